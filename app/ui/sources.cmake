@@ -1,0 +1,1 @@
+# Files of app/ui

@@ -1,0 +1,51 @@
+#include "ansi.h"
+
+namespace ansi {
+
+namespace {
+// 0x80..0x9F of Windows-1252; 0 marks the five unassigned positions, which map
+// to the C1 control characters of the same value so that no byte is lost.
+constexpr char16_t k80to9F[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+} // namespace
+
+QString toUnicode(const char* bytes, qsizetype length) {
+    QString out(length, Qt::Uninitialized);
+    QChar* dst = out.data();
+    for (qsizetype i = 0; i < length; ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x80 && b <= 0x9F && k80to9F[b - 0x80] != 0)
+            dst[i] = QChar(k80to9F[b - 0x80]);
+        else
+            dst[i] = QChar(static_cast<char16_t>(b));
+    }
+    return out;
+}
+
+QString toUnicode(const QByteArray& bytes) { return toUnicode(bytes.constData(), bytes.size()); }
+
+QByteArray fromUnicode(const QString& text) {
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* dst = out.data();
+    const QChar* src = text.constData();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = src[i].unicode();
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            dst[i] = static_cast<char>(u);
+            continue;
+        }
+        char c = '?';
+        for (int k = 0; k < 32; ++k) {
+            if (k80to9F[k] == u || (k80to9F[k] == 0 && u == 0x80 + k)) {
+                c = static_cast<char>(0x80 + k);
+                break;
+            }
+        }
+        dst[i] = c;
+    }
+    return out;
+}
+
+} // namespace ansi
