@@ -1,8 +1,8 @@
-#include <QCoreApplication>
-#include <cstdio>
+#include "ui/runwindow.h"
+#include "workspace/batch.h"
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    std::printf("Quillmate %s\n", QM_VERSION);
-    return 0;
+    if (const auto status = runBatch(argc, argv))
+        return *status;
+    return runWindow(argc, argv);
 }

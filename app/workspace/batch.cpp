@@ -1,0 +1,3 @@
+#include "batch.h"
+
+std::optional<int> runBatch(int, char**) { return std::nullopt; }

@@ -1,0 +1,8 @@
+// The program's command line without a window: --new, --create, --version,
+// --help. Returns the exit status when the command line asked for one of
+// these, or no value when the window is to be started.
+#pragma once
+
+#include <optional>
+
+std::optional<int> runBatch(int argc, char** argv);
