@@ -1,4 +1,11 @@
 # Files of app/ui
 list(APPEND QM_UI_SOURCES
   ui/runwindow.h ui/runwindow.cpp
+  ui/uiutil.h
+  ui/frmmain.h ui/frmmain.cpp
+  ui/frmmain_project.cpp
+  ui/frmmain_records.cpp
+  ui/frmmain_contents.cpp ui/contentsstate.h
+  ui/frmmain_appproject.cpp ui/appprojectstate.h
+  ui/frmmain_create.cpp
 )

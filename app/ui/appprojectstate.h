@@ -1,0 +1,6 @@
+// State of the application-project area of the main window.
+#pragma once
+
+#include "frmmain.h"
+
+struct FrmMain::AppProjectState {};

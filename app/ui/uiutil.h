@@ -1,0 +1,58 @@
+// Small helpers shared by the windows.
+#pragma once
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QObject>
+#include <QWidget>
+#include <functional>
+
+namespace ui {
+
+// A check box value as the project stores it: 0 cleared, 1 checked, 2 grayed.
+inline int checkValue(const QCheckBox* box) {
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+inline void setCheckValue(QCheckBox* box, int value) {
+    if (value == 2)
+        box->setTristate(true);
+    box->setCheckState(value == 1   ? Qt::Checked
+                       : value == 2 ? Qt::PartiallyChecked
+                                    : Qt::Unchecked);
+}
+
+// Runs `handler` whenever `widget` receives (FocusIn) or loses (FocusOut) the focus.
+inline void onFocusEvent(QWidget* widget, QEvent::Type type, std::function<void()> handler) {
+    class Filter : public QObject {
+    public:
+        Filter(QObject* parent, QEvent::Type t, std::function<void()> h)
+            : QObject(parent), m_type(t), m_handler(std::move(h)) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == m_type)
+                m_handler();
+            return false;
+        }
+
+    private:
+        QEvent::Type m_type;
+        std::function<void()> m_handler;
+    };
+    widget->installEventFilter(new Filter(widget, type, std::move(handler)));
+}
+
+inline void onFocusIn(QWidget* w, std::function<void()> h) {
+    onFocusEvent(w, QEvent::FocusIn, std::move(h));
+}
+inline void onFocusOut(QWidget* w, std::function<void()> h) {
+    onFocusEvent(w, QEvent::FocusOut, std::move(h));
+}
+
+} // namespace ui
