@@ -8,4 +8,7 @@ list(APPEND QM_UI_SOURCES
   ui/frmmain_contents.cpp ui/contentsstate.h
   ui/frmmain_appproject.cpp ui/appprojectstate.h
   ui/frmmain_create.cpp
+  ui/twips.h
+  ui/frmtextedit.h ui/frmtextedit.cpp
+  ui/frmprogress.h ui/frmprogress.cpp
 )
