@@ -1,1 +1,9 @@
 # Files of app/generation
+list(APPEND QM_CORE_SOURCES
+  generation/createsettings.h
+  generation/createrules.h generation/createrules.cpp
+  generation/textoutput.h generation/textoutput.cpp
+  generation/generalhelp.h generation/generalhelp.cpp
+  generation/compilation.h generation/compilation.cpp
+  generation/createcommand.h generation/createcommand.cpp
+)

@@ -1,0 +1,49 @@
+#include "createcommand.h"
+
+#include "dao.h"
+#include "generation/compilation.h"
+#include "generation/generalhelp.h"
+#include "generation/textoutput.h"
+
+#include <QCoreApplication>
+
+namespace {
+void processEvents(const CreateSteps& steps) {
+    if (steps.processEvents)
+        steps.processEvents();
+}
+} // namespace
+
+CreateRunResult RunCreateCommand(const CreateSettings& s, dao::Database& db,
+                                 const QString& appProjectPath,
+                                 const std::vector<FormRow>& forms, const CreateSteps& steps) {
+    CreateRunResult result;
+    if (s.generalHelpDue()) {
+        result.generalHelpWritten = CreateGeneralHelp(s, db);
+        if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile) {
+            steps.createContentsFile(db, s);
+            result.contentsFileWritten = true;
+        }
+    } else if (steps.createHtmlHelp) {
+        steps.createHtmlHelp();
+    }
+    if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
+        result.formFailures << steps.createToolTips(db, appProjectPath, forms).failures;
+    if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp)
+        result.formFailures << steps.createContextSensitiveHelp(db, appProjectPath, forms).failures;
+    processEvents(steps);
+    if (s.compileDue()) {
+        result.compileDue = true;
+        result.compiled = steps.compile && steps.compile(s.helpProjectFileName);
+    }
+    processEvents(steps);
+    return result;
+}
+
+QString CreateErrorMessage(const std::exception& error) {
+    if (const auto* g = dynamic_cast<const GenerationError*>(&error))
+        return g->message();
+    if (const auto* e = dynamic_cast<const dao::EngineError*>(&error))
+        return e->text();
+    return QString::fromUtf8(error.what());
+}

@@ -1,0 +1,116 @@
+#include "createrules.h"
+
+#include <QStringList>
+
+QString ChangeFileExtension(const QString& strfilename, const QString& strnewextension) {
+    const qsizetype dot = strfilename.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return strnewextension;
+    return strfilename.left(dot + 1) + strnewextension;
+}
+
+QString RemoveFileExtension(const QString& strfullfilename) {
+    const qsizetype dot = strfullfilename.lastIndexOf(QLatin1Char('.'));
+    return dot >= 2 ? strfullfilename.left(dot) : QString();
+}
+
+QString SwapCR(QString& strtext) {
+    strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
+    return strtext;
+}
+
+HelpTypeExtensions ExtensionsFor(HelpType type) {
+    if (type == HelpType::WindowsHelp)
+        return {QStringLiteral("HPJ"), QStringLiteral("HLP"), QStringLiteral("CNT")};
+    return {QStringLiteral("HHP"), QStringLiteral("CHM"), QStringLiteral("HHC")};
+}
+
+void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type) {
+    const HelpTypeExtensions ext = ExtensionsFor(type);
+    settings.helpProjectFileName = ChangeFileExtension(settings.helpProjectFileName, ext.helpProject);
+    settings.helpFileName = ChangeFileExtension(settings.helpFileName, ext.helpFile);
+    settings.contentsFileName = ChangeFileExtension(settings.contentsFileName, ext.contentsFile);
+}
+
+void FillAutomaticFileNames(CreateSettings& settings) {
+    if (!settings.windowsHelp())
+        return;
+    const QString base = RemoveFileExtension(settings.helpProjectFileName);
+    if (settings.helpFileName.isEmpty())
+        settings.helpFileName = base + QStringLiteral(".hlp");
+    if (settings.contentsFileName.isEmpty())
+        settings.contentsFileName = base + QStringLiteral(".cnt");
+    if (settings.rtfFileName.isEmpty())
+        settings.rtfFileName = base + QStringLiteral(".rtf");
+}
+
+namespace {
+
+// The names the general help needs that are still empty.
+QStringList missingGeneralHelpNames(const CreateSettings& s) {
+    QStringList missing;
+    if (s.helpProjectTitle.isEmpty())
+        missing << QStringLiteral("help project title");
+    if (s.helpFileName.isEmpty())
+        missing << QStringLiteral("help file name");
+    if (s.rtfFileName.isEmpty())
+        missing << QStringLiteral("RTF file name");
+    if (s.helpProjectFileName.isEmpty())
+        missing << QStringLiteral("help project file name");
+    if (CreateSettings::ticked(s.createContentsFile) && s.contentsFileName.isEmpty())
+        missing << QStringLiteral("contents file name");
+    return missing;
+}
+
+QStringList missingHtmlHelpNames(const CreateSettings& s) {
+    QStringList missing;
+    if (s.helpProjectFileName.isEmpty())
+        missing << QStringLiteral("help project file name");
+    if (s.helpFileName.isEmpty())
+        missing << QStringLiteral("help file name");
+    if (s.contentsFileName.isEmpty())
+        missing << QStringLiteral("contents file name");
+    if (s.indexFileName.isEmpty())
+        missing << QStringLiteral("index file name");
+    return missing;
+}
+
+bool toolTipsRuleEnables(const CreateSettings& s) {
+    return CreateSettings::ticked(s.createToolTips) && !s.vbProjectFileName.isEmpty();
+}
+
+// Contents file or context-sensitive help without general help blocks Create.
+bool blockedWithoutGeneralHelp(const CreateSettings& s) {
+    return s.createGeneralHelp == 0 &&
+           (CreateSettings::ticked(s.createContentsFile) ||
+            CreateSettings::ticked(s.createContextSensitiveHelp));
+}
+
+} // namespace
+
+bool CreateTabEnabled(const CreateSettings& s) {
+    if (!s.windowsHelp())
+        return missingHtmlHelpNames(s).isEmpty();
+    if (blockedWithoutGeneralHelp(s))
+        return false;
+    if (CreateSettings::ticked(s.createGeneralHelp) && missingGeneralHelpNames(s).isEmpty())
+        return true;
+    return toolTipsRuleEnables(s);
+}
+
+QString CreateDisabledReason(const CreateSettings& s) {
+    if (CreateTabEnabled(s))
+        return {};
+    if (!s.windowsHelp())
+        return QStringLiteral("HTML Help needs these names: ") +
+               missingHtmlHelpNames(s).join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (blockedWithoutGeneralHelp(s))
+        return QStringLiteral("The contents file and context-sensitive help need the general "
+                              "help file to be ticked as well.");
+    if (CreateSettings::ticked(s.createGeneralHelp))
+        return QStringLiteral("The general help file needs these names: ") +
+               missingGeneralHelpNames(s).join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (CreateSettings::ticked(s.createToolTips))
+        return QStringLiteral("Tool tips need the application project file name.");
+    return QStringLiteral("Nothing to create: tick the general help file or tool tips.");
+}

@@ -1,0 +1,39 @@
+// Rules of the Create tab that do not need a window: file-name routines, the
+// automatic file names, the help-type extensions and the enabling rule.
+#pragma once
+
+#include "generation/createsettings.h"
+
+#include <QString>
+
+// The name up to and including its last full stop, then `strnewextension`;
+// a name without a full stop gives the extension alone. The search does not
+// stop at a folder separator.
+QString ChangeFileExtension(const QString& strfilename, const QString& strnewextension);
+
+// The text before the last full stop when that full stop is the third
+// character or later; otherwise an empty text.
+QString RemoveFileExtension(const QString& strfullfilename);
+
+// Every CR becomes "\par"; the LF after it stays. The argument holds the
+// result as well.
+QString SwapCR(QString& strtext);
+
+// The extensions of the help project, help and contents files for a help type.
+struct HelpTypeExtensions {
+    QString helpProject, helpFile, contentsFile;
+};
+HelpTypeExtensions ExtensionsFor(HelpType type);
+
+// Gives the help project, help and contents names the extensions of `type`.
+void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type);
+
+// Windows Help only: fills each empty help, contents and RTF name from the help
+// project name without its extension; names that hold text stay.
+void FillAutomaticFileNames(CreateSettings& settings);
+
+// Whether OK and Create are enabled on the Create tab.
+bool CreateTabEnabled(const CreateSettings& settings);
+
+// Why Create is disabled, for a reader who cannot see the tab (empty when enabled).
+QString CreateDisabledReason(const CreateSettings& settings);

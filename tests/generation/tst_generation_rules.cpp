@@ -1,0 +1,146 @@
+// File-name routines, automatic names, help-type extensions and the enabling
+// rule of the Create tab.
+#include "generation/createrules.h"
+
+#include <QtTest>
+
+class TestGenerationRules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void changeFileExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty gives the extension") << "" << "HLP" << "HLP";
+        QTest::newRow("no full stop") << "help" << "HLP" << "HLP";
+        QTest::newRow("plain") << "C:\\p\\help.hpj" << "HHP" << "C:\\p\\help.HHP";
+        QTest::newRow("last full stop") << "a.b.hpj" << "CNT" << "a.b.CNT";
+        QTest::newRow("trailing full stop") << "help." << "HLP" << "help.HLP";
+        QTest::newRow("crosses a backslash") << "C:\\my.dir\\help" << "HPJ" << "C:\\my.HPJ";
+    }
+    void changeFileExtension() {
+        QFETCH(QString, name);
+        QFETCH(QString, ext);
+        QFETCH(QString, expected);
+        QCOMPARE(ChangeFileExtension(name, ext), expected);
+    }
+
+    void removeFileExtension_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << "" << "";
+        QTest::newRow("no full stop") << "help" << "";
+        QTest::newRow("full stop first") << ".hpj" << "";
+        QTest::newRow("full stop second") << "a.hpj" << "";
+        QTest::newRow("full stop third") << "ab.hpj" << "ab";
+        QTest::newRow("path") << "/p/help.hpj" << "/p/help";
+        QTest::newRow("last full stop wins") << "/p/my.help.hpj" << "/p/my.help";
+        QTest::newRow("full stop in a folder") << "C:\\my.dir\\help" << "C:\\my";
+    }
+    void removeFileExtension() {
+        QFETCH(QString, name);
+        QFETCH(QString, expected);
+        QCOMPARE(RemoveFileExtension(name), expected);
+    }
+
+    void swapCR() {
+        QString text = QStringLiteral("first\r\nsecond");
+        QCOMPARE(SwapCR(text), QStringLiteral("first\\par\nsecond"));
+        QCOMPARE(text, QStringLiteral("first\\par\nsecond")); // the argument holds it too
+        QString several = QStringLiteral("\r\ra\rb\n");
+        QCOMPARE(SwapCR(several), QStringLiteral("\\par\\para\\parb\n"));
+        QString none = QStringLiteral("no breaks\n here");
+        QCOMPARE(SwapCR(none), QStringLiteral("no breaks\n here"));
+    }
+
+    void helpTypeExtensions() {
+        CreateSettings s;
+        ApplyHelpTypeExtensions(s, HelpType::WindowsHelp);
+        QCOMPARE(s.helpProjectFileName, QStringLiteral("HPJ"));
+        QCOMPARE(s.helpFileName, QStringLiteral("HLP"));
+        QCOMPARE(s.contentsFileName, QStringLiteral("CNT"));
+        QVERIFY(s.rtfFileName.isEmpty());
+
+        s.helpProjectFileName = QStringLiteral("/p/help.hpj");
+        s.helpFileName = QStringLiteral("/p/help.hlp");
+        s.contentsFileName = QStringLiteral("/p/help");
+        ApplyHelpTypeExtensions(s, HelpType::HtmlHelp);
+        QCOMPARE(s.helpProjectFileName, QStringLiteral("/p/help.HHP"));
+        QCOMPARE(s.helpFileName, QStringLiteral("/p/help.CHM"));
+        QCOMPARE(s.contentsFileName, QStringLiteral("HHC"));
+    }
+
+    void automaticFileNames() {
+        CreateSettings s;
+        s.helpProjectFileName = QStringLiteral("/p/help.hpj");
+        s.contentsFileName = QStringLiteral("/q/mine.cnt");
+        FillAutomaticFileNames(s);
+        QCOMPARE(s.helpFileName, QStringLiteral("/p/help.hlp"));
+        QCOMPARE(s.contentsFileName, QStringLiteral("/q/mine.cnt")); // text stays
+        QCOMPARE(s.rtfFileName, QStringLiteral("/p/help.rtf"));
+
+        CreateSettings bare;
+        bare.helpProjectFileName = QStringLiteral("help");
+        FillAutomaticFileNames(bare);
+        QCOMPARE(bare.helpFileName, QStringLiteral(".hlp"));
+        QCOMPARE(bare.contentsFileName, QStringLiteral(".cnt"));
+        QCOMPARE(bare.rtfFileName, QStringLiteral(".rtf"));
+
+        CreateSettings html;
+        html.helpType = HelpType::HtmlHelp;
+        html.helpProjectFileName = QStringLiteral("/p/help.hhp");
+        FillAutomaticFileNames(html);
+        QVERIFY(html.helpFileName.isEmpty() && html.rtfFileName.isEmpty());
+    }
+
+    void enablingRule() {
+        CreateSettings full;
+        full.createGeneralHelp = 1;
+        full.helpProjectTitle = QStringLiteral("T");
+        full.helpFileName = QStringLiteral("h.hlp");
+        full.rtfFileName = QStringLiteral("h.rtf");
+        full.helpProjectFileName = QStringLiteral("h.hpj");
+        QVERIFY(CreateTabEnabled(full));
+        QVERIFY(CreateDisabledReason(full).isEmpty());
+
+        CreateSettings needsContents = full;
+        needsContents.createContentsFile = 1;
+        QVERIFY(!CreateTabEnabled(needsContents));
+        QVERIFY(CreateDisabledReason(needsContents).contains(QStringLiteral("contents file name")));
+        needsContents.vbProjectFileName = QStringLiteral("a.vbp");
+        needsContents.createToolTips = 1; // the tool-tip rule enables on its own
+        QVERIFY(CreateTabEnabled(needsContents));
+
+        // Contents without general help ends the rule, tool tips or not.
+        CreateSettings blocked = needsContents;
+        blocked.createGeneralHelp = 0;
+        blocked.contentsFileName = QStringLiteral("h.cnt");
+        QVERIFY(!CreateTabEnabled(blocked));
+        QVERIFY(!CreateDisabledReason(blocked).isEmpty());
+        blocked.createContentsFile = 0;
+        blocked.createContextSensitiveHelp = 1;
+        QVERIFY(!CreateTabEnabled(blocked));
+        // A grayed general-help box neither blocks nor counts as ticked.
+        blocked.createGeneralHelp = 2;
+        QVERIFY(CreateTabEnabled(blocked));
+        blocked.createToolTips = 0;
+        QVERIFY(!CreateTabEnabled(blocked));
+
+        CreateSettings html;
+        html.helpType = HelpType::HtmlHelp;
+        html.helpProjectFileName = QStringLiteral("h.hhp");
+        html.helpFileName = QStringLiteral("h.chm");
+        html.contentsFileName = QStringLiteral("h.hhc");
+        QVERIFY(!CreateTabEnabled(html));
+        QVERIFY(CreateDisabledReason(html).contains(QStringLiteral("index file name")));
+        html.indexFileName = QStringLiteral("h.hhk");
+        QVERIFY(CreateTabEnabled(html));
+
+        QVERIFY(!CreateTabEnabled(CreateSettings{}));
+        QVERIFY(!CreateDisabledReason(CreateSettings{}).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGenerationRules)
+#include "tst_generation_rules.moc"
