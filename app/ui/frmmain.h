@@ -67,6 +67,8 @@ public:
     QString GetFileName(const QString& strfilter, const QString& strdefaultdirectory = QString());
     void mnunew_Click();
     void mnuopen_Click();
+    // Open's work once a file is chosen (also `qmt PROJECT.QMT`); false when it cannot be opened.
+    bool openProject(const QString& strfilename);
     void mnuMRU_Click(int index);
     // Opens the project and fills the window; false (with a message) when it cannot.
     bool DataBaseOpen(const QString& strdatabasename);

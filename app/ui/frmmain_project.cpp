@@ -1,11 +1,277 @@
 #include "frmmain.h"
 
-void FrmMain::connectProject() {}
-void FrmMain::Form_Load() {}
-QString FrmMain::GetFileName(const QString&, const QString&) { return {}; }
-void FrmMain::mnunew_Click() {}
-void FrmMain::mnuopen_Click() {}
-void FrmMain::mnuMRU_Click(int) {}
-bool FrmMain::DataBaseOpen(const QString&) { return false; }
-void FrmMain::AddToFilesOpennedList(const QString&) {}
-void FrmMain::SetupMRUMenu() {}
+#include "components/components.h"
+#include "components/interfaces.h"
+#include "resources/strings.h"
+#include "shell/dialogs.h"
+#include "workspace/filltemplate.h"
+#include "workspace/recentfiles.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+namespace {
+
+// Shows the wait cursor for the life of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString fileMessage(const QString& path, const QString& refusal) {
+    return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + refusal;
+}
+
+// Runs a command; whatever it throws is told to the user and goes no further.
+template <class Command> void runCommand(Command&& command) {
+    try {
+        command();
+    } catch (const dao::EngineError& e) {
+        shell::MsgBox(e.text(), shell::vbExclamation);
+    } catch (const components::ComponentError& e) {
+        shell::MsgBox(e.message(), shell::vbExclamation);
+    } catch (const std::exception& e) {
+        shell::MsgBox(QString::fromLocal8Bit(e.what()), shell::vbExclamation);
+    }
+}
+
+// The recent-files rules with the registry component; a registry that cannot
+// be reached counts as a settings key that cannot be opened.
+template <class Rule> void withRegistry(Rule&& rule) {
+    try {
+        components::Component<IRegistryFunctions> registry(
+            QStringLiteral("KRVRegF.RegistryFunctions"));
+        rule(*registry);
+    } catch (const components::ComponentError& e) {
+        qWarning("%s", qPrintable(e.message()));
+    }
+}
+
+QStringList readColumn(dao::Database& db, const QString& sql, const QString& field) {
+    QStringList values;
+    auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
+    while (!rs->EOF_()) {
+        values << rs->Text(field);
+        rs->MoveNext();
+    }
+    return values;
+}
+
+} // namespace
+
+void FrmMain::connectProject() {
+    connect(mnunew, &QAction::triggered, this, [this] { runCommand([this] { mnunew_Click(); }); });
+    connect(mnuopen, &QAction::triggered, this,
+            [this] { runCommand([this] { mnuopen_Click(); }); });
+    for (int i = 1; i <= recentfiles::kMaxEntries; ++i)
+        connect(mnuMRU[i], &QAction::triggered, this,
+                [this, i] { runCommand([this, i] { mnuMRU_Click(i); }); });
+}
+
+void FrmMain::Form_Load() {
+    SetupToolbars();
+    LoadStrings();
+    for (QWidget* frame : {frmcreate, frmcontentsfile, frmwhatsthis, frmtooltips})
+        frame->hide();
+    frmgenhelp->show();
+    for (QPushButton* button : {cmdok, cmdcreate, cmddelete})
+        button->setEnabled(false);
+    SetupMRUMenu();
+
+    // First run: the tool-tip control list is missing.
+    runCommand([] {
+        components::Component<IRegistryFunctions> registry(
+            QStringLiteral("KRVRegF.RegistryFunctions"));
+        std::int32_t root = static_cast<std::int32_t>(0x80000001u);
+        QString path = LoadResString(402);
+        QString className = LoadResString(403);
+        std::int32_t access = 0x2003F;
+        QString create = QStringLiteral("N");
+        std::int32_t handle = 0;
+        const bool present =
+            registry->KRVOpenRegKey(root, path, className, access, create, handle) == 0;
+        if (present) {
+            registry->KRVCloseRegKey(handle);
+            return;
+        }
+        components::Component<IQMTSetUp> setup(QStringLiteral("QMTSetUp.QMTSetUp"));
+        setup->SetUp();
+    });
+    ResetContentsState();
+}
+
+QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefaultdirectory) {
+    return shell::askFileName(shell::FileDialogRequest{strfilter, strdefaultdirectory, false});
+}
+
+void FrmMain::mnunew_Click() {
+    // New names a file that does not exist yet: the dialog lets one be typed.
+    const QString path =
+        shell::askFileName(shell::FileDialogRequest{LoadResString(509), QString(), true});
+    if (path.isEmpty())
+        return;
+    WaitCursor wait;
+    try {
+        components::Component<ICreateDataBase> builder(
+            QStringLiteral("QMTCRDB.CreateDataBase"));
+        builder->setDataBaseName(path);
+        builder->create_database();
+    } catch (const dao::EngineError& e) {
+        shell::MsgBox(fileMessage(path, e.text()), shell::vbExclamation);
+        return;
+    }
+    if (!DataBaseOpen(path))
+        return;
+    AddToFilesOpennedList(path);
+    mnuimport->menuAction()->setEnabled(true);
+    QCoreApplication::processEvents();
+}
+
+void FrmMain::mnuopen_Click() {
+    const QString path = GetFileName(LoadResString(509));
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    openProject(path);
+}
+
+bool FrmMain::openProject(const QString& strfilename) {
+    WaitCursor wait;
+    if (!DataBaseOpen(strfilename))
+        return false;
+    AddToFilesOpennedList(strfilename);
+    if (!m_session.appProjectPath.isEmpty())
+        ProcessVBProject();
+    mnuimport->menuAction()->setEnabled(false);
+    QCoreApplication::processEvents();
+    return true;
+}
+
+void FrmMain::mnuMRU_Click(int index) {
+    if (index < 1 || index > recentfiles::kMaxEntries)
+        return;
+    WaitCursor wait;
+    const QString path = recentfiles::pathFromCaption(mnuMRU[index]->text());
+    // A file that cannot be opened leaves the project and the list as they were.
+    if (!DataBaseOpen(path))
+        return;
+    if (!m_session.appProjectPath.isEmpty())
+        ProcessVBProject();
+    if (index == 1)
+        return;
+    withRegistry([&](IRegistryFunctions& registry) {
+        recentfiles::moveToTop(registry, index, path);
+    });
+    SetupMRUMenu();
+    mnuimport->menuAction()->setEnabled(false);
+}
+
+bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
+    if (strdatabasename.isEmpty())
+        return false;
+
+    // Open and read the new project before anything of the current one changes.
+    std::unique_ptr<dao::Database> db;
+    QStringList topics;
+    QStringList whatsThisTopics;
+    try {
+        db = dao::Database::OpenDatabase(strdatabasename, false, false, LoadResString(550));
+        topics = readColumn(*db, LoadResString(202), QStringLiteral("topicid"));
+        whatsThisTopics = readColumn(
+            *db,
+            FillTemplate(200, {QStringLiteral("|1"), LoadResString(261), QStringLiteral("|2"),
+                               LoadResString(253), QStringLiteral("|3"), LoadResString(264),
+                               QStringLiteral("|4"), QStringLiteral("A")}),
+            LoadResString(261));
+    } catch (const dao::EngineError& e) {
+        if (db) {
+            try {
+                db->Close();
+            } catch (...) {
+            }
+        }
+        shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
+        return false;
+    }
+
+    mnuhelpsep2->setVisible(false);
+    mnuviewprojecthelp->setVisible(false);
+    if (m_session.db) {
+        try {
+            m_session.db->Close();
+        } catch (...) {
+        }
+    }
+    m_session.db = std::move(db);
+    m_session.projectPath = strdatabasename;
+
+    // Filling a list selects nothing, as the lists of the original design did.
+    QWidget* area = centralWidget();
+    for (QComboBox* box : area->findChildren<QComboBox*>()) {
+        const QSignalBlocker quiet(box);
+        box->clear();
+    }
+    for (QLineEdit* edit : area->findChildren<QLineEdit*>())
+        edit->clear();
+    for (QPlainTextEdit* edit : area->findChildren<QPlainTextEdit*>())
+        edit->clear();
+    tvcontentsfileview->clear();
+    m_session.forms.clear();
+
+    for (auto [box, items] : {std::pair{cbotopicid, &topics}, std::pair{cbocftopicid, &topics},
+                              std::pair{cbowttopicid, &whatsThisTopics}}) {
+        const QSignalBlocker quiet(box);
+        box->addItems(*items);
+        box->setCurrentIndex(-1);
+        box->clearEditText();
+    }
+
+    try {
+        ApplyOptions();
+    } catch (const dao::EngineError& e) {
+        shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
+    }
+
+    m_session.winTop = QStringLiteral("98");
+    m_session.winLeft = QStringLiteral("240");
+    m_session.winHeight = QStringLiteral("547");
+    m_session.winWidth = QStringLiteral("769");
+    txtwinsize->setText(QStringLiteral("pos(") + m_session.winLeft + QLatin1Char(',') +
+                        m_session.winTop + QStringLiteral(") ") + QStringLiteral("size(") +
+                        m_session.winWidth + QLatin1Char(',') + m_session.winHeight +
+                        QLatin1Char(')'));
+    return true;
+}
+
+void FrmMain::AddToFilesOpennedList(const QString& strfilename) {
+    mnufilesep2->setVisible(true);
+    withRegistry([&](IRegistryFunctions& registry) {
+        const QStringList written = recentfiles::add(registry, strfilename);
+        for (int k = 1; k <= written.size(); ++k) {
+            mnuMRU[k]->setText(recentfiles::caption(k, written.at(k - 1)));
+            mnuMRU[k]->setVisible(true);
+        }
+    });
+}
+
+void FrmMain::SetupMRUMenu() {
+    withRegistry([&](IRegistryFunctions& registry) {
+        const QStringList list = recentfiles::read(registry);
+        for (int k = 1; k <= list.size(); ++k) {
+            mnufilesep2->setVisible(true);
+            mnuMRU[k]->setText(recentfiles::caption(k, list.at(k - 1)));
+            mnuMRU[k]->setVisible(true);
+        }
+    });
+}

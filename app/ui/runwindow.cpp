@@ -1,8 +1,120 @@
 #include "runwindow.h"
 
+#include "frmmain.h"
+#include "resources/strings.h"
+#include "shell/dialogs.h"
+
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+// The program's icon: a quill over a page, drawn rather than shipped.
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        p.setPen(QPen(QColor(60, 60, 70), 3));
+        p.setBrush(Qt::white);
+        p.drawRoundedRect(QRectF(10, 6, 40, 52), 4, 4);
+        p.setPen(QPen(QColor(160, 160, 170), 2));
+        for (int y = 20; y <= 46; y += 8)
+            p.drawLine(17, y, 40, y);
+        QPainterPath quill;
+        quill.moveTo(24, 54);
+        quill.cubicTo(30, 30, 44, 12, 60, 4);
+        quill.cubicTo(58, 22, 46, 40, 24, 54);
+        p.setPen(QPen(QColor(30, 70, 150), 2));
+        p.setBrush(QColor(70, 120, 210));
+        p.drawPath(quill);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+int showMessage(const shell::MessageRequest& request) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(request.title.isEmpty() ? LoadResString(100) : request.title);
+    box.setText(request.text);
+    switch (request.flags & 0x70) {
+    case shell::vbCritical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case shell::vbQuestion:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case shell::vbExclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case shell::vbInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    if ((request.flags & 0x7) == shell::vbOKCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Cancel ? shell::vbCancel : shell::vbOK;
+}
+
+// Extensions in any letter case: "*.QMT" also shows "x.qmt".
+QString anyCaseFilter(const QString& qtFilter) {
+    QString out;
+    for (qsizetype i = 0; i < qtFilter.size(); ++i) {
+        const QChar c = qtFilter.at(i);
+        out += c;
+        if (c == QLatin1Char('*') && i + 1 < qtFilter.size() && qtFilter.at(i + 1) == u'.') {
+            out += QLatin1Char('.');
+            ++i;
+            while (i + 1 < qtFilter.size() && qtFilter.at(i + 1).isLetter()) {
+                const QChar letter = qtFilter.at(++i);
+                out += QLatin1Char('[') + letter.toUpper() + letter.toLower() + QLatin1Char(']');
+            }
+        }
+    }
+    return out;
+}
+
+QString askFile(const shell::FileDialogRequest& request) {
+    QWidget* owner = QApplication::activeWindow();
+    const QString filter = anyCaseFilter(shell::qtFilterFromPipeFilter(request.filter));
+    if (request.save)
+        return QFileDialog::getSaveFileName(owner, QString(), request.defaultName, filter,
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getOpenFileName(owner, QString(), request.defaultName, filter);
+}
+
+} // namespace
 
 int runWindow(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Quillmate"));
+    QApplication::setApplicationVersion(QStringLiteral(QM_VERSION));
+    QApplication::setOrganizationName(QStringLiteral("Korvane"));
+    QApplication::setWindowIcon(programIcon());
+    shell::setMessageHandler(showMessage);
+    shell::setFileDialogHandler(askFile);
+
+    FrmMain window;
+    window.show();
+    window.Form_Load();
+
+    // `qmt PROJECT.QMT` opens the project as File, Open does.
+    const QStringList args = QApplication::arguments();
+    if (args.size() > 1)
+        window.openProject(QFileInfo(args.at(1)).absoluteFilePath());
+    return QApplication::exec();
 }

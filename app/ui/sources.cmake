@@ -12,3 +12,5 @@ list(APPEND QM_UI_SOURCES
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp
 )
+# Toolbar wrapper and desktop services of the main window
+list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)

@@ -4,3 +4,5 @@ list(APPEND QM_CORE_SOURCES
   workspace/filltemplate.h workspace/filltemplate.cpp
   workspace/batch.h workspace/batch.cpp
 )
+# Recent-files list
+list(APPEND QM_CORE_SOURCES workspace/recentfiles.h workspace/recentfiles.cpp)

@@ -1,0 +1,30 @@
+// The desktop's services the window uses: opening a file or address with the
+// desktop's opener, and showing a help file.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace desktop {
+
+// Help commands of WinHelp.
+enum HelpCommand : int { HELP_CONTEXT = 1, HELP_QUIT = 2, HELP_INDEX = 3, HELP_FINDER = 11, HELP_TAB = 15 };
+
+// Opens a file or an address with the desktop's opener; false when nothing can open it.
+bool openWithDesktop(const QString& target);
+
+// Replaces the opener (tests); an empty handler restores the desktop's. Returns the previous one.
+using Opener = std::function<bool(const QString&)>;
+Opener setOpener(Opener opener);
+
+// The program's own help: <prefix>/share/quillmate/help/index.html beside the program.
+QString programHelpPath();
+
+// Shows a help file. "Qmt.hlp" (any letter case, with or without a folder)
+// stands for the program's own help; other files go to the desktop's opener.
+// Like the call it stands in for, it reports nothing; the viewer does.
+void WinHelp(QWidget* owner, const QString& helpFile, int command, int data);
+
+} // namespace desktop
