@@ -339,7 +339,7 @@ void FrmMain::buildLayout() {
     // Contents File
     frmcontentsfile = pageFrame("frmcontentsfile");
     {
-        tvcontentsfileview = make<QTreeWidget>("tvcontentsfileview");
+        tvcontentsfileview = make<ContentsTree>("tvcontentsfileview");
         tvcontentsfileview->setHeaderHidden(true);
         tvcontentsfileview->setColumnCount(1);
         frmcfentrytype = make<QGroupBox>("frmcfentrytype");

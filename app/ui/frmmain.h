@@ -11,6 +11,7 @@
 // constructor calls after the layout is built.
 #pragma once
 
+#include "contentstree.h" // the contents tree, used as a QTreeWidget elsewhere
 #include "workspace/session.h"
 
 #include <QMainWindow>
@@ -154,7 +155,7 @@ public:
 
     // Contents File
     QWidget* frmcontentsfile = nullptr;
-    QTreeWidget* tvcontentsfileview = nullptr;
+    ContentsTree* tvcontentsfileview = nullptr;
     QGroupBox* frmcfentrytype = nullptr;
     QRadioButton* opttopic = nullptr;
     QRadioButton* optheading = nullptr;

@@ -14,3 +14,5 @@ list(APPEND QM_UI_SOURCES
 )
 # Toolbar wrapper and desktop services of the main window
 list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)
+# The contents tree with its node drag and drop
+list(APPEND QM_UI_SOURCES ui/contentstree.h ui/contentstree.cpp)

@@ -1,0 +1,51 @@
+#include "contentsfilewriter.h"
+
+#include "generation/textoutput.h"
+#include "resources/strings.h"
+
+namespace {
+
+QString TrimBlanks(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (last > first && text.at(last - 1) == QLatin1Char(' '))
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+QString ExtractTopicID(const QString& strtextline) {
+    const qsizetype stop = strtextline.indexOf(QLatin1Char('.'));
+    if (stop < 0)
+        return strtextline;
+    return TrimBlanks(strtextline.left(stop));
+}
+
+QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
+                              const QString& helpFileName, const QString& helpProjectTitle) {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(rows.size()) + 2);
+    lines << LoadResString(531) + helpFileName << LoadResString(573) + helpProjectTitle;
+    for (const contents::ContentsRow& row : rows) {
+        QString line = row.level + QLatin1Char(' ') + row.title;
+        if (row.type != QLatin1String("3"))
+            line += QLatin1Char('=') + ExtractTopicID(row.topicId);
+        lines << line;
+    }
+    return lines;
+}
+
+void CreateContentsFile(dao::Database& db, const QString& contentsFileName,
+                        const QString& helpFileName, const QString& helpProjectTitle) {
+    // Stored order is the contents order the editor saved.
+    const std::vector<contents::ContentsRow> rows = contents::ReadContentsRows(db, 201);
+    if (rows.empty())
+        return;
+    AnsiLineFile file(contentsFileName);
+    for (const QString& line : ContentsFileLines(rows, helpFileName, helpProjectTitle))
+        file.writeLine(line);
+    file.commit();
+}

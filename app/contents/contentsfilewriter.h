@@ -1,0 +1,28 @@
+// The contents file of a help file: ":Base", ":Title" and one line per entry
+// of the contentsfile table, in its stored order.
+#pragma once
+
+#include "contents/contentstable.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace dao {
+class Database;
+}
+
+// The part of a node key before its first full stop, without surrounding
+// blanks; a text without a full stop comes back unchanged.
+QString ExtractTopicID(const QString& strtextline);
+
+// The lines of the contents file for these rows (no line ends).
+QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
+                              const QString& helpFileName, const QString& helpProjectTitle);
+
+// Writes the contents file from the project's contentsfile table. With no rows
+// nothing is written and an older file stays as it is. The file is written
+// beside the target and renamed over it; engine refusals throw
+// dao::EngineError, file failures GenerationError naming the file.
+void CreateContentsFile(dao::Database& db, const QString& contentsFileName,
+                        const QString& helpFileName, const QString& helpProjectTitle);

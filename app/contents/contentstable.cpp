@@ -1,0 +1,87 @@
+#include "contentstable.h"
+
+#include "dao.h"
+#include "resources/strings.h"
+#include "workspace/filltemplate.h"
+
+namespace contents {
+
+namespace {
+
+// Commits when told to; rolls back if left by an exception.
+class Transaction {
+public:
+    explicit Transaction(dao::Database& db) : m_db(db) { m_db.BeginTrans(); }
+    ~Transaction() {
+        if (m_open) {
+            try {
+                m_db.Rollback();
+            } catch (...) {
+                // the error that brought us here is the one to report
+            }
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit() {
+        m_db.CommitTrans();
+        m_open = false;
+    }
+
+private:
+    dao::Database& m_db;
+    bool m_open = true;
+};
+
+} // namespace
+
+std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId) {
+    std::vector<ContentsRow> rows;
+    auto rs = db.OpenRecordset(LoadResString(statementId), dao::dbOpenSnapshot);
+    while (!rs->EOF_()) {
+        rows.push_back({rs->Text(QStringLiteral("TopicID")), rs->Text(QStringLiteral("Title")),
+                        rs->Text(QStringLiteral("Level")), rs->Text(QStringLiteral("Parent")),
+                        rs->Text(QStringLiteral("Type"))});
+        rs->MoveNext();
+    }
+    return rows;
+}
+
+void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows) {
+    Transaction trans(db);
+    {
+        auto rs = db.OpenRecordset(LoadResString(201), dao::dbOpenDynaset);
+        while (!rs->EOF_()) {
+            rs->Delete();
+            rs->MoveNext();
+        }
+        for (const ContentsRow& row : rows) {
+            rs->AddNew();
+            rs->SetField(QStringLiteral("TopicID"), row.topicId);
+            rs->SetField(QStringLiteral("Title"), row.title);
+            rs->SetField(QStringLiteral("Level"), row.level);
+            rs->SetField(QStringLiteral("Parent"), row.parent);
+            rs->SetField(QStringLiteral("Type"), row.type);
+            rs->Update();
+        }
+    }
+    trans.commit();
+}
+
+int DeleteContentsRows(dao::Database& db, const QStringList& keys) {
+    Transaction trans(db);
+    int deleted = 0;
+    for (const QString& key : keys) {
+        auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(254),
+                                               LoadResString(261), key),
+                                   dao::dbOpenDynaset);
+        if (!rs->EOF_()) {
+            rs->Delete();
+            ++deleted;
+        }
+    }
+    trans.commit();
+    return deleted;
+}
+
+} // namespace contents

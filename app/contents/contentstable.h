@@ -1,0 +1,34 @@
+// The contentsfile table: one row per node of the contents tree below its root.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace dao {
+class Database;
+}
+
+namespace contents {
+
+struct ContentsRow {
+    QString topicId; // the node's key
+    QString title;
+    QString level;  // depth, as decimal digits
+    QString parent; // key of the parent node ("Main" below the root)
+    QString type;   // image number: "3" heading, "2" topic
+};
+
+// The rows of a select on the table (string-table statement 205, in Entry
+// order, or 201, in stored order).
+std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId = 205);
+
+// Replaces every row of the table by `rows`, in their order, as one
+// transaction: on any refusal the table stays as it was and the error is thrown.
+void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows);
+
+// Deletes, for each key in turn, the first row whose TopicID equals it, as one
+// transaction. A key without a row is passed over. Returns the rows deleted.
+int DeleteContentsRows(dao::Database& db, const QStringList& keys);
+
+} // namespace contents

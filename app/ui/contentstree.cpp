@@ -1,0 +1,235 @@
+#include "contentstree.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTreeWidgetItemIterator>
+
+namespace {
+
+constexpr int KeyRole = Qt::UserRole + 1;
+constexpr int ImageRole = Qt::UserRole + 2;
+
+ContentsTree::DragRunner& dragRunner() {
+    static ContentsTree::DragRunner runner;
+    return runner;
+}
+
+QPixmap drawNodePicture(int image) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(60, 60, 70);
+    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    switch (image) {
+    case 1: // the contents as a whole: a stack of books
+        for (int i = 0; i < 3; ++i) {
+            p.setBrush(QColor::fromHsv(210 - 40 * i, 150, 200));
+            p.drawRoundedRect(QRectF(4 + i, 20 - 8 * i, 24 - 2 * i, 8), 2, 2);
+        }
+        break;
+    case 2: { // a topic: a page with lines of text
+        QPainterPath page;
+        page.moveTo(8, 3);
+        page.lineTo(20, 3);
+        page.lineTo(26, 9);
+        page.lineTo(26, 29);
+        page.lineTo(8, 29);
+        page.closeSubpath();
+        p.setBrush(Qt::white);
+        p.drawPath(page);
+        p.setPen(QPen(QColor(90, 120, 180), 2));
+        for (int y = 13; y <= 25; y += 4)
+            p.drawLine(12, y, 22, y);
+        break;
+    }
+    case 3: // a heading: a closed book
+        p.setBrush(QColor(180, 60, 50));
+        p.drawRoundedRect(QRectF(6, 3, 20, 26), 2, 2);
+        p.setBrush(QColor(245, 235, 210));
+        p.drawRect(QRectF(22, 6, 4, 20));
+        p.setPen(QPen(QColor(245, 210, 120), 2));
+        p.drawLine(10, 10, 18, 10);
+        break;
+    default:
+        break;
+    }
+    return pixmap;
+}
+
+} // namespace
+
+ContentsTree::ContentsTree(QWidget* parent) : QTreeWidget(parent) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Our own drag of one node; the scroll timer of the window scrolls.
+    setDragEnabled(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setAutoScroll(false);
+    setDropIndicatorShown(false);
+    // The pop-up menu is shown on the mouse press, as the window decides.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+QString ContentsTree::nodeKey(const QTreeWidgetItem* item) {
+    return item ? item->data(0, KeyRole).toString() : QString();
+}
+
+int ContentsTree::nodeImage(const QTreeWidgetItem* item) {
+    return item ? item->data(0, ImageRole).toInt() : 0;
+}
+
+QTreeWidgetItem* ContentsTree::newNode(const QString& key, const QString& text, int image) {
+    auto* item = new QTreeWidgetItem(QStringList{text});
+    item->setData(0, KeyRole, key);
+    if (image != 0) {
+        item->setData(0, ImageRole, image);
+        item->setIcon(0, nodeIcon(image));
+    }
+    return item;
+}
+
+QString ContentsTree::fullPath(const QTreeWidgetItem* item) {
+    QStringList texts;
+    for (; item; item = item->parent())
+        texts.prepend(item->text(0));
+    return texts.join(QLatin1Char('\\'));
+}
+
+bool ContentsTree::isWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
+    for (; node; node = node->parent())
+        if (node == ancestor)
+            return true;
+    return false;
+}
+
+QIcon ContentsTree::nodeIcon(int image) {
+    static QIcon icons[4];
+    if (image < 1 || image > 3)
+        return QIcon();
+    if (icons[image].isNull())
+        icons[image] = QIcon(drawNodePicture(image));
+    return icons[image];
+}
+
+QTreeWidgetItem* ContentsTree::findNode(const QString& key, Qt::CaseSensitivity cs) const {
+    for (QTreeWidgetItemIterator it(const_cast<ContentsTree*>(this)); *it; ++it)
+        if (nodeKey(*it).compare(key, cs) == 0)
+            return *it;
+    return nullptr;
+}
+
+int ContentsTree::nodeCount() const {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(const_cast<ContentsTree*>(this)); *it; ++it)
+        ++count;
+    return count;
+}
+
+QTreeWidgetItem* ContentsTree::dropHighlight() const {
+    return m_highlight.isValid() ? itemFromIndex(m_highlight) : nullptr;
+}
+
+void ContentsTree::setDropHighlight(QTreeWidgetItem* item) {
+    const QModelIndex index = item ? indexFromItem(item) : QModelIndex();
+    if (index == QModelIndex(m_highlight))
+        return;
+    m_highlight = index;
+    viewport()->update();
+}
+
+ContentsTree::DragRunner ContentsTree::setDragRunner(DragRunner runner) {
+    return std::exchange(dragRunner(), std::move(runner));
+}
+
+QString ContentsTree::dragMimeType() {
+    return QStringLiteral("application/x-quillmate-contents-node");
+}
+
+void ContentsTree::startNodeDrag(QTreeWidgetItem* item) {
+    m_pressOnNode = false; // one drag per press
+    if (!item)
+        return;
+    if (const DragRunner& runner = dragRunner()) {
+        runner(*this, *item);
+    } else {
+        auto* drag = new QDrag(this);
+        auto* mime = new QMimeData;
+        mime->setData(dragMimeType(), nodeKey(item).toUtf8());
+        drag->setMimeData(mime);
+        const QRect rect = visualItemRect(item);
+        if (rect.isValid()) {
+            drag->setPixmap(viewport()->grab(rect));
+            drag->setHotSpot(m_pressPos - rect.topLeft());
+        }
+        drag->exec(Qt::MoveAction);
+    }
+    emit dragFinished();
+}
+
+void ContentsTree::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    m_pressPos = event->position().toPoint();
+    m_pressOnNode = itemAt(m_pressPos) != nullptr;
+    emit nodeMouseDown(event->button(), m_pressPos);
+}
+
+void ContentsTree::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if ((event->buttons() & Qt::LeftButton) && m_pressOnNode) {
+        // No selection follows the pointer while a node may be dragged.
+        if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance())
+            emit nodeMouseDrag(pos);
+        return;
+    }
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void ContentsTree::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeWidget::mouseReleaseEvent(event);
+    m_pressOnNode = false;
+    emit nodeMouseUp(event->button(), event->position().toPoint());
+}
+
+void ContentsTree::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasFormat(dragMimeType()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ContentsTree::dragMoveEvent(QDragMoveEvent* event) {
+    if (!event->mimeData() || !event->mimeData()->hasFormat(dragMimeType())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit nodeDragOver(event->position().toPoint());
+}
+
+void ContentsTree::dropEvent(QDropEvent* event) {
+    if (!event->mimeData() || !event->mimeData()->hasFormat(dragMimeType())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit nodeDragDrop(event->position().toPoint());
+}
+
+void ContentsTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
+    if (m_highlight.isValid() && index == QModelIndex(m_highlight)) {
+        QStyleOptionViewItem highlighted(option);
+        highlighted.state |= QStyle::State_Selected;
+        QTreeWidget::drawRow(painter, highlighted, index);
+        return;
+    }
+    QTreeWidget::drawRow(painter, option, index);
+}

@@ -1,0 +1,63 @@
+// The contents tree: a tree of headings and topics whose nodes carry a key
+// and an image number, with a drop-target highlight and its own node drag.
+#pragma once
+
+#include <QPersistentModelIndex>
+#include <QPoint>
+#include <QTreeWidget>
+#include <functional>
+
+class ContentsTree : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit ContentsTree(QWidget* parent = nullptr);
+
+    static QString nodeKey(const QTreeWidgetItem* item);
+    static int nodeImage(const QTreeWidgetItem* item);
+    static QTreeWidgetItem* newNode(const QString& key, const QString& text, int image);
+    // The texts from the root down to the node, joined by backslashes.
+    static QString fullPath(const QTreeWidgetItem* item);
+    // Whether `node` is `ancestor` or lies below it.
+    static bool isWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor);
+    // The picture of image 1 (root made by Add), 2 (topic) or 3 (heading).
+    static QIcon nodeIcon(int image);
+
+    QTreeWidgetItem* findNode(const QString& key, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+    int nodeCount() const;
+
+    QTreeWidgetItem* dropHighlight() const;
+    void setDropHighlight(QTreeWidgetItem* item);
+
+    // Drags `item` and returns when the drag is over (then dragFinished).
+    void startNodeDrag(QTreeWidgetItem* item);
+    // Replaces the platform drag, so a test can drive drag-over and drop
+    // events itself; returns the previous runner.
+    using DragRunner = std::function<void(ContentsTree&, QTreeWidgetItem&)>;
+    static DragRunner setDragRunner(DragRunner runner);
+    static QString dragMimeType();
+
+signals:
+    void nodeMouseDown(Qt::MouseButton button, const QPoint& pos);
+    // The left button moved far enough from a press on a node to start a drag.
+    void nodeMouseDrag(const QPoint& pos);
+    void nodeMouseUp(Qt::MouseButton button, const QPoint& pos);
+    void nodeDragOver(const QPoint& pos);
+    void nodeDragDrop(const QPoint& pos);
+    void dragFinished();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
+private:
+    QPersistentModelIndex m_highlight;
+    QPoint m_pressPos;
+    bool m_pressOnNode = false;
+};
