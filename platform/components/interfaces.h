@@ -7,6 +7,21 @@
 #include <QVariant>
 #include <QtPlugin>
 #include <cstdint>
+#include <stdexcept>
+
+// A runtime error raised inside a component method and passed to its caller,
+// with the runtime's error number (13 type mismatch, 6 overflow, ...) and text.
+class ComponentRuntimeError : public std::runtime_error {
+public:
+    ComponentRuntimeError(int number, const QString& description)
+        : std::runtime_error(description.toStdString()), m_number(number), m_description(description) {}
+    int number() const { return m_number; }
+    QString description() const { return m_description; }
+
+private:
+    int m_number;
+    QString m_description;
+};
 
 // KRVRegF.RegistryFunctions: every registry read and write of the system.
 class IRegistryFunctions {
@@ -30,7 +45,7 @@ public:
                                            QVariant& strregvaluename) = 0;
     virtual std::int32_t KRVQueryRegValue(std::int32_t& lvhandle, QString& lvkeyname,
                                           QString& lvkeyvalue, QString& lvcreate) = 0;
-    // Throws TypeMismatchError (see registryfunctions.h) on a value that is not a number.
+    // Throws ComponentRuntimeError 13 on a value that is not a number.
     virtual std::int32_t KRVQuickGetRegEntry(std::int32_t& lvkey, QString& lvsubkey,
                                              QString& lvkeyname, std::int32_t& lvaccess,
                                              QString& lvcreateflag, std::int32_t& lvhandle,
