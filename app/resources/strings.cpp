@@ -181,6 +181,13 @@ constexpr Entry kStrings[] = {
     {815, R"(BrowseButtons())"},
     {816, R"([MAP])"},
     {817, R"(&OK)"},
+    // Record editing: refusals of OK and of the Next buttons
+    {900, R"(The |1 must be a whole number from 0 to 32767.)"},
+    {901, R"(The |1 may hold at most |2 characters.)"},
+    {902, R"(The form and object names are too long: with the point between them they may hold at most 100 characters.)"},
+    {903, R"(No map number is left: the last one, 32767, has been given out.)"},
+    {904, R"(Choose Context Sensitive Help, What's This Help or both.)"},
+    {905, R"(The command could not be completed:)"},
 };
 
 const QHash<int, QString>& table() {

@@ -1,0 +1,75 @@
+// The enabling rules of the record buttons (OK, Delete, Create, Add node),
+// one per tab, on the values of the tab's controls.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace records {
+
+// The states a rule sets; a button without a value keeps its state.
+struct ButtonStates {
+    std::optional<bool> ok;
+    std::optional<bool> del;
+    std::optional<bool> create;
+    std::optional<bool> addnode;
+};
+
+// Check box values as the window keeps them: 0 cleared, 1 checked, 2 grayed.
+// Only 1 counts as checked.
+inline bool isChecked(int checkValue) { return checkValue == 1; }
+
+struct GeneralHelpTab {
+    QString topicId;
+    QString helpText;
+};
+
+struct ContentsFileTab {
+    QString topicId;
+    QString title;
+    bool topicChosen = false;
+    bool headingChosen = false;
+    int treeNodes = 0; // nodes in the tree, the root included
+};
+
+struct ToolTipsTab {
+    QString form;
+    QString object;
+    QString toolTipText;
+};
+
+struct WhatsThisTab {
+    QString form;
+    QString object;
+    QString mapNumber;
+    QString topicId;
+    QString helpText;
+    int contextSensitive = 0; // chkwtconsenhlp
+    int whatsThis = 0;        // chkwtwthlp
+};
+
+struct CreateTab {
+    bool htmlHelp = false;    // opthelptype 0
+    bool windowsHelp = false; // opthelptype 1
+    int generalHelp = 0;      // chkcreategeneralhelp
+    int contentsFile = 0;     // chkcreatecontentsfile
+    int toolTips = 0;         // chkcreatetooltips
+    int contextHelp = 0;      // chkcreatecontextsensitivehelp
+    QString helpProjectTitle;
+    QString helpProjectFileName;
+    QString helpFileName;
+    QString rtfFileName;
+    QString contentsFileName;
+    QString indexFileName;
+    QString vbProjectFileName;
+};
+
+ButtonStates CheckGeneralHelp(const GeneralHelpTab& tab);
+// Sets Add node and OK; Delete is left alone.
+ButtonStates CheckContentsFile(const ContentsFileTab& tab);
+ButtonStates CheckToolTips(const ToolTipsTab& tab);
+ButtonStates CheckWhatsThis(const WhatsThisTab& tab);
+// Sets OK, Create and Delete; Delete is always off on this tab.
+ButtonStates CheckCreate(const CreateTab& tab);
+
+} // namespace records

@@ -1,0 +1,78 @@
+// The records of the General Help, Tool Tips and What's This tabs: loading,
+// saving (OK) and deleting them in the project database.
+#pragma once
+
+#include "dao.h"
+
+#include <QString>
+#include <optional>
+#include <stdexcept>
+
+namespace records {
+
+// Field sizes of the project file.
+constexpr int TopicIdSize = 50;
+constexpr int TopicTitleSize = 50;
+constexpr int BrowseSeqSize = 50;
+constexpr int TopicHeaderSize = 100;
+constexpr int ObjectSize = 100;
+
+// A record OK must not store; the text tells the user why. Nothing has been
+// written when it is thrown.
+class RecordError : public std::runtime_error {
+public:
+    explicit RecordError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+struct GeneralHelpRecord {
+    QString topicId;
+    QString title;
+    QString browseSeq;
+    QString keywords;
+    QString topicHeader;
+    QString helpText;
+    QString mapNumber; // as typed
+};
+
+struct ToolTipRecord {
+    QString form;
+    QString object;
+    QString toolTipText;
+};
+
+struct WhatsThisRecord {
+    QString form;
+    QString object;
+    QString topicId;
+    QString mapNumber; // as typed
+    QString helpText;
+    int contextSensitive = 0; // chkwtconsenhlp value
+    int whatsThis = 0;        // chkwtwthlp value
+};
+
+// The key of a tool tip or What's This row: form, a point, control.
+QString ObjectKey(const QString& form, const QString& object);
+// "Both", "ConS" or "WhtS" from the two check box values; empty when neither is checked.
+QString WhatsThisType(int contextSensitive, int whatsThis);
+
+// The topic's stored fields, or none when the project has no such topic.
+std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QString& topicId);
+
+// OK on a tab: checks the record (RecordError), then writes the row and, for
+// map-numbered records, offers the number to the counter, in one transaction.
+// Returns true when the row is new.
+bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& record);
+bool SaveToolTip(dao::Database& db, const ToolTipRecord& record);
+bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& record);
+
+// Delete on a tab: removes the row; false when there was none.
+bool DeleteGeneralHelp(dao::Database& db, const QString& topicId);
+bool DeleteToolTip(dao::Database& db, const QString& form, const QString& object);
+bool DeleteWhatsThis(dao::Database& db, const QString& form, const QString& object);
+
+} // namespace records
