@@ -44,6 +44,8 @@ enum ErrorNumber : int {
     errNoSuchTable = 3078,       // statement names an unknown table
     errEngine = 3146,            // any other failure of the store (disk full, I/O)
     errDatabaseClosed = 3420,    // use of a closed database
+    errTableExists = 3010,       // create of a table that exists
+    errFieldNotUpdatable = 3164, // set of a field the engine numbers itself
 };
 
 class EngineError : public std::runtime_error {
@@ -142,6 +144,11 @@ public:
     // Creates a table with its fields and indexes (the table definition is
     // appended to the database in one step).
     void CreateTable(const TableDef& table);
+    // The tables of the database, in creation order.
+    QStringList TableNames();
+    // A table's definition as the file keeps it (name in any letter case):
+    // fields in order with their rules, indexes with the primary one first.
+    TableDef TableDefinition(const QString& table);
 
     std::unique_ptr<Recordset> OpenRecordset(const QString& sql,
                                              RecordsetTypeEnum type = dbOpenDynaset);
