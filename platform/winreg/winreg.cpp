@@ -121,10 +121,28 @@ Id pragmaInteger(sqlite3* db, const char* sql) {
     return st.next() ? st.integer(0) : 0;
 }
 
-struct Connection {
-    sqlite3* db = nullptr;
+// What a hive file looked like when it was last checked.
+struct FileStamp {
     dev_t device = 0;
     ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    static std::optional<FileStamp> of(const QString& path) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            return std::nullopt;
+        return FileStamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+    }
+    bool sameFile(const FileStamp& o) const { return device == o.device && inode == o.inode; }
+    bool sameContent(const FileStamp& o) const {
+        return size == o.size && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+struct Connection {
+    sqlite3* db = nullptr;
+    FileStamp stamp;
 };
 
 struct OpenKey {
@@ -239,26 +257,30 @@ sqlite3* openHive(const QString& path) {
     return db;
 }
 
-// The connection to a hive file, reopened when the file was replaced or removed.
+// The connection to a hive file, reopened when the file was replaced or
+// removed. A file changed since the last call has its header checked again,
+// so that bytes written over it by someone else are not taken for a hive.
 sqlite3* hive(const QString& path) {
     State& s = state();
     s.lastHive = path;
-    struct stat info {};
-    const bool exists = ::stat(QFile::encodeName(path).constData(), &info) == 0;
-    const auto it = s.connections.constFind(path);
-    if (it != s.connections.constEnd()) {
-        if (exists && it->device == info.st_dev && it->inode == info.st_ino)
+    const std::optional<FileStamp> now = FileStamp::of(path);
+    const auto it = s.connections.find(path);
+    if (it != s.connections.end()) {
+        if (now && it->stamp.sameFile(*now)) {
+            if (!it->stamp.sameContent(*now)) {
+                if (hasForeignHeader(path))
+                    throw SqlFailure{SQLITE_NOTADB};
+                it->stamp = *now;
+            }
             return it->db;
+        }
         dropConnection(s, path, false);
     }
-    if (exists && hasForeignHeader(path))
+    if (now && hasForeignHeader(path))
         throw SqlFailure{SQLITE_NOTADB};
     Connection c;
     c.db = openHive(path);
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
-        c.device = info.st_dev;
-        c.inode = info.st_ino;
-    }
+    c.stamp = FileStamp::of(path).value_or(FileStamp{});
     s.connections.insert(path, c);
     return c.db;
 }

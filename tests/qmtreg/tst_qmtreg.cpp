@@ -1,0 +1,219 @@
+// qmt-reg: query, add and delete through the tool, checked through the tool
+// and through the registry functions the program uses.
+#include "testenv.h"
+#include "winreg/winreg.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace winreg;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run qmtReg(const QStringList& args) {
+    QProcess p;
+    p.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt-reg"), args);
+    Run r;
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit)
+        return r; // -1: did not start, hung or crashed
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+const QString kAppPaths = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+
+} // namespace
+
+class QmtRegTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { m_registry = std::make_unique<testenv::RegistryFolder>(); }
+    void cleanup() { m_registry.reset(); }
+
+    void registersTheHelpCompiler() {
+        const Run add = qmtReg({QStringLiteral("add"), QStringLiteral("HKLM\\") + kAppPaths + QStringLiteral("\\hcw.exe"),
+                                QStringLiteral("/ve"), QStringLiteral("/d"), QStringLiteral("/opt/help workshop/hcw")});
+        QCOMPARE(add.exitCode, 0);
+        const QString key = QStringLiteral("hkey_local_machine\\software\\microsoft\\windows\\currentversion\\"
+                                           "app paths\\HCW.EXE");
+        const Run query = qmtReg({QStringLiteral("query"), key});
+        QCOMPARE(query.exitCode, 0);
+        QCOMPARE(query.out, QStringLiteral("HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\"
+                                           "app paths\\HCW.EXE\n"
+                                           "    (Default)    REG_SZ    /opt/help workshop/hcw\n"));
+        const Run one = qmtReg({QStringLiteral("query"), key, QStringLiteral("/ve")});
+        QCOMPARE(one.out, query.out);
+
+        // the program reads it as the default value of the subkey hcw.exe
+        HKEY paths = 0;
+        QCOMPARE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths.toLatin1().constData(), 0, 0x2003F, &paths),
+                 ERROR_SUCCESS);
+        char data[256];
+        LONG size = sizeof data;
+        QCOMPARE(RegQueryValueA(paths, "hcw.exe", data, &size), ERROR_SUCCESS);
+        QCOMPARE(QByteArray(data, size), QByteArray("/opt/help workshop/hcw", 23));
+        RegCloseKey(paths);
+    }
+
+    void queryListsValuesThenSubkeys() {
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"), QStringLiteral("/v"),
+                         QStringLiteral("MRU1"), QStringLiteral("/d"), QStringLiteral("/home/a/b.QMT")})
+                     .exitCode,
+                 0);
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"), QStringLiteral("/v"),
+                         QStringLiteral("Empty")})
+                     .exitCode,
+                 0); // no /d: the empty text
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate\\ToolTipControls")})
+                     .exitCode,
+                 0);
+        const Run query = qmtReg({QStringLiteral("query"), QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate")});
+        QCOMPARE(query.exitCode, 0);
+        QCOMPARE(query.out, QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\n"
+                                           "    MRU1    REG_SZ    /home/a/b.QMT\n"
+                                           "    Empty    REG_SZ    \n"
+                                           "HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\\ToolTipControls\n"));
+        const Run value = qmtReg({QStringLiteral("query"), QStringLiteral("hkcu\\software\\krv\\quillmate"),
+                                  QStringLiteral("/v"), QStringLiteral("mru1")});
+        QCOMPARE(value.exitCode, 0);
+        // names asked for are shown as they were asked for
+        QCOMPARE(value.out, QStringLiteral("HKEY_CURRENT_USER\\software\\krv\\quillmate\n"
+                                           "    mru1    REG_SZ    /home/a/b.QMT\n"));
+        // texts outside ASCII pass through the registry's code page and back
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Caf\u00e9"), QStringLiteral("/d"),
+                         QStringLiteral("\u20ac 5")})
+                     .exitCode,
+                 0);
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\CAF\u00c9"), QStringLiteral("/ve")}).out,
+                 QStringLiteral("HKEY_CURRENT_USER\\CAF\u00c9\n    (Default)    REG_SZ    \u20ac 5\n"));
+    }
+
+    void emptyPathIsTheRoot() {
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Alpha")}).exitCode, 0);
+        for (const QString& root : {QStringLiteral("HKCU"), QStringLiteral("HKCU\\"), QStringLiteral("hkey_current_user\\")}) {
+            const Run query = qmtReg({QStringLiteral("query"), root});
+            QCOMPARE(query.exitCode, 0);
+            QCOMPARE(query.out, QStringLiteral("HKEY_CURRENT_USER\nHKEY_CURRENT_USER\\Alpha\n"));
+        }
+        const Run remove = qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\")});
+        QCOMPARE(remove.exitCode, 2);
+        QVERIFY(remove.err.contains(QStringLiteral("root")));
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Alpha")}).exitCode, 0);
+    }
+
+    void missingKeysAndValues() {
+        const Run key = qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Nowhere")});
+        QCOMPARE(key.exitCode, 1);
+        QVERIFY(key.err.contains(QStringLiteral("HKEY_CURRENT_USER\\Nowhere")));
+        QVERIFY(key.out.isEmpty());
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Here")}).exitCode, 0);
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"), QStringLiteral("/v"), QStringLiteral("x")})
+                     .exitCode,
+                 1);
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"), QStringLiteral("/ve")}).exitCode, 1);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\Here"), QStringLiteral("/v"), QStringLiteral("x")})
+                     .exitCode,
+                 1);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\Nowhere")}).exitCode, 1);
+    }
+
+    void deleteRemovesValuesOrWholeKeys() {
+        for (const char* path : {"HKCU\\T\\A\\B\\C", "HKCU\\T\\A\\D", "HKCU\\T\\Keep"})
+            QCOMPARE(qmtReg({QStringLiteral("add"), QString::fromLatin1(path), QStringLiteral("/v"), QStringLiteral("v"),
+                             QStringLiteral("/d"), QStringLiteral("x")})
+                         .exitCode,
+                     0);
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve"), QStringLiteral("/d"),
+                         QStringLiteral("d")})
+                     .exitCode,
+                 0);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\t\\keep"), QStringLiteral("/v"),
+                         QStringLiteral("V"), QStringLiteral("/f")})
+                     .exitCode,
+                 0);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve")}).exitCode, 0);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T\\a")}).exitCode, 0); // with subkeys
+        const Run rest = qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\T")});
+        QCOMPARE(rest.out, QStringLiteral("HKEY_CURRENT_USER\\T\nHKEY_CURRENT_USER\\T\\Keep\n"));
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\T\\Keep")}).out,
+                 QStringLiteral("HKEY_CURRENT_USER\\T\\Keep\n"));
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("nothing") << QStringList{} << QString();
+        QTest::newRow("no key") << QStringList{QStringLiteral("query")} << QString();
+        QTest::newRow("unknown command") << QStringList{QStringLiteral("list"), QStringLiteral("HKCU\\x")}
+                                         << QStringLiteral("list");
+        QTest::newRow("unknown root") << QStringList{QStringLiteral("query"), QStringLiteral("HKCR\\x")}
+                                      << QStringLiteral("HKCR");
+        QTest::newRow("root without backslash")
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCUSoftware")} << QStringLiteral("HKCUSoftware");
+        QTest::newRow("/v without a name") << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"),
+                                                           QStringLiteral("/v")}
+                                           << QStringLiteral("/v");
+        QTest::newRow("/v and /ve") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"), QStringLiteral("/v"),
+                                                   QStringLiteral("a"), QStringLiteral("/ve")}
+                                    << QString();
+        QTest::newRow("/d on query") << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"),
+                                                     QStringLiteral("/d"), QStringLiteral("y")}
+                                     << QStringLiteral("/d");
+        QTest::newRow("other type") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"),
+                                                   QStringLiteral("/t"), QStringLiteral("REG_DWORD")}
+                                    << QStringLiteral("REG_SZ");
+        QTest::newRow("stray word") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"),
+                                                   QStringLiteral("extra")}
+                                    << QStringLiteral("extra");
+        QTest::newRow("bad path") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\a\\\\b")}
+                                  << QStringLiteral("87");
+    }
+    void badArguments() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, told);
+        const Run r = qmtReg(args);
+        if (told == QLatin1String("87")) { // well-formed command, path the registry refuses
+            QCOMPARE(r.exitCode, 3);
+        } else {
+            QCOMPARE(r.exitCode, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("usage: qmt-reg")), qPrintable(r.err));
+        }
+        QVERIFY2(r.err.contains(told), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
+        // nothing was written
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU")}).out, QStringLiteral("HKEY_CURRENT_USER\n"));
+    }
+
+    void damagedHiveIsNamedAndLeftAlone() {
+        const QString hive = hivePath(HKEY_CURRENT_USER);
+        const QByteArray garbage = QByteArray("\x13\x37 scrambled ", 12).repeated(700);
+        QVERIFY(testenv::writeAll(hive, garbage));
+        for (const QStringList& args : {QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Software")},
+                                        QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\Software"),
+                                                    QStringLiteral("/v"), QStringLiteral("x")},
+                                        QStringList{QStringLiteral("delete"), QStringLiteral("HKCU\\Software")}}) {
+            const Run r = qmtReg(args);
+            QVERIFY(r.exitCode > 0); // and not a crash (-1)
+            QVERIFY2(r.err.contains(hive), qPrintable(r.err));
+            QVERIFY2(r.err.contains(QStringLiteral("damaged")), qPrintable(r.err));
+        }
+        QCOMPARE(testenv::readAll(hive), garbage);
+        // the other hive still serves
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKLM\\Fine")}).exitCode, 0);
+    }
+
+private:
+    std::unique_ptr<testenv::RegistryFolder> m_registry;
+};
+
+QTEST_GUILESS_MAIN(QmtRegTest)
+#include "tst_qmtreg.moc"
