@@ -1,15 +1,451 @@
+// Record editing on FrmMain: the enabling of OK, Delete and Create, the OK,
+// Cancel and Delete commands of each tab, the topic list of the General Help
+// tab, the Next buttons, and the project options of the Create tab.
 #include "frmmain.h"
 
-void FrmMain::connectRecords() {}
-void FrmMain::CheckForOk() {}
-void FrmMain::ClearControls(quint8) {}
-void FrmMain::cmdok_Click() {}
-void FrmMain::cmdcancel_Click() {}
-void FrmMain::cmddelete_Click() {}
-void FrmMain::cbotopicid_Click() {}
-void FrmMain::cmdghnextmapnum_Click() {}
-void FrmMain::cmdwtnextmapnum_Click() {}
-QString FrmMain::GetNextMapNumber() { return {}; }
-void FrmMain::SaveNextMapNumber(const QString&) {}
-void FrmMain::UpdateOptions(const QString&, const QString&) {}
-void FrmMain::ApplyOptions() {}
+#include "uiutil.h"
+
+#include "resources/strings.h"
+#include "shell/dialogs.h"
+#include "workspace/checkforok.h"
+#include "workspace/mapnumbers.h"
+#include "workspace/options.h"
+#include "workspace/records.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+namespace {
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Runs one command. A refused record or a failure of the store ends it with a
+// message; the saves are transactions, so the project is left as it was, and
+// the controls are only cleared after a save succeeded.
+template <class Command> void runCommand(Command&& command) {
+    try {
+        command();
+    } catch (const records::RecordError& e) {
+        shell::MsgBox(e.message(), shell::vbExclamation);
+    } catch (const dao::EngineError& e) {
+        shell::MsgBox(LoadResString(905) + QLatin1Char('\n') + e.text(), shell::vbCritical);
+    } catch (const std::exception& e) {
+        shell::MsgBox(LoadResString(905) + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()),
+                      shell::vbCritical);
+    } catch (...) {
+        shell::MsgBox(LoadResString(905), shell::vbCritical);
+    }
+}
+
+void applyStates(const records::ButtonStates& states, QPushButton* ok, QPushButton* del,
+                 QPushButton* create, QPushButton* addnode) {
+    if (states.ok)
+        ok->setEnabled(*states.ok);
+    if (states.del)
+        del->setEnabled(*states.del);
+    if (states.create)
+        create->setEnabled(*states.create);
+    if (states.addnode)
+        addnode->setEnabled(*states.addnode);
+}
+
+// Empties the text of a drop-down list; its items stay.
+void clearText(QComboBox* box) {
+    box->setCurrentIndex(-1);
+    box->setEditText(QString());
+}
+
+// Adds a topic to a list without changing the text the list shows (adding
+// the first item of a list would otherwise select it).
+void addTopicItem(QComboBox* box, const QString& topicId) {
+    const QString shown = box->currentText();
+    box->addItem(topicId);
+    if (box->currentText() != shown) {
+        box->setCurrentIndex(-1);
+        box->setEditText(shown);
+    }
+}
+
+// Removes a topic from a list (letter case ignored, as the project's keys),
+// keeping the text the list shows.
+void removeTopicItem(QComboBox* box, const QString& topicId) {
+    const int index = box->findText(topicId, Qt::MatchFixedString);
+    if (index < 0)
+        return;
+    const QString shown = box->currentText();
+    box->removeItem(index);
+    if (box->currentText() != shown) {
+        box->setCurrentIndex(-1);
+        box->setEditText(shown);
+    }
+}
+
+int treeNodeCount(QTreeWidget* tree) {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        ++count;
+    return count;
+}
+
+} // namespace
+
+void FrmMain::connectRecords() {
+    connect(cmdok, &QPushButton::clicked, this, &FrmMain::cmdok_Click);
+    connect(cmdcancel, &QPushButton::clicked, this, &FrmMain::cmdcancel_Click);
+    connect(cmddelete, &QPushButton::clicked, this, &FrmMain::cmddelete_Click);
+    connect(cmdghnextmapnum, &QPushButton::clicked, this, &FrmMain::cmdghnextmapnum_Click);
+    connect(cmdwtnextmapnum, &QPushButton::clicked, this, &FrmMain::cmdwtnextmapnum_Click);
+    connect(cbotopicid, &QComboBox::activated, this, [this] { cbotopicid_Click(); });
+
+    const auto check = [this] { CheckForOk(); };
+    for (QComboBox* box : {cbotopicid, cbocftopicid, cbottform, cbottobject, cbowtform,
+                           cbowtobject, cbowttopicid})
+        connect(box, &QComboBox::currentTextChanged, this, check);
+    connect(cbocftopicid, &QComboBox::activated, this, check);
+    connect(txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
+    for (QLineEdit* box : {txttooltiptext, txtcftitle, txthelpfilename, txthelpprojecttitle,
+                           txtindexfilename})
+        connect(box, &QLineEdit::textChanged, this, check);
+    ui::onFocusOut(txtcontentsfilename, check);
+    ui::onFocusOut(txtrtffilename, check);
+    // The names Create needs also re-evaluate as they change, so that a name
+    // emptied just before the toolbar's Create (which takes no focus) counts.
+    for (QLineEdit* box : {txthelpprojectfilename, txtcontentsfilename, txtrtffilename})
+        connect(box, &QLineEdit::textChanged, this, check);
+    connect(opttopic, &QRadioButton::clicked, this, check);
+    connect(optheading, &QRadioButton::clicked, this, check);
+    for (QCheckBox* box : {chkwtconsenhlp, chkwtwthlp, chkcreategeneralhelp,
+                           chkcreatecontentsfile, chkcreatetooltips})
+        connect(box, &QCheckBox::clicked, this, check);
+    connect(chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
+        CheckForOk();
+        ui::setCheckValue(chkvbproject, 1);
+    });
+
+    // The inputs hold no more than their fields in the project file.
+    for (QComboBox* box : {cbotopicid, cbowttopicid}) {
+        if (box->lineEdit())
+            box->lineEdit()->setMaxLength(records::TopicIdSize);
+    }
+    txttopictitle->setMaxLength(records::TopicTitleSize);
+    txtbrowseseq->setMaxLength(records::BrowseSeqSize);
+    txttopicheader->setMaxLength(records::TopicHeaderSize);
+    // Only OK adds to the topic lists; a typed text never becomes an item.
+    for (QComboBox* box : {cbotopicid, cbocftopicid, cbowttopicid})
+        box->setInsertPolicy(QComboBox::NoInsert);
+}
+
+void FrmMain::CheckForOk() {
+    if (!m_session.isOpen())
+        return;
+    records::ButtonStates states;
+    switch (SelectedTab()) {
+    case TabGeneralHelp:
+        states = records::CheckGeneralHelp({cbotopicid->currentText(), txtgenhelptext->toPlainText()});
+        break;
+    case TabContentsFile:
+        states = records::CheckContentsFile({cbocftopicid->currentText(), txtcftitle->text(),
+                                             opttopic->isChecked(), optheading->isChecked(),
+                                             treeNodeCount(tvcontentsfileview)});
+        break;
+    case TabToolTips:
+        states = records::CheckToolTips(
+            {cbottform->currentText(), cbottobject->currentText(), txttooltiptext->text()});
+        break;
+    case TabWhatsThis:
+        states = records::CheckWhatsThis(
+            {cbowtform->currentText(), cbowtobject->currentText(), txtwtmapnumber->text(),
+             cbowttopicid->currentText(), txtwthelptext->toPlainText(),
+             ui::checkValue(chkwtconsenhlp), ui::checkValue(chkwtwthlp)});
+        break;
+    case TabCreate: {
+        records::CreateTab tab;
+        tab.htmlHelp = opthelptype[0]->isChecked();
+        tab.windowsHelp = opthelptype[1]->isChecked();
+        tab.generalHelp = ui::checkValue(chkcreategeneralhelp);
+        tab.contentsFile = ui::checkValue(chkcreatecontentsfile);
+        tab.toolTips = ui::checkValue(chkcreatetooltips);
+        tab.contextHelp = ui::checkValue(chkcreatecontextsensitivehelp);
+        tab.helpProjectTitle = txthelpprojecttitle->text();
+        tab.helpProjectFileName = txthelpprojectfilename->text();
+        tab.helpFileName = txthelpfilename->text();
+        tab.rtfFileName = txtrtffilename->text();
+        tab.contentsFileName = txtcontentsfilename->text();
+        tab.indexFileName = txtindexfilename->text();
+        tab.vbProjectFileName = txtvbprojectfilename->text();
+        states = records::CheckCreate(tab);
+        break;
+    }
+    default:
+        return;
+    }
+    applyStates(states, cmdok, cmddelete, cmdcreate, cmdaddnode);
+}
+
+void FrmMain::ClearControls(quint8 tab) {
+    switch (tab) {
+    case TabGeneralHelp:
+        clearText(cbotopicid);
+        for (QLineEdit* box : {txttopictitle, txtbrowseseq, txtmapnumber, txtkeywords, txttopicheader})
+            box->clear();
+        txtgenhelptext->clear();
+        cbotopicid->setFocus();
+        break;
+    case TabContentsFile:
+        clearText(cbocftopicid);
+        txtcftitle->clear();
+        cbocftopicid->setFocus();
+        break;
+    case TabToolTips:
+        clearText(cbottform);
+        clearText(cbottobject);
+        txttooltiptext->clear();
+        cbottform->setFocus();
+        break;
+    case TabWhatsThis:
+        // The form and control keep their text, so that several controls of
+        // one form can be entered in a row.
+        txtwtmapnumber->clear();
+        txtwthelptext->clear();
+        clearText(cbowttopicid);
+        ui::setCheckValue(chkwtconsenhlp, 0);
+        ui::setCheckValue(chkwtwthlp, 0);
+        cbowtform->setFocus();
+        break;
+    default:
+        return;
+    }
+    CheckForOk();
+}
+
+void FrmMain::cmdok_Click() {
+    if (!m_session.isOpen() || !cmdok->isEnabled())
+        return;
+    const int tab = SelectedTab();
+    runCommand([&] {
+        WaitCursor wait;
+        dao::Database& db = *m_session.db;
+        switch (tab) {
+        case TabGeneralHelp: {
+            const records::GeneralHelpRecord record{
+                cbotopicid->currentText(), txttopictitle->text(), txtbrowseseq->text(),
+                txtkeywords->text(),       txttopicheader->text(), txtgenhelptext->toPlainText(),
+                txtmapnumber->text()};
+            if (records::SaveGeneralHelp(db, record)) {
+                for (QComboBox* box : {cbotopicid, cbocftopicid, cbowttopicid})
+                    addTopicItem(box, record.topicId);
+            }
+            ClearControls(TabGeneralHelp);
+            break;
+        }
+        case TabContentsFile:
+            SaveContentsTree();
+            ClearControls(TabContentsFile);
+            break;
+        case TabToolTips:
+            records::SaveToolTip(db, {cbottform->currentText(), cbottobject->currentText(),
+                                      txttooltiptext->text()});
+            ClearControls(TabToolTips);
+            break;
+        case TabWhatsThis:
+            records::SaveWhatsThis(db, {cbowtform->currentText(), cbowtobject->currentText(),
+                                        cbowttopicid->currentText(), txtwtmapnumber->text(),
+                                        txtwthelptext->toPlainText(), ui::checkValue(chkwtconsenhlp),
+                                        ui::checkValue(chkwtwthlp)});
+            ClearControls(TabWhatsThis);
+            break;
+        case TabCreate: {
+            options::CreateTabValues values;
+            values.vbProjectFileName = txtvbprojectfilename->text();
+            values.helpProjectFileName = txthelpprojectfilename->text();
+            values.helpProjectTitle = txthelpprojecttitle->text();
+            values.helpFileName = txthelpfilename->text();
+            values.contentsFileName = txtcontentsfilename->text();
+            values.rtfFileName = txtrtffilename->text();
+            values.generalHelp = ui::checkValue(chkcreategeneralhelp);
+            values.contentsFile = ui::checkValue(chkcreatecontentsfile);
+            values.toolTips = ui::checkValue(chkcreatetooltips);
+            values.contextHelp = ui::checkValue(chkcreatecontextsensitivehelp);
+            values.vbProject = ui::checkValue(chkvbproject);
+            values.htmlHelp = opthelptype[0]->isChecked();
+            values.windowsHelp = opthelptype[1]->isChecked();
+            values.winTop = m_session.winTop;
+            values.winLeft = m_session.winLeft;
+            values.winWidth = m_session.winWidth;
+            values.winHeight = m_session.winHeight;
+            values.compile = ui::checkValue(chkcompile);
+            options::SaveCreateTab(db, values);
+            break;
+        }
+        default:
+            break;
+        }
+        QCoreApplication::processEvents();
+    });
+}
+
+void FrmMain::cmdcancel_Click() { ClearControls(static_cast<quint8>(SelectedTab())); }
+
+void FrmMain::cmddelete_Click() {
+    if (!m_session.isOpen() || !cmddelete->isEnabled())
+        return;
+    const int tab = SelectedTab();
+    runCommand([&] {
+        WaitCursor wait;
+        dao::Database& db = *m_session.db;
+        bool deleted = false;
+        switch (tab) {
+        case TabGeneralHelp: {
+            const QString topicId = cbotopicid->currentText();
+            deleted = records::DeleteGeneralHelp(db, topicId);
+            // The other topic lists keep it until the next open.
+            removeTopicItem(cbotopicid, topicId);
+            break;
+        }
+        case TabToolTips:
+            deleted = records::DeleteToolTip(db, cbottform->currentText(), cbottobject->currentText());
+            break;
+        case TabWhatsThis:
+            deleted = records::DeleteWhatsThis(db, cbowtform->currentText(), cbowtobject->currentText());
+            break;
+        default: // the contents tree deletes through its own menu; Create has no record
+            return;
+        }
+        if (deleted)
+            ClearControls(static_cast<quint8>(tab));
+    });
+}
+
+void FrmMain::cbotopicid_Click() {
+    const QString topicId = cbotopicid->currentText();
+    if (m_session.isOpen() && !topicId.isEmpty()) {
+        runCommand([&] {
+            const auto record = records::LoadGeneralHelp(*m_session.db, topicId);
+            if (!record)
+                return;
+            txttopictitle->setText(record->title);
+            txtbrowseseq->setText(record->browseSeq);
+            txtkeywords->setText(record->keywords);
+            txttopicheader->setText(record->topicHeader);
+            txtgenhelptext->setPlainText(record->helpText);
+            txtmapnumber->setText(record->mapNumber);
+        });
+    }
+    CheckForOk();
+}
+
+namespace {
+// A Next button: the proposal replaces the box's text; without a project the
+// box is emptied; once every number is used the box keeps its text.
+void putNextMapNumber(FrmMain& window, QLineEdit* box) {
+    runCommand([&] {
+        const QString next = window.GetNextMapNumber();
+        if (!next.isEmpty() && !mapnumbers::ParseMapNumber(next)) {
+            shell::MsgBox(LoadResString(903), shell::vbExclamation);
+            return;
+        }
+        box->setText(next);
+    });
+}
+} // namespace
+
+void FrmMain::cmdghnextmapnum_Click() { putNextMapNumber(*this, txtmapnumber); }
+
+void FrmMain::cmdwtnextmapnum_Click() { putNextMapNumber(*this, txtwtmapnumber); }
+
+QString FrmMain::GetNextMapNumber() {
+    if (!m_session.isOpen())
+        return {};
+    return QString::number(mapnumbers::NextMapNumber(*m_session.db));
+}
+
+// Throws the store's refusal; the calling command reports it.
+void FrmMain::SaveNextMapNumber(const QString& strnextmapnumber) {
+    if (!m_session.isOpen())
+        return;
+    if (const auto number = mapnumbers::ParseMapNumber(strnextmapnumber))
+        mapnumbers::SaveNextMapNumber(*m_session.db, *number);
+}
+
+// Throws the store's refusal; the calling command reports it.
+void FrmMain::UpdateOptions(const QString& strkey, const QString& strValue) {
+    if (m_session.isOpen())
+        options::UpdateOptions(*m_session.db, strkey, strValue);
+}
+
+// Throws the store's refusal; DataBaseOpen reports it.
+void FrmMain::ApplyOptions() {
+    if (!m_session.isOpen())
+        return;
+    // Option keys by string-table id.
+    const std::pair<int, QLineEdit*> textBoxes[] = {
+        {511, txtvbprojectfilename}, {512, txthelpprojectfilename}, {513, txthelpprojecttitle},
+        {514, txthelpfilename},      {515, txtcontentsfilename},    {516, txtrtffilename},
+        {538, txtindexfilename}};
+    const std::pair<int, QCheckBox*> checkBoxes[] = {
+        {517, chkcreategeneralhelp}, {518, chkcreatecontentsfile}, {519, chkcreatetooltips},
+        {520, chkcreatecontextsensitivehelp}, {521, chkvbproject}, {542, chkcompile}};
+
+    for (const options::OptionRow& row : options::ReadOptions(*m_session.db)) {
+        const auto setting = options::InterpretOption(row.key, row.value);
+        if (!setting)
+            continue;
+        const QString& key = setting->key;
+        switch (setting->kind) {
+        case options::OptionSetting::Text:
+            for (const auto& [id, box] : textBoxes) {
+                if (key != LoadResString(id))
+                    continue;
+                box->setText(setting->text);
+                if (box == txtvbprojectfilename)
+                    m_session.appProjectPath = box->text();
+                else if (box == txthelpprojecttitle)
+                    setWindowTitle(LoadResString(100) + QStringLiteral(" - ") + box->text());
+            }
+            break;
+        case options::OptionSetting::Check:
+            for (const auto& [id, box] : checkBoxes)
+                if (key == LoadResString(id))
+                    ui::setCheckValue(box, setting->number);
+            break;
+        case options::OptionSetting::HelpType: {
+            QRadioButton* button = opthelptype[static_cast<std::size_t>(setting->number)];
+            {
+                // Only the stored state: the file names keep their extensions.
+                const QSignalBlocker blocker(button);
+                button->setChecked(setting->flag);
+            }
+            if (button->isChecked()) {
+                const bool html = setting->number == 0;
+                txtindexfilename->setEnabled(html);
+                cmdindexfilebrowse->setEnabled(html);
+                txtrtffilename->setEnabled(!html);
+                cmdrtffilebrowse->setEnabled(!html);
+            }
+            break;
+        }
+        case options::OptionSetting::Geometry:
+            if (key == LoadResString(540))
+                m_session.winTop = setting->text;
+            else if (key == LoadResString(543))
+                m_session.winLeft = setting->text;
+            else
+                m_session.winHeight = setting->text;
+            break;
+        }
+    }
+}
