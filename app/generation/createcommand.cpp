@@ -1,11 +1,9 @@
 #include "createcommand.h"
 
+#include "components/components.h"
 #include "dao.h"
-#include "generation/compilation.h"
 #include "generation/generalhelp.h"
 #include "generation/textoutput.h"
-
-#include <QCoreApplication>
 
 namespace {
 void processEvents(const CreateSteps& steps) {
@@ -45,5 +43,7 @@ QString CreateErrorMessage(const std::exception& error) {
         return g->message();
     if (const auto* e = dynamic_cast<const dao::EngineError*>(&error))
         return e->text();
+    if (const auto* c = dynamic_cast<const components::ComponentError*>(&error))
+        return c->message();
     return QString::fromUtf8(error.what());
 }
