@@ -34,14 +34,30 @@ class TestEngine : public QObject {
     QString path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
 
 private slots:
-    void init() {
+    void initTestCase() {
         QVERIFY(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("%1.QMT").arg(QString::fromLatin1(QTest::currentTestFunction())));
-        QFile::remove(m_path);
-        createProject(m_path);
+        createProject(path("template.QMT"));
+    }
+    // Each test works on its own copy of one new project; the rows of a
+    // data-driven test share it, emptied in between (an open costs a key
+    // derivation).
+    void init() {
+        const QString name = QStringLiteral("%1.QMT").arg(QString::fromLatin1(QTest::currentTestFunction()));
+        if (m_db && m_db->IsOpen() && m_path == m_dir.filePath(name)) {
+            m_db->BeginTrans();
+            for (const QString& table : m_db->TableNames()) {
+                auto rs = m_db->OpenRecordset(QStringLiteral("select * from ") + table, dao::dbOpenDynaset);
+                for (; !rs->EOF_(); rs->MoveNext())
+                    rs->Delete();
+            }
+            m_db->CommitTrans();
+            return;
+        }
+        m_db.reset();
+        m_path = m_dir.filePath(name);
+        QVERIFY(QFile::copy(path("template.QMT"), m_path));
         m_db = dao::Database::OpenDatabase(m_path, false, false, kConnect);
     }
-    void cleanup() { m_db.reset(); }
 
     void newProjectHasTheFiveTablesAndNoRows() {
         QCOMPARE(m_db->TableNames(), (QStringList{QStringLiteral("GeneralHelp"), QStringLiteral("ToolTips"),
@@ -342,6 +358,8 @@ private slots:
         QTest::newRow("another password") << "password" << int(dao::errNotProjectFile);
         QTest::newRow("missing file") << "missing" << int(dao::errFileNotFound);
         QTest::newRow("folder") << "folder" << int(dao::errCannotOpen);
+        QTest::newRow("text file with a journal") << "journal" << int(dao::errNotProjectFile);
+        QTest::newRow("plain SQLite file with a journal") << "plainjournal" << int(dao::errNotProjectFile);
     }
     void openRefusesWhatIsNotAProject() {
         QFETCH(QString, kind);
@@ -361,14 +379,55 @@ private slots:
                      SQLITE_OK);
         } else if (kind == QLatin1StringView("folder")) {
             QVERIFY(QDir().mkpath(file));
+        } else if (kind == QLatin1StringView("journal")) {
+            QVERIFY(testenv::writeAll(file, QByteArray(4096, 'q')));
+            QVERIFY(testenv::writeAll(file + QStringLiteral("-journal"), QByteArray(2048, 'j')));
+        } else if (kind == QLatin1StringView("plainjournal")) {
+            QCOMPARE(rawExec(file, {}, "create table t(a); insert into t values (zeroblob(20000))",
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE),
+                     SQLITE_OK);
+            // A journal left by a change that never finished.
+            QCOMPARE(rawExec(file, {}, "pragma journal_mode=persist; begin; delete from t; rollback;"), SQLITE_OK);
+            QVERIFY(QFileInfo(file + QStringLiteral("-journal")).size() > 0);
         }
         const QByteArray before = fileHash(file);
+        const QByteArray journalBefore = fileHash(file + QStringLiteral("-journal"));
         const QStringList entriesBefore = folderEntries(dir.path());
         QString text;
         QCOMPARE(refusal([&] { dao::Database::OpenDatabase(file, false, false, kConnect); }, &text), error);
         QVERIFY2(text.contains(file), qPrintable(text));
         QCOMPARE(fileHash(file), before);
+        QCOMPARE(fileHash(file + QStringLiteral("-journal")), journalBefore);
         QCOMPARE(folderEntries(dir.path()), entriesBefore);
+    }
+
+    void aProjectWithAnUnfinishedChangeOpensAsBeforeTheChange() {
+        m_db->BeginTrans();
+        for (int i = 0; i < 200; ++i)
+            addRow(*m_db, QStringLiteral("GeneralHelp"),
+                   {{QStringLiteral("TopicID"), QStringLiteral("IDH_%1").arg(i)},
+                    {QStringLiteral("HelpText"), QString(500, QLatin1Char('t'))}});
+        m_db->CommitTrans();
+        m_db.reset();
+        // Copy the file and its journal in the middle of a change, as a crash leaves them.
+        const QString crashed = path("crashed.QMT");
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open_v2(QFile::encodeName(m_path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        sqlite3_key(raw, "quetzal", 7);
+        QCOMPARE(sqlite3_exec(raw, "pragma cache_size = 2; begin; delete from generalhelp;", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        QVERIFY(QFile::copy(m_path, crashed));
+        QVERIFY(QFile::copy(m_path + QStringLiteral("-journal"), crashed + QStringLiteral("-journal")));
+        sqlite3_exec(raw, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(raw);
+
+        const QByteArray before = fileHash(crashed);
+        QCOMPARE(refusal([&] { dao::Database::OpenDatabase(crashed, false, false, QStringLiteral(";pwd=wrong")); }),
+                 int(dao::errNotProjectFile));
+        QCOMPARE(fileHash(crashed), before);
+        QVERIFY(QFileInfo::exists(crashed + QStringLiteral("-journal")));
+        auto db = dao::Database::OpenDatabase(crashed, false, false, kConnect);
+        QCOMPARE(countRows(*db, QStringLiteral("select * from generalhelp")), 200);
     }
 
     void snapshotKeepsTheRowsAsOpened() {

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <cctype>
 #include <cerrno>
@@ -452,9 +453,30 @@ std::shared_ptr<Connection> openConnection(const QString& path, int flags, const
 
 // The first read of the schema: fails when the file is not a database or the
 // password does not match.
+int firstRead(Connection& c) {
+    return sqlite3_exec(c.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+}
+
 void probe(Connection& c) {
-    Stmt s(c, QStringLiteral("SELECT count(*) FROM sqlite_master"), false);
-    s.step();
+    const int rc = firstRead(c);
+    if (rc != SQLITE_OK)
+        c.fail(rc, QStringLiteral("reading the tables"));
+}
+
+// A change of the file was cut short and its journal must be played back
+// before the file can be read. Plays it back on a copy first: only a project
+// with this password may have its file changed by that.
+void probeCopyWithJournal(const QString& path, const QString& password) {
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("check.db"));
+    if (!dir.isValid() || !QFile::copy(path, copy) ||
+        !QFile::copy(path + QStringLiteral("-journal"), copy + QStringLiteral("-journal")))
+        throw EngineError(errCannotOpen, QStringLiteral("The file '%1' cannot be opened: its last change was "
+                                                        "not finished and cannot be checked.")
+                                             .arg(path));
+    auto c = openConnection(copy, SQLITE_OPEN_READWRITE, password);
+    c->path = path;
+    probe(*c);
 }
 
 // Maps a refusal of the store's own constraints to the engine's numbers.
@@ -887,10 +909,18 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
                           QStringLiteral("The file '%1' is not a project file, or its password does not match.")
                               .arg(path));
     const QString password = passwordFromConnect(connect);
-    // Look at the file read-only first, so that a file that is not ours stays as it is.
-    if (!readOnly) {
+    // Reading the schema changes nothing on disk, unless a left-over journal
+    // would be rolled back: then look at the file read-only first, so that a
+    // file that is not ours stays as it is.
+    const bool journal = QFileInfo::exists(path + QStringLiteral("-journal")) ||
+                         QFileInfo::exists(path + QStringLiteral("-wal"));
+    if (!readOnly && journal) {
         auto check = openConnection(path, SQLITE_OPEN_READONLY, password);
-        probe(*check);
+        const int rc = firstRead(*check);
+        if ((rc & 0xff) == SQLITE_READONLY)
+            probeCopyWithJournal(path, password);
+        else if (rc != SQLITE_OK)
+            check->fail(rc, QStringLiteral("reading the tables"));
     }
     auto c = openConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, password);
     probe(*c);
