@@ -192,13 +192,35 @@ void dropConnection(State& s, const QString& path, bool damaged) {
 
 // A file that has bytes but does not begin with a database header is damaged;
 // it is not handed to SQLite at all, so nothing is ever written to it.
+bool isForeignHeader(const QByteArray& header, qint64 fileSize) {
+    static const QByteArray magic("SQLite format 3", 16); // with its NUL
+    return fileSize > 0 && (header.size() < 100 || !header.startsWith(magic));
+}
+
+// Checks a hive file this process has no connection to.
 bool hasForeignHeader(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false; // missing or unreadable: SQLite creates it or reports why not
-    const QByteArray header = file.read(100);
-    static const QByteArray magic("SQLite format 3", 16); // with its NUL
-    return !header.isEmpty() && (header.size() < 100 || !header.startsWith(magic));
+        return false; // unreadable: SQLite reports why
+    return isForeignHeader(file.read(100), file.size());
+}
+
+// Checks the hive of an open connection through the connection's own file:
+// opening and closing the file any other way would drop the connection's
+// locks, and another process could then remove a log still being written.
+bool hasForeignHeader(sqlite3* db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
+        return false;
+    sqlite3_int64 size = 0;
+    if (file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return false;
+    QByteArray header(100, '\0');
+    const int rc = file->pMethods->xRead(file, header.data(), 100, 0);
+    if (rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ)
+        return false;
+    return isForeignHeader(rc == SQLITE_OK ? header : QByteArray(), size);
 }
 
 void createSchema(sqlite3* db) {
@@ -268,7 +290,7 @@ sqlite3* hive(const QString& path) {
     if (it != s.connections.end()) {
         if (now && it->stamp.sameFile(*now)) {
             if (!it->stamp.sameContent(*now)) {
-                if (hasForeignHeader(path))
+                if (hasForeignHeader(it->db))
                     throw SqlFailure{SQLITE_NOTADB};
                 it->stamp = *now;
             }
