@@ -23,19 +23,28 @@ void removeWork(const QString& work) {
     QFile::remove(work + QStringLiteral("-journal"));
 }
 
+// The new name is on disk once its folder is flushed.
+void flushFolder(const QString& file) {
+    const int fd = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 // Moves the finished file into place; never replaces a file that appeared
 // under the target name meanwhile.
 void moveIntoPlace(const QString& work, const QString& target) {
     const QByteArray from = QFile::encodeName(work);
     const QByteArray to = QFile::encodeName(target);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return;
+        return flushFolder(target);
     int err = errno;
     if (err == EINVAL || err == ENOSYS || err == ENOTSUP) {
         // The file system cannot rename without replacing: a hard link claims the name as safely.
         if (::link(from.constData(), to.constData()) == 0) {
             ::unlink(from.constData());
-            return;
+            return flushFolder(target);
         }
         err = errno;
     }

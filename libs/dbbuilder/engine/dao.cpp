@@ -21,6 +21,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <optional>
 #include <unistd.h>
 
 namespace dao {
@@ -260,10 +261,14 @@ public:
             }
             if (!m_s)
                 throw EngineError(errSyntax, QStringLiteral("The statement is empty."));
-            for (const char* t = tail; t && *t; ++t)
-                if (!std::isspace(static_cast<unsigned char>(*t)) && *t != ';')
+            for (const char* t = tail; t && *t; ++t) {
+                if (!std::isspace(static_cast<unsigned char>(*t)) && *t != ';') {
+                    sqlite3_finalize(m_s);
+                    m_s = nullptr;
                     throw EngineError(errSyntax,
                                       QStringLiteral("The statement \"%1\" holds more than one statement.").arg(sql));
+                }
+            }
         }
     }
     ~Stmt() {
@@ -1058,7 +1063,15 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
         d->selectList = sql.mid(parts.listStart, parts.fromAt - parts.listStart).trimmed();
         text = QStringLiteral("select rowid, ") + sql.mid(parts.listStart);
     }
-    Stmt s(c, text, false);
+    std::optional<Stmt> prepared;
+    try {
+        prepared.emplace(c, text, false);
+    } catch (const EngineError& e) {
+        if (text == sql)
+            throw;
+        throw EngineError(e.number(), e.text().replace(text, sql)); // name the statement as the caller wrote it
+    }
+    Stmt& s = *prepared;
     if (!sqlite3_stmt_readonly(s) || sqlite3_column_count(s) == 0)
         throw EngineError(errSyntax, QStringLiteral("The statement \"%1\" does not select rows.").arg(sql));
     const int first = d->dynaset ? 1 : 0;
