@@ -1,1 +1,6 @@
 # Files of app/appproject
+list(APPEND QM_CORE_SOURCES
+  appproject/qmtcodemod.h appproject/qmtcodemod.cpp
+  appproject/projectreader.h appproject/projectreader.cpp
+  appproject/formwriters.h appproject/formwriters.cpp
+)

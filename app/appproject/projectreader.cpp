@@ -1,0 +1,141 @@
+#include "appproject/projectreader.h"
+
+#include "resources/strings.h"
+#include "shell/ansi.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace QMTCOdeMod {
+
+namespace {
+
+QString toText(std::string_view bytes) {
+    return ansi::toUnicode(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The form's name from its file: the quoted text of the name line.
+QString ReadFormName(const QString& strformfilepath) {
+    QByteArray bytes;
+    try {
+        bytes = ReadFileBytes(strformfilepath);
+    } catch (const FileError&) {
+        return {}; // a form file that cannot be opened adds no row
+    }
+    QString name;
+    bool done = false;
+    ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
+        if (done || ClassifyFormLine(line).kind != LineKind::Name)
+            return;
+        name = ExtractQuotedText(toText(line)).trimmed();
+        done = true;
+    });
+    return name;
+}
+
+// The entry of `dir` named `part` without regard to letter case (an exact
+// match first); an empty text when there is none.
+QString findEntry(const QDir& dir, const QString& part) {
+    if (QFileInfo::exists(dir.filePath(part)))
+        return part;
+    const QStringList names =
+        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& name : names) {
+        if (name.compare(part, Qt::CaseInsensitive) == 0)
+            return name;
+    }
+    return {};
+}
+
+} // namespace
+
+QString ResolveFormFile(const QString& strfolder, const QString& strformfilename) {
+    QString relative = strformfilename;
+    relative.replace(u'\\', u'/');
+    QString folder = strfolder;
+    folder.replace(u'\\', u'/');
+    const QString exact = folder + relative;
+    if (QFileInfo::exists(exact) || relative.startsWith(u'/'))
+        return exact;
+
+    QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    QString path = folder;
+    const QStringList parts = relative.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString& part = parts.at(i);
+        const QString name = (part == u"." || part == u"..") ? part : findEntry(dir, part);
+        if (name.isEmpty())
+            return exact;
+        path += name;
+        if (i + 1 < parts.size()) {
+            if (!dir.cd(name))
+                return exact;
+            path += u'/';
+        }
+    }
+    return path;
+}
+
+bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QString& strformname,
+                   QString& strformfilename) {
+    const QString examinedText = strline.left(static_cast<qsizetype>(kExaminedChars));
+    const qsizetype at = examinedText.indexOf(u'=');
+    strformfilename = at < 0 ? QString() : examinedText.mid(at + 1).trimmed();
+    strformname.clear();
+    if (strformfilename.isEmpty())
+        return false;
+    strformname = ReadFormName(ResolveFormFile(GetFolder(strprojectpath), strformfilename));
+    return !strformname.isEmpty();
+}
+
+std::vector<FormRow> ReadProjectForms(const QString& strprojectpath) {
+    const QByteArray bytes = ReadFileBytes(strprojectpath);
+    const QString formKey = LoadResString(130);
+    std::vector<FormRow> forms;
+    ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
+        if (toText(LineKey(line)) != formKey)
+            return;
+        FormRow row;
+        if (ReadFormEntry(toText(line), strprojectpath, row.formName, row.fileName))
+            forms.push_back(std::move(row));
+    });
+    return forms;
+}
+
+QString GetFormFilePath(const QString& strformname, const std::vector<FormRow>& forms,
+                        const QString& strvbprojectfilename) {
+    for (const FormRow& row : forms) {
+        if (row.formName == strformname)
+            return ResolveFormFile(GetFolder(strvbprojectfilename), row.fileName);
+    }
+    return {};
+}
+
+QStringList ListFormObjects(const QString& strformfilepath,
+                            const std::function<void(qint64)>& progress) {
+    const QByteArray bytes = ReadFileBytes(strformfilepath);
+    QStringList objects;
+    bool inCode = false;
+    int blockDepth = 0;
+    ForEachLine(view(bytes), [&](std::string_view line, std::size_t end) {
+        if (!inCode) {
+            const FormLine form = ClassifyFormLine(line);
+            if (blockDepth > 0) {
+                blockDepth += form.kind == LineKind::BeginProperty ? 1
+                              : form.kind == LineKind::EndProperty ? -1
+                                                                   : 0;
+            } else if (form.kind == LineKind::BeginProperty) {
+                ++blockDepth;
+            } else if (form.kind == LineKind::Name) {
+                inCode = true;
+            } else if (form.kind == LineKind::Control) {
+                objects.append(toText(form.controlName));
+            }
+        }
+        if (progress)
+            progress(static_cast<qint64>(end));
+    });
+    return objects;
+}
+
+} // namespace QMTCOdeMod

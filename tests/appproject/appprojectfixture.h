@@ -1,0 +1,113 @@
+// Application projects for the tests: form and project files in a temporary
+// folder, and project databases made by the project-builder component.
+#pragma once
+
+#include "../common/testenv.h"
+#include "components/components.h"
+#include "components/interfaces.h"
+#include "dao.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace appfixture {
+
+// Lines joined with CR LF, each line ended.
+inline QByteArray crlf(const QByteArrayList& lines) {
+    QByteArray out;
+    for (const QByteArray& line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+inline std::unique_ptr<dao::Database> makeProject(const QString& path) {
+    {
+        components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
+        creator->setDataBaseName(path);
+        creator->create_database();
+    }
+    return dao::Database::OpenDatabase(path);
+}
+
+inline void addToolTip(dao::Database& db, const QString& object, const QString& text,
+                       const QString& status = QStringLiteral("A")) {
+    auto rs = db.OpenRecordset(QStringLiteral("select * from ToolTips"), dao::dbOpenDynaset);
+    rs->AddNew();
+    rs->SetField(QStringLiteral("Object"), object);
+    rs->SetField(QStringLiteral("HelpText"), text);
+    rs->SetField(QStringLiteral("Status"), status);
+    rs->Update();
+}
+
+inline void addWhatsThis(dao::Database& db, const QString& object, const QString& type,
+                         const QVariant& mapNumber, const QString& topic = QStringLiteral("T1"),
+                         const QVariant& helpText = QStringLiteral("help")) {
+    auto rs = db.OpenRecordset(QStringLiteral("select * from WhatsThis"), dao::dbOpenDynaset);
+    rs->AddNew();
+    rs->SetField(QStringLiteral("Object"), object);
+    rs->SetField(QStringLiteral("TopicID"), topic);
+    rs->SetField(QStringLiteral("MapNumber"), mapNumber);
+    rs->SetField(QStringLiteral("HelpText"), helpText);
+    rs->SetField(QStringLiteral("Status"), QStringLiteral("A"));
+    rs->SetField(QStringLiteral("Type"), type);
+    rs->Update();
+}
+
+inline void addTopic(dao::Database& db, const QString& topic, const QVariant& mapNumber,
+                     const QVariant& helpText) {
+    auto rs = db.OpenRecordset(QStringLiteral("select * from GeneralHelp"), dao::dbOpenDynaset);
+    rs->AddNew();
+    rs->SetField(QStringLiteral("TopicID"), topic);
+    rs->SetField(QStringLiteral("MapNumber"), mapNumber);
+    rs->SetField(QStringLiteral("HelpText"), helpText);
+    rs->Update();
+}
+
+// A form file: the form, its controls (given as whole definitions), the
+// name line and a little code.
+inline QByteArray formFile(const QByteArray& name, const QByteArrayList& controls = {}) {
+    QByteArrayList lines{"VERSION 5.00",
+                         "Begin VB.Form " + name + " ",
+                         "   Caption         =   \"" + name + "\"",
+                         "   ClientHeight    =   3195",
+                         "   ClientLeft      =   60",
+                         "   ClientTop       =   345",
+                         "   ClientWidth     =   4680",
+                         "   LinkTopic       =   \"Form1\"",
+                         "   ScaleHeight     =   3195",
+                         "   ScaleWidth      =   4680",
+                         "   StartUpPosition =   3  'Windows Default"};
+    for (const QByteArray& control : controls)
+        lines += control.split('\n');
+    lines += QByteArrayList{"End",
+                            "Attribute VB_Name = \"" + name + "\"",
+                            "Attribute VB_GlobalNameSpace = False",
+                            "Option Explicit",
+                            "",
+                            "Private Sub Form_Load()",
+                            "    ' Begin VB.CommandButton cmdGhost ",
+                            "    Caption = \"Begin the upload\"",
+                            "End Sub"};
+    return crlf(lines);
+}
+
+// A command button with Caption, Height, Left, TabIndex, Top and Width.
+inline QByteArray commandButton(const QByteArray& name, const QByteArray& extra = {},
+                                const QByteArray& indent = "   ") {
+    QByteArrayList lines{"Begin VB.CommandButton " + name + " ", "   Caption         =   \"OK\"",
+                         "   Height          =   375"};
+    if (!extra.isEmpty())
+        for (const QByteArray& line : extra.split('\n'))
+            lines += "   " + line;
+    lines += QByteArrayList{"   Left            =   120", "   TabIndex        =   0",
+                            "   Top             =   2640", "   Width           =   1215", "End"};
+    QByteArray out;
+    for (const QByteArray& line : lines)
+        out += (out.isEmpty() ? QByteArray() : QByteArray("\n")) + indent + line;
+    return out;
+}
+
+} // namespace appfixture
