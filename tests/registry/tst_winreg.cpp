@@ -299,6 +299,37 @@ private slots:
         QCOMPARE(valueNames(parent), QByteArrayList{});
     }
 
+    void threadsShareTheHandleTable() {
+        QList<HKEY> handles[4];
+        QList<QThread*> threads;
+        for (int t = 0; t < 4; ++t)
+            threads << QThread::create([t, &handles] {
+                for (int n = 0; n < 25; ++n) {
+                    const QByteArray path = "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
+                    HKEY key = create(HKEY_CURRENT_USER, path.constData());
+                    set(key, "v", path + '\0');
+                    handles[t] << key;
+                }
+            });
+        for (QThread* thread : threads)
+            thread->start();
+        for (QThread* thread : threads) {
+            QVERIFY(thread->wait(30000));
+            delete thread;
+        }
+        QSet<HKEY> distinct;
+        for (int t = 0; t < 4; ++t)
+            for (int n = 0; n < 25; ++n) {
+                const HKEY key = handles[t].value(n);
+                QVERIFY(key != 0);
+                distinct.insert(key);
+                const QByteArray path = "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
+                QCOMPARE(get(key, "v"), path + '\0'); // each handle names its own key
+                QCOMPARE(RegCloseKey(key), ERROR_SUCCESS);
+            }
+        QCOMPARE(distinct.size(), 100);
+    }
+
     void twoProcessesWritingAtOnceLoseNothing() {
         const QString go = m_registry->path() + QStringLiteral("/go");
         QProcess first, second;
@@ -321,6 +352,26 @@ private slots:
                 const QByteArray name = prefix + QByteArray::number(n);
                 QCOMPARE(get(key, name.constData()), "data of " + name + '\0');
             }
+    }
+
+    void writesStayVisibleWhileOthersComeAndGo() {
+        // This process keeps the hive open while other processes write (one
+        // large enough to fold the log into the hive file) and end.
+        const auto other = [](const QStringList& args) {
+            QProcess p;
+            p.start(writerProgram(), args);
+            p.waitForFinished(30000);
+            return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray("failed");
+        };
+        HKEY key = create(HKEY_CURRENT_USER, "Shared");
+        QCOMPARE(set(key, "mine0", sz("zero")), ERROR_SUCCESS);
+        QCOMPARE(other({QStringLiteral("set"), QStringLiteral("big"), QString::number(6 * 1024 * 1024)}), QByteArray());
+        QCOMPARE(set(key, "mine1", sz("one")), ERROR_SUCCESS);
+        QCOMPARE(other({QStringLiteral("set"), QStringLiteral("small"), QStringLiteral("10")}), QByteArray());
+        QCOMPARE(set(key, "mine2", sz("two")), ERROR_SUCCESS);
+        QCOMPARE(other({QStringLiteral("get"), QStringLiteral("mine2")}), QByteArray("two"));
+        QCOMPARE(get(key, "small"), QByteArray("wwwwwwwwww", 11));
+        RegCloseKey(key);
     }
 
     void killedWriterLeavesOnlyWholeWrites() {

@@ -5,6 +5,8 @@
 //   tst_registry_writer churn ROUND
 //       writes Churn\k<n> default values of 256 KiB, one letter repeated,
 //       printing n after each write, until it is killed.
+//   tst_registry_writer set NAME BYTES     writes Shared\NAME, BYTES letters
+//   tst_registry_writer get NAME           prints Shared\NAME
 #include "winreg/winreg.h"
 
 #include <QByteArray>
@@ -54,6 +56,31 @@ int add(const char* prefix, int count, const char* goFile) {
     }
 }
 
+int set(const char* name, int bytes) {
+    HKEY key = 0;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Shared", 0, "", 0, 0x2003F, nullptr, &key, nullptr) != 0)
+        return 1;
+    const QByteArray data = QByteArray(bytes, 'w') + '\0';
+    const LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.constData()),
+                                       static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int get(const char* name) {
+    HKEY key = 0;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Shared", 0, 0x2003F, &key) != 0)
+        return 1;
+    char data[256];
+    DWORD size = sizeof data;
+    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return 1;
+    std::printf("%s", data);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -61,6 +88,11 @@ int main(int argc, char* argv[]) {
         return add(argv[2], std::atoi(argv[3]), argv[4]);
     if (argc == 3 && QByteArray(argv[1]) == "churn")
         churn(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: tst_registry_writer add PREFIX COUNT GOFILE | churn ROUND\n");
+    if (argc == 4 && QByteArray(argv[1]) == "set")
+        return set(argv[2], std::atoi(argv[3]));
+    if (argc == 3 && QByteArray(argv[1]) == "get")
+        return get(argv[2]);
+    std::fprintf(stderr, "usage: tst_registry_writer add PREFIX COUNT GOFILE | churn ROUND"
+                         " | set NAME BYTES | get NAME\n");
     return 2;
 }
