@@ -164,31 +164,36 @@ State& state() {
     return *s;
 }
 
-// At exit the hives are closed, which folds their write-ahead logs back into
-// the hive files.
-struct CloseAtExit {
-    ~CloseAtExit() {
-        State& s = state();
-        QMutexLocker lock(&s.mutex);
-        for (const Connection& c : std::as_const(s.connections))
-            sqlite3_close_v2(c.db);
-        s.connections.clear();
-    }
-} closeAtExit;
-
 bool isDamage(int rc) { return statusOf(rc) == ERROR_REGISTRY_CORRUPT; }
 
-// Forgets a hive's connection. The connection to a damaged hive is left open
-// for the life of the process: closing it would copy the write-ahead log
-// into the damaged file.
+// Closing a connection folds its write-ahead log into the hive file and then
+// removes the log by name. So a connection is closed only while its file is
+// still the healthy file at its path; otherwise (damaged, removed, replaced:
+// the log at that path may be another hive's) it is left open until exit.
+void closeConnection(const QString& path, const Connection& c, bool damaged) {
+    const std::optional<FileStamp> now = FileStamp::of(path);
+    if (!damaged && now && now->sameFile(c.stamp))
+        sqlite3_close_v2(c.db);
+}
+
 void dropConnection(State& s, const QString& path, bool damaged) {
     const auto it = s.connections.find(path);
     if (it == s.connections.end())
         return;
-    if (!damaged)
-        sqlite3_close_v2(it->db);
+    closeConnection(path, *it, damaged);
     s.connections.erase(it);
 }
+
+// At exit the hives are closed, which folds their logs back into the hive files.
+struct CloseAtExit {
+    ~CloseAtExit() {
+        State& s = state();
+        QMutexLocker lock(&s.mutex);
+        for (auto it = s.connections.cbegin(); it != s.connections.cend(); ++it)
+            closeConnection(it.key(), it.value(), false);
+        s.connections.clear();
+    }
+} closeAtExit;
 
 // A file that has bytes but does not begin with a database header is damaged;
 // it is not handed to SQLite at all, so nothing is ever written to it.
