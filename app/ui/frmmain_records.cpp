@@ -112,13 +112,13 @@ void FrmMain::connectRecords() {
     connect(cbotopicid, &QComboBox::activated, this, [this] { cbotopicid_Click(); });
 
     const auto check = [this] { CheckForOk(); };
-    for (QComboBox* box : {cbotopicid, cbocftopicid, cbottform, cbottobject, cbowtform,
-                           cbowtobject, cbowttopicid})
+    for (QComboBox* box :
+         {cbotopicid, cbocftopicid, cbottform, cbottobject, cbowtform, cbowtobject, cbowttopicid})
         connect(box, &QComboBox::currentTextChanged, this, check);
     connect(cbocftopicid, &QComboBox::activated, this, check);
     connect(txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
-    for (QLineEdit* box : {txttooltiptext, txtcftitle, txthelpfilename, txthelpprojecttitle,
-                           txtindexfilename})
+    for (QLineEdit* box :
+         {txttooltiptext, txtcftitle, txthelpfilename, txthelpprojecttitle, txtindexfilename})
         connect(box, &QLineEdit::textChanged, this, check);
     ui::onFocusOut(txtcontentsfilename, check);
     ui::onFocusOut(txtrtffilename, check);
@@ -128,8 +128,8 @@ void FrmMain::connectRecords() {
         connect(box, &QLineEdit::textChanged, this, check);
     connect(opttopic, &QRadioButton::clicked, this, check);
     connect(optheading, &QRadioButton::clicked, this, check);
-    for (QCheckBox* box : {chkwtconsenhlp, chkwtwthlp, chkcreategeneralhelp,
-                           chkcreatecontentsfile, chkcreatetooltips})
+    for (QCheckBox* box : {chkwtconsenhlp, chkwtwthlp, chkcreategeneralhelp, chkcreatecontentsfile,
+                           chkcreatetooltips})
         connect(box, &QCheckBox::clicked, this, check);
     connect(chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
         CheckForOk();
@@ -144,9 +144,6 @@ void FrmMain::connectRecords() {
     txttopictitle->setMaxLength(records::TopicTitleSize);
     txtbrowseseq->setMaxLength(records::BrowseSeqSize);
     txttopicheader->setMaxLength(records::TopicHeaderSize);
-    // Only OK adds to the topic lists; a typed text never becomes an item.
-    for (QComboBox* box : {cbotopicid, cbocftopicid, cbowttopicid})
-        box->setInsertPolicy(QComboBox::NoInsert);
 }
 
 void FrmMain::CheckForOk() {
@@ -155,7 +152,8 @@ void FrmMain::CheckForOk() {
     records::ButtonStates states;
     switch (SelectedTab()) {
     case TabGeneralHelp:
-        states = records::CheckGeneralHelp({cbotopicid->currentText(), txtgenhelptext->toPlainText()});
+        states =
+            records::CheckGeneralHelp({cbotopicid->currentText(), txtgenhelptext->toPlainText()});
         break;
     case TabContentsFile:
         states = records::CheckContentsFile({cbocftopicid->currentText(), txtcftitle->text(),
@@ -200,7 +198,8 @@ void FrmMain::ClearControls(quint8 tab) {
     switch (tab) {
     case TabGeneralHelp:
         clearText(cbotopicid);
-        for (QLineEdit* box : {txttopictitle, txtbrowseseq, txtmapnumber, txtkeywords, txttopicheader})
+        for (QLineEdit* box :
+             {txttopictitle, txtbrowseseq, txtmapnumber, txtkeywords, txttopicheader})
             box->clear();
         txtgenhelptext->clear();
         cbotopicid->setFocus();
@@ -242,7 +241,7 @@ void FrmMain::cmdok_Click() {
         switch (tab) {
         case TabGeneralHelp: {
             const records::GeneralHelpRecord record{
-                cbotopicid->currentText(), txttopictitle->text(), txtbrowseseq->text(),
+                cbotopicid->currentText(), txttopictitle->text(),  txtbrowseseq->text(),
                 txtkeywords->text(),       txttopicheader->text(), txtgenhelptext->toPlainText(),
                 txtmapnumber->text()};
             if (records::SaveGeneralHelp(db, record)) {
@@ -257,15 +256,16 @@ void FrmMain::cmdok_Click() {
             ClearControls(TabContentsFile);
             break;
         case TabToolTips:
-            records::SaveToolTip(db, {cbottform->currentText(), cbottobject->currentText(),
-                                      txttooltiptext->text()});
+            records::SaveToolTip(
+                db, {cbottform->currentText(), cbottobject->currentText(), txttooltiptext->text()});
             ClearControls(TabToolTips);
             break;
         case TabWhatsThis:
-            records::SaveWhatsThis(db, {cbowtform->currentText(), cbowtobject->currentText(),
-                                        cbowttopicid->currentText(), txtwtmapnumber->text(),
-                                        txtwthelptext->toPlainText(), ui::checkValue(chkwtconsenhlp),
-                                        ui::checkValue(chkwtwthlp)});
+            records::SaveWhatsThis(db,
+                                   {cbowtform->currentText(), cbowtobject->currentText(),
+                                    cbowttopicid->currentText(), txtwtmapnumber->text(),
+                                    txtwthelptext->toPlainText(), ui::checkValue(chkwtconsenhlp),
+                                    ui::checkValue(chkwtwthlp)});
             ClearControls(TabWhatsThis);
             break;
         case TabCreate: {
@@ -298,7 +298,9 @@ void FrmMain::cmdok_Click() {
     });
 }
 
-void FrmMain::cmdcancel_Click() { ClearControls(static_cast<quint8>(SelectedTab())); }
+void FrmMain::cmdcancel_Click() {
+    ClearControls(static_cast<quint8>(SelectedTab()));
+}
 
 void FrmMain::cmddelete_Click() {
     if (!m_session.isOpen() || !cmddelete->isEnabled())
@@ -317,10 +319,12 @@ void FrmMain::cmddelete_Click() {
             break;
         }
         case TabToolTips:
-            deleted = records::DeleteToolTip(db, cbottform->currentText(), cbottobject->currentText());
+            deleted =
+                records::DeleteToolTip(db, cbottform->currentText(), cbottobject->currentText());
             break;
         case TabWhatsThis:
-            deleted = records::DeleteWhatsThis(db, cbowtform->currentText(), cbowtobject->currentText());
+            deleted =
+                records::DeleteWhatsThis(db, cbowtform->currentText(), cbowtobject->currentText());
             break;
         default: // the contents tree deletes through its own menu; Create has no record
             return;
@@ -363,9 +367,13 @@ void putNextMapNumber(FrmMain& window, QLineEdit* box) {
 }
 } // namespace
 
-void FrmMain::cmdghnextmapnum_Click() { putNextMapNumber(*this, txtmapnumber); }
+void FrmMain::cmdghnextmapnum_Click() {
+    putNextMapNumber(*this, txtmapnumber);
+}
 
-void FrmMain::cmdwtnextmapnum_Click() { putNextMapNumber(*this, txtwtmapnumber); }
+void FrmMain::cmdwtnextmapnum_Click() {
+    putNextMapNumber(*this, txtwtmapnumber);
+}
 
 QString FrmMain::GetNextMapNumber() {
     if (!m_session.isOpen())
@@ -397,8 +405,9 @@ void FrmMain::ApplyOptions() {
         {514, txthelpfilename},      {515, txtcontentsfilename},    {516, txtrtffilename},
         {538, txtindexfilename}};
     const std::pair<int, QCheckBox*> checkBoxes[] = {
-        {517, chkcreategeneralhelp}, {518, chkcreatecontentsfile}, {519, chkcreatetooltips},
-        {520, chkcreatecontextsensitivehelp}, {521, chkvbproject}, {542, chkcompile}};
+        {517, chkcreategeneralhelp}, {518, chkcreatecontentsfile},
+        {519, chkcreatetooltips},    {520, chkcreatecontextsensitivehelp},
+        {521, chkvbproject},         {542, chkcompile}};
 
     for (const options::OptionRow& row : options::ReadOptions(*m_session.db)) {
         const auto setting = options::InterpretOption(row.key, row.value);

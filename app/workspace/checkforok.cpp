@@ -3,7 +3,9 @@
 namespace records {
 
 namespace {
-bool filled(const QString& text) { return !text.isEmpty(); }
+bool filled(const QString& text) {
+    return !text.isEmpty();
+}
 
 ButtonStates okAndDelete(bool enabled) {
     ButtonStates states;
@@ -19,8 +21,8 @@ ButtonStates CheckGeneralHelp(const GeneralHelpTab& tab) {
 
 ButtonStates CheckContentsFile(const ContentsFileTab& tab) {
     ButtonStates states;
-    states.addnode = filled(tab.title) &&
-                     ((filled(tab.topicId) && tab.topicChosen) || tab.headingChosen);
+    states.addnode =
+        filled(tab.title) && ((filled(tab.topicId) && tab.topicChosen) || tab.headingChosen);
     states.ok = tab.treeNodes > 0;
     return states;
 }

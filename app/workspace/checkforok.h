@@ -17,7 +17,9 @@ struct ButtonStates {
 
 // Check box values as the window keeps them: 0 cleared, 1 checked, 2 grayed.
 // Only 1 counts as checked.
-inline bool isChecked(int checkValue) { return checkValue == 1; }
+inline bool isChecked(int checkValue) {
+    return checkValue == 1;
+}
 
 struct GeneralHelpTab {
     QString topicId;

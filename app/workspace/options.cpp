@@ -8,7 +8,9 @@ namespace options {
 
 namespace {
 
-QString flagText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString flagText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 // Keys by kind, as string-table ids.
 constexpr int kTextKeys[] = {511, 512, 513, 514, 515, 516, 538}; // VBPF ... RTFF, INDX

@@ -53,9 +53,9 @@ bool choose(QComboBox* box, const QString& text) {
 }
 
 QString optionValue(dao::Database& db, const QString& key) {
-    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), QStringLiteral("options"),
-                                           QStringLiteral("option"), key),
-                               dao::dbOpenSnapshot);
+    auto rs = db.OpenRecordset(
+        SelectWhere(QStringLiteral("*"), QStringLiteral("options"), QStringLiteral("option"), key),
+        dao::dbOpenSnapshot);
     return rs->EOF_() ? QStringLiteral("<none>") : rs->Text(QStringLiteral("Descr"));
 }
 
@@ -66,7 +66,7 @@ class TestRecords : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    int m_projects = 0;
+    testproject::ProjectFiles m_files{m_dir.path()};
     std::unique_ptr<FrmMain> w;
     QList<shell::MessageRequest> m_messages;
 
@@ -78,11 +78,7 @@ class TestRecords : public QObject {
         return path;
     }
 
-    QString newProjectFile() {
-        const QString path = m_dir.filePath(QStringLiteral("r%1.QMT").arg(++m_projects));
-        testproject::createProjectFile(path);
-        return path;
-    }
+    QString newProjectFile() { return m_files.next(); }
 
     // A window with a fresh project open, on the General Help tab.
     void openNew() {
@@ -169,9 +165,13 @@ void TestRecords::initTestCase() {
     shell::setFileDialogHandler([](const shell::FileDialogRequest&) { return QString(); });
 }
 
-void TestRecords::init() { openNew(); }
+void TestRecords::init() {
+    openNew();
+}
 
-void TestRecords::cleanup() { w.reset(); }
+void TestRecords::cleanup() {
+    w.reset();
+}
 
 // ---------------------------------------------------------------- General Help
 
@@ -283,7 +283,8 @@ void TestRecords::deleteRemovesTheTopicFromItsListAtOnce() {
     click(w->cmddelete);
     QCOMPARE(items(w->cbotopicid), QStringList{QStringLiteral("IDH_KEEP")});
     // The Contents File list loses it only at the next open.
-    QCOMPARE(items(w->cbocftopicid), (QStringList{QStringLiteral("IDH_KEEP"), QStringLiteral("IDH_GONE")}));
+    QCOMPARE(items(w->cbocftopicid),
+             (QStringList{QStringLiteral("IDH_KEEP"), QStringLiteral("IDH_GONE")}));
     QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_GONE")));
     QVERIFY(records::LoadGeneralHelp(db(), QStringLiteral("IDH_KEEP")));
     QCOMPARE(w->cbotopicid->currentText(), QString());
@@ -639,7 +640,8 @@ void TestRecords::inputsAreLimitedToTheirFields() {
     retype(w->txtmapnumber, QStringLiteral("0"));
     click(w->cmdok);
     QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.value(0).text));
-    QCOMPARE(records::LoadGeneralHelp(db(), QString(50, QLatin1Char('x')))->topicHeader.size(), 100);
+    QCOMPARE(records::LoadGeneralHelp(db(), QString(50, QLatin1Char('x')))->topicHeader.size(),
+             100);
 }
 
 void TestRecords::overlongObjectNameIsRefused() {
@@ -665,12 +667,14 @@ void TestRecords::storeFailureKeepsProjectAndControls() {
     // Another user of the file holds its write lock: the store refuses.
     auto other = dao::Database::OpenDatabase(w->session().projectPath);
     other->BeginTrans();
-    records::SaveToolTip(*other, {QStringLiteral("frmA"), QStringLiteral("cmdA"), QStringLiteral("t")});
+    records::SaveToolTip(*other,
+                         {QStringLiteral("frmA"), QStringLiteral("cmdA"), QStringLiteral("t")});
 
     fillTopic(QStringLiteral("IDH_LOCKED"), QStringLiteral("text"), QStringLiteral("9"));
     click(w->cmdok);
     QCOMPARE(m_messages.size(), 1);
-    QVERIFY(m_messages.first().text.startsWith(QStringLiteral("The command could not be completed")));
+    QVERIFY(
+        m_messages.first().text.startsWith(QStringLiteral("The command could not be completed")));
     QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_LOCKED"));
     QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text"));
     QVERIFY(items(w->cbotopicid).isEmpty());

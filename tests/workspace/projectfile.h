@@ -1,12 +1,14 @@
-// A fresh, empty project file made the way New makes it.
+// Fresh, empty project files made the way New makes them: the component
+// creates one, and each further one is a copy of it (creation is slow).
 #pragma once
 
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
 
+#include <QDir>
+#include <QFile>
 #include <QString>
-#include <memory>
 
 namespace testproject {
 
@@ -16,10 +18,27 @@ inline void createProjectFile(const QString& path) {
     creator->create_database();
 }
 
-inline std::unique_ptr<dao::Database> createAndOpen(const QString& path) {
-    createProjectFile(path);
-    return dao::Database::OpenDatabase(path);
-}
+// Hands out new empty project files in one folder.
+class ProjectFiles {
+public:
+    explicit ProjectFiles(const QString& folder) : m_folder(folder) {}
+
+    QString next() {
+        if (m_empty.isEmpty()) {
+            m_empty = QDir(m_folder).filePath(QStringLiteral("empty.QMT"));
+            createProjectFile(m_empty);
+        }
+        const QString path = QDir(m_folder).filePath(QStringLiteral("p%1.QMT").arg(++m_count));
+        if (!QFile::copy(m_empty, path))
+            qFatal("cannot copy the empty project file");
+        return path;
+    }
+
+private:
+    QString m_folder;
+    QString m_empty;
+    int m_count = 0;
+};
 
 // Rows a statement returns.
 inline int countRows(dao::Database& db, const QString& sql) {

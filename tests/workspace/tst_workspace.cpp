@@ -20,9 +20,9 @@ namespace {
 
 // The Descr of an option row, or no value without a row.
 std::optional<QString> optionValue(dao::Database& db, const QString& key) {
-    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), QStringLiteral("options"),
-                                           QStringLiteral("option"), key),
-                               dao::dbOpenSnapshot);
+    auto rs = db.OpenRecordset(
+        SelectWhere(QStringLiteral("*"), QStringLiteral("options"), QStringLiteral("option"), key),
+        dao::dbOpenSnapshot);
     if (rs->EOF_())
         return std::nullopt;
     return rs->Text(QStringLiteral("Descr"));
@@ -83,11 +83,10 @@ class TestWorkspace : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    int m_projects = 0;
+    testproject::ProjectFiles m_files{m_dir.path()};
 
     std::unique_ptr<dao::Database> newProject() {
-        return testproject::createAndOpen(
-            m_dir.filePath(QStringLiteral("project%1.QMT").arg(++m_projects)));
+        return dao::Database::OpenDatabase(m_files.next());
     }
 
 private slots:
@@ -139,10 +138,14 @@ void TestWorkspace::generalHelpNeedsTopicAndText_data() {
     QTest::addColumn<QString>("topicId");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("both") << "IDH_A" << "text" << true;
-    QTest::newRow("no topic") << "" << "text" << false;
-    QTest::newRow("no text") << "IDH_A" << "" << false;
-    QTest::newRow("blank text counts as filled") << "IDH_A" << " " << true;
+    QTest::newRow("both") << "IDH_A"
+                          << "text" << true;
+    QTest::newRow("no topic") << ""
+                              << "text" << false;
+    QTest::newRow("no text") << "IDH_A"
+                             << "" << false;
+    QTest::newRow("blank text counts as filled") << "IDH_A"
+                                                 << " " << true;
 }
 
 void TestWorkspace::generalHelpNeedsTopicAndText() {
@@ -164,11 +167,16 @@ void TestWorkspace::contentsFileRule_data() {
     QTest::addColumn<int>("nodes");
     QTest::addColumn<bool>("addnode");
     QTest::addColumn<bool>("ok");
-    QTest::newRow("topic with id and title") << "IDH_A" << "A" << true << false << 0 << true << false;
-    QTest::newRow("topic without id") << "" << "A" << true << false << 1 << false << true;
-    QTest::newRow("heading without id") << "" << "A" << false << true << 3 << true << true;
-    QTest::newRow("heading without title") << "IDH_A" << "" << false << true << 0 << false << false;
-    QTest::newRow("no kind chosen") << "IDH_A" << "A" << false << false << 0 << false << false;
+    QTest::newRow("topic with id and title") << "IDH_A"
+                                             << "A" << true << false << 0 << true << false;
+    QTest::newRow("topic without id") << ""
+                                      << "A" << true << false << 1 << false << true;
+    QTest::newRow("heading without id") << ""
+                                        << "A" << false << true << 3 << true << true;
+    QTest::newRow("heading without title") << "IDH_A"
+                                           << "" << false << true << 0 << false << false;
+    QTest::newRow("no kind chosen") << "IDH_A"
+                                    << "A" << false << false << 0 << false << false;
 }
 
 void TestWorkspace::contentsFileRule() {
@@ -186,8 +194,9 @@ void TestWorkspace::contentsFileRule() {
 }
 
 void TestWorkspace::toolTipsNeedAllThree() {
-    QCOMPARE(CheckToolTips({QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("t")}).ok,
-             std::optional<bool>(true));
+    QCOMPARE(
+        CheckToolTips({QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("t")}).ok,
+        std::optional<bool>(true));
     const ToolTipsTab missing[] = {{QString(), QStringLiteral("cmdOK"), QStringLiteral("t")},
                                    {QStringLiteral("frmMain"), QString(), QStringLiteral("t")},
                                    {QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QString()}};
@@ -204,12 +213,18 @@ void TestWorkspace::whatsThisNeedsTextsAndAHelpType_data() {
     QTest::addColumn<int>("cons");
     QTest::addColumn<int>("wt");
     QTest::addColumn<bool>("enabled");
-    QTest::newRow("neither box") << "5" << "IDH_A" << 0 << 0 << false;
-    QTest::newRow("grayed boxes do not count") << "5" << "IDH_A" << 2 << 2 << false;
-    QTest::newRow("context help") << "5" << "IDH_A" << 1 << 0 << true;
-    QTest::newRow("what's this") << "5" << "IDH_A" << 0 << 1 << true;
-    QTest::newRow("no map number") << "" << "IDH_A" << 1 << 1 << false;
-    QTest::newRow("no topic") << "5" << "" << 1 << 1 << false;
+    QTest::newRow("neither box") << "5"
+                                 << "IDH_A" << 0 << 0 << false;
+    QTest::newRow("grayed boxes do not count") << "5"
+                                               << "IDH_A" << 2 << 2 << false;
+    QTest::newRow("context help") << "5"
+                                  << "IDH_A" << 1 << 0 << true;
+    QTest::newRow("what's this") << "5"
+                                 << "IDH_A" << 0 << 1 << true;
+    QTest::newRow("no map number") << ""
+                                   << "IDH_A" << 1 << 1 << false;
+    QTest::newRow("no topic") << "5"
+                              << "" << 1 << 1 << false;
 }
 
 void TestWorkspace::whatsThisNeedsTextsAndAHelpType() {
@@ -218,8 +233,13 @@ void TestWorkspace::whatsThisNeedsTextsAndAHelpType() {
     QFETCH(int, cons);
     QFETCH(int, wt);
     QFETCH(bool, enabled);
-    WhatsThisTab tab{QStringLiteral("frmMain"), QStringLiteral("cmdOK"), mapNumber, topicId,
-                     QStringLiteral("text"), cons, wt};
+    WhatsThisTab tab{QStringLiteral("frmMain"),
+                     QStringLiteral("cmdOK"),
+                     mapNumber,
+                     topicId,
+                     QStringLiteral("text"),
+                     cons,
+                     wt};
     QCOMPARE(CheckWhatsThis(tab).ok, std::optional<bool>(enabled));
     QCOMPARE(CheckWhatsThis(tab).del, std::optional<bool>(enabled));
     tab.helpText.clear();
@@ -239,7 +259,8 @@ void TestWorkspace::createTabWindowsHelp_data() {
     QTest::newRow("general help") << 1 << 0 << 0 << 0 << QString() << QString() << true;
     QTest::newRow("only contents file") << 0 << 1 << 0 << 0 << cnt << vbp << false;
     QTest::newRow("only tool tips with project") << 0 << 0 << 1 << 0 << QString() << vbp << true;
-    QTest::newRow("only tool tips without project") << 0 << 0 << 1 << 0 << cnt << QString() << false;
+    QTest::newRow("only tool tips without project")
+        << 0 << 0 << 1 << 0 << cnt << QString() << false;
     QTest::newRow("general and contents, no contents name")
         << 1 << 1 << 0 << 0 << QString() << vbp << false;
     QTest::newRow("general and contents with name") << 1 << 1 << 0 << 0 << cnt << QString() << true;
@@ -352,9 +373,11 @@ void TestWorkspace::counterGrowsOnly() {
     auto db = newProject();
     mapnumbers::SaveNextMapNumber(*db, 7);
     SaveGeneralHelp(*db, topic(QStringLiteral("IDH_40"), QStringLiteral("40")));
-    QCOMPARE(optionValue(*db, QStringLiteral("LMAP")), std::optional<QString>(QStringLiteral("40")));
+    QCOMPARE(optionValue(*db, QStringLiteral("LMAP")),
+             std::optional<QString>(QStringLiteral("40")));
     SaveGeneralHelp(*db, topic(QStringLiteral("IDH_12"), QStringLiteral("12")));
-    QCOMPARE(optionValue(*db, QStringLiteral("LMAP")), std::optional<QString>(QStringLiteral("40")));
+    QCOMPARE(optionValue(*db, QStringLiteral("LMAP")),
+             std::optional<QString>(QStringLiteral("40")));
     mapnumbers::SaveNextMapNumber(*db, 40); // equal: unchanged
     QCOMPARE(mapnumbers::NextMapNumber(*db), 41);
     // One counter row, whatever happens.
@@ -364,11 +387,13 @@ void TestWorkspace::counterGrowsOnly() {
 void TestWorkspace::bothTabsShareTheCounter() {
     auto db = newProject();
     mapnumbers::SaveNextMapNumber(*db, 9);
-    SaveWhatsThis(*db, whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("10")));
+    SaveWhatsThis(
+        *db, whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("10")));
     QCOMPARE(mapnumbers::NextMapNumber(*db), 11);
     SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("11")));
     QCOMPARE(mapnumbers::NextMapNumber(*db), 12);
-    SaveWhatsThis(*db, whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdNo"), QStringLiteral("3")));
+    SaveWhatsThis(
+        *db, whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdNo"), QStringLiteral("3")));
     QCOMPARE(mapnumbers::NextMapNumber(*db), 12);
 }
 
@@ -427,13 +452,18 @@ void TestWorkspace::generalHelpRefusedRecordsStoreNothing_data() {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("named"); // a word the message must hold
-    QTest::newRow("empty map number") << 0 << "" << "Topic Map Number";
-    QTest::newRow("map number not a number") << 0 << "twelve" << "Topic Map Number";
-    QTest::newRow("map number too large") << 0 << "40000" << "Topic Map Number";
-    QTest::newRow("negative map number") << 0 << "-3" << "Topic Map Number";
+    QTest::newRow("empty map number") << 0 << ""
+                                      << "Topic Map Number";
+    QTest::newRow("map number not a number") << 0 << "twelve"
+                                             << "Topic Map Number";
+    QTest::newRow("map number too large") << 0 << "40000"
+                                          << "Topic Map Number";
+    QTest::newRow("negative map number") << 0 << "-3"
+                                         << "Topic Map Number";
     QTest::newRow("topic ID of 51") << 1 << QString(51, QLatin1Char('t')) << "Topic ID";
     QTest::newRow("title of 51") << 2 << QString(51, QLatin1Char('t')) << "Topic Title";
-    QTest::newRow("browse sequence of 51") << 3 << QString(51, QLatin1Char('b')) << "Browse Sequence";
+    QTest::newRow("browse sequence of 51")
+        << 3 << QString(51, QLatin1Char('b')) << "Browse Sequence";
     QTest::newRow("header of 101") << 4 << QString(101, QLatin1Char('h')) << "Topic Header";
 }
 
@@ -475,8 +505,10 @@ void TestWorkspace::storeRefusalLeavesNoCounter() {
 
 void TestWorkspace::toolTipKeyAndLength() {
     auto db = newProject();
-    QVERIFY(SaveToolTip(*db, {QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("Saves")}));
-    QVERIFY(!SaveToolTip(*db, {QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("Keeps")}));
+    QVERIFY(SaveToolTip(
+        *db, {QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("Saves")}));
+    QVERIFY(!SaveToolTip(
+        *db, {QStringLiteral("frmMain"), QStringLiteral("cmdOK"), QStringLiteral("Keeps")}));
     auto rs = db->OpenRecordset(QStringLiteral("select * from tooltips"), dao::dbOpenSnapshot);
     QCOMPARE(rs->Text(QStringLiteral("Object")), QStringLiteral("frmMain.cmdOK"));
     QCOMPARE(rs->Text(QStringLiteral("HelpText")), QStringLiteral("Keeps"));
@@ -486,8 +518,8 @@ void TestWorkspace::toolTipKeyAndLength() {
     // Form, point and control: 100 characters fit, 101 do not.
     const QString form(60, QLatin1Char('f'));
     QVERIFY(SaveToolTip(*db, {form, QString(39, QLatin1Char('c')), QStringLiteral("fits")}));
-    QVERIFY_THROWS_EXCEPTION(RecordError,
-                             SaveToolTip(*db, {form, QString(40, QLatin1Char('c')), QStringLiteral("long")}));
+    QVERIFY_THROWS_EXCEPTION(RecordError, SaveToolTip(*db, {form, QString(40, QLatin1Char('c')),
+                                                            QStringLiteral("long")}));
     QCOMPARE(countRows(*db, QStringLiteral("select * from tooltips")), 2);
 }
 
@@ -500,11 +532,12 @@ void TestWorkspace::whatsThisTypeAndStatus() {
     int i = 0;
     for (const auto& c : cases) {
         const QString control = QStringLiteral("ctl%1").arg(++i);
-        QVERIFY(SaveWhatsThis(*db, whatsThis(QStringLiteral("frmA"), control, QString::number(i), c.cons, c.wt)));
-        auto rs = db->OpenRecordset(
-            SelectWhere(QStringLiteral("*"), QStringLiteral("Whatsthis"), QStringLiteral("Object"),
-                        QStringLiteral("frmA.") + control),
-            dao::dbOpenSnapshot);
+        QVERIFY(SaveWhatsThis(
+            *db, whatsThis(QStringLiteral("frmA"), control, QString::number(i), c.cons, c.wt)));
+        auto rs = db->OpenRecordset(SelectWhere(QStringLiteral("*"), QStringLiteral("Whatsthis"),
+                                                QStringLiteral("Object"),
+                                                QStringLiteral("frmA.") + control),
+                                    dao::dbOpenSnapshot);
         QVERIFY(!rs->EOF_());
         QCOMPARE(rs->Text(QStringLiteral("Type")), QString::fromLatin1(c.type));
         QCOMPARE(rs->Text(QStringLiteral("Status")), QStringLiteral("A"));
@@ -512,7 +545,8 @@ void TestWorkspace::whatsThisTypeAndStatus() {
         QCOMPARE(rs->Field(QStringLiteral("MapNumber")).toInt(), i);
     }
     // Saving an existing entry again changes it in place.
-    QVERIFY(!SaveWhatsThis(*db, whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl1"), QStringLiteral("9"), 0, 1)));
+    QVERIFY(!SaveWhatsThis(
+        *db, whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl1"), QStringLiteral("9"), 0, 1)));
     QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")), 4);
 }
 
@@ -523,11 +557,13 @@ void TestWorkspace::whatsThisRefusals() {
         whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl"), QStringLiteral("32768")),
         whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl"), QStringLiteral("5"), 0, 0),
         whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl"), QStringLiteral("5"), 2, 2),
-        whatsThis(QString(60, QLatin1Char('f')), QString(40, QLatin1Char('c')), QStringLiteral("5")),
+        whatsThis(QString(60, QLatin1Char('f')), QString(40, QLatin1Char('c')),
+                  QStringLiteral("5")),
     };
     for (const WhatsThisRecord& r : refused)
         QVERIFY_THROWS_EXCEPTION(RecordError, SaveWhatsThis(*db, r));
-    WhatsThisRecord longTopic = whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl"), QStringLiteral("5"));
+    WhatsThisRecord longTopic =
+        whatsThis(QStringLiteral("frmA"), QStringLiteral("ctl"), QStringLiteral("5"));
     longTopic.topicId = QString(51, QLatin1Char('t'));
     QVERIFY_THROWS_EXCEPTION(RecordError, SaveWhatsThis(*db, longTopic));
     QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")), 0);
@@ -539,7 +575,8 @@ void TestWorkspace::deleteRemovesOnlyTheRowAndKeepsTheCounter() {
     SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("20")));
     SaveGeneralHelp(*db, topic(QStringLiteral("IDH_B"), QStringLiteral("21")));
     SaveToolTip(*db, {QStringLiteral("frmA"), QStringLiteral("cmdA"), QStringLiteral("tip")});
-    SaveWhatsThis(*db, whatsThis(QStringLiteral("frmA"), QStringLiteral("cmdA"), QStringLiteral("22")));
+    SaveWhatsThis(*db,
+                  whatsThis(QStringLiteral("frmA"), QStringLiteral("cmdA"), QStringLiteral("22")));
 
     QVERIFY(DeleteGeneralHelp(*db, QStringLiteral("IDH_A")));
     QVERIFY(!DeleteGeneralHelp(*db, QStringLiteral("IDH_A")));
@@ -548,7 +585,8 @@ void TestWorkspace::deleteRemovesOnlyTheRowAndKeepsTheCounter() {
 
     QVERIFY(DeleteToolTip(*db, QStringLiteral("frmA"), QStringLiteral("cmdA")));
     QCOMPARE(countRows(*db, QStringLiteral("select * from tooltips")), 0);
-    QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")), 1); // same object, other table
+    QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")),
+             1); // same object, other table
     QVERIFY(DeleteWhatsThis(*db, QStringLiteral("frmA"), QStringLiteral("cmdA")));
     QVERIFY(!DeleteWhatsThis(*db, QStringLiteral("frmA"), QStringLiteral("cmdA")));
     QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")), 0);
@@ -569,10 +607,14 @@ void TestWorkspace::apostrophesAreStoredAndFound() {
     QVERIFY(!LoadGeneralHelp(*db, QStringLiteral("' or topicid <> '")));
     QCOMPARE(countRows(*db, QStringLiteral("select * from generalhelp")), 2);
 
-    QVERIFY(SaveToolTip(*db, {QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("it's")}));
-    QVERIFY(!SaveToolTip(*db, {QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("again")}));
-    QVERIFY(SaveWhatsThis(*db, whatsThis(QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("3"))));
-    QVERIFY(!SaveWhatsThis(*db, whatsThis(QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("3"))));
+    QVERIFY(SaveToolTip(
+        *db, {QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("it's")}));
+    QVERIFY(!SaveToolTip(
+        *db, {QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("again")}));
+    QVERIFY(SaveWhatsThis(
+        *db, whatsThis(QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("3"))));
+    QVERIFY(!SaveWhatsThis(
+        *db, whatsThis(QStringLiteral("frm'A"), QStringLiteral("cmd'B"), QStringLiteral("3"))));
     QVERIFY(DeleteToolTip(*db, QStringLiteral("frm'A"), QStringLiteral("cmd'B")));
     QVERIFY(DeleteWhatsThis(*db, QStringLiteral("frm'A"), QStringLiteral("cmd'B")));
     QVERIFY(DeleteGeneralHelp(*db, id));
@@ -621,26 +663,31 @@ void TestWorkspace::createTabRowsInOrder() {
     QCOMPARE(keys.join(QLatin1Char(',')),
              QStringLiteral("VBPF,HPFN,HPJT,HLPF,CONF,RTFF,CRGH,CRCF,CRTT,CRCS,CRVB,HTMH,WHLP,"
                             "WINT,WINL,WINT,WINH,COMP"));
-    QCOMPARE(values.mid(6), QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
-                                         QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
-                                         QStringLiteral("True"), QStringLiteral("98"), QStringLiteral("240"),
-                                         QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1")}));
+    QCOMPARE(values.mid(6),
+             QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
+                          QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
+                          QStringLiteral("True"), QStringLiteral("98"), QStringLiteral("240"),
+                          QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1")}));
 }
 
 void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
     auto db = newProject();
     options::SaveCreateTab(*db, createValues());
     QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 17);
-    QCOMPARE(optionValue(*db, QStringLiteral("WINT")), std::optional<QString>(QStringLiteral("769")));
-    QCOMPARE(optionValue(*db, QStringLiteral("WINL")), std::optional<QString>(QStringLiteral("240")));
-    QCOMPARE(optionValue(*db, QStringLiteral("WINH")), std::optional<QString>(QStringLiteral("547")));
+    QCOMPARE(optionValue(*db, QStringLiteral("WINT")),
+             std::optional<QString>(QStringLiteral("769")));
+    QCOMPARE(optionValue(*db, QStringLiteral("WINL")),
+             std::optional<QString>(QStringLiteral("240")));
+    QCOMPARE(optionValue(*db, QStringLiteral("WINH")),
+             std::optional<QString>(QStringLiteral("547")));
     // Saving again changes rows in place; the counter row is not touched.
     mapnumbers::SaveNextMapNumber(*db, 4);
     options::CreateTabValues v = createValues();
     v.helpProjectTitle = QStringLiteral("Second");
     options::SaveCreateTab(*db, v);
     QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
-    QCOMPARE(optionValue(*db, QStringLiteral("HPJT")), std::optional<QString>(QStringLiteral("Second")));
+    QCOMPARE(optionValue(*db, QStringLiteral("HPJT")),
+             std::optional<QString>(QStringLiteral("Second")));
 
     // Reading the rows back gives every key once, each with a setting but LMAP.
     const auto rows = options::ReadOptions(*db);
@@ -659,22 +706,38 @@ void TestWorkspace::interpretOption_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<bool>("flag");
     using S = options::OptionSetting;
-    QTest::newRow("text") << "VBPF" << "/a/b.vbp" << int(S::Text) << "VBPF" << 0 << false;
-    QTest::newRow("index file is read") << "INDX" << "a.hhk" << int(S::Text) << "INDX" << 0 << false;
-    QTest::newRow("key in other case") << "hpjt" << "T" << int(S::Text) << "HPJT" << 0 << false;
-    QTest::newRow("check") << "CRGH" << "1" << int(S::Check) << "CRGH" << 1 << false;
-    QTest::newRow("grayed check") << "COMP" << "2" << int(S::Check) << "COMP" << 2 << false;
-    QTest::newRow("check not a number") << "CRCF" << "yes" << -1 << "" << 0 << false;
-    QTest::newRow("check out of range") << "CRTT" << "7" << -1 << "" << 0 << false;
-    QTest::newRow("html flag") << "HTMH" << "True" << int(S::HelpType) << "HTMH" << 0 << true;
-    QTest::newRow("windows flag false") << "WHLP" << "False" << int(S::HelpType) << "WHLP" << 1 << false;
-    QTest::newRow("flag as number") << "WHLP" << "-1" << int(S::HelpType) << "WHLP" << 1 << true;
-    QTest::newRow("flag not a truth value") << "WHLP" << "maybe" << -1 << "" << 0 << false;
-    QTest::newRow("top") << "WINT" << "769" << int(S::Geometry) << "WINT" << 769 << false;
-    QTest::newRow("height") << "WINH" << "547" << int(S::Geometry) << "WINH" << 547 << false;
-    QTest::newRow("geometry not a number") << "WINL" << "left" << -1 << "" << 0 << false;
-    QTest::newRow("counter") << "LMAP" << "4" << -1 << "" << 0 << false;
-    QTest::newRow("unknown key") << "ABCD" << "1" << -1 << "" << 0 << false;
+    QTest::newRow("text") << "VBPF"
+                          << "/a/b.vbp" << int(S::Text) << "VBPF" << 0 << false;
+    QTest::newRow("index file is read") << "INDX"
+                                        << "a.hhk" << int(S::Text) << "INDX" << 0 << false;
+    QTest::newRow("key in other case") << "hpjt"
+                                       << "T" << int(S::Text) << "HPJT" << 0 << false;
+    QTest::newRow("check") << "CRGH"
+                           << "1" << int(S::Check) << "CRGH" << 1 << false;
+    QTest::newRow("grayed check") << "COMP"
+                                  << "2" << int(S::Check) << "COMP" << 2 << false;
+    QTest::newRow("check not a number") << "CRCF"
+                                        << "yes" << -1 << "" << 0 << false;
+    QTest::newRow("check out of range") << "CRTT"
+                                        << "7" << -1 << "" << 0 << false;
+    QTest::newRow("html flag") << "HTMH"
+                               << "True" << int(S::HelpType) << "HTMH" << 0 << true;
+    QTest::newRow("windows flag false") << "WHLP"
+                                        << "False" << int(S::HelpType) << "WHLP" << 1 << false;
+    QTest::newRow("flag as number") << "WHLP"
+                                    << "-1" << int(S::HelpType) << "WHLP" << 1 << true;
+    QTest::newRow("flag not a truth value") << "WHLP"
+                                            << "maybe" << -1 << "" << 0 << false;
+    QTest::newRow("top") << "WINT"
+                         << "769" << int(S::Geometry) << "WINT" << 769 << false;
+    QTest::newRow("height") << "WINH"
+                            << "547" << int(S::Geometry) << "WINH" << 547 << false;
+    QTest::newRow("geometry not a number") << "WINL"
+                                           << "left" << -1 << "" << 0 << false;
+    QTest::newRow("counter") << "LMAP"
+                             << "4" << -1 << "" << 0 << false;
+    QTest::newRow("unknown key") << "ABCD"
+                                 << "1" << -1 << "" << 0 << false;
 }
 
 void TestWorkspace::interpretOption() {
