@@ -608,6 +608,8 @@ private slots:
         addRow(*m_db, QStringLiteral("Options"), validRow(QStringLiteral("Options")));
         m_db->CommitTrans();
         QCOMPARE(countRows(*m_db, QStringLiteral("select * from options")), 1);
+        m_db->Rollback(); // none open: harmless
+        QCOMPARE(countRows(*m_db, QStringLiteral("select * from options")), 1);
     }
 
     void createDatabaseRefusesAnExistingFile() {

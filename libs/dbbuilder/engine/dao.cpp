@@ -1098,6 +1098,9 @@ QString Database::Name() const { return m_connection->path; }
 void Database::BeginTrans() { m_connection->exec(QStringLiteral("BEGIN")); }
 void Database::CommitTrans() { m_connection->exec(QStringLiteral("COMMIT")); }
 void Database::Rollback() {
+    // The store may have ended the transaction itself after a failure (disk full).
+    if (sqlite3_get_autocommit(m_connection->handle()))
+        return;
     m_connection->exec(QStringLiteral("ROLLBACK"));
     m_connection->tables.clear();
 }
