@@ -589,6 +589,23 @@ private slots:
         QCOMPARE(rs->Text(QStringLiteral("descr")), QStringLiteral("help.hpj"));
     }
 
+    void aReadOnlyOpenRefusesChangesAndKeepsTheFile() {
+        addRow(*m_db, QStringLiteral("Options"), validRow(QStringLiteral("Options")));
+        m_db.reset();
+        const QByteArray before = fileHash(m_path);
+        auto db = dao::Database::OpenDatabase(m_path, false, true, kConnect);
+        auto rs = db->OpenRecordset(QStringLiteral("select * from options"), dao::dbOpenDynaset);
+        QVERIFY(!rs->Updatable());
+        rs->Edit();
+        rs->SetField(QStringLiteral("Descr"), QStringLiteral("changed"));
+        QCOMPARE(refusal([&] { rs->Update(); }), int(dao::errNotUpdatable));
+        QCOMPARE(rs->Text(QStringLiteral("Descr")), QStringLiteral("changed")); // the edit stays open to retry
+        rs->CancelUpdate();
+        QCOMPARE(rs->Text(QStringLiteral("Descr")), QStringLiteral("help.hpj"));
+        db.reset();
+        QCOMPARE(fileHash(m_path), before);
+    }
+
     void recordsetsOutliveTheirDatabaseObject() {
         addRow(*m_db, QStringLiteral("Options"), validRow(QStringLiteral("Options")));
         auto rs = m_db->OpenRecordset(QStringLiteral("select * from options"), dao::dbOpenDynaset);
