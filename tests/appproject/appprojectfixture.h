@@ -94,20 +94,4 @@ inline QByteArray formFile(const QByteArray& name, const QByteArrayList& control
     return crlf(lines);
 }
 
-// A command button with Caption, Height, Left, TabIndex, Top and Width.
-inline QByteArray commandButton(const QByteArray& name, const QByteArray& extra = {},
-                                const QByteArray& indent = "   ") {
-    QByteArrayList lines{"Begin VB.CommandButton " + name + " ", "   Caption         =   \"OK\"",
-                         "   Height          =   375"};
-    if (!extra.isEmpty())
-        for (const QByteArray& line : extra.split('\n'))
-            lines += "   " + line;
-    lines += QByteArrayList{"   Left            =   120", "   TabIndex        =   0",
-                            "   Top             =   2640", "   Width           =   1215", "End"};
-    QByteArray out;
-    for (const QByteArray& line : lines)
-        out += (out.isEmpty() ? QByteArray() : QByteArray("\n")) + indent + line;
-    return out;
-}
-
 } // namespace appfixture
