@@ -29,11 +29,13 @@ HKEY key(std::int32_t handle) { return static_cast<HKEY>(handle); }
 // The text and one NUL, as a REG_SZ value holds it.
 QByteArray regSz(const QString& text) { return ansi::fromUnicode(text) + '\0'; }
 
-// The runtime's conversion of a text to a 32-bit number.
+[[noreturn]] void raiseTypeMismatch() { throw ComponentRuntimeError(13, QStringLiteral("Type mismatch")); }
+[[noreturn]] void raiseOverflow() { throw ComponentRuntimeError(6, QStringLiteral("Overflow")); }
+
+// The runtime's conversion of a text to a 32-bit number: decimal, rounded half
+// to even, or &H / &O.
 std::int32_t textToLong(const QString& text) {
     const QString t = text.trimmed();
-    const ComponentRuntimeError mismatch(13, QStringLiteral("Type mismatch"));
-    const ComponentRuntimeError overflow(6, QStringLiteral("Overflow"));
 
     static const QRegularExpression radix(QStringLiteral("^&([HhOo])([0-9A-Fa-f]+)$"));
     if (const auto m = radix.match(t); m.hasMatch()) {
@@ -41,26 +43,26 @@ std::int32_t textToLong(const QString& text) {
         bool ok = false;
         const qulonglong v = m.captured(2).toULongLong(&ok, hex ? 16 : 8);
         if (!ok)
-            throw mismatch;
+            raiseTypeMismatch();
         if (v > 0xFFFFFFFFull)
-            throw overflow;
+            raiseOverflow();
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(v)); // &HFFFFFFFF is -1
     }
     static const QRegularExpression decimal(
         QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([EeDd][+-]?[0-9]+)?$"));
     if (!decimal.match(t).hasMatch())
-        throw mismatch;
+        raiseTypeMismatch();
     QString normal = t;
     normal.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
     bool ok = false;
     const double v = QLocale::c().toDouble(normal, &ok);
     if (!std::isfinite(v))
-        throw overflow;
+        raiseOverflow();
     if (!ok)
-        throw mismatch;
-    const double rounded = std::nearbyint(v); // half to even, as the runtime rounds
+        raiseTypeMismatch();
+    const double rounded = std::nearbyint(v);
     if (rounded < -2147483648.0 || rounded > 2147483647.0)
-        throw overflow;
+        raiseOverflow();
     return static_cast<std::int32_t>(rounded);
 }
 

@@ -88,6 +88,17 @@ private slots:
         // names asked for are shown as they were asked for
         QCOMPARE(value.out, QStringLiteral("HKEY_CURRENT_USER\\software\\krv\\quillmate\n"
                                            "    mru1    REG_SZ    /home/a/b.QMT\n"));
+        // long data is shown whole
+        const QString longData(5000, QLatin1Char('L'));
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Long"), QStringLiteral("/v"), QStringLiteral("v"),
+                         QStringLiteral("/d"), longData})
+                     .exitCode,
+                 0);
+        const QString longLine = QStringLiteral("    v    REG_SZ    ") + longData + QLatin1Char('\n');
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Long")}).out,
+                 QStringLiteral("HKEY_CURRENT_USER\\Long\n") + longLine);
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Long"), QStringLiteral("/v"), QStringLiteral("v")}).out,
+                 QStringLiteral("HKEY_CURRENT_USER\\Long\n") + longLine);
         // texts outside ASCII pass through the registry's code page and back
         QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Caf\u00e9"), QStringLiteral("/d"),
                          QStringLiteral("\u20ac 5")})

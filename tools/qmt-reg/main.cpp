@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <algorithm>
 #include <vector>
 
 using namespace winreg;
@@ -165,13 +166,16 @@ public:
 int query(const Command& c, HKEY key) {
     if (c.value) {
         const QByteArray name = ansi::fromUnicode(c.valueName);
+        QByteArray data(256, '\0');
         DWORD size = 0;
         DWORD type = REG_NONE;
-        LONG status = RegQueryValueExA(key, name.constData(), nullptr, &type, nullptr, &size);
-        QByteArray data(static_cast<qsizetype>(size), '\0');
-        if (status == ERROR_SUCCESS)
-            status = RegQueryValueExA(key, name.constData(), nullptr, &type,
-                                      reinterpret_cast<BYTE*>(data.data()), &size);
+        LONG status = ERROR_MORE_DATA;
+        while (status == ERROR_MORE_DATA) { // again with the size reported
+            data.resize(std::max<qsizetype>(data.size(), size));
+            size = static_cast<DWORD>(data.size());
+            status = RegQueryValueExA(key, name.constData(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                      &size);
+        }
         if (status != ERROR_SUCCESS)
             return failure(status, c.valueName.isEmpty() ? QStringLiteral("the default value of ") + c.fullName()
                                                          : QStringLiteral("the value %1 of %2").arg(c.valueName, c.fullName()));
@@ -183,20 +187,19 @@ int query(const Command& c, HKEY key) {
     LONG status = ERROR_SUCCESS;
     std::vector<char> name(16384);
     QByteArray data(4096, '\0');
-    for (DWORD i = 0;; ++i) {
+    for (DWORD i = 0; status == ERROR_SUCCESS;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD size = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
         status = RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(data.data()), &size);
-        if (status == ERROR_MORE_DATA) {
-            data.resize(static_cast<qsizetype>(size));
-            --i; // again with room for the data
-            continue;
+        if (status == ERROR_MORE_DATA && size > static_cast<DWORD>(data.size())) {
+            data.resize(static_cast<qsizetype>(size)); // the same index again, with room for the data
+            status = ERROR_SUCCESS;
+        } else if (status == ERROR_SUCCESS) {
+            printValue(QByteArray(name.data(), nameLength), type, data.left(static_cast<qsizetype>(size)));
+            ++i;
         }
-        if (status != ERROR_SUCCESS)
-            break;
-        printValue(QByteArray(name.data(), nameLength), type, data.left(static_cast<qsizetype>(size)));
     }
     if (status != ERROR_NO_MORE_ITEMS)
         return failure(status, c.fullName());
