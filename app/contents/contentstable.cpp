@@ -3,37 +3,9 @@
 #include "dao.h"
 #include "resources/strings.h"
 #include "workspace/filltemplate.h"
+#include "workspace/transaction.h"
 
 namespace contents {
-
-namespace {
-
-// Commits when told to; rolls back if left by an exception.
-class Transaction {
-public:
-    explicit Transaction(dao::Database& db) : m_db(db) { m_db.BeginTrans(); }
-    ~Transaction() {
-        if (m_open) {
-            try {
-                m_db.Rollback();
-            } catch (...) {
-                // the error that brought us here is the one to report
-            }
-        }
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-    void commit() {
-        m_db.CommitTrans();
-        m_open = false;
-    }
-
-private:
-    dao::Database& m_db;
-    bool m_open = true;
-};
-
-} // namespace
 
 std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId) {
     std::vector<ContentsRow> rows;
@@ -48,7 +20,7 @@ std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId) {
 }
 
 void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows) {
-    Transaction trans(db);
+    workspace::Transaction trans(db);
     {
         auto rs = db.OpenRecordset(LoadResString(201), dao::dbOpenDynaset);
         while (!rs->EOF_()) {
@@ -69,7 +41,7 @@ void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows
 }
 
 int DeleteContentsRows(dao::Database& db, const QStringList& keys) {
-    Transaction trans(db);
+    workspace::Transaction trans(db);
     int deleted = 0;
     for (const QString& key : keys) {
         auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(254),

@@ -1,5 +1,6 @@
 // Rules of the contents tree editor: keys, levels, the sequence counter and
-// the drag-scroll bands.
+// the drag-scroll bands; the topic ID of a node key.
+#include "contents/contentsfilewriter.h"
 #include "contents/contentsrules.h"
 
 #include <QSet>
@@ -27,6 +28,22 @@ private slots:
         QCOMPARE(StripNodeIndex(key), stripped);
         // the argument is shortened as well
         QCOMPARE(key, stripped);
+    }
+
+    // The contents file turns a node key back into a topic ID.
+    void extractTopicID_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("topic");
+        QTest::newRow("node key") << "IDH_INTRO.2" << "IDH_INTRO";
+        QTest::newRow("two full stops") << "IDH_A.B.3" << "IDH_A";
+        QTest::newRow("blanks around") << "  IDH_A .4" << "IDH_A";
+        QTest::newRow("no full stop, blanks kept") << " IDH_A " << " IDH_A ";
+        QTest::newRow("leading full stop") << ".5" << "";
+    }
+    void extractTopicID() {
+        QFETCH(QString, key);
+        QFETCH(QString, topic);
+        QCOMPARE(ExtractTopicID(key), topic);
     }
 
     void countNodeLevels() {
