@@ -403,6 +403,22 @@ private slots:
         QVERIFY(rowTexts(*w->session().db).isEmpty());
     }
 
+    void refusalsChangeNothing() {
+        openWithRows(headingWithTopics);
+        const QStringList before = rowTexts(*w->session().db);
+        // a key longer than the table keeps is not added
+        add(false, QString(49, QLatin1Char('K')), QStringLiteral("Long"));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.at(0).text.contains(QStringLiteral("KKK.7")));
+        QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U), G(G2))"));
+        // a level the table cannot keep: the message, and the table as it was
+        add(true, QStringLiteral("HD"), QString(50, QLatin1Char('\\')));
+        add(false, QStringLiteral("IDH_D"), QString(50, QLatin1Char('\\')));
+        pressOk();
+        QCOMPARE(m_messages.size(), 2);
+        QCOMPARE(rowTexts(*w->session().db), before);
+    }
+
     void entriesOfAVanishedParentStayBelowTheRoot() {
         openWithRows([](dao::Database& db) {
             addRow(db, QStringLiteral("A.1"), QStringLiteral("A"), QStringLiteral("1"),
