@@ -3,6 +3,7 @@
 #include "appprojectstate.h"
 #include "contentsstate.h"
 #include "desktop.h"
+#include "frmtextedit.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "transtbwrapper.h"
@@ -725,7 +726,12 @@ void FrmMain::tabqmt_Click() {
     }
 }
 
-void FrmMain::ZoomOutEdit() {}
+void FrmMain::ZoomOutEdit() {
+    if (!m_session.isOpen() || SelectedTab() != TabGeneralHelp)
+        return;
+    // The editor writes its text back when it closes; saving is OK's business.
+    FrmTextEdit(txtgenhelptext, this).exec();
+}
 
 void FrmMain::PrintDetails(quint8, quint8) {
     // Printing is not offered: the command changes nothing.
