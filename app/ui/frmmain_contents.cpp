@@ -19,6 +19,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -76,11 +78,7 @@ void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
         ExpandedStates(item->child(i), states);
 }
 
-} // namespace
-
 // ---- event procedures of the tree
-
-namespace {
 
 void tvcontentsfileview_MouseDown(FrmMain& w, Qt::MouseButton button, const QPoint& pos) {
     ContentsTree* tree = w.tvcontentsfileview;
