@@ -23,12 +23,18 @@ inline QByteArray crlf(const QByteArrayList& lines) {
     return out;
 }
 
+// A fresh, empty project file at `path`, made by the project-builder
+// component once per test program and copied from then on.
 inline std::unique_ptr<dao::Database> makeProject(const QString& path) {
-    {
+    static QTemporaryDir templateDir;
+    const QString made = templateDir.filePath(QStringLiteral("empty.QMT"));
+    if (!QFile::exists(made)) {
         components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
-        creator->setDataBaseName(path);
+        creator->setDataBaseName(made);
         creator->create_database();
     }
+    if (!QFile::copy(made, path))
+        return {};
     return dao::Database::OpenDatabase(path);
 }
 

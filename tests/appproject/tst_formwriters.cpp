@@ -90,6 +90,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         m_db = appfixture::makeProject(path(QStringLiteral("proj.QMT")));
+        QVERIFY(m_db);
     }
     void cleanup() {
         m_db.reset();
