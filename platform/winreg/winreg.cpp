@@ -236,6 +236,7 @@ void createSchema(sqlite3* db) {
          "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
          " name BLOB NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
          " UNIQUE(key, fold));"
+         "CREATE INDEX vals_order ON vals(key, id);"
          "PRAGMA user_version = 1;");
     exec(db, QByteArray("PRAGMA application_id = " + QByteArray::number(kApplicationId)).constData());
 }
