@@ -458,6 +458,18 @@ private slots:
         QCOMPARE(testenv::readAll(hive), before);
     }
 
+    void unusableFolderIsRefused() {
+        const QString file = m_registry->path() + QStringLiteral("/plain-file");
+        QVERIFY(testenv::writeAll(file, "x"));
+        qputenv("QUILLMATE_REGISTRY", QFile::encodeName(file + QStringLiteral("/registry")));
+        HKEY key = 0;
+        const LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, "k", 0, "", 0, 0, nullptr, &key, nullptr);
+        qputenv("QUILLMATE_REGISTRY", QFile::encodeName(m_registry->path()));
+        QCOMPARE(status, ERROR_ACCESS_DENIED);
+        QCOMPARE(key, HKEY(0));
+        QCOMPARE(testenv::readAll(file), QByteArray("x"));
+    }
+
     void emptyFileBecomesAHive() {
         // a file created but never written (a crash at first use) is not damage
         QVERIFY(testenv::writeAll(hivePath(HKEY_CURRENT_USER), QByteArray()));
