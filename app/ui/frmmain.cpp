@@ -276,6 +276,7 @@ void FrmMain::buildLayout() {
     tabqmt = make<QTabBar>("tabqmt", central);
     tabqmt->setExpanding(false);
     tabqmt->setDrawBase(false);
+    tabqmt->setUsesScrollButtons(false); // the window never gets narrower than its tabs
     for (const char* caption :
          {"General Help", "Contents File", "Tool Tips", "What's This?", "Create"})
         tabqmt->addTab(QLatin1String(caption));
@@ -455,7 +456,7 @@ void FrmMain::buildLayout() {
             edit = make<QLineEdit>(editName);
             label = fieldLabel(labelName, edit);
             grid->addWidget(label, row, 0);
-            grid->addWidget(edit, row, 1);
+            grid->addWidget(edit, row, 1, 1, browse ? 1 : 2);
             if (browse) {
                 *browse = make<QPushButton>(browseName);
                 grid->addWidget(*browse, row, 2);
@@ -497,6 +498,9 @@ void FrmMain::buildLayout() {
         cmdwinsize = make<QPushButton>("cmdwinsize");
         txtwinsize = make<QLineEdit>("txtwinsize");
         txtwinsize->setReadOnly(true);
+        txtwinsize->setMinimumWidth(
+            txtwinsize->fontMetrics().horizontalAdvance(QStringLiteral("pos(240,98) size(769,547)")) +
+            16);
         auto* options = new QGridLayout(frmoptions);
         options->addWidget(opthelptype[0], 0, 0);
         options->addWidget(opthelptype[1], 1, 0);

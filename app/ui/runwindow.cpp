@@ -9,35 +9,14 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
 
 namespace {
 
-// The program's icon: a quill over a page, drawn rather than shipped.
+// The program's icon, in the sizes the resources hold.
 QIcon programIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 64.0, size / 64.0);
-        p.setPen(QPen(QColor(60, 60, 70), 3));
-        p.setBrush(Qt::white);
-        p.drawRoundedRect(QRectF(10, 6, 40, 52), 4, 4);
-        p.setPen(QPen(QColor(160, 160, 170), 2));
-        for (int y = 20; y <= 46; y += 8)
-            p.drawLine(17, y, 40, y);
-        QPainterPath quill;
-        quill.moveTo(24, 54);
-        quill.cubicTo(30, 30, 44, 12, 60, 4);
-        quill.cubicTo(58, 22, 46, 40, 24, 54);
-        p.setPen(QPen(QColor(30, 70, 150), 2));
-        p.setBrush(QColor(70, 120, 210));
-        p.drawPath(quill);
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/quillmate-%1.png").arg(size), QSize(size, size));
     return icon;
 }
 
