@@ -103,7 +103,17 @@ private slots:
         const auto forms = project({{QStringLiteral("frmMain.frm"), form(button("cmdOK"))}});
         appfixture::addToolTip(*m_db, QStringLiteral("frmMain.cmdOK"),
                                QStringLiteral("Press here"));
+        const QFileDevice::Permissions permissions =
+            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+            QFileDevice::ReadOther;
+        QVERIFY(QFile::setPermissions(formPath(QStringLiteral("frmMain.frm")), permissions));
         const FormWriteResult result = CreateToolTips(*m_db, vbp(), forms);
+        // The rewritten file keeps the form file's permissions.
+        const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                           QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                           QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        QCOMPARE(QFile::permissions(formPath(QStringLiteral("frmMain.frm"))) & owner, permissions);
         QCOMPARE(result.failures, QStringList());
         QCOMPARE(result.formsRewritten, 1);
         QCOMPARE(read(QStringLiteral("frmMain.frm")),
