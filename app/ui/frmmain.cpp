@@ -604,6 +604,7 @@ void FrmMain::buildLayout() {
     mnutvcommands->addAction(mnucfaddhere);
 
     setCentralWidget(central);
+    setAcceptDrops(true);
     resize(760, 560);
 }
 
@@ -781,6 +782,15 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     }
     tbwWrapper->setToolbar(nullptr);
     event->accept();
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
+    // Follow a node dragged out of the contents tree, so that the move below
+    // can end its scrolling; nothing can be dropped outside the tree.
+    if (event->source() == tvcontentsfileview)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void FrmMain::dragMoveEvent(QDragMoveEvent* event) {

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -547,6 +548,21 @@ private slots:
         QCOMPARE(window().SelectedTab(), 4);
         QVERIFY(!window().frmwhatsthis->isHidden());
         QCOMPARE(QApplication::focusWidget(), window().cbowtform);
+    }
+
+    void aDragOutsideTheTreeStopsItsScrolling() {
+        QMimeData data;
+        QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&window(), &enter);
+        QVERIFY(!enter.isAccepted()); // only the tree's own nodes are followed
+        struct Probe : FrmMain {
+            using FrmMain::dragMoveEvent;
+        } probe;
+        probe.Timer1->start();
+        QDragMoveEvent move(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, {});
+        probe.dragMoveEvent(&move);
+        QVERIFY(!probe.Timer1->isActive());
+        QVERIFY(!move.isAccepted()); // nothing is dropped outside the tree
     }
 
     void helpButtonAndWhatsThisItemBehaveAlike() {
