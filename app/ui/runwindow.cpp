@@ -49,31 +49,17 @@ int showMessage(const shell::MessageRequest& request) {
     return box.exec() == QMessageBox::Cancel ? shell::vbCancel : shell::vbOK;
 }
 
-// Extensions in any letter case: "*.QMT" also shows "x.qmt".
-QString anyCaseFilter(const QString& qtFilter) {
-    QString out;
-    for (qsizetype i = 0; i < qtFilter.size(); ++i) {
-        const QChar c = qtFilter.at(i);
-        out += c;
-        if (c == QLatin1Char('*') && i + 1 < qtFilter.size() && qtFilter.at(i + 1) == u'.') {
-            out += QLatin1Char('.');
-            ++i;
-            while (i + 1 < qtFilter.size() && qtFilter.at(i + 1).isLetter()) {
-                const QChar letter = qtFilter.at(++i);
-                out += QLatin1Char('[') + letter.toUpper() + letter.toLower() + QLatin1Char(']');
-            }
-        }
-    }
-    return out;
-}
-
+// The program's own file dialog: it matches "*.QMT" against file names in any
+// letter case ("x.qmt" too), which a desktop's native dialog may not.
 QString askFile(const shell::FileDialogRequest& request) {
     QWidget* owner = QApplication::activeWindow();
-    const QString filter = anyCaseFilter(shell::qtFilterFromPipeFilter(request.filter));
+    const QString filter = shell::qtFilterFromPipeFilter(request.filter);
     if (request.save)
-        return QFileDialog::getSaveFileName(owner, QString(), request.defaultName, filter,
-                                            nullptr, QFileDialog::DontConfirmOverwrite);
-    return QFileDialog::getOpenFileName(owner, QString(), request.defaultName, filter);
+        return QFileDialog::getSaveFileName(
+            owner, QString(), request.defaultName, filter, nullptr,
+            QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getOpenFileName(owner, QString(), request.defaultName, filter, nullptr,
+                                        QFileDialog::DontUseNativeDialog);
 }
 
 } // namespace
