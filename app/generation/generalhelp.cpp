@@ -59,15 +59,20 @@ void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
         SelectWhere(QStringLiteral("*"), LoadResString(251), LoadResString(264), kActive),
         dao::dbOpenSnapshot);
     QString value;
+    QString title;
     while (!rs->EOF_()) {
         out.writeLine(topicStart);
-        for (const Footnote& f : footnotes)
-            if (presentText(rs->Field(f.field), value))
-                out.writeLine(f.prefix + value + closing);
+        for (const Footnote& f : footnotes) {
+            const QVariant field = rs->Field(f.field);
+            if (&f == &footnotes[1])
+                title = field.toString(); // the title line needs it too
+            if (presentText(field, value))
+                out.writeLine({f.prefix, value, closing});
+        }
         out.writeLine(QStringLiteral("}"));
-        out.writeLine(titleStart + rs->Text(QStringLiteral("TopicTitle")) + titleEnd);
+        out.writeLine({titleStart, title, titleEnd});
         QString text = rs->Text(QStringLiteral("HelpText"));
-        out.writeLine(textStart + SwapCR(text));
+        out.writeLine({textStart, SwapCR(text)});
         out.writeLine(QStringLiteral("\\page"));
         out.writeLine(QString());
         rs->MoveNext();
@@ -84,8 +89,8 @@ void writeWhatsThisEntries(AnsiLineFile& out, dao::Database& db) {
     QString value;
     while (!rs->EOF_()) {
         if (presentText(rs->Field(QStringLiteral("TopicID")), value))
-            out.writeLine(prefix + value + QStringLiteral("}}"));
-        out.writeLine(textStart + rs->Text(QStringLiteral("HelpText")) + textEnd);
+            out.writeLine({prefix, value, u"}}"});
+        out.writeLine({textStart, rs->Text(QStringLiteral("HelpText")), textEnd});
         rs->MoveNext();
     }
 }
@@ -93,8 +98,8 @@ void writeWhatsThisEntries(AnsiLineFile& out, dao::Database& db) {
 void writeMapLines(AnsiLineFile& out, dao::Database& db, int query) {
     auto rs = db.OpenRecordset(LoadResString(query), dao::dbOpenSnapshot);
     while (!rs->EOF_()) {
-        out.writeLine(rs->Text(QStringLiteral("topicid")) + QLatin1Char('=') +
-                      QString::number(rs->Field(QStringLiteral("mapnumber")).toLongLong()));
+        out.writeLine({rs->Text(QStringLiteral("topicid")), u"=",
+                       QString::number(rs->Field(QStringLiteral("mapnumber")).toLongLong())});
         rs->MoveNext();
     }
 }
@@ -117,10 +122,10 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db) {
     AnsiLineFile out(s.helpProjectFileName);
     for (int id : {800, 801, 802, 803, 804})
         out.writeLine(LoadResString(id));
-    out.writeLine(LoadResString(805) + s.helpProjectTitle);
+    out.writeLine({LoadResString(805), s.helpProjectTitle});
     if (CreateSettings::ticked(s.createContentsFile))
-        out.writeLine(LoadResString(806) + s.contentsFileName);
-    out.writeLine(LoadResString(807) + s.helpFileName);
+        out.writeLine({LoadResString(806), s.contentsFileName});
+    out.writeLine({LoadResString(807), s.helpFileName});
     out.writeLine(blank);
     out.writeLine(LoadResString(808));
     out.writeLine(s.rtfFileName);
@@ -132,7 +137,7 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db) {
     });
     out.writeLine(blank);
     out.writeLine(LoadResString(810));
-    out.writeLine(LoadResString(811) + QStringLiteral("\"\"") + LoadResString(812));
+    out.writeLine({LoadResString(811), u"\"\"", LoadResString(812)});
     out.writeLine(blank);
     out.writeLine(LoadResString(814));
     out.writeLine(LoadResString(815));

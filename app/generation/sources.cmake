@@ -5,5 +5,6 @@ list(APPEND QM_CORE_SOURCES
   generation/textoutput.h generation/textoutput.cpp
   generation/generalhelp.h generation/generalhelp.cpp
   generation/compilation.h generation/compilation.cpp
-  generation/createcommand.h generation/createcommand.cpp
+  generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp
+  generation/createbatch.h generation/createbatch.cpp
 )

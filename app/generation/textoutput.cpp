@@ -28,7 +28,24 @@ AnsiLineFile::~AnsiLineFile() {
         m_file.cancelWriting();
 }
 
-void AnsiLineFile::writeLine(const QString& line) { writeLineBytes(ansi::fromUnicode(line)); }
+void AnsiLineFile::writeLine(std::initializer_list<QStringView> parts) {
+    for (QStringView part : parts) {
+        const qsizetype at = m_buffer.size();
+        m_buffer.resize(at + part.size());
+        char* dst = m_buffer.data() + at;
+        for (qsizetype i = 0; i < part.size(); ++i) {
+            const char16_t u = part[i].unicode();
+            // Latin-1 outside 0x80..0x9F is the same in Windows-1252.
+            if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+                dst[i] = char(u);
+            else
+                dst[i] = ansi::fromUnicode(QString(part[i])).at(0);
+        }
+    }
+    m_buffer += "\r\n";
+    if (m_buffer.size() >= kFlushAt)
+        flushBuffer();
+}
 
 void AnsiLineFile::writeLineBytes(const QByteArray& line) {
     m_buffer += line;

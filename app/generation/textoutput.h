@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
+#include <QStringView>
+#include <initializer_list>
 #include <stdexcept>
 
 // A generator's failure, naming the file and what failed.
@@ -32,7 +34,9 @@ public:
     AnsiLineFile& operator=(const AnsiLineFile&) = delete;
 
     // One line, converted to Windows-1252, followed by CR LF.
-    void writeLine(const QString& line);
+    void writeLine(QStringView line) { writeLine({line}); }
+    // One line made of these parts run together.
+    void writeLine(std::initializer_list<QStringView> parts);
     // One line of bytes as they are, followed by CR LF.
     void writeLineBytes(const QByteArray& line);
     // Flushes and renames the work file over the target.

@@ -1,6 +1,147 @@
+// The Create tab and the Create command.
 #include "frmmain.h"
 
-void FrmMain::connectCreate() {}
-void FrmMain::opthelptype_Click(int) {}
-void FrmMain::cmdcreate_Click() {}
+#include "generation/compilation.h"
+#include "generation/createcommand.h"
+#include "generation/createrules.h"
+#include "resources/strings.h"
+#include "shell/dialogs.h"
+#include "uiutil.h"
+#include "workspace/filltemplate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Shows the wait cursor for the life of the object, whatever ends the command.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+CreateSettings settingsOf(const FrmMain& w) {
+    CreateSettings s;
+    s.vbProjectFileName = w.txtvbprojectfilename->text();
+    s.helpProjectFileName = w.txthelpprojectfilename->text();
+    s.helpProjectTitle = w.txthelpprojecttitle->text();
+    s.helpFileName = w.txthelpfilename->text();
+    s.contentsFileName = w.txtcontentsfilename->text();
+    s.rtfFileName = w.txtrtffilename->text();
+    s.indexFileName = w.txtindexfilename->text();
+    s.createGeneralHelp = ui::checkValue(w.chkcreategeneralhelp);
+    s.createContentsFile = ui::checkValue(w.chkcreatecontentsfile);
+    s.createToolTips = ui::checkValue(w.chkcreatetooltips);
+    s.createContextSensitiveHelp = ui::checkValue(w.chkcreatecontextsensitivehelp);
+    s.vbProject = ui::checkValue(w.chkvbproject);
+    s.compile = ui::checkValue(w.chkcompile);
+    s.helpType = w.opthelptype[1]->isChecked() ? HelpType::WindowsHelp : HelpType::HtmlHelp;
+    return s;
+}
+
+// A field changes only when its text does, so its change handler runs once.
+void setText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+void FrmMain::connectCreate() {
+    for (int index : {0, 1})
+        connect(opthelptype[index], &QRadioButton::clicked, this,
+                [this, index] { opthelptype_Click(index); });
+
+    // Leaving the help project name with Windows Help fills the empty names.
+    const auto automaticNames = [this] {
+        if (!opthelptype[1]->isChecked())
+            return;
+        CreateSettings s = settingsOf(*this);
+        FillAutomaticFileNames(s);
+        setText(txthelpfilename, s.helpFileName);
+        setText(txtcontentsfilename, s.contentsFileName);
+        setText(txtrtffilename, s.rtfFileName);
+    };
+    ui::onFocusOut(txthelpprojectfilename, automaticNames);
+    ui::onFocusOut(cmdhelpprojectfilebrowse, automaticNames);
+
+    // Browse buttons: filter, default name and the field filled. A cancelled
+    // dialog leaves the field as it was.
+    const auto browse = [this](QPushButton* button, QLineEdit* field, auto filter,
+                               QLineEdit* defaultFrom) {
+        connect(button, &QPushButton::clicked, this, [this, field, filter, defaultFrom] {
+            const QString chosen =
+                GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
+            if (!chosen.isEmpty())
+                field->setText(chosen);
+        });
+    };
+    const auto typed = [this](int id, const char* windowsExt, const char* htmlExt) {
+        return [this, id, windowsExt, htmlExt] {
+            const char* ext = opthelptype[1]->isChecked() ? windowsExt : htmlExt;
+            return FillTemplate(id, {QStringLiteral("|1"), QString::fromLatin1(ext)});
+        };
+    };
+    const auto fixed = [](int id) { return [id] { return LoadResString(id); }; };
+    browse(cmdhelpprojectfilebrowse, txthelpprojectfilename, typed(504, "HPJ", "HHP"),
+           txtvbprojectfilename);
+    browse(cmdhelpfilebrowse, txthelpfilename, typed(503, "HLP", "CHM"), txtvbprojectfilename);
+    browse(cmdcontentsfilebrowse, txtcontentsfilename, typed(502, "CNT", "HHC"),
+           txthelpprojectfilename);
+    browse(cmdrtffilebrowse, txtrtffilename, fixed(506), txthelpprojectfilename);
+    browse(cmdindexfilebrowse, txtindexfilename, fixed(263), txtvbprojectfilename);
+
+    connect(cmdcreate, &QPushButton::clicked, this, &FrmMain::cmdcreate_Click);
+}
+
+void FrmMain::opthelptype_Click(int index) {
+    const HelpType type = index == 1 ? HelpType::WindowsHelp : HelpType::HtmlHelp;
+    const bool windows = type == HelpType::WindowsHelp;
+    txtindexfilename->setEnabled(!windows);
+    cmdindexfilebrowse->setEnabled(!windows);
+    txtrtffilename->setEnabled(windows);
+    cmdrtffilebrowse->setEnabled(windows);
+    CreateSettings s = settingsOf(*this);
+    ApplyHelpTypeExtensions(s, type);
+    setText(txthelpprojectfilename, s.helpProjectFileName);
+    setText(txthelpfilename, s.helpFileName);
+    setText(txtcontentsfilename, s.contentsFileName);
+    CheckForOk();
+}
+
+void FrmMain::cmdcreate_Click() {
+    if (!m_session.isOpen() || !cmdcreate->isEnabled())
+        return;
+    WaitCursor wait;
+    if (SelectedTab() == TabCreate)
+        cmdok_Click();
+
+    CreateSteps steps = DefaultCreateSteps();
+    steps.processEvents = [] { QCoreApplication::processEvents(); };
+    steps.createHtmlHelp = [this] { CreateHTMLHelp(); };
+    steps.compile = [this](const QString& helpProjectFileName) {
+        if (!CompileHelpProject(helpProjectFileName).started)
+            return false;
+        mnuhelpsep2->setVisible(true);
+        mnuviewprojecthelp->setVisible(true);
+        return true;
+    };
+    try {
+        const CreateRunResult result = RunCreateCommand(
+            settingsOf(*this), *m_session.db, m_session.appProjectPath, m_session.forms, steps);
+        if (!result.formFailures.isEmpty())
+            shell::MsgBox(result.formFailures.join(QLatin1Char('\n')), shell::vbExclamation);
+    } catch (const std::exception& e) {
+        shell::MsgBox(CreateErrorMessage(e), shell::vbExclamation);
+    }
+}
+
+// HTML Help output is not generated: the help type only sets the file names.
 void FrmMain::CreateHTMLHelp() {}

@@ -3,6 +3,7 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
+#include "generation/createbatch.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -96,9 +97,7 @@ std::optional<int> runBatch(int argc, char** argv) {
         const auto app = ensureApplication(argc, argv);
         if (option == QLatin1StringView("--new"))
             return runNewBatch(args.at(1));
-        // --create dispatches to runCreateBatch(args.at(1)) of generation/createbatch.h.
-        print(stderr, QStringLiteral("qmt: --create is not available\n"));
-        return Failed;
+        return runCreateBatch(args.at(1));
     }
     return usageError(QStringLiteral("unknown option %1").arg(option));
 }

@@ -1,0 +1,186 @@
+// qmt --create PROJECT.QMT: the Create command without a window, through the
+// program itself.
+#include "../common/testenv.h"
+#include "genfixture.h"
+
+#include "generation/createbatch.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace genfixture;
+
+class TestGenerationBatch : public QObject {
+    Q_OBJECT
+
+    testenv::RegistryFolder m_registry;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_project;
+    QByteArray m_stderr;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    // A project with one topic and the given option rows.
+    void makeProjectWith(const QList<QPair<QString, QString>>& options) {
+        auto db = makeProject(m_project);
+        addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
+                 QStringLiteral("Text"), 10);
+        for (const auto& [key, value] : options)
+            setOption(*db, key, value);
+        db->Close();
+    }
+
+    QList<QPair<QString, QString>> windowsHelp() const {
+        return {{QStringLiteral("HPFN"), path(QStringLiteral("out/help.hpj"))},
+                {QStringLiteral("HPJT"), QStringLiteral("Batch Help")},
+                {QStringLiteral("HLPF"), QStringLiteral("help.hlp")},
+                {QStringLiteral("RTFF"), path(QStringLiteral("out/help.rtf"))},
+                {QStringLiteral("CRGH"), QStringLiteral("1")},
+                {QStringLiteral("HTMH"), QStringLiteral("False")},
+                {QStringLiteral("WHLP"), QStringLiteral("True")}};
+    }
+
+    int runCreate() {
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), m_project});
+        if (!qmt.waitForFinished(60000))
+            return -1;
+        m_stderr = qmt.readAllStandardError();
+        return qmt.exitStatus() == QProcess::NormalExit ? qmt.exitCode() : -1;
+    }
+
+    int optionRows() {
+        auto db = dao::Database::OpenDatabase(m_project);
+        return db->OpenRecordset(QStringLiteral("select * from Options"), dao::dbOpenSnapshot)
+            ->RecordCount();
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir().mkpath(path(QStringLiteral("out"))));
+        m_project = path(QStringLiteral("batch project.QMT"));
+    }
+
+    void storedOptionsAsTheWindowShowsThem() {
+        auto db = makeProject(m_project);
+        setOption(*db, QStringLiteral("HPJT"), QStringLiteral("T"));
+        setOption(*db, QStringLiteral("CRCF"), QStringLiteral("1"));
+        setOption(*db, QStringLiteral("CRTT"), QStringLiteral("two")); // does not convert
+        setOption(*db, QStringLiteral("HTMH"), QStringLiteral("True"));
+        setOption(*db, QStringLiteral("WHLP"), QStringLiteral("False"));
+        CreateSettings s = LoadCreateSettings(*db);
+        QCOMPARE(s.helpProjectTitle, QStringLiteral("T"));
+        QCOMPARE(s.createContentsFile, 1);
+        QCOMPARE(s.createToolTips, 0);
+        QCOMPARE(s.createGeneralHelp, 0); // no row: cleared
+        QVERIFY(s.helpType == HelpType::HtmlHelp);
+
+        auto empty = makeProject(path(QStringLiteral("empty.QMT")));
+        QVERIFY(LoadCreateSettings(*empty).helpType == HelpType::WindowsHelp);
+    }
+
+    void disabledCreateWritesNothing() {
+        auto options = windowsHelp();
+        options << qMakePair(QStringLiteral("CRCF"), QStringLiteral("1")); // no contents name
+        makeProjectWith(options);
+        QCOMPARE(runCreate(), 2);
+        QVERIFY(m_stderr.contains("contents file name"));
+        QVERIFY(QDir(path(QStringLiteral("out"))).isEmpty());
+    }
+
+    void writesTheSelectedOutputs() {
+        makeProjectWith(windowsHelp());
+        const int rowsBefore = optionRows();
+        QCOMPARE(runCreate(), 0);
+        QVERIFY2(m_stderr.isEmpty(), m_stderr.constData());
+        QVERIFY(testenv::readAll(path(QStringLiteral("out/help.rtf"))).contains("IDH_MAIN}}}\r\n"));
+        const QByteArray hpj = testenv::readAll(path(QStringLiteral("out/help.hpj")));
+        QVERIFY(hpj.contains("\r\nTITLE=Batch Help\r\nHLP=help.hlp\r\n"));
+        QVERIFY(hpj.contains("[MAP]\r\nIDH_MAIN=10\r\n \r\n"));
+        QCOMPARE(optionRows(), rowsBefore); // the stored options stay as they were
+    }
+
+    void contentsAndToolTips() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        const QString frm = path(QStringLiteral("frmA.frm"));
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\r\nForm=frmA.frm\r\nHelpFile=\"x\"\r\n"));
+        QVERIFY(testenv::writeAll(frm, "VERSION 5.00\r\nBegin VB.Form frmA\r\n"
+                                       "   Caption = \"A\"\r\n   Begin VB.CommandButton cmdOk\r\n"
+                                       "      Caption = \"OK\"\r\n      TabIndex = 0\r\n"
+                                       "      Top = 120\r\n   End\r\nEnd\r\n"
+                                       "Attribute VB_Name = \"frmA\"\r\n"));
+        auto options = windowsHelp();
+        options << qMakePair(QStringLiteral("CRCF"), QStringLiteral("1"))
+                << qMakePair(QStringLiteral("CONF"), path(QStringLiteral("out/help.cnt")))
+                << qMakePair(QStringLiteral("CRTT"), QStringLiteral("1"))
+                << qMakePair(QStringLiteral("CRVB"), QStringLiteral("1"))
+                << qMakePair(QStringLiteral("VBPF"), vbp);
+        makeProjectWith(options);
+        {
+            auto db = dao::Database::OpenDatabase(m_project);
+            addRow(*db, QStringLiteral("ContentsFile"),
+                   {{"TopicID", QStringLiteral("IDH_MAIN.1")}, {"Title", QStringLiteral("Main")},
+                    {"Level", QStringLiteral("1")}, {"Parent", QStringLiteral("Root")},
+                    {"Type", QStringLiteral("2")}});
+            addRow(*db, QStringLiteral("ToolTips"),
+                   {{"Object", QStringLiteral("frmA.cmdOk")},
+                    {"HelpText", QStringLiteral("Accept")}});
+        }
+        QCOMPARE(runCreate(), 0);
+        QVERIFY2(m_stderr.isEmpty(), m_stderr.constData());
+        QVERIFY(testenv::readAll(path(QStringLiteral("out/help.cnt"))).startsWith(":Base help.hlp\r\n"));
+        QVERIFY(testenv::readAll(frm).contains("ToolTipText"));
+        QVERIFY(testenv::readAll(vbp).contains("\r\nHelpFile=\"help.hlp\"\r\n"));
+    }
+
+    void failuresGiveStatusOne() {
+        auto options = windowsHelp();
+        options[3].second = path(QStringLiteral("missing/help.rtf"));
+        makeProjectWith(options);
+        QCOMPARE(runCreate(), 1);
+        QVERIFY(m_stderr.contains("help.rtf"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("out/help.hpj"))));
+
+        m_project = path(QStringLiteral("no such project.QMT"));
+        QCOMPARE(runCreate(), 1);
+        QVERIFY(!m_stderr.isEmpty());
+    }
+
+    void compilation() {
+        auto options = windowsHelp();
+        options << qMakePair(QStringLiteral("COMP"), QStringLiteral("1"));
+        makeProjectWith(options);
+        QCOMPARE(runCreate(), 1); // nothing registered
+        QVERIFY(m_stderr.contains("Microsoft Help Compiler Workshop not loaded properly"));
+
+        const QString log = path(QStringLiteral("args.txt"));
+        registerCompiler(QFile::encodeName(
+            writeRecordingCompiler(path(QStringLiteral("good hcw.sh")), log, 0)));
+        QCOMPARE(runCreate(), 0);
+        QCOMPARE(testenv::readAll(log),
+                 "/c\n/e\n/m\n" + QFile::encodeName(path(QStringLiteral("out/help.hpj"))) + "\n");
+
+        registerCompiler(QFile::encodeName(
+            writeRecordingCompiler(path(QStringLiteral("bad hcw.sh")), log, 4)));
+        QCOMPARE(runCreate(), 1);
+        QVERIFY(m_stderr.contains("status 4"));
+    }
+
+    void htmlHelpWritesNoHelpFiles() {
+        makeProjectWith({{QStringLiteral("HPFN"), path(QStringLiteral("out/help.hhp"))},
+                         {QStringLiteral("HLPF"), path(QStringLiteral("out/help.chm"))},
+                         {QStringLiteral("CONF"), path(QStringLiteral("out/help.hhc"))},
+                         {QStringLiteral("INDX"), path(QStringLiteral("out/help.hhk"))},
+                         {QStringLiteral("RTFF"), path(QStringLiteral("out/help.rtf"))},
+                         {QStringLiteral("CRGH"), QStringLiteral("1")},
+                         {QStringLiteral("HTMH"), QStringLiteral("True")},
+                         {QStringLiteral("WHLP"), QStringLiteral("False")}});
+        QCOMPARE(runCreate(), 0);
+        QVERIFY(QDir(path(QStringLiteral("out"))).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGenerationBatch)
+#include "tst_generation_batch.moc"
