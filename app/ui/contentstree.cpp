@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTreeWidgetItemIterator>
+#include <utility>
 
 namespace {
 
@@ -86,7 +87,7 @@ int ContentsTree::nodeImage(const QTreeWidgetItem* item) {
     return item ? item->data(0, ImageRole).toInt() : 0;
 }
 
-QTreeWidgetItem* ContentsTree::newNode(const QString& key, const QString& text, int image) {
+QTreeWidgetItem* ContentsTree::newNode(const QString& key, const QString& text, int image) const {
     auto* item = new QTreeWidgetItem(QStringList{text});
     item->setData(0, KeyRole, key);
     if (image != 0) {
@@ -110,13 +111,12 @@ bool ContentsTree::isWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* 
     return false;
 }
 
-QIcon ContentsTree::nodeIcon(int image) {
-    static QIcon icons[4];
+QIcon ContentsTree::nodeIcon(int image) const {
     if (image < 1 || image > 3)
         return QIcon();
-    if (icons[image].isNull())
-        icons[image] = QIcon(drawNodePicture(image));
-    return icons[image];
+    if (m_icons[image].isNull())
+        m_icons[image] = QIcon(drawNodePicture(image));
+    return m_icons[image];
 }
 
 QTreeWidgetItem* ContentsTree::findNode(const QString& key, Qt::CaseSensitivity cs) const {

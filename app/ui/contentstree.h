@@ -2,6 +2,7 @@
 // and an image number, with a drop-target highlight and its own node drag.
 #pragma once
 
+#include <QIcon>
 #include <QPersistentModelIndex>
 #include <QPoint>
 #include <QTreeWidget>
@@ -15,13 +16,13 @@ public:
 
     static QString nodeKey(const QTreeWidgetItem* item);
     static int nodeImage(const QTreeWidgetItem* item);
-    static QTreeWidgetItem* newNode(const QString& key, const QString& text, int image);
+    QTreeWidgetItem* newNode(const QString& key, const QString& text, int image) const;
     // The texts from the root down to the node, joined by backslashes.
     static QString fullPath(const QTreeWidgetItem* item);
     // Whether `node` is `ancestor` or lies below it.
     static bool isWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor);
     // The picture of image 1 (root made by Add), 2 (topic) or 3 (heading).
-    static QIcon nodeIcon(int image);
+    QIcon nodeIcon(int image) const;
 
     QTreeWidgetItem* findNode(const QString& key, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
     int nodeCount() const;
@@ -57,6 +58,7 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
+    mutable QIcon m_icons[4]; // drawn on first use
     QPersistentModelIndex m_highlight;
     QPoint m_pressPos;
     bool m_pressOnNode = false;

@@ -243,7 +243,7 @@ void FrmMain::LoadContentsTree() {
 QTreeWidgetItem* FrmMain::AddNode(const QString& strnodename, const QString& strnodevalue,
                                   const QString& strparentnode, quint8 lngimageindex) {
     ContentsTree* tree = tvcontentsfileview;
-    QTreeWidgetItem* node = ContentsTree::newNode(strnodename, strnodevalue, lngimageindex);
+    QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
     if (strparentnode.isEmpty()) {
         tree->addTopLevelItem(node);
     } else {
