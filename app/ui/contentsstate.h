@@ -14,4 +14,5 @@ struct FrmMain::ContentsState {
     QString draggedNode;       // key of the node under the last mouse press; empty: none
     QPoint lastMousePosition;  // last drag-over, in the tree's viewport pixels
     int scrollDirection = 1;   // -1 up, +1 down
+    bool loading = false;      // AddNode leaves scrolling to the end of the load
 };

@@ -120,9 +120,17 @@ QIcon ContentsTree::nodeIcon(int image) const {
 }
 
 QTreeWidgetItem* ContentsTree::findNode(const QString& key, Qt::CaseSensitivity cs) const {
-    for (QTreeWidgetItemIterator it(const_cast<ContentsTree*>(this)); *it; ++it)
-        if (nodeKey(*it).compare(key, cs) == 0)
+    if (cs == Qt::CaseSensitive && m_lastFound.isValid()) {
+        QTreeWidgetItem* last = itemFromIndex(m_lastFound);
+        if (nodeKey(last) == key)
+            return last;
+    }
+    for (QTreeWidgetItemIterator it(const_cast<ContentsTree*>(this)); *it; ++it) {
+        if (nodeKey(*it).compare(key, cs) == 0) {
+            m_lastFound = indexFromItem(*it);
             return *it;
+        }
+    }
     return nullptr;
 }
 

@@ -59,6 +59,8 @@ protected:
 
 private:
     mutable QIcon m_icons[4]; // drawn on first use
+    // The node found last: entries of one heading come in a row.
+    mutable QPersistentModelIndex m_lastFound;
     QPersistentModelIndex m_highlight;
     QPoint m_pressPos;
     bool m_pressOnNode = false;

@@ -230,12 +230,18 @@ void FrmMain::LoadContentsTree() {
         AddNode(RootKey(), LoadResString(114), QString(), ImageHeading);
         m_contents->insertionParent = RootKey();
     }
+    m_contents->loading = true;
+    QTreeWidgetItem* last = nullptr;
     for (const contents::ContentsRow& row : rows) {
         const int image = row.type.toInt();
-        AddNode(row.topicId, row.title, row.parent, static_cast<quint8>(qBound(0, image, 255)));
+        last = AddNode(row.topicId, row.title, row.parent,
+                       static_cast<quint8>(qBound(0, image, 255)));
         if (row.type == QLatin1String("3"))
             m_contents->insertionParent = row.topicId;
     }
+    m_contents->loading = false;
+    if (last)
+        tvcontentsfileview->scrollToItem(last);
     // OK follows the tree, so moves of a loaded tree can be saved.
     CheckForOk();
 }
@@ -259,7 +265,8 @@ QTreeWidgetItem* FrmMain::AddNode(const QString& strnodename, const QString& str
     }
     for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
         up->setExpanded(true);
-    tree->scrollToItem(node);
+    if (!m_contents->loading) // one layout per node would make loading quadratic
+        tree->scrollToItem(node);
     return node;
 }
 

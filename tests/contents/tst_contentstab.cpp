@@ -208,6 +208,7 @@ private slots:
         openWithRows(headingWithTopics);
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U), G(G2))"));
         QCOMPARE(ContentsTree::nodeImage(tree->topLevelItem(0)), 3);
+        QVERIFY(tree->topLevelItem(0)->isExpanded() && node(QStringLiteral("G.4"))->isExpanded());
         // a loaded tree can be saved as it is
         QVERIFY(w->cmdok->isEnabled());
         QVERIFY(!w->cmdaddnode->isEnabled());
