@@ -6,7 +6,6 @@
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
 #include "resources/strings.h"
-#include "shell/dialogs.h"
 #include "workspace/filltemplate.h"
 
 #include <QCoreApplication>
@@ -146,7 +145,6 @@ int runCreate(const QString& projectPath) {
             printError(QStringLiteral("The help compiler ended with status %1.").arg(r.exitCode));
         return r.succeeded();
     };
-    steps.processEvents = nullptr;
     try {
         const CreateRunResult result =
             RunCreateCommand(settings, *db, settings.vbProjectFileName, forms, steps);

@@ -1,5 +1,7 @@
 #include "createrules.h"
 
+#include "workspace/checkforok.h"
+
 #include <QStringList>
 
 QString ChangeFileExtension(const QString& strfilename, const QString& strnewextension) {
@@ -75,10 +77,6 @@ QStringList missingHtmlHelpNames(const CreateSettings& s) {
     return missing;
 }
 
-bool toolTipsRuleEnables(const CreateSettings& s) {
-    return CreateSettings::ticked(s.createToolTips) && !s.vbProjectFileName.isEmpty();
-}
-
 // Contents file or context-sensitive help without general help blocks Create.
 bool blockedWithoutGeneralHelp(const CreateSettings& s) {
     return s.createGeneralHelp == 0 &&
@@ -88,14 +86,23 @@ bool blockedWithoutGeneralHelp(const CreateSettings& s) {
 
 } // namespace
 
+// The window's enabling rule, on the settings instead of the controls.
 bool CreateTabEnabled(const CreateSettings& s) {
-    if (!s.windowsHelp())
-        return missingHtmlHelpNames(s).isEmpty();
-    if (blockedWithoutGeneralHelp(s))
-        return false;
-    if (CreateSettings::ticked(s.createGeneralHelp) && missingGeneralHelpNames(s).isEmpty())
-        return true;
-    return toolTipsRuleEnables(s);
+    records::CreateTab tab;
+    tab.htmlHelp = !s.windowsHelp();
+    tab.windowsHelp = s.windowsHelp();
+    tab.generalHelp = s.createGeneralHelp;
+    tab.contentsFile = s.createContentsFile;
+    tab.toolTips = s.createToolTips;
+    tab.contextHelp = s.createContextSensitiveHelp;
+    tab.helpProjectTitle = s.helpProjectTitle;
+    tab.helpProjectFileName = s.helpProjectFileName;
+    tab.helpFileName = s.helpFileName;
+    tab.rtfFileName = s.rtfFileName;
+    tab.contentsFileName = s.contentsFileName;
+    tab.indexFileName = s.indexFileName;
+    tab.vbProjectFileName = s.vbProjectFileName;
+    return records::CheckCreate(tab).create.value_or(false);
 }
 
 QString CreateDisabledReason(const CreateSettings& s) {

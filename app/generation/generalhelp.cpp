@@ -44,33 +44,29 @@ void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
     const QString titleEnd = LoadResString(569);
     const QString textStart = LoadResString(570);
     const QString closing = QStringLiteral("}}}");
-    struct Footnote {
-        QString field;
-        QString prefix;
-    };
-    const Footnote footnotes[] = {
-        {QStringLiteral("TopicID"), footnotePrefix(QStringLiteral("#"))},
-        {QStringLiteral("TopicTitle"), footnotePrefix(QStringLiteral("$"))},
-        {QStringLiteral("BrowseSeq"), footnotePrefix(QStringLiteral("+"))},
-        {QStringLiteral("Keywords"), footnotePrefix(QStringLiteral("K"))},
-    };
+    // The footnotes in their order: context string, title, browse sequence, keywords.
+    const QString fields[] = {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                              QStringLiteral("BrowseSeq"), QStringLiteral("Keywords")};
+    const QString prefixes[] = {footnotePrefix(QStringLiteral("#")),
+                                footnotePrefix(QStringLiteral("$")),
+                                footnotePrefix(QStringLiteral("+")),
+                                footnotePrefix(QStringLiteral("K"))};
+    constexpr int kTitle = 1;
 
     auto rs = db.OpenRecordset(
         SelectWhere(QStringLiteral("*"), LoadResString(251), LoadResString(264), kActive),
         dao::dbOpenSnapshot);
     QString value;
-    QString title;
     while (!rs->EOF_()) {
         out.writeLine(topicStart);
-        for (const Footnote& f : footnotes) {
-            const QVariant field = rs->Field(f.field);
-            if (&f == &footnotes[1])
-                title = field.toString(); // the title line needs it too
-            if (presentText(field, value))
-                out.writeLine({f.prefix, value, closing});
+        QVariant values[4];
+        for (int i = 0; i < 4; ++i) {
+            values[i] = rs->Field(fields[i]);
+            if (presentText(values[i], value))
+                out.writeLine({prefixes[i], value, closing});
         }
         out.writeLine(QStringLiteral("}"));
-        out.writeLine({titleStart, title, titleEnd});
+        out.writeLine({titleStart, values[kTitle].toString(), titleEnd});
         QString text = rs->Text(QStringLiteral("HelpText"));
         out.writeLine({textStart, SwapCR(text)});
         out.writeLine(QStringLiteral("\\page"));
@@ -145,9 +141,9 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db) {
 }
 
 bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& helpFileName) {
-    QFile in(vbProjectFileName);
     if (!QFileInfo(vbProjectFileName).isFile())
         return false;
+    QFile in(vbProjectFileName);
     if (!in.open(QIODevice::ReadOnly))
         throw GenerationError(vbProjectFileName, QStringLiteral("the file could not be read (") +
                                                      in.errorString() + QLatin1Char(')'));
