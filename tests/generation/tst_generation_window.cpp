@@ -164,11 +164,13 @@ private slots:
         // HTML Help filters; a cancelled dialog leaves the field as it was.
         QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
         m_requests.clear();
+        m_w->txtindexfilename->setText(QStringLiteral("/keep.hhk"));
         m_w->cmdhelpfilebrowse->click();
         m_w->cmdindexfilebrowse->click();
         QCOMPARE(m_requests[0].filter, QStringLiteral("Help Files (*.CHM)|*.CHM"));
         QCOMPARE(m_requests[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
         QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.CHM"));
+        QCOMPARE(m_w->txtindexfilename->text(), QStringLiteral("/keep.hhk"));
     }
 
     void createWritesStoresAndCompiles() {
