@@ -1,6 +1,7 @@
 #include "frmmain.h"
 
 #include "appprojectstate.h"
+#include "commandguard.h"
 #include "contentsstate.h"
 #include "desktop.h"
 #include "frmtextedit.h"
@@ -611,15 +612,19 @@ void FrmMain::buildLayout() {
 void FrmMain::connectWindow() {
     connect(tabqmt, &QTabBar::currentChanged, this, [this] { tabqmt_Click(); });
 
-    connect(toolbarButtons[1], &QAction::triggered, this, [this] { mnunew_Click(); });
-    connect(toolbarButtons[2], &QAction::triggered, this, [this] { mnuopen_Click(); });
-    connect(toolbarButtons[3], &QAction::triggered, this, [this] { cmdok_Click(); });
+    // Toolbar buttons run the commands of their menu items and buttons.
+    connect(toolbarButtons[1], &QAction::triggered, mnunew, &QAction::trigger);
+    connect(toolbarButtons[2], &QAction::triggered, mnuopen, &QAction::trigger);
+    connect(toolbarButtons[3], &QAction::triggered, this,
+            [this] { ui::runCommand([this] { cmdok_Click(); }); });
     connect(toolbarButtons[4], &QAction::triggered, this,
             [this] { PrintDetails(static_cast<quint8>(SelectedTab()), 1); });
-    connect(toolbarButtons[6], &QAction::triggered, this, [this] { cmddelete_Click(); });
+    connect(toolbarButtons[6], &QAction::triggered, this,
+            [this] { ui::runCommand([this] { cmddelete_Click(); }); });
     connect(toolbarButtons[7], &QAction::triggered, this, [this] { ZoomOutEdit(); });
-    connect(toolbarButtons[8], &QAction::triggered, this, [this] { cmdcreate_Click(); });
-    connect(toolbarButtons[10], &QAction::triggered, this, [this] { mnuwhatsthis_Click(); });
+    connect(toolbarButtons[8], &QAction::triggered, this,
+            [this] { ui::runCommand([this] { cmdcreate_Click(); }); });
+    connect(toolbarButtons[10], &QAction::triggered, mnuwhatsthis, &QAction::trigger);
     connect(toolbarButtons[11], &QAction::triggered, this, &QWidget::close);
 
     connect(mnuexit, &QAction::triggered, this, &QWidget::close);

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "resources/strings.h"
@@ -34,19 +35,6 @@ QString fileMessage(const QString& path, const QString& refusal) {
     return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + refusal;
 }
 
-// Runs a command; whatever it throws is told to the user and goes no further.
-template <class Command> void runCommand(Command&& command) {
-    try {
-        command();
-    } catch (const dao::EngineError& e) {
-        shell::MsgBox(e.text(), shell::vbExclamation);
-    } catch (const components::ComponentError& e) {
-        shell::MsgBox(e.message(), shell::vbExclamation);
-    } catch (const std::exception& e) {
-        shell::MsgBox(QString::fromLocal8Bit(e.what()), shell::vbExclamation);
-    }
-}
-
 // The recent-files rules with the registry component; a registry that cannot
 // be reached counts as a settings key that cannot be opened.
 template <class Rule> void withRegistry(Rule&& rule) {
@@ -72,12 +60,12 @@ QStringList readColumn(dao::Database& db, const QString& sql, const QString& fie
 } // namespace
 
 void FrmMain::connectProject() {
-    connect(mnunew, &QAction::triggered, this, [this] { runCommand([this] { mnunew_Click(); }); });
+    connect(mnunew, &QAction::triggered, this, [this] { ui::runCommand([this] { mnunew_Click(); }); });
     connect(mnuopen, &QAction::triggered, this,
-            [this] { runCommand([this] { mnuopen_Click(); }); });
+            [this] { ui::runCommand([this] { mnuopen_Click(); }); });
     for (int i = 1; i <= recentfiles::kMaxEntries; ++i)
         connect(mnuMRU[i], &QAction::triggered, this,
-                [this, i] { runCommand([this, i] { mnuMRU_Click(i); }); });
+                [this, i] { ui::runCommand([this, i] { mnuMRU_Click(i); }); });
 }
 
 void FrmMain::Form_Load() {
@@ -91,7 +79,7 @@ void FrmMain::Form_Load() {
     SetupMRUMenu();
 
     // First run: the tool-tip control list is missing.
-    runCommand([] {
+    ui::runCommand([] {
         components::Component<IRegistryFunctions> registry(
             QStringLiteral("KRVRegF.RegistryFunctions"));
         std::int32_t root = static_cast<std::int32_t>(0x80000001u);

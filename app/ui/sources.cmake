@@ -13,6 +13,7 @@ list(APPEND QM_UI_SOURCES
   ui/frmprogress.h ui/frmprogress.cpp
 )
 # Toolbar wrapper and desktop services of the main window
-list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)
+list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp
+  ui/commandguard.h)
 # The contents tree with its node drag and drop
 list(APPEND QM_UI_SOURCES ui/contentstree.h ui/contentstree.cpp)

@@ -489,6 +489,18 @@ private slots:
         QVERIFY(m_messages.isEmpty());
     }
 
+    void toolbarNewAndOpenRunTheFileCommands() {
+        const QString first = path(QStringLiteral("tb1.QMT"));
+        m_answers.push_back(first);
+        window().toolbarButtons[1]->trigger();
+        QCOMPARE(window().session().projectPath, first);
+        newProject(path(QStringLiteral("tb2.QMT")));
+        m_answers.push_back(first);
+        window().toolbarButtons[2]->trigger();
+        QCOMPARE(window().session().projectPath, first);
+        QVERIFY(!window().mnuimport->menuAction()->isEnabled());
+    }
+
     void refusedFilesAreReportedAndTheProjectIsKept() {
         const QString kept = path(QStringLiteral("kept.QMT"));
         newProject(kept);
