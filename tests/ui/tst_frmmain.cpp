@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -499,6 +500,21 @@ private slots:
         window().toolbarButtons[2]->trigger();
         QCOMPARE(window().session().projectPath, first);
         QVERIFY(!window().mnuimport->menuAction()->isEnabled());
+    }
+
+    void theProgramOpensAProjectGivenOnItsCommandLine() {
+        const QString file = path(QStringLiteral("cmdline.QMT"));
+        newProject(file);
+        m_window.reset(); // closes the project
+        testenv::RegistryFolder fresh; // the program starts on an empty registry
+        QProcess program;
+        program.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                      {file});
+        QVERIFY(program.waitForStarted());
+        // Opening as File, Open does puts the project at the top of the list.
+        QTRY_COMPARE_WITH_TIMEOUT(registryList(), QStringList({file}), 10000);
+        program.kill();
+        program.waitForFinished();
     }
 
     void refusedFilesAreReportedAndTheProjectIsKept() {
