@@ -7,6 +7,7 @@
 #include "frmprogress.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
+#include "commandguard.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"
 
@@ -23,31 +24,6 @@
 using namespace QMTCOdeMod;
 
 namespace {
-
-// The hourglass on a window for the life of the object.
-class WaitCursor {
-public:
-    explicit WaitCursor(QWidget* window) : m_window(window) { m_window->setCursor(Qt::WaitCursor); }
-    ~WaitCursor() { m_window->unsetCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    QWidget* m_window;
-};
-
-// Runs an event's work; an error ends it with a message instead of leaving the handler.
-template <class F> void guarded(F&& work) {
-    try {
-        work();
-    } catch (const dao::EngineError& e) {
-        shell::MsgBox(e.text(), shell::vbExclamation);
-    } catch (const FileError& e) {
-        shell::MsgBox(e.text(), shell::vbExclamation);
-    } catch (const std::exception& e) {
-        shell::MsgBox(QString::fromLocal8Bit(e.what()), shell::vbExclamation);
-    }
-}
 
 // A box's text set from a record, without running its pick handler.
 void setBoxText(QComboBox* box, const QString& text) {
@@ -113,7 +89,7 @@ void FrmMain::connectAppProject() {
 }
 
 void FrmMain::ProcessVBProject() {
-    const WaitCursor wait(this);
+    const ui::WaitCursor wait;
     try {
         m_session.forms = ReadProjectForms(m_session.appProjectPath);
     } catch (const FileError& e) {
@@ -171,21 +147,21 @@ void FrmMain::FindObjects(const QString& strformname, QComboBox* cboobjects) {
 void FrmMain::cbottform_Click() {
     if (cbottform->currentText().isEmpty())
         return;
-    const WaitCursor wait(this);
+    const ui::WaitCursor wait;
     FindObjects(cbottform->currentText(), cbottobject);
 }
 
 void FrmMain::cbowtform_Click() {
     if (cbowtform->currentText().isEmpty())
         return;
-    const WaitCursor wait(this);
+    const ui::WaitCursor wait;
     FindObjects(cbowtform->currentText(), cbowtobject);
 }
 
 void FrmMain::cbottobject_Click() {
     if (cbottobject->currentText().isEmpty() || !m_session.isOpen())
         return;
-    guarded([this] {
+    ui::runCommand([this] {
         const QString key = cbottform->currentText() + u'.' + cbottobject->currentText();
         auto rs = m_session.db->OpenRecordset(
             SelectWhere(QStringLiteral("*"), LoadResString(252), LoadResString(129), key),
@@ -215,7 +191,7 @@ void showHelpType(const QString& type, QCheckBox* consen, QCheckBox* whatsThis) 
 void FrmMain::cbowtobject_Click() {
     if (cbowtobject->currentText().isEmpty() || !m_session.isOpen())
         return;
-    guarded([this] {
+    ui::runCommand([this] {
         chkwtconsenhlp->setChecked(false);
         chkwtwthlp->setChecked(false);
         const QString key = cbowtform->currentText() + u'.' + cbowtobject->currentText();
@@ -236,7 +212,7 @@ void FrmMain::cbowttopicid_Click() {
     const QString topic = cbowttopicid->currentText();
     if (topic.isEmpty() || !m_session.isOpen())
         return;
-    guarded([this, &topic] {
+    ui::runCommand([this, &topic] {
         chkwtconsenhlp->setChecked(false);
         chkwtwthlp->setChecked(false);
         auto rs = m_session.db->OpenRecordset(

@@ -18,15 +18,6 @@
 
 namespace {
 
-// Shows the wait cursor for the life of the object, whatever ends the command.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 CreateSettings settingsOf(const FrmMain& w) {
     CreateSettings s;
     s.vbProjectFileName = w.txtvbprojectfilename->text();
@@ -119,7 +110,7 @@ void FrmMain::opthelptype_Click(int index) {
 void FrmMain::cmdcreate_Click() {
     if (!m_session.isOpen() || !cmdcreate->isEnabled())
         return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     if (SelectedTab() == TabCreate)
         cmdok_Click();
 

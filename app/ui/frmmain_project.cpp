@@ -1,4 +1,5 @@
 #include "frmmain.h"
+#include "uiutil.h"
 
 #include "commandguard.h"
 #include "components/components.h"
@@ -21,15 +22,6 @@
 #include <QTreeWidget>
 
 namespace {
-
-// Shows the wait cursor for the life of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString fileMessage(const QString& path, const QString& refusal) {
     return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + refusal;
@@ -110,7 +102,7 @@ void FrmMain::mnunew_Click() {
         shell::askFileName(shell::FileDialogRequest{LoadResString(509), QString(), true});
     if (path.isEmpty())
         return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     try {
         components::Component<ICreateDataBase> builder(
             QStringLiteral("QMTCRDB.CreateDataBase"));
@@ -135,7 +127,7 @@ void FrmMain::mnuopen_Click() {
 }
 
 bool FrmMain::openProject(const QString& strfilename) {
-    WaitCursor wait;
+    ui::WaitCursor wait;
     if (!DataBaseOpen(strfilename))
         return false;
     AddToFilesOpennedList(strfilename);
@@ -149,7 +141,7 @@ bool FrmMain::openProject(const QString& strfilename) {
 void FrmMain::mnuMRU_Click(int index) {
     if (index < 1 || index > recentfiles::kMaxEntries)
         return;
-    WaitCursor wait;
+    ui::WaitCursor wait;
     const QString path = recentfiles::pathFromCaption(mnuMRU[index]->text());
     // A file that cannot be opened leaves the project and the list as they were.
     if (!DataBaseOpen(path))

@@ -25,14 +25,6 @@
 
 namespace {
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 // Runs one command. A refused record or a failure of the store ends it with a
 // message; the saves are transactions, so the project is left as it was, and
 // the controls are only cleared after a save succeeded.
@@ -236,7 +228,7 @@ void FrmMain::cmdok_Click() {
         return;
     const int tab = SelectedTab();
     runCommand([&] {
-        WaitCursor wait;
+        ui::WaitCursor wait;
         dao::Database& db = *m_session.db;
         switch (tab) {
         case TabGeneralHelp: {
@@ -307,7 +299,7 @@ void FrmMain::cmddelete_Click() {
         return;
     const int tab = SelectedTab();
     runCommand([&] {
-        WaitCursor wait;
+        ui::WaitCursor wait;
         dao::Database& db = *m_session.db;
         bool deleted = false;
         switch (tab) {

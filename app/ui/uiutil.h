@@ -1,6 +1,7 @@
 // Small helpers shared by the windows.
 #pragma once
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QObject>
@@ -8,6 +9,15 @@
 #include <functional>
 
 namespace ui {
+
+// Shows the wait cursor for the life of the object, whatever ends the command.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 // A check box value as the project stores it: 0 cleared, 1 checked, 2 grayed.
 inline int checkValue(const QCheckBox* box) {
