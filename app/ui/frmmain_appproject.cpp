@@ -201,7 +201,7 @@ void FrmMain::cbowtobject_Click() {
         if (!rs->EOF_()) {
             txtwtmapnumber->setText(rs->Text(QStringLiteral("MapNumber")));
             showHelpType(rs->Text(QStringLiteral("Type")), chkwtconsenhlp, chkwtwthlp);
-            txtwthelptext->setPlainText(rs->Text(QStringLiteral("HelpText")));
+            ui::showStoredText(txtwthelptext, rs->Text(QStringLiteral("HelpText")));
             setBoxText(cbowttopicid, rs->Text(QStringLiteral("TopicID")));
         }
         CheckForOk();
@@ -220,7 +220,7 @@ void FrmMain::cbowttopicid_Click() {
             dao::dbOpenSnapshot);
         if (!rs->EOF_()) {
             txtwtmapnumber->setText(rs->Text(QStringLiteral("MapNumber")));
-            txtwthelptext->setPlainText(rs->Text(QStringLiteral("HelpText")));
+            ui::showStoredText(txtwthelptext, rs->Text(QStringLiteral("HelpText")));
             QString formName;
             QString objectName;
             SeparateFormAndObject(rs->Text(QStringLiteral("Object")), formName, objectName);
@@ -235,7 +235,7 @@ void FrmMain::cbowttopicid_Click() {
                 // A map number the author already typed is kept.
                 if (txtwtmapnumber->text().isEmpty())
                     txtwtmapnumber->setText(topicRs->Text(QStringLiteral("MapNumber")));
-                txtwthelptext->setPlainText(topicRs->Text(QStringLiteral("HelpText")));
+                ui::showStoredText(txtwthelptext, topicRs->Text(QStringLiteral("HelpText")));
             }
         }
         CheckForOk();

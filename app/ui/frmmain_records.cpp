@@ -234,7 +234,7 @@ void FrmMain::cmdok_Click() {
         case TabGeneralHelp: {
             const records::GeneralHelpRecord record{
                 cbotopicid->currentText(), txttopictitle->text(),  txtbrowseseq->text(),
-                txtkeywords->text(),       txttopicheader->text(), txtgenhelptext->toPlainText(),
+                txtkeywords->text(),       txttopicheader->text(), ui::storedText(txtgenhelptext),
                 txtmapnumber->text()};
             if (records::SaveGeneralHelp(db, record)) {
                 for (QComboBox* box : {cbotopicid, cbocftopicid, cbowttopicid})
@@ -256,7 +256,7 @@ void FrmMain::cmdok_Click() {
             records::SaveWhatsThis(db,
                                    {cbowtform->currentText(), cbowtobject->currentText(),
                                     cbowttopicid->currentText(), txtwtmapnumber->text(),
-                                    txtwthelptext->toPlainText(), ui::checkValue(chkwtconsenhlp),
+                                    ui::storedText(txtwthelptext), ui::checkValue(chkwtconsenhlp),
                                     ui::checkValue(chkwtwthlp)});
             ClearControls(TabWhatsThis);
             break;
@@ -337,7 +337,7 @@ void FrmMain::cbotopicid_Click() {
             txtbrowseseq->setText(record->browseSeq);
             txtkeywords->setText(record->keywords);
             txttopicheader->setText(record->topicHeader);
-            txtgenhelptext->setPlainText(record->helpText);
+            ui::showStoredText(txtgenhelptext, record->helpText);
             txtmapnumber->setText(record->mapNumber);
         });
     }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QObject>
+#include <QPlainTextEdit>
 #include <QWidget>
 #include <functional>
 
@@ -37,6 +38,17 @@ inline void setCheckValue(QCheckBox* box, int value) {
     box->setCheckState(value == 1   ? Qt::Checked
                        : value == 2 ? Qt::PartiallyChecked
                                     : Qt::Unchecked);
+}
+
+// Multi-line help texts are kept in the project with Windows line ends (CR LF),
+// which the topic file turns into paragraph marks; the box shows plain lines.
+inline QString storedText(const QPlainTextEdit* box) {
+    return box->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+inline void showStoredText(QPlainTextEdit* box, QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box->setPlainText(text);
 }
 
 // Runs `handler` whenever `widget` receives (FocusIn) or loses (FocusOut) the focus.

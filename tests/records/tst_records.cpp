@@ -130,6 +130,7 @@ private slots:
     void newTopicJoinsTheThreeListsOnce();
     void chosenTopicSavedUnderANewId();
     void cancelClearsWithoutWriting();
+    void helpTextLinesAreStoredWithWindowsLineEnds();
     void deleteRemovesTheTopicFromItsListAtOnce();
     void apostrophesInTopicAndObjectNames();
 
@@ -249,6 +250,28 @@ void TestRecords::chosenTopicSavedUnderANewId() {
     QCOMPARE(b->helpText, QStringLiteral("Body A"));
     QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_B")}));
     QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 2);
+}
+
+void TestRecords::helpTextLinesAreStoredWithWindowsLineEnds() {
+    // Typed lines reach the project as CR LF, which the topic file turns into
+    // paragraph marks, and come back as plain lines.
+    retype(w->cbotopicid, QStringLiteral("IDH_LINES"));
+    retype(w->txtmapnumber, QStringLiteral("3"));
+    w->txtgenhelptext->setFocus();
+    QTest::keyClicks(w->txtgenhelptext, QStringLiteral("first"));
+    QTest::keyClick(w->txtgenhelptext, Qt::Key_Return);
+    QTest::keyClicks(w->txtgenhelptext, QStringLiteral("second"));
+    click(w->cmdok);
+    QVERIFY(m_messages.isEmpty());
+    const auto topic = records::LoadGeneralHelp(db(), QStringLiteral("IDH_LINES"));
+    QVERIFY(topic);
+    QCOMPARE(topic->helpText, QStringLiteral("first\r\nsecond"));
+
+    QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_LINES")));
+    QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("first\nsecond"));
+    click(w->cmdok);
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_LINES"))->helpText,
+             QStringLiteral("first\r\nsecond"));
 }
 
 void TestRecords::cancelClearsWithoutWriting() {
