@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -216,6 +217,64 @@ private slots:
         QVERIFY(m_messages.first().contains(QStringLiteral("help.rtf")));
         QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The same project gives the same files from the window and from qmt --create.
+    void windowAndBatchWriteTheSameFiles() {
+        const QString project = path(QStringLiteral("same.QMT"));
+        {
+            auto db = makeProject(project);
+            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
+                     QStringLiteral("main:1"), QStringLiteral("alpha;beta"),
+                     QStringLiteral("First\r\nSecond"), 10);
+            addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QString(),
+                     QString(), QStringLiteral("Text"), 11);
+            addWhatsThis(*db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("IDH_OK"),
+                         QStringLiteral("Closes"), 12);
+            addRow(*db, QStringLiteral("ContentsFile"),
+                   {{"TopicID", QStringLiteral("Basics.1")}, {"Title", QStringLiteral("Basics")},
+                    {"Level", QStringLiteral("1")}, {"Parent", QStringLiteral("Main")},
+                    {"Type", QStringLiteral("3")}});
+            addRow(*db, QStringLiteral("ContentsFile"),
+                   {{"TopicID", QStringLiteral("IDH_MAIN.2")}, {"Title", QStringLiteral("Main")},
+                    {"Level", QStringLiteral("2")}, {"Parent", QStringLiteral("Basics.1")},
+                    {"Type", QStringLiteral("2")}});
+        }
+        QVERIFY(m_w->DataBaseOpen(project));
+        selectTab(FrmMain::TabGeneralHelp);
+        selectTab(FrmMain::TabCreate);
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        m_w->txthelpprojecttitle->setText(QStringLiteral("Same Help"));
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("same.hpj")));
+        m_w->txthelpfilename->clear();
+        m_w->txtcontentsfilename->clear();
+        m_w->txtrtffilename->clear();
+        focusOut(m_w->txthelpprojectfilename);
+        m_w->chkcreategeneralhelp->setChecked(false);
+        m_w->chkcreategeneralhelp->click();
+        m_w->chkcreatecontentsfile->setChecked(false);
+        m_w->chkcreatecontentsfile->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+
+        const QStringList outputs{path(QStringLiteral("same.rtf")), path(QStringLiteral("same.hpj")),
+                                  path(QStringLiteral("same.cnt"))};
+        QList<QByteArray> fromWindow;
+        for (const QString& file : outputs) {
+            fromWindow << testenv::readAll(file);
+            QVERIFY2(!fromWindow.last().isEmpty(), qPrintable(file));
+            QVERIFY(QFile::remove(file));
+        }
+        QVERIFY(fromWindow.at(0).contains("{\\f1\\fs20 First\\par\nSecond\r\n"));
+
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), project});
+        QVERIFY(qmt.waitForFinished(60000));
+        QCOMPARE(qmt.exitCode(), 0);
+        for (qsizetype i = 0; i < outputs.size(); ++i)
+            QCOMPARE(testenv::readAll(outputs.at(i)), fromWindow.at(i));
     }
 
     void createNeedsAProjectAndTheButton() {
