@@ -188,6 +188,7 @@ constexpr Entry kStrings[] = {
     {903, R"(No map number is left: the last one, 32767, has been given out.)"},
     {904, R"(Choose Context Sensitive Help, What's This Help or both.)"},
     {905, R"(The command could not be completed:)"},
+    {906, R"(The settings file |1 is damaged and cannot be read. Quillmate leaves it as it is; recent files and first-run settings are unavailable until the file is repaired or removed.)"},
 };
 
 const QHash<int, QString>& table() {

@@ -8,6 +8,7 @@
 #include "shell/dialogs.h"
 #include "workspace/filltemplate.h"
 #include "workspace/recentfiles.h"
+#include "winreg/winreg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -80,10 +81,17 @@ void FrmMain::Form_Load() {
         std::int32_t access = 0x2003F;
         QString create = QStringLiteral("N");
         std::int32_t handle = 0;
-        const bool present =
-            registry->KRVOpenRegKey(root, path, className, access, create, handle) == 0;
-        if (present) {
+        const std::int32_t status =
+            registry->KRVOpenRegKey(root, path, className, access, create, handle);
+        if (status == 0) {
             registry->KRVCloseRegKey(handle);
+            return;
+        }
+        if (status == winreg::ERROR_REGISTRY_CORRUPT) {
+            // The setup could not write to it either; say which file it is.
+            shell::MsgBox(FillTemplate(906, {QStringLiteral("|1"), QDir::toNativeSeparators(
+                                                                         winreg::damagedHivePath())}),
+                          shell::vbExclamation);
             return;
         }
         components::Component<IQMTSetUp> setup(QStringLiteral("QMTSetUp.QMTSetUp"));

@@ -368,6 +368,20 @@ private slots:
         QCOMPARE(valueNames(key).size(), 0);
     }
 
+    void aDamagedSettingsFileIsNamedAndLeftAlone() {
+        testenv::RegistryFolder damaged;
+        const QString hive = damaged.path() + QStringLiteral("/HKCU.hive");
+        const QByteArray garbage(4096, '\x5a');
+        QVERIFY(testenv::writeAll(hive, garbage));
+        m_messages.clear();
+        auto again = startWindow();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().contains(QDir::toNativeSeparators(hive)),
+                 qPrintable(m_messages.first()));
+        QVERIFY(menuList().isEmpty());
+        QCOMPARE(testenv::readAll(hive), garbage);
+    }
+
     void sixProjectsLeaveTheLastFiveNewestFirst() {
         QStringList paths;
         for (int n = 1; n <= 6; ++n) {
