@@ -4,7 +4,6 @@
 #include "appproject/qmtcodemod.h"
 #include "resources/strings.h"
 #include "shell/ansi.h"
-#include "workspace/filltemplate.h"
 
 #include <QAtomicInt>
 #include <QSaveFile>
@@ -30,41 +29,16 @@ int compareName(std::string_view property, const QByteArray& name) {
     return property.compare(view(name));
 }
 
-// Holds one read transaction over a writer's statements, so that the entry
-// list and every lookup see the same rows (and the lookups do not take the
-// file's lock one by one). A caller already inside a transaction keeps its own.
-class ReadTransaction {
-public:
-    explicit ReadTransaction(dao::Database& db) : m_db(db) {
-        try {
-            m_db.BeginTrans();
-            m_begun = true;
-        } catch (const dao::EngineError&) {
-        }
-    }
-    ~ReadTransaction() {
-        if (!m_begun)
-            return;
-        try {
-            m_db.Rollback(); // nothing was changed
-        } catch (const dao::EngineError&) {
-        }
-    }
-    ReadTransaction(const ReadTransaction&) = delete;
-    ReadTransaction& operator=(const ReadTransaction&) = delete;
-
-private:
-    dao::Database& m_db;
-    bool m_begun = false;
-};
-
-// The entries of one writer and the forms they name, in query order.
+// The entries of one writer, each with the fields its control line needs,
+// and the forms they name, in query order. The fields come with the entry
+// query itself: Object is the table's key, so a lookup per control would only
+// find the same row again.
 struct Entries {
-    QSet<QString> objects;
-    QStringList forms; // distinct, in order of first appearance
+    QHash<QString, QVariantList> objects; // Object -> the wanted fields
+    QStringList forms;                     // distinct, in order of first appearance
 };
 
-Entries collectEntries(dao::Database& db, const QString& sql) {
+Entries collectEntries(dao::Database& db, const QString& sql, const QStringList& fields) {
     Entries entries;
     auto rs = db.OpenRecordset(sql, dao::dbOpenDynaset);
     if (rs->RecordCount() == 0)
@@ -74,7 +48,10 @@ Entries collectEntries(dao::Database& db, const QString& sql) {
     QString objectName;
     for (; !rs->EOF_(); rs->MoveNext()) {
         const QString object = rs->Text(QStringLiteral("Object"));
-        entries.objects.insert(object);
+        QVariantList values;
+        for (const QString& field : fields)
+            values << rs->Field(field);
+        entries.objects.insert(object, values);
         SeparateFormAndObject(object, formName, objectName);
         if (!seenForms.contains(formName)) {
             seenForms.insert(formName);
@@ -211,8 +188,8 @@ FormWriteResult rewriteForms(const Entries& entries, const QString& vbProjectFil
 // Gives each control named by an entry its ToolTipText line.
 class ToolTipRule {
 public:
-    ToolTipRule(dao::Database& db, const QSet<QString>& entries)
-        : m_db(db), m_entries(entries), m_name(ansi::fromUnicode(LoadResString(534))) {}
+    explicit ToolTipRule(const QHash<QString, QVariantList>& entries)
+        : m_entries(entries), m_name(ansi::fromUnicode(LoadResString(534))) {}
 
     void beginForm(const QString& formName) {
         m_prefix = formName + u'.';
@@ -222,15 +199,10 @@ public:
     void control(std::string_view controlName) {
         m_found = false;
         m_written = false;
-        const QString entry = m_prefix + toText(controlName);
-        if (!m_entries.contains(entry))
+        const auto entry = m_entries.constFind(m_prefix + toText(controlName));
+        if (entry == m_entries.cend())
             return;
-        auto rs = m_db.OpenRecordset(
-            SelectWhere(QStringLiteral("helptext"), LoadResString(252), LoadResString(262), entry),
-            dao::dbOpenSnapshot);
-        if (rs->EOF_())
-            return;
-        m_line = ToolTipLine(rs->Text(QStringLiteral("HelpText")));
+        m_line = ToolTipLine(entry->at(0).toString());
         m_found = true;
     }
 
@@ -248,8 +220,7 @@ public:
     }
 
 private:
-    dao::Database& m_db;
-    const QSet<QString>& m_entries;
+    const QHash<QString, QVariantList>& m_entries;
     const QByteArray m_name;
     QString m_prefix;
     QByteArray m_line;
@@ -261,8 +232,8 @@ private:
 // WhatsThisHelpID line.
 class HelpIdRule {
 public:
-    HelpIdRule(dao::Database& db, const QSet<QString>& entries)
-        : m_db(db), m_entries(entries), m_contextName(ansi::fromUnicode(LoadResString(560))),
+    explicit HelpIdRule(const QHash<QString, QVariantList>& entries)
+        : m_entries(entries), m_contextName(ansi::fromUnicode(LoadResString(560))),
           m_contextLine(ansi::fromUnicode(LoadResString(561))),
           m_whatsThisName(ansi::fromUnicode(LoadResString(562))),
           m_whatsThisLine(ansi::fromUnicode(LoadResString(563))), m_both(LoadResString(535)),
@@ -276,16 +247,12 @@ public:
     void control(std::string_view controlName) {
         m_context = {};
         m_whatsThis = {};
-        const QString entry = m_prefix + toText(controlName);
-        if (!m_entries.contains(entry))
+        const auto entry = m_entries.constFind(m_prefix + toText(controlName));
+        if (entry == m_entries.cend())
             return;
-        auto rs =
-            m_db.OpenRecordset(LoadResString(559) + SqlText(entry) + u'\'', dao::dbOpenSnapshot);
-        if (rs->EOF_())
-            return;
-        const QVariant number = rs->Field(QStringLiteral("MapNumber"));
+        const QVariant number = entry->at(0);
         const QByteArray digits = QByteArray::number(number.isNull() ? 0 : number.toLongLong());
-        const QString type = rs->Text(QStringLiteral("Type"));
+        const QString type = entry->at(1).toString();
         m_context.wanted = type == m_both || type == m_contextOnly;
         m_context.line = m_contextLine + digits;
         m_whatsThis.wanted = type == m_both || type == m_whatsThisOnly;
@@ -322,8 +289,7 @@ private:
         return order == 0;
     }
 
-    dao::Database& m_db;
-    const QSet<QString>& m_entries;
+    const QHash<QString, QVariantList>& m_entries;
     const QByteArray m_contextName;
     const QByteArray m_contextLine;
     const QByteArray m_whatsThisName;
@@ -358,16 +324,15 @@ QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
 
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,
                                const std::vector<FormRow>& forms) {
-    const ReadTransaction reading(db);
-    const Entries entries = collectEntries(db, LoadResString(204));
-    ToolTipRule rule(db, entries.objects);
+    const Entries entries = collectEntries(db, LoadResString(204), {QStringLiteral("HelpText")});
+    ToolTipRule rule(entries.objects);
     return rewriteForms(entries, vbProjectFileName, forms, rule);
 }
 
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms) {
-    const ReadTransaction reading(db);
-    const Entries entries = collectEntries(db, LoadResString(558));
-    HelpIdRule rule(db, entries.objects);
+    const Entries entries = collectEntries(
+        db, LoadResString(558), {QStringLiteral("MapNumber"), QStringLiteral("Type")});
+    HelpIdRule rule(entries.objects);
     return rewriteForms(entries, vbProjectFileName, forms, rule);
 }
