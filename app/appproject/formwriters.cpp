@@ -35,7 +35,7 @@ int compareName(std::string_view property, const QByteArray& name) {
 // find the same row again.
 struct Entries {
     QHash<QString, QVariantList> objects; // Object -> the wanted fields
-    QStringList forms;                     // distinct, in order of first appearance
+    QStringList forms;                    // distinct, in order of first appearance
 };
 
 Entries collectEntries(dao::Database& db, const QString& sql, const QStringList& fields) {
@@ -331,8 +331,8 @@ FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileNa
 
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms) {
-    const Entries entries = collectEntries(
-        db, LoadResString(558), {QStringLiteral("MapNumber"), QStringLiteral("Type")});
+    const Entries entries = collectEntries(db, LoadResString(558),
+                                           {QStringLiteral("MapNumber"), QStringLiteral("Type")});
     HelpIdRule rule(entries.objects);
     return rewriteForms(entries, vbProjectFileName, forms, rule);
 }

@@ -32,7 +32,9 @@ QString NodeKeySequence::NextKey(const QString& base, int nodeCount,
     return key;
 }
 
-double TwipsPerPixel(double logicalDpi) { return logicalDpi > 0 ? 1440.0 / logicalDpi : 15.0; }
+double TwipsPerPixel(double logicalDpi) {
+    return logicalDpi > 0 ? 1440.0 / logicalDpi : 15.0;
+}
 
 int DragScrollDirection(double yTwips, double heightTwips) {
     if (yTwips > 0 && yTwips < 100)

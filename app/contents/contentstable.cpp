@@ -44,9 +44,9 @@ int DeleteContentsRows(dao::Database& db, const QStringList& keys) {
     workspace::Transaction trans(db);
     int deleted = 0;
     for (const QString& key : keys) {
-        auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(254),
-                                               LoadResString(261), key),
-                                   dao::dbOpenDynaset);
+        auto rs = db.OpenRecordset(
+            SelectWhere(QStringLiteral("*"), LoadResString(254), LoadResString(261), key),
+            dao::dbOpenDynaset);
         if (!rs->EOF_()) {
             rs->Delete();
             ++deleted;

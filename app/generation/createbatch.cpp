@@ -54,9 +54,12 @@ CreateSettings LoadCreateSettings(dao::Database& db) {
         int CreateSettings::*field;
     };
     const CheckKey checkKeys[] = {
-        {517, &CreateSettings::createGeneralHelp}, {518, &CreateSettings::createContentsFile},
-        {519, &CreateSettings::createToolTips},    {520, &CreateSettings::createContextSensitiveHelp},
-        {521, &CreateSettings::vbProject},         {542, &CreateSettings::compile},
+        {517, &CreateSettings::createGeneralHelp},
+        {518, &CreateSettings::createContentsFile},
+        {519, &CreateSettings::createToolTips},
+        {520, &CreateSettings::createContextSensitiveHelp},
+        {521, &CreateSettings::vbProject},
+        {542, &CreateSettings::compile},
     };
     const QString htmlKey = LoadResString(523);
     const QString windowsKey = LoadResString(539);

@@ -13,8 +13,8 @@ void processEvents(const CreateSteps& steps) {
 } // namespace
 
 CreateRunResult RunCreateCommand(const CreateSettings& s, dao::Database& db,
-                                 const QString& appProjectPath,
-                                 const std::vector<FormRow>& forms, const CreateSteps& steps) {
+                                 const QString& appProjectPath, const std::vector<FormRow>& forms,
+                                 const CreateSteps& steps) {
     CreateRunResult result;
     if (s.generalHelpDue()) {
         result.generalHelpWritten = CreateGeneralHelp(s, db);

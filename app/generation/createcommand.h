@@ -46,8 +46,8 @@ struct CreateRunResult {
     bool generalHelpWritten = false;
     bool contentsFileWritten = false;
     bool compileDue = false;
-    bool compiled = false;       // the compiler was started (and ended well when waited for)
-    QStringList formFailures;    // failures the form writers went past
+    bool compiled = false;    // the compiler was started (and ended well when waited for)
+    QStringList formFailures; // failures the form writers went past
     bool ok() const { return formFailures.isEmpty() && (!compileDue || compiled); }
 };
 
@@ -57,8 +57,8 @@ struct CreateRunResult {
 // The form writers work on the application project `appProjectPath` and its
 // table of forms. Throws what a generator throws; files written before stay.
 CreateRunResult RunCreateCommand(const CreateSettings& settings, dao::Database& db,
-                                 const QString& appProjectPath,
-                                 const std::vector<FormRow>& forms, const CreateSteps& steps);
+                                 const QString& appProjectPath, const std::vector<FormRow>& forms,
+                                 const CreateSteps& steps);
 
 // The text to show for an error that ended the command.
 QString CreateErrorMessage(const std::exception& error);

@@ -29,7 +29,8 @@ HelpTypeExtensions ExtensionsFor(HelpType type) {
 
 void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type) {
     const HelpTypeExtensions ext = ExtensionsFor(type);
-    settings.helpProjectFileName = ChangeFileExtension(settings.helpProjectFileName, ext.helpProject);
+    settings.helpProjectFileName =
+        ChangeFileExtension(settings.helpProjectFileName, ext.helpProject);
     settings.helpFileName = ChangeFileExtension(settings.helpFileName, ext.helpFile);
     settings.contentsFileName = ChangeFileExtension(settings.contentsFileName, ext.contentsFile);
 }
@@ -79,9 +80,8 @@ QStringList missingHtmlHelpNames(const CreateSettings& s) {
 
 // Contents file or context-sensitive help without general help blocks Create.
 bool blockedWithoutGeneralHelp(const CreateSettings& s) {
-    return s.createGeneralHelp == 0 &&
-           (CreateSettings::ticked(s.createContentsFile) ||
-            CreateSettings::ticked(s.createContextSensitiveHelp));
+    return s.createGeneralHelp == 0 && (CreateSettings::ticked(s.createContentsFile) ||
+                                        CreateSettings::ticked(s.createContextSensitiveHelp));
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include "generation/compilation.h"
 
 namespace {
-FormWriteOutcome outcome(const FormWriteResult& r) { return {r.formsRewritten, r.failures}; }
+FormWriteOutcome outcome(const FormWriteResult& r) {
+    return {r.formsRewritten, r.failures};
+}
 } // namespace
 
 CreateSteps DefaultCreateSteps() {

@@ -47,10 +47,9 @@ void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
     // The footnotes in their order: context string, title, browse sequence, keywords.
     const QString fields[] = {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
                               QStringLiteral("BrowseSeq"), QStringLiteral("Keywords")};
-    const QString prefixes[] = {footnotePrefix(QStringLiteral("#")),
-                                footnotePrefix(QStringLiteral("$")),
-                                footnotePrefix(QStringLiteral("+")),
-                                footnotePrefix(QStringLiteral("K"))};
+    const QString prefixes[] = {
+        footnotePrefix(QStringLiteral("#")), footnotePrefix(QStringLiteral("$")),
+        footnotePrefix(QStringLiteral("+")), footnotePrefix(QStringLiteral("K"))};
     constexpr int kTitle = 1;
 
     auto rs = db.OpenRecordset(

@@ -154,7 +154,8 @@ constexpr Entry kStrings[] = {
     {561, R"(HelpContextID    = )"},
     {562, R"(WhatsThisHelpID)"},
     {563, R"(WhatsThisHelpID    = )"},
-    {564, R"({\rtf1\ansi\ansicpg1252\deff0\deftab720{\fonttbl{\f0\fswiss Arial;}{\f1\fswiss Arial;}{\f2\fswiss Arial;}{\f3\fswiss Arial;}}{\colortb\red0\green0\blue0})"},
+    {564,
+     R"({\rtf1\ansi\ansicpg1252\deff0\deftab720{\fonttbl{\f0\fswiss Arial;}{\f1\fswiss Arial;}{\f2\fswiss Arial;}{\f3\fswiss Arial;}}{\colortb\red0\green0\blue0})"},
     {565, R"({\cs16\b\f1\fs24\super)"},
     {566, R"(|1{\footnote \pard\plain \s15\widctlpar{\adjustright )"},
     {567, R"(\fs20\cgrid {\cs16\super |1}{ )"},
@@ -184,11 +185,13 @@ constexpr Entry kStrings[] = {
     // Record editing: refusals of OK and of the Next buttons
     {900, R"(The |1 must be a whole number from 0 to 32767.)"},
     {901, R"(The |1 may hold at most |2 characters.)"},
-    {902, R"(The form and object names are too long: with the point between them they may hold at most 100 characters.)"},
+    {902,
+     R"(The form and object names are too long: with the point between them they may hold at most 100 characters.)"},
     {903, R"(No map number is left: the last one, 32767, has been given out.)"},
     {904, R"(Choose Context Sensitive Help, What's This Help or both.)"},
     {905, R"(The command could not be completed:)"},
-    {906, R"(The settings file |1 is damaged and cannot be read. Quillmate leaves it as it is; recent files and first-run settings are unavailable until the file is repaired or removed.)"},
+    {906,
+     R"(The settings file |1 is damaged and cannot be read. Quillmate leaves it as it is; recent files and first-run settings are unavailable until the file is repaired or removed.)"},
 };
 
 const QHash<int, QString>& table() {
@@ -203,4 +206,6 @@ const QHash<int, QString>& table() {
 
 } // namespace
 
-QString LoadResString(int id) { return table().value(id); }
+QString LoadResString(int id) {
+    return table().value(id);
+}

@@ -36,7 +36,9 @@ bool openWithDesktop(const QString& target) {
     return QDesktopServices::openUrl(url);
 }
 
-Opener setOpener(Opener handler) { return std::exchange(opener(), std::move(handler)); }
+Opener setOpener(Opener handler) {
+    return std::exchange(opener(), std::move(handler));
+}
 
 QString programHelpPath() {
     return QDir::cleanPath(QCoreApplication::applicationDirPath() +

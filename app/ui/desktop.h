@@ -10,7 +10,13 @@ class QWidget;
 namespace desktop {
 
 // Help commands of WinHelp.
-enum HelpCommand : int { HELP_CONTEXT = 1, HELP_QUIT = 2, HELP_INDEX = 3, HELP_FINDER = 11, HELP_TAB = 15 };
+enum HelpCommand : int {
+    HELP_CONTEXT = 1,
+    HELP_QUIT = 2,
+    HELP_INDEX = 3,
+    HELP_FINDER = 11,
+    HELP_TAB = 15
+};
 
 // Opens a file or an address with the desktop's opener; false when nothing can open it.
 bool openWithDesktop(const QString& target);

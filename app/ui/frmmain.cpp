@@ -2,20 +2,20 @@
 
 #include "appprojectstate.h"
 #include "commandguard.h"
+#include "components/components.h"
+#include "components/interfaces.h"
 #include "contentsstate.h"
 #include "desktop.h"
 #include "frmtextedit.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "transtbwrapper.h"
-#include "components/components.h"
-#include "components/interfaces.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragMoveEvent>
 #include <QComboBox>
+#include <QDragMoveEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -212,7 +212,9 @@ FrmMain::FrmMain(QWidget* parent)
 
 FrmMain::~FrmMain() = default;
 
-int FrmMain::SelectedTab() const { return tabqmt ? tabqmt->currentIndex() + 1 : 1; }
+int FrmMain::SelectedTab() const {
+    return tabqmt ? tabqmt->currentIndex() + 1 : 1;
+}
 
 void FrmMain::buildLayout() {
     auto* central = make<QWidget>("centralWidget");
@@ -499,9 +501,9 @@ void FrmMain::buildLayout() {
         cmdwinsize = make<QPushButton>("cmdwinsize");
         txtwinsize = make<QLineEdit>("txtwinsize");
         txtwinsize->setReadOnly(true);
-        txtwinsize->setMinimumWidth(
-            txtwinsize->fontMetrics().horizontalAdvance(QStringLiteral("pos(240,98) size(769,547)")) +
-            16);
+        txtwinsize->setMinimumWidth(txtwinsize->fontMetrics().horizontalAdvance(
+                                        QStringLiteral("pos(240,98) size(769,547)")) +
+                                    16);
         auto* options = new QGridLayout(frmoptions);
         options->addWidget(opthelptype[0], 0, 0);
         options->addWidget(opthelptype[1], 1, 0);
@@ -548,8 +550,10 @@ void FrmMain::buildLayout() {
     mnuopen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     mnuimport = make<QMenu>("mnuimport", QStringLiteral("Import"), mnufile);
     mnuimport->menuAction()->setEnabled(false);
-    mnuimportworkshop = action(mnuimport, "mnuimportworkshop", QStringLiteral("Help Workshop Project"));
-    mnuimportvbproject = action(mnuimport, "mnuimportvbproject", QStringLiteral("Visual Basic Project"));
+    mnuimportworkshop =
+        action(mnuimport, "mnuimportworkshop", QStringLiteral("Help Workshop Project"));
+    mnuimportvbproject =
+        action(mnuimport, "mnuimportvbproject", QStringLiteral("Visual Basic Project"));
     mnuimport->addAction(mnuimportworkshop);
     mnuimport->addAction(mnuimportvbproject);
     mnufilesep3 = separator(mnufile, "mnufilesep3");
@@ -642,33 +646,79 @@ void FrmMain::LoadStrings() {
         int id;
     };
     const Caption captions[] = {
-        {cmdghnextmapnum, 124}, {cmdwtnextmapnum, 124},
-        {lblhelptext, 126}, {lblwthelptext, 126},
+        {cmdghnextmapnum, 124},
+        {cmdwtnextmapnum, 124},
+        {lblhelptext, 126},
+        {lblwthelptext, 126},
         {lbltopicheader, 133},
-        {lblmapnumber, 128}, {lblwtmapnumber, 128},
-        {lblbrowsefootnote, 134}, {lbltopictitlefootnote, 135},
-        {lbltopicidfootnote, 125}, {lblwttopicidfootnote, 125},
-        {lblkfootnote, 136}, {lblkeywords, 137}, {lblbrowseseq, 138},
-        {lbltopictitle, 139}, {lbltopicid, 105},
-        {frmcfentrytype, 101}, {opttopic, 102}, {optheading, 103}, {cmdaddnode, 104},
-        {lblcftopicid, 127}, {lblwttopicid, 127}, {lblcftitle, 106},
-        {frmwtobjhlptype, 161}, {chkwtwthlp, 162},
-        {chkwtconsenhlp, 115}, {chkcreatecontextsensitivehelp, 115},
-        {lblwtobject, 129}, {lblttobject, 129}, {lblwtform, 130}, {lblttform, 130},
-        {frmoptions, 108}, {chkcompile, 163}, {cmdwinsize, 164},
-        {opthelptype[0], 109}, {opthelptype[1], 110}, {chkvbproject, 111},
-        {cmdhelpprojectfilebrowse, 112}, {cmdvbproectfilebrowse, 112}, {cmdrtffilebrowse, 112},
-        {cmdcontentsfilebrowse, 112}, {cmdhelpfilebrowse, 112}, {cmdindexfilebrowse, 112},
-        {frmcreateoptions, 113}, {chkcreatecontentsfile, 114}, {chkcreatetooltips, 116},
-        {chkcreategeneralhelp, 117}, {lblindexfile, 165}, {lblhelpprojectfilename, 118},
-        {lblvbprojectfilename, 119}, {lblrtffilename, 120}, {lblcontentsfilename, 121},
-        {lblhelpfilename, 122}, {lblhelpprojecttitle, 123},
-        {cmdcreate, 107}, {cmdcancel, 132}, {cmdok, 817}, {cmddelete, 160},
+        {lblmapnumber, 128},
+        {lblwtmapnumber, 128},
+        {lblbrowsefootnote, 134},
+        {lbltopictitlefootnote, 135},
+        {lbltopicidfootnote, 125},
+        {lblwttopicidfootnote, 125},
+        {lblkfootnote, 136},
+        {lblkeywords, 137},
+        {lblbrowseseq, 138},
+        {lbltopictitle, 139},
+        {lbltopicid, 105},
+        {frmcfentrytype, 101},
+        {opttopic, 102},
+        {optheading, 103},
+        {cmdaddnode, 104},
+        {lblcftopicid, 127},
+        {lblwttopicid, 127},
+        {lblcftitle, 106},
+        {frmwtobjhlptype, 161},
+        {chkwtwthlp, 162},
+        {chkwtconsenhlp, 115},
+        {chkcreatecontextsensitivehelp, 115},
+        {lblwtobject, 129},
+        {lblttobject, 129},
+        {lblwtform, 130},
+        {lblttform, 130},
+        {frmoptions, 108},
+        {chkcompile, 163},
+        {cmdwinsize, 164},
+        {opthelptype[0], 109},
+        {opthelptype[1], 110},
+        {chkvbproject, 111},
+        {cmdhelpprojectfilebrowse, 112},
+        {cmdvbproectfilebrowse, 112},
+        {cmdrtffilebrowse, 112},
+        {cmdcontentsfilebrowse, 112},
+        {cmdhelpfilebrowse, 112},
+        {cmdindexfilebrowse, 112},
+        {frmcreateoptions, 113},
+        {chkcreatecontentsfile, 114},
+        {chkcreatetooltips, 116},
+        {chkcreategeneralhelp, 117},
+        {lblindexfile, 165},
+        {lblhelpprojectfilename, 118},
+        {lblvbprojectfilename, 119},
+        {lblrtffilename, 120},
+        {lblcontentsfilename, 121},
+        {lblhelpfilename, 122},
+        {lblhelpprojecttitle, 123},
+        {cmdcreate, 107},
+        {cmdcancel, 132},
+        {cmdok, 817},
+        {cmddelete, 160},
         {lbltooltiptext, 131},
-        {mnufile, 140}, {mnunew, 141}, {mnuopen, 142}, {mnuexit, 143},
-        {mnuhelp, 144}, {mnuproghelp, 145}, {mnuaboutqmt, 146}, {mnuaboutkrv, 147},
-        {mnuview, 148}, {mnuviewhelpfile, 149}, {mnuwhatsthis, 150},
-        {mnuviewprojecthelp, 151}, {mnutvcommands, 152}, {mnutvdelete, 153},
+        {mnufile, 140},
+        {mnunew, 141},
+        {mnuopen, 142},
+        {mnuexit, 143},
+        {mnuhelp, 144},
+        {mnuproghelp, 145},
+        {mnuaboutqmt, 146},
+        {mnuaboutkrv, 147},
+        {mnuview, 148},
+        {mnuviewhelpfile, 149},
+        {mnuwhatsthis, 150},
+        {mnuviewprojecthelp, 151},
+        {mnutvcommands, 152},
+        {mnutvdelete, 153},
         {mnucfaddhere, 154},
     };
     for (const Caption& c : captions) {
@@ -747,7 +797,9 @@ void FrmMain::PrintDetails(quint8, quint8) {
     // Printing is not offered: the command changes nothing.
 }
 
-void FrmMain::mnuwhatsthis_Click() { QWhatsThis::enterWhatsThisMode(); }
+void FrmMain::mnuwhatsthis_Click() {
+    QWhatsThis::enterWhatsThisMode();
+}
 
 void FrmMain::mnuproghelp_Click() {
     desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0);
@@ -775,7 +827,9 @@ void FrmMain::mnuaboutqmt_Click() {
     }
 }
 
-void FrmMain::mnuaboutkrv_Click() { desktop::openWithDesktop(kMakerAddress); }
+void FrmMain::mnuaboutkrv_Click() {
+    desktop::openWithDesktop(kMakerAddress);
+}
 
 void FrmMain::closeEvent(QCloseEvent* event) {
     // Unload: close the project (errors do not matter now), give the toolbar back.

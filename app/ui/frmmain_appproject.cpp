@@ -4,10 +4,10 @@
 
 #include "appproject/projectreader.h"
 #include "appprojectstate.h"
+#include "commandguard.h"
 #include "frmprogress.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
-#include "commandguard.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"
 

@@ -27,7 +27,9 @@ namespace {
 using contents::ImageHeading;
 using contents::ImageTopic;
 
-QString RootKey() { return LoadResString(501); }
+QString RootKey() {
+    return LoadResString(501);
+}
 
 void ShowEngineError(const dao::EngineError& e) {
     shell::MsgBox(e.text(), shell::vbExclamation);
@@ -197,7 +199,8 @@ void FrmMain::connectContents() {
     connect(
         tree, &ContentsTree::nodeDragDrop, this, [this] { tvcontentsfileview_DragDrop(*this); },
         Qt::QueuedConnection);
-    connect(tree, &QTreeWidget::itemCollapsed, this, [this] { tvcontentsfileview_Collapse(*this); });
+    connect(tree, &QTreeWidget::itemCollapsed, this,
+            [this] { tvcontentsfileview_Collapse(*this); });
     connect(mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
     connect(mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
@@ -234,8 +237,8 @@ void FrmMain::LoadContentsTree() {
     QTreeWidgetItem* last = nullptr;
     for (const contents::ContentsRow& row : rows) {
         const int image = row.type.toInt();
-        last = AddNode(row.topicId, row.title, row.parent,
-                       static_cast<quint8>(qBound(0, image, 255)));
+        last =
+            AddNode(row.topicId, row.title, row.parent, static_cast<quint8>(qBound(0, image, 255)));
         if (row.type == QLatin1String("3"))
             m_contents->insertionParent = row.topicId;
     }
@@ -281,9 +284,10 @@ void FrmMain::cmdaddnode_Click() {
     const QString base =
         contents::NewNodeKeyBase(cbocftopicid->currentText(), title, opttopic->isChecked());
     // Keys are unique without regard to case, as the table compares them.
-    const QString key = m_contents->sequence.NextKey(
-        base, tree->nodeCount(),
-        [tree](const QString& k) { return tree->findNode(k, Qt::CaseInsensitive) != nullptr; });
+    const QString key =
+        m_contents->sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
+            return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
+        });
     if (key.size() > contents::kMaxKeyLength) {
         shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
                                      "contents entry can keep. Use a shorter topic ID.")
@@ -292,8 +296,8 @@ void FrmMain::cmdaddnode_Click() {
                       shell::vbExclamation);
         return;
     }
-    QTreeWidgetItem* node = AddNode(key, title, m_contents->insertionParent,
-                                    heading ? ImageHeading : ImageTopic);
+    QTreeWidgetItem* node =
+        AddNode(key, title, m_contents->insertionParent, heading ? ImageHeading : ImageTopic);
     tree->setCurrentItem(node);
     if (heading)
         m_contents->insertionParent = key;
@@ -308,7 +312,9 @@ qint16 FrmMain::CountNodeLevels(const QString& strnodepath) {
     return contents::CountNodeLevels(strnodepath);
 }
 
-QString FrmMain::StripNodeIndex(QString& strnodekey) { return contents::StripNodeIndex(strnodekey); }
+QString FrmMain::StripNodeIndex(QString& strnodekey) {
+    return contents::StripNodeIndex(strnodekey);
+}
 
 void FrmMain::DeleteChildNodes(QTreeWidgetItem* node) {
     if (!node)
@@ -341,9 +347,8 @@ void FrmMain::mnutvdelete_Click() {
     m_contents->draggedNode.clear();
     ClearControls(TabContentsFile);
     const QTreeWidgetItem* selected = tree->currentItem();
-    m_contents->insertionParent = selected && selected->parent()
-                                      ? ContentsTree::nodeKey(selected->parent())
-                                      : RootKey();
+    m_contents->insertionParent =
+        selected && selected->parent() ? ContentsTree::nodeKey(selected->parent()) : RootKey();
     CheckForOk();
 }
 

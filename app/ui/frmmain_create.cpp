@@ -68,8 +68,7 @@ void FrmMain::connectCreate() {
     const auto browse = [this](QPushButton* button, QLineEdit* field, auto filter,
                                QLineEdit* defaultFrom) {
         connect(button, &QPushButton::clicked, this, [this, field, filter, defaultFrom] {
-            const QString chosen =
-                GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
+            const QString chosen = GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
             if (!chosen.isEmpty())
                 field->setText(chosen);
         });

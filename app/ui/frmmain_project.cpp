@@ -6,9 +6,9 @@
 #include "components/interfaces.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
+#include "winreg/winreg.h"
 #include "workspace/filltemplate.h"
 #include "workspace/recentfiles.h"
-#include "winreg/winreg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -53,7 +53,8 @@ QStringList readColumn(dao::Database& db, const QString& sql, const QString& fie
 } // namespace
 
 void FrmMain::connectProject() {
-    connect(mnunew, &QAction::triggered, this, [this] { ui::runCommand([this] { mnunew_Click(); }); });
+    connect(mnunew, &QAction::triggered, this,
+            [this] { ui::runCommand([this] { mnunew_Click(); }); });
     connect(mnuopen, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuopen_Click(); }); });
     for (int i = 1; i <= recentfiles::kMaxEntries; ++i)
@@ -89,8 +90,8 @@ void FrmMain::Form_Load() {
         }
         if (status == winreg::ERROR_REGISTRY_CORRUPT) {
             // The setup could not write to it either; say which file it is.
-            shell::MsgBox(FillTemplate(906, {QStringLiteral("|1"), QDir::toNativeSeparators(
-                                                                         winreg::damagedHivePath())}),
+            shell::MsgBox(FillTemplate(906, {QStringLiteral("|1"),
+                                             QDir::toNativeSeparators(winreg::damagedHivePath())}),
                           shell::vbExclamation);
             return;
         }
@@ -112,8 +113,7 @@ void FrmMain::mnunew_Click() {
         return;
     ui::WaitCursor wait;
     try {
-        components::Component<ICreateDataBase> builder(
-            QStringLiteral("QMTCRDB.CreateDataBase"));
+        components::Component<ICreateDataBase> builder(QStringLiteral("QMTCRDB.CreateDataBase"));
         builder->setDataBaseName(path);
         builder->create_database();
     } catch (const dao::EngineError& e) {
@@ -158,9 +158,8 @@ void FrmMain::mnuMRU_Click(int index) {
         ProcessVBProject();
     if (index == 1)
         return;
-    withRegistry([&](IRegistryFunctions& registry) {
-        recentfiles::moveToTop(registry, index, path);
-    });
+    withRegistry(
+        [&](IRegistryFunctions& registry) { recentfiles::moveToTop(registry, index, path); });
     SetupMRUMenu();
     mnuimport->menuAction()->setEnabled(false);
 }

@@ -40,12 +40,22 @@ FrmProgress::FrmProgress(QWidget* parent) : QDialog(parent) {
     resize(twips::toPixels(5400, dpi), twips::toPixels(1500, dpi));
 }
 
-void FrmProgress::DisplayCaption(const QString& value) { lblcaption->setText(value); }
+void FrmProgress::DisplayCaption(const QString& value) {
+    lblcaption->setText(value);
+}
 
-void FrmProgress::ShowProgressBar(bool value) { frmprogress->setVisible(value); }
+void FrmProgress::ShowProgressBar(bool value) {
+    frmprogress->setVisible(value);
+}
 
-void FrmProgress::ProgressBarMax(qint32 value) { pbprogress->setMaximum(value); }
+void FrmProgress::ProgressBarMax(qint32 value) {
+    pbprogress->setMaximum(value);
+}
 
-void FrmProgress::ProgressBarMin(qint32 value) { pbprogress->setMinimum(value); }
+void FrmProgress::ProgressBarMin(qint32 value) {
+    pbprogress->setMinimum(value);
+}
 
-void FrmProgress::ProgressBarValue(qint32 value) { pbprogress->setValue(value); }
+void FrmProgress::ProgressBarValue(qint32 value) {
+    pbprogress->setValue(value);
+}

@@ -57,7 +57,9 @@ QIcon editorPicture(int picture) {
         const int widths[] = {24, 16, 24, 12, 20};
         for (int i = 0; i < 5; ++i) {
             const int w = widths[i];
-            const int x = align == Qt::AlignLeft ? 4 : align == Qt::AlignRight ? 28 - w : 16 - w / 2;
+            const int x = align == Qt::AlignLeft    ? 4
+                          : align == Qt::AlignRight ? 28 - w
+                                                    : 16 - w / 2;
             p.drawLine(x, 6 + i * 5, x + w, 6 + i * 5);
         }
     };
@@ -240,8 +242,8 @@ bool FrmTextEdit::eventFilter(QObject* watched, QEvent* event) {
             // Our menu replaces the text box's own; the menu key opens it at the caret.
             auto* menuEvent = static_cast<QContextMenuEvent*>(event);
             if (menuEvent->reason() == QContextMenuEvent::Keyboard)
-                ShowEditingMenu(rtbeditor->viewport()->mapToGlobal(
-                    rtbeditor->cursorRect().bottomLeft()));
+                ShowEditingMenu(
+                    rtbeditor->viewport()->mapToGlobal(rtbeditor->cursorRect().bottomLeft()));
             return true;
         }
     }

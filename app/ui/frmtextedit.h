@@ -17,8 +17,18 @@ class FrmTextEdit : public QDialog {
 public:
     // The toolbar's buttons, 1-based in toolbar order (4 and 9 are separators).
     enum Button : int {
-        BtnCut = 1, BtnCopy, BtnPaste, BtnSep1, BtnBold, BtnItalic, BtnUnderline, BtnFont,
-        BtnSep2, BtnAlignLeft, BtnAlignCenter, BtnAlignRight
+        BtnCut = 1,
+        BtnCopy,
+        BtnPaste,
+        BtnSep1,
+        BtnBold,
+        BtnItalic,
+        BtnUnderline,
+        BtnFont,
+        BtnSep2,
+        BtnAlignLeft,
+        BtnAlignCenter,
+        BtnAlignRight
     };
 
     explicit FrmTextEdit(QPlainTextEdit* target, QWidget* parent = nullptr);

@@ -55,9 +55,9 @@ QString askFile(const shell::FileDialogRequest& request) {
     QWidget* owner = QApplication::activeWindow();
     const QString filter = shell::qtFilterFromPipeFilter(request.filter);
     if (request.save)
-        return QFileDialog::getSaveFileName(
-            owner, QString(), request.defaultName, filter, nullptr,
-            QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+        return QFileDialog::getSaveFileName(owner, QString(), request.defaultName, filter, nullptr,
+                                            QFileDialog::DontConfirmOverwrite |
+                                                QFileDialog::DontUseNativeDialog);
     return QFileDialog::getOpenFileName(owner, QString(), request.defaultName, filter, nullptr,
                                         QFileDialog::DontUseNativeDialog);
 }

@@ -99,8 +99,7 @@ void TransTBWrapper::setTransparent(bool value) {
 }
 
 QWidget* TransTBWrapper::hWnd() const {
-    return m_toolbar ? static_cast<QWidget*>(m_toolbar.data())
-                     : const_cast<TransTBWrapper*>(this);
+    return m_toolbar ? static_cast<QWidget*>(m_toolbar.data()) : const_cast<TransTBWrapper*>(this);
 }
 
 void TransTBWrapper::readProperties(const QVariantMap& bag) {
@@ -153,8 +152,8 @@ int TransTBWrapper::extent() const {
         }
     }
     m_toolbar->ensurePolished();
-    const QMargins margins = m_toolbar->layout() ? m_toolbar->layout()->contentsMargins()
-                                                 : QMargins();
+    const QMargins margins =
+        m_toolbar->layout() ? m_toolbar->layout()->contentsMargins() : QMargins();
     const QSize button = first ? first->sizeHint() : m_toolbar->iconSize();
     return horizontal ? bandExtent(button.height(), margins.top(), m_transparent)
                       : bandExtent(button.width(), margins.left(), m_transparent);

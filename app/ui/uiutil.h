@@ -47,7 +47,8 @@ inline QString storedText(const QPlainTextEdit* box) {
 }
 
 inline void showStoredText(QPlainTextEdit* box, QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box->setPlainText(text);
 }
 

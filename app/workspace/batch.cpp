@@ -24,12 +24,13 @@ void print(FILE* stream, const QString& text) {
 }
 
 QString usage() {
-    return QStringLiteral("Usage:\n"
-                          "  qmt [PROJECT.QMT]        start the window, opening the project if one is given\n"
-                          "  qmt --new PROJECT.QMT    create an empty project file\n"
-                          "  qmt --create PROJECT.QMT run the Create command of the project\n"
-                          "  qmt --version            show the version\n"
-                          "  qmt --help               show this help\n");
+    return QStringLiteral(
+        "Usage:\n"
+        "  qmt [PROJECT.QMT]        start the window, opening the project if one is given\n"
+        "  qmt --new PROJECT.QMT    create an empty project file\n"
+        "  qmt --create PROJECT.QMT run the Create command of the project\n"
+        "  qmt --version            show the version\n"
+        "  qmt --help               show this help\n");
 }
 
 int usageError(const QString& why) {
@@ -92,7 +93,8 @@ std::optional<int> runBatch(int argc, char** argv) {
         return Ok;
     }
     if (option == QLatin1StringView("--new") || option == QLatin1StringView("--create")) {
-        if (args.size() != 2 || args.at(1).isEmpty() || args.at(1).startsWith(QLatin1StringView("--")))
+        if (args.size() != 2 || args.at(1).isEmpty() ||
+            args.at(1).startsWith(QLatin1StringView("--")))
             return usageError(QStringLiteral("%1 needs one project file").arg(option));
         const auto app = ensureApplication(argc, argv);
         if (option == QLatin1StringView("--new"))

@@ -12,7 +12,9 @@ namespace {
 constexpr std::int32_t kCurrentUser = static_cast<std::int32_t>(0x80000001u);
 constexpr std::int32_t kAccess = 0x2003F;
 
-QString valueName(int position) { return QStringLiteral("MRU") + QString::number(position); }
+QString valueName(int position) {
+    return QStringLiteral("MRU") + QString::number(position);
+}
 
 // The settings key, opened or created; closed when the object goes.
 class SettingsKey {
@@ -65,7 +67,9 @@ QString caption(int position, const QString& path) {
     return QLatin1Char('&') + QString::number(position) + QLatin1Char(' ') + path;
 }
 
-QString pathFromCaption(const QString& text) { return text.mid(3); }
+QString pathFromCaption(const QString& text) {
+    return text.mid(3);
+}
 
 QStringList read(IRegistryFunctions& registry) {
     SettingsKey key(registry);

@@ -15,8 +15,8 @@ struct FormRow {
 };
 
 struct Session {
-    QString projectPath;    // current project path; empty before the first New or Open
-    QString appProjectPath; // application project path (option VBPF)
+    QString projectPath;               // current project path; empty before the first New or Open
+    QString appProjectPath;            // application project path (option VBPF)
     std::unique_ptr<dao::Database> db; // the open project database, or none
     std::vector<FormRow> forms;        // the table of forms (rows 1..n)
 

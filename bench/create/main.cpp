@@ -49,9 +49,9 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
     }
     auto db = dao::Database::OpenDatabase(path);
     db->BeginTrans();
-    const QStringList topicFields{QStringLiteral("TopicID"),  QStringLiteral("TopicTitle"),
+    const QStringList topicFields{QStringLiteral("TopicID"),   QStringLiteral("TopicTitle"),
                                   QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
-                                  QStringLiteral("HelpText"), QStringLiteral("MapNumber"),
+                                  QStringLiteral("HelpText"),  QStringLiteral("MapNumber"),
                                   QStringLiteral("Status")};
     for (int i = 0; i < topics; ++i)
         addRow(*db, QStringLiteral("GeneralHelp"), topicFields,
@@ -60,7 +60,7 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
                 i % 4 ? QStringLiteral("topic;number %1").arg(i) : QString(),
                 QStringLiteral("First line of topic %1.\r\nSecond line.\r\n").arg(i).repeated(3),
                 i % 32767, QStringLiteral("A")});
-    const QStringList entryFields{QStringLiteral("Object"),   QStringLiteral("TopicID"),
+    const QStringList entryFields{QStringLiteral("Object"),    QStringLiteral("TopicID"),
                                   QStringLiteral("MapNumber"), QStringLiteral("HelpText"),
                                   QStringLiteral("Status"),    QStringLiteral("Type")};
     for (int i = 0; i < entries; ++i)
@@ -70,21 +70,26 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
                 QStringLiteral("What control %1 does.").arg(i), QStringLiteral("A"),
                 QStringLiteral("Both")});
     const QStringList nodeFields{QStringLiteral("TopicID"), QStringLiteral("Title"),
-                                 QStringLiteral("Level"),   QStringLiteral("Parent"),
+                                 QStringLiteral("Level"), QStringLiteral("Parent"),
                                  QStringLiteral("Type")};
     for (int i = 0; i < nodes; ++i) {
         const bool heading = i % 10 == 0;
         addRow(*db, QStringLiteral("ContentsFile"), nodeFields,
-               {heading ? QStringLiteral("H%1").arg(i) : QStringLiteral("IDH_TOPIC_%1.%2").arg(i).arg(i),
-                QStringLiteral("Entry %1").arg(i), heading ? QStringLiteral("1") : QStringLiteral("2"),
-                QStringLiteral("Root"), heading ? QStringLiteral("3") : QStringLiteral("2")});
+               {heading ? QStringLiteral("H%1").arg(i)
+                        : QStringLiteral("IDH_TOPIC_%1.%2").arg(i).arg(i),
+                QStringLiteral("Entry %1").arg(i),
+                heading ? QStringLiteral("1") : QStringLiteral("2"), QStringLiteral("Root"),
+                heading ? QStringLiteral("3") : QStringLiteral("2")});
     }
-    const QList<QPair<const char*, QString>> options{
-        {"HPFN", out + QStringLiteral("/help.hpj")}, {"HPJT", QStringLiteral("Bench Help")},
-        {"HLPF", QStringLiteral("help.hlp")},        {"CONF", out + QStringLiteral("/help.cnt")},
-        {"RTFF", out + QStringLiteral("/help.rtf")}, {"CRGH", QStringLiteral("1")},
-        {"CRCF", QStringLiteral("1")},               {"HTMH", QStringLiteral("False")},
-        {"WHLP", QStringLiteral("True")}};
+    const QList<QPair<const char*, QString>> options{{"HPFN", out + QStringLiteral("/help.hpj")},
+                                                     {"HPJT", QStringLiteral("Bench Help")},
+                                                     {"HLPF", QStringLiteral("help.hlp")},
+                                                     {"CONF", out + QStringLiteral("/help.cnt")},
+                                                     {"RTFF", out + QStringLiteral("/help.rtf")},
+                                                     {"CRGH", QStringLiteral("1")},
+                                                     {"CRCF", QStringLiteral("1")},
+                                                     {"HTMH", QStringLiteral("False")},
+                                                     {"WHLP", QStringLiteral("True")}};
     for (const auto& [key, value] : options)
         addRow(*db, QStringLiteral("Options"),
                {QStringLiteral("Option"), QStringLiteral("Descr"), QStringLiteral("Status")},
@@ -126,7 +131,8 @@ struct Out {
     }
     void save(const QString& path) {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(buf.data(), qint64(buf.size())) != qint64(buf.size()))
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write(buf.data(), qint64(buf.size())) != qint64(buf.size()))
             throw std::runtime_error("write");
     }
 };
@@ -135,15 +141,23 @@ struct Out {
 void minimalWriter(const QString& project, const QString& out) {
     Raw raw(project);
     Out rtf;
-    rtf.line("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
-             "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}");
+    rtf.line(
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
+        "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}");
     const auto foot = [&](const char* mark, std::string_view v, const char* closing) {
         if (v.empty())
             return;
-        rtf.buf.append(mark).append("{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid {\\cs16\\super ")
-            .append(mark).append("}{ ").append(v).append(closing).append("\r\n");
+        rtf.buf.append(mark)
+            .append("{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid "
+                    "{\\cs16\\super ")
+            .append(mark)
+            .append("}{ ")
+            .append(v)
+            .append(closing)
+            .append("\r\n");
     };
-    raw.each("select TopicID, TopicTitle, BrowseSeq, Keywords, HelpText from GeneralHelp where Status = 'A'",
+    raw.each("select TopicID, TopicTitle, BrowseSeq, Keywords, HelpText from GeneralHelp where "
+             "Status = 'A'",
              [&](sqlite3_stmt* st) {
                  rtf.line("{\\cs16\\b\\f1\\fs24\\super");
                  foot("#", col(st, 0), "}}}");
@@ -167,8 +181,9 @@ void minimalWriter(const QString& project, const QString& out) {
     rtf.save(out + QStringLiteral("/help.rtf"));
 
     Out hpj;
-    for (const char* l : {"[OPTIONS]", "COMPRESS=12 Hall Zeck", "LCID=0x409 0x0 0x0 ; English (United States)",
-                          "REPORT=Yes", "FTS=29", "TITLE=Bench Help", "CNT="})
+    for (const char* l :
+         {"[OPTIONS]", "COMPRESS=12 Hall Zeck", "LCID=0x409 0x0 0x0 ; English (United States)",
+          "REPORT=Yes", "FTS=29", "TITLE=Bench Help", "CNT="})
         hpj.line(l);
     hpj.buf.resize(hpj.buf.size() - 2);
     hpj.line(QFile::encodeName(out).toStdString(), "/help.cnt");
@@ -178,11 +193,13 @@ void minimalWriter(const QString& project, const QString& out) {
     hpj.line(QFile::encodeName(out).toStdString(), "/help.rtf");
     hpj.line(" ");
     hpj.line("[MAP]");
-    for (const char* sql : {"select mapnumber,topicid from generalhelp where status='A' and mapnumber > 0",
-                            "select mapnumber,topicid from whatsthis where status='A' and mapnumber > 0"})
+    for (const char* sql :
+         {"select mapnumber,topicid from generalhelp where status='A' and mapnumber > 0",
+          "select mapnumber,topicid from whatsthis where status='A' and mapnumber > 0"})
         raw.each(sql, [&](sqlite3_stmt* st) { hpj.line(col(st, 1), "=", col(st, 0)); });
-    for (const char* l : {" ", "[WINDOWS]", "main=\"\",(240,98,769,547),20740,(r14876671),(r12632256),f3",
-                          " ", "[CONFIG]", "BrowseButtons()"})
+    for (const char* l :
+         {" ", "[WINDOWS]", "main=\"\",(240,98,769,547),20740,(r14876671),(r12632256),f3", " ",
+          "[CONFIG]", "BrowseButtons()"})
         hpj.line(l);
     hpj.save(out + QStringLiteral("/help.hpj"));
 
@@ -227,7 +244,8 @@ int main(int argc, char** argv) {
     const int entries = args.size() > 2 ? args[2].toInt() : 20000;
     const int nodes = args.size() > 3 ? args[3].toInt() : 500;
     QTemporaryDir dir;
-    dir.setAutoRemove(qEnvironmentVariableIsEmpty("BENCH_CREATE_KEEP")); // keep the project to profile
+    dir.setAutoRemove(
+        qEnvironmentVariableIsEmpty("BENCH_CREATE_KEEP")); // keep the project to profile
     qputenv("QUILLMATE_REGISTRY", QFile::encodeName(dir.filePath(QStringLiteral("registry"))));
     const QString project = dir.filePath(QStringLiteral("bench.QMT"));
     const QString qmtOut = dir.filePath(QStringLiteral("qmt"));

@@ -26,7 +26,8 @@
 
 namespace {
 
-const QString kList = QStringLiteral("select topicid from generalhelp where status = 'A' order by topicid");
+const QString kList =
+    QStringLiteral("select topicid from generalhelp where status = 'A' order by topicid");
 
 QString topicId(int i) {
     // Not in key order, so that the sort does real work.
@@ -35,8 +36,9 @@ QString topicId(int i) {
 
 void saveTopic(dao::Database& db, int i) {
     const QString id = topicId(i);
-    auto rs = db.OpenRecordset(QStringLiteral("select * from Generalhelp where Topicid = '%1'").arg(id),
-                               dao::dbOpenDynaset);
+    auto rs =
+        db.OpenRecordset(QStringLiteral("select * from Generalhelp where Topicid = '%1'").arg(id),
+                         dao::dbOpenDynaset);
     if (rs->RecordCount() == 0) {
         rs->AddNew();
         rs->SetField(QStringLiteral("TopicID"), id);
@@ -44,10 +46,12 @@ void saveTopic(dao::Database& db, int i) {
         rs->Edit();
     }
     rs->SetField(QStringLiteral("TopicTitle"), QStringLiteral("Topic %1").arg(i));
-    rs->SetField(QStringLiteral("BrowseSeq"), QStringLiteral("main:%1").arg(i, 5, 10, QLatin1Char('0')));
+    rs->SetField(QStringLiteral("BrowseSeq"),
+                 QStringLiteral("main:%1").arg(i, 5, 10, QLatin1Char('0')));
     rs->SetField(QStringLiteral("Keywords"), QStringLiteral("topic;number %1").arg(i));
     rs->SetField(QStringLiteral("TopicHeader"), QStringLiteral("Header of topic %1").arg(i));
-    rs->SetField(QStringLiteral("HelpText"), QStringLiteral("The help text of topic %1. ").arg(i).repeated(8));
+    rs->SetField(QStringLiteral("HelpText"),
+                 QStringLiteral("The help text of topic %1. ").arg(i).repeated(8));
     rs->SetField(QStringLiteral("MapNumber"), QString::number(i % 32767));
     rs->SetField(QStringLiteral("Status"), QStringLiteral("A"));
     rs->Update();
@@ -93,7 +97,8 @@ double median(std::vector<double> v) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int topics = argc > 1 ? std::max(1, atoi(argv[1])) : 20000;
-    QTemporaryDir tmp(argc > 2 ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench-XXXXXX") : QString());
+    QTemporaryDir tmp(argc > 2 ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench-XXXXXX")
+                               : QString());
     const QString path = tmp.filePath(QStringLiteral("Bench.QMT"));
     try {
         components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
@@ -134,9 +139,11 @@ int main(int argc, char** argv) {
         }
         const double e = median(engine), r = median(direct);
         std::printf("topics:                          %d\n", topics);
-        std::printf("build through the engine:        %.1f ms (%.3f ms per topic, one transaction)\n", buildMs,
-                    buildMs / topics);
-        std::printf("one save as OK does it:          %.1f ms (own transaction, flushed)\n", saveMs);
+        std::printf(
+            "build through the engine:        %.1f ms (%.3f ms per topic, one transaction)\n",
+            buildMs, buildMs / topics);
+        std::printf("one save as OK does it:          %.1f ms (own transaction, flushed)\n",
+                    saveMs);
         std::printf("topic list read, engine:         %.2f ms (median of %zu)\n", e, engine.size());
         std::printf("topic list read, raw library:    %.2f ms (median of %zu)\n", r, direct.size());
         std::printf("engine / raw:                    %.2f (goal: at most 1.50)\n", e / r);

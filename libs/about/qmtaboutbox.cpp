@@ -124,7 +124,8 @@ void QMTAboutBox::Form_Load() {
     adjustSize();
     if (const QScreen* s = screen()) {
         const QRect area = s->geometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+        move(area.left() + (area.width() - width()) / 2,
+             area.top() + (area.height() - height()) / 2);
     }
 }
 
@@ -150,7 +151,9 @@ void QMTAboutBox::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
 }
 
-void QMTAboutBox::cmdOK_Click() { close(); }
+void QMTAboutBox::cmdOK_Click() {
+    close();
+}
 
 void QMTAboutBox::StartSysInfo() {
     bool started = false;
@@ -186,7 +189,8 @@ bool QMTAboutBox::GetKeyValue(winreg::HKEY KeyRoot, const QString& KeyName,
     DWORD size = data.size();
     DWORD type = REG_NONE;
     const QByteArray valueName = ansi::fromUnicode(SubKeyRef);
-    const LONG rc = RegQueryValueExA(hKey, valueName.constData(), nullptr, &type, data.data(), &size);
+    const LONG rc =
+        RegQueryValueExA(hKey, valueName.constData(), nullptr, &type, data.data(), &size);
     RegCloseKey(hKey);
     // Only text values are read: anything else is no path to a program.
     if (rc != ERROR_SUCCESS || type != REG_SZ)

@@ -16,7 +16,9 @@
 
 namespace {
 
-QString alreadyExists(const QString& path) { return QStringLiteral("Database '%1' already exists.").arg(path); }
+QString alreadyExists(const QString& path) {
+    return QStringLiteral("Database '%1' already exists.").arg(path);
+}
 
 void removeWork(const QString& work) {
     QFile::remove(work);
@@ -25,7 +27,8 @@ void removeWork(const QString& work) {
 
 // The new name is on disk once its folder is flushed.
 void flushFolder(const QString& file) {
-    const int fd = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -50,8 +53,9 @@ void moveIntoPlace(const QString& work, const QString& target) {
     }
     if (err == EEXIST)
         throw dao::EngineError(dao::errDatabaseExists, alreadyExists(target));
-    throw dao::EngineError(dao::errCannotOpen, QStringLiteral("The database '%1' cannot be created: %2.")
-                                                   .arg(target, QString::fromLocal8Bit(std::strerror(err))));
+    throw dao::EngineError(dao::errCannotOpen,
+                           QStringLiteral("The database '%1' cannot be created: %2.")
+                               .arg(target, QString::fromLocal8Bit(std::strerror(err))));
 }
 
 } // namespace
@@ -59,7 +63,8 @@ void moveIntoPlace(const QString& work, const QString& target) {
 void CreateDataBase::create_database() {
     const QString target = m_name;
     if (target.isEmpty()) {
-        dao::Database::CreateDatabase(target, qmtcrdb::projectLocale()); // the engine refuses the empty name
+        dao::Database::CreateDatabase(
+            target, qmtcrdb::projectLocale()); // the engine refuses the empty name
         return;
     }
     const QFileInfo info(target);
@@ -69,17 +74,19 @@ void CreateDataBase::create_database() {
     QString work;
     std::unique_ptr<dao::Database> db;
     for (int attempt = 0; !db; ++attempt) {
-        work = info.absoluteDir().filePath(QStringLiteral(".%1.%2.tmp")
-                                               .arg(info.fileName())
-                                               .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        work = info.absoluteDir().filePath(
+            QStringLiteral(".%1.%2.tmp")
+                .arg(info.fileName())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         try {
             db = dao::Database::CreateDatabase(work, qmtcrdb::projectLocale());
         } catch (const dao::EngineError& e) {
             if (e.number() != dao::errDatabaseExists || attempt >= 10)
-                throw dao::EngineError(e.number() == dao::errDatabaseExists ? dao::errCannotOpen : e.number(),
-                                       e.number() == dao::errDatabaseExists
-                                           ? QStringLiteral("The database '%1' cannot be created.").arg(target)
-                                           : e.text().replace(work, target));
+                throw dao::EngineError(
+                    e.number() == dao::errDatabaseExists ? dao::errCannotOpen : e.number(),
+                    e.number() == dao::errDatabaseExists
+                        ? QStringLiteral("The database '%1' cannot be created.").arg(target)
+                        : e.text().replace(work, target));
         }
     }
     try {

@@ -41,7 +41,9 @@ const QVariant kActive = QStringLiteral("A");
 
 } // namespace
 
-QString projectLocale() { return QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=quetzal"); }
+QString projectLocale() {
+    return QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0;pwd=quetzal");
+}
 
 std::vector<dao::TableDef> projectTables() {
     constexpr auto Text = FieldType::Text;
@@ -69,21 +71,17 @@ std::vector<dao::TableDef> projectTables() {
           field("TopicID", Text, 50, {.required = true}),
           field("MapNumber", Integer, 0, {.dflt = 0}),
           field("HelpText", Memo, 0, {.emptyAllowed = true}),
-          field("Status", Text, 1, {.required = true}),
-          field("Type", Text, 4, {.required = true})},
+          field("Status", Text, 1, {.required = true}), field("Type", Text, 4, {.required = true})},
          indexes({"Object", "MapNumber", "Status"})},
         {QStringLiteral("Options"),
-         {field("Option", Text, 4, {.required = true}),
-          field("Descr", Memo, 0, {.required = true}),
+         {field("Option", Text, 4, {.required = true}), field("Descr", Memo, 0, {.required = true}),
           field("Status", Text, 1, {.required = true})},
          indexes({"Option", "Status"})},
         {QStringLiteral("ContentsFile"),
          {field("Entry", Long, 0, {.required = true, .autoIncrement = true}),
           field("TopicID", Text, 50, {.required = true}),
-          field("Title", Text, 50, {.required = true}),
-          field("Level", Text, 2, {.required = true}),
-          field("Parent", Text, 50, {.required = true}),
-          field("Type", Text, 1, {.required = true}),
+          field("Title", Text, 50, {.required = true}), field("Level", Text, 2, {.required = true}),
+          field("Parent", Text, 50, {.required = true}), field("Type", Text, 1, {.required = true}),
           field("Status", Text, 1, {.emptyAllowed = true, .dflt = kActive})},
          indexes({"Entry", "Type", "Status"})},
     };

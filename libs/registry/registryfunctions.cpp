@@ -22,15 +22,25 @@ constexpr DWORD kEnumBufferSize = 2000;
 const QString kCreate = QStringLiteral("Y");
 
 // Exactly "Y" asks for what is missing to be created.
-bool wantsCreate(const QString& flag) { return flag == kCreate; }
+bool wantsCreate(const QString& flag) {
+    return flag == kCreate;
+}
 
-HKEY key(std::int32_t handle) { return static_cast<HKEY>(handle); }
+HKEY key(std::int32_t handle) {
+    return static_cast<HKEY>(handle);
+}
 
 // The text and one NUL, as a REG_SZ value holds it.
-QByteArray regSz(const QString& text) { return ansi::fromUnicode(text) + '\0'; }
+QByteArray regSz(const QString& text) {
+    return ansi::fromUnicode(text) + '\0';
+}
 
-[[noreturn]] void raiseTypeMismatch() { throw ComponentRuntimeError(13, QStringLiteral("Type mismatch")); }
-[[noreturn]] void raiseOverflow() { throw ComponentRuntimeError(6, QStringLiteral("Overflow")); }
+[[noreturn]] void raiseTypeMismatch() {
+    throw ComponentRuntimeError(13, QStringLiteral("Type mismatch"));
+}
+[[noreturn]] void raiseOverflow() {
+    throw ComponentRuntimeError(6, QStringLiteral("Overflow"));
+}
 
 // The runtime's conversion of a text to a 32-bit number: decimal, rounded half
 // to even, or &H / &O.
@@ -78,37 +88,40 @@ std::optional<QString> queryValueEx(HKEY handle, const QString& name) {
     std::vector<char> buffer(kValueBufferSize);
     DWORD size = kValueBufferSize;
     DWORD type = REG_NONE;
-    const LONG status = RegQueryValueExA(handle, ansi::fromUnicode(name).constData(), nullptr, &type,
-                                         reinterpret_cast<BYTE*>(buffer.data()), &size);
+    const LONG status = RegQueryValueExA(handle, ansi::fromUnicode(name).constData(), nullptr,
+                                         &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     return readSingle(status, buffer, size);
 }
 
 } // namespace
 
-std::int32_t RegistryFunctions::KRVOpenRegKey(std::int32_t& lvkey, QString& lvsubkey, QString& lvkeyname,
-                                              std::int32_t& lvaccess, QString& lvcreateflag,
-                                              std::int32_t& lvhandle) {
+std::int32_t RegistryFunctions::KRVOpenRegKey(std::int32_t& lvkey, QString& lvsubkey,
+                                              QString& lvkeyname, std::int32_t& lvaccess,
+                                              QString& lvcreateflag, std::int32_t& lvhandle) {
     const QByteArray path = ansi::fromUnicode(lvsubkey);
     HKEY opened = 0;
-    LONG status = RegOpenKeyExA(key(lvkey), path.constData(), 0, static_cast<REGSAM>(lvaccess), &opened);
+    LONG status =
+        RegOpenKeyExA(key(lvkey), path.constData(), 0, static_cast<REGSAM>(lvaccess), &opened);
     if (status != ERROR_SUCCESS && wantsCreate(lvcreateflag)) {
         DWORD disposition = 0;
-        status = RegCreateKeyExA(key(lvkey), path.constData(), 0, ansi::fromUnicode(lvkeyname).constData(),
-                                 REG_OPTION_NON_VOLATILE, static_cast<REGSAM>(lvaccess), nullptr, &opened,
-                                 &disposition);
+        status = RegCreateKeyExA(key(lvkey), path.constData(), 0,
+                                 ansi::fromUnicode(lvkeyname).constData(), REG_OPTION_NON_VOLATILE,
+                                 static_cast<REGSAM>(lvaccess), nullptr, &opened, &disposition);
     }
     lvhandle = static_cast<std::int32_t>(opened);
     return status;
 }
 
-std::int32_t RegistryFunctions::KRVSetRegEntry(std::int32_t& lvhandle, QString& lvkeyname, QString& lvkeyvalue) {
+std::int32_t RegistryFunctions::KRVSetRegEntry(std::int32_t& lvhandle, QString& lvkeyname,
+                                               QString& lvkeyvalue) {
     const QByteArray data = regSz(lvkeyvalue);
     return RegSetValueExA(key(lvhandle), ansi::fromUnicode(lvkeyname).constData(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(data.constData()), static_cast<DWORD>(data.size()));
+                          reinterpret_cast<const BYTE*>(data.constData()),
+                          static_cast<DWORD>(data.size()));
 }
 
-std::int32_t RegistryFunctions::KRVGetRegEntry(std::int32_t& lvhandle, QString& lvkeyname, QString& lvkeyvalue,
-                                               QString& lvcreate) {
+std::int32_t RegistryFunctions::KRVGetRegEntry(std::int32_t& lvhandle, QString& lvkeyname,
+                                               QString& lvkeyvalue, QString& lvcreate) {
     if (const auto text = queryValueEx(key(lvhandle), lvkeyname)) {
         lvkeyvalue = *text;
         return ERROR_SUCCESS;
@@ -123,15 +136,17 @@ std::int32_t RegistryFunctions::enumKey(std::int32_t handle, std::int32_t index,
     DWORD nameLength = kEnumBufferSize;
     DWORD classLength = kEnumBufferSize;
     FILETIME written;
-    const LONG status = RegEnumKeyExA(key(handle), static_cast<DWORD>(index), nameBuffer.data(), &nameLength,
-                                      nullptr, classBuffer.data(), &classLength, &written);
+    const LONG status =
+        RegEnumKeyExA(key(handle), static_cast<DWORD>(index), nameBuffer.data(), &nameLength,
+                      nullptr, classBuffer.data(), &classLength, &written);
     // On a failure the name is left as it came in rather than filled with the buffer.
     if (status == ERROR_SUCCESS)
         name = ansi::toUnicode(nameBuffer.data(), nameLength);
     return status;
 }
 
-std::int32_t RegistryFunctions::KRVEmunRegKeys(std::int32_t& lvhandle, std::int32_t& lvcuridx, QString& lvkeyname) {
+std::int32_t RegistryFunctions::KRVEmunRegKeys(std::int32_t& lvhandle, std::int32_t& lvcuridx,
+                                               QString& lvkeyname) {
     return enumKey(lvhandle, lvcuridx, lvkeyname);
 }
 
@@ -143,8 +158,8 @@ std::int32_t RegistryFunctions::KRVEmunRegValues(std::int32_t& lvhandle, std::in
     DWORD dataSize = kEnumBufferSize;
     DWORD type = REG_NONE;
     const LONG status =
-        RegEnumValueA(key(lvhandle), static_cast<DWORD>(lvcuridx), nameBuffer.data(), &nameLength, nullptr,
-                      &type, reinterpret_cast<BYTE*>(dataBuffer.data()), &dataSize);
+        RegEnumValueA(key(lvhandle), static_cast<DWORD>(lvcuridx), nameBuffer.data(), &nameLength,
+                      nullptr, &type, reinterpret_cast<BYTE*>(dataBuffer.data()), &dataSize);
     if (status == ERROR_SUCCESS) {
         lvkeyname = ansi::toUnicode(nameBuffer.data(), nameLength);
         // The data size of a text counts its NUL, which the caller receives too.
@@ -154,14 +169,18 @@ std::int32_t RegistryFunctions::KRVEmunRegValues(std::int32_t& lvhandle, std::in
     return status;
 }
 
-std::int32_t RegistryFunctions::KRVCloseRegKey(std::int32_t& lvhandle) { return RegCloseKey(key(lvhandle)); }
+std::int32_t RegistryFunctions::KRVCloseRegKey(std::int32_t& lvhandle) {
+    return RegCloseKey(key(lvhandle));
+}
 
 std::int32_t RegistryFunctions::KRVDeleteRegKey(std::int32_t& lnghandle, QString& strregkey) {
     return RegDeleteKeyA(key(lnghandle), ansi::fromUnicode(strregkey).constData());
 }
 
-std::int32_t RegistryFunctions::KRVDeleteRegValue(std::int32_t& lngkeyhandle, QVariant& strregvaluename) {
-    return RegDeleteValueA(key(lngkeyhandle), ansi::fromUnicode(strregvaluename.toString()).constData());
+std::int32_t RegistryFunctions::KRVDeleteRegValue(std::int32_t& lngkeyhandle,
+                                                  QVariant& strregvaluename) {
+    return RegDeleteValueA(key(lngkeyhandle),
+                           ansi::fromUnicode(strregvaluename.toString()).constData());
 }
 
 std::int32_t RegistryFunctions::KRVQueryRegValue(std::int32_t& lvhandle, QString& lvkeyname,
@@ -181,9 +200,10 @@ std::int32_t RegistryFunctions::KRVQueryRegValue(std::int32_t& lvhandle, QString
                         static_cast<DWORD>(data.size() - 1));
 }
 
-std::int32_t RegistryFunctions::KRVQuickGetRegEntry(std::int32_t& lvkey, QString& lvsubkey, QString& lvkeyname,
-                                                    std::int32_t& lvaccess, QString& lvcreateflag,
-                                                    std::int32_t& lvhandle, QString& lvdefaultkeyvalue) {
+std::int32_t RegistryFunctions::KRVQuickGetRegEntry(std::int32_t& lvkey, QString& lvsubkey,
+                                                    QString& lvkeyname, std::int32_t& lvaccess,
+                                                    QString& lvcreateflag, std::int32_t& lvhandle,
+                                                    QString& lvdefaultkeyvalue) {
     KRVOpenRegKey(lvkey, lvsubkey, lvkeyname, lvaccess, lvcreateflag, lvhandle);
     std::int32_t result = ERROR_SUCCESS;
     try {

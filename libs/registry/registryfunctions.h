@@ -18,12 +18,14 @@ public:
     std::int32_t KRVOpenRegKey(std::int32_t& lvkey, QString& lvsubkey, QString& lvkeyname,
                                std::int32_t& lvaccess, QString& lvcreateflag,
                                std::int32_t& lvhandle) override;
-    std::int32_t KRVSetRegEntry(std::int32_t& lvhandle, QString& lvkeyname, QString& lvkeyvalue) override;
+    std::int32_t KRVSetRegEntry(std::int32_t& lvhandle, QString& lvkeyname,
+                                QString& lvkeyvalue) override;
     std::int32_t KRVGetRegEntry(std::int32_t& lvhandle, QString& lvkeyname, QString& lvkeyvalue,
                                 QString& lvcreate) override;
-    std::int32_t KRVEmunRegKeys(std::int32_t& lvhandle, std::int32_t& lvcuridx, QString& lvkeyname) override;
-    std::int32_t KRVEmunRegValues(std::int32_t& lvhandle, std::int32_t& lvcuridx, QString& lvkeyname,
-                                  QString* lvkeydata) override;
+    std::int32_t KRVEmunRegKeys(std::int32_t& lvhandle, std::int32_t& lvcuridx,
+                                QString& lvkeyname) override;
+    std::int32_t KRVEmunRegValues(std::int32_t& lvhandle, std::int32_t& lvcuridx,
+                                  QString& lvkeyname, QString* lvkeydata) override;
     std::int32_t KRVCloseRegKey(std::int32_t& lvhandle) override;
     std::int32_t KRVDeleteRegKey(std::int32_t& lnghandle, QString& strregkey) override;
     std::int32_t KRVDeleteRegValue(std::int32_t& lngkeyhandle, QVariant& strregvaluename) override;
@@ -32,8 +34,8 @@ public:
     std::int32_t KRVQuickGetRegEntry(std::int32_t& lvkey, QString& lvsubkey, QString& lvkeyname,
                                      std::int32_t& lvaccess, QString& lvcreateflag,
                                      std::int32_t& lvhandle, QString& lvdefaultkeyvalue) override;
-    std::int32_t KRVEmunRegKeyValues(std::int32_t& lvhandle, std::int32_t& lvcuridx, QString& lvkeyname,
-                                     QString& lvkeyvalue) override;
+    std::int32_t KRVEmunRegKeyValues(std::int32_t& lvhandle, std::int32_t& lvcuridx,
+                                     QString& lvkeyname, QString& lvkeyvalue) override;
 
 private:
     // The subkey at an index and the status of its enumeration.

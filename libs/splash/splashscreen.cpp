@@ -100,7 +100,8 @@ void splashscreen::Form_Load() {
     adjustSize();
     if (const QScreen* s = screen()) {
         const QRect area = s->geometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+        move(area.left() + (area.width() - width()) / 2,
+             area.top() + (area.height() - height()) / 2);
     }
 }
 

@@ -53,8 +53,8 @@ QString componentsFolder() {
     const QString fromEnv = qEnvironmentVariable("QUILLMATE_COMPONENTS");
     if (!fromEnv.isEmpty())
         return fromEnv;
-    const QString base = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                      : QDir::currentPath();
+    const QString base =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     return QDir::cleanPath(base + QStringLiteral("/../lib/quillmate/components"));
 }
 
@@ -62,8 +62,7 @@ std::unique_ptr<QObject> createObject(const QString& progId) {
     const qsizetype dot = progId.indexOf(QLatin1Char('.'));
     const QString library = dot > 0 ? progId.left(dot) : progId;
     const QString className = dot > 0 ? progId.mid(dot + 1) : QString();
-    const QString expectedFile =
-        QDir(componentsFolder()).filePath(library + QStringLiteral(".so"));
+    const QString expectedFile = QDir(componentsFolder()).filePath(library + QStringLiteral(".so"));
 
     Registry& r = registry();
     QMutexLocker lock(&r.mutex);
@@ -79,8 +78,11 @@ std::unique_ptr<QObject> createObject(const QString& progId) {
         throw ComponentError(QStringLiteral("Cannot create the class %1: the component library %2 "
                                             "could not be loaded (%3).")
                                  .arg(progId, loader->fileName(), loader->errorString()));
-    const QJsonArray classes =
-        loader->metaData().value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Classes")).toArray();
+    const QJsonArray classes = loader->metaData()
+                                   .value(QStringLiteral("MetaData"))
+                                   .toObject()
+                                   .value(QStringLiteral("Classes"))
+                                   .toArray();
     QString canonical;
     for (const auto& c : classes)
         if (c.toString().compare(className, Qt::CaseInsensitive) == 0)

@@ -48,8 +48,9 @@ public:
     explicit Component(const QString& progId) : m_object(createObject(progId)) {
         m_interface = qobject_cast<Interface*>(m_object.get());
         if (!m_interface)
-            throw ComponentError(QStringLiteral("The class %1 does not offer the interface %2.")
-                                     .arg(progId, QString::fromLatin1(qobject_interface_iid<Interface*>())));
+            throw ComponentError(
+                QStringLiteral("The class %1 does not offer the interface %2.")
+                    .arg(progId, QString::fromLatin1(qobject_interface_iid<Interface*>())));
     }
     Interface* operator->() const { return m_interface; }
     Interface& operator*() const { return *m_interface; }

@@ -14,7 +14,8 @@
 class ComponentRuntimeError : public std::runtime_error {
 public:
     ComponentRuntimeError(int number, const QString& description)
-        : std::runtime_error(description.toStdString()), m_number(number), m_description(description) {}
+        : std::runtime_error(description.toStdString()), m_number(number),
+          m_description(description) {}
     int number() const { return m_number; }
     QString description() const { return m_description; }
 

@@ -5,10 +5,10 @@ namespace ansi {
 namespace {
 // 0x80..0x9F of Windows-1252; 0 marks the five unassigned positions, which map
 // to the C1 control characters of the same value so that no byte is lost.
-constexpr char16_t k80to9F[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t k80to9F[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 } // namespace
 
 QString toUnicode(const char* bytes, qsizetype length) {
@@ -24,7 +24,9 @@ QString toUnicode(const char* bytes, qsizetype length) {
     return out;
 }
 
-QString toUnicode(const QByteArray& bytes) { return toUnicode(bytes.constData(), bytes.size()); }
+QString toUnicode(const QByteArray& bytes) {
+    return toUnicode(bytes.constData(), bytes.size());
+}
 
 QByteArray fromUnicode(const QString& text) {
     QByteArray out(text.size(), Qt::Uninitialized);

@@ -48,7 +48,8 @@ QString qtFilterFromPipeFilter(const QString& filter) {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts.at(i);
-        const QString patterns = QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString patterns =
+            QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
         if (!description.contains(QLatin1Char('(')))
             description += QStringLiteral(" (") + patterns + QLatin1Char(')');
         out << description;

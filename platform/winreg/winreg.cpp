@@ -75,7 +75,9 @@ void check(int rc) {
 
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) { check(sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr)); }
+    Statement(sqlite3* db, const char* sql) {
+        check(sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr));
+    }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -114,7 +116,9 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-void exec(sqlite3* db, const char* sql) { check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
+void exec(sqlite3* db, const char* sql) {
+    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
 
 Id pragmaInteger(sqlite3* db, const char* sql) {
     Statement st(db, sql);
@@ -136,7 +140,8 @@ struct FileStamp {
     }
     bool sameFile(const FileStamp& o) const { return device == o.device && inode == o.inode; }
     bool sameContent(const FileStamp& o) const {
-        return size == o.size && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+        return size == o.size && modified.tv_sec == o.modified.tv_sec &&
+               modified.tv_nsec == o.modified.tv_nsec;
     }
 };
 
@@ -164,7 +169,9 @@ State& state() {
     return *s;
 }
 
-bool isDamage(int rc) { return statusOf(rc) == ERROR_REGISTRY_CORRUPT; }
+bool isDamage(int rc) {
+    return statusOf(rc) == ERROR_REGISTRY_CORRUPT;
+}
 
 // Closing a connection folds its write-ahead log into the hive file and then
 // removes the log by name. So a connection is closed only while its file is
@@ -229,16 +236,16 @@ bool hasForeignHeader(sqlite3* db) {
 }
 
 void createSchema(sqlite3* db) {
+    exec(db, "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
+             " name BLOB NOT NULL, fold TEXT NOT NULL, class BLOB NOT NULL,"
+             " written INTEGER NOT NULL, UNIQUE(parent, fold));"
+             "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
+             " name BLOB NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
+             " UNIQUE(key, fold));"
+             "CREATE INDEX vals_order ON vals(key, id);"
+             "PRAGMA user_version = 1;");
     exec(db,
-         "CREATE TABLE keys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
-         " name BLOB NOT NULL, fold TEXT NOT NULL, class BLOB NOT NULL,"
-         " written INTEGER NOT NULL, UNIQUE(parent, fold));"
-         "CREATE TABLE vals(id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL,"
-         " name BLOB NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
-         " UNIQUE(key, fold));"
-         "CREATE INDEX vals_order ON vals(key, id);"
-         "PRAGMA user_version = 1;");
-    exec(db, QByteArray("PRAGMA application_id = " + QByteArray::number(kApplicationId)).constData());
+         QByteArray("PRAGMA application_id = " + QByteArray::number(kApplicationId)).constData());
 }
 
 // Opens a hive file, creating it when it does not exist. A file that is not a
@@ -246,9 +253,9 @@ void createSchema(sqlite3* db) {
 sqlite3* openHive(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                                   nullptr);
+    const int rc = sqlite3_open_v2(
+        QFile::encodeName(path).constData(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         throw SqlFailure{rc};
@@ -353,11 +360,17 @@ Id fileTimeNow() {
     return QDateTime::currentMSecsSinceEpoch() * 10000 + Id(116444736000000000);
 }
 
-QByteArray fold(const QByteArray& name) { return ansi::toUnicode(name).toUpper().toUtf8(); }
+QByteArray fold(const QByteArray& name) {
+    return ansi::toUnicode(name).toUpper().toUtf8();
+}
 
-QByteArray bytes(const char* text) { return text ? QByteArray(text) : QByteArray(); }
+QByteArray bytes(const char* text) {
+    return text ? QByteArray(text) : QByteArray();
+}
 
-bool isRoot(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
+bool isRoot(HKEY key) {
+    return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
 
 OpenKey resolve(HKEY key) {
     if (isRoot(key))
@@ -412,7 +425,10 @@ Id walk(sqlite3* db, Id from, const QList<QByteArray>& parts) {
 void touch(sqlite3* db, Id id) {
     if (id == kRootId)
         return;
-    Statement(db, "UPDATE keys SET written = ? WHERE id = ?").bind(1, fileTimeNow()).bind(2, id).run();
+    Statement(db, "UPDATE keys SET written = ? WHERE id = ?")
+        .bind(1, fileTimeNow())
+        .bind(2, id)
+        .run();
 }
 
 // Walks the path, creating what is missing; the last key created gets the class text.
@@ -425,9 +441,12 @@ Id walkCreating(sqlite3* db, Id from, const QList<QByteArray>& parts, const QByt
             id = *next;
             continue;
         }
-        Statement st(db, "INSERT INTO keys(parent, name, fold, class, written) VALUES(?, ?, ?, ?, ?)");
+        Statement st(db,
+                     "INSERT INTO keys(parent, name, fold, class, written) VALUES(?, ?, ?, ?, ?)");
         st.bind(1, id).bindBlob(2, parts[i]).bindText(3, fold(parts[i]));
-        st.bindBlob(4, i + 1 == parts.size() ? keyClass : QByteArray()).bind(5, fileTimeNow()).run();
+        st.bindBlob(4, i + 1 == parts.size() ? keyClass : QByteArray())
+            .bind(5, fileTimeNow())
+            .run();
         touch(db, id);
         id = sqlite3_last_insert_rowid(db);
         *created = true;
@@ -440,7 +459,12 @@ void setValue(sqlite3* db, Id key, const QByteArray& name, DWORD type, const QBy
     update.bind(1, type).bindBlob(2, data).bind(3, key).bindText(4, fold(name)).run();
     if (sqlite3_changes(db) == 0) {
         Statement insert(db, "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)");
-        insert.bind(1, key).bindBlob(2, name).bindText(3, fold(name)).bind(4, type).bindBlob(5, data).run();
+        insert.bind(1, key)
+            .bindBlob(2, name)
+            .bindText(3, fold(name))
+            .bind(4, type)
+            .bindBlob(5, data)
+            .run();
     }
     touch(db, key);
 }
@@ -612,7 +636,8 @@ LONG RegQueryValueA(HKEY hKey, const char* lpSubKey, char* lpData, LONG* lpcbDat
         // A key without a default value reads as the empty text.
         const QByteArray data = v ? v->data : QByteArray(1, '\0');
         DWORD size = lpcbData && *lpcbData > 0 ? static_cast<DWORD>(*lpcbData) : 0;
-        const LONG status = deliver(data, reinterpret_cast<BYTE*>(lpData), lpcbData ? &size : nullptr);
+        const LONG status =
+            deliver(data, reinterpret_cast<BYTE*>(lpData), lpcbData ? &size : nullptr);
         if (lpcbData)
             *lpcbData = static_cast<LONG>(size);
         return status;
@@ -631,7 +656,8 @@ LONG RegSetValueA(HKEY hKey, const char* lpSubKey, DWORD dwType, const char* lpD
         transaction(db, true, [&] {
             requireKey(db, key.id);
             bool created = false;
-            setValue(db, walkCreating(db, key.id, parts, QByteArray(), &created), QByteArray(), REG_SZ, data);
+            setValue(db, walkCreating(db, key.id, parts, QByteArray(), &created), QByteArray(),
+                     REG_SZ, data);
         });
         return ERROR_SUCCESS;
     });
@@ -649,7 +675,8 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWO
         Id written = 0;
         transaction(db, false, [&] {
             requireKey(db, key.id);
-            Statement st(db, "SELECT name, class, written FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+            Statement st(db, "SELECT name, class, written FROM keys WHERE parent = ? ORDER BY fold "
+                             "LIMIT 1 OFFSET ?");
             if ((found = st.bind(1, key.id).bind(2, dwIndex).next())) {
                 name = st.blob(0);
                 keyClass = st.blob(1);
@@ -686,7 +713,8 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValu
         Value v;
         transaction(db, false, [&] {
             requireKey(db, key.id);
-            Statement st(db, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
+            Statement st(
+                db, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
             if ((found = st.bind(1, key.id).bind(2, dwIndex).next())) {
                 name = st.blob(0);
                 v = Value{static_cast<DWORD>(st.integer(1)), st.blob(2)};

@@ -1,8 +1,8 @@
 // The contents file writer and the contentsfile table, on a real project file.
-#include "contents/contentsfilewriter.h"
-#include "generation/textoutput.h"
-#include "contentstestutil.h"
 #include "common/testenv.h"
+#include "contents/contentsfilewriter.h"
+#include "contentstestutil.h"
+#include "generation/textoutput.h"
 
 #include <QtTest>
 
@@ -19,9 +19,7 @@ class TestContentsFile : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    void init() {
-        m_db = dao::Database::OpenDatabase(contentstest::freshProject(m_dir.path()));
-    }
+    void init() { m_db = dao::Database::OpenDatabase(contentstest::freshProject(m_dir.path())); }
     void cleanup() { m_db.reset(); }
 
     void writesTheExampleByteForByte() {
@@ -97,16 +95,16 @@ private slots:
         addRow(*m_db, QStringLiteral("Old.1"), QStringLiteral("Old"), QStringLiteral("1"),
                QStringLiteral("Main"), QStringLiteral("3"));
         const std::vector<contents::ContentsRow> rows{
-            {QStringLiteral("H.2"), QStringLiteral("H"), QStringLiteral("1"), QStringLiteral("Main"),
-             QStringLiteral("3")},
+            {QStringLiteral("H.2"), QStringLiteral("H"), QStringLiteral("1"),
+             QStringLiteral("Main"), QStringLiteral("3")},
             {QStringLiteral("T.3"), QStringLiteral("T"), QStringLiteral("2"), QStringLiteral("H.2"),
              QStringLiteral("2")},
-            {QStringLiteral("U.4"), QStringLiteral("U"), QStringLiteral("1"), QStringLiteral("Main"),
-             QStringLiteral("2")}};
+            {QStringLiteral("U.4"), QStringLiteral("U"), QStringLiteral("1"),
+             QStringLiteral("Main"), QStringLiteral("2")}};
         contents::ReplaceContentsRows(*m_db, rows);
-        QCOMPARE(rowTexts(*m_db), (QStringList{QStringLiteral("H.2|H|1|Main|3"),
-                                                QStringLiteral("T.3|T|2|H.2|2"),
-                                                QStringLiteral("U.4|U|1|Main|2")}));
+        QCOMPARE(rowTexts(*m_db),
+                 (QStringList{QStringLiteral("H.2|H|1|Main|3"), QStringLiteral("T.3|T|2|H.2|2"),
+                              QStringLiteral("U.4|U|1|Main|2")}));
         contents::ReplaceContentsRows(*m_db, {});
         QVERIFY(rowTexts(*m_db).isEmpty());
     }
@@ -115,8 +113,8 @@ private slots:
         addRow(*m_db, QStringLiteral("Keep.1"), QStringLiteral("Keep"), QStringLiteral("1"),
                QStringLiteral("Main"), QStringLiteral("2"));
         const std::vector<contents::ContentsRow> rows{
-            {QStringLiteral("A.2"), QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Main"),
-             QStringLiteral("2")},
+            {QStringLiteral("A.2"), QStringLiteral("A"), QStringLiteral("1"),
+             QStringLiteral("Main"), QStringLiteral("2")},
             // a title longer than the field: the engine refuses the second row
             {QStringLiteral("B.3"), QString(51, QLatin1Char('b')), QStringLiteral("1"),
              QStringLiteral("Main"), QStringLiteral("2")}};
@@ -139,7 +137,7 @@ private slots:
                              QStringLiteral("Gone.9"), QStringLiteral("x' or '1'='1")}),
                  2);
         QCOMPARE(rowTexts(*m_db), (QStringList{QStringLiteral("D.2|Second|2|It's.1|2"),
-                                                QStringLiteral("Other.3|Other|1|Main|2")}));
+                                               QStringLiteral("Other.3|Other|1|Main|2")}));
     }
 };
 

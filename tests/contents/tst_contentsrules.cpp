@@ -15,12 +15,18 @@ private slots:
     void stripNodeIndex_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("stripped");
-        QTest::newRow("sequence number") << "IDH_A.7" << "IDH_A";
-        QTest::newRow("topic id with a full stop") << "IDH_A.B.12" << "IDH_A.B";
-        QTest::newRow("no full stop") << "Main" << "Main";
-        QTest::newRow("trailing full stop") << "IDH_A." << "IDH_A";
-        QTest::newRow("leading full stop") << ".3" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("sequence number") << "IDH_A.7"
+                                         << "IDH_A";
+        QTest::newRow("topic id with a full stop") << "IDH_A.B.12"
+                                                   << "IDH_A.B";
+        QTest::newRow("no full stop") << "Main"
+                                      << "Main";
+        QTest::newRow("trailing full stop") << "IDH_A."
+                                            << "IDH_A";
+        QTest::newRow("leading full stop") << ".3"
+                                           << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void stripNodeIndex() {
         QFETCH(QString, key);
@@ -34,11 +40,16 @@ private slots:
     void extractTopicID_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("topic");
-        QTest::newRow("node key") << "IDH_INTRO.2" << "IDH_INTRO";
-        QTest::newRow("two full stops") << "IDH_A.B.3" << "IDH_A";
-        QTest::newRow("blanks around") << "  IDH_A .4" << "IDH_A";
-        QTest::newRow("no full stop, blanks kept") << " IDH_A " << " IDH_A ";
-        QTest::newRow("leading full stop") << ".5" << "";
+        QTest::newRow("node key") << "IDH_INTRO.2"
+                                  << "IDH_INTRO";
+        QTest::newRow("two full stops") << "IDH_A.B.3"
+                                        << "IDH_A";
+        QTest::newRow("blanks around") << "  IDH_A .4"
+                                       << "IDH_A";
+        QTest::newRow("no full stop, blanks kept") << " IDH_A "
+                                                   << " IDH_A ";
+        QTest::newRow("leading full stop") << ".5"
+                                           << "";
     }
     void extractTopicID() {
         QFETCH(QString, key);

@@ -289,7 +289,7 @@ private slots:
         for (const contents::ContentsRow& r : contents::ReadContentsRows(*w->session().db))
             keys << r.topicId.toLower();
         QCOMPARE(keys, (QStringList{QStringLiteral("x.3"), QStringLiteral("x.4"),
-                                     QStringLiteral("x.5"), QStringLiteral("x.6")}));
+                                    QStringLiteral("x.5"), QStringLiteral("x.6")}));
     }
 
     void dropMovesBelowAHeadingButNotBelowATopic() {

@@ -64,15 +64,21 @@ inline Values validRow(const QString& table) {
     if (table == QLatin1StringView("GeneralHelp"))
         return {{QStringLiteral("TopicID"), s("IDH_MAIN")}};
     if (table == QLatin1StringView("ToolTips"))
-        return {{QStringLiteral("Object"), s("frmMain.cmdOK")}, {QStringLiteral("HelpText"), s("Saves")}};
+        return {{QStringLiteral("Object"), s("frmMain.cmdOK")},
+                {QStringLiteral("HelpText"), s("Saves")}};
     if (table == QLatin1StringView("WhatsThis"))
-        return {{QStringLiteral("Object"), s("frmMain.cmdOK")}, {QStringLiteral("TopicID"), s("IDH_OK")},
-                {QStringLiteral("Status"), s("A")}, {QStringLiteral("Type"), s("Both")}};
+        return {{QStringLiteral("Object"), s("frmMain.cmdOK")},
+                {QStringLiteral("TopicID"), s("IDH_OK")},
+                {QStringLiteral("Status"), s("A")},
+                {QStringLiteral("Type"), s("Both")}};
     if (table == QLatin1StringView("Options"))
-        return {{QStringLiteral("Option"), s("HPFN")}, {QStringLiteral("Descr"), s("help.hpj")},
+        return {{QStringLiteral("Option"), s("HPFN")},
+                {QStringLiteral("Descr"), s("help.hpj")},
                 {QStringLiteral("Status"), s("A")}};
-    return {{QStringLiteral("TopicID"), s("IDH_MAIN")}, {QStringLiteral("Title"), s("Main")},
-            {QStringLiteral("Level"), s("1")}, {QStringLiteral("Parent"), s("Main")},
+    return {{QStringLiteral("TopicID"), s("IDH_MAIN")},
+            {QStringLiteral("Title"), s("Main")},
+            {QStringLiteral("Level"), s("1")},
+            {QStringLiteral("Parent"), s("Main")},
             {QStringLiteral("Type"), s("H")}};
 }
 

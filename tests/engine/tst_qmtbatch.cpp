@@ -45,7 +45,8 @@ class TestQmtBatch : public QObject {
 private slots:
     void newCreatesAnEmptyProject() {
         QTemporaryDir dir;
-        const Run r = qmt({QStringLiteral("--new"), QStringLiteral("Help Project.QMT")}, dir.path());
+        const Run r =
+            qmt({QStringLiteral("--new"), QStringLiteral("Help Project.QMT")}, dir.path());
         QCOMPARE(r.status, 0);
         const QString file = dir.filePath(QStringLiteral("Help Project.QMT"));
         auto db = dao::Database::OpenDatabase(file, false, false, kConnect);
@@ -67,7 +68,8 @@ private slots:
 
     void newRefusesAPathThatCannotBeCreated() {
         QTemporaryDir dir;
-        const Run r = qmt({QStringLiteral("--new"), dir.filePath(QStringLiteral("no/such/folder/x.QMT"))});
+        const Run r =
+            qmt({QStringLiteral("--new"), dir.filePath(QStringLiteral("no/such/folder/x.QMT"))});
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(QStringLiteral("x.QMT")), qPrintable(r.err));
         QVERIFY(folderEntries(dir.path()).isEmpty());
@@ -79,7 +81,8 @@ private slots:
         QVERIFY2(version.out.contains(QStringLiteral(QM_VERSION_TEXT)), qPrintable(version.out));
         const Run help = qmt({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
-        for (const char* item : {"--new PROJECT.QMT", "--create PROJECT.QMT", "--version", "--help", "qmt [PROJECT.QMT]"})
+        for (const char* item : {"--new PROJECT.QMT", "--create PROJECT.QMT", "--version", "--help",
+                                 "qmt [PROJECT.QMT]"})
             QVERIFY2(help.out.contains(QString::fromLatin1(item)), item);
     }
 
@@ -87,10 +90,12 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")};
         QTest::newRow("new without file") << QStringList{QStringLiteral("--new")};
-        QTest::newRow("new with two files") << QStringList{QStringLiteral("--new"), QStringLiteral("a.QMT"),
-                                                           QStringLiteral("b.QMT")};
-        QTest::newRow("option after the file") << QStringList{QStringLiteral("a.QMT"), QStringLiteral("--new")};
-        QTest::newRow("version with argument") << QStringList{QStringLiteral("--version"), QStringLiteral("x")};
+        QTest::newRow("new with two files") << QStringList{
+            QStringLiteral("--new"), QStringLiteral("a.QMT"), QStringLiteral("b.QMT")};
+        QTest::newRow("option after the file")
+            << QStringList{QStringLiteral("a.QMT"), QStringLiteral("--new")};
+        QTest::newRow("version with argument")
+            << QStringList{QStringLiteral("--version"), QStringLiteral("x")};
     }
     void wrongCommandLinesGiveUsage() {
         QFETCH(QStringList, args);

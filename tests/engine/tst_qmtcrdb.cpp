@@ -13,10 +13,13 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("New Project.QMT"));
         createProject(file);
-        QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("New Project.QMT")}); // no work file left
+        QCOMPARE(folderEntries(dir.path()),
+                 QStringList{QStringLiteral("New Project.QMT")}); // no work file left
         auto db = dao::Database::OpenDatabase(file, false, false, kConnect);
         QCOMPARE(db->TableNames().size(), 5);
-        QCOMPARE(refusal([&] { dao::Database::OpenDatabase(file, false, false, QStringLiteral(";pwd=other")); }),
+        QCOMPARE(refusal([&] {
+                     dao::Database::OpenDatabase(file, false, false, QStringLiteral(";pwd=other"));
+                 }),
                  int(dao::errNotProjectFile));
     }
 
@@ -40,7 +43,8 @@ private slots:
         const QByteArray before = testenv::readAll(file);
         QString text;
         QCOMPARE(refusal([&] { createProject(file); }, &text), int(dao::errDatabaseExists));
-        QVERIFY2(text.contains(file) && text.contains(QStringLiteral("already exists")), qPrintable(text));
+        QVERIFY2(text.contains(file) && text.contains(QStringLiteral("already exists")),
+                 qPrintable(text));
         QCOMPARE(testenv::readAll(file), before);
         QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("Existing.QMT")});
     }
@@ -65,7 +69,8 @@ private slots:
         second->setDataBaseName(dir.filePath(QStringLiteral("b.QMT")));
         second->create_database();
         first->create_database();
-        QCOMPARE(folderEntries(dir.path()), (QStringList{QStringLiteral("a.QMT"), QStringLiteral("b.QMT")}));
+        QCOMPARE(folderEntries(dir.path()),
+                 (QStringList{QStringLiteral("a.QMT"), QStringLiteral("b.QMT")}));
     }
 };
 

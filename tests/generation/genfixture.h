@@ -38,16 +38,25 @@ inline void addTopic(dao::Database& db, const QString& id, const QVariant& title
                      const QVariant& browse, const QVariant& keywords, const QVariant& text,
                      int map = 0, const QString& status = QStringLiteral("A")) {
     addRow(db, QStringLiteral("GeneralHelp"),
-           {{"TopicID", id}, {"TopicTitle", title}, {"BrowseSeq", browse},
-            {"Keywords", keywords}, {"HelpText", text}, {"MapNumber", map}, {"Status", status}});
+           {{"TopicID", id},
+            {"TopicTitle", title},
+            {"BrowseSeq", browse},
+            {"Keywords", keywords},
+            {"HelpText", text},
+            {"MapNumber", map},
+            {"Status", status}});
 }
 
 inline void addWhatsThis(dao::Database& db, const QString& object, const QString& topic,
                          const QVariant& text, int map = 0,
                          const QString& status = QStringLiteral("A")) {
     addRow(db, QStringLiteral("WhatsThis"),
-           {{"Object", object}, {"TopicID", topic}, {"MapNumber", map}, {"HelpText", text},
-            {"Status", status}, {"Type", QStringLiteral("Both")}});
+           {{"Object", object},
+            {"TopicID", topic},
+            {"MapNumber", map},
+            {"HelpText", text},
+            {"Status", status},
+            {"Type", QStringLiteral("Both")}});
 }
 
 inline void setOption(dao::Database& db, const QString& key, const QString& value) {

@@ -121,16 +121,19 @@ private slots:
         {
             auto db = dao::Database::OpenDatabase(m_project);
             addRow(*db, QStringLiteral("ContentsFile"),
-                   {{"TopicID", QStringLiteral("IDH_MAIN.1")}, {"Title", QStringLiteral("Main")},
-                    {"Level", QStringLiteral("1")}, {"Parent", QStringLiteral("Root")},
+                   {{"TopicID", QStringLiteral("IDH_MAIN.1")},
+                    {"Title", QStringLiteral("Main")},
+                    {"Level", QStringLiteral("1")},
+                    {"Parent", QStringLiteral("Root")},
                     {"Type", QStringLiteral("2")}});
-            addRow(*db, QStringLiteral("ToolTips"),
-                   {{"Object", QStringLiteral("frmA.cmdOk")},
-                    {"HelpText", QStringLiteral("Accept")}});
+            addRow(
+                *db, QStringLiteral("ToolTips"),
+                {{"Object", QStringLiteral("frmA.cmdOk")}, {"HelpText", QStringLiteral("Accept")}});
         }
         QCOMPARE(runCreate(), 0);
         QVERIFY2(m_stderr.isEmpty(), m_stderr.constData());
-        QVERIFY(testenv::readAll(path(QStringLiteral("out/help.cnt"))).startsWith(":Base help.hlp\r\n"));
+        QVERIFY(testenv::readAll(path(QStringLiteral("out/help.cnt")))
+                    .startsWith(":Base help.hlp\r\n"));
         QVERIFY(testenv::readAll(frm).contains("ToolTipText"));
         QVERIFY(testenv::readAll(vbp).contains("\r\nHelpFile=\"help.hlp\"\r\n"));
     }
@@ -156,14 +159,14 @@ private slots:
         QVERIFY(m_stderr.contains("Microsoft Help Compiler Workshop not loaded properly"));
 
         const QString log = path(QStringLiteral("args.txt"));
-        registerCompiler(QFile::encodeName(
-            writeRecordingCompiler(path(QStringLiteral("good hcw.sh")), log, 0)));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("good hcw.sh")), log, 0)));
         QCOMPARE(runCreate(), 0);
         QCOMPARE(testenv::readAll(log),
                  "/c\n/e\n/m\n" + QFile::encodeName(path(QStringLiteral("out/help.hpj"))) + "\n");
 
-        registerCompiler(QFile::encodeName(
-            writeRecordingCompiler(path(QStringLiteral("bad hcw.sh")), log, 4)));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("bad hcw.sh")), log, 4)));
         QCOMPARE(runCreate(), 1);
         QVERIFY(m_stderr.contains("status 4"));
     }

@@ -29,8 +29,7 @@ QByteArray hpjHead(const QByteArray& titleLine, const QByteArray& cntLine, const
                    const QByteArray& rtf) {
     return "[OPTIONS]\r\nCOMPRESS=12 Hall Zeck\r\nLCID=0x409 0x0 0x0 ; English (United "
            "States)\r\nREPORT=Yes\r\nFTS=29\r\n" +
-           titleLine + cntLine + "HLP=" + hlp + "\r\n \r\n[FILES]\r\n" + rtf +
-           "\r\n \r\n[MAP]\r\n";
+           titleLine + cntLine + "HLP=" + hlp + "\r\n \r\n[FILES]\r\n" + rtf + "\r\n \r\n[MAP]\r\n";
 }
 
 const QByteArray kHpjTail = " \r\n[WINDOWS]\r\nmain=\"\",(240,98,769,547),20740,(r14876671),"
@@ -94,8 +93,8 @@ private slots:
     void emptyProject() {
         QVERIFY(CreateGeneralHelp(m_s, *m_db));
         QCOMPARE(rtf(), kHeader + "}}\r\n");
-        QCOMPARE(hpj(), hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) +
-                            kHpjTail);
+        QCOMPARE(hpj(),
+                 hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) + kHpjTail);
     }
 
     void topicsAndWhatsThisEntries() {
@@ -140,8 +139,8 @@ private slots:
     void helpProjectFile() {
         addTopic(*m_db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
                  QString(), 10);
-        addTopic(*m_db, QStringLiteral("IDH_NOMAP"), QStringLiteral("No map"), QString(),
-                 QString(), QString(), 0);
+        addTopic(*m_db, QStringLiteral("IDH_NOMAP"), QStringLiteral("No map"), QString(), QString(),
+                 QString(), 0);
         addTopic(*m_db, QStringLiteral("IDH_OFF"), QStringLiteral("Off"), QString(), QString(),
                  QString(), 12, QStringLiteral("D"));
         addWhatsThis(*m_db, QStringLiteral("frmA.cmdOk"), QStringLiteral("IDH_MAIN"),
@@ -151,9 +150,9 @@ private slots:
         m_s.createContentsFile = 1;
         m_s.helpProjectTitle.clear();
         WriteHelpProjectFile(m_s, *m_db);
-        QCOMPARE(hpj(), hpjHead("TITLE=\r\n", "CNT=help.cnt\r\n", "help.hlp",
-                                m_s.rtfFileName.toUtf8()) +
-                            "IDH_MAIN=10\r\nIDH_MAIN=30\r\n" + kHpjTail);
+        QCOMPARE(hpj(),
+                 hpjHead("TITLE=\r\n", "CNT=help.cnt\r\n", "help.hlp", m_s.rtfFileName.toUtf8()) +
+                     "IDH_MAIN=10\r\nIDH_MAIN=30\r\n" + kHpjTail);
     }
 
     void vbProjectHelpFileLine() {
@@ -207,10 +206,11 @@ private slots:
         QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
         registerCompiler(QByteArray("/no/such/compiler"));
         QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
-        QCOMPARE(m_messages,
-                 QStringList({QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"),
-                              QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."),
-                              QStringLiteral("An error occurred while compilling the help file.")}));
+        QCOMPARE(
+            m_messages,
+            QStringList({QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"),
+                         QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."),
+                         QStringLiteral("An error occurred while compilling the help file.")}));
     }
 
     void compilerGetsItsArguments() {

@@ -12,12 +12,24 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("ext");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty gives the extension") << "" << "HLP" << "HLP";
-        QTest::newRow("no full stop") << "help" << "HLP" << "HLP";
-        QTest::newRow("plain") << "C:\\p\\help.hpj" << "HHP" << "C:\\p\\help.HHP";
-        QTest::newRow("last full stop") << "a.b.hpj" << "CNT" << "a.b.CNT";
-        QTest::newRow("trailing full stop") << "help." << "HLP" << "help.HLP";
-        QTest::newRow("crosses a backslash") << "C:\\my.dir\\help" << "HPJ" << "C:\\my.HPJ";
+        QTest::newRow("empty gives the extension") << ""
+                                                   << "HLP"
+                                                   << "HLP";
+        QTest::newRow("no full stop") << "help"
+                                      << "HLP"
+                                      << "HLP";
+        QTest::newRow("plain") << "C:\\p\\help.hpj"
+                               << "HHP"
+                               << "C:\\p\\help.HHP";
+        QTest::newRow("last full stop") << "a.b.hpj"
+                                        << "CNT"
+                                        << "a.b.CNT";
+        QTest::newRow("trailing full stop") << "help."
+                                            << "HLP"
+                                            << "help.HLP";
+        QTest::newRow("crosses a backslash") << "C:\\my.dir\\help"
+                                             << "HPJ"
+                                             << "C:\\my.HPJ";
     }
     void changeFileExtension() {
         QFETCH(QString, name);
@@ -29,14 +41,22 @@ private slots:
     void removeFileExtension_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("no full stop") << "help" << "";
-        QTest::newRow("full stop first") << ".hpj" << "";
-        QTest::newRow("full stop second") << "a.hpj" << "";
-        QTest::newRow("full stop third") << "ab.hpj" << "ab";
-        QTest::newRow("path") << "/p/help.hpj" << "/p/help";
-        QTest::newRow("last full stop wins") << "/p/my.help.hpj" << "/p/my.help";
-        QTest::newRow("full stop in a folder") << "C:\\my.dir\\help" << "C:\\my";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("no full stop") << "help"
+                                      << "";
+        QTest::newRow("full stop first") << ".hpj"
+                                         << "";
+        QTest::newRow("full stop second") << "a.hpj"
+                                          << "";
+        QTest::newRow("full stop third") << "ab.hpj"
+                                         << "ab";
+        QTest::newRow("path") << "/p/help.hpj"
+                              << "/p/help";
+        QTest::newRow("last full stop wins") << "/p/my.help.hpj"
+                                             << "/p/my.help";
+        QTest::newRow("full stop in a folder") << "C:\\my.dir\\help"
+                                               << "C:\\my";
     }
     void removeFileExtension() {
         QFETCH(QString, name);

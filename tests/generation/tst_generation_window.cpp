@@ -47,8 +47,8 @@ class TestGenerationWindow : public QObject {
     void openProjectOnCreateTab() {
         {
             auto db = makeProject(path(QStringLiteral("p.QMT")));
-            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(),
-                     QString(), QStringLiteral("Text"), 10);
+            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
+                     QStringLiteral("Text"), 10);
         }
         QVERIFY(m_w->DataBaseOpen(path(QStringLiteral("p.QMT"))));
         selectTab(FrmMain::TabGeneralHelp);
@@ -177,15 +177,16 @@ private slots:
     void createWritesStoresAndCompiles() {
         openProjectOnCreateTab();
         const QString log = path(QStringLiteral("args.txt"));
-        registerCompiler(QFile::encodeName(
-            writeRecordingCompiler(path(QStringLiteral("hcw.sh")), log, 0)));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("hcw.sh")), log, 0)));
         m_w->chkcompile->click();
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
 
         QVERIFY(m_messages.isEmpty());
         QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).contains("IDH_MAIN"));
-        QVERIFY(testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));
+        QVERIFY(
+            testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));
         QVERIFY(storedOptions() > 0); // Create on its own tab stores the tab first
         QVERIFY(m_w->mnuviewprojecthelp->isVisible() && m_w->mnuhelpsep2->isVisible());
         QVERIFY(!QApplication::overrideCursor());
@@ -204,8 +205,8 @@ private slots:
         m_w->cmdcreate_Click();
         QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
         QCOMPARE(storedOptions(), 0);
-        QCOMPARE(m_messages,
-                 QStringList(QStringLiteral("Microsoft Help Compiler Workshop not loaded properly")));
+        QCOMPARE(m_messages, QStringList(QStringLiteral(
+                                 "Microsoft Help Compiler Workshop not loaded properly")));
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
     }
 
@@ -227,17 +228,21 @@ private slots:
             addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
                      QStringLiteral("main:1"), QStringLiteral("alpha;beta"),
                      QStringLiteral("First\r\nSecond"), 10);
-            addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QString(),
-                     QString(), QStringLiteral("Text"), 11);
+            addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QString(), QString(),
+                     QStringLiteral("Text"), 11);
             addWhatsThis(*db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("IDH_OK"),
                          QStringLiteral("Closes"), 12);
             addRow(*db, QStringLiteral("ContentsFile"),
-                   {{"TopicID", QStringLiteral("Basics.1")}, {"Title", QStringLiteral("Basics")},
-                    {"Level", QStringLiteral("1")}, {"Parent", QStringLiteral("Main")},
+                   {{"TopicID", QStringLiteral("Basics.1")},
+                    {"Title", QStringLiteral("Basics")},
+                    {"Level", QStringLiteral("1")},
+                    {"Parent", QStringLiteral("Main")},
                     {"Type", QStringLiteral("3")}});
             addRow(*db, QStringLiteral("ContentsFile"),
-                   {{"TopicID", QStringLiteral("IDH_MAIN.2")}, {"Title", QStringLiteral("Main")},
-                    {"Level", QStringLiteral("2")}, {"Parent", QStringLiteral("Basics.1")},
+                   {{"TopicID", QStringLiteral("IDH_MAIN.2")},
+                    {"Title", QStringLiteral("Main")},
+                    {"Level", QStringLiteral("2")},
+                    {"Parent", QStringLiteral("Basics.1")},
                     {"Type", QStringLiteral("2")}});
         }
         QVERIFY(m_w->DataBaseOpen(project));
@@ -258,7 +263,8 @@ private slots:
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
 
-        const QStringList outputs{path(QStringLiteral("same.rtf")), path(QStringLiteral("same.hpj")),
+        const QStringList outputs{path(QStringLiteral("same.rtf")),
+                                  path(QStringLiteral("same.hpj")),
                                   path(QStringLiteral("same.cnt"))};
         QList<QByteArray> fromWindow;
         for (const QString& file : outputs) {

@@ -40,23 +40,28 @@ private slots:
     void cleanup() { m_registry.reset(); }
 
     void registersTheHelpCompiler() {
-        const Run add = qmtReg({QStringLiteral("add"), QStringLiteral("HKLM\\") + kAppPaths + QStringLiteral("\\hcw.exe"),
-                                QStringLiteral("/ve"), QStringLiteral("/d"), QStringLiteral("/opt/help workshop/hcw")});
+        const Run add = qmtReg({QStringLiteral("add"),
+                                QStringLiteral("HKLM\\") + kAppPaths + QStringLiteral("\\hcw.exe"),
+                                QStringLiteral("/ve"), QStringLiteral("/d"),
+                                QStringLiteral("/opt/help workshop/hcw")});
         QCOMPARE(add.exitCode, 0);
-        const QString key = QStringLiteral("hkey_local_machine\\software\\microsoft\\windows\\currentversion\\"
-                                           "app paths\\HCW.EXE");
+        const QString key =
+            QStringLiteral("hkey_local_machine\\software\\microsoft\\windows\\currentversion\\"
+                           "app paths\\HCW.EXE");
         const Run query = qmtReg({QStringLiteral("query"), key});
         QCOMPARE(query.exitCode, 0);
-        QCOMPARE(query.out, QStringLiteral("HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\"
-                                           "app paths\\HCW.EXE\n"
-                                           "    (Default)    REG_SZ    /opt/help workshop/hcw\n"));
+        QCOMPARE(query.out,
+                 QStringLiteral("HKEY_LOCAL_MACHINE\\software\\microsoft\\windows\\currentversion\\"
+                                "app paths\\HCW.EXE\n"
+                                "    (Default)    REG_SZ    /opt/help workshop/hcw\n"));
         const Run one = qmtReg({QStringLiteral("query"), key, QStringLiteral("/ve")});
         QCOMPARE(one.out, query.out);
 
         // the program reads it as the default value of the subkey hcw.exe
         HKEY paths = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths.toLatin1().constData(), 0, 0x2003F, &paths),
-                 ERROR_SUCCESS);
+        QCOMPARE(
+            RegOpenKeyExA(HKEY_LOCAL_MACHINE, kAppPaths.toLatin1().constData(), 0, 0x2003F, &paths),
+            ERROR_SUCCESS);
         char data[256];
         LONG size = sizeof data;
         QCOMPARE(RegQueryValueA(paths, "hcw.exe", data, &size), ERROR_SUCCESS);
@@ -65,52 +70,64 @@ private slots:
     }
 
     void queryListsValuesThenSubkeys() {
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"), QStringLiteral("/v"),
-                         QStringLiteral("MRU1"), QStringLiteral("/d"), QStringLiteral("/home/a/b.QMT")})
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"),
+                         QStringLiteral("/v"), QStringLiteral("MRU1"), QStringLiteral("/d"),
+                         QStringLiteral("/home/a/b.QMT")})
                      .exitCode,
                  0);
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"), QStringLiteral("/v"),
-                         QStringLiteral("Empty")})
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate"),
+                         QStringLiteral("/v"), QStringLiteral("Empty")})
                      .exitCode,
                  0); // no /d: the empty text
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\KRV\\Quillmate\\ToolTipControls")})
+        QCOMPARE(qmtReg({QStringLiteral("add"),
+                         QStringLiteral("HKCU\\Software\\KRV\\Quillmate\\ToolTipControls")})
                      .exitCode,
                  0);
-        const Run query = qmtReg({QStringLiteral("query"), QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate")});
+        const Run query = qmtReg({QStringLiteral("query"),
+                                  QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate")});
         QCOMPARE(query.exitCode, 0);
-        QCOMPARE(query.out, QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\n"
-                                           "    MRU1    REG_SZ    /home/a/b.QMT\n"
-                                           "    Empty    REG_SZ    \n"
-                                           "HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\\ToolTipControls\n"));
-        const Run value = qmtReg({QStringLiteral("query"), QStringLiteral("hkcu\\software\\krv\\quillmate"),
-                                  QStringLiteral("/v"), QStringLiteral("mru1")});
+        QCOMPARE(query.out,
+                 QStringLiteral("HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\n"
+                                "    MRU1    REG_SZ    /home/a/b.QMT\n"
+                                "    Empty    REG_SZ    \n"
+                                "HKEY_CURRENT_USER\\Software\\KRV\\Quillmate\\ToolTipControls\n"));
+        const Run value =
+            qmtReg({QStringLiteral("query"), QStringLiteral("hkcu\\software\\krv\\quillmate"),
+                    QStringLiteral("/v"), QStringLiteral("mru1")});
         QCOMPARE(value.exitCode, 0);
         // names asked for are shown as they were asked for
         QCOMPARE(value.out, QStringLiteral("HKEY_CURRENT_USER\\software\\krv\\quillmate\n"
                                            "    mru1    REG_SZ    /home/a/b.QMT\n"));
         // long data is shown whole
         const QString longData(5000, QLatin1Char('L'));
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Long"), QStringLiteral("/v"), QStringLiteral("v"),
-                         QStringLiteral("/d"), longData})
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Long"), QStringLiteral("/v"),
+                         QStringLiteral("v"), QStringLiteral("/d"), longData})
                      .exitCode,
                  0);
-        const QString longLine = QStringLiteral("    v    REG_SZ    ") + longData + QLatin1Char('\n');
+        const QString longLine =
+            QStringLiteral("    v    REG_SZ    ") + longData + QLatin1Char('\n');
         QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Long")}).out,
                  QStringLiteral("HKEY_CURRENT_USER\\Long\n") + longLine);
-        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Long"), QStringLiteral("/v"), QStringLiteral("v")}).out,
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Long"),
+                         QStringLiteral("/v"), QStringLiteral("v")})
+                     .out,
                  QStringLiteral("HKEY_CURRENT_USER\\Long\n") + longLine);
         // texts outside ASCII pass through the registry's code page and back
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Caf\u00e9"), QStringLiteral("/d"),
-                         QStringLiteral("\u20ac 5")})
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Caf\u00e9"),
+                         QStringLiteral("/d"), QStringLiteral("\u20ac 5")})
                      .exitCode,
                  0);
-        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\CAF\u00c9"), QStringLiteral("/ve")}).out,
-                 QStringLiteral("HKEY_CURRENT_USER\\CAF\u00c9\n    (Default)    REG_SZ    \u20ac 5\n"));
+        QCOMPARE(
+            qmtReg(
+                {QStringLiteral("query"), QStringLiteral("HKCU\\CAF\u00c9"), QStringLiteral("/ve")})
+                .out,
+            QStringLiteral("HKEY_CURRENT_USER\\CAF\u00c9\n    (Default)    REG_SZ    \u20ac 5\n"));
     }
 
     void emptyPathIsTheRoot() {
         QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Alpha")}).exitCode, 0);
-        for (const QString& root : {QStringLiteral("HKCU"), QStringLiteral("HKCU\\"), QStringLiteral("hkey_current_user\\")}) {
+        for (const QString& root : {QStringLiteral("HKCU"), QStringLiteral("HKCU\\"),
+                                    QStringLiteral("hkey_current_user\\")}) {
             const Run query = qmtReg({QStringLiteral("query"), root});
             QCOMPARE(query.exitCode, 0);
             QCOMPARE(query.out, QStringLiteral("HKEY_CURRENT_USER\nHKEY_CURRENT_USER\\Alpha\n"));
@@ -127,11 +144,16 @@ private slots:
         QVERIFY(key.err.contains(QStringLiteral("HKEY_CURRENT_USER\\Nowhere")));
         QVERIFY(key.out.isEmpty());
         QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Here")}).exitCode, 0);
-        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"), QStringLiteral("/v"), QStringLiteral("x")})
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"),
+                         QStringLiteral("/v"), QStringLiteral("x")})
                      .exitCode,
                  1);
-        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"), QStringLiteral("/ve")}).exitCode, 1);
-        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\Here"), QStringLiteral("/v"), QStringLiteral("x")})
+        QCOMPARE(
+            qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\Here"), QStringLiteral("/ve")})
+                .exitCode,
+            1);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\Here"),
+                         QStringLiteral("/v"), QStringLiteral("x")})
                      .exitCode,
                  1);
         QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\Nowhere")}).exitCode, 1);
@@ -139,20 +161,24 @@ private slots:
 
     void deleteRemovesValuesOrWholeKeys() {
         for (const char* path : {"HKCU\\T\\A\\B\\C", "HKCU\\T\\A\\D", "HKCU\\T\\Keep"})
-            QCOMPARE(qmtReg({QStringLiteral("add"), QString::fromLatin1(path), QStringLiteral("/v"), QStringLiteral("v"),
-                             QStringLiteral("/d"), QStringLiteral("x")})
+            QCOMPARE(qmtReg({QStringLiteral("add"), QString::fromLatin1(path), QStringLiteral("/v"),
+                             QStringLiteral("v"), QStringLiteral("/d"), QStringLiteral("x")})
                          .exitCode,
                      0);
-        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve"), QStringLiteral("/d"),
-                         QStringLiteral("d")})
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve"),
+                         QStringLiteral("/d"), QStringLiteral("d")})
                      .exitCode,
                  0);
-        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\t\\keep"), QStringLiteral("/v"),
-                         QStringLiteral("V"), QStringLiteral("/f")})
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\t\\keep"),
+                         QStringLiteral("/v"), QStringLiteral("V"), QStringLiteral("/f")})
                      .exitCode,
                  0);
-        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve")}).exitCode, 0);
-        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T\\a")}).exitCode, 0); // with subkeys
+        QCOMPARE(
+            qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T"), QStringLiteral("/ve")})
+                .exitCode,
+            0);
+        QCOMPARE(qmtReg({QStringLiteral("delete"), QStringLiteral("HKCU\\T\\a")}).exitCode,
+                 0); // with subkeys
         const Run rest = qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\T")});
         QCOMPARE(rest.out, QStringLiteral("HKEY_CURRENT_USER\\T\nHKEY_CURRENT_USER\\T\\Keep\n"));
         QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\T\\Keep")}).out,
@@ -164,28 +190,35 @@ private slots:
         QTest::addColumn<QString>("told");
         QTest::newRow("nothing") << QStringList{} << QString();
         QTest::newRow("no key") << QStringList{QStringLiteral("query")} << QString();
-        QTest::newRow("unknown command") << QStringList{QStringLiteral("list"), QStringLiteral("HKCU\\x")}
-                                         << QStringLiteral("list");
-        QTest::newRow("unknown root") << QStringList{QStringLiteral("query"), QStringLiteral("HKCR\\x")}
-                                      << QStringLiteral("HKCR");
+        QTest::newRow("unknown command")
+            << QStringList{QStringLiteral("list"), QStringLiteral("HKCU\\x")}
+            << QStringLiteral("list");
+        QTest::newRow("unknown root")
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCR\\x")}
+            << QStringLiteral("HKCR");
         QTest::newRow("root without backslash")
-            << QStringList{QStringLiteral("query"), QStringLiteral("HKCUSoftware")} << QStringLiteral("HKCUSoftware");
-        QTest::newRow("/v without a name") << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"),
-                                                           QStringLiteral("/v")}
-                                           << QStringLiteral("/v");
-        QTest::newRow("/v and /ve") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"), QStringLiteral("/v"),
-                                                   QStringLiteral("a"), QStringLiteral("/ve")}
-                                    << QString();
-        QTest::newRow("/d on query") << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"),
-                                                     QStringLiteral("/d"), QStringLiteral("y")}
-                                     << QStringLiteral("/d");
-        QTest::newRow("other type") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"),
-                                                   QStringLiteral("/t"), QStringLiteral("REG_DWORD")}
-                                    << QStringLiteral("REG_SZ");
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCUSoftware")}
+            << QStringLiteral("HKCUSoftware");
+        QTest::newRow("/v without a name")
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"), QStringLiteral("/v")}
+            << QStringLiteral("/v");
+        QTest::newRow("/v and /ve")
+            << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"), QStringLiteral("/v"),
+                           QStringLiteral("a"), QStringLiteral("/ve")}
+            << QString();
+        QTest::newRow("/d on query")
+            << QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\x"), QStringLiteral("/d"),
+                           QStringLiteral("y")}
+            << QStringLiteral("/d");
+        QTest::newRow("other type")
+            << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"), QStringLiteral("/t"),
+                           QStringLiteral("REG_DWORD")}
+            << QStringLiteral("REG_SZ");
         QTest::newRow("stray word") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"),
                                                    QStringLiteral("extra")}
                                     << QStringLiteral("extra");
-        QTest::newRow("bad path") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\a\\\\b")}
+        QTest::newRow("bad path") << QStringList{QStringLiteral("add"),
+                                                 QStringLiteral("HKCU\\a\\\\b")}
                                   << QStringLiteral("87");
     }
     void badArguments() {
@@ -201,17 +234,19 @@ private slots:
         QVERIFY2(r.err.contains(told), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         // nothing was written
-        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU")}).out, QStringLiteral("HKEY_CURRENT_USER\n"));
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU")}).out,
+                 QStringLiteral("HKEY_CURRENT_USER\n"));
     }
 
     void damagedHiveIsNamedAndLeftAlone() {
         const QString hive = hivePath(HKEY_CURRENT_USER);
         const QByteArray garbage = QByteArray("\x13\x37 scrambled ", 12).repeated(700);
         QVERIFY(testenv::writeAll(hive, garbage));
-        for (const QStringList& args : {QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Software")},
-                                        QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\Software"),
-                                                    QStringLiteral("/v"), QStringLiteral("x")},
-                                        QStringList{QStringLiteral("delete"), QStringLiteral("HKCU\\Software")}}) {
+        for (const QStringList& args :
+             {QStringList{QStringLiteral("query"), QStringLiteral("HKCU\\Software")},
+              QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\Software"),
+                          QStringLiteral("/v"), QStringLiteral("x")},
+              QStringList{QStringLiteral("delete"), QStringLiteral("HKCU\\Software")}}) {
             const Run r = qmtReg(args);
             QVERIFY(r.exitCode > 0); // and not a crash (-1)
             QVERIFY2(r.err.contains(hive), qPrintable(r.err));

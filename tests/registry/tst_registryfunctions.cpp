@@ -18,7 +18,8 @@ constexpr std::int32_t kAccess = 0x2003F;
 class Registry {
 public:
     std::int32_t open(const QString& path, const QString& flag, std::int32_t* handle,
-                      const QString& keyClass = QStringLiteral("Class"), std::int32_t root = kUser) {
+                      const QString& keyClass = QStringLiteral("Class"),
+                      std::int32_t root = kUser) {
         QString p = path, c = keyClass, f = flag;
         std::int32_t access = kAccess;
         return m->KRVOpenRegKey(root, p, c, access, f, *handle);
@@ -27,16 +28,18 @@ public:
         QString n = name, v = value;
         return m->KRVSetRegEntry(handle, n, v);
     }
-    std::int32_t get(std::int32_t handle, const QString& name, QString& value, const QString& flag) {
+    std::int32_t get(std::int32_t handle, const QString& name, QString& value,
+                     const QString& flag) {
         QString n = name, f = flag;
         return m->KRVGetRegEntry(handle, n, value, f);
     }
-    std::int32_t query(std::int32_t handle, const QString& subkey, QString& value, const QString& flag) {
+    std::int32_t query(std::int32_t handle, const QString& subkey, QString& value,
+                       const QString& flag) {
         QString n = subkey, f = flag;
         return m->KRVQueryRegValue(handle, n, value, f);
     }
-    std::int32_t quick(const QString& path, const QString& name, const QString& flag, const QString& fallback,
-                       std::int32_t* handle) {
+    std::int32_t quick(const QString& path, const QString& name, const QString& flag,
+                       const QString& fallback, std::int32_t* handle) {
         std::int32_t root = kUser, access = kAccess;
         QString p = path, n = name, f = flag, d = fallback;
         return m->KRVQuickGetRegEntry(root, p, n, access, f, *handle, d);
@@ -62,7 +65,8 @@ QByteArray stored(const char* path, const char* name) {
         return {};
     QByteArray data(4096, '\0');
     DWORD size = static_cast<DWORD>(data.size());
-    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? data.left(size) : QByteArray();
 }
@@ -82,9 +86,10 @@ private slots:
     void openCreatesOnlyWithUpperCaseY() {
         Registry reg;
         std::int32_t handle = -1;
-        for (const QString& flag : {QStringLiteral("N"), QStringLiteral("y"), QString(), QStringLiteral("Yes"),
-                                    QStringLiteral(" Y")}) {
-            QCOMPARE(reg.open(QStringLiteral("software\\KRV\\Quillmate"), flag, &handle), ERROR_FILE_NOT_FOUND);
+        for (const QString& flag : {QStringLiteral("N"), QStringLiteral("y"), QString(),
+                                    QStringLiteral("Yes"), QStringLiteral(" Y")}) {
+            QCOMPARE(reg.open(QStringLiteral("software\\KRV\\Quillmate"), flag, &handle),
+                     ERROR_FILE_NOT_FOUND);
             QVERIFY(!keyExists("software"));
         }
         QCOMPARE(reg.open(QStringLiteral("software\\KRV\\Quillmate"), QStringLiteral("Y"), &handle,
@@ -103,7 +108,8 @@ private slots:
         RegOpenKeyExA(HKEY_CURRENT_USER, "software\\KRV", 0, kAccess, &krv);
         char name[32], keyClass[32];
         DWORD nameLength = sizeof name, classLength = sizeof keyClass;
-        QCOMPARE(RegEnumKeyExA(krv, 0, name, &nameLength, nullptr, keyClass, &classLength, nullptr), ERROR_SUCCESS);
+        QCOMPARE(RegEnumKeyExA(krv, 0, name, &nameLength, nullptr, keyClass, &classLength, nullptr),
+                 ERROR_SUCCESS);
         QCOMPARE(QByteArray(keyClass, classLength), QByteArray("Quillmate"));
         RegCloseKey(krv);
     }
@@ -120,14 +126,17 @@ private slots:
     void textsRoundTripWithoutTheirNul() {
         Registry reg;
         std::int32_t handle = 0;
-        QCOMPARE(reg.open(QStringLiteral("software\\KRV\\Quillmate"), QStringLiteral("Y"), &handle), ERROR_SUCCESS);
+        QCOMPARE(reg.open(QStringLiteral("software\\KRV\\Quillmate"), QStringLiteral("Y"), &handle),
+                 ERROR_SUCCESS);
         const QString path = QStringLiteral("C:\\Hilfe\\\u00dcbersicht \u20ac\\proj.QMT");
         QCOMPARE(reg.set(handle, QStringLiteral("MRU1"), path), ERROR_SUCCESS);
         QString read;
         QCOMPARE(reg.get(handle, QStringLiteral("mru1"), read, QStringLiteral("N")), ERROR_SUCCESS);
         QCOMPARE(read, path);
         // stored as Windows-1252 text plus one NUL
-        QCOMPARE(stored("software\\KRV\\Quillmate", "MRU1"), QByteArray("C:\\Hilfe\\\xdc" "bersicht \x80\\proj.QMT", 30));
+        QCOMPARE(stored("software\\KRV\\Quillmate", "MRU1"), QByteArray("C:\\Hilfe\\\xdc"
+                                                                        "bersicht \x80\\proj.QMT",
+                                                                        30));
         reg.close(handle);
     }
 
@@ -136,30 +145,36 @@ private slots:
         std::int32_t handle = 0;
         reg.open(QStringLiteral("k"), QStringLiteral("Y"), &handle);
         QString value = QStringLiteral("fallback");
-        QCOMPARE(reg.get(handle, QStringLiteral("absent"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("absent"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(value, QStringLiteral("fallback"));
         QCOMPARE(stored("k", "absent"), QByteArray()); // nothing written
 
-        QCOMPARE(reg.get(handle, QStringLiteral("absent"), value, QStringLiteral("Y")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("absent"), value, QStringLiteral("Y")),
+                 ERROR_SUCCESS);
         QCOMPARE(value, QStringLiteral("fallback"));
         QCOMPARE(stored("k", "absent"), QByteArray("fallback", 9));
 
         // the empty text is no value at all
         QCOMPARE(reg.set(handle, QStringLiteral("blank"), QString()), ERROR_SUCCESS);
         value = QStringLiteral("kept");
-        QCOMPARE(reg.get(handle, QStringLiteral("blank"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("blank"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(value, QStringLiteral("kept"));
-        QCOMPARE(reg.get(handle, QStringLiteral("blank"), value, QStringLiteral("Y")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("blank"), value, QStringLiteral("Y")),
+                 ERROR_SUCCESS);
         QCOMPARE(stored("k", "blank"), QByteArray("kept", 5));
 
         // an empty default lets the caller see that the value was absent
         value.clear();
-        QCOMPARE(reg.get(handle, QStringLiteral("other"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("other"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QVERIFY(value.isEmpty());
 
         // "Y" on a closed handle reports the failed write
         reg.close(handle);
-        QCOMPARE(reg.get(handle, QStringLiteral("x"), value, QStringLiteral("Y")), ERROR_INVALID_HANDLE);
+        QCOMPARE(reg.get(handle, QStringLiteral("x"), value, QStringLiteral("Y")),
+                 ERROR_INVALID_HANDLE);
         QCOMPARE(reg.get(handle, QStringLiteral("x"), value, QStringLiteral("N")), ERROR_SUCCESS);
     }
 
@@ -172,14 +187,17 @@ private slots:
         reg.set(handle, QStringLiteral("fits"), fits);
         reg.set(handle, QStringLiteral("long"), tooLong);
         QString value = QStringLiteral("default");
-        QCOMPARE(reg.get(handle, QStringLiteral("fits"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("fits"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(value, fits);
 
         value = QStringLiteral("default");
-        QCOMPARE(reg.get(handle, QStringLiteral("long"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("long"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(value, QStringLiteral("default"));
         QCOMPARE(stored("k", "long").size(), 257); // left alone without "Y"
-        QCOMPARE(reg.get(handle, QStringLiteral("long"), value, QStringLiteral("Y")), ERROR_SUCCESS);
+        QCOMPARE(reg.get(handle, QStringLiteral("long"), value, QStringLiteral("Y")),
+                 ERROR_SUCCESS);
         QCOMPARE(stored("k", "long"), QByteArray("default", 8)); // overwritten by the default
         reg.close(handle);
     }
@@ -187,29 +205,34 @@ private slots:
     void defaultValueOfASubkey() {
         Registry reg;
         std::int32_t paths = 0;
-        reg.open(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"), QStringLiteral("Y"),
-                 &paths, QStringLiteral("App Paths"));
+        reg.open(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"),
+                 QStringLiteral("Y"), &paths, QStringLiteral("App Paths"));
         QString value;
-        QCOMPARE(reg.query(paths, QStringLiteral("hcw.exe"), value, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.query(paths, QStringLiteral("hcw.exe"), value, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QVERIFY(value.isEmpty());
         QVERIFY(!keyExists("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\hcw.exe"));
 
         value = QStringLiteral("/opt/hcw/hcw");
-        QCOMPARE(reg.query(paths, QStringLiteral("hcw.exe"), value, QStringLiteral("Y")), ERROR_SUCCESS);
+        QCOMPARE(reg.query(paths, QStringLiteral("hcw.exe"), value, QStringLiteral("Y")),
+                 ERROR_SUCCESS);
         QCOMPARE(stored("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\HCW.EXE", ""),
                  QByteArray("/opt/hcw/hcw", 13));
 
         QString read;
-        QCOMPARE(reg.query(paths, QStringLiteral("HCW.exe"), read, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.query(paths, QStringLiteral("HCW.exe"), read, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(read, QStringLiteral("/opt/hcw/hcw"));
 
         // a key without a default value is treated as missing
         std::int32_t sub = 0;
-        reg.open(QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\empty.exe"),
-                 QStringLiteral("Y"), &sub);
+        reg.open(
+            QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\empty.exe"),
+            QStringLiteral("Y"), &sub);
         reg.close(sub);
         read = QStringLiteral("kept");
-        QCOMPARE(reg.query(paths, QStringLiteral("empty.exe"), read, QStringLiteral("N")), ERROR_SUCCESS);
+        QCOMPARE(reg.query(paths, QStringLiteral("empty.exe"), read, QStringLiteral("N")),
+                 ERROR_SUCCESS);
         QCOMPARE(read, QStringLiteral("kept"));
         reg.close(paths);
     }
@@ -237,7 +260,8 @@ private slots:
         QCOMPARE(reg.quick(QStringLiteral("numbers"), QStringLiteral("Count"), QStringLiteral("N"),
                            QStringLiteral("9"), &handle),
                  number);
-        QCOMPARE(RegCloseKey(static_cast<HKEY>(handle)), ERROR_INVALID_HANDLE); // closed by the call
+        QCOMPARE(RegCloseKey(static_cast<HKEY>(handle)),
+                 ERROR_INVALID_HANDLE); // closed by the call
     }
 
     void quickGetOnAMissingValue() {
@@ -265,7 +289,8 @@ private slots:
         reg.set(handle, QStringLiteral("huge"), QStringLiteral("99999999999"));
         reg.close(handle);
         try {
-            reg.quick(QStringLiteral("Numbers"), QStringLiteral("letters"), QStringLiteral("N"), QString(), &handle);
+            reg.quick(QStringLiteral("Numbers"), QStringLiteral("letters"), QStringLiteral("N"),
+                      QString(), &handle);
             QFAIL("a text that is not a number was converted");
         } catch (const ComponentRuntimeError& e) {
             QCOMPARE(e.number(), 13);
@@ -273,7 +298,8 @@ private slots:
         }
         QCOMPARE(RegCloseKey(static_cast<HKEY>(handle)), ERROR_INVALID_HANDLE); // not left open
         try {
-            reg.quick(QStringLiteral("Numbers"), QStringLiteral("huge"), QStringLiteral("N"), QString(), &handle);
+            reg.quick(QStringLiteral("Numbers"), QStringLiteral("huge"), QStringLiteral("N"),
+                      QString(), &handle);
             QFAIL("a number out of range was converted");
         } catch (const ComponentRuntimeError& e) {
             QCOMPARE(e.number(), 6);
@@ -314,7 +340,8 @@ private slots:
         QCOMPARE(name, QStringLiteral("Name"));
         QCOMPARE(data, QStringLiteral("d\u00e9j\u00e0") + QChar(0));
         name.clear();
-        QCOMPARE(reg->KRVEmunRegValues(handle, index, name, nullptr), ERROR_SUCCESS); // data omitted
+        QCOMPARE(reg->KRVEmunRegValues(handle, index, name, nullptr),
+                 ERROR_SUCCESS); // data omitted
         QCOMPARE(name, QStringLiteral("Name"));
         index = 1;
         QCOMPARE(reg->KRVEmunRegValues(handle, index, name, &data), ERROR_NO_MORE_ITEMS);
@@ -337,7 +364,8 @@ private slots:
         reg.close(child);
         reg.open(QStringLiteral("KV\\Tiny"), QStringLiteral("Y"), &child);
         reg.close(child);
-        reg.set(handle, QStringLiteral("longname"), QStringLiteral("abc")); // 4 bytes fit the 8-byte buffer
+        reg.set(handle, QStringLiteral("longname"),
+                QStringLiteral("abc")); // 4 bytes fit the 8-byte buffer
         reg.set(handle, QStringLiteral("Tiny"), QStringLiteral("too long")); // 9 bytes do not fit 4
 
         QString name, value = QStringLiteral("unchanged");
@@ -377,8 +405,10 @@ private slots:
     }
 
     void eachCreationIsAFreshObject() {
-        components::Component<IRegistryFunctions> first(QStringLiteral("KRVRegF.RegistryFunctions"));
-        components::Component<IRegistryFunctions> second(QStringLiteral("krvregf.registryfunctions"));
+        components::Component<IRegistryFunctions> first(
+            QStringLiteral("KRVRegF.RegistryFunctions"));
+        components::Component<IRegistryFunctions> second(
+            QStringLiteral("krvregf.registryfunctions"));
         QVERIFY(first.object() != second.object());
     }
 

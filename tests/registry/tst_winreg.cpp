@@ -13,7 +13,9 @@ using namespace winreg;
 
 namespace {
 
-QByteArray sz(const char* text) { return QByteArray(text, static_cast<qsizetype>(std::strlen(text)) + 1); }
+QByteArray sz(const char* text) {
+    return QByteArray(text, static_cast<qsizetype>(std::strlen(text)) + 1);
+}
 
 LONG set(HKEY key, const char* name, const QByteArray& data, DWORD type = REG_SZ) {
     return RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.constData()),
@@ -24,14 +26,16 @@ LONG set(HKEY key, const char* name, const QByteArray& data, DWORD type = REG_SZ
 QByteArray get(HKEY key, const char* name) {
     QByteArray data(4096, '\0');
     DWORD size = static_cast<DWORD>(data.size());
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) != 0)
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+                         &size) != 0)
         return {};
     return data.left(size);
 }
 
 HKEY create(HKEY parent, const char* path, const char* keyClass = "") {
     HKEY key = 0;
-    RegCreateKeyExA(parent, path, 0, keyClass, REG_OPTION_NON_VOLATILE, 0x2003F, nullptr, &key, nullptr);
+    RegCreateKeyExA(parent, path, 0, keyClass, REG_OPTION_NON_VOLATILE, 0x2003F, nullptr, &key,
+                    nullptr);
     return key;
 }
 
@@ -64,7 +68,8 @@ QString writerProgram() {
 QString integrityOf(const QString& hive) {
     sqlite3* db = nullptr;
     QString result;
-    if (sqlite3_open_v2(QFile::encodeName(hive).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(hive).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
             sqlite3_step(st) == SQLITE_ROW)
@@ -91,7 +96,8 @@ private slots:
         RegCloseKey(user);
         QVERIFY(QFile::exists(m_registry->path() + QStringLiteral("/HKCU.hive")));
         HKEY key = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "OnlyInUser", 0, 0x2003F, &key), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "OnlyInUser", 0, 0x2003F, &key),
+                 ERROR_FILE_NOT_FOUND);
         QCOMPARE(key, HKEY(0));
         QVERIFY(QFile::exists(m_registry->path() + QStringLiteral("/HKLM.hive")));
     }
@@ -100,7 +106,8 @@ private slots:
         HKEY key = create(HKEY_CURRENT_USER, "Software\\Handles");
         QVERIFY(key);
         HKEY second = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Handles", 0, 0x2003F, &second), ERROR_SUCCESS);
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Handles", 0, 0x2003F, &second),
+                 ERROR_SUCCESS);
         QVERIFY(second != key);
         QCOMPARE(set(key, "v", sz("1")), ERROR_SUCCESS);
         QCOMPARE(RegCloseKey(key), ERROR_SUCCESS);
@@ -115,7 +122,8 @@ private slots:
         HKEY other = 0;
         QCOMPARE(RegOpenKeyExA(0x80000000u, "Software", 0, 0x2003F, &other), ERROR_INVALID_HANDLE);
         QCOMPARE(RegOpenKeyExA(0, "Software", 0, 0x2003F, &other), ERROR_INVALID_HANDLE);
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, 0x2003F, nullptr), ERROR_INVALID_PARAMETER);
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, 0x2003F, nullptr),
+                 ERROR_INVALID_PARAMETER);
     }
 
     void emptyPathOpensTheKeyItself() {
@@ -133,13 +141,13 @@ private slots:
     void createMakesEveryMissingKeyAndKeepsTheClass() {
         HKEY key = 0;
         DWORD disposition = 0;
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "one\\two\\three", 0, "Leaf", 0, 0x2003F, nullptr, &key,
-                                 &disposition),
+        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "one\\two\\three", 0, "Leaf", 0, 0x2003F,
+                                 nullptr, &key, &disposition),
                  ERROR_SUCCESS);
         QCOMPARE(disposition, REG_CREATED_NEW_KEY);
         HKEY again = 0;
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "ONE\\TWO\\THREE", 0, "Other", 0, 0x2003F, nullptr, &again,
-                                 &disposition),
+        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "ONE\\TWO\\THREE", 0, "Other", 0, 0x2003F,
+                                 nullptr, &again, &disposition),
                  ERROR_SUCCESS);
         QCOMPARE(disposition, REG_OPENED_EXISTING_KEY);
 
@@ -148,7 +156,9 @@ private slots:
         char name[16], keyClass[16];
         DWORD nameLength = sizeof name, classLength = sizeof keyClass;
         FILETIME written;
-        QCOMPARE(RegEnumKeyExA(two, 0, name, &nameLength, nullptr, keyClass, &classLength, &written), ERROR_SUCCESS);
+        QCOMPARE(
+            RegEnumKeyExA(two, 0, name, &nameLength, nullptr, keyClass, &classLength, &written),
+            ERROR_SUCCESS);
         QCOMPARE(QByteArray(name, nameLength), QByteArray("three"));
         QCOMPARE(QByteArray(keyClass, classLength), QByteArray("Leaf")); // the first class stays
         QVERIFY(written.dwHighDateTime != 0);
@@ -157,7 +167,8 @@ private slots:
     void namesIgnoreLetterCaseAndKeepTheirs() {
         HKEY key = create(HKEY_CURRENT_USER, "Software\\KRV\\Quillmate");
         HKEY same = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\krv\\QUILLMATE", 0, 0x2003F, &same), ERROR_SUCCESS);
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\krv\\QUILLMATE", 0, 0x2003F, &same),
+                 ERROR_SUCCESS);
         QCOMPARE(set(key, "MRU1", sz("first")), ERROR_SUCCESS);
         QCOMPARE(get(same, "mru1"), sz("first"));
         QCOMPARE(set(same, "mru1", sz("second")), ERROR_SUCCESS);
@@ -195,9 +206,11 @@ private slots:
         QCOMPARE(type, REG_SZ);
         size = 6;
         QCOMPARE(RegQueryValueExA(key, "text", nullptr, nullptr, buffer, &size), ERROR_SUCCESS);
-        QCOMPARE(RegQueryValueExA(key, "text", nullptr, nullptr, buffer, nullptr), ERROR_INVALID_PARAMETER);
+        QCOMPARE(RegQueryValueExA(key, "text", nullptr, nullptr, buffer, nullptr),
+                 ERROR_INVALID_PARAMETER);
 
-        QCOMPARE(RegQueryValueExA(key, "missing", nullptr, nullptr, buffer, &size), ERROR_FILE_NOT_FOUND);
+        QCOMPARE(RegQueryValueExA(key, "missing", nullptr, nullptr, buffer, &size),
+                 ERROR_FILE_NOT_FOUND);
         QCOMPARE(set(key, "empty", QByteArray()), ERROR_SUCCESS);
         QCOMPARE(get(key, "empty"), QByteArray(""));
         QVERIFY(!get(key, "empty").isNull());
@@ -215,7 +228,8 @@ private slots:
         LONG size = sizeof buffer;
         QCOMPARE(RegQueryValueA(HKEY_CURRENT_USER, "defaults", buffer, &size), ERROR_SUCCESS);
         QCOMPARE(QByteArray(buffer, size), sz("unnamed"));
-        QCOMPARE(RegSetValueA(key, "made\\by\\set", REG_SZ, "path", 1), ERROR_SUCCESS); // size is not used
+        QCOMPARE(RegSetValueA(key, "made\\by\\set", REG_SZ, "path", 1),
+                 ERROR_SUCCESS); // size is not used
         size = sizeof buffer;
         QCOMPARE(RegQueryValueA(key, "MADE\\BY\\SET", buffer, &size), ERROR_SUCCESS);
         QCOMPARE(QByteArray(buffer, size), sz("path"));
@@ -237,12 +251,15 @@ private slots:
         HKEY key = create(HKEY_CURRENT_USER, "Enum");
         for (const char* name : {"beta", "Alpha", "gamma"})
             RegCloseKey(create(key, name));
-        QCOMPARE(subkeys(key), (QByteArrayList{"Alpha", "beta", "gamma"})); // sorted without letter case
+        QCOMPARE(subkeys(key),
+                 (QByteArrayList{"Alpha", "beta", "gamma"})); // sorted without letter case
         char name[8];
         DWORD length = sizeof name;
-        QCOMPARE(RegEnumKeyExA(key, 3, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+        QCOMPARE(RegEnumKeyExA(key, 3, name, &length, nullptr, nullptr, nullptr, nullptr),
+                 ERROR_NO_MORE_ITEMS);
         length = 5; // "Alpha" needs six with its NUL
-        QCOMPARE(RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+        QCOMPARE(RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+                 ERROR_MORE_DATA);
 
         // values come in the order they were first written; rewriting keeps the place
         for (const char* v : {"z", "a", "m"})
@@ -252,9 +269,11 @@ private slots:
         BYTE data[4];
         DWORD size = sizeof data;
         length = sizeof name;
-        QCOMPARE(RegEnumValueA(key, 0, name, &length, nullptr, nullptr, data, &size), ERROR_MORE_DATA);
+        QCOMPARE(RegEnumValueA(key, 0, name, &length, nullptr, nullptr, data, &size),
+                 ERROR_MORE_DATA);
         QCOMPARE(size, DWORD(6));
-        QCOMPARE(RegEnumValueA(key, 3, name, &length, nullptr, nullptr, data, &size), ERROR_NO_MORE_ITEMS);
+        QCOMPARE(RegEnumValueA(key, 3, name, &length, nullptr, nullptr, data, &size),
+                 ERROR_NO_MORE_ITEMS);
     }
 
     void pathsAreChecked() {
@@ -264,14 +283,16 @@ private slots:
         QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "\\lead", 0, "", 0, 0, nullptr, &key, nullptr),
                  ERROR_INVALID_PARAMETER);
         const QByteArray tooLong(256, 'k');
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.constData(), 0, "", 0, 0, nullptr, &key, nullptr),
+        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.constData(), 0, "", 0, 0, nullptr, &key,
+                                 nullptr),
                  ERROR_INVALID_PARAMETER);
         QCOMPARE(subkeys(HKEY_CURRENT_USER), QByteArrayList{});
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.left(255).constData(), 0, "", 0, 0, nullptr, &key,
-                                 nullptr),
+        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, tooLong.left(255).constData(), 0, "", 0, 0,
+                                 nullptr, &key, nullptr),
                  ERROR_SUCCESS);
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "trailing\\", 0, "", 0, 0, nullptr, &key, nullptr),
-                 ERROR_SUCCESS);
+        QCOMPARE(
+            RegCreateKeyExA(HKEY_CURRENT_USER, "trailing\\", 0, "", 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Trailing", 0, 0, &key), ERROR_SUCCESS);
     }
 
@@ -305,7 +326,8 @@ private slots:
         for (int t = 0; t < 4; ++t)
             threads << QThread::create([t, &handles] {
                 for (int n = 0; n < 25; ++n) {
-                    const QByteArray path = "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
+                    const QByteArray path =
+                        "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
                     HKEY key = create(HKEY_CURRENT_USER, path.constData());
                     set(key, "v", path + '\0');
                     handles[t] << key;
@@ -323,7 +345,8 @@ private slots:
                 const HKEY key = handles[t].value(n);
                 QVERIFY(key != 0);
                 distinct.insert(key);
-                const QByteArray path = "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
+                const QByteArray path =
+                    "Threads\\t" + QByteArray::number(t) + "\\k" + QByteArray::number(n);
                 QCOMPARE(get(key, "v"), path + '\0'); // each handle names its own key
                 QCOMPARE(RegCloseKey(key), ERROR_SUCCESS);
             }
@@ -333,8 +356,10 @@ private slots:
     void twoProcessesWritingAtOnceLoseNothing() {
         const QString go = m_registry->path() + QStringLiteral("/go");
         QProcess first, second;
-        first.start(writerProgram(), {QStringLiteral("add"), QStringLiteral("first"), QStringLiteral("500"), go});
-        second.start(writerProgram(), {QStringLiteral("add"), QStringLiteral("second"), QStringLiteral("500"), go});
+        first.start(writerProgram(),
+                    {QStringLiteral("add"), QStringLiteral("first"), QStringLiteral("500"), go});
+        second.start(writerProgram(),
+                     {QStringLiteral("add"), QStringLiteral("second"), QStringLiteral("500"), go});
         QVERIFY(first.waitForStarted());
         QVERIFY(second.waitForStarted());
         QVERIFY(testenv::writeAll(go, "go"));
@@ -365,9 +390,12 @@ private slots:
         };
         HKEY key = create(HKEY_CURRENT_USER, "Shared");
         QCOMPARE(set(key, "mine0", sz("zero")), ERROR_SUCCESS);
-        QCOMPARE(other({QStringLiteral("set"), QStringLiteral("big"), QString::number(6 * 1024 * 1024)}), QByteArray());
+        QCOMPARE(
+            other({QStringLiteral("set"), QStringLiteral("big"), QString::number(6 * 1024 * 1024)}),
+            QByteArray());
         QCOMPARE(set(key, "mine1", sz("one")), ERROR_SUCCESS);
-        QCOMPARE(other({QStringLiteral("set"), QStringLiteral("small"), QStringLiteral("10")}), QByteArray());
+        QCOMPARE(other({QStringLiteral("set"), QStringLiteral("small"), QStringLiteral("10")}),
+                 QByteArray());
         QCOMPARE(set(key, "mine2", sz("two")), ERROR_SUCCESS);
         QCOMPARE(other({QStringLiteral("get"), QStringLiteral("mine2")}), QByteArray("two"));
         QCOMPARE(get(key, "small"), QByteArray("wwwwwwwwww", 11));
@@ -418,10 +446,12 @@ private slots:
         QVERIFY(testenv::writeAll(hive, garbage));
 
         HKEY key = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, 0x2003F, &key), ERROR_REGISTRY_CORRUPT);
-        QCOMPARE(damagedHivePath(), hive);
-        QCOMPARE(RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, "", 0, 0, nullptr, &key, nullptr),
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, 0x2003F, &key),
                  ERROR_REGISTRY_CORRUPT);
+        QCOMPARE(damagedHivePath(), hive);
+        QCOMPARE(
+            RegCreateKeyExA(HKEY_CURRENT_USER, "Software", 0, "", 0, 0, nullptr, &key, nullptr),
+            ERROR_REGISTRY_CORRUPT);
         QCOMPARE(set(HKEY_CURRENT_USER, "v", sz("x")), ERROR_REGISTRY_CORRUPT);
         QCOMPARE(RegDeleteValueA(HKEY_CURRENT_USER, "v"), ERROR_REGISTRY_CORRUPT);
         QCOMPARE(testenv::readAll(hive), garbage);
@@ -433,14 +463,16 @@ private slots:
     }
 
     void damagedBesideItsLogStaysAsItWas() {
-        // A hive in use has a write-ahead log; garbage over the hive must not be "repaired" from it.
+        // A hive in use has a write-ahead log; garbage over the hive must not be "repaired" from
+        // it.
         HKEY key = create(HKEY_CURRENT_USER, "Logged");
         QCOMPARE(set(key, "v", sz("x")), ERROR_SUCCESS);
         RegCloseKey(key);
         const QString hive = hivePath(HKEY_CURRENT_USER);
         const QByteArray garbage = QByteArray("\x01\x02garbage", 9).repeated(1000);
         QVERIFY(testenv::writeAll(hive, garbage));
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Logged", 0, 0x2003F, &key), ERROR_REGISTRY_CORRUPT);
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Logged", 0, 0x2003F, &key),
+                 ERROR_REGISTRY_CORRUPT);
         QCOMPARE(testenv::readAll(hive), garbage);
     }
 
@@ -448,7 +480,8 @@ private slots:
         const QString hive = hivePath(HKEY_LOCAL_MACHINE);
         sqlite3* db = nullptr;
         QCOMPARE(sqlite3_open(QFile::encodeName(hive).constData(), &db), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes(text)", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
         sqlite3_close(db);
         const QByteArray before = testenv::readAll(hive);
         HKEY key = 0;
@@ -463,7 +496,8 @@ private slots:
         QVERIFY(testenv::writeAll(file, "x"));
         qputenv("QUILLMATE_REGISTRY", QFile::encodeName(file + QStringLiteral("/registry")));
         HKEY key = 0;
-        const LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, "k", 0, "", 0, 0, nullptr, &key, nullptr);
+        const LONG status =
+            RegCreateKeyExA(HKEY_CURRENT_USER, "k", 0, "", 0, 0, nullptr, &key, nullptr);
         qputenv("QUILLMATE_REGISTRY", QFile::encodeName(m_registry->path()));
         QCOMPARE(status, ERROR_ACCESS_DENIED);
         QCOMPARE(key, HKEY(0));

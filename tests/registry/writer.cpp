@@ -27,7 +27,8 @@ int add(const char* prefix, int count, const char* goFile) {
         QThread::msleep(5);
     }
     HKEY key = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Concurrent", 0, "", 0, 0x2003F, nullptr, &key, nullptr) != 0)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Concurrent", 0, "", 0, 0x2003F, nullptr, &key,
+                        nullptr) != 0)
         return 1;
     int failures = 0;
     for (int n = 0; n < count; ++n) {
@@ -49,7 +50,8 @@ int add(const char* prefix, int count, const char* goFile) {
     for (int n = 0;; ++n) {
         const QByteArray path = "Churn\\k" + QByteArray::number(n);
         const QByteArray data(256 * 1024, static_cast<char>('a' + (n + round) % 26));
-        if (RegSetValueA(HKEY_CURRENT_USER, path.constData(), REG_SZ, data.constData(), 0) == ERROR_SUCCESS) {
+        if (RegSetValueA(HKEY_CURRENT_USER, path.constData(), REG_SZ, data.constData(), 0) ==
+            ERROR_SUCCESS) {
             std::printf("%d\n", n);
             std::fflush(stdout);
         }
@@ -58,11 +60,13 @@ int add(const char* prefix, int count, const char* goFile) {
 
 int set(const char* name, int bytes) {
     HKEY key = 0;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Shared", 0, "", 0, 0x2003F, nullptr, &key, nullptr) != 0)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Shared", 0, "", 0, 0x2003F, nullptr, &key, nullptr) !=
+        0)
         return 1;
     const QByteArray data = QByteArray(bytes, 'w') + '\0';
-    const LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.constData()),
-                                       static_cast<DWORD>(data.size()));
+    const LONG status =
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.constData()),
+                       static_cast<DWORD>(data.size()));
     RegCloseKey(key);
     return status == ERROR_SUCCESS ? 0 : 1;
 }
@@ -73,7 +77,8 @@ int get(const char* name) {
         return 1;
     char data[256];
     DWORD size = sizeof data;
-    const LONG status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    const LONG status =
+        RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS)
         return 1;

@@ -32,7 +32,8 @@ QList<Value> valuesOf(const char* path, QByteArray* keyClass = nullptr) {
         DWORD type = REG_NONE;
         if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
             break;
-        values.append({QByteArray(name, nameLength), type, QByteArray(reinterpret_cast<char*>(data), size)});
+        values.append(
+            {QByteArray(name, nameLength), type, QByteArray(reinterpret_cast<char*>(data), size)});
     }
     RegCloseKey(key);
     if (keyClass) {
@@ -41,7 +42,8 @@ QList<Value> valuesOf(const char* path, QByteArray* keyClass = nullptr) {
         RegOpenKeyExA(HKEY_CURRENT_USER, "software\\KRV\\Quillmate", 0, 0x2003F, &parent);
         char name[256], cls[256];
         DWORD nameLength = sizeof name, classLength = sizeof cls;
-        if (RegEnumKeyExA(parent, 0, name, &nameLength, nullptr, cls, &classLength, nullptr) == ERROR_SUCCESS)
+        if (RegEnumKeyExA(parent, 0, name, &nameLength, nullptr, cls, &classLength, nullptr) ==
+            ERROR_SUCCESS)
             *keyClass = QByteArray(cls, classLength);
         RegCloseKey(parent);
     }
@@ -101,15 +103,18 @@ private slots:
         HKEY key = 0;
         QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, kSetupKey, 0, 0x2003F, &key), ERROR_SUCCESS);
         const char changed[] = "changed";
-        QCOMPARE(RegSetValueExA(key, "LABEL", 0, REG_SZ, reinterpret_cast<const BYTE*>(changed), sizeof changed),
+        QCOMPARE(RegSetValueExA(key, "LABEL", 0, REG_SZ, reinterpret_cast<const BYTE*>(changed),
+                                sizeof changed),
                  ERROR_SUCCESS);
-        QCOMPARE(RegSetValueExA(key, "MyGrid", 0, REG_SZ, reinterpret_cast<const BYTE*>(changed), sizeof changed),
+        QCOMPARE(RegSetValueExA(key, "MyGrid", 0, REG_SZ, reinterpret_cast<const BYTE*>(changed),
+                                sizeof changed),
                  ERROR_SUCCESS);
         RegCloseKey(key);
         runSetUp();
         const QList<Value> values = valuesOf(kSetupKey);
         QCOMPARE(values.size(), 40);
-        const auto label = std::find_if(values.begin(), values.end(), [](const Value& v) { return v.name == "Label"; });
+        const auto label = std::find_if(values.begin(), values.end(),
+                                        [](const Value& v) { return v.name == "Label"; });
         QVERIFY(label != values.end());
         QCOMPARE(label->data, QByteArray("Label", 6));
         QCOMPARE(values.last().name, QByteArray("MyGrid"));
@@ -117,21 +122,25 @@ private slots:
 
     void mainProgramPathFindsTheSetupKey() {
         HKEY key = 0;
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KRV\\Quillmate\\ToolTipControls", 0, 0x2003F, &key),
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KRV\\Quillmate\\ToolTipControls", 0,
+                               0x2003F, &key),
                  ERROR_FILE_NOT_FOUND);
         runSetUp();
-        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KRV\\Quillmate\\ToolTipControls", 0, 0x2003F, &key),
+        QCOMPARE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\KRV\\Quillmate\\ToolTipControls", 0,
+                               0x2003F, &key),
                  ERROR_SUCCESS);
         RegCloseKey(key);
         // one key, not two differing in letter case
         char name[256];
         DWORD length = sizeof name;
-        QCOMPARE(RegEnumKeyExA(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-                 ERROR_SUCCESS);
+        QCOMPARE(
+            RegEnumKeyExA(HKEY_CURRENT_USER, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
         QCOMPARE(QByteArray(name), QByteArray("software"));
         length = sizeof name;
-        QCOMPARE(RegEnumKeyExA(HKEY_CURRENT_USER, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
-                 ERROR_NO_MORE_ITEMS);
+        QCOMPARE(
+            RegEnumKeyExA(HKEY_CURRENT_USER, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
     }
 
     void damagedHiveFailsQuietlyAndStaysAsItWas() {

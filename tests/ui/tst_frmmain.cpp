@@ -179,8 +179,8 @@ class TestFrmMain : public QObject {
         QStringList state;
         state << window().windowTitle() << window().session().projectPath;
         for (QWidget* w : window().findChildren<QWidget*>()) {
-            QString line = w->objectName() + QLatin1Char(' ') +
-                           QString::number(w->isEnabled()) + QString::number(w->isHidden());
+            QString line = w->objectName() + QLatin1Char(' ') + QString::number(w->isEnabled()) +
+                           QString::number(w->isHidden());
             if (auto* edit = qobject_cast<QLineEdit*>(w))
                 line += edit->text();
             else if (auto* text = qobject_cast<QPlainTextEdit*>(w))
@@ -238,7 +238,8 @@ private slots:
             QVERIFY2(window().findChild<QObject*>(name), qPrintable(name));
         QCOMPARE(window().findChild<QObject*>(QStringLiteral("opthelptype_1")),
                  static_cast<QObject*>(window().opthelptype[1]));
-        QCOMPARE(window().findChild<QObject*>(QStringLiteral("mnuMRU_3")), static_cast<QObject*>(window().mnuMRU[3]));
+        QCOMPARE(window().findChild<QObject*>(QStringLiteral("mnuMRU_3")),
+                 static_cast<QObject*>(window().mnuMRU[3]));
         QCOMPARE(window().Toolbar1->objectName(), QStringLiteral("Toolbar1"));
         QVERIFY(qobject_cast<QPlainTextEdit*>(window().txtgenhelptext));
         QVERIFY(window().cbotopicid->isEditable() && window().cbowtform->isEditable());
@@ -248,30 +249,79 @@ private slots:
 
     void captionsComeFromTheStringTable() {
         const std::pair<const char*, int> table[] = {
-            {"cmdghnextmapnum", 124}, {"cmdwtnextmapnum", 124}, {"lblhelptext", 126},
-            {"lblwthelptext", 126}, {"lbltopicheader", 133}, {"lblmapnumber", 128},
-            {"lblwtmapnumber", 128}, {"lblbrowsefootnote", 134}, {"lbltopictitlefootnote", 135},
-            {"lbltopicidfootnote", 125}, {"lblwttopicidfootnote", 125}, {"lblkfootnote", 136},
-            {"lblkeywords", 137}, {"lblbrowseseq", 138}, {"lbltopictitle", 139},
-            {"lbltopicid", 105}, {"frmcfentrytype", 101}, {"opttopic", 102},
-            {"optheading", 103}, {"cmdaddnode", 104}, {"lblcftopicid", 127},
-            {"lblwttopicid", 127}, {"lblcftitle", 106}, {"frmwtobjhlptype", 161},
-            {"chkwtwthlp", 162}, {"chkwtconsenhlp", 115}, {"chkcreatecontextsensitivehelp", 115},
-            {"lblwtobject", 129}, {"lblttobject", 129}, {"lblwtform", 130}, {"lblttform", 130},
-            {"frmoptions", 108}, {"chkcompile", 163}, {"cmdwinsize", 164},
-            {"opthelptype_0", 109}, {"opthelptype_1", 110}, {"chkvbproject", 111},
-            {"cmdhelpprojectfilebrowse", 112}, {"cmdvbproectfilebrowse", 112},
-            {"cmdrtffilebrowse", 112}, {"cmdcontentsfilebrowse", 112}, {"cmdhelpfilebrowse", 112},
-            {"cmdindexfilebrowse", 112}, {"frmcreateoptions", 113},
-            {"chkcreatecontentsfile", 114}, {"chkcreatetooltips", 116},
-            {"chkcreategeneralhelp", 117}, {"lblindexfile", 165}, {"lblhelpprojectfilename", 118},
-            {"lblvbprojectfilename", 119}, {"lblrtffilename", 120}, {"lblcontentsfilename", 121},
-            {"lblhelpfilename", 122}, {"lblhelpprojecttitle", 123}, {"cmdcreate", 107},
-            {"cmdcancel", 132}, {"cmdok", 817}, {"cmddelete", 160}, {"lbltooltiptext", 131},
-            {"mnufile", 140}, {"mnunew", 141}, {"mnuopen", 142}, {"mnuexit", 143},
-            {"mnuhelp", 144}, {"mnuproghelp", 145}, {"mnuaboutqmt", 146}, {"mnuaboutkrv", 147},
-            {"mnuview", 148}, {"mnuviewhelpfile", 149}, {"mnuwhatsthis", 150},
-            {"mnuviewprojecthelp", 151}, {"mnutvcommands", 152}, {"mnutvdelete", 153},
+            {"cmdghnextmapnum", 124},
+            {"cmdwtnextmapnum", 124},
+            {"lblhelptext", 126},
+            {"lblwthelptext", 126},
+            {"lbltopicheader", 133},
+            {"lblmapnumber", 128},
+            {"lblwtmapnumber", 128},
+            {"lblbrowsefootnote", 134},
+            {"lbltopictitlefootnote", 135},
+            {"lbltopicidfootnote", 125},
+            {"lblwttopicidfootnote", 125},
+            {"lblkfootnote", 136},
+            {"lblkeywords", 137},
+            {"lblbrowseseq", 138},
+            {"lbltopictitle", 139},
+            {"lbltopicid", 105},
+            {"frmcfentrytype", 101},
+            {"opttopic", 102},
+            {"optheading", 103},
+            {"cmdaddnode", 104},
+            {"lblcftopicid", 127},
+            {"lblwttopicid", 127},
+            {"lblcftitle", 106},
+            {"frmwtobjhlptype", 161},
+            {"chkwtwthlp", 162},
+            {"chkwtconsenhlp", 115},
+            {"chkcreatecontextsensitivehelp", 115},
+            {"lblwtobject", 129},
+            {"lblttobject", 129},
+            {"lblwtform", 130},
+            {"lblttform", 130},
+            {"frmoptions", 108},
+            {"chkcompile", 163},
+            {"cmdwinsize", 164},
+            {"opthelptype_0", 109},
+            {"opthelptype_1", 110},
+            {"chkvbproject", 111},
+            {"cmdhelpprojectfilebrowse", 112},
+            {"cmdvbproectfilebrowse", 112},
+            {"cmdrtffilebrowse", 112},
+            {"cmdcontentsfilebrowse", 112},
+            {"cmdhelpfilebrowse", 112},
+            {"cmdindexfilebrowse", 112},
+            {"frmcreateoptions", 113},
+            {"chkcreatecontentsfile", 114},
+            {"chkcreatetooltips", 116},
+            {"chkcreategeneralhelp", 117},
+            {"lblindexfile", 165},
+            {"lblhelpprojectfilename", 118},
+            {"lblvbprojectfilename", 119},
+            {"lblrtffilename", 120},
+            {"lblcontentsfilename", 121},
+            {"lblhelpfilename", 122},
+            {"lblhelpprojecttitle", 123},
+            {"cmdcreate", 107},
+            {"cmdcancel", 132},
+            {"cmdok", 817},
+            {"cmddelete", 160},
+            {"lbltooltiptext", 131},
+            {"mnufile", 140},
+            {"mnunew", 141},
+            {"mnuopen", 142},
+            {"mnuexit", 143},
+            {"mnuhelp", 144},
+            {"mnuproghelp", 145},
+            {"mnuaboutqmt", 146},
+            {"mnuaboutkrv", 147},
+            {"mnuview", 148},
+            {"mnuviewhelpfile", 149},
+            {"mnuwhatsthis", 150},
+            {"mnuviewprojecthelp", 151},
+            {"mnutvcommands", 152},
+            {"mnutvdelete", 153},
             {"mnucfaddhere", 154},
         };
         for (const auto& [name, id] : table) {
@@ -284,8 +334,9 @@ private slots:
         QCOMPARE(window().mnuprint->text(), QStringLiteral("Print..."));
         QCOMPARE(window().cbotopicid->toolTip(),
                  QStringLiteral("Enter the ID for this section of help."));
-        QCOMPARE(window().txttooltiptext->toolTip(),
-                 QStringLiteral("Enter the text that will appear when the mouse is above the control."));
+        QCOMPARE(
+            window().txttooltiptext->toolTip(),
+            QStringLiteral("Enter the text that will appear when the mouse is above the control."));
         QCOMPARE(window().mnunew->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
         QCOMPARE(window().mnuopen->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
         QCOMPARE(window().mnuproghelp->shortcut(), QKeySequence(Qt::Key_F1));
@@ -298,10 +349,16 @@ private slots:
     }
 
     void toolbarAndMenusAsDesigned() {
-        const QStringList tips = {QStringLiteral("New project"), QStringLiteral("Open project"),
-                                  QStringLiteral("Save project"), QStringLiteral("Print topic"),
-                                  QString(), QStringLiteral("Delete"), QStringLiteral("Zoom edit"),
-                                  QStringLiteral("Create"), QString(), QStringLiteral("Help"),
+        const QStringList tips = {QStringLiteral("New project"),
+                                  QStringLiteral("Open project"),
+                                  QStringLiteral("Save project"),
+                                  QStringLiteral("Print topic"),
+                                  QString(),
+                                  QStringLiteral("Delete"),
+                                  QStringLiteral("Zoom edit"),
+                                  QStringLiteral("Create"),
+                                  QString(),
+                                  QStringLiteral("Help"),
                                   QStringLiteral("Exit")};
         QCOMPARE(window().Toolbar1->actions().size(), 11);
         for (int i = 1; i <= 11; ++i) {
@@ -323,9 +380,9 @@ private slots:
             barMenus << a->menu();
         QCOMPARE(barMenus, (QList<QMenu*>{window().mnufile, window().mnuview, window().mnuhelp}));
         QVERIFY(!window().mnuimport->menuAction()->isEnabled());
-        for (QAction* hidden : {window().mnufilesep3, window().mnuprintpreview, window().mnuprint,
-                                window().mnufilesep2, window().mnuhelpsep2,
-                                window().mnuviewprojecthelp})
+        for (QAction* hidden :
+             {window().mnufilesep3, window().mnuprintpreview, window().mnuprint,
+              window().mnufilesep2, window().mnuhelpsep2, window().mnuviewprojecthelp})
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
         for (QAction* shown : {window().mnufilesep1, window().mnuexit, window().mnuhelpsep1,
                                window().mnuwhatsthis, window().mnuaboutkrv})
@@ -441,8 +498,10 @@ private slots:
     void openFillsTheWindowFromTheProject() {
         const QString file = path(QStringLiteral("filled.QMT"));
         newProject(file);
-        addRow(QStringLiteral("GeneralHelp"), {{QStringLiteral("TopicID"), QStringLiteral("ZETA")}});
-        addRow(QStringLiteral("GeneralHelp"), {{QStringLiteral("TopicID"), QStringLiteral("ALPHA")}});
+        addRow(QStringLiteral("GeneralHelp"),
+               {{QStringLiteral("TopicID"), QStringLiteral("ZETA")}});
+        addRow(QStringLiteral("GeneralHelp"),
+               {{QStringLiteral("TopicID"), QStringLiteral("ALPHA")}});
         addRow(QStringLiteral("WhatsThis"),
                {{QStringLiteral("Object"), QStringLiteral("frmA.cmdOK")},
                 {QStringLiteral("TopicID"), QStringLiteral("WT_OK")},
@@ -469,7 +528,8 @@ private slots:
                 list << box->itemText(i);
             return list;
         };
-        QCOMPARE(items(window().cbotopicid), QStringList({QStringLiteral("ALPHA"), QStringLiteral("ZETA")}));
+        QCOMPARE(items(window().cbotopicid),
+                 QStringList({QStringLiteral("ALPHA"), QStringLiteral("ZETA")}));
         QCOMPARE(items(window().cbocftopicid), items(window().cbotopicid));
         QCOMPARE(items(window().cbowttopicid), QStringList({QStringLiteral("WT_OK")}));
         QVERIFY(window().cbotopicid->currentText().isEmpty());
@@ -500,7 +560,8 @@ private slots:
         QCOMPARE(windowState(), before);
         QCOMPARE(registryList(), list);
         QCOMPARE(window().session().db.get(), db);
-        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList({QStringLiteral("kept.QMT")}));
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files),
+                 QStringList({QStringLiteral("kept.QMT")}));
         QVERIFY(m_messages.isEmpty());
     }
 
@@ -519,7 +580,7 @@ private slots:
     void theProgramOpensAProjectGivenOnItsCommandLine() {
         const QString file = path(QStringLiteral("cmdline.QMT"));
         newProject(file);
-        m_window.reset(); // closes the project
+        m_window.reset();              // closes the project
         testenv::RegistryFolder fresh; // the program starts on an empty registry
         QProcess program;
         program.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
@@ -645,7 +706,8 @@ private slots:
     void helpCommandsGoToTheDesktop() {
         window().mnuproghelp->trigger();
         QCOMPARE(m_opened, QStringList({desktop::programHelpPath()}));
-        QVERIFY(desktop::programHelpPath().endsWith(QLatin1String("/share/quillmate/help/index.html")));
+        QVERIFY(
+            desktop::programHelpPath().endsWith(QLatin1String("/share/quillmate/help/index.html")));
 
         window().txthelpfilename->setText(QStringLiteral("/work/out/Project.hlp"));
         window().mnuviewprojecthelp->trigger();

@@ -74,7 +74,9 @@ public:
         return 259;
     }
     std::int32_t KRVDeleteRegKey(std::int32_t&, QString&) override { return 2; }
-    std::int32_t KRVQueryRegValue(std::int32_t&, QString&, QString&, QString&) override { return 2; }
+    std::int32_t KRVQueryRegValue(std::int32_t&, QString&, QString&, QString&) override {
+        return 2;
+    }
     std::int32_t KRVQuickGetRegEntry(std::int32_t&, QString&, QString&, std::int32_t&, QString&,
                                      std::int32_t&, QString&) override {
         return 0;
@@ -89,7 +91,9 @@ private:
 
 const QString kKey = QStringLiteral("software\\KRV\\Quillmate");
 
-QString project(int n) { return QStringLiteral("/home/author/p%1.QMT").arg(n); }
+QString project(int n) {
+    return QStringLiteral("/home/author/p%1.QMT").arg(n);
+}
 
 void setList(MemoryRegistry& reg, const QStringList& paths) {
     auto& values = reg.key(kKey);

@@ -26,8 +26,9 @@ struct CoolBarFixture {
     QWidget* coolBar = new QWidget(&window);
     TransTBWrapper* wrapper = new TransTBWrapper(coolBar);
     CoolBarFixture(Qt::Orientation orientation = Qt::Horizontal) {
-        auto* band = orientation == Qt::Horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(coolBar))
-                                                   : new QVBoxLayout(coolBar);
+        auto* band = orientation == Qt::Horizontal
+                         ? static_cast<QBoxLayout*>(new QHBoxLayout(coolBar))
+                         : new QVBoxLayout(coolBar);
         band->addWidget(wrapper);
         TransTBWrapper::markCoolBar(coolBar, orientation);
         window.resize(400, 300);

@@ -30,11 +30,12 @@ QString labelText(QWidget* window, const char* name) {
 bool setHklmText(const char* key, const char* name, const QByteArray& value) {
     HKEY h = 0;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, 0x2003F, nullptr, &h, &disposition) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, 0x2003F, nullptr, &h,
+                        &disposition) != ERROR_SUCCESS)
         return false;
-    const LONG rc = RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.constData()),
-                                   static_cast<DWORD>(value.size() + 1));
+    const LONG rc =
+        RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.constData()),
+                       static_cast<DWORD>(value.size() + 1));
     RegCloseKey(h);
     return rc == ERROR_SUCCESS;
 }
@@ -59,7 +60,9 @@ QString writeCountingProgram(const QString& path) {
     return QFileInfo(path).dir().filePath(QStringLiteral("runs.txt"));
 }
 
-int lineCount(const QString& path) { return int(testenv::readAll(path).count('\n')); }
+int lineCount(const QString& path) {
+    return int(testenv::readAll(path).count('\n'));
+}
 
 } // namespace
 
@@ -125,7 +128,8 @@ private slots:
         QCOMPARE(w->windowTitle(), QStringLiteral("About Quillmate"));
         QCOMPARE(labelText(w, "lblTitle"), QStringLiteral("Quillmate"));
         QCOMPARE(labelText(w, "lbledition"), QStringLiteral("Personnal Edition"));
-        QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(), QStringLiteral("&OK"));
+        QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("cmdOK"))->text(),
+                 QStringLiteral("&OK"));
         QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->text(),
                  QStringLiteral("System Info..."));
         QTRY_COMPARE(labelText(w, "lblVersion"), QStringLiteral("Version  1.0.0"));
@@ -162,7 +166,8 @@ private slots:
     }
 
     void okUnloadsAndShowLoadsAgain() {
-        QPointer<QWidget> first = showAbout(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0"));
+        QPointer<QWidget> first =
+            showAbout(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0"));
         QVERIFY(first);
         first->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
         QTRY_VERIFY(first.isNull());
@@ -179,7 +184,8 @@ private slots:
 
     void sysInfoUnregisteredSaysUnavailable() {
         pressSysInfo();
-        QCOMPARE(m_messages, QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+        QCOMPARE(m_messages,
+                 QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
     }
 
     void sysInfoStartsTheRegisteredProgramEachTime() {
@@ -189,8 +195,8 @@ private slots:
         QVERIFY(setHklmText(InfoKey, "PATH", QFile::encodeName(program)));
         pressSysInfo();
         QTRY_COMPARE(lineCount(runs), 1);
-        QTest::mouseClick(topLevel(QStringLiteral("QMTAboutBox"))->findChild<QPushButton*>(
-                              QStringLiteral("cmdSysInfo")),
+        QTest::mouseClick(topLevel(QStringLiteral("QMTAboutBox"))
+                              ->findChild<QPushButton*>(QStringLiteral("cmdSysInfo")),
                           Qt::LeftButton);
         QTRY_COMPARE(lineCount(runs), 2);
         QVERIFY(m_messages.isEmpty());
@@ -217,12 +223,13 @@ private slots:
         if (setup == 0) {
             QVERIFY(setHklmText(LocationKey, "MSINFO", QFile::encodeName(dir.path())));
         } else if (setup == 1) {
-            QVERIFY(setHklmText(InfoKey, "PATH", QFile::encodeName(dir.filePath(QStringLiteral("none")))));
+            QVERIFY(setHklmText(InfoKey, "PATH",
+                                QFile::encodeName(dir.filePath(QStringLiteral("none")))));
         } else {
             HKEY h = 0;
             DWORD disposition = 0;
-            QCOMPARE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, InfoKey, 0, nullptr, 0, 0x2003F, nullptr, &h,
-                                     &disposition),
+            QCOMPARE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, InfoKey, 0, nullptr, 0, 0x2003F, nullptr,
+                                     &h, &disposition),
                      ERROR_SUCCESS);
             const DWORD number = 42;
             QCOMPARE(RegSetValueExA(h, "PATH", 0, 4, reinterpret_cast<const BYTE*>(&number), 4),
@@ -230,7 +237,8 @@ private slots:
             RegCloseKey(h);
         }
         pressSysInfo();
-        QCOMPARE(m_messages, QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+        QCOMPARE(m_messages,
+                 QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
     }
 
     void splashWithoutVersionsShowsTwoDots() {

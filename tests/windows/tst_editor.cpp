@@ -58,10 +58,17 @@ private slots:
         auto* bar = w.findChild<QToolBar*>(QStringLiteral("Toolbar1"));
         QVERIFY(bar);
         QCOMPARE(bar->actions().size(), 12);
-        const QStringList tips = {QStringLiteral("Cut"), QStringLiteral("Copy"), QStringLiteral("Paste"),
-                                  QString(), QStringLiteral("Bold"), QStringLiteral("Italic"),
-                                  QStringLiteral("Underline"), QStringLiteral("Font - 7"), QString(),
-                                  QStringLiteral("Align Left"), QStringLiteral("Align Center"),
+        const QStringList tips = {QStringLiteral("Cut"),
+                                  QStringLiteral("Copy"),
+                                  QStringLiteral("Paste"),
+                                  QString(),
+                                  QStringLiteral("Bold"),
+                                  QStringLiteral("Italic"),
+                                  QStringLiteral("Underline"),
+                                  QStringLiteral("Font - 7"),
+                                  QString(),
+                                  QStringLiteral("Align Left"),
+                                  QStringLiteral("Align Center"),
                                   QStringLiteral("ALign Right")};
         for (int i = 1; i <= 12; ++i) {
             QAction* a = w.toolbarButton(i);

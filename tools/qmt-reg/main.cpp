@@ -40,14 +40,16 @@ struct UsageError {
 struct Command {
     QString verb;
     HKEY root = 0;
-    QString rootName; // spelled out
-    QString path;     // below the root; empty for the root itself
+    QString rootName;   // spelled out
+    QString path;       // below the root; empty for the root itself
     bool value = false; // one value (/v NAME, or /ve for the default value)
     QString valueName;
     bool hasData = false;
     QString data;
 
-    QString fullName() const { return path.isEmpty() ? rootName : rootName + QLatin1Char('\\') + path; }
+    QString fullName() const {
+        return path.isEmpty() ? rootName : rootName + QLatin1Char('\\') + path;
+    }
 };
 
 bool isSwitch(const QString& arg, const char* name) {
@@ -61,7 +63,9 @@ void parseKey(const QString& key, Command& c) {
     QString path = slash < 0 ? QString() : key.mid(slash + 1);
     while (path.endsWith(QLatin1Char('\\')))
         path.chop(1);
-    const auto is = [&](const char* name) { return root.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    const auto is = [&](const char* name) {
+        return root.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
     if (is("HKCU") || is("HKEY_CURRENT_USER")) {
         c.root = HKEY_CURRENT_USER;
         c.rootName = QStringLiteral("HKEY_CURRENT_USER");
@@ -69,9 +73,10 @@ void parseKey(const QString& key, Command& c) {
         c.root = HKEY_LOCAL_MACHINE;
         c.rootName = QStringLiteral("HKEY_LOCAL_MACHINE");
     } else {
-        throw UsageError{QStringLiteral("unknown root key \"%1\": use HKCU, HKEY_CURRENT_USER, HKLM or "
-                                        "HKEY_LOCAL_MACHINE.")
-                             .arg(root)};
+        throw UsageError{
+            QStringLiteral("unknown root key \"%1\": use HKCU, HKEY_CURRENT_USER, HKLM or "
+                           "HKEY_LOCAL_MACHINE.")
+                .arg(root)};
     }
     c.path = path;
 }
@@ -81,7 +86,8 @@ Command parse(const QStringList& args) {
         throw UsageError{QStringLiteral("a command and a key are needed.")};
     Command c;
     c.verb = args[0].toLower();
-    if (c.verb != QLatin1String("query") && c.verb != QLatin1String("add") && c.verb != QLatin1String("delete"))
+    if (c.verb != QLatin1String("query") && c.verb != QLatin1String("add") &&
+        c.verb != QLatin1String("delete"))
         throw UsageError{QStringLiteral("unknown command \"%1\".").arg(args[0])};
     parseKey(args[1], c);
     bool force = false;
@@ -130,14 +136,22 @@ int failure(LONG status, const QString& what) {
 
 QString typeName(DWORD type) {
     switch (type) {
-    case 0: return QStringLiteral("REG_NONE");
-    case 1: return QStringLiteral("REG_SZ");
-    case 2: return QStringLiteral("REG_EXPAND_SZ");
-    case 3: return QStringLiteral("REG_BINARY");
-    case 4: return QStringLiteral("REG_DWORD");
-    case 7: return QStringLiteral("REG_MULTI_SZ");
-    case 11: return QStringLiteral("REG_QWORD");
-    default: return QStringLiteral("REG_0x%1").arg(type, 0, 16);
+    case 0:
+        return QStringLiteral("REG_NONE");
+    case 1:
+        return QStringLiteral("REG_SZ");
+    case 2:
+        return QStringLiteral("REG_EXPAND_SZ");
+    case 3:
+        return QStringLiteral("REG_BINARY");
+    case 4:
+        return QStringLiteral("REG_DWORD");
+    case 7:
+        return QStringLiteral("REG_MULTI_SZ");
+    case 11:
+        return QStringLiteral("REG_QWORD");
+    default:
+        return QStringLiteral("REG_0x%1").arg(type, 0, 16);
     }
 }
 
@@ -173,12 +187,14 @@ int query(const Command& c, HKEY key) {
         while (status == ERROR_MORE_DATA) { // again with the size reported
             data.resize(std::max<qsizetype>(data.size(), size));
             size = static_cast<DWORD>(data.size());
-            status = RegQueryValueExA(key, name.constData(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                                      &size);
+            status = RegQueryValueExA(key, name.constData(), nullptr, &type,
+                                      reinterpret_cast<BYTE*>(data.data()), &size);
         }
         if (status != ERROR_SUCCESS)
-            return failure(status, c.valueName.isEmpty() ? QStringLiteral("the default value of ") + c.fullName()
-                                                         : QStringLiteral("the value %1 of %2").arg(c.valueName, c.fullName()));
+            return failure(
+                status, c.valueName.isEmpty()
+                            ? QStringLiteral("the default value of ") + c.fullName()
+                            : QStringLiteral("the value %1 of %2").arg(c.valueName, c.fullName()));
         out() << c.fullName() << '\n';
         printValue(name, type, data.left(static_cast<qsizetype>(size)));
         return Done;
@@ -194,10 +210,12 @@ int query(const Command& c, HKEY key) {
         status = RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(data.data()), &size);
         if (status == ERROR_MORE_DATA && size > static_cast<DWORD>(data.size())) {
-            data.resize(static_cast<qsizetype>(size)); // the same index again, with room for the data
+            data.resize(
+                static_cast<qsizetype>(size)); // the same index again, with room for the data
             status = ERROR_SUCCESS;
         } else if (status == ERROR_SUCCESS) {
-            printValue(QByteArray(name.data(), nameLength), type, data.left(static_cast<qsizetype>(size)));
+            printValue(QByteArray(name.data(), nameLength), type,
+                       data.left(static_cast<qsizetype>(size)));
             ++i;
         }
     }
@@ -205,7 +223,8 @@ int query(const Command& c, HKEY key) {
         return failure(status, c.fullName());
     for (DWORD i = 0;; ++i) {
         DWORD nameLength = static_cast<DWORD>(name.size());
-        status = RegEnumKeyExA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        status =
+            RegEnumKeyExA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
         if (status != ERROR_SUCCESS)
             break;
         out() << c.fullName() << '\\' << ansi::toUnicode(name.data(), nameLength) << '\n';
@@ -216,8 +235,8 @@ int query(const Command& c, HKEY key) {
 int add(const Command& c) {
     Key key;
     const QByteArray path = ansi::fromUnicode(c.path);
-    LONG status = RegCreateKeyExA(c.root, path.constData(), 0, "", REG_OPTION_NON_VOLATILE, 0x2003F, nullptr,
-                                  &key.handle, nullptr);
+    LONG status = RegCreateKeyExA(c.root, path.constData(), 0, "", REG_OPTION_NON_VOLATILE, 0x2003F,
+                                  nullptr, &key.handle, nullptr);
     if (status != ERROR_SUCCESS)
         return failure(status, c.fullName());
     if (!c.value && !c.hasData)
@@ -225,7 +244,8 @@ int add(const Command& c) {
     // Without /v the data goes to the default value.
     const QByteArray data = ansi::fromUnicode(c.data) + '\0';
     status = RegSetValueExA(key.handle, ansi::fromUnicode(c.valueName).constData(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(data.constData()), static_cast<DWORD>(data.size()));
+                            reinterpret_cast<const BYTE*>(data.constData()),
+                            static_cast<DWORD>(data.size()));
     return status == ERROR_SUCCESS ? Done : failure(status, c.fullName());
 }
 
@@ -234,7 +254,8 @@ LONG deleteSubkeys(HKEY key) {
     std::vector<char> name(256);
     for (;;) {
         DWORD length = static_cast<DWORD>(name.size());
-        LONG status = RegEnumKeyExA(key, 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        LONG status =
+            RegEnumKeyExA(key, 0, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS)
             return ERROR_SUCCESS;
         if (status != ERROR_SUCCESS)
@@ -253,10 +274,13 @@ LONG deleteSubkeys(HKEY key) {
 int remove(const Command& c, HKEY key) {
     if (c.value) {
         const LONG status = RegDeleteValueA(key, ansi::fromUnicode(c.valueName).constData());
-        return status == ERROR_SUCCESS ? Done
-                                       : failure(status, c.valueName.isEmpty()
-                                                             ? QStringLiteral("the default value of ") + c.fullName()
-                                                             : QStringLiteral("the value %1 of %2").arg(c.valueName, c.fullName()));
+        return status == ERROR_SUCCESS
+                   ? Done
+                   : failure(
+                         status,
+                         c.valueName.isEmpty()
+                             ? QStringLiteral("the default value of ") + c.fullName()
+                             : QStringLiteral("the value %1 of %2").arg(c.valueName, c.fullName()));
     }
     LONG status = deleteSubkeys(key);
     if (status == ERROR_SUCCESS)
@@ -270,7 +294,8 @@ int run(const Command& c) {
     if (c.verb == QLatin1String("delete") && !c.value && c.path.isEmpty())
         throw UsageError{QStringLiteral("a root key cannot be deleted.")};
     Key key;
-    const LONG status = RegOpenKeyExA(c.root, ansi::fromUnicode(c.path).constData(), 0, 0x2003F, &key.handle);
+    const LONG status =
+        RegOpenKeyExA(c.root, ansi::fromUnicode(c.path).constData(), 0, 0x2003F, &key.handle);
     if (status != ERROR_SUCCESS)
         return failure(status, c.fullName());
     return c.verb == QLatin1String("query") ? query(c, key.handle) : remove(c, key.handle);

@@ -40,7 +40,9 @@ QString quoteText(QString text) {
     return QLatin1Char('\'') + text + QLatin1Char('\'');
 }
 
-QString errText(sqlite3* db) { return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(); }
+QString errText(sqlite3* db) {
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+}
 
 QVariant columnValue(sqlite3_stmt* s, int i) {
     switch (sqlite3_column_type(s, i)) {
@@ -100,7 +102,9 @@ void rangeOf(FieldType type, qint64& low, qint64& high) {
     }
 }
 
-bool isText(FieldType t) { return t == FieldType::Text || t == FieldType::Memo; }
+bool isText(FieldType t) {
+    return t == FieldType::Text || t == FieldType::Memo;
+}
 
 // The statement as far as the engine needs it: where the select list starts
 // and ends, and the table named after "from".
@@ -111,7 +115,9 @@ struct SelectParts {
     bool distinct = false;
 };
 
-bool isWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+bool isWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
 
 qsizetype skipQuoted(const QString& s, qsizetype i) {
     const QChar open = s.at(i);
@@ -131,7 +137,8 @@ qsizetype skipQuoted(const QString& s, qsizetype i) {
 bool keywordAt(const QString& s, qsizetype i, QLatin1StringView word) {
     if (i > 0 && isWordChar(s.at(i - 1)))
         return false;
-    if (i + word.size() > s.size() || QStringView(s).mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0)
+    if (i + word.size() > s.size() ||
+        QStringView(s).mid(i, word.size()).compare(word, Qt::CaseInsensitive) != 0)
         return false;
     const qsizetype end = i + word.size();
     return end == s.size() || !isWordChar(s.at(end));
@@ -148,11 +155,13 @@ SelectParts parseSelect(const QString& sql) {
     while (i < sql.size() && sql.at(i).isSpace())
         ++i;
     p.listStart = i;
-    p.distinct = keywordAt(sql, i, QLatin1StringView("distinct")) || keywordAt(sql, i, QLatin1StringView("all"));
+    p.distinct = keywordAt(sql, i, QLatin1StringView("distinct")) ||
+                 keywordAt(sql, i, QLatin1StringView("all"));
     int depth = 0;
     for (; i < sql.size(); ++i) {
         const QChar c = sql.at(i);
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[') || c == QLatin1Char('`')) {
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[') ||
+            c == QLatin1Char('`')) {
             i = skipQuoted(sql, i) - 1;
         } else if (c == QLatin1Char('(')) {
             ++depth;
@@ -197,7 +206,9 @@ struct TableInfo {
                 return static_cast<int>(i);
         return -1;
     }
-    QString qualified(int field) const { return def.name + QLatin1Char('.') + def.fields[size_t(field)].name; }
+    QString qualified(int field) const {
+        return def.name + QLatin1Char('.') + def.fields[size_t(field)].name;
+    }
 };
 
 class Connection {
@@ -241,22 +252,25 @@ public:
         if (!m_s) {
             const QByteArray utf8 = sql.toUtf8();
             const char* tail = nullptr;
-            const int rc = sqlite3_prepare_v2(c.handle(), utf8.constData(), int(utf8.size()), &m_s, &tail);
+            const int rc =
+                sqlite3_prepare_v2(c.handle(), utf8.constData(), int(utf8.size()), &m_s, &tail);
             if (rc != SQLITE_OK) {
                 const QString msg = errText(c.db);
                 sqlite3_finalize(m_s);
                 m_s = nullptr;
                 if (msg.startsWith(QLatin1StringView("no such table: ")))
-                    throw EngineError(errNoSuchTable,
-                                      QStringLiteral("The engine cannot find the table '%1'.")
-                                          .arg(msg.mid(15)));
+                    throw EngineError(
+                        errNoSuchTable,
+                        QStringLiteral("The engine cannot find the table '%1'.").arg(msg.mid(15)));
                 if (msg.startsWith(QLatin1StringView("no such column: ")))
-                    throw EngineError(errItemNotFound,
-                                      QStringLiteral("The field '%1' is not in the table.").arg(msg.mid(16)));
+                    throw EngineError(
+                        errItemNotFound,
+                        QStringLiteral("The field '%1' is not in the table.").arg(msg.mid(16)));
                 if (rc == SQLITE_ERROR)
-                    throw EngineError(errSyntax, QStringLiteral("The engine does not understand the statement "
-                                                                "\"%1\": %2.")
-                                                     .arg(sql, msg));
+                    throw EngineError(errSyntax,
+                                      QStringLiteral("The engine does not understand the statement "
+                                                     "\"%1\": %2.")
+                                          .arg(sql, msg));
                 c.fail(rc, QStringLiteral("reading the statement \"%1\"").arg(sql));
             }
             if (!m_s)
@@ -265,8 +279,10 @@ public:
                 if (!std::isspace(static_cast<unsigned char>(*t)) && *t != ';') {
                     sqlite3_finalize(m_s);
                     m_s = nullptr;
-                    throw EngineError(errSyntax,
-                                      QStringLiteral("The statement \"%1\" holds more than one statement.").arg(sql));
+                    throw EngineError(
+                        errSyntax,
+                        QStringLiteral("The statement \"%1\" holds more than one statement.")
+                            .arg(sql));
                 }
             }
         }
@@ -323,14 +339,19 @@ void Connection::fail(int rc, const QString& doing) const {
     const QString msg = errText(db);
     const int primary = rc & 0xff;
     if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
-        throw EngineError(errNotProjectFile,
-                          QStringLiteral("The file '%1' is not a project file, or its password does not match.")
-                              .arg(path));
+        throw EngineError(
+            errNotProjectFile,
+            QStringLiteral("The file '%1' is not a project file, or its password does not match.")
+                .arg(path));
     if (primary == SQLITE_READONLY)
-        throw EngineError(errNotUpdatable, QStringLiteral("The database '%1' cannot be changed: %2.").arg(path, msg));
+        throw EngineError(
+            errNotUpdatable,
+            QStringLiteral("The database '%1' cannot be changed: %2.").arg(path, msg));
     if (primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH)
-        throw EngineError(errCannotOpen, QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, msg));
-    throw EngineError(errEngine, QStringLiteral("The engine failed %1 in '%2': %3.").arg(doing, path, msg));
+        throw EngineError(errCannotOpen,
+                          QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, msg));
+    throw EngineError(errEngine,
+                      QStringLiteral("The engine failed %1 in '%2': %3.").arg(doing, path, msg));
 }
 
 void Connection::exec(const QString& sql) {
@@ -349,7 +370,8 @@ TableDef Connection::readTable(const QString& canonical, const QString& createSq
             FieldDef f;
             f.name = columnValue(s, 1).toString();
             const QString type = columnValue(s, 2).toString().toUpper();
-            static const QRegularExpression sized(QStringLiteral("^\\s*(?:VAR)?CHAR\\s*\\(\\s*(\\d+)\\s*\\)"));
+            static const QRegularExpression sized(
+                QStringLiteral("^\\s*(?:VAR)?CHAR\\s*\\(\\s*(\\d+)\\s*\\)"));
             const auto m = sized.match(type);
             if (m.hasMatch()) {
                 f.type = FieldType::Text;
@@ -363,12 +385,15 @@ TableDef Connection::readTable(const QString& canonical, const QString& createSq
             }
             const bool pk = sqlite3_column_int(s, 5) != 0;
             f.required = sqlite3_column_int(s, 3) != 0;
-            const QString constraintPrefix = QStringLiteral("CONSTRAINT ") + quoteId(f.name + QStringLiteral(" not empty"));
+            const QString constraintPrefix =
+                QStringLiteral("CONSTRAINT ") + quoteId(f.name + QStringLiteral(" not empty"));
             f.allowZeroLength = !createSql.contains(constraintPrefix, Qt::CaseInsensitive);
             if (sqlite3_column_type(s, 4) != SQLITE_NULL) {
                 const QString dflt = columnValue(s, 4).toString();
-                if (dflt.startsWith(QLatin1Char('\'')) && dflt.endsWith(QLatin1Char('\'')) && dflt.size() >= 2) {
-                    f.defaultValue = dflt.mid(1, dflt.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+                if (dflt.startsWith(QLatin1Char('\'')) && dflt.endsWith(QLatin1Char('\'')) &&
+                    dflt.size() >= 2) {
+                    f.defaultValue = dflt.mid(1, dflt.size() - 2)
+                                         .replace(QStringLiteral("''"), QStringLiteral("'"));
                 } else if (dflt.compare(QLatin1StringView("NULL"), Qt::CaseInsensitive) != 0) {
                     bool ok = false;
                     const qlonglong n = dflt.toLongLong(&ok);
@@ -387,12 +412,14 @@ TableDef Connection::readTable(const QString& canonical, const QString& createSq
         }
     }
     if (!primaryField.isEmpty()) {
-        static const QRegularExpression named(QStringLiteral("CONSTRAINT\\s+\"((?:[^\"]|\"\")+)\"\\s+PRIMARY\\s+KEY"),
-                                              QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression named(
+            QStringLiteral("CONSTRAINT\\s+\"((?:[^\"]|\"\")+)\"\\s+PRIMARY\\s+KEY"),
+            QRegularExpression::CaseInsensitiveOption);
         const auto m = named.match(createSql);
-        t.indexes.push_back({m.hasMatch() ? m.captured(1).replace(QStringLiteral("\"\""), QStringLiteral("\""))
-                                          : primaryField,
-                             primaryField, true, true});
+        t.indexes.push_back(
+            {m.hasMatch() ? m.captured(1).replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                          : primaryField,
+             primaryField, true, true});
     }
     QHash<QString, bool> unique;
     {
@@ -400,8 +427,9 @@ TableDef Connection::readTable(const QString& canonical, const QString& createSq
         while (s.step())
             unique.insert(columnValue(s, 1).toString(), sqlite3_column_int(s, 2) != 0);
     }
-    Stmt s(*this, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
-                                 "AND sql IS NOT NULL ORDER BY rowid"),
+    Stmt s(*this,
+           QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                          "AND sql IS NOT NULL ORDER BY rowid"),
            false);
     s.bind(1, canonical);
     while (s.step()) {
@@ -413,8 +441,9 @@ TableDef Connection::readTable(const QString& canonical, const QString& createSq
                 field = columnValue(info, 2).toString();
         }
         const QString prefix = canonical + QLatin1Char('.');
-        t.indexes.push_back({name.startsWith(prefix, Qt::CaseInsensitive) ? name.mid(prefix.size()) : name, field,
-                             false, unique.value(name)});
+        t.indexes.push_back(
+            {name.startsWith(prefix, Qt::CaseInsensitive) ? name.mid(prefix.size()) : name, field,
+             false, unique.value(name)});
     }
     return t;
 }
@@ -423,11 +452,14 @@ std::shared_ptr<const TableInfo> Connection::table(const QString& name) {
     const QString key = name.toLower();
     if (auto found = tables.value(key))
         return found;
-    Stmt s(*this, QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE"),
+    Stmt s(*this,
+           QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'table' AND name = ?1 "
+                          "COLLATE NOCASE"),
            true);
     s.bind(1, name);
     if (!s.step())
-        throw EngineError(errNoSuchTable, QStringLiteral("The engine cannot find the table '%1'.").arg(name));
+        throw EngineError(errNoSuchTable,
+                          QStringLiteral("The engine cannot find the table '%1'.").arg(name));
     const QString canonical = columnValue(s, 0).toString();
     const QString sql = columnValue(s, 1).toString();
     auto info = std::make_shared<TableInfo>();
@@ -438,7 +470,8 @@ std::shared_ptr<const TableInfo> Connection::table(const QString& name) {
 
 namespace {
 
-std::shared_ptr<Connection> openConnection(const QString& path, int flags, const QString& password) {
+std::shared_ptr<Connection> openConnection(const QString& path, int flags,
+                                           const QString& password) {
     auto c = std::make_shared<Connection>();
     c->path = path;
     c->readOnly = (flags & SQLITE_OPEN_READONLY) != 0;
@@ -476,9 +509,10 @@ void probeCopyWithJournal(const QString& path, const QString& password) {
     const QString copy = dir.filePath(QStringLiteral("check.db"));
     if (!dir.isValid() || !QFile::copy(path, copy) ||
         !QFile::copy(path + QStringLiteral("-journal"), copy + QStringLiteral("-journal")))
-        throw EngineError(errCannotOpen, QStringLiteral("The file '%1' cannot be opened: its last change was "
-                                                        "not finished and cannot be checked.")
-                                             .arg(path));
+        throw EngineError(errCannotOpen,
+                          QStringLiteral("The file '%1' cannot be opened: its last change was "
+                                         "not finished and cannot be checked.")
+                              .arg(path));
     auto c = openConnection(copy, SQLITE_OPEN_READWRITE, password);
     c->path = path;
     probe(*c);
@@ -496,26 +530,33 @@ void probeCopyWithJournal(const QString& path, const QString& password) {
     case SQLITE_CONSTRAINT_UNIQUE:
     case SQLITE_CONSTRAINT_PRIMARYKEY: {
         const QString field = fieldOf(msg).section(QLatin1Char('.'), -1);
-        throw EngineError(errDuplicateKey,
-                          QStringLiteral("The changes you requested to the table '%1' were not successful because "
-                                         "they would create duplicate values in the index '%2'.")
-                              .arg(t.def.name, field));
+        throw EngineError(
+            errDuplicateKey,
+            QStringLiteral(
+                "The changes you requested to the table '%1' were not successful because "
+                "they would create duplicate values in the index '%2'.")
+                .arg(t.def.name, field));
     }
     case SQLITE_CONSTRAINT_NOTNULL:
-        throw EngineError(errRequired, QStringLiteral("The field '%1' cannot contain a Null value because the "
-                                                      "Required property for this field is set to True.")
-                                           .arg(fieldOf(msg)));
+        throw EngineError(errRequired,
+                          QStringLiteral("The field '%1' cannot contain a Null value because the "
+                                         "Required property for this field is set to True.")
+                              .arg(fieldOf(msg)));
     case SQLITE_CONSTRAINT_CHECK: {
         const QString name = fieldOf(msg);
         const QString field = name.section(QLatin1Char(' '), 0, 0);
         if (name.endsWith(QLatin1StringView(" not empty")))
             throw EngineError(errZeroLength,
-                              QStringLiteral("The field '%1.%2' cannot be a zero-length string.").arg(t.def.name, field));
+                              QStringLiteral("The field '%1.%2' cannot be a zero-length string.")
+                                  .arg(t.def.name, field));
         if (name.endsWith(QLatin1StringView(" size")))
-            throw EngineError(errTooLong, QStringLiteral("The field '%1.%2' is too small to accept the amount of "
-                                                         "data you attempted to add.")
-                                              .arg(t.def.name, field));
-        throw EngineError(errOverflow, QStringLiteral("Numeric field overflow in '%1.%2'.").arg(t.def.name, field));
+            throw EngineError(
+                errTooLong, QStringLiteral("The field '%1.%2' is too small to accept the amount of "
+                                           "data you attempted to add.")
+                                .arg(t.def.name, field));
+        throw EngineError(
+            errOverflow,
+            QStringLiteral("Numeric field overflow in '%1.%2'.").arg(t.def.name, field));
     }
     default:
         c.fail(rc, QStringLiteral("saving a row of '%1'").arg(t.def.name));
@@ -529,12 +570,12 @@ void probeCopyWithJournal(const QString& path, const QString& password) {
 struct Recordset::Impl {
     std::shared_ptr<Connection> c;
     bool dynaset = false;
-    QStringList names;            // result columns (without the row id)
-    std::vector<QVariant> cells;  // rows x columns
+    QStringList names;           // result columns (without the row id)
+    std::vector<QVariant> cells; // rows x columns
     int columns = 0;
     qsizetype rows = 0;
-    qsizetype pos = 0;            // current row; rows means end of rows
-    qsizetype live = 0;           // rows not deleted
+    qsizetype pos = 0;  // current row; rows means end of rows
+    qsizetype live = 0; // rows not deleted
 
     // Dynaset only.
     std::shared_ptr<const TableInfo> table;
@@ -556,7 +597,9 @@ struct Recordset::Impl {
     }
     void requireDynaset() const {
         if (!dynaset)
-            throw EngineError(errNotUpdatable, QStringLiteral("The record set is a snapshot and cannot be updated."));
+            throw EngineError(
+                errNotUpdatable,
+                QStringLiteral("The record set is a snapshot and cannot be updated."));
     }
     bool hasCurrent() const { return pos < rows && (state.empty() || state[size_t(pos)] != 2); }
     void skipDeleted() {
@@ -569,8 +612,8 @@ struct Recordset::Impl {
 };
 
 void Recordset::Impl::fetch(qsizetype row) {
-    const QString sql = QStringLiteral("select ") + selectList + QStringLiteral(" from ") + quoteId(table->def.name) +
-                        QStringLiteral(" where rowid = ?1");
+    const QString sql = QStringLiteral("select ") + selectList + QStringLiteral(" from ") +
+                        quoteId(table->def.name) + QStringLiteral(" where rowid = ?1");
     Stmt s(*c, sql, true);
     sqlite3_bind_int64(s, 1, ids[size_t(row)]);
     if (!s.step())
@@ -587,13 +630,16 @@ QVariant Recordset::Impl::fieldValue(const QString& name) {
             return buffer[size_t(f)];
         if (mode == Adding) {
             if (f < 0)
-                throw EngineError(errItemNotFound, QStringLiteral("The field '%1' is not in this record set.").arg(name));
+                throw EngineError(
+                    errItemNotFound,
+                    QStringLiteral("The field '%1' is not in this record set.").arg(name));
             return table->def.fields[size_t(f)].defaultValue;
         }
     }
     const int col = column(name);
     if (col < 0)
-        throw EngineError(errItemNotFound, QStringLiteral("The field '%1' is not in this record set.").arg(name));
+        throw EngineError(errItemNotFound,
+                          QStringLiteral("The field '%1' is not in this record set.").arg(name));
     if (!hasCurrent())
         noCurrent();
     if (!state.empty() && state[size_t(pos)] == 1)
@@ -605,8 +651,10 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
     const FieldDef& f = table->def.fields[size_t(field)];
     const QString qualified = table->qualified(field);
     if (f.autoIncrement)
-        throw EngineError(errFieldNotUpdatable,
-                          QStringLiteral("The field '%1' is numbered by the engine and cannot be set.").arg(qualified));
+        throw EngineError(
+            errFieldNotUpdatable,
+            QStringLiteral("The field '%1' is numbered by the engine and cannot be set.")
+                .arg(qualified));
     if (isNullValue(value))
         return {};
     if (isText(f.type)) {
@@ -618,10 +666,12 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
         else
             s = value.toString();
         if (f.type == FieldType::Text && f.size > 0 && textLength(s) > f.size)
-            throw EngineError(errTooLong, QStringLiteral("The field '%1' is too small to accept the amount of data "
-                                                         "you attempted to add (at most %2 characters).")
-                                              .arg(qualified)
-                                              .arg(f.size));
+            throw EngineError(
+                errTooLong,
+                QStringLiteral("The field '%1' is too small to accept the amount of data "
+                               "you attempted to add (at most %2 characters).")
+                    .arg(qualified)
+                    .arg(f.size));
         return s;
     }
     qint64 low = 0, high = 0;
@@ -632,12 +682,14 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
                                .arg(value.toString(), qualified));
     };
     auto overflow = [&] {
-        return EngineError(errOverflow, QStringLiteral("Numeric field overflow: the field '%1' holds whole numbers "
-                                                       "from %2 to %3, not '%4'.")
-                                            .arg(qualified)
-                                            .arg(low)
-                                            .arg(high)
-                                            .arg(value.toString()));
+        return EngineError(
+            errOverflow,
+            QStringLiteral("Numeric field overflow: the field '%1' holds whole numbers "
+                           "from %2 to %3, not '%4'.")
+                .arg(qualified)
+                .arg(low)
+                .arg(high)
+                .arg(value.toString()));
     };
     double d = 0;
     switch (value.typeId()) {
@@ -693,9 +745,15 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
 Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Recordset::~Recordset() = default;
 
-bool Recordset::EOF_() const { return d->pos >= d->rows; }
-bool Recordset::BOF() const { return d->live == 0; }
-int Recordset::RecordCount() const { return int(d->live); }
+bool Recordset::EOF_() const {
+    return d->pos >= d->rows;
+}
+bool Recordset::BOF() const {
+    return d->live == 0;
+}
+int Recordset::RecordCount() const {
+    return int(d->live);
+}
 
 void Recordset::MoveNext() {
     if (d->pos >= d->rows)
@@ -713,16 +771,22 @@ void Recordset::MoveFirst() {
     d->skipDeleted();
 }
 
-QVariant Recordset::Field(const QString& name) const { return d->fieldValue(name); }
+QVariant Recordset::Field(const QString& name) const {
+    return d->fieldValue(name);
+}
 
 QString Recordset::Text(const QString& name) const {
     const QVariant v = d->fieldValue(name);
     return isNullValue(v) ? QString() : v.toString();
 }
 
-QStringList Recordset::FieldNames() const { return d->names; }
+QStringList Recordset::FieldNames() const {
+    return d->names;
+}
 
-bool Recordset::Updatable() const { return d->dynaset && !d->c->readOnly; }
+bool Recordset::Updatable() const {
+    return d->dynaset && !d->c->readOnly;
+}
 
 void Recordset::AddNew() {
     d->requireDynaset();
@@ -747,11 +811,13 @@ void Recordset::Edit() {
 void Recordset::SetField(const QString& name, const QVariant& value) {
     d->requireDynaset();
     if (d->mode == Impl::None)
-        throw EngineError(errUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw EngineError(errUpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     const int f = d->table->fieldIndex(name);
     if (f < 0)
-        throw EngineError(errItemNotFound, QStringLiteral("The field '%1' is not in the table '%2'.")
-                                               .arg(name, d->table->def.name));
+        throw EngineError(errItemNotFound,
+                          QStringLiteral("The field '%1' is not in the table '%2'.")
+                              .arg(name, d->table->def.name));
     d->buffer[size_t(f)] = d->convert(f, value);
     d->isSet[size_t(f)] = 1;
 }
@@ -765,7 +831,8 @@ void Recordset::CancelUpdate() {
 void Recordset::Update() {
     d->requireDynaset();
     if (d->mode == Impl::None)
-        throw EngineError(errUpdateWithoutEdit, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        throw EngineError(errUpdateWithoutEdit,
+                          QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     Connection& c = *d->c;
     c.handle();
     const TableInfo& t = *d->table;
@@ -780,13 +847,16 @@ void Recordset::Update() {
             continue;
         const QVariant v = d->isSet[i] ? d->buffer[i] : f.defaultValue;
         if (f.required && isNullValue(v))
-            throw EngineError(errRequired, QStringLiteral("The field '%1' cannot contain a Null value because the "
-                                                          "Required property for this field is set to True. Enter a "
-                                                          "value in this field.")
-                                               .arg(t.qualified(int(i))));
+            throw EngineError(
+                errRequired,
+                QStringLiteral("The field '%1' cannot contain a Null value because the "
+                               "Required property for this field is set to True. Enter a "
+                               "value in this field.")
+                    .arg(t.qualified(int(i))));
         if (isText(f.type) && !f.allowZeroLength && !isNullValue(v) && v.toString().isEmpty())
             throw EngineError(errZeroLength,
-                              QStringLiteral("The field '%1' cannot be a zero-length string.").arg(t.qualified(int(i))));
+                              QStringLiteral("The field '%1' cannot be a zero-length string.")
+                                  .arg(t.qualified(int(i))));
         if (d->isSet[i]) {
             columns << quoteId(f.name);
             values.push_back(d->buffer[i]);
@@ -801,7 +871,8 @@ void Recordset::Update() {
             for (qsizetype i = 0; i < columns.size(); ++i)
                 marks << QStringLiteral("?%1").arg(i + 1);
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteId(t.def.name), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                      .arg(quoteId(t.def.name), columns.join(QLatin1Char(',')),
+                           marks.join(QLatin1Char(',')));
         }
         Stmt s(c, sql, true);
         for (size_t i = 0; i < values.size(); ++i)
@@ -851,7 +922,8 @@ void Recordset::Delete() {
     if (!d->hasCurrent())
         Impl::noCurrent();
     CancelUpdate();
-    Stmt s(c, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteId(d->table->def.name)), true);
+    Stmt s(c, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteId(d->table->def.name)),
+           true);
     sqlite3_bind_int64(s, 1, d->ids[size_t(d->pos)]);
     s.step();
     d->state[size_t(d->pos)] = 2;
@@ -867,7 +939,8 @@ QString passwordFromConnect(const QString& connect) {
     const auto parts = connect.split(QLatin1Char(';'));
     for (const QString& part : parts) {
         const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq > 0 && part.left(eq).trimmed().compare(QLatin1StringView("pwd"), Qt::CaseInsensitive) == 0)
+        if (eq > 0 &&
+            part.left(eq).trimmed().compare(QLatin1StringView("pwd"), Qt::CaseInsensitive) == 0)
             return part.mid(eq + 1);
     }
     return {};
@@ -875,19 +948,24 @@ QString passwordFromConnect(const QString& connect) {
 
 std::unique_ptr<Database> Database::CreateDatabase(const QString& path, const QString& locale) {
     if (path.isEmpty())
-        throw EngineError(errCannotOpen, QStringLiteral("The database cannot be created: no file name was given."));
+        throw EngineError(
+            errCannotOpen,
+            QStringLiteral("The database cannot be created: no file name was given."));
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
-        throw EngineError(errDatabaseExists, QStringLiteral("Database '%1' already exists.").arg(path));
+        throw EngineError(errDatabaseExists,
+                          QStringLiteral("Database '%1' already exists.").arg(path));
     // Claim the name first: a file that appears meanwhile is never overwritten.
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int err = errno;
         if (err == EEXIST)
-            throw EngineError(errDatabaseExists, QStringLiteral("Database '%1' already exists.").arg(path));
-        throw EngineError(errCannotOpen, QStringLiteral("The database '%1' cannot be created: %2.")
-                                             .arg(path, QString::fromLocal8Bit(std::strerror(err))));
+            throw EngineError(errDatabaseExists,
+                              QStringLiteral("Database '%1' already exists.").arg(path));
+        throw EngineError(errCannotOpen,
+                          QStringLiteral("The database '%1' cannot be created: %2.")
+                              .arg(path, QString::fromLocal8Bit(std::strerror(err))));
     }
     ::close(fd);
     try {
@@ -908,11 +986,14 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
     if (path.isEmpty() || !info.exists())
         throw EngineError(errFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path));
     if (!info.isFile())
-        throw EngineError(errCannotOpen, QStringLiteral("The file '%1' cannot be opened: it is not a file.").arg(path));
+        throw EngineError(
+            errCannotOpen,
+            QStringLiteral("The file '%1' cannot be opened: it is not a file.").arg(path));
     if (info.size() == 0)
-        throw EngineError(errNotProjectFile,
-                          QStringLiteral("The file '%1' is not a project file, or its password does not match.")
-                              .arg(path));
+        throw EngineError(
+            errNotProjectFile,
+            QStringLiteral("The file '%1' is not a project file, or its password does not match.")
+                .arg(path));
     const QString password = passwordFromConnect(connect);
     // Reading the schema changes nothing on disk, unless a left-over journal
     // would be rolled back: then look at the file read-only first, so that a
@@ -927,7 +1008,8 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
         else if (rc != SQLITE_OK)
             check->fail(rc, QStringLiteral("reading the tables"));
     }
-    auto c = openConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, password);
+    auto c =
+        openConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, password);
     probe(*c);
     if (exclusive)
         c->exec(QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
@@ -938,12 +1020,15 @@ void Database::CreateTable(const TableDef& table) {
     Connection& c = *m_connection;
     c.handle();
     if (table.name.isEmpty() || table.fields.empty())
-        throw EngineError(errSyntax, QStringLiteral("A table needs a name and at least one field."));
+        throw EngineError(errSyntax,
+                          QStringLiteral("A table needs a name and at least one field."));
     {
-        Stmt s(c, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?1 COLLATE NOCASE"), false);
+        Stmt s(c, QStringLiteral("SELECT name FROM sqlite_master WHERE name = ?1 COLLATE NOCASE"),
+               false);
         s.bind(1, table.name);
         if (s.step())
-            throw EngineError(errTableExists, QStringLiteral("Table '%1' already exists.").arg(table.name));
+            throw EngineError(errTableExists,
+                              QStringLiteral("Table '%1' already exists.").arg(table.name));
     }
     auto findField = [&](const QString& name) -> const FieldDef* {
         for (const FieldDef& f : table.fields)
@@ -954,41 +1039,52 @@ void Database::CreateTable(const TableDef& table) {
     const IndexDef* primary = nullptr;
     for (const IndexDef& index : table.indexes) {
         if (!findField(index.field))
-            throw EngineError(errItemNotFound, QStringLiteral("The index '%1' names the field '%2', which is not in "
-                                                              "the table '%3'.")
-                                                   .arg(index.name, index.field, table.name));
+            throw EngineError(errItemNotFound,
+                              QStringLiteral("The index '%1' names the field '%2', which is not in "
+                                             "the table '%3'.")
+                                  .arg(index.name, index.field, table.name));
         if (index.primary) {
             if (primary)
-                throw EngineError(errSyntax, QStringLiteral("The table '%1' has more than one primary index.").arg(table.name));
+                throw EngineError(errSyntax,
+                                  QStringLiteral("The table '%1' has more than one primary index.")
+                                      .arg(table.name));
             primary = &index;
         }
     }
     QStringList defs;
     for (const FieldDef& f : table.fields) {
         if (f.name.isEmpty() || &f != findField(f.name))
-            throw EngineError(errSyntax, QStringLiteral("The table '%1' names the field '%2' twice or not at all.")
-                                             .arg(table.name, f.name));
+            throw EngineError(
+                errSyntax,
+                QStringLiteral("The table '%1' names the field '%2' twice or not at all.")
+                    .arg(table.name, f.name));
         if (f.type == FieldType::Text && (f.size < 1 || f.size > 255))
-            throw EngineError(errSyntax, QStringLiteral("The text field '%1' needs a size from 1 to 255.").arg(f.name));
+            throw EngineError(
+                errSyntax,
+                QStringLiteral("The text field '%1' needs a size from 1 to 255.").arg(f.name));
         const QString col = quoteId(f.name);
         QString def = col + QLatin1Char(' ') + typeName(f);
         const bool isPrimary = primary && primary->field.compare(f.name, Qt::CaseInsensitive) == 0;
         if (f.autoIncrement && (!isPrimary || f.type != FieldType::Long))
-            throw EngineError(errSyntax, QStringLiteral("The auto-increment field '%1' must be the Long field of the "
-                                                        "primary index.")
-                                             .arg(f.name));
+            throw EngineError(
+                errSyntax,
+                QStringLiteral("The auto-increment field '%1' must be the Long field of the "
+                               "primary index.")
+                    .arg(f.name));
         if (isText(f.type))
             def += QStringLiteral(" COLLATE NOCASE");
         if (isPrimary) {
-            def += QStringLiteral(" CONSTRAINT ") + quoteId(primary->name) + QStringLiteral(" PRIMARY KEY");
+            def += QStringLiteral(" CONSTRAINT ") + quoteId(primary->name) +
+                   QStringLiteral(" PRIMARY KEY");
             if (f.autoIncrement)
                 def += QStringLiteral(" AUTOINCREMENT");
         }
         if (f.required && !f.autoIncrement)
             def += QStringLiteral(" NOT NULL");
         if (!isNullValue(f.defaultValue) && !f.autoIncrement)
-            def += QStringLiteral(" DEFAULT ") + (isText(f.type) ? quoteText(f.defaultValue.toString())
-                                                                : QString::number(f.defaultValue.toLongLong()));
+            def += QStringLiteral(" DEFAULT ") +
+                   (isText(f.type) ? quoteText(f.defaultValue.toString())
+                                   : QString::number(f.defaultValue.toLongLong()));
         if (f.type == FieldType::Text)
             def += QStringLiteral(" CONSTRAINT ") + quoteId(f.name + QStringLiteral(" size")) +
                    QStringLiteral(" CHECK (length(%1) <= %2)").arg(col).arg(f.size);
@@ -999,7 +1095,8 @@ void Database::CreateTable(const TableDef& table) {
             qint64 low = 0, high = 0;
             rangeOf(f.type, low, high);
             def += QStringLiteral(" CONSTRAINT ") + quoteId(f.name + QStringLiteral(" range")) +
-                   QStringLiteral(" CHECK (typeof(%1) IN ('integer', 'null') AND %1 BETWEEN %2 AND %3)")
+                   QStringLiteral(
+                       " CHECK (typeof(%1) IN ('integer', 'null') AND %1 BETWEEN %2 AND %3)")
                        .arg(col)
                        .arg(low)
                        .arg(high);
@@ -1007,14 +1104,15 @@ void Database::CreateTable(const TableDef& table) {
         defs << def;
     }
     QStringList statements;
-    statements << QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteId(table.name), defs.join(QStringLiteral(", ")));
+    statements << QStringLiteral("CREATE TABLE %1 (%2)")
+                      .arg(quoteId(table.name), defs.join(QStringLiteral(", ")));
     for (const IndexDef& index : table.indexes) {
         if (&index == primary)
             continue;
         statements << QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                           .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(),
-                               quoteId(table.name + QLatin1Char('.') + index.name), quoteId(table.name),
-                               quoteId(findField(index.field)->name));
+                               quoteId(table.name + QLatin1Char('.') + index.name),
+                               quoteId(table.name), quoteId(findField(index.field)->name));
     }
     const bool ownTransaction = sqlite3_get_autocommit(c.db) != 0;
     if (ownTransaction)
@@ -1034,8 +1132,10 @@ void Database::CreateTable(const TableDef& table) {
 
 QStringList Database::TableNames() {
     Connection& c = *m_connection;
-    Stmt s(c, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                             "ESCAPE '\\' ORDER BY rowid"),
+    Stmt s(c,
+           QStringLiteral(
+               "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+               "ESCAPE '\\' ORDER BY rowid"),
            false);
     QStringList names;
     while (s.step())
@@ -1043,7 +1143,9 @@ QStringList Database::TableNames() {
     return names;
 }
 
-TableDef Database::TableDefinition(const QString& table) { return m_connection->table(table)->def; }
+TableDef Database::TableDefinition(const QString& table) {
+    return m_connection->table(table)->def;
+}
 
 std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, RecordsetTypeEnum type) {
     Connection& c = *m_connection;
@@ -1055,10 +1157,12 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     if (d->dynaset) {
         const SelectParts parts = parseSelect(sql);
         if (parts.listStart < 0 || parts.fromAt < 0 || parts.table.isEmpty())
-            throw EngineError(errSyntax,
-                              QStringLiteral("The engine does not understand the statement \"%1\".").arg(sql));
+            throw EngineError(
+                errSyntax,
+                QStringLiteral("The engine does not understand the statement \"%1\".").arg(sql));
         if (parts.distinct)
-            throw EngineError(errNotUpdatable, QStringLiteral("The statement \"%1\" cannot be updated.").arg(sql));
+            throw EngineError(errNotUpdatable,
+                              QStringLiteral("The statement \"%1\" cannot be updated.").arg(sql));
         d->table = c.table(parts.table);
         d->selectList = sql.mid(parts.listStart, parts.fromAt - parts.listStart).trimmed();
         text = QStringLiteral("select rowid, ") + sql.mid(parts.listStart);
@@ -1069,11 +1173,13 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     } catch (const EngineError& e) {
         if (text == sql)
             throw;
-        throw EngineError(e.number(), e.text().replace(text, sql)); // name the statement as the caller wrote it
+        throw EngineError(e.number(),
+                          e.text().replace(text, sql)); // name the statement as the caller wrote it
     }
     Stmt& s = *prepared;
     if (!sqlite3_stmt_readonly(s) || sqlite3_column_count(s) == 0)
-        throw EngineError(errSyntax, QStringLiteral("The statement \"%1\" does not select rows.").arg(sql));
+        throw EngineError(errSyntax,
+                          QStringLiteral("The statement \"%1\" does not select rows.").arg(sql));
     const int first = d->dynaset ? 1 : 0;
     d->columns = sqlite3_column_count(s) - first;
     for (int i = first; i < d->columns + first; ++i)
@@ -1091,12 +1197,22 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     return std::unique_ptr<Recordset>(new Recordset(std::move(d)));
 }
 
-void Database::Close() { m_connection->close(); }
-bool Database::IsOpen() const { return m_connection && m_connection->db; }
-QString Database::Name() const { return m_connection->path; }
+void Database::Close() {
+    m_connection->close();
+}
+bool Database::IsOpen() const {
+    return m_connection && m_connection->db;
+}
+QString Database::Name() const {
+    return m_connection->path;
+}
 
-void Database::BeginTrans() { m_connection->exec(QStringLiteral("BEGIN")); }
-void Database::CommitTrans() { m_connection->exec(QStringLiteral("COMMIT")); }
+void Database::BeginTrans() {
+    m_connection->exec(QStringLiteral("BEGIN"));
+}
+void Database::CommitTrans() {
+    m_connection->exec(QStringLiteral("COMMIT"));
+}
 void Database::Rollback() {
     // The store may have ended the transaction itself after a failure (disk full).
     if (sqlite3_get_autocommit(m_connection->handle()))

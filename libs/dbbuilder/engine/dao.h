@@ -137,9 +137,9 @@ public:
     // optional ";pwd=..." clause. Refuses (errDatabaseExists) when the file exists.
     static std::unique_ptr<Database> CreateDatabase(const QString& path, const QString& locale);
     // Opens an existing database. `connect` holds the password clause ";pwd=...".
-    static std::unique_ptr<Database> OpenDatabase(const QString& path, bool exclusive = false,
-                                                  bool readOnly = false,
-                                                  const QString& connect = QStringLiteral(";pwd=quetzal"));
+    static std::unique_ptr<Database>
+    OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
+                 const QString& connect = QStringLiteral(";pwd=quetzal"));
 
     // Creates a table with its fields and indexes (the table definition is
     // appended to the database in one step).
