@@ -18,10 +18,15 @@ add_compile_definitions(
   QT_NO_CAST_FROM_BYTEARRAY QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_USE_QSTRINGBUILDER QT_DISABLE_DEPRECATED_BEFORE=0x060400)
 
+option(QM_WARNINGS_AS_ERRORS "Fail the build on a compiler warning (on in scripts/test)" OFF)
+
 function(qm_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
     -Wnon-virtual-dtor -Wold-style-cast -Wcast-align -Woverloaded-virtual
     -Wno-missing-field-initializers)
+  if(QM_WARNINGS_AS_ERRORS)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
 endfunction()
 
 # A private shared library of the program (lib/quillmate).
