@@ -1,0 +1,4 @@
+# Files of app/rtf
+list(APPEND QM_CORE_SOURCES
+  rtf/rtftokenizer.h rtf/rtftokenizer.cpp
+)
