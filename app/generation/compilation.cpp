@@ -6,6 +6,8 @@
 #include "shell/dialogs.h"
 #include "winreg/winreg.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdint>
 
@@ -30,6 +32,18 @@ int LookUpHelpCompiler(QString& strcompilerpath) {
     return 0;
 }
 
+QString BuiltInHelpCompiler() {
+    const QString name = QStringLiteral("/qmt-hc");
+    QStringList candidates{QCoreApplication::applicationDirPath() + name};
+    const QString buildDir = qEnvironmentVariable("QUILLMATE_BUILD_DIR");
+    if (!buildDir.isEmpty())
+        candidates << buildDir + QStringLiteral("/bin") + name;
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isExecutable())
+            return path;
+    return {};
+}
+
 QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
     // String 553 holds the switches between blanks: " /c /e /m ".
     QStringList args = LoadResString(553).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -41,8 +55,11 @@ CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait
     CompileResult result;
     QString compiler;
     if (const int message = LookUpHelpCompiler(compiler)) {
-        shell::MsgBox(LoadResString(message));
-        return result;
+        compiler = BuiltInHelpCompiler();
+        if (compiler.isEmpty()) {
+            shell::MsgBox(LoadResString(message));
+            return result;
+        }
     }
     const QStringList args = HelpCompilerArguments(helpProjectFileName);
     if (wait == CompileWait::Detached) {

@@ -198,6 +198,11 @@ private slots:
     }
 
     void missingCompiler() {
+        // Without the built-in compiler either.
+        const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR");
+        qunsetenv("QUILLMATE_BUILD_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
+        QVERIFY(BuiltInHelpCompiler().isEmpty());
         QString found = QStringLiteral("x");
         QCOMPARE(LookUpHelpCompiler(found), 556); // no App Paths key at all
         QVERIFY(found.isEmpty());
@@ -211,6 +216,24 @@ private slots:
             QStringList({QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"),
                          QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."),
                          QStringLiteral("An error occurred while compilling the help file.")}));
+    }
+
+    void builtInCompilerWhenNoneIsRegistered() {
+        QVERIFY(!BuiltInHelpCompiler().isEmpty());
+        auto db = makeProject(path(QStringLiteral("hc.QMT")));
+        addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
+                 QStringLiteral("Text"), 10);
+        m_s.helpFileName = QStringLiteral("built.hlp");
+        QVERIFY(CreateGeneralHelp(m_s, *db));
+        const CompileResult r =
+            CompileHelpProject(m_s.helpProjectFileName, CompileWait::UntilFinished);
+        QVERIFY(r.succeeded());
+        QVERIFY(testenv::readAll(path(QStringLiteral("built.hlp")))
+                    .startsWith(QByteArray("\x3F\x5F\x03\x00", 4)));
+        registerCompiler(QByteArray("/no/such/compiler")); // a registered compiler still wins
+        QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
+        QCOMPARE(m_messages,
+                 QStringList(QStringLiteral("An error occurred while compilling the help file.")));
     }
 
     void compilerGetsItsArguments() {

@@ -63,7 +63,8 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             leaf.put16(6, std::uint16_t(i < entries.size() ? number + 1 : 0xFFFF));
             leaf.zeros(pageSize - leaf.size());
             pages.push_back(leaf.data);
-            children.push_back({first < entries.size() ? entries[first].key : QByteArray(), number});
+            children.push_back(
+                {first < entries.size() ? entries[first].key : QByteArray(), number});
             firsts.push_back(int(first));
         } while (i < entries.size());
         if (shape) {
@@ -85,8 +86,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             index.zeros(kIndexHeader);
             const Child& leftmost = children[i++];
             int count = 0;
-            while (i < children.size() &&
-                   index.size() + children[i].key.size() + 2 <= pageSize) {
+            while (i < children.size() && index.size() + children[i].key.size() + 2 <= pageSize) {
                 index.bytes(children[i].key);
                 index.u16(std::uint16_t(children[i].page));
                 ++i;
@@ -112,10 +112,12 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
     tree.u16(std::uint16_t(0x0002 | (directory ? 0x0400 : 0)));
     tree.u16(std::uint16_t(pageSize));
     QByteArray structureField(16, '\0');
-    structureField.replace(0, std::min<qsizetype>(structure.size(), 15), structure.first(std::min<qsizetype>(structure.size(), 15)).toByteArray());
+    structureField.replace(
+        0, std::min<qsizetype>(structure.size(), 15),
+        structure.first(std::min<qsizetype>(structure.size(), 15)).toByteArray());
     tree.bytes(structureField);
-    tree.u16(0);                                   // must be zero
-    tree.u16(std::uint16_t(leafCount - 1));        // page splits
+    tree.u16(0);                                    // must be zero
+    tree.u16(std::uint16_t(leafCount - 1));         // page splits
     tree.u16(std::uint16_t(children.front().page)); // root
     tree.u16(0xFFFF);
     tree.u16(std::uint16_t(pages.size()));
@@ -126,7 +128,8 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
     return tree.data;
 }
 
-BTreeReader::BTreeReader(QByteArrayView tree, QByteArray name) : m_tree(tree), m_name(std::move(name)) {
+BTreeReader::BTreeReader(QByteArrayView tree, QByteArray name)
+    : m_tree(tree), m_name(std::move(name)) {
     ByteReader r(tree, m_name.constData());
     if (r.u16() != 0x293B)
         fail("is not a tree (wrong magic number)");
@@ -252,7 +255,8 @@ BTreeShape BTreeReader::shape() const {
     return s;
 }
 
-std::optional<QByteArrayView> BTreeReader::find(const std::function<int(QByteArrayView)>& compare) const {
+std::optional<QByteArrayView>
+BTreeReader::find(const std::function<int(QByteArrayView)>& compare) const {
     int number = m_header.rootPage;
     for (int level = 1; level < m_header.levels; ++level) {
         const QByteArrayView p = page(number);

@@ -18,8 +18,8 @@ struct BTreeEntry {
 };
 
 struct BTreeShape {
-    std::vector<int> leafPages;         // page number of each leaf, in key order
-    std::vector<int> firstEntryOfLeaf;  // index of the first entry on each leaf
+    std::vector<int> leafPages;        // page number of each leaf, in key order
+    std::vector<int> firstEntryOfLeaf; // index of the first entry on each leaf
 };
 
 // The tree's bytes (header and pages) for `entries`, which the caller gives

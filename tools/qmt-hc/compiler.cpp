@@ -29,7 +29,8 @@ bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& er
         return false;
     }
     if (::fsync(work.handle()) != 0) {
-        error = QStringLiteral("the work file could not be synced (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        error = QStringLiteral("the work file could not be synced (%1)")
+                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -38,13 +39,15 @@ bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& er
         permissions = QFile::permissions(target);
     work.setPermissions(permissions);
     work.close();
-    if (::rename(QFile::encodeName(work.fileName()).constData(), QFile::encodeName(target).constData()) != 0) {
+    if (::rename(QFile::encodeName(work.fileName()).constData(),
+                 QFile::encodeName(target).constData()) != 0) {
         error = QStringLiteral("the work file could not replace the help file (%1)")
                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     work.setAutoRemove(false);
-    const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    const int dir =
+        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -48,8 +48,8 @@ std::uint32_t ContextHash(QByteArrayView s) {
 
 bool IsPortableContextString(QByteArrayView s) {
     for (char c : s) {
-        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                        c == '.' || c == '_';
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '_';
         if (!ok)
             return false;
     }

@@ -8,7 +8,10 @@ QString Diagnostic::format() const {
     QString where = QDir::toNativeSeparators(file);
     if (line > 0)
         where += QLatin1Char('(') + QString::number(line) + QLatin1Char(')');
-    return where + (severity == Severity::Error ? QStringLiteral(": error: ") : QStringLiteral(": warning: ")) + text;
+    return where +
+           (severity == Severity::Error ? QStringLiteral(": error: ")
+                                        : QStringLiteral(": warning: ")) +
+           text;
 }
 
 bool Diagnostics::hasErrors() const {

@@ -37,7 +37,8 @@ Phrases readPhrases(const FileSystemReader& fs, int minor) {
         const QByteArray text = minor > 16 ? Lz77Decompress(rest) : rest;
         const unsigned base = offsets.empty() ? 0 : offsets[0];
         for (unsigned i = 0; i < count; ++i) {
-            if (offsets[i] < base || offsets[i + 1] < offsets[i] || offsets[i + 1] - base > unsigned(text.size()))
+            if (offsets[i] < base || offsets[i + 1] < offsets[i] ||
+                offsets[i + 1] - base > unsigned(text.size()))
                 r.fail("has a phrase outside its text");
             p.list.push_back(text.mid(offsets[i] - base, offsets[i + 1] - offsets[i]));
         }
@@ -77,7 +78,8 @@ Phrases readPhrases(const FileSystemReader& fs, int minor) {
             offsets.push_back(offsets.back() + n);
         }
         const QByteArrayView image = fs.file("|PhrImage");
-        const QByteArray text = imagePacked != imageSize ? Lz77Decompress(image) : image.toByteArray();
+        const QByteArray text =
+            imagePacked != imageSize ? Lz77Decompress(image) : image.toByteArray();
         for (std::uint32_t i = 0; i < count; ++i) {
             if (offsets[i + 1] > std::uint32_t(text.size()))
                 r.fail("has a phrase outside its text");
@@ -134,7 +136,8 @@ private:
     void system();
     void fonts();
     void topics();
-    void textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray& text, std::uint8_t type);
+    void textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray& text,
+                    std::uint8_t type);
     void trees();
 
     FileSystemReader m_fs;
@@ -147,7 +150,9 @@ HelpFileRead Reader::read() {
     system();
     m_phrases = readPhrases(m_fs, m_h.minor);
     m_h.phraseCount = int(m_phrases.list.size());
-    m_h.phraseKind = m_phrases.list.empty() ? QByteArray() : m_phrases.hall ? "Hall phrases" : "phrases";
+    m_h.phraseKind = m_phrases.list.empty() ? QByteArray()
+                     : m_phrases.hall       ? "Hall phrases"
+                                            : "phrases";
     fonts();
     topics();
     trees();
@@ -170,7 +175,8 @@ void Reader::system() {
         const unsigned type = r.u16();
         const unsigned size = r.u16();
         const QByteArray data = r.bytes(size);
-        const QByteArray text = data.left(data.indexOf('\0') < 0 ? data.size() : data.indexOf('\0'));
+        const QByteArray text =
+            data.left(data.indexOf('\0') < 0 ? data.size() : data.indexOf('\0'));
         switch (type) {
         case 1:
             m_h.title = text;
@@ -400,7 +406,8 @@ void Reader::topics() {
     std::vector<qsizetype> starts;
     std::vector<qsizetype> sizes;
     for (qsizetype b = 0; b < blocks; ++b) {
-        const QByteArrayView block = file.sliced(b * blockSize, std::min<qsizetype>(blockSize, file.size() - b * blockSize));
+        const QByteArrayView block =
+            file.sliced(b * blockSize, std::min<qsizetype>(blockSize, file.size() - b * blockSize));
         if (block.size() < kBlockHeader)
             throw FormatError("|TOPIC: a block is shorter than its header");
         const QByteArrayView data = block.sliced(kBlockHeader);
@@ -439,13 +446,14 @@ void Reader::topics() {
         const std::uint32_t data1Size = r.u32();
         const std::uint8_t type = r.u8();
         if (prev != previous)
-            throw FormatError("|TOPIC: a record's back link does not point to the record before it");
+            throw FormatError(
+                "|TOPIC: a record's back link does not point to the record before it");
         if (data1Size < 21 || size < data1Size || a + qsizetype(size) > all.size())
             throw FormatError("|TOPIC: a record's sizes do not fit together");
         const QByteArrayView data1 = QByteArrayView(all).sliced(a + 21, data1Size - 21);
         const QByteArrayView data2 = QByteArrayView(all).sliced(a + data1Size, size - data1Size);
-        const QByteArray text =
-            textSize > data2.size() ? expand(data2, textSize, m_phrases) : data2.first(textSize).toByteArray();
+        const QByteArray text = textSize > data2.size() ? expand(data2, textSize, m_phrases)
+                                                        : data2.first(textSize).toByteArray();
         const std::uint32_t thisBlock = (pos - kBlockHeader) >> offsetBits;
         if (thisBlock != block) {
             block = thisBlock;
@@ -531,7 +539,8 @@ void Reader::trees() {
             m_h.map.push_back({number, r.u32()});
         }
     }
-    const auto offsetTree = [&](const QByteArray& name, std::vector<std::pair<std::uint32_t, QByteArray>>& out) {
+    const auto offsetTree = [&](const QByteArray& name,
+                                std::vector<std::pair<std::uint32_t, QByteArray>>& out) {
         if (!m_fs.has(name))
             return;
         BTreeReader t(m_fs.file(name), name);
@@ -572,7 +581,8 @@ void Reader::trees() {
             if (count != shape.leafPages.size())
                 m.fail("lists another number of leaf pages than |KWBTREE has");
             for (unsigned i = 0; i < count; ++i)
-                if (m.u32() != std::uint32_t(shape.firstEntryOfLeaf[i]) || m.u16() != shape.leafPages[i])
+                if (m.u32() != std::uint32_t(shape.firstEntryOfLeaf[i]) ||
+                    m.u16() != shape.leafPages[i])
                     m.fail("does not match the pages of |KWBTREE");
         }
     }
@@ -607,15 +617,21 @@ HelpFileRead ReadHelpFile(QByteArrayView bytes) {
 
 QString DumpHelpFile(const HelpFileRead& h) {
     const auto t = [](const QByteArray& b) { return ansi::toUnicode(b); };
-    const auto hex = [](std::uint32_t v) { return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0')); };
+    const auto hex = [](std::uint32_t v) {
+        return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0'));
+    };
     QString out;
     out += QStringLiteral("title: %1\n").arg(t(h.title));
     out += QStringLiteral("format: %1 (minor %2), %3%4\n")
                .arg(h.minor > 27 ? QStringLiteral("4.0") : QStringLiteral("3.1"))
                .arg(h.minor)
-               .arg(h.lz77 ? QStringLiteral("LZ77 topic blocks") : QStringLiteral("plain topic blocks"))
-               .arg(h.phraseKind.isEmpty() ? QString() : QStringLiteral(", %1 %2").arg(h.phraseCount).arg(t(h.phraseKind)));
-    out += QStringLiteral("files: %1\n").arg(t(QByteArrayList(h.internalFiles.begin(), h.internalFiles.end()).join(' ')));
+               .arg(h.lz77 ? QStringLiteral("LZ77 topic blocks")
+                           : QStringLiteral("plain topic blocks"))
+               .arg(h.phraseKind.isEmpty()
+                        ? QString()
+                        : QStringLiteral(", %1 %2").arg(h.phraseCount).arg(t(h.phraseKind)));
+    out += QStringLiteral("files: %1\n")
+               .arg(t(QByteArrayList(h.internalFiles.begin(), h.internalFiles.end()).join(' ')));
     if (!h.copyright.isEmpty())
         out += QStringLiteral("copyright: %1\n").arg(t(h.copyright));
     if (!h.contentsFile.isEmpty())
@@ -644,8 +660,10 @@ QString DumpHelpFile(const HelpFileRead& h) {
         names.emplace(offset, name);
     for (const auto& [hash, offset] : h.contexts) {
         const auto n = names.find(offset);
-        labels.emplace(offset, QStringLiteral("  context: %1%2").arg(hex(std::uint32_t(hash)),
-                                                                    n != names.end() ? QLatin1Char(' ') + t(n->second) : QString()));
+        labels.emplace(offset,
+                       QStringLiteral("  context: %1%2")
+                           .arg(hex(std::uint32_t(hash)),
+                                n != names.end() ? QLatin1Char(' ') + t(n->second) : QString()));
     }
     for (const auto& [number, offset] : h.map)
         labels.emplace(offset, QStringLiteral("  map: %1").arg(number));
@@ -653,18 +671,27 @@ QString DumpHelpFile(const HelpFileRead& h) {
         for (std::uint32_t o : k.offsets)
             labels.emplace(o, QStringLiteral("  keyword: %1").arg(t(k.text)));
     for (const TopicRead& topic : h.topics) {
-        out += QStringLiteral("\ntopic %1 at %2: %3\n").arg(topic.number).arg(hex(topic.offset), t(topic.title));
+        out += QStringLiteral("\ntopic %1 at %2: %3\n")
+                   .arg(topic.number)
+                   .arg(hex(topic.offset), t(topic.title));
         const std::uint32_t end = &topic == &h.topics.back() ? 0xFFFFFFFF : (&topic + 1)->offset;
-        for (auto it = labels.lower_bound(topic.offset); it != labels.end() && it->first < end; ++it)
+        for (auto it = labels.lower_bound(topic.offset); it != labels.end() && it->first < end;
+             ++it)
             out += it->second + QLatin1Char('\n');
         for (const QByteArray& m : topic.macros)
             out += QStringLiteral("  entry macro: %1\n").arg(t(m));
         if (topic.browseBack != 0xFFFFFFFF || topic.browseNext != 0xFFFFFFFF)
-            out += QStringLiteral("  browse: back %1, next %2\n").arg(hex(topic.browseBack), hex(topic.browseNext));
+            out += QStringLiteral("  browse: back %1, next %2\n")
+                       .arg(hex(topic.browseBack), hex(topic.browseNext));
         for (const HotspotRead& s : topic.hotspots)
-            out += QStringLiteral("  hotspot %1 %2: %3\n")
-                       .arg(s.code, 2, 16)
-                       .arg(s.code == 0xC8 || s.code == 0xCC ? t(s.target) : hex(s.hash) + (s.target.isEmpty() ? QString() : QLatin1Char('@') + t(s.target)), t(s.text));
+            out +=
+                QStringLiteral("  hotspot %1 %2: %3\n")
+                    .arg(s.code, 2, 16)
+                    .arg(s.code == 0xC8 || s.code == 0xCC
+                             ? t(s.target)
+                             : hex(s.hash) + (s.target.isEmpty() ? QString()
+                                                                 : QLatin1Char('@') + t(s.target)),
+                         t(s.text));
         QString text = t(topic.text);
         text.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
         out += QStringLiteral("  text:\n    %1\n").arg(text.trimmed());

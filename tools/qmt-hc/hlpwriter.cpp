@@ -32,8 +32,8 @@ struct Link {
 };
 
 struct Place {
-    qsizetype streamAt = 0; // where the link starts in the unpacked stream
-    std::uint32_t pos = 0;  // TOPICPOS
+    qsizetype streamAt = 0;   // where the link starts in the unpacked stream
+    std::uint32_t pos = 0;    // TOPICPOS
     std::uint32_t offset = 0; // TOPICOFFSET
     int block = 0;
 };
@@ -216,7 +216,8 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
                 size += m_links[std::size_t(k)].size();
             out.u32(std::uint32_t(size));
             const auto browse = [&](int other) {
-                return other < 0 ? kNone : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
+                return other < 0 ? kNone
+                                 : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
             };
             out.u32(t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
             out.u32(t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
@@ -233,7 +234,8 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
     return out.data;
 }
 
-std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks, const std::vector<Place>& places) const {
+std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
+                                             const std::vector<Place>& places) const {
     std::vector<QByteArray> headers;
     std::uint32_t lastLink = kNone, lastHeader = 0;
     std::size_t i = 0;
@@ -254,7 +256,8 @@ std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks, const std::vector
 }
 
 QByteArray Writer::plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const {
-    const qsizetype blocks = std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
+    const qsizetype blocks =
+        std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
     ByteWriter out;
     const std::vector<QByteArray> headers = blockHeaders(blocks, places);
     for (qsizetype b = 0; b < blocks; ++b) {
@@ -288,7 +291,8 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
     std::vector<Place> places = layout({});
     QByteArray data = stream(places);
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::vector<int> starts = partition(data, places, kPlainBlockData - 96 * (attempt + 1));
+        const std::vector<int> starts =
+            partition(data, places, kPlainBlockData - 96 * (attempt + 1));
         places = layout(starts);
         data = stream(places);
         ByteWriter out;
@@ -296,7 +300,8 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
         const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
         for (std::size_t b = 0; b < starts.size() && fits; ++b) {
             const qsizetype begin = places[std::size_t(starts[b])].streamAt;
-            const qsizetype end = b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
+            const qsizetype end =
+                b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
             const QByteArray packed = Lz77Compress(QByteArrayView(data).sliced(begin, end - begin));
             if (packed.size() > kPlainBlockData || end - begin > kPackedBlockData) {
                 fits = false;
@@ -321,7 +326,7 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
 std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
     const auto& links = m_paragraphLinks[std::size_t(topic)];
     const int link = paragraph < int(links.size()) ? links[std::size_t(paragraph)]
-                                                    : m_headerLink[std::size_t(topic)];
+                                                   : m_headerLink[std::size_t(topic)];
     return m_places[std::size_t(link)].offset;
 }
 
@@ -335,11 +340,14 @@ void Writer::contexts() {
             if (it != m_contexts.end()) {
                 const QString name = ansi::toUnicode(c.text);
                 if (it->second.name.compare(c.text, Qt::CaseInsensitive) == 0)
-                    m_d.warning(topic.file, c.line,
-                                QStringLiteral("context string %1 is defined twice; this one is ignored").arg(name));
+                    m_d.warning(
+                        topic.file, c.line,
+                        QStringLiteral("context string %1 is defined twice; this one is ignored")
+                            .arg(name));
                 else
                     m_d.error(topic.file, c.line,
-                              QStringLiteral("context strings %1 and %2 have the same hash value; rename one")
+                              QStringLiteral(
+                                  "context strings %1 and %2 have the same hash value; rename one")
                                   .arg(ansi::toUnicode(it->second.name), name));
                 continue;
             }
@@ -398,9 +406,10 @@ QByteArray Writer::system(std::uint32_t date) const {
         bool found = false;
         contents = offsetOfHash(ContextHash(m_project.contentsTopic), found);
         if (!found)
-            m_d.warning(m_project.path, 0,
-                        QStringLiteral("the contents topic %1 is not defined; the first topic is used")
-                            .arg(ansi::toUnicode(m_project.contentsTopic)));
+            m_d.warning(
+                m_project.path, 0,
+                QStringLiteral("the contents topic %1 is not defined; the first topic is used")
+                    .arg(ansi::toUnicode(m_project.contentsTopic)));
     }
     ByteWriter c;
     c.u32(contents);
@@ -510,7 +519,8 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         }
         if (map.count(e.number)) {
             m_d.warning(e.file, e.line,
-                        QStringLiteral("map number %1 is given twice; this entry is ignored").arg(e.number));
+                        QStringLiteral("map number %1 is given twice; this entry is ignored")
+                            .arg(e.number));
             continue;
         }
         map[e.number] = offset;
@@ -545,7 +555,8 @@ QByteArray Writer::topicIdFile() const {
     std::vector<std::pair<std::uint32_t, QByteArray>> ids;
     for (const auto& entry : m_contexts)
         ids.push_back({entry.second.offset, entry.second.name});
-    std::stable_sort(ids.begin(), ids.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<BTreeEntry> entries;
     for (const auto& [offset, name] : ids) {
         ByteWriter key;
@@ -575,8 +586,8 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     std::vector<Keyword> merged;
     for (Keyword& k : keywords) {
         if (!merged.empty() && CompareCaseless(merged.back().text, k.text) == 0) {
-            if (std::find(merged.back().offsets.begin(), merged.back().offsets.end(), k.offsets[0]) ==
-                merged.back().offsets.end())
+            if (std::find(merged.back().offsets.begin(), merged.back().offsets.end(),
+                          k.offsets[0]) == merged.back().offsets.end())
                 merged.back().offsets.push_back(k.offsets[0]);
         } else {
             merged.push_back(std::move(k));
@@ -637,7 +648,9 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
     QByteArray topicFile;
     m_packed = m_project.compress && packedTopicFile(topicFile);
     if (m_project.compress && !m_packed)
-        m_d.warning(m_project.path, 0, QStringLiteral("the topics could not be compressed; they are stored as they are"));
+        m_d.warning(
+            m_project.path, 0,
+            QStringLiteral("the topics could not be compressed; they are stored as they are"));
     if (!m_packed) {
         m_places = layout({});
         topicFile = plainTopicFile(stream(m_places), m_places);

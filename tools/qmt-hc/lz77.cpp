@@ -97,7 +97,8 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
         }
         if (pair) {
             out[flagAt] = char(std::uint8_t(out[flagAt]) | (1u << items));
-            const unsigned code = unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
+            const unsigned code =
+                unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
             out.append(char(code & 0xFF));
             out.append(char(code >> 8));
             for (int k = 0; k < bestLength; ++k)

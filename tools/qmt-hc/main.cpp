@@ -27,14 +27,16 @@ int usage() {
 int dump(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        print(stderr, QStringLiteral("%1: cannot be read (%2)\n").arg(QDir::toNativeSeparators(path), f.errorString()));
+        print(stderr, QStringLiteral("%1: cannot be read (%2)\n")
+                          .arg(QDir::toNativeSeparators(path), f.errorString()));
         return 1;
     }
     try {
         const QByteArray bytes = f.readAll();
         print(stdout, hc::DumpHelpFile(hc::ReadHelpFile(bytes)));
     } catch (const std::exception& e) {
-        print(stderr, QStringLiteral("%1: %2\n").arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())));
+        print(stderr, QStringLiteral("%1: %2\n")
+                          .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())));
         return 1;
     }
     return 0;

@@ -109,7 +109,8 @@ private:
 void Reader::read(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        m_d.error(path, 0, QStringLiteral("the help project file cannot be read (%1)").arg(f.errorString()));
+        m_d.error(path, 0,
+                  QStringLiteral("the help project file cannot be read (%1)").arg(f.errorString()));
         return;
     }
     const QList<QByteArray> lines = f.readAll().split('\n');
@@ -134,7 +135,8 @@ void Reader::read(const QString& path) {
             static const QList<QByteArray> known = {"OPTIONS", "FILES", "MAP", "WINDOWS", "CONFIG"};
             if (!known.contains(section))
                 m_d.warning(path, lineNo,
-                            QStringLiteral("section [%1] is not supported and is ignored").arg(text(section)));
+                            QStringLiteral("section [%1] is not supported and is ignored")
+                                .arg(text(section)));
             continue;
         }
         if (section.isEmpty()) {
@@ -166,9 +168,11 @@ void Reader::read(const QString& path) {
         }
     }
     if (m_p.topicFiles.empty())
-        m_d.error(path, 0, QStringLiteral("the project names no topic file ([FILES] is missing or empty)"));
+        m_d.error(path, 0,
+                  QStringLiteral("the project names no topic file ([FILES] is missing or empty)"));
     if (helpFile.isEmpty())
-        m_p.helpFile = QDir(m_p.folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".hlp"));
+        m_p.helpFile =
+            QDir(m_p.folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".hlp"));
     else
         m_p.helpFile = ResolveProjectPath(m_p.folder, text(helpFile));
 }
@@ -188,7 +192,8 @@ void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
         for (qsizetype i = 0; i < parts.size() && i < 3; ++i) {
             std::int32_t v = 0;
             if (!parseNumber(parts[i], v) || v < 0 || v > 0xFFFF) {
-                m_d.warning(m_p.path, line, QStringLiteral("LCID is not a list of numbers; ignored"));
+                m_d.warning(m_p.path, line,
+                            QStringLiteral("LCID is not a list of numbers; ignored"));
                 m_p.hasLcid = false;
                 return;
             }
@@ -231,8 +236,9 @@ void Reader::mapLine(const QByteArray& raw, const QString& file, int lineNo, int
     }
     MapEntry e;
     if (name.isEmpty() || name.contains(' ') || !parseNumber(number, e.number)) {
-        m_d.error(file, lineNo,
-                  QStringLiteral("map entry \"%1\" is not of the form NAME=number").arg(text(line)));
+        m_d.error(
+            file, lineNo,
+            QStringLiteral("map entry \"%1\" is not of the form NAME=number").arg(text(line)));
         return;
     }
     e.contextString = name;
@@ -243,14 +249,16 @@ void Reader::mapLine(const QByteArray& raw, const QString& file, int lineNo, int
 
 void Reader::includeFile(const QByteArray& spec, const QString& file, int lineNo, int depth) {
     QByteArray name = spec;
-    if ((name.startsWith('<') && name.endsWith('>')) || (name.startsWith('"') && name.endsWith('"')))
+    if ((name.startsWith('<') && name.endsWith('>')) ||
+        (name.startsWith('"') && name.endsWith('"')))
         name = name.mid(1, name.size() - 2);
     const QString path = ResolveProjectPath(m_p.folder, text(name.trimmed()));
     QFile f(path);
     if (depth > 8 || !f.open(QIODevice::ReadOnly)) {
         m_d.error(file, lineNo,
                   depth > 8 ? QStringLiteral("#include nested too deeply")
-                            : QStringLiteral("included file %1 cannot be read").arg(QDir::toNativeSeparators(path)));
+                            : QStringLiteral("included file %1 cannot be read")
+                                  .arg(QDir::toNativeSeparators(path)));
         return;
     }
     const QList<QByteArray> lines = f.readAll().split('\n');
@@ -270,7 +278,8 @@ void Reader::window(const QByteArray& line, int lineNo) {
     WindowDefinition w;
     w.name = line.left(eq).trimmed();
     if (w.name.size() > 8) {
-        m_d.warning(m_p.path, lineNo, QStringLiteral("window name longer than 8 characters; shortened"));
+        m_d.warning(m_p.path, lineNo,
+                    QStringLiteral("window name longer than 8 characters; shortened"));
         w.name.truncate(8);
     }
     const QList<QByteArray> fields = splitFields(line.mid(eq + 1));
@@ -294,7 +303,8 @@ void Reader::window(const QByteArray& line, int lineNo) {
             w.width = n[2];
             w.height = n[3];
         } else {
-            m_d.warning(m_p.path, lineNo, QStringLiteral("window position is not (x,y,width,height); ignored"));
+            m_d.warning(m_p.path, lineNo,
+                        QStringLiteral("window position is not (x,y,width,height); ignored"));
         }
     }
     std::int32_t sizing = 0;

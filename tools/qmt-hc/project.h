@@ -21,7 +21,7 @@ struct MapEntry {
 
 struct WindowDefinition {
     QByteArray name;
-    QByteArray caption;   // empty: the help file's title
+    QByteArray caption;    // empty: the help file's title
     bool hasPlace = false; // x, y, width, height in 1/1024 of the screen
     int x = 0, y = 0, width = 0, height = 0;
     bool maximize = false;

@@ -132,7 +132,8 @@ void TopicReader::read(const QString& source) {
         rtf::Token second = tokenizer.next();
         if (t.kind != rtf::TokenKind::GroupStart || second.kind != rtf::TokenKind::ControlWord ||
             second.text != u"rtf") {
-            m_d.error(m_file, t.line, QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
+            m_d.error(m_file, t.line,
+                      QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
             return;
         }
         m_stack.push_back(Group());
@@ -148,7 +149,9 @@ void TopicReader::read(const QString& source) {
             g.firstWord = true;
             if (m_stack.empty()) {
                 if (!m_warnedBrace)
-                    m_d.warning(m_file, t.line, QStringLiteral("text after the end of the document is read as well"));
+                    m_d.warning(
+                        m_file, t.line,
+                        QStringLiteral("text after the end of the document is read as well"));
                 m_warnedBrace = true;
             }
             m_stack.push_back(g);
@@ -157,7 +160,8 @@ void TopicReader::read(const QString& source) {
         case rtf::TokenKind::GroupEnd:
             if (m_stack.empty()) {
                 if (!m_warnedBrace)
-                    m_d.warning(m_file, t.line, QStringLiteral("closing brace without an opening one ignored"));
+                    m_d.warning(m_file, t.line,
+                                QStringLiteral("closing brace without an opening one ignored"));
                 m_warnedBrace = true;
                 break;
             }
@@ -378,9 +382,9 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
     // Special characters
     else {
         static const std::pair<const char16_t*, char> specials[] = {
-            {u"bullet", '\x95'}, {u"emdash", '\x97'},    {u"endash", '\x96'},
-            {u"lquote", '\x91'}, {u"rquote", '\x92'},    {u"ldblquote", '\x93'},
-            {u"rdblquote", '\x94'}, {u"emspace", ' '}, {u"enspace", ' '}};
+            {u"bullet", '\x95'},    {u"emdash", '\x97'}, {u"endash", '\x96'},
+            {u"lquote", '\x91'},    {u"rquote", '\x92'}, {u"ldblquote", '\x93'},
+            {u"rdblquote", '\x94'}, {u"emspace", ' '},   {u"enspace", ' '}};
         for (const auto& [name, c] : specials) {
             if (w == QStringView(name)) {
                 const QByteArray b(1, c);
@@ -562,14 +566,16 @@ void TopicReader::endFootnote(bool /*early*/) {
             return;
         }
         if (v.size() > kNameLimit) {
-            m_d.warning(m_file, line, QStringLiteral("context string longer than 255 characters shortened"));
+            m_d.warning(m_file, line,
+                        QStringLiteral("context string longer than 255 characters shortened"));
             v.truncate(kNameLimit);
         }
         if (!IsPortableContextString(v))
-            m_d.warning(m_file, line,
-                        QStringLiteral("context string \"%1\" has characters other than A-Z a-z 0-9 . _; "
-                                       "help viewers may not find it")
-                            .arg(ansi::toUnicode(v)));
+            m_d.warning(
+                m_file, line,
+                QStringLiteral("context string \"%1\" has characters other than A-Z a-z 0-9 . _; "
+                               "help viewers may not find it")
+                    .arg(ansi::toUnicode(v)));
         m_topic.contexts.push_back({v, paragraph, line});
         return;
     case '$':
@@ -589,7 +595,8 @@ void TopicReader::endFootnote(bool /*early*/) {
             if (k.isEmpty())
                 continue;
             if (k.size() > kNameLimit) {
-                m_d.warning(m_file, line, QStringLiteral("keyword longer than 255 characters shortened"));
+                m_d.warning(m_file, line,
+                            QStringLiteral("keyword longer than 255 characters shortened"));
                 k.truncate(kNameLimit);
             }
             m_topic.keywords.push_back({k, paragraph, line});
@@ -783,12 +790,14 @@ void TopicReader::endParagraph() {
                 font = -1;
                 setFont(std::uint16_t(same));
             }
-            const qsizetype n = std::min(r.text.size() - at, kStringLimit - p.strings.back().size());
+            const qsizetype n =
+                std::min(r.text.size() - at, kStringLimit - p.strings.back().size());
             p.strings.back() += r.text.mid(at, n);
             at += n;
             if (total + p.strings.back().size() > kParagraphLimit && at < r.text.size()) {
                 m_d.warning(m_file, r.line,
-                            QStringLiteral("paragraph longer than %1 characters split").arg(kParagraphLimit));
+                            QStringLiteral("paragraph longer than %1 characters split")
+                                .arg(kParagraphLimit));
                 command(simple(kParagraphEnd));
                 m_topic.paragraphs.push_back(p);
                 Paragraph next;

@@ -58,9 +58,9 @@ private:
 };
 
 struct Command {
-    QByteArray bytes;       // the command as stored in the record
-    QByteArray jumpTarget;  // a jump or popup inside this file: its context string
-    int line = 0;           // where the hotspot was written
+    QByteArray bytes;      // the command as stored in the record
+    QByteArray jumpTarget; // a jump or popup inside this file: its context string
+    int line = 0;          // where the hotspot was written
 };
 
 struct Paragraph {
