@@ -324,9 +324,12 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
 }
 
 std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
+    // The start of a topic is its header, which may end one block while its
+    // first text record begins the next.
     const auto& links = m_paragraphLinks[std::size_t(topic)];
-    const int link = paragraph < int(links.size()) ? links[std::size_t(paragraph)]
-                                                   : m_headerLink[std::size_t(topic)];
+    const int link = paragraph > 0 && paragraph < int(links.size())
+                         ? links[std::size_t(paragraph)]
+                         : m_headerLink[std::size_t(topic)];
     return m_places[std::size_t(link)].offset;
 }
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace hc {
 
@@ -321,6 +322,8 @@ void Reader::window(const QByteArray& line, int lineNo) {
 
 QString ResolveProjectPath(const QString& folder, const QString& name) {
     QString n = name;
+    // No file has control characters in its name; such a name finds nothing.
+    n.replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")), QStringLiteral("?"));
     n.replace(u'\\', u'/');
     if (QDir::isAbsolutePath(n))
         return n;
