@@ -16,7 +16,9 @@ namespace hcfixture {
 // mark again and the value, then `closing` ("}}}" for topics, "}}" for What's
 // This entries, which leave the footnote group open).
 inline QByteArray footnote(char mark, const QByteArray& value, const char* closing = "}}}") {
-    return QByteArray(1, mark) + "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid {\\cs16\\super " +
+    return QByteArray(1, mark) +
+           "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid "
+           "{\\cs16\\super " +
            QByteArray(1, mark) + "}{ " + value + closing + "\r\n";
 }
 
@@ -32,12 +34,14 @@ inline QByteArray topic(const QByteArray& id, const QByteArray& title, const QBy
         r += footnote('+', browse);
     if (!keywords.isEmpty())
         r += footnote('K', keywords);
-    return r + "}\r\n{\\b\\f1\\fs24 " + title + "\\par \\par }\r\n{\\f1\\fs20 " + text + "\r\n\\page\r\n\r\n";
+    return r + "}\r\n{\\b\\f1\\fs24 " + title + "\\par \\par }\r\n{\\f1\\fs20 " + text +
+           "\r\n\\page\r\n\r\n";
 }
 
 inline QByteArray project(const QByteArray& options, const QByteArray& map = {},
                           const QByteArray& rtf = "help.rtf") {
-    return "[OPTIONS]\r\n" + options + "HLP=help.hlp\r\n \r\n[FILES]\r\n" + rtf + "\r\n \r\n[MAP]\r\n" + map +
+    return "[OPTIONS]\r\n" + options + "HLP=help.hlp\r\n \r\n[FILES]\r\n" + rtf +
+           "\r\n \r\n[MAP]\r\n" + map +
            " \r\n[WINDOWS]\r\nmain=\"\",(240,98,769,547),20740,(r14876671),(r12632256),f3\r\n \r\n"
            "[CONFIG]\r\nBrowseButtons()\r\n";
 }

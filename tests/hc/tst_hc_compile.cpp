@@ -55,16 +55,22 @@ private slots:
                   "First line\\par\r\nSecond line with a {\\uldb jump}{\\v IDH_SECOND}, a {\\ul "
                   "popup}{\\v IDH_CTL_1}\\tab and a tab.\\par\r\nCaf\\'e9 \\u8364?",
                   "setup;main", "main:002") +
-            topic("IDH_SECOND", "Second Topic",
-                  "Back to {\\uldb main}{\\v IDH_MAIN}. {\\b Bold} {\\i italic}\\line after a break."
-                  "!{\\footnote ! SetContents(\"\", \"IDH_MAIN\")}",
-                  "Second; SETUP", "main:001") +
-            footnote('#', "IDH_CTL_1", "}}") + "{\\f1\\fs20 What the first control does.\\par \\par }\r\n" +
-            footnote('#', "IDH_CTL_2", "}}") + "{\\f1\\fs20 What the second control does.\\par \\par }\r\n}}\r\n";
-        const QByteArray options = QByteArray("COMPRESS=") + (compress ? "12 Hall Zeck" : "0") +
-                                   "\r\nLCID=0x409 0x0 0x0 ; English (United States)\r\nREPORT=Yes\r\n"
-                                   "TITLE=Round Trip\r\nCNT=help.cnt\r\n";
-        const Compiled c = compile(folder(), project(options, "IDH_MAIN=10\r\nIDH_CTL_1=20\r\n#define IDH_CTL_2 0x1E\r\n"), rtf);
+            topic(
+                "IDH_SECOND", "Second Topic",
+                "Back to {\\uldb main}{\\v IDH_MAIN}. {\\b Bold} {\\i italic}\\line after a break."
+                "!{\\footnote ! SetContents(\"\", \"IDH_MAIN\")}",
+                "Second; SETUP", "main:001") +
+            footnote('#', "IDH_CTL_1", "}}") +
+            "{\\f1\\fs20 What the first control does.\\par \\par }\r\n" +
+            footnote('#', "IDH_CTL_2", "}}") +
+            "{\\f1\\fs20 What the second control does.\\par \\par }\r\n}}\r\n";
+        const QByteArray options =
+            QByteArray("COMPRESS=") + (compress ? "12 Hall Zeck" : "0") +
+            "\r\nLCID=0x409 0x0 0x0 ; English (United States)\r\nREPORT=Yes\r\n"
+            "TITLE=Round Trip\r\nCNT=help.cnt\r\n";
+        const Compiled c = compile(
+            folder(), project(options, "IDH_MAIN=10\r\nIDH_CTL_1=20\r\n#define IDH_CTL_2 0x1E\r\n"),
+            rtf);
         QVERIFY2(c.result.written, qPrintable(c.diagnostics.lines().join(u'\n')));
         QVERIFY2(c.diagnostics.items().empty(), qPrintable(c.diagnostics.lines().join(u'\n')));
         QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
@@ -86,9 +92,11 @@ private slots:
         const hc::TopicRead* other = topicNamed(h, "IDH_CTL_2");
         QVERIFY(main && second && first && other);
         QCOMPARE(main->title, QByteArray("Main Topic"));
-        QCOMPARE(main->text, QByteArray("Main Topic\n\nFirst line\nSecond line with a jump, a popup\t"
-                                        "and a tab.\nCaf\xe9 \x80\n"));
-        QCOMPARE(second->text, QByteArray("Second Topic\n\nBack to main. Bold italic\nafter a break.\n"));
+        QCOMPARE(main->text,
+                 QByteArray("Main Topic\n\nFirst line\nSecond line with a jump, a popup\t"
+                            "and a tab.\nCaf\xe9 \x80\n"));
+        QCOMPARE(second->text,
+                 QByteArray("Second Topic\n\nBack to main. Bold italic\nafter a break.\n"));
         QCOMPARE(second->macros, std::vector<QByteArray>{"SetContents(\"\", \"IDH_MAIN\")"});
         QCOMPARE(first->text, QByteArray("What the first control does.\n\n"));
         QCOMPARE(other->title, QByteArray());
@@ -132,19 +140,25 @@ private slots:
     }
 
     void warningsNameFileAndLine() {
-        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", "To {\\uldb nowhere}{\\v IDH_NONE}.") +
-                               topic("IDH_A", "Again", "Twice.") + topic("IDH B", "Blank", "Text.") + "}}";
-        const Compiled c = compile(folder(), project("TITLE=T\r\n", "IDH_A=1\r\nIDH_LOST=2\r\nIDH_A=1\r\n"), rtf);
+        const QByteArray rtf =
+            kRtfHeader + topic("IDH_A", "A", "To {\\uldb nowhere}{\\v IDH_NONE}.") +
+            topic("IDH_A", "Again", "Twice.") + topic("IDH B", "Blank", "Text.") + "}}";
+        const Compiled c =
+            compile(folder(), project("TITLE=T\r\n", "IDH_A=1\r\nIDH_LOST=2\r\nIDH_A=1\r\n"), rtf);
         QVERIFY(c.result.written);
         const QStringList lines = c.diagnostics.lines();
         const QString rtfName = QDir::toNativeSeparators(folder() + QStringLiteral("/help.rtf"));
         const QString hpjName = QDir::toNativeSeparators(folder() + QStringLiteral("/help.hpj"));
         const QStringList expected = {
-            rtfName + QStringLiteral("(19): warning: context string \"IDH B\" has characters other than A-Z a-z 0-9 . _; help viewers may not find it"),
-            rtfName + QStringLiteral("(11): warning: context string IDH_A is defined twice; this one is ignored"),
+            rtfName + QStringLiteral("(19): warning: context string \"IDH B\" has characters other "
+                                     "than A-Z a-z 0-9 . _; help viewers may not find it"),
+            rtfName +
+                QStringLiteral(
+                    "(11): warning: context string IDH_A is defined twice; this one is ignored"),
             rtfName + QStringLiteral("(7): warning: jump to undefined context string IDH_NONE"),
             hpjName + QStringLiteral("(10): warning: map entry IDH_LOST=2 names no topic"),
-            hpjName + QStringLiteral("(11): warning: map number 1 is given twice; this entry is ignored"),
+            hpjName +
+                QStringLiteral("(11): warning: map number 1 is given twice; this entry is ignored"),
         };
         for (const QString& e : expected)
             QVERIFY2(lines.contains(e), qPrintable(lines.join(u'\n')));
@@ -158,18 +172,23 @@ private slots:
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("error");
         const QByteArray good = kRtfHeader + topic("IDH_A", "A", "Text.") + "}}";
-        QTest::newRow("topic file missing") << project("") << QByteArray() << QStringLiteral("help.rtf cannot be read");
+        QTest::newRow("topic file missing")
+            << project("") << QByteArray() << QStringLiteral("help.rtf cannot be read");
         QTest::newRow("not RTF") << project("") << QByteArray("Plain text\r\n")
                                  << QStringLiteral("help.rtf(1): error: this is not an RTF file");
-        QTest::newRow("no topic") << project("") << QByteArray("{\\rtf1\\ansi }") << QStringLiteral("hold no topic");
+        QTest::newRow("no topic") << project("") << QByteArray("{\\rtf1\\ansi }")
+                                  << QStringLiteral("hold no topic");
         QTest::newRow("no files") << QByteArray("[OPTIONS]\r\nTITLE=T\r\n") << good
                                   << QStringLiteral("the project names no topic file");
-        QTest::newRow("bad map entry") << project("", "IDH_A=ten\r\n") << good
-                                       << QStringLiteral("help.hpj(8): error: map entry \"IDH_A=ten\" is not of the form NAME=number");
+        QTest::newRow("bad map entry")
+            << project("", "IDH_A=ten\r\n") << good
+            << QStringLiteral(
+                   "help.hpj(8): error: map entry \"IDH_A=ten\" is not of the form NAME=number");
         QTest::newRow("missing include") << project("", "#include <nothere.h>\r\n") << good
                                          << QStringLiteral("nothere.h cannot be read");
-        QTest::newRow("unclosed section") << QByteArray("[OPTIONS\r\n") + project("") << good
-                                          << QStringLiteral("help.hpj(1): error: section name without its closing bracket");
+        QTest::newRow("unclosed section")
+            << QByteArray("[OPTIONS\r\n") + project("") << good
+            << QStringLiteral("help.hpj(1): error: section name without its closing bracket");
     }
     void errorsWriteNothing() {
         QFETCH(QByteArray, hpj);
@@ -179,9 +198,12 @@ private slots:
         const Compiled c = compile(folder(), hpj, rtf);
         QVERIFY(!c.result.written);
         QVERIFY(c.diagnostics.hasErrors());
-        QVERIFY2(c.diagnostics.lines().join(u'\n').contains(error), qPrintable(c.diagnostics.lines().join(u'\n')));
+        QVERIFY2(c.diagnostics.lines().join(u'\n').contains(error),
+                 qPrintable(c.diagnostics.lines().join(u'\n')));
         QCOMPARE(testenv::readAll(folder() + QStringLiteral("/help.hlp")), QByteArray("old"));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".qmt-")), QStringList());
+        QCOMPARE(
+            QDir(folder()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".qmt-")),
+            QStringList());
     }
 
     void manyTopicsMakeDeepTrees_data() {
@@ -199,11 +221,14 @@ private slots:
             rtf += topic("IDH_TOPIC_" + n, "Topic number " + n,
                          "Text of topic " + n + ".\\par\r\nSee {\\uldb the next}{\\v IDH_TOPIC_" +
                              QByteArray::number((i + 1) % kTopics) + "}.",
-                         "a keyword long enough to fill index pages quickly, topic " + n, "all:" + n.rightJustified(5, '0'));
+                         "a keyword long enough to fill index pages quickly, topic " + n,
+                         "all:" + n.rightJustified(5, '0'));
             map += "IDH_TOPIC_" + n + "=" + QByteArray::number(i + 1) + "\r\n";
         }
-        const Compiled c = compile(folder(), project(compress ? "COMPRESS=YES\r\n" : "", map), rtf + "}}");
-        QVERIFY2(c.result.written && c.diagnostics.items().empty(), qPrintable(c.diagnostics.lines().join(u'\n')));
+        const Compiled c =
+            compile(folder(), project(compress ? "COMPRESS=YES\r\n" : "", map), rtf + "}}");
+        QVERIFY2(c.result.written && c.diagnostics.items().empty(),
+                 qPrintable(c.diagnostics.lines().join(u'\n')));
         QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
         const hc::HelpFileRead& h = c.file;
         QCOMPARE(h.lz77, compress);
@@ -227,10 +252,11 @@ private slots:
     void topicFilesQuillmateWrites() {
         testenv::RegistryFolder registry;
         auto db = genfixture::makeProject(folder() + QStringLiteral("/p.QMT"));
-        genfixture::addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QStringLiteral("main:1"),
-                             QStringLiteral("start;overview"), QStringLiteral("First line.\r\nSecond line."), 10);
-        genfixture::addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QVariant(), QVariant(),
-                             QVariant(), 11);
+        genfixture::addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
+                             QStringLiteral("main:1"), QStringLiteral("start;overview"),
+                             QStringLiteral("First line.\r\nSecond line."), 10);
+        genfixture::addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QVariant(),
+                             QVariant(), QVariant(), 11);
         genfixture::addWhatsThis(*db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("IDH_OK"),
                                  QStringLiteral("Closes the window."), 20);
         genfixture::addWhatsThis(*db, QStringLiteral("frmMain.txtName"), QStringLiteral("IDH_NAME"),
@@ -250,15 +276,19 @@ private slots:
         const hc::CompileResult r = hc::Compile(s.helpProjectFileName, d, 1000000000);
         QVERIFY2(r.written, qPrintable(d.lines().join(u'\n')));
         QCOMPARE(d.lines(), QStringList(QDir::toNativeSeparators(s.rtfFileName) +
-                                        QStringLiteral("(26): warning: context string IDH_MAIN is defined twice; this one is ignored")));
-        const hc::HelpFileRead h = hc::ReadHelpFile(testenv::readAll(folder() + QStringLiteral("/out.hlp")));
+                                        QStringLiteral("(26): warning: context string IDH_MAIN is "
+                                                       "defined twice; this one is ignored")));
+        const hc::HelpFileRead h =
+            hc::ReadHelpFile(testenv::readAll(folder() + QStringLiteral("/out.hlp")));
         QCOMPARE(h.title, QByteArray("Quillmate Project"));
         QCOMPARE(h.topics.size(), std::size_t(5)); // each What's This entry is a topic of its own
-        QCOMPARE(topicNamed(h, "IDH_MAIN")->text, QByteArray("Main\n\nFirst line.\nSecond line.\n"));
+        QCOMPARE(topicNamed(h, "IDH_MAIN")->text,
+                 QByteArray("Main\n\nFirst line.\nSecond line.\n"));
         QCOMPARE(topicNamed(h, "IDH_MORE")->text, QByteArray("More\n\n"));
         QCOMPARE(topicNamed(h, "IDH_OK")->text, QByteArray("Closes the window.\n\n"));
         // What's This texts keep their line ends as written: RTF reads them as nothing.
-        QCOMPARE(topicNamed(h, "IDH_NAME")->text, QByteArray("The name.At most 50 characters.\n\n"));
+        QCOMPARE(topicNamed(h, "IDH_NAME")->text,
+                 QByteArray("The name.At most 50 characters.\n\n"));
         QCOMPARE(mapped(h, 10), topicNamed(h, "IDH_MAIN")->offset);
         QCOMPARE(mapped(h, 11), topicNamed(h, "IDH_MORE")->offset);
         QCOMPARE(mapped(h, 20), topicNamed(h, "IDH_OK")->offset);
@@ -268,7 +298,8 @@ private slots:
     }
 
     void brokenInputNeverCrashes() {
-        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", "A {\\uldb jump}{\\v IDH_B}.", "k") +
+        const QByteArray rtf = kRtfHeader +
+                               topic("IDH_A", "A", "A {\\uldb jump}{\\v IDH_B}.", "k") +
                                topic("IDH_B", "B", "{\\ul popup}{\\v IDH_A}\\line x") + "}}";
         const QByteArray hpj = project("COMPRESS=1\r\n", "IDH_A=1\r\nIDH_B=2\r\n");
         QRandomGenerator rng(5);
@@ -279,7 +310,8 @@ private slots:
             for (int i = 0, n = 1 + int(rng.bounded(6)); i < n; ++i) {
                 const qsizetype at = qsizetype(rng.bounded(quint32(victim.size())));
                 const char pick[] = "{}\\;#$K+=\x00\xff ";
-                victim[at] = rng.bounded(2) ? pick[rng.bounded(quint32(sizeof pick - 1))] : char(rng.bounded(256));
+                victim[at] = rng.bounded(2) ? pick[rng.bounded(quint32(sizeof pick - 1))]
+                                            : char(rng.bounded(256));
             }
             const Compiled c = compile(folder(), p, r);
             QVERIFY2(c.error.isEmpty(), qPrintable(c.error)); // whatever it wrote, it reads back
@@ -300,8 +332,10 @@ private slots:
         QVERIFY(!hc::WriteFileSafely(blocked, "x", error));
         QVERIFY(error.contains(QStringLiteral("could not replace")));
         QVERIFY(QFileInfo(blocked + QStringLiteral("/inside")).isDir());
-        QVERIFY(!hc::WriteFileSafely(folder() + QStringLiteral("/no/such/folder/x.hlp"), "x", error));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList(QStringLiteral("out.hlp")));
+        QVERIFY(
+            !hc::WriteFileSafely(folder() + QStringLiteral("/no/such/folder/x.hlp"), "x", error));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList(QStringLiteral("out.hlp")));
     }
 };
 

@@ -43,12 +43,13 @@ private slots:
         QRandomGenerator rng(7);
         for (char& c : random)
             c = char(rng.bounded(256));
-        const QByteArray samples[] = {QByteArray(),
-                                      QByteArray("a"),
-                                      QByteArray("abcabcabcabcabcabcabc"),
-                                      QByteArray(5000, 'x'),
-                                      QByteArray("The help compiler packs topic text. ").repeated(300),
-                                      random};
+        const QByteArray samples[] = {
+            QByteArray(),
+            QByteArray("a"),
+            QByteArray("abcabcabcabcabcabcabc"),
+            QByteArray(5000, 'x'),
+            QByteArray("The help compiler packs topic text. ").repeated(300),
+            random};
         for (const QByteArray& s : samples) {
             const QByteArray packed = hc::Lz77Compress(s);
             QCOMPARE(hc::Lz77Decompress(packed), s);
@@ -64,8 +65,10 @@ private slots:
             }
         }
         // A pair that reaches before the start is refused; the output limit holds.
-        QVERIFY_THROWS_EXCEPTION(hc::FormatError, hc::Lz77Decompress(QByteArray("\x01\x05\x00", 3)));
-        QCOMPARE(hc::Lz77Decompress(hc::Lz77Compress(QByteArray(100, 'y')), 10), QByteArray(10, 'y'));
+        QVERIFY_THROWS_EXCEPTION(hc::FormatError,
+                                 hc::Lz77Decompress(QByteArray("\x01\x05\x00", 3)));
+        QCOMPARE(hc::Lz77Decompress(hc::Lz77Compress(QByteArray(100, 'y')), 10),
+                 QByteArray(10, 'y'));
     }
 
     void treesSortedLinkedAndSearchable() {
@@ -118,7 +121,8 @@ private slots:
         QCOMPARE(h.keywords.size(), std::size_t(113));
         QCOMPARE(h.titles.size(), std::size_t(170)); // one for the closing header too
         QCOMPARE(h.topics[0].title, QByteArray("Contents for File Manager Help"));
-        QVERIFY(h.topics[0].text.contains("Windows NT File Manager is a tool you can use to organize"));
+        QVERIFY(
+            h.topics[0].text.contains("Windows NT File Manager is a tool you can use to organize"));
         QCOMPARE(h.topics[0].hotspots.front().text, QByteArray("What Is File Manager?"));
         // Every context string leads to the start of a topic, found through the tree too;
         // every jump of the contents topic leads to a topic.
@@ -163,7 +167,8 @@ private slots:
             }
         }
         QVERIFY(refused > 0);
-        QVERIFY_THROWS_EXCEPTION(hc::FormatError, hc::ReadHelpFile(QByteArray("{\\rtf1 not a help file}")));
+        QVERIFY_THROWS_EXCEPTION(hc::FormatError,
+                                 hc::ReadHelpFile(QByteArray("{\\rtf1 not a help file}")));
     }
 };
 

@@ -24,13 +24,13 @@ public:
     qsizetype size() const { return data.size(); }
     void u8(std::uint8_t v) { data.append(char(v)); }
     void u16(std::uint16_t v) {
-        u8(std::uint8_t(v));
-        u8(std::uint8_t(v >> 8));
+        const char b[2] = {char(v), char(v >> 8)};
+        data.append(b, 2);
     }
     void i16(std::int16_t v) { u16(std::uint16_t(v)); }
     void u32(std::uint32_t v) {
-        u16(std::uint16_t(v));
-        u16(std::uint16_t(v >> 16));
+        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+        data.append(b, 4);
     }
     void i32(std::int32_t v) { u32(std::uint32_t(v)); }
     void bytes(QByteArrayView b) { data.append(b.data(), b.size()); }

@@ -55,8 +55,15 @@ QByteArray textRecord(const Paragraph& p) {
     for (int v : {p.spaceBefore, p.spaceAfter, p.leftIndent, p.rightIndent, p.firstIndent})
         if (v)
             body.packedShort(clamp(v));
-    for (const Command& c : p.commands)
-        body.bytes(c.bytes);
+    for (const Command& c : p.commands) {
+        if (!c.bytes.isEmpty()) {
+            body.bytes(c.bytes);
+        } else {
+            body.u8(c.code);
+            if (c.code == kFont)
+                body.u16(c.font);
+        }
+    }
     body.u8(kEnd);
     return body.data;
 }
@@ -198,6 +205,10 @@ std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
 
 QByteArray Writer::stream(const std::vector<Place>& places) const {
     ByteWriter out;
+    qsizetype total = 0;
+    for (const Link& l : m_links)
+        total += l.size();
+    out.data.reserve(total);
     const int topics = int(m_topics.size());
     for (std::size_t i = 0; i < m_links.size(); ++i) {
         const Link& l = m_links[i];
@@ -278,7 +289,8 @@ std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Pla
         const qsizetype begin = places[i].streamAt;
         const qsizetype span = std::min<qsizetype>(kPackedBlockData, data.size() - begin);
         qsizetype consumed = 0;
-        Lz77Compress(QByteArrayView(data).sliced(begin, span), budget, &consumed);
+        // A quick, slightly worse packing: the blocks it allows fit when packed well.
+        Lz77Compress(QByteArrayView(data).sliced(begin, span), budget, &consumed, 2);
         std::size_t k = i + 1; // at least one link per block
         while (k < m_links.size() && places[k].streamAt - begin + m_links[k].size() <= consumed)
             ++k;
@@ -292,7 +304,7 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
     QByteArray data = stream(places);
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::vector<int> starts =
-            partition(data, places, kPlainBlockData - 96 * (attempt + 1));
+            partition(data, places, kPlainBlockData - 32 * (attempt + 1));
         places = layout(starts);
         data = stream(places);
         ByteWriter out;
@@ -302,7 +314,8 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
             const qsizetype begin = places[std::size_t(starts[b])].streamAt;
             const qsizetype end =
                 b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
-            const QByteArray packed = Lz77Compress(QByteArrayView(data).sliced(begin, end - begin));
+            const QByteArray packed =
+                Lz77Compress(QByteArrayView(data).sliced(begin, end - begin), -1, nullptr, 8);
             if (packed.size() > kPlainBlockData || end - begin > kPackedBlockData) {
                 fits = false;
                 break;
@@ -370,9 +383,7 @@ int Writer::checkJumps() const {
     for (const Topic& topic : m_topics)
         for (const Paragraph& p : topic.paragraphs)
             for (const Command& c : p.commands) {
-                if (c.bytes.isEmpty())
-                    continue;
-                const std::uint8_t code = std::uint8_t(c.bytes[0]);
+                const std::uint8_t code = c.code;
                 if (code >= 0xE0)
                     ++jumps;
                 if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
@@ -589,8 +600,8 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     std::vector<Keyword> merged;
     for (Keyword& k : keywords) {
         if (!merged.empty() && CompareCaseless(merged.back().text, k.text) == 0) {
-            if (std::find(merged.back().offsets.begin(), merged.back().offsets.end(),
-                          k.offsets[0]) == merged.back().offsets.end())
+            // In file order, so a keyword given twice at one place follows itself.
+            if (merged.back().offsets.back() != k.offsets[0])
                 merged.back().offsets.push_back(k.offsets[0]);
         } else {
             merged.push_back(std::move(k));

@@ -11,7 +11,6 @@ constexpr int kWindow = 4096;
 constexpr int kMinMatch = 3;
 constexpr int kMaxMatch = 18;
 constexpr int kHashBits = 13;
-constexpr int kMaxChain = 48;
 
 int hash3(const unsigned char* p) {
     return ((p[0] << 10) ^ (p[1] << 5) ^ p[2]) & ((1 << kHashBits) - 1);
@@ -45,13 +44,15 @@ QByteArray Lz77Decompress(QByteArrayView src, qsizetype maxOut) {
     return out;
 }
 
-QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consumed) {
+QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consumed, int effort) {
     const auto* data = reinterpret_cast<const unsigned char*>(src.data());
     const qsizetype n = src.size();
     std::vector<int> head(1 << kHashBits, -1);
     std::vector<int> prev(std::size_t(n > 0 ? n : 1), -1);
-    QByteArray out;
-    out.reserve(n / 2 + 16);
+    // At most one flag byte per eight literals more than the input.
+    QByteArray out(n + n / 8 + 2, Qt::Uninitialized);
+    char* o = out.data();
+    qsizetype size = 0;
     qsizetype flagAt = -1;
     int items = 8;
     qsizetype pos = 0;
@@ -70,7 +71,7 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
         if (pos + kMinMatch <= n) {
             const qsizetype limit = std::min<qsizetype>(kMaxMatch, n - pos);
             int candidate = head[std::size_t(hash3(data + pos))];
-            for (int chain = 0; candidate >= 0 && chain < kMaxChain; ++chain) {
+            for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
                     break;
@@ -86,31 +87,36 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
                 candidate = prev[std::size_t(candidate)];
             }
         }
-        const bool pair = bestLength >= kMinMatch;
-        const qsizetype cost = (pair ? 2 : 1) + (items == 8 ? 1 : 0);
-        if (maxOut >= 0 && out.size() + cost > maxOut)
-            break;
+        bool pair = bestLength >= kMinMatch;
+        const qsizetype flag = items == 8 ? 1 : 0;
+        if (maxOut >= 0 && size + flag + (pair ? 2 : 1) > maxOut) {
+            // Near the end of the room a literal may still fit where a pair does not.
+            if (!pair || size + flag + 1 > maxOut)
+                break;
+            pair = false;
+        }
         if (items == 8) {
-            flagAt = out.size();
-            out.append('\0');
+            flagAt = size;
+            o[size++] = 0;
             items = 0;
         }
         if (pair) {
-            out[flagAt] = char(std::uint8_t(out[flagAt]) | (1u << items));
+            o[flagAt] = char(std::uint8_t(o[flagAt]) | (1u << items));
             const unsigned code =
                 unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
-            out.append(char(code & 0xFF));
-            out.append(char(code >> 8));
+            o[size++] = char(code & 0xFF);
+            o[size++] = char(code >> 8);
             for (int k = 0; k < bestLength; ++k)
                 insert(pos + k);
             pos += bestLength;
         } else {
-            out.append(char(data[pos]));
+            o[size++] = char(data[pos]);
             insert(pos);
             ++pos;
         }
         ++items;
     }
+    out.truncate(size);
     if (consumed)
         *consumed = pos;
     return out;

@@ -15,6 +15,9 @@ QByteArray Lz77Decompress(QByteArrayView src, qsizetype maxOut = -1);
 
 // Packs the longest prefix of `src` whose packed form fits in `maxOut` bytes
 // (-1: all of it). `consumed` receives how much of `src` was packed.
-QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut = -1, qsizetype* consumed = nullptr);
+// `effort` bounds the earlier places tried for each match: less effort packs
+// faster and a little worse.
+QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut = -1, qsizetype* consumed = nullptr,
+                        int effort = 16);
 
 } // namespace hc

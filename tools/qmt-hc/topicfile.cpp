@@ -5,6 +5,8 @@
 #include "rtf/rtftokenizer.h"
 #include "shell/ansi.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace hc {
@@ -101,7 +103,6 @@ private:
 
     std::vector<Group> m_stack;
     std::map<int, RtfFont> m_rtfFonts;
-    int m_fontEntry = 0;
     QByteArray m_fontName;
     std::uint8_t m_fontFamily = 3;
     int m_defaultFont = 0;
@@ -229,76 +230,204 @@ void TopicReader::groupEnd(int /*line*/) {
     m_stack.pop_back();
 }
 
+enum class Word {
+    Unknown,
+    Footnote,
+    FontTable,
+    ColorTable,
+    Bin,
+    F,
+    FRoman,
+    FSwiss,
+    FModern,
+    FScript,
+    FDecor,
+    Red,
+    Green,
+    Blue,
+    Deff,
+    Plain,
+    Fs,
+    B,
+    I,
+    Strike,
+    Ul,
+    Uldb,
+    UlNone,
+    V,
+    Cf,
+    Uc,
+    U,
+    Pard,
+    Par,
+    Line,
+    Tab,
+    Page,
+    Ql,
+    Qr,
+    Qc,
+    Sb,
+    Sa,
+    Li,
+    Ri,
+    Fi,
+    Special,
+};
+
+// One look-up per control word: a topic file has millions of them.
+Word wordOf(const QString& w, char& special) {
+    static const QHash<QString, Word> words = [] {
+        const std::pair<const char*, Word> list[] = {{"footnote", Word::Footnote},
+                                                     {"fonttbl", Word::FontTable},
+                                                     {"colortbl", Word::ColorTable},
+                                                     {"bin", Word::Bin},
+                                                     {"f", Word::F},
+                                                     {"froman", Word::FRoman},
+                                                     {"fswiss", Word::FSwiss},
+                                                     {"fnil", Word::FSwiss},
+                                                     {"ftech", Word::FSwiss},
+                                                     {"fmodern", Word::FModern},
+                                                     {"fscript", Word::FScript},
+                                                     {"fdecor", Word::FDecor},
+                                                     {"red", Word::Red},
+                                                     {"green", Word::Green},
+                                                     {"blue", Word::Blue},
+                                                     {"deff", Word::Deff},
+                                                     {"plain", Word::Plain},
+                                                     {"fs", Word::Fs},
+                                                     {"b", Word::B},
+                                                     {"i", Word::I},
+                                                     {"strike", Word::Strike},
+                                                     {"striked", Word::Strike},
+                                                     {"ul", Word::Ul},
+                                                     {"ulw", Word::Ul},
+                                                     {"uld", Word::Ul},
+                                                     {"ulth", Word::Ul},
+                                                     {"ulwave", Word::Ul},
+                                                     {"uldb", Word::Uldb},
+                                                     {"ulnone", Word::UlNone},
+                                                     {"v", Word::V},
+                                                     {"cf", Word::Cf},
+                                                     {"uc", Word::Uc},
+                                                     {"u", Word::U},
+                                                     {"pard", Word::Pard},
+                                                     {"par", Word::Par},
+                                                     {"line", Word::Line},
+                                                     {"tab", Word::Tab},
+                                                     {"page", Word::Page},
+                                                     {"ql", Word::Ql},
+                                                     {"qj", Word::Ql},
+                                                     {"qr", Word::Qr},
+                                                     {"qc", Word::Qc},
+                                                     {"sb", Word::Sb},
+                                                     {"sa", Word::Sa},
+                                                     {"li", Word::Li},
+                                                     {"ri", Word::Ri},
+                                                     {"fi", Word::Fi},
+                                                     {"bullet", Word::Special},
+                                                     {"emdash", Word::Special},
+                                                     {"endash", Word::Special},
+                                                     {"lquote", Word::Special},
+                                                     {"rquote", Word::Special},
+                                                     {"ldblquote", Word::Special},
+                                                     {"rdblquote", Word::Special},
+                                                     {"emspace", Word::Special},
+                                                     {"enspace", Word::Special}};
+        QHash<QString, Word> h;
+        for (const auto& [name, word] : list)
+            h.insert(QString::fromLatin1(name), word);
+        return h;
+    }();
+    static const QHash<QString, char> specials = {
+        {QStringLiteral("bullet"), '\x95'},    {QStringLiteral("emdash"), '\x97'},
+        {QStringLiteral("endash"), '\x96'},    {QStringLiteral("lquote"), '\x91'},
+        {QStringLiteral("rquote"), '\x92'},    {QStringLiteral("ldblquote"), '\x93'},
+        {QStringLiteral("rdblquote"), '\x94'}, {QStringLiteral("emspace"), ' '},
+        {QStringLiteral("enspace"), ' '}};
+    const Word word = words.value(w, Word::Unknown);
+    if (word == Word::Special)
+        special = specials.value(w, ' ');
+    return word;
+}
+
 void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
-    const QString& w = t.text;
     const int p = t.parameter;
     const bool has = t.hasParameter;
     Group& g = top();
-    if (w != u"u" && w != u"uc")
+    char special = 0;
+    const Word word = wordOf(t.text, special);
+    if (word != Word::U && word != Word::Uc)
         m_skipChars = 0;
 
     // Destinations
     if (g.firstWord) {
-        if (w == u"footnote") {
+        switch (word) {
+        case Word::Footnote:
             if (g.destination == Destination::Body && !m_footnoteActive)
                 startFootnote(t.line);
             else
                 g.destination = Destination::Skip;
             return;
-        }
-        if (w == u"fonttbl") {
+        case Word::FontTable:
             g.destination = Destination::FontTable;
-            m_fontEntry = 0;
             m_fontName.clear();
             return;
-        }
-        if (w == u"colortbl") {
+        case Word::ColorTable:
             g.destination = Destination::ColorTable;
             m_colors.clear();
             m_color = 0;
             m_colorSet = false;
             return;
-        }
-        if (rtf::IsSkippedDestination(w)) {
-            g.destination = Destination::Skip;
-            return;
+        default:
+            if (word == Word::Unknown && rtf::IsSkippedDestination(t.text)) {
+                g.destination = Destination::Skip;
+                return;
+            }
         }
     }
-    if (w == u"bin") {
+    if (word == Word::Bin) {
         tokenizer.skipBinary(has ? std::max(p, 0) : 0);
         return;
     }
-    if (g.destination == Destination::Skip)
-        return;
+    if (g.destination == Destination::Skip || word == Word::Unknown)
+        return; // words not known here are dropped with their parameter
 
     if (g.destination == Destination::FontTable) {
-        if (w == u"f") {
-            m_fontEntry = depth();
+        switch (word) {
+        case Word::F:
             m_fontName.clear();
             m_fontFamily = 3;
             m_rtfFonts[p] = RtfFont();
             g.ch.font = p;
-        } else if (w == u"froman") {
+            break;
+        case Word::FRoman:
             m_fontFamily = 2;
-        } else if (w == u"fswiss" || w == u"fnil" || w == u"ftech") {
+            break;
+        case Word::FSwiss:
             m_fontFamily = 3;
-        } else if (w == u"fmodern") {
+            break;
+        case Word::FModern:
             m_fontFamily = 1;
-        } else if (w == u"fscript") {
+            break;
+        case Word::FScript:
             m_fontFamily = 4;
-        } else if (w == u"fdecor") {
+            break;
+        case Word::FDecor:
             m_fontFamily = 5;
+            break;
+        default:
+            break;
         }
         return;
     }
     if (g.destination == Destination::ColorTable) {
-        const int v = std::clamp(p, 0, 255);
-        if (w == u"red")
-            m_color = (m_color & 0xFFFF00) | std::uint32_t(v);
-        else if (w == u"green")
-            m_color = (m_color & 0xFF00FF) | (std::uint32_t(v) << 8);
-        else if (w == u"blue")
-            m_color = (m_color & 0x00FFFF) | (std::uint32_t(v) << 16);
+        const auto v = std::uint32_t(std::clamp(p, 0, 255));
+        if (word == Word::Red)
+            m_color = (m_color & 0xFFFF00) | v;
+        else if (word == Word::Green)
+            m_color = (m_color & 0xFF00FF) | (v << 8);
+        else if (word == Word::Blue)
+            m_color = (m_color & 0x00FFFF) | (v << 16);
         m_colorSet = true;
         return;
     }
@@ -306,96 +435,112 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
     CharState& ch = g.ch;
     ParState& par = g.par;
     const bool on = !has || p != 0;
-    // Document
-    if (w == u"deff") {
+    const bool body = g.destination == Destination::Body;
+    switch (word) {
+    case Word::Deff:
         m_defaultFont = p;
-    }
-    // Characters
-    else if (w == u"plain") {
+        break;
+    case Word::Plain: {
         const int skip = ch.unicodeSkip;
         ch = CharState();
         ch.unicodeSkip = skip;
-    } else if (w == u"f") {
-        ch.font = p;
-    } else if (w == u"fs") {
-        ch.halfPoints = has ? std::clamp(p, 1, 255) : 24;
-    } else if (w == u"b") {
-        ch.bold = on;
-    } else if (w == u"i") {
-        ch.italic = on;
-    } else if (w == u"strike" || w == u"striked") {
-        ch.strike = on;
-    } else if (w == u"ul" || w == u"ulw" || w == u"uld" || w == u"ulth" || w == u"ulwave") {
-        ch.underline = on ? 1 : 0;
-    } else if (w == u"uldb") {
-        ch.underline = on ? 2 : 0;
-    } else if (w == u"ulnone") {
-        ch.underline = 0;
-    } else if (w == u"v") {
-        ch.hidden = on;
-    } else if (w == u"cf") {
-        ch.color = p;
-    } else if (w == u"uc") {
-        ch.unicodeSkip = std::clamp(p, 0, 8);
-    } else if (w == u"u") {
-        const char16_t code = char16_t(p < 0 ? p + 65536 : p);
-        if (g.destination == Destination::Footnote)
-            footnoteText(toAnsi(QString(QChar(code))));
-        else
-            text(toAnsi(QString(QChar(code))), t.line);
-        m_skipChars = ch.unicodeSkip;
+        break;
     }
-    // Paragraphs and breaks
-    else if (w == u"pard") {
+    case Word::F:
+        ch.font = p;
+        break;
+    case Word::Fs:
+        ch.halfPoints = has ? std::clamp(p, 1, 255) : 24;
+        break;
+    case Word::B:
+        ch.bold = on;
+        break;
+    case Word::I:
+        ch.italic = on;
+        break;
+    case Word::Strike:
+        ch.strike = on;
+        break;
+    case Word::Ul:
+        ch.underline = on ? 1 : 0;
+        break;
+    case Word::Uldb:
+        ch.underline = on ? 2 : 0;
+        break;
+    case Word::UlNone:
+        ch.underline = 0;
+        break;
+    case Word::V:
+        ch.hidden = on;
+        break;
+    case Word::Cf:
+        ch.color = p;
+        break;
+    case Word::Uc:
+        ch.unicodeSkip = std::clamp(p, 0, 8);
+        break;
+    case Word::U: {
+        const QByteArray b = toAnsi(QString(QChar(char16_t(p < 0 ? p + 65536 : p))));
+        if (g.destination == Destination::Footnote)
+            footnoteText(b);
+        else
+            text(b, t.line);
+        m_skipChars = ch.unicodeSkip;
+        break;
+    }
+    case Word::Pard:
         par = ParState();
-    } else if (w == u"par") {
-        if (g.destination == Destination::Body)
+        break;
+    case Word::Par:
+        if (body)
             endParagraph();
-    } else if (w == u"line") {
-        if (g.destination == Destination::Body)
+        break;
+    case Word::Line:
+        if (body)
             appendRun(Run::LineBreak, {}, t.line);
-    } else if (w == u"tab") {
-        if (g.destination == Destination::Body)
+        break;
+    case Word::Tab:
+        if (body)
             appendRun(Run::Tab, {}, t.line);
         else if (g.destination == Destination::Footnote)
             footnoteText(" ");
-    } else if (w == u"page") {
-        if (g.destination == Destination::Body)
+        break;
+    case Word::Page:
+        if (body)
             endTopic();
-    } else if (w == u"ql" || w == u"qj") {
+        break;
+    case Word::Ql:
         par.alignment = 0;
-    } else if (w == u"qr") {
+        break;
+    case Word::Qr:
         par.alignment = 1;
-    } else if (w == u"qc") {
+        break;
+    case Word::Qc:
         par.alignment = 2;
-    } else if (w == u"sb") {
+        break;
+    case Word::Sb:
         par.spaceBefore = p / 10;
-    } else if (w == u"sa") {
+        break;
+    case Word::Sa:
         par.spaceAfter = p / 10;
-    } else if (w == u"li") {
+        break;
+    case Word::Li:
         par.leftIndent = p / 10;
-    } else if (w == u"ri") {
+        break;
+    case Word::Ri:
         par.rightIndent = p / 10;
-    } else if (w == u"fi") {
+        break;
+    case Word::Fi:
         par.firstIndent = p / 10;
-    }
-    // Special characters
-    else {
-        static const std::pair<const char16_t*, char> specials[] = {
-            {u"bullet", '\x95'},    {u"emdash", '\x97'}, {u"endash", '\x96'},
-            {u"lquote", '\x91'},    {u"rquote", '\x92'}, {u"ldblquote", '\x93'},
-            {u"rdblquote", '\x94'}, {u"emspace", ' '},   {u"enspace", ' '}};
-        for (const auto& [name, c] : specials) {
-            if (w == QStringView(name)) {
-                const QByteArray b(1, c);
-                if (g.destination == Destination::Footnote)
-                    footnoteText(b);
-                else
-                    text(b, t.line);
-                return;
-            }
-        }
-        // Anything else is not known here and is dropped with its parameter.
+        break;
+    case Word::Special:
+        if (g.destination == Destination::Footnote)
+            footnoteText(QByteArray(1, special));
+        else
+            text(QByteArray(1, special), t.line);
+        break;
+    default:
+        break;
     }
 }
 
@@ -649,6 +794,7 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         w.u16(std::uint16_t(macro.size() + 1));
         w.stringz(macro);
         c.bytes = w.data;
+        c.code = std::uint8_t(c.bytes[0]);
         return c;
     }
     const std::uint8_t kind = hot == Hot::Jump ? 1 : 0;
@@ -695,6 +841,7 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         c.jumpTarget = target;
     }
     c.bytes = w.data;
+    c.code = std::uint8_t(c.bytes[0]);
     return c;
 }
 
@@ -753,17 +900,15 @@ void TopicReader::endParagraph() {
     };
     const auto simple = [](std::uint8_t code) {
         Command c;
-        c.bytes = QByteArray(1, char(code));
+        c.code = code;
         return c;
     };
     const auto setFont = [&](std::uint16_t f) {
         if (int(f) == font)
             return;
         Command c;
-        ByteWriter w;
-        w.u8(kFont);
-        w.u16(f);
-        c.bytes = w.data;
+        c.code = kFont;
+        c.font = f;
         command(std::move(c));
         font = f;
     };
@@ -792,7 +937,10 @@ void TopicReader::endParagraph() {
             }
             const qsizetype n =
                 std::min(r.text.size() - at, kStringLimit - p.strings.back().size());
-            p.strings.back() += r.text.mid(at, n);
+            if (at == 0 && n == r.text.size() && p.strings.back().isEmpty())
+                p.strings.back() = r.text; // shared, not copied
+            else
+                p.strings.back().append(r.text.constData() + at, n);
             at += n;
             if (total + p.strings.back().size() > kParagraphLimit && at < r.text.size()) {
                 m_d.warning(m_file, r.line,

@@ -58,9 +58,11 @@ private:
 };
 
 struct Command {
-    QByteArray bytes;      // the command as stored in the record
-    QByteArray jumpTarget; // a jump or popup inside this file: its context string
-    int line = 0;          // where the hotspot was written
+    std::uint8_t code = 0;
+    std::uint16_t font = 0; // kFont
+    QByteArray bytes;       // hotspots: the whole command as stored in the record
+    QByteArray jumpTarget;  // a jump or popup inside this file: its context string
+    int line = 0;           // where the hotspot was written
 };
 
 struct Paragraph {
