@@ -115,23 +115,20 @@ void FrmMain::cmdcreate_Click() {
 
     CreateSteps steps = DefaultCreateSteps();
     steps.processEvents = [] { QCoreApplication::processEvents(); };
-    steps.createHtmlHelp = [this] { CreateHTMLHelp(); };
     steps.compile = [this](const QString& helpProjectFileName) {
-        if (!CompileHelpProject(helpProjectFileName).started)
-            return false;
-        mnuhelpsep2->setVisible(true);
-        mnuviewprojecthelp->setVisible(true);
-        return true;
+        const CompileResult r = CompileHelpProject(helpProjectFileName);
+        if (r.started) {
+            mnuhelpsep2->setVisible(true);
+            mnuviewprojecthelp->setVisible(true);
+        }
+        return CompileOutcome{r.started, r.message};
     };
-    try {
-        const CreateRunResult result = RunCreateCommand(
-            settingsOf(*this), *m_session.db, m_session.appProjectPath, m_session.forms, steps);
-        if (!result.formFailures.isEmpty())
-            shell::MsgBox(result.formFailures.join(QLatin1Char('\n')), shell::vbExclamation);
-    } catch (const std::exception& e) {
-        shell::MsgBox(CreateErrorMessage(e), shell::vbExclamation);
-    }
+    const CreateReport report = RunCreateCommand(settingsOf(*this), *m_session.db,
+                                                 m_session.appProjectPath, m_session.forms, steps);
+    QStringList lines = report.failures;
+    if (!report.warnings.isEmpty())
+        lines << report.warnings;
+    if (!lines.isEmpty())
+        shell::MsgBox(lines.join(QLatin1Char('\n')),
+                      report.ok() ? shell::vbInformation : shell::vbExclamation);
 }
-
-// HTML Help output is not generated: the help type only sets the file names.
-void FrmMain::CreateHTMLHelp() {}
