@@ -76,7 +76,7 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
                                            "tree is empty.")
                                 .arg(QDir::toNativeSeparators(s.contentsFileName)));
         }
-    } else if (steps.createHtmlHelp) {
+    } else if (s.htmlHelp() && steps.createHtmlHelp) {
         steps.createHtmlHelp(db, s, report);
     }
     if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
