@@ -5,25 +5,22 @@
 #include "contents/contentsfilewriter.h"
 #include "generation/compilation.h"
 
-namespace {
-FormWriteOutcome outcome(const FormWriteResult& r) {
-    return {r.formsRewritten, r.failures};
-}
-} // namespace
-
 CreateSteps DefaultCreateSteps() {
     CreateSteps steps;
     steps.createContentsFile = [](dao::Database& db, const CreateSettings& s) {
-        CreateContentsFile(db, s.contentsFileName, s.helpFileName, s.helpProjectTitle);
+        return CreateContentsFile(db, s.contentsFileName, s.helpFileName, s.helpProjectTitle);
     };
     steps.createToolTips = [](dao::Database& db, const QString& vbp,
                               const std::vector<FormRow>& forms) {
-        return outcome(CreateToolTips(db, vbp, forms));
+        return CreateToolTips(db, vbp, forms);
     };
     steps.createContextSensitiveHelp = [](dao::Database& db, const QString& vbp,
                                           const std::vector<FormRow>& forms) {
-        return outcome(CreateContextSensitiveHelp(db, vbp, forms));
+        return CreateContextSensitiveHelp(db, vbp, forms);
     };
-    steps.compile = [](const QString& hpj) { return CompileHelpProject(hpj).succeeded(); };
+    steps.compile = [](const QString& hpj) {
+        const CompileResult r = CompileHelpProject(hpj);
+        return CompileOutcome{r.succeeded(), r.message};
+    };
     return steps;
 }

@@ -1,10 +1,10 @@
 # Files of app/generation
 list(APPEND QM_CORE_SOURCES
-  generation/createsettings.h
+  workspace/createsettings.h
   generation/createrules.h generation/createrules.cpp
-  generation/textoutput.h generation/textoutput.cpp
   generation/generalhelp.h generation/generalhelp.cpp
   generation/compilation.h generation/compilation.cpp
+  generation/createreport.h generation/createchecks.h generation/createchecks.cpp
   generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp
   generation/createbatch.h generation/createbatch.cpp
 )

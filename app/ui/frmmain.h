@@ -119,9 +119,11 @@ public:
     void cmdvbproectfilebrowse_Click();
 
     // ---- frmmain_create.cpp: the Create tab and command
+    // The tab's controls as settings, and settings shown in them.
+    CreateSettings createSettings() const;
+    void showCreateSettings(const CreateSettings& settings);
     void opthelptype_Click(int index);
     void cmdcreate_Click();
-    void CreateHTMLHelp();
 
     // ---- Controls (objectName = member name; control-array elements are
     // named name_index, for example opthelptype_1 and mnuMRU_3).

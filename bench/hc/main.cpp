@@ -29,14 +29,17 @@
 namespace {
 
 QByteArray footnote(const QByteArray& mark, const QByteArray& value, const char* closing) {
-    return mark + "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid {\\cs16\\super " + mark +
-           "}{ " + value + closing + "\r\n";
+    return mark +
+           "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright \\fs20\\cgrid "
+           "{\\cs16\\super " +
+           mark + "}{ " + value + closing + "\r\n";
 }
 
 // The bytes Create writes for bench/create's project.
 void writeSources(const QString& dir, int topics, int entries) {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
-                     "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}\r\n";
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
+        "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}\r\n";
     QByteArray map;
     for (int i = 0; i < topics; ++i) {
         const QByteArray n = QByteArray::number(i);
@@ -66,12 +69,13 @@ void writeSources(const QString& dir, int topics, int entries) {
     QFile r(dir + QStringLiteral("/help.rtf"));
     r.open(QIODevice::WriteOnly);
     r.write(rtf);
-    const QByteArray hpj = "[OPTIONS]\r\nCOMPRESS=12 Hall Zeck\r\nLCID=0x409 0x0 0x0 ; English (United States)\r\n"
-                           "REPORT=Yes\r\nFTS=29\r\nTITLE=Bench Help\r\nCNT=help.cnt\r\nHLP=help.hlp\r\n \r\n"
-                           "[FILES]\r\nhelp.rtf\r\n \r\n[MAP]\r\n" +
-                           map + entryMap +
-                           " \r\n[WINDOWS]\r\nmain=\"\",(240,98,769,547),20740,(r14876671),(r12632256),f3\r\n"
-                           " \r\n[CONFIG]\r\nBrowseButtons()\r\n";
+    const QByteArray hpj =
+        "[OPTIONS]\r\nCOMPRESS=12 Hall Zeck\r\nLCID=0x409 0x0 0x0 ; English (United States)\r\n"
+        "REPORT=Yes\r\nFTS=29\r\nTITLE=Bench Help\r\nCNT=help.cnt\r\nHLP=help.hlp\r\n \r\n"
+        "[FILES]\r\nhelp.rtf\r\n \r\n[MAP]\r\n" +
+        map + entryMap +
+        " \r\n[WINDOWS]\r\nmain=\"\",(240,98,769,547),20740,(r14876671),(r12632256),f3\r\n"
+        " \r\n[CONFIG]\r\nBrowseButtons()\r\n";
     QFile h(dir + QStringLiteral("/help.hpj"));
     h.open(QIODevice::WriteOnly);
     h.write(hpj);
@@ -136,7 +140,8 @@ int main(int argc, char** argv) {
 
     t.start();
     QProcess p;
-    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qmt-hc"), {QStringLiteral("/c"), hpj});
+    p.start(QCoreApplication::applicationDirPath() + QStringLiteral("/qmt-hc"),
+            {QStringLiteral("/c"), hpj});
     p.waitForFinished(300000);
     const double program = double(t.nsecsElapsed()) / 1e6;
 
@@ -145,11 +150,13 @@ int main(int argc, char** argv) {
                 QFile(rtf).size(), qlonglong(tokens), topics, entries);
     std::printf("help file: %lld bytes (LZ77 topic blocks)\n", QFile(hlp).size());
     std::printf("compile (in process):                          median %8.1f ms\n", c);
-    std::printf("read topic file + write help file bytes:       median %8.1f ms  ratio %.2f\n", io, c / io);
-    std::printf("read + tokenize topic file + write help bytes: median %8.1f ms  ratio %.2f (goal: within 3)\n",
+    std::printf("read topic file + write help file bytes:       median %8.1f ms  ratio %.2f\n", io,
+                c / io);
+    std::printf("read + tokenize topic file + write help bytes: median %8.1f ms  ratio %.2f (goal: "
+                "within 3)\n",
                 tok, c / tok);
-    std::printf("qmt-hc program, start to end:                          %8.1f ms (exit %d)\n", program,
-                p.exitCode());
+    std::printf("qmt-hc program, start to end:                          %8.1f ms (exit %d)\n",
+                program, p.exitCode());
     if (!dir.autoRemove())
         std::printf("kept: %s\n", qPrintable(hpj));
     return 0;

@@ -4,6 +4,7 @@
 #include "genfixture.h"
 
 #include "generation/createbatch.h"
+#include "workspace/options.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -70,7 +71,7 @@ private slots:
         setOption(*db, QStringLiteral("CRTT"), QStringLiteral("two")); // does not convert
         setOption(*db, QStringLiteral("HTMH"), QStringLiteral("True"));
         setOption(*db, QStringLiteral("WHLP"), QStringLiteral("False"));
-        CreateSettings s = LoadCreateSettings(*db);
+        CreateSettings s = options::ReadCreateSettings(*db);
         QCOMPARE(s.helpProjectTitle, QStringLiteral("T"));
         QCOMPARE(s.createContentsFile, 1);
         QCOMPARE(s.createToolTips, 0);
@@ -78,7 +79,8 @@ private slots:
         QVERIFY(s.helpType == HelpType::HtmlHelp);
 
         auto empty = makeProject(path(QStringLiteral("empty.QMT")));
-        QVERIFY(LoadCreateSettings(*empty).helpType == HelpType::WindowsHelp);
+        // No help type stored: none is chosen, as the window shows it.
+        QVERIFY(options::ReadCreateSettings(*empty).helpType == HelpType::None);
     }
 
     void disabledCreateWritesNothing() {

@@ -270,7 +270,8 @@ private slots:
         s.rtfFileName = folder() + QStringLiteral("/out.rtf");
         s.createContentsFile = 1;
         s.contentsFileName = QStringLiteral("out.cnt");
-        QVERIFY(CreateGeneralHelp(s, *db));
+        CreateReport report;
+        CreateGeneralHelp(s, *db, report);
 
         hc::Diagnostics d;
         const hc::CompileResult r = hc::Compile(s.helpProjectFileName, d, 1000000000);
