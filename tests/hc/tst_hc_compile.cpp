@@ -9,6 +9,7 @@
 #include "generation/generalhelp.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -204,6 +205,130 @@ private slots:
         QCOMPARE(
             QDir(folder()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".qmt-")),
             QStringList());
+    }
+
+    void projectFileForms() {
+        // Names in another letter case and with backslashes, comments, every
+        // map form, an included header, windows with both colour forms.
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("/Src/Inc")));
+        QVERIFY(testenv::writeAll(folder() + QStringLiteral("/Src/Topics.RTF"),
+                                  kRtfHeader + topic("IDH_A", "A", "Text.") +
+                                      topic("IDH_B", "B", "More.") + "}}"));
+        QVERIFY(testenv::writeAll(
+            folder() + QStringLiteral("/Src/Inc/map.h"),
+            "// header\r\n#define IDH_B 0x20 /* hex */\r\n#ifdef X\r\n#endif\r\n"));
+        const QByteArray hpj =
+            "; a comment\r\n[OPTIONS]\r\nTITLE=Forms; with a semicolon\r\nCOPYRIGHT=(c) Me\r\n"
+            "CONTENTS=IDH_B ; the start\r\nLCID=0x407 0x0 0x0\r\nHLP=out\\Forms.HLP\r\n"
+            "[FILES]\r\nsrc\\topics.rtf ; the topics\r\n[MAP]\r\nIDH_A 7\r\n#include "
+            "<src\\inc\\MAP.H>\r\n"
+            "[WINDOWS]\r\nmain=\"Caption\",(10,20,300,400),1,(r255),(0,128,255)\r\n"
+            "[BITMAPS]\r\nx.bmp\r\n[CONFIG]\r\nBrowseButtons()\r\nCreateButton(\"b\",\"&B\",\"JI(`"
+            "x.hlp',`a')\")\r\n";
+        QVERIFY(QDir().mkpath(folder() + QStringLiteral("/out")));
+        const Compiled c = compile(folder(), hpj, QByteArray());
+        QVERIFY2(c.result.written, qPrintable(c.diagnostics.lines().join(u'\n')));
+        QCOMPARE(c.result.helpFile, folder() + QStringLiteral("/out/Forms.HLP"));
+        QCOMPARE(
+            c.diagnostics.lines(),
+            QStringList(QDir::toNativeSeparators(folder() + QStringLiteral("/help.hpj")) +
+                        QStringLiteral(
+                            "(15): warning: section [BITMAPS] is not supported and is ignored")));
+        const hc::HelpFileRead& h = c.file;
+        QCOMPARE(h.title, QByteArray("Forms; with a semicolon"));
+        QCOMPARE(h.copyright, QByteArray("(c) Me"));
+        QCOMPARE(h.contents, topicNamed(h, "IDH_B")->offset);
+        QCOMPARE(h.lcid, std::uint16_t(0x407));
+        QCOMPARE(mapped(h, 7), topicNamed(h, "IDH_A")->offset);
+        QCOMPARE(mapped(h, 0x20), topicNamed(h, "IDH_B")->offset);
+        QCOMPARE(h.macros.size(), std::size_t(2));
+        QCOMPARE(h.windows[0].caption, QByteArray("Caption"));
+        QCOMPARE(h.windows[0].flags & 0x03FF, 0x03FF); // every field given, maximised
+        QCOMPARE(
+            QVector<int>({h.windows[0].x, h.windows[0].y, h.windows[0].width, h.windows[0].height}),
+            QVector<int>({10, 20, 300, 400}));
+        QVERIFY(!h.lz77); // no COMPRESS line
+    }
+
+    void rtfFeatures() {
+        const QByteArray text =
+            "{\\fonttbl{\\f5\\froman Times New Roman;}}{\\colortbl ;\\red255\\green0\\blue0;}"
+            "{\\f5\\fs30\\b\\i\\cf1 Big}\\qc{\\*\\unknown skipped}{\\field{\\*\\fldinst HYPERLINK "
+            "x}{\\fldrslt shown}}"
+            "\\bin3 {}x\\'41\\u233e\\uc0\\u8364 \\uc2\\u8220??\\~\\emdash\\par\r\n"
+            "{\\strike struck}{\\v IDH_A} {\\uldb quiet}{\\v %IDH_A} {\\uldb there}{\\v "
+            "IDH_X@other.hlp} "
+            "{\\ul win}{\\v IDH_A>main} {\\uldb run}{\\v !Back()} {\\ul plain underline} {\\v "
+            "hidden alone}end";
+        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", text) + "}}";
+        const Compiled c = compile(folder(), project(""), rtf);
+        QVERIFY2(c.result.written && c.diagnostics.items().empty(),
+                 qPrintable(c.diagnostics.lines().join(u'\n')));
+        const hc::TopicRead* t = topicNamed(c.file, "IDH_A");
+        QVERIFY(t);
+        QCOMPARE(t->text, QByteArray("A\n\nBigshownA\xe9\x80\x93\xa0\x97\nstruck quiet there win "
+                                     "run plain underline end\n"));
+        std::vector<std::uint8_t> codes;
+        for (const hc::HotspotRead& h : t->hotspots)
+            codes.push_back(h.code);
+        QCOMPARE(codes, (std::vector<std::uint8_t>{0xE3, 0xE7, 0xEB, 0xEA, 0xC8}));
+        QCOMPARE(t->hotspots[2].target, QByteArray("other.hlp"));
+        QCOMPARE(t->hotspots[4].target, QByteArray("Back()"));
+        for (std::size_t i : {0, 1, 3})
+            QCOMPARE(t->hotspots[i].hash, hc::ContextHash("IDH_A"));
+        // Fonts: face, family, size, attributes and colour as written; underline kept.
+        bool big = false, underline = false;
+        for (const hc::FontDescriptor& f : c.file.fonts) {
+            const QByteArray face = c.file.faces[f.face];
+            big = big || (face == "Times New Roman" && f.family == 2 && f.halfPoints == 30 &&
+                          f.attributes == (hc::kBold | hc::kItalic) && f.color == 0x0000FF);
+            underline = underline || f.attributes == hc::kUnderline;
+        }
+        QVERIFY(big && underline);
+    }
+
+    void longParagraphsAreSplit() {
+        const QByteArray words = QByteArray("word ").repeated(8000);
+        const Compiled c = compile(folder(), project("COMPRESS=1\r\n"),
+                                   kRtfHeader + topic("IDH_A", "A", words) + "}}");
+        QVERIFY(c.result.written);
+        QCOMPARE(c.diagnostics.items().size(), std::size_t(2)); // 40,000 characters: two splits
+        QVERIFY(c.diagnostics.lines().first().contains(
+            u"paragraph longer than 16000 characters split"));
+        QCOMPARE(topicNamed(c.file, "IDH_A")->text.count("word"), qsizetype(8000));
+    }
+
+    void commandLine() {
+        const QString program =
+            qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt-hc");
+        const auto run = [&](const QStringList& args, QByteArray* out = nullptr) {
+            QProcess p;
+            p.start(program, args);
+            if (!p.waitForFinished(30000))
+                return -1;
+            if (out)
+                *out = p.readAllStandardOutput() + p.readAllStandardError();
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        const QString hpj = folder() + QStringLiteral("/help.hpj");
+        QVERIFY(
+            testenv::writeAll(folder() + QStringLiteral("/help.rtf"),
+                              kRtfHeader + topic("IDH_A", "A", "{\\uldb x}{\\v IDH_GONE}") + "}}"));
+        QVERIFY(testenv::writeAll(hpj, project("")));
+        QByteArray out;
+        QCOMPARE(run({QStringLiteral("/c"), QStringLiteral("/e"), QStringLiteral("/m"), hpj}, &out),
+                 0); // a warning only
+        QVERIFY(out.contains("warning: jump to undefined context string IDH_GONE"));
+        QVERIFY(out.contains("1 topics"));
+        QCOMPARE(run({QStringLiteral("--dump"), folder() + QStringLiteral("/help.hlp")}, &out), 0);
+        QVERIFY(out.contains("topic 0 at 0x00000000: A"));
+        QVERIFY(out.contains("context: 0x") && out.contains(" IDH_A"));
+        QVERIFY(testenv::writeAll(hpj, project("", "IDH_A=x\r\n")));
+        QCOMPARE(run({hpj}, &out), 1);
+        QVERIFY(out.contains("no help file written"));
+        QCOMPARE(run({QStringLiteral("--dump"), hpj}), 1); // not a help file
+        QCOMPARE(run({}), 2);
+        QCOMPARE(run({hpj, hpj}), 2);
     }
 
     void manyTopicsMakeDeepTrees_data() {

@@ -17,6 +17,10 @@ QString text(const QByteArray& bytes) {
 }
 
 QByteArray stripComment(QByteArray line) {
+    for (qsizetype open = line.indexOf("/*"); open >= 0; open = line.indexOf("/*", open)) {
+        const qsizetype close = line.indexOf("*/", open + 2);
+        line.remove(open, close < 0 ? line.size() - open : close + 2 - open);
+    }
     const qsizetype semicolon = line.indexOf(';');
     if (semicolon >= 0)
         line.truncate(semicolon);
