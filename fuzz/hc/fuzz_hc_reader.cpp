@@ -1,4 +1,5 @@
 // Any help file is read or refused with FormatError, never a crash.
+#include "bytes.h"
 #include "hlpreader.h"
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Any RTF topic file compiles without a crash, and whatever help file comes
 // out reads back.
+#include "bytes.h"
 #include "hlpreader.h"
 #include "hlpwriter.h"
 #include "topicfile.h"

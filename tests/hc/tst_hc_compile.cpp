@@ -444,6 +444,15 @@ private slots:
             written += c.result.written ? 1 : 0;
         }
         QVERIFY(written > 0);
+        // Inputs the fuzz targets found or aim at: more closing braces than
+        // opening ones, footnotes left open, binary data past the end.
+        for (const QByteArray& odd :
+             {QByteArray("{\\rtf1 text}}}after"), QByteArray("{\\rtf1 #{\\footnote # IDH_A"),
+              QByteArray("{\\rtf1 x\\bin999999 y}"),
+              QByteArray("{\\rtf1 {\\uldb a}{\\v}}}}}{\\v b")}) {
+            const Compiled c = compile(folder(), project(""), odd);
+            QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
+        }
     }
 
     void workFileReplacesTargetOrLeavesIt() {

@@ -380,7 +380,8 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 HotspotRead h;
                 h.code = code;
                 const unsigned size = f.u16();
-                ByteReader e(f.bytes(size), "|TOPIC jump into another file");
+                const QByteArray jump = f.bytes(size);
+                ByteReader e(jump, "|TOPIC jump into another file");
                 const unsigned kind = e.u8();
                 h.hash = e.u32();
                 if (kind == 1)

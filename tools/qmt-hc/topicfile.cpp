@@ -201,6 +201,8 @@ void TopicReader::read(const QString& source) {
         }
         m_lastWasText = isText;
     }
+    if (m_stack.empty()) // every group closed: the end takes the document's defaults
+        m_stack.push_back(Group());
     if (m_footnoteActive)
         endFootnote(false);
     endTopic();
