@@ -52,7 +52,8 @@ template <class Rewrite>
 void checkWriter(std::string_view in, const QString& form, const QHash<QString, QVariantList>& e,
                  Rewrite rewrite, std::initializer_list<std::string_view> written) {
     FormWriteResult result;
-    const QByteArray once = rewrite(QByteArrayView(in.data(), qsizetype(in.size())), form, e, result);
+    const QByteArray once =
+        rewrite(QByteArrayView(in.data(), qsizetype(in.size())), form, e, result);
     const QByteArray twice = rewrite(once, form, e, result);
     require(once == twice);
     require(keepsLines(in, view(once), written));
