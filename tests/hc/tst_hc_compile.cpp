@@ -465,7 +465,7 @@ private slots:
         const QString blocked = folder() + QStringLiteral("/blocked.hlp");
         QVERIFY(QDir().mkpath(blocked + QStringLiteral("/inside")));
         QVERIFY(!hc::WriteFileSafely(blocked, "x", error));
-        QVERIFY(error.contains(QStringLiteral("could not replace")));
+        QVERIFY(!error.isEmpty());
         QVERIFY(QFileInfo(blocked + QStringLiteral("/inside")).isDir());
         QVERIFY(
             !hc::WriteFileSafely(folder() + QStringLiteral("/no/such/folder/x.hlp"), "x", error));

@@ -1,5 +1,6 @@
 #include "compiler.h"
 
+#include "fileio/savefile.h"
 #include "project.h"
 #include "topicfile.h"
 
@@ -7,52 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
-
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace hc {
 
 bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& error) {
-    const QFileInfo info(target);
-    QTemporaryFile work(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                        QStringLiteral(".qmt-XXXXXX"));
-    if (!work.open()) {
-        error = QStringLiteral("the work file could not be created (%1)").arg(work.errorString());
+    try {
+        fileio::SaveBytes(target, bytes);
+        return true;
+    } catch (const fileio::FileWriteError& e) {
+        error = e.what_();
         return false;
     }
-    if (work.write(bytes) != bytes.size() || !work.flush()) {
-        error = QStringLiteral("writing the work file failed (%1)").arg(work.errorString());
-        return false;
-    }
-    if (::fsync(work.handle()) != 0) {
-        error = QStringLiteral("the work file could not be synced (%1)")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    QFileDevice::Permissions permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ReadGroup | QFileDevice::ReadOther;
-    if (info.exists())
-        permissions = QFile::permissions(target);
-    work.setPermissions(permissions);
-    work.close();
-    if (::rename(QFile::encodeName(work.fileName()).constData(),
-                 QFile::encodeName(target).constData()) != 0) {
-        error = QStringLiteral("the work file could not replace the help file (%1)")
-                    .arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    work.setAutoRemove(false);
-    const int dir =
-        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }
 
 CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t date) {

@@ -24,9 +24,9 @@ struct CompileResult {
 // 1970; 0: now, or SOURCE_DATE_EPOCH when set).
 CompileResult Compile(const QString& projectPath, Diagnostics& diagnostics, std::uint32_t date = 0);
 
-// Writes `bytes` to `target` through a hidden work file in the same folder:
-// every write checked, flushed and synced, then renamed over the target. On
-// failure the target is untouched, the work file removed and `error` says why.
+// Writes `bytes` to `target` the way every file of Quillmate is written
+// (fileio::SaveBytes: a hidden work file, checked, synced, renamed). On
+// failure the target is untouched and `error` says why.
 bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& error);
 
 } // namespace hc
