@@ -5,6 +5,7 @@
 #include "resources/strings.h"
 #include "winreg/winreg.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -66,6 +67,18 @@ int LookUpHelpCompiler(QString& strcompilerpath) {
     return lookUp(strcompilerpath, status);
 }
 
+QString BuiltInHelpCompiler() {
+    const QString name = QStringLiteral("/qmt-hc");
+    QStringList candidates{QCoreApplication::applicationDirPath() + name};
+    const QString buildDir = qEnvironmentVariable("QUILLMATE_BUILD_DIR");
+    if (!buildDir.isEmpty())
+        candidates << buildDir + QStringLiteral("/bin") + name;
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isExecutable())
+            return path;
+    return {};
+}
+
 QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
     // String 553 holds the switches between blanks: " /c /e /m ".
     QStringList args = LoadResString(553).split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -78,8 +91,13 @@ CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait
     QString compiler;
     std::int32_t status = 0;
     if (const int message = lookUp(compiler, status)) {
-        result.message = lookUpMessage(message, status);
-        return result;
+        // Nothing registered: the built-in compiler, unless the settings are damaged.
+        if (status != winreg::ERROR_REGISTRY_CORRUPT)
+            compiler = BuiltInHelpCompiler();
+        if (compiler.isEmpty()) {
+            result.message = lookUpMessage(message, status);
+            return result;
+        }
     }
     const QStringList args = HelpCompilerArguments(helpProjectFileName);
     QString error;

@@ -10,6 +10,11 @@
 // the App Paths key cannot be opened, 555 when no compiler is registered.
 int LookUpHelpCompiler(QString& strcompilerpath);
 
+// The help compiler that comes with the program: qmt-hc beside it, or in the
+// build tree's bin/ (QUILLMATE_BUILD_DIR) when run from there; empty when
+// there is none. Used when no compiler is registered.
+QString BuiltInHelpCompiler();
+
 // The arguments the compiler is started with: "/c", "/e", "/m" and the help
 // project path as one argument, blanks and all.
 QStringList HelpCompilerArguments(const QString& helpProjectFileName);
@@ -27,7 +32,8 @@ struct CompileResult {
     bool succeeded() const { return started && exitCode == 0; }
 };
 
-// Looks the compiler up and starts it; shows nothing. Detached leaves the
+// Looks the compiler up (a registered one first, else the built-in one) and
+// starts it; shows nothing. Detached leaves the
 // compiler running on its own; UntilFinished waits for it and reports its
 // exit status (a crash counts as status -1).
 CompileResult CompileHelpProject(const QString& helpProjectFileName,

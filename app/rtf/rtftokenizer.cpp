@@ -51,14 +51,29 @@ Token Tokenizer::next() {
         if (c == u'\\')
             return controlToken(m_pos);
         // Plain text up to the next code; line ends are not part of the text.
+        // Taken as one slice when it has no line end (the common case).
         token.kind = TokenKind::Text;
-        while (m_pos < m_source.size()) {
-            const QChar t = m_source[m_pos];
+        const qsizetype begin = m_pos;
+        qsizetype end = begin;
+        bool lineEnds = false;
+        while (end < m_source.size()) {
+            const QChar t = m_source[end];
             if (t == u'\\' || t == u'{' || t == u'}')
                 break;
-            if (t != u'\r' && t != u'\n')
-                token.text += t;
-            advance();
+            lineEnds = lineEnds || t == u'\r' || t == u'\n';
+            ++end;
+        }
+        if (!lineEnds) {
+            token.text = m_source.sliced(begin, end - begin).toString();
+            m_pos = end;
+        } else {
+            token.text.reserve(end - begin);
+            while (m_pos < end) {
+                const QChar t = m_source[m_pos];
+                if (t != u'\r' && t != u'\n')
+                    token.text += t;
+                advance();
+            }
         }
         if (!token.text.isEmpty())
             return token;
@@ -105,10 +120,10 @@ Token Tokenizer::controlToken(qsizetype start) {
         return token;
     }
     token.kind = TokenKind::ControlWord;
-    while (m_pos < m_source.size() && isLetter(m_source[m_pos])) {
-        token.text += m_source[m_pos];
-        advance();
-    }
+    const qsizetype letters = m_pos;
+    while (m_pos < m_source.size() && isLetter(m_source[m_pos]))
+        ++m_pos; // letters are never line ends
+    token.text = m_source.sliced(letters, m_pos - letters).toString();
     bool negative = false;
     if (m_pos + 1 < m_source.size() && m_source[m_pos] == u'-' && isDigit(m_source[m_pos + 1])) {
         negative = true;

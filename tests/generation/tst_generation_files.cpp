@@ -240,6 +240,11 @@ private slots:
     }
 
     void missingCompiler() {
+        // Without the built-in compiler either.
+        const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR");
+        qunsetenv("QUILLMATE_BUILD_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
+        QVERIFY(BuiltInHelpCompiler().isEmpty());
         QString found = QStringLiteral("x");
         QCOMPARE(LookUpHelpCompiler(found), 556); // no App Paths key at all
         QVERIFY(found.isEmpty());
@@ -264,6 +269,25 @@ private slots:
                                                  "not be started: the file does not exist."));
         QVERIFY(plainFile.message.endsWith(u"could not be started: the file is not executable."));
         QVERIFY(m_messages.isEmpty()); // nothing shown: the caller shows the message
+    }
+
+    void builtInCompilerWhenNoneIsRegistered() {
+        QVERIFY(!BuiltInHelpCompiler().isEmpty());
+        auto db = makeProject(path(QStringLiteral("hc.QMT")));
+        addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
+                 QStringLiteral("Text"), 10);
+        m_s.helpFileName = QStringLiteral("built.hlp");
+        CreateReport report;
+        CreateGeneralHelp(m_s, *db, report);
+        const CompileResult r =
+            CompileHelpProject(m_s.helpProjectFileName, CompileWait::UntilFinished);
+        QVERIFY(r.succeeded());
+        QVERIFY(testenv::readAll(path(QStringLiteral("built.hlp")))
+                    .startsWith(QByteArray("\x3F\x5F\x03\x00", 4)));
+        registerCompiler(QByteArray("/no/such/compiler")); // a registered compiler still wins
+        const CompileResult registered = CompileHelpProject(m_s.helpProjectFileName);
+        QVERIFY(!registered.started);
+        QVERIFY(registered.message.contains(u"/no/such/compiler"));
     }
 
     void compilerGetsItsArguments() {

@@ -200,6 +200,9 @@ private slots:
     }
 
     void createFromAnotherTabStoresNothing() {
+        const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR"); // no built-in compiler either
+        qunsetenv("QUILLMATE_BUILD_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
         openProjectOnCreateTab();
         m_w->chkcompile->click(); // no compiler registered
         selectTab(FrmMain::TabGeneralHelp);

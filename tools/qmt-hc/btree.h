@@ -1,0 +1,76 @@
+// The B+ trees of help files: fixed-size pages, leaf pages linked both ways
+// in key order, index pages above them holding the first key of each child
+// page. A structure string names the fields of an entry ('z', 'F', 'i':
+// NUL-ended text; 'L', '4': 32 bits; '2': 16 bits); the first field is the key.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace hc {
+
+struct BTreeEntry {
+    QByteArray key;  // the key as written in index pages
+    QByteArray leaf; // the whole leaf entry, key first
+};
+
+struct BTreeShape {
+    std::vector<int> leafPages;        // page number of each leaf, in key order
+    std::vector<int> firstEntryOfLeaf; // index of the first entry on each leaf
+};
+
+// The tree's bytes (header and pages) for `entries`, which the caller gives
+// in key order.
+QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
+                      const std::vector<BTreeEntry>& entries, BTreeShape* shape = nullptr);
+
+struct BTreeHeader {
+    unsigned flags = 0;
+    int pageSize = 0;
+    QByteArray structure;
+    int rootPage = 0;
+    int totalPages = 0;
+    int levels = 0;
+    int totalEntries = 0;
+};
+
+class BTreeReader {
+public:
+    // `tree` is the internal file's content; throws FormatError naming `name`
+    // when the header or a page does not hold together.
+    BTreeReader(QByteArrayView tree, QByteArray name);
+
+    const BTreeHeader& header() const { return m_header; }
+
+    // Every leaf entry in key order, walking the chain of leaf pages. Checks
+    // the chain's links both ways and the entry count.
+    std::vector<QByteArrayView> entries() const;
+    // The leaf pages in chain order and the index of their first entry.
+    BTreeShape shape() const;
+
+    // Descends from the root as a reader does: `compare(key)` tells whether
+    // an entry's key sorts before (<0), at (0) or after (>0) the one wanted.
+    std::optional<QByteArrayView> find(const std::function<int(QByteArrayView)>& compare) const;
+
+    // The key field of an entry.
+    QByteArrayView keyOf(QByteArrayView entry) const;
+
+private:
+    QByteArrayView page(int number) const;
+    qsizetype entrySize(QByteArrayView at, bool leaf) const;
+    int firstLeaf() const;
+    [[noreturn]] void fail(const char* why) const;
+
+    QByteArrayView m_tree;
+    QByteArray m_name;
+    BTreeHeader m_header;
+};
+
+// Key orders: text keys compare as bytes ('z', 'F') or without regard to
+// letter case ('i'); 32-bit keys as signed numbers ('L').
+int CompareCaseless(QByteArrayView a, QByteArrayView b);
+
+} // namespace hc

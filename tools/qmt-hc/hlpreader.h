@@ -1,0 +1,86 @@
+// Reading a help file back: its settings, topics with their text and
+// hotspots, context and map tables, titles and keywords. Besides reading, it
+// checks what a viewer relies on: trees sorted and linked, lookups through
+// the index pages, the chain of topic records and its sizes.
+#pragma once
+
+#include "topics.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace hc {
+
+struct HotspotRead {
+    std::uint8_t code = 0;  // the record's command (0xE2 popup, 0xE3 jump, 0xC8 macro ...)
+    std::uint32_t hash = 0; // jumps and popups
+    QByteArray target;      // macros: the macro; external jumps: the file
+    QByteArray text;        // the hotspot's own text
+};
+
+struct TopicRead {
+    int number = 0;
+    std::uint32_t pos = 0;    // TOPICPOS of its header
+    std::uint32_t offset = 0; // TOPICOFFSET of its start
+    QByteArray title;
+    std::vector<QByteArray> macros;
+    std::uint32_t browseBack = 0xFFFFFFFF, browseNext = 0xFFFFFFFF;
+    QByteArray text; // paragraphs and line breaks end with '\n', tabs are '\t'
+    std::vector<HotspotRead> hotspots;
+    std::vector<std::uint32_t> recordOffsets; // TOPICOFFSET of each text record
+};
+
+struct WindowRead {
+    QByteArray type, name, caption;
+    std::uint16_t flags = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct KeywordRead {
+    QByteArray text;
+    std::vector<std::uint32_t> offsets;
+};
+
+struct HelpFileRead {
+    int minor = 0;
+    int flags = 0;
+    bool lz77 = false;
+    QByteArray phraseKind; // "", "phrases" or "Hall phrases"
+    int phraseCount = 0;
+    QByteArray title, copyright, contentsFile;
+    std::uint32_t contents = 0;
+    std::vector<QByteArray> macros;
+    std::vector<WindowRead> windows;
+    bool hasLcid = false;
+    std::uint16_t lcid = 0;
+    std::vector<QByteArray> faces;
+    std::vector<FontDescriptor> fonts;
+    std::vector<TopicRead> topics; // without the closing empty header
+    std::vector<std::pair<std::int32_t, std::uint32_t>> contexts; // hash, offset in tree order
+    std::vector<std::pair<std::int32_t, std::uint32_t>> map;      // number, offset
+    std::vector<std::pair<std::uint32_t, QByteArray>> titles;     // |TTLBTREE
+    std::vector<std::pair<std::uint32_t, QByteArray>> topicIds;   // |TopicId, when present
+    std::vector<KeywordRead> keywords;
+    std::vector<QByteArray> internalFiles;
+    int treeLevels = 0; // deepest tree of |CONTEXT, |TTLBTREE and |KWBTREE
+
+    // The topic a TOPICOFFSET falls in (the last one starting at or before it).
+    const TopicRead* topicAt(std::uint32_t offset) const;
+    // The offset |CONTEXT gives for a hash, looked up through the tree.
+    bool findContext(std::uint32_t hash, std::uint32_t& offset) const;
+
+    QByteArray contextTree; // kept for findContext
+};
+
+// Throws FormatError when the file is not a help file or does not hold together.
+HelpFileRead ReadHelpFile(QByteArrayView bytes);
+
+// A readable listing: settings, then each topic with its title, context
+// strings (by name where the file keeps them, else by hash), map numbers,
+// keywords, browse links, text and hotspots.
+QString DumpHelpFile(const HelpFileRead& file);
+
+} // namespace hc

@@ -1,0 +1,706 @@
+#include "hlpwriter.h"
+
+#include "btree.h"
+#include "bytes.h"
+#include "contexthash.h"
+#include "filesystem.h"
+#include "lz77.h"
+#include "shell/ansi.h"
+
+#include <QDir>
+#include <algorithm>
+#include <map>
+
+namespace hc {
+
+namespace {
+
+constexpr int kBlockSize = 4096;
+constexpr int kBlockHeader = 12;
+constexpr int kPlainBlockData = kBlockSize - kBlockHeader; // 4084
+constexpr int kPackedBlockData = 0x4000;                   // what one packed block unpacks to
+constexpr int kLinkHeader = 21;
+constexpr int kTreePage = 0x800;
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+struct Link {
+    std::uint8_t type = 0x20; // 2 topic header, 0x20 text
+    QByteArray data1;         // without the link header; topic headers are filled in later
+    QByteArray data2;
+    int topic = -1;
+    qsizetype size() const { return kLinkHeader + data1.size() + data2.size(); }
+};
+
+struct Place {
+    qsizetype streamAt = 0;   // where the link starts in the unpacked stream
+    std::uint32_t pos = 0;    // TOPICPOS
+    std::uint32_t offset = 0; // TOPICOFFSET
+    int block = 0;
+};
+
+QByteArray textRecord(const Paragraph& p) {
+    ByteWriter body;
+    body.u8(0);
+    body.u8(0x80);
+    body.u16(0);
+    const auto clamp = [](int v) { return std::clamp(v, -0x4000, 0x3FFF); };
+    std::uint16_t bits = 0;
+    bits |= p.spaceBefore ? 0x0002 : 0;
+    bits |= p.spaceAfter ? 0x0004 : 0;
+    bits |= p.leftIndent ? 0x0010 : 0;
+    bits |= p.rightIndent ? 0x0020 : 0;
+    bits |= p.firstIndent ? 0x0040 : 0;
+    bits |= p.alignment == 1 ? 0x0400 : p.alignment == 2 ? 0x0800 : 0;
+    body.u16(bits);
+    for (int v : {p.spaceBefore, p.spaceAfter, p.leftIndent, p.rightIndent, p.firstIndent})
+        if (v)
+            body.packedShort(clamp(v));
+    for (const Command& c : p.commands) {
+        if (!c.bytes.isEmpty()) {
+            body.bytes(c.bytes);
+        } else {
+            body.u8(c.code);
+            if (c.code == kFont)
+                body.u16(c.font);
+        }
+    }
+    body.u8(kEnd);
+    return body.data;
+}
+
+QByteArray textData(const Paragraph& p) {
+    QByteArray d;
+    for (const QByteArray& s : p.strings) {
+        d += s;
+        d += '\0';
+    }
+    return d;
+}
+
+class Writer {
+public:
+    Writer(const HelpProject& project, const std::vector<Topic>& topics, const FontTable& fonts,
+           Diagnostics& d)
+        : m_project(project), m_topics(topics), m_fonts(fonts), m_d(d) {}
+
+    QByteArray build(HelpFileStats& stats, std::uint32_t date);
+
+private:
+    void makeLinks();
+    std::vector<Place> layout(const std::vector<int>& blockStarts) const;
+    QByteArray stream(const std::vector<Place>& places) const;
+    QByteArray plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const;
+    bool packedTopicFile(QByteArray& topicFile);
+    std::vector<int> partition(const QByteArray& data, const std::vector<Place>& places,
+                               int budget) const;
+    std::vector<QByteArray> blockHeaders(qsizetype blocks, const std::vector<Place>& places) const;
+
+    void contexts();
+    QByteArray system(std::uint32_t date) const;
+    QByteArray fontFile() const;
+    QByteArray contextFile() const;
+    QByteArray mapFile(HelpFileStats& stats) const;
+    QByteArray titleFile() const;
+    QByteArray topicIdFile() const;
+    void keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const;
+    int checkJumps() const;
+
+    std::uint32_t topicOffset(int topic, int paragraph) const;
+    std::uint32_t offsetOfHash(std::uint32_t hash, bool& found) const;
+
+    const HelpProject& m_project;
+    const std::vector<Topic>& m_topics;
+    const FontTable& m_fonts;
+    Diagnostics& m_d;
+
+    std::vector<Link> m_links;
+    std::vector<int> m_headerLink;                  // per topic (and the closing header)
+    std::vector<std::vector<int>> m_paragraphLinks; // per topic: first link of each paragraph
+    std::vector<Place> m_places;
+    std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
+    bool m_packed = false;
+
+    struct ContextAt {
+        QByteArray name;
+        std::uint32_t offset;
+        int topic;
+    };
+    std::map<std::int32_t, ContextAt> m_contexts; // by hash, in signed order
+};
+
+void Writer::makeLinks() {
+    const int n = int(m_topics.size());
+    m_paragraphLinks.assign(std::size_t(n), {});
+    for (int t = 0; t <= n; ++t) {
+        m_headerLink.push_back(int(m_links.size()));
+        Link header;
+        header.type = 2;
+        header.topic = t;
+        header.data1 = QByteArray(28, '\0');
+        if (t < n) {
+            const Topic& topic = m_topics[std::size_t(t)];
+            header.data2 = topic.title;
+            for (const QByteArray& m : topic.macros) {
+                header.data2 += '\0';
+                header.data2 += m;
+            }
+        }
+        m_links.push_back(header);
+        if (t == n)
+            break;
+        for (const Paragraph& p : m_topics[std::size_t(t)].paragraphs) {
+            m_paragraphLinks[std::size_t(t)].push_back(int(m_links.size()));
+            Link text;
+            text.topic = t;
+            text.data2 = textData(p);
+            const QByteArray body = textRecord(p);
+            ByteWriter d1;
+            d1.packedLong(std::int32_t(body.size()));
+            d1.packedUShort(unsigned(text.data2.size()));
+            d1.bytes(body);
+            text.data1 = d1.data;
+            m_links.push_back(std::move(text));
+        }
+    }
+}
+
+// Where each link lands. blockStarts empty: plain 4084-byte blocks that links
+// run across; else packed blocks, block b holding the links from
+// blockStarts[b] up to the next start.
+std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
+    std::vector<Place> places(m_links.size());
+    qsizetype at = 0;
+    int block = -1;
+    qsizetype blockBegin = 0;
+    std::uint32_t chars = 0;
+    std::size_t nextStart = 0;
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        int b;
+        if (blockStarts.empty()) {
+            b = int(at / kPlainBlockData);
+            if (b != block)
+                blockBegin = qsizetype(b) * kPlainBlockData;
+        } else {
+            b = block;
+            if (nextStart < blockStarts.size() && int(i) == blockStarts[nextStart]) {
+                b = int(nextStart++);
+                blockBegin = at;
+            }
+        }
+        if (b != block) {
+            block = b;
+            chars = 0;
+        }
+        Place& p = places[i];
+        p.streamAt = at;
+        p.block = b;
+        p.pos = (std::uint32_t(b) << 14) + kBlockHeader + std::uint32_t(at - blockBegin);
+        p.offset = (std::uint32_t(b) << 15) + chars;
+        if (m_links[i].type == 0x20)
+            chars += std::uint32_t(m_links[i].data2.size());
+        at += m_links[i].size();
+    }
+    return places;
+}
+
+QByteArray Writer::stream(const std::vector<Place>& places) const {
+    ByteWriter out;
+    qsizetype total = 0;
+    for (const Link& l : m_links)
+        total += l.size();
+    out.data.reserve(total);
+    const int topics = int(m_topics.size());
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        const Link& l = m_links[i];
+        out.u32(std::uint32_t(l.size()));
+        out.u32(std::uint32_t(l.data2.size()));
+        out.u32(i == 0 ? kNone : places[i - 1].pos);
+        out.u32(i + 1 < m_links.size() ? places[i + 1].pos : kNone);
+        out.u32(std::uint32_t(kLinkHeader + l.data1.size()));
+        out.u8(l.type);
+        if (l.type == 2) {
+            const int t = l.topic;
+            const int first = m_headerLink[std::size_t(t)];
+            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
+            qsizetype size = 0;
+            for (int k = first; k < (next < 0 ? int(m_links.size()) : next); ++k)
+                size += m_links[std::size_t(k)].size();
+            out.u32(std::uint32_t(size));
+            const auto browse = [&](int other) {
+                return other < 0 ? kNone
+                                 : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
+            };
+            out.u32(t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
+            out.u32(t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
+            out.u32(std::uint32_t(t));
+            out.u32(kNone);
+            const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
+            out.u32(hasText ? places[i + 1].pos : kNone);
+            out.u32(next < 0 ? kNone : places[std::size_t(next)].pos);
+        } else {
+            out.bytes(l.data1);
+        }
+        out.bytes(l.data2);
+    }
+    return out.data;
+}
+
+std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
+                                             const std::vector<Place>& places) const {
+    std::vector<QByteArray> headers;
+    std::uint32_t lastLink = kNone, lastHeader = 0;
+    std::size_t i = 0;
+    for (qsizetype b = 0; b < blocks; ++b) {
+        while (i < places.size() && places[i].block < b) {
+            lastLink = places[i].pos;
+            if (m_links[i].type == 2)
+                lastHeader = places[i].pos;
+            ++i;
+        }
+        ByteWriter h;
+        h.u32(b == 0 ? kNone : lastLink);
+        h.u32(i < places.size() ? places[i].pos : kNone);
+        h.u32(b == 0 ? 0 : lastHeader);
+        headers.push_back(h.data);
+    }
+    return headers;
+}
+
+QByteArray Writer::plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const {
+    const qsizetype blocks =
+        std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
+    ByteWriter out;
+    const std::vector<QByteArray> headers = blockHeaders(blocks, places);
+    for (qsizetype b = 0; b < blocks; ++b) {
+        out.bytes(headers[std::size_t(b)]);
+        const QByteArray chunk = data.mid(b * kPlainBlockData, kPlainBlockData);
+        out.bytes(chunk);
+        out.zeros(kPlainBlockData - chunk.size());
+    }
+    return out.data;
+}
+
+std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Place>& places,
+                                   int budget) const {
+    std::vector<int> starts;
+    std::size_t i = 0;
+    while (i < m_links.size()) {
+        starts.push_back(int(i));
+        const qsizetype begin = places[i].streamAt;
+        const qsizetype span = std::min<qsizetype>(kPackedBlockData, data.size() - begin);
+        qsizetype consumed = 0;
+        // A quick, slightly worse packing: the blocks it allows fit when packed well.
+        Lz77Compress(QByteArrayView(data).sliced(begin, span), budget, &consumed, 2);
+        std::size_t k = i + 1; // at least one link per block
+        while (k < m_links.size() && places[k].streamAt - begin + m_links[k].size() <= consumed)
+            ++k;
+        i = k;
+    }
+    return starts;
+}
+
+bool Writer::packedTopicFile(QByteArray& topicFile) {
+    std::vector<Place> places = layout({});
+    QByteArray data = stream(places);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const std::vector<int> starts =
+            partition(data, places, kPlainBlockData - 32 * (attempt + 1));
+        places = layout(starts);
+        data = stream(places);
+        ByteWriter out;
+        bool fits = true;
+        const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
+        for (std::size_t b = 0; b < starts.size() && fits; ++b) {
+            const qsizetype begin = places[std::size_t(starts[b])].streamAt;
+            const qsizetype end =
+                b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
+            const QByteArray packed =
+                Lz77Compress(QByteArrayView(data).sliced(begin, end - begin), -1, nullptr, 8);
+            if (packed.size() > kPlainBlockData || end - begin > kPackedBlockData) {
+                fits = false;
+                break;
+            }
+            out.bytes(headers[b]);
+            out.bytes(packed);
+            if (b + 1 < starts.size())
+                out.zeros(kPlainBlockData - packed.size());
+            else if (packed.size() < 0x44)
+                out.zeros(0x44 - packed.size()); // readers look at least this far into a block
+        }
+        if (fits) {
+            m_places = places;
+            topicFile = out.data;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
+    // The start of a topic is its header, which may end one block while its
+    // first text record begins the next.
+    const auto& links = m_paragraphLinks[std::size_t(topic)];
+    const int link = paragraph > 0 && paragraph < int(links.size())
+                         ? links[std::size_t(paragraph)]
+                         : m_headerLink[std::size_t(topic)];
+    return m_places[std::size_t(link)].offset;
+}
+
+void Writer::contexts() {
+    std::map<std::uint32_t, std::pair<QByteArray, QString>> firstSeen;
+    for (int t = 0; t < int(m_topics.size()); ++t) {
+        const Topic& topic = m_topics[std::size_t(t)];
+        for (const FootnoteAt& c : topic.contexts) {
+            const std::uint32_t hash = ContextHash(c.text);
+            const auto it = m_contexts.find(std::int32_t(hash));
+            if (it != m_contexts.end()) {
+                const QString name = ansi::toUnicode(c.text);
+                if (it->second.name.compare(c.text, Qt::CaseInsensitive) == 0)
+                    m_d.warning(
+                        topic.file, c.line,
+                        QStringLiteral("context string %1 is defined twice; this one is ignored")
+                            .arg(name));
+                else
+                    m_d.error(topic.file, c.line,
+                              QStringLiteral(
+                                  "context strings %1 and %2 have the same hash value; rename one")
+                                  .arg(ansi::toUnicode(it->second.name), name));
+                continue;
+            }
+            m_contexts[std::int32_t(hash)] = {c.text, topicOffset(t, c.paragraph), t};
+        }
+    }
+}
+
+std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
+    const auto it = m_contexts.find(std::int32_t(hash));
+    found = it != m_contexts.end();
+    return found ? it->second.offset : 0;
+}
+
+int Writer::checkJumps() const {
+    int jumps = 0;
+    for (const Topic& topic : m_topics)
+        for (const Paragraph& p : topic.paragraphs)
+            for (const Command& c : p.commands) {
+                const std::uint8_t code = c.code;
+                if (code >= 0xE0)
+                    ++jumps;
+                if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
+                    m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
+                if (c.jumpTarget.isEmpty())
+                    continue;
+                bool found = false;
+                offsetOfHash(ContextHash(c.jumpTarget), found);
+                if (!found)
+                    m_d.warning(topic.file, c.line,
+                                QStringLiteral("jump to undefined context string %1")
+                                    .arg(ansi::toUnicode(c.jumpTarget)));
+            }
+    return jumps;
+}
+
+QByteArray Writer::system(std::uint32_t date) const {
+    ByteWriter s;
+    s.u16(0x036C);
+    s.u16(33);
+    s.u16(1);
+    s.u32(date);
+    s.u16(m_packed ? 4 : 0);
+    const auto record = [&](std::uint16_t type, const QByteArray& data) {
+        s.u16(type);
+        s.u16(std::uint16_t(data.size()));
+        s.bytes(data);
+    };
+    record(1, withNul(m_project.title));
+    if (!m_project.copyright.isEmpty())
+        record(2, withNul(m_project.copyright));
+    std::uint32_t contents = 0;
+    if (!m_project.contentsTopic.isEmpty()) {
+        bool found = false;
+        contents = offsetOfHash(ContextHash(m_project.contentsTopic), found);
+        if (!found)
+            m_d.warning(
+                m_project.path, 0,
+                QStringLiteral("the contents topic %1 is not defined; the first topic is used")
+                    .arg(ansi::toUnicode(m_project.contentsTopic)));
+    }
+    ByteWriter c;
+    c.u32(contents);
+    record(3, c.data);
+    for (const QByteArray& m : m_project.macros)
+        record(4, withNul(m));
+    for (const WindowDefinition& w : m_project.windows) {
+        ByteWriter r;
+        std::uint16_t flags = 0x0001 | 0x0002;
+        flags |= w.caption.isEmpty() ? 0 : 0x0004;
+        flags |= w.hasPlace ? 0x0078 : 0;
+        flags |= w.maximize ? 0x0080 : 0;
+        flags |= w.hasColor ? 0x0100 : 0;
+        flags |= w.hasNonScrollColor ? 0x0200 : 0;
+        r.u16(flags);
+        const auto fixed = [&](const QByteArray& text, int size) {
+            QByteArray f(size, '\0');
+            f.replace(0, std::min<qsizetype>(text.size(), size - 1), text.left(size - 1));
+            r.bytes(f);
+        };
+        fixed(w.name.toLower() == "main" ? QByteArray("main") : QByteArray("secondary"), 10);
+        fixed(w.name, 9);
+        fixed(w.caption, 51);
+        r.u16(std::uint16_t(w.x));
+        r.u16(std::uint16_t(w.y));
+        r.u16(std::uint16_t(w.width));
+        r.u16(std::uint16_t(w.height));
+        r.u16(w.maximize ? 1 : 0);
+        r.u32(w.color);
+        r.u32(w.nonScrollColor);
+        record(6, r.data);
+    }
+    if (m_project.hasLcid) {
+        ByteWriter l;
+        l.u16(m_project.lcid[1]);
+        l.u16(m_project.lcid[2]);
+        l.u16(0);
+        l.u16(0);
+        l.u16(m_project.lcid[0]);
+        record(9, l.data);
+    }
+    if (!m_project.contentsFile.isEmpty()) {
+        QByteArray name = m_project.contentsFile;
+        name.replace('\\', '/');
+        record(10, withNul(name.mid(name.lastIndexOf('/') + 1)));
+    }
+    return s.data;
+}
+
+QByteArray Writer::fontFile() const {
+    constexpr int kFaceSize = 32;
+    QList<QByteArray> faces = m_fonts.faces();
+    std::vector<FontDescriptor> descriptors = m_fonts.descriptors();
+    if (faces.isEmpty())
+        faces << "Arial";
+    if (descriptors.empty())
+        descriptors.push_back(FontDescriptor());
+    ByteWriter f;
+    f.u16(std::uint16_t(faces.size()));
+    f.u16(std::uint16_t(descriptors.size()));
+    f.u16(8);
+    f.u16(std::uint16_t(8 + faces.size() * kFaceSize));
+    for (const QByteArray& face : faces) {
+        QByteArray field(kFaceSize, '\0');
+        field.replace(0, std::min<qsizetype>(face.size(), kFaceSize - 1), face.left(kFaceSize - 1));
+        f.bytes(field);
+    }
+    for (const FontDescriptor& d : descriptors) {
+        f.u8(d.attributes);
+        f.u8(d.halfPoints);
+        f.u8(d.family);
+        f.u16(d.face);
+        f.u8(std::uint8_t(d.color));
+        f.u8(std::uint8_t(d.color >> 8));
+        f.u8(std::uint8_t(d.color >> 16));
+        f.u8(0xFF);
+        f.u8(0xFF);
+        f.u8(0xFF);
+    }
+    return f.data;
+}
+
+QByteArray Writer::contextFile() const {
+    std::vector<BTreeEntry> entries;
+    for (const auto& [hash, at] : m_contexts) {
+        ByteWriter key;
+        key.i32(hash);
+        ByteWriter leaf;
+        leaf.i32(hash);
+        leaf.u32(at.offset);
+        entries.push_back({key.data, leaf.data});
+    }
+    return BuildBTree("L4", kTreePage, false, entries);
+}
+
+QByteArray Writer::mapFile(HelpFileStats& stats) const {
+    std::map<std::int32_t, std::uint32_t> map;
+    for (const MapEntry& e : m_project.map) {
+        bool found = false;
+        const std::uint32_t offset = offsetOfHash(ContextHash(e.contextString), found);
+        if (!found) {
+            m_d.warning(e.file, e.line,
+                        QStringLiteral("map entry %1=%2 names no topic")
+                            .arg(ansi::toUnicode(e.contextString))
+                            .arg(e.number));
+            continue;
+        }
+        if (map.count(e.number)) {
+            m_d.warning(e.file, e.line,
+                        QStringLiteral("map number %1 is given twice; this entry is ignored")
+                            .arg(e.number));
+            continue;
+        }
+        map[e.number] = offset;
+    }
+    if (map.size() > 0xFFFF)
+        m_d.error(m_project.path, 0, QStringLiteral("more than 65535 map entries"));
+    stats.mapEntries = int(map.size());
+    ByteWriter f;
+    f.u16(std::uint16_t(map.size()));
+    for (const auto& [number, offset] : map) {
+        f.i32(number);
+        f.u32(offset);
+    }
+    return f.data;
+}
+
+QByteArray Writer::titleFile() const {
+    std::vector<BTreeEntry> entries;
+    for (int t = 0; t < int(m_topics.size()); ++t) {
+        const std::uint32_t offset = m_places[std::size_t(m_headerLink[std::size_t(t)])].offset;
+        ByteWriter key;
+        key.u32(offset);
+        ByteWriter leaf;
+        leaf.u32(offset);
+        leaf.stringz(m_topics[std::size_t(t)].title);
+        entries.push_back({key.data, leaf.data});
+    }
+    return BuildBTree("Lz", kTreePage, false, entries);
+}
+
+QByteArray Writer::topicIdFile() const {
+    std::vector<std::pair<std::uint32_t, QByteArray>> ids;
+    for (const auto& entry : m_contexts)
+        ids.push_back({entry.second.offset, entry.second.name});
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<BTreeEntry> entries;
+    for (const auto& [offset, name] : ids) {
+        ByteWriter key;
+        key.u32(offset);
+        ByteWriter leaf;
+        leaf.u32(offset);
+        leaf.stringz(name);
+        entries.push_back({key.data, leaf.data});
+    }
+    return BuildBTree("Lz", kTreePage, false, entries);
+}
+
+void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
+    struct Keyword {
+        QByteArray text;
+        std::vector<std::uint32_t> offsets;
+    };
+    std::vector<Keyword> keywords;
+    for (int t = 0; t < int(m_topics.size()); ++t)
+        for (const FootnoteAt& k : m_topics[std::size_t(t)].keywords)
+            keywords.push_back({k.text, {topicOffset(t, k.paragraph)}});
+    if (keywords.empty())
+        return;
+    std::stable_sort(keywords.begin(), keywords.end(), [](const Keyword& a, const Keyword& b) {
+        return CompareCaseless(a.text, b.text) < 0;
+    });
+    std::vector<Keyword> merged;
+    for (Keyword& k : keywords) {
+        if (!merged.empty() && CompareCaseless(merged.back().text, k.text) == 0) {
+            // In file order, so a keyword given twice at one place follows itself.
+            if (merged.back().offsets.back() != k.offsets[0])
+                merged.back().offsets.push_back(k.offsets[0]);
+        } else {
+            merged.push_back(std::move(k));
+        }
+    }
+    ByteWriter data;
+    std::vector<BTreeEntry> entries;
+    for (const Keyword& k : merged) {
+        ByteWriter leaf;
+        leaf.stringz(k.text);
+        leaf.u16(std::uint16_t(std::min<std::size_t>(k.offsets.size(), 0xFFFF)));
+        leaf.u32(std::uint32_t(data.size()));
+        for (std::uint32_t o : k.offsets)
+            data.u32(o);
+        entries.push_back({withNul(k.text), leaf.data});
+    }
+    BTreeShape shape;
+    fs.add("|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape));
+    fs.add("|KWDATA", data.data);
+    ByteWriter map;
+    map.u16(std::uint16_t(shape.leafPages.size()));
+    for (std::size_t i = 0; i < shape.leafPages.size(); ++i) {
+        map.u32(std::uint32_t(shape.firstEntryOfLeaf[i]));
+        map.u16(std::uint16_t(shape.leafPages[i]));
+    }
+    fs.add("|KWMAP", map.data);
+    stats.keywords = int(merged.size());
+}
+
+QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
+    const int n = int(m_topics.size());
+    // Browse sequences: topics of one group ("group:sequence"), ordered by
+    // their sequence text, topics without one in file order.
+    m_browseBack.assign(std::size_t(n), -1);
+    m_browseNext.assign(std::size_t(n), -1);
+    std::map<QByteArray, std::vector<std::pair<QByteArray, int>>> groups;
+    for (int t = 0; t < n; ++t) {
+        const QByteArray& b = m_topics[std::size_t(t)].browse;
+        if (b.isEmpty())
+            continue;
+        const qsizetype colon = b.indexOf(':');
+        QByteArray group = colon >= 0 ? b.left(colon).trimmed() : QByteArray();
+        QByteArray sequence = colon >= 0 ? b.mid(colon + 1).trimmed() : b.trimmed();
+        if (sequence.compare("auto", Qt::CaseInsensitive) == 0)
+            sequence.clear();
+        groups[group.toLower()].push_back({sequence, t});
+    }
+    for (auto& [group, members] : groups) {
+        std::stable_sort(members.begin(), members.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i + 1 < members.size(); ++i) {
+            m_browseNext[std::size_t(members[i].second)] = members[i + 1].second;
+            m_browseBack[std::size_t(members[i + 1].second)] = members[i].second;
+        }
+    }
+
+    makeLinks();
+    QByteArray topicFile;
+    m_packed = m_project.compress && packedTopicFile(topicFile);
+    if (m_project.compress && !m_packed)
+        m_d.warning(
+            m_project.path, 0,
+            QStringLiteral("the topics could not be compressed; they are stored as they are"));
+    if (!m_packed) {
+        m_places = layout({});
+        topicFile = plainTopicFile(stream(m_places), m_places);
+    }
+
+    contexts();
+    stats.topics = n;
+    stats.contextStrings = int(m_contexts.size());
+    stats.jumps = checkJumps();
+    stats.compressed = m_packed;
+
+    FileSystemWriter fs;
+    fs.add("|SYSTEM", system(date));
+    fs.add("|FONT", fontFile());
+    fs.add("|TOPIC", topicFile);
+    fs.add("|CONTEXT", contextFile());
+    fs.add("|CTXOMAP", mapFile(stats));
+    fs.add("|TTLBTREE", titleFile());
+    fs.add("|TopicId", topicIdFile());
+    keywordFiles(fs, stats);
+    return fs.build();
+}
+
+} // namespace
+
+QByteArray BuildHelpFile(const HelpProject& project, const std::vector<Topic>& topics,
+                         const FontTable& fonts, Diagnostics& diagnostics, HelpFileStats* stats,
+                         std::uint32_t date) {
+    HelpFileStats local;
+    Writer writer(project, topics, fonts, diagnostics);
+    try {
+        return writer.build(stats ? *stats : local, date);
+    } catch (const FormatError& e) {
+        diagnostics.error(project.path, 0, QString::fromStdString(e.what()));
+        return {};
+    }
+}
+
+} // namespace hc

@@ -1,0 +1,32 @@
+// Writing the help file: topics, fonts and the project's settings into the
+// internal files |SYSTEM, |FONT, |TOPIC, |CONTEXT, |CTXOMAP, |TTLBTREE,
+// |TopicId and the keyword index |KWBTREE, |KWDATA, |KWMAP.
+#pragma once
+
+#include "diagnostics.h"
+#include "project.h"
+#include "topics.h"
+
+#include <QByteArray>
+#include <cstdint>
+#include <vector>
+
+namespace hc {
+
+struct HelpFileStats {
+    int topics = 0;
+    int contextStrings = 0;
+    int jumps = 0;
+    int keywords = 0;
+    int mapEntries = 0;
+    bool compressed = false;
+};
+
+// The help file's bytes. Warnings and errors (unknown jump targets, duplicate
+// context strings, map entries without a topic ...) go to `diagnostics`;
+// when it holds errors afterwards, the bytes are not to be used.
+QByteArray BuildHelpFile(const HelpProject& project, const std::vector<Topic>& topics,
+                         const FontTable& fonts, Diagnostics& diagnostics,
+                         HelpFileStats* stats = nullptr, std::uint32_t date = 0);
+
+} // namespace hc

@@ -1,0 +1,125 @@
+#include "lz77.h"
+
+#include "bytes.h"
+
+#include <vector>
+
+namespace hc {
+
+namespace {
+constexpr int kWindow = 4096;
+constexpr int kMinMatch = 3;
+constexpr int kMaxMatch = 18;
+constexpr int kHashBits = 13;
+
+int hash3(const unsigned char* p) {
+    return ((p[0] << 10) ^ (p[1] << 5) ^ p[2]) & ((1 << kHashBits) - 1);
+}
+} // namespace
+
+QByteArray Lz77Decompress(QByteArrayView src, qsizetype maxOut) {
+    QByteArray out;
+    out.reserve(src.size() * 2);
+    qsizetype i = 0;
+    const auto full = [&] { return maxOut >= 0 && out.size() >= maxOut; };
+    while (i < src.size() && !full()) {
+        const unsigned flags = std::uint8_t(src[i++]);
+        for (int bit = 0; bit < 8 && i < src.size() && !full(); ++bit) {
+            if (flags & (1u << bit)) {
+                if (i + 1 >= src.size())
+                    return out; // a lone byte at the end is padding
+                const unsigned code = getU16(src, i);
+                i += 2;
+                const qsizetype distance = (code & 0x0FFF) + 1;
+                int length = int(code >> 12) + kMinMatch;
+                if (distance > out.size())
+                    throw FormatError("packed data refers to bytes before its start");
+                while (length-- > 0 && !full())
+                    out.append(out.at(out.size() - distance));
+            } else {
+                out.append(src[i++]);
+            }
+        }
+    }
+    return out;
+}
+
+QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consumed, int effort) {
+    const auto* data = reinterpret_cast<const unsigned char*>(src.data());
+    const qsizetype n = src.size();
+    std::vector<int> head(1 << kHashBits, -1);
+    std::vector<int> prev(std::size_t(n > 0 ? n : 1), -1);
+    // At most one flag byte per eight literals more than the input.
+    QByteArray out(n + n / 8 + 2, Qt::Uninitialized);
+    char* o = out.data();
+    qsizetype size = 0;
+    qsizetype flagAt = -1;
+    int items = 8;
+    qsizetype pos = 0;
+
+    const auto insert = [&](qsizetype p) {
+        if (p + kMinMatch <= n) {
+            const int h = hash3(data + p);
+            prev[std::size_t(p)] = head[std::size_t(h)];
+            head[std::size_t(h)] = int(p);
+        }
+    };
+
+    while (pos < n) {
+        int bestLength = 0;
+        qsizetype bestDistance = 0;
+        if (pos + kMinMatch <= n) {
+            const qsizetype limit = std::min<qsizetype>(kMaxMatch, n - pos);
+            int candidate = head[std::size_t(hash3(data + pos))];
+            for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
+                const qsizetype distance = pos - candidate;
+                if (distance > kWindow)
+                    break;
+                int length = 0;
+                while (length < limit && data[candidate + length] == data[pos + length])
+                    ++length;
+                if (length > bestLength) {
+                    bestLength = length;
+                    bestDistance = distance;
+                    if (length == limit)
+                        break;
+                }
+                candidate = prev[std::size_t(candidate)];
+            }
+        }
+        bool pair = bestLength >= kMinMatch;
+        const qsizetype flag = items == 8 ? 1 : 0;
+        if (maxOut >= 0 && size + flag + (pair ? 2 : 1) > maxOut) {
+            // Near the end of the room a literal may still fit where a pair does not.
+            if (!pair || size + flag + 1 > maxOut)
+                break;
+            pair = false;
+        }
+        if (items == 8) {
+            flagAt = size;
+            o[size++] = 0;
+            items = 0;
+        }
+        if (pair) {
+            o[flagAt] = char(std::uint8_t(o[flagAt]) | (1u << items));
+            const unsigned code =
+                unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
+            o[size++] = char(code & 0xFF);
+            o[size++] = char(code >> 8);
+            for (int k = 0; k < bestLength; ++k)
+                insert(pos + k);
+            pos += bestLength;
+        } else {
+            o[size++] = char(data[pos]);
+            insert(pos);
+            ++pos;
+        }
+        ++items;
+    }
+    out.truncate(size);
+    if (consumed)
+        *consumed = pos;
+    return out;
+}
+
+} // namespace hc

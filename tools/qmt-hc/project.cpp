@@ -1,0 +1,345 @@
+#include "project.h"
+
+#include "appproject/projectreader.h"
+#include "shell/ansi.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace hc {
+
+namespace {
+
+QString text(const QByteArray& bytes) {
+    return ansi::toUnicode(bytes);
+}
+
+QByteArray stripComment(QByteArray line) {
+    for (qsizetype open = line.indexOf("/*"); open >= 0; open = line.indexOf("/*", open)) {
+        const qsizetype close = line.indexOf("*/", open + 2);
+        line.remove(open, close < 0 ? line.size() - open : close + 2 - open);
+    }
+    const qsizetype semicolon = line.indexOf(';');
+    if (semicolon >= 0)
+        line.truncate(semicolon);
+    const qsizetype slashes = line.indexOf("//");
+    if (slashes >= 0)
+        line.truncate(slashes);
+    return line.trimmed();
+}
+
+bool parseNumber(const QByteArray& text, std::int32_t& value) {
+    QByteArray t = text.trimmed();
+    if (t.endsWith('L') || t.endsWith('l'))
+        t.chop(1);
+    bool ok = false;
+    long long v = 0;
+    if (t.startsWith("0x") || t.startsWith("0X"))
+        v = t.mid(2).toLongLong(&ok, 16);
+    else
+        v = t.toLongLong(&ok, 10);
+    if (!ok || v < INT32_MIN || v > 0xFFFFFFFFLL)
+        return false;
+    value = std::int32_t(std::uint32_t(v));
+    return true;
+}
+
+// Splits at commas outside quotes and parentheses.
+QList<QByteArray> splitFields(const QByteArray& s) {
+    QList<QByteArray> fields;
+    QByteArray current;
+    int depth = 0;
+    bool quoted = false;
+    for (char c : s) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            ++depth;
+        else if (!quoted && c == ')')
+            --depth;
+        if (c == ',' && depth == 0 && !quoted) {
+            fields << current.trimmed();
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    fields << current.trimmed();
+    return fields;
+}
+
+bool parseColor(QByteArray field, std::uint32_t& color) {
+    field = field.trimmed();
+    if (!field.startsWith('(') || !field.endsWith(')'))
+        return false;
+    field = field.mid(1, field.size() - 2).trimmed();
+    if (field.isEmpty())
+        return false;
+    std::int32_t v = 0;
+    if (field.startsWith('r') || field.startsWith('R')) {
+        if (!parseNumber(field.mid(1), v))
+            return false;
+        color = std::uint32_t(v) & 0xFFFFFF;
+        return true;
+    }
+    const QList<QByteArray> parts = field.split(',');
+    if (parts.size() != 3)
+        return false;
+    std::int32_t rgb[3];
+    for (int i = 0; i < 3; ++i)
+        if (!parseNumber(parts[i], rgb[i]) || rgb[i] < 0 || rgb[i] > 255)
+            return false;
+    color = std::uint32_t(rgb[0]) | (std::uint32_t(rgb[1]) << 8) | (std::uint32_t(rgb[2]) << 16);
+    return true;
+}
+
+class Reader {
+public:
+    Reader(HelpProject& p, Diagnostics& d) : m_p(p), m_d(d) {}
+
+    void read(const QString& path);
+
+private:
+    void option(const QByteArray& key, const QByteArray& value, int line);
+    void mapLine(const QByteArray& line, const QString& file, int lineNo, int depth);
+    void includeFile(const QByteArray& name, const QString& file, int lineNo, int depth);
+    void window(const QByteArray& line, int lineNo);
+
+    HelpProject& m_p;
+    Diagnostics& m_d;
+};
+
+void Reader::read(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_d.error(path, 0,
+                  QStringLiteral("the help project file cannot be read (%1)").arg(f.errorString()));
+        return;
+    }
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    QByteArray section;
+    QByteArray helpFile;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int lineNo = int(i + 1);
+        QByteArray raw = lines[i];
+        if (raw.endsWith('\r'))
+            raw.chop(1);
+        const QByteArray line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith("//"))
+            continue;
+        if (line.startsWith('[')) {
+            const qsizetype end = line.indexOf(']');
+            if (end < 0) {
+                m_d.error(path, lineNo, QStringLiteral("section name without its closing bracket"));
+                section = "?";
+                continue;
+            }
+            section = line.mid(1, end - 1).trimmed().toUpper();
+            static const QList<QByteArray> known = {"OPTIONS", "FILES", "MAP", "WINDOWS", "CONFIG"};
+            if (!known.contains(section))
+                m_d.warning(path, lineNo,
+                            QStringLiteral("section [%1] is not supported and is ignored")
+                                .arg(text(section)));
+            continue;
+        }
+        if (section.isEmpty()) {
+            m_d.warning(path, lineNo, QStringLiteral("line outside any section ignored"));
+            continue;
+        }
+        if (section == "OPTIONS") {
+            const qsizetype eq = line.indexOf('=');
+            if (eq < 0) {
+                m_d.warning(path, lineNo, QStringLiteral("option without \"=\" ignored"));
+                continue;
+            }
+            const QByteArray key = line.left(eq).trimmed().toUpper();
+            QByteArray value = line.mid(eq + 1).trimmed();
+            if (key == "HLP")
+                helpFile = stripComment(value);
+            else
+                option(key, value, lineNo);
+        } else if (section == "FILES") {
+            const QByteArray name = stripComment(line);
+            if (!name.isEmpty())
+                m_p.topicFiles.push_back({ResolveProjectPath(m_p.folder, text(name)), lineNo});
+        } else if (section == "MAP") {
+            mapLine(line, path, lineNo, 0);
+        } else if (section == "WINDOWS") {
+            window(line, lineNo);
+        } else if (section == "CONFIG") {
+            m_p.macros.push_back(line);
+        }
+    }
+    if (m_p.topicFiles.empty())
+        m_d.error(path, 0,
+                  QStringLiteral("the project names no topic file ([FILES] is missing or empty)"));
+    if (helpFile.isEmpty())
+        m_p.helpFile =
+            QDir(m_p.folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".hlp"));
+    else
+        m_p.helpFile = ResolveProjectPath(m_p.folder, text(helpFile));
+}
+
+void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
+    if (key == "TITLE") {
+        m_p.title = value;
+    } else if (key == "COPYRIGHT") {
+        m_p.copyright = value;
+    } else if (key == "CNT") {
+        m_p.contentsFile = stripComment(value);
+    } else if (key == "CONTENTS" || key == "INDEX") {
+        m_p.contentsTopic = stripComment(value);
+    } else if (key == "LCID") {
+        const QList<QByteArray> parts = stripComment(value).simplified().split(' ');
+        m_p.hasLcid = true;
+        for (qsizetype i = 0; i < parts.size() && i < 3; ++i) {
+            std::int32_t v = 0;
+            if (!parseNumber(parts[i], v) || v < 0 || v > 0xFFFF) {
+                m_d.warning(m_p.path, line,
+                            QStringLiteral("LCID is not a list of numbers; ignored"));
+                m_p.hasLcid = false;
+                return;
+            }
+            m_p.lcid[i] = std::uint16_t(v);
+        }
+    } else if (key == "COMPRESS") {
+        const QByteArray v = stripComment(value).toUpper();
+        std::int32_t n = 0;
+        m_p.compress = !(v == "0" || v == "NO" || v == "FALSE" || v == "OFF" ||
+                         (parseNumber(v.split(' ').value(0), n) && n == 0));
+    }
+    // REPORT, FTS, ERRORLOG and the other options do not change the file.
+}
+
+void Reader::mapLine(const QByteArray& raw, const QString& file, int lineNo, int depth) {
+    QByteArray line = raw.trimmed();
+    if (line.startsWith("#include")) {
+        includeFile(line.mid(8).trimmed(), file, lineNo, depth);
+        return;
+    }
+    line = stripComment(line);
+    if (line.isEmpty())
+        return;
+    if (line.startsWith("#define"))
+        line = line.mid(7).trimmed();
+    else if (line.startsWith('#'))
+        return; // other preprocessor lines (#ifdef, #endif ...)
+    QByteArray name;
+    QByteArray number;
+    const qsizetype eq = line.indexOf('=');
+    if (eq >= 0) {
+        name = line.left(eq).trimmed();
+        number = line.mid(eq + 1).trimmed();
+    } else {
+        const QList<QByteArray> parts = line.simplified().split(' ');
+        if (parts.size() == 2) {
+            name = parts[0];
+            number = parts[1];
+        }
+    }
+    MapEntry e;
+    if (name.isEmpty() || name.contains(' ') || !parseNumber(number, e.number)) {
+        m_d.error(
+            file, lineNo,
+            QStringLiteral("map entry \"%1\" is not of the form NAME=number").arg(text(line)));
+        return;
+    }
+    e.contextString = name;
+    e.file = file;
+    e.line = lineNo;
+    m_p.map.push_back(e);
+}
+
+void Reader::includeFile(const QByteArray& spec, const QString& file, int lineNo, int depth) {
+    QByteArray name = spec;
+    if ((name.startsWith('<') && name.endsWith('>')) ||
+        (name.startsWith('"') && name.endsWith('"')))
+        name = name.mid(1, name.size() - 2);
+    const QString path = ResolveProjectPath(m_p.folder, text(name.trimmed()));
+    QFile f(path);
+    if (depth > 8 || !f.open(QIODevice::ReadOnly)) {
+        m_d.error(file, lineNo,
+                  depth > 8 ? QStringLiteral("#include nested too deeply")
+                            : QStringLiteral("included file %1 cannot be read")
+                                  .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line.startsWith("#define") || line.startsWith("#include"))
+            mapLine(line, path, int(i + 1), depth + 1);
+    }
+}
+
+void Reader::window(const QByteArray& line, int lineNo) {
+    const qsizetype eq = line.indexOf('=');
+    if (eq <= 0) {
+        m_d.warning(m_p.path, lineNo, QStringLiteral("window definition without \"=\" ignored"));
+        return;
+    }
+    WindowDefinition w;
+    w.name = line.left(eq).trimmed();
+    if (w.name.size() > 8) {
+        m_d.warning(m_p.path, lineNo,
+                    QStringLiteral("window name longer than 8 characters; shortened"));
+        w.name.truncate(8);
+    }
+    const QList<QByteArray> fields = splitFields(line.mid(eq + 1));
+    if (!fields.isEmpty()) {
+        QByteArray caption = fields[0];
+        if (caption.startsWith('"') && caption.endsWith('"') && caption.size() >= 2)
+            caption = caption.mid(1, caption.size() - 2);
+        w.caption = caption.left(50);
+    }
+    if (fields.size() > 1 && !fields[1].isEmpty()) {
+        const QByteArray place = fields[1].mid(1, fields[1].size() - 2);
+        const QList<QByteArray> v = place.split(',');
+        std::int32_t n[4];
+        bool ok = fields[1].startsWith('(') && fields[1].endsWith(')') && v.size() == 4;
+        for (int i = 0; ok && i < 4; ++i)
+            ok = parseNumber(v[i], n[i]) && n[i] >= 0 && n[i] <= 0xFFFF;
+        if (ok) {
+            w.hasPlace = true;
+            w.x = n[0];
+            w.y = n[1];
+            w.width = n[2];
+            w.height = n[3];
+        } else {
+            m_d.warning(m_p.path, lineNo,
+                        QStringLiteral("window position is not (x,y,width,height); ignored"));
+        }
+    }
+    std::int32_t sizing = 0;
+    if (fields.size() > 2 && parseNumber(fields[2], sizing))
+        w.maximize = (sizing & 1) != 0;
+    if (fields.size() > 3 && !fields[3].isEmpty())
+        w.hasColor = parseColor(fields[3], w.color);
+    if (fields.size() > 4 && !fields[4].isEmpty())
+        w.hasNonScrollColor = parseColor(fields[4], w.nonScrollColor);
+    m_p.windows.push_back(w);
+}
+
+} // namespace
+
+QString ResolveProjectPath(const QString& folder, const QString& name) {
+    QString n = name;
+    // No file has control characters in its name; such a name finds nothing.
+    n.replace(QRegularExpression(QStringLiteral("[\\x00-\\x1f]")), QStringLiteral("?"));
+    n.replace(u'\\', u'/');
+    if (QDir::isAbsolutePath(n))
+        return n;
+    return QMTCOdeMod::ResolveFormFile(folder + u'/', n);
+}
+
+HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics) {
+    HelpProject p;
+    p.path = path;
+    p.folder = QFileInfo(path).absolutePath();
+    Reader(p, diagnostics).read(path);
+    return p;
+}
+
+} // namespace hc

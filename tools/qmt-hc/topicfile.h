@@ -1,0 +1,25 @@
+// Reading an RTF topic file: topics separated by \page, footnotes #
+// (context string), $ (title), K (keywords), + (browse sequence) and !
+// (entry macro), paragraphs with their fonts, and hotspots (double
+// underlined or struck-through text for jumps, underlined text for popups,
+// each followed by its target as hidden text). Unknown words and groups are
+// skipped.
+#pragma once
+
+#include "diagnostics.h"
+#include "project.h"
+#include "topics.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace hc {
+
+// Appends the topics of the RTF text `bytes` (read from `fileName`) to
+// `topics`. `windows` are the project's windows (for jumps into one).
+void ReadTopicFile(const QString& fileName, const QByteArray& bytes,
+                   const std::vector<WindowDefinition>& windows, FontTable& fonts,
+                   std::vector<Topic>& topics, Diagnostics& diagnostics);
+
+} // namespace hc

@@ -1,0 +1,94 @@
+// Topics as the compiler holds them between reading the topic files and
+// writing the help file: paragraphs already in the form of text records (a
+// run of text before each formatting command), plus each topic's footnotes.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace hc {
+
+// Formatting commands of text records.
+enum Code : std::uint8_t {
+    kFont = 0x80,
+    kLineBreak = 0x81,
+    kParagraphEnd = 0x82,
+    kTab = 0x83,
+    kHotspotEnd = 0x89,
+    kMacro = 0xC8,
+    kPopup = 0xE2,
+    kJump = 0xE3,
+    kExternal = 0xEA, // | 1 jump, | 4 without the hotspot colour, as kPopup and kJump
+    kEnd = 0xFF,
+};
+
+// Font attributes of a font descriptor.
+enum FontAttribute : std::uint8_t {
+    kBold = 1,
+    kItalic = 2,
+    kUnderline = 4,
+    kStrikeOut = 8,
+    kDoubleUnderline = 16,
+};
+
+struct FontDescriptor {
+    std::uint8_t attributes = 0;
+    std::uint8_t halfPoints = 20;
+    std::uint8_t family = 3; // 1 modern, 2 roman, 3 swiss, 4 script, 5 decorative
+    std::uint16_t face = 0;
+    std::uint32_t color = 0; // 0x00BBGGRR
+    auto operator<=>(const FontDescriptor&) const = default;
+};
+
+// Face names and font descriptors shared by every topic of one help file.
+class FontTable {
+public:
+    std::uint16_t font(const QByteArray& face, FontDescriptor descriptor);
+    const QList<QByteArray>& faces() const { return m_faces; }
+    const std::vector<FontDescriptor>& descriptors() const { return m_descriptors; }
+
+private:
+    QList<QByteArray> m_faces;
+    std::vector<FontDescriptor> m_descriptors;
+    std::map<FontDescriptor, std::uint16_t> m_index;
+};
+
+struct Command {
+    std::uint8_t code = 0;
+    std::uint16_t font = 0; // kFont
+    QByteArray bytes;       // hotspots: the whole command as stored in the record
+    QByteArray jumpTarget;  // a jump or popup inside this file: its context string
+    int line = 0;           // where the hotspot was written
+};
+
+struct Paragraph {
+    // Spacing and indents in half points, as the record stores them.
+    int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
+    int alignment = 0; // 0 left, 1 right, 2 centred
+    // strings[i] comes before commands[i]; the last string before the end.
+    std::vector<QByteArray> strings{QByteArray()};
+    std::vector<Command> commands;
+};
+
+struct FootnoteAt {
+    QByteArray text;
+    int paragraph = 0; // the paragraph the footnote stands in front of
+    int line = 0;
+};
+
+struct Topic {
+    QString file;
+    int line = 0;
+    std::vector<FootnoteAt> contexts;
+    QByteArray title;
+    std::vector<FootnoteAt> keywords;
+    QByteArray browse;
+    std::vector<QByteArray> macros;
+    std::vector<Paragraph> paragraphs;
+};
+
+} // namespace hc
