@@ -22,8 +22,8 @@ CreateRunResult RunCreateCommand(const CreateSettings& s, dao::Database& db,
             steps.createContentsFile(db, s);
             result.contentsFileWritten = true;
         }
-    } else if (steps.createHtmlHelp) {
-        steps.createHtmlHelp();
+    } else if (!s.windowsHelp() && steps.createHtmlHelp) {
+        result.htmlHelpWritten = steps.createHtmlHelp(db, s);
     }
     if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
         result.formFailures << steps.createToolTips(db, appProjectPath, forms).failures;
@@ -33,6 +33,9 @@ CreateRunResult RunCreateCommand(const CreateSettings& s, dao::Database& db,
     if (s.compileDue()) {
         result.compileDue = true;
         result.compiled = steps.compile && steps.compile(s.helpProjectFileName);
+    } else if (!s.windowsHelp() && CreateSettings::ticked(s.compile)) {
+        result.compileDue = true;
+        result.compiled = steps.compileHtmlHelp && steps.compileHtmlHelp(s);
     }
     processEvents(steps);
     return result;

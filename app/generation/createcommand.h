@@ -34,8 +34,11 @@ struct CreateSteps {
     std::function<bool(const QString& helpProjectFileName)> compile;
     // Lets pending window events run (may be empty).
     std::function<void()> processEvents;
-    // CreateHTMLHelp: generates nothing (may be empty).
-    std::function<void()> createHtmlHelp;
+    // The HTML Help sources (CreateHTMLHelp); true when written.
+    std::function<bool(dao::Database&, const CreateSettings&)> createHtmlHelp;
+    // Builds and checks the compiled HTML Help file; true when it did. Shows
+    // its own messages, or throws what ends the command.
+    std::function<bool(const CreateSettings&)> compileHtmlHelp;
 };
 
 // The steps bound to the program's contents and form writers, with the
@@ -44,6 +47,7 @@ CreateSteps DefaultCreateSteps();
 
 struct CreateRunResult {
     bool generalHelpWritten = false;
+    bool htmlHelpWritten = false;
     bool contentsFileWritten = false;
     bool compileDue = false;
     bool compiled = false;    // the compiler was started (and ended well when waited for)
@@ -52,8 +56,9 @@ struct CreateRunResult {
 };
 
 // Runs the generators in the command's order: general help (Windows Help) and
-// the contents file, else CreateHTMLHelp; tool tips; context-sensitive help;
-// then the compiler when general help and compile are ticked with Windows Help.
+// the contents file, or CreateHTMLHelp (HTML Help); tool tips; context-sensitive
+// help; then the compiler when compile is ticked with HTML Help, or with
+// general help and Windows Help.
 // The form writers work on the application project `appProjectPath` and its
 // table of forms. Throws what a generator throws; files written before stay.
 CreateRunResult RunCreateCommand(const CreateSettings& settings, dao::Database& db,

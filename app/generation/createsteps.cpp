@@ -4,6 +4,8 @@
 #include "appproject/formwriters.h"
 #include "contents/contentsfilewriter.h"
 #include "generation/compilation.h"
+#include "generation/htmlhelp.h"
+#include "generation/htmlhelpcompile.h"
 
 namespace {
 FormWriteOutcome outcome(const FormWriteResult& r) {
@@ -25,5 +27,12 @@ CreateSteps DefaultCreateSteps() {
         return outcome(CreateContextSensitiveHelp(db, vbp, forms));
     };
     steps.compile = [](const QString& hpj) { return CompileHelpProject(hpj).succeeded(); };
+    steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s) {
+        return CreateHTMLHelp(s, db);
+    };
+    steps.compileHtmlHelp = [](const CreateSettings& s) {
+        CompileHtmlHelp(s.helpProjectFileName);
+        return true;
+    };
     return steps;
 }

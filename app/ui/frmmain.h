@@ -121,7 +121,6 @@ public:
     // ---- frmmain_create.cpp: the Create tab and command
     void opthelptype_Click(int index);
     void cmdcreate_Click();
-    void CreateHTMLHelp();
 
     // ---- Controls (objectName = member name; control-array elements are
     // named name_index, for example opthelptype_1 and mnuMRU_3).

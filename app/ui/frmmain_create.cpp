@@ -4,6 +4,7 @@
 #include "generation/compilation.h"
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
+#include "generation/htmlhelpcompile.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
@@ -115,7 +116,14 @@ void FrmMain::cmdcreate_Click() {
 
     CreateSteps steps = DefaultCreateSteps();
     steps.processEvents = [] { QCoreApplication::processEvents(); };
-    steps.createHtmlHelp = [this] { CreateHTMLHelp(); };
+    steps.compileHtmlHelp = [this](const CreateSettings& s) {
+        const HtmlHelpBuild build =
+            CompileHtmlHelp(s.helpProjectFileName, [] { QCoreApplication::processEvents(); });
+        mnuhelpsep2->setVisible(true);
+        mnuviewprojecthelp->setVisible(true);
+        shell::MsgBox(HtmlHelpBuildMessage(build), shell::vbInformation);
+        return true;
+    };
     steps.compile = [this](const QString& helpProjectFileName) {
         if (!CompileHelpProject(helpProjectFileName).started)
             return false;
@@ -132,6 +140,3 @@ void FrmMain::cmdcreate_Click() {
         shell::MsgBox(CreateErrorMessage(e), shell::vbExclamation);
     }
 }
-
-// HTML Help output is not generated: the help type only sets the file names.
-void FrmMain::CreateHTMLHelp() {}

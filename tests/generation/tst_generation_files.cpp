@@ -256,7 +256,14 @@ private slots:
             calls << QStringLiteral("compile:") + hpj;
             return true;
         };
-        steps.createHtmlHelp = [&] { calls << QStringLiteral("html"); };
+        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&) {
+            calls << QStringLiteral("html");
+            return true;
+        };
+        steps.compileHtmlHelp = [&](const CreateSettings& s) {
+            calls << QStringLiteral("chm:") + s.helpProjectFileName;
+            return true;
+        };
         const std::vector<FormRow> forms{{QStringLiteral("frmA"), QStringLiteral("a.frm")}};
 
         m_s.createContentsFile = 1;
@@ -271,15 +278,26 @@ private slots:
         QCOMPARE(r.formFailures, QStringList(QStringLiteral("frmB.frm: cannot be read")));
         QVERIFY(!r.ok());
 
-        // HTML Help: no help files and no compiler, form writers still run.
+        // HTML Help instead of the WinHelp files, its compiler last; the form
+        // writers still run.
         calls.clear();
         QFile::remove(m_s.rtfFileName);
         m_s.helpType = HelpType::HtmlHelp;
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
         QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips::1"),
-                                     QStringLiteral("csh")}));
+                                     QStringLiteral("csh"),
+                                     QStringLiteral("chm:") + m_s.helpProjectFileName}));
         QVERIFY(!QFile::exists(m_s.rtfFileName));
+        QVERIFY(r.htmlHelpWritten && r.compileDue && r.compiled);
+
+        // Windows Help without general help writes no help files of either kind.
+        calls.clear();
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createGeneralHelp = 0;
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("tooltips::1"), QStringLiteral("csh")}));
         QVERIFY(!r.compileDue);
+        m_s.createGeneralHelp = 1;
 
         // A failing generator ends the command; files written before stay.
         calls.clear();

@@ -198,6 +198,27 @@ private slots:
                  "/c\n/e\n/m\n" + QFile::encodeName(path(QStringLiteral("help.hpj"))) + "\n");
     }
 
+    void htmlHelpCreateBuildsTheHelpFile() {
+        openProjectOnCreateTab();
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hhp")));
+        m_w->txthelpfilename->setText(QStringLiteral("help.chm"));
+        m_w->txtcontentsfilename->setText(path(QStringLiteral("help.hhc")));
+        m_w->txtindexfilename->setText(path(QStringLiteral("help.hhk")));
+        m_w->chkcompile->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("The help file ") +
+                                               path(QStringLiteral("help.chm")) +
+                                               QStringLiteral(" was built and checked: 1 pages")),
+                 qPrintable(m_messages.first()));
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
+        QVERIFY(m_w->mnuviewprojecthelp->isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void createFromAnotherTabStoresNothing() {
         openProjectOnCreateTab();
         m_w->chkcompile->click(); // no compiler registered
