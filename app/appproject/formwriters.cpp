@@ -1,12 +1,16 @@
 #include "appproject/formwriters.h"
 
+#include "appproject/controltypes.h"
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
+#include "fileio/savefile.h"
 #include "resources/strings.h"
 #include "shell/ansi.h"
+#include "workspace/textrules.h"
 
 #include <QAtomicInt>
-#include <QSaveFile>
+#include <QDir>
+#include <QHash>
 #include <QSemaphore>
 #include <QSet>
 #include <QThreadPool>
@@ -19,15 +23,22 @@ QString toText(std::string_view bytes) {
     return ansi::toUnicode(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-void appendLine(QByteArray& out, std::string_view line) {
-    out.append(line.data(), static_cast<qsizetype>(line.size()));
-    out.append("\r\n", 2);
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
 }
 
-// Ordinal comparison of a property name with the name of the line to place.
-int compareName(std::string_view property, const QByteArray& name) {
-    return property.compare(view(name));
-}
+// One line a control is to receive.
+struct PendingLine {
+    QByteArray name; // the property, e.g. "ToolTipText"
+    QByteArray line; // the whole line, without its line end
+    bool written = false;
+};
+
+// The lines the control being read is to receive, in placement order.
+struct ControlLines {
+    std::vector<PendingLine> lines;
+    bool counted = false; // the control has received a line
+};
 
 // The entries of one writer, each with the fields its control line needs,
 // and the forms they name, in query order. The fields come with the entry
@@ -36,6 +47,7 @@ int compareName(std::string_view property, const QByteArray& name) {
 struct Entries {
     QHash<QString, QVariantList> objects; // Object -> the wanted fields
     QStringList forms;                    // distinct, in order of first appearance
+    QHash<QString, QStringList> byForm;   // form -> its objects
 };
 
 Entries collectEntries(dao::Database& db, const QString& sql, const QStringList& fields) {
@@ -43,7 +55,6 @@ Entries collectEntries(dao::Database& db, const QString& sql, const QStringList&
     auto rs = db.OpenRecordset(sql, dao::dbOpenDynaset);
     if (rs->RecordCount() == 0)
         return entries;
-    QSet<QString> seenForms;
     QString formName;
     QString objectName;
     for (; !rs->EOF_(); rs->MoveNext()) {
@@ -53,61 +64,147 @@ Entries collectEntries(dao::Database& db, const QString& sql, const QStringList&
             values << rs->Field(field);
         entries.objects.insert(object, values);
         SeparateFormAndObject(object, formName, objectName);
-        if (!seenForms.contains(formName)) {
-            seenForms.insert(formName);
+        if (!entries.byForm.contains(formName))
             entries.forms.append(formName);
-        }
+        entries.byForm[formName].append(object);
     }
     return entries;
 }
 
-// The line loop shared by both writers. Lines of the form's code and lines
-// inside a nested property block are copied without being examined; `rule`
-// sees each control line and decides what each other line becomes.
-template <class Rule> QByteArray rewriteForm(std::string_view in, Rule& rule) {
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(in.size() + in.size() / 8 + 256));
-    bool inCode = false;
-    int blockDepth = 0;
-    ForEachLine(in, [&](std::string_view line, std::size_t) {
-        if (inCode) {
-            appendLine(out, line);
-            return;
-        }
-        const FormLine form = ClassifyFormLine(line);
-        if (blockDepth > 0) {
-            if (form.kind == LineKind::BeginProperty)
+// The line loop shared by both writers. It follows the nesting of control
+// definitions, so that each control's lines land among its own properties;
+// lines of the form's code and of nested property blocks are copied as they
+// are. `rule` says which lines each control is to receive.
+class FormRewriter {
+public:
+    template <class Rule> QByteArray run(std::string_view in, Rule& rule) {
+        m_lineEnd = LineEndOf(in);
+        m_out.clear();
+        m_out.reserve(static_cast<qsizetype>(in.size() + in.size() / 8 + 256));
+        m_controls.clear();
+        m_updated = 0;
+        bool inCode = false;
+        bool first = true;
+        int blockDepth = 0;
+        ForEachLine(in, [&](std::string_view line, std::size_t next) {
+            const std::string_view bom = first ? ByteOrderMark(line) : std::string_view();
+            first = false;
+            // A last line without a line end keeps having none.
+            m_lastLineOpen = line.data() + line.size() == in.data() + next;
+            if (inCode) {
+                copy(line);
+                return;
+            }
+            const FormLine form = ClassifyFormLine(line.substr(bom.size()));
+            if (blockDepth > 0) {
+                if (form.kind == LineKind::BeginProperty)
+                    ++blockDepth;
+                else if (form.kind == LineKind::EndProperty)
+                    --blockDepth;
+                copy(line);
+                return;
+            }
+            switch (form.kind) {
+            case LineKind::Name:
+                while (!m_controls.empty())
+                    endControl();
+                inCode = true;
+                copy(line);
+                break;
+            case LineKind::Control:
+                if (!m_controls.empty())
+                    flush(m_controls.back()); // a nested control ends its parent's own properties
+                copy(line);
+                m_controls.push_back(rule.control(form.controlName, form.controlType));
+                break;
+            case LineKind::End:
+                if (!m_controls.empty())
+                    endControl();
+                copy(line);
+                break;
+            case LineKind::BeginProperty:
                 ++blockDepth;
-            else if (form.kind == LineKind::EndProperty)
-                --blockDepth;
-            appendLine(out, line);
-            return;
-        }
-        switch (form.kind) {
-        case LineKind::Name:
-            inCode = true;
-            appendLine(out, line);
-            break;
-        case LineKind::Control:
-            appendLine(out, line);
-            rule.control(form.controlName);
-            break;
-        case LineKind::BeginProperty:
-            ++blockDepth;
-            appendLine(out, line);
-            break;
-        default:
-            rule.property(line, out);
-            break;
-        }
-    });
-    return out;
-}
+                copy(line);
+                break;
+            default:
+                if (m_controls.empty())
+                    copy(line);
+                else
+                    property(m_controls.back(), line);
+                break;
+            }
+        });
+        return m_out;
+    }
 
-// Writes rewritten form files: each beside its form file, flushed to disk and
-// renamed over it (QSaveFile), so that a failure leaves the form file as it
-// was. Several files are committed at once, because waiting for the disk,
-// not the rewriting, is what takes the time; all are done before finish().
+    int controlsUpdated() const { return m_updated; }
+
+private:
+    void copy(std::string_view line) {
+        m_out.append(line.data(), static_cast<qsizetype>(line.size()));
+        if (!m_lastLineOpen)
+            m_out.append(m_lineEnd);
+    }
+
+    void insert(std::string_view line) {
+        m_out.append(line.data(), static_cast<qsizetype>(line.size()));
+        m_out.append(m_lineEnd);
+    }
+
+    void write(ControlLines& control, PendingLine& pending) {
+        insert(view(pending.line));
+        pending.written = true;
+        if (!control.counted) {
+            control.counted = true;
+            ++m_updated;
+        }
+    }
+
+    // A property line of the control: pending lines that sort at or before it
+    // go first; the line itself goes unless it is replaced or is an old line
+    // of a property already written.
+    void property(ControlLines& control, std::string_view line) {
+        const std::string_view name = PropertyName(line);
+        for (PendingLine& pending : control.lines) {
+            if (pending.written) {
+                if (name == view(pending.name))
+                    return;
+                continue;
+            }
+            const int order = name.compare(view(pending.name));
+            if (order < 0)
+                continue;
+            write(control, pending);
+            if (order == 0)
+                return;
+        }
+        copy(line);
+    }
+
+    // The control's own properties end: what is still pending goes here.
+    void flush(ControlLines& control) {
+        for (PendingLine& pending : control.lines) {
+            if (!pending.written)
+                write(control, pending);
+        }
+    }
+
+    void endControl() {
+        flush(m_controls.back());
+        m_controls.pop_back();
+    }
+
+    QByteArray m_lineEnd;
+    bool m_lastLineOpen = false;
+    QByteArray m_out;
+    std::vector<ControlLines> m_controls;
+    int m_updated = 0;
+};
+
+// Writes rewritten form files through fileio::SaveBytes, so that a failure
+// leaves the form file as it was. Several files are committed at once,
+// because waiting for the disk, not the rewriting, is what takes the time;
+// all are done before finish().
 class FormCommitter {
 public:
     explicit FormCommitter(qsizetype forms)
@@ -118,14 +215,11 @@ public:
     void commit(qsizetype form, const QString& path, QByteArray bytes) {
         m_slots.acquire(); // bounds the rewritten files held in memory
         m_pool.start([this, form, path, bytes = std::move(bytes)] {
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-                !file.commit()) {
-                m_failures[static_cast<std::size_t>(form)] =
-                    QStringLiteral("The form file %1 cannot be written: %2")
-                        .arg(path, file.errorString());
-            } else {
+            try {
+                fileio::SaveBytes(path, bytes);
                 m_written.fetchAndAddRelaxed(1);
+            } catch (const fileio::FileWriteError& e) {
+                m_failures[static_cast<std::size_t>(form)] = e.message();
             }
             m_slots.release();
         });
@@ -135,15 +229,13 @@ public:
         m_failures[static_cast<std::size_t>(form)] = text;
     }
 
-    FormWriteResult finish() {
+    void finish(FormWriteResult& result) {
         m_pool.waitForDone();
-        FormWriteResult result;
-        result.formsRewritten = m_written.loadRelaxed();
+        result.formsRewritten += m_written.loadRelaxed();
         for (const QString& failure : m_failures) {
             if (!failure.isEmpty())
                 result.failures.append(failure);
         }
-        return result;
     }
 
     ~FormCommitter() { m_pool.waitForDone(); }
@@ -158,138 +250,164 @@ private:
 };
 
 // Rewrites every form of `entries` with the writer's rule. Forms are read and
-// rewritten one after the other on this thread (the rule reads the database).
+// rewritten one after the other on this thread; a form whose new text equals
+// the old one is left untouched.
 template <class Rule>
-FormWriteResult rewriteForms(const Entries& entries, const QString& vbProjectFileName,
-                             const std::vector<FormRow>& forms, Rule& rule) {
+void rewriteForms(const Entries& entries, const QString& vbProjectFileName,
+                  const std::vector<FormRow>& forms, Rule& rule, FormWriteResult& result) {
     FormCommitter committer(entries.forms.size());
+    FormRewriter rewriter;
     for (qsizetype i = 0; i < entries.forms.size(); ++i) {
         const QString& formName = entries.forms.at(i);
         const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
         if (path.isEmpty()) {
             committer.fail(i, QStringLiteral("The form %1 is not in the application project %2.")
-                                  .arg(formName, vbProjectFileName));
+                                  .arg(formName, native(vbProjectFileName)));
             continue;
         }
         try {
             const QByteArray in = ReadFileBytes(path);
             rule.beginForm(formName);
-            committer.commit(i, path, rewriteForm(view(in), rule));
+            QByteArray out = rewriter.run(view(in), rule);
+            result.controlsUpdated += rewriter.controlsUpdated();
+            for (const QString& object : entries.byForm.value(formName)) {
+                if (rule.wanted(object) && !rule.found(object))
+                    result.warnings << QStringLiteral("%1 is not in the form file %2; nothing "
+                                                      "was written for it.")
+                                           .arg(object, native(path));
+            }
+            if (out != in)
+                committer.commit(i, path, std::move(out));
         } catch (const FileError& e) {
             committer.fail(i, e.text());
-        } catch (const dao::EngineError& e) {
-            committer.fail(
-                i, QStringLiteral("The form file %1 was left as it was: %2").arg(path, e.text()));
         }
     }
-    return committer.finish();
+    committer.finish(result);
 }
 
-// Gives each control named by an entry its ToolTipText line.
-class ToolTipRule {
+// What the rules share: the entries of the form being rewritten and which of
+// them were met.
+class RuleBase {
 public:
-    explicit ToolTipRule(const QHash<QString, QVariantList>& entries)
-        : m_entries(entries), m_name(ansi::fromUnicode(LoadResString(534))) {}
+    explicit RuleBase(const QHash<QString, QVariantList>& entries) : m_entries(entries) {}
 
     void beginForm(const QString& formName) {
         m_prefix = formName + u'.';
-        m_found = false;
+        m_found.clear();
+    }
+    bool wanted(const QString& object) const { return !m_skipped.contains(object); }
+    bool found(const QString& object) const { return m_found.contains(object); }
+    // Entries the writer leaves out (a text or number it cannot write).
+    void skip(const QString& object) { m_skipped.insert(object); }
+
+protected:
+    // The entry of the control named on a control line, or none.
+    const QVariantList* entryFor(std::string_view controlName, QString& object) {
+        object = m_prefix + toText(controlName);
+        const auto entry = m_entries.constFind(object);
+        if (entry == m_entries.cend() || m_skipped.contains(object))
+            return nullptr;
+        m_found.insert(object);
+        return &*entry;
     }
 
-    void control(std::string_view controlName) {
-        m_found = false;
-        m_written = false;
-        const auto entry = m_entries.constFind(m_prefix + toText(controlName));
-        if (entry == m_entries.cend())
+    // A line for `property`, unless the control's type lacks it.
+    void want(ControlLines& lines, std::string_view type, WrittenProperty property,
+              const QByteArray& name, const QByteArray& line, const QString& object) {
+        if (!ControlTypeHasProperty(toText(type), property)) {
+            warnings << QStringLiteral("%1 is a %2, which has no %3 property; no %3 line was "
+                                       "written for it.")
+                            .arg(object, toText(type), QString::fromLatin1(name));
             return;
-        m_line = ToolTipLine(entry->at(0).toString());
-        m_found = true;
+        }
+        lines.lines.push_back({name, line, false});
     }
 
-    void property(std::string_view line, QByteArray& out) {
-        if (m_found && !m_written) {
-            const int order = compareName(PropertyName(line), m_name);
-            if (order >= 0) {
-                appendLine(out, view(m_line));
-                m_written = true;
-                if (order == 0)
-                    return; // the old ToolTipText line is replaced
-            }
-        }
-        appendLine(out, line);
-    }
+public:
+    QStringList warnings;
 
 private:
     const QHash<QString, QVariantList>& m_entries;
-    const QByteArray m_name;
     QString m_prefix;
-    QByteArray m_line;
-    bool m_found = false;
-    bool m_written = false;
+    QSet<QString> m_found;
+    QSet<QString> m_skipped;
+};
+
+// Gives each control named by an entry its ToolTipText line.
+class ToolTipRule : public RuleBase {
+public:
+    ToolTipRule(const QHash<QString, QVariantList>& entries, FormWriteResult& result)
+        : RuleBase(entries), m_name(ansi::fromUnicode(LoadResString(534))) {
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+            if (it->at(0).isNull()) {
+                skip(it.key());
+                result.failures << QStringLiteral("The tool tip of %1 has no text stored, so it "
+                                                  "was left out.")
+                                       .arg(it.key());
+            }
+        }
+    }
+
+    ControlLines control(std::string_view controlName, std::string_view type) {
+        ControlLines lines;
+        QString object;
+        if (const QVariantList* entry = entryFor(controlName, object))
+            want(lines, type, WrittenProperty::ToolTipText, m_name,
+                 ToolTipLine(entry->at(0).toString()), object);
+        return lines;
+    }
+
+private:
+    const QByteArray m_name;
 };
 
 // Gives each control named by an entry its HelpContextID and/or
-// WhatsThisHelpID line.
-class HelpIdRule {
+// WhatsThisHelpID line; the help context line sorts first.
+class HelpIdRule : public RuleBase {
 public:
-    explicit HelpIdRule(const QHash<QString, QVariantList>& entries)
-        : m_entries(entries), m_contextName(ansi::fromUnicode(LoadResString(560))),
+    HelpIdRule(const QHash<QString, QVariantList>& entries, FormWriteResult& result)
+        : RuleBase(entries), m_contextName(ansi::fromUnicode(LoadResString(560))),
           m_contextLine(ansi::fromUnicode(LoadResString(561))),
           m_whatsThisName(ansi::fromUnicode(LoadResString(562))),
           m_whatsThisLine(ansi::fromUnicode(LoadResString(563))), m_both(LoadResString(535)),
-          m_contextOnly(LoadResString(536)), m_whatsThisOnly(LoadResString(537)) {}
-
-    void beginForm(const QString& formName) {
-        m_prefix = formName + u'.';
-        m_context.wanted = m_whatsThis.wanted = false;
+          m_contextOnly(LoadResString(536)), m_whatsThisOnly(LoadResString(537)) {
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
+            const QVariant number = it->at(0);
+            const QString helpType = it->at(1).toString();
+            if (!textrules::StoredMapNumber(number)) {
+                skip(it.key());
+                result.failures << textrules::BadMapNumberMessage(it.key(), number);
+            } else if (helpType != m_both && helpType != m_contextOnly &&
+                       helpType != m_whatsThisOnly) {
+                skip(it.key());
+                result.warnings << QStringLiteral("The What's This entry %1 has the help type "
+                                                  "\"%2\", which is none of %3, %4 and %5; "
+                                                  "nothing was written for it.")
+                                       .arg(it.key(), helpType, m_both, m_contextOnly,
+                                            m_whatsThisOnly);
+            }
+        }
     }
 
-    void control(std::string_view controlName) {
-        m_context = {};
-        m_whatsThis = {};
-        const auto entry = m_entries.constFind(m_prefix + toText(controlName));
-        if (entry == m_entries.cend())
-            return;
-        const QVariant number = entry->at(0);
-        const QByteArray digits = QByteArray::number(number.isNull() ? 0 : number.toLongLong());
-        const QString type = entry->at(1).toString();
-        m_context.wanted = type == m_both || type == m_contextOnly;
-        m_context.line = m_contextLine + digits;
-        m_whatsThis.wanted = type == m_both || type == m_whatsThisOnly;
-        m_whatsThis.line = m_whatsThisLine + digits;
-    }
-
-    void property(std::string_view line, QByteArray& out) {
-        // The help context line sorts first; a line that receives it before
-        // itself is still examined for the What's This line.
-        if (place(m_context, m_contextName, line, out) ||
-            place(m_whatsThis, m_whatsThisName, line, out))
-            return;
-        appendLine(out, line);
+    ControlLines control(std::string_view controlName, std::string_view type) {
+        ControlLines lines;
+        QString object;
+        const QVariantList* entry = entryFor(controlName, object);
+        if (!entry)
+            return lines;
+        const QByteArray digits =
+            QByteArray::number(textrules::StoredMapNumber(entry->at(0)).value_or(0));
+        const QString helpType = entry->at(1).toString();
+        if (helpType == m_both || helpType == m_contextOnly)
+            want(lines, type, WrittenProperty::HelpContextID, m_contextName, m_contextLine + digits,
+                 object);
+        if (helpType == m_both || helpType == m_whatsThisOnly)
+            want(lines, type, WrittenProperty::WhatsThisHelpID, m_whatsThisName,
+                 m_whatsThisLine + digits, object);
+        return lines;
     }
 
 private:
-    struct Pending {
-        bool wanted = false;
-        bool written = false;
-        QByteArray line;
-    };
-
-    // Writes `pending` before `line` when the line's property sorts at or after
-    // `name`. True when the line itself was replaced.
-    static bool place(Pending& pending, const QByteArray& name, std::string_view line,
-                      QByteArray& out) {
-        if (!pending.wanted || pending.written)
-            return false;
-        const int order = compareName(PropertyName(line), name);
-        if (order < 0)
-            return false;
-        appendLine(out, view(pending.line));
-        pending.written = true;
-        return order == 0;
-    }
-
-    const QHash<QString, QVariantList>& m_entries;
     const QByteArray m_contextName;
     const QByteArray m_contextLine;
     const QByteArray m_whatsThisName;
@@ -297,10 +415,18 @@ private:
     const QString m_both;
     const QString m_contextOnly;
     const QString m_whatsThisOnly;
-    QString m_prefix;
-    Pending m_context;
-    Pending m_whatsThis;
 };
+
+template <class Rule>
+FormWriteResult writeForms(const Entries& entries, const QString& vbProjectFileName,
+                           const std::vector<FormRow>& forms) {
+    FormWriteResult result;
+    Rule rule(entries.objects, result);
+    rewriteForms(entries, vbProjectFileName, forms, rule, result);
+    rule.warnings.removeDuplicates(); // a control array warns once per element
+    result.warnings = rule.warnings + result.warnings;
+    return result;
+}
 
 } // namespace
 
@@ -324,15 +450,15 @@ QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
 
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,
                                const std::vector<FormRow>& forms) {
-    const Entries entries = collectEntries(db, LoadResString(204), {QStringLiteral("HelpText")});
-    ToolTipRule rule(entries.objects);
-    return rewriteForms(entries, vbProjectFileName, forms, rule);
+    return writeForms<ToolTipRule>(
+        collectEntries(db, LoadResString(204), {QStringLiteral("HelpText")}), vbProjectFileName,
+        forms);
 }
 
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms) {
-    const Entries entries = collectEntries(db, LoadResString(558),
-                                           {QStringLiteral("MapNumber"), QStringLiteral("Type")});
-    HelpIdRule rule(entries.objects);
-    return rewriteForms(entries, vbProjectFileName, forms, rule);
+    return writeForms<HelpIdRule>(
+        collectEntries(db, LoadResString(558),
+                       {QStringLiteral("MapNumber"), QStringLiteral("Type")}),
+        vbProjectFileName, forms);
 }

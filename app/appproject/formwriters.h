@@ -2,10 +2,17 @@
 // numbers, written into the form files of the application project.
 //
 // Each form named by an entry is rewritten once: the new file is written
-// beside the form file, flushed and renamed over it, so that a failure leaves
+// beside the form file, synced and renamed over it, so that a failure leaves
 // the form file as it was. A form that fails is reported and the others are
 // still written. Engine errors of the first query propagate; nothing has been
 // touched then.
+//
+// Each control named by an entry gets its line once, among its own
+// properties: before the first one whose name sorts after it, else as its
+// last own property (before a nested control or its End line). A line of the
+// same property already there is replaced wherever it stands. Lines keep the
+// file's line ends (LF when every line ends in LF, else CR LF); every other
+// line keeps its bytes.
 #pragma once
 
 #include "dao.h"
@@ -18,7 +25,9 @@
 
 struct FormWriteResult {
     int formsRewritten = 0;
-    QStringList failures; // one readable text per form that was left as it was
+    int controlsUpdated = 0; // control definitions that received a line
+    QStringList failures;    // forms left as they were, entries left out: the run failed
+    QStringList warnings;    // lines not written for a reason the author should know
 };
 
 // Writes a "ToolTipText" line for every active row of ToolTips.

@@ -24,7 +24,11 @@ QString ReadFormName(const QString& strformfilepath) {
     }
     QString name;
     bool done = false;
+    bool first = true;
     ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
+        if (first)
+            line.remove_prefix(ByteOrderMark(line).size());
+        first = false;
         if (done || ClassifyFormLine(line).kind != LineKind::Name)
             return;
         name = ExtractQuotedText(toText(line)).trimmed();
@@ -49,11 +53,18 @@ QString findEntry(const QDir& dir, const QString& part) {
 
 } // namespace
 
+QString ProjectFolder(const QString& strprojectpath) {
+    if (strprojectpath.isEmpty())
+        return {};
+    return QFileInfo(strprojectpath).path() + u'/';
+}
+
 QString ResolveFormFile(const QString& strfolder, const QString& strformfilename) {
+    // Only the form's name as the project file gives it uses "\" as a
+    // separator; the folder is a real one and is taken as it is.
     QString relative = strformfilename;
     relative.replace(u'\\', u'/');
-    QString folder = strfolder;
-    folder.replace(u'\\', u'/');
+    const QString& folder = strfolder;
     const QString exact = folder + relative;
     if (QFileInfo::exists(exact) || relative.startsWith(u'/'))
         return exact;
@@ -84,7 +95,7 @@ bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QStrin
     strformname.clear();
     if (strformfilename.isEmpty())
         return false;
-    strformname = ReadFormName(ResolveFormFile(GetFolder(strprojectpath), strformfilename));
+    strformname = ReadFormName(ResolveFormFile(ProjectFolder(strprojectpath), strformfilename));
     return !strformname.isEmpty();
 }
 
@@ -92,7 +103,11 @@ std::vector<FormRow> ReadProjectForms(const QString& strprojectpath) {
     const QByteArray bytes = ReadFileBytes(strprojectpath);
     const QString formKey = LoadResString(130);
     std::vector<FormRow> forms;
+    bool first = true;
     ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
+        if (first) // a byte-order mark before the first line is not part of it
+            line.remove_prefix(ByteOrderMark(line).size());
+        first = false;
         if (toText(LineKey(line)) != formKey)
             return;
         FormRow row;
@@ -106,7 +121,7 @@ QString GetFormFilePath(const QString& strformname, const std::vector<FormRow>& 
                         const QString& strvbprojectfilename) {
     for (const FormRow& row : forms) {
         if (row.formName == strformname)
-            return ResolveFormFile(GetFolder(strvbprojectfilename), row.fileName);
+            return ResolveFormFile(ProjectFolder(strvbprojectfilename), row.fileName);
     }
     return {};
 }
@@ -117,7 +132,11 @@ QStringList ListFormObjects(const QString& strformfilepath,
     QStringList objects;
     bool inCode = false;
     int blockDepth = 0;
+    bool first = true;
     ForEachLine(view(bytes), [&](std::string_view line, std::size_t end) {
+        if (first)
+            line.remove_prefix(ByteOrderMark(line).size());
+        first = false;
         if (!inCode) {
             const FormLine form = ClassifyFormLine(line);
             if (blockDepth > 0) {

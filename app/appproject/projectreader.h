@@ -23,10 +23,15 @@ std::vector<FormRow> ReadProjectForms(const QString& strprojectpath);
 bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QString& strformname,
                    QString& strformfilename);
 
+// The folder of the project file `strprojectpath` as it is on disk, with a
+// trailing "/" (empty for an empty path). Unlike GetFolder it does not take a
+// "\" in a folder's name for a separator.
+QString ProjectFolder(const QString& strprojectpath);
+
 // The path of `strformfilename` (as a project file gives it, "\" or "/"
-// separated) resolved against `strfolder`. When that exact path does not
-// exist, each part is matched without regard to letter case; when no file
-// matches, the exact path is returned.
+// separated) resolved against the real folder `strfolder` (with its trailing "/"). When that exact
+// path does not exist, each part is matched without regard to letter case; when no file matches,
+// the exact path is returned.
 QString ResolveFormFile(const QString& strfolder, const QString& strformfilename);
 
 // The full path of the file of the form named `strformname` (case-sensitive)

@@ -77,7 +77,7 @@ std::string_view PropertyName(std::string_view line) {
 FormLine ClassifyFormLine(std::string_view line) {
     line = examined(line);
     if (line.starts_with(kNameLine))
-        return {LineKind::Name, {}};
+        return {LineKind::Name, {}, {}};
     const std::string_view text = skipBlanks(line);
     if (text.starts_with(kBegin)) {
         // "Begin", the library.type word, the control name. A line that does
@@ -89,12 +89,14 @@ FormLine ClassifyFormLine(std::string_view line) {
         const std::string_view name = firstWord(skipBlanks(rest.substr(type.size())));
         if (name.empty())
             return {};
-        return {LineKind::Control, name};
+        return {LineKind::Control, name, type};
     }
     if (isKeyword(text, kBeginProperty))
-        return {LineKind::BeginProperty, {}};
+        return {LineKind::BeginProperty, {}, {}};
     if (isKeyword(text, kEndProperty))
-        return {LineKind::EndProperty, {}};
+        return {LineKind::EndProperty, {}, {}};
+    if (TrimBlanks(text) == "End")
+        return {LineKind::End, {}, {}};
     return {};
 }
 
@@ -167,6 +169,13 @@ QByteArray ReadFileBytes(const QString& strpath) {
             strpath,
             QStringLiteral("The file %1 cannot be read: %2").arg(strpath, file.errorString()));
     return bytes;
+}
+
+QByteArray LineEndOf(std::string_view bytes) {
+    const std::size_t lf = bytes.find('\n');
+    if (lf == std::string_view::npos || bytes.find('\r') != std::string_view::npos)
+        return QByteArrayLiteral("\r\n");
+    return QByteArrayLiteral("\n");
 }
 
 } // namespace QMTCOdeMod

@@ -62,11 +62,13 @@ enum class LineKind {
     Name,          // "Attribute VB_Name = ...": the start of the form's code
     BeginProperty, // opens a nested property block (a control's font)
     EndProperty,   // closes it
+    End,           // "End": closes the definition of a control
 };
 
 struct FormLine {
     LineKind kind = LineKind::Other;
     std::string_view controlName; // for Control: a view into the line
+    std::string_view controlType; // for Control: "library.type", e.g. "VB.CommandButton"
 };
 
 FormLine ClassifyFormLine(std::string_view line);
@@ -100,6 +102,15 @@ template <class F> void ForEachLine(std::string_view bytes, F&& f) {
         pos = next;
     }
 }
+
+// The UTF-8 byte-order mark at the start of `line`, or an empty view.
+inline std::string_view ByteOrderMark(std::string_view line) {
+    return line.substr(0, 3) == "\xEF\xBB\xBF" ? line.substr(0, 3) : std::string_view();
+}
+
+// The line end a rewritten file keeps: LF when every line of `bytes` ends in
+// LF alone, else CR LF (also for mixed line ends and a file of one line).
+QByteArray LineEndOf(std::string_view bytes);
 
 // Reads a whole file; throws FileError when it cannot.
 QByteArray ReadFileBytes(const QString& strpath);

@@ -1,6 +1,6 @@
 #include "contentsfilewriter.h"
 
-#include "generation/textoutput.h"
+#include "fileio/textoutput.h"
 #include "resources/strings.h"
 
 namespace {
@@ -38,14 +38,15 @@ QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
     return lines;
 }
 
-void CreateContentsFile(dao::Database& db, const QString& contentsFileName,
+bool CreateContentsFile(dao::Database& db, const QString& contentsFileName,
                         const QString& helpFileName, const QString& helpProjectTitle) {
     // Stored order is the contents order the editor saved.
     const std::vector<contents::ContentsRow> rows = contents::ReadContentsRows(db, 201);
     if (rows.empty())
-        return;
-    AnsiLineFile file(contentsFileName);
+        return false;
+    fileio::AnsiLineFile file(contentsFileName);
     for (const QString& line : ContentsFileLines(rows, helpFileName, helpProjectTitle))
         file.writeLine(line);
     file.commit();
+    return true;
 }

@@ -21,8 +21,8 @@ QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
                               const QString& helpFileName, const QString& helpProjectTitle);
 
 // Writes the contents file from the project's contentsfile table. With no rows
-// nothing is written and an older file stays as it is. The file is written
-// beside the target and renamed over it; engine refusals throw
-// dao::EngineError, file failures GenerationError naming the file.
-void CreateContentsFile(dao::Database& db, const QString& contentsFileName,
+// nothing is written, an older file stays as it is and the result is false.
+// The file is written beside the target and renamed over it; engine refusals
+// throw dao::EngineError, file failures fileio::FileWriteError naming the file.
+bool CreateContentsFile(dao::Database& db, const QString& contentsFileName,
                         const QString& helpFileName, const QString& helpProjectTitle);

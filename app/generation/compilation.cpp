@@ -3,13 +3,41 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "resources/strings.h"
-#include "shell/dialogs.h"
 #include "winreg/winreg.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <cstdint>
 
-int LookUpHelpCompiler(QString& strcompilerpath) {
+namespace {
+
+// Message 556 or 555, naming the settings file when it is damaged (the
+// registry reports that as an ordinary failure to open or read).
+QString lookUpMessage(int message, std::int32_t status) {
+    QString text = LoadResString(message);
+    if (status == winreg::ERROR_REGISTRY_CORRUPT)
+        text += QStringLiteral("\nThe settings file %1 is damaged; Quillmate leaves it alone.")
+                    .arg(QDir::toNativeSeparators(winreg::damagedHivePath()));
+    return text;
+}
+
+// Why a registered compiler did not start.
+QString startFailure(const QString& compiler, const QString& error) {
+    const QFileInfo info(compiler);
+    QString why = error;
+    if (!info.exists())
+        why = QStringLiteral("the file does not exist");
+    else if (info.isDir())
+        why = QStringLiteral("it is a folder");
+    else if (!info.isExecutable())
+        why = QStringLiteral("the file is not executable");
+    return LoadResString(554) + QStringLiteral("\nThe help compiler %1 could not be started: %2.")
+                                    .arg(QDir::toNativeSeparators(compiler), why);
+}
+
+// The look-up with the registry's status of the step that failed.
+int lookUp(QString& strcompilerpath, std::int32_t& status) {
     strcompilerpath.clear();
     components::Component<IRegistryFunctions> reg(QStringLiteral("KRVRegF.RegistryFunctions"));
     std::int32_t key = static_cast<std::int32_t>(winreg::HKEY_LOCAL_MACHINE);
@@ -18,16 +46,24 @@ int LookUpHelpCompiler(QString& strcompilerpath) {
     std::int32_t access = 0x2003F;
     QString createFlag = QStringLiteral("N");
     std::int32_t handle = 0;
-    if (reg->KRVOpenRegKey(key, subkey, keyClass, access, createFlag, handle) != 0)
+    status = reg->KRVOpenRegKey(key, subkey, keyClass, access, createFlag, handle);
+    if (status != 0)
         return 556;
     QString compilerKey = LoadResString(552);
     QString path;
-    const std::int32_t status = reg->KRVQueryRegValue(handle, compilerKey, path, createFlag);
+    status = reg->KRVQueryRegValue(handle, compilerKey, path, createFlag);
     reg->KRVCloseRegKey(handle);
     if (status != 0 || path.isEmpty())
         return 555;
     strcompilerpath = path;
     return 0;
+}
+
+} // namespace
+
+int LookUpHelpCompiler(QString& strcompilerpath) {
+    std::int32_t status = 0;
+    return lookUp(strcompilerpath, status);
 }
 
 QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
@@ -40,11 +76,13 @@ QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
 CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait wait) {
     CompileResult result;
     QString compiler;
-    if (const int message = LookUpHelpCompiler(compiler)) {
-        shell::MsgBox(LoadResString(message));
+    std::int32_t status = 0;
+    if (const int message = lookUp(compiler, status)) {
+        result.message = lookUpMessage(message, status);
         return result;
     }
     const QStringList args = HelpCompilerArguments(helpProjectFileName);
+    QString error;
     if (wait == CompileWait::Detached) {
         result.started = QProcess::startDetached(compiler, args);
     } else {
@@ -52,13 +90,17 @@ CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait
         process.setProcessChannelMode(QProcess::ForwardedChannels);
         process.start(compiler, args);
         result.started = process.waitForStarted(-1);
+        error = process.errorString();
         if (result.started) {
             process.waitForFinished(-1);
             result.exitCode =
                 process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+            if (result.exitCode != 0)
+                result.message =
+                    QStringLiteral("The help compiler ended with status %1.").arg(result.exitCode);
         }
     }
     if (!result.started)
-        shell::MsgBox(LoadResString(554));
+        result.message = startFailure(compiler, error);
     return result;
 }

@@ -19,13 +19,16 @@ enum class CompileWait { Detached, UntilFinished };
 struct CompileResult {
     bool started = false;
     int exitCode = 0; // UntilFinished only
+    // What went wrong, for the user: message 556, 555 or 554 (with the
+    // damaged settings file or the reason the program did not start), or the
+    // compiler's status. Empty when the compiler did its part.
+    QString message;
     // The compiler ran to its end with status 0 (UntilFinished), or was started (Detached).
     bool succeeded() const { return started && exitCode == 0; }
 };
 
-// Looks the compiler up and starts it. The messages 556, 555 and 554 go
-// through shell::MsgBox. Detached leaves the compiler running on its own;
-// UntilFinished waits for it and reports its exit status (a crash counts as
-// status -1).
+// Looks the compiler up and starts it; shows nothing. Detached leaves the
+// compiler running on its own; UntilFinished waits for it and reports its
+// exit status (a crash counts as status -1).
 CompileResult CompileHelpProject(const QString& helpProjectFileName,
                                  CompileWait wait = CompileWait::Detached);

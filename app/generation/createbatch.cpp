@@ -144,23 +144,16 @@ int runCreate(const QString& projectPath) {
     CreateSteps steps = DefaultCreateSteps();
     steps.compile = [](const QString& hpj) {
         const CompileResult r = CompileHelpProject(hpj, CompileWait::UntilFinished);
-        if (r.started && r.exitCode != 0)
-            printError(QStringLiteral("The help compiler ended with status %1.").arg(r.exitCode));
-        return r.succeeded();
+        return CompileOutcome{r.succeeded(), r.message};
     };
-    try {
-        const CreateRunResult result =
-            RunCreateCommand(settings, *db, settings.vbProjectFileName, forms, steps);
-        for (const QString& f : result.formFailures)
-            printError(f);
-        if (!result.ok())
-            failed = true;
-    } catch (const std::exception& e) {
-        printError(CreateErrorMessage(e));
-        failed = true;
-    }
+    const CreateReport report =
+        RunCreateCommand(settings, *db, settings.vbProjectFileName, forms, steps);
+    for (const QString& w : report.warnings)
+        printError(QStringLiteral("warning: ") + w);
+    for (const QString& f : report.failures)
+        printError(f);
     db->Close();
-    return failed ? 1 : 0;
+    return failed || !report.ok() ? 1 : 0;
 }
 
 } // namespace

@@ -1,52 +1,137 @@
 #include "createcommand.h"
 
+#include "appproject/projectreader.h"
+#include "appproject/qmtcodemod.h"
 #include "components/components.h"
 #include "dao.h"
+#include "fileio/savefile.h"
+#include "generation/createchecks.h"
 #include "generation/generalhelp.h"
-#include "generation/textoutput.h"
+#include "resources/strings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
 
 namespace {
+
 void processEvents(const CreateSteps& steps) {
     if (steps.processEvents)
         steps.processEvents();
 }
-} // namespace
 
-CreateRunResult RunCreateCommand(const CreateSettings& s, dao::Database& db,
-                                 const QString& appProjectPath, const std::vector<FormRow>& forms,
-                                 const CreateSteps& steps) {
-    CreateRunResult result;
+void merge(CreateReport& report, const FormWriteResult& outcome) {
+    report.formsRewritten += outcome.formsRewritten;
+    report.controlsUpdated += outcome.controlsUpdated;
+    for (const QString& f : outcome.failures)
+        report.fail(f);
+    for (const QString& w : outcome.warnings)
+        report.warn(w);
+}
+
+// The folders this run writes into: those of the generated files and of the
+// form and project files it rewrites.
+QStringList outputFolders(const CreateSettings& s, const QString& appProjectPath,
+                          const std::vector<FormRow>& forms) {
+    QStringList files;
     if (s.generalHelpDue()) {
-        result.generalHelpWritten = CreateGeneralHelp(s, db);
+        files << s.rtfFileName << s.helpProjectFileName;
+        if (CreateSettings::ticked(s.createContentsFile))
+            files << s.contentsFileName;
+        if (CreateSettings::ticked(s.vbProject))
+            files << s.vbProjectFileName;
+    }
+    if (CreateSettings::ticked(s.createToolTips) ||
+        CreateSettings::ticked(s.createContextSensitiveHelp)) {
+        for (const FormRow& form : forms)
+            files << QMTCOdeMod::GetFormFilePath(form.formName, forms, appProjectPath);
+    }
+    QStringList folders;
+    QSet<QString> seen;
+    for (const QString& file : std::as_const(files)) {
+        if (file.isEmpty())
+            continue;
+        const QString folder = QFileInfo(file).absolutePath();
+        if (!seen.contains(folder)) {
+            seen.insert(folder);
+            folders << folder;
+        }
+    }
+    return folders;
+}
+
+void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
+                   const std::vector<FormRow>& forms, const CreateSteps& steps,
+                   CreateReport& report) {
+    if (s.generalHelpDue()) {
+        CreateGeneralHelp(s, db, report);
         if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile) {
-            steps.createContentsFile(db, s);
-            result.contentsFileWritten = true;
+            if (s.contentsFileName.isEmpty())
+                report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
+                                .arg(LoadResString(121)));
+            else if (steps.createContentsFile(db, s))
+                report.written << s.contentsFileName;
+            else
+                report.fail(QStringLiteral("The contents file %1 was not written: the contents "
+                                           "tree is empty.")
+                                .arg(QDir::toNativeSeparators(s.contentsFileName)));
         }
     } else if (!s.windowsHelp() && steps.createHtmlHelp) {
-        result.htmlHelpWritten = steps.createHtmlHelp(db, s);
+        steps.createHtmlHelp(db, s, report);
     }
     if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
-        result.formFailures << steps.createToolTips(db, appProjectPath, forms).failures;
+        merge(report, steps.createToolTips(db, appProjectPath, forms));
     if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp)
-        result.formFailures << steps.createContextSensitiveHelp(db, appProjectPath, forms).failures;
+        merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
     processEvents(steps);
     if (s.compileDue()) {
-        result.compileDue = true;
-        result.compiled = steps.compile && steps.compile(s.helpProjectFileName);
+        report.compileDue = true;
+        const CompileOutcome outcome =
+            steps.compile ? steps.compile(s.helpProjectFileName) : CompileOutcome{};
+        report.compiled = outcome.done;
+        if (!outcome.done)
+            report.fail(outcome.message.isEmpty() ? LoadResString(554) : outcome.message);
     } else if (!s.windowsHelp() && CreateSettings::ticked(s.compile)) {
-        result.compileDue = true;
-        result.compiled = steps.compileHtmlHelp && steps.compileHtmlHelp(s);
+        report.compileDue = true;
+        const CompileOutcome outcome =
+            steps.compileHtmlHelp ? steps.compileHtmlHelp(s) : CompileOutcome{};
+        report.compiled = outcome.done;
+        if (!outcome.done)
+            report.fail(outcome.message.isEmpty()
+                            ? QStringLiteral("The HTML Help file was not compiled.")
+                            : outcome.message);
     }
     processEvents(steps);
-    return result;
+}
+
+} // namespace
+
+CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
+                              const QString& appProjectPath, const std::vector<FormRow>& forms,
+                              const CreateSteps& steps) {
+    CreateReport report;
+    try {
+        for (const QString& problem : CheckCreateInputs(s, db))
+            report.fail(problem);
+        if (!report.ok())
+            return report; // nothing is written
+        for (const QString& folder : outputFolders(s, appProjectPath, forms))
+            fileio::RemoveStaleWorkFiles(folder);
+        runGenerators(s, db, appProjectPath, forms, steps, report);
+    } catch (const std::exception& e) {
+        report.fail(CreateErrorMessage(e));
+    }
+    return report;
 }
 
 QString CreateErrorMessage(const std::exception& error) {
-    if (const auto* g = dynamic_cast<const GenerationError*>(&error))
+    if (const auto* g = dynamic_cast<const fileio::FileWriteError*>(&error))
         return g->message();
     if (const auto* e = dynamic_cast<const dao::EngineError*>(&error))
         return e->text();
     if (const auto* c = dynamic_cast<const components::ComponentError*>(&error))
         return c->message();
+    if (const auto* f = dynamic_cast<const QMTCOdeMod::FileError*>(&error))
+        return f->text();
     return QString::fromUtf8(error.what());
 }

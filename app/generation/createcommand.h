@@ -1,6 +1,8 @@
 // The Create command without its window: the generators in their order.
 #pragma once
 
+#include "appproject/formwriters.h"
+#include "generation/createreport.h"
 #include "generation/createsettings.h"
 #include "workspace/session.h"
 
@@ -13,57 +15,50 @@ namespace dao {
 class Database;
 }
 
-// What a form writer reports: forms rewritten and the failures it went past.
-struct FormWriteOutcome {
-    int formsRewritten = 0;
-    QStringList failures;
+// The outcome of starting the help compiler.
+struct CompileOutcome {
+    bool done = false; // started (and, when waited for, ended with status 0)
+    QString message;   // why not, for the user; empty when done
 };
 
 // The steps of the command that other areas provide. Each may throw; an
 // exception ends the command at that point.
 struct CreateSteps {
-    std::function<void(dao::Database&, const CreateSettings&)> createContentsFile;
-    std::function<FormWriteOutcome(dao::Database&, const QString& vbProjectFileName,
-                                   const std::vector<FormRow>&)>
+    // False when the contents table has no rows (nothing written).
+    std::function<bool(dao::Database&, const CreateSettings&)> createContentsFile;
+    std::function<FormWriteResult(dao::Database&, const QString& vbProjectFileName,
+                                  const std::vector<FormRow>&)>
         createToolTips;
-    std::function<FormWriteOutcome(dao::Database&, const QString& vbProjectFileName,
-                                   const std::vector<FormRow>&)>
+    std::function<FormWriteResult(dao::Database&, const QString& vbProjectFileName,
+                                  const std::vector<FormRow>&)>
         createContextSensitiveHelp;
-    // Starts the help compiler; true when it was started (and, when waited
-    // for, ended well). Shows its own messages.
-    std::function<bool(const QString& helpProjectFileName)> compile;
+    // Starts the help compiler on the help project file.
+    std::function<CompileOutcome(const QString& helpProjectFileName)> compile;
     // Lets pending window events run (may be empty).
     std::function<void()> processEvents;
-    // The HTML Help sources (CreateHTMLHelp); true when written.
-    std::function<bool(dao::Database&, const CreateSettings&)> createHtmlHelp;
-    // Builds and checks the compiled HTML Help file; true when it did. Shows
-    // its own messages, or throws what ends the command.
-    std::function<bool(const CreateSettings&)> compileHtmlHelp;
+    // CreateHTMLHelp (may be empty).
+    std::function<void(dao::Database&, const CreateSettings&, CreateReport&)> createHtmlHelp;
+    // Builds the compiled HTML Help file from its help project and checks it.
+    std::function<CompileOutcome(const CreateSettings&)> compileHtmlHelp;
 };
 
 // The steps bound to the program's contents and form writers, with the
 // compiler started detached.
 CreateSteps DefaultCreateSteps();
 
-struct CreateRunResult {
-    bool generalHelpWritten = false;
-    bool htmlHelpWritten = false;
-    bool contentsFileWritten = false;
-    bool compileDue = false;
-    bool compiled = false;    // the compiler was started (and ended well when waited for)
-    QStringList formFailures; // failures the form writers went past
-    bool ok() const { return formFailures.isEmpty() && (!compileDue || compiled); }
-};
-
-// Runs the generators in the command's order: general help (Windows Help) and
-// the contents file, or CreateHTMLHelp (HTML Help); tool tips; context-sensitive
-// help; then the compiler when compile is ticked with HTML Help, or with
-// general help and Windows Help.
-// The form writers work on the application project `appProjectPath` and its
-// table of forms. Throws what a generator throws; files written before stay.
-CreateRunResult RunCreateCommand(const CreateSettings& settings, dao::Database& db,
-                                 const QString& appProjectPath, const std::vector<FormRow>& forms,
-                                 const CreateSteps& steps);
+// Runs the command: first every text that is to be written is checked (a
+// text that cannot be written ends the run before any file is touched), then
+// the work files an interrupted run left in the output folders are removed,
+// then the generators run in the command's order: general help (Windows
+// Help) and the contents file, or CreateHTMLHelp (HTML Help); tool tips;
+// context-sensitive help; then the compiler when general help and compile
+// are ticked with Windows Help, or the HTML Help compiler when compile is
+// ticked with HTML Help. The form writers work on the application
+// project `appProjectPath` and its table of forms. An error ends the run at
+// that point (files written before stay) and is reported as a failure.
+CreateReport RunCreateCommand(const CreateSettings& settings, dao::Database& db,
+                              const QString& appProjectPath, const std::vector<FormRow>& forms,
+                              const CreateSteps& steps);
 
 // The text to show for an error that ended the command.
 QString CreateErrorMessage(const std::exception& error);

@@ -7,32 +7,29 @@
 #include "generation/htmlhelp.h"
 #include "generation/htmlhelpcompile.h"
 
-namespace {
-FormWriteOutcome outcome(const FormWriteResult& r) {
-    return {r.formsRewritten, r.failures};
-}
-} // namespace
-
 CreateSteps DefaultCreateSteps() {
     CreateSteps steps;
     steps.createContentsFile = [](dao::Database& db, const CreateSettings& s) {
-        CreateContentsFile(db, s.contentsFileName, s.helpFileName, s.helpProjectTitle);
+        return CreateContentsFile(db, s.contentsFileName, s.helpFileName, s.helpProjectTitle);
     };
     steps.createToolTips = [](dao::Database& db, const QString& vbp,
                               const std::vector<FormRow>& forms) {
-        return outcome(CreateToolTips(db, vbp, forms));
+        return CreateToolTips(db, vbp, forms);
     };
     steps.createContextSensitiveHelp = [](dao::Database& db, const QString& vbp,
                                           const std::vector<FormRow>& forms) {
-        return outcome(CreateContextSensitiveHelp(db, vbp, forms));
+        return CreateContextSensitiveHelp(db, vbp, forms);
     };
-    steps.compile = [](const QString& hpj) { return CompileHelpProject(hpj).succeeded(); };
-    steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s) {
-        return CreateHTMLHelp(s, db);
+    steps.compile = [](const QString& hpj) {
+        const CompileResult r = CompileHelpProject(hpj);
+        return CompileOutcome{r.succeeded(), r.message};
+    };
+    steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s, CreateReport& report) {
+        CreateHTMLHelp(s, db, report);
     };
     steps.compileHtmlHelp = [](const CreateSettings& s) {
-        CompileHtmlHelp(s.helpProjectFileName);
-        return true;
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName);
+        return CompileOutcome{built.done, built.done ? QString() : built.message};
     };
     return steps;
 }

@@ -1,14 +1,19 @@
 #include "generalhelp.h"
 
+#include "appproject/qmtcodemod.h"
 #include "dao.h"
+#include "fileio/textoutput.h"
 #include "generation/createrules.h"
-#include "generation/textoutput.h"
 #include "resources/strings.h"
 #include "shell/ansi.h"
 #include "workspace/filltemplate.h"
+#include "workspace/textrules.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+using fileio::AnsiLineFile;
 
 namespace {
 
@@ -33,8 +38,8 @@ template <class Fn> void readingDatabaseFor(const QString& fileName, Fn&& fn) {
     try {
         fn();
     } catch (const dao::EngineError& e) {
-        throw GenerationError(fileName, QStringLiteral("reading the project failed (") + e.text() +
-                                            QLatin1Char(')'));
+        throw fileio::FileWriteError(fileName, QStringLiteral("reading the project failed (") +
+                                                   e.text() + QLatin1Char(')'));
     }
 }
 
@@ -90,19 +95,26 @@ void writeWhatsThisEntries(AnsiLineFile& out, dao::Database& db) {
     }
 }
 
-void writeMapLines(AnsiLineFile& out, dao::Database& db, int query) {
+void writeMapLines(AnsiLineFile& out, dao::Database& db, int query, CreateReport& report) {
     auto rs = db.OpenRecordset(LoadResString(query), dao::dbOpenSnapshot);
-    while (!rs->EOF_()) {
-        out.writeLine({rs->Text(QStringLiteral("topicid")), u"=",
-                       QString::number(rs->Field(QStringLiteral("mapnumber")).toLongLong())});
-        rs->MoveNext();
+    for (; !rs->EOF_(); rs->MoveNext()) {
+        const QString topicId = rs->Text(QStringLiteral("topicid"));
+        const QVariant stored = rs->Field(QStringLiteral("mapnumber"));
+        const auto number = textrules::StoredMapNumber(stored);
+        if (!number) {
+            report.fail(textrules::BadMapNumberMessage(u"topic " + topicId, stored));
+            continue;
+        }
+        if (*number == 0)
+            continue; // a number stored as text passes the query's "> 0"
+        out.writeLine({topicId, u"=", QString::number(*number)});
     }
 }
 
 } // namespace
 
 void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db) {
-    AnsiLineFile out(rtfFileName);
+    AnsiLineFile out(rtfFileName, fileio::Unencodable::RtfUnicode);
     out.writeLine(LoadResString(564));
     readingDatabaseFor(rtfFileName, [&] {
         writeGeneralTopics(out, db);
@@ -112,7 +124,7 @@ void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db) {
     out.commit();
 }
 
-void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db) {
+void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateReport& report) {
     const QString blank = QStringLiteral(" ");
     AnsiLineFile out(s.helpProjectFileName);
     for (int id : {800, 801, 802, 803, 804})
@@ -127,8 +139,8 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db) {
     out.writeLine(blank);
     out.writeLine(LoadResString(816));
     readingDatabaseFor(s.helpProjectFileName, [&] {
-        writeMapLines(out, db, 571);
-        writeMapLines(out, db, 572);
+        writeMapLines(out, db, 571, report);
+        writeMapLines(out, db, 572, report);
     });
     out.writeLine(blank);
     out.writeLine(LoadResString(810));
@@ -144,36 +156,50 @@ bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& he
         return false;
     QFile in(vbProjectFileName);
     if (!in.open(QIODevice::ReadOnly))
-        throw GenerationError(vbProjectFileName, QStringLiteral("the file could not be read (") +
-                                                     in.errorString() + QLatin1Char(')'));
+        throw fileio::FileWriteError(vbProjectFileName,
+                                     QStringLiteral("could not be read: ") + in.errorString());
     const QByteArray content = in.readAll();
     in.close();
 
     const QByteArray key = ansi::fromUnicode(LoadResString(533));
     const QByteArray replacement = key + '"' + ansi::fromUnicode(helpFileName) + '"';
     AnsiLineFile out(vbProjectFileName);
-    qsizetype from = 0;
-    while (from < content.size()) {
-        qsizetype end = content.indexOf('\n', from);
-        const qsizetype next = end < 0 ? content.size() : end + 1;
-        if (end < 0)
-            end = content.size();
-        if (end > from && content.at(end - 1) == '\r')
-            --end;
-        const QByteArray line = content.mid(from, end - from);
-        out.writeLineBytes(line.startsWith(key) ? replacement : line);
-        from = next;
-    }
+    out.setLineEnd(QMTCOdeMod::LineEndOf(QMTCOdeMod::view(content)));
+    bool first = true;
+    QMTCOdeMod::ForEachLine(QMTCOdeMod::view(content), [&](std::string_view line, std::size_t) {
+        // A byte-order mark before the first line stays; the line behind it is examined.
+        const std::string_view bom = first ? QMTCOdeMod::ByteOrderMark(line) : std::string_view();
+        first = false;
+        const std::string_view text = line.substr(bom.size());
+        if (text.substr(0, static_cast<std::size_t>(key.size())) == QMTCOdeMod::view(key))
+            out.writeLineBytes(QByteArray(
+                QByteArray(bom.data(), static_cast<qsizetype>(bom.size())) + replacement));
+        else
+            out.writeLineBytes(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
+    });
     out.commit();
     return true;
 }
 
-bool CreateGeneralHelp(const CreateSettings& s, dao::Database& db) {
-    if (s.rtfFileName.isEmpty() || s.helpProjectFileName.isEmpty())
-        return false;
+void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
+    const auto missing = [&](int label) {
+        report.fail(QStringLiteral("The general help file was not written: the %1 is empty.")
+                        .arg(LoadResString(label)));
+    };
+    if (s.rtfFileName.isEmpty())
+        return missing(120);
+    if (s.helpProjectFileName.isEmpty())
+        return missing(118);
     WriteRtfTopicFile(s.rtfFileName, db);
-    WriteHelpProjectFile(s, db);
-    if (CreateSettings::ticked(s.vbProject))
-        UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName);
-    return true;
+    report.written << s.rtfFileName;
+    WriteHelpProjectFile(s, db, report);
+    report.written << s.helpProjectFileName;
+    if (!CreateSettings::ticked(s.vbProject))
+        return;
+    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName))
+        report.written << s.vbProjectFileName;
+    else
+        report.fail(QStringLiteral("The HelpFile line was not written: the Visual Basic project "
+                                   "file %1 does not exist.")
+                        .arg(QDir::toNativeSeparators(s.vbProjectFileName)));
 }

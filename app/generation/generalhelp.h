@@ -2,6 +2,7 @@
 // HelpFile line of the application project file.
 #pragma once
 
+#include "generation/createreport.h"
 #include "generation/createsettings.h"
 
 #include <QString>
@@ -11,14 +12,17 @@ class Database;
 }
 
 // RTF file, help project file and, when asked, the application project's
-// HelpFile line, in this order. Does nothing at all when the RTF or the help
-// project file name is empty; returns whether it wrote anything.
-// Throws GenerationError naming the file and what failed.
-bool CreateGeneralHelp(const CreateSettings& settings, dao::Database& db);
+// HelpFile line, in this order. When the RTF or the help project file name is
+// empty, or the application project file is missing, that output is not
+// written and `report` says so. Throws fileio::FileWriteError naming the file
+// and what failed.
+void CreateGeneralHelp(const CreateSettings& settings, dao::Database& db, CreateReport& report);
 
-// The single steps of CreateGeneralHelp.
+// The single steps of CreateGeneralHelp. The topic file carries characters
+// beyond Windows-1252 as \uN; map numbers that are not whole numbers from 0
+// to 32767 are left out of the help project file and reported.
 void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db);
-void WriteHelpProjectFile(const CreateSettings& settings, dao::Database& db);
+void WriteHelpProjectFile(const CreateSettings& settings, dao::Database& db, CreateReport& report);
 // Replaces every line beginning exactly with "HelpFile=" by
 // HelpFile="<help file>"; other lines are copied byte for byte. Returns false
 // (and touches nothing) when the project file does not exist.

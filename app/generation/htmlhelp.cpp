@@ -3,11 +3,13 @@
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "fileio/savefile.h"
+#include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
 #include "generation/htmlpages.h"
-#include "generation/textoutput.h"
 #include "resources/strings.h"
 #include "workspace/filltemplate.h"
+#include "workspace/textrules.h"
 
 #include <QCollator>
 #include <QDir>
@@ -16,7 +18,11 @@
 #include <QLocale>
 #include <QSet>
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
+
+using fileio::AnsiLineFile;
+using fileio::FileWriteError;
 
 namespace {
 
@@ -85,75 +91,74 @@ struct Project {
     std::vector<Context> contexts;
     std::vector<contents::ContentsRow> contentsRows;
     QString defaultPage;
+    QStringList problems; // what the files cannot express: nothing is written
 };
 
-template <class Fn> void readingDatabaseFor(const QString& fileName, Fn&& fn) {
-    try {
-        fn();
-    } catch (const dao::EngineError& e) {
-        throw GenerationError(fileName, QStringLiteral("reading the project failed (") + e.text() +
-                                            QLatin1Char(')'));
+// The map number of a row, 0 for none; one that is no whole number from 0 to
+// 32767 is left out and reported.
+int mapNumber(const dao::Recordset& rs, const QString& owner, CreateReport& report) {
+    const QVariant stored = rs.Field(QStringLiteral("MapNumber"));
+    const auto number = textrules::StoredMapNumber(stored);
+    if (!number) {
+        report.fail(textrules::BadMapNumberMessage(owner, stored));
+        return 0;
     }
+    return *number;
 }
 
-int mapNumber(const dao::Recordset& rs) {
-    return rs.Field(QStringLiteral("MapNumber")).toInt();
-}
-
-QString generalSource(const QString& id) {
-    return QStringLiteral("general topic \"%1\"").arg(id);
+QString generalSource(const QString&) {
+    return QStringLiteral("general topic");
 }
 
 QString entrySource(const QString& object) {
-    return QStringLiteral("What's This entry \"%1\"").arg(object);
+    return QStringLiteral("What's This entry %1").arg(object);
 }
 
 // Adds the context `name` = `number` unless the same pair is there already.
 void addContext(Project& p, QHash<QString, qsizetype>& byName, QHash<int, qsizetype>& byNumber,
-                const QString& headerFile, Context context) {
-    if (!isProgramName(context.name))
-        throw GenerationError(
-            headerFile,
-            QStringLiteral("the %1 has the map number %2, but \"%3\" cannot name a context ID "
-                           "(use letters, digits and _, beginning with a letter)")
-                .arg(context.source)
-                .arg(context.number)
-                .arg(context.name));
+                Context context) {
+    if (!isProgramName(context.name)) {
+        p.problems << QStringLiteral("The topic ID \"%1\" (%2) has the map number %3, but a "
+                                     "context ID needs a name of letters, digits and _ that "
+                                     "begins with a letter.")
+                          .arg(context.name, context.source)
+                          .arg(context.number);
+        return;
+    }
     const QString key = idKey(context.name);
     if (const auto it = byName.constFind(key); it != byName.constEnd()) {
         const Context& known = p.contexts[*it];
-        if (known.number == context.number)
-            return;
-        throw GenerationError(headerFile,
-                              QStringLiteral("the topic ID \"%1\" has two map numbers: %2 (%3) "
-                                             "and %4 (%5)")
-                                  .arg(context.name)
-                                  .arg(known.number)
-                                  .arg(known.source)
-                                  .arg(context.number)
-                                  .arg(context.source));
+        if (known.number != context.number)
+            p.problems << QStringLiteral("The topic ID \"%1\" has two map numbers, %2 (%3) and "
+                                         "%4 (%5); a context ID has one.")
+                              .arg(context.name)
+                              .arg(known.number)
+                              .arg(known.source)
+                              .arg(context.number)
+                              .arg(context.source);
+        return;
     }
     if (const auto it = byNumber.constFind(context.number); it != byNumber.constEnd()) {
         const Context& known = p.contexts[*it];
-        throw GenerationError(
-            headerFile, QStringLiteral("the map number %1 is given to two topic IDs: \"%2\" (%3) "
-                                       "and \"%4\" (%5)")
-                            .arg(context.number)
-                            .arg(known.name, known.source, context.name, context.source));
+        p.problems << QStringLiteral("The map number %1 is given to two topic IDs, \"%2\" (%3) "
+                                     "and \"%4\" (%5); a context ID opens one page.")
+                          .arg(context.number)
+                          .arg(known.name, known.source, context.name, context.source);
+        return;
     }
     byName.insert(key, qsizetype(p.contexts.size()));
     byNumber.insert(context.number, qsizetype(p.contexts.size()));
     p.contexts.push_back(std::move(context));
 }
 
-Project readProject(dao::Database& db, const HtmlHelpPaths& paths) {
+Project readProject(dao::Database& db, CreateReport& report) {
     Project p;
     struct EntryRow {
         QString object, id, text;
         int map = 0;
     };
     std::vector<EntryRow> entries;
-    readingDatabaseFor(paths.project, [&] {
+    {
         auto rs = db.OpenRecordset(
             SelectWhere(QStringLiteral("TopicID, TopicTitle, TopicHeader, Keywords, HelpText, "
                                        "MapNumber"),
@@ -166,7 +171,7 @@ Project readProject(dao::Database& db, const HtmlHelpPaths& paths) {
             t.header = rs->Text(QStringLiteral("TopicHeader"));
             t.keywords = rs->Text(QStringLiteral("Keywords"));
             t.text = rs->Text(QStringLiteral("HelpText"));
-            t.map = mapNumber(*rs);
+            t.map = mapNumber(*rs, u"topic " + t.id, report);
             p.topics.push_back(std::move(t));
             rs->MoveNext();
         }
@@ -174,14 +179,15 @@ Project readProject(dao::Database& db, const HtmlHelpPaths& paths) {
                                           LoadResString(253), LoadResString(264), kActive),
                               dao::dbOpenSnapshot);
         while (!rs->EOF_()) {
-            entries.push_back({rs->Text(QStringLiteral("Object")),
-                               rs->Text(QStringLiteral("TopicID")),
-                               rs->Text(QStringLiteral("HelpText")), mapNumber(*rs)});
+            const QString object = rs->Text(QStringLiteral("Object"));
+            entries.push_back({object, rs->Text(QStringLiteral("TopicID")),
+                               rs->Text(QStringLiteral("HelpText")),
+                               mapNumber(*rs, u"the What's This entry " + object, report)});
             rs->MoveNext();
         }
         // Stored order is the contents order the editor saved.
         p.contentsRows = contents::ReadContentsRows(db, 201);
-    });
+    }
 
     // Pages: one per general topic, then one per topic ID that only What's
     // This entries name (entries naming a general topic open its page).
@@ -209,11 +215,10 @@ Project readProject(dao::Database& db, const HtmlHelpPaths& paths) {
     QHash<int, qsizetype> byNumber;
     for (const Topic& t : p.topics)
         if (t.map > 0)
-            addContext(p, byName, byNumber, paths.header,
-                       {t.id, t.map, t.page, generalSource(t.id)});
+            addContext(p, byName, byNumber, {t.id, t.map, t.page, generalSource(t.id)});
     for (const EntryRow& e : entries)
         if (e.map > 0)
-            addContext(p, byName, byNumber, paths.header,
+            addContext(p, byName, byNumber,
                        {e.id, e.map, p.pageOf.value(idKey(e.id)), entrySource(e.object)});
 
     // The first topic of the contents opens the help file; without one, the
@@ -244,10 +249,11 @@ void writePages(const Project& p, const HtmlHelpPaths& paths) {
     for (const Topic& t : p.topics) {
         const QString title = t.title.isEmpty() ? t.id : t.title;
         const QString heading = t.header.isEmpty() ? title : t.header;
-        folder.write(t.page, TopicPage(title, heading, {t.text}, links, TextLineEnds::Paragraphs));
+        folder.write(t.page, TopicPage(title, heading, {t.text}, links, rtf::LineEnds::Paragraphs));
     }
+    // What's This texts run on, as in the topic file.
     for (const EntryPage& e : p.entryPages)
-        folder.write(e.page, TopicPage(e.id, QString(), e.texts, links, TextLineEnds::AsSpace));
+        folder.write(e.page, TopicPage(e.id, QString(), e.texts, links, rtf::LineEnds::Ignored));
     folder.commit();
 }
 
@@ -293,8 +299,8 @@ void writeSitemapEnd(AnsiLineFile& out) {
 }
 
 // One entry: its name and the pages it opens (none for a heading).
-void writeSitemapEntry(AnsiLineFile& out, int depth, const QString& name,
-                       const QStringList& pages, const QString& pagesFolder) {
+void writeSitemapEntry(AnsiLineFile& out, int depth, const QString& name, const QStringList& pages,
+                       const QString& pagesFolder) {
     const QString indent(depth, u'\t');
     const QString inner(depth + 1, u'\t');
     out.writeLine({indent, u"<LI> <OBJECT type=\"text/sitemap\">"});
@@ -397,7 +403,7 @@ void writeHeader(const Project& p, const HtmlHelpPaths& paths) {
 }
 
 void writeVbModule(const Project& p, const HtmlHelpPaths& paths) {
-    QString module = safeName(QFileInfo(paths.vbModule).completeBaseName()).left(40);
+    QString module = safeName(QFileInfo(paths.vbModule).completeBaseName());
     if (module.isEmpty() || !isAsciiLetter(module.front()))
         module.prepend(u'M');
     AnsiLineFile out(paths.vbModule);
@@ -474,19 +480,68 @@ QString HtmlHelpPageName(const QString& topicId) {
     return name + QStringLiteral(".htm");
 }
 
-bool CreateHTMLHelp(const CreateSettings& s, dao::Database& db) {
-    if (s.helpProjectFileName.isEmpty() || s.helpFileName.isEmpty() ||
-        s.contentsFileName.isEmpty() || s.indexFileName.isEmpty())
-        return false;
+namespace {
+
+// The texts that go into lines of the Windows-1252 files, checked before any
+// file is written.
+void checkTexts(const Project& p, const CreateSettings& s, const HtmlHelpPaths& paths,
+                QStringList& problems) {
+    const auto check = [&](const QString& text, const QString& subject) {
+        const QString problem = textrules::CheckText(text, subject, textrules::Target::AnsiLine);
+        if (!problem.isEmpty() && !problems.contains(problem))
+            problems << problem;
+    };
+    check(s.helpProjectTitle, u"The " + LoadResString(123));
+    const QDir projectDir = QFileInfo(paths.project).absoluteDir();
+    check(projectDir.relativeFilePath(paths.compiled), u"The " + LoadResString(122));
+    check(projectDir.relativeFilePath(paths.contents), u"The " + LoadResString(121));
+    check(projectDir.relativeFilePath(paths.index), u"The " + LoadResString(165));
+    for (const contents::ContentsRow& row : p.contentsRows)
+        check(row.title, u"The contents entry \"" + row.title + u'"');
+    for (const Topic& t : p.topics)
+        for (const QString& keyword : t.keywords.split(u';'))
+            check(keyword.trimmed(), u"A keyword of topic " + t.id);
+}
+
+} // namespace
+
+void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
+    for (const auto& [name, label] :
+         {std::pair{&s.helpProjectFileName, 118}, std::pair{&s.helpFileName, 122},
+          std::pair{&s.contentsFileName, 121}, std::pair{&s.indexFileName, 165}})
+        if (name->isEmpty()) {
+            report.fail(QStringLiteral("The HTML Help files were not written: the %1 is empty.")
+                            .arg(LoadResString(label)));
+            return;
+        }
     const HtmlHelpPaths paths = HtmlHelpPathsFor(s);
-    const Project project = readProject(db, paths);
+    Project project = readProject(db, report);
+    checkTexts(project, s, paths, project.problems);
+    if (!project.problems.isEmpty())
+        throw std::runtime_error(project.problems.join(u'\n').toStdString());
+
+    for (const QString& folder :
+         {QFileInfo(paths.project).absolutePath(), paths.pagesDir,
+          QFileInfo(paths.contents).absolutePath(), QFileInfo(paths.index).absolutePath()})
+        fileio::RemoveStaleWorkFiles(folder);
     writePages(project, paths);
+    report.written << paths.pagesDir;
     writeContentsFile(project, paths);
+    report.written << paths.contents;
     writeIndexFile(project, paths);
+    report.written << paths.index;
     writeHeader(project, paths);
+    report.written << paths.header;
     writeVbModule(project, paths);
+    report.written << paths.vbModule;
     writeProjectFile(project, paths, s.helpProjectTitle);
-    if (CreateSettings::ticked(s.vbProject))
-        UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName);
-    return true;
+    report.written << s.helpProjectFileName;
+    if (!CreateSettings::ticked(s.vbProject))
+        return;
+    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName))
+        report.written << s.vbProjectFileName;
+    else
+        report.fail(QStringLiteral("The HelpFile line was not written: the Visual Basic project "
+                                   "file %1 does not exist.")
+                        .arg(QDir::toNativeSeparators(s.vbProjectFileName)));
 }

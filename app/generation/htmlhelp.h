@@ -3,6 +3,7 @@
 // file (.hhp) that names them all.
 #pragma once
 
+#include "generation/createreport.h"
 #include "generation/createsettings.h"
 
 #include <QString>
@@ -33,10 +34,13 @@ HtmlHelpPaths HtmlHelpPathsFor(const CreateSettings& settings);
 QString HtmlHelpPageName(const QString& topicId);
 
 // Writes every HTML Help source from the project, then, when asked, the
-// application project's HelpFile line (naming the compiled file). Does
-// nothing when the help project, help, contents or index file name is empty;
-// returns whether it wrote anything. Throws GenerationError naming the file
-// and the reason, also for a project the files cannot express (a map number
-// on a topic ID that is no program name, one ID with two numbers, one number
-// on two IDs). Checks all that before it writes anything.
-bool CreateHTMLHelp(const CreateSettings& settings, dao::Database& db);
+// application project's HelpFile line (naming the compiled file); `report`
+// lists the files written. An empty help project, help, contents or index
+// file name, a missing application project or a map number that is no whole
+// number from 0 to 32767 (left out) is reported as a failure. A project the
+// files cannot express (a map number on a topic ID that is no program name,
+// one ID with two numbers, one number on two IDs, a contents or index text
+// Windows-1252 cannot hold) is refused with std::runtime_error, one sentence
+// per problem, before anything is written; file failures throw
+// fileio::FileWriteError naming the file.
+void CreateHTMLHelp(const CreateSettings& settings, dao::Database& db, CreateReport& report);

@@ -3,12 +3,13 @@
 #include "chm/chmfile.h"
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "generation/textoutput.h"
+#include "fileio/savefile.h"
 #include "resources/strings.h"
 #include "shell/ansi.h"
 #include "winreg/winreg.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -20,6 +21,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using fileio::FileWriteError;
 
 namespace {
 
@@ -44,8 +51,8 @@ struct HhpProject {
 QStringList readLines(const QString& path, const QString& what) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw GenerationError(path, QStringLiteral("the %1 could not be read (%2)")
-                                        .arg(what, file.errorString()));
+        throw FileWriteError(
+            path, QStringLiteral("the %1 could not be read (%2)").arg(what, file.errorString()));
     QStringList lines = ansi::toUnicode(file.readAll()).split(u'\n');
     for (QString& line : lines)
         if (line.endsWith(u'\r'))
@@ -119,7 +126,7 @@ HhpProject readProject(const QString& path) {
         }
     }
     if (p.compiled.isEmpty())
-        throw GenerationError(path, QStringLiteral("the help project names no compiled file"));
+        throw FileWriteError(path, QStringLiteral("the help project names no compiled file"));
     return p;
 }
 
@@ -137,27 +144,31 @@ QString systemTool(const QString& name) {
     QString found = QStandardPaths::findExecutable(name);
     if (found.isEmpty())
         found = QStandardPaths::findExecutable(
-            name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"),
-                   QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+            name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/bin"),
+                   QStringLiteral("/bin")});
     return found;
 }
 
 // ---- The staging folder: a copy of the project, and its clean-up
 
 // A hidden folder beside the project holding what the compiler reads and
-// writes, removed with all the compiler left in it. The folders that were
-// bound into the compiler's view exist as mounts only in its own namespace;
-// should one still show anything here, nothing is removed.
+// writes, locked while in use and removed with all the compiler left in it.
+// The folders bound into the compiler's view are mounts in its own namespace
+// only, never here; should one still show anything, nothing is removed.
 class Staging {
 public:
+    static constexpr QLatin1StringView kPrefix{".qmt-chm-"};
+
     explicit Staging(const QDir& projectDir) {
-        QTemporaryDir dir(projectDir.absoluteFilePath(QStringLiteral(".qmt-chm-XXXXXX")));
+        removeStale(projectDir);
+        QTemporaryDir dir(projectDir.absoluteFilePath(kPrefix + QStringLiteral("XXXXXX")));
         if (!dir.isValid())
-            throw GenerationError(projectDir.absolutePath(),
-                                  QStringLiteral("no work folder could be made here (%1)")
-                                      .arg(dir.errorString()));
+            throw FileWriteError(
+                projectDir.absolutePath(),
+                QStringLiteral("no work folder could be made here (%1)").arg(dir.errorString()));
         dir.setAutoRemove(false);
         m_root = dir.path();
+        m_lock = lock(m_root);
     }
     ~Staging() {
         for (const QString& mountPoint : std::as_const(m_mountPoints))
@@ -165,6 +176,8 @@ public:
                 return;
         // Links are removed, never followed.
         QDir(m_root).removeRecursively();
+        if (m_lock >= 0)
+            ::close(m_lock);
     }
     Staging(const Staging&) = delete;
     Staging& operator=(const Staging&) = delete;
@@ -177,32 +190,58 @@ public:
     void claim(const QString& name, const QString& projectFile) {
         if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
             m_names.contains(name))
-            throw GenerationError(projectFile,
-                                  QStringLiteral("the project cannot be compiled: it names "
-                                                 "\"%1\" twice, or a name the compiler's folder "
-                                                 "needs for itself")
-                                      .arg(name));
+            throw FileWriteError(projectFile,
+                                 QStringLiteral("the project cannot be compiled: it names "
+                                                "\"%1\" twice, or a name the compiler's folder "
+                                                "needs for itself")
+                                     .arg(name));
         m_names.insert(name);
     }
     void copy(const QString& from, const QString& name) {
         if (!QFile::copy(from, path(name)))
-            throw GenerationError(from,
-                                  QStringLiteral("the file could not be copied for the compiler"));
+            throw FileWriteError(from,
+                                 QStringLiteral("the file could not be copied for the compiler"));
     }
     // A folder that a host folder is bound onto.
     void mountPoint(const QString& relative) {
         const QString at = path(relative);
         if (!QDir().mkpath(at))
-            throw GenerationError(at, QStringLiteral("the folder could not be made"));
+            throw FileWriteError(at, QStringLiteral("the folder could not be made"));
         m_mountPoints << at;
     }
     void symlink(const QString& target, const QString& name) {
         if (!QFile::link(target, path(name)))
-            throw GenerationError(path(name), QStringLiteral("the link could not be made"));
+            throw FileWriteError(path(name), QStringLiteral("the link could not be made"));
     }
 
 private:
+    // The folder's lock; -1 when it is held elsewhere.
+    static int lock(const QString& folder) {
+        const int fd =
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    // Work folders of compiles that ended without clearing up (nobody holds
+    // their lock).
+    static void removeStale(const QDir& projectDir) {
+        const QStringList names =
+            projectDir.entryList({kPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks);
+        for (const QString& name : names) {
+            const QString folder = projectDir.absoluteFilePath(name);
+            const int fd = lock(folder);
+            if (fd < 0)
+                continue;
+            QDir(folder).removeRecursively();
+            ::close(fd);
+        }
+    }
+
     QString m_root;
+    int m_lock = -1;
     QStringList m_mountPoints;
     QSet<QString> m_names;
 };
@@ -250,12 +289,12 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
     QSet<QString> pageFolders;
     for (const QString& file : p.files) {
         if (QDir::isAbsolutePath(file) || file.split(u'/').contains(QStringLiteral("..")))
-            throw GenerationError(p.path, QStringLiteral("the page \"%1\" lies outside the "
-                                                         "project's folder")
-                                              .arg(file));
+            throw FileWriteError(p.path, QStringLiteral("the page \"%1\" lies outside the "
+                                                        "project's folder")
+                                             .arg(file));
         if (!QFileInfo(p.dir.absoluteFilePath(file)).isFile())
-            throw GenerationError(p.dir.absoluteFilePath(file),
-                                  QStringLiteral("the page is missing"));
+            throw FileWriteError(p.dir.absoluteFilePath(file),
+                                 QStringLiteral("the page is missing"));
         if (!file.contains(u'/')) {
             copyInput(file);
             continue;
@@ -296,10 +335,10 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
     }
     QFile staged(s.path(projectName));
     if (!staged.open(QIODevice::WriteOnly))
-        throw GenerationError(staged.fileName(), staged.errorString());
+        throw FileWriteError(staged.fileName(), staged.errorString());
     const QByteArray bytes = ansi::fromUnicode(lines.join(QLatin1String("\r\n")) + u"\r\n");
     if (staged.write(bytes) != bytes.size() || !staged.flush())
-        throw GenerationError(staged.fileName(), staged.errorString());
+        throw FileWriteError(staged.fileName(), staged.errorString());
     staged.close();
 
     if (!run.sandboxed)
@@ -314,8 +353,8 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
             const auto raw = std::filesystem::read_symlink(
                 QFile::encodeName(host.absoluteFilePath()).toStdString(), error);
             if (error)
-                throw GenerationError(host.absoluteFilePath(),
-                                      QString::fromLocal8Bit(error.message()));
+                throw FileWriteError(host.absoluteFilePath(),
+                                     QString::fromLocal8Bit(error.message()));
             s.symlink(QFile::decodeName(QByteArray::fromStdString(raw.string())), name);
         } else if (host.isDir()) {
             s.mountPoint(name);
@@ -336,16 +375,16 @@ const QString kReady = QStringLiteral("qmt: compiler folder ready");
 
 // The shell steps inside the private mount namespace: bind the folders read
 // only, then run the compiler with the staging folder as its root.
-const QString kSandboxScript = QStringLiteral(
-    "set -e\n"
-    "mount=$1; chroot=$2; root=$3; program=$4; project=$5; shift 5\n"
-    "while [ $# -ge 2 ]; do\n"
-    "  \"$mount\" --bind \"$1\" \"$2\"\n"
-    "  \"$mount\" -o remount,bind,ro \"$2\" 2>/dev/null || :\n"
-    "  shift 2\n"
-    "done\n"
-    "echo '%1'\n"
-    "exec \"$chroot\" \"$root\" \"$program\" \"$project\"\n");
+const QString kSandboxScript =
+    QStringLiteral("set -e\n"
+                   "mount=$1; chroot=$2; root=$3; program=$4; project=$5; shift 5\n"
+                   "while [ $# -ge 2 ]; do\n"
+                   "  \"$mount\" --bind \"$1\" \"$2\"\n"
+                   "  \"$mount\" -o remount,bind,ro \"$2\" 2>/dev/null || :\n"
+                   "  shift 2\n"
+                   "done\n"
+                   "echo '%1'\n"
+                   "exec \"$chroot\" \"$root\" \"$program\" \"$project\"\n");
 
 struct Outcome {
     bool started = false;
@@ -390,7 +429,7 @@ struct Checked {
 };
 
 Checked check(const QString& chmPath, const HhpProject& p, const QString& target) {
-    const auto fail = [&target](const QString& why) { throw GenerationError(target, why); };
+    const auto fail = [&target](const QString& why) { throw FileWriteError(target, why); };
     chm::ChmFile chm(chmPath);
     if (!chm.isOpen())
         fail(QStringLiteral("the compiled file cannot be read back"));
@@ -446,32 +485,46 @@ Checked check(const QString& chmPath, const HhpProject& p, const QString& target
 void replaceCompiledFile(const QString& from, const QString& target) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
-        throw GenerationError(target, QStringLiteral("the compiled file cannot be read (%1)")
-                                          .arg(in.errorString()));
+        throw FileWriteError(
+            target, QStringLiteral("the compiled file cannot be read (%1)").arg(in.errorString()));
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly))
-        throw GenerationError(target, QStringLiteral("the file could not be created (%1)")
-                                          .arg(out.errorString()));
+        throw FileWriteError(
+            target, QStringLiteral("the file could not be created (%1)").arg(out.errorString()));
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
         if (out.write(chunk) != chunk.size())
-            throw GenerationError(target, QStringLiteral("writing the file failed (%1)")
-                                              .arg(out.errorString()));
+            throw FileWriteError(
+                target, QStringLiteral("writing the file failed (%1)").arg(out.errorString()));
     if (in.error() != QFileDevice::NoError)
-        throw GenerationError(target, QStringLiteral("the compiled file cannot be read (%1)")
-                                          .arg(in.errorString()));
+        throw FileWriteError(
+            target, QStringLiteral("the compiled file cannot be read (%1)").arg(in.errorString()));
     if (!out.commit())
-        throw GenerationError(target, QStringLiteral("the file could not be saved (%1)")
-                                          .arg(out.errorString()));
+        throw FileWriteError(
+            target, QStringLiteral("the file could not be saved (%1)").arg(out.errorString()));
 }
 
 } // namespace
 
-QString HtmlHelpBuildMessage(const HtmlHelpBuild& build) {
-    return QStringLiteral("The help file %1 was built and checked: %2 pages, %3 context IDs.")
-        .arg(QDir::toNativeSeparators(build.compiledFile))
-        .arg(build.pages)
-        .arg(build.contextIds);
+HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName,
+                                       const std::function<void()>& idle) {
+    HtmlHelpBuildOutcome outcome;
+    try {
+        outcome.build = CompileHtmlHelp(helpProjectFileName, idle);
+    } catch (const FileWriteError& e) {
+        outcome.message = e.message();
+        return outcome;
+    } catch (const std::exception& e) {
+        outcome.message = QString::fromUtf8(e.what());
+        return outcome;
+    }
+    outcome.done = true;
+    outcome.message = QStringLiteral("The help file %1 was built and checked: %2 pages, %3 "
+                                     "context IDs.")
+                          .arg(QDir::toNativeSeparators(outcome.build.compiledFile))
+                          .arg(outcome.build.pages)
+                          .arg(outcome.build.contextIds);
+    return outcome;
 }
 
 int LookUpHtmlHelpCompiler(QString& strcompilerpath) {
@@ -508,7 +561,7 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
     } else {
         compiler.program = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
         if (compiler.program.isEmpty())
-            throw GenerationError(
+            throw FileWriteError(
                 target, QStringLiteral("no HTML Help compiler was found: register one as "
                                        "App Paths\\hhc.exe, or install chmcmd (Debian package "
                                        "fp-utils)"));
@@ -532,11 +585,11 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
         const QString chroot = systemTool(QStringLiteral("chroot"));
         const QString sh = systemTool(QStringLiteral("sh"));
         if (unshare.isEmpty() || mount.isEmpty() || chroot.isEmpty() || sh.isEmpty())
-            throw GenerationError(target,
-                                  QStringLiteral("context IDs need chmcmd to run with the "
-                                                 "project's folder as its root, which needs "
-                                                 "unshare, mount and chroot (util-linux, mount, "
-                                                 "coreutils)"));
+            throw FileWriteError(target,
+                                 QStringLiteral("context IDs need chmcmd to run with the "
+                                                "project's folder as its root, which needs "
+                                                "unshare, mount and chroot (util-linux, mount, "
+                                                "coreutils)"));
         const QString programDir = QFileInfo(compiler.program).absolutePath();
         const bool programReachable =
             std::any_of(kSystemFolders.begin(), kSystemFolders.end(), [&](const QString& f) {
@@ -562,7 +615,7 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
         args << run.binds;
         outcome = runProcess(unshare, args, staging.root(), idle);
         if (outcome.started && !outcome.output.contains(kReady))
-            throw GenerationError(
+            throw FileWriteError(
                 target, QStringLiteral("context IDs need chmcmd to run with the project's folder "
                                        "as its root, and this system refused it (%1)")
                             .arg(lastLines(outcome.output, 3)));
@@ -572,31 +625,31 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
     }
 
     if (!outcome.started)
-        throw GenerationError(target, QStringLiteral("the HTML Help compiler %1 could not be "
-                                                     "started (%2)")
-                                          .arg(compiler.program, outcome.startError));
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 could not be "
+                                                    "started (%2)")
+                                         .arg(compiler.program, outcome.startError));
     if (outcome.crashed)
-        throw GenerationError(target, QStringLiteral("the HTML Help compiler %1 crashed (%2)")
-                                          .arg(compiler.program, lastLines(outcome.output, 3)));
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 crashed (%2)")
+                                         .arg(compiler.program, lastLines(outcome.output, 3)));
     QStringList errors;
     for (const QString& line : outcome.output.split(u'\n'))
         if (line.contains(QLatin1String("Error:")))
             errors << line.trimmed();
     if (!errors.isEmpty())
-        throw GenerationError(target, QStringLiteral("the HTML Help compiler reported: %1")
-                                          .arg(errors.mid(0, 5).join(QLatin1String(" / "))));
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler reported: %1")
+                                         .arg(errors.mid(0, 5).join(QLatin1String(" / "))));
     // chmcmd's status is 0 on success; other compilers' statuses mean
     // nothing certain, so the file decides.
     if (compiler.kind == CompilerKind::Chmcmd && outcome.exitCode != 0)
-        throw GenerationError(target, QStringLiteral("the HTML Help compiler ended with status "
-                                                     "%1 (%2)")
-                                          .arg(outcome.exitCode)
-                                          .arg(lastLines(outcome.output, 3)));
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler ended with status "
+                                                    "%1 (%2)")
+                                         .arg(outcome.exitCode)
+                                         .arg(lastLines(outcome.output, 3)));
     const QString compiled = staging.path(compiledName);
     if (QFileInfo(compiled).size() <= 0)
-        throw GenerationError(target, QStringLiteral("the HTML Help compiler wrote no help file "
-                                                     "(%1)")
-                                          .arg(lastLines(outcome.output, 3)));
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler wrote no help file "
+                                                    "(%1)")
+                                         .arg(lastLines(outcome.output, 3)));
     const Checked checked = check(compiled, project, target);
     build.pages = checked.pages;
     build.contextIds = checked.contextIds;

@@ -24,16 +24,23 @@ struct HtmlHelpBuild {
     int contextIds = 0;   // context IDs checked in the file
 };
 
-// "The help file ... was built and checked: ..." for the user.
-QString HtmlHelpBuildMessage(const HtmlHelpBuild& build);
-
 // 0 with the registered command's path, or non-zero when the App Paths key or
 // its "hhc.exe" value is missing or empty.
 int LookUpHtmlHelpCompiler(QString& strcompilerpath);
 
 // Compiles `helpProjectFileName`, checks the result and puts it in place of
 // the help file the project names. `idle` runs now and then while the
-// compiler works. Throws GenerationError naming the help file (or the
+// compiler works. Throws fileio::FileWriteError naming the help file (or the
 // project file) and the reason; the old help file then stays as it was.
 HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
                               const std::function<void()>& idle = {});
+
+// The same for the Create command, throwing nothing: whether the help file
+// was built and checked, and a sentence for the user either way.
+struct HtmlHelpBuildOutcome {
+    bool done = false;
+    QString message;
+    HtmlHelpBuild build;
+};
+HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName,
+                                       const std::function<void()>& idle = {});

@@ -2,12 +2,12 @@
 list(APPEND QM_CORE_SOURCES
   generation/createsettings.h
   generation/createrules.h generation/createrules.cpp
-  generation/textoutput.h generation/textoutput.cpp
   generation/generalhelp.h generation/generalhelp.cpp
   generation/htmlpages.h generation/htmlpages.cpp
   generation/htmlhelp.h generation/htmlhelp.cpp
   generation/htmlhelpcompile.h generation/htmlhelpcompile.cpp
   generation/compilation.h generation/compilation.cpp
+  generation/createreport.h generation/createchecks.h generation/createchecks.cpp
   generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp
   generation/createbatch.h generation/createbatch.cpp
 )

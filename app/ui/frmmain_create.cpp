@@ -116,27 +116,30 @@ void FrmMain::cmdcreate_Click() {
 
     CreateSteps steps = DefaultCreateSteps();
     steps.processEvents = [] { QCoreApplication::processEvents(); };
-    steps.compileHtmlHelp = [this](const CreateSettings& s) {
-        const HtmlHelpBuild build =
-            CompileHtmlHelp(s.helpProjectFileName, [] { QCoreApplication::processEvents(); });
-        mnuhelpsep2->setVisible(true);
-        mnuviewprojecthelp->setVisible(true);
-        shell::MsgBox(HtmlHelpBuildMessage(build), shell::vbInformation);
-        return true;
-    };
     steps.compile = [this](const QString& helpProjectFileName) {
-        if (!CompileHelpProject(helpProjectFileName).started)
-            return false;
+        const CompileResult r = CompileHelpProject(helpProjectFileName);
+        if (r.started) {
+            mnuhelpsep2->setVisible(true);
+            mnuviewprojecthelp->setVisible(true);
+        }
+        return CompileOutcome{r.started, r.message};
+    };
+    steps.compileHtmlHelp = [this](const CreateSettings& s) {
+        const HtmlHelpBuildOutcome built =
+            BuildHtmlHelpFile(s.helpProjectFileName, [] { QCoreApplication::processEvents(); });
+        if (!built.done)
+            return CompileOutcome{false, built.message};
         mnuhelpsep2->setVisible(true);
         mnuviewprojecthelp->setVisible(true);
-        return true;
+        shell::MsgBox(built.message, shell::vbInformation);
+        return CompileOutcome{true, {}};
     };
-    try {
-        const CreateRunResult result = RunCreateCommand(
-            settingsOf(*this), *m_session.db, m_session.appProjectPath, m_session.forms, steps);
-        if (!result.formFailures.isEmpty())
-            shell::MsgBox(result.formFailures.join(QLatin1Char('\n')), shell::vbExclamation);
-    } catch (const std::exception& e) {
-        shell::MsgBox(CreateErrorMessage(e), shell::vbExclamation);
-    }
+    const CreateReport report = RunCreateCommand(settingsOf(*this), *m_session.db,
+                                                 m_session.appProjectPath, m_session.forms, steps);
+    QStringList lines = report.failures;
+    if (!report.warnings.isEmpty())
+        lines << report.warnings;
+    if (!lines.isEmpty())
+        shell::MsgBox(lines.join(QLatin1Char('\n')),
+                      report.ok() ? shell::vbInformation : shell::vbExclamation);
 }

@@ -53,7 +53,8 @@ int runNewBatch(const QString& projectPath) {
         creator->setDataBaseName(path);
         creator->create_database();
     } catch (const dao::EngineError& e) {
-        print(stderr, QStringLiteral("qmt: %1 (error %2)\n").arg(e.text()).arg(e.number()));
+        print(stderr,
+              QStringLiteral("qmt: %1 (error %2)\n").arg(e.text(), QString::number(e.number())));
         return Failed;
     } catch (const components::ComponentError& e) {
         print(stderr, QStringLiteral("qmt: %1\n").arg(e.message()));

@@ -8,6 +8,7 @@ list(APPEND QM_CORE_SOURCES
   workspace/mapnumbers.h workspace/mapnumbers.cpp
   workspace/options.h workspace/options.cpp
   workspace/records.h workspace/records.cpp
+  workspace/textrules.h workspace/textrules.cpp
 )
 # Recent-files list
 list(APPEND QM_CORE_SOURCES workspace/recentfiles.h workspace/recentfiles.cpp)

@@ -32,16 +32,16 @@ ChmFile::~ChmFile() {
 
 qint64 ChmFile::size(const QString& internalPath) const {
     chmUnitInfo ui{};
-    if (!m_file || chm_resolve_object(m_file, pathBytes(internalPath).constData(), &ui) !=
-                       CHM_RESOLVE_SUCCESS)
+    if (!m_file ||
+        chm_resolve_object(m_file, pathBytes(internalPath).constData(), &ui) != CHM_RESOLVE_SUCCESS)
         return -1;
     return static_cast<qint64>(ui.length);
 }
 
 std::optional<QByteArray> ChmFile::read(const QString& internalPath) const {
     chmUnitInfo ui{};
-    if (!m_file || chm_resolve_object(m_file, pathBytes(internalPath).constData(), &ui) !=
-                       CHM_RESOLVE_SUCCESS)
+    if (!m_file ||
+        chm_resolve_object(m_file, pathBytes(internalPath).constData(), &ui) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
     QByteArray data(static_cast<qsizetype>(ui.length), Qt::Uninitialized);
     if (ui.length == 0)

@@ -28,26 +28,53 @@ QString toUnicode(const QByteArray& bytes) {
     return toUnicode(bytes.constData(), bytes.size());
 }
 
+bool encode(char16_t u, char& byte) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+        byte = static_cast<char>(u);
+        return true;
+    }
+    for (int k = 0; k < 32; ++k) {
+        if (k80to9F[k] == u || (k80to9F[k] == 0 && u == 0x80 + k)) {
+            byte = static_cast<char>(0x80 + k);
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray fromUnicode(const QString& text) {
     QByteArray out(text.size(), Qt::Uninitialized);
     char* dst = out.data();
     const QChar* src = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = src[i].unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            dst[i] = static_cast<char>(u);
-            continue;
-        }
-        char c = '?';
-        for (int k = 0; k < 32; ++k) {
-            if (k80to9F[k] == u || (k80to9F[k] == 0 && u == 0x80 + k)) {
-                c = static_cast<char>(0x80 + k);
-                break;
-            }
-        }
-        dst[i] = c;
+        if (!encode(src[i].unicode(), dst[i]))
+            dst[i] = '?';
     }
     return out;
+}
+
+qsizetype firstUnencodable(QStringView text) {
+    char byte = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!encode(text[i].unicode(), byte))
+            return i;
+    }
+    return -1;
+}
+
+QString describeCharacter(QStringView text, qsizetype at) {
+    char32_t code = text[at].unicode();
+    qsizetype length = 1;
+    if (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) {
+        code = QChar::surrogateToUcs4(text[at], text[at + 1]);
+        length = 2;
+    }
+    const QString hex =
+        QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0');
+    // Control characters are shown by their code point only.
+    if (code < 0x20 || (code >= 0x7F && code < 0xA0))
+        return QStringLiteral("U+") + hex;
+    return u'"' + text.mid(at, length).toString() + QStringLiteral("\" (U+") + hex + u')';
 }
 
 } // namespace ansi

@@ -332,10 +332,15 @@ private slots:
         appfixture::addToolTip(*m_db, QStringLiteral("frmMain.cmdNone"), QStringLiteral("n"));
         appfixture::addWhatsThis(*m_db, QStringLiteral("frmMain.cmdNone"), QStringLiteral("Both"),
                                  2);
-        QCOMPARE(CreateToolTips(*m_db, vbp(), forms).formsRewritten, 1);
-        QCOMPARE(read(QStringLiteral("frmMain.frm")), form(button("cmdOK")));
-        QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 1);
-        QCOMPARE(read(QStringLiteral("frmMain.frm")), form(button("cmdOK")));
+        // Nothing to write: the file keeps every byte and is not rewritten; the
+        // missing control is named.
+        const FormWriteResult tips = CreateToolTips(*m_db, vbp(), forms);
+        QCOMPARE(tips.formsRewritten, 0);
+        QCOMPARE(tips.warnings.size(), 1);
+        QVERIFY(tips.warnings.first().startsWith(u"frmMain.cmdNone is not in the form file"));
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), lf);
+        QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 0);
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), lf);
     }
 
     // ---- Help context and What's This numbers
@@ -388,7 +393,7 @@ private slots:
 
     void existingWhatsThisLineIsNotDuplicated() {
         // The first property at or after HelpContextID is the WhatsThisHelpID line itself.
-        const QByteArrayList line{"   Begin VB.Line linSep ", "      BorderColor     =   0",
+        const QByteArrayList line{"   Begin Acme.Gauge linSep ", "      BorderColor     =   0",
                                   "      WhatsThisHelpID =   5", "      X1              =   0",
                                   "   End"};
         const auto forms = project({{QStringLiteral("frmMain.frm"), form(line)}});
@@ -396,7 +401,7 @@ private slots:
                                  40);
         CreateContextSensitiveHelp(*m_db, vbp(), forms);
         QCOMPARE(read(QStringLiteral("frmMain.frm")),
-                 form({"   Begin VB.Line linSep ", "      BorderColor     =   0",
+                 form({"   Begin Acme.Gauge linSep ", "      BorderColor     =   0",
                        "HelpContextID    = 40", "WhatsThisHelpID    = 40",
                        "      X1              =   0", "   End"}));
     }

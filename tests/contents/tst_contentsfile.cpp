@@ -2,7 +2,7 @@
 #include "common/testenv.h"
 #include "contents/contentsfilewriter.h"
 #include "contentstestutil.h"
-#include "generation/textoutput.h"
+#include "fileio/textoutput.h"
 
 #include <QtTest>
 
@@ -70,9 +70,22 @@ private slots:
         QVERIFY(testenv::writeAll(file, QByteArray(500, 'x')));
         addRow(*m_db, QStringLiteral("IDH_E.1"), QStringLiteral("Caf\u00e9 \u20ac \u4e2d"),
                QStringLiteral("1"), QStringLiteral("Main"), QStringLiteral("2"));
-        CreateContentsFile(*m_db, file, QStringLiteral("h.hlp"), QStringLiteral("T\u00fc"));
+        // A character Windows-1252 cannot hold is refused, not turned into '?'.
+        try {
+            CreateContentsFile(*m_db, file, QStringLiteral("h.hlp"), QStringLiteral("T\u00fc"));
+            QFAIL("a character outside Windows-1252 was written");
+        } catch (const fileio::FileWriteError& e) {
+            QVERIFY2(e.message().contains(u"line 3 holds \"\u4e2d\" (U+4E2D)"),
+                     qPrintable(e.message()));
+        }
+        QCOMPARE(testenv::readAll(file), QByteArray(500, 'x'));
+        contents::ReplaceContentsRows(
+            *m_db, {{QStringLiteral("IDH_E.1"), QStringLiteral("Caf\u00e9 \u20ac"),
+                     QStringLiteral("1"), QStringLiteral("Main"), QStringLiteral("2")}});
+        QVERIFY(
+            CreateContentsFile(*m_db, file, QStringLiteral("h.hlp"), QStringLiteral("T\u00fc")));
         QCOMPARE(testenv::readAll(file), QByteArray(":Base h.hlp\r\n:Title T\xfc\r\n"
-                                                    "1 Caf\xe9 \x80 ?=IDH_E\r\n"));
+                                                    "1 Caf\xe9 \x80=IDH_E\r\n"));
         // no work file is left beside the target
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("cp*")}, QDir::Files),
                  QStringList{QStringLiteral("cp.cnt")});
@@ -85,7 +98,7 @@ private slots:
         try {
             CreateContentsFile(*m_db, file, QStringLiteral("h.hlp"), QStringLiteral("T"));
             QFAIL("no error for a missing folder");
-        } catch (const GenerationError& e) {
+        } catch (const fileio::FileWriteError& e) {
             QVERIFY2(e.message().contains(QStringLiteral("x.cnt")), qPrintable(e.message()));
         }
         QVERIFY(!QFile::exists(file));

@@ -3,10 +3,10 @@
 #include "../common/testenv.h"
 #include "genfixture.h"
 
+#include "fileio/textoutput.h"
 #include "generation/compilation.h"
 #include "generation/createcommand.h"
 #include "generation/generalhelp.h"
-#include "generation/textoutput.h"
 #include "shell/dialogs.h"
 
 #include <QElapsedTimer>
@@ -80,18 +80,29 @@ private slots:
         m_s.vbProjectFileName = vbp;
         CreateSettings noRtf = m_s;
         noRtf.rtfFileName.clear();
-        QVERIFY(!CreateGeneralHelp(noRtf, *m_db));
+        CreateReport report;
+        CreateGeneralHelp(noRtf, *m_db, report);
         CreateSettings noHpj = m_s;
         noHpj.helpProjectFileName.clear();
-        QVERIFY(!CreateGeneralHelp(noHpj, *m_db));
+        CreateGeneralHelp(noHpj, *m_db, report);
         QVERIFY(!QFile::exists(m_s.rtfFileName));
         QVERIFY(!QFile::exists(m_s.helpProjectFileName));
         QCOMPARE(testenv::readAll(vbp), QByteArray("HelpFile=\"old\"\r\n"));
         QVERIFY(m_messages.isEmpty());
+        // Not written is not success: each names the empty field.
+        QCOMPARE(report.failures,
+                 QStringList({QStringLiteral("The general help file was not written: the Help "
+                                             "Text (RTF) File Name is empty."),
+                              QStringLiteral("The general help file was not written: the Help "
+                                             "Project File Name is empty.")}));
+        QVERIFY(report.written.isEmpty());
     }
 
     void emptyProject() {
-        QVERIFY(CreateGeneralHelp(m_s, *m_db));
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(report.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName}));
         QCOMPARE(rtf(), kHeader + "}}\r\n");
         QCOMPARE(hpj(),
                  hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) + kHpjTail);
@@ -109,7 +120,8 @@ private slots:
                      QStringLiteral("Press\r\nit"), 20);
         addWhatsThis(*m_db, QStringLiteral("frmA.cmdGone"), QStringLiteral("IDH_WGONE"),
                      QStringLiteral("no"), 21, QStringLiteral("D"));
-        QVERIFY(CreateGeneralHelp(m_s, *m_db));
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
 
         const QByteArray expected =
             kHeader + "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_FULL", "}}}") +
@@ -128,7 +140,8 @@ private slots:
     void existingFilesAreReplaced() {
         QVERIFY(testenv::writeAll(m_s.rtfFileName, QByteArray(5000, 'x')));
         QVERIFY(testenv::writeAll(m_s.helpProjectFileName, QByteArray(5000, '~')));
-        QVERIFY(CreateGeneralHelp(m_s, *m_db));
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
         QCOMPARE(rtf(), kHeader + "}}\r\n");
         QVERIFY(hpj().startsWith("[OPTIONS]\r\n"));
         QVERIFY(!hpj().contains('~'));
@@ -149,7 +162,9 @@ private slots:
                      QStringLiteral("t"), 0);
         m_s.createContentsFile = 1;
         m_s.helpProjectTitle.clear();
-        WriteHelpProjectFile(m_s, *m_db);
+        CreateReport report;
+        WriteHelpProjectFile(m_s, *m_db, report);
+        QVERIFY(report.ok());
         QCOMPARE(hpj(),
                  hpjHead("TITLE=\r\n", "CNT=help.cnt\r\n", "help.hlp", m_s.rtfFileName.toUtf8()) +
                      "IDH_MAIN=10\r\nIDH_MAIN=30\r\n" + kHpjTail);
@@ -161,12 +176,14 @@ private slots:
                                   "Title=\"Caf\xe9\"\r\nHelpFile=\"help.hlp\"\nHelpFileX\r\nLast";
         QVERIFY(testenv::writeAll(vbp, before));
         m_s.vbProjectFileName = vbp;
-        QVERIFY(CreateGeneralHelp(m_s, *m_db)); // not ticked: untouched
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report); // not ticked: untouched
         QCOMPARE(testenv::readAll(vbp), before);
 
         m_s.vbProject = 1;
         m_s.helpFileName = QStringLiteral("C:\\new help.hlp");
-        QVERIFY(CreateGeneralHelp(m_s, *m_db));
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
         QCOMPARE(testenv::readAll(vbp),
                  QByteArray("Type=Exe\r\nHelpFile=\"C:\\new help.hlp\"\r\nhelpfile=\"small\"\r\n"
                             "Title=\"Caf\xe9\"\r\nHelpFile=\"C:\\new help.hlp\"\r\nHelpFileX\r\n"
@@ -177,20 +194,24 @@ private slots:
         QVERIFY(UpdateVBProjectHelpFile(vbp, QStringLiteral("h.hlp")));
         QCOMPARE(testenv::readAll(vbp), without);
 
-        // A missing project file is skipped without a message or a file.
+        // A missing project file makes no file, and the run reports it.
         m_s.vbProjectFileName = path(QStringLiteral("missing.vbp"));
-        QVERIFY(CreateGeneralHelp(m_s, *m_db));
+        CreateGeneralHelp(m_s, *m_db, report);
         QVERIFY(!QFile::exists(m_s.vbProjectFileName));
         QVERIFY(m_messages.isEmpty());
+        QCOMPARE(report.failures.size(), 1);
+        QVERIFY(report.failures.first().contains(u"HelpFile line was not written"));
+        QVERIFY(report.failures.first().contains(u"missing.vbp"));
     }
 
     void failureNamesTheFile() {
         QVERIFY(testenv::writeAll(m_s.helpProjectFileName, "keep"));
         m_s.rtfFileName = path(QStringLiteral("no/such/folder/help.rtf"));
         try {
-            CreateGeneralHelp(m_s, *m_db);
+            CreateReport report;
+            CreateGeneralHelp(m_s, *m_db, report);
             QFAIL("no error for an RTF file in a missing folder");
-        } catch (const GenerationError& e) {
+        } catch (const fileio::FileWriteError& e) {
             QCOMPARE(e.fileName(), m_s.rtfFileName);
             QVERIFY(e.message().contains(QStringLiteral("help.rtf")));
         }
@@ -201,16 +222,27 @@ private slots:
         QString found = QStringLiteral("x");
         QCOMPARE(LookUpHelpCompiler(found), 556); // no App Paths key at all
         QVERIFY(found.isEmpty());
-        QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
+        const CompileResult noKey = CompileHelpProject(m_s.helpProjectFileName);
         registerCompiler(QByteArray()); // the key without hcw.exe
-        QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
+        const CompileResult noValue = CompileHelpProject(m_s.helpProjectFileName);
         registerCompiler(QByteArray("/no/such/compiler"));
-        QVERIFY(!CompileHelpProject(m_s.helpProjectFileName).started);
-        QCOMPARE(
-            m_messages,
-            QStringList({QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"),
-                         QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."),
-                         QStringLiteral("An error occurred while compilling the help file.")}));
+        const CompileResult missing = CompileHelpProject(m_s.helpProjectFileName);
+        const QString notExecutable = path(QStringLiteral("hcw.txt"));
+        QVERIFY(testenv::writeAll(notExecutable, "text"));
+        registerCompiler(QFile::encodeName(notExecutable));
+        const CompileResult plainFile = CompileHelpProject(m_s.helpProjectFileName);
+        for (const CompileResult& r : {noKey, noValue, missing, plainFile})
+            QVERIFY(!r.started);
+        QCOMPARE(noKey.message,
+                 QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"));
+        QCOMPARE(noValue.message,
+                 QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."));
+        // A compiler that cannot start says why.
+        QCOMPARE(missing.message, QStringLiteral("An error occurred while compilling the help "
+                                                 "file.\nThe help compiler /no/such/compiler could "
+                                                 "not be started: the file does not exist."));
+        QVERIFY(plainFile.message.endsWith(u"could not be started: the file is not executable."));
+        QVERIFY(m_messages.isEmpty()); // nothing shown: the caller shows the message
     }
 
     void compilerGetsItsArguments() {
@@ -231,6 +263,7 @@ private slots:
         QVERIFY(waited.started);
         QCOMPARE(waited.exitCode, 3);
         QVERIFY(!waited.succeeded());
+        QCOMPARE(waited.message, QStringLiteral("The help compiler ended with status 3."));
         QCOMPARE(testenv::readAll(log), expected);
         QVERIFY(m_messages.isEmpty());
     }
@@ -240,29 +273,29 @@ private slots:
         CreateSteps steps;
         steps.createContentsFile = [&](dao::Database&, const CreateSettings& s) {
             calls << QStringLiteral("contents:") + s.contentsFileName;
-            QVERIFY(QFile::exists(s.rtfFileName)); // general help came first
+            [&] { QVERIFY(QFile::exists(s.rtfFileName)); }(); // general help came first
+            return true;
         };
         steps.createToolTips = [&](dao::Database&, const QString& vbp,
                                    const std::vector<FormRow>& forms) {
-            calls << QStringLiteral("tooltips:%1:%2").arg(vbp).arg(forms.size());
-            return FormWriteOutcome{1, {}};
+            calls << QStringLiteral("tooltips:%1:%2").arg(vbp, QString::number(forms.size()));
+            return FormWriteResult{1, 2, {}, {QStringLiteral("a warning")}};
         };
         steps.createContextSensitiveHelp = [&](dao::Database&, const QString&,
                                                const std::vector<FormRow>&) {
             calls << QStringLiteral("csh");
-            return FormWriteOutcome{0, {QStringLiteral("frmB.frm: cannot be read")}};
+            return FormWriteResult{0, 0, {QStringLiteral("frmB.frm: cannot be read")}, {}};
         };
         steps.compile = [&](const QString& hpj) {
             calls << QStringLiteral("compile:") + hpj;
-            return true;
+            return CompileOutcome{true, {}};
         };
-        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&) {
+        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&, CreateReport&) {
             calls << QStringLiteral("html");
-            return true;
         };
         steps.compileHtmlHelp = [&](const CreateSettings& s) {
             calls << QStringLiteral("chm:") + s.helpProjectFileName;
-            return true;
+            return CompileOutcome{false, QStringLiteral("no chm")};
         };
         const std::vector<FormRow> forms{{QStringLiteral("frmA"), QStringLiteral("a.frm")}};
 
@@ -270,16 +303,21 @@ private slots:
         m_s.createToolTips = 1;
         m_s.createContextSensitiveHelp = 1;
         m_s.compile = 1;
-        CreateRunResult r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+        CreateReport r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
         QCOMPARE(calls, QStringList({QStringLiteral("contents:help.cnt"),
                                      QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh"),
                                      QStringLiteral("compile:") + m_s.helpProjectFileName}));
-        QVERIFY(r.generalHelpWritten && r.compiled);
-        QCOMPARE(r.formFailures, QStringList(QStringLiteral("frmB.frm: cannot be read")));
+        QCOMPARE(r.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName,
+                                         QStringLiteral("help.cnt")}));
+        QVERIFY(r.compiled);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("frmB.frm: cannot be read")));
+        QCOMPARE(r.warnings, QStringList(QStringLiteral("a warning")));
+        QCOMPARE(r.formsRewritten, 1);
+        QCOMPARE(r.controlsUpdated, 2);
         QVERIFY(!r.ok());
 
         // HTML Help instead of the WinHelp files, its compiler last; the form
-        // writers still run.
+        // writers still run, and a compile that fails fails the run.
         calls.clear();
         QFile::remove(m_s.rtfFileName);
         m_s.helpType = HelpType::HtmlHelp;
@@ -288,7 +326,8 @@ private slots:
                                      QStringLiteral("csh"),
                                      QStringLiteral("chm:") + m_s.helpProjectFileName}));
         QVERIFY(!QFile::exists(m_s.rtfFileName));
-        QVERIFY(r.htmlHelpWritten && r.compileDue && r.compiled);
+        QVERIFY(r.compileDue && !r.compiled);
+        QVERIFY(r.failures.contains(QStringLiteral("no chm")));
 
         // Windows Help without general help writes no help files of either kind.
         calls.clear();
@@ -299,30 +338,35 @@ private slots:
         QVERIFY(!r.compileDue);
         m_s.createGeneralHelp = 1;
 
-        // A failing generator ends the command; files written before stay.
+        // A contents file that is not written fails the run.
         calls.clear();
         m_s.helpType = HelpType::WindowsHelp;
+        m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 0;
+        steps.createContentsFile = [](dao::Database&, const CreateSettings&) { return false; };
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("The contents file help.cnt was not "
+                                                        "written: the contents tree is empty.")));
+
+        // A failing generator ends the command; files written before stay.
+        calls.clear();
         m_s.createContentsFile = 0;
+        m_s.createToolTips = m_s.createContextSensitiveHelp = 1;
         steps.createToolTips = [&](dao::Database&, const QString&,
-                                   const std::vector<FormRow>&) -> FormWriteOutcome {
-            throw GenerationError(QStringLiteral("frmA.frm"), QStringLiteral("it broke"));
+                                   const std::vector<FormRow>&) -> FormWriteResult {
+            throw fileio::FileWriteError(QStringLiteral("frmA.frm"), QStringLiteral("it broke"));
         };
-        try {
-            RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-            QFAIL("the generator's error did not end the command");
-        } catch (const std::exception& e) {
-            QCOMPARE(CreateErrorMessage(e), QStringLiteral("frmA.frm: it broke"));
-        }
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("frmA.frm: it broke")));
         QVERIFY(calls.isEmpty());
         QVERIFY(QFile::exists(m_s.rtfFileName));
 
-        // A compiler that did not start makes the run fail.
-        calls.clear();
-        m_s.createToolTips = 0;
-        m_s.createContextSensitiveHelp = 0;
-        steps.compile = [](const QString&) { return false; };
+        // A compiler that did not start makes the run fail, with its message.
+        m_s.createToolTips = m_s.createContextSensitiveHelp = 0;
+        m_s.compile = 1;
+        steps.compile = [](const QString&) { return CompileOutcome{false, QStringLiteral("no")}; };
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QVERIFY(r.compileDue && !r.compiled && !r.ok());
+        QVERIFY(r.compileDue && !r.compiled);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("no")));
     }
 };
 

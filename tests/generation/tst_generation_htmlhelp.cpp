@@ -4,9 +4,10 @@
 #include "genfixture.h"
 
 #include "chm/chmfile.h"
+#include "fileio/savefile.h"
+#include "generation/createcommand.h"
 #include "generation/htmlhelp.h"
 #include "generation/htmlhelpcompile.h"
-#include "generation/textoutput.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -90,7 +91,14 @@ private slots:
         QVERIFY(testenv::writeAll(vbp, "Type=Exe\r\nHelpFile=\"old.hlp\"\r\n"));
         m_s.vbProject = 1;
         m_s.vbProjectFileName = vbp;
-        QVERIFY(CreateHTMLHelp(m_s, *m_db));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(
+            report.written,
+            QStringList({path(QStringLiteral("help_html")), path(QStringLiteral("help.hhc")),
+                         path(QStringLiteral("help.hhk")), path(QStringLiteral("help.h")),
+                         path(QStringLiteral("help.bas")), path(QStringLiteral("help.hhp")), vbp}));
 
         QCOMPARE(file(QStringLiteral("help.hhp")),
                  "[OPTIONS]\r\nCompiled file=help.chm\r\nContents file=help.hhc\r\n"
@@ -152,7 +160,11 @@ private slots:
         // Without a name nothing is written.
         m_s.indexFileName.clear();
         m_s.helpProjectFileName = path(QStringLiteral("other.hhp"));
-        QVERIFY(!CreateHTMLHelp(m_s, *m_db));
+        report = {};
+        CreateHTMLHelp(m_s, *m_db, report);
+        QCOMPARE(report.failures, QStringList(QStringLiteral("The HTML Help files were not "
+                                                             "written: the Index File Name is "
+                                                             "empty.")));
         QVERIFY(!QFile::exists(m_s.helpProjectFileName));
     }
 
@@ -172,7 +184,9 @@ private slots:
         // contents and index files they are refused.
         addTopic(*m_db, QStringLiteral("IDH_A"), QString::fromUtf8("Caf\u00e9 \u2192 bar"),
                  QString(), QString(), QString::fromUtf8("\u20ac 5 \u2192 \U0001F600"));
-        QVERIFY(CreateHTMLHelp(m_s, *m_db));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
         const QByteArray page = file(QStringLiteral("help_html/IDH_A.htm"));
         QVERIFY(page.contains("<title>Caf\xe9 &#8594; bar</title>"));
         QVERIFY(page.contains("<p>\x80 5 &#8594; &#128512;</p>"));
@@ -184,15 +198,23 @@ private slots:
         QTest::addColumn<QString>("entryId");
         QTest::addColumn<int>("entryMap");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no program name") << QStringLiteral("Getting started") << 5 << QString()
-                                         << 0 << QStringLiteral("\"Getting started\" cannot name");
-        QTest::newRow("digit first")
-            << QStringLiteral("1st") << 5 << QString() << 0 << QStringLiteral("\"1st\" cannot");
-        QTest::newRow("two numbers") << QStringLiteral("IDH_A") << 5 << QStringLiteral("idh_a")
-                                     << 6 << QStringLiteral("\"idh_a\" has two map numbers: 5");
+        QTest::newRow("no program name")
+            << QStringLiteral("Getting started") << 5 << QString() << 0
+            << QStringLiteral("The topic ID \"Getting started\" (general topic) has the map "
+                              "number 5, but a context ID needs");
+        QTest::newRow("digit first") << QStringLiteral("1st") << 5 << QString() << 0
+                                     << QStringLiteral("The topic ID \"1st\" (general topic)");
+        QTest::newRow("two numbers")
+            << QStringLiteral("IDH_A") << 5 << QStringLiteral("idh_a") << 6
+            << QStringLiteral("The topic ID \"idh_a\" has two map numbers, 5 (general topic) and "
+                              "6 (What's This entry frmA.cmdB)");
         QTest::newRow("one number twice")
             << QStringLiteral("IDH_A") << 5 << QStringLiteral("IDH_B") << 5
-            << QStringLiteral("map number 5 is given to two topic IDs");
+            << QStringLiteral("The map number 5 is given to two topic IDs, \"IDH_A\" (general "
+                              "topic) and \"IDH_B\"");
+        QTest::newRow("contents title")
+            << QStringLiteral("IDH_A") << 0 << QString() << 0
+            << QStringLiteral("The contents entry \"A \u2192 B\" holds \u2192");
     }
 
     void refusedBeforeAnythingIsWritten() {
@@ -203,15 +225,17 @@ private slots:
         QFETCH(QString, message);
         addTopic(*m_db, generalId, QStringLiteral("T"), QString(), QString(), QStringLiteral("x"),
                  generalMap);
+        if (QByteArray(QTest::currentDataTag()) == "contents title")
+            addContents(QStringLiteral("IDH_A.1"), QStringLiteral("A \u2192 B"), "1");
         if (!entryId.isEmpty())
             addWhatsThis(*m_db, QStringLiteral("frmA.cmdB"), entryId, QStringLiteral("y"),
                          entryMap);
+        CreateReport report;
         try {
-            CreateHTMLHelp(m_s, *m_db);
+            CreateHTMLHelp(m_s, *m_db, report);
             QFAIL("the project was not refused");
-        } catch (const GenerationError& e) {
-            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
-            QCOMPARE(e.fileName(), path(QStringLiteral("help.h")));
+        } catch (const std::exception& e) {
+            QVERIFY2(CreateErrorMessage(e).contains(message), e.what());
         }
         QVERIFY(QDir(m_dir->path()).entryList({QStringLiteral("help*")}).isEmpty());
     }
@@ -221,7 +245,9 @@ private slots:
     void compiledAndReadBack() {
         fillProject();
         QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
-        QVERIFY(CreateHTMLHelp(m_s, *m_db));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
         const HtmlHelpBuild build = CompileHtmlHelp(m_s.helpProjectFileName);
         QCOMPARE(build.compiledFile, path(QStringLiteral("help.chm")));
         QCOMPARE(build.pages, 4);
@@ -279,9 +305,10 @@ private slots:
             << QByteArray("printf 'not a help file' > help.chm") << false
             << QStringLiteral("cannot be read back");
         QTest::newRow("compiles something else")
-            << QByteArray("echo '<html></html>' > a.htm\n"
-                          "printf '[OPTIONS]\\nCompiled file=help.chm\\n[FILES]\\na.htm\\n' > a.hhp\n"
-                          "chmcmd a.hhp")
+            << QByteArray(
+                   "echo '<html></html>' > a.htm\n"
+                   "printf '[OPTIONS]\\nCompiled file=help.chm\\n[FILES]\\na.htm\\n' > a.hhp\n"
+                   "chmcmd a.hhp")
             << false
             << QStringLiteral("page \"help_html/IDH_START.htm\" is missing from the compiled");
         QTest::newRow("leaves absolute paths")
@@ -294,7 +321,9 @@ private slots:
         QFETCH(bool, removePage);
         QFETCH(QString, message);
         fillProject();
-        QVERIFY(CreateHTMLHelp(m_s, *m_db));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
         QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
         if (removePage)
             QVERIFY(QFile::remove(path(QStringLiteral("help_html/Odd~0020id.htm"))));
@@ -304,12 +333,10 @@ private slots:
             QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
             registerHtmlHelpCompiler(QFile::encodeName(script));
         }
-        try {
-            CompileHtmlHelp(m_s.helpProjectFileName);
-            QFAIL("the compile did not fail");
-        } catch (const GenerationError& e) {
-            QVERIFY2(e.message().contains(message), qPrintable(e.message()));
-        }
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(m_s.helpProjectFileName);
+        QVERIFY(!built.done);
+        QVERIFY2(built.message.startsWith(path(QStringLiteral("help"))), qPrintable(built.message));
+        QVERIFY2(built.message.contains(message), qPrintable(built.message));
         QCOMPARE(file(QStringLiteral("help.chm")), QByteArray("old help file"));
         QVERIFY(leftovers().isEmpty());
     }

@@ -1,0 +1,22 @@
+// The check Create makes before it writes anything: every text that is to be
+// written into a line of an output must fit there (no line breaks or control
+// characters where they would split a line, no character its file cannot
+// hold, topic IDs usable as context strings).
+#pragma once
+
+#include "generation/createsettings.h"
+
+#include <QStringList>
+
+namespace dao {
+class Database;
+}
+
+// One sentence per text that cannot be written, naming the field or record
+// and the character; empty when the run may go ahead. Only the outputs the
+// settings ask for are checked.
+QStringList CheckCreateInputs(const CreateSettings& settings, dao::Database& db);
+
+// The Create tab's own texts, as OK stores them: the same rules for the
+// names and the title, whatever is ticked.
+QStringList CheckCreateTabTexts(const CreateSettings& settings);

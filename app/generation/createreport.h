@@ -1,0 +1,27 @@
+// What one run of the Create command did: the files it wrote and what it
+// could not do. A run succeeded only when it has no failures.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CreateReport {
+    QStringList written;  // files written, in order
+    QStringList failures; // outputs not produced and entries left out: the run failed
+    QStringList warnings; // worth knowing; the run still succeeded
+    int formsRewritten = 0;
+    int controlsUpdated = 0;
+    bool compileDue = false;
+    bool compiled = false; // the compiler was started (and ended with status 0 when waited for)
+
+    // The same text is reported once, whichever step finds it again.
+    void fail(const QString& text) {
+        if (!failures.contains(text))
+            failures.append(text);
+    }
+    void warn(const QString& text) {
+        if (!warnings.contains(text))
+            warnings.append(text);
+    }
+    bool ok() const { return failures.isEmpty(); }
+};
