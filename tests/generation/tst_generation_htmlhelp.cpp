@@ -40,7 +40,10 @@ class TestGenerationHtmlHelp : public QObject {
     void fillProject() {
         m_db->BeginTrans();
         addTopic(*m_db, QStringLiteral("IDH_START"), QStringLiteral("Getting started"), QString(),
-                 QStringLiteral("setup; install"), QStringLiteral("First\r\nSecond"), 10);
+                 QStringLiteral("setup; install"),
+                 QStringLiteral("First\r\n{\\b Note:} see {\\uldb printing}{\\v IDH_PRINT} "
+                                "or {\\uldb nothing}{\\v IDH_NONE} & <more>"),
+                 10);
         addRow(*m_db, QStringLiteral("GeneralHelp"),
                {{"TopicID", QStringLiteral("IDH_PRINT")},
                 {"TopicTitle", QStringLiteral("Printing & paper")},
@@ -150,8 +153,16 @@ private slots:
         const QByteArray print = file(QStringLiteral("help_html/IDH_PRINT.htm"));
         QVERIFY(print.contains("<title>Printing &amp; paper</title>\r\n"));
         QVERIFY(print.contains("<h1>Print a page</h1>\r\n<p>Print it.</p>\r\n"));
-        QVERIFY(file(QStringLiteral("help_html/IDH_START.htm"))
-                    .contains("<h1>Getting started</h1>\r\n<p>First</p>\r\n<p>Second</p>\r\n"));
+        QCOMPARE(file(QStringLiteral("help_html/IDH_START.htm")),
+                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<html>\r\n<head>\r\n"
+                 "<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                 "charset=windows-1252\">\r\n<title>Getting started</title>\r\n"
+                 "<style type=\"text/css\">body { font-family: Arial, sans-serif; font-size: "
+                 "10pt; } h1 { font-size: 12pt; }</style>\r\n</head>\r\n<body>\r\n"
+                 "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
+                 "<a href=\"IDH_PRINT.htm\"><u>printing</u></a> or <u>nothing</u> &amp; "
+                 "&lt;more&gt;</p>\r\n"
+                 "</body>\r\n</html>\r\n");
         const QByteArray ok = file(QStringLiteral("help_html/IDH_OK.htm"));
         QVERIFY(ok.contains("<title>IDH_OK</title>"));
         QVERIFY(ok.contains("Closes the window.</p>\r\n<hr>\r\n<p>Leaves it.</p>"));
@@ -214,7 +225,7 @@ private slots:
                               "topic) and \"IDH_B\"");
         QTest::newRow("contents title")
             << QStringLiteral("IDH_A") << 0 << QString() << 0
-            << QStringLiteral("The contents entry \"A \u2192 B\" holds \u2192");
+            << QStringLiteral("The contents entry \"A \u2192 B\" holds \"\u2192\"");
     }
 
     void refusedBeforeAnythingIsWritten() {
