@@ -425,6 +425,9 @@ void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QStrin
     out.writeLine({u"Index file=", projectDir.relativeFilePath(paths.index)});
     if (!p.defaultPage.isEmpty())
         out.writeLine({u"Default topic=", folder, p.defaultPage});
+    // chmcmd's binary index gives pages the titles of index entries: viewers
+    // read the sorted text index instead.
+    out.writeLine(u"Binary Index=No");
     out.writeLine(u"Full-text search=Yes");
     out.writeLine(u"Language=0x409 English (United States)");
     out.writeLine({u"Title=", title});

@@ -280,6 +280,7 @@ void FrmMain::cmdok_Click() {
             values.winWidth = m_session.winWidth;
             values.winHeight = m_session.winHeight;
             values.compile = ui::checkValue(chkcompile);
+            values.indexFileName = txtindexfilename->text();
             options::SaveCreateTab(db, values);
             break;
         }

@@ -138,6 +138,7 @@ std::vector<OptionRow> CreateTabRows(const CreateTabValues& v) {
         {key(541), v.winWidth},
         {key(522), v.winHeight},
         {key(542), check(v.compile)},
+        {key(538), v.indexFileName},
     };
 }
 

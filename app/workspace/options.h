@@ -63,6 +63,9 @@ struct CreateTabValues {
     QString winWidth;            // WINT again: the width shares the top's key
     QString winHeight;           // WINH
     int compile = 0;             // COMP
+    // INDX: stored last, so that HTML Help keeps its index file name for the
+    // next session and for qmt --create.
+    QString indexFileName;
 };
 
 // The UpdateOptions calls of saving the Create tab, in their order.

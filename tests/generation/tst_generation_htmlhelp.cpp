@@ -103,16 +103,17 @@ private slots:
                          path(QStringLiteral("help.hhk")), path(QStringLiteral("help.h")),
                          path(QStringLiteral("help.bas")), path(QStringLiteral("help.hhp")), vbp}));
 
-        QCOMPARE(file(QStringLiteral("help.hhp")),
-                 "[OPTIONS]\r\nCompiled file=help.chm\r\nContents file=help.hhc\r\n"
-                 "Index file=help.hhk\r\nDefault topic=help_html/IDH_START.htm\r\n"
-                 "Full-text search=Yes\r\nLanguage=0x409 English (United States)\r\n"
-                 "Title=My Help\r\n\r\n"
-                 "[FILES]\r\nhelp_html/IDH_START.htm\r\nhelp_html/IDH_PRINT.htm\r\n"
-                 "help_html/Odd~0020id.htm\r\nhelp_html/IDH_OK.htm\r\n\r\n"
-                 "[ALIAS]\r\nIDH_START=help_html/IDH_START.htm\r\n"
-                 "IDH_PRINT=help_html/IDH_PRINT.htm\r\nIDH_OK=help_html/IDH_OK.htm\r\n\r\n"
-                 "[MAP]\r\n#include help.h\r\n");
+        QCOMPARE(
+            file(QStringLiteral("help.hhp")),
+            "[OPTIONS]\r\nCompiled file=help.chm\r\nContents file=help.hhc\r\n"
+            "Index file=help.hhk\r\nDefault topic=help_html/IDH_START.htm\r\n"
+            "Binary Index=No\r\nFull-text search=Yes\r\nLanguage=0x409 English (United States)\r\n"
+            "Title=My Help\r\n\r\n"
+            "[FILES]\r\nhelp_html/IDH_START.htm\r\nhelp_html/IDH_PRINT.htm\r\n"
+            "help_html/Odd~0020id.htm\r\nhelp_html/IDH_OK.htm\r\n\r\n"
+            "[ALIAS]\r\nIDH_START=help_html/IDH_START.htm\r\n"
+            "IDH_PRINT=help_html/IDH_PRINT.htm\r\nIDH_OK=help_html/IDH_OK.htm\r\n\r\n"
+            "[MAP]\r\n#include help.h\r\n");
         const QByteArray head = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n"
                                 "<HEAD>\r\n<meta name=\"GENERATOR\" content=\"Quillmate\">\r\n"
                                 "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<UL>\r\n";

@@ -217,6 +217,15 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(m_w->mnuviewprojecthelp->isVisible());
         QVERIFY(!QApplication::overrideCursor());
+
+        // The tab as stored (the index file name too) builds it without a window.
+        QVERIFY(QFile::remove(path(QStringLiteral("help.chm"))));
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), path(QStringLiteral("p.QMT"))});
+        QVERIFY(qmt.waitForFinished(60000));
+        QVERIFY2(qmt.exitCode() == 0, qmt.readAllStandardError().constData());
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
     }
 
     void createFromAnotherTabStoresNothing() {
