@@ -18,6 +18,26 @@ QString escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
 
+// A page title as plain as HTML allows: the compiler copies titles into the
+// help file's topic list unread, and viewers show them as they stand there.
+// Only what would be read as markup is escaped: "&" before a letter, digit
+// or "#", and "<" before "/".
+QString titleText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (c == u'&' && (next.isLetterOrNumber() || next == u'#'))
+            out += QLatin1String("&amp;");
+        else if (c == u'<' && next == u'/')
+            out += QLatin1String("&lt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
 // Windows-1252 bytes; a character the code page lacks becomes "&#N;" and a
 // line end CR LF.
 QByteArray pageBytes(const QString& html) {
@@ -58,7 +78,7 @@ QByteArray TopicPage(const QString& title, const QString& heading, const QString
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
         "<html>\n<head>\n"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">\n");
-    html += QStringLiteral("<title>") + escaped(title) + QStringLiteral("</title>\n");
+    html += QStringLiteral("<title>") + titleText(title) + QStringLiteral("</title>\n");
     html += QStringLiteral("<style type=\"text/css\">body { font-family: Arial, sans-serif; "
                            "font-size: 10pt; } h1 { font-size: 12pt; }</style>\n"
                            "</head>\n<body>\n");
