@@ -125,8 +125,11 @@ void FrmMain::cmdcreate_Click() {
         return CompileOutcome{r.started, r.message};
     };
     steps.compileHtmlHelp = [this](const CreateSettings& s) {
-        const HtmlHelpBuildOutcome built =
-            BuildHtmlHelpFile(s.helpProjectFileName, [] { QCoreApplication::processEvents(); });
+        // The window keeps painting while the compiler works; clicks and keys
+        // wait until the command is done.
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, [] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
         if (!built.done)
             return CompileOutcome{false, built.message};
         mnuhelpsep2->setVisible(true);

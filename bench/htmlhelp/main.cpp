@@ -57,8 +57,8 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
     }
     auto db = dao::Database::OpenDatabase(path);
     db->BeginTrans();
-    const QStringList topicFields{QStringLiteral("TopicID"),  QStringLiteral("TopicTitle"),
-                                  QStringLiteral("Keywords"), QStringLiteral("HelpText"),
+    const QStringList topicFields{QStringLiteral("TopicID"),   QStringLiteral("TopicTitle"),
+                                  QStringLiteral("Keywords"),  QStringLiteral("HelpText"),
                                   QStringLiteral("MapNumber"), QStringLiteral("Status")};
     for (int i = 0; i < topics; ++i)
         addRow(*db, QStringLiteral("GeneralHelp"), topicFields,
@@ -89,11 +89,14 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
                 heading ? QStringLiteral("1") : QStringLiteral("2"), QStringLiteral("Root"),
                 heading ? QStringLiteral("3") : QStringLiteral("2")});
     }
-    const QList<QPair<const char*, QString>> options{
-        {"HPFN", out + QStringLiteral("/help.hhp")}, {"HPJT", QStringLiteral("Bench Help")},
-        {"HLPF", QStringLiteral("help.chm")},        {"CONF", out + QStringLiteral("/help.hhc")},
-        {"INDX", out + QStringLiteral("/help.hhk")}, {"CRGH", QStringLiteral("1")},
-        {"HTMH", QStringLiteral("True")},            {"WHLP", QStringLiteral("False")}};
+    const QList<QPair<const char*, QString>> options{{"HPFN", out + QStringLiteral("/help.hhp")},
+                                                     {"HPJT", QStringLiteral("Bench Help")},
+                                                     {"HLPF", QStringLiteral("help.chm")},
+                                                     {"CONF", out + QStringLiteral("/help.hhc")},
+                                                     {"INDX", out + QStringLiteral("/help.hhk")},
+                                                     {"CRGH", QStringLiteral("1")},
+                                                     {"HTMH", QStringLiteral("True")},
+                                                     {"WHLP", QStringLiteral("False")}};
     for (const auto& [key, value] : options)
         addRow(*db, QStringLiteral("Options"),
                {QStringLiteral("Option"), QStringLiteral("Descr"), QStringLiteral("Status")},
@@ -138,11 +141,20 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -163,9 +175,10 @@ std::string page(const std::string& title, const std::string& heading,
     return p + "</body>\r\n</html>\r\n";
 }
 
-const char* kSitemapHead = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
-                           "<meta name=\"GENERATOR\" content=\"Quillmate\">\r\n"
-                           "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<UL>\r\n";
+const char* kSitemapHead =
+    "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n<HEAD>\r\n"
+    "<meta name=\"GENERATOR\" content=\"Quillmate\">\r\n"
+    "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<UL>\r\n";
 
 void entry(std::string& out, int depth, const std::string& name,
            const std::vector<std::string>& pages) {
@@ -376,8 +389,8 @@ int main(int argc, char** argv) {
                 double(bytes) / 1e6, same ? "yes" : "NO");
     const double q = median(qmtTimes), r = median(rawTimes);
     const double qc = median(qmtCpu), rc = median(rawCpu);
-    std::printf("qmt --create, empty folder (whole process): median %.0f ms wall, %.0f ms CPU\n",
-                q, qc);
+    std::printf("qmt --create, empty folder (whole process): median %.0f ms wall, %.0f ms CPU\n", q,
+                qc);
     std::printf("minimal writer, empty folder (in process): median %.0f ms wall, %.0f ms CPU\n", r,
                 rc);
     std::printf("ratio %.2f wall, %.2f CPU (goal: within 2)\n", q / r, qc / rc);
