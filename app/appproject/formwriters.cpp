@@ -418,6 +418,18 @@ private:
 };
 
 template <class Rule>
+QByteArray rewriteOne(QByteArrayView form, const QString& formName,
+                      const QHash<QString, QVariantList>& entries, FormWriteResult& result) {
+    Rule rule(entries, result);
+    rule.beginForm(formName);
+    FormRewriter rewriter;
+    const QByteArray out = rewriter.run({form.data(), static_cast<std::size_t>(form.size())}, rule);
+    result.controlsUpdated += rewriter.controlsUpdated();
+    result.warnings += rule.warnings;
+    return out;
+}
+
+template <class Rule>
 FormWriteResult writeForms(const Entries& entries, const QString& vbProjectFileName,
                            const std::vector<FormRow>& forms) {
     FormWriteResult result;
@@ -446,6 +458,18 @@ QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
         }
     }
     return ansi::fromUnicode(LoadResString(534) + QStringLiteral("    = \"") + value + u'"');
+}
+
+QByteArray RewriteFormToolTips(QByteArrayView form, const QString& formName,
+                               const QHash<QString, QVariantList>& entries,
+                               FormWriteResult& result) {
+    return rewriteOne<ToolTipRule>(form, formName, entries, result);
+}
+
+QByteArray RewriteFormHelpIds(QByteArrayView form, const QString& formName,
+                              const QHash<QString, QVariantList>& entries,
+                              FormWriteResult& result) {
+    return rewriteOne<HelpIdRule>(form, formName, entries, result);
 }
 
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,

@@ -19,8 +19,11 @@
 #include "workspace/session.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <vector>
 
 struct FormWriteResult {
@@ -39,6 +42,16 @@ FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileNa
 // WhatsThis, as its Type asks.
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms);
+
+// The rewriting of one form file in memory, as the writers do it, for the
+// form `formName` and entries keyed by Object ("form.control") with the
+// fields of the entry query: HelpText for tool tips; MapNumber and Type for
+// help IDs. Warnings and left-out entries go to `result`.
+QByteArray RewriteFormToolTips(QByteArrayView form, const QString& formName,
+                               const QHash<QString, QVariantList>& entries,
+                               FormWriteResult& result);
+QByteArray RewriteFormHelpIds(QByteArrayView form, const QString& formName,
+                              const QHash<QString, QVariantList>& entries, FormWriteResult& result);
 
 namespace QMTCOdeMod {
 

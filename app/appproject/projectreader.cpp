@@ -14,27 +14,13 @@ QString toText(std::string_view bytes) {
     return ansi::toUnicode(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// The form's name from its file: the quoted text of the name line.
+// The form's name from its file; a file that cannot be opened adds no row.
 QString ReadFormName(const QString& strformfilepath) {
-    QByteArray bytes;
     try {
-        bytes = ReadFileBytes(strformfilepath);
+        return FormNameIn(view(ReadFileBytes(strformfilepath)));
     } catch (const FileError&) {
-        return {}; // a form file that cannot be opened adds no row
+        return {};
     }
-    QString name;
-    bool done = false;
-    bool first = true;
-    ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
-        if (first)
-            line.remove_prefix(ByteOrderMark(line).size());
-        first = false;
-        if (done || ClassifyFormLine(line).kind != LineKind::Name)
-            return;
-        name = ExtractQuotedText(toText(line)).trimmed();
-        done = true;
-    });
-    return name;
 }
 
 // The entry of `dir` named `part` without regard to letter case (an exact
@@ -126,14 +112,29 @@ QString GetFormFilePath(const QString& strformname, const std::vector<FormRow>& 
     return {};
 }
 
-QStringList ListFormObjects(const QString& strformfilepath,
-                            const std::function<void(qint64)>& progress) {
-    const QByteArray bytes = ReadFileBytes(strformfilepath);
-    QStringList objects;
+QString FormNameIn(std::string_view formBytes) {
+    QString name;
+    bool done = false;
+    bool first = true;
+    ForEachLine(formBytes, [&](std::string_view line, std::size_t) {
+        if (first)
+            line.remove_prefix(ByteOrderMark(line).size());
+        first = false;
+        if (done || ClassifyFormLine(line).kind != LineKind::Name)
+            return;
+        name = ExtractQuotedText(toText(line)).trimmed();
+        done = true;
+    });
+    return name;
+}
+
+std::vector<FormObject> FormObjectsIn(std::string_view formBytes,
+                                      const std::function<void(qint64)>& progress) {
+    std::vector<FormObject> objects;
     bool inCode = false;
     int blockDepth = 0;
     bool first = true;
-    ForEachLine(view(bytes), [&](std::string_view line, std::size_t end) {
+    ForEachLine(formBytes, [&](std::string_view line, std::size_t end) {
         if (first)
             line.remove_prefix(ByteOrderMark(line).size());
         first = false;
@@ -148,13 +149,26 @@ QStringList ListFormObjects(const QString& strformfilepath,
             } else if (form.kind == LineKind::Name) {
                 inCode = true;
             } else if (form.kind == LineKind::Control) {
-                objects.append(toText(form.controlName));
+                objects.push_back({toText(form.controlName), toText(form.controlType)});
             }
         }
         if (progress)
             progress(static_cast<qint64>(end));
     });
     return objects;
+}
+
+std::vector<FormObject> ReadFormObjects(const QString& strformfilepath,
+                                        const std::function<void(qint64)>& progress) {
+    return FormObjectsIn(view(ReadFileBytes(strformfilepath)), progress);
+}
+
+QStringList ListFormObjects(const QString& strformfilepath,
+                            const std::function<void(qint64)>& progress) {
+    QStringList names;
+    for (const FormObject& object : ReadFormObjects(strformfilepath, progress))
+        names << object.name;
+    return names;
 }
 
 } // namespace QMTCOdeMod

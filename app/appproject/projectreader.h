@@ -40,8 +40,28 @@ QString ResolveFormFile(const QString& strfolder, const QString& strformfilename
 QString GetFormFilePath(const QString& strformname, const std::vector<FormRow>& forms,
                         const QString& strvbprojectfilename);
 
-// The objects of a form file in file order: the form itself, then every
-// control (each element of a control array), up to the name line.
+// One object of a form: its name and its type as the control line gives it
+// ("VB.CommandButton", or a third-party "MSComctlLib.ProgressBar").
+struct FormObject {
+    QString name;
+    QString type;
+};
+
+// The form's name from the bytes of its form file: the quoted text of the
+// name line; empty when there is none.
+QString FormNameIn(std::string_view formBytes);
+
+// The objects of the bytes of a form file in file order: the form itself,
+// then every control (each element of a control array), up to the name line.
+// `progress`, when given, receives the number of bytes read so far after each line.
+std::vector<FormObject> FormObjectsIn(std::string_view formBytes,
+                                      const std::function<void(qint64)>& progress = {});
+
+// FormObjectsIn of a form file. Throws FileError when it cannot be read.
+std::vector<FormObject> ReadFormObjects(const QString& strformfilepath,
+                                        const std::function<void(qint64)>& progress = {});
+
+// The names of ReadFormObjects: the objects of a form file in file order.
 // `progress`, when given, receives the number of bytes read so far after each
 // line. Throws FileError when the file cannot be read.
 QStringList ListFormObjects(const QString& strformfilepath,

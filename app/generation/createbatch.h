@@ -1,19 +1,13 @@
 // `qmt --create PROJECT.QMT`: the Create command without a window.
 #pragma once
 
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 
 #include <QString>
 
 namespace dao {
 class Database;
 }
-
-// The Create tab as the window shows it right after opening the project: text
-// boxes empty and check boxes cleared unless a row says otherwise, Windows
-// Help unless an HTMH or WHLP row chooses HTML Help. A row whose value does
-// not convert is skipped.
-CreateSettings LoadCreateSettings(dao::Database& db);
 
 // Opens the project, runs the Create command as the window's Create button
 // does and returns the exit status: 0 when every selected output was written,

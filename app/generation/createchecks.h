@@ -4,7 +4,7 @@
 // hold, topic IDs usable as context strings).
 #pragma once
 
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 
 #include <QStringList>
 

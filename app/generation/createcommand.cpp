@@ -76,7 +76,7 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
                                            "tree is empty.")
                                 .arg(QDir::toNativeSeparators(s.contentsFileName)));
         }
-    } else if (!s.windowsHelp() && steps.createHtmlHelp) {
+    } else if (s.htmlHelp() && steps.createHtmlHelp) {
         steps.createHtmlHelp(db, s, report);
     }
     if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
@@ -91,7 +91,7 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
         report.compiled = outcome.done;
         if (!outcome.done)
             report.fail(outcome.message.isEmpty() ? LoadResString(554) : outcome.message);
-    } else if (!s.windowsHelp() && CreateSettings::ticked(s.compile)) {
+    } else if (s.htmlHelp() && CreateSettings::ticked(s.compile)) {
         report.compileDue = true;
         const CompileOutcome outcome =
             steps.compileHtmlHelp ? steps.compileHtmlHelp(s) : CompileOutcome{};

@@ -3,7 +3,7 @@
 
 #include "appproject/formwriters.h"
 #include "generation/createreport.h"
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 #include "workspace/session.h"
 
 #include <QString>

@@ -86,28 +86,15 @@ bool blockedWithoutGeneralHelp(const CreateSettings& s) {
 
 } // namespace
 
-// The window's enabling rule, on the settings instead of the controls.
 bool CreateTabEnabled(const CreateSettings& s) {
-    records::CreateTab tab;
-    tab.htmlHelp = !s.windowsHelp();
-    tab.windowsHelp = s.windowsHelp();
-    tab.generalHelp = s.createGeneralHelp;
-    tab.contentsFile = s.createContentsFile;
-    tab.toolTips = s.createToolTips;
-    tab.contextHelp = s.createContextSensitiveHelp;
-    tab.helpProjectTitle = s.helpProjectTitle;
-    tab.helpProjectFileName = s.helpProjectFileName;
-    tab.helpFileName = s.helpFileName;
-    tab.rtfFileName = s.rtfFileName;
-    tab.contentsFileName = s.contentsFileName;
-    tab.indexFileName = s.indexFileName;
-    tab.vbProjectFileName = s.vbProjectFileName;
-    return records::CheckCreate(tab).create.value_or(false);
+    return records::CheckCreate(s).create.value_or(false);
 }
 
 QString CreateDisabledReason(const CreateSettings& s) {
     if (CreateTabEnabled(s))
         return {};
+    if (s.helpType == HelpType::None)
+        return QStringLiteral("Choose HTML Help or Windows Help.");
     if (!s.windowsHelp())
         return QStringLiteral("HTML Help needs these names: ") +
                missingHtmlHelpNames(s).join(QStringLiteral(", ")) + QLatin1Char('.');

@@ -2,7 +2,7 @@
 // automatic file names, the help-type extensions and the enabling rule.
 #pragma once
 
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 
 #include <QString>
 

@@ -151,6 +151,29 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateRepo
     out.commit();
 }
 
+QByteArray WithHelpFileLine(QByteArrayView vbp, const QString& helpFileName) {
+    const QByteArray key = ansi::fromUnicode(LoadResString(533));
+    const QByteArray replacement = key + '"' + ansi::fromUnicode(helpFileName) + '"';
+    const std::string_view bytes(vbp.data(), static_cast<std::size_t>(vbp.size()));
+    const QByteArray lineEnd = QMTCOdeMod::LineEndOf(bytes);
+    QByteArray out;
+    out.reserve(vbp.size() + replacement.size());
+    bool first = true;
+    QMTCOdeMod::ForEachLine(bytes, [&](std::string_view line, std::size_t) {
+        // A byte-order mark before the first line stays; the line behind it is examined.
+        const std::string_view bom = first ? QMTCOdeMod::ByteOrderMark(line) : std::string_view();
+        first = false;
+        const std::string_view text = line.substr(bom.size());
+        out.append(bom.data(), static_cast<qsizetype>(bom.size()));
+        if (text.substr(0, static_cast<std::size_t>(key.size())) == QMTCOdeMod::view(key))
+            out.append(replacement);
+        else
+            out.append(text.data(), static_cast<qsizetype>(text.size()));
+        out.append(lineEnd);
+    });
+    return out;
+}
+
 bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& helpFileName) {
     if (!QFileInfo(vbProjectFileName).isFile())
         return false;
@@ -160,24 +183,7 @@ bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& he
                                      QStringLiteral("could not be read: ") + in.errorString());
     const QByteArray content = in.readAll();
     in.close();
-
-    const QByteArray key = ansi::fromUnicode(LoadResString(533));
-    const QByteArray replacement = key + '"' + ansi::fromUnicode(helpFileName) + '"';
-    AnsiLineFile out(vbProjectFileName);
-    out.setLineEnd(QMTCOdeMod::LineEndOf(QMTCOdeMod::view(content)));
-    bool first = true;
-    QMTCOdeMod::ForEachLine(QMTCOdeMod::view(content), [&](std::string_view line, std::size_t) {
-        // A byte-order mark before the first line stays; the line behind it is examined.
-        const std::string_view bom = first ? QMTCOdeMod::ByteOrderMark(line) : std::string_view();
-        first = false;
-        const std::string_view text = line.substr(bom.size());
-        if (text.substr(0, static_cast<std::size_t>(key.size())) == QMTCOdeMod::view(key))
-            out.writeLineBytes(QByteArray(
-                QByteArray(bom.data(), static_cast<qsizetype>(bom.size())) + replacement));
-        else
-            out.writeLineBytes(QByteArrayView(line.data(), static_cast<qsizetype>(line.size())));
-    });
-    out.commit();
+    fileio::SaveBytes(vbProjectFileName, WithHelpFileLine(content, helpFileName));
     return true;
 }
 

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "generation/createreport.h"
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace dao {
@@ -23,6 +25,12 @@ void CreateGeneralHelp(const CreateSettings& settings, dao::Database& db, Create
 // to 32767 are left out of the help project file and reported.
 void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db);
 void WriteHelpProjectFile(const CreateSettings& settings, dao::Database& db, CreateReport& report);
+// The application project file `vbp` with every line that begins exactly with
+// "HelpFile=" replaced by HelpFile="<help file>"; other lines keep their
+// bytes, the file keeps its line ends (LF when every line ends in LF, else
+// CR LF) and a byte-order mark.
+QByteArray WithHelpFileLine(QByteArrayView vbp, const QString& helpFileName);
+
 // Replaces every line beginning exactly with "HelpFile=" by
 // HelpFile="<help file>"; other lines are copied byte for byte. Returns false
 // (and touches nothing) when the project file does not exist.

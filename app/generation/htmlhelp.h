@@ -4,7 +4,7 @@
 #pragma once
 
 #include "generation/createreport.h"
-#include "generation/createsettings.h"
+#include "workspace/createsettings.h"
 
 #include <QString>
 

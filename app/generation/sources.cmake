@@ -1,6 +1,6 @@
 # Files of app/generation
 list(APPEND QM_CORE_SOURCES
-  generation/createsettings.h
+  workspace/createsettings.h
   generation/createrules.h generation/createrules.cpp
   generation/generalhelp.h generation/generalhelp.cpp
   generation/htmlpages.h generation/htmlpages.cpp

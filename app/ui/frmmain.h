@@ -119,6 +119,9 @@ public:
     void cmdvbproectfilebrowse_Click();
 
     // ---- frmmain_create.cpp: the Create tab and command
+    // The tab's controls as settings, and settings shown in them.
+    CreateSettings createSettings() const;
+    void showCreateSettings(const CreateSettings& settings);
     void opthelptype_Click(int index);
     void cmdcreate_Click();
 

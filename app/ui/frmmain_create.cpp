@@ -16,27 +16,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 
 namespace {
-
-CreateSettings settingsOf(const FrmMain& w) {
-    CreateSettings s;
-    s.vbProjectFileName = w.txtvbprojectfilename->text();
-    s.helpProjectFileName = w.txthelpprojectfilename->text();
-    s.helpProjectTitle = w.txthelpprojecttitle->text();
-    s.helpFileName = w.txthelpfilename->text();
-    s.contentsFileName = w.txtcontentsfilename->text();
-    s.rtfFileName = w.txtrtffilename->text();
-    s.indexFileName = w.txtindexfilename->text();
-    s.createGeneralHelp = ui::checkValue(w.chkcreategeneralhelp);
-    s.createContentsFile = ui::checkValue(w.chkcreatecontentsfile);
-    s.createToolTips = ui::checkValue(w.chkcreatetooltips);
-    s.createContextSensitiveHelp = ui::checkValue(w.chkcreatecontextsensitivehelp);
-    s.vbProject = ui::checkValue(w.chkvbproject);
-    s.compile = ui::checkValue(w.chkcompile);
-    s.helpType = w.opthelptype[1]->isChecked() ? HelpType::WindowsHelp : HelpType::HtmlHelp;
-    return s;
-}
 
 // A field changes only when its text does, so its change handler runs once.
 void setText(QLineEdit* edit, const QString& text) {
@@ -45,6 +27,63 @@ void setText(QLineEdit* edit, const QString& text) {
 }
 
 } // namespace
+
+CreateSettings FrmMain::createSettings() const {
+    CreateSettings s;
+    s.vbProjectFileName = txtvbprojectfilename->text();
+    s.helpProjectFileName = txthelpprojectfilename->text();
+    s.helpProjectTitle = txthelpprojecttitle->text();
+    s.helpFileName = txthelpfilename->text();
+    s.contentsFileName = txtcontentsfilename->text();
+    s.rtfFileName = txtrtffilename->text();
+    s.indexFileName = txtindexfilename->text();
+    s.createGeneralHelp = ui::checkValue(chkcreategeneralhelp);
+    s.createContentsFile = ui::checkValue(chkcreatecontentsfile);
+    s.createToolTips = ui::checkValue(chkcreatetooltips);
+    s.createContextSensitiveHelp = ui::checkValue(chkcreatecontextsensitivehelp);
+    s.vbProject = ui::checkValue(chkvbproject);
+    s.compile = ui::checkValue(chkcompile);
+    s.helpType = opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
+                 : opthelptype[0]->isChecked() ? HelpType::HtmlHelp
+                                               : HelpType::None;
+    return s;
+}
+
+void FrmMain::showCreateSettings(const CreateSettings& s) {
+    const std::pair<QLineEdit*, const QString*> texts[] = {
+        {txtvbprojectfilename, &s.vbProjectFileName},
+        {txthelpprojectfilename, &s.helpProjectFileName},
+        {txthelpprojecttitle, &s.helpProjectTitle},
+        {txthelpfilename, &s.helpFileName},
+        {txtcontentsfilename, &s.contentsFileName},
+        {txtrtffilename, &s.rtfFileName},
+        {txtindexfilename, &s.indexFileName}};
+    for (const auto& [box, text] : texts)
+        box->setText(*text);
+    const std::pair<QCheckBox*, int> checks[] = {
+        {chkcreategeneralhelp, s.createGeneralHelp},
+        {chkcreatecontentsfile, s.createContentsFile},
+        {chkcreatetooltips, s.createToolTips},
+        {chkcreatecontextsensitivehelp, s.createContextSensitiveHelp},
+        {chkvbproject, s.vbProject},
+        {chkcompile, s.compile}};
+    for (const auto& [box, value] : checks)
+        ui::setCheckValue(box, value);
+    // Only the stored state: the file names keep their extensions.
+    for (std::size_t i : {0u, 1u}) {
+        const QSignalBlocker blocker(opthelptype[i]);
+        opthelptype[i]->setAutoExclusive(false);
+        opthelptype[i]->setChecked(s.helpType ==
+                                   (i == 0 ? HelpType::HtmlHelp : HelpType::WindowsHelp));
+        opthelptype[i]->setAutoExclusive(true);
+    }
+    const bool html = s.htmlHelp();
+    const bool windows = s.windowsHelp();
+    txtindexfilename->setEnabled(html || !windows);
+    cmdindexfilebrowse->setEnabled(html || !windows);
+    txtrtffilename->setEnabled(windows || !html);
+    cmdrtffilebrowse->setEnabled(windows || !html);
+}
 
 void FrmMain::connectCreate() {
     for (int index : {0, 1})
@@ -55,7 +94,7 @@ void FrmMain::connectCreate() {
     const auto automaticNames = [this] {
         if (!opthelptype[1]->isChecked())
             return;
-        CreateSettings s = settingsOf(*this);
+        CreateSettings s = createSettings();
         FillAutomaticFileNames(s);
         setText(txthelpfilename, s.helpFileName);
         setText(txtcontentsfilename, s.contentsFileName);
@@ -99,7 +138,7 @@ void FrmMain::opthelptype_Click(int index) {
     cmdindexfilebrowse->setEnabled(!windows);
     txtrtffilename->setEnabled(windows);
     cmdrtffilebrowse->setEnabled(windows);
-    CreateSettings s = settingsOf(*this);
+    CreateSettings s = createSettings();
     ApplyHelpTypeExtensions(s, type);
     setText(txthelpprojectfilename, s.helpProjectFileName);
     setText(txthelpfilename, s.helpFileName);
@@ -137,7 +176,7 @@ void FrmMain::cmdcreate_Click() {
         shell::MsgBox(built.message, shell::vbInformation);
         return CompileOutcome{true, {}};
     };
-    const CreateReport report = RunCreateCommand(settingsOf(*this), *m_session.db,
+    const CreateReport report = RunCreateCommand(createSettings(), *m_session.db,
                                                  m_session.appProjectPath, m_session.forms, steps);
     QStringList lines = report.failures;
     if (!report.warnings.isEmpty())

@@ -230,14 +230,11 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
         shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
     }
 
-    m_session.winTop = QStringLiteral("98");
-    m_session.winLeft = QStringLiteral("240");
-    m_session.winHeight = QStringLiteral("547");
-    m_session.winWidth = QStringLiteral("769");
-    txtwinsize->setText(QStringLiteral("pos(") + m_session.winLeft + QLatin1Char(',') +
-                        m_session.winTop + QStringLiteral(") ") + QStringLiteral("size(") +
-                        m_session.winWidth + QLatin1Char(',') + m_session.winHeight +
-                        QLatin1Char(')'));
+    m_session.window = HelpWindowGeometry{};
+    const HelpWindowGeometry& g = m_session.window;
+    txtwinsize->setText(QStringLiteral("pos(") + g.left + QLatin1Char(',') + g.top +
+                        QStringLiteral(") ") + QStringLiteral("size(") + g.width +
+                        QLatin1Char(',') + g.height + QLatin1Char(')'));
     return true;
 }
 

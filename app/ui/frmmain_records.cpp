@@ -5,6 +5,7 @@
 
 #include "uiutil.h"
 
+#include "generation/createchecks.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "workspace/checkforok.h"
@@ -162,24 +163,9 @@ void FrmMain::CheckForOk() {
              cbowttopicid->currentText(), txtwthelptext->toPlainText(),
              ui::checkValue(chkwtconsenhlp), ui::checkValue(chkwtwthlp)});
         break;
-    case TabCreate: {
-        records::CreateTab tab;
-        tab.htmlHelp = opthelptype[0]->isChecked();
-        tab.windowsHelp = opthelptype[1]->isChecked();
-        tab.generalHelp = ui::checkValue(chkcreategeneralhelp);
-        tab.contentsFile = ui::checkValue(chkcreatecontentsfile);
-        tab.toolTips = ui::checkValue(chkcreatetooltips);
-        tab.contextHelp = ui::checkValue(chkcreatecontextsensitivehelp);
-        tab.helpProjectTitle = txthelpprojecttitle->text();
-        tab.helpProjectFileName = txthelpprojectfilename->text();
-        tab.helpFileName = txthelpfilename->text();
-        tab.rtfFileName = txtrtffilename->text();
-        tab.contentsFileName = txtcontentsfilename->text();
-        tab.indexFileName = txtindexfilename->text();
-        tab.vbProjectFileName = txtvbprojectfilename->text();
-        states = records::CheckCreate(tab);
+    case TabCreate:
+        states = records::CheckCreate(createSettings());
         break;
-    }
     default:
         return;
     }
@@ -261,27 +247,10 @@ void FrmMain::cmdok_Click() {
             ClearControls(TabWhatsThis);
             break;
         case TabCreate: {
-            options::CreateTabValues values;
-            values.vbProjectFileName = txtvbprojectfilename->text();
-            values.helpProjectFileName = txthelpprojectfilename->text();
-            values.helpProjectTitle = txthelpprojecttitle->text();
-            values.helpFileName = txthelpfilename->text();
-            values.contentsFileName = txtcontentsfilename->text();
-            values.rtfFileName = txtrtffilename->text();
-            values.generalHelp = ui::checkValue(chkcreategeneralhelp);
-            values.contentsFile = ui::checkValue(chkcreatecontentsfile);
-            values.toolTips = ui::checkValue(chkcreatetooltips);
-            values.contextHelp = ui::checkValue(chkcreatecontextsensitivehelp);
-            values.vbProject = ui::checkValue(chkvbproject);
-            values.htmlHelp = opthelptype[0]->isChecked();
-            values.windowsHelp = opthelptype[1]->isChecked();
-            values.winTop = m_session.winTop;
-            values.winLeft = m_session.winLeft;
-            values.winWidth = m_session.winWidth;
-            values.winHeight = m_session.winHeight;
-            values.compile = ui::checkValue(chkcompile);
-            values.indexFileName = txtindexfilename->text();
-            options::SaveCreateTab(db, values);
+            const CreateSettings settings = createSettings();
+            if (const QStringList problems = CheckCreateTabTexts(settings); !problems.isEmpty())
+                throw records::RecordError(problems.join(u'\n'));
+            options::SaveCreateTab(db, settings, m_session.window);
             break;
         }
         default:
@@ -392,62 +361,11 @@ void FrmMain::UpdateOptions(const QString& strkey, const QString& strValue) {
 void FrmMain::ApplyOptions() {
     if (!m_session.isOpen())
         return;
-    // Option keys by string-table id.
-    const std::pair<int, QLineEdit*> textBoxes[] = {
-        {511, txtvbprojectfilename}, {512, txthelpprojectfilename}, {513, txthelpprojecttitle},
-        {514, txthelpfilename},      {515, txtcontentsfilename},    {516, txtrtffilename},
-        {538, txtindexfilename}};
-    const std::pair<int, QCheckBox*> checkBoxes[] = {
-        {517, chkcreategeneralhelp}, {518, chkcreatecontentsfile},
-        {519, chkcreatetooltips},    {520, chkcreatecontextsensitivehelp},
-        {521, chkvbproject},         {542, chkcompile}};
-
-    for (const options::OptionRow& row : options::ReadOptions(*m_session.db)) {
-        const auto setting = options::InterpretOption(row.key, row.value);
-        if (!setting)
-            continue;
-        const QString& key = setting->key;
-        switch (setting->kind) {
-        case options::OptionSetting::Text:
-            for (const auto& [id, box] : textBoxes) {
-                if (key != LoadResString(id))
-                    continue;
-                box->setText(setting->text);
-                if (box == txtvbprojectfilename)
-                    m_session.appProjectPath = box->text();
-                else if (box == txthelpprojecttitle)
-                    setWindowTitle(LoadResString(100) + QStringLiteral(" - ") + box->text());
-            }
-            break;
-        case options::OptionSetting::Check:
-            for (const auto& [id, box] : checkBoxes)
-                if (key == LoadResString(id))
-                    ui::setCheckValue(box, setting->number);
-            break;
-        case options::OptionSetting::HelpType: {
-            QRadioButton* button = opthelptype[static_cast<std::size_t>(setting->number)];
-            {
-                // Only the stored state: the file names keep their extensions.
-                const QSignalBlocker blocker(button);
-                button->setChecked(setting->flag);
-            }
-            if (button->isChecked()) {
-                const bool html = setting->number == 0;
-                txtindexfilename->setEnabled(html);
-                cmdindexfilebrowse->setEnabled(html);
-                txtrtffilename->setEnabled(!html);
-                cmdrtffilebrowse->setEnabled(!html);
-            }
-            break;
-        }
-        case options::OptionSetting::Geometry:
-            if (key == LoadResString(540))
-                m_session.winTop = setting->text;
-            else if (key == LoadResString(543))
-                m_session.winLeft = setting->text;
-            else
-                m_session.winHeight = setting->text;
-            break;
-        }
-    }
+    const CreateSettings settings = options::ReadCreateSettings(*m_session.db);
+    showCreateSettings(settings);
+    // A project without an application project keeps the one named before.
+    if (!settings.vbProjectFileName.isEmpty())
+        m_session.appProjectPath = settings.vbProjectFileName;
+    if (!settings.helpProjectTitle.isEmpty())
+        setWindowTitle(LoadResString(100) + QStringLiteral(" - ") + settings.helpProjectTitle);
 }

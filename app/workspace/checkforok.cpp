@@ -37,24 +37,25 @@ ButtonStates CheckWhatsThis(const WhatsThisTab& tab) {
                        (isChecked(tab.contextSensitive) || isChecked(tab.whatsThis)));
 }
 
-ButtonStates CheckCreate(const CreateTab& tab) {
+ButtonStates CheckCreate(const CreateSettings& tab) {
     ButtonStates states;
     states.ok = false;
     states.create = false;
     states.del = false;
     bool enable = false;
-    if (tab.windowsHelp) {
+    if (tab.windowsHelp()) {
         // Contents or context help without the general help cannot be created at all.
-        if (tab.generalHelp == 0 && (isChecked(tab.contentsFile) || isChecked(tab.contextHelp)))
+        if (tab.createGeneralHelp == 0 &&
+            (isChecked(tab.createContentsFile) || isChecked(tab.createContextSensitiveHelp)))
             return states;
-        if (isChecked(tab.generalHelp) && filled(tab.helpProjectTitle) &&
+        if (isChecked(tab.createGeneralHelp) && filled(tab.helpProjectTitle) &&
             filled(tab.helpFileName) && filled(tab.rtfFileName) &&
             filled(tab.helpProjectFileName) &&
-            (!isChecked(tab.contentsFile) || filled(tab.contentsFileName)))
+            (!isChecked(tab.createContentsFile) || filled(tab.contentsFileName)))
             enable = true;
-        if (isChecked(tab.toolTips) && filled(tab.vbProjectFileName))
+        if (isChecked(tab.createToolTips) && filled(tab.vbProjectFileName))
             enable = true;
-    } else if (tab.htmlHelp) {
+    } else if (tab.htmlHelp()) {
         enable = filled(tab.helpProjectFileName) && filled(tab.helpFileName) &&
                  filled(tab.contentsFileName) && filled(tab.indexFileName);
     }

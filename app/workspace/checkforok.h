@@ -2,6 +2,8 @@
 // one per tab, on the values of the tab's controls.
 #pragma once
 
+#include "workspace/createsettings.h"
+
 #include <QString>
 #include <optional>
 
@@ -50,28 +52,12 @@ struct WhatsThisTab {
     int whatsThis = 0;        // chkwtwthlp
 };
 
-struct CreateTab {
-    bool htmlHelp = false;    // opthelptype 0
-    bool windowsHelp = false; // opthelptype 1
-    int generalHelp = 0;      // chkcreategeneralhelp
-    int contentsFile = 0;     // chkcreatecontentsfile
-    int toolTips = 0;         // chkcreatetooltips
-    int contextHelp = 0;      // chkcreatecontextsensitivehelp
-    QString helpProjectTitle;
-    QString helpProjectFileName;
-    QString helpFileName;
-    QString rtfFileName;
-    QString contentsFileName;
-    QString indexFileName;
-    QString vbProjectFileName;
-};
-
 ButtonStates CheckGeneralHelp(const GeneralHelpTab& tab);
 // Sets Add node and OK; Delete is left alone.
 ButtonStates CheckContentsFile(const ContentsFileTab& tab);
 ButtonStates CheckToolTips(const ToolTipsTab& tab);
 ButtonStates CheckWhatsThis(const WhatsThisTab& tab);
 // Sets OK, Create and Delete; Delete is always off on this tab.
-ButtonStates CheckCreate(const CreateTab& tab);
+ButtonStates CheckCreate(const CreateSettings& tab);
 
 } // namespace records

@@ -4,24 +4,14 @@
 #include "resources/strings.h"
 #include "transaction.h"
 
+#include <optional>
+
 namespace options {
 
 namespace {
 
 QString flagText(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-// Keys by kind, as string-table ids.
-constexpr int kTextKeys[] = {511, 512, 513, 514, 515, 516, 538}; // VBPF ... RTFF, INDX
-constexpr int kCheckKeys[] = {517, 518, 519, 520, 521, 542};     // CRGH ... CRVB, COMP
-constexpr int kGeometryKeys[] = {540, 543, 522};                 // WINT (top), WINL, WINH
-
-template <std::size_t N> std::optional<QString> matchKey(const QString& key, const int (&ids)[N]) {
-    for (int id : ids)
-        if (key.compare(LoadResString(id), Qt::CaseInsensitive) == 0)
-            return LoadResString(id);
-    return std::nullopt;
 }
 
 std::optional<int> wholeNumber(const QString& text) {
@@ -75,76 +65,100 @@ std::vector<OptionRow> ReadOptions(dao::Database& db) {
     return rows;
 }
 
-std::optional<OptionSetting> InterpretOption(const QString& key, const QString& value) {
-    OptionSetting setting;
-    if (const auto k = matchKey(key, kTextKeys)) {
-        setting.kind = OptionSetting::Text;
-        setting.key = *k;
-        setting.text = value;
-        return setting;
+void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QString& key,
+                    const QString& value) {
+    const auto is = [&](int id) {
+        return key.compare(LoadResString(id), Qt::CaseInsensitive) == 0;
+    };
+    const std::pair<int, QString CreateSettings::*> texts[] = {
+        {511, &CreateSettings::vbProjectFileName}, {512, &CreateSettings::helpProjectFileName},
+        {513, &CreateSettings::helpProjectTitle},  {514, &CreateSettings::helpFileName},
+        {515, &CreateSettings::contentsFileName},  {516, &CreateSettings::rtfFileName},
+        {538, &CreateSettings::indexFileName}};
+    const std::pair<int, int CreateSettings::*> checks[] = {
+        {517, &CreateSettings::createGeneralHelp},
+        {518, &CreateSettings::createContentsFile},
+        {519, &CreateSettings::createToolTips},
+        {520, &CreateSettings::createContextSensitiveHelp},
+        {521, &CreateSettings::vbProject},
+        {542, &CreateSettings::compile}};
+    const std::pair<int, QString HelpWindowGeometry::*> geometries[] = {
+        {540, &HelpWindowGeometry::top}, // WINT: the top (saving writes the width there too)
+        {543, &HelpWindowGeometry::left},
+        {522, &HelpWindowGeometry::height}};
+
+    for (const auto& [id, field] : texts) {
+        if (is(id)) {
+            s.*field = value;
+            return;
+        }
     }
-    if (const auto k = matchKey(key, kCheckKeys)) {
-        const auto n = wholeNumber(value);
-        if (!n || *n < 0 || *n > 2)
-            return std::nullopt;
-        setting.kind = OptionSetting::Check;
-        setting.key = *k;
-        setting.number = *n;
-        return setting;
+    for (const auto& [id, field] : checks) {
+        if (is(id)) {
+            if (const auto n = wholeNumber(value); n && *n >= 0 && *n <= 2)
+                s.*field = *n;
+            return;
+        }
     }
-    const bool html = key.compare(LoadResString(523), Qt::CaseInsensitive) == 0;
-    if (html || key.compare(LoadResString(539), Qt::CaseInsensitive) == 0) {
-        const auto flag = truthValue(value);
-        if (!flag)
-            return std::nullopt;
-        setting.kind = OptionSetting::HelpType;
-        setting.key = LoadResString(html ? 523 : 539);
-        setting.number = html ? 0 : 1;
-        setting.flag = *flag;
-        return setting;
+    for (const auto& [id, type] :
+         {std::pair{523, HelpType::HtmlHelp}, std::pair{539, HelpType::WindowsHelp}}) {
+        if (is(id)) {
+            if (truthValue(value).value_or(false))
+                s.helpType = type;
+            return;
+        }
     }
-    if (const auto k = matchKey(key, kGeometryKeys)) {
-        const auto n = wholeNumber(value);
-        if (!n)
-            return std::nullopt;
-        setting.kind = OptionSetting::Geometry;
-        setting.key = *k;
-        setting.text = QString::number(*n);
-        setting.number = *n;
-        return setting;
+    for (const auto& [id, field] : geometries) {
+        if (is(id)) {
+            if (const auto n = wholeNumber(value))
+                geometry.*field = QString::number(*n);
+            return;
+        }
     }
-    return std::nullopt;
 }
 
-std::vector<OptionRow> CreateTabRows(const CreateTabValues& v) {
+CreateSettings ReadCreateSettings(dao::Database& db, HelpWindowGeometry* geometry) {
+    CreateSettings settings;
+    HelpWindowGeometry stored;
+    for (const OptionRow& row : ReadOptions(db))
+        ApplyOptionRow(settings, stored, row.key, row.value);
+    if (geometry)
+        *geometry = stored;
+    return settings;
+}
+
+std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGeometry& g) {
     const auto key = [](int id) { return LoadResString(id); };
     const auto check = [](int value) { return QString::number(value); };
     return {
-        {key(511), v.vbProjectFileName},
-        {key(512), v.helpProjectFileName},
-        {key(513), v.helpProjectTitle},
-        {key(514), v.helpFileName},
-        {key(515), v.contentsFileName},
-        {key(516), v.rtfFileName},
-        {key(517), check(v.generalHelp)},
-        {key(518), check(v.contentsFile)},
-        {key(519), check(v.toolTips)},
-        {key(520), check(v.contextHelp)},
-        {key(521), check(v.vbProject)},
-        {key(523), flagText(v.htmlHelp)},
-        {key(539), flagText(v.windowsHelp)},
-        {key(540), v.winTop},
-        {key(543), v.winLeft},
-        {key(541), v.winWidth},
-        {key(522), v.winHeight},
-        {key(542), check(v.compile)},
-        {key(538), v.indexFileName},
+        {key(511), s.vbProjectFileName},
+        {key(512), s.helpProjectFileName},
+        {key(513), s.helpProjectTitle},
+        {key(514), s.helpFileName},
+        {key(515), s.contentsFileName},
+        {key(516), s.rtfFileName},
+        {key(517), check(s.createGeneralHelp)},
+        {key(518), check(s.createContentsFile)},
+        {key(519), check(s.createToolTips)},
+        {key(520), check(s.createContextSensitiveHelp)},
+        {key(521), check(s.vbProject)},
+        {key(523), flagText(s.htmlHelp())},
+        {key(539), flagText(s.windowsHelp())},
+        {key(540), g.top},
+        {key(543), g.left},
+        {key(541), g.width}, // WINT again: the width shares the top's key
+        {key(522), g.height},
+        {key(542), check(s.compile)},
+        // Stored last, so that HTML Help keeps its index file name for the
+        // next session and for qmt --create.
+        {key(538), s.indexFileName},
     };
 }
 
-void SaveCreateTab(dao::Database& db, const CreateTabValues& values) {
+void SaveCreateTab(dao::Database& db, const CreateSettings& settings,
+                   const HelpWindowGeometry& geometry) {
     workspace::Transaction transaction(db);
-    for (const OptionRow& row : CreateTabRows(values))
+    for (const OptionRow& row : CreateTabRows(settings, geometry))
         UpdateOptions(db, row.key, row.value);
     transaction.commit();
 }

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "dao.h"
+#include "workspace/createsettings.h"
 
 #include <QString>
-#include <optional>
 #include <vector>
 
 namespace options {
@@ -23,55 +23,26 @@ void UpdateOptions(dao::Database& db, const QString& strkey, const QString& strV
 // The active option rows in the order the store gives them.
 std::vector<OptionRow> ReadOptions(dao::Database& db);
 
-// What one option row does to the window when a project opens.
-struct OptionSetting {
-    enum Kind {
-        Text,     // a text box gets `text`
-        Check,    // a check box gets `number` (0, 1 or 2)
-        HelpType, // option button `number` (0 HTML Help, 1 Windows Help) gets `flag`
-        Geometry, // a help-window geometry string gets `text`
-    };
-    Kind kind = Text;
-    QString key; // the key as the program writes it, for example "VBPF"
-    QString text;
-    int number = 0;
-    bool flag = false;
-};
+// What one option row does to the Create tab. Keys match in any letter case.
+// A row the tab does not show (LMAP, unknown keys) and a value that does not
+// convert (a check value other than 0, 1, 2; a flag that is neither
+// True/False nor a number; geometry that is no number) change nothing.
+// Choosing one help type (a true HTMH or WHLP) deselects the other; a false
+// one leaves the choice as it was.
+void ApplyOptionRow(CreateSettings& settings, HelpWindowGeometry& geometry, const QString& key,
+                    const QString& value);
 
-// The setting of one row, or none for a key the window does not show (LMAP,
-// unknown keys) and for a value that does not convert to its control.
-// Geometry keys: "WINT" (top), "WINL" (left), "WINH" (height).
-std::optional<OptionSetting> InterpretOption(const QString& key, const QString& value);
-
-// The values of the Create tab that OK stores.
-struct CreateTabValues {
-    QString vbProjectFileName;   // VBPF
-    QString helpProjectFileName; // HPFN
-    QString helpProjectTitle;    // HPJT
-    QString helpFileName;        // HLPF
-    QString contentsFileName;    // CONF
-    QString rtfFileName;         // RTFF
-    int generalHelp = 0;         // CRGH
-    int contentsFile = 0;        // CRCF
-    int toolTips = 0;            // CRTT
-    int contextHelp = 0;         // CRCS
-    int vbProject = 0;           // CRVB
-    bool htmlHelp = false;       // HTMH
-    bool windowsHelp = false;    // WHLP
-    QString winTop;              // WINT
-    QString winLeft;             // WINL
-    QString winWidth;            // WINT again: the width shares the top's key
-    QString winHeight;           // WINH
-    int compile = 0;             // COMP
-    // INDX: stored last, so that HTML Help keeps its index file name for the
-    // next session and for qmt --create.
-    QString indexFileName;
-};
+// The Create tab as the window shows it right after opening the project: the
+// defaults (empty names, cleared boxes, no help type) with every row applied
+// in stored order. `geometry`, when given, receives the stored geometry.
+CreateSettings ReadCreateSettings(dao::Database& db, HelpWindowGeometry* geometry = nullptr);
 
 // The UpdateOptions calls of saving the Create tab, in their order.
-std::vector<OptionRow> CreateTabRows(const CreateTabValues& values);
+std::vector<OptionRow> CreateTabRows(const CreateSettings& settings,
+                                     const HelpWindowGeometry& geometry);
 
 // Stores the Create tab: every row of CreateTabRows, all or none.
-void SaveCreateTab(dao::Database& db, const CreateTabValues& values);
+void SaveCreateTab(dao::Database& db, const CreateSettings& settings,
+                   const HelpWindowGeometry& geometry);
 
 } // namespace options

@@ -3,6 +3,7 @@
 #include "filltemplate.h"
 #include "mapnumbers.h"
 #include "resources/strings.h"
+#include "textrules.h"
 #include "transaction.h"
 
 namespace records {
@@ -36,6 +37,20 @@ int requireMapNumber(const QString& text) {
     if (!number)
         throw RecordError(FillTemplate(900, {QStringLiteral("|1"), LoadResString(128)}));
     return *number;
+}
+
+// A text that cannot be written where Create puts it is refused at once.
+void requireWritable(const QString& problem) {
+    if (!problem.isEmpty())
+        throw RecordError(problem);
+}
+
+void requireText(const QString& text, int labelId, textrules::Target target) {
+    requireWritable(textrules::CheckText(text, u"The " + LoadResString(labelId), target));
+}
+
+void requireTopicId(const QString& topicId, int labelId) {
+    requireWritable(textrules::CheckContextString(topicId, u"The " + LoadResString(labelId)));
 }
 
 QString requireObjectKey(const QString& form, const QString& object) {
@@ -102,6 +117,12 @@ bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
     requireLength(r.title, TopicTitleSize, 139);
     requireLength(r.browseSeq, BrowseSeqSize, 138);
     requireLength(r.topicHeader, TopicHeaderSize, 133);
+    requireTopicId(r.topicId, 105);
+    requireText(r.title, 139, textrules::Target::RtfLine);
+    requireText(r.browseSeq, 138, textrules::Target::RtfLine);
+    requireText(r.keywords, 137, textrules::Target::RtfText);
+    requireText(r.topicHeader, 133, textrules::Target::RtfLine);
+    requireText(r.helpText, 126, textrules::Target::RtfText);
     const int mapNumber = requireMapNumber(r.mapNumber);
 
     workspace::Transaction transaction(db);
@@ -125,6 +146,7 @@ bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
 
 bool SaveToolTip(dao::Database& db, const ToolTipRecord& r) {
     const QString key = requireObjectKey(r.form, r.object);
+    requireText(r.toolTipText, 131, textrules::Target::AnsiText);
     auto rs = selectObject(db, 252, 262, key);
     const bool added = addOrEdit(*rs, QStringLiteral("Object"), key);
     rs->SetField(QStringLiteral("HelpText"), r.toolTipText);
@@ -135,6 +157,8 @@ bool SaveToolTip(dao::Database& db, const ToolTipRecord& r) {
 bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& r) {
     const QString key = requireObjectKey(r.form, r.object);
     requireLength(r.topicId, TopicIdSize, 127);
+    requireTopicId(r.topicId, 127);
+    requireText(r.helpText, 126, textrules::Target::RtfText);
     const int mapNumber = requireMapNumber(r.mapNumber);
     const QString type = WhatsThisType(r.contextSensitive, r.whatsThis);
     if (type.isEmpty())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dao.h"
+#include "workspace/createsettings.h"
 
 #include <QString>
 #include <memory>
@@ -21,10 +22,7 @@ struct Session {
     std::vector<FormRow> forms;        // the table of forms (rows 1..n)
 
     // Help-window geometry, reset at every open.
-    QString winTop = QStringLiteral("98");
-    QString winLeft = QStringLiteral("240");
-    QString winHeight = QStringLiteral("547");
-    QString winWidth = QStringLiteral("769");
+    HelpWindowGeometry window;
 
     bool isOpen() const { return db && db->IsOpen(); }
 };

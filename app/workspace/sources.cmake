@@ -1,6 +1,6 @@
 # Files of app/workspace
 list(APPEND QM_CORE_SOURCES
-  workspace/session.h
+  workspace/session.h workspace/createsettings.h
   workspace/filltemplate.h workspace/filltemplate.cpp
   workspace/batch.h workspace/batch.cpp
   workspace/transaction.h

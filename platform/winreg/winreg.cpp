@@ -243,9 +243,41 @@ void createSchema(sqlite3* db) {
              " name BLOB NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL,"
              " UNIQUE(key, fold));"
              "CREATE INDEX vals_order ON vals(key, id);"
-             "PRAGMA user_version = 1;");
+             "PRAGMA user_version = 2;");
     exec(db,
          QByteArray("PRAGMA application_id = " + QByteArray::number(kApplicationId)).constData());
+}
+
+QByteArray fold(const QByteArray& name);
+
+// Hives of version 1 folded names with full upper-casing; their fold column
+// is computed again, once, by whichever process opens them first.
+void refold(sqlite3* db) {
+    exec(db, "BEGIN IMMEDIATE");
+    try {
+        if (pragmaInteger(db, "PRAGMA user_version") < 2) {
+            for (const char* table : {"keys", "vals"}) {
+                std::vector<std::pair<Id, QByteArray>> rows;
+                {
+                    const QByteArray select = QByteArray("SELECT id, name FROM ") + table;
+                    Statement st(db, select.constData());
+                    while (st.next())
+                        rows.emplace_back(st.integer(0), st.blob(1));
+                }
+                for (const auto& [id, name] : rows) {
+                    const QByteArray sql =
+                        QByteArray("UPDATE ") + table + " SET fold = ? WHERE id = ?";
+                    Statement update(db, sql.constData());
+                    update.bindText(1, fold(name)).bind(2, id).run();
+                }
+            }
+            exec(db, "PRAGMA user_version = 2");
+        }
+        exec(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 // Opens a hive file, creating it when it does not exist. A file that is not a
@@ -277,6 +309,8 @@ sqlite3* openHive(const QString& path) {
                 throw;
             }
         }
+        if (pragmaInteger(db, "PRAGMA user_version") < 2)
+            refold(db);
         // WAL lets readers go on while another process writes; NORMAL still
         // keeps every commit whole when a process dies.
         sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
@@ -360,8 +394,14 @@ Id fileTimeNow() {
     return QDateTime::currentMSecsSinceEpoch() * 10000 + Id(116444736000000000);
 }
 
+// Names compare character by character without regard to case, as the
+// registry compares them: "ß" stays "ß" (a full upper-casing would make
+// "Straße" and "STRASSE" one name).
 QByteArray fold(const QByteArray& name) {
-    return ansi::toUnicode(name).toUpper().toUtf8();
+    QString text = ansi::toUnicode(name);
+    for (QChar& c : text)
+        c = c.toUpper();
+    return text.toUtf8();
 }
 
 QByteArray bytes(const char* text) {

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QProcess>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -70,6 +71,18 @@ inline void addTopic(dao::Database& db, const QString& topic, const QVariant& ma
     rs->SetField(QStringLiteral("MapNumber"), mapNumber);
     rs->SetField(QStringLiteral("HelpText"), helpText);
     rs->Update();
+}
+
+// Runs `sql` on the project file at `path` with the sqlcipher shell, checks
+// off: rows as another tool may have stored them. The file must be closed.
+inline bool foreignRows(const QString& path, const QString& sql) {
+    QProcess shell;
+    shell.start(
+        QStringLiteral("sqlcipher"),
+        {path,
+         QStringLiteral("PRAGMA key = 'quetzal'; PRAGMA ignore_check_constraints = 1; ") + sql});
+    return shell.waitForFinished(20000) && shell.exitStatus() == QProcess::NormalExit &&
+           shell.exitCode() == 0 && shell.readAllStandardError().isEmpty();
 }
 
 // A form file: the form, its controls (given as whole definitions), the

@@ -405,6 +405,174 @@ private slots:
                        "HelpContextID    = 40", "WhatsThisHelpID    = 40",
                        "      X1              =   0", "   End"}));
     }
+
+    // ---- Real forms: nesting, old lines, types, line ends
+
+    void linesLandInTheirOwnControl_data() {
+        QTest::addColumn<QByteArray>("controls"); // lines of the form's controls, LF-separated
+        QTest::addColumn<QString>("entries");     // tip:OBJECT=TEXT or help:OBJECT=TYPE/MAP, by |
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<int>("warnings");
+        const QByteArray menus = "   Begin VB.Menu mnuFile \n"
+                                 "      Caption         =   \"&File\"\n"
+                                 "      Begin VB.Menu mnuLoadTop \n"
+                                 "         Caption         =   \"Load\"\n"
+                                 "         Begin VB.Menu mnuLoadFile \n"
+                                 "            Caption         =   \"Pdf File\"\n"
+                                 "         End\n"
+                                 "      End\n"
+                                 "   End";
+        QTest::newRow("nested menus, three levels")
+            << menus
+            << "help:frmMain.mnuFile=ConS/1|help:frmMain.mnuLoadTop=ConS/2|"
+               "help:frmMain.mnuLoadFile=ConS/3"
+            << QByteArray("   Begin VB.Menu mnuFile \n"
+                          "      Caption         =   \"&File\"\n"
+                          "HelpContextID    = 1\n"
+                          "      Begin VB.Menu mnuLoadTop \n"
+                          "         Caption         =   \"Load\"\n"
+                          "HelpContextID    = 2\n"
+                          "         Begin VB.Menu mnuLoadFile \n"
+                          "            Caption         =   \"Pdf File\"\n"
+                          "HelpContextID    = 3\n"
+                          "         End\n"
+                          "      End\n"
+                          "   End")
+            << 0;
+        QTest::newRow("menus have no tool tip or What's This number")
+            << menus << "tip:frmMain.mnuLoadTop=t|help:frmMain.mnuLoadFile=Both/7"
+            << QByteArray(menus).replace("\"Pdf File\"\n", "\"Pdf File\"\nHelpContextID    = 7\n")
+            << 2;
+        const QByteArray recent = "   Begin VB.Menu mnuRecent \n"
+                                  "      Caption         =   \"-\"\n"
+                                  "      Index           =   %1\n"
+                                  "      Visible         =   0   'False\n"
+                                  "   End";
+        QByteArray array, arrayDone;
+        for (const char* index : {"0", "1", "2"}) {
+            array += QByteArray(recent).replace("%1", index) + '\n';
+            arrayDone += QByteArray(recent)
+                             .replace("%1", index)
+                             .replace("      Index", "HelpContextID    = 12\n      Index") +
+                         '\n';
+        }
+        array.chop(1);
+        arrayDone.chop(1);
+        QTest::newRow("control array of menus")
+            << array << "help:frmMain.mnuRecent=ConS/12" << arrayDone << 0;
+        const QByteArray user = "   Begin MSComctlLib.ProgressBar pbLoad \n"
+                                "      Top             =   600\n"
+                                "      Width           =   2000\n"
+                                "      _ExtentX        =   3528\n"
+                                "      _ExtentY        =   450\n"
+                                "      Caption         =   \"Load\"\n"
+                                "      ToolTipText     =   \"Old tip\"\n"
+                                "   End";
+        QTest::newRow("user control: the old tool tip after the new one goes")
+            << user << "tip:frmMain.pbLoad=New tip"
+            << QByteArray(user)
+                   .replace("      ToolTipText     =   \"Old tip\"\n", "")
+                   .replace("      Top", "ToolTipText    = \"New tip\"\n      Top")
+            << 0;
+        const QByteArray odd = "   Begin VB.Timer tmrPoll \n"
+                               "      Interval        =   500\n"
+                               "   End\n"
+                               "   Begin VB.Line linSep \n"
+                               "      X1              =   0\n"
+                               "   End\n"
+                               "   Begin VB.Shape shpBox \n"
+                               "      Height          =   10\n"
+                               "   End\n"
+                               "   Begin VB.Label lblName \n"
+                               "      Caption         =   \"Name\"\n"
+                               "   End";
+        QTest::newRow("types without the property get no line")
+            << odd
+            << "tip:frmMain.tmrPoll=a|tip:frmMain.linSep=b|tip:frmMain.shpBox=c|"
+               "help:frmMain.tmrPoll=Both/1|help:frmMain.shpBox=WhtS/2|help:frmMain.lblName=Both/3"
+            << QByteArray(odd).replace("\"Name\"\n", "\"Name\"\nWhatsThisHelpID    = 3\n") << 7;
+        QTest::newRow("last own property before the first child")
+            << QByteArray("   Begin VB.Frame fraA \n"
+                          "      Caption         =   \"A\"\n"
+                          "      Begin VB.TextBox txtA \n"
+                          "         Text            =   \"a\"\n"
+                          "      End\n"
+                          "   End")
+            << "tip:frmMain.fraA=frame|help:frmMain.fraA=Both/4"
+            << QByteArray("   Begin VB.Frame fraA \n"
+                          "      Caption         =   \"A\"\n"
+                          "HelpContextID    = 4\n"
+                          "ToolTipText    = \"frame\"\n"
+                          "WhatsThisHelpID    = 4\n"
+                          "      Begin VB.TextBox txtA \n"
+                          "         Text            =   \"a\"\n"
+                          "      End\n"
+                          "   End")
+            << 0;
+    }
+    void linesLandInTheirOwnControl() {
+        QFETCH(QByteArray, controls);
+        QFETCH(QString, entries);
+        QFETCH(QByteArray, expected);
+        QFETCH(int, warnings);
+        const auto forms = project({{QStringLiteral("frmMain.frm"), form(controls.split('\n'))}});
+        for (const QString& entry : entries.split(u'|')) {
+            const QString object = entry.section(u':', 1).section(u'=', 0, 0);
+            const QString value = entry.section(u'=', 1);
+            if (entry.startsWith(u"tip:"))
+                appfixture::addToolTip(*m_db, object, value);
+            else
+                appfixture::addWhatsThis(*m_db, object, value.section(u'/', 0, 0),
+                                         value.section(u'/', 1).toInt());
+        }
+        const FormWriteResult tips = CreateToolTips(*m_db, vbp(), forms);
+        const FormWriteResult help = CreateContextSensitiveHelp(*m_db, vbp(), forms);
+        QCOMPARE(tips.failures + help.failures, QStringList());
+        QCOMPARE(tips.warnings.size() + help.warnings.size(), warnings);
+        const QByteArray once = read(QStringLiteral("frmMain.frm"));
+        QCOMPARE(once, form(expected.split('\n')));
+        // A second Create changes nothing and touches no file.
+        setOld(QStringLiteral("frmMain.frm"));
+        QCOMPARE(CreateToolTips(*m_db, vbp(), forms).formsRewritten, 0);
+        QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 0);
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), once);
+        QCOMPARE(modified(QStringLiteral("frmMain.frm")), oldTime());
+    }
+
+    void lfFormsKeepLfAndForeignEntriesAreReported() {
+        QByteArray lf = form(button("cmdOK") + button("cmdNo"));
+        lf.replace("\r\n", "\n");
+        const auto forms = project({{QStringLiteral("frmMain.frm"), lf}});
+        appfixture::addToolTip(*m_db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("ok"));
+        // Entries another tool stored: numbers that are not map numbers, no tip text.
+        m_db.reset();
+        const QString project = path(QStringLiteral("proj.QMT"));
+        QVERIFY(appfixture::foreignRows(
+            project, QStringLiteral(
+                         "INSERT INTO WhatsThis VALUES ('frmMain.cmdOK','T','abc','h','A','ConS'),"
+                         "('frmMain.cmdNo','T',1.5,'h','A','ConS'),"
+                         "('frmMain.cmdX','T',-5,'h','A','ConS'),"
+                         "('frmMain.cmdY','T',99999999999,'h','A','ConS');"
+                         "PRAGMA writable_schema = 1; UPDATE sqlite_master SET sql = "
+                         "replace(sql, 'LONGTEXT COLLATE NOCASE NOT NULL', 'LONGTEXT') "
+                         "WHERE name = 'ToolTips';")));
+        QVERIFY(appfixture::foreignRows(
+            project, QStringLiteral("INSERT INTO ToolTips VALUES ('frmMain.cmdNo',NULL,'A');")));
+        m_db = dao::Database::OpenDatabase(project);
+        const FormWriteResult tips = CreateToolTips(*m_db, vbp(), forms);
+        const FormWriteResult help = CreateContextSensitiveHelp(*m_db, vbp(), forms);
+        QCOMPARE(tips.failures, QStringList(QStringLiteral(
+                                    "The tool tip of frmMain.cmdNo has no text stored, so it was "
+                                    "left out.")));
+        QCOMPARE(help.failures.size(), 4);
+        for (const char* value : {"(abc)", "(1.5)", "(-5)", "(99999999999)"})
+            QVERIFY2(help.failures.join(u' ').contains(QLatin1String(value)),
+                     qPrintable(help.failures.join(u'\n')));
+        QByteArray expected =
+            form(button("cmdOK", {"ToolTipText    = \"ok\""}, "Top") + button("cmdNo"));
+        expected.replace("\r\n", "\n");
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), expected);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFormWriters)

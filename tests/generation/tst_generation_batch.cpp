@@ -4,6 +4,7 @@
 #include "genfixture.h"
 
 #include "generation/createbatch.h"
+#include "workspace/options.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -40,10 +41,16 @@ class TestGenerationBatch : public QObject {
                 {QStringLiteral("WHLP"), QStringLiteral("True")}};
     }
 
-    int runCreate() {
+    // qmt --create, optionally under a file-size limit (a nearly full disk).
+    int runCreate(int fileSizeLimit = 0) {
         QProcess qmt;
-        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
-                  {QStringLiteral("--create"), m_project});
+        const QString program =
+            qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt");
+        if (fileSizeLimit > 0)
+            qmt.start(QStringLiteral("prlimit"), {QStringLiteral("--fsize=%1").arg(fileSizeLimit),
+                                                  program, QStringLiteral("--create"), m_project});
+        else
+            qmt.start(program, {QStringLiteral("--create"), m_project});
         if (!qmt.waitForFinished(60000))
             return -1;
         m_stderr = qmt.readAllStandardError();
@@ -70,7 +77,7 @@ private slots:
         setOption(*db, QStringLiteral("CRTT"), QStringLiteral("two")); // does not convert
         setOption(*db, QStringLiteral("HTMH"), QStringLiteral("True"));
         setOption(*db, QStringLiteral("WHLP"), QStringLiteral("False"));
-        CreateSettings s = LoadCreateSettings(*db);
+        CreateSettings s = options::ReadCreateSettings(*db);
         QCOMPARE(s.helpProjectTitle, QStringLiteral("T"));
         QCOMPARE(s.createContentsFile, 1);
         QCOMPARE(s.createToolTips, 0);
@@ -78,7 +85,8 @@ private slots:
         QVERIFY(s.helpType == HelpType::HtmlHelp);
 
         auto empty = makeProject(path(QStringLiteral("empty.QMT")));
-        QVERIFY(LoadCreateSettings(*empty).helpType == HelpType::WindowsHelp);
+        // No help type stored: none is chosen, as the window shows it.
+        QVERIFY(options::ReadCreateSettings(*empty).helpType == HelpType::None);
     }
 
     void disabledCreateWritesNothing() {
@@ -149,6 +157,36 @@ private slots:
         m_project = path(QStringLiteral("no such project.QMT"));
         QCOMPARE(runCreate(), 1);
         QVERIFY(!m_stderr.isEmpty());
+    }
+
+    void outputsNotWrittenFailTheRun() {
+        // General help ticked without an RTF name; tool tips make Create available.
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\r\n"));
+        auto options = windowsHelp();
+        options.removeAt(3);
+        options << qMakePair(QStringLiteral("CRTT"), QStringLiteral("1"))
+                << qMakePair(QStringLiteral("VBPF"), vbp);
+        makeProjectWith(options);
+        QCOMPARE(runCreate(), 1);
+        QVERIFY2(m_stderr.contains("general help file was not written"), m_stderr.constData());
+    }
+
+    void fullDiskLeavesTheProjectFileWhole() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        const QByteArray before =
+            "Type=Exe\r\nHelpFile=\"old.hlp\"\r\n" + QByteArray("Reference=x\r\n").repeated(800);
+        QVERIFY(testenv::writeAll(vbp, before));
+        auto options = windowsHelp();
+        options << qMakePair(QStringLiteral("CRVB"), QStringLiteral("1"))
+                << qMakePair(QStringLiteral("VBPF"), vbp);
+        makeProjectWith(options);
+        QCOMPARE(runCreate(4096), 1);
+        QVERIFY2(m_stderr.contains("app.vbp") && m_stderr.contains("File too large"),
+                 m_stderr.constData());
+        QCOMPARE(testenv::readAll(vbp), before);
+        const QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY2(left.filter(QStringLiteral(".qmt-")).isEmpty(), qPrintable(left.join(u' ')));
     }
 
     void compilation() {

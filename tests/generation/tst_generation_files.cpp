@@ -56,6 +56,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_db = makeProject(path(QStringLiteral("p.QMT")));
         m_s = CreateSettings{};
+        m_s.helpType = HelpType::WindowsHelp;
         m_s.createGeneralHelp = 1;
         m_s.helpProjectTitle = QStringLiteral("My Help");
         m_s.helpProjectFileName = path(QStringLiteral("help.hpj"));

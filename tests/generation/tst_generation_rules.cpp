@@ -93,6 +93,7 @@ private slots:
 
     void automaticFileNames() {
         CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
         s.helpProjectFileName = QStringLiteral("/p/help.hpj");
         s.contentsFileName = QStringLiteral("/q/mine.cnt");
         FillAutomaticFileNames(s);
@@ -101,6 +102,7 @@ private slots:
         QCOMPARE(s.rtfFileName, QStringLiteral("/p/help.rtf"));
 
         CreateSettings bare;
+        bare.helpType = HelpType::WindowsHelp;
         bare.helpProjectFileName = QStringLiteral("help");
         FillAutomaticFileNames(bare);
         QCOMPARE(bare.helpFileName, QStringLiteral(".hlp"));
@@ -116,6 +118,7 @@ private slots:
 
     void enablingRule() {
         CreateSettings full;
+        full.helpType = HelpType::WindowsHelp;
         full.createGeneralHelp = 1;
         full.helpProjectTitle = QStringLiteral("T");
         full.helpFileName = QStringLiteral("h.hlp");
@@ -157,8 +160,11 @@ private slots:
         html.indexFileName = QStringLiteral("h.hhk");
         QVERIFY(CreateTabEnabled(html));
 
-        QVERIFY(!CreateTabEnabled(CreateSettings{}));
-        QVERIFY(!CreateDisabledReason(CreateSettings{}).isEmpty());
+        // No help type chosen: nothing can be created, and the reason says so.
+        CreateSettings none = full;
+        none.helpType = HelpType::None;
+        QVERIFY(!CreateTabEnabled(none));
+        QCOMPARE(CreateDisabledReason(none), QStringLiteral("Choose HTML Help or Windows Help."));
     }
 };
 

@@ -217,20 +217,29 @@ private slots:
         QTest::newRow("stray word") << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\x"),
                                                    QStringLiteral("extra")}
                                     << QStringLiteral("extra");
-        QTest::newRow("bad path") << QStringList{QStringLiteral("add"),
-                                                 QStringLiteral("HKCU\\a\\\\b")}
-                                  << QStringLiteral("87");
+        QTest::newRow("empty key name")
+            << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\a\\\\b")}
+            << QStringLiteral("empty name between two backslashes");
+        QTest::newRow("key name over 255")
+            << QStringList{QStringLiteral("add"), u"HKCU\\" + QString(256, u'k')}
+            << QStringLiteral("longer than 255 characters");
+        // The registry keeps Windows-1252: such names would become "?" and merge.
+        QTest::newRow("value name it cannot hold")
+            << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\u"),
+                           QStringLiteral("/v"),  QStringLiteral("emoji\U0001F600"),
+                           QStringLiteral("/d"),  QStringLiteral("1")}
+            << QStringLiteral("(U+1F600)");
+        QTest::newRow("data it cannot hold")
+            << QStringList{QStringLiteral("add"), QStringLiteral("HKCU\\u"), QStringLiteral("/ve"),
+                           QStringLiteral("/d"), QStringLiteral("\u4e2d")}
+            << QStringLiteral("the data holds");
     }
     void badArguments() {
         QFETCH(QStringList, args);
         QFETCH(QString, told);
         const Run r = qmtReg(args);
-        if (told == QLatin1String("87")) { // well-formed command, path the registry refuses
-            QCOMPARE(r.exitCode, 3);
-        } else {
-            QCOMPARE(r.exitCode, 2);
-            QVERIFY2(r.err.contains(QStringLiteral("usage: qmt-reg")), qPrintable(r.err));
-        }
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("usage: qmt-reg")), qPrintable(r.err));
         QVERIFY2(r.err.contains(told), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
         // nothing was written
@@ -255,6 +264,52 @@ private slots:
         QCOMPARE(testenv::readAll(hive), garbage);
         // the other hive still serves
         QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKLM\\Fine")}).exitCode, 0);
+    }
+
+    void namesFoldCharacterByCharacter() {
+        const auto add = [](const QString& name, const QString& data) {
+            return qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\u"), QStringLiteral("/v"),
+                           name, QStringLiteral("/d"), data})
+                .exitCode;
+        };
+        QCOMPARE(add(QStringLiteral("Stra\u00dfe"), QStringLiteral("1")), 0);
+        QCOMPARE(add(QStringLiteral("STRASSE"), QStringLiteral("2")), 0);
+        QCOMPARE(add(QStringLiteral("STRA\u00dfE"), QStringLiteral("3")), 0); // same as Straße
+        const Run r = qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\u")});
+        QCOMPARE(r.out.count(QStringLiteral("REG_SZ")), 2);
+        QVERIFY2(r.out.contains(QStringLiteral("Stra\u00dfe    REG_SZ    3")), qPrintable(r.out));
+        QVERIFY2(r.out.contains(QStringLiteral("STRASSE    REG_SZ    2")), qPrintable(r.out));
+    }
+
+    void olderHivesAreFoldedAgain() {
+        QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\u"), QStringLiteral("/v"),
+                         QStringLiteral("Stra\u00dfe"), QStringLiteral("/d"), QStringLiteral("1")})
+                     .exitCode,
+                 0);
+        // As a hive of the first version stored it: the name folded to "STRASSE".
+        QProcess sql;
+        sql.start(QStringLiteral("sqlcipher"),
+                  {hivePath(HKEY_CURRENT_USER),
+                   QStringLiteral("UPDATE vals SET fold = 'STRASSE'; PRAGMA user_version = 1;")});
+        QVERIFY(sql.waitForFinished(20000) && sql.exitCode() == 0);
+        const Run r = qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\u"),
+                              QStringLiteral("/v"), QStringLiteral("STRA\u00dfE")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(qmtReg({QStringLiteral("query"), QStringLiteral("HKCU\\u"), QStringLiteral("/v"),
+                         QStringLiteral("STRASSE")})
+                     .exitCode,
+                 1);
+    }
+
+    void unusableRegistryFolderIsNamed() {
+        const QString folder = m_registry->path() + QStringLiteral("/not-a-folder");
+        QVERIFY(testenv::writeAll(folder, "a file"));
+        qputenv("QUILLMATE_REGISTRY", QFile::encodeName(folder));
+        const Run r = qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\x")});
+        qputenv("QUILLMATE_REGISTRY", QFile::encodeName(m_registry->path()));
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains(folder) && r.err.contains(u"a file stands where the folder"),
+                 qPrintable(r.err));
     }
 
 private:

@@ -531,8 +531,8 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QVERIFY(!w->cmdindexfilebrowse->isEnabled());
     QVERIFY(w->txtrtffilename->isEnabled());
     QVERIFY(w->cmdrtffilebrowse->isEnabled());
-    QCOMPARE(w->session().winTop, QStringLiteral("98")); // reset after the rows
-    QCOMPARE(w->session().winWidth, QStringLiteral("769"));
+    QCOMPARE(w->session().window.top, QStringLiteral("98")); // reset after the rows
+    QCOMPARE(w->session().window.width, QStringLiteral("769"));
 }
 
 void TestRecords::projectWithoutTitleKeepsTheCaption() {

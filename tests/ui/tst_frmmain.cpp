@@ -534,7 +534,7 @@ private slots:
         QCOMPARE(items(window().cbowttopicid), QStringList({QStringLiteral("WT_OK")}));
         QVERIFY(window().cbotopicid->currentText().isEmpty());
         QCOMPARE(window().txtwinsize->text(), QStringLiteral("pos(240,98) size(769,547)"));
-        QCOMPARE(window().session().winTop, QStringLiteral("98"));
+        QCOMPARE(window().session().window.top, QStringLiteral("98"));
         QVERIFY(m_messages.isEmpty());
     }
 

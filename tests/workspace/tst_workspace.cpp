@@ -53,25 +53,20 @@ WhatsThisRecord whatsThis(const QString& form, const QString& object, const QStr
     return r;
 }
 
-options::CreateTabValues createValues() {
-    options::CreateTabValues v;
+CreateSettings createValues() {
+    CreateSettings v;
     v.vbProjectFileName = QStringLiteral("/apps/demo/Demo.vbp");
     v.helpProjectFileName = QStringLiteral("/apps/demo/Demo.HPJ");
     v.helpProjectTitle = QStringLiteral("Demo Help");
     v.helpFileName = QStringLiteral("/apps/demo/Demo.HLP");
     v.contentsFileName = QStringLiteral("/apps/demo/Demo.CNT");
     v.rtfFileName = QStringLiteral("/apps/demo/Demo.rtf");
-    v.generalHelp = 1;
-    v.contentsFile = 0;
-    v.toolTips = 2;
-    v.contextHelp = 1;
+    v.createGeneralHelp = 1;
+    v.createContentsFile = 0;
+    v.createToolTips = 2;
+    v.createContextSensitiveHelp = 1;
     v.vbProject = 1;
-    v.htmlHelp = false;
-    v.windowsHelp = true;
-    v.winTop = QStringLiteral("98");
-    v.winLeft = QStringLiteral("240");
-    v.winWidth = QStringLiteral("769");
-    v.winHeight = QStringLiteral("547");
+    v.helpType = HelpType::WindowsHelp;
     v.compile = 1;
     return v;
 }
@@ -128,8 +123,8 @@ private slots:
     void updateOptionsWithEmptyValueRemovesTheRow();
     void createTabRowsInOrder();
     void savingTheCreateTabWritesSeventeenRows();
-    void interpretOption_data();
-    void interpretOption();
+    void applyOptionRow_data();
+    void applyOptionRow();
 };
 
 // ---------------------------------------------------------------- rules
@@ -283,12 +278,12 @@ void TestWorkspace::createTabWindowsHelp() {
     QFETCH(QString, contentsName);
     QFETCH(QString, vbp);
     QFETCH(bool, enabled);
-    CreateTab tab;
-    tab.windowsHelp = true;
-    tab.generalHelp = general;
-    tab.contentsFile = contents;
-    tab.toolTips = toolTips;
-    tab.contextHelp = context;
+    CreateSettings tab;
+    tab.helpType = HelpType::WindowsHelp;
+    tab.createGeneralHelp = general;
+    tab.createContentsFile = contents;
+    tab.createToolTips = toolTips;
+    tab.createContextSensitiveHelp = context;
     tab.helpProjectTitle = QStringLiteral("T");
     tab.helpProjectFileName = QStringLiteral("a.hpj");
     tab.helpFileName = QStringLiteral("a.hlp");
@@ -306,8 +301,8 @@ void TestWorkspace::createTabWindowsHelp() {
 }
 
 void TestWorkspace::createTabHtmlHelp() {
-    CreateTab tab;
-    tab.htmlHelp = true;
+    CreateSettings tab;
+    tab.helpType = HelpType::HtmlHelp;
     tab.helpProjectFileName = QStringLiteral("a.hhp");
     tab.helpFileName = QStringLiteral("a.chm");
     tab.contentsFileName = QStringLiteral("a.hhc");
@@ -315,20 +310,21 @@ void TestWorkspace::createTabHtmlHelp() {
     QCOMPARE(CheckCreate(tab).create, std::optional<bool>(true));
     QCOMPARE(CheckCreate(tab).del, std::optional<bool>(false));
     // No switch is needed, and the Windows Help names do not count.
-    for (QString CreateTab::*name : {&CreateTab::helpProjectFileName, &CreateTab::helpFileName,
-                                     &CreateTab::contentsFileName, &CreateTab::indexFileName}) {
-        CreateTab missing = tab;
+    for (QString CreateSettings::*name :
+         {&CreateSettings::helpProjectFileName, &CreateSettings::helpFileName,
+          &CreateSettings::contentsFileName, &CreateSettings::indexFileName}) {
+        CreateSettings missing = tab;
         (missing.*name).clear();
-        missing.generalHelp = 1;
+        missing.createGeneralHelp = 1;
         missing.helpProjectTitle = QStringLiteral("T");
         missing.rtfFileName = QStringLiteral("a.rtf");
-        missing.toolTips = 1;
+        missing.createToolTips = 1;
         missing.vbProjectFileName = QStringLiteral("a.vbp");
         QCOMPARE(CheckCreate(missing).ok, std::optional<bool>(false));
     }
     // Neither help type chosen: nothing can be created.
-    CreateTab none = tab;
-    none.htmlHelp = false;
+    CreateSettings none = tab;
+    none.helpType = HelpType::None;
     QCOMPARE(CheckCreate(none).create, std::optional<bool>(false));
 }
 
@@ -646,17 +642,17 @@ void TestWorkspace::updateOptionsWithEmptyValueRemovesTheRow() {
     options::UpdateOptions(*db, QStringLiteral("VBPF"), QString());
     QVERIFY(!optionValue(*db, QStringLiteral("VBPF")));
 
-    options::CreateTabValues v = createValues();
+    CreateSettings v = createValues();
     v.rtfFileName.clear();
-    options::SaveCreateTab(*db, v);
+    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
     QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 16);
     QVERIFY(!optionValue(*db, QStringLiteral("RTFF")));
 }
 
 void TestWorkspace::createTabRowsInOrder() {
-    options::CreateTabValues v = createValues();
-    v.indexFileName = QStringLiteral("/a/help.hhk");
-    const auto rows = options::CreateTabRows(v);
+    CreateSettings settings = createValues();
+    settings.indexFileName = QStringLiteral("/a/help.hhk");
+    const auto rows = options::CreateTabRows(settings, HelpWindowGeometry{});
     QStringList keys, values;
     for (const auto& row : rows) {
         keys << row.key;
@@ -675,7 +671,7 @@ void TestWorkspace::createTabRowsInOrder() {
 
 void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
     auto db = newProject();
-    options::SaveCreateTab(*db, createValues());
+    options::SaveCreateTab(*db, createValues(), HelpWindowGeometry{});
     QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 17);
     QCOMPARE(optionValue(*db, QStringLiteral("WINT")),
              std::optional<QString>(QStringLiteral("769")));
@@ -685,84 +681,82 @@ void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
              std::optional<QString>(QStringLiteral("547")));
     // Saving again changes rows in place; the counter row is not touched.
     mapnumbers::SaveNextMapNumber(*db, 4);
-    options::CreateTabValues v = createValues();
+    CreateSettings v = createValues();
     v.helpProjectTitle = QStringLiteral("Second");
-    options::SaveCreateTab(*db, v);
+    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
     QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
     QCOMPARE(optionValue(*db, QStringLiteral("HPJT")),
              std::optional<QString>(QStringLiteral("Second")));
 
-    // Reading the rows back gives every key once, each with a setting but LMAP.
-    const auto rows = options::ReadOptions(*db);
-    QCOMPARE(rows.size(), std::size_t(18));
-    int settings = 0;
-    for (const auto& row : rows)
-        settings += options::InterpretOption(row.key, row.value) ? 1 : 0;
-    QCOMPARE(settings, 17);
+    // Reading the rows back gives the tab as it was saved.
+    QCOMPARE(options::ReadOptions(*db).size(), std::size_t(18));
+    HelpWindowGeometry geometry;
+    const CreateSettings back = options::ReadCreateSettings(*db, &geometry);
+    QCOMPARE(back.helpProjectTitle, v.helpProjectTitle);
+    QCOMPARE(back.vbProjectFileName, v.vbProjectFileName);
+    QCOMPARE(back.createToolTips, 2);
+    QVERIFY(back.helpType == HelpType::WindowsHelp);
+    QCOMPARE(geometry.top, QStringLiteral("769")); // WINT holds the width written last
 }
 
-void TestWorkspace::interpretOption_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<int>("kind"); // -1: skipped
-    QTest::addColumn<QString>("canonicalKey");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<bool>("flag");
-    using S = options::OptionSetting;
-    QTest::newRow("text") << "VBPF"
-                          << "/a/b.vbp" << int(S::Text) << "VBPF" << 0 << false;
-    QTest::newRow("index file is read") << "INDX"
-                                        << "a.hhk" << int(S::Text) << "INDX" << 0 << false;
-    QTest::newRow("key in other case") << "hpjt"
-                                       << "T" << int(S::Text) << "HPJT" << 0 << false;
-    QTest::newRow("check") << "CRGH"
-                           << "1" << int(S::Check) << "CRGH" << 1 << false;
-    QTest::newRow("grayed check") << "COMP"
-                                  << "2" << int(S::Check) << "COMP" << 2 << false;
-    QTest::newRow("check not a number") << "CRCF"
-                                        << "yes" << -1 << "" << 0 << false;
-    QTest::newRow("check out of range") << "CRTT"
-                                        << "7" << -1 << "" << 0 << false;
-    QTest::newRow("html flag") << "HTMH"
-                               << "True" << int(S::HelpType) << "HTMH" << 0 << true;
-    QTest::newRow("windows flag false") << "WHLP"
-                                        << "False" << int(S::HelpType) << "WHLP" << 1 << false;
-    QTest::newRow("flag as number") << "WHLP"
-                                    << "-1" << int(S::HelpType) << "WHLP" << 1 << true;
-    QTest::newRow("flag not a truth value") << "WHLP"
-                                            << "maybe" << -1 << "" << 0 << false;
-    QTest::newRow("top") << "WINT"
-                         << "769" << int(S::Geometry) << "WINT" << 769 << false;
-    QTest::newRow("height") << "WINH"
-                            << "547" << int(S::Geometry) << "WINH" << 547 << false;
-    QTest::newRow("geometry not a number") << "WINL"
-                                           << "left" << -1 << "" << 0 << false;
-    QTest::newRow("counter") << "LMAP"
-                             << "4" << -1 << "" << 0 << false;
-    QTest::newRow("unknown key") << "ABCD"
-                                 << "1" << -1 << "" << 0 << false;
+void TestWorkspace::applyOptionRow_data() {
+    QTest::addColumn<QString>("rows");     // key=value blank-separated, applied in order
+    QTest::addColumn<QString>("expected"); // the settings that differ from the defaults
+    QTest::newRow("text") << "VBPF=/a/b.vbp"
+                          << "VBPF=/a/b.vbp";
+    QTest::newRow("index file and key case") << "indx=a.hhk hpjt=T"
+                                             << "HPJT=T INDX=a.hhk";
+    QTest::newRow("checks, grayed") << "CRGH=1 COMP=2"
+                                    << "CRGH=1 COMP=2";
+    QTest::newRow("checks that do not convert") << "CRCF=yes CRTT=7 CRCS=-1"
+                                                << "";
+    QTest::newRow("help type chosen") << "HTMH=True WHLP=False"
+                                      << "type=HTML";
+    QTest::newRow("false leaves the choice") << "WHLP=True HTMH=False"
+                                             << "type=Windows";
+    QTest::newRow("flags as numbers") << "HTMH=-1 WHLP=2"
+                                      << "type=Windows";
+    QTest::newRow("flag not a truth value") << "WHLP=maybe"
+                                            << "";
+    QTest::newRow("geometry") << "WINT=769 WINH=500 WINL=left"
+                              << "top=769 height=500";
+    QTest::newRow("counter and unknown keys") << "LMAP=4 ABCD=1"
+                                              << "";
 }
 
-void TestWorkspace::interpretOption() {
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    QFETCH(int, kind);
-    QFETCH(QString, canonicalKey);
-    QFETCH(int, number);
-    QFETCH(bool, flag);
-    const auto setting = options::InterpretOption(key, value);
-    if (kind < 0) {
-        QVERIFY(!setting);
-        return;
-    }
-    QVERIFY(setting);
-    QCOMPARE(int(setting->kind), kind);
-    QCOMPARE(setting->key, canonicalKey);
-    if (kind == options::OptionSetting::Text)
-        QCOMPARE(setting->text, value);
-    else
-        QCOMPARE(setting->number, number);
-    QCOMPARE(setting->flag, flag);
+void TestWorkspace::applyOptionRow() {
+    QFETCH(QString, rows);
+    QFETCH(QString, expected);
+    CreateSettings s;
+    HelpWindowGeometry g;
+    for (const QString& row : rows.split(u' ', Qt::SkipEmptyParts))
+        options::ApplyOptionRow(s, g, row.section(u'=', 0, 0), row.section(u'=', 1));
+    QStringList got;
+    const std::pair<const char*, QString> texts[] = {
+        {"VBPF", s.vbProjectFileName}, {"HPFN", s.helpProjectFileName},
+        {"HPJT", s.helpProjectTitle},  {"HLPF", s.helpFileName},
+        {"CONF", s.contentsFileName},  {"RTFF", s.rtfFileName},
+        {"INDX", s.indexFileName}};
+    for (const auto& [key, value] : texts)
+        if (!value.isEmpty())
+            got << QString::fromLatin1(key) + u'=' + value;
+    const std::pair<const char*, int> checks[] = {
+        {"CRGH", s.createGeneralHelp}, {"CRCF", s.createContentsFile},
+        {"CRTT", s.createToolTips},    {"CRCS", s.createContextSensitiveHelp},
+        {"CRVB", s.vbProject},         {"COMP", s.compile}};
+    for (const auto& [key, value] : checks)
+        if (value != 0)
+            got << QString::fromLatin1(key) + u'=' + QString::number(value);
+    if (s.helpType != HelpType::None)
+        got << (s.htmlHelp() ? QStringLiteral("type=HTML") : QStringLiteral("type=Windows"));
+    const HelpWindowGeometry defaults;
+    if (g.top != defaults.top)
+        got << u"top=" + g.top;
+    if (g.left != defaults.left)
+        got << u"left=" + g.left;
+    if (g.height != defaults.height)
+        got << u"height=" + g.height;
+    QCOMPARE(got.join(u' '), expected);
 }
 
 QTEST_GUILESS_MAIN(TestWorkspace)

@@ -6,6 +6,8 @@
 #include "winreg/winreg.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTextStream>
 
@@ -17,6 +19,9 @@ using namespace winreg;
 namespace {
 
 enum Exit { Done = 0, Missing = 1, BadArguments = 2, Failed = 3 };
+
+constexpr qsizetype kMaxNameLength = 255;        // a key name
+constexpr qsizetype kMaxValueNameLength = 16383; // a value name
 
 const char* const kUsage =
     "usage: qmt-reg query KEY [/v NAME | /ve]\n"
@@ -81,6 +86,34 @@ void parseKey(const QString& key, Command& c) {
     c.path = path;
 }
 
+// Key and value names, and data, are stored in Windows-1252: a character it
+// cannot hold would be stored as '?' and two names could become one.
+void requireAnsi(const QString& text, const QString& what) {
+    const qsizetype at = ansi::firstUnencodable(text);
+    if (at >= 0)
+        throw UsageError{QStringLiteral("%1 holds %2, which the registry cannot store.")
+                             .arg(what, ansi::describeCharacter(text, at))};
+}
+
+// What the registry would refuse with a bare status, said as a usage mistake.
+void checkNames(const Command& c) {
+    requireAnsi(c.path, QStringLiteral("the key"));
+    for (const QString& part : c.path.split(QLatin1Char('\\'))) {
+        if (part.isEmpty() && !c.path.isEmpty())
+            throw UsageError{QStringLiteral("the key \"%1\" has an empty name between two "
+                                            "backslashes.")
+                                 .arg(c.path)};
+        if (part.size() > kMaxNameLength)
+            throw UsageError{QStringLiteral("the key name \"%1...\" is longer than %2 characters.")
+                                 .arg(part.left(20), QString::number(kMaxNameLength))};
+    }
+    requireAnsi(c.valueName, QStringLiteral("the value name"));
+    if (c.valueName.size() > kMaxValueNameLength)
+        throw UsageError{QStringLiteral("the value name \"%1...\" is longer than %2 characters.")
+                             .arg(c.valueName.left(20), QString::number(kMaxValueNameLength))};
+    requireAnsi(c.data, QStringLiteral("the data"));
+}
+
 Command parse(const QStringList& args) {
     if (args.size() < 2)
         throw UsageError{QStringLiteral("a command and a key are needed.")};
@@ -117,6 +150,7 @@ Command parse(const QStringList& args) {
             throw UsageError{QStringLiteral("unexpected argument \"%1\".").arg(a)};
         }
     }
+    checkNames(c);
     return c;
 }
 
@@ -129,6 +163,27 @@ int failure(LONG status, const QString& what) {
         err() << "qmt-reg: the registry file " << damagedHivePath()
               << " is damaged and cannot be read; it was left as it is." << Qt::endl;
         return Failed;
+    }
+    if (status == ERROR_ACCESS_DENIED || status == ERROR_REGISTRY_IO_FAILED) {
+        // The usual cause: the settings folder cannot be used.
+        const QString folder = hiveFolder();
+        const QFileInfo info(folder);
+        QString why;
+        if (info.exists() && !info.isDir())
+            why = QStringLiteral("a file stands where the folder should be");
+        else if (info.exists() && !info.isWritable())
+            why = QStringLiteral("the folder is not writable");
+        else if (!info.exists() && !QDir().mkpath(folder))
+            why = QStringLiteral("the folder cannot be made");
+        if (!why.isEmpty()) {
+            err() << "qmt-reg: the registry folder " << folder << " cannot be used: " << why << '.'
+                  << Qt::endl;
+            return Failed;
+        }
+    }
+    if (status == ERROR_INVALID_PARAMETER) {
+        err() << "qmt-reg: " << what << ": the registry refused the name or the data." << Qt::endl;
+        return BadArguments;
     }
     err() << "qmt-reg: " << what << ": the registry reported error " << status << '.' << Qt::endl;
     return Failed;

@@ -29,6 +29,7 @@ namespace dao {
 namespace {
 
 constexpr int kApplicationId = 0x514D5431; // marks files made by this engine
+constexpr qint64 kSmallestPageSize = 512;  // every page size SQLite allows is a multiple
 
 QString quoteId(QString name) {
     name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -338,7 +339,11 @@ private:
 void Connection::fail(int rc, const QString& doing) const {
     const QString msg = errText(db);
     const int primary = rc & 0xff;
-    if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT)
+    if (primary == SQLITE_CORRUPT)
+        throw EngineError(
+            errNotProjectFile,
+            QStringLiteral("The file '%1' is damaged, or it is not a project file.").arg(path));
+    if (primary == SQLITE_NOTADB)
         throw EngineError(
             errNotProjectFile,
             QStringLiteral("The file '%1' is not a project file, or its password does not match.")
@@ -994,6 +999,12 @@ std::unique_ptr<Database> Database::OpenDatabase(const QString& path, bool exclu
             errNotProjectFile,
             QStringLiteral("The file '%1' is not a project file, or its password does not match.")
                 .arg(path));
+    // A project file is whole pages; anything else was cut short (or is not one).
+    if (info.size() % kSmallestPageSize != 0)
+        throw EngineError(errNotProjectFile,
+                          QStringLiteral("The file '%1' is damaged (it was cut short), or it is "
+                                         "not a project file.")
+                              .arg(path));
     const QString password = passwordFromConnect(connect);
     // Reading the schema changes nothing on disk, unless a left-over journal
     // would be rolled back: then look at the file read-only first, so that a

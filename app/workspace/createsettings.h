@@ -1,9 +1,11 @@
-// The Create tab's values, as the generators and the Create command read them.
+// The Create tab's values: what the window shows, what OK stores as option
+// rows, and what the Create command and its generators read.
 #pragma once
 
 #include <QString>
 
-enum class HelpType { HtmlHelp, WindowsHelp }; // opthelptype index 0 and 1
+// opthelptype index 0 and 1; None while neither button is chosen.
+enum class HelpType { None, HtmlHelp, WindowsHelp };
 
 struct CreateSettings {
     QString vbProjectFileName;   // txtvbprojectfilename (VBPF)
@@ -22,12 +24,22 @@ struct CreateSettings {
     int vbProject = 0;                  // CRVB
     int compile = 0;                    // COMP
 
-    HelpType helpType = HelpType::WindowsHelp;
+    HelpType helpType = HelpType::None; // HTMH, WHLP
 
     // A check box counts as ticked only when checked (a grayed box does not).
     static bool ticked(int value) { return value == 1; }
     bool windowsHelp() const { return helpType == HelpType::WindowsHelp; }
+    bool htmlHelp() const { return helpType == HelpType::HtmlHelp; }
     // General help is generated (and may be compiled) only for Windows Help.
     bool generalHelpDue() const { return windowsHelp() && ticked(createGeneralHelp); }
     bool compileDue() const { return generalHelpDue() && ticked(compile); }
+};
+
+// The help window's position and size, stored with the Create tab (WINT,
+// WINL, WINH) but not shown on it.
+struct HelpWindowGeometry {
+    QString top = QStringLiteral("98");
+    QString left = QStringLiteral("240");
+    QString height = QStringLiteral("547");
+    QString width = QStringLiteral("769");
 };
