@@ -54,12 +54,12 @@ bool isProgramName(const QString& name) {
                        [](QChar c) { return isAsciiLetter(c) || isAsciiDigit(c) || c == u'_'; });
 }
 
-// Characters outside letters, digits and "_" become "_" (for names that need
-// no more than to be safe).
+// Characters other than letters, digits and "_" become "_" (for names that
+// need no more than to be safe).
 QString safeName(const QString& text) {
     QString out = text;
     for (QChar& c : out)
-        if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != u'_' && c != u'-')
+        if (!isAsciiLetter(c) && !isAsciiDigit(c) && c != u'_')
             c = u'_';
     return out;
 }
@@ -106,9 +106,7 @@ int mapNumber(const dao::Recordset& rs, const QString& owner, CreateReport& repo
     return *number;
 }
 
-QString generalSource(const QString&) {
-    return QStringLiteral("general topic");
-}
+const QString kGeneralSource = QStringLiteral("general topic");
 
 QString entrySource(const QString& object) {
     return QStringLiteral("What's This entry %1").arg(object);
@@ -121,8 +119,7 @@ void addContext(Project& p, QHash<QString, qsizetype>& byName, QHash<int, qsizet
         p.problems << QStringLiteral("The topic ID \"%1\" (%2) has the map number %3, but a "
                                      "context ID needs a name of letters, digits and _ that "
                                      "begins with a letter.")
-                          .arg(context.name, context.source)
-                          .arg(context.number);
+                          .arg(context.name, context.source, QString::number(context.number));
         return;
     }
     const QString key = idKey(context.name);
@@ -131,19 +128,16 @@ void addContext(Project& p, QHash<QString, qsizetype>& byName, QHash<int, qsizet
         if (known.number != context.number)
             p.problems << QStringLiteral("The topic ID \"%1\" has two map numbers, %2 (%3) and "
                                          "%4 (%5); a context ID has one.")
-                              .arg(context.name)
-                              .arg(known.number)
-                              .arg(known.source)
-                              .arg(context.number)
-                              .arg(context.source);
+                              .arg(context.name, QString::number(known.number), known.source,
+                                   QString::number(context.number), context.source);
         return;
     }
     if (const auto it = byNumber.constFind(context.number); it != byNumber.constEnd()) {
         const Context& known = p.contexts[*it];
         p.problems << QStringLiteral("The map number %1 is given to two topic IDs, \"%2\" (%3) "
                                      "and \"%4\" (%5); a context ID opens one page.")
-                          .arg(context.number)
-                          .arg(known.name, known.source, context.name, context.source);
+                          .arg(QString::number(context.number), known.name, known.source,
+                               context.name, context.source);
         return;
     }
     byName.insert(key, qsizetype(p.contexts.size()));
@@ -215,7 +209,7 @@ Project readProject(dao::Database& db, CreateReport& report) {
     QHash<int, qsizetype> byNumber;
     for (const Topic& t : p.topics)
         if (t.map > 0)
-            addContext(p, byName, byNumber, {t.id, t.map, t.page, generalSource(t.id)});
+            addContext(p, byName, byNumber, {t.id, t.map, t.page, kGeneralSource});
     for (const EntryRow& e : entries)
         if (e.map > 0)
             addContext(p, byName, byNumber,
