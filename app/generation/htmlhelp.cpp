@@ -362,8 +362,9 @@ void writeIndexFile(const Project& p, const HtmlHelpPaths& paths) {
                 it = byText.insert(key, qsizetype(keywords.size()));
                 keywords.push_back({keyword, {}});
             }
+            // A topic's pages come together at the end: only the last can repeat.
             QStringList& pages = keywords[*it].pages;
-            if (!pages.contains(t.page))
+            if (pages.isEmpty() || pages.last() != t.page)
                 pages << t.page;
         }
     }

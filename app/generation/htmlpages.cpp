@@ -41,23 +41,34 @@ QString titleText(const QString& text) {
 // Windows-1252 bytes; a character the code page lacks becomes "&#N;" and a
 // line end CR LF.
 QByteArray pageBytes(const QString& html) {
-    QByteArray out;
-    out.reserve(html.size() + html.size() / 8);
-    for (qsizetype i = 0; i < html.size(); ++i) {
-        const char16_t u = html.at(i).unicode();
+    const QChar* src = html.constData();
+    const qsizetype size = html.size();
+    // Room for every character and a CR before each line end; references
+    // make more room as they come.
+    QByteArray out(2 * size + 16, Qt::Uninitialized);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = src[i].unicode();
+        char byte = 0;
         if (u == u'\n') {
-            if (!out.endsWith('\r'))
-                out += '\r';
-            out += '\n';
-        } else if (char byte = 0; ansi::encode(u, byte)) {
-            out += byte;
+            if (at == 0 || out[at - 1] != '\r')
+                out[at++] = '\r';
+            out[at++] = '\n';
+        } else if (u < 0x80) {
+            out[at++] = char(u);
+        } else if (ansi::encode(u, byte)) {
+            out[at++] = byte;
         } else {
             char32_t code = u;
-            if (QChar::isHighSurrogate(u) && i + 1 < html.size() && html.at(i + 1).isLowSurrogate())
-                code = QChar::surrogateToUcs4(u, html.at(++i).unicode());
-            out += "&#" + QByteArray::number(quint32(code)) + ';';
+            if (QChar::isHighSurrogate(u) && i + 1 < size && src[i + 1].isLowSurrogate())
+                code = QChar::surrogateToUcs4(u, src[++i].unicode());
+            const QByteArray reference = "&#" + QByteArray::number(quint32(code)) + ';';
+            out.resize(out.size() + reference.size());
+            std::memcpy(out.data() + at, reference.constData(), size_t(reference.size()));
+            at += reference.size();
         }
     }
+    out.truncate(at);
     return out;
 }
 
