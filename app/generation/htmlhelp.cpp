@@ -494,6 +494,12 @@ void checkTexts(const Project& p, const CreateSettings& s, const HtmlHelpPaths& 
     check(projectDir.relativeFilePath(paths.compiled), u"The " + LoadResString(122));
     check(projectDir.relativeFilePath(paths.contents), u"The " + LoadResString(121));
     check(projectDir.relativeFilePath(paths.index), u"The " + LoadResString(165));
+    if (CreateSettings::ticked(s.vbProject)) {
+        const QString problem =
+            textrules::CheckQuotedValue(s.helpFileName, u"The " + LoadResString(122));
+        if (!problem.isEmpty() && !problems.contains(problem))
+            problems << problem;
+    }
     for (const contents::ContentsRow& row : p.contentsRows)
         check(row.title, u"The contents entry \"" + row.title + u'"');
     for (const Topic& t : p.topics)
