@@ -229,6 +229,9 @@ private slots:
         QTest::newRow("contents title")
             << QStringLiteral("IDH_A") << 0 << QString() << 0
             << QStringLiteral("The contents entry \"A \u2192 B\" holds \"\u2192\"");
+        QTest::newRow("help file name")
+            << QStringLiteral("IDH_A") << 0 << QString() << 0
+            << QStringLiteral("The Help File Name holds a double quote");
     }
 
     void refusedBeforeAnythingIsWritten() {
@@ -241,6 +244,10 @@ private slots:
                  generalMap);
         if (QByteArray(QTest::currentDataTag()) == "contents title")
             addContents(QStringLiteral("IDH_A.1"), QStringLiteral("A \u2192 B"), "1");
+        if (QByteArray(QTest::currentDataTag()) == "help file name") {
+            m_s.vbProject = 1;
+            m_s.helpFileName = QStringLiteral("a\"b.chm");
+        }
         if (!entryId.isEmpty())
             addWhatsThis(*m_db, QStringLiteral("frmA.cmdB"), entryId, QStringLiteral("y"),
                          entryMap);
