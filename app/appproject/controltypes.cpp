@@ -11,22 +11,37 @@ struct TypeProperties {
 
 // VB's intrinsic controls, as their control lines name them, with the
 // members VB's own type library gives each (real saved forms agree).
+// clang-format off
 constexpr TypeProperties kIntrinsic[] = {
-    // type                 ToolTipText HelpContextID WhatsThisHelpID
-    {u"VB.Form", false, true, false},          {u"VB.MDIForm", false, true, false},
-    {u"VB.CheckBox", true, true, true},        {u"VB.ComboBox", true, true, true},
-    {u"VB.CommandButton", true, true, true},   {u"VB.Data", true, false, true},
-    {u"VB.DirListBox", true, true, true},      {u"VB.DriveListBox", true, true, true},
-    {u"VB.FileListBox", true, true, true},     {u"VB.Frame", true, true, true},
-    {u"VB.HScrollBar", true, true, true},      {u"VB.VScrollBar", true, true, true},
-    {u"VB.Image", true, false, true},          {u"VB.Label", true, false, true},
-    {u"VB.Line", false, false, false},         {u"VB.ListBox", true, true, true},
-    {u"VB.Menu", false, true, false},          {u"VB.OLE", false, true, true},
-    {u"VB.OptionButton", true, true, true},    {u"VB.PictureBox", true, true, true},
-    {u"VB.Shape", false, false, false},        {u"VB.TextBox", true, true, true},
-    {u"VB.Timer", false, false, false},        {u"VB.UserControl", false, false, false},
-    {u"VB.UserDocument", false, false, false}, {u"VB.PropertyPage", false, true, false},
+    // type                  ToolTipText HelpContextID WhatsThisHelpID
+    {u"VB.Form",             false,      true,         false},
+    {u"VB.MDIForm",          false,      true,         false},
+    {u"VB.CheckBox",         true,       true,         true},
+    {u"VB.ComboBox",         true,       true,         true},
+    {u"VB.CommandButton",    true,       true,         true},
+    {u"VB.Data",             true,       false,        true},
+    {u"VB.DirListBox",       true,       true,         true},
+    {u"VB.DriveListBox",     true,       true,         true},
+    {u"VB.FileListBox",      true,       true,         true},
+    {u"VB.Frame",            true,       true,         true},
+    {u"VB.HScrollBar",       false,      true,         true},
+    {u"VB.VScrollBar",       false,      true,         true},
+    {u"VB.Image",            true,       false,        true},
+    {u"VB.Label",            true,       false,        true},
+    {u"VB.Line",             false,      false,        false},
+    {u"VB.ListBox",          true,       true,         true},
+    {u"VB.Menu",             false,      true,         false},
+    {u"VB.OLE",              false,      true,         true},
+    {u"VB.OptionButton",     true,       true,         true},
+    {u"VB.PictureBox",       true,       true,         true},
+    {u"VB.Shape",            false,      false,        false},
+    {u"VB.TextBox",          true,       true,         true},
+    {u"VB.Timer",            false,      false,        false},
+    {u"VB.UserControl",      false,      false,        false},
+    {u"VB.UserDocument",     false,      false,        false},
+    {u"VB.PropertyPage",     false,      true,         false},
 };
+// clang-format on
 
 } // namespace
 

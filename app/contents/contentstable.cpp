@@ -1,5 +1,7 @@
 #include "contentstable.h"
 
+#include "contentsfilewriter.h"
+
 #include "dao.h"
 #include "resources/strings.h"
 #include "workspace/filltemplate.h"
@@ -54,6 +56,16 @@ int DeleteContentsRows(dao::Database& db, const QStringList& keys) {
     }
     trans.commit();
     return deleted;
+}
+
+QStringList EntriesOfTopic(dao::Database& db, const QString& topicId) {
+    QStringList titles;
+    for (const ContentsRow& row : ReadContentsRows(db)) {
+        if (row.type != u"3" &&
+            ExtractTopicID(row.topicId).compare(topicId, Qt::CaseInsensitive) == 0)
+            titles << row.title;
+    }
+    return titles;
 }
 
 } // namespace contents

@@ -31,4 +31,8 @@ void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows
 // transaction. A key without a row is passed over. Returns the rows deleted.
 int DeleteContentsRows(dao::Database& db, const QStringList& keys);
 
+// The titles of the contents entries that lead to the topic (topic entries
+// whose key names it: "IDH_SETUP.3" for IDH_SETUP).
+QStringList EntriesOfTopic(dao::Database& db, const QString& topicId);
+
 } // namespace contents

@@ -27,12 +27,39 @@ HelpTypeExtensions ExtensionsFor(HelpType type) {
     return {QStringLiteral("HHP"), QStringLiteral("CHM"), QStringLiteral("HHC")};
 }
 
+namespace {
+
+// `name` with the extension `extension`, keeping the letters the author typed
+// when the extension already matches, and the case of the old extension
+// otherwise (lower-case stays lower-case; anything else becomes upper-case).
+QString withExtension(const QString& name, const QString& extension) {
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const qsizetype slash = qMax(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    const QString old = dot > slash ? name.mid(dot + 1) : QString();
+    if (old.compare(extension, Qt::CaseInsensitive) == 0)
+        return name;
+    const bool lower = !old.isEmpty() && old == old.toLower();
+    const QString ext = lower ? extension.toLower() : extension.toUpper();
+    return (dot > slash ? name.left(dot + 1) : name + u'.') + ext;
+}
+
+} // namespace
+
 void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type) {
     const HelpTypeExtensions ext = ExtensionsFor(type);
-    settings.helpProjectFileName =
-        ChangeFileExtension(settings.helpProjectFileName, ext.helpProject);
-    settings.helpFileName = ChangeFileExtension(settings.helpFileName, ext.helpFile);
-    settings.contentsFileName = ChangeFileExtension(settings.contentsFileName, ext.contentsFile);
+    // Empty names stay empty unless the help project file names them.
+    if (!settings.helpProjectFileName.isEmpty())
+        settings.helpProjectFileName = withExtension(settings.helpProjectFileName, ext.helpProject);
+    const QString& project = settings.helpProjectFileName;
+    const QString base = RemoveFileExtension(project);
+    const bool lower = project.endsWith(ext.helpProject.toLower());
+    for (auto [name, extension] : {std::pair{&settings.helpFileName, ext.helpFile},
+                                   std::pair{&settings.contentsFileName, ext.contentsFile}}) {
+        if (!name->isEmpty())
+            *name = withExtension(*name, extension);
+        else if (!base.isEmpty())
+            *name = base + u'.' + (lower ? extension.toLower() : extension);
+    }
 }
 
 void FillAutomaticFileNames(CreateSettings& settings) {

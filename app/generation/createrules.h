@@ -26,6 +26,9 @@ struct HelpTypeExtensions {
 HelpTypeExtensions ExtensionsFor(HelpType type);
 
 // Gives the help project, help and contents names the extensions of `type`.
+// An extension that already matches (in any letter case) keeps the author's
+// letters; a new one follows the case of the old one. An empty help or
+// contents name is derived from the help project name, or stays empty.
 void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type);
 
 // Windows Help only: fills each empty help, contents and RTF name from the help

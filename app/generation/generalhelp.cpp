@@ -183,8 +183,24 @@ bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& he
                                      QStringLiteral("could not be read: ") + in.errorString());
     const QByteArray content = in.readAll();
     in.close();
-    fileio::SaveBytes(vbProjectFileName, WithHelpFileLine(content, helpFileName));
+    const QByteArray updated = WithHelpFileLine(content, helpFileName);
+    if (updated != content) // an unchanged file keeps its time
+        fileio::SaveBytes(vbProjectFileName, updated);
     return true;
+}
+
+bool HasHelpFileLine(QByteArrayView vbp) {
+    const QByteArray key = ansi::fromUnicode(LoadResString(533));
+    bool found = false;
+    bool first = true;
+    QMTCOdeMod::ForEachLine({vbp.data(), static_cast<std::size_t>(vbp.size())},
+                            [&](std::string_view line, std::size_t) {
+                                if (first)
+                                    line.remove_prefix(QMTCOdeMod::ByteOrderMark(line).size());
+                                first = false;
+                                found = found || line.starts_with(QMTCOdeMod::view(key));
+                            });
+    return found;
 }
 
 void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
@@ -202,9 +218,15 @@ void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport&
     report.written << s.helpProjectFileName;
     if (!CreateSettings::ticked(s.vbProject))
         return;
-    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName))
+    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName)) {
         report.written << s.vbProjectFileName;
-    else
+        QFile vbp(s.vbProjectFileName);
+        if (vbp.open(QIODevice::ReadOnly) && !HasHelpFileLine(vbp.readAll()))
+            report.warn(QStringLiteral("The Visual Basic project file %1 has no HelpFile line, so "
+                                       "it names no help file; add HelpFile=\"\" to it once and "
+                                       "Create will keep it up to date.")
+                            .arg(QDir::toNativeSeparators(s.vbProjectFileName)));
+    } else
         report.fail(QStringLiteral("The HelpFile line was not written: the Visual Basic project "
                                    "file %1 does not exist.")
                         .arg(QDir::toNativeSeparators(s.vbProjectFileName)));

@@ -31,6 +31,9 @@ void WriteHelpProjectFile(const CreateSettings& settings, dao::Database& db, Cre
 // CR LF) and a byte-order mark.
 QByteArray WithHelpFileLine(QByteArrayView vbp, const QString& helpFileName);
 
+// Whether the application project file has a line beginning "HelpFile=".
+bool HasHelpFileLine(QByteArrayView vbp);
+
 // Replaces every line beginning exactly with "HelpFile=" by
 // HelpFile="<help file>"; other lines are copied byte for byte. Returns false
 // (and touches nothing) when the project file does not exist.

@@ -32,7 +32,10 @@ void requireLength(const QString& text, int size, int labelId) {
                                              QStringLiteral("|2"), QString::number(size)}));
 }
 
+// An empty map number is no number (0), as a new topic starts.
 int requireMapNumber(const QString& text) {
+    if (text.isEmpty())
+        return 0;
     const auto number = mapnumbers::ParseMapNumber(text);
     if (!number)
         throw RecordError(FillTemplate(900, {QStringLiteral("|1"), LoadResString(128)}));
@@ -78,7 +81,61 @@ bool deleteFirst(std::unique_ptr<dao::Recordset> rs) {
     return true;
 }
 
+// A topic has one map number: a record may not give it another one.
+// `ownObject` is the What's This entry being saved (its old row does not count).
+void requireOneMapNumber(dao::Database& db, const QString& topicId, int mapNumber,
+                         const QString& ownObject, bool general) {
+    if (mapNumber == 0 || topicId.isEmpty())
+        return;
+    const auto clash = [&](int other, const QString& where) {
+        if (other != 0 && other != mapNumber)
+            throw RecordError(
+                QStringLiteral("The topic %1 already has the map number %2 (%3); "
+                               "a topic has one map number, so %4 cannot be saved. "
+                               "Use %2, or change it there first.")
+                    .arg(topicId, QString::number(other), where, QString::number(mapNumber)));
+    };
+    if (!general) {
+        if (const auto topic = LoadGeneralHelp(db, topicId))
+            clash(topic->mapNumber.toInt(), QStringLiteral("General Help"));
+    }
+    auto rs = db.OpenRecordset(
+        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
+        dao::dbOpenSnapshot);
+    for (; !rs->EOF_(); rs->MoveNext()) {
+        const QString object = rs->Text(QStringLiteral("Object"));
+        if (object.compare(ownObject, Qt::CaseInsensitive) != 0)
+            clash(textrules::StoredMapNumber(rs->Field(QStringLiteral("MapNumber"))).value_or(0),
+                  u"What's This entry " + object);
+    }
+}
+
 } // namespace
+
+std::optional<int> MapNumberOfTopic(dao::Database& db, const QString& topicId) {
+    if (const auto topic = LoadGeneralHelp(db, topicId); topic && topic->mapNumber.toInt() > 0)
+        return topic->mapNumber.toInt();
+    auto rs = db.OpenRecordset(
+        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
+        dao::dbOpenSnapshot);
+    for (; !rs->EOF_(); rs->MoveNext()) {
+        const int number =
+            textrules::StoredMapNumber(rs->Field(QStringLiteral("MapNumber"))).value_or(0);
+        if (number > 0)
+            return number;
+    }
+    return std::nullopt;
+}
+
+QStringList WhatsThisEntriesOfTopic(dao::Database& db, const QString& topicId) {
+    QStringList objects;
+    auto rs = db.OpenRecordset(
+        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
+        dao::dbOpenSnapshot);
+    for (; !rs->EOF_(); rs->MoveNext())
+        objects << rs->Text(QStringLiteral("Object"));
+    return objects;
+}
 
 QString ObjectKey(const QString& form, const QString& object) {
     return form + QLatin1Char('.') + object;
@@ -124,6 +181,7 @@ bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
     requireText(r.topicHeader, 133, textrules::Target::RtfLine);
     requireText(r.helpText, 126, textrules::Target::RtfText);
     const int mapNumber = requireMapNumber(r.mapNumber);
+    requireOneMapNumber(db, r.topicId, mapNumber, QString(), true);
 
     workspace::Transaction transaction(db);
     bool added = false;
@@ -163,6 +221,7 @@ bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& r) {
     const QString type = WhatsThisType(r.contextSensitive, r.whatsThis);
     if (type.isEmpty())
         throw RecordError(LoadResString(904));
+    requireOneMapNumber(db, r.topicId, mapNumber, key, false);
 
     workspace::Transaction transaction(db);
     bool added = false;

@@ -5,6 +5,7 @@
 #include "dao.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <stdexcept>
 
@@ -69,6 +70,14 @@ std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QStrin
 bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& record);
 bool SaveToolTip(dao::Database& db, const ToolTipRecord& record);
 bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& record);
+
+// The map number a topic ID already has: the general topic's, else that of
+// the first What's This entry with the topic; none when no record uses the
+// topic ID or every record has 0 (no number).
+std::optional<int> MapNumberOfTopic(dao::Database& db, const QString& topicId);
+
+// The What's This entries ("form.control") that show the topic.
+QStringList WhatsThisEntriesOfTopic(dao::Database& db, const QString& topicId);
 
 // Delete on a tab: removes the row; false when there was none.
 bool DeleteGeneralHelp(dao::Database& db, const QString& topicId);

@@ -1,4 +1,5 @@
 // The tool-tip and help-ID writers on real form files and project databases.
+#include "appproject/controltypes.h"
 #include "appproject/formwriters.h"
 #include "appproject/projectreader.h"
 #include "appprojectfixture.h"
@@ -537,6 +538,53 @@ private slots:
         QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 0);
         QCOMPARE(read(QStringLiteral("frmMain.frm")), once);
         QCOMPARE(modified(QStringLiteral("frmMain.frm")), oldTime());
+    }
+
+    void controlTypesKnowTheirProperties_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("has"); // T ToolTipText, H HelpContextID, W WhatsThisHelpID
+        QTest::newRow("form") << "VB.Form"
+                              << "H";
+        QTest::newRow("button") << "VB.CommandButton"
+                                << "THW";
+        QTest::newRow("letter case") << "vb.textbox"
+                                     << "THW";
+        QTest::newRow("label") << "VB.Label"
+                               << "TW";
+        QTest::newRow("image") << "VB.Image"
+                               << "TW";
+        QTest::newRow("data") << "VB.Data"
+                              << "TW";
+        QTest::newRow("horizontal scroll bar") << "VB.HScrollBar"
+                                               << "HW";
+        QTest::newRow("vertical scroll bar") << "VB.VScrollBar"
+                                             << "HW";
+        QTest::newRow("OLE") << "VB.OLE"
+                             << "HW";
+        QTest::newRow("menu") << "VB.Menu"
+                              << "H";
+        QTest::newRow("timer") << "VB.Timer"
+                               << "";
+        QTest::newRow("line") << "VB.Line"
+                              << "";
+        QTest::newRow("shape") << "VB.Shape"
+                               << "";
+        QTest::newRow("property page") << "VB.PropertyPage"
+                                       << "H";
+        QTest::newRow("another library's control") << "MSComctlLib.ProgressBar"
+                                                   << "THW";
+    }
+    void controlTypesKnowTheirProperties() {
+        QFETCH(QString, type);
+        QFETCH(QString, has);
+        QString got;
+        if (ControlTypeHasProperty(type, WrittenProperty::ToolTipText))
+            got += u'T';
+        if (ControlTypeHasProperty(type, WrittenProperty::HelpContextID))
+            got += u'H';
+        if (ControlTypeHasProperty(type, WrittenProperty::WhatsThisHelpID))
+            got += u'W';
+        QCOMPARE(got, has);
     }
 
     void lfFormsKeepLfAndForeignEntriesAreReported() {

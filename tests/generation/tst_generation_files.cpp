@@ -194,6 +194,26 @@ private slots:
         QVERIFY(testenv::writeAll(vbp, without));
         QVERIFY(UpdateVBProjectHelpFile(vbp, QStringLiteral("h.hlp")));
         QCOMPARE(testenv::readAll(vbp), without);
+        // ... and Create says that the project names no help file.
+        CreateReport noLine;
+        CreateGeneralHelp(m_s, *m_db, noLine);
+        QVERIFY(noLine.ok());
+        QCOMPARE(noLine.warnings.size(), 1);
+        QVERIFY(noLine.warnings.first().contains(u"has no HelpFile line"));
+
+        // An LF project keeps LF; one that would not change is not rewritten.
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\nHelpFile=\"a\"\n"));
+        QCOMPARE(WithHelpFileLine(testenv::readAll(vbp), QStringLiteral("b")),
+                 QByteArray("Type=Exe\nHelpFile=\"b\"\n"));
+        QVERIFY(testenv::writeAll(vbp, "HelpFile=\"same\"\r\n"));
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+        {
+            QFile f(vbp);
+            QVERIFY(f.open(QIODevice::ReadWrite) &&
+                    f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(UpdateVBProjectHelpFile(vbp, QStringLiteral("same")));
+        QCOMPARE(QFileInfo(vbp).fileTime(QFileDevice::FileModificationTime), old);
 
         // A missing project file makes no file, and the run reports it.
         m_s.vbProjectFileName = path(QStringLiteral("missing.vbp"));

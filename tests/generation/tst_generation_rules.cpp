@@ -74,21 +74,38 @@ private slots:
         QCOMPARE(SwapCR(none), QStringLiteral("no breaks\n here"));
     }
 
+    void helpTypeExtensions_data() {
+        QTest::addColumn<bool>("windows");
+        QTest::addColumn<QString>("names"); // help project | help file | contents, before
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty names stay empty") << true << "||"
+                                                << "||";
+        QTest::newRow("empty names from the help project") << true << "/p/demo.hpj||"
+                                                           << "/p/demo.hpj|/p/demo.hlp|/p/demo.cnt";
+        QTest::newRow("matching extension keeps its letters")
+            << true << "demo.hpj|demo.Hlp|demo.CNT"
+            << "demo.hpj|demo.Hlp|demo.CNT";
+        QTest::newRow("new extension follows the old case")
+            << false << "/p/help.hpj|/p/help.hlp|/p/help.CNT"
+            << "/p/help.hhp|/p/help.chm|/p/help.HHC";
+        QTest::newRow("no extension yet") << true << "help|x|"
+                                          << "help.HPJ|x.HLP|help.CNT";
+        QTest::newRow("dot in a folder only") << false << "/a.b/help||"
+                                              << "/a.b/help.HHP|/a.b/help.CHM|/a.b/help.HHC";
+    }
     void helpTypeExtensions() {
+        QFETCH(bool, windows);
+        QFETCH(QString, names);
+        QFETCH(QString, expected);
         CreateSettings s;
-        ApplyHelpTypeExtensions(s, HelpType::WindowsHelp);
-        QCOMPARE(s.helpProjectFileName, QStringLiteral("HPJ"));
-        QCOMPARE(s.helpFileName, QStringLiteral("HLP"));
-        QCOMPARE(s.contentsFileName, QStringLiteral("CNT"));
-        QVERIFY(s.rtfFileName.isEmpty());
-
-        s.helpProjectFileName = QStringLiteral("/p/help.hpj");
-        s.helpFileName = QStringLiteral("/p/help.hlp");
-        s.contentsFileName = QStringLiteral("/p/help");
-        ApplyHelpTypeExtensions(s, HelpType::HtmlHelp);
-        QCOMPARE(s.helpProjectFileName, QStringLiteral("/p/help.HHP"));
-        QCOMPARE(s.helpFileName, QStringLiteral("/p/help.CHM"));
-        QCOMPARE(s.contentsFileName, QStringLiteral("HHC"));
+        s.helpProjectFileName = names.section(u'|', 0, 0);
+        s.helpFileName = names.section(u'|', 1, 1);
+        s.contentsFileName = names.section(u'|', 2, 2);
+        s.rtfFileName = QStringLiteral("keep.rtf");
+        ApplyHelpTypeExtensions(s, windows ? HelpType::WindowsHelp : HelpType::HtmlHelp);
+        QCOMPARE(s.helpProjectFileName + u'|' + s.helpFileName + u'|' + s.contentsFileName,
+                 expected);
+        QCOMPARE(s.rtfFileName, QStringLiteral("keep.rtf"));
     }
 
     void automaticFileNames() {

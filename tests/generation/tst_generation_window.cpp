@@ -99,16 +99,17 @@ private slots:
     void helpTypeSetsFieldsAndExtensions() {
         m_w->txthelpprojectfilename->setText(QStringLiteral("/p/help.hpj"));
         QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
-        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.HPJ"));
-        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("HLP")); // empty: the extension
-        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("CNT"));
+        // The typed extension stays as typed; empty names follow the help project.
+        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.hpj"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/p/help.hlp"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/p/help.cnt"));
         QVERIFY(!m_w->txtindexfilename->isEnabled() && !m_w->cmdindexfilebrowse->isEnabled());
         QVERIFY(m_w->txtrtffilename->isEnabled() && m_w->cmdrtffilebrowse->isEnabled());
 
         QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
-        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.HHP"));
-        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("CHM"));
-        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("HHC"));
+        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.hhp"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/p/help.chm"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/p/help.hhc"));
         QVERIFY(m_w->txtindexfilename->isEnabled() && m_w->cmdindexfilebrowse->isEnabled());
         QVERIFY(!m_w->txtrtffilename->isEnabled() && !m_w->cmdrtffilebrowse->isEnabled());
     }
@@ -170,7 +171,7 @@ private slots:
         m_w->cmdindexfilebrowse->click();
         QCOMPARE(m_requests[0].filter, QStringLiteral("Help Files (*.CHM)|*.CHM"));
         QCOMPARE(m_requests[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
-        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.CHM"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.chm"));
         QCOMPARE(m_w->txtindexfilename->text(), QStringLiteral("/keep.hhk"));
     }
 

@@ -613,7 +613,6 @@ void TestRecords::nextWithoutProjectEmptiesTheBox() {
 void TestRecords::badMapNumbersAreRefused_data() {
     QTest::addColumn<int>("tab");
     QTest::addColumn<QString>("mapNumber");
-    QTest::newRow("general help, empty") << int(FrmMain::TabGeneralHelp) << "";
     QTest::newRow("general help, letters") << int(FrmMain::TabGeneralHelp) << "ten";
     QTest::newRow("general help, too large") << int(FrmMain::TabGeneralHelp) << "32768";
     QTest::newRow("what's this, letters") << int(FrmMain::TabWhatsThis) << "1x";

@@ -111,6 +111,7 @@ private slots:
     void generalHelpLoad();
     void generalHelpRefusedRecordsStoreNothing_data();
     void generalHelpRefusedRecordsStoreNothing();
+    void aTopicHasOneMapNumber();
     void storeRefusalLeavesNoCounter();
     void toolTipKeyAndLength();
     void whatsThisTypeAndStatus();
@@ -448,8 +449,6 @@ void TestWorkspace::generalHelpRefusedRecordsStoreNothing_data() {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("named"); // a word the message must hold
-    QTest::newRow("empty map number") << 0 << ""
-                                      << "Topic Map Number";
     QTest::newRow("map number not a number") << 0 << "twelve"
                                              << "Topic Map Number";
     QTest::newRow("map number too large") << 0 << "40000"
@@ -461,6 +460,14 @@ void TestWorkspace::generalHelpRefusedRecordsStoreNothing_data() {
     QTest::newRow("browse sequence of 51")
         << 3 << QString(51, QLatin1Char('b')) << "Browse Sequence";
     QTest::newRow("header of 101") << 4 << QString(101, QLatin1Char('h')) << "Topic Header";
+    // Texts Create could not write into their lines.
+    QTest::newRow("topic ID with a blank") << 1 << "IDH SAVE"
+                                           << "Topic ID \"IDH SAVE\" holds a blank";
+    QTest::newRow("topic ID with =") << 1 << "IDH=1"
+                                     << "Topic ID";
+    QTest::newRow("title with a line break") << 2 << "a\nb"
+                                             << "Topic Title holds a line break";
+    QTest::newRow("header with a control character") << 4 << QStringLiteral("h\u0001") << "U+0001";
 }
 
 void TestWorkspace::generalHelpRefusedRecordsStoreNothing() {
@@ -485,6 +492,37 @@ void TestWorkspace::generalHelpRefusedRecordsStoreNothing() {
     full.browseSeq = QString(50, QLatin1Char('b'));
     full.topicHeader = QString(100, QLatin1Char('h'));
     QVERIFY(SaveGeneralHelp(*db, full));
+}
+
+void TestWorkspace::aTopicHasOneMapNumber() {
+    auto db = newProject();
+    QVERIFY(SaveGeneralHelp(*db, topic(QStringLiteral("IDH_SAVE"), QStringLiteral("3"))));
+    QCOMPARE(MapNumberOfTopic(*db, QStringLiteral("IDH_SAVE")), std::optional<int>(3));
+    QCOMPARE(MapNumberOfTopic(*db, QStringLiteral("IDH_NONE")), std::nullopt);
+    // A What's This entry may share the topic only with its number.
+    WhatsThisRecord entry =
+        whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdSave"), QStringLiteral("5"));
+    entry.topicId = QStringLiteral("IDH_SAVE");
+    try {
+        SaveWhatsThis(*db, entry);
+        QFAIL("a second map number for one topic was saved");
+    } catch (const RecordError& e) {
+        QVERIFY2(e.message().contains(u"IDH_SAVE already has the map number 3 (General Help)") &&
+                     e.message().contains(u"so 5 cannot"),
+                 qPrintable(e.message()));
+    }
+    entry.mapNumber = QStringLiteral("3");
+    QVERIFY(SaveWhatsThis(*db, entry));
+    entry.mapNumber = QStringLiteral("3"); // saving the same entry again is no clash
+    QVERIFY(!SaveWhatsThis(*db, entry));
+    QCOMPARE(WhatsThisEntriesOfTopic(*db, QStringLiteral("IDH_SAVE")),
+             QStringList(QStringLiteral("frmMain.cmdSave")));
+    // Nor may the general topic take another number while the entry keeps 3.
+    QVERIFY_THROWS_EXCEPTION(
+        RecordError, SaveGeneralHelp(*db, topic(QStringLiteral("IDH_SAVE"), QStringLiteral("7"))));
+    // An empty map number is no number, and clashes with nothing.
+    QVERIFY(!SaveGeneralHelp(*db, topic(QStringLiteral("IDH_SAVE"), QString())));
+    QCOMPARE(MapNumberOfTopic(*db, QStringLiteral("IDH_SAVE")), std::optional<int>(3));
 }
 
 void TestWorkspace::storeRefusalLeavesNoCounter() {
