@@ -91,6 +91,15 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
         report.compiled = outcome.done;
         if (!outcome.done)
             report.fail(outcome.message.isEmpty() ? LoadResString(554) : outcome.message);
+    } else if (s.htmlHelp() && CreateSettings::ticked(s.compile)) {
+        report.compileDue = true;
+        const CompileOutcome outcome =
+            steps.compileHtmlHelp ? steps.compileHtmlHelp(s) : CompileOutcome{};
+        report.compiled = outcome.done;
+        if (!outcome.done)
+            report.fail(outcome.message.isEmpty()
+                            ? QStringLiteral("The HTML Help file was not compiled.")
+                            : outcome.message);
     }
     processEvents(steps);
 }

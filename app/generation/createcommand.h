@@ -38,6 +38,8 @@ struct CreateSteps {
     std::function<void()> processEvents;
     // CreateHTMLHelp (may be empty).
     std::function<void(dao::Database&, const CreateSettings&, CreateReport&)> createHtmlHelp;
+    // Builds the compiled HTML Help file from its help project and checks it.
+    std::function<CompileOutcome(const CreateSettings&)> compileHtmlHelp;
 };
 
 // The steps bound to the program's contents and form writers, with the
@@ -48,9 +50,10 @@ CreateSteps DefaultCreateSteps();
 // text that cannot be written ends the run before any file is touched), then
 // the work files an interrupted run left in the output folders are removed,
 // then the generators run in the command's order: general help (Windows
-// Help) and the contents file, else CreateHTMLHelp; tool tips;
+// Help) and the contents file, or CreateHTMLHelp (HTML Help); tool tips;
 // context-sensitive help; then the compiler when general help and compile
-// are ticked with Windows Help. The form writers work on the application
+// are ticked with Windows Help, or the HTML Help compiler when compile is
+// ticked with HTML Help. The form writers work on the application
 // project `appProjectPath` and its table of forms. An error ends the run at
 // that point (files written before stay) and is reported as a failure.
 CreateReport RunCreateCommand(const CreateSettings& settings, dao::Database& db,

@@ -4,6 +4,8 @@
 #include "appproject/formwriters.h"
 #include "contents/contentsfilewriter.h"
 #include "generation/compilation.h"
+#include "generation/htmlhelp.h"
+#include "generation/htmlhelpcompile.h"
 
 CreateSteps DefaultCreateSteps() {
     CreateSteps steps;
@@ -21,6 +23,13 @@ CreateSteps DefaultCreateSteps() {
     steps.compile = [](const QString& hpj) {
         const CompileResult r = CompileHelpProject(hpj);
         return CompileOutcome{r.succeeded(), r.message};
+    };
+    steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s, CreateReport& report) {
+        CreateHTMLHelp(s, db, report);
+    };
+    steps.compileHtmlHelp = [](const CreateSettings& s) {
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName);
+        return CompileOutcome{built.done, built.done ? QString() : built.message};
     };
     return steps;
 }

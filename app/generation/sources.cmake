@@ -3,6 +3,9 @@ list(APPEND QM_CORE_SOURCES
   workspace/createsettings.h
   generation/createrules.h generation/createrules.cpp
   generation/generalhelp.h generation/generalhelp.cpp
+  generation/htmlpages.h generation/htmlpages.cpp
+  generation/htmlhelp.h generation/htmlhelp.cpp
+  generation/htmlhelpcompile.h generation/htmlhelpcompile.cpp
   generation/compilation.h generation/compilation.cpp
   generation/createreport.h generation/createchecks.h generation/createchecks.cpp
   generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp

@@ -7,6 +7,7 @@
 #include "contentsstate.h"
 #include "desktop.h"
 #include "frmtextedit.h"
+#include "generation/htmlhelp.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "transtbwrapper.h"
@@ -806,6 +807,16 @@ void FrmMain::mnuproghelp_Click() {
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
+    if (opthelptype[0]->isChecked()) {
+        // HTML Help: the compiled file where the compiler put it, in the
+        // desktop's viewer.
+        CreateSettings s;
+        s.helpProjectFileName = txthelpprojectfilename->text();
+        s.helpFileName = txthelpfilename->text();
+        if (!desktop::openWithDesktop(HtmlHelpPathsFor(s).compiled))
+            shell::MsgBox(LoadResString(549), shell::vbOKOnly);
+        return;
+    }
     desktop::WinHelp(this, txthelpfilename->text(), desktop::HELP_TAB, 0);
 }
 

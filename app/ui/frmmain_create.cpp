@@ -4,6 +4,7 @@
 #include "generation/compilation.h"
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
+#include "generation/htmlhelpcompile.h"
 #include "resources/strings.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
@@ -161,6 +162,19 @@ void FrmMain::cmdcreate_Click() {
             mnuviewprojecthelp->setVisible(true);
         }
         return CompileOutcome{r.started, r.message};
+    };
+    steps.compileHtmlHelp = [this](const CreateSettings& s) {
+        // The window keeps painting while the compiler works; clicks and keys
+        // wait until the command is done.
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, [] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+        if (!built.done)
+            return CompileOutcome{false, built.message};
+        mnuhelpsep2->setVisible(true);
+        mnuviewprojecthelp->setVisible(true);
+        shell::MsgBox(built.message, shell::vbInformation);
+        return CompileOutcome{true, {}};
     };
     const CreateReport report = RunCreateCommand(createSettings(), *m_session.db,
                                                  m_session.appProjectPath, m_session.forms, steps);

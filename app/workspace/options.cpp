@@ -149,6 +149,9 @@ std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGe
         {key(541), g.width}, // WINT again: the width shares the top's key
         {key(522), g.height},
         {key(542), check(s.compile)},
+        // Stored last, so that HTML Help keeps its index file name for the
+        // next session and for qmt --create.
+        {key(538), s.indexFileName},
     };
 }
 

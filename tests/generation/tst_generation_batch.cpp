@@ -211,17 +211,50 @@ private slots:
         QVERIFY(m_stderr.contains("status 4"));
     }
 
-    void htmlHelpWritesNoHelpFiles() {
+    // HTML Help: the sources, the HelpFile line naming the .chm, and the .chm
+    // itself; a compile that fails gives status 1 and keeps the old file.
+    void htmlHelpBuildsTheHelpFile() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\r\nHelpFile=\"x\"\r\n"));
         makeProjectWith({{QStringLiteral("HPFN"), path(QStringLiteral("out/help.hhp"))},
-                         {QStringLiteral("HLPF"), path(QStringLiteral("out/help.chm"))},
+                         {QStringLiteral("HLPF"), QStringLiteral("help.chm")},
                          {QStringLiteral("CONF"), path(QStringLiteral("out/help.hhc"))},
                          {QStringLiteral("INDX"), path(QStringLiteral("out/help.hhk"))},
                          {QStringLiteral("RTFF"), path(QStringLiteral("out/help.rtf"))},
                          {QStringLiteral("CRGH"), QStringLiteral("1")},
+                         {QStringLiteral("CRVB"), QStringLiteral("1")},
+                         {QStringLiteral("VBPF"), vbp},
+                         {QStringLiteral("COMP"), QStringLiteral("1")},
                          {QStringLiteral("HTMH"), QStringLiteral("True")},
                          {QStringLiteral("WHLP"), QStringLiteral("False")}});
         QCOMPARE(runCreate(), 0);
-        QVERIFY(QDir(path(QStringLiteral("out"))).isEmpty());
+        QVERIFY2(m_stderr.isEmpty(), m_stderr.constData());
+        for (const char* name : {"help.hhp", "help.hhc", "help.hhk", "help.h", "help.bas",
+                                 "help_html/IDH_MAIN.htm", "help.chm"})
+            QVERIFY2(QFileInfo(path(QStringLiteral("out/")) + QLatin1String(name)).size() > 0,
+                     name);
+        QVERIFY(!QFile::exists(path(QStringLiteral("out/help.rtf"))));
+        QVERIFY(testenv::readAll(vbp).contains("\r\nHelpFile=\"help.chm\"\r\n"));
+
+        const QByteArray built = testenv::readAll(path(QStringLiteral("out/help.chm")));
+        const QString compiler = path(QStringLiteral("silent hhc.sh"));
+        QVERIFY(testenv::writeAll(compiler, "#!/bin/sh\nexit 0\n"));
+        QFile(compiler).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        winreg::HKEY key = 0;
+        winreg::DWORD disposition = 0;
+        QVERIFY(winreg::RegCreateKeyExA(winreg::HKEY_LOCAL_MACHINE,
+                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+                                        0, "App Paths", 0, 0x2003F, nullptr, &key,
+                                        &disposition) == winreg::ERROR_SUCCESS);
+        const QByteArray program = QFile::encodeName(compiler);
+        QCOMPARE(winreg::RegSetValueA(key, "hhc.exe", winreg::REG_SZ, program.constData(),
+                                      winreg::DWORD(program.size())),
+                 winreg::ERROR_SUCCESS);
+        winreg::RegCloseKey(key);
+        QCOMPARE(runCreate(), 1);
+        QVERIFY2(m_stderr.contains("help.chm: the HTML Help compiler wrote no help file"),
+                 m_stderr.constData());
+        QCOMPARE(testenv::readAll(path(QStringLiteral("out/help.chm"))), built);
     }
 };
 

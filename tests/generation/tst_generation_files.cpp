@@ -338,6 +338,10 @@ private slots:
         steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&, CreateReport&) {
             calls << QStringLiteral("html");
         };
+        steps.compileHtmlHelp = [&](const CreateSettings& s) {
+            calls << QStringLiteral("chm:") + s.helpProjectFileName;
+            return CompileOutcome{false, QStringLiteral("no chm")};
+        };
         const std::vector<FormRow> forms{{QStringLiteral("frmA"), QStringLiteral("a.frm")}};
 
         m_s.createContentsFile = 1;
@@ -357,15 +361,27 @@ private slots:
         QCOMPARE(r.controlsUpdated, 2);
         QVERIFY(!r.ok());
 
-        // HTML Help: no WinHelp files and no compiler, form writers still run.
+        // HTML Help instead of the WinHelp files, its compiler last; the form
+        // writers still run, and a compile that fails fails the run.
         calls.clear();
         QFile::remove(m_s.rtfFileName);
         m_s.helpType = HelpType::HtmlHelp;
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
         QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips::1"),
-                                     QStringLiteral("csh")}));
+                                     QStringLiteral("csh"),
+                                     QStringLiteral("chm:") + m_s.helpProjectFileName}));
         QVERIFY(!QFile::exists(m_s.rtfFileName));
+        QVERIFY(r.compileDue && !r.compiled);
+        QVERIFY(r.failures.contains(QStringLiteral("no chm")));
+
+        // Windows Help without general help writes no help files of either kind.
+        calls.clear();
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createGeneralHelp = 0;
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("tooltips::1"), QStringLiteral("csh")}));
         QVERIFY(!r.compileDue);
+        m_s.createGeneralHelp = 1;
 
         // A contents file that is not written fails the run.
         calls.clear();

@@ -199,6 +199,36 @@ private slots:
                  "/c\n/e\n/m\n" + QFile::encodeName(path(QStringLiteral("help.hpj"))) + "\n");
     }
 
+    void htmlHelpCreateBuildsTheHelpFile() {
+        openProjectOnCreateTab();
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hhp")));
+        m_w->txthelpfilename->setText(QStringLiteral("help.chm"));
+        m_w->txtcontentsfilename->setText(path(QStringLiteral("help.hhc")));
+        m_w->txtindexfilename->setText(path(QStringLiteral("help.hhk")));
+        m_w->chkcompile->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("The help file ") +
+                                               path(QStringLiteral("help.chm")) +
+                                               QStringLiteral(" was built and checked: 1 pages")),
+                 qPrintable(m_messages.first()));
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
+        QVERIFY(m_w->mnuviewprojecthelp->isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // The tab as stored (the index file name too) builds it without a window.
+        QVERIFY(QFile::remove(path(QStringLiteral("help.chm"))));
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), path(QStringLiteral("p.QMT"))});
+        QVERIFY(qmt.waitForFinished(60000));
+        QVERIFY2(qmt.exitCode() == 0, qmt.readAllStandardError().constData());
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+    }
+
     void createFromAnotherTabStoresNothing() {
         const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR"); // no built-in compiler either
         qunsetenv("QUILLMATE_BUILD_DIR");

@@ -712,6 +712,14 @@ private slots:
         window().txthelpfilename->setText(QStringLiteral("/work/out/Project.hlp"));
         window().mnuviewprojecthelp->trigger();
         QCOMPARE(m_opened.last(), QStringLiteral("/work/out/Project.hlp"));
+        // HTML Help: the compiled file where the help project puts it.
+        window().opthelptype[0]->setChecked(true);
+        window().txthelpprojectfilename->setText(QStringLiteral("/work/src/help.hhp"));
+        window().txthelpfilename->setText(QStringLiteral("../out/help.chm"));
+        window().mnuviewprojecthelp->trigger();
+        QCOMPARE(m_opened.last(), QStringLiteral("/work/out/help.chm"));
+        window().opthelptype[1]->setChecked(true);
+        window().txthelpfilename->setText(QStringLiteral("/work/out/Project.hlp"));
 
         window().mnuviewhelpfile->trigger();
         QCOMPARE(m_opened.last(), QStringLiteral("/work/out/Project.hlp"));

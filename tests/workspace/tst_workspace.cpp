@@ -688,7 +688,9 @@ void TestWorkspace::updateOptionsWithEmptyValueRemovesTheRow() {
 }
 
 void TestWorkspace::createTabRowsInOrder() {
-    const auto rows = options::CreateTabRows(createValues(), HelpWindowGeometry{});
+    CreateSettings settings = createValues();
+    settings.indexFileName = QStringLiteral("/a/help.hhk");
+    const auto rows = options::CreateTabRows(settings, HelpWindowGeometry{});
     QStringList keys, values;
     for (const auto& row : rows) {
         keys << row.key;
@@ -696,12 +698,13 @@ void TestWorkspace::createTabRowsInOrder() {
     }
     QCOMPARE(keys.join(QLatin1Char(',')),
              QStringLiteral("VBPF,HPFN,HPJT,HLPF,CONF,RTFF,CRGH,CRCF,CRTT,CRCS,CRVB,HTMH,WHLP,"
-                            "WINT,WINL,WINT,WINH,COMP"));
+                            "WINT,WINL,WINT,WINH,COMP,INDX"));
     QCOMPARE(values.mid(6),
              QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
                           QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
                           QStringLiteral("True"), QStringLiteral("98"), QStringLiteral("240"),
-                          QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1")}));
+                          QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1"),
+                          QStringLiteral("/a/help.hhk")}));
 }
 
 void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {

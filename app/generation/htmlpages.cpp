@@ -1,0 +1,154 @@
+#include "htmlpages.h"
+
+#include "fileio/savefile.h"
+#include "shell/ansi.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString escaped(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+// A page title as plain as HTML allows: the compiler copies titles into the
+// help file's topic list unread, and viewers show them as they stand there.
+// Only what would be read as markup is escaped: "&" before a letter, digit
+// or "#", and "<" before "/".
+QString titleText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
+        if (c == u'&' && (next.isLetterOrNumber() || next == u'#'))
+            out += QLatin1String("&amp;");
+        else if (c == u'<' && next == u'/')
+            out += QLatin1String("&lt;");
+        else
+            out += c;
+    }
+    return out;
+}
+
+// Windows-1252 bytes; a character the code page lacks becomes "&#N;" and a
+// line end CR LF.
+QByteArray pageBytes(const QString& html) {
+    const QChar* src = html.constData();
+    const qsizetype size = html.size();
+    // Room for every character and a CR before each line end; references
+    // make more room as they come.
+    QByteArray out(2 * size + 16, Qt::Uninitialized);
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = src[i].unicode();
+        char byte = 0;
+        if (u == u'\n') {
+            if (at == 0 || out[at - 1] != '\r')
+                out[at++] = '\r';
+            out[at++] = '\n';
+        } else if (u < 0x80) {
+            out[at++] = char(u);
+        } else if (ansi::encode(u, byte)) {
+            out[at++] = byte;
+        } else {
+            char32_t code = u;
+            if (QChar::isHighSurrogate(u) && i + 1 < size && src[i + 1].isLowSurrogate())
+                code = QChar::surrogateToUcs4(u, src[++i].unicode());
+            const QByteArray reference = "&#" + QByteArray::number(quint32(code)) + ';';
+            out.resize(out.size() + reference.size());
+            std::memcpy(out.data() + at, reference.constData(), size_t(reference.size()));
+            at += reference.size();
+        }
+    }
+    out.truncate(at);
+    return out;
+}
+
+[[noreturn]] void failed(const QString& file, const QString& what, const QString& reason) {
+    throw fileio::FileWriteError(file, what + QStringLiteral(": ") + reason);
+}
+
+QString systemError() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
+                     const std::function<QString(const QString&)>& linkTarget,
+                     rtf::LineEnds lineEnds) {
+    QString html = QStringLiteral(
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
+        "<html>\n<head>\n"
+        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">\n");
+    html += QStringLiteral("<title>") + titleText(title) + QStringLiteral("</title>\n");
+    html += QStringLiteral("<style type=\"text/css\">body { font-family: Arial, sans-serif; "
+                           "font-size: 10pt; } h1 { font-size: 12pt; }</style>\n"
+                           "</head>\n<body>\n");
+    if (!heading.isEmpty())
+        html += QStringLiteral("<h1>") + escaped(heading) + QStringLiteral("</h1>\n");
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            html += QStringLiteral("<hr>\n");
+        html += rtf::HelpTextToHtml(texts[i], linkTarget, lineEnds);
+        if (!html.endsWith(u'\n'))
+            html += u'\n';
+    }
+    html += QStringLiteral("</body>\n</html>\n");
+    return pageBytes(html);
+}
+
+PageFolder::PageFolder(const QString& dir) : m_dir(dir) {
+    if (!QDir().mkpath(dir))
+        throw fileio::FileWriteError(dir, QStringLiteral("the folder could not be made"));
+}
+
+void PageFolder::write(const QString& name, const QByteArray& bytes) {
+    const QString target = m_dir + u'/' + name;
+    const QFileInfo info(target);
+    if (info.exists()) {
+        if (info.size() == bytes.size()) {
+            QFile existing(target);
+            if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+                return;
+        }
+        fileio::SaveBytes(target, bytes);
+        ++m_written;
+        return;
+    }
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        failed(target, QStringLiteral("could not be created"), file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.close();
+        file.remove(); // a new page: nothing of an old one is lost
+        failed(target, QStringLiteral("could not be written"), reason);
+    }
+    file.close();
+    m_newPages = true;
+    ++m_written;
+}
+
+void PageFolder::commit() {
+    if (!m_newPages)
+        return;
+    const int fd = ::open(QFile::encodeName(m_dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        failed(m_dir, QStringLiteral("could not be opened"), systemError());
+    // One sync for every new page instead of one each.
+    const bool synced = ::syncfs(fd) == 0 && ::fsync(fd) == 0;
+    const QString reason = synced ? QString() : systemError();
+    ::close(fd);
+    if (!synced)
+        failed(m_dir, QStringLiteral("the new pages could not be saved"), reason);
+    m_newPages = false;
+}

@@ -1,0 +1,41 @@
+// The topic pages of HTML Help: their HTML, and a folder writer that rewrites
+// only the pages that changed.
+#pragma once
+
+#include "rtf/helptext.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+// A page in Windows-1252: `title` as its title, `heading` (when not empty) as
+// its first heading, then each help text in turn, read with its RTF codes; a
+// jump or pop-up to a context string becomes a link to linkTarget's answer
+// (none when it answers with nothing). Characters Windows-1252 lacks become
+// character references.
+QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
+                     const std::function<QString(const QString&)>& linkTarget,
+                     rtf::LineEnds lineEnds);
+
+// Writes pages into one folder (made when missing). A page whose file already
+// holds the same bytes is left alone; a changed page is rewritten through a
+// work file (fileio::SaveBytes); a new page has nothing to lose and is
+// written in place, and commit() syncs them all at once. A new page whose
+// writing fails is removed. Throws fileio::FileWriteError naming the page and
+// the reason.
+class PageFolder {
+public:
+    explicit PageFolder(const QString& dir);
+
+    void write(const QString& name, const QByteArray& bytes);
+    void commit();
+
+    int written() const { return m_written; }
+
+private:
+    QString m_dir;
+    int m_written = 0;
+    bool m_newPages = false;
+};
