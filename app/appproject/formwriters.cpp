@@ -4,7 +4,7 @@
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
 #include "fileio/savefile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "workspace/textrules.h"
 

@@ -1,6 +1,6 @@
 #include "appproject/qmtcodemod.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 
 #include <QFile>

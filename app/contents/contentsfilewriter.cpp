@@ -1,7 +1,7 @@
 #include "contentsfilewriter.h"
 
 #include "fileio/textoutput.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 namespace {
 

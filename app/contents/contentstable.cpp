@@ -3,7 +3,7 @@
 #include "contentsfilewriter.h"
 
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/transaction.h"
 

@@ -2,7 +2,7 @@
 
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "winreg/winreg.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 

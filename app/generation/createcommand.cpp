@@ -7,7 +7,7 @@
 #include "fileio/savefile.h"
 #include "generation/createchecks.h"
 #include "generation/generalhelp.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "dao.h"
 #include "fileio/textoutput.h"
 #include "generation/createrules.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"

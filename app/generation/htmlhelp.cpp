@@ -7,7 +7,7 @@
 #include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
 #include "generation/htmlpages.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 

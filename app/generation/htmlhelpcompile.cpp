@@ -4,7 +4,7 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "fileio/savefile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "winreg/winreg.h"
 

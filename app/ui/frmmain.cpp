@@ -8,7 +8,7 @@
 #include "desktop.h"
 #include "frmtextedit.h"
 #include "generation/htmlhelp.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "transtbwrapper.h"
 

@@ -6,7 +6,7 @@
 #include "appprojectstate.h"
 #include "commandguard.h"
 #include "frmprogress.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"

@@ -7,7 +7,7 @@
 #include "contentsstate.h"
 #include "contentstree.h"
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 
 #include <QAction>

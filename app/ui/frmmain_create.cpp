@@ -5,7 +5,7 @@
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
 #include "generation/htmlhelpcompile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"

@@ -4,7 +4,7 @@
 #include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "winreg/winreg.h"
 #include "workspace/filltemplate.h"

@@ -6,7 +6,7 @@
 #include "uiutil.h"
 
 #include "generation/createchecks.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "workspace/checkforok.h"
 #include "workspace/mapnumbers.h"

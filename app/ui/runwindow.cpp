@@ -1,7 +1,7 @@
 #include "runwindow.h"
 
 #include "frmmain.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 
 #include <QApplication>

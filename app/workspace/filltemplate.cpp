@@ -1,6 +1,6 @@
 #include "filltemplate.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 QString FillTemplateText(QString text, const QStringList& values) {
     for (qsizetype i = 0; i + 1 < values.size(); i += 2) {

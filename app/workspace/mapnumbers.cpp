@@ -1,7 +1,7 @@
 #include "mapnumbers.h"
 
 #include "filltemplate.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 namespace mapnumbers {
 

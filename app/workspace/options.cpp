@@ -1,7 +1,7 @@
 #include "options.h"
 
 #include "filltemplate.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "transaction.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #include "recentfiles.h"
 
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 #include <QVariant>
 

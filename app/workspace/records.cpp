@@ -2,7 +2,7 @@
 
 #include "filltemplate.h"
 #include "mapnumbers.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "textrules.h"
 #include "transaction.h"
 

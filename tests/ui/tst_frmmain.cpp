@@ -3,7 +3,7 @@
 #include "../common/testenv.h"
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "ui/desktop.h"
 #include "ui/frmmain.h"
