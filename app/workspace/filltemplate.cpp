@@ -32,6 +32,7 @@ QString SqlText(const QString& value) {
 
 QString SelectWhere(const QString& fields, const QString& table, const QString& field,
                     const QString& value) {
-    return FillTemplate(200, {QStringLiteral("|1"), fields, QStringLiteral("|2"), table,
-                              QStringLiteral("|3"), field, QStringLiteral("|4"), SqlText(value)});
+    return FillTemplate(str::sql::SelectWhere,
+                        {QStringLiteral("|1"), fields, QStringLiteral("|2"), table,
+                         QStringLiteral("|3"), field, QStringLiteral("|4"), SqlText(value)});
 }

@@ -4,7 +4,6 @@
 #include "common/testenv.h"
 #include "workspace/projectfile.h"
 
-#include "resources/stringtable.h"
 #include "workspace/checkforok.h"
 #include "workspace/filltemplate.h"
 #include "workspace/mapnumbers.h"
