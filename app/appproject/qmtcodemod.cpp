@@ -130,7 +130,7 @@ QString GetObjectName(const QString& strline) {
     case LineKind::Control:
         return toText(line.controlName);
     case LineKind::Name:
-        return LoadResString(529);
+        return LoadResString(str::vb::BeginningOfCode);
     default:
         return {};
     }
