@@ -2,9 +2,8 @@
 // folder, and project databases made by the project-builder component.
 #pragma once
 
+#include "../common/project.h"
 #include "../common/testenv.h"
-#include "components/components.h"
-#include "components/interfaces.h"
 #include "dao.h"
 
 #include <QByteArray>
@@ -22,21 +21,6 @@ inline QByteArray crlf(const QByteArrayList& lines) {
     for (const QByteArray& line : lines)
         out += line + "\r\n";
     return out;
-}
-
-// A fresh, empty project file at `path`, made by the project-builder
-// component once per test program and copied from then on.
-inline std::unique_ptr<dao::Database> makeProject(const QString& path) {
-    static QTemporaryDir templateDir;
-    const QString made = templateDir.filePath(QStringLiteral("empty.QMT"));
-    if (!QFile::exists(made)) {
-        components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
-        creator->setDataBaseName(made);
-        creator->create_database();
-    }
-    if (!QFile::copy(made, path))
-        return {};
-    return dao::Database::OpenDatabase(path);
 }
 
 inline void addToolTip(dao::Database& db, const QString& object, const QString& text,

@@ -126,7 +126,7 @@ private slots:
         QVERIFY(testenv::writeAll(
             path(QStringLiteral("app/FORMS/FRMABOUT.FRM")),
             appfixture::formFile("frmAbout", {"   Begin VB.Label lblVersion ", "   End"})));
-        QVERIFY(appfixture::makeProject(path(QStringLiteral("proj.QMT"))));
+        QVERIFY(testenv::freshProject(path(QStringLiteral("proj.QMT"))));
 
         w = std::make_unique<FrmMain>();
         w->show();

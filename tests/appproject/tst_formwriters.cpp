@@ -90,7 +90,7 @@ private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
-        m_db = appfixture::makeProject(path(QStringLiteral("proj.QMT")));
+        m_db = testenv::freshProject(path(QStringLiteral("proj.QMT")));
         QVERIFY(m_db);
     }
     void cleanup() {

@@ -1,8 +1,7 @@
 // A fresh project file for the contents tests, made by the database builder.
 #pragma once
 
-#include "components/components.h"
-#include "components/interfaces.h"
+#include "../common/project.h"
 #include "contents/contentstable.h"
 #include "dao.h"
 
@@ -13,21 +12,10 @@
 
 namespace contentstest {
 
-inline void createProject(const QString& path) {
-    components::Component<ICreateDataBase> builder(QStringLiteral("QMTCRDB.CreateDataBase"));
-    builder->setDataBaseName(path);
-    builder->create_database();
-}
-
-// A copy of an empty project made once: opening is what costs time.
+// A copy of an empty project in `folder`.
 inline QString freshProject(const QString& folder) {
     static int made = 0;
-    const QString empty = folder + QStringLiteral("/empty.QMT");
-    if (!QFile::exists(empty))
-        createProject(empty);
-    const QString path = folder + QStringLiteral("/p%1.QMT").arg(++made);
-    QFile::copy(empty, path);
-    return path;
+    return testenv::freshProjectFile(folder + QStringLiteral("/p%1.QMT").arg(++made));
 }
 
 inline void addRow(dao::Database& db, const QString& key, const QString& title,

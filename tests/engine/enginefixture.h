@@ -5,6 +5,7 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
+#include "project.h"
 #include "testenv.h"
 
 #include <QCryptographicHash>
@@ -17,11 +18,8 @@ namespace enginetest {
 
 inline const QString kConnect = QStringLiteral(";pwd=quetzal");
 
-inline void createProject(const QString& path) {
-    components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
-    creator->setDataBaseName(path);
-    creator->create_database();
-}
+using testenv::countRows;
+using testenv::createProjectFile;
 
 // The engine's number of the refusal `f` throws, or 0 when it throws none.
 inline int refusal(const std::function<void()>& f, QString* text = nullptr) {
@@ -44,10 +42,6 @@ inline void addRow(dao::Database& db, const QString& table, const Values& values
     for (const auto& [field, value] : values)
         rs->SetField(field, value);
     rs->Update();
-}
-
-inline int countRows(dao::Database& db, const QString& sql) {
-    return db.OpenRecordset(sql, dao::dbOpenSnapshot)->RecordCount();
 }
 
 inline QByteArray fileHash(const QString& path) {

@@ -37,7 +37,7 @@ class TestEngine : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        createProject(path("template.QMT"));
+        createProjectFile(path("template.QMT"));
     }
     // Each test works on its own copy of one new project; the rows of a
     // data-driven test share it, emptied in between (an open costs a key

@@ -12,7 +12,7 @@ private slots:
     void createsAProjectThatOpensWithItsPassword() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("New Project.QMT"));
-        createProject(file);
+        createProjectFile(file);
         QCOMPARE(folderEntries(dir.path()),
                  QStringList{QStringLiteral("New Project.QMT")}); // no work file left
         auto db = dao::Database::OpenDatabase(file, false, false, kConnect);
@@ -34,7 +34,7 @@ private slots:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("Existing.QMT"));
         if (QByteArray(QTest::currentDataTag()) == "project") {
-            createProject(file);
+            createProjectFile(file);
             auto db = dao::Database::OpenDatabase(file, false, false, kConnect);
             addRow(*db, QStringLiteral("Options"), validRow(QStringLiteral("Options")));
         } else {
@@ -42,7 +42,7 @@ private slots:
         }
         const QByteArray before = testenv::readAll(file);
         QString text;
-        QCOMPARE(refusal([&] { createProject(file); }, &text), int(dao::errDatabaseExists));
+        QCOMPARE(refusal([&] { createProjectFile(file); }, &text), int(dao::errDatabaseExists));
         QVERIFY2(text.contains(file) && text.contains(QStringLiteral("already exists")),
                  qPrintable(text));
         QCOMPARE(testenv::readAll(file), before);
@@ -52,13 +52,13 @@ private slots:
     void aFailedCreationLeavesNoFile() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("missing folder/New.QMT"));
-        QCOMPARE(refusal([&] { createProject(file); }), int(dao::errCannotOpen));
+        QCOMPARE(refusal([&] { createProjectFile(file); }), int(dao::errCannotOpen));
         QVERIFY(folderEntries(dir.path()).isEmpty());
         QVERIFY(!QFileInfo::exists(file));
     }
 
     void anEmptyNameLetsTheEngineFail() {
-        QVERIFY(refusal([&] { createProject(QString()); }) != 0);
+        QVERIFY(refusal([&] { createProjectFile(QString()); }) != 0);
     }
 
     void eachObjectKeepsItsOwnName() {

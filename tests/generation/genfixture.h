@@ -2,8 +2,7 @@
 // filled with the engine.
 #pragma once
 
-#include "components/components.h"
-#include "components/interfaces.h"
+#include "../common/project.h"
 #include "dao.h"
 #include "winreg/winreg.h"
 
@@ -15,23 +14,7 @@
 
 namespace genfixture {
 
-inline std::unique_ptr<dao::Database> makeProject(const QString& path) {
-    {
-        components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
-        creator->setDataBaseName(path);
-        creator->create_database();
-    }
-    return dao::Database::OpenDatabase(path);
-}
-
-inline void addRow(dao::Database& db, const QString& table,
-                   std::initializer_list<std::pair<const char*, QVariant>> fields) {
-    auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table, dao::dbOpenDynaset);
-    rs->AddNew();
-    for (const auto& [name, value] : fields)
-        rs->SetField(QString::fromLatin1(name), value);
-    rs->Update();
-}
+using testenv::addRow;
 
 // A general help topic; a null QVariant leaves a field null.
 inline void addTopic(dao::Database& db, const QString& id, const QVariant& title,

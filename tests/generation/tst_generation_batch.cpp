@@ -23,7 +23,7 @@ class TestGenerationBatch : public QObject {
 
     // A project with one topic and the given option rows.
     void makeProjectWith(const QList<QPair<QString, QString>>& options) {
-        auto db = makeProject(m_project);
+        auto db = testenv::freshProject(m_project);
         addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
                  QStringLiteral("Text"), 10);
         for (const auto& [key, value] : options)
@@ -71,7 +71,7 @@ private slots:
     }
 
     void storedOptionsAsTheWindowShowsThem() {
-        auto db = makeProject(m_project);
+        auto db = testenv::freshProject(m_project);
         setOption(*db, QStringLiteral("HPJT"), QStringLiteral("T"));
         setOption(*db, QStringLiteral("CRCF"), QStringLiteral("1"));
         setOption(*db, QStringLiteral("CRTT"), QStringLiteral("two")); // does not convert
@@ -84,7 +84,7 @@ private slots:
         QCOMPARE(s.createGeneralHelp, 0); // no row: cleared
         QVERIFY(s.helpType == HelpType::HtmlHelp);
 
-        auto empty = makeProject(path(QStringLiteral("empty.QMT")));
+        auto empty = testenv::freshProject(path(QStringLiteral("empty.QMT")));
         // No help type stored: none is chosen, as the window shows it.
         QVERIFY(options::ReadCreateSettings(*empty).helpType == HelpType::None);
     }

@@ -53,7 +53,7 @@ class TestGenerationFaults : public QObject {
 private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_db = makeProject(path(QStringLiteral("p.QMT")));
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
         m_s = CreateSettings{};
         m_s.helpType = HelpType::WindowsHelp;
         m_s.createGeneralHelp = 1;

@@ -54,7 +54,7 @@ private slots:
     void init() {
         m_registry = std::make_unique<testenv::RegistryFolder>();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_db = makeProject(path(QStringLiteral("p.QMT")));
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
         m_s = CreateSettings{};
         m_s.helpType = HelpType::WindowsHelp;
         m_s.createGeneralHelp = 1;
@@ -273,7 +273,7 @@ private slots:
 
     void builtInCompilerWhenNoneIsRegistered() {
         QVERIFY(!BuiltInHelpCompiler().isEmpty());
-        auto db = makeProject(path(QStringLiteral("hc.QMT")));
+        auto db = testenv::freshProject(path(QStringLiteral("hc.QMT")));
         addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
                  QStringLiteral("Text"), 10);
         m_s.helpFileName = QStringLiteral("built.hlp");

@@ -78,7 +78,7 @@ private slots:
     void init() {
         m_registry = std::make_unique<testenv::RegistryFolder>();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_db = makeProject(path(QStringLiteral("p.QMT")));
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
         m_s = CreateSettings{};
         m_s.helpType = HelpType::HtmlHelp;
         m_s.helpProjectTitle = QStringLiteral("My Help");

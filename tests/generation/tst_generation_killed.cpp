@@ -55,7 +55,7 @@ private slots:
             vbp += "Form=frm" + QByteArray::number(i) + ".frm\r\n";
         QVERIFY(testenv::writeAll(path(QStringLiteral("app/app.vbp")), vbp));
         {
-            auto db = makeProject(path(QStringLiteral("p.QMT")));
+            auto db = testenv::freshProject(path(QStringLiteral("p.QMT")));
             db->BeginTrans();
             auto tips =
                 db->OpenRecordset(QStringLiteral("select * from ToolTips"), dao::dbOpenDynaset);

@@ -46,7 +46,7 @@ class TestGenerationWindow : public QObject {
     // Opens a project with one topic and fills the Create tab for Windows Help.
     void openProjectOnCreateTab() {
         {
-            auto db = makeProject(path(QStringLiteral("p.QMT")));
+            auto db = testenv::freshProject(path(QStringLiteral("p.QMT")));
             addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
                      QStringLiteral("Text"), 10);
         }
@@ -258,7 +258,7 @@ private slots:
     void windowAndBatchWriteTheSameFiles() {
         const QString project = path(QStringLiteral("same.QMT"));
         {
-            auto db = makeProject(project);
+            auto db = testenv::freshProject(project);
             addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
                      QStringLiteral("main:1"), QStringLiteral("alpha;beta"),
                      QStringLiteral("First\r\nSecond"), 10);

@@ -376,7 +376,7 @@ private slots:
 
     void topicFilesQuillmateWrites() {
         testenv::RegistryFolder registry;
-        auto db = genfixture::makeProject(folder() + QStringLiteral("/p.QMT"));
+        auto db = testenv::freshProject(folder() + QStringLiteral("/p.QMT"));
         genfixture::addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
                              QStringLiteral("main:1"), QStringLiteral("start;overview"),
                              QStringLiteral("First line.\r\nSecond line."), 10);

@@ -1,8 +1,8 @@
 // Record editing in the main window: OK, Cancel, Delete and the enabling of
 // the buttons on each tab, the topic lists, the Next buttons and the project
 // options of the Create tab, on real project files opened by the window.
+#include "common/project.h"
 #include "common/testenv.h"
-#include "workspace/projectfile.h"
 
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
@@ -18,7 +18,7 @@
 #include <QTabBar>
 #include <QtTest>
 
-using testproject::countRows;
+using testenv::countRows;
 
 namespace {
 
@@ -66,7 +66,6 @@ class TestRecords : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    testproject::ProjectFiles m_files{m_dir.path()};
     std::unique_ptr<FrmMain> w;
     QList<shell::MessageRequest> m_messages;
 
@@ -78,7 +77,10 @@ class TestRecords : public QObject {
         return path;
     }
 
-    QString newProjectFile() { return m_files.next(); }
+    QString newProjectFile() {
+        return testenv::freshProjectFile(m_dir.filePath(QStringLiteral("p%1.QMT").arg(++m_made)));
+    }
+    int m_made = 0;
 
     // A window with a fresh project open, on the General Help tab.
     void openNew() {

@@ -1,8 +1,8 @@
 // Record editing without a window: the enabling rules, the records of the
 // General Help, Tool Tips and What's This tabs, the project options and the
 // map-number counter, against real project files.
+#include "common/project.h"
 #include "common/testenv.h"
-#include "workspace/projectfile.h"
 
 #include "resources/strings.h"
 #include "workspace/checkforok.h"
@@ -14,7 +14,7 @@
 #include <QtTest>
 
 using namespace records;
-using testproject::countRows;
+using testenv::countRows;
 
 namespace {
 
@@ -78,11 +78,11 @@ class TestWorkspace : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    testproject::ProjectFiles m_files{m_dir.path()};
 
     std::unique_ptr<dao::Database> newProject() {
-        return dao::Database::OpenDatabase(m_files.next());
+        return testenv::freshProject(m_dir.filePath(QStringLiteral("p%1.QMT").arg(++m_made)));
     }
+    int m_made = 0;
 
 private slots:
     // ---- enabling rules
