@@ -1,5 +1,5 @@
 #include "ui/runwindow.h"
-#include "workspace/batch.h"
+#include "commandline.h"
 
 #include <csignal>
 

@@ -1,4 +1,4 @@
-#include "batch.h"
+#include "commandline.h"
 
 #include "components/components.h"
 #include "components/interfaces.h"
