@@ -1,5 +1,5 @@
-#include "ui/runwindow.h"
 #include "commandline.h"
+#include "ui/runwindow.h"
 
 #include <csignal>
 

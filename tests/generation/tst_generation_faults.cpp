@@ -209,6 +209,24 @@ private slots:
         QVERIFY(rtf.contains("Smile \\u-10179?\\u-8704? \xe9\r\n"));
     }
 
+    void helpTextsThatLoseWordsAreWarnedAbout() {
+        addTopic(*m_db, QStringLiteral("IDH_PATH"), QStringLiteral("P"), QString(), QString(),
+                 QStringLiteral("Install to C:\\Program Files\\App."), 1);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdGo"), QStringLiteral("IDH_GO"),
+                     QStringLiteral("Press {Enter"), 2);
+        addTopic(*m_db, QStringLiteral("IDH_FINE"), QStringLiteral("F"), QString(), QString(),
+                 QStringLiteral("{\\b Note:} C:\\\\Temp"), 3);
+        const CreateReport report = create();
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(report.warnings.size(), 3);
+        QVERIFY(report.warnings[0].startsWith(u"The help text of topic IDH_PATH: \"\\Program\""));
+        QVERIFY(report.warnings[1].startsWith(u"The help text of topic IDH_PATH: \"\\App\""));
+        QVERIFY(report.warnings[2].startsWith(
+            u"The help text of the What's This entry frmA.cmdGo: The brace {"));
+        // The topic file keeps the text as the author typed it.
+        QVERIFY(testenv::readAll(m_s.rtfFileName).contains("Install to C:\\Program Files\\App."));
+    }
+
     void mapNumbersFromOtherToolsAreLeftOut() {
         addTopic(*m_db, QStringLiteral("IDH_GOOD"), QStringLiteral("G"), QString(), QString(),
                  QStringLiteral("t"), 7);
