@@ -1,5 +1,5 @@
+#include "commandline.h"
 #include "ui/runwindow.h"
-#include "workspace/batch.h"
 
 #include <csignal>
 

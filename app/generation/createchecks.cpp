@@ -4,6 +4,7 @@
 #include "contents/contentstable.h"
 #include "dao.h"
 #include "resources/stringtable.h"
+#include "rtf/helptext.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 
@@ -99,6 +100,23 @@ void checkToolTips(dao::Database& db, Checker& check) {
 }
 
 } // namespace
+
+QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
+    QStringList warnings;
+    if (!s.generalHelpDue() && !s.htmlHelp())
+        return warnings;
+    const auto check = [&](const QString& text, const QString& owner) {
+        for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
+            warnings << u"The help text of " + owner + u": " + problem.message;
+    };
+    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext())
+        check(rs->Text(QStringLiteral("HelpText")),
+              u"topic " + rs->Text(QStringLiteral("TopicID")));
+    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext())
+        check(rs->Text(QStringLiteral("HelpText")),
+              u"the What's This entry " + rs->Text(QStringLiteral("Object")));
+    return warnings;
+}
 
 QStringList CheckCreateInputs(const CreateSettings& s, dao::Database& db) {
     Checker check;

@@ -17,6 +17,11 @@ class Database;
 // settings ask for are checked.
 QStringList CheckCreateInputs(const CreateSettings& settings, dao::Database& db);
 
+// Help texts whose RTF codes the help file will not show as typed (a single
+// backslash in a Windows path, an unclosed brace ...): one sentence each,
+// naming the topic or entry. Only the help files the settings ask for count.
+QStringList CheckHelpTextCodes(const CreateSettings& settings, dao::Database& db);
+
 // The Create tab's own texts, as OK stores them: the same rules for the
 // names and the title, whatever is ticked.
 QStringList CheckCreateTabTexts(const CreateSettings& settings);

@@ -116,6 +116,8 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
             report.fail(problem);
         if (!report.ok())
             return report; // nothing is written
+        for (const QString& warning : CheckHelpTextCodes(s, db))
+            report.warn(warning);
         for (const QString& folder : outputFolders(s, appProjectPath, forms))
             fileio::RemoveStaleWorkFiles(folder);
         runGenerators(s, db, appProjectPath, forms, steps, report);

@@ -88,7 +88,7 @@ public:
     QString GetNextMapNumber();
     void SaveNextMapNumber(const QString& strnextmapnumber);
     void UpdateOptions(const QString& strkey, const QString& strValue);
-    // Applies the project's option rows to the window (step 7 of DataBaseOpen).
+    // Shows the project's Create-tab settings when a project opens.
     void ApplyOptions();
 
     // ---- frmmain_contents.cpp: the contents tree

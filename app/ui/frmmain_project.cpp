@@ -208,7 +208,7 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     m_session.db = std::move(db);
     m_session.projectPath = strdatabasename;
 
-    // Filling a list selects nothing, as the lists of the original design did.
+    // A filled list has nothing selected until the author picks an entry.
     QWidget* area = centralWidget();
     for (QComboBox* box : area->findChildren<QComboBox*>()) {
         const QSignalBlocker quiet(box);

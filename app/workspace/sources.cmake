@@ -2,7 +2,6 @@
 list(APPEND QM_CORE_SOURCES
   workspace/session.h workspace/createsettings.h
   workspace/filltemplate.h workspace/filltemplate.cpp
-  workspace/batch.h workspace/batch.cpp
   workspace/transaction.h
   workspace/checkforok.h workspace/checkforok.cpp
   workspace/mapnumbers.h workspace/mapnumbers.cpp

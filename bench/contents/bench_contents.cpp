@@ -1,9 +1,9 @@
 // Times the Contents File tab on a large project: loading the tree from the
 // table, saving it back with OK, and writing the contents file.
 //   bench_contents [entries]   (default 2000; run with QT_QPA_PLATFORM=offscreen)
+#include "app/contents/contentstestutil.h"
 #include "common/testenv.h"
 #include "contents/contentsfilewriter.h"
-#include "contents/contentstestutil.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>

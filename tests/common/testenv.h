@@ -1,5 +1,5 @@
-// Shared test set-up: a private registry folder and temporary files for each
-// test executable, and a way to make an empty project file.
+// Shared test set-up: a private registry folder for each test executable and
+// reading and writing whole files (project files: project.h).
 #pragma once
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // The database engine of project files: a database and record sets over
 // SQLCipher, answering the operations the program's callers use.
 //
-//   auto db = dao::Database::open(path);                 // connect ";pwd=quetzal"
+//   auto db = dao::Database::OpenDatabase(path);         // connect ";pwd=quetzal"
 //   auto rs = db->OpenRecordset(sql, dao::dbOpenSnapshot);
 //   while (!rs->EOF_()) { rs->Field("TopicID"); rs->MoveNext(); }
 //

@@ -1,0 +1,106 @@
+#include "commandline.h"
+
+#include "components/components.h"
+#include "components/interfaces.h"
+#include "dao.h"
+#include "generation/createbatch.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+enum Status { Ok = 0, Failed = 1, Usage = 2 };
+
+void print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+QString usage() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  qmt [PROJECT.QMT]        start the window, opening the project if one is given\n"
+        "  qmt --new PROJECT.QMT    create an empty project file\n"
+        "  qmt --create PROJECT.QMT run the Create command of the project\n"
+        "  qmt --version            show the version\n"
+        "  qmt --help               show this help\n");
+}
+
+int usageError(const QString& why) {
+    print(stderr, QStringLiteral("qmt: %1\n").arg(why) + usage());
+    return Usage;
+}
+
+// The batch commands find the components folder next to the program.
+std::unique_ptr<QCoreApplication> ensureApplication(int& argc, char** argv) {
+    if (QCoreApplication::instance())
+        return nullptr;
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+// File, New without a window: the same component creates the file.
+int runNewBatch(const QString& projectPath) {
+    const QString path = QFileInfo(projectPath).absoluteFilePath();
+    try {
+        components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
+        creator->setDataBaseName(path);
+        creator->create_database();
+    } catch (const dao::EngineError& e) {
+        print(stderr,
+              QStringLiteral("qmt: %1 (error %2)\n").arg(e.text(), QString::number(e.number())));
+        return Failed;
+    } catch (const components::ComponentError& e) {
+        print(stderr, QStringLiteral("qmt: %1\n").arg(e.message()));
+        return Failed;
+    } catch (const std::exception& e) {
+        print(stderr, QStringLiteral("qmt: %1\n").arg(QString::fromLocal8Bit(e.what())));
+        return Failed;
+    }
+    print(stdout, QStringLiteral("Created %1\n").arg(path));
+    return Ok;
+}
+
+} // namespace
+
+std::optional<int> runBatch(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.isEmpty() || !args.first().startsWith(QLatin1StringView("--"))) {
+        for (const QString& arg : std::as_const(args))
+            if (arg.startsWith(QLatin1StringView("--")))
+                return usageError(QStringLiteral("%1 must come first, on its own").arg(arg));
+        return std::nullopt; // the window starts
+    }
+
+    const QString option = args.first();
+    if (option == QLatin1StringView("--help")) {
+        if (args.size() != 1)
+            return usageError(QStringLiteral("--help takes no argument"));
+        print(stdout, usage());
+        return Ok;
+    }
+    if (option == QLatin1StringView("--version")) {
+        if (args.size() != 1)
+            return usageError(QStringLiteral("--version takes no argument"));
+        print(stdout, QStringLiteral("Quillmate %1\n").arg(QStringLiteral(QM_VERSION)));
+        return Ok;
+    }
+    if (option == QLatin1StringView("--new") || option == QLatin1StringView("--create")) {
+        if (args.size() != 2 || args.at(1).isEmpty() ||
+            args.at(1).startsWith(QLatin1StringView("--")))
+            return usageError(QStringLiteral("%1 needs one project file").arg(option));
+        const auto app = ensureApplication(argc, argv);
+        if (option == QLatin1StringView("--new"))
+            return runNewBatch(args.at(1));
+        return runCreateBatch(args.at(1));
+    }
+    return usageError(QStringLiteral("unknown option %1").arg(option));
+}
