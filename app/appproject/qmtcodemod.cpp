@@ -1,6 +1,6 @@
 #include "appproject/qmtcodemod.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 
 #include <QFile>
@@ -130,7 +130,7 @@ QString GetObjectName(const QString& strline) {
     case LineKind::Control:
         return toText(line.controlName);
     case LineKind::Name:
-        return LoadResString(529);
+        return LoadResString(str::vb::BeginningOfCode);
     default:
         return {};
     }

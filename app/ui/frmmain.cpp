@@ -8,7 +8,7 @@
 #include "desktop.h"
 #include "frmtextedit.h"
 #include "generation/htmlhelp.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "transtbwrapper.h"
 
@@ -647,80 +647,80 @@ void FrmMain::LoadStrings() {
         int id;
     };
     const Caption captions[] = {
-        {cmdghnextmapnum, 124},
-        {cmdwtnextmapnum, 124},
-        {lblhelptext, 126},
-        {lblwthelptext, 126},
-        {lbltopicheader, 133},
-        {lblmapnumber, 128},
-        {lblwtmapnumber, 128},
-        {lblbrowsefootnote, 134},
-        {lbltopictitlefootnote, 135},
-        {lbltopicidfootnote, 125},
-        {lblwttopicidfootnote, 125},
-        {lblkfootnote, 136},
-        {lblkeywords, 137},
-        {lblbrowseseq, 138},
-        {lbltopictitle, 139},
-        {lbltopicid, 105},
-        {frmcfentrytype, 101},
-        {opttopic, 102},
-        {optheading, 103},
-        {cmdaddnode, 104},
-        {lblcftopicid, 127},
-        {lblwttopicid, 127},
-        {lblcftitle, 106},
-        {frmwtobjhlptype, 161},
-        {chkwtwthlp, 162},
-        {chkwtconsenhlp, 115},
-        {chkcreatecontextsensitivehelp, 115},
-        {lblwtobject, 129},
-        {lblttobject, 129},
-        {lblwtform, 130},
-        {lblttform, 130},
-        {frmoptions, 108},
-        {chkcompile, 163},
-        {cmdwinsize, 164},
-        {opthelptype[0], 109},
-        {opthelptype[1], 110},
-        {chkvbproject, 111},
-        {cmdhelpprojectfilebrowse, 112},
-        {cmdvbproectfilebrowse, 112},
-        {cmdrtffilebrowse, 112},
-        {cmdcontentsfilebrowse, 112},
-        {cmdhelpfilebrowse, 112},
-        {cmdindexfilebrowse, 112},
-        {frmcreateoptions, 113},
-        {chkcreatecontentsfile, 114},
-        {chkcreatetooltips, 116},
-        {chkcreategeneralhelp, 117},
-        {lblindexfile, 165},
-        {lblhelpprojectfilename, 118},
-        {lblvbprojectfilename, 119},
-        {lblrtffilename, 120},
-        {lblcontentsfilename, 121},
-        {lblhelpfilename, 122},
-        {lblhelpprojecttitle, 123},
-        {cmdcreate, 107},
-        {cmdcancel, 132},
-        {cmdok, 817},
-        {cmddelete, 160},
-        {lbltooltiptext, 131},
-        {mnufile, 140},
-        {mnunew, 141},
-        {mnuopen, 142},
-        {mnuexit, 143},
-        {mnuhelp, 144},
-        {mnuproghelp, 145},
-        {mnuaboutqmt, 146},
-        {mnuaboutkrv, 147},
-        {mnuview, 148},
-        {mnuviewhelpfile, 149},
-        {mnuwhatsthis, 150},
-        {mnuviewprojecthelp, 151},
-        {mnutvcommands, 152},
-        {mnutvdelete, 153},
-        {mnucfaddhere, 154},
+        {cmdghnextmapnum, str::caption::Next},
+        {cmdwtnextmapnum, str::caption::Next},
+        {lblhelptext, str::caption::HelpText},
+        {lblwthelptext, str::caption::HelpText},
+        {lbltopicheader, str::caption::TopicHeader},
+        {lblmapnumber, str::caption::TopicMapNumber},
+        {lblwtmapnumber, str::caption::TopicMapNumber},
+        {lblbrowsefootnote, str::caption::PlusFootnote},
+        {lbltopictitlefootnote, str::caption::DollarFootnote},
+        {lbltopicidfootnote, str::caption::HashFootnote},
+        {lblwttopicidfootnote, str::caption::HashFootnote},
+        {lblkfootnote, str::caption::KFootnote},
+        {lblkeywords, str::caption::Keywords},
+        {lblbrowseseq, str::caption::BrowseSequence},
+        {lbltopictitle, str::caption::TopicTitle},
+        {lbltopicid, str::caption::TopicId},
+        {frmcfentrytype, str::caption::EntryType},
+        {opttopic, str::caption::Topic},
+        {optheading, str::caption::Heading},
+        {cmdaddnode, str::caption::Add},
+        {lblcftopicid, str::caption::EntryTopicId},
+        {lblwttopicid, str::caption::EntryTopicId},
+        {lblcftitle, str::caption::Title},
+        {frmwtobjhlptype, str::caption::ObjectHelpType},
+        {chkwtwthlp, str::caption::WhatsThisHelp},
+        {chkwtconsenhlp, str::caption::ContextSensitiveHelp},
+        {chkcreatecontextsensitivehelp, str::caption::ContextSensitiveHelp},
+        {lblwtobject, str::caption::Object},
+        {lblttobject, str::caption::Object},
+        {lblwtform, str::caption::Form},
+        {lblttform, str::caption::Form},
+        {frmoptions, str::caption::Options},
+        {chkcompile, str::caption::Compile},
+        {cmdwinsize, str::caption::WindowSize},
+        {opthelptype[0], str::caption::HtmlHelp},
+        {opthelptype[1], str::caption::WindowsHelp},
+        {chkvbproject, str::caption::VbProject},
+        {cmdhelpprojectfilebrowse, str::caption::Browse},
+        {cmdvbproectfilebrowse, str::caption::Browse},
+        {cmdrtffilebrowse, str::caption::Browse},
+        {cmdcontentsfilebrowse, str::caption::Browse},
+        {cmdhelpfilebrowse, str::caption::Browse},
+        {cmdindexfilebrowse, str::caption::Browse},
+        {frmcreateoptions, str::caption::CreateFrame},
+        {chkcreatecontentsfile, str::caption::ContentsFile},
+        {chkcreatetooltips, str::caption::ToolTips},
+        {chkcreategeneralhelp, str::caption::GeneralHelpFile},
+        {lblindexfile, str::caption::IndexFileName},
+        {lblhelpprojectfilename, str::caption::HelpProjectFileName},
+        {lblvbprojectfilename, str::caption::VbProjectFile},
+        {lblrtffilename, str::caption::RtfFileName},
+        {lblcontentsfilename, str::caption::ContentsFileName},
+        {lblhelpfilename, str::caption::HelpFileName},
+        {lblhelpprojecttitle, str::caption::HelpProjectTitle},
+        {cmdcreate, str::caption::Create},
+        {cmdcancel, str::caption::Cancel},
+        {cmdok, str::caption::Ok},
+        {cmddelete, str::caption::Delete},
+        {lbltooltiptext, str::caption::ToolTipText},
+        {mnufile, str::menu::File},
+        {mnunew, str::menu::New},
+        {mnuopen, str::menu::Open},
+        {mnuexit, str::menu::Exit},
+        {mnuhelp, str::menu::Help},
+        {mnuproghelp, str::menu::ProgramHelp},
+        {mnuaboutqmt, str::menu::AboutProgram},
+        {mnuaboutkrv, str::menu::VendorOnTheWeb},
+        {mnuview, str::menu::View},
+        {mnuviewhelpfile, str::menu::HelpFile},
+        {mnuwhatsthis, str::menu::WhatsThis},
+        {mnuviewprojecthelp, str::menu::ViewProjectHelp},
+        {mnutvcommands, str::menu::TreeViewCommands},
+        {mnutvdelete, str::menu::Delete},
+        {mnucfaddhere, str::menu::AddHere},
     };
     for (const Caption& c : captions) {
         const QString text = LoadResString(c.id);
@@ -735,7 +735,7 @@ void FrmMain::LoadStrings() {
         else if (auto* item = qobject_cast<QAction*>(c.control))
             item->setText(text);
     }
-    setWindowTitle(LoadResString(100));
+    setWindowTitle(LoadResString(str::caption::ProgramName));
 }
 
 void FrmMain::SetupToolbars() {
@@ -814,7 +814,7 @@ void FrmMain::mnuviewprojecthelp_Click() {
         s.helpProjectFileName = txthelpprojectfilename->text();
         s.helpFileName = txthelpfilename->text();
         if (!desktop::openWithDesktop(HtmlHelpPathsFor(s).compiled))
-            shell::MsgBox(LoadResString(549), shell::vbOKOnly);
+            shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
         return;
     }
     desktop::WinHelp(this, txthelpfilename->text(), desktop::HELP_TAB, 0);
@@ -822,7 +822,7 @@ void FrmMain::mnuviewprojecthelp_Click() {
 
 void FrmMain::mnuviewhelpfile_Click() {
     if (!desktop::openWithDesktop(txthelpfilename->text()))
-        shell::MsgBox(LoadResString(549), shell::vbOKOnly);
+        shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
 }
 
 void FrmMain::mnuaboutqmt_Click() {
@@ -831,7 +831,7 @@ void FrmMain::mnuaboutqmt_Click() {
         about->setMajor_Version(QString::number(QM_VERSION_MAJOR));
         about->setMinor_Version(QString::number(QM_VERSION_MINOR));
         about->setRelease_Version(QString::number(QM_VERSION_PATCH));
-        about->setProgName(LoadResString(100));
+        about->setProgName(LoadResString(str::caption::ProgramName));
         about->ShowAboutBox();
     } catch (const components::ComponentError& e) {
         shell::MsgBox(e.message(), shell::vbExclamation);

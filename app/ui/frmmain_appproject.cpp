@@ -6,7 +6,7 @@
 #include "appprojectstate.h"
 #include "commandguard.h"
 #include "frmprogress.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"
@@ -54,7 +54,7 @@ void projectFieldLeft(FrmMain& w) {
         w.ProcessVBProject();
         return;
     }
-    shell::MsgBox(LoadResString(530), shell::vbOKOnly);
+    shell::MsgBox(LoadResString(str::message::InvalidProjectFileName), shell::vbOKOnly);
     w.txtvbprojectfilename->clear();
     // The focus is still moving away; take it back once that is done.
     QTimer::singleShot(0, w.txtvbprojectfilename,
@@ -163,9 +163,10 @@ void FrmMain::cbottobject_Click() {
         return;
     ui::runCommand([this] {
         const QString key = cbottform->currentText() + u'.' + cbottobject->currentText();
-        auto rs = m_session.db->OpenRecordset(
-            SelectWhere(QStringLiteral("*"), LoadResString(252), LoadResString(129), key),
-            dao::dbOpenSnapshot);
+        auto rs = m_session.db->OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                                          LoadResString(str::table::ToolTips),
+                                                          LoadResString(str::field::Object), key),
+                                              dao::dbOpenSnapshot);
         if (!rs->EOF_())
             txttooltiptext->setText(rs->Text(QStringLiteral("HelpText")));
         CheckForOk();
@@ -176,12 +177,12 @@ namespace {
 
 // Ticks the help-type boxes from a record's Type.
 void showHelpType(const QString& type, QCheckBox* consen, QCheckBox* whatsThis) {
-    if (type == LoadResString(535)) {
+    if (type == LoadResString(str::helptype::Both)) {
         consen->setChecked(true);
         whatsThis->setChecked(true);
-    } else if (type == LoadResString(536)) {
+    } else if (type == LoadResString(str::helptype::ContextSensitive)) {
         consen->setChecked(true);
-    } else if (type == LoadResString(537)) {
+    } else if (type == LoadResString(str::helptype::WhatsThis)) {
         whatsThis->setChecked(true);
     }
 }
@@ -195,9 +196,10 @@ void FrmMain::cbowtobject_Click() {
         chkwtconsenhlp->setChecked(false);
         chkwtwthlp->setChecked(false);
         const QString key = cbowtform->currentText() + u'.' + cbowtobject->currentText();
-        auto rs = m_session.db->OpenRecordset(
-            SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(129), key),
-            dao::dbOpenSnapshot);
+        auto rs = m_session.db->OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                                          LoadResString(str::table::WhatsThis),
+                                                          LoadResString(str::field::Object), key),
+                                              dao::dbOpenSnapshot);
         if (!rs->EOF_()) {
             txtwtmapnumber->setText(rs->Text(QStringLiteral("MapNumber")));
             showHelpType(rs->Text(QStringLiteral("Type")), chkwtconsenhlp, chkwtwthlp);
@@ -216,7 +218,8 @@ void FrmMain::cbowttopicid_Click() {
         chkwtconsenhlp->setChecked(false);
         chkwtwthlp->setChecked(false);
         auto rs = m_session.db->OpenRecordset(
-            SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topic),
+            SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                        LoadResString(str::field::TopicId), topic),
             dao::dbOpenSnapshot);
         if (!rs->EOF_()) {
             txtwtmapnumber->setText(rs->Text(QStringLiteral("MapNumber")));
@@ -229,7 +232,8 @@ void FrmMain::cbowttopicid_Click() {
             showHelpType(rs->Text(QStringLiteral("Type")), chkwtconsenhlp, chkwtwthlp);
         } else {
             auto topicRs = m_session.db->OpenRecordset(
-                SelectWhere(QStringLiteral("*"), LoadResString(251), LoadResString(261), topic),
+                SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                            LoadResString(str::field::TopicId), topic),
                 dao::dbOpenSnapshot);
             if (!topicRs->EOF_()) {
                 // A map number the author already typed is kept.
@@ -243,13 +247,13 @@ void FrmMain::cbowttopicid_Click() {
 }
 
 void FrmMain::cmdvbproectfilebrowse_Click() {
-    const QString chosen = GetFileName(LoadResString(507));
+    const QString chosen = GetFileName(LoadResString(str::filter::VbProjects));
     if (chosen.isEmpty())
         return; // cancelled: the field keeps its text
     txtvbprojectfilename->setText(chosen);
     if (namesExistingFile(chosen))
         return;
-    shell::MsgBox(LoadResString(508), shell::vbOKOnly);
+    shell::MsgBox(LoadResString(str::message::SelectVbProject), shell::vbOKOnly);
     txtvbprojectfilename->clear();
     txtvbprojectfilename->setFocus();
 }

@@ -7,7 +7,7 @@
 #include "contentsstate.h"
 #include "contentstree.h"
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 
 #include <QAction>
@@ -28,7 +28,7 @@ using contents::ImageHeading;
 using contents::ImageTopic;
 
 QString RootKey() {
-    return LoadResString(501);
+    return LoadResString(str::tree::RootKey);
 }
 
 void ShowEngineError(const dao::EngineError& e) {
@@ -147,8 +147,8 @@ void tvcontentsfileview_DragDrop(FrmMain& w) {
     if (ContentsTree::nodeImage(target) != ImageTopic) {
         if (ContentsTree::isWithin(target, dragged)) {
             // OK ends the drag; Cancel keeps it as it is. The tree stays unchanged.
-            if (shell::MsgBox(LoadResString(551), shell::vbExclamation + shell::vbOKCancel) ==
-                shell::vbOK)
+            if (shell::MsgBox(LoadResString(str::message::NodeIntoOwnChild),
+                              shell::vbExclamation + shell::vbOKCancel) == shell::vbOK)
                 EndDrag(w);
             return;
         }
@@ -230,7 +230,7 @@ void FrmMain::LoadContentsTree() {
         return;
     }
     if (!rows.empty()) {
-        AddNode(RootKey(), LoadResString(114), QString(), ImageHeading);
+        AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(), ImageHeading);
         m_contents->insertionParent = RootKey();
     }
     m_contents->loading = true;
@@ -277,7 +277,8 @@ void FrmMain::cmdaddnode_Click() {
     ContentsTree* tree = tvcontentsfileview;
     const QString title = txtcftitle->text();
     if (tree->topLevelItemCount() == 0) {
-        AddNode(RootKey(), LoadResString(114), QString(), contents::ImageRootAdded);
+        AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
+                contents::ImageRootAdded);
         m_contents->insertionParent = RootKey();
     }
     const bool heading = optheading->isChecked();

@@ -5,7 +5,7 @@
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
 #include "generation/htmlhelpcompile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "uiutil.h"
 #include "workspace/filltemplate.h"
@@ -120,13 +120,16 @@ void FrmMain::connectCreate() {
         };
     };
     const auto fixed = [](int id) { return [id] { return LoadResString(id); }; };
-    browse(cmdhelpprojectfilebrowse, txthelpprojectfilename, typed(504, "HPJ", "HHP"),
+    browse(cmdhelpprojectfilebrowse, txthelpprojectfilename,
+           typed(str::filter::HelpProjectFiles, "HPJ", "HHP"), txtvbprojectfilename);
+    browse(cmdhelpfilebrowse, txthelpfilename, typed(str::filter::HelpFiles, "HLP", "CHM"),
            txtvbprojectfilename);
-    browse(cmdhelpfilebrowse, txthelpfilename, typed(503, "HLP", "CHM"), txtvbprojectfilename);
-    browse(cmdcontentsfilebrowse, txtcontentsfilename, typed(502, "CNT", "HHC"),
+    browse(cmdcontentsfilebrowse, txtcontentsfilename,
+           typed(str::filter::ContentsFiles, "CNT", "HHC"), txthelpprojectfilename);
+    browse(cmdrtffilebrowse, txtrtffilename, fixed(str::filter::HelpTopicFiles),
            txthelpprojectfilename);
-    browse(cmdrtffilebrowse, txtrtffilename, fixed(506), txthelpprojectfilename);
-    browse(cmdindexfilebrowse, txtindexfilename, fixed(263), txtvbprojectfilename);
+    browse(cmdindexfilebrowse, txtindexfilename, fixed(str::filter::IndexFiles),
+           txtvbprojectfilename);
 
     connect(cmdcreate, &QPushButton::clicked, this, &FrmMain::cmdcreate_Click);
 }

@@ -4,7 +4,7 @@
 #include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "winreg/winreg.h"
 #include "workspace/filltemplate.h"
@@ -77,8 +77,8 @@ void FrmMain::Form_Load() {
         components::Component<IRegistryFunctions> registry(
             QStringLiteral("KRVRegF.RegistryFunctions"));
         std::int32_t root = static_cast<std::int32_t>(0x80000001u);
-        QString path = LoadResString(402);
-        QString className = LoadResString(403);
+        QString path = LoadResString(str::registry::ToolTipControlsPath);
+        QString className = LoadResString(str::registry::ToolTipControlsClass);
         std::int32_t access = 0x2003F;
         QString create = QStringLiteral("N");
         std::int32_t handle = 0;
@@ -90,8 +90,9 @@ void FrmMain::Form_Load() {
         }
         if (status == winreg::ERROR_REGISTRY_CORRUPT) {
             // The setup could not write to it either; say which file it is.
-            shell::MsgBox(FillTemplate(906, {QStringLiteral("|1"),
-                                             QDir::toNativeSeparators(winreg::damagedHivePath())}),
+            shell::MsgBox(FillTemplate(str::message::SettingsFileDamaged,
+                                       {QStringLiteral("|1"),
+                                        QDir::toNativeSeparators(winreg::damagedHivePath())}),
                           shell::vbExclamation);
             return;
         }
@@ -107,8 +108,8 @@ QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefault
 
 void FrmMain::mnunew_Click() {
     // New names a file that does not exist yet: the dialog lets one be typed.
-    const QString path =
-        shell::askFileName(shell::FileDialogRequest{LoadResString(509), QString(), true});
+    const QString path = shell::askFileName(
+        shell::FileDialogRequest{LoadResString(str::filter::QuillmateFiles), QString(), true});
     if (path.isEmpty())
         return;
     ui::WaitCursor wait;
@@ -128,7 +129,7 @@ void FrmMain::mnunew_Click() {
 }
 
 void FrmMain::mnuopen_Click() {
-    const QString path = GetFileName(LoadResString(509));
+    const QString path = GetFileName(LoadResString(str::filter::QuillmateFiles));
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     openProject(path);
@@ -173,14 +174,18 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     QStringList topics;
     QStringList whatsThisTopics;
     try {
-        db = dao::Database::OpenDatabase(strdatabasename, false, false, LoadResString(550));
-        topics = readColumn(*db, LoadResString(202), QStringLiteral("topicid"));
-        whatsThisTopics = readColumn(
-            *db,
-            FillTemplate(200, {QStringLiteral("|1"), LoadResString(261), QStringLiteral("|2"),
-                               LoadResString(253), QStringLiteral("|3"), LoadResString(264),
-                               QStringLiteral("|4"), QStringLiteral("A")}),
-            LoadResString(261));
+        db = dao::Database::OpenDatabase(strdatabasename, false, false,
+                                         LoadResString(str::database::OpenConnect));
+        topics =
+            readColumn(*db, LoadResString(str::sql::ActiveTopicIds), QStringLiteral("topicid"));
+        whatsThisTopics =
+            readColumn(*db,
+                       FillTemplate(str::sql::SelectWhere,
+                                    {QStringLiteral("|1"), LoadResString(str::field::TopicId),
+                                     QStringLiteral("|2"), LoadResString(str::table::WhatsThis),
+                                     QStringLiteral("|3"), LoadResString(str::field::Status),
+                                     QStringLiteral("|4"), QStringLiteral("A")}),
+                       LoadResString(str::field::TopicId));
     } catch (const dao::EngineError& e) {
         if (db) {
             try {

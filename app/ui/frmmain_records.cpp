@@ -6,7 +6,7 @@
 #include "uiutil.h"
 
 #include "generation/createchecks.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "workspace/checkforok.h"
 #include "workspace/mapnumbers.h"
@@ -35,12 +35,14 @@ template <class Command> void runCommand(Command&& command) {
     } catch (const records::RecordError& e) {
         shell::MsgBox(e.message(), shell::vbExclamation);
     } catch (const dao::EngineError& e) {
-        shell::MsgBox(LoadResString(905) + QLatin1Char('\n') + e.text(), shell::vbCritical);
+        shell::MsgBox(LoadResString(str::message::CommandFailed) + QLatin1Char('\n') + e.text(),
+                      shell::vbCritical);
     } catch (const std::exception& e) {
-        shell::MsgBox(LoadResString(905) + QLatin1Char('\n') + QString::fromLocal8Bit(e.what()),
+        shell::MsgBox(LoadResString(str::message::CommandFailed) + QLatin1Char('\n') +
+                          QString::fromLocal8Bit(e.what()),
                       shell::vbCritical);
     } catch (...) {
-        shell::MsgBox(LoadResString(905), shell::vbCritical);
+        shell::MsgBox(LoadResString(str::message::CommandFailed), shell::vbCritical);
     }
 }
 
@@ -321,7 +323,7 @@ void putNextMapNumber(FrmMain& window, QLineEdit* box) {
     runCommand([&] {
         const QString next = window.GetNextMapNumber();
         if (!next.isEmpty() && !mapnumbers::ParseMapNumber(next)) {
-            shell::MsgBox(LoadResString(903), shell::vbExclamation);
+            shell::MsgBox(LoadResString(str::message::NoMapNumberLeft), shell::vbExclamation);
             return;
         }
         box->setText(next);
@@ -367,5 +369,6 @@ void FrmMain::ApplyOptions() {
     if (!settings.vbProjectFileName.isEmpty())
         m_session.appProjectPath = settings.vbProjectFileName;
     if (!settings.helpProjectTitle.isEmpty())
-        setWindowTitle(LoadResString(100) + QStringLiteral(" - ") + settings.helpProjectTitle);
+        setWindowTitle(LoadResString(str::caption::ProgramName) + QStringLiteral(" - ") +
+                       settings.helpProjectTitle);
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QString>
 #include <QVariant>
+#include <QtTest>
 #include <memory>
 
 namespace genfixture {

@@ -7,6 +7,7 @@
 #include "generation/compilation.h"
 #include "generation/createcommand.h"
 #include "generation/generalhelp.h"
+#include "resources/stringids.h"
 #include "shell/dialogs.h"
 
 #include <QElapsedTimer>
@@ -246,7 +247,8 @@ private slots:
         const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
         QVERIFY(BuiltInHelpCompiler().isEmpty());
         QString found = QStringLiteral("x");
-        QCOMPARE(LookUpHelpCompiler(found), 556); // no App Paths key at all
+        QCOMPARE(LookUpHelpCompiler(found),
+                 str::message::CompilerNotLoadedProperly); // no App Paths key at all
         QVERIFY(found.isEmpty());
         const CompileResult noKey = CompileHelpProject(m_s.helpProjectFileName);
         registerCompiler(QByteArray()); // the key without hcw.exe

@@ -4,7 +4,6 @@
 #include "common/project.h"
 #include "common/testenv.h"
 
-#include "resources/strings.h"
 #include "workspace/checkforok.h"
 #include "workspace/filltemplate.h"
 #include "workspace/mapnumbers.h"

@@ -1,4 +1,4 @@
-#include "strings.h"
+#include "stringtable.h"
 
 #include <QHash>
 

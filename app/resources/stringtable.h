@@ -1,7 +1,9 @@
 // The main program's string table: captions, messages, file-dialog filters,
 // statements, registry paths and the fixed lines of the generated files,
-// loaded by number.
+// loaded by number. The numbers have names in stringids.h.
 #pragma once
+
+#include "stringids.h"
 
 #include <QString>
 
