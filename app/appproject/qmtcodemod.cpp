@@ -2,6 +2,7 @@
 
 #include "resources/stringtable.h"
 #include "shell/ansi.h"
+#include "workspace/records.h"
 
 #include <QFile>
 
@@ -147,14 +148,7 @@ QString GetPropertyName(const QString& strline) {
 
 void SeparateFormAndObject(const QString& strtextline, QString& strformname,
                            QString& strobjectname) {
-    const qsizetype at = strtextline.indexOf(u'.');
-    if (at < 0) {
-        strformname = strtextline;
-        strobjectname.clear();
-        return;
-    }
-    strformname = strtextline.left(at);
-    strobjectname = strtextline.mid(at + 1);
+    records::SplitObjectKey(strtextline, strformname, strobjectname);
 }
 
 QByteArray ReadFileBytes(const QString& strpath) {

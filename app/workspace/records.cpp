@@ -143,6 +143,12 @@ QStringList WhatsThisEntriesOfTopic(dao::Database& db, const QString& topicId) {
     return objects;
 }
 
+void SplitObjectKey(const QString& key, QString& form, QString& object) {
+    const qsizetype at = key.indexOf(u'.');
+    form = at < 0 ? key : key.left(at);
+    object = at < 0 ? QString() : key.mid(at + 1);
+}
+
 QString ObjectKey(const QString& form, const QString& object) {
     return form + QLatin1Char('.') + object;
 }
@@ -157,6 +163,65 @@ QString WhatsThisType(int contextSensitive, int whatsThis) {
     if (wt)
         return LoadResString(str::helptype::WhatsThis);
     return {};
+}
+
+namespace {
+
+WhatsThisRecord whatsThisOf(dao::Recordset& rs) {
+    WhatsThisRecord r;
+    SplitObjectKey(rs.Text(QStringLiteral("Object")), r.form, r.object);
+    r.topicId = rs.Text(QStringLiteral("TopicID"));
+    r.mapNumber = rs.Text(QStringLiteral("MapNumber"));
+    r.helpText = rs.Text(QStringLiteral("HelpText"));
+    const QString type = rs.Text(QStringLiteral("Type"));
+    const bool both = type == LoadResString(str::helptype::Both);
+    r.contextSensitive = both || type == LoadResString(str::helptype::ContextSensitive) ? 1 : 0;
+    r.whatsThis = both || type == LoadResString(str::helptype::WhatsThis) ? 1 : 0;
+    return r;
+}
+
+QStringList column(dao::Database& db, const QString& sql, const QString& field) {
+    QStringList values;
+    for (auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot); !rs->EOF_(); rs->MoveNext())
+        values << rs->Text(field);
+    return values;
+}
+
+} // namespace
+
+std::optional<ToolTipRecord> LoadToolTip(dao::Database& db, const QString& form,
+                                         const QString& object) {
+    auto rs = selectObject(db, str::table::ToolTips, ObjectKey(form, object));
+    if (rs->EOF_())
+        return std::nullopt;
+    return ToolTipRecord{form, object, rs->Text(QStringLiteral("HelpText"))};
+}
+
+std::optional<WhatsThisRecord> LoadWhatsThis(dao::Database& db, const QString& form,
+                                             const QString& object) {
+    auto rs = selectObject(db, str::table::WhatsThis, ObjectKey(form, object));
+    if (rs->EOF_())
+        return std::nullopt;
+    return whatsThisOf(*rs);
+}
+
+std::optional<WhatsThisRecord> LoadWhatsThisOfTopic(dao::Database& db, const QString& topicId) {
+    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                           LoadResString(str::table::WhatsThis),
+                                           LoadResString(str::field::TopicId), topicId),
+                               dao::dbOpenSnapshot);
+    if (rs->EOF_())
+        return std::nullopt;
+    return whatsThisOf(*rs);
+}
+
+TopicLists ReadTopicLists(dao::Database& db) {
+    const QString topicId = LoadResString(str::field::TopicId);
+    return {column(db, LoadResString(str::sql::ActiveTopicIds), topicId),
+            column(db,
+                   SelectWhere(topicId, LoadResString(str::table::WhatsThis),
+                               LoadResString(str::field::Status), kStatusActive),
+                   topicId)};
 }
 
 std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QString& topicId) {
