@@ -5,6 +5,7 @@
 
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
+#include "ui/tabs/createtab.h"
 
 #include <QAction>
 #include <QApplication>
@@ -236,7 +237,7 @@ private slots:
         openProjectOnCreateTab();
         m_w->chkcompile->click(); // no compiler registered
         selectTab(FrmMain::TabGeneralHelp);
-        m_w->cmdcreate_Click();
+        m_w->createTab().cmdcreate_Click();
         QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
         QCOMPARE(storedOptions(), 0);
         QCOMPARE(m_messages, QStringList(QStringLiteral(
@@ -322,12 +323,12 @@ private slots:
         m_w->txtrtffilename->setText(path(QStringLiteral("help.rtf")));
         m_w->chkcreategeneralhelp->setChecked(true);
         m_w->cmdcreate->setEnabled(true);
-        m_w->cmdcreate_Click(); // no project open
+        m_w->createTab().cmdcreate_Click(); // no project open
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
 
         openProjectOnCreateTab();
         m_w->cmdcreate->setEnabled(false);
-        m_w->cmdcreate_Click();
+        m_w->createTab().cmdcreate_Click();
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(m_messages.isEmpty());
     }
