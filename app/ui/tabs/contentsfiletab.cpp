@@ -96,7 +96,8 @@ ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
     connect(tree, &ContentsTree::nodeDragOver, this, [this](const QPoint& pos) { dragOver(pos); });
     // After the platform's drag has returned, so the cycle message is not
     // shown inside it.
-    connect(tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
+    connect(
+        tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
     connect(tree, &QTreeWidget::itemCollapsed, this, [this] { collapsed(); });
     connect(w.mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
     connect(w.mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
@@ -263,7 +264,7 @@ void ContentsFileTab::LoadContentsTree() {
 }
 
 QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QString& strnodevalue,
-                                  const QString& strparentnode, quint8 lngimageindex) {
+                                          const QString& strparentnode, quint8 lngimageindex) {
     ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
     if (strparentnode.isEmpty()) {
@@ -298,10 +299,9 @@ void ContentsFileTab::cmdaddnode_Click() {
     const QString base =
         contents::NewNodeKeyBase(w.cbocftopicid->currentText(), title, w.opttopic->isChecked());
     // Keys are unique without regard to case, as the table compares them.
-    const QString key =
-        state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
-            return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
-        });
+    const QString key = state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
+        return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
+    });
     if (key.size() > contents::kMaxKeyLength) {
         shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
                                      "contents entry can keep. Use a shorter topic ID.")

@@ -52,8 +52,7 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window) {
     for (QLineEdit* box : {w.txthelpfilename, w.txthelpprojecttitle, w.txtindexfilename,
                            w.txthelpprojectfilename, w.txtcontentsfilename, w.txtrtffilename})
         connect(box, &QLineEdit::textChanged, this, check);
-    for (QCheckBox* box :
-         {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
+    for (QCheckBox* box : {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
         connect(box, &QCheckBox::clicked, this, check);
     connect(w.chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
         w.CheckForOk();
@@ -279,8 +278,8 @@ void CreateTab::create() {
         shell::MsgBox(built.message, shell::vbInformation);
         return CompileOutcome{true, {}};
     };
-    const CreateReport report = RunCreateCommand(
-        createSettings(), *session().db, session().appProjectPath, session().forms, steps);
+    const CreateReport report = RunCreateCommand(createSettings(), *session().db,
+                                                 session().appProjectPath, session().forms, steps);
     QStringList lines = report.failures;
     if (!report.warnings.isEmpty())
         lines << report.warnings;

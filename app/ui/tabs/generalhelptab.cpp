@@ -32,7 +32,8 @@ void GeneralHelpTab::shown() {
 }
 
 records::ButtonStates GeneralHelpTab::checkForOk() {
-    return records::CheckGeneralHelp({w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
+    return records::CheckGeneralHelp(
+        {w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
 }
 
 void GeneralHelpTab::clear() {
