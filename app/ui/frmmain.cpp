@@ -19,9 +19,11 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragMoveEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -201,7 +203,11 @@ int FrmMain::SelectedTab() const {
 }
 
 TabPage* FrmMain::selectedPage() const {
-    switch (SelectedTab()) {
+    return page(SelectedTab());
+}
+
+TabPage* FrmMain::page(int tab) const {
+    switch (tab) {
     case TabGeneralHelp:
         return m_generalHelp.get();
     case TabContentsFile:
@@ -389,12 +395,77 @@ void FrmMain::SetupToolbars() {
     tbwWrapper->AdjustBand();
 }
 
+void FrmMain::updateTitle() {
+    QString title = LoadResString(str::caption::ProgramName);
+    if (m_session.isOpen()) {
+        title += QStringLiteral(" - ") + QFileInfo(m_session.projectPath).fileName() +
+                 QStringLiteral("[*]");
+        const QString helpTitle = m_create->storedTitle();
+        if (!helpTitle.isEmpty())
+            title += QStringLiteral(" - ") + helpTitle;
+    }
+    setWindowTitle(title);
+    bool modified = false;
+    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
+        modified = modified || page(tab)->modified();
+    setWindowModified(m_session.isOpen() && modified);
+}
+
+bool FrmMain::confirmLeaving(TabPage& tab) {
+    if (!tab.modified() || !m_session.isOpen())
+        return true;
+    const bool saveable = tab.checkForOk().ok.value_or(false);
+    if (!saveable) {
+        const int answer = shell::MsgBox(
+            QStringLiteral("The %1 tab has changes that cannot be saved as they are. Discard "
+                           "them?")
+                .arg(tab.name()),
+            shell::vbQuestion + shell::vbOKCancel);
+        if (answer != shell::vbOK)
+            return false;
+        tab.discard();
+        tab.setModified(false);
+        return true;
+    }
+    const int answer = shell::MsgBox(
+        QStringLiteral("The %1 tab has changes that are not saved. Save them?").arg(tab.name()),
+        shell::vbQuestion + shell::vbYesNoCancel);
+    if (answer == shell::vbYes) {
+        if (!ui::runCommand([&] { tab.save(); }))
+            return false;
+        tab.setModified(false);
+        return true;
+    }
+    if (answer == shell::vbNo) {
+        tab.discard();
+        tab.setModified(false);
+        return true;
+    }
+    return false;
+}
+
+bool FrmMain::confirmAllChanges() {
+    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab) {
+        if (!confirmLeaving(*page(tab)))
+            return false;
+    }
+    return true;
+}
+
 void FrmMain::tabqmt_Click() {
+    const int tab = SelectedTab();
+    TabPage* leaving = page(m_shownTab);
+    if (tab != m_shownTab && !leaving->keepsChangesWhenHidden() && !confirmLeaving(*leaving)) {
+        // Cancel: the author stays on the tab with the changes.
+        const QSignalBlocker quiet(tabqmt);
+        tabqmt->setCurrentIndex(m_shownTab - 1);
+        return;
+    }
+    m_shownTab = tab;
     for (QWidget* frame : {frmgenhelp, frmtooltips, frmwhatsthis, frmcontentsfile, frmcreate})
         frame->hide();
     cmdok->setEnabled(false);
     QWidget* frames[] = {frmgenhelp, frmcontentsfile, frmtooltips, frmwhatsthis, frmcreate};
-    const int tab = SelectedTab();
     if (tab < TabGeneralHelp || tab > TabCreate)
         return;
     frames[tab - 1]->show();
@@ -421,11 +492,10 @@ void FrmMain::CheckForOk() {
 }
 
 void FrmMain::ClearControls(int tab) {
-    TabPage* pages[] = {m_generalHelp.get(), m_contents.get(), m_toolTips.get(), m_whatsThis.get(),
-                        m_create.get()};
-    if (tab < TabGeneralHelp || tab > TabCreate)
+    TabPage* cleared = page(tab);
+    if (!cleared)
         return;
-    pages[tab - 1]->clear();
+    cleared->clear();
     CheckForOk();
 }
 
@@ -435,6 +505,7 @@ void FrmMain::cmdok_Click() {
     const int tab = SelectedTab();
     ui::runCommand([&] {
         selectedPage()->save();
+        selectedPage()->setModified(false);
         // Only a stored record clears its controls; the Create tab keeps its settings.
         if (tab != TabCreate)
             ClearControls(tab);
@@ -512,6 +583,10 @@ void FrmMain::mnuaboutkrv_Click() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!confirmAllChanges()) {
+        event->ignore();
+        return;
+    }
     // Unload: close the project (errors do not matter now), give the toolbar back.
     if (m_session.db) {
         try {

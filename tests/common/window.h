@@ -17,7 +17,8 @@
 namespace testenv {
 
 // Message boxes and file dialogs for the life of the object. Each message box
-// is recorded and answered from `answers` in turn (OK when none is left);
+// is recorded and answered from `answers` in turn (when none is left: OK, or
+// Discard for the question about unsaved changes);
 // each file dialog is recorded and answered from `fileNames` (an empty name,
 // Cancel, when none is left).
 class DialogScript {
@@ -25,7 +26,11 @@ public:
     DialogScript() {
         shell::setMessageHandler([this](const shell::MessageRequest& request) {
             messages << request;
-            return answers.isEmpty() ? int(shell::vbOK) : answers.takeFirst();
+            if (!answers.isEmpty())
+                return answers.takeFirst();
+            // Unsaved changes are discarded unless a test says otherwise.
+            return (request.flags & 0x7) == shell::vbYesNoCancel ? int(shell::vbNo)
+                                                                 : int(shell::vbOK);
         });
         shell::setFileDialogHandler([this](const shell::FileDialogRequest& request) {
             dialogs << request;

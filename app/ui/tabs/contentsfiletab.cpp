@@ -8,6 +8,7 @@
 #include "ui/commandguard.h"
 #include "ui/contentstree.h"
 #include "ui/frmmain.h"
+#include "workspace/records.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,7 +79,18 @@ void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
 
 } // namespace
 
-ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
+ContentsFileTab::ContentsFileTab(FrmMain& window)
+    : TabPage(window, QStringLiteral("Contents File")) {
+    // Picking a topic gives an empty title the topic's own.
+    onPick(w.cbocftopicid, [this] {
+        if (!w.txtcftitle->text().isEmpty() || !session().isOpen())
+            return;
+        ui::runCommand([this] {
+            if (const auto topic =
+                    records::LoadGeneralHelp(*session().db, w.cbocftopicid->currentText()))
+                w.txtcftitle->setText(topic->title);
+        });
+    });
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
@@ -202,6 +214,7 @@ void ContentsFileTab::dragDrop() {
         QTreeWidgetItem* moved = from ? from->takeChild(from->indexOfChild(dragged))
                                       : tree->takeTopLevelItem(tree->indexOfTopLevelItem(dragged));
         target->addChild(moved);
+        setModified(true);
         size_t at = 0;
         SetExpandedStates(moved, expanded, at);
         target->setExpanded(true);
@@ -234,6 +247,7 @@ void ContentsFileTab::ResetContentsState() {
 
 void ContentsFileTab::LoadContentsTree() {
     ResetContentsState();
+    setModified(false);
     w.tvcontentsfileview->clear();
     w.cmdaddnode->setEnabled(false);
     w.cmdok->setEnabled(false);
@@ -311,6 +325,7 @@ void ContentsFileTab::cmdaddnode_Click() {
     }
     QTreeWidgetItem* node =
         AddNode(key, title, state.insertionParent, heading ? ImageHeading : ImageTopic);
+    setModified(true);
     tree->setCurrentItem(node);
     if (heading)
         state.insertionParent = key;

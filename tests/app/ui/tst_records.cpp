@@ -109,7 +109,7 @@ private slots:
     void createTabRulesWithHtmlHelp();
     void contextHelpTicksProjectUpdate();
     void savingTheCreateTabAndReopening();
-    void projectWithoutTitleKeepsTheCaption();
+    void titleNamesTheProjectFile();
 
     // Map numbers
     void nextFollowsTheSharedCounter();
@@ -476,7 +476,8 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(w->txthelpfilename->text(), QStringLiteral("/apps/demo/Demo.hlp"));
     QCOMPARE(w->txtcontentsfilename->text(), QStringLiteral("/apps/demo/Demo.cnt"));
     QCOMPARE(w->txtrtffilename->text(), QStringLiteral("/apps/demo/Demo.rtf"));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - Demo's Help"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - p13.QMT[*] - Demo's Help"));
+    QVERIFY(!w->isWindowModified());
     QVERIFY(w->chkcreategeneralhelp->isChecked());
     QVERIFY(w->chkcreatecontentsfile->isChecked());
     QVERIFY(!w->chkcreatetooltips->isChecked());
@@ -491,7 +492,7 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(w->session().window.width, QStringLiteral("769"));
 }
 
-void TestRecords::projectWithoutTitleKeepsTheCaption() {
+void TestRecords::titleNamesTheProjectFile() {
     selectTab(FrmMain::TabCreate);
     click(w->opthelptype[0]);
     retype(w->txthelpprojecttitle, QStringLiteral("First"));
@@ -501,12 +502,18 @@ void TestRecords::projectWithoutTitleKeepsTheCaption() {
     w->setFocus();
     click(w->cmdok);
     QVERIFY(w->DataBaseOpen(w->session().projectPath));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - First"));
+    const auto titleOf = [this](const QString& helpTitle) {
+        return QStringLiteral("Quillmate - %1[*]%2")
+            .arg(QFileInfo(w->session().projectPath).fileName(), helpTitle);
+    };
+    QCOMPARE(w->windowTitle(), titleOf(QStringLiteral(" - First")));
     QVERIFY(w->txtindexfilename->isEnabled()); // HTML Help was saved
     QVERIFY(!w->txtrtffilename->isEnabled());
 
+    // A project without a title is named by its file alone: the other
+    // project's title would name the wrong help.
     QVERIFY(w->DataBaseOpen(newProjectFile()));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - First"));
+    QCOMPARE(w->windowTitle(), titleOf(QString()));
     QCOMPARE(w->txthelpprojecttitle->text(), QString());
 }
 
