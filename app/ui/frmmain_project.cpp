@@ -6,9 +6,13 @@
 #include "components/interfaces.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
+#include "tabs/applicationforms.h"
+#include "tabs/contentsfiletab.h"
+#include "tabs/createtab.h"
 #include "winreg/winreg.h"
 #include "workspace/filltemplate.h"
 #include "workspace/recentfiles.h"
+#include "workspace/records.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,16 +42,6 @@ template <class Rule> void withRegistry(Rule&& rule) {
     } catch (const components::ComponentError& e) {
         qWarning("%s", qPrintable(e.message()));
     }
-}
-
-QStringList readColumn(dao::Database& db, const QString& sql, const QString& field) {
-    QStringList values;
-    auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
-    while (!rs->EOF_()) {
-        values << rs->Text(field);
-        rs->MoveNext();
-    }
-    return values;
 }
 
 } // namespace
@@ -99,7 +93,7 @@ void FrmMain::Form_Load() {
         components::Component<IQMTSetUp> setup(QStringLiteral("QMTSetUp.QMTSetUp"));
         setup->SetUp();
     });
-    ResetContentsState();
+    m_contents->ResetContentsState();
 }
 
 QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefaultdirectory) {
@@ -141,7 +135,7 @@ bool FrmMain::openProject(const QString& strfilename) {
         return false;
     AddToFilesOpennedList(strfilename);
     if (!m_session.appProjectPath.isEmpty())
-        ProcessVBProject();
+        m_forms->ProcessVBProject();
     mnuimport->menuAction()->setEnabled(false);
     QCoreApplication::processEvents();
     return true;
@@ -156,7 +150,7 @@ void FrmMain::mnuMRU_Click(int index) {
     if (!DataBaseOpen(path))
         return;
     if (!m_session.appProjectPath.isEmpty())
-        ProcessVBProject();
+        m_forms->ProcessVBProject();
     if (index == 1)
         return;
     withRegistry(
@@ -171,21 +165,11 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
 
     // Open and read the new project before anything of the current one changes.
     std::unique_ptr<dao::Database> db;
-    QStringList topics;
-    QStringList whatsThisTopics;
+    records::TopicLists topics;
     try {
         db = dao::Database::OpenDatabase(strdatabasename, false, false,
                                          LoadResString(str::database::OpenConnect));
-        topics =
-            readColumn(*db, LoadResString(str::sql::ActiveTopicIds), QStringLiteral("topicid"));
-        whatsThisTopics =
-            readColumn(*db,
-                       FillTemplate(str::sql::SelectWhere,
-                                    {QStringLiteral("|1"), LoadResString(str::field::TopicId),
-                                     QStringLiteral("|2"), LoadResString(str::table::WhatsThis),
-                                     QStringLiteral("|3"), LoadResString(str::field::Status),
-                                     QStringLiteral("|4"), QStringLiteral("A")}),
-                       LoadResString(str::field::TopicId));
+        topics = records::ReadTopicLists(*db);
     } catch (const dao::EngineError& e) {
         if (db) {
             try {
@@ -221,8 +205,9 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     tvcontentsfileview->clear();
     m_session.forms.clear();
 
-    for (auto [box, items] : {std::pair{cbotopicid, &topics}, std::pair{cbocftopicid, &topics},
-                              std::pair{cbowttopicid, &whatsThisTopics}}) {
+    for (auto [box, items] : {std::pair{cbotopicid, &topics.generalTopics},
+                              std::pair{cbocftopicid, &topics.generalTopics},
+                              std::pair{cbowttopicid, &topics.whatsThisTopics}}) {
         const QSignalBlocker quiet(box);
         box->addItems(*items);
         box->setCurrentIndex(-1);
@@ -230,7 +215,7 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     }
 
     try {
-        ApplyOptions();
+        m_create->ApplyOptions();
     } catch (const dao::EngineError& e) {
         shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
     }

@@ -206,10 +206,10 @@ std::optional<WhatsThisRecord> LoadWhatsThis(dao::Database& db, const QString& f
 }
 
 std::optional<WhatsThisRecord> LoadWhatsThisOfTopic(dao::Database& db, const QString& topicId) {
-    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"),
-                                           LoadResString(str::table::WhatsThis),
-                                           LoadResString(str::field::TopicId), topicId),
-                               dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::TopicId), topicId),
+                         dao::dbOpenSnapshot);
     if (rs->EOF_())
         return std::nullopt;
     return whatsThisOf(*rs);

@@ -5,6 +5,7 @@
 #include "common/testenv.h"
 #include "contents/contentsfilewriter.h"
 #include "ui/frmmain.h"
+#include "ui/tabs/contentsfiletab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     timer.start();
     w.tabqmt->setCurrentIndex(FrmMain::TabContentsFile - 1);
     const qint64 load = timer.restart();
-    w.SaveContentsTree();
+    w.contentsTab().SaveContentsTree();
     const qint64 save = timer.restart();
     CreateContentsFile(db, dir.filePath(QStringLiteral("b.cnt")), QStringLiteral("b.hlp"),
                        QStringLiteral("Bench"));

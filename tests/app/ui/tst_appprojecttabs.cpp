@@ -1,6 +1,7 @@
 // The application project field and the Tool Tips and What's This? tabs of
 // the main window, on real project and form files.
 #include "app/appproject/appprojectfixture.h"
+#include "common/window.h"
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
 
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 using appfixture::crlf;
+using testenv::items;
 
 namespace {
 
@@ -93,13 +95,6 @@ class TestAppProjectTabs : public QObject {
         QCOMPARE(box->currentText(), text);
     }
 
-    static QStringList items(const QComboBox* box) {
-        QStringList out;
-        for (int i = 0; i < box->count(); ++i)
-            out << box->itemText(i);
-        return out;
-    }
-
     void showTab(int tab) {
         w->tabqmt->setCurrentIndex(FrmMain::TabGeneralHelp - 1);
         w->tabqmt->setCurrentIndex(tab - 1);
@@ -111,6 +106,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_messages.clear();
         m_fileAnswers.clear();
+        // Message texts and file dialogs in one log, in the order they come.
         shell::setMessageHandler([this](const shell::MessageRequest& request) {
             m_messages << request.text;
             return int(shell::vbOK);
@@ -128,8 +124,7 @@ private slots:
             appfixture::formFile("frmAbout", {"   Begin VB.Label lblVersion ", "   End"})));
         QVERIFY(testenv::freshProject(path(QStringLiteral("proj.QMT"))));
 
-        w = std::make_unique<FrmMain>();
-        w->show();
+        w = testenv::shownWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QVERIFY(w->DataBaseOpen(path(QStringLiteral("proj.QMT"))));
         showTab(FrmMain::TabCreate);

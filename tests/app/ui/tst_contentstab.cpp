@@ -1,10 +1,11 @@
 // The Contents File tab of the main window, on a real project file.
 #include "app/contents/contentstestutil.h"
 #include "common/testenv.h"
+#include "common/window.h"
 #include "shell/dialogs.h"
-#include "ui/contentsstate.h"
 #include "ui/contentstree.h"
 #include "ui/frmmain.h"
+#include "ui/tabs/contentsfiletab.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,14 +52,13 @@ class TestContentsTab : public QObject {
     QTemporaryDir m_dir;
     std::unique_ptr<FrmMain> w;
     ContentsTree* tree = nullptr;
-    QList<shell::MessageRequest> m_messages;
-    QList<int> m_answers; // next answers of message boxes; OK when empty
+    testenv::DialogScript m_dialogs;
+    QList<shell::MessageRequest>& m_messages = m_dialogs.messages;
+    QList<int>& m_answers = m_dialogs.answers; // next answers of message boxes; OK when empty
 
     // A fresh project with the given rows, opened in a window on the Contents File tab.
     void openWithRows(const std::function<void(dao::Database&)>& rows = {}) {
-        w = std::make_unique<FrmMain>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w = testenv::shownWindow();
         QVERIFY(w->DataBaseOpen(contentstest::freshProject(m_dir.path())));
         if (rows)
             rows(*w->session().db);
@@ -118,7 +118,7 @@ class TestContentsTab : public QObject {
         auto previous = ContentsTree::setDragRunner([&](ContentsTree& t, QTreeWidgetItem& node) {
             ++drags;
             QCOMPARE(ContentsTree::nodeKey(&node), key);
-            QVERIFY(w->m_contents->dragging);
+            QVERIFY(w->contentsTab().state.dragging);
             QMimeData mime;
             mime.setData(ContentsTree::dragMimeType(), key.toUtf8());
             QDragEnterEvent enter(from, Qt::MoveAction, &mime, Qt::LeftButton, {});
@@ -161,15 +161,10 @@ private slots:
     void init() {
         m_messages.clear();
         m_answers.clear();
-        shell::setMessageHandler([this](const shell::MessageRequest& r) {
-            m_messages << r;
-            return m_answers.isEmpty() ? int(shell::vbOK) : m_answers.takeFirst();
-        });
     }
     void cleanup() {
         w.reset();
         tree = nullptr;
-        shell::setMessageHandler({});
     }
 
     void firstAddMakesTheRootAndEntriesFollowTheLastHeading() {
@@ -258,7 +253,7 @@ private slots:
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                           QPoint(5, tree->viewport()->height() - 3));
         QCOMPARE(w->txtcftitle->text(), QStringLiteral("Head"));
-        QCOMPARE(w->m_contents->draggedNode, QStringLiteral("Head.1"));
+        QCOMPARE(w->contentsTab().state.draggedNode, QStringLiteral("Head.1"));
     }
 
     void backslashInATitleCountsAsALevel() {
@@ -296,8 +291,8 @@ private slots:
         openWithRows(headingWithTopics);
         dragAndDrop(QStringLiteral("IDH_T.2"), at(QStringLiteral("G.4")));
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(U), G(G2, T))"));
-        QVERIFY(!w->m_contents->dragging);
-        QVERIFY(w->m_contents->draggedNode.isEmpty());
+        QVERIFY(!w->contentsTab().state.dragging);
+        QVERIFY(w->contentsTab().state.draggedNode.isEmpty());
         QVERIFY(!tree->dropHighlight());
         QVERIFY(m_messages.isEmpty());
         // a heading moves with everything below it
@@ -306,11 +301,11 @@ private slots:
         // a topic as target leaves the tree as it is
         dragAndDrop(QStringLiteral("G2.5"), at(QStringLiteral("IDH_U.3")));
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(U, G(G2, T)))"));
-        QVERIFY(!w->m_contents->dragging);
+        QVERIFY(!w->contentsTab().state.dragging);
         // empty space: only the dragging state ends
         dragAndDrop(QStringLiteral("IDH_U.3"), QPoint(5, tree->viewport()->height() / 2 + 40));
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(U, G(G2, T)))"));
-        QVERIFY(!w->m_contents->dragging);
+        QVERIFY(!w->contentsTab().state.dragging);
         // moves are saved with OK, levels and parents following the new places
         pressOk();
         QCOMPARE(rowTexts(*w->session().db),
@@ -330,14 +325,14 @@ private slots:
                  QStringLiteral("A node can't be made a child of its own children."));
         QCOMPARE(m_messages.at(0).flags, 48 + 1);
         QCOMPARE(shape(tree), before);
-        QVERIFY(w->m_contents->dragging);
+        QVERIFY(w->contentsTab().state.dragging);
         QCOMPARE(tree->dropHighlight(), node(QStringLiteral("G2.5")));
         // OK: the drag ends, still nothing moved; onto itself is refused too
         m_answers << shell::vbOK;
         dragAndDrop(QStringLiteral("G.4"), at(QStringLiteral("G.4")));
         QCOMPARE(m_messages.size(), 2);
         QCOMPARE(shape(tree), before);
-        QVERIFY(!w->m_contents->dragging);
+        QVERIFY(!w->contentsTab().state.dragging);
         QVERIFY(!tree->dropHighlight());
         QVERIFY(!w->Timer1->isActive());
     }
@@ -465,16 +460,16 @@ private slots:
         const QPoint low(10, height - 3);
         dragOver(low);
         QVERIFY(w->Timer1->isActive());
-        QCOMPARE(w->m_contents->scrollDirection, 1);
+        QCOMPARE(w->contentsTab().state.scrollDirection, 1);
         QTreeWidgetItem* first = tree->dropHighlight();
         QCOMPARE(first, tree->itemAt(low));
         int value = bar->value();
-        w->Timer1_Timer();
+        w->contentsTab().Timer1_Timer();
         QCOMPARE(bar->value(), value + 1);
         // each tick highlights the node that has come under the pointer
         QTreeWidgetItem* next = tree->itemAt(low);
         QVERIFY(next && next != first);
-        w->Timer1_Timer();
+        w->contentsTab().Timer1_Timer();
         QCOMPARE(tree->dropHighlight(), next);
 
         dragOver(QPoint(10, height / 2));
@@ -483,9 +478,9 @@ private slots:
 
         dragOver(QPoint(10, 1));
         QVERIFY(w->Timer1->isActive());
-        QCOMPARE(w->m_contents->scrollDirection, -1);
+        QCOMPARE(w->contentsTab().state.scrollDirection, -1);
         value = bar->value();
-        w->Timer1_Timer();
+        w->contentsTab().Timer1_Timer();
         QCOMPARE(bar->value(), value - 1);
 
         // the timer itself scrolls while the pointer rests in the band

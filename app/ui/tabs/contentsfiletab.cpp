@@ -1,14 +1,13 @@
-// The Contents File tab: the contents tree, its commands, drag and drop and
-// the drag-scroll timer.
-#include "frmmain.h"
+#include "contentsfiletab.h"
 
-#include "contents/contentsrules.h"
 #include "contents/contentstable.h"
-#include "contentsstate.h"
-#include "contentstree.h"
 #include "dao.h"
+#include "listutil.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
+#include "ui/commandguard.h"
+#include "ui/contentstree.h"
+#include "ui/frmmain.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -18,6 +17,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -29,10 +29,6 @@ using contents::ImageTopic;
 
 QString RootKey() {
     return LoadResString(str::tree::RootKey);
-}
-
-void ShowEngineError(const dao::EngineError& e) {
-    shell::MsgBox(e.text(), shell::vbExclamation);
 }
 
 // The rows of the children of `node` and everything below them, depth-first,
@@ -80,9 +76,59 @@ void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
         ExpandedStates(item->child(i), states);
 }
 
+} // namespace
+
+ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
+    ContentsTree* tree = w.tvcontentsfileview;
+    w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
+    connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
+    const auto check = [this] { w.CheckForOk(); };
+    connect(w.cbocftopicid, &QComboBox::currentTextChanged, this, check);
+    connect(w.cbocftopicid, &QComboBox::activated, this, check);
+    connect(w.txtcftitle, &QLineEdit::textChanged, this, check);
+    connect(w.opttopic, &QRadioButton::clicked, this, check);
+    connect(w.optheading, &QRadioButton::clicked, this, check);
+    connect(tree, &ContentsTree::nodeMouseDown, this,
+            [this](Qt::MouseButton button, const QPoint& pos) { mouseDown(button, pos); });
+    connect(tree, &ContentsTree::nodeMouseDrag, this, [this] { mouseDrag(); });
+    connect(tree, &ContentsTree::nodeMouseUp, w.Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::dragFinished, w.Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::nodeDragOver, this, [this](const QPoint& pos) { dragOver(pos); });
+    // After the platform's drag has returned, so the cycle message is not
+    // shown inside it.
+    connect(
+        tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
+    connect(tree, &QTreeWidget::itemCollapsed, this, [this] { collapsed(); });
+    connect(w.mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
+    connect(w.mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
+    connect(w.Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+}
+
+void ContentsFileTab::shown() {
+    LoadContentsTree();
+}
+
+records::ButtonStates ContentsFileTab::checkForOk() {
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(w.tvcontentsfileview); *it; ++it)
+        ++nodes;
+    return records::CheckContentsFile({w.cbocftopicid->currentText(), w.txtcftitle->text(),
+                                       w.opttopic->isChecked(), w.optheading->isChecked(), nodes});
+}
+
+void ContentsFileTab::clear() {
+    ui::clearText(w.cbocftopicid);
+    w.txtcftitle->clear();
+    w.cbocftopicid->setFocus();
+}
+
+void ContentsFileTab::save() {
+    SaveContentsTree();
+}
+
 // ---- event procedures of the tree
 
-void tvcontentsfileview_MouseDown(FrmMain& w, Qt::MouseButton button, const QPoint& pos) {
+void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
     ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->itemAt(pos);
     if (!node)
@@ -95,7 +141,7 @@ void tvcontentsfileview_MouseDown(FrmMain& w, Qt::MouseButton button, const QPoi
         w.optheading->setChecked(true);
     else
         w.opttopic->setChecked(true);
-    w.m_contents->draggedNode = ContentsTree::nodeKey(node);
+    state.draggedNode = ContentsTree::nodeKey(node);
     w.CheckForOk();
     if (button == Qt::RightButton) {
         w.mnutvdelete->setVisible(true);
@@ -103,18 +149,17 @@ void tvcontentsfileview_MouseDown(FrmMain& w, Qt::MouseButton button, const QPoi
     }
 }
 
-void tvcontentsfileview_MouseDrag(FrmMain& w) {
+void ContentsFileTab::mouseDrag() {
     ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->currentItem();
     if (!node)
         return;
-    w.m_contents->dragging = true;
+    state.dragging = true;
     tree->startNodeDrag(node);
 }
 
-void tvcontentsfileview_DragOver(FrmMain& w, const QPoint& pos) {
+void ContentsFileTab::dragOver(const QPoint& pos) {
     ContentsTree* tree = w.tvcontentsfileview;
-    FrmMain::ContentsState& state = *w.m_contents;
     tree->setDropHighlight(tree->itemAt(pos));
     state.lastMousePosition = pos;
     const double perPixel = contents::TwipsPerPixel(tree->logicalDpiY());
@@ -129,15 +174,14 @@ void tvcontentsfileview_DragOver(FrmMain& w, const QPoint& pos) {
         w.Timer1->start();
 }
 
-void EndDrag(FrmMain& w) {
-    w.m_contents->dragging = false;
+void ContentsFileTab::endDrag() {
+    state.dragging = false;
     w.tvcontentsfileview->setDropHighlight(nullptr);
     w.Timer1->stop();
 }
 
-void tvcontentsfileview_DragDrop(FrmMain& w) {
+void ContentsFileTab::dragDrop() {
     ContentsTree* tree = w.tvcontentsfileview;
-    FrmMain::ContentsState& state = *w.m_contents;
     QTreeWidgetItem* target = tree->dropHighlight();
     QTreeWidgetItem* dragged = tree->findNode(state.draggedNode);
     if (!target || !dragged) {
@@ -149,7 +193,7 @@ void tvcontentsfileview_DragDrop(FrmMain& w) {
             // OK ends the drag; Cancel keeps it as it is. The tree stays unchanged.
             if (shell::MsgBox(LoadResString(str::message::NodeIntoOwnChild),
                               shell::vbExclamation + shell::vbOKCancel) == shell::vbOK)
-                EndDrag(w);
+                endDrag();
             return;
         }
         std::vector<bool> expanded;
@@ -164,12 +208,12 @@ void tvcontentsfileview_DragDrop(FrmMain& w) {
         tree->setCurrentItem(moved);
         tree->scrollToItem(moved);
     }
-    EndDrag(w);
+    endDrag();
     state.draggedNode.clear();
     w.CheckForOk();
 }
 
-void tvcontentsfileview_Collapse(FrmMain& w) {
+void ContentsFileTab::collapsed() {
     QTreeWidgetItem* selected = w.tvcontentsfileview->currentItem();
     if (!selected || selected->childCount() == 0)
         return;
@@ -178,80 +222,50 @@ void tvcontentsfileview_Collapse(FrmMain& w) {
     w.tvcontentsfileview->scrollToItem(selected->child(0));
 }
 
-} // namespace
+// ---- the tab's procedures
 
-void FrmMain::connectContents() {
-    ContentsTree* tree = tvcontentsfileview;
-    txtcftitle->setMaxLength(contents::kMaxTitleLength);
-    connect(cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
-    connect(tree, &ContentsTree::nodeMouseDown, this,
-            [this](Qt::MouseButton button, const QPoint& pos) {
-                tvcontentsfileview_MouseDown(*this, button, pos);
-            });
-    connect(tree, &ContentsTree::nodeMouseDrag, this,
-            [this] { tvcontentsfileview_MouseDrag(*this); });
-    connect(tree, &ContentsTree::nodeMouseUp, Timer1, &QTimer::stop);
-    connect(tree, &ContentsTree::dragFinished, Timer1, &QTimer::stop);
-    connect(tree, &ContentsTree::nodeDragOver, this,
-            [this](const QPoint& pos) { tvcontentsfileview_DragOver(*this, pos); });
-    // After the platform's drag has returned, so the cycle message is not
-    // shown inside it.
-    connect(
-        tree, &ContentsTree::nodeDragDrop, this, [this] { tvcontentsfileview_DragDrop(*this); },
-        Qt::QueuedConnection);
-    connect(tree, &QTreeWidget::itemCollapsed, this,
-            [this] { tvcontentsfileview_Collapse(*this); });
-    connect(mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
-    connect(mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+void ContentsFileTab::ResetContentsState() {
+    state.dragging = false;
+    state.draggedNode.clear();
+    state.scrollDirection = 1;
+    w.tvcontentsfileview->setDropHighlight(nullptr);
+    w.Timer1->stop();
 }
 
-void FrmMain::ResetContentsState() {
-    m_contents->dragging = false;
-    m_contents->draggedNode.clear();
-    m_contents->scrollDirection = 1;
-    tvcontentsfileview->setDropHighlight(nullptr);
-    Timer1->stop();
-}
-
-void FrmMain::LoadContentsTree() {
+void ContentsFileTab::LoadContentsTree() {
     ResetContentsState();
-    tvcontentsfileview->clear();
-    cmdaddnode->setEnabled(false);
-    cmdok->setEnabled(false);
-    txtcftitle->setFocus();
-    if (!m_session.isOpen())
+    w.tvcontentsfileview->clear();
+    w.cmdaddnode->setEnabled(false);
+    w.cmdok->setEnabled(false);
+    w.txtcftitle->setFocus();
+    if (!session().isOpen())
         return;
     std::vector<contents::ContentsRow> rows;
-    try {
-        rows = contents::ReadContentsRows(*m_session.db);
-    } catch (const dao::EngineError& e) {
-        ShowEngineError(e);
+    if (!ui::runCommand([&] { rows = contents::ReadContentsRows(*session().db); }))
         return;
-    }
     if (!rows.empty()) {
         AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(), ImageHeading);
-        m_contents->insertionParent = RootKey();
+        state.insertionParent = RootKey();
     }
-    m_contents->loading = true;
+    state.loading = true;
     QTreeWidgetItem* last = nullptr;
     for (const contents::ContentsRow& row : rows) {
         const int image = row.type.toInt();
         last =
             AddNode(row.topicId, row.title, row.parent, static_cast<quint8>(qBound(0, image, 255)));
         if (row.type == QLatin1String("3"))
-            m_contents->insertionParent = row.topicId;
+            state.insertionParent = row.topicId;
     }
-    m_contents->loading = false;
+    state.loading = false;
     if (last)
-        tvcontentsfileview->scrollToItem(last);
+        w.tvcontentsfileview->scrollToItem(last);
     // OK follows the tree, so moves of a loaded tree can be saved.
-    CheckForOk();
+    w.CheckForOk();
 }
 
-QTreeWidgetItem* FrmMain::AddNode(const QString& strnodename, const QString& strnodevalue,
-                                  const QString& strparentnode, quint8 lngimageindex) {
-    ContentsTree* tree = tvcontentsfileview;
+QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QString& strnodevalue,
+                                          const QString& strparentnode, quint8 lngimageindex) {
+    ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
     if (strparentnode.isEmpty()) {
         tree->addTopLevelItem(node);
@@ -268,118 +282,104 @@ QTreeWidgetItem* FrmMain::AddNode(const QString& strnodename, const QString& str
     }
     for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
         up->setExpanded(true);
-    if (!m_contents->loading) // one layout per node would make loading quadratic
+    if (!state.loading) // one layout per node would make loading quadratic
         tree->scrollToItem(node);
     return node;
 }
 
-void FrmMain::cmdaddnode_Click() {
-    ContentsTree* tree = tvcontentsfileview;
-    const QString title = txtcftitle->text();
+void ContentsFileTab::cmdaddnode_Click() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    const QString title = w.txtcftitle->text();
     if (tree->topLevelItemCount() == 0) {
         AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
                 contents::ImageRootAdded);
-        m_contents->insertionParent = RootKey();
+        state.insertionParent = RootKey();
     }
-    const bool heading = optheading->isChecked();
+    const bool heading = w.optheading->isChecked();
     const QString base =
-        contents::NewNodeKeyBase(cbocftopicid->currentText(), title, opttopic->isChecked());
+        contents::NewNodeKeyBase(w.cbocftopicid->currentText(), title, w.opttopic->isChecked());
     // Keys are unique without regard to case, as the table compares them.
-    const QString key =
-        m_contents->sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
-            return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
-        });
+    const QString key = state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
+        return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
+    });
     if (key.size() > contents::kMaxKeyLength) {
         shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
                                      "contents entry can keep. Use a shorter topic ID.")
-                          .arg(key)
-                          .arg(contents::kMaxKeyLength),
+                          .arg(key, QString::number(contents::kMaxKeyLength)),
                       shell::vbExclamation);
         return;
     }
     QTreeWidgetItem* node =
-        AddNode(key, title, m_contents->insertionParent, heading ? ImageHeading : ImageTopic);
+        AddNode(key, title, state.insertionParent, heading ? ImageHeading : ImageTopic);
     tree->setCurrentItem(node);
     if (heading)
-        m_contents->insertionParent = key;
-    cbocftopicid->setEditText(QString());
-    txtcftitle->clear();
-    CheckForOk();
-    cmdaddnode->setEnabled(false);
-    txtcftitle->setFocus();
+        state.insertionParent = key;
+    w.cbocftopicid->setEditText(QString());
+    w.txtcftitle->clear();
+    w.CheckForOk();
+    w.cmdaddnode->setEnabled(false);
+    w.txtcftitle->setFocus();
 }
 
-qint16 FrmMain::CountNodeLevels(const QString& strnodepath) {
-    return contents::CountNodeLevels(strnodepath);
-}
-
-QString FrmMain::StripNodeIndex(QString& strnodekey) {
-    return contents::StripNodeIndex(strnodekey);
-}
-
-void FrmMain::DeleteChildNodes(QTreeWidgetItem* node) {
+void ContentsFileTab::DeleteChildNodes(QTreeWidgetItem* node) {
     if (!node)
         return;
-    if (m_session.isOpen())
-        contents::DeleteContentsRows(*m_session.db, KeysDeepestFirst(node));
+    if (session().isOpen())
+        contents::DeleteContentsRows(*session().db, KeysDeepestFirst(node));
     delete node;
 }
 
-void FrmMain::mnutvdelete_Click() {
-    ContentsTree* tree = tvcontentsfileview;
-    QTreeWidgetItem* node = tree->findNode(m_contents->draggedNode);
+void ContentsFileTab::mnutvdelete_Click() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* node = tree->findNode(state.draggedNode);
     if (!node)
         return;
     const int image = ContentsTree::nodeImage(node);
     if (image != ImageTopic && image != ImageHeading)
         return; // the root made by the first Add stays
-    try {
+    // A refusal of the store leaves the table and the tree as they were.
+    const bool deleted = ui::runCommand([&] {
         if (image == ImageTopic) {
-            if (m_session.isOpen())
-                contents::DeleteContentsRows(*m_session.db, {ContentsTree::nodeKey(node)});
+            if (session().isOpen())
+                contents::DeleteContentsRows(*session().db, {ContentsTree::nodeKey(node)});
             delete node;
         } else {
             DeleteChildNodes(node);
         }
-    } catch (const dao::EngineError& e) {
-        ShowEngineError(e); // the table and the tree stay as they were
+    });
+    if (!deleted)
         return;
-    }
-    m_contents->draggedNode.clear();
-    ClearControls(TabContentsFile);
+    state.draggedNode.clear();
+    clear();
     const QTreeWidgetItem* selected = tree->currentItem();
-    m_contents->insertionParent =
+    state.insertionParent =
         selected && selected->parent() ? ContentsTree::nodeKey(selected->parent()) : RootKey();
-    CheckForOk();
+    w.CheckForOk();
 }
 
-void FrmMain::mnucfaddhere_Click() {
-    const QTreeWidgetItem* node = tvcontentsfileview->findNode(m_contents->draggedNode);
+void ContentsFileTab::mnucfaddhere_Click() {
+    const QTreeWidgetItem* node = w.tvcontentsfileview->findNode(state.draggedNode);
     if (!node)
         return;
     if (ContentsTree::nodeImage(node) == ImageHeading || !node->parent())
-        m_contents->insertionParent = ContentsTree::nodeKey(node);
+        state.insertionParent = ContentsTree::nodeKey(node);
     else
-        m_contents->insertionParent = ContentsTree::nodeKey(node->parent());
+        state.insertionParent = ContentsTree::nodeKey(node->parent());
 }
 
-void FrmMain::SaveContentsTree() {
-    if (!m_session.isOpen())
+void ContentsFileTab::SaveContentsTree() {
+    if (!session().isOpen())
         return;
     std::vector<contents::ContentsRow> rows;
-    if (const QTreeWidgetItem* root = tvcontentsfileview->topLevelItem(0))
+    if (const QTreeWidgetItem* root = w.tvcontentsfileview->topLevelItem(0))
         WriteChildNodes(root, rows);
-    try {
-        contents::ReplaceContentsRows(*m_session.db, rows);
-    } catch (const dao::EngineError& e) {
-        ShowEngineError(e); // one transaction: the table is as it was
-    }
+    contents::ReplaceContentsRows(*session().db, rows); // one transaction: all or nothing
 }
 
-void FrmMain::Timer1_Timer() {
-    ContentsTree* tree = tvcontentsfileview;
-    tree->setDropHighlight(tree->itemAt(m_contents->lastMousePosition));
-    tree->verticalScrollBar()->triggerAction(m_contents->scrollDirection == -1
+void ContentsFileTab::Timer1_Timer() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    tree->setDropHighlight(tree->itemAt(state.lastMousePosition));
+    tree->verticalScrollBar()->triggerAction(state.scrollDirection == -1
                                                  ? QAbstractSlider::SliderSingleStepSub
                                                  : QAbstractSlider::SliderSingleStepAdd);
 }
