@@ -94,6 +94,11 @@ ContentsFileTab::ContentsFileTab(FrmMain& window)
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
+    // Enter in the title adds the entry, as Add does.
+    connect(w.txtcftitle, &QLineEdit::returnPressed, this, [this] {
+        if (w.cmdaddnode->isEnabled())
+            cmdaddnode_Click();
+    });
     const auto check = [this] { w.CheckForOk(); };
     connect(w.cbocftopicid, &QComboBox::currentTextChanged, this, check);
     connect(w.cbocftopicid, &QComboBox::activated, this, check);
