@@ -403,8 +403,9 @@ void FrmMain::CheckForOk() {
         cmdok->setEnabled(*states.ok);
     if (states.del)
         cmddelete->setEnabled(*states.del);
-    if (states.create)
-        cmdcreate->setEnabled(*states.create);
+    // Create follows the Create tab's settings whichever tab is shown.
+    if (const auto create = m_create->checkForOk().create)
+        cmdcreate->setEnabled(*create);
     if (states.addnode)
         cmdaddnode->setEnabled(*states.addnode);
 }
