@@ -30,6 +30,9 @@
 namespace {
 
 QString fileMessage(const QString& path, const QString& refusal) {
+    // The store's messages name the file already.
+    if (refusal.contains(path) || refusal.contains(QDir::toNativeSeparators(path)))
+        return refusal;
     return QDir::toNativeSeparators(path) + QStringLiteral("\n\n") + refusal;
 }
 

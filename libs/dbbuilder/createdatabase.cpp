@@ -17,7 +17,7 @@
 namespace {
 
 QString alreadyExists(const QString& path) {
-    return QStringLiteral("Database '%1' already exists.").arg(path);
+    return QStringLiteral("The project file '%1' already exists.").arg(path);
 }
 
 void removeWork(const QString& work) {

@@ -234,7 +234,7 @@ public:
 
     sqlite3* handle() const {
         if (!db)
-            throw EngineError(errDatabaseClosed, QStringLiteral("The database is closed."));
+            throw EngineError(errDatabaseClosed, QStringLiteral("The project file is closed."));
         return db;
     }
 
@@ -351,7 +351,7 @@ void Connection::fail(int rc, const QString& doing) const {
     if (primary == SQLITE_READONLY)
         throw EngineError(
             errNotUpdatable,
-            QStringLiteral("The database '%1' cannot be changed: %2.").arg(path, msg));
+            QStringLiteral("The project file '%1' cannot be changed: %2.").arg(path, msg));
     if (primary == SQLITE_CANTOPEN || primary == SQLITE_PERM || primary == SQLITE_AUTH)
         throw EngineError(errCannotOpen,
                           QStringLiteral("The file '%1' cannot be opened: %2.").arg(path, msg));
@@ -955,11 +955,11 @@ std::unique_ptr<Database> Database::CreateDatabase(const QString& path, const QS
     if (path.isEmpty())
         throw EngineError(
             errCannotOpen,
-            QStringLiteral("The database cannot be created: no file name was given."));
+            QStringLiteral("The project file cannot be created: no file name was given."));
     const QFileInfo info(path);
     if (info.exists() || info.isSymLink())
         throw EngineError(errDatabaseExists,
-                          QStringLiteral("Database '%1' already exists.").arg(path));
+                          QStringLiteral("The project file '%1' already exists.").arg(path));
     // Claim the name first: a file that appears meanwhile is never overwritten.
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -967,9 +967,9 @@ std::unique_ptr<Database> Database::CreateDatabase(const QString& path, const QS
         const int err = errno;
         if (err == EEXIST)
             throw EngineError(errDatabaseExists,
-                              QStringLiteral("Database '%1' already exists.").arg(path));
+                              QStringLiteral("The project file '%1' already exists.").arg(path));
         throw EngineError(errCannotOpen,
-                          QStringLiteral("The database '%1' cannot be created: %2.")
+                          QStringLiteral("The project file '%1' cannot be created: %2.")
                               .arg(path, QString::fromLocal8Bit(std::strerror(err))));
     }
     ::close(fd);

@@ -617,13 +617,18 @@ private slots:
         const QString text = path(QStringLiteral("notes.QMT"));
         QVERIFY(testenv::writeAll(text, "plain text, not a project\r\n"));
 
+        // Each message names the file once, as a project file.
         newProject(other); // the file exists: the engine refuses
         QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.last().contains(QDir::toNativeSeparators(other)));
+        QCOMPARE(m_messages.last().count(QDir::toNativeSeparators(other)), 1);
+        QVERIFY2(m_messages.last().contains(QStringLiteral("project file")),
+                 qPrintable(m_messages.last()));
         openProject(text);
         QCOMPARE(m_messages.size(), 2);
-        QVERIFY(m_messages.last().contains(QDir::toNativeSeparators(text)));
+        QCOMPARE(m_messages.last().count(QDir::toNativeSeparators(text)), 1);
         QVERIFY(m_messages.last().size() > text.size() + 4); // the refusal follows the name
+        for (const QString& message : std::as_const(m_messages))
+            QVERIFY2(!message.contains(QStringLiteral("atabase")), qPrintable(message));
 
         QCOMPARE(window().session().projectPath, kept);
         QCOMPARE(window().session().db.get(), db);
