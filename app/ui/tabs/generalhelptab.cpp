@@ -3,6 +3,7 @@
 #include "contents/contentstable.h"
 #include "listutil.h"
 #include "resources/stringids.h"
+#include "rtf/helptext.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
@@ -14,6 +15,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTextBrowser>
 
 GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral("General Help")) {
     onPick(w.cbotopicid, [this] { cbotopicid_Click(); });
@@ -26,6 +29,16 @@ GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral
     const auto check = [this] { w.CheckForOk(); };
     connect(w.cbotopicid, &QComboBox::currentTextChanged, this, check);
     connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
+
+    // The preview follows the typing, a moment after it pauses.
+    m_preview.setSingleShot(true);
+    m_preview.setInterval(150);
+    connect(&m_preview, &QTimer::timeout, this, [this] { showPreview(); });
+    const auto later = [this] { m_preview.start(); };
+    connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, later);
+    connect(w.txttopicheader, &QLineEdit::textChanged, this, later);
+    w.splgenhelptext->setStretchFactor(0, 3);
+    w.splgenhelptext->setStretchFactor(1, 2);
 
     // The inputs hold no more than their fields in the project file.
     if (w.cbotopicid->lineEdit())
@@ -64,6 +77,7 @@ void GeneralHelpTab::save() {
         for (QComboBox* box : {w.cbotopicid, w.cbocftopicid, w.cbowttopicid})
             ui::addKeepingText(box, record.topicId);
     }
+    warnAboutCodes(QStringLiteral("The topic ") + record.topicId, record.helpText);
 }
 
 bool GeneralHelpTab::remove() {
@@ -150,4 +164,14 @@ QWidget* GeneralHelpTab::field(int captionId) const {
     default:
         return nullptr;
     }
+}
+
+void GeneralHelpTab::showPreview() {
+    // The topic as its help page shows it: the header as its heading, then
+    // the text with its codes read.
+    QString html;
+    if (const QString header = w.txttopicheader->text(); !header.isEmpty())
+        html = QStringLiteral("<h3>") + header.toHtmlEscaped() + QStringLiteral("</h3>");
+    html += rtf::HelpTextToHtml(ui::storedText(w.txtgenhelptext));
+    w.txtgenpreview->setHtml(html);
 }

@@ -4,6 +4,8 @@
 
 #include "tabpage.h"
 
+#include <QTimer>
+
 class QLineEdit;
 
 class GeneralHelpTab : public TabPage {
@@ -22,4 +24,9 @@ public:
     void cmdghnextmapnum_Click();
     // The Next buttons of both tabs: the next free map number into `box`.
     static void putNextMapNumber(FrmMain& window, QLineEdit* box);
+
+private:
+    void showPreview();
+
+    QTimer m_preview;
 };

@@ -1,5 +1,7 @@
 #include "tabpage.h"
 
+#include "rtf/helptext.h"
+#include "shell/dialogs.h"
 #include "ui/frmmain.h"
 
 #include <QAbstractButton>
@@ -81,4 +83,15 @@ void TabPage::onPick(QComboBox* box, std::function<void()> picked, bool ask) {
 
 void TabPage::watch(QAbstractButton* button) {
     connect(button, &QAbstractButton::clicked, this, [this] { edited(); });
+}
+
+void TabPage::warnAboutCodes(const QString& owner, const QString& helpText) {
+    const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(helpText);
+    if (problems.empty())
+        return;
+    shell::MsgBox(owner +
+                      QStringLiteral(" is saved, but its help text will not show in the help "
+                                     "file as typed:\n\n") +
+                      rtf::DescribeProblems(problems),
+                  shell::vbExclamation);
 }

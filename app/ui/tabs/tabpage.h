@@ -87,6 +87,10 @@ protected:
         bool m_was;
     };
 
+    // After a help text is saved: a warning when it holds codes that the help
+    // file will not show as typed (the text is stored all the same).
+    static void warnAboutCodes(const QString& owner, const QString& helpText);
+
     FrmMain& w;
     Session& session();
 

@@ -67,6 +67,9 @@ void WhatsThisTab::save() {
                             w.cbowttopicid->currentText(), w.txtwtmapnumber->text(),
                             ui::storedText(w.txtwthelptext), ui::checkValue(w.chkwtconsenhlp),
                             ui::checkValue(w.chkwtwthlp)});
+    warnAboutCodes(QStringLiteral("The What's This entry of ") +
+                       records::ObjectKey(w.cbowtform->currentText(), w.cbowtobject->currentText()),
+                   ui::storedText(w.txtwthelptext));
 }
 
 bool WhatsThisTab::remove() {

@@ -17,6 +17,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtTest>
 
 using testenv::choose;
@@ -97,6 +100,7 @@ private slots:
     void chosenTopicSavedUnderANewId();
     void cancelClearsWithoutWriting();
     void helpTextLinesAreStoredWithWindowsLineEnds();
+    void helpTextCodesArePreviewedAndWarnedAbout();
     void deleteRemovesTheTopicFromItsListAtOnce();
     void apostrophesInTopicAndObjectNames();
 
@@ -230,6 +234,31 @@ void TestRecords::helpTextLinesAreStoredWithWindowsLineEnds() {
     click(w->cmdok);
     QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_LINES"))->helpText,
              QStringLiteral("first\r\nsecond"));
+}
+
+void TestRecords::helpTextCodesArePreviewedAndWarnedAbout() {
+    fillTopic(QStringLiteral("IDH_PATH"),
+              QStringLiteral("{\\b Note:} install to C:\\Program Files\\App, not C:\\\\ok"));
+    retype(w->txttopicheader, QStringLiteral("Installing"));
+    // The preview shows the topic as its page will: the codes read, not shown.
+    QTRY_VERIFY(w->txtgenpreview->toPlainText().startsWith(QStringLiteral("Installing")));
+    QCOMPARE(w->txtgenpreview->toPlainText(),
+             QStringLiteral("Installing\nNote: install to C:Files, not C:\\ok"));
+    const QTextCursor note = w->txtgenpreview->document()->find(QStringLiteral("Note:"));
+    QVERIFY(!note.isNull());
+    QCOMPARE(note.charFormat().fontWeight(), int(QFont::Bold));
+
+    // Saved all the same, with a warning that names the words to be lost.
+    click(w->cmdok);
+    QCOMPARE(
+        countRows(db(), QStringLiteral("select * from GeneralHelp where TopicID = 'IDH_PATH'")), 1);
+    QCOMPARE(m_messages.size(), 1);
+    const QString warning = m_messages.first().text;
+    QVERIFY2(warning.startsWith(QStringLiteral("The topic IDH_PATH is saved, but")) &&
+                 warning.contains(QStringLiteral("\"\\Program\"")) &&
+                 warning.contains(QStringLiteral("\"\\App\"")) &&
+                 !warning.contains(QStringLiteral("ok")),
+             qPrintable(warning));
 }
 
 void TestRecords::cancelClearsWithoutWriting() {
