@@ -142,9 +142,6 @@ private slots:
                  editor.toolbarButton(FrmTextEdit::BtnAlignRight)})
             QVERIFY2(idle->property("whatsThis").toString().contains(QLatin1String("nothing")),
                      qPrintable(idle->objectName()));
-        QVERIFY(ui::whatsThisTexts(nullptr).empty());
-        QWidget other;
-        QVERIFY(ui::whatsThisTexts(&other).empty());
     }
 
     void whatsThisModeShowsTheControlsText() {
