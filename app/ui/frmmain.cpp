@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -66,6 +67,8 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
         tabqmt->addTab(QLatin1String(caption));
     TransTBWrapper::markCoolBar(CoolBar, Qt::Horizontal);
     buildToolbar();
+    // Says what the last command did (Create's outcome above all).
+    statusBar()->setObjectName(QStringLiteral("stbstatus"));
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -402,6 +405,7 @@ void FrmMain::cmdok_Click() {
     ui::runCommand([&] {
         selectedPage()->save();
         selectedPage()->setModified(false);
+        statusBar()->showMessage(selectedPage()->name() + QStringLiteral(": saved."), 5000);
         // Only a stored record clears its controls; the Create tab keeps its settings.
         if (tab != TabCreate)
             ClearControls(tab);
