@@ -30,8 +30,8 @@ constexpr WhatsThisText kMainWindow[] = {
      "confirm."},
     {"cmdcreate",
      "Writes everything ticked on the Create tab, saving the tab's settings first when the tab "
-     "is shown, and compiles the help file when Compile is ticked. Anything that could not be "
-     "written is listed in a message."},
+     "is shown, and compiles the help file when Compile is ticked. A summary then lists what "
+     "was written, skipped or failed."},
 
     // ---- General Help
     {"frmgenhelp",
@@ -253,16 +253,17 @@ constexpr WhatsThisText kMainWindow[] = {
     {"mnuaboutqmt", "Shows Quillmate's version."},
     {"mnuaboutkrv", "Opens the maker's web site in your browser."},
     {"mnuviewprojecthelp",
-     "Opens the help file compiled for this project. Shown once Create has started the help "
-     "compiler."},
+     "Opens the help file compiled for this project. Shown once Create has compiled it."},
+
+    {"stbstatus", "Says what the last command did: a record saved, a project opened, Create's "
+                  "outcome."},
 
     // ---- Toolbar
     {"Toolbar1", "The most used commands; point at a button to see its name."},
     {"Toolbar1_1",
      "Creates a new, empty project file and opens it, as File, New. Unsaved changes are asked "
      "about first."},
-    {"Toolbar1_2",
-     "Opens a project file, as File, Open. Unsaved changes are asked about first."},
+    {"Toolbar1_2", "Opens a project file, as File, Open. Unsaved changes are asked about first."},
     {"Toolbar1_3", "Saves what the selected tab shows, as the OK button."},
     {"Toolbar1_4", "Printing is not offered yet: this button does nothing."},
     {"Toolbar1_6", "Deletes the record shown, as the Delete button."},
@@ -289,9 +290,12 @@ constexpr WhatsThisText kEditor[] = {
     {"Toolbar1_6", "Not in use: the text is plain and has no italics."},
     {"Toolbar1_7", "Not in use: the text is plain and has no underlining."},
     {"Toolbar1_8", "Not in use: the text is plain and has no fonts."},
-    {"Toolbar1_10", "Not in use yet: the text is plain and has no alignment, so this does nothing."},
-    {"Toolbar1_11", "Not in use yet: the text is plain and has no alignment, so this does nothing."},
-    {"Toolbar1_12", "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+    {"Toolbar1_10",
+     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+    {"Toolbar1_11",
+     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+    {"Toolbar1_12",
+     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
     {"mnuediting", "Cut, Copy and Paste for the text."},
     {"mnucut", "Moves the selected text to the clipboard."},
     {"mnucopy", "Copies the selected text to the clipboard."},

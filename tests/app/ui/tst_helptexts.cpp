@@ -36,12 +36,11 @@ bool isControl(const QWidget* widget) {
     if (qobject_cast<const QComboBox*>(parent) || qobject_cast<const QTabBar*>(parent) ||
         qobject_cast<const QToolBar*>(parent))
         return false;
-    return qobject_cast<const QAbstractButton*>(widget) ||
-           qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QComboBox*>(widget) ||
-           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-           qobject_cast<const QTreeWidget*>(widget) || qobject_cast<const QTabBar*>(widget) ||
-           qobject_cast<const QTabWidget*>(widget) || qobject_cast<const QGroupBox*>(widget) ||
-           qobject_cast<const QMenu*>(widget);
+    return qobject_cast<const QAbstractButton*>(widget) || qobject_cast<const QLineEdit*>(widget) ||
+           qobject_cast<const QComboBox*>(widget) || qobject_cast<const QPlainTextEdit*>(widget) ||
+           qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QTreeWidget*>(widget) ||
+           qobject_cast<const QTabBar*>(widget) || qobject_cast<const QTabWidget*>(widget) ||
+           qobject_cast<const QGroupBox*>(widget) || qobject_cast<const QMenu*>(widget);
 }
 
 bool inMenuOrToolbar(const QAction* action) {
@@ -67,8 +66,8 @@ QStringList faults(QWidget* window) {
             out << label->objectName() + QStringLiteral(" (the label of a field)");
     }
     for (const QAction* action : window->findChildren<QAction*>()) {
-        if (!action->objectName().isEmpty() && !action->isSeparator() &&
-            inMenuOrToolbar(action) && action->whatsThis().isEmpty())
+        if (!action->objectName().isEmpty() && !action->isSeparator() && inMenuOrToolbar(action) &&
+            action->whatsThis().isEmpty())
             out << action->objectName();
     }
     // The button a toolbar shows for a command explains it too.
