@@ -23,6 +23,7 @@
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
@@ -69,6 +70,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     buildToolbar();
     // Says what the last command did (Create's outcome above all).
     statusBar()->setObjectName(QStringLiteral("stbstatus"));
+    bindKeys();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -294,6 +296,25 @@ void FrmMain::SetupToolbars() {
     tbwWrapper->AdjustBand();
 }
 
+void FrmMain::bindKeys() {
+    // The tab strip's keys of every tabbed window, from anywhere in the window.
+    const auto step = [this](int by) {
+        const int count = tabqmt->count();
+        tabqmt->setCurrentIndex((tabqmt->currentIndex() + by + count) % count);
+    };
+    for (auto [keys, by] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_Backtab), -1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [step, by] { step(by); });
+    }
+    // Ctrl+S is OK, as Save is in other programs.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { cmdok_Click(); });
+}
+
 void FrmMain::updateTitle() {
     QString title = LoadResString(str::caption::ProgramName);
     if (m_session.isOpen()) {
@@ -384,8 +405,9 @@ void FrmMain::CheckForOk() {
         cmdok->setEnabled(*states.ok);
     if (states.del)
         cmddelete->setEnabled(*states.del);
-    if (states.create)
-        cmdcreate->setEnabled(*states.create);
+    // Create follows the Create tab's settings whichever tab is shown.
+    if (const auto create = m_create->checkForOk().create)
+        cmdcreate->setEnabled(*create);
     if (states.addnode)
         cmdaddnode->setEnabled(*states.addnode);
 }
@@ -443,7 +465,18 @@ void FrmMain::mnuwhatsthis_Click() {
 }
 
 void FrmMain::mnuproghelp_Click() {
-    desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0);
+    if (!desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0))
+        shell::MsgBox(QStringLiteral("Quillmate's help could not be shown.\n") +
+                          desktop::whyNotOpened(desktop::programHelpPath()),
+                      shell::vbExclamation);
+}
+
+// Opens the help file the project makes, or says why not.
+void FrmMain::showHelpFile(const QString& file) {
+    if (!desktop::openWithDesktop(file))
+        shell::MsgBox(LoadResString(str::message::HelpFileMissing) + u'\n' +
+                          desktop::whyNotOpened(file),
+                      shell::vbOKOnly);
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
@@ -453,16 +486,14 @@ void FrmMain::mnuviewprojecthelp_Click() {
         CreateSettings s;
         s.helpProjectFileName = txthelpprojectfilename->text();
         s.helpFileName = txthelpfilename->text();
-        if (!desktop::openWithDesktop(HtmlHelpPathsFor(s).compiled))
-            shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
+        showHelpFile(HtmlHelpPathsFor(s).compiled);
         return;
     }
-    desktop::WinHelp(this, txthelpfilename->text(), desktop::HELP_TAB, 0);
+    showHelpFile(txthelpfilename->text());
 }
 
 void FrmMain::mnuviewhelpfile_Click() {
-    if (!desktop::openWithDesktop(txthelpfilename->text()))
-        shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
+    showHelpFile(txthelpfilename->text());
 }
 
 void FrmMain::mnuaboutqmt_Click() {
@@ -479,7 +510,8 @@ void FrmMain::mnuaboutqmt_Click() {
 }
 
 void FrmMain::mnuaboutkrv_Click() {
-    desktop::openWithDesktop(kMakerAddress);
+    if (!desktop::openWithDesktop(kMakerAddress))
+        shell::MsgBox(desktop::whyNotOpened(kMakerAddress), shell::vbExclamation);
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {

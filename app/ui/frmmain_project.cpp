@@ -241,6 +241,7 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
         page(tab)->setModified(false);
     updateTitle();
+    CheckForOk();
     statusBar()->showMessage(
         QStringLiteral("Opened %1.").arg(QDir::toNativeSeparators(strdatabasename)), 5000);
 

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using testenv::choose;
@@ -101,6 +102,12 @@ private slots:
         QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text of IDH_A"));
         QVERIFY(!w->isWindowModified());
         QCOMPARE(takeQuestions().size(), 1);
+
+        // Ctrl+S is OK.
+        retype(w->txtgenhelptext, QStringLiteral("saved by keys"));
+        QTest::keySequence(w->txtgenhelptext, QKeySequence::Save);
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("saved by keys"));
+        QVERIFY(!w->isWindowModified());
     }
 
     void tabSwitchOpenAndCloseAsk() {
@@ -109,7 +116,8 @@ private slots:
         click(w->optheading);
         retype(w->txtcftitle, QStringLiteral("Getting started"));
         QVERIFY(w->cmdaddnode->isEnabled());
-        click(w->cmdaddnode);
+        QTest::keyClick(w->txtcftitle, Qt::Key_Return); // Enter adds, as Add does
+        QCOMPARE(w->tvcontentsfileview->topLevelItemCount(), 1);
         QVERIFY(w->isWindowModified());
         m_dialogs.answers = {shell::vbCancel};
         testenv::selectTab(*w, FrmMain::TabGeneralHelp);
