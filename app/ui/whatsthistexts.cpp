@@ -15,12 +15,13 @@ constexpr WhatsThisText kMainWindow[] = {
     {"tabqmt",
      "The five parts of a project: General Help for the topics, Contents File for the contents "
      "tree, Tool Tips and What's This? for the application's controls, and Create for writing "
-     "the help. A tab keeps its unsaved fields while another is shown; only the Contents File "
+     "the help; Ctrl+Tab and Ctrl+PgDn switch tabs. A tab keeps its unsaved fields while another "
+     "is shown; only the Contents File "
      "tab asks about unsaved changes when you leave it."},
     {"cmdok",
      "Saves what the selected tab shows: the topic, the contents tree, the tool tip, the What's "
-     "This entry or the Create settings. Available once the record is complete. The toolbar's "
-     "Save project does the same."},
+     "This entry or the Create settings (Ctrl+S). Available once the record is complete. The "
+     "toolbar's Save project does the same."},
     {"cmdcancel",
      "Clears the fields of the selected tab without saving. The Create tab keeps its settings; "
      "the What's This? tab keeps the form and object."},
@@ -86,14 +87,16 @@ constexpr WhatsThisText kMainWindow[] = {
     {"cbocftopicid",
      "The topic the entry opens: pick a general help topic or type its ID. Picking one fills "
      "an empty Title with the topic's title."},
-    {"txtcftitle", "The entry's text as the contents shows it; up to 50 characters."},
+    {"txtcftitle",
+     "The entry's text as the contents shows it; up to 50 characters. Enter adds the entry, as "
+     "Add does."},
     {"cmdaddnode",
      "Adds the entry below the current heading: the last heading added, or the place chosen "
      "with Add here. Needs a title, and for a topic its topic ID."},
     {"mnutvcommands", "Commands for the entry you right-clicked in the contents tree."},
     {"mnutvdelete",
-     "Deletes the entry, or a heading with everything below it, from the project at once, "
-     "without OK."},
+     "Deletes the entry from the project at once, without OK. A heading goes with everything "
+     "below it, after you confirm."},
     {"mnucfaddhere",
      "Makes this entry the place where the next entries go: into it for a heading, beside it for "
      "a topic. Nothing is added yet."},
@@ -246,10 +249,10 @@ constexpr WhatsThisText kMainWindow[] = {
      "Opens the help file named on the Create tab with the desktop's viewer, or says that it is "
      "missing."},
     {"mnuhelp", "Help on Quillmate: the user guide, What's This, the version and the maker."},
-    {"mnuproghelp", "Opens Quillmate's user guide (F1)."},
+    {"mnuproghelp", "Opens Quillmate's user guide (F1), or says why it could not be shown."},
     {"mnuwhatsthis",
-     "Switches to What's This mode: the next click on a control explains it, as here. Esc leaves "
-     "the mode."},
+     "Switches to What's This mode (Shift+F1): the next click on a control explains it, as "
+     "here. Esc leaves the mode."},
     {"mnuaboutqmt", "Shows Quillmate's version."},
     {"mnuaboutkrv", "Opens the maker's web site in your browser."},
     {"mnuviewprojecthelp",
