@@ -351,7 +351,7 @@ bool FrmMain::confirmLeaving(TabPage& tab) {
         QStringLiteral("The %1 tab has changes that are not saved. Save them?").arg(tab.name()),
         shell::vbQuestion + shell::vbYesNoCancel);
     if (answer == shell::vbYes) {
-        if (!ui::runCommand([&] { tab.save(); }))
+        if (!ui::runCommand([&] { tab.save(); }, [&tab](int field) { return tab.field(field); }))
             return false;
         tab.setModified(false);
         return true;
@@ -424,15 +424,18 @@ void FrmMain::cmdok_Click() {
     if (!m_session.isOpen() || !cmdok->isEnabled())
         return;
     const int tab = SelectedTab();
-    ui::runCommand([&] {
-        selectedPage()->save();
-        selectedPage()->setModified(false);
-        statusBar()->showMessage(selectedPage()->name() + QStringLiteral(": saved."), 5000);
-        // Only a stored record clears its controls; the Create tab keeps its settings.
-        if (tab != TabCreate)
-            ClearControls(tab);
-        QCoreApplication::processEvents();
-    });
+    TabPage* page = selectedPage();
+    ui::runCommand(
+        [&] {
+            page->save();
+            page->setModified(false);
+            statusBar()->showMessage(page->name() + QStringLiteral(": saved."), 5000);
+            // Only a stored record clears its controls; the Create tab keeps its settings.
+            if (tab != TabCreate)
+                ClearControls(tab);
+            QCoreApplication::processEvents();
+        },
+        [page](int field) { return page->field(field); });
 }
 
 void FrmMain::cmdcancel_Click() {

@@ -1,6 +1,7 @@
 // Nothing typed is lost without a question: the unsaved-change prompt at a
 // topic switch, a tab switch, Open and Close; the title's mark; the question
-// before a topic still in use is deleted; a second map number refused.
+// before a topic still in use is deleted; a second map number refused, with
+// the focus on it.
 #include "common/project.h"
 #include "common/testenv.h"
 #include "common/window.h"
@@ -196,6 +197,9 @@ private slots:
                      texts.first().contains(QStringLiteral("11")),
                  qPrintable(texts.first()));
         QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from WhatsThis")), 0);
+        // The field at fault has the focus, its text kept for mending.
+        QTRY_VERIFY(w->txtwtmapnumber->hasFocus());
+        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("11"));
     }
 };
 
