@@ -16,6 +16,7 @@
 #include "tabs/tooltipstab.h"
 #include "tabs/whatsthistab.h"
 #include "transtbwrapper.h"
+#include "whatsthistexts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -90,6 +91,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     m_create = std::make_unique<CreateTab>(*this);
     connectWindow();
     connectProject();
+    ui::applyWhatsThisTexts(this);
 }
 
 // The tabs go first: their handlers then no longer see the controls, which

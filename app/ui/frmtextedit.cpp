@@ -2,6 +2,7 @@
 
 #include "icons.h"
 #include "twips.h"
+#include "whatsthistexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,6 +68,7 @@ FrmTextEdit::FrmTextEdit(QPlainTextEdit* target, QWidget* parent)
     // The formatting buttons do nothing in plain text, so they stay out of sight.
     for (int index : {BtnBold, BtnItalic, BtnUnderline, BtnFont})
         toolbarButton(index)->setVisible(false);
+    ui::applyWhatsThisTexts(this);
 }
 
 QSize FrmTextEdit::minimumWindowSize() const {
@@ -100,7 +102,9 @@ void FrmTextEdit::SetupToolbar() {
         {"Align Center", "align-center", &FrmTextEdit::TextAlignCenter},
         {"ALign Right", "align-right", &FrmTextEdit::TextAlignRight},
     };
+    int index = 0;
     for (const ButtonDef& b : buttons) {
+        ++index;
         if (!b.tip) {
             Toolbar1->addSeparator();
             continue;
@@ -108,6 +112,8 @@ void FrmTextEdit::SetupToolbar() {
         const QString tip = QString::fromLatin1(b.tip);
         QAction* action = Toolbar1->addAction(
             ui::picture(QStringLiteral("editor/") + QLatin1String(b.picture)), tip);
+        // Named by index, as the main window's toolbar buttons are.
+        action->setObjectName(QStringLiteral("Toolbar1_") + QString::number(index));
         action->setToolTip(tip);
         connect(action, &QAction::triggered, this, b.command);
     }

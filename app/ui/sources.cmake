@@ -21,3 +21,5 @@ list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h
 list(APPEND QM_UI_SOURCES ui/icons.h ui/icons.cpp)
 # The contents tree with its node drag and drop
 list(APPEND QM_UI_SOURCES ui/contentstree.h ui/contentstree.cpp)
+# What's This texts of the windows' controls
+list(APPEND QM_UI_SOURCES ui/whatsthistexts.h ui/whatsthistexts.cpp)
