@@ -62,7 +62,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             leaf.put16(4, std::uint16_t(number == 0 ? 0xFFFF : number - 1));
             leaf.put16(6, std::uint16_t(i < entries.size() ? number + 1 : 0xFFFF));
             leaf.zeros(pageSize - leaf.size());
-            pages.push_back(leaf.data);
+            pages.push_back(leaf.take());
             children.push_back(
                 {first < entries.size() ? entries[first].key : QByteArray(), number});
             firsts.push_back(int(first));
@@ -99,7 +99,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             index.put16(4, std::uint16_t(leftmost.page));
             index.zeros(pageSize - index.size());
             above.push_back({leftmost.key, int(pages.size())});
-            pages.push_back(index.data);
+            pages.push_back(index.take());
         }
         children = std::move(above);
         ++levels;
@@ -125,7 +125,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
     tree.u32(std::uint32_t(entries.size()));
     for (const QByteArray& p : pages)
         tree.bytes(p);
-    return tree.data;
+    return tree.take();
 }
 
 BTreeReader::BTreeReader(QByteArrayView tree, QByteArray name)

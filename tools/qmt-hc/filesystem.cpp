@@ -26,7 +26,7 @@ QByteArray FileSystemWriter::build() const {
         ByteWriter leaf;
         leaf.stringz(name);
         leaf.u32(std::uint32_t(out.size()));
-        entries.push_back({withNul(name), leaf.data});
+        entries.push_back({withNul(name), leaf.take()});
         writeFile(out, content, 0);
     }
     const std::uint32_t directory = std::uint32_t(out.size());
@@ -35,7 +35,7 @@ QByteArray FileSystemWriter::build() const {
     out.put32(4, directory);
     out.put32(8, 0xFFFFFFFF); // no free blocks
     out.put32(12, std::uint32_t(out.size()));
-    return out.data;
+    return out.take();
 }
 
 FileSystemReader::FileSystemReader(QByteArrayView whole) : m_whole(whole) {

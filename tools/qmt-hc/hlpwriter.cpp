@@ -65,7 +65,7 @@ QByteArray textRecord(const Paragraph& p) {
         }
     }
     body.u8(kEnd);
-    return body.data;
+    return body.take();
 }
 
 QByteArray textData(const Paragraph& p) {
@@ -158,7 +158,7 @@ void Writer::makeLinks() {
             d1.packedLong(std::int32_t(body.size()));
             d1.packedUShort(unsigned(text.data2.size()));
             d1.bytes(body);
-            text.data1 = d1.data;
+            text.data1 = d1.take();
             m_links.push_back(std::move(text));
         }
     }
@@ -208,7 +208,7 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
     qsizetype total = 0;
     for (const Link& l : m_links)
         total += l.size();
-    out.data.reserve(total);
+    out.reserve(total);
     const int topics = int(m_topics.size());
     for (std::size_t i = 0; i < m_links.size(); ++i) {
         const Link& l = m_links[i];
@@ -242,7 +242,7 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
         }
         out.bytes(l.data2);
     }
-    return out.data;
+    return out.take();
 }
 
 std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
@@ -261,7 +261,7 @@ std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
         h.u32(b == 0 ? kNone : lastLink);
         h.u32(i < places.size() ? places[i].pos : kNone);
         h.u32(b == 0 ? 0 : lastHeader);
-        headers.push_back(h.data);
+        headers.push_back(h.take());
     }
     return headers;
 }
@@ -277,7 +277,7 @@ QByteArray Writer::plainTopicFile(const QByteArray& data, const std::vector<Plac
         out.bytes(chunk);
         out.zeros(kPlainBlockData - chunk.size());
     }
-    return out.data;
+    return out.take();
 }
 
 std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Place>& places,
@@ -329,7 +329,7 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
         }
         if (fits) {
             m_places = places;
-            topicFile = out.data;
+            topicFile = out.take();
             return true;
         }
     }
@@ -427,7 +427,7 @@ QByteArray Writer::system(std::uint32_t date) const {
     }
     ByteWriter c;
     c.u32(contents);
-    record(3, c.data);
+    record(3, c.take());
     for (const QByteArray& m : m_project.macros)
         record(4, withNul(m));
     for (const WindowDefinition& w : m_project.windows) {
@@ -454,7 +454,7 @@ QByteArray Writer::system(std::uint32_t date) const {
         r.u16(w.maximize ? 1 : 0);
         r.u32(w.color);
         r.u32(w.nonScrollColor);
-        record(6, r.data);
+        record(6, r.take());
     }
     if (m_project.hasLcid) {
         ByteWriter l;
@@ -463,14 +463,14 @@ QByteArray Writer::system(std::uint32_t date) const {
         l.u16(0);
         l.u16(0);
         l.u16(m_project.lcid[0]);
-        record(9, l.data);
+        record(9, l.take());
     }
     if (!m_project.contentsFile.isEmpty()) {
         QByteArray name = m_project.contentsFile;
         name.replace('\\', '/');
         record(10, withNul(name.mid(name.lastIndexOf('/') + 1)));
     }
-    return s.data;
+    return s.take();
 }
 
 QByteArray Writer::fontFile() const {
@@ -503,7 +503,7 @@ QByteArray Writer::fontFile() const {
         f.u8(0xFF);
         f.u8(0xFF);
     }
-    return f.data;
+    return f.take();
 }
 
 QByteArray Writer::contextFile() const {
@@ -514,7 +514,7 @@ QByteArray Writer::contextFile() const {
         ByteWriter leaf;
         leaf.i32(hash);
         leaf.u32(at.offset);
-        entries.push_back({key.data, leaf.data});
+        entries.push_back({key.take(), leaf.take()});
     }
     return BuildBTree("L4", kTreePage, false, entries);
 }
@@ -548,7 +548,7 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         f.i32(number);
         f.u32(offset);
     }
-    return f.data;
+    return f.take();
 }
 
 QByteArray Writer::titleFile() const {
@@ -560,7 +560,7 @@ QByteArray Writer::titleFile() const {
         ByteWriter leaf;
         leaf.u32(offset);
         leaf.stringz(m_topics[std::size_t(t)].title);
-        entries.push_back({key.data, leaf.data});
+        entries.push_back({key.take(), leaf.take()});
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
@@ -578,7 +578,7 @@ QByteArray Writer::topicIdFile() const {
         ByteWriter leaf;
         leaf.u32(offset);
         leaf.stringz(name);
-        entries.push_back({key.data, leaf.data});
+        entries.push_back({key.take(), leaf.take()});
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
@@ -616,18 +616,18 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
         leaf.u32(std::uint32_t(data.size()));
         for (std::uint32_t o : k.offsets)
             data.u32(o);
-        entries.push_back({withNul(k.text), leaf.data});
+        entries.push_back({withNul(k.text), leaf.take()});
     }
     BTreeShape shape;
     fs.add("|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape));
-    fs.add("|KWDATA", data.data);
+    fs.add("|KWDATA", data.take());
     ByteWriter map;
     map.u16(std::uint16_t(shape.leafPages.size()));
     for (std::size_t i = 0; i < shape.leafPages.size(); ++i) {
         map.u32(std::uint32_t(shape.firstEntryOfLeaf[i]));
         map.u16(std::uint16_t(shape.leafPages[i]));
     }
-    fs.add("|KWMAP", map.data);
+    fs.add("|KWMAP", map.take());
     stats.keywords = int(merged.size());
 }
 

@@ -795,7 +795,7 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         w.u8(std::uint8_t(kMacro | noColor));
         w.u16(std::uint16_t(macro.size() + 1));
         w.stringz(macro);
-        c.bytes = w.data;
+        c.bytes = w.take();
         c.code = std::uint8_t(c.bytes[0]);
         return c;
     }
@@ -842,7 +842,7 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         w.u32(hash);
         c.jumpTarget = target;
     }
-    c.bytes = w.data;
+    c.bytes = w.take();
     c.code = std::uint8_t(c.bytes[0]);
     return c;
 }
