@@ -8,8 +8,7 @@ using namespace rtf;
 
 namespace {
 
-template <typename T>
-QString textOf(const T& t) {
+template <typename T> QString textOf(const T& t) {
     if constexpr (std::is_same_v<decltype(t.text), QByteArrayView>)
         return QString::fromLatin1(t.text);
     else
@@ -18,8 +17,7 @@ QString textOf(const T& t) {
 
 // A token as "{", "}", "\word", "\word-12", "\'(233)", "\~", "'text'", with
 // "@line" after it.
-template <typename T>
-QString describe(const T& t) {
+template <typename T> QString describe(const T& t) {
     const QString text = textOf(t);
     QString s;
     switch (t.kind) {
@@ -46,8 +44,7 @@ QString describe(const T& t) {
 }
 
 // All tokens of `tokens`, skipping binary data after \binN as readers do.
-template <typename Tokenizer, typename Next>
-QString all(Tokenizer& tokens, Next next) {
+template <typename Tokenizer, typename Next> QString all(Tokenizer& tokens, Next next) {
     QStringList list;
     for (auto t = next(tokens); t.kind != TokenKind::End; t = next(tokens)) {
         list << describe(t);
@@ -80,9 +77,9 @@ private slots:
         row("one blank ends a word", QStringLiteral("\\b  two"), QStringLiteral("\\b@1 ' two'@1"));
         row("symbols", QStringLiteral("\\'e9\\'E9\\~\\{\\}\\\\\\-5"),
             QStringLiteral("\\'(233)@1 \\'(233)@1 \\~@1 \\{@1 \\}@1 \\\\@1 \\-@1 '5'@1"));
-        row("hex that is not", QStringLiteral("\\'zz\\'a"), QStringLiteral("\\'@1 'zz'@1 \\'@1 'a'@1"));
-        row("backslash before a line end is a paragraph",
-            QStringLiteral("a\\\r\nb\\\nc\\\rd"),
+        row("hex that is not", QStringLiteral("\\'zz\\'a"),
+            QStringLiteral("\\'@1 'zz'@1 \\'@1 'a'@1"));
+        row("backslash before a line end is a paragraph", QStringLiteral("a\\\r\nb\\\nc\\\rd"),
             QStringLiteral("'a'@1 \\par@1 'b'@2 \\par@2 'c'@3 \\par@3 'd'@4"));
         row("line ends inside text", QStringLiteral("one\r\ntwo\nthree\rfour"),
             QStringLiteral("'onetwothreefour'@1"),

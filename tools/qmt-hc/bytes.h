@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -69,6 +70,9 @@ public:
     void packedULong(std::uint32_t v);
     void packedLong(std::int32_t v);
 
+    void clear() { m_size = 0; }
+    void truncate(qsizetype n) { m_size = std::min(m_size, n); }
+    const char* constData() const { return m_begin; }
     QByteArrayView view() const { return {m_begin, m_size}; }
     // The bytes written; the writer is empty afterwards.
     QByteArray take();

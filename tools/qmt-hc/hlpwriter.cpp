@@ -25,11 +25,22 @@ constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 struct Link {
     std::uint8_t type = 0x20; // 2 topic header, 0x20 text
-    QByteArray data1;         // without the link header; topic headers are filled in later
-    QByteArray data2;
     int topic = -1;
-    qsizetype size() const { return kLinkHeader + data1.size() + data2.size(); }
+    int paragraph = -1; // text: in Topics::paragraphs
+    // The sizes of its two parts after the link header: a topic header's
+    // fields and its title (with its macros); a text record's formatting
+    // part (with its sizes) and its text.
+    int data1Size = 0, data2Size = 0;
+    qsizetype size() const { return kLinkHeader + data1Size + data2Size; }
 };
+
+int packedLongSize(std::int32_t v) {
+    return v >= -0x4000 && v < 0x4000 ? 2 : 4;
+}
+
+int packedUShortSize(unsigned v) {
+    return v < 0x80 ? 1 : 2;
+}
 
 struct Place {
     qsizetype streamAt = 0;   // where the link starts in the unpacked stream
@@ -38,50 +49,10 @@ struct Place {
     int block = 0;
 };
 
-QByteArray textRecord(const Paragraph& p) {
-    ByteWriter body;
-    body.u8(0);
-    body.u8(0x80);
-    body.u16(0);
-    const auto clamp = [](int v) { return std::clamp(v, -0x4000, 0x3FFF); };
-    std::uint16_t bits = 0;
-    bits |= p.spaceBefore ? 0x0002 : 0;
-    bits |= p.spaceAfter ? 0x0004 : 0;
-    bits |= p.leftIndent ? 0x0010 : 0;
-    bits |= p.rightIndent ? 0x0020 : 0;
-    bits |= p.firstIndent ? 0x0040 : 0;
-    bits |= p.alignment == 1 ? 0x0400 : p.alignment == 2 ? 0x0800 : 0;
-    body.u16(bits);
-    for (int v : {p.spaceBefore, p.spaceAfter, p.leftIndent, p.rightIndent, p.firstIndent})
-        if (v)
-            body.packedShort(clamp(v));
-    for (const Command& c : p.commands) {
-        if (!c.bytes.isEmpty()) {
-            body.bytes(c.bytes);
-        } else {
-            body.u8(c.code);
-            if (c.code == kFont)
-                body.u16(c.font);
-        }
-    }
-    body.u8(kEnd);
-    return body.take();
-}
-
-QByteArray textData(const Paragraph& p) {
-    QByteArray d;
-    for (const QByteArray& s : p.strings) {
-        d += s;
-        d += '\0';
-    }
-    return d;
-}
-
 class Writer {
 public:
-    Writer(const HelpProject& project, const std::vector<Topic>& topics, const FontTable& fonts,
-           Diagnostics& d)
-        : m_project(project), m_topics(topics), m_fonts(fonts), m_d(d) {}
+    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d)
+        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d) {}
 
     QByteArray build(HelpFileStats& stats, std::uint32_t date);
 
@@ -109,6 +80,7 @@ private:
     std::uint32_t offsetOfHash(std::uint32_t hash, bool& found) const;
 
     const HelpProject& m_project;
+    const Topics& m_store;
     const std::vector<Topic>& m_topics;
     const FontTable& m_fonts;
     Diagnostics& m_d;
@@ -131,35 +103,35 @@ private:
 void Writer::makeLinks() {
     const int n = int(m_topics.size());
     m_paragraphLinks.assign(std::size_t(n), {});
+    m_links.reserve(m_store.paragraphs.size() + std::size_t(n) + 1);
     for (int t = 0; t <= n; ++t) {
         m_headerLink.push_back(int(m_links.size()));
         Link header;
         header.type = 2;
         header.topic = t;
-        header.data1 = QByteArray(28, '\0');
+        header.data1Size = 28;
         if (t < n) {
             const Topic& topic = m_topics[std::size_t(t)];
-            header.data2 = topic.title;
-            for (const QByteArray& m : topic.macros) {
-                header.data2 += '\0';
-                header.data2 += m;
-            }
+            header.data2Size = int(topic.title.size());
+            for (const QByteArray& m : topic.macros)
+                header.data2Size += 1 + int(m.size());
         }
         m_links.push_back(header);
         if (t == n)
             break;
-        for (const Paragraph& p : m_topics[std::size_t(t)].paragraphs) {
-            m_paragraphLinks[std::size_t(t)].push_back(int(m_links.size()));
+        const Topic& topic = m_topics[std::size_t(t)];
+        std::vector<int>& links = m_paragraphLinks[std::size_t(t)];
+        links.reserve(std::size_t(topic.paragraphCount));
+        for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p) {
+            const Paragraph& paragraph = m_store.paragraphs[std::size_t(p)];
+            links.push_back(int(m_links.size()));
             Link text;
             text.topic = t;
-            text.data2 = textData(p);
-            const QByteArray body = textRecord(p);
-            ByteWriter d1;
-            d1.packedLong(std::int32_t(body.size()));
-            d1.packedUShort(unsigned(text.data2.size()));
-            d1.bytes(body);
-            text.data1 = d1.take();
-            m_links.push_back(std::move(text));
+            text.paragraph = p;
+            text.data1Size = packedLongSize(paragraph.formatSize) +
+                             packedUShortSize(unsigned(paragraph.textSize)) + paragraph.formatSize;
+            text.data2Size = paragraph.textSize;
+            m_links.push_back(text);
         }
     }
 }
@@ -197,7 +169,7 @@ std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
         p.pos = (std::uint32_t(b) << 14) + kBlockHeader + std::uint32_t(at - blockBegin);
         p.offset = (std::uint32_t(b) << 15) + chars;
         if (m_links[i].type == 0x20)
-            chars += std::uint32_t(m_links[i].data2.size());
+            chars += std::uint32_t(m_links[i].data2Size);
         at += m_links[i].size();
     }
     return places;
@@ -213,10 +185,10 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
     for (std::size_t i = 0; i < m_links.size(); ++i) {
         const Link& l = m_links[i];
         out.u32(std::uint32_t(l.size()));
-        out.u32(std::uint32_t(l.data2.size()));
+        out.u32(std::uint32_t(l.data2Size));
         out.u32(i == 0 ? kNone : places[i - 1].pos);
         out.u32(i + 1 < m_links.size() ? places[i + 1].pos : kNone);
-        out.u32(std::uint32_t(kLinkHeader + l.data1.size()));
+        out.u32(std::uint32_t(kLinkHeader + l.data1Size));
         out.u8(l.type);
         if (l.type == 2) {
             const int t = l.topic;
@@ -237,10 +209,20 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
             const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
             out.u32(hasText ? places[i + 1].pos : kNone);
             out.u32(next < 0 ? kNone : places[std::size_t(next)].pos);
+            if (t < topics) {
+                const Topic& topic = m_topics[std::size_t(t)];
+                out.bytes(topic.title);
+                for (const QByteArray& m : topic.macros) {
+                    out.u8(0);
+                    out.bytes(m);
+                }
+            }
         } else {
-            out.bytes(l.data1);
+            const Paragraph& p = m_store.paragraphs[std::size_t(l.paragraph)];
+            out.packedLong(p.formatSize);
+            out.packedUShort(unsigned(p.textSize));
+            out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
         }
-        out.bytes(l.data2);
     }
     return out.take();
 }
@@ -381,22 +363,21 @@ std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
 int Writer::checkJumps() const {
     int jumps = 0;
     for (const Topic& topic : m_topics)
-        for (const Paragraph& p : topic.paragraphs)
-            for (const Command& c : p.commands) {
-                const std::uint8_t code = c.code;
-                if (code >= 0xE0)
-                    ++jumps;
-                if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
-                    m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
-                if (c.jumpTarget.isEmpty())
-                    continue;
-                bool found = false;
-                offsetOfHash(ContextHash(c.jumpTarget), found);
-                if (!found)
-                    m_d.warning(topic.file, c.line,
-                                QStringLiteral("jump to undefined context string %1")
-                                    .arg(ansi::toUnicode(c.jumpTarget)));
-            }
+        for (const Hotspot& c : topic.hotspots) {
+            const std::uint8_t code = c.code;
+            if (code >= 0xE0)
+                ++jumps;
+            if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
+                m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
+            if (c.jumpTarget.isEmpty())
+                continue;
+            bool found = false;
+            offsetOfHash(ContextHash(c.jumpTarget), found);
+            if (!found)
+                m_d.warning(topic.file, c.line,
+                            QStringLiteral("jump to undefined context string %1")
+                                .arg(ansi::toUnicode(c.jumpTarget)));
+        }
     return jumps;
 }
 
@@ -690,9 +671,8 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
 
 } // namespace
 
-QByteArray BuildHelpFile(const HelpProject& project, const std::vector<Topic>& topics,
-                         const FontTable& fonts, Diagnostics& diagnostics, HelpFileStats* stats,
-                         std::uint32_t date) {
+QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date) {
     HelpFileStats local;
     Writer writer(project, topics, fonts, diagnostics);
     try {
