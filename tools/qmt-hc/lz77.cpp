@@ -55,9 +55,9 @@ namespace {
 // plus a base that grows with every call: an entry below the current base was
 // left by an earlier call and counts as empty.
 struct Chains {
-    std::vector<qsizetype> head = std::vector<qsizetype>(1 << kHashBits, -1);
-    std::vector<qsizetype> prev;
-    qsizetype base = 0;
+    std::vector<std::int32_t> head = std::vector<std::int32_t>(1 << kHashBits, -1);
+    std::vector<std::int32_t> prev;
+    std::int32_t base = 0;
 };
 
 // The number of equal bytes at a and b, at most `limit`.
@@ -81,17 +81,19 @@ int matchLength(const unsigned char* a, const unsigned char* b, int limit) {
 QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consumed, int effort) {
     const auto* data = reinterpret_cast<const unsigned char*>(src.data());
     const qsizetype n = src.size();
+    if (n > std::numeric_limits<std::int32_t>::max() / 4)
+        throw FormatError("too much data to pack at once");
     thread_local Chains chains;
-    if (chains.base > std::numeric_limits<qsizetype>::max() / 2) {
+    if (chains.base > std::numeric_limits<std::int32_t>::max() / 2) {
         std::fill(chains.head.begin(), chains.head.end(), -1);
         chains.base = 0;
     }
-    const qsizetype base = chains.base;
-    chains.base += n + 1;
-    qsizetype* head = chains.head.data();
+    const std::int32_t base = chains.base;
+    chains.base += std::int32_t(n) + 1;
+    std::int32_t* head = chains.head.data();
     if (qsizetype(chains.prev.size()) < n)
         chains.prev.resize(std::size_t(n));
-    qsizetype* prev = chains.prev.data();
+    std::int32_t* prev = chains.prev.data();
     // At most one flag byte per eight literals more than the input.
     QByteArray out(n + n / 8 + 2, Qt::Uninitialized);
     char* o = out.data();
@@ -100,20 +102,23 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
     int items = 8;
     qsizetype pos = 0;
 
-    const auto insert = [&](qsizetype p) {
-        if (p + kMinMatch <= n) {
-            const int h = hash3(data + p);
-            prev[p] = head[h];
-            head[h] = base + p;
-        }
+    // Every position that has kMinMatch bytes goes into the chains; its hash
+    // is rolled on from the one before.
+    const qsizetype last = n - kMinMatch;
+    unsigned h = n >= kMinMatch ? unsigned(hash3(data)) : 0;
+    const auto insert = [&](qsizetype p) { // p <= last; h is the hash at p
+        prev[p] = head[h];
+        head[h] = base + std::int32_t(p);
+        if (p < last)
+            h = ((h << 5) ^ data[p + kMinMatch]) & ((1u << kHashBits) - 1);
     };
 
     while (pos < n) {
         int bestLength = 0;
         qsizetype bestDistance = 0;
-        if (pos + kMinMatch <= n) {
+        if (pos <= last) {
             const int limit = int(std::min<qsizetype>(kMaxMatch, n - pos));
-            qsizetype candidate = head[hash3(data + pos)] - base;
+            qsizetype candidate = qsizetype(head[h]) - base;
             for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
@@ -129,7 +134,7 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
                             break;
                     }
                 }
-                candidate = prev[candidate] - base;
+                candidate = qsizetype(prev[candidate]) - base;
             }
         }
         bool pair = bestLength >= kMinMatch;
@@ -151,12 +156,14 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
                 unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
             o[size++] = char(code & 0xFF);
             o[size++] = char(code >> 8);
-            for (int k = 0; k < bestLength; ++k)
-                insert(pos + k);
+            const qsizetype end = std::min(pos + bestLength, last + 1);
+            for (qsizetype p = pos; p < end; ++p)
+                insert(p);
             pos += bestLength;
         } else {
             o[size++] = char(data[pos]);
-            insert(pos);
+            if (pos <= last)
+                insert(pos);
             ++pos;
         }
         ++items;
