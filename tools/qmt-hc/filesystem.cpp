@@ -20,6 +20,10 @@ void writeFile(ByteWriter& out, const QByteArray& content, std::uint8_t flags) {
 
 QByteArray FileSystemWriter::build() const {
     ByteWriter out;
+    qsizetype total = 16 + kFileHeader;
+    for (const auto& file : m_files)
+        total += kFileHeader + file.second.size();
+    out.reserve(total + 2 * kDirectoryPage);
     out.zeros(16);
     std::vector<BTreeEntry> entries;
     for (const auto& [name, content] : m_files) {

@@ -59,10 +59,11 @@ public:
 private:
     void makeLinks();
     std::vector<Place> layout(const std::vector<int>& blockStarts) const;
-    QByteArray stream(const std::vector<Place>& places) const;
-    QByteArray plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const;
+    void writeStream();
+    void placeStream(const std::vector<Place>& places);
+    QByteArray plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const;
     bool packedTopicFile(QByteArray& topicFile);
-    std::vector<int> partition(const QByteArray& data, const std::vector<Place>& places,
+    std::vector<int> partition(QByteArrayView data, const std::vector<Place>& places,
                                int budget) const;
     std::vector<QByteArray> blockHeaders(qsizetype blocks, const std::vector<Place>& places) const;
 
@@ -89,6 +90,7 @@ private:
     std::vector<int> m_headerLink;                  // per topic (and the closing header)
     std::vector<std::vector<int>> m_paragraphLinks; // per topic: first link of each paragraph
     std::vector<Place> m_places;
+    ByteWriter m_stream; // the links one after the other, as blocks unpack to
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
     bool m_packed = false;
 
@@ -175,40 +177,34 @@ std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
     return places;
 }
 
-QByteArray Writer::stream(const std::vector<Place>& places) const {
-    ByteWriter out;
+// Every link with its header; the fields that depend on where links land
+// are left for placeStream().
+void Writer::writeStream() {
+    ByteWriter& out = m_stream;
     qsizetype total = 0;
     for (const Link& l : m_links)
         total += l.size();
+    out.clear();
     out.reserve(total);
     const int topics = int(m_topics.size());
-    for (std::size_t i = 0; i < m_links.size(); ++i) {
-        const Link& l = m_links[i];
+    for (const Link& l : m_links) {
         out.u32(std::uint32_t(l.size()));
         out.u32(std::uint32_t(l.data2Size));
-        out.u32(i == 0 ? kNone : places[i - 1].pos);
-        out.u32(i + 1 < m_links.size() ? places[i + 1].pos : kNone);
+        out.zeros(8); // the previous and the next link
         out.u32(std::uint32_t(kLinkHeader + l.data1Size));
         out.u8(l.type);
         if (l.type == 2) {
             const int t = l.topic;
             const int first = m_headerLink[std::size_t(t)];
-            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
+            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : int(m_links.size());
             qsizetype size = 0;
-            for (int k = first; k < (next < 0 ? int(m_links.size()) : next); ++k)
+            for (int k = first; k < next; ++k)
                 size += m_links[std::size_t(k)].size();
             out.u32(std::uint32_t(size));
-            const auto browse = [&](int other) {
-                return other < 0 ? kNone
-                                 : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
-            };
-            out.u32(t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
-            out.u32(t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
+            out.zeros(8); // browse sequence
             out.u32(std::uint32_t(t));
             out.u32(kNone);
-            const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
-            out.u32(hasText ? places[i + 1].pos : kNone);
-            out.u32(next < 0 ? kNone : places[std::size_t(next)].pos);
+            out.zeros(8); // the topic's text, the next topic
             if (t < topics) {
                 const Topic& topic = m_topics[std::size_t(t)];
                 out.bytes(topic.title);
@@ -224,7 +220,29 @@ QByteArray Writer::stream(const std::vector<Place>& places) const {
             out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
         }
     }
-    return out.take();
+}
+
+void Writer::placeStream(const std::vector<Place>& places) {
+    ByteWriter& out = m_stream;
+    const int topics = int(m_topics.size());
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        const Link& l = m_links[i];
+        const qsizetype at = places[i].streamAt;
+        out.put32(at + 8, i == 0 ? kNone : places[i - 1].pos);
+        out.put32(at + 12, i + 1 < m_links.size() ? places[i + 1].pos : kNone);
+        if (l.type != 2)
+            continue;
+        const int t = l.topic;
+        const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
+        const auto browse = [&](int other) {
+            return other < 0 ? kNone : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
+        };
+        out.put32(at + kLinkHeader + 4, t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
+        out.put32(at + kLinkHeader + 8, t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
+        const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
+        out.put32(at + kLinkHeader + 20, hasText ? places[i + 1].pos : kNone);
+        out.put32(at + kLinkHeader + 24, next < 0 ? kNone : places[std::size_t(next)].pos);
+    }
 }
 
 std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
@@ -248,21 +266,24 @@ std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
     return headers;
 }
 
-QByteArray Writer::plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const {
+QByteArray Writer::plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const {
     const qsizetype blocks =
         std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
     ByteWriter out;
+    out.reserve(blocks * kBlockSize);
     const std::vector<QByteArray> headers = blockHeaders(blocks, places);
     for (qsizetype b = 0; b < blocks; ++b) {
         out.bytes(headers[std::size_t(b)]);
-        const QByteArray chunk = data.mid(b * kPlainBlockData, kPlainBlockData);
+        const QByteArrayView chunk =
+            data.sliced(b * kPlainBlockData,
+                        std::min<qsizetype>(kPlainBlockData, data.size() - b * kPlainBlockData));
         out.bytes(chunk);
         out.zeros(kPlainBlockData - chunk.size());
     }
     return out.take();
 }
 
-std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Place>& places,
+std::vector<int> Writer::partition(QByteArrayView data, const std::vector<Place>& places,
                                    int budget) const {
     std::vector<int> starts;
     std::size_t i = 0;
@@ -272,7 +293,7 @@ std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Pla
         const qsizetype span = std::min<qsizetype>(kPackedBlockData, data.size() - begin);
         qsizetype consumed = 0;
         // A quick, slightly worse packing: the blocks it allows fit when packed well.
-        Lz77Compress(QByteArrayView(data).sliced(begin, span), budget, &consumed, 2);
+        Lz77Compress(data.sliced(begin, span), budget, &consumed, 2);
         std::size_t k = i + 1; // at least one link per block
         while (k < m_links.size() && places[k].streamAt - begin + m_links[k].size() <= consumed)
             ++k;
@@ -283,21 +304,23 @@ std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Pla
 
 bool Writer::packedTopicFile(QByteArray& topicFile) {
     std::vector<Place> places = layout({});
-    QByteArray data = stream(places);
+    writeStream();
+    placeStream(places);
+    const QByteArrayView data = m_stream.view();
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::vector<int> starts =
             partition(data, places, kPlainBlockData - 32 * (attempt + 1));
         places = layout(starts);
-        data = stream(places);
+        placeStream(places);
         ByteWriter out;
+        out.reserve(qsizetype(starts.size()) * kBlockSize);
         bool fits = true;
         const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
         for (std::size_t b = 0; b < starts.size() && fits; ++b) {
             const qsizetype begin = places[std::size_t(starts[b])].streamAt;
             const qsizetype end =
                 b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
-            const QByteArray packed =
-                Lz77Compress(QByteArrayView(data).sliced(begin, end - begin), -1, nullptr, 8);
+            const QByteArray packed = Lz77Compress(data.sliced(begin, end - begin), -1, nullptr, 8);
             if (packed.size() > kPlainBlockData || end - begin > kPackedBlockData) {
                 fits = false;
                 break;
@@ -310,7 +333,7 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
                 out.zeros(0x44 - packed.size()); // readers look at least this far into a block
         }
         if (fits) {
-            m_places = places;
+            m_places = std::move(places);
             topicFile = out.take();
             return true;
         }
@@ -648,7 +671,9 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
     if (!m_packed) {
         m_places = layout({});
-        topicFile = plainTopicFile(stream(m_places), m_places);
+        writeStream();
+        placeStream(m_places);
+        topicFile = plainTopicFile(m_stream.view(), m_places);
     }
 
     contexts();
