@@ -11,7 +11,7 @@ constexpr int kIndexHeader = 6;
 constexpr int kTreeHeader = 38;
 
 struct Child {
-    QByteArray key;
+    QByteArrayView key; // in the entries
     int page;
 };
 
@@ -36,7 +36,7 @@ int CompareCaseless(QByteArrayView a, QByteArrayView b) {
 }
 
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
-                      const std::vector<BTreeEntry>& entries, BTreeShape* shape) {
+                      const BTreeEntries& entries, BTreeShape* shape) {
     std::vector<QByteArray> pages;
     std::vector<Child> children; // first key and page of each page of the level below
 
@@ -48,10 +48,10 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             ByteWriter leaf;
             leaf.zeros(kLeafHeader);
             const std::size_t first = i;
-            while (i < entries.size() && leaf.size() + entries[i].leaf.size() <= pageSize) {
-                if (entries[i].leaf.size() > pageSize - kLeafHeader)
+            while (i < entries.size() && leaf.size() + entries.leaf(i).size() <= pageSize) {
+                if (entries.leaf(i).size() > pageSize - kLeafHeader)
                     throw FormatError("an entry does not fit in a tree page");
-                leaf.bytes(entries[i].leaf);
+                leaf.bytes(entries.leaf(i));
                 ++i;
             }
             if (i < entries.size() && i == first)
@@ -64,7 +64,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             leaf.zeros(pageSize - leaf.size());
             pages.push_back(leaf.take());
             children.push_back(
-                {first < entries.size() ? entries[first].key : QByteArray(), number});
+                {first < entries.size() ? entries.key(first) : QByteArrayView(), number});
             firsts.push_back(int(first));
         } while (i < entries.size());
         if (shape) {

@@ -4,6 +4,8 @@
 // NUL-ended text; 'L', '4': 32 bits; '2': 16 bits); the first field is the key.
 #pragma once
 
+#include "bytes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
@@ -12,9 +14,32 @@
 
 namespace hc {
 
-struct BTreeEntry {
-    QByteArray key;  // the key as written in index pages
-    QByteArray leaf; // the whole leaf entry, key first
+// Leaf entries in key order, written one after the other into leaf(); an
+// entry's key (as index pages repeat it) is its first field.
+class BTreeEntries {
+public:
+    ByteWriter& leaf() { return m_bytes; }
+    // Ends the entry written since the last call; its key is its first
+    // `keySize` bytes.
+    void add(int keySize) {
+        const qsizetype begin = m_entries.empty() ? 0 : m_entries.back().end;
+        m_entries.push_back({begin, m_bytes.size(), keySize});
+    }
+    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    QByteArrayView leaf(std::size_t i) const {
+        const Extent& e = m_entries[i];
+        return m_bytes.view().sliced(e.begin, e.end - e.begin);
+    }
+    QByteArrayView key(std::size_t i) const { return leaf(i).first(m_entries[i].keySize); }
+
+private:
+    struct Extent {
+        qsizetype begin, end;
+        int keySize;
+    };
+    ByteWriter m_bytes;
+    std::vector<Extent> m_entries;
 };
 
 struct BTreeShape {
@@ -25,7 +50,7 @@ struct BTreeShape {
 // The tree's bytes (header and pages) for `entries`, which the caller gives
 // in key order.
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
-                      const std::vector<BTreeEntry>& entries, BTreeShape* shape = nullptr);
+                      const BTreeEntries& entries, BTreeShape* shape = nullptr);
 
 struct BTreeHeader {
     unsigned flags = 0;

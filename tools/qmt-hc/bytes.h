@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QtEndian>
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -29,19 +30,9 @@ public:
             grow(n - m_size);
     }
     void u8(std::uint8_t v) { *room(1) = char(v); }
-    void u16(std::uint16_t v) {
-        char* p = room(2);
-        p[0] = char(v);
-        p[1] = char(v >> 8);
-    }
+    void u16(std::uint16_t v) { qToLittleEndian(v, room(2)); }
     void i16(std::int16_t v) { u16(std::uint16_t(v)); }
-    void u32(std::uint32_t v) {
-        char* p = room(4);
-        p[0] = char(v);
-        p[1] = char(v >> 8);
-        p[2] = char(v >> 16);
-        p[3] = char(v >> 24);
-    }
+    void u32(std::uint32_t v) { qToLittleEndian(v, room(4)); }
     void i32(std::int32_t v) { u32(std::uint32_t(v)); }
     void bytes(QByteArrayView b) {
         if (!b.isEmpty())
@@ -55,14 +46,8 @@ public:
         if (n > 0)
             std::memset(room(n), 0, std::size_t(n));
     }
-    void put32(qsizetype at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            m_begin[at + i] = char(v >> (8 * i));
-    }
-    void put16(qsizetype at, std::uint16_t v) {
-        m_begin[at] = char(v);
-        m_begin[at + 1] = char(v >> 8);
-    }
+    void put32(qsizetype at, std::uint32_t v) { qToLittleEndian(v, m_begin + at); }
+    void put16(qsizetype at, std::uint16_t v) { qToLittleEndian(v, m_begin + at); }
 
     // Packed values of topic records.
     void packedUShort(unsigned v); // 0 .. 32767

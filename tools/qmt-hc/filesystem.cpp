@@ -25,12 +25,11 @@ QByteArray FileSystemWriter::build() const {
         total += kFileHeader + file.second.size();
     out.reserve(total + 2 * kDirectoryPage);
     out.zeros(16);
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (const auto& [name, content] : m_files) {
-        ByteWriter leaf;
-        leaf.stringz(name);
-        leaf.u32(std::uint32_t(out.size()));
-        entries.push_back({withNul(name), leaf.take()});
+        entries.leaf().stringz(name);
+        entries.leaf().u32(std::uint32_t(out.size()));
+        entries.add(int(name.size()) + 1);
         writeFile(out, content, 0);
     }
     const std::uint32_t directory = std::uint32_t(out.size());

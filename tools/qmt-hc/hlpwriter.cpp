@@ -511,14 +511,11 @@ QByteArray Writer::fontFile() const {
 }
 
 QByteArray Writer::contextFile() const {
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (const auto& [hash, at] : m_contexts) {
-        ByteWriter key;
-        key.i32(hash);
-        ByteWriter leaf;
-        leaf.i32(hash);
-        leaf.u32(at.offset);
-        entries.push_back({key.take(), leaf.take()});
+        entries.leaf().i32(hash);
+        entries.leaf().u32(at.offset);
+        entries.add(4);
     }
     return BuildBTree("L4", kTreePage, false, entries);
 }
@@ -530,18 +527,14 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         const std::uint32_t offset = offsetOfHash(ContextHash(e.contextString), found);
         if (!found) {
             m_d.warning(e.file, e.line,
-                        QStringLiteral("map entry %1=%2 names no topic")
-                            .arg(ansi::toUnicode(e.contextString))
-                            .arg(e.number));
+                        u"map entry " % ansi::toUnicode(e.contextString) % u'=' %
+                            QString::number(e.number) % u" names no topic");
             continue;
         }
-        if (map.count(e.number)) {
+        if (!map.try_emplace(e.number, offset).second)
             m_d.warning(e.file, e.line,
-                        QStringLiteral("map number %1 is given twice; this entry is ignored")
-                            .arg(e.number));
-            continue;
-        }
-        map[e.number] = offset;
+                        u"map number " % QString::number(e.number) %
+                            u" is given twice; this entry is ignored");
     }
     if (map.size() > 0xFFFF)
         m_d.error(m_project.path, 0, QStringLiteral("more than 65535 map entries"));
@@ -556,71 +549,69 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
 }
 
 QByteArray Writer::titleFile() const {
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (int t = 0; t < int(m_topics.size()); ++t) {
         const std::uint32_t offset = m_places[std::size_t(m_headerLink[std::size_t(t)])].offset;
-        ByteWriter key;
-        key.u32(offset);
-        ByteWriter leaf;
-        leaf.u32(offset);
-        leaf.stringz(m_topics[std::size_t(t)].title);
-        entries.push_back({key.take(), leaf.take()});
+        entries.leaf().u32(offset);
+        entries.leaf().stringz(m_topics[std::size_t(t)].title);
+        entries.add(4);
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
 
 QByteArray Writer::topicIdFile() const {
-    std::vector<std::pair<std::uint32_t, QByteArray>> ids;
+    std::vector<std::pair<std::uint32_t, QByteArrayView>> ids;
+    ids.reserve(m_contexts.size());
     for (const auto& entry : m_contexts)
         ids.push_back({entry.second.offset, entry.second.name});
     std::stable_sort(ids.begin(), ids.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (const auto& [offset, name] : ids) {
-        ByteWriter key;
-        key.u32(offset);
-        ByteWriter leaf;
-        leaf.u32(offset);
-        leaf.stringz(name);
-        entries.push_back({key.take(), leaf.take()});
+        entries.leaf().u32(offset);
+        entries.leaf().stringz(name);
+        entries.add(4);
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
 
 void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     struct Keyword {
-        QByteArray text;
-        std::vector<std::uint32_t> offsets;
+        QByteArrayView text; // in its topic
+        std::uint32_t offset;
     };
     std::vector<Keyword> keywords;
     for (int t = 0; t < int(m_topics.size()); ++t)
         for (const FootnoteAt& k : m_topics[std::size_t(t)].keywords)
-            keywords.push_back({k.text, {topicOffset(t, k.paragraph)}});
+            keywords.push_back({k.text, topicOffset(t, k.paragraph)});
     if (keywords.empty())
         return;
+    // Stable: a keyword's places stay in file order.
     std::stable_sort(keywords.begin(), keywords.end(), [](const Keyword& a, const Keyword& b) {
         return CompareCaseless(a.text, b.text) < 0;
     });
-    std::vector<Keyword> merged;
-    for (Keyword& k : keywords) {
-        if (!merged.empty() && CompareCaseless(merged.back().text, k.text) == 0) {
-            // In file order, so a keyword given twice at one place follows itself.
-            if (merged.back().offsets.back() != k.offsets[0])
-                merged.back().offsets.push_back(k.offsets[0]);
-        } else {
-            merged.push_back(std::move(k));
-        }
-    }
     ByteWriter data;
-    std::vector<BTreeEntry> entries;
-    for (const Keyword& k : merged) {
-        ByteWriter leaf;
-        leaf.stringz(k.text);
-        leaf.u16(std::uint16_t(std::min<std::size_t>(k.offsets.size(), 0xFFFF)));
-        leaf.u32(std::uint32_t(data.size()));
-        for (std::uint32_t o : k.offsets)
-            data.u32(o);
-        entries.push_back({withNul(k.text), leaf.take()});
+    BTreeEntries entries;
+    int merged = 0;
+    for (std::size_t i = 0; i < keywords.size();) {
+        // One entry for the keyword in all its spellings, the first one's
+        // text, each place once where it follows itself.
+        const QByteArrayView text = keywords[i].text;
+        const qsizetype first = data.size();
+        std::uint32_t previous = 0;
+        std::size_t count = 0;
+        for (; i < keywords.size() && CompareCaseless(keywords[i].text, text) == 0; ++i) {
+            if (count > 0 && keywords[i].offset == previous)
+                continue;
+            data.u32(keywords[i].offset);
+            previous = keywords[i].offset;
+            ++count;
+        }
+        entries.leaf().stringz(text);
+        entries.leaf().u16(std::uint16_t(std::min<std::size_t>(count, 0xFFFF)));
+        entries.leaf().u32(std::uint32_t(first));
+        entries.add(int(text.size()) + 1);
+        ++merged;
     }
     BTreeShape shape;
     fs.add("|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape));
@@ -632,7 +623,7 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
         map.u16(std::uint16_t(shape.leafPages[i]));
     }
     fs.add("|KWMAP", map.take());
-    stats.keywords = int(merged.size());
+    stats.keywords = merged;
 }
 
 QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {

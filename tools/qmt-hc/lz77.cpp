@@ -105,12 +105,23 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
     // Every position that has kMinMatch bytes goes into the chains; its hash
     // is rolled on from the one before.
     const qsizetype last = n - kMinMatch;
-    unsigned h = n >= kMinMatch ? unsigned(hash3(data)) : 0;
-    const auto insert = [&](qsizetype p) { // p <= last; h is the hash at p
-        prev[p] = head[h];
-        head[h] = base + std::int32_t(p);
-        if (p < last)
-            h = ((h << 5) ^ data[p + kMinMatch]) & ((1u << kHashBits) - 1);
+    constexpr unsigned kMask = (1u << kHashBits) - 1;
+    unsigned h = n >= kMinMatch ? unsigned(hash3(data)) : 0; // the hash at pos
+    // Puts the positions from pos up to `end` (at most last + 1) into the chains.
+    const auto insert = [&](qsizetype end) {
+        unsigned hash = h;
+        qsizetype p = pos;
+        const qsizetype rolled = std::min(end, last);
+        for (; p < rolled; ++p) {
+            prev[p] = head[hash];
+            head[hash] = base + std::int32_t(p);
+            hash = ((hash << 5) ^ data[p + kMinMatch]) & kMask;
+        }
+        if (p < end) { // the last position with a hash
+            prev[p] = head[hash];
+            head[hash] = base + std::int32_t(p);
+        }
+        h = hash;
     };
 
     while (pos < n) {
@@ -156,14 +167,11 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
                 unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
             o[size++] = char(code & 0xFF);
             o[size++] = char(code >> 8);
-            const qsizetype end = std::min(pos + bestLength, last + 1);
-            for (qsizetype p = pos; p < end; ++p)
-                insert(p);
+            insert(std::min(pos + bestLength, last + 1));
             pos += bestLength;
         } else {
             o[size++] = char(data[pos]);
-            if (pos <= last)
-                insert(pos);
+            insert(std::min(pos + 1, last + 1));
             ++pos;
         }
         ++items;
