@@ -15,25 +15,7 @@ struct Child {
     int page;
 };
 
-std::uint8_t fold(std::uint8_t c) {
-    if (c >= 'a' && c <= 'z')
-        return std::uint8_t(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return std::uint8_t(c - 0x20);
-    return c;
-}
-
 } // namespace
-
-int CompareCaseless(QByteArrayView a, QByteArrayView b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int d = int(fold(std::uint8_t(a[i]))) - int(fold(std::uint8_t(b[i])));
-        if (d != 0)
-            return d;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
 
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
                       const BTreeEntries& entries, BTreeShape* shape) {

@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -96,6 +98,24 @@ private:
 
 // Key orders: text keys compare as bytes ('z', 'F') or without regard to
 // letter case ('i'); 32-bit keys as signed numbers ('L').
-int CompareCaseless(QByteArrayView a, QByteArrayView b);
+// Folded as help files fold text: a-z and the Windows-1252 small letters
+// (but the division sign) to capitals.
+inline constexpr auto kCaseFold = [] {
+    std::array<std::uint8_t, 256> fold{};
+    for (int c = 0; c < 256; ++c)
+        fold[std::size_t(c)] = std::uint8_t(
+            (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ? c - 0x20 : c);
+    return fold;
+}();
+
+inline int CompareCaseless(QByteArrayView a, QByteArrayView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int d = int(kCaseFold[std::uint8_t(a[i])]) - int(kCaseFold[std::uint8_t(b[i])]);
+        if (d != 0)
+            return d;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
 
 } // namespace hc

@@ -227,9 +227,9 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
         const QByteArrayView line = raw.trimmed();
         const qsizetype eq = line.indexOf('=');
         MapEntry e;
-        if (eq > 0 && !line.startsWith('#') && !line.contains(';') && !line.contains("//") &&
-            !line.contains("/*") && !line.first(eq).trimmed().contains(' ') &&
-            parseNumber(line.sliced(eq + 1), e.number)) {
+        // No comment can start without ';' or '/'.
+        if (eq > 0 && !line.startsWith('#') && !line.contains(';') && !line.contains('/') &&
+            !line.first(eq).trimmed().contains(' ') && parseNumber(line.sliced(eq + 1), e.number)) {
             e.contextString = line.first(eq).trimmed().toByteArray();
             e.file = file;
             e.line = lineNo;

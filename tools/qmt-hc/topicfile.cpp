@@ -802,10 +802,12 @@ void TopicReader::footnoteText(QByteArrayView bytes) {
 
 void TopicReader::endFootnote(bool /*early*/) {
     m_footnoteActive = false;
-    QByteArray v = m_footnote.text.trimmed();
-    if (!v.isEmpty() && v[0] == m_footnote.mark)
-        v = v.mid(1).trimmed();
-    v.replace('\xA0', ' ');
+    QByteArrayView value = QByteArrayView(m_footnote.text).trimmed();
+    if (!value.isEmpty() && value[0] == m_footnote.mark)
+        value = value.sliced(1).trimmed();
+    QByteArray v = value.toByteArray();
+    if (v.contains('\xA0'))
+        v.replace('\xA0', ' ');
     const int paragraph = m_topic.paragraphCount;
     const int line = m_footnote.line;
     switch (m_footnote.mark) {
@@ -825,7 +827,7 @@ void TopicReader::endFootnote(bool /*early*/) {
                 QStringLiteral("context string \"%1\" has characters other than A-Z a-z 0-9 . _; "
                                "help viewers may not find it")
                     .arg(ansi::toUnicode(v)));
-        m_topic.contexts.push_back({v, paragraph, line});
+        m_topic.contexts.push_back({std::move(v), paragraph, line});
         return;
     case '$':
         if (!m_topic.title.isEmpty()) {
@@ -839,8 +841,12 @@ void TopicReader::endFootnote(bool /*early*/) {
         m_topic.title = v;
         return;
     case 'K':
-        for (QByteArray k : v.split(';')) {
-            k = k.trimmed();
+        for (qsizetype from = 0; from <= v.size();) {
+            qsizetype end = v.indexOf(';', from);
+            if (end < 0)
+                end = v.size();
+            QByteArrayView k = QByteArrayView(v).sliced(from, end - from).trimmed();
+            from = end + 1;
             if (k.isEmpty())
                 continue;
             if (k.size() > kNameLimit) {
@@ -848,7 +854,7 @@ void TopicReader::endFootnote(bool /*early*/) {
                             QStringLiteral("keyword longer than 255 characters shortened"));
                 k.truncate(kNameLimit);
             }
-            m_topic.keywords.push_back({k, paragraph, line});
+            m_topic.keywords.push_back({k.toByteArray(), paragraph, line});
         }
         return;
     case '+':
