@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 
 namespace hc {
 
@@ -228,7 +229,10 @@ void TopicReader::read(QByteArrayView source) {
                     m_skipChars -= int(n);
                 }
                 // Control characters dropped: rare, so the text is copied only then.
-                if (std::any_of(s.begin(), s.end(), [](char c) { return isControl(c); })) {
+                bool controls = false;
+                for (char c : s)
+                    controls |= isControl(c);
+                if (controls) {
                     QByteArray clean = s.toByteArray();
                     clean.removeIf(isControl);
                     if (!clean.isEmpty())
@@ -384,11 +388,13 @@ constexpr WordName kWords[] = {
     {"enspace", Word::Special, ' '},
 };
 
+// From the length and the first, second and last letters: enough to tell
+// the words above apart, mostly, without reading every letter.
 unsigned wordHash(QByteArrayView w) {
-    unsigned h = unsigned(w.size());
-    for (char c : w)
-        h = h * 31 + std::uint8_t(c);
-    return h;
+    if (w.isEmpty())
+        return 0;
+    const auto at = [&](qsizetype i) { return unsigned(std::uint8_t(w[i])); };
+    return unsigned(w.size()) * 97 + at(0) * 7 + at(w.size() > 1 ? 1 : 0) * 3 + at(w.size() - 1);
 }
 
 // One look-up per control word: a topic file has millions of them. An open
@@ -411,7 +417,8 @@ Word wordOf(QByteArrayView w, char& special) {
         if (slot == 0)
             return Word::Unknown;
         const WordName& entry = kWords[slot - 1];
-        if (QByteArrayView(entry.name.data(), qsizetype(entry.name.size())) == w) {
+        if (qsizetype(entry.name.size()) == w.size() &&
+            std::memcmp(entry.name.data(), w.data(), entry.name.size()) == 0) {
             special = entry.special;
             return entry.word;
         }
@@ -706,14 +713,15 @@ void TopicReader::text(QByteArrayView bytes, int line) {
     }
     // A literal tab is a tab stop; everything else is text.
     qsizetype from = 0;
-    for (qsizetype i = 0; i <= bytes.size(); ++i) {
-        if (i == bytes.size() || bytes[i] == '\t') {
-            if (i > from)
-                appendRun(Run::Text, bytes.sliced(from, i - from), line);
-            if (i < bytes.size())
-                appendRun(Run::Tab, {}, line);
-            from = i + 1;
-        }
+    for (;;) {
+        const qsizetype tab = bytes.indexOf('\t', from);
+        const qsizetype end = tab < 0 ? bytes.size() : tab;
+        if (end > from)
+            appendRun(Run::Text, bytes.sliced(from, end - from), line);
+        if (tab < 0)
+            break;
+        appendRun(Run::Tab, {}, line);
+        from = tab + 1;
     }
 }
 
