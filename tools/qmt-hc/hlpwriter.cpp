@@ -98,11 +98,11 @@ private:
     bool m_packed = false;
 
     struct ContextAt {
-        QByteArray name;
+        std::int32_t hash;
+        QByteArrayView name; // in its topic
         std::uint32_t offset;
-        int topic;
     };
-    std::map<std::int32_t, ContextAt> m_contexts; // by hash, in signed order
+    std::vector<ContextAt> m_contexts; // by hash, in signed order
 };
 
 void Writer::makeLinks() {
@@ -389,35 +389,58 @@ std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
 }
 
 void Writer::contexts() {
-    std::map<std::uint32_t, std::pair<QByteArray, QString>> firstSeen;
-    for (int t = 0; t < int(m_topics.size()); ++t) {
-        const Topic& topic = m_topics[std::size_t(t)];
-        for (const FootnoteAt& c : topic.contexts) {
-            const std::uint32_t hash = ContextHash(c.text);
-            const auto it = m_contexts.find(std::int32_t(hash));
-            if (it != m_contexts.end()) {
-                const QString name = ansi::toUnicode(c.text);
-                if (it->second.name.compare(c.text, Qt::CaseInsensitive) == 0)
-                    m_d.warning(
-                        topic.file, c.line,
+    // Every context string in file order, then sorted by hash: the first of
+    // each hash is kept, the others are reported in file order.
+    struct Defined {
+        std::int32_t hash;
+        const FootnoteAt* context;
+        int topic;
+    };
+    std::vector<Defined> all;
+    for (int t = 0; t < int(m_topics.size()); ++t)
+        for (const FootnoteAt& c : m_topics[std::size_t(t)].contexts)
+            all.push_back({std::int32_t(ContextHash(c.text)), &c, t});
+    std::vector<std::size_t> order(all.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return all[a].hash < all[b].hash; });
+    std::vector<std::pair<std::size_t, std::size_t>> repeated; // (which, the one kept)
+    m_contexts.clear();
+    m_contexts.reserve(all.size());
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const Defined& d = all[order[k]];
+        if (!m_contexts.empty() && m_contexts.back().hash == d.hash) {
+            repeated.push_back({order[k], kept});
+            continue;
+        }
+        kept = order[k];
+        m_contexts.push_back({d.hash, d.context->text, topicOffset(d.topic, d.context->paragraph)});
+    }
+    std::sort(repeated.begin(), repeated.end());
+    for (const auto& [which, first] : repeated) {
+        const FootnoteAt& c = *all[which].context;
+        const FootnoteAt& original = *all[first].context;
+        const Topic& topic = m_topics[std::size_t(all[which].topic)];
+        const QString name = ansi::toUnicode(c.text);
+        if (original.text.compare(c.text, Qt::CaseInsensitive) == 0)
+            m_d.warning(topic.file, c.line,
                         QStringLiteral("context string %1 is defined twice; this one is ignored")
                             .arg(name));
-                else
-                    m_d.error(topic.file, c.line,
-                              QStringLiteral(
-                                  "context strings %1 and %2 have the same hash value; rename one")
-                                  .arg(ansi::toUnicode(it->second.name), name));
-                continue;
-            }
-            m_contexts[std::int32_t(hash)] = {c.text, topicOffset(t, c.paragraph), t};
-        }
+        else
+            m_d.error(
+                topic.file, c.line,
+                QStringLiteral("context strings %1 and %2 have the same hash value; rename one")
+                    .arg(ansi::toUnicode(original.text), name));
     }
 }
 
 std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
-    const auto it = m_contexts.find(std::int32_t(hash));
-    found = it != m_contexts.end();
-    return found ? it->second.offset : 0;
+    const auto it = std::lower_bound(m_contexts.begin(), m_contexts.end(), std::int32_t(hash),
+                                     [](const ContextAt& c, std::int32_t h) { return c.hash < h; });
+    found = it != m_contexts.end() && it->hash == std::int32_t(hash);
+    return found ? it->offset : 0;
 }
 
 int Writer::checkJumps() const {
@@ -549,9 +572,9 @@ QByteArray Writer::fontFile() const {
 
 QByteArray Writer::contextFile() const {
     BTreeEntries entries;
-    for (const auto& [hash, at] : m_contexts) {
-        entries.leaf().i32(hash);
-        entries.leaf().u32(at.offset);
+    for (const ContextAt& c : m_contexts) {
+        entries.leaf().i32(c.hash);
+        entries.leaf().u32(c.offset);
         entries.add(4);
     }
     return BuildBTree("L4", kTreePage, false, entries);
@@ -599,8 +622,8 @@ QByteArray Writer::titleFile() const {
 QByteArray Writer::topicIdFile() const {
     std::vector<std::pair<std::uint32_t, QByteArrayView>> ids;
     ids.reserve(m_contexts.size());
-    for (const auto& entry : m_contexts)
-        ids.push_back({entry.second.offset, entry.second.name});
+    for (const ContextAt& c : m_contexts)
+        ids.push_back({c.offset, c.name});
     std::stable_sort(ids.begin(), ids.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     BTreeEntries entries;
