@@ -188,74 +188,104 @@ Token Tokenizer::next() {
 
 namespace {
 
-// Whether `word` is one of `sorted`, without making a string of it.
-template <typename View, std::size_t N>
-bool isOneOf(const std::array<std::string_view, N>& sorted, View word) {
-    // < 0, 0, > 0 as a sorts before, with or after b.
-    const auto compare = [](std::string_view a, View b) {
-        const qsizetype n = std::min<qsizetype>(qsizetype(a.size()), b.size());
-        for (qsizetype i = 0; i < n; ++i) {
-            const int x = static_cast<unsigned char>(a[std::size_t(i)]);
-            int y;
-            if constexpr (std::is_same_v<View, QStringView>)
-                y = b[i].unicode();
-            else
-                y = static_cast<unsigned char>(b[i]);
-            if (x != y)
-                return x - y;
-        }
-        return qsizetype(a.size()) < b.size() ? -1 : qsizetype(a.size()) > b.size() ? 1 : 0;
-    };
-    const auto it = std::lower_bound(sorted.begin(), sorted.end(), word,
-                                     [&](std::string_view a, View b) { return compare(a, b) < 0; });
-    return it != sorted.end() && compare(*it, word) == 0;
+template <typename View> int letterAt(View word, qsizetype i) {
+    if constexpr (std::is_same_v<View, QStringView>)
+        return word[i].unicode();
+    else
+        return static_cast<unsigned char>(word[i]);
 }
 
-constexpr auto kSkippedDestinations = [] {
-    std::array<std::string_view, 32> words = {"fonttbl",
-                                              "colortbl",
-                                              "stylesheet",
-                                              "info",
-                                              "pict",
-                                              "object",
-                                              "footnote",
-                                              "header",
-                                              "headerl",
-                                              "headerr",
-                                              "headerf",
-                                              "footer",
-                                              "footerl",
-                                              "footerr",
-                                              "footerf",
-                                              "xe",
-                                              "tc",
-                                              "txe",
-                                              "bkmkstart",
-                                              "bkmkend",
-                                              "fldinst",
-                                              "generator",
-                                              "listtable",
-                                              "themedata",
-                                              "pntext",
-                                              "pntxta",
-                                              "pntxtb",
-                                              "filetbl",
-                                              "revtbl",
-                                              "rsidtbl",
-                                              "listoverridetable",
-                                              "latentstyles"};
-    std::sort(words.begin(), words.end());
+// From the length and the first and last letters.
+template <typename View> unsigned wordHash(View word) {
+    return word.isEmpty() ? 0
+                          : unsigned(word.size()) * 61 + unsigned(letterAt(word, 0)) * 7 +
+                                unsigned(letterAt(word, word.size() - 1));
+}
+
+// Whether `word` is one of `words`, without making a string of it: an open
+// hash table of the words, built once.
+template <std::size_t N> class WordSet {
+public:
+    explicit WordSet(const std::array<std::string_view, N>& words) : m_words(words) {
+        for (std::size_t i = 0; i < N; ++i) {
+            const std::string_view w = words[i];
+            unsigned h = wordHash(QByteArrayView(w.data(), qsizetype(w.size())));
+            while (m_slots[h % kSlots] != 0)
+                ++h;
+            m_slots[h % kSlots] = std::uint8_t(i + 1);
+        }
+    }
+
+    template <typename View> bool contains(View word) const {
+        for (unsigned h = wordHash(word);; ++h) {
+            const std::uint8_t slot = m_slots[h % kSlots];
+            if (slot == 0)
+                return false;
+            const std::string_view w = m_words[slot - 1];
+            if (qsizetype(w.size()) != word.size())
+                continue;
+            qsizetype i = 0;
+            while (i < word.size() &&
+                   letterAt(word, i) == static_cast<unsigned char>(w[std::size_t(i)]))
+                ++i;
+            if (i == word.size())
+                return true;
+        }
+    }
+
+private:
+    static constexpr unsigned kSlots = 128; // a power of two, well above N
+    static_assert(N < kSlots / 2 && N < 255);
+    std::array<std::string_view, N> m_words;
+    std::array<std::uint8_t, kSlots> m_slots{}; // index into m_words plus 1; 0: free
+};
+
+const WordSet<32>& skippedDestinations() {
+    static const WordSet<32> words({
+        "fonttbl",
+        "colortbl",
+        "stylesheet",
+        "info",
+        "pict",
+        "object",
+        "footnote",
+        "header",
+        "headerl",
+        "headerr",
+        "headerf",
+        "footer",
+        "footerl",
+        "footerr",
+        "footerf",
+        "xe",
+        "tc",
+        "txe",
+        "bkmkstart",
+        "bkmkend",
+        "fldinst",
+        "generator",
+        "listtable",
+        "themedata",
+        "pntext",
+        "pntxta",
+        "pntxtb",
+        "filetbl",
+        "revtbl",
+        "rsidtbl",
+        "listoverridetable",
+        "latentstyles",
+    });
     return words;
-}();
+}
 
 } // namespace
 
 bool IsSkippedDestination(QStringView word) {
-    return isOneOf(kSkippedDestinations, word);
+    return skippedDestinations().contains(word);
 }
 
 bool IsSkippedDestination(QByteArrayView word) {
-    return isOneOf(kSkippedDestinations, word);
+    return skippedDestinations().contains(word);
 }
 
 bool IsKnownControlWord(QStringView word) {

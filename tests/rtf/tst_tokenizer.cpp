@@ -126,7 +126,7 @@ private slots:
             QVERIFY2(IsSkippedDestination(QString::fromLatin1(word)), word);
             QVERIFY2(IsSkippedDestination(QByteArrayView(word)), word);
         }
-        for (const char* word : {"b", "fonttb", "fonttbls", "pica", "Info", ""}) {
+        for (const char* word : {"b", "fonttb", "fonttbls", "fontxbl", "pica", "Info", ""}) {
             QVERIFY2(!IsSkippedDestination(QString::fromLatin1(word)), word);
             QVERIFY2(!IsSkippedDestination(QByteArrayView(word)), word);
         }

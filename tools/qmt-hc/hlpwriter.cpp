@@ -61,7 +61,7 @@ public:
 
 private:
     void makeLinks();
-    std::vector<Place> layout(const std::vector<int>& blockStarts) const;
+    void layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const;
     void writeStream();
     void placeStream(const std::vector<Place>& places);
     QByteArray plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const;
@@ -144,8 +144,8 @@ void Writer::makeLinks() {
 // Where each link lands. blockStarts empty: plain 4084-byte blocks that links
 // run across; else packed blocks, block b holding the links from
 // blockStarts[b] up to the next start.
-std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
-    std::vector<Place> places(m_links.size());
+void Writer::layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const {
+    places.resize(m_links.size()); // every entry is set below
     qsizetype at = 0;
     int block = -1;
     qsizetype blockBegin = 0;
@@ -177,7 +177,6 @@ std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
             chars += std::uint32_t(m_links[i].data2Size);
         at += m_links[i].size();
     }
-    return places;
 }
 
 // Every link with its header; the fields that depend on where links land
@@ -306,14 +305,15 @@ std::vector<int> Writer::partition(QByteArrayView data, const std::vector<Place>
 }
 
 bool Writer::packedTopicFile(QByteArray& topicFile) {
-    std::vector<Place> places = layout({});
+    std::vector<Place> places;
+    layout({}, places);
     writeStream();
     placeStream(places);
     const QByteArrayView data = m_stream.view();
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::vector<int> starts =
             partition(data, places, kPlainBlockData - 32 * (attempt + 1));
-        places = layout(starts);
+        layout(starts, places);
         placeStream(places);
         // Blocks pack one by one, independently: half of them on a second
         // thread where one can be had.
@@ -721,7 +721,7 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
             m_project.path, 0,
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
     if (!m_packed) {
-        m_places = layout({});
+        layout({}, m_places);
         writeStream();
         placeStream(m_places);
         topicFile = plainTopicFile(m_stream.view(), m_places);
