@@ -159,6 +159,23 @@ bool isControl(char c) {
     return std::uint8_t(c) < 0x20 && c != '\t';
 }
 
+// Whether `s` has a control character, eight bytes at a time: a byte below
+// 0x20 (a tab too) sets its top bit in (v - 0x20..) & ~v.
+bool hasControl(QByteArrayView s) {
+    constexpr std::uint64_t kLow = 0x2020202020202020, kHigh = 0x8080808080808080;
+    qsizetype i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, s.data() + i, 8);
+        if (((v - kLow) & ~v & kHigh) != 0)
+            break;
+    }
+    for (; i < s.size(); ++i)
+        if (isControl(s[i]))
+            return true;
+    return false;
+}
+
 void TopicReader::read(QByteArrayView source) {
     // The file's bytes are read as they are: Windows-1252 is the code page of
     // help files, and RTF's codes are ASCII.
@@ -229,10 +246,7 @@ void TopicReader::read(QByteArrayView source) {
                     m_skipChars -= int(n);
                 }
                 // Control characters dropped: rare, so the text is copied only then.
-                bool controls = false;
-                for (char c : s)
-                    controls |= isControl(c);
-                if (controls) {
+                if (hasControl(s)) {
                     QByteArray clean = s.toByteArray();
                     clean.removeIf(isControl);
                     if (!clean.isEmpty())
