@@ -62,6 +62,7 @@ function(qm_test target)
   add_executable(${target} ${ARGN})
   qm_warnings(${target})
   target_link_libraries(${target} PRIVATE Qt6::Test)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests"
     INSTALL_RPATH "$ORIGIN/../${QM_PRIVATE_LIBDIR}")

@@ -4,7 +4,7 @@
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
 #include "fileio/savefile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "workspace/textrules.h"
 
@@ -337,7 +337,7 @@ private:
 class ToolTipRule : public RuleBase {
 public:
     ToolTipRule(const QHash<QString, QVariantList>& entries, FormWriteResult& result)
-        : RuleBase(entries), m_name(ansi::fromUnicode(LoadResString(534))) {
+        : RuleBase(entries), m_name(ansi::fromUnicode(LoadResString(str::vb::ToolTipText))) {
         for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
             if (it->at(0).isNull()) {
                 skip(it.key());
@@ -366,11 +366,14 @@ private:
 class HelpIdRule : public RuleBase {
 public:
     HelpIdRule(const QHash<QString, QVariantList>& entries, FormWriteResult& result)
-        : RuleBase(entries), m_contextName(ansi::fromUnicode(LoadResString(560))),
-          m_contextLine(ansi::fromUnicode(LoadResString(561))),
-          m_whatsThisName(ansi::fromUnicode(LoadResString(562))),
-          m_whatsThisLine(ansi::fromUnicode(LoadResString(563))), m_both(LoadResString(535)),
-          m_contextOnly(LoadResString(536)), m_whatsThisOnly(LoadResString(537)) {
+        : RuleBase(entries),
+          m_contextName(ansi::fromUnicode(LoadResString(str::vb::HelpContextId))),
+          m_contextLine(ansi::fromUnicode(LoadResString(str::vb::HelpContextIdLine))),
+          m_whatsThisName(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpId))),
+          m_whatsThisLine(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpIdLine))),
+          m_both(LoadResString(str::helptype::Both)),
+          m_contextOnly(LoadResString(str::helptype::ContextSensitive)),
+          m_whatsThisOnly(LoadResString(str::helptype::WhatsThis)) {
         for (auto it = entries.cbegin(); it != entries.cend(); ++it) {
             const QVariant number = it->at(0);
             const QString helpType = it->at(1).toString();
@@ -457,7 +460,8 @@ QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
             value += c;
         }
     }
-    return ansi::fromUnicode(LoadResString(534) + QStringLiteral("    = \"") + value + u'"');
+    return ansi::fromUnicode(LoadResString(str::vb::ToolTipText) + QStringLiteral("    = \"") +
+                             value + u'"');
 }
 
 QByteArray RewriteFormToolTips(QByteArrayView form, const QString& formName,
@@ -475,14 +479,14 @@ QByteArray RewriteFormHelpIds(QByteArrayView form, const QString& formName,
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,
                                const std::vector<FormRow>& forms) {
     return writeForms<ToolTipRule>(
-        collectEntries(db, LoadResString(204), {QStringLiteral("HelpText")}), vbProjectFileName,
-        forms);
+        collectEntries(db, LoadResString(str::sql::ActiveToolTips), {QStringLiteral("HelpText")}),
+        vbProjectFileName, forms);
 }
 
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms) {
     return writeForms<HelpIdRule>(
-        collectEntries(db, LoadResString(558),
+        collectEntries(db, LoadResString(str::sql::ActiveWhatsThis),
                        {QStringLiteral("MapNumber"), QStringLiteral("Type")}),
         vbProjectFileName, forms);
 }

@@ -1,6 +1,6 @@
 #include "appproject/projectreader.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 
 #include <QDir>
@@ -87,7 +87,7 @@ bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QStrin
 
 std::vector<FormRow> ReadProjectForms(const QString& strprojectpath) {
     const QByteArray bytes = ReadFileBytes(strprojectpath);
-    const QString formKey = LoadResString(130);
+    const QString formKey = LoadResString(str::vb::FormKey);
     std::vector<FormRow> forms;
     bool first = true;
     ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {

@@ -1,7 +1,8 @@
 #include "appproject/qmtcodemod.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
+#include "workspace/records.h"
 
 #include <QFile>
 
@@ -130,7 +131,7 @@ QString GetObjectName(const QString& strline) {
     case LineKind::Control:
         return toText(line.controlName);
     case LineKind::Name:
-        return LoadResString(529);
+        return LoadResString(str::vb::BeginningOfCode);
     default:
         return {};
     }
@@ -147,14 +148,7 @@ QString GetPropertyName(const QString& strline) {
 
 void SeparateFormAndObject(const QString& strtextline, QString& strformname,
                            QString& strobjectname) {
-    const qsizetype at = strtextline.indexOf(u'.');
-    if (at < 0) {
-        strformname = strtextline;
-        strobjectname.clear();
-        return;
-    }
-    strformname = strtextline.left(at);
-    strobjectname = strtextline.mid(at + 1);
+    records::SplitObjectKey(strtextline, strformname, strobjectname);
 }
 
 QByteArray ReadFileBytes(const QString& strpath) {

@@ -1,7 +1,7 @@
 #include "contentsfilewriter.h"
 
 #include "fileio/textoutput.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 namespace {
 
@@ -28,7 +28,8 @@ QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
                               const QString& helpFileName, const QString& helpProjectTitle) {
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(rows.size()) + 2);
-    lines << LoadResString(531) + helpFileName << LoadResString(573) + helpProjectTitle;
+    lines << LoadResString(str::contentsfile::Base) + helpFileName
+          << LoadResString(str::contentsfile::Title) + helpProjectTitle;
     for (const contents::ContentsRow& row : rows) {
         QString line = row.level + QLatin1Char(' ') + row.title;
         if (row.type != QLatin1String("3"))
@@ -41,7 +42,8 @@ QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
 bool CreateContentsFile(dao::Database& db, const QString& contentsFileName,
                         const QString& helpFileName, const QString& helpProjectTitle) {
     // Stored order is the contents order the editor saved.
-    const std::vector<contents::ContentsRow> rows = contents::ReadContentsRows(db, 201);
+    const std::vector<contents::ContentsRow> rows =
+        contents::ReadContentsRows(db, str::sql::ContentsInStoredOrder);
     if (rows.empty())
         return false;
     fileio::AnsiLineFile file(contentsFileName);

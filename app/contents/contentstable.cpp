@@ -3,7 +3,7 @@
 #include "contentsfilewriter.h"
 
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/transaction.h"
 
@@ -24,7 +24,8 @@ std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId) {
 void ReplaceContentsRows(dao::Database& db, const std::vector<ContentsRow>& rows) {
     workspace::Transaction trans(db);
     {
-        auto rs = db.OpenRecordset(LoadResString(201), dao::dbOpenDynaset);
+        auto rs =
+            db.OpenRecordset(LoadResString(str::sql::ContentsInStoredOrder), dao::dbOpenDynaset);
         while (!rs->EOF_()) {
             rs->Delete();
             rs->MoveNext();
@@ -46,9 +47,10 @@ int DeleteContentsRows(dao::Database& db, const QStringList& keys) {
     workspace::Transaction trans(db);
     int deleted = 0;
     for (const QString& key : keys) {
-        auto rs = db.OpenRecordset(
-            SelectWhere(QStringLiteral("*"), LoadResString(254), LoadResString(261), key),
-            dao::dbOpenDynaset);
+        auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                               LoadResString(str::table::ContentsFile),
+                                               LoadResString(str::field::TopicId), key),
+                                   dao::dbOpenDynaset);
         if (!rs->EOF_()) {
             rs->Delete();
             ++deleted;

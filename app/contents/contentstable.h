@@ -1,6 +1,8 @@
 // The contentsfile table: one row per node of the contents tree below its root.
 #pragma once
 
+#include "resources/stringids.h"
+
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -19,9 +21,10 @@ struct ContentsRow {
     QString type;   // image number: "3" heading, "2" topic
 };
 
-// The rows of a select on the table (string-table statement 205, in Entry
-// order, or 201, in stored order).
-std::vector<ContentsRow> ReadContentsRows(dao::Database& db, int statementId = 205);
+// The rows of a select on the table: str::sql::ContentsByEntry, in Entry
+// order, or str::sql::ContentsInStoredOrder.
+std::vector<ContentsRow> ReadContentsRows(dao::Database& db,
+                                          int statementId = str::sql::ContentsByEntry);
 
 // Replaces every row of the table by `rows`, in their order, as one
 // transaction: on any refusal the table stays as it was and the error is thrown.

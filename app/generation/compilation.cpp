@@ -2,7 +2,7 @@
 
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "winreg/winreg.h"
 
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 
 namespace {
 
-// Message 556 or 555, naming the settings file when it is damaged (the
+// The look-up's message, naming the settings file when it is damaged (the
 // registry reports that as an ordinary failure to open or read).
 QString lookUpMessage(int message, std::int32_t status) {
     QString text = LoadResString(message);
@@ -33,8 +33,9 @@ QString startFailure(const QString& compiler, const QString& error) {
         why = QStringLiteral("it is a folder");
     else if (!info.isExecutable())
         why = QStringLiteral("the file is not executable");
-    return LoadResString(554) + QStringLiteral("\nThe help compiler %1 could not be started: %2.")
-                                    .arg(QDir::toNativeSeparators(compiler), why);
+    return LoadResString(str::message::CompileFailed) +
+           QStringLiteral("\nThe help compiler %1 could not be started: %2.")
+               .arg(QDir::toNativeSeparators(compiler), why);
 }
 
 // The look-up with the registry's status of the step that failed.
@@ -42,20 +43,20 @@ int lookUp(QString& strcompilerpath, std::int32_t& status) {
     strcompilerpath.clear();
     components::Component<IRegistryFunctions> reg(QStringLiteral("KRVRegF.RegistryFunctions"));
     std::int32_t key = static_cast<std::int32_t>(winreg::HKEY_LOCAL_MACHINE);
-    QString subkey = LoadResString(404);
-    QString keyClass = LoadResString(405);
+    QString subkey = LoadResString(str::registry::AppPathsPath);
+    QString keyClass = LoadResString(str::registry::AppPathsClass);
     std::int32_t access = 0x2003F;
     QString createFlag = QStringLiteral("N");
     std::int32_t handle = 0;
     status = reg->KRVOpenRegKey(key, subkey, keyClass, access, createFlag, handle);
     if (status != 0)
-        return 556;
-    QString compilerKey = LoadResString(552);
+        return str::message::CompilerNotLoadedProperly;
+    QString compilerKey = LoadResString(str::program::HelpCompiler);
     QString path;
     status = reg->KRVQueryRegValue(handle, compilerKey, path, createFlag);
     reg->KRVCloseRegKey(handle);
     if (status != 0 || path.isEmpty())
-        return 555;
+        return str::message::CompilerNotLoaded;
     strcompilerpath = path;
     return 0;
 }
@@ -80,8 +81,9 @@ QString BuiltInHelpCompiler() {
 }
 
 QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
-    // String 553 holds the switches between blanks: " /c /e /m ".
-    QStringList args = LoadResString(553).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    // The switches stand between blanks: " /c /e /m ".
+    QStringList args = LoadResString(str::program::HelpCompilerSwitches)
+                           .split(QLatin1Char(' '), Qt::SkipEmptyParts);
     args << helpProjectFileName;
     return args;
 }

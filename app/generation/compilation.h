@@ -6,8 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// 0 with the compiler's path, or the number of the message to show: 556 when
-// the App Paths key cannot be opened, 555 when no compiler is registered.
+// 0 with the compiler's path, or the message to show:
+// str::message::CompilerNotLoadedProperly when the App Paths key cannot be
+// opened, str::message::CompilerNotLoaded when no compiler is registered.
 int LookUpHelpCompiler(QString& strcompilerpath);
 
 // The help compiler that comes with the program: qmt-hc beside it, or in the
@@ -24,9 +25,9 @@ enum class CompileWait { Detached, UntilFinished };
 struct CompileResult {
     bool started = false;
     int exitCode = 0; // UntilFinished only
-    // What went wrong, for the user: message 556, 555 or 554 (with the
-    // damaged settings file or the reason the program did not start), or the
-    // compiler's status. Empty when the compiler did its part.
+    // What went wrong, for the user: one of the compiler messages of the
+    // string table (with the damaged settings file or the reason the program
+    // did not start), or the compiler's status. Empty when the compiler did its part.
     QString message;
     // The compiler ran to its end with status 0 (UntilFinished), or was started (Detached).
     bool succeeded() const { return started && exitCode == 0; }

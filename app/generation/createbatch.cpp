@@ -5,7 +5,6 @@
 #include "generation/compilation.h"
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
-#include "resources/strings.h"
 #include "workspace/options.h"
 
 #include <QCoreApplication>

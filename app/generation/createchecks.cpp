@@ -3,7 +3,7 @@
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
@@ -37,29 +37,30 @@ void checkSettings(const CreateSettings& s, Checker& check, bool all) {
     const bool forms = all || CreateSettings::ticked(s.createToolTips) ||
                        CreateSettings::ticked(s.createContextSensitiveHelp);
     if (general) {
-        check.field(s.helpProjectTitle, 123, Target::AnsiLine);
-        check.field(s.helpProjectFileName, 118, Target::FileName);
-        check.field(s.rtfFileName, 120, Target::AnsiLine);
-        check.field(s.helpFileName, 122, Target::AnsiLine);
+        check.field(s.helpProjectTitle, str::caption::HelpProjectTitle, Target::AnsiLine);
+        check.field(s.helpProjectFileName, str::caption::HelpProjectFileName, Target::FileName);
+        check.field(s.rtfFileName, str::caption::RtfFileName, Target::AnsiLine);
+        check.field(s.helpFileName, str::caption::HelpFileName, Target::AnsiLine);
         if (all || CreateSettings::ticked(s.createContentsFile))
-            check.field(s.contentsFileName, 121, Target::AnsiLine);
+            check.field(s.contentsFileName, str::caption::ContentsFileName, Target::AnsiLine);
         if (all || CreateSettings::ticked(s.vbProject))
-            check.add(textrules::CheckQuotedValue(s.helpFileName, u"The " + LoadResString(122)));
+            check.add(textrules::CheckQuotedValue(
+                s.helpFileName, u"The " + LoadResString(str::caption::HelpFileName)));
     }
     if (general || forms)
-        check.field(s.vbProjectFileName, 119, Target::FileName);
+        check.field(s.vbProjectFileName, str::caption::VbProjectFile, Target::FileName);
     if (all)
-        check.field(s.indexFileName, 165, Target::FileName);
+        check.field(s.indexFileName, str::caption::IndexFileName, Target::FileName);
 }
 
 std::unique_ptr<dao::Recordset> activeRows(dao::Database& db, int table) {
-    return db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(table), LoadResString(264), kActive),
-        dao::dbOpenSnapshot);
+    return db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(table),
+                                        LoadResString(str::field::Status), kActive),
+                            dao::dbOpenSnapshot);
 }
 
 void checkTopics(dao::Database& db, Checker& check) {
-    for (auto rs = activeRows(db, 251); !rs->EOF_(); rs->MoveNext()) {
+    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
         const QString id = rs->Text(QStringLiteral("TopicID"));
         check.contextString(id, QStringLiteral("The topic ID"));
         const QString of = u" of topic " + id;
@@ -69,7 +70,7 @@ void checkTopics(dao::Database& db, Checker& check) {
         check.text(rs->Text(QStringLiteral("Keywords")), u"The keywords" + of, Target::RtfText);
         check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
     }
-    for (auto rs = activeRows(db, 253); !rs->EOF_(); rs->MoveNext()) {
+    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
         const QString of = u" of the What's This entry " + rs->Text(QStringLiteral("Object"));
         check.contextString(rs->Text(QStringLiteral("TopicID")), u"The topic ID" + of);
         check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
@@ -77,7 +78,8 @@ void checkTopics(dao::Database& db, Checker& check) {
 }
 
 void checkContents(dao::Database& db, Checker& check) {
-    for (const contents::ContentsRow& row : contents::ReadContentsRows(db, 201)) {
+    for (const contents::ContentsRow& row :
+         contents::ReadContentsRows(db, str::sql::ContentsInStoredOrder)) {
         const QString subject = u"The contents entry \"" + row.title + u'"';
         check.text(row.title, subject, Target::AnsiLine);
         if (row.type == u"3")
@@ -91,7 +93,7 @@ void checkContents(dao::Database& db, Checker& check) {
 }
 
 void checkToolTips(dao::Database& db, Checker& check) {
-    auto rs = db.OpenRecordset(LoadResString(204), dao::dbOpenSnapshot);
+    auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveToolTips), dao::dbOpenSnapshot);
     for (; !rs->EOF_(); rs->MoveNext())
         check.text(rs->Text(QStringLiteral("HelpText")),
                    u"The tool tip of " + rs->Text(QStringLiteral("Object")), Target::AnsiText);
@@ -107,10 +109,10 @@ QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
         for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
             warnings << u"The help text of " + owner + u": " + problem.message;
     };
-    for (auto rs = activeRows(db, 251); !rs->EOF_(); rs->MoveNext())
+    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext())
         check(rs->Text(QStringLiteral("HelpText")),
               u"topic " + rs->Text(QStringLiteral("TopicID")));
-    for (auto rs = activeRows(db, 253); !rs->EOF_(); rs->MoveNext())
+    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext())
         check(rs->Text(QStringLiteral("HelpText")),
               u"the What's This entry " + rs->Text(QStringLiteral("Object")));
     return warnings;

@@ -7,7 +7,7 @@
 #include "fileio/savefile.h"
 #include "generation/createchecks.h"
 #include "generation/generalhelp.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -68,7 +68,7 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
         if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile) {
             if (s.contentsFileName.isEmpty())
                 report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
-                                .arg(LoadResString(121)));
+                                .arg(LoadResString(str::caption::ContentsFileName)));
             else if (steps.createContentsFile(db, s))
                 report.written << s.contentsFileName;
             else
@@ -90,7 +90,8 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
             steps.compile ? steps.compile(s.helpProjectFileName) : CompileOutcome{};
         report.compiled = outcome.done;
         if (!outcome.done)
-            report.fail(outcome.message.isEmpty() ? LoadResString(554) : outcome.message);
+            report.fail(outcome.message.isEmpty() ? LoadResString(str::message::CompileFailed)
+                                                  : outcome.message);
     } else if (s.htmlHelp() && CreateSettings::ticked(s.compile)) {
         report.compileDue = true;
         const CompileOutcome outcome =

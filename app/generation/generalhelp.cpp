@@ -4,7 +4,7 @@
 #include "dao.h"
 #include "fileio/textoutput.h"
 #include "generation/createrules.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
@@ -19,10 +19,11 @@ namespace {
 
 const QString kActive = QStringLiteral("A");
 
-// The fixed start of a footnote line for one mark: templates 566 and 567.
+// The fixed start of a footnote line for one mark.
 QString footnotePrefix(const QString& mark) {
     const QStringList values{QStringLiteral("|1"), mark};
-    return FillTemplate(566, values) + FillTemplate(567, values);
+    return FillTemplate(str::rtffile::FootnoteReference, values) +
+           FillTemplate(str::rtffile::FootnoteMark, values);
 }
 
 // A field's text, or no value when it is null or empty.
@@ -44,10 +45,10 @@ template <class Fn> void readingDatabaseFor(const QString& fileName, Fn&& fn) {
 }
 
 void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
-    const QString topicStart = LoadResString(565);
-    const QString titleStart = LoadResString(568);
-    const QString titleEnd = LoadResString(569);
-    const QString textStart = LoadResString(570);
+    const QString topicStart = LoadResString(str::rtffile::TopicStart);
+    const QString titleStart = LoadResString(str::rtffile::TitleStart);
+    const QString titleEnd = LoadResString(str::rtffile::ParagraphsEnd);
+    const QString textStart = LoadResString(str::rtffile::TextStart);
     const QString closing = QStringLiteral("}}}");
     // The footnotes in their order: context string, title, browse sequence, keywords.
     const QString fields[] = {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
@@ -57,9 +58,10 @@ void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
         footnotePrefix(QStringLiteral("+")), footnotePrefix(QStringLiteral("K"))};
     constexpr int kTitle = 1;
 
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(251), LoadResString(264), kActive),
-        dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                                     LoadResString(str::field::Status), kActive),
+                         dao::dbOpenSnapshot);
     QString value;
     while (!rs->EOF_()) {
         out.writeLine(topicStart);
@@ -81,11 +83,12 @@ void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
 
 void writeWhatsThisEntries(AnsiLineFile& out, dao::Database& db) {
     const QString prefix = footnotePrefix(QStringLiteral("#"));
-    const QString textStart = LoadResString(570);
-    const QString textEnd = LoadResString(569);
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(264), kActive),
-        dao::dbOpenSnapshot);
+    const QString textStart = LoadResString(str::rtffile::TextStart);
+    const QString textEnd = LoadResString(str::rtffile::ParagraphsEnd);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::Status), kActive),
+                         dao::dbOpenSnapshot);
     QString value;
     while (!rs->EOF_()) {
         if (presentText(rs->Field(QStringLiteral("TopicID")), value))
@@ -115,7 +118,7 @@ void writeMapLines(AnsiLineFile& out, dao::Database& db, int query, CreateReport
 
 void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db) {
     AnsiLineFile out(rtfFileName, fileio::Unencodable::RtfUnicode);
-    out.writeLine(LoadResString(564));
+    out.writeLine(LoadResString(str::rtffile::Header));
     readingDatabaseFor(rtfFileName, [&] {
         writeGeneralTopics(out, db);
         writeWhatsThisEntries(out, db);
@@ -127,32 +130,34 @@ void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db) {
 void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateReport& report) {
     const QString blank = QStringLiteral(" ");
     AnsiLineFile out(s.helpProjectFileName);
-    for (int id : {800, 801, 802, 803, 804})
+    for (int id : {str::helpproject::OptionsSection, str::helpproject::Compress,
+                   str::helpproject::Lcid, str::helpproject::Report, str::helpproject::Fts})
         out.writeLine(LoadResString(id));
-    out.writeLine({LoadResString(805), s.helpProjectTitle});
+    out.writeLine({LoadResString(str::helpproject::Title), s.helpProjectTitle});
     if (CreateSettings::ticked(s.createContentsFile))
-        out.writeLine({LoadResString(806), s.contentsFileName});
-    out.writeLine({LoadResString(807), s.helpFileName});
+        out.writeLine({LoadResString(str::helpproject::Contents), s.contentsFileName});
+    out.writeLine({LoadResString(str::helpproject::HelpFile), s.helpFileName});
     out.writeLine(blank);
-    out.writeLine(LoadResString(808));
+    out.writeLine(LoadResString(str::helpproject::FilesSection));
     out.writeLine(s.rtfFileName);
     out.writeLine(blank);
-    out.writeLine(LoadResString(816));
+    out.writeLine(LoadResString(str::helpproject::MapSection));
     readingDatabaseFor(s.helpProjectFileName, [&] {
-        writeMapLines(out, db, 571, report);
-        writeMapLines(out, db, 572, report);
+        writeMapLines(out, db, str::sql::GeneralHelpMapNumbers, report);
+        writeMapLines(out, db, str::sql::WhatsThisMapNumbers, report);
     });
     out.writeLine(blank);
-    out.writeLine(LoadResString(810));
-    out.writeLine({LoadResString(811), u"\"\"", LoadResString(812)});
+    out.writeLine(LoadResString(str::helpproject::WindowsSection));
+    out.writeLine({LoadResString(str::helpproject::MainWindow), u"\"\"",
+                   LoadResString(str::helpproject::MainWindowPlacement)});
     out.writeLine(blank);
-    out.writeLine(LoadResString(814));
-    out.writeLine(LoadResString(815));
+    out.writeLine(LoadResString(str::helpproject::ConfigSection));
+    out.writeLine(LoadResString(str::helpproject::BrowseButtons));
     out.commit();
 }
 
 QByteArray WithHelpFileLine(QByteArrayView vbp, const QString& helpFileName) {
-    const QByteArray key = ansi::fromUnicode(LoadResString(533));
+    const QByteArray key = ansi::fromUnicode(LoadResString(str::vb::HelpFileKey));
     const QByteArray replacement = key + '"' + ansi::fromUnicode(helpFileName) + '"';
     const std::string_view bytes(vbp.data(), static_cast<std::size_t>(vbp.size()));
     const QByteArray lineEnd = QMTCOdeMod::LineEndOf(bytes);
@@ -190,7 +195,7 @@ bool UpdateVBProjectHelpFile(const QString& vbProjectFileName, const QString& he
 }
 
 bool HasHelpFileLine(QByteArrayView vbp) {
-    const QByteArray key = ansi::fromUnicode(LoadResString(533));
+    const QByteArray key = ansi::fromUnicode(LoadResString(str::vb::HelpFileKey));
     bool found = false;
     bool first = true;
     QMTCOdeMod::ForEachLine({vbp.data(), static_cast<std::size_t>(vbp.size())},
@@ -209,9 +214,9 @@ void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport&
                         .arg(LoadResString(label)));
     };
     if (s.rtfFileName.isEmpty())
-        return missing(120);
+        return missing(str::caption::RtfFileName);
     if (s.helpProjectFileName.isEmpty())
-        return missing(118);
+        return missing(str::caption::HelpProjectFileName);
     WriteRtfTopicFile(s.rtfFileName, db);
     report.written << s.rtfFileName;
     WriteHelpProjectFile(s, db, report);

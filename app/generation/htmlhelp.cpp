@@ -7,7 +7,7 @@
 #include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
 #include "generation/htmlpages.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 
@@ -156,7 +156,8 @@ Project readProject(dao::Database& db, CreateReport& report) {
         auto rs = db.OpenRecordset(
             SelectWhere(QStringLiteral("TopicID, TopicTitle, TopicHeader, Keywords, HelpText, "
                                        "MapNumber"),
-                        LoadResString(251), LoadResString(264), kActive),
+                        LoadResString(str::table::GeneralHelp), LoadResString(str::field::Status),
+                        kActive),
             dao::dbOpenSnapshot);
         while (!rs->EOF_()) {
             Topic t;
@@ -170,7 +171,8 @@ Project readProject(dao::Database& db, CreateReport& report) {
             rs->MoveNext();
         }
         rs = db.OpenRecordset(SelectWhere(QStringLiteral("Object, TopicID, HelpText, MapNumber"),
-                                          LoadResString(253), LoadResString(264), kActive),
+                                          LoadResString(str::table::WhatsThis),
+                                          LoadResString(str::field::Status), kActive),
                               dao::dbOpenSnapshot);
         while (!rs->EOF_()) {
             const QString object = rs->Text(QStringLiteral("Object"));
@@ -180,7 +182,7 @@ Project readProject(dao::Database& db, CreateReport& report) {
             rs->MoveNext();
         }
         // Stored order is the contents order the editor saved.
-        p.contentsRows = contents::ReadContentsRows(db, 201);
+        p.contentsRows = contents::ReadContentsRows(db, str::sql::ContentsInStoredOrder);
     }
 
     // Pages: one per general topic, then one per topic ID that only What's
@@ -489,14 +491,17 @@ void checkTexts(const Project& p, const CreateSettings& s, const HtmlHelpPaths& 
         if (!problem.isEmpty() && !problems.contains(problem))
             problems << problem;
     };
-    check(s.helpProjectTitle, u"The " + LoadResString(123));
+    check(s.helpProjectTitle, u"The " + LoadResString(str::caption::HelpProjectTitle));
     const QDir projectDir = QFileInfo(paths.project).absoluteDir();
-    check(projectDir.relativeFilePath(paths.compiled), u"The " + LoadResString(122));
-    check(projectDir.relativeFilePath(paths.contents), u"The " + LoadResString(121));
-    check(projectDir.relativeFilePath(paths.index), u"The " + LoadResString(165));
+    check(projectDir.relativeFilePath(paths.compiled),
+          u"The " + LoadResString(str::caption::HelpFileName));
+    check(projectDir.relativeFilePath(paths.contents),
+          u"The " + LoadResString(str::caption::ContentsFileName));
+    check(projectDir.relativeFilePath(paths.index),
+          u"The " + LoadResString(str::caption::IndexFileName));
     if (CreateSettings::ticked(s.vbProject)) {
-        const QString problem =
-            textrules::CheckQuotedValue(s.helpFileName, u"The " + LoadResString(122));
+        const QString problem = textrules::CheckQuotedValue(
+            s.helpFileName, u"The " + LoadResString(str::caption::HelpFileName));
         if (!problem.isEmpty() && !problems.contains(problem))
             problems << problem;
     }
@@ -511,8 +516,10 @@ void checkTexts(const Project& p, const CreateSettings& s, const HtmlHelpPaths& 
 
 void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
     for (const auto& [name, label] :
-         {std::pair{&s.helpProjectFileName, 118}, std::pair{&s.helpFileName, 122},
-          std::pair{&s.contentsFileName, 121}, std::pair{&s.indexFileName, 165}})
+         {std::pair{&s.helpProjectFileName, str::caption::HelpProjectFileName},
+          std::pair{&s.helpFileName, str::caption::HelpFileName},
+          std::pair{&s.contentsFileName, str::caption::ContentsFileName},
+          std::pair{&s.indexFileName, str::caption::IndexFileName}})
         if (name->isEmpty()) {
             report.fail(QStringLiteral("The HTML Help files were not written: the %1 is empty.")
                             .arg(LoadResString(label)));

@@ -4,7 +4,7 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "fileio/savefile.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/ansi.h"
 #include "winreg/winreg.h"
 
@@ -531,8 +531,8 @@ int LookUpHtmlHelpCompiler(QString& strcompilerpath) {
     strcompilerpath.clear();
     components::Component<IRegistryFunctions> reg(QStringLiteral("KRVRegF.RegistryFunctions"));
     std::int32_t key = static_cast<std::int32_t>(winreg::HKEY_LOCAL_MACHINE);
-    QString subkey = LoadResString(404);
-    QString keyClass = LoadResString(405);
+    QString subkey = LoadResString(str::registry::AppPathsPath);
+    QString keyClass = LoadResString(str::registry::AppPathsClass);
     std::int32_t access = 0x2003F;
     QString createFlag = QStringLiteral("N");
     std::int32_t handle = 0;

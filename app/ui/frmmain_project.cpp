@@ -4,11 +4,15 @@
 #include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
+#include "tabs/applicationforms.h"
+#include "tabs/contentsfiletab.h"
+#include "tabs/createtab.h"
 #include "winreg/winreg.h"
 #include "workspace/filltemplate.h"
 #include "workspace/recentfiles.h"
+#include "workspace/records.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,16 +44,6 @@ template <class Rule> void withRegistry(Rule&& rule) {
     }
 }
 
-QStringList readColumn(dao::Database& db, const QString& sql, const QString& field) {
-    QStringList values;
-    auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
-    while (!rs->EOF_()) {
-        values << rs->Text(field);
-        rs->MoveNext();
-    }
-    return values;
-}
-
 } // namespace
 
 void FrmMain::connectProject() {
@@ -77,8 +71,8 @@ void FrmMain::Form_Load() {
         components::Component<IRegistryFunctions> registry(
             QStringLiteral("KRVRegF.RegistryFunctions"));
         std::int32_t root = static_cast<std::int32_t>(0x80000001u);
-        QString path = LoadResString(402);
-        QString className = LoadResString(403);
+        QString path = LoadResString(str::registry::ToolTipControlsPath);
+        QString className = LoadResString(str::registry::ToolTipControlsClass);
         std::int32_t access = 0x2003F;
         QString create = QStringLiteral("N");
         std::int32_t handle = 0;
@@ -90,15 +84,16 @@ void FrmMain::Form_Load() {
         }
         if (status == winreg::ERROR_REGISTRY_CORRUPT) {
             // The setup could not write to it either; say which file it is.
-            shell::MsgBox(FillTemplate(906, {QStringLiteral("|1"),
-                                             QDir::toNativeSeparators(winreg::damagedHivePath())}),
+            shell::MsgBox(FillTemplate(str::message::SettingsFileDamaged,
+                                       {QStringLiteral("|1"),
+                                        QDir::toNativeSeparators(winreg::damagedHivePath())}),
                           shell::vbExclamation);
             return;
         }
         components::Component<IQMTSetUp> setup(QStringLiteral("QMTSetUp.QMTSetUp"));
         setup->SetUp();
     });
-    ResetContentsState();
+    m_contents->ResetContentsState();
 }
 
 QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefaultdirectory) {
@@ -107,8 +102,8 @@ QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefault
 
 void FrmMain::mnunew_Click() {
     // New names a file that does not exist yet: the dialog lets one be typed.
-    const QString path =
-        shell::askFileName(shell::FileDialogRequest{LoadResString(509), QString(), true});
+    const QString path = shell::askFileName(
+        shell::FileDialogRequest{LoadResString(str::filter::QuillmateFiles), QString(), true});
     if (path.isEmpty())
         return;
     ui::WaitCursor wait;
@@ -128,7 +123,7 @@ void FrmMain::mnunew_Click() {
 }
 
 void FrmMain::mnuopen_Click() {
-    const QString path = GetFileName(LoadResString(509));
+    const QString path = GetFileName(LoadResString(str::filter::QuillmateFiles));
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
     openProject(path);
@@ -140,7 +135,7 @@ bool FrmMain::openProject(const QString& strfilename) {
         return false;
     AddToFilesOpennedList(strfilename);
     if (!m_session.appProjectPath.isEmpty())
-        ProcessVBProject();
+        m_forms->ProcessVBProject();
     mnuimport->menuAction()->setEnabled(false);
     QCoreApplication::processEvents();
     return true;
@@ -155,7 +150,7 @@ void FrmMain::mnuMRU_Click(int index) {
     if (!DataBaseOpen(path))
         return;
     if (!m_session.appProjectPath.isEmpty())
-        ProcessVBProject();
+        m_forms->ProcessVBProject();
     if (index == 1)
         return;
     withRegistry(
@@ -170,17 +165,11 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
 
     // Open and read the new project before anything of the current one changes.
     std::unique_ptr<dao::Database> db;
-    QStringList topics;
-    QStringList whatsThisTopics;
+    records::TopicLists topics;
     try {
-        db = dao::Database::OpenDatabase(strdatabasename, false, false, LoadResString(550));
-        topics = readColumn(*db, LoadResString(202), QStringLiteral("topicid"));
-        whatsThisTopics = readColumn(
-            *db,
-            FillTemplate(200, {QStringLiteral("|1"), LoadResString(261), QStringLiteral("|2"),
-                               LoadResString(253), QStringLiteral("|3"), LoadResString(264),
-                               QStringLiteral("|4"), QStringLiteral("A")}),
-            LoadResString(261));
+        db = dao::Database::OpenDatabase(strdatabasename, false, false,
+                                         LoadResString(str::database::OpenConnect));
+        topics = records::ReadTopicLists(*db);
     } catch (const dao::EngineError& e) {
         if (db) {
             try {
@@ -216,8 +205,9 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     tvcontentsfileview->clear();
     m_session.forms.clear();
 
-    for (auto [box, items] : {std::pair{cbotopicid, &topics}, std::pair{cbocftopicid, &topics},
-                              std::pair{cbowttopicid, &whatsThisTopics}}) {
+    for (auto [box, items] : {std::pair{cbotopicid, &topics.generalTopics},
+                              std::pair{cbocftopicid, &topics.generalTopics},
+                              std::pair{cbowttopicid, &topics.whatsThisTopics}}) {
         const QSignalBlocker quiet(box);
         box->addItems(*items);
         box->setCurrentIndex(-1);
@@ -225,7 +215,7 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     }
 
     try {
-        ApplyOptions();
+        m_create->ApplyOptions();
     } catch (const dao::EngineError& e) {
         shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
     }

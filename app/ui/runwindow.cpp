@@ -1,7 +1,7 @@
 #include "runwindow.h"
 
 #include "frmmain.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "shell/dialogs.h"
 
 #include <QApplication>
@@ -22,7 +22,8 @@ QIcon programIcon() {
 
 int showMessage(const shell::MessageRequest& request) {
     QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(request.title.isEmpty() ? LoadResString(100) : request.title);
+    box.setWindowTitle(request.title.isEmpty() ? LoadResString(str::caption::ProgramName)
+                                               : request.title);
     box.setText(request.text);
     switch (request.flags & 0x70) {
     case shell::vbCritical:

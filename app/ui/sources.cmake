@@ -1,19 +1,21 @@
 # Files of app/ui
 list(APPEND QM_UI_SOURCES
   ui/runwindow.h ui/runwindow.cpp
-  ui/uiutil.h
-  ui/frmmain.h ui/frmmain.cpp
+  ui/uiutil.h ui/commandguard.h
+  ui/frmmain.ui ui/frmmain.h ui/frmmain.cpp
   ui/frmmain_project.cpp
-  ui/frmmain_records.cpp
-  ui/frmmain_contents.cpp ui/contentsstate.h
-  ui/frmmain_appproject.cpp ui/appprojectstate.h
-  ui/frmmain_create.cpp
+  ui/tabs/tabpage.h ui/tabs/tabpage.cpp ui/tabs/listutil.h
+  ui/tabs/generalhelptab.h ui/tabs/generalhelptab.cpp
+  ui/tabs/contentsfiletab.h ui/tabs/contentsfiletab.cpp
+  ui/tabs/applicationforms.h ui/tabs/applicationforms.cpp
+  ui/tabs/tooltipstab.h ui/tabs/tooltipstab.cpp
+  ui/tabs/whatsthistab.h ui/tabs/whatsthistab.cpp
+  ui/tabs/createtab.h ui/tabs/createtab.cpp
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp
 )
 # Toolbar wrapper and desktop services of the main window
-list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp
-  ui/commandguard.h)
+list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)
 # The contents tree with its node drag and drop
 list(APPEND QM_UI_SOURCES ui/contentstree.h ui/contentstree.cpp)

@@ -52,8 +52,11 @@ inline void showStoredText(QPlainTextEdit* box, QString text) {
     box->setPlainText(text);
 }
 
-// Runs `handler` whenever `widget` receives (FocusIn) or loses (FocusOut) the focus.
-inline void onFocusEvent(QWidget* widget, QEvent::Type type, std::function<void()> handler) {
+// Runs `handler` whenever `widget` receives (FocusIn) or loses (FocusOut) the
+// focus, for as long as `owner` lives (the handler's object: a window's
+// widgets may still pass the focus around while the window is taken down).
+inline void onFocusEvent(QWidget* widget, QEvent::Type type, QObject* owner,
+                         std::function<void()> handler) {
     class Filter : public QObject {
     public:
         Filter(QObject* parent, QEvent::Type t, std::function<void()> h)
@@ -68,14 +71,14 @@ inline void onFocusEvent(QWidget* widget, QEvent::Type type, std::function<void(
         QEvent::Type m_type;
         std::function<void()> m_handler;
     };
-    widget->installEventFilter(new Filter(widget, type, std::move(handler)));
+    widget->installEventFilter(new Filter(owner, type, std::move(handler)));
 }
 
-inline void onFocusIn(QWidget* w, std::function<void()> h) {
-    onFocusEvent(w, QEvent::FocusIn, std::move(h));
+inline void onFocusIn(QWidget* w, QObject* owner, std::function<void()> h) {
+    onFocusEvent(w, QEvent::FocusIn, owner, std::move(h));
 }
-inline void onFocusOut(QWidget* w, std::function<void()> h) {
-    onFocusEvent(w, QEvent::FocusOut, std::move(h));
+inline void onFocusOut(QWidget* w, QObject* owner, std::function<void()> h) {
+    onFocusEvent(w, QEvent::FocusOut, owner, std::move(h));
 }
 
 } // namespace ui

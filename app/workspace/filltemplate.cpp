@@ -1,6 +1,6 @@
 #include "filltemplate.h"
 
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 QString FillTemplateText(QString text, const QStringList& values) {
     for (qsizetype i = 0; i + 1 < values.size(); i += 2) {
@@ -32,6 +32,7 @@ QString SqlText(const QString& value) {
 
 QString SelectWhere(const QString& fields, const QString& table, const QString& field,
                     const QString& value) {
-    return FillTemplate(200, {QStringLiteral("|1"), fields, QStringLiteral("|2"), table,
-                              QStringLiteral("|3"), field, QStringLiteral("|4"), SqlText(value)});
+    return FillTemplate(str::sql::SelectWhere,
+                        {QStringLiteral("|1"), fields, QStringLiteral("|2"), table,
+                         QStringLiteral("|3"), field, QStringLiteral("|4"), SqlText(value)});
 }

@@ -16,6 +16,7 @@ QString FillTemplateText(QString text, const QStringList& values);
 // every single quote is doubled.
 QString SqlText(const QString& value);
 
-// Template 200, "select |1 from |2 where |3 = '|4'", with the value quoted safely.
+// The statement "select |1 from |2 where |3 = '|4'" (str::sql::SelectWhere),
+// with the value quoted safely.
 QString SelectWhere(const QString& fields, const QString& table, const QString& field,
                     const QString& value);

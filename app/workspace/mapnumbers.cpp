@@ -1,15 +1,15 @@
 #include "mapnumbers.h"
 
 #include "filltemplate.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 namespace mapnumbers {
 
 namespace {
 
 QString counterStatement() {
-    return SelectWhere(QStringLiteral("*"), LoadResString(250), LoadResString(260),
-                       LoadResString(500));
+    return SelectWhere(QStringLiteral("*"), LoadResString(str::table::Options),
+                       LoadResString(str::field::Option), LoadResString(str::option::LMAP));
 }
 
 // The stored counter; a value that is not a number (an edited file) counts as 0.
@@ -46,7 +46,7 @@ void SaveNextMapNumber(dao::Database& db, int mapNumber) {
     auto rs = db.OpenRecordset(counterStatement(), dao::dbOpenDynaset);
     if (rs->EOF_()) {
         rs->AddNew();
-        rs->SetField(QStringLiteral("Option"), LoadResString(500));
+        rs->SetField(QStringLiteral("Option"), LoadResString(str::option::LMAP));
         rs->SetField(QStringLiteral("Status"), QStringLiteral("A"));
         rs->SetField(QStringLiteral("Descr"), QString::number(mapNumber));
         rs->Update();

@@ -1,7 +1,7 @@
 #include "options.h"
 
 #include "filltemplate.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "transaction.h"
 
 #include <optional>
@@ -35,9 +35,9 @@ std::optional<bool> truthValue(const QString& text) {
 } // namespace
 
 void UpdateOptions(dao::Database& db, const QString& strkey, const QString& strValue) {
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(250), LoadResString(260), strkey),
-        dao::dbOpenDynaset);
+    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::Options),
+                                           LoadResString(str::field::Option), strkey),
+                               dao::dbOpenDynaset);
     if (strValue.isEmpty()) {
         if (!rs->EOF_())
             rs->Delete();
@@ -56,8 +56,8 @@ void UpdateOptions(dao::Database& db, const QString& strkey, const QString& strV
 }
 
 std::vector<OptionRow> ReadOptions(dao::Database& db) {
-    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(250),
-                                           LoadResString(264), QStringLiteral("A")),
+    auto rs = db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::Options),
+                                           LoadResString(str::field::Status), QStringLiteral("A")),
                                dao::dbOpenSnapshot);
     std::vector<OptionRow> rows;
     for (; !rs->EOF_(); rs->MoveNext())
@@ -70,22 +70,23 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
     const auto is = [&](int id) {
         return key.compare(LoadResString(id), Qt::CaseInsensitive) == 0;
     };
+    using namespace str::option;
     const std::pair<int, QString CreateSettings::*> texts[] = {
-        {511, &CreateSettings::vbProjectFileName}, {512, &CreateSettings::helpProjectFileName},
-        {513, &CreateSettings::helpProjectTitle},  {514, &CreateSettings::helpFileName},
-        {515, &CreateSettings::contentsFileName},  {516, &CreateSettings::rtfFileName},
-        {538, &CreateSettings::indexFileName}};
+        {VBPF, &CreateSettings::vbProjectFileName}, {HPFN, &CreateSettings::helpProjectFileName},
+        {HPJT, &CreateSettings::helpProjectTitle},  {HLPF, &CreateSettings::helpFileName},
+        {CONF, &CreateSettings::contentsFileName},  {RTFF, &CreateSettings::rtfFileName},
+        {INDX, &CreateSettings::indexFileName}};
     const std::pair<int, int CreateSettings::*> checks[] = {
-        {517, &CreateSettings::createGeneralHelp},
-        {518, &CreateSettings::createContentsFile},
-        {519, &CreateSettings::createToolTips},
-        {520, &CreateSettings::createContextSensitiveHelp},
-        {521, &CreateSettings::vbProject},
-        {542, &CreateSettings::compile}};
+        {CRGH, &CreateSettings::createGeneralHelp},
+        {CRCF, &CreateSettings::createContentsFile},
+        {CRTT, &CreateSettings::createToolTips},
+        {CRCS, &CreateSettings::createContextSensitiveHelp},
+        {CRVB, &CreateSettings::vbProject},
+        {COMP, &CreateSettings::compile}};
     const std::pair<int, QString HelpWindowGeometry::*> geometries[] = {
-        {540, &HelpWindowGeometry::top}, // WINT: the top (saving writes the width there too)
-        {543, &HelpWindowGeometry::left},
-        {522, &HelpWindowGeometry::height}};
+        {WINT, &HelpWindowGeometry::top}, // saving writes the width under this key too
+        {WINL, &HelpWindowGeometry::left},
+        {WINH, &HelpWindowGeometry::height}};
 
     for (const auto& [id, field] : texts) {
         if (is(id)) {
@@ -101,7 +102,7 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
         }
     }
     for (const auto& [id, type] :
-         {std::pair{523, HelpType::HtmlHelp}, std::pair{539, HelpType::WindowsHelp}}) {
+         {std::pair{HTMH, HelpType::HtmlHelp}, std::pair{WHLP, HelpType::WindowsHelp}}) {
         if (is(id)) {
             if (truthValue(value).value_or(false))
                 s.helpType = type;
@@ -128,30 +129,31 @@ CreateSettings ReadCreateSettings(dao::Database& db, HelpWindowGeometry* geometr
 }
 
 std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGeometry& g) {
+    using namespace str::option;
     const auto key = [](int id) { return LoadResString(id); };
     const auto check = [](int value) { return QString::number(value); };
     return {
-        {key(511), s.vbProjectFileName},
-        {key(512), s.helpProjectFileName},
-        {key(513), s.helpProjectTitle},
-        {key(514), s.helpFileName},
-        {key(515), s.contentsFileName},
-        {key(516), s.rtfFileName},
-        {key(517), check(s.createGeneralHelp)},
-        {key(518), check(s.createContentsFile)},
-        {key(519), check(s.createToolTips)},
-        {key(520), check(s.createContextSensitiveHelp)},
-        {key(521), check(s.vbProject)},
-        {key(523), flagText(s.htmlHelp())},
-        {key(539), flagText(s.windowsHelp())},
-        {key(540), g.top},
-        {key(543), g.left},
-        {key(541), g.width}, // WINT again: the width shares the top's key
-        {key(522), g.height},
-        {key(542), check(s.compile)},
+        {key(VBPF), s.vbProjectFileName},
+        {key(HPFN), s.helpProjectFileName},
+        {key(HPJT), s.helpProjectTitle},
+        {key(HLPF), s.helpFileName},
+        {key(CONF), s.contentsFileName},
+        {key(RTFF), s.rtfFileName},
+        {key(CRGH), check(s.createGeneralHelp)},
+        {key(CRCF), check(s.createContentsFile)},
+        {key(CRTT), check(s.createToolTips)},
+        {key(CRCS), check(s.createContextSensitiveHelp)},
+        {key(CRVB), check(s.vbProject)},
+        {key(HTMH), flagText(s.htmlHelp())},
+        {key(WHLP), flagText(s.windowsHelp())},
+        {key(WINT), g.top},
+        {key(WINL), g.left},
+        {key(WINTWidth), g.width},
+        {key(WINH), g.height},
+        {key(COMP), check(s.compile)},
         // Stored last, so that HTML Help keeps its index file name for the
         // next session and for qmt --create.
-        {key(538), s.indexFileName},
+        {key(INDX), s.indexFileName},
     };
 }
 

@@ -1,7 +1,7 @@
 #include "recentfiles.h"
 
 #include "components/interfaces.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 
 #include <QVariant>
 
@@ -22,8 +22,8 @@ public:
     explicit SettingsKey(IRegistryFunctions& registry) : m_registry(registry) {
         std::int32_t root = kCurrentUser;
         std::int32_t access = kAccess;
-        QString path = LoadResString(400);
-        QString className = LoadResString(401);
+        QString path = LoadResString(str::registry::SettingsPath);
+        QString className = LoadResString(str::registry::SettingsClass);
         QString create = QStringLiteral("Y");
         m_open = m_registry.KRVOpenRegKey(root, path, className, access, create, m_handle) == 0;
     }
@@ -107,7 +107,7 @@ bool moveToTop(IRegistryFunctions& registry, int position, const QString& path) 
     SettingsKey key(registry);
     if (!key.isOpen())
         return false;
-    const QString holding = LoadResString(545); // "MRU0"
+    const QString holding = LoadResString(str::registry::MRU0);
     key.set(holding, path);
     for (int k = position - 1; k >= 0; --k) {
         const QString text = key.get(k == 0 ? holding : valueName(k));

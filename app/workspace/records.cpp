@@ -2,7 +2,7 @@
 
 #include "filltemplate.h"
 #include "mapnumbers.h"
-#include "resources/strings.h"
+#include "resources/stringtable.h"
 #include "textrules.h"
 #include "transaction.h"
 
@@ -14,22 +14,23 @@ const QString kStatusActive = QStringLiteral("A");
 
 std::unique_ptr<dao::Recordset> selectGeneralHelp(dao::Database& db, const QString& topicId,
                                                   dao::RecordsetTypeEnum type) {
-    return db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(251), LoadResString(261), topicId), type);
+    return db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                                        LoadResString(str::field::TopicId), topicId),
+                            type);
 }
 
-std::unique_ptr<dao::Recordset> selectObject(dao::Database& db, int tableId, int fieldId,
-                                             const QString& key) {
-    return db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(tableId), LoadResString(fieldId), key),
-        dao::dbOpenDynaset);
+std::unique_ptr<dao::Recordset> selectObject(dao::Database& db, int tableId, const QString& key) {
+    return db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(tableId),
+                                        LoadResString(str::field::Object), key),
+                            dao::dbOpenDynaset);
 }
 
 // Label ids name the fields in the messages.
 void requireLength(const QString& text, int size, int labelId) {
     if (text.size() > size)
-        throw RecordError(FillTemplate(901, {QStringLiteral("|1"), LoadResString(labelId),
-                                             QStringLiteral("|2"), QString::number(size)}));
+        throw RecordError(
+            FillTemplate(str::message::TooLong, {QStringLiteral("|1"), LoadResString(labelId),
+                                                 QStringLiteral("|2"), QString::number(size)}));
 }
 
 // An empty map number is no number (0), as a new topic starts.
@@ -38,7 +39,9 @@ int requireMapNumber(const QString& text) {
         return 0;
     const auto number = mapnumbers::ParseMapNumber(text);
     if (!number)
-        throw RecordError(FillTemplate(900, {QStringLiteral("|1"), LoadResString(128)}));
+        throw RecordError(
+            FillTemplate(str::message::NotAWholeNumber,
+                         {QStringLiteral("|1"), LoadResString(str::caption::TopicMapNumber)}));
     return *number;
 }
 
@@ -59,7 +62,7 @@ void requireTopicId(const QString& topicId, int labelId) {
 QString requireObjectKey(const QString& form, const QString& object) {
     const QString key = ObjectKey(form, object);
     if (key.size() > ObjectSize)
-        throw RecordError(LoadResString(902));
+        throw RecordError(LoadResString(str::message::ObjectKeyTooLong));
     return key;
 }
 
@@ -99,9 +102,10 @@ void requireOneMapNumber(dao::Database& db, const QString& topicId, int mapNumbe
         if (const auto topic = LoadGeneralHelp(db, topicId))
             clash(topic->mapNumber.toInt(), QStringLiteral("General Help"));
     }
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
-        dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::TopicId), topicId),
+                         dao::dbOpenSnapshot);
     for (; !rs->EOF_(); rs->MoveNext()) {
         const QString object = rs->Text(QStringLiteral("Object"));
         if (object.compare(ownObject, Qt::CaseInsensitive) != 0)
@@ -115,9 +119,10 @@ void requireOneMapNumber(dao::Database& db, const QString& topicId, int mapNumbe
 std::optional<int> MapNumberOfTopic(dao::Database& db, const QString& topicId) {
     if (const auto topic = LoadGeneralHelp(db, topicId); topic && topic->mapNumber.toInt() > 0)
         return topic->mapNumber.toInt();
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
-        dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::TopicId), topicId),
+                         dao::dbOpenSnapshot);
     for (; !rs->EOF_(); rs->MoveNext()) {
         const int number =
             textrules::StoredMapNumber(rs->Field(QStringLiteral("MapNumber"))).value_or(0);
@@ -129,12 +134,19 @@ std::optional<int> MapNumberOfTopic(dao::Database& db, const QString& topicId) {
 
 QStringList WhatsThisEntriesOfTopic(dao::Database& db, const QString& topicId) {
     QStringList objects;
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(253), LoadResString(261), topicId),
-        dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::TopicId), topicId),
+                         dao::dbOpenSnapshot);
     for (; !rs->EOF_(); rs->MoveNext())
         objects << rs->Text(QStringLiteral("Object"));
     return objects;
+}
+
+void SplitObjectKey(const QString& key, QString& form, QString& object) {
+    const qsizetype at = key.indexOf(u'.');
+    form = at < 0 ? key : key.left(at);
+    object = at < 0 ? QString() : key.mid(at + 1);
 }
 
 QString ObjectKey(const QString& form, const QString& object) {
@@ -145,12 +157,71 @@ QString WhatsThisType(int contextSensitive, int whatsThis) {
     const bool cons = contextSensitive == 1;
     const bool wt = whatsThis == 1;
     if (cons && wt)
-        return LoadResString(535);
+        return LoadResString(str::helptype::Both);
     if (cons)
-        return LoadResString(536);
+        return LoadResString(str::helptype::ContextSensitive);
     if (wt)
-        return LoadResString(537);
+        return LoadResString(str::helptype::WhatsThis);
     return {};
+}
+
+namespace {
+
+WhatsThisRecord whatsThisOf(dao::Recordset& rs) {
+    WhatsThisRecord r;
+    SplitObjectKey(rs.Text(QStringLiteral("Object")), r.form, r.object);
+    r.topicId = rs.Text(QStringLiteral("TopicID"));
+    r.mapNumber = rs.Text(QStringLiteral("MapNumber"));
+    r.helpText = rs.Text(QStringLiteral("HelpText"));
+    const QString type = rs.Text(QStringLiteral("Type"));
+    const bool both = type == LoadResString(str::helptype::Both);
+    r.contextSensitive = both || type == LoadResString(str::helptype::ContextSensitive) ? 1 : 0;
+    r.whatsThis = both || type == LoadResString(str::helptype::WhatsThis) ? 1 : 0;
+    return r;
+}
+
+QStringList column(dao::Database& db, const QString& sql, const QString& field) {
+    QStringList values;
+    for (auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot); !rs->EOF_(); rs->MoveNext())
+        values << rs->Text(field);
+    return values;
+}
+
+} // namespace
+
+std::optional<ToolTipRecord> LoadToolTip(dao::Database& db, const QString& form,
+                                         const QString& object) {
+    auto rs = selectObject(db, str::table::ToolTips, ObjectKey(form, object));
+    if (rs->EOF_())
+        return std::nullopt;
+    return ToolTipRecord{form, object, rs->Text(QStringLiteral("HelpText"))};
+}
+
+std::optional<WhatsThisRecord> LoadWhatsThis(dao::Database& db, const QString& form,
+                                             const QString& object) {
+    auto rs = selectObject(db, str::table::WhatsThis, ObjectKey(form, object));
+    if (rs->EOF_())
+        return std::nullopt;
+    return whatsThisOf(*rs);
+}
+
+std::optional<WhatsThisRecord> LoadWhatsThisOfTopic(dao::Database& db, const QString& topicId) {
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                     LoadResString(str::field::TopicId), topicId),
+                         dao::dbOpenSnapshot);
+    if (rs->EOF_())
+        return std::nullopt;
+    return whatsThisOf(*rs);
+}
+
+TopicLists ReadTopicLists(dao::Database& db) {
+    const QString topicId = LoadResString(str::field::TopicId);
+    return {column(db, LoadResString(str::sql::ActiveTopicIds), topicId),
+            column(db,
+                   SelectWhere(topicId, LoadResString(str::table::WhatsThis),
+                               LoadResString(str::field::Status), kStatusActive),
+                   topicId)};
 }
 
 std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QString& topicId) {
@@ -170,16 +241,16 @@ std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QStrin
 }
 
 bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
-    requireLength(r.topicId, TopicIdSize, 105);
-    requireLength(r.title, TopicTitleSize, 139);
-    requireLength(r.browseSeq, BrowseSeqSize, 138);
-    requireLength(r.topicHeader, TopicHeaderSize, 133);
-    requireTopicId(r.topicId, 105);
-    requireText(r.title, 139, textrules::Target::RtfLine);
-    requireText(r.browseSeq, 138, textrules::Target::RtfLine);
-    requireText(r.keywords, 137, textrules::Target::RtfText);
-    requireText(r.topicHeader, 133, textrules::Target::RtfLine);
-    requireText(r.helpText, 126, textrules::Target::RtfText);
+    requireLength(r.topicId, TopicIdSize, str::caption::TopicId);
+    requireLength(r.title, TopicTitleSize, str::caption::TopicTitle);
+    requireLength(r.browseSeq, BrowseSeqSize, str::caption::BrowseSequence);
+    requireLength(r.topicHeader, TopicHeaderSize, str::caption::TopicHeader);
+    requireTopicId(r.topicId, str::caption::TopicId);
+    requireText(r.title, str::caption::TopicTitle, textrules::Target::RtfLine);
+    requireText(r.browseSeq, str::caption::BrowseSequence, textrules::Target::RtfLine);
+    requireText(r.keywords, str::caption::Keywords, textrules::Target::RtfText);
+    requireText(r.topicHeader, str::caption::TopicHeader, textrules::Target::RtfLine);
+    requireText(r.helpText, str::caption::HelpText, textrules::Target::RtfText);
     const int mapNumber = requireMapNumber(r.mapNumber);
     requireOneMapNumber(db, r.topicId, mapNumber, QString(), true);
 
@@ -204,8 +275,8 @@ bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
 
 bool SaveToolTip(dao::Database& db, const ToolTipRecord& r) {
     const QString key = requireObjectKey(r.form, r.object);
-    requireText(r.toolTipText, 131, textrules::Target::AnsiText);
-    auto rs = selectObject(db, 252, 262, key);
+    requireText(r.toolTipText, str::caption::ToolTipText, textrules::Target::AnsiText);
+    auto rs = selectObject(db, str::table::ToolTips, key);
     const bool added = addOrEdit(*rs, QStringLiteral("Object"), key);
     rs->SetField(QStringLiteral("HelpText"), r.toolTipText);
     rs->Update();
@@ -214,19 +285,19 @@ bool SaveToolTip(dao::Database& db, const ToolTipRecord& r) {
 
 bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& r) {
     const QString key = requireObjectKey(r.form, r.object);
-    requireLength(r.topicId, TopicIdSize, 127);
-    requireTopicId(r.topicId, 127);
-    requireText(r.helpText, 126, textrules::Target::RtfText);
+    requireLength(r.topicId, TopicIdSize, str::caption::EntryTopicId);
+    requireTopicId(r.topicId, str::caption::EntryTopicId);
+    requireText(r.helpText, str::caption::HelpText, textrules::Target::RtfText);
     const int mapNumber = requireMapNumber(r.mapNumber);
     const QString type = WhatsThisType(r.contextSensitive, r.whatsThis);
     if (type.isEmpty())
-        throw RecordError(LoadResString(904));
+        throw RecordError(LoadResString(str::message::ChooseObjectHelpType));
     requireOneMapNumber(db, r.topicId, mapNumber, key, false);
 
     workspace::Transaction transaction(db);
     bool added = false;
     {
-        auto rs = selectObject(db, 253, 129, key);
+        auto rs = selectObject(db, str::table::WhatsThis, key);
         added = addOrEdit(*rs, QStringLiteral("Object"), key);
         if (added)
             rs->SetField(QStringLiteral("Status"), kStatusActive);
@@ -246,11 +317,11 @@ bool DeleteGeneralHelp(dao::Database& db, const QString& topicId) {
 }
 
 bool DeleteToolTip(dao::Database& db, const QString& form, const QString& object) {
-    return deleteFirst(selectObject(db, 252, 262, ObjectKey(form, object)));
+    return deleteFirst(selectObject(db, str::table::ToolTips, ObjectKey(form, object)));
 }
 
 bool DeleteWhatsThis(dao::Database& db, const QString& form, const QString& object) {
-    return deleteFirst(selectObject(db, 253, 129, ObjectKey(form, object)));
+    return deleteFirst(selectObject(db, str::table::WhatsThis, ObjectKey(form, object)));
 }
 
 } // namespace records

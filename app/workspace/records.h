@@ -58,11 +58,34 @@ struct WhatsThisRecord {
 
 // The key of a tool tip or What's This row: form, a point, control.
 QString ObjectKey(const QString& form, const QString& object);
+// The form and control of a key: split at its first point; a key without a
+// point is all form.
+void SplitObjectKey(const QString& key, QString& form, QString& object);
 // "Both", "ConS" or "WhtS" from the two check box values; empty when neither is checked.
 QString WhatsThisType(int contextSensitive, int whatsThis);
 
 // The topic's stored fields, or none when the project has no such topic.
 std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QString& topicId);
+
+// The tool tip of a control, or none.
+std::optional<ToolTipRecord> LoadToolTip(dao::Database& db, const QString& form,
+                                         const QString& object);
+
+// The What's This entry of a control, or none. Its help text keeps its stored
+// line ends; the check box values follow its Type.
+std::optional<WhatsThisRecord> LoadWhatsThis(dao::Database& db, const QString& form,
+                                             const QString& object);
+
+// The first What's This entry that shows the topic, or none.
+std::optional<WhatsThisRecord> LoadWhatsThisOfTopic(dao::Database& db, const QString& topicId);
+
+// The topic IDs the window's lists offer: those of the active general topics
+// and those of the active What's This entries, in stored order.
+struct TopicLists {
+    QStringList generalTopics;
+    QStringList whatsThisTopics;
+};
+TopicLists ReadTopicLists(dao::Database& db);
 
 // OK on a tab: checks the record (RecordError), then writes the row and, for
 // map-numbered records, offers the number to the counter, in one transaction.

@@ -1,10 +1,11 @@
 // Times the Contents File tab on a large project: loading the tree from the
 // table, saving it back with OK, and writing the contents file.
 //   bench_contents [entries]   (default 2000; run with QT_QPA_PLATFORM=offscreen)
+#include "app/contents/contentstestutil.h"
 #include "common/testenv.h"
 #include "contents/contentsfilewriter.h"
-#include "contents/contentstestutil.h"
 #include "ui/frmmain.h"
+#include "ui/tabs/contentsfiletab.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -44,7 +45,7 @@ int main(int argc, char** argv) {
     timer.start();
     w.tabqmt->setCurrentIndex(FrmMain::TabContentsFile - 1);
     const qint64 load = timer.restart();
-    w.SaveContentsTree();
+    w.contentsTab().SaveContentsTree();
     const qint64 save = timer.restart();
     CreateContentsFile(db, dir.filePath(QStringLiteral("b.cnt")), QStringLiteral("b.hlp"),
                        QStringLiteral("Bench"));

@@ -1,0 +1,81 @@
+#include "applicationforms.h"
+
+#include "appproject/projectreader.h"
+#include "shell/dialogs.h"
+#include "ui/commandguard.h"
+#include "ui/frmmain.h"
+#include "ui/frmprogress.h"
+#include "ui/uiutil.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <limits>
+
+using namespace QMTCOdeMod;
+
+namespace {
+
+qint32 progressValue(qint64 value) {
+    return static_cast<qint32>(std::min<qint64>(value, std::numeric_limits<qint32>::max()));
+}
+
+} // namespace
+
+void ApplicationForms::ProcessVBProject() {
+    const ui::WaitCursor wait;
+    Session& session = w.session();
+    try {
+        session.forms = ReadProjectForms(session.appProjectPath);
+    } catch (const FileError& e) {
+        session.forms.clear();
+        shell::MsgBox(QStringLiteral("The application project %1 cannot be read: %2")
+                          .arg(QDir::toNativeSeparators(e.path()), e.text()),
+                      shell::vbExclamation);
+    }
+    LoadFormComboBoxs();
+}
+
+void ApplicationForms::LoadFormComboBoxs() {
+    for (QComboBox* box : {w.cbottform, w.cbowtform}) {
+        box->clear();
+        for (const FormRow& row : w.session().forms)
+            box->addItem(row.formName);
+        // Filling the list does not choose a form.
+        box->setCurrentIndex(-1);
+    }
+}
+
+void ApplicationForms::FindObjects(const QString& strformname, QComboBox* cboobjects) {
+    cboobjects->clear();
+    const QString path =
+        GetFormFilePath(strformname, w.session().forms, w.txtvbprojectfilename->text());
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile()) {
+        shell::MsgBox(QStringLiteral("The form file of %1 cannot be opened.").arg(strformname),
+                      shell::vbExclamation);
+        return;
+    }
+
+    FrmProgress progress(&w);
+    progress.DisplayCaption(QStringLiteral("Processing form ") + strformname);
+    progress.ShowProgressBar(true);
+    progress.ProgressBarMin(1);
+    progress.ProgressBarMax(progressValue(info.size()));
+    progress.setWindowTitle(w.windowTitle());
+    progress.show();
+    QCoreApplication::processEvents();
+
+    QStringList objects;
+    try {
+        objects = ListFormObjects(
+            path, [&progress](qint64 bytes) { progress.ProgressBarValue(progressValue(bytes)); });
+    } catch (const FileError& e) {
+        progress.close();
+        shell::MsgBox(e.text(), shell::vbExclamation);
+        return;
+    }
+    cboobjects->addItems(objects);
+    cboobjects->setCurrentIndex(-1);
+    progress.close();
+}

@@ -1,0 +1,24 @@
+// The application project's forms and their objects, as the Tool Tips and
+// What's This tabs list them.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class FrmMain;
+class QComboBox;
+
+class ApplicationForms : public QObject {
+public:
+    explicit ApplicationForms(FrmMain& window) : w(window) {}
+
+    // Reads the application project (the session's path) into the table of
+    // forms and refills both form lists.
+    void ProcessVBProject();
+    void LoadFormComboBoxs();
+    // Lists the objects of the form in `cboobjects`, showing progress.
+    void FindObjects(const QString& strformname, QComboBox* cboobjects);
+
+private:
+    FrmMain& w;
+};

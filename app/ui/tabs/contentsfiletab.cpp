@@ -1,0 +1,385 @@
+#include "contentsfiletab.h"
+
+#include "contents/contentstable.h"
+#include "dao.h"
+#include "listutil.h"
+#include "resources/stringtable.h"
+#include "shell/dialogs.h"
+#include "ui/commandguard.h"
+#include "ui/contentstree.h"
+#include "ui/frmmain.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using contents::ImageHeading;
+using contents::ImageTopic;
+
+QString RootKey() {
+    return LoadResString(str::tree::RootKey);
+}
+
+// The rows of the children of `node` and everything below them, depth-first,
+// parents before their children.
+void WriteChildNodes(const QTreeWidgetItem* node, std::vector<contents::ContentsRow>& rows) {
+    const QString parentKey = ContentsTree::nodeKey(node);
+    for (int i = 0; i < node->childCount(); ++i) {
+        const QTreeWidgetItem* child = node->child(i);
+        rows.push_back({ContentsTree::nodeKey(child), child->text(0),
+                        QString::number(contents::CountNodeLevels(ContentsTree::fullPath(child))),
+                        parentKey, QString::number(ContentsTree::nodeImage(child))});
+        if (child->childCount() > 0)
+            WriteChildNodes(child, rows);
+    }
+}
+
+// The node and everything below it, deepest first.
+QStringList KeysDeepestFirst(QTreeWidgetItem* node) {
+    std::vector<std::pair<int, QString>> nodes;
+    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
+        nodes.emplace_back(depth, ContentsTree::nodeKey(item));
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i), depth + 1);
+    };
+    walk(node, 0);
+    std::stable_sort(nodes.begin(), nodes.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList keys;
+    for (const auto& n : nodes)
+        keys << n.second;
+    return keys;
+}
+
+// Keeps the expanded state of a subtree across a move.
+void SetExpandedStates(QTreeWidgetItem* item, const std::vector<bool>& states, size_t& at) {
+    if (at < states.size())
+        item->setExpanded(states[at++]);
+    for (int i = 0; i < item->childCount(); ++i)
+        SetExpandedStates(item->child(i), states, at);
+}
+
+void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
+    states.push_back(item->isExpanded());
+    for (int i = 0; i < item->childCount(); ++i)
+        ExpandedStates(item->child(i), states);
+}
+
+} // namespace
+
+ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
+    ContentsTree* tree = w.tvcontentsfileview;
+    w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
+    connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
+    const auto check = [this] { w.CheckForOk(); };
+    connect(w.cbocftopicid, &QComboBox::currentTextChanged, this, check);
+    connect(w.cbocftopicid, &QComboBox::activated, this, check);
+    connect(w.txtcftitle, &QLineEdit::textChanged, this, check);
+    connect(w.opttopic, &QRadioButton::clicked, this, check);
+    connect(w.optheading, &QRadioButton::clicked, this, check);
+    connect(tree, &ContentsTree::nodeMouseDown, this,
+            [this](Qt::MouseButton button, const QPoint& pos) { mouseDown(button, pos); });
+    connect(tree, &ContentsTree::nodeMouseDrag, this, [this] { mouseDrag(); });
+    connect(tree, &ContentsTree::nodeMouseUp, w.Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::dragFinished, w.Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::nodeDragOver, this, [this](const QPoint& pos) { dragOver(pos); });
+    // After the platform's drag has returned, so the cycle message is not
+    // shown inside it.
+    connect(tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
+    connect(tree, &QTreeWidget::itemCollapsed, this, [this] { collapsed(); });
+    connect(w.mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
+    connect(w.mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
+    connect(w.Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+}
+
+void ContentsFileTab::shown() {
+    LoadContentsTree();
+}
+
+records::ButtonStates ContentsFileTab::checkForOk() {
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(w.tvcontentsfileview); *it; ++it)
+        ++nodes;
+    return records::CheckContentsFile({w.cbocftopicid->currentText(), w.txtcftitle->text(),
+                                       w.opttopic->isChecked(), w.optheading->isChecked(), nodes});
+}
+
+void ContentsFileTab::clear() {
+    ui::clearText(w.cbocftopicid);
+    w.txtcftitle->clear();
+    w.cbocftopicid->setFocus();
+}
+
+void ContentsFileTab::save() {
+    SaveContentsTree();
+}
+
+// ---- event procedures of the tree
+
+void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* node = tree->itemAt(pos);
+    if (!node)
+        return;
+    tree->setCurrentItem(node);
+    w.txtcftitle->setText(node->text(0));
+    QString key = ContentsTree::nodeKey(node);
+    w.cbocftopicid->setEditText(contents::StripNodeIndex(key));
+    if (ContentsTree::nodeImage(node) == ImageHeading)
+        w.optheading->setChecked(true);
+    else
+        w.opttopic->setChecked(true);
+    state.draggedNode = ContentsTree::nodeKey(node);
+    w.CheckForOk();
+    if (button == Qt::RightButton) {
+        w.mnutvdelete->setVisible(true);
+        w.mnutvcommands->popup(tree->viewport()->mapToGlobal(pos));
+    }
+}
+
+void ContentsFileTab::mouseDrag() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* node = tree->currentItem();
+    if (!node)
+        return;
+    state.dragging = true;
+    tree->startNodeDrag(node);
+}
+
+void ContentsFileTab::dragOver(const QPoint& pos) {
+    ContentsTree* tree = w.tvcontentsfileview;
+    tree->setDropHighlight(tree->itemAt(pos));
+    state.lastMousePosition = pos;
+    const double perPixel = contents::TwipsPerPixel(tree->logicalDpiY());
+    const int y = tree->viewport()->mapTo(tree, pos).y();
+    const int direction = contents::DragScrollDirection(y * perPixel, tree->height() * perPixel);
+    if (direction == 0) {
+        w.Timer1->stop();
+        return;
+    }
+    state.scrollDirection = direction;
+    if (!w.Timer1->isActive())
+        w.Timer1->start();
+}
+
+void ContentsFileTab::endDrag() {
+    state.dragging = false;
+    w.tvcontentsfileview->setDropHighlight(nullptr);
+    w.Timer1->stop();
+}
+
+void ContentsFileTab::dragDrop() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* target = tree->dropHighlight();
+    QTreeWidgetItem* dragged = tree->findNode(state.draggedNode);
+    if (!target || !dragged) {
+        state.dragging = false;
+        return;
+    }
+    if (ContentsTree::nodeImage(target) != ImageTopic) {
+        if (ContentsTree::isWithin(target, dragged)) {
+            // OK ends the drag; Cancel keeps it as it is. The tree stays unchanged.
+            if (shell::MsgBox(LoadResString(str::message::NodeIntoOwnChild),
+                              shell::vbExclamation + shell::vbOKCancel) == shell::vbOK)
+                endDrag();
+            return;
+        }
+        std::vector<bool> expanded;
+        ExpandedStates(dragged, expanded);
+        QTreeWidgetItem* from = dragged->parent();
+        QTreeWidgetItem* moved = from ? from->takeChild(from->indexOfChild(dragged))
+                                      : tree->takeTopLevelItem(tree->indexOfTopLevelItem(dragged));
+        target->addChild(moved);
+        size_t at = 0;
+        SetExpandedStates(moved, expanded, at);
+        target->setExpanded(true);
+        tree->setCurrentItem(moved);
+        tree->scrollToItem(moved);
+    }
+    endDrag();
+    state.draggedNode.clear();
+    w.CheckForOk();
+}
+
+void ContentsFileTab::collapsed() {
+    QTreeWidgetItem* selected = w.tvcontentsfileview->currentItem();
+    if (!selected || selected->childCount() == 0)
+        return;
+    for (QTreeWidgetItem* node = selected; node; node = node->parent())
+        node->setExpanded(true);
+    w.tvcontentsfileview->scrollToItem(selected->child(0));
+}
+
+// ---- the tab's procedures
+
+void ContentsFileTab::ResetContentsState() {
+    state.dragging = false;
+    state.draggedNode.clear();
+    state.scrollDirection = 1;
+    w.tvcontentsfileview->setDropHighlight(nullptr);
+    w.Timer1->stop();
+}
+
+void ContentsFileTab::LoadContentsTree() {
+    ResetContentsState();
+    w.tvcontentsfileview->clear();
+    w.cmdaddnode->setEnabled(false);
+    w.cmdok->setEnabled(false);
+    w.txtcftitle->setFocus();
+    if (!session().isOpen())
+        return;
+    std::vector<contents::ContentsRow> rows;
+    if (!ui::runCommand([&] { rows = contents::ReadContentsRows(*session().db); }))
+        return;
+    if (!rows.empty()) {
+        AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(), ImageHeading);
+        state.insertionParent = RootKey();
+    }
+    state.loading = true;
+    QTreeWidgetItem* last = nullptr;
+    for (const contents::ContentsRow& row : rows) {
+        const int image = row.type.toInt();
+        last =
+            AddNode(row.topicId, row.title, row.parent, static_cast<quint8>(qBound(0, image, 255)));
+        if (row.type == QLatin1String("3"))
+            state.insertionParent = row.topicId;
+    }
+    state.loading = false;
+    if (last)
+        w.tvcontentsfileview->scrollToItem(last);
+    // OK follows the tree, so moves of a loaded tree can be saved.
+    w.CheckForOk();
+}
+
+QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QString& strnodevalue,
+                                  const QString& strparentnode, quint8 lngimageindex) {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
+    if (strparentnode.isEmpty()) {
+        tree->addTopLevelItem(node);
+    } else {
+        // A parent that is gone (a heading deleted while a moved child was
+        // not saved) leaves its entries below the root, where they are kept.
+        QTreeWidgetItem* parent = tree->findNode(strparentnode);
+        if (!parent)
+            parent = tree->topLevelItem(0);
+        if (parent)
+            parent->addChild(node);
+        else
+            tree->addTopLevelItem(node);
+    }
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    if (!state.loading) // one layout per node would make loading quadratic
+        tree->scrollToItem(node);
+    return node;
+}
+
+void ContentsFileTab::cmdaddnode_Click() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    const QString title = w.txtcftitle->text();
+    if (tree->topLevelItemCount() == 0) {
+        AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
+                contents::ImageRootAdded);
+        state.insertionParent = RootKey();
+    }
+    const bool heading = w.optheading->isChecked();
+    const QString base =
+        contents::NewNodeKeyBase(w.cbocftopicid->currentText(), title, w.opttopic->isChecked());
+    // Keys are unique without regard to case, as the table compares them.
+    const QString key =
+        state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
+            return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
+        });
+    if (key.size() > contents::kMaxKeyLength) {
+        shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
+                                     "contents entry can keep. Use a shorter topic ID.")
+                          .arg(key, QString::number(contents::kMaxKeyLength)),
+                      shell::vbExclamation);
+        return;
+    }
+    QTreeWidgetItem* node =
+        AddNode(key, title, state.insertionParent, heading ? ImageHeading : ImageTopic);
+    tree->setCurrentItem(node);
+    if (heading)
+        state.insertionParent = key;
+    w.cbocftopicid->setEditText(QString());
+    w.txtcftitle->clear();
+    w.CheckForOk();
+    w.cmdaddnode->setEnabled(false);
+    w.txtcftitle->setFocus();
+}
+
+void ContentsFileTab::DeleteChildNodes(QTreeWidgetItem* node) {
+    if (!node)
+        return;
+    if (session().isOpen())
+        contents::DeleteContentsRows(*session().db, KeysDeepestFirst(node));
+    delete node;
+}
+
+void ContentsFileTab::mnutvdelete_Click() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    QTreeWidgetItem* node = tree->findNode(state.draggedNode);
+    if (!node)
+        return;
+    const int image = ContentsTree::nodeImage(node);
+    if (image != ImageTopic && image != ImageHeading)
+        return; // the root made by the first Add stays
+    // A refusal of the store leaves the table and the tree as they were.
+    const bool deleted = ui::runCommand([&] {
+        if (image == ImageTopic) {
+            if (session().isOpen())
+                contents::DeleteContentsRows(*session().db, {ContentsTree::nodeKey(node)});
+            delete node;
+        } else {
+            DeleteChildNodes(node);
+        }
+    });
+    if (!deleted)
+        return;
+    state.draggedNode.clear();
+    clear();
+    const QTreeWidgetItem* selected = tree->currentItem();
+    state.insertionParent =
+        selected && selected->parent() ? ContentsTree::nodeKey(selected->parent()) : RootKey();
+    w.CheckForOk();
+}
+
+void ContentsFileTab::mnucfaddhere_Click() {
+    const QTreeWidgetItem* node = w.tvcontentsfileview->findNode(state.draggedNode);
+    if (!node)
+        return;
+    if (ContentsTree::nodeImage(node) == ImageHeading || !node->parent())
+        state.insertionParent = ContentsTree::nodeKey(node);
+    else
+        state.insertionParent = ContentsTree::nodeKey(node->parent());
+}
+
+void ContentsFileTab::SaveContentsTree() {
+    if (!session().isOpen())
+        return;
+    std::vector<contents::ContentsRow> rows;
+    if (const QTreeWidgetItem* root = w.tvcontentsfileview->topLevelItem(0))
+        WriteChildNodes(root, rows);
+    contents::ReplaceContentsRows(*session().db, rows); // one transaction: all or nothing
+}
+
+void ContentsFileTab::Timer1_Timer() {
+    ContentsTree* tree = w.tvcontentsfileview;
+    tree->setDropHighlight(tree->itemAt(state.lastMousePosition));
+    tree->verticalScrollBar()->triggerAction(state.scrollDirection == -1
+                                                 ? QAbstractSlider::SliderSingleStepSub
+                                                 : QAbstractSlider::SliderSingleStepAdd);
+}

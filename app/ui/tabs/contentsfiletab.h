@@ -1,0 +1,53 @@
+// The Contents File tab: the contents tree, its commands, drag and drop and
+// the drag-scroll timer.
+#pragma once
+
+#include "contents/contentsrules.h"
+#include "tabpage.h"
+
+#include <QPoint>
+#include <QString>
+
+class QTreeWidgetItem;
+
+class ContentsFileTab : public TabPage {
+public:
+    explicit ContentsFileTab(FrmMain& window);
+
+    void shown() override;
+    records::ButtonStates checkForOk() override;
+    void clear() override;
+    void save() override; // SaveContentsTree
+
+    void LoadContentsTree();
+    void cmdaddnode_Click();
+    QTreeWidgetItem* AddNode(const QString& strnodename, const QString& strnodevalue,
+                             const QString& strparentnode = QString(), quint8 lngimageindex = 0);
+    void DeleteChildNodes(QTreeWidgetItem* node);
+    void mnutvdelete_Click();
+    void mnucfaddhere_Click();
+    // OK on the tab: rewrites the contentsfile table from the tree.
+    void SaveContentsTree();
+    void Timer1_Timer();
+    // Forgets a drag in progress and the node last pressed.
+    void ResetContentsState();
+
+    // What the tree editor keeps between events.
+    struct State {
+        QString insertionParent;            // key of the node below which the next entry goes
+        contents::NodeKeySequence sequence; // run-wide counter of new keys
+        bool dragging = false;
+        QString draggedNode;      // key of the node under the last mouse press; empty: none
+        QPoint lastMousePosition; // last drag-over, in the tree's viewport pixels
+        int scrollDirection = 1;  // -1 up, +1 down
+        bool loading = false;     // AddNode leaves scrolling to the end of the load
+    } state;
+
+private:
+    void mouseDown(Qt::MouseButton button, const QPoint& pos);
+    void mouseDrag();
+    void dragOver(const QPoint& pos);
+    void dragDrop();
+    void endDrag();
+    void collapsed();
+};

@@ -1,0 +1,290 @@
+#include "createtab.h"
+
+#include "applicationforms.h"
+#include "generation/compilation.h"
+#include "generation/createchecks.h"
+#include "generation/createcommand.h"
+#include "generation/createrules.h"
+#include "generation/htmlhelpcompile.h"
+#include "resources/stringtable.h"
+#include "shell/dialogs.h"
+#include "ui/commandguard.h"
+#include "ui/frmmain.h"
+#include "ui/uiutil.h"
+#include "workspace/filltemplate.h"
+#include "workspace/options.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+
+// A field changes only when its text does, so its change handler runs once.
+void setText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+// A text that names an existing file; wildcard patterns name none.
+bool namesExistingFile(const QString& text) {
+    if (text.contains(u'*') || text.contains(u'?'))
+        return false;
+    return QFileInfo(text).isFile();
+}
+
+} // namespace
+
+CreateTab::CreateTab(FrmMain& window) : TabPage(window) {
+    for (int index : {0, 1})
+        connect(w.opthelptype[index], &QRadioButton::clicked, this,
+                [this, index] { opthelptype_Click(index); });
+
+    const auto check = [this] { w.CheckForOk(); };
+    // The names Create needs re-evaluate as they change, so that a name
+    // emptied just before the toolbar's Create (which takes no focus) counts.
+    for (QLineEdit* box : {w.txthelpfilename, w.txthelpprojecttitle, w.txtindexfilename,
+                           w.txthelpprojectfilename, w.txtcontentsfilename, w.txtrtffilename})
+        connect(box, &QLineEdit::textChanged, this, check);
+    for (QCheckBox* box :
+         {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
+        connect(box, &QCheckBox::clicked, this, check);
+    connect(w.chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
+        w.CheckForOk();
+        ui::setCheckValue(w.chkvbproject, 1);
+    });
+
+    // Leaving the help project name with Windows Help fills the empty names.
+    const auto automaticNames = [this] {
+        if (!w.opthelptype[1]->isChecked())
+            return;
+        CreateSettings s = createSettings();
+        FillAutomaticFileNames(s);
+        setText(w.txthelpfilename, s.helpFileName);
+        setText(w.txtcontentsfilename, s.contentsFileName);
+        setText(w.txtrtffilename, s.rtfFileName);
+    };
+    ui::onFocusOut(w.txthelpprojectfilename, this, automaticNames);
+    ui::onFocusOut(w.cmdhelpprojectfilebrowse, this, automaticNames);
+
+    // Browse buttons: filter, default name and the field filled. A cancelled
+    // dialog leaves the field as it was.
+    const auto browse = [this](QPushButton* button, QLineEdit* field, auto filter,
+                               QLineEdit* defaultFrom) {
+        connect(button, &QPushButton::clicked, this, [this, field, filter, defaultFrom] {
+            const QString chosen =
+                w.GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
+            if (!chosen.isEmpty())
+                field->setText(chosen);
+        });
+    };
+    const auto typed = [this](int id, const char* windowsExt, const char* htmlExt) {
+        return [this, id, windowsExt, htmlExt] {
+            const char* ext = w.opthelptype[1]->isChecked() ? windowsExt : htmlExt;
+            return FillTemplate(id, {QStringLiteral("|1"), QString::fromLatin1(ext)});
+        };
+    };
+    const auto fixed = [](int id) { return [id] { return LoadResString(id); }; };
+    browse(w.cmdhelpprojectfilebrowse, w.txthelpprojectfilename,
+           typed(str::filter::HelpProjectFiles, "HPJ", "HHP"), w.txtvbprojectfilename);
+    browse(w.cmdhelpfilebrowse, w.txthelpfilename, typed(str::filter::HelpFiles, "HLP", "CHM"),
+           w.txtvbprojectfilename);
+    browse(w.cmdcontentsfilebrowse, w.txtcontentsfilename,
+           typed(str::filter::ContentsFiles, "CNT", "HHC"), w.txthelpprojectfilename);
+    browse(w.cmdrtffilebrowse, w.txtrtffilename, fixed(str::filter::HelpTopicFiles),
+           w.txthelpprojectfilename);
+    browse(w.cmdindexfilebrowse, w.txtindexfilename, fixed(str::filter::IndexFiles),
+           w.txtvbprojectfilename);
+
+    // The application project field.
+    connect(w.cmdvbproectfilebrowse, &QPushButton::clicked, this,
+            [this] { cmdvbproectfilebrowse_Click(); });
+    connect(w.txtvbprojectfilename, &QLineEdit::textChanged, this, [this](const QString& text) {
+        w.CheckForOk();
+        w.chkvbproject->setEnabled(!text.isEmpty());
+    });
+    w.chkvbproject->setEnabled(!w.txtvbprojectfilename->text().isEmpty());
+    ui::onFocusIn(w.txtvbprojectfilename, this,
+                  [this] { m_rememberedProjectFile = w.txtvbprojectfilename->text(); });
+    ui::onFocusOut(w.txtvbprojectfilename, this, [this] { projectFieldLeft(); });
+
+    connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
+}
+
+void CreateTab::shown() {
+    w.txtvbprojectfilename->setFocus();
+}
+
+records::ButtonStates CreateTab::checkForOk() {
+    return records::CheckCreate(createSettings());
+}
+
+void CreateTab::save() {
+    const CreateSettings settings = createSettings();
+    if (const QStringList problems = CheckCreateTabTexts(settings); !problems.isEmpty())
+        throw records::RecordError(problems.join(u'\n'));
+    options::SaveCreateTab(*session().db, settings, session().window);
+}
+
+CreateSettings CreateTab::createSettings() const {
+    CreateSettings s;
+    s.vbProjectFileName = w.txtvbprojectfilename->text();
+    s.helpProjectFileName = w.txthelpprojectfilename->text();
+    s.helpProjectTitle = w.txthelpprojecttitle->text();
+    s.helpFileName = w.txthelpfilename->text();
+    s.contentsFileName = w.txtcontentsfilename->text();
+    s.rtfFileName = w.txtrtffilename->text();
+    s.indexFileName = w.txtindexfilename->text();
+    s.createGeneralHelp = ui::checkValue(w.chkcreategeneralhelp);
+    s.createContentsFile = ui::checkValue(w.chkcreatecontentsfile);
+    s.createToolTips = ui::checkValue(w.chkcreatetooltips);
+    s.createContextSensitiveHelp = ui::checkValue(w.chkcreatecontextsensitivehelp);
+    s.vbProject = ui::checkValue(w.chkvbproject);
+    s.compile = ui::checkValue(w.chkcompile);
+    s.helpType = w.opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
+                 : w.opthelptype[0]->isChecked() ? HelpType::HtmlHelp
+                                                 : HelpType::None;
+    return s;
+}
+
+void CreateTab::showCreateSettings(const CreateSettings& s) {
+    const std::pair<QLineEdit*, const QString*> texts[] = {
+        {w.txtvbprojectfilename, &s.vbProjectFileName},
+        {w.txthelpprojectfilename, &s.helpProjectFileName},
+        {w.txthelpprojecttitle, &s.helpProjectTitle},
+        {w.txthelpfilename, &s.helpFileName},
+        {w.txtcontentsfilename, &s.contentsFileName},
+        {w.txtrtffilename, &s.rtfFileName},
+        {w.txtindexfilename, &s.indexFileName}};
+    for (const auto& [box, text] : texts)
+        box->setText(*text);
+    const std::pair<QCheckBox*, int> checks[] = {
+        {w.chkcreategeneralhelp, s.createGeneralHelp},
+        {w.chkcreatecontentsfile, s.createContentsFile},
+        {w.chkcreatetooltips, s.createToolTips},
+        {w.chkcreatecontextsensitivehelp, s.createContextSensitiveHelp},
+        {w.chkvbproject, s.vbProject},
+        {w.chkcompile, s.compile}};
+    for (const auto& [box, value] : checks)
+        ui::setCheckValue(box, value);
+    // Only the stored state: the file names keep their extensions.
+    for (std::size_t i : {0u, 1u}) {
+        QRadioButton* button = w.opthelptype[i];
+        const QSignalBlocker blocker(button);
+        button->setAutoExclusive(false);
+        button->setChecked(s.helpType == (i == 0 ? HelpType::HtmlHelp : HelpType::WindowsHelp));
+        button->setAutoExclusive(true);
+    }
+    const bool html = s.htmlHelp();
+    const bool windows = s.windowsHelp();
+    w.txtindexfilename->setEnabled(html || !windows);
+    w.cmdindexfilebrowse->setEnabled(html || !windows);
+    w.txtrtffilename->setEnabled(windows || !html);
+    w.cmdrtffilebrowse->setEnabled(windows || !html);
+}
+
+// Throws the store's refusal; DataBaseOpen reports it.
+void CreateTab::ApplyOptions() {
+    if (!session().isOpen())
+        return;
+    const CreateSettings settings = options::ReadCreateSettings(*session().db);
+    showCreateSettings(settings);
+    // A project without an application project keeps the one named before.
+    if (!settings.vbProjectFileName.isEmpty())
+        session().appProjectPath = settings.vbProjectFileName;
+    if (!settings.helpProjectTitle.isEmpty())
+        w.setWindowTitle(LoadResString(str::caption::ProgramName) + QStringLiteral(" - ") +
+                         settings.helpProjectTitle);
+}
+
+void CreateTab::opthelptype_Click(int index) {
+    const HelpType type = index == 1 ? HelpType::WindowsHelp : HelpType::HtmlHelp;
+    const bool windows = type == HelpType::WindowsHelp;
+    w.txtindexfilename->setEnabled(!windows);
+    w.cmdindexfilebrowse->setEnabled(!windows);
+    w.txtrtffilename->setEnabled(windows);
+    w.cmdrtffilebrowse->setEnabled(windows);
+    CreateSettings s = createSettings();
+    ApplyHelpTypeExtensions(s, type);
+    setText(w.txthelpprojectfilename, s.helpProjectFileName);
+    setText(w.txthelpfilename, s.helpFileName);
+    setText(w.txtcontentsfilename, s.contentsFileName);
+    w.CheckForOk();
+}
+
+// Leaving the application project field reads the project it names, once changed.
+void CreateTab::projectFieldLeft() {
+    const QString text = w.txtvbprojectfilename->text();
+    if (text == m_rememberedProjectFile || text.isEmpty())
+        return;
+    if (namesExistingFile(text)) {
+        session().appProjectPath = text;
+        w.applicationForms().ProcessVBProject();
+        return;
+    }
+    shell::MsgBox(LoadResString(str::message::InvalidProjectFileName), shell::vbOKOnly);
+    w.txtvbprojectfilename->clear();
+    // The focus is still moving away; take it back once that is done.
+    QTimer::singleShot(0, w.txtvbprojectfilename,
+                       [field = w.txtvbprojectfilename] { field->setFocus(); });
+}
+
+void CreateTab::cmdvbproectfilebrowse_Click() {
+    const QString chosen = w.GetFileName(LoadResString(str::filter::VbProjects));
+    if (chosen.isEmpty())
+        return; // cancelled: the field keeps its text
+    w.txtvbprojectfilename->setText(chosen);
+    if (namesExistingFile(chosen))
+        return;
+    shell::MsgBox(LoadResString(str::message::SelectVbProject), shell::vbOKOnly);
+    w.txtvbprojectfilename->clear();
+    w.txtvbprojectfilename->setFocus();
+}
+
+void CreateTab::cmdcreate_Click() {
+    if (session().isOpen() && w.cmdcreate->isEnabled())
+        ui::runCommand([this] { create(); });
+}
+
+void CreateTab::create() {
+    if (w.SelectedTab() == FrmMain::TabCreate)
+        save();
+
+    CreateSteps steps = DefaultCreateSteps();
+    steps.processEvents = [] { QCoreApplication::processEvents(); };
+    steps.compile = [this](const QString& helpProjectFileName) {
+        const CompileResult r = CompileHelpProject(helpProjectFileName);
+        if (r.started) {
+            w.mnuhelpsep2->setVisible(true);
+            w.mnuviewprojecthelp->setVisible(true);
+        }
+        return CompileOutcome{r.started, r.message};
+    };
+    steps.compileHtmlHelp = [this](const CreateSettings& s) {
+        // The window keeps painting while the compiler works; clicks and keys
+        // wait until the command is done.
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, [] {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+        if (!built.done)
+            return CompileOutcome{false, built.message};
+        w.mnuhelpsep2->setVisible(true);
+        w.mnuviewprojecthelp->setVisible(true);
+        shell::MsgBox(built.message, shell::vbInformation);
+        return CompileOutcome{true, {}};
+    };
+    const CreateReport report = RunCreateCommand(
+        createSettings(), *session().db, session().appProjectPath, session().forms, steps);
+    QStringList lines = report.failures;
+    if (!report.warnings.isEmpty())
+        lines << report.warnings;
+    if (!lines.isEmpty())
+        shell::MsgBox(lines.join(QLatin1Char('\n')),
+                      report.ok() ? shell::vbInformation : shell::vbExclamation);
+}

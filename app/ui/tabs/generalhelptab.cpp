@@ -1,0 +1,103 @@
+#include "generalhelptab.h"
+
+#include "listutil.h"
+#include "ui/commandguard.h"
+#include "ui/frmmain.h"
+#include "ui/uiutil.h"
+#include "workspace/mapnumbers.h"
+#include "workspace/records.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window) {
+    connect(w.cbotopicid, &QComboBox::activated, this, [this] { cbotopicid_Click(); });
+    connect(w.cmdghnextmapnum, &QPushButton::clicked, this, [this] { cmdghnextmapnum_Click(); });
+    const auto check = [this] { w.CheckForOk(); };
+    connect(w.cbotopicid, &QComboBox::currentTextChanged, this, check);
+    connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
+
+    // The inputs hold no more than their fields in the project file.
+    if (w.cbotopicid->lineEdit())
+        w.cbotopicid->lineEdit()->setMaxLength(records::TopicIdSize);
+    w.txttopictitle->setMaxLength(records::TopicTitleSize);
+    w.txtbrowseseq->setMaxLength(records::BrowseSeqSize);
+    w.txttopicheader->setMaxLength(records::TopicHeaderSize);
+}
+
+void GeneralHelpTab::shown() {
+    w.cbotopicid->setFocus();
+}
+
+records::ButtonStates GeneralHelpTab::checkForOk() {
+    return records::CheckGeneralHelp({w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
+}
+
+void GeneralHelpTab::clear() {
+    ui::clearText(w.cbotopicid);
+    for (QLineEdit* box :
+         {w.txttopictitle, w.txtbrowseseq, w.txtmapnumber, w.txtkeywords, w.txttopicheader})
+        box->clear();
+    w.txtgenhelptext->clear();
+    w.cbotopicid->setFocus();
+}
+
+void GeneralHelpTab::save() {
+    const records::GeneralHelpRecord record{
+        w.cbotopicid->currentText(), w.txttopictitle->text(),  w.txtbrowseseq->text(),
+        w.txtkeywords->text(),       w.txttopicheader->text(), ui::storedText(w.txtgenhelptext),
+        w.txtmapnumber->text()};
+    if (records::SaveGeneralHelp(*session().db, record)) {
+        for (QComboBox* box : {w.cbotopicid, w.cbocftopicid, w.cbowttopicid})
+            ui::addKeepingText(box, record.topicId);
+    }
+}
+
+bool GeneralHelpTab::remove() {
+    const QString topicId = w.cbotopicid->currentText();
+    const bool deleted = records::DeleteGeneralHelp(*session().db, topicId);
+    // The other topic lists keep it until the next open.
+    ui::removeKeepingText(w.cbotopicid, topicId);
+    return deleted;
+}
+
+void GeneralHelpTab::cbotopicid_Click() {
+    const QString topicId = w.cbotopicid->currentText();
+    if (session().isOpen() && !topicId.isEmpty()) {
+        ui::runCommand([&] {
+            const auto record = records::LoadGeneralHelp(*session().db, topicId);
+            if (!record)
+                return;
+            w.txttopictitle->setText(record->title);
+            w.txtbrowseseq->setText(record->browseSeq);
+            w.txtkeywords->setText(record->keywords);
+            w.txttopicheader->setText(record->topicHeader);
+            ui::showStoredText(w.txtgenhelptext, record->helpText);
+            w.txtmapnumber->setText(record->mapNumber);
+        });
+    }
+    w.CheckForOk();
+}
+
+void GeneralHelpTab::cmdghnextmapnum_Click() {
+    putNextMapNumber(w, w.txtmapnumber);
+}
+
+// The proposal replaces the box's text; without a project the box is
+// emptied; once every number is used the box keeps its text.
+void GeneralHelpTab::putNextMapNumber(FrmMain& window, QLineEdit* box) {
+    ui::runCommand([&] {
+        if (!window.session().isOpen()) {
+            box->clear();
+            return;
+        }
+        const int next = mapnumbers::NextMapNumber(*window.session().db);
+        if (next > mapnumbers::MaxMapNumber) {
+            shell::MsgBox(LoadResString(str::message::NoMapNumberLeft), shell::vbExclamation);
+            return;
+        }
+        box->setText(QString::number(next));
+    });
+}

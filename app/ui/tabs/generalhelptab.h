@@ -1,0 +1,24 @@
+// The General Help tab: a topic's ID, title, keywords, browse sequence,
+// header, map number and help text.
+#pragma once
+
+#include "tabpage.h"
+
+class QLineEdit;
+
+class GeneralHelpTab : public TabPage {
+public:
+    explicit GeneralHelpTab(FrmMain& window);
+
+    void shown() override;
+    records::ButtonStates checkForOk() override;
+    void clear() override;
+    void save() override;
+    bool remove() override;
+
+    // Picking a topic shows its stored fields.
+    void cbotopicid_Click();
+    void cmdghnextmapnum_Click();
+    // The Next buttons of both tabs: the next free map number into `box`.
+    static void putNextMapNumber(FrmMain& window, QLineEdit* box);
+};

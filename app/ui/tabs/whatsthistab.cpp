@@ -1,0 +1,124 @@
+#include "whatsthistab.h"
+
+#include "applicationforms.h"
+#include "generalhelptab.h"
+#include "listutil.h"
+#include "ui/commandguard.h"
+#include "ui/frmmain.h"
+#include "ui/uiutil.h"
+#include "workspace/records.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+WhatsThisTab::WhatsThisTab(FrmMain& window) : TabPage(window) {
+    connect(w.cbowtform, &QComboBox::activated, this, [this] { cbowtform_Click(); });
+    connect(w.cbowtobject, &QComboBox::activated, this, [this] { cbowtobject_Click(); });
+    connect(w.cbowttopicid, &QComboBox::activated, this, [this] { cbowttopicid_Click(); });
+    connect(w.cmdwtnextmapnum, &QPushButton::clicked, this, [this] { cmdwtnextmapnum_Click(); });
+    const auto check = [this] { w.CheckForOk(); };
+    for (QComboBox* box : {w.cbowtform, w.cbowtobject, w.cbowttopicid})
+        connect(box, &QComboBox::currentTextChanged, this, check);
+    for (QCheckBox* box : {w.chkwtconsenhlp, w.chkwtwthlp})
+        connect(box, &QCheckBox::clicked, this, check);
+    if (w.cbowttopicid->lineEdit())
+        w.cbowttopicid->lineEdit()->setMaxLength(records::TopicIdSize);
+}
+
+void WhatsThisTab::shown() {
+    w.cbowtform->setFocus();
+}
+
+records::ButtonStates WhatsThisTab::checkForOk() {
+    return records::CheckWhatsThis(
+        {w.cbowtform->currentText(), w.cbowtobject->currentText(), w.txtwtmapnumber->text(),
+         w.cbowttopicid->currentText(), w.txtwthelptext->toPlainText(),
+         ui::checkValue(w.chkwtconsenhlp), ui::checkValue(w.chkwtwthlp)});
+}
+
+void WhatsThisTab::clear() {
+    // The form and control keep their text, so that several controls of one
+    // form can be entered in a row.
+    w.txtwtmapnumber->clear();
+    w.txtwthelptext->clear();
+    ui::clearText(w.cbowttopicid);
+    ui::setCheckValue(w.chkwtconsenhlp, 0);
+    ui::setCheckValue(w.chkwtwthlp, 0);
+    w.cbowtform->setFocus();
+}
+
+void WhatsThisTab::save() {
+    records::SaveWhatsThis(*session().db,
+                           {w.cbowtform->currentText(), w.cbowtobject->currentText(),
+                            w.cbowttopicid->currentText(), w.txtwtmapnumber->text(),
+                            ui::storedText(w.txtwthelptext), ui::checkValue(w.chkwtconsenhlp),
+                            ui::checkValue(w.chkwtwthlp)});
+}
+
+bool WhatsThisTab::remove() {
+    return records::DeleteWhatsThis(*session().db, w.cbowtform->currentText(),
+                                    w.cbowtobject->currentText());
+}
+
+void WhatsThisTab::cbowtform_Click() {
+    if (w.cbowtform->currentText().isEmpty())
+        return;
+    const ui::WaitCursor wait;
+    w.applicationForms().FindObjects(w.cbowtform->currentText(), w.cbowtobject);
+}
+
+// Ticks the help-type boxes of an entry's Type.
+void WhatsThisTab::showHelpType(const records::WhatsThisRecord& entry) {
+    if (entry.contextSensitive)
+        w.chkwtconsenhlp->setChecked(true);
+    if (entry.whatsThis)
+        w.chkwtwthlp->setChecked(true);
+}
+
+void WhatsThisTab::cbowtobject_Click() {
+    if (w.cbowtobject->currentText().isEmpty() || !session().isOpen())
+        return;
+    ui::runCommand([this] {
+        w.chkwtconsenhlp->setChecked(false);
+        w.chkwtwthlp->setChecked(false);
+        if (const auto entry = records::LoadWhatsThis(*session().db, w.cbowtform->currentText(),
+                                                      w.cbowtobject->currentText())) {
+            w.txtwtmapnumber->setText(entry->mapNumber);
+            showHelpType(*entry);
+            ui::showStoredText(w.txtwthelptext, entry->helpText);
+            ui::setBoxText(w.cbowttopicid, entry->topicId);
+        }
+        w.CheckForOk();
+    });
+}
+
+void WhatsThisTab::cbowttopicid_Click() {
+    const QString topic = w.cbowttopicid->currentText();
+    if (topic.isEmpty() || !session().isOpen())
+        return;
+    ui::runCommand([this, &topic] {
+        w.chkwtconsenhlp->setChecked(false);
+        w.chkwtwthlp->setChecked(false);
+        dao::Database& db = *session().db;
+        if (const auto entry = records::LoadWhatsThisOfTopic(db, topic)) {
+            w.txtwtmapnumber->setText(entry->mapNumber);
+            ui::showStoredText(w.txtwthelptext, entry->helpText);
+            ui::setBoxText(w.cbowtform, entry->form);
+            ui::setBoxText(w.cbowtobject, entry->object);
+            showHelpType(*entry);
+        } else if (const auto general = records::LoadGeneralHelp(db, topic)) {
+            // A map number the author already typed is kept.
+            if (w.txtwtmapnumber->text().isEmpty())
+                w.txtwtmapnumber->setText(general->mapNumber);
+            ui::showStoredText(w.txtwthelptext, general->helpText);
+        }
+        w.CheckForOk();
+    });
+}
+
+void WhatsThisTab::cmdwtnextmapnum_Click() {
+    GeneralHelpTab::putNextMapNumber(w, w.txtwtmapnumber);
+}

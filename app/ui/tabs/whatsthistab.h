@@ -1,0 +1,28 @@
+// The What's This? tab: a form, a control of it, the topic, map number, help
+// text and kind of help of the control.
+#pragma once
+
+#include "tabpage.h"
+
+namespace records {
+struct WhatsThisRecord;
+}
+
+class WhatsThisTab : public TabPage {
+public:
+    explicit WhatsThisTab(FrmMain& window);
+
+    void shown() override;
+    records::ButtonStates checkForOk() override;
+    void clear() override;
+    void save() override;
+    bool remove() override;
+
+    void cbowtform_Click();
+    void cbowtobject_Click();
+    void cbowttopicid_Click();
+    void cmdwtnextmapnum_Click();
+
+private:
+    void showHelpType(const records::WhatsThisRecord& entry);
+};

@@ -1,0 +1,298 @@
+// Create under faults and bad input: a full disk, texts that cannot be
+// written, numbers and folders that other tools leave behind.
+#include "common/testenv.h"
+#include "genfixture.h"
+
+#include "appproject/projectreader.h"
+#include "contents/contentsfilewriter.h"
+#include "fileio/savefile.h"
+#include "generation/createcommand.h"
+#include "generation/generalhelp.h"
+
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace genfixture;
+
+namespace {
+
+// Runs `fn` while no file may grow past `limit` bytes: a nearly full disk.
+template <class Fn> void withFileSizeLimit(rlim_t limit, Fn&& fn) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    fn();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+QStringList workFiles(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".qmt-"));
+}
+
+} // namespace
+
+class TestGenerationFaults : public QObject {
+    Q_OBJECT
+
+    testenv::RegistryFolder m_registry;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<dao::Database> m_db;
+    CreateSettings m_s;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    CreateReport create(const std::vector<FormRow>& forms = {}) {
+        return RunCreateCommand(m_s, *m_db, m_s.vbProjectFileName, forms, DefaultCreateSteps());
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
+        m_s = CreateSettings{};
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createGeneralHelp = 1;
+        m_s.helpProjectTitle = QStringLiteral("Help");
+        m_s.helpProjectFileName = path(QStringLiteral("help.hpj"));
+        m_s.helpFileName = QStringLiteral("help.hlp");
+        m_s.rtfFileName = path(QStringLiteral("help.rtf"));
+        m_s.contentsFileName = path(QStringLiteral("help.cnt"));
+    }
+    void cleanup() { m_db.reset(); }
+
+    void fullDiskKeepsEveryOldFile_data() {
+        QTest::addColumn<QString>("file"); // which output
+        QTest::addColumn<int>("topics");   // small or large output
+        QTest::addColumn<int>("limit");
+        for (const char* file : {"help.rtf", "help.hpj", "help.cnt", "app.vbp"}) {
+            QTest::addRow("%s, small", file) << QString::fromLatin1(file) << 1 << 20;
+            QTest::addRow("%s, large", file) << QString::fromLatin1(file) << 8000 << 100000;
+        }
+    }
+    void fullDiskKeepsEveryOldFile() {
+        QFETCH(QString, file);
+        QFETCH(int, topics);
+        QFETCH(int, limit);
+        const QString target = path(file);
+        QVERIFY(testenv::writeAll(target, "Type=Exe\r\nHelpFile=\"old.hlp\"\r\n" +
+                                              QByteArray("Reference=*\r\n").repeated(topics * 3)));
+        const QByteArray before = testenv::readAll(target);
+        m_db->BeginTrans();
+        {
+            // One record set per table: each new one would read every row again.
+            auto topicRows = m_db->OpenRecordset(
+                QStringLiteral("select * from GeneralHelp where 0"), dao::dbOpenDynaset);
+            auto contentsRows = m_db->OpenRecordset(
+                QStringLiteral("select * from ContentsFile where 0"), dao::dbOpenDynaset);
+            for (int i = 0; i < topics; ++i) {
+                const QString id = QStringLiteral("IDH_%1").arg(i);
+                topicRows->AddNew();
+                topicRows->SetField(QStringLiteral("TopicID"), id);
+                topicRows->SetField(QStringLiteral("TopicTitle"), id);
+                topicRows->SetField(QStringLiteral("Keywords"), QStringLiteral("k"));
+                topicRows->SetField(QStringLiteral("HelpText"), QStringLiteral("text"));
+                topicRows->SetField(QStringLiteral("MapNumber"), i + 1);
+                topicRows->Update();
+                contentsRows->AddNew();
+                const QList<QPair<QString, QString>> fields{
+                    {QStringLiteral("TopicID"), id + QStringLiteral(".1")},
+                    {QStringLiteral("Title"), id},
+                    {QStringLiteral("Level"), QStringLiteral("1")},
+                    {QStringLiteral("Parent"), QStringLiteral("Root")},
+                    {QStringLiteral("Type"), QStringLiteral("2")}};
+                for (const auto& [name, value] : fields)
+                    contentsRows->SetField(name, value);
+                contentsRows->Update();
+            }
+        }
+        m_db->CommitTrans();
+        bool failed = false;
+        QString message;
+        withFileSizeLimit(rlim_t(limit), [&] {
+            try {
+                CreateReport report;
+                if (file == u"help.rtf")
+                    WriteRtfTopicFile(target, *m_db);
+                else if (file == u"help.hpj")
+                    WriteHelpProjectFile(m_s, *m_db, report);
+                else if (file == u"help.cnt")
+                    CreateContentsFile(*m_db, target, QStringLiteral("h.hlp"), QStringLiteral("T"));
+                else
+                    UpdateVBProjectHelpFile(target, QStringLiteral("new.hlp"));
+            } catch (const fileio::FileWriteError& e) {
+                failed = true;
+                message = e.message();
+            }
+        });
+        QVERIFY2(failed, "a write past the limit was taken for success");
+        QVERIFY2(message.contains(file) && message.contains(u"File too large") &&
+                     message.contains(u"left as it was"),
+                 qPrintable(message));
+        QCOMPARE(testenv::readAll(target), before);
+        QCOMPARE(workFiles(m_dir->path()), QStringList());
+    }
+
+    void textsThatCannotBeWrittenStopCreateBeforeAnyFile_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("title adds a section") << "title"
+                                              << "T\r\n[OPTIONS]"
+                                              << "Help Project Title holds a line break";
+        QTest::newRow("help file name adds a project line") << "helpfile"
+                                                            << "h.hlp\r\nStartup=\"Evil\""
+                                                            << "Help File Name holds a line break";
+        QTest::newRow("quote in the HelpFile value") << "helpfile"
+                                                     << "C:\\a\"b.hlp"
+                                                     << "double quote";
+        QTest::newRow("topic ID with =") << "topic"
+                                         << "IDH=X"
+                                         << "\"=\"";
+        QTest::newRow("topic ID with NUL") << "topic" << QStringLiteral("IDH\u0000X") << "U+0000";
+        QTest::newRow("topic ID with a blank") << "topic"
+                                               << "IDH SAVE"
+                                               << "a blank";
+        QTest::newRow("title beyond Windows-1252") << "title"
+                                                   << "T\u4e2d"
+                                                   << "(U+4E2D)";
+        QTest::newRow("contents title beyond Windows-1252")
+            << "contents" << QStringLiteral("Start \U0001F600") << "(U+1F600)";
+        QTest::newRow("contents title with =") << "contents"
+                                               << "a=b"
+                                               << "\"=\"";
+        QTest::newRow("control character in a help text")
+            << "text" << QStringLiteral("bell\u0007") << "U+0007";
+    }
+    void textsThatCannotBeWrittenStopCreateBeforeAnyFile() {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, told);
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "HelpFile=\"old\"\r\n"));
+        m_s.vbProject = 1;
+        m_s.vbProjectFileName = vbp;
+        m_s.createContentsFile = 1;
+        addTopic(*m_db, field == u"topic" ? value : QStringLiteral("IDH_A"), QStringLiteral("A"),
+                 QString(), QString(), field == u"text" ? value : QStringLiteral("t"), 1);
+        addRow(*m_db, QStringLiteral("ContentsFile"),
+               {{"TopicID", QStringLiteral("IDH_A.1")},
+                {"Title", field == u"contents" ? value : QStringLiteral("A")},
+                {"Level", QStringLiteral("1")},
+                {"Parent", QStringLiteral("Root")},
+                {"Type", QStringLiteral("2")}});
+        if (field == u"title")
+            m_s.helpProjectTitle = value;
+        if (field == u"helpfile")
+            m_s.helpFileName = value;
+        const CreateReport report = create();
+        QVERIFY(!report.ok());
+        QVERIFY2(report.failures.join(u' ').contains(told),
+                 qPrintable(report.failures.join(u'\n')));
+        QVERIFY(report.written.isEmpty());
+        for (const char* name : {"help.rtf", "help.hpj", "help.cnt"})
+            QVERIFY(!QFile::exists(path(QString::fromLatin1(name))));
+        QCOMPARE(testenv::readAll(vbp), QByteArray("HelpFile=\"old\"\r\n"));
+    }
+
+    void topicFileCarriesEveryCharacter() {
+        addTopic(*m_db, QStringLiteral("IDH_RU"), QStringLiteral("\u041f\u0440\u0438"), QString(),
+                 QString(), QStringLiteral("Smile \U0001F600 \u00e9"), 1);
+        const CreateReport report = create();
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        const QByteArray rtf = testenv::readAll(m_s.rtfFileName);
+        QVERIFY(rtf.contains("{\\b\\f1\\fs24 \\u1055?\\u1088?\\u1080?\\par \\par }"));
+        QVERIFY(rtf.contains("Smile \\u-10179?\\u-8704? \xe9\r\n"));
+    }
+
+    void helpTextsThatLoseWordsAreWarnedAbout() {
+        addTopic(*m_db, QStringLiteral("IDH_PATH"), QStringLiteral("P"), QString(), QString(),
+                 QStringLiteral("Install to C:\\Program Files\\App."), 1);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdGo"), QStringLiteral("IDH_GO"),
+                     QStringLiteral("Press {Enter"), 2);
+        addTopic(*m_db, QStringLiteral("IDH_FINE"), QStringLiteral("F"), QString(), QString(),
+                 QStringLiteral("{\\b Note:} C:\\\\Temp"), 3);
+        const CreateReport report = create();
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(report.warnings.size(), 3);
+        QVERIFY(report.warnings[0].startsWith(u"The help text of topic IDH_PATH: \"\\Program\""));
+        QVERIFY(report.warnings[1].startsWith(u"The help text of topic IDH_PATH: \"\\App\""));
+        QVERIFY(report.warnings[2].startsWith(
+            u"The help text of the What's This entry frmA.cmdGo: The brace {"));
+        // The topic file keeps the text as the author typed it.
+        QVERIFY(testenv::readAll(m_s.rtfFileName).contains("Install to C:\\Program Files\\App."));
+    }
+
+    void mapNumbersFromOtherToolsAreLeftOut() {
+        addTopic(*m_db, QStringLiteral("IDH_GOOD"), QStringLiteral("G"), QString(), QString(),
+                 QStringLiteral("t"), 7);
+        m_db.reset();
+        QVERIFY(QProcess::execute(
+                    QStringLiteral("sqlcipher"),
+                    {path(QStringLiteral("p.QMT")),
+                     QStringLiteral(
+                         "PRAGMA key = 'quetzal'; PRAGMA ignore_check_constraints = 1;"
+                         "INSERT INTO GeneralHelp (TopicID, TopicTitle, MapNumber, "
+                         "Status) VALUES ('IDH_TEXT','T','abc','A'),"
+                         "('IDH_BIG','B',99999999999,'A'),('IDH_HALF','H',1.5,'A');")}) == 0);
+        m_db = dao::Database::OpenDatabase(path(QStringLiteral("p.QMT")));
+        const CreateReport report = create();
+        QCOMPARE(report.failures.size(), 3);
+        for (const char* id : {"IDH_TEXT (abc)", "IDH_BIG (99999999999)", "IDH_HALF (1.5)"})
+            QVERIFY2(report.failures.join(u' ').contains(QLatin1String(id)),
+                     qPrintable(report.failures.join(u'\n')));
+        QVERIFY(testenv::readAll(m_s.helpProjectFileName).contains("[MAP]\r\nIDH_GOOD=7\r\n \r\n"));
+    }
+
+    void applicationInAFolderWithABackslashAndAByteOrderMark() {
+        const QString folder = path(QStringLiteral("my\\apps"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/Forms")));
+        const QString vbp = folder + QStringLiteral("/app.vbp");
+        QVERIFY(testenv::writeAll(vbp, "\xEF\xBB\xBF"
+                                       "Form=Forms\\frmA.frm\r\nHelpFile=\"old\"\r\n"));
+        QVERIFY(testenv::writeAll(folder + QStringLiteral("/Forms/frmA.frm"),
+                                  "\xEF\xBB\xBFVERSION 5.00\r\nBegin VB.Form frmA \r\n"
+                                  "   Caption         =   \"A\"\r\nEnd\r\n"
+                                  "Attribute VB_Name = \"frmA\"\r\n"));
+        const std::vector<FormRow> forms = QMTCOdeMod::ReadProjectForms(vbp);
+        QCOMPARE(forms.size(), std::size_t(1));
+        addWhatsThis(*m_db, QStringLiteral("frmA.frmA"), QStringLiteral("IDH_A"),
+                     QStringLiteral("t"), 5);
+        m_s.vbProject = 1;
+        m_s.vbProjectFileName = vbp;
+        m_s.createContextSensitiveHelp = 1;
+        const CreateReport report = create(forms);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QVERIFY(testenv::readAll(folder + QStringLiteral("/Forms/frmA.frm"))
+                    .contains("\"A\"\r\nHelpContextID    = 5\r\nEnd\r\n"));
+        QCOMPARE(testenv::readAll(vbp), QByteArray("\xEF\xBB\xBF"
+                                                   "Form=Forms\\frmA.frm\r\n"
+                                                   "HelpFile=\"help.hlp\"\r\n"));
+    }
+
+    void createRemovesOnlyItsOwnLeftOvers() {
+        const QStringList ours{QStringLiteral(".help.rtf.qmt-Ab12Cd"),
+                               QStringLiteral(".frmA.frm.qmt-zzzzzz")};
+        const QStringList others{QStringLiteral(".help.rtf.qmt-short"),
+                                 QStringLiteral("help.rtf.qmt-Ab12Cd"), QStringLiteral(".keep")};
+        for (const QString& name : ours + others)
+            QVERIFY(testenv::writeAll(path(name), "x"));
+        // A writer still at work holds its file: it stays.
+        fileio::SaveFile busy(path(QStringLiteral("busy.txt")));
+        const QString busyWork = workFiles(m_dir->path()).filter(QStringLiteral("busy")).value(0);
+        QVERIFY(!busyWork.isEmpty());
+        QVERIFY(create().ok());
+        QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& name : ours)
+            QVERIFY2(!left.contains(name), qPrintable(name));
+        for (const QString& name : others + QStringList{busyWork})
+            QVERIFY2(left.contains(name), qPrintable(name));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGenerationFaults)
+#include "tst_generation_faults.moc"

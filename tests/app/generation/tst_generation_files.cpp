@@ -1,0 +1,421 @@
+// The general help sources byte for byte, the HelpFile line, the compiler
+// look-up and start, and the order of the Create command.
+#include "common/testenv.h"
+#include "genfixture.h"
+
+#include "fileio/textoutput.h"
+#include "generation/compilation.h"
+#include "generation/createcommand.h"
+#include "generation/generalhelp.h"
+#include "resources/stringids.h"
+#include "shell/dialogs.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace genfixture;
+
+namespace {
+
+const QByteArray kHeader =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
+    "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}\r\n";
+
+QByteArray footnote(const char* mark, const QByteArray& value, const char* closing) {
+    return QByteArray(mark) + "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright " +
+           "\\fs20\\cgrid {\\cs16\\super " + mark + "}{ " + value + closing + "\r\n";
+}
+
+QByteArray hpjHead(const QByteArray& titleLine, const QByteArray& cntLine, const QByteArray& hlp,
+                   const QByteArray& rtf) {
+    return "[OPTIONS]\r\nCOMPRESS=12 Hall Zeck\r\nLCID=0x409 0x0 0x0 ; English (United "
+           "States)\r\nREPORT=Yes\r\nFTS=29\r\n" +
+           titleLine + cntLine + "HLP=" + hlp + "\r\n \r\n[FILES]\r\n" + rtf + "\r\n \r\n[MAP]\r\n";
+}
+
+const QByteArray kHpjTail = " \r\n[WINDOWS]\r\nmain=\"\",(240,98,769,547),20740,(r14876671),"
+                            "(r12632256),f3\r\n \r\n[CONFIG]\r\nBrowseButtons()\r\n";
+
+} // namespace
+
+class TestGenerationFiles : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testenv::RegistryFolder> m_registry; // one per test: no compiler left behind
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<dao::Database> m_db;
+    CreateSettings m_s;
+    QStringList m_messages;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QByteArray rtf() const { return testenv::readAll(m_s.rtfFileName); }
+    QByteArray hpj() const { return testenv::readAll(m_s.helpProjectFileName); }
+
+private slots:
+    void init() {
+        m_registry = std::make_unique<testenv::RegistryFolder>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
+        m_s = CreateSettings{};
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createGeneralHelp = 1;
+        m_s.helpProjectTitle = QStringLiteral("My Help");
+        m_s.helpProjectFileName = path(QStringLiteral("help.hpj"));
+        m_s.helpFileName = QStringLiteral("help.hlp");
+        m_s.rtfFileName = path(QStringLiteral("help.rtf"));
+        m_s.contentsFileName = QStringLiteral("help.cnt");
+        m_messages.clear();
+        shell::setMessageHandler([this](const shell::MessageRequest& r) {
+            m_messages << r.text;
+            return int(shell::vbOK);
+        });
+    }
+    void cleanup() {
+        shell::setMessageHandler({});
+        m_db.reset();
+    }
+
+    void missingNamesWriteNothing() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "HelpFile=\"old\"\r\n"));
+        m_s.vbProject = 1;
+        m_s.vbProjectFileName = vbp;
+        CreateSettings noRtf = m_s;
+        noRtf.rtfFileName.clear();
+        CreateReport report;
+        CreateGeneralHelp(noRtf, *m_db, report);
+        CreateSettings noHpj = m_s;
+        noHpj.helpProjectFileName.clear();
+        CreateGeneralHelp(noHpj, *m_db, report);
+        QVERIFY(!QFile::exists(m_s.rtfFileName));
+        QVERIFY(!QFile::exists(m_s.helpProjectFileName));
+        QCOMPARE(testenv::readAll(vbp), QByteArray("HelpFile=\"old\"\r\n"));
+        QVERIFY(m_messages.isEmpty());
+        // Not written is not success: each names the empty field.
+        QCOMPARE(report.failures,
+                 QStringList({QStringLiteral("The general help file was not written: the Help "
+                                             "Text (RTF) File Name is empty."),
+                              QStringLiteral("The general help file was not written: the Help "
+                                             "Project File Name is empty.")}));
+        QVERIFY(report.written.isEmpty());
+    }
+
+    void emptyProject() {
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(report.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName}));
+        QCOMPARE(rtf(), kHeader + "}}\r\n");
+        QCOMPARE(hpj(),
+                 hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) + kHpjTail);
+    }
+
+    void topicsAndWhatsThisEntries() {
+        addTopic(*m_db, QStringLiteral("IDH_FULL"), QStringLiteral("Full \u00e9\u20ac"),
+                 QStringLiteral("seq:010"), QStringLiteral("one;two"),
+                 QStringLiteral("first\r\nsecond"), 10);
+        addTopic(*m_db, QStringLiteral("IDH_BARE"), QStringLiteral("Bare"), QString(), QVariant(),
+                 QVariant());
+        addTopic(*m_db, QStringLiteral("IDH_GONE"), QStringLiteral("Gone"), QString(), QString(),
+                 QStringLiteral("x"), 11, QStringLiteral("D"));
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdOk"), QStringLiteral("IDH_OK"),
+                     QStringLiteral("Press\r\nit"), 20);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdGone"), QStringLiteral("IDH_WGONE"),
+                     QStringLiteral("no"), 21, QStringLiteral("D"));
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+
+        const QByteArray expected =
+            kHeader + "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_FULL", "}}}") +
+            footnote("$", "Full \xe9\x80", "}}}") + footnote("+", "seq:010", "}}}") +
+            footnote("K", "one;two", "}}}") +
+            "}\r\n{\\b\\f1\\fs24 Full \xe9\x80\\par \\par }\r\n{\\f1\\fs20 first\\par\nsecond\r\n"
+            "\\page\r\n\r\n" +
+            // empty and null browse sequence and keywords: only "#" and "$"
+            "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_BARE", "}}}") +
+            footnote("$", "Bare", "}}}") +
+            "}\r\n{\\b\\f1\\fs24 Bare\\par \\par }\r\n{\\f1\\fs20 \r\n\\page\r\n\r\n" +
+            footnote("#", "IDH_OK", "}}") + "{\\f1\\fs20 Press\r\nit\\par \\par }\r\n" + "}}\r\n";
+        QCOMPARE(rtf(), expected);
+    }
+
+    void existingFilesAreReplaced() {
+        QVERIFY(testenv::writeAll(m_s.rtfFileName, QByteArray(5000, 'x')));
+        QVERIFY(testenv::writeAll(m_s.helpProjectFileName, QByteArray(5000, '~')));
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QCOMPARE(rtf(), kHeader + "}}\r\n");
+        QVERIFY(hpj().startsWith("[OPTIONS]\r\n"));
+        QVERIFY(!hpj().contains('~'));
+        // No work file is left beside the targets.
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 3);
+    }
+
+    void helpProjectFile() {
+        addTopic(*m_db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
+                 QString(), 10);
+        addTopic(*m_db, QStringLiteral("IDH_NOMAP"), QStringLiteral("No map"), QString(), QString(),
+                 QString(), 0);
+        addTopic(*m_db, QStringLiteral("IDH_OFF"), QStringLiteral("Off"), QString(), QString(),
+                 QString(), 12, QStringLiteral("D"));
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdOk"), QStringLiteral("IDH_MAIN"),
+                     QStringLiteral("t"), 30);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdNo"), QStringLiteral("IDH_W0"),
+                     QStringLiteral("t"), 0);
+        m_s.createContentsFile = 1;
+        m_s.helpProjectTitle.clear();
+        CreateReport report;
+        WriteHelpProjectFile(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(hpj(),
+                 hpjHead("TITLE=\r\n", "CNT=help.cnt\r\n", "help.hlp", m_s.rtfFileName.toUtf8()) +
+                     "IDH_MAIN=10\r\nIDH_MAIN=30\r\n" + kHpjTail);
+    }
+
+    void vbProjectHelpFileLine() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        const QByteArray before = "Type=Exe\r\nHelpFile=\"old.hlp\"\r\nhelpfile=\"small\"\r\n"
+                                  "Title=\"Caf\xe9\"\r\nHelpFile=\"help.hlp\"\nHelpFileX\r\nLast";
+        QVERIFY(testenv::writeAll(vbp, before));
+        m_s.vbProjectFileName = vbp;
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report); // not ticked: untouched
+        QCOMPARE(testenv::readAll(vbp), before);
+
+        m_s.vbProject = 1;
+        m_s.helpFileName = QStringLiteral("C:\\new help.hlp");
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(testenv::readAll(vbp),
+                 QByteArray("Type=Exe\r\nHelpFile=\"C:\\new help.hlp\"\r\nhelpfile=\"small\"\r\n"
+                            "Title=\"Caf\xe9\"\r\nHelpFile=\"C:\\new help.hlp\"\r\nHelpFileX\r\n"
+                            "Last\r\n"));
+
+        const QByteArray without = "Type=Exe\r\n";
+        QVERIFY(testenv::writeAll(vbp, without));
+        QVERIFY(UpdateVBProjectHelpFile(vbp, QStringLiteral("h.hlp")));
+        QCOMPARE(testenv::readAll(vbp), without);
+        // ... and Create says that the project names no help file.
+        CreateReport noLine;
+        CreateGeneralHelp(m_s, *m_db, noLine);
+        QVERIFY(noLine.ok());
+        QCOMPARE(noLine.warnings.size(), 1);
+        QVERIFY(noLine.warnings.first().contains(u"has no HelpFile line"));
+
+        // An LF project keeps LF; one that would not change is not rewritten.
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\nHelpFile=\"a\"\n"));
+        QCOMPARE(WithHelpFileLine(testenv::readAll(vbp), QStringLiteral("b")),
+                 QByteArray("Type=Exe\nHelpFile=\"b\"\n"));
+        QVERIFY(testenv::writeAll(vbp, "HelpFile=\"same\"\r\n"));
+        const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+        {
+            QFile f(vbp);
+            QVERIFY(f.open(QIODevice::ReadWrite) &&
+                    f.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QVERIFY(UpdateVBProjectHelpFile(vbp, QStringLiteral("same")));
+        QCOMPARE(QFileInfo(vbp).fileTime(QFileDevice::FileModificationTime), old);
+
+        // A missing project file makes no file, and the run reports it.
+        m_s.vbProjectFileName = path(QStringLiteral("missing.vbp"));
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(!QFile::exists(m_s.vbProjectFileName));
+        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(report.failures.size(), 1);
+        QVERIFY(report.failures.first().contains(u"HelpFile line was not written"));
+        QVERIFY(report.failures.first().contains(u"missing.vbp"));
+    }
+
+    void failureNamesTheFile() {
+        QVERIFY(testenv::writeAll(m_s.helpProjectFileName, "keep"));
+        m_s.rtfFileName = path(QStringLiteral("no/such/folder/help.rtf"));
+        try {
+            CreateReport report;
+            CreateGeneralHelp(m_s, *m_db, report);
+            QFAIL("no error for an RTF file in a missing folder");
+        } catch (const fileio::FileWriteError& e) {
+            QCOMPARE(e.fileName(), m_s.rtfFileName);
+            QVERIFY(e.message().contains(QStringLiteral("help.rtf")));
+        }
+        QCOMPARE(hpj(), QByteArray("keep")); // the command ended before it
+    }
+
+    void missingCompiler() {
+        // Without the built-in compiler either.
+        const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR");
+        qunsetenv("QUILLMATE_BUILD_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
+        QVERIFY(BuiltInHelpCompiler().isEmpty());
+        QString found = QStringLiteral("x");
+        QCOMPARE(LookUpHelpCompiler(found),
+                 str::message::CompilerNotLoadedProperly); // no App Paths key at all
+        QVERIFY(found.isEmpty());
+        const CompileResult noKey = CompileHelpProject(m_s.helpProjectFileName);
+        registerCompiler(QByteArray()); // the key without hcw.exe
+        const CompileResult noValue = CompileHelpProject(m_s.helpProjectFileName);
+        registerCompiler(QByteArray("/no/such/compiler"));
+        const CompileResult missing = CompileHelpProject(m_s.helpProjectFileName);
+        const QString notExecutable = path(QStringLiteral("hcw.txt"));
+        QVERIFY(testenv::writeAll(notExecutable, "text"));
+        registerCompiler(QFile::encodeName(notExecutable));
+        const CompileResult plainFile = CompileHelpProject(m_s.helpProjectFileName);
+        for (const CompileResult& r : {noKey, noValue, missing, plainFile})
+            QVERIFY(!r.started);
+        QCOMPARE(noKey.message,
+                 QStringLiteral("Microsoft Help Compiler Workshop not loaded properly"));
+        QCOMPARE(noValue.message,
+                 QStringLiteral("Mircosoft Help Compiler Workshop is not loaded."));
+        // A compiler that cannot start says why.
+        QCOMPARE(missing.message, QStringLiteral("An error occurred while compilling the help "
+                                                 "file.\nThe help compiler /no/such/compiler could "
+                                                 "not be started: the file does not exist."));
+        QVERIFY(plainFile.message.endsWith(u"could not be started: the file is not executable."));
+        QVERIFY(m_messages.isEmpty()); // nothing shown: the caller shows the message
+    }
+
+    void builtInCompilerWhenNoneIsRegistered() {
+        QVERIFY(!BuiltInHelpCompiler().isEmpty());
+        auto db = testenv::freshProject(path(QStringLiteral("hc.QMT")));
+        addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
+                 QStringLiteral("Text"), 10);
+        m_s.helpFileName = QStringLiteral("built.hlp");
+        CreateReport report;
+        CreateGeneralHelp(m_s, *db, report);
+        const CompileResult r =
+            CompileHelpProject(m_s.helpProjectFileName, CompileWait::UntilFinished);
+        QVERIFY(r.succeeded());
+        QVERIFY(testenv::readAll(path(QStringLiteral("built.hlp")))
+                    .startsWith(QByteArray("\x3F\x5F\x03\x00", 4)));
+        registerCompiler(QByteArray("/no/such/compiler")); // a registered compiler still wins
+        const CompileResult registered = CompileHelpProject(m_s.helpProjectFileName);
+        QVERIFY(!registered.started);
+        QVERIFY(registered.message.contains(u"/no/such/compiler"));
+    }
+
+    void compilerGetsItsArguments() {
+        const QString log = path(QStringLiteral("args.txt"));
+        registerCompiler(QFile::encodeName(
+            writeRecordingCompiler(path(QStringLiteral("hcw script.sh")), log, 3)));
+        const QString hpjWithBlanks = path(QStringLiteral("my help project.hpj"));
+        QVERIFY(CompileHelpProject(hpjWithBlanks).started);
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(log) && t.elapsed() < 10000)
+            QTest::qWait(20);
+        const QByteArray expected = "/c\n/e\n/m\n" + QFile::encodeName(hpjWithBlanks) + "\n";
+        QCOMPARE(testenv::readAll(log), expected);
+
+        QFile::remove(log);
+        const CompileResult waited = CompileHelpProject(hpjWithBlanks, CompileWait::UntilFinished);
+        QVERIFY(waited.started);
+        QCOMPARE(waited.exitCode, 3);
+        QVERIFY(!waited.succeeded());
+        QCOMPARE(waited.message, QStringLiteral("The help compiler ended with status 3."));
+        QCOMPARE(testenv::readAll(log), expected);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void createCommandOrder() {
+        QStringList calls;
+        CreateSteps steps;
+        steps.createContentsFile = [&](dao::Database&, const CreateSettings& s) {
+            calls << QStringLiteral("contents:") + s.contentsFileName;
+            [&] { QVERIFY(QFile::exists(s.rtfFileName)); }(); // general help came first
+            return true;
+        };
+        steps.createToolTips = [&](dao::Database&, const QString& vbp,
+                                   const std::vector<FormRow>& forms) {
+            calls << QStringLiteral("tooltips:%1:%2").arg(vbp, QString::number(forms.size()));
+            return FormWriteResult{1, 2, {}, {QStringLiteral("a warning")}};
+        };
+        steps.createContextSensitiveHelp = [&](dao::Database&, const QString&,
+                                               const std::vector<FormRow>&) {
+            calls << QStringLiteral("csh");
+            return FormWriteResult{0, 0, {QStringLiteral("frmB.frm: cannot be read")}, {}};
+        };
+        steps.compile = [&](const QString& hpj) {
+            calls << QStringLiteral("compile:") + hpj;
+            return CompileOutcome{true, {}};
+        };
+        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&, CreateReport&) {
+            calls << QStringLiteral("html");
+        };
+        steps.compileHtmlHelp = [&](const CreateSettings& s) {
+            calls << QStringLiteral("chm:") + s.helpProjectFileName;
+            return CompileOutcome{false, QStringLiteral("no chm")};
+        };
+        const std::vector<FormRow> forms{{QStringLiteral("frmA"), QStringLiteral("a.frm")}};
+
+        m_s.createContentsFile = 1;
+        m_s.createToolTips = 1;
+        m_s.createContextSensitiveHelp = 1;
+        m_s.compile = 1;
+        CreateReport r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("contents:help.cnt"),
+                                     QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh"),
+                                     QStringLiteral("compile:") + m_s.helpProjectFileName}));
+        QCOMPARE(r.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName,
+                                         QStringLiteral("help.cnt")}));
+        QVERIFY(r.compiled);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("frmB.frm: cannot be read")));
+        QCOMPARE(r.warnings, QStringList(QStringLiteral("a warning")));
+        QCOMPARE(r.formsRewritten, 1);
+        QCOMPARE(r.controlsUpdated, 2);
+        QVERIFY(!r.ok());
+
+        // HTML Help instead of the WinHelp files, its compiler last; the form
+        // writers still run, and a compile that fails fails the run.
+        calls.clear();
+        QFile::remove(m_s.rtfFileName);
+        m_s.helpType = HelpType::HtmlHelp;
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips::1"),
+                                     QStringLiteral("csh"),
+                                     QStringLiteral("chm:") + m_s.helpProjectFileName}));
+        QVERIFY(!QFile::exists(m_s.rtfFileName));
+        QVERIFY(r.compileDue && !r.compiled);
+        QVERIFY(r.failures.contains(QStringLiteral("no chm")));
+
+        // Windows Help without general help writes no help files of either kind.
+        calls.clear();
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createGeneralHelp = 0;
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("tooltips::1"), QStringLiteral("csh")}));
+        QVERIFY(!r.compileDue);
+        m_s.createGeneralHelp = 1;
+
+        // A contents file that is not written fails the run.
+        calls.clear();
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 0;
+        steps.createContentsFile = [](dao::Database&, const CreateSettings&) { return false; };
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("The contents file help.cnt was not "
+                                                        "written: the contents tree is empty.")));
+
+        // A failing generator ends the command; files written before stay.
+        calls.clear();
+        m_s.createContentsFile = 0;
+        m_s.createToolTips = m_s.createContextSensitiveHelp = 1;
+        steps.createToolTips = [&](dao::Database&, const QString&,
+                                   const std::vector<FormRow>&) -> FormWriteResult {
+            throw fileio::FileWriteError(QStringLiteral("frmA.frm"), QStringLiteral("it broke"));
+        };
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("frmA.frm: it broke")));
+        QVERIFY(calls.isEmpty());
+        QVERIFY(QFile::exists(m_s.rtfFileName));
+
+        // A compiler that did not start makes the run fail, with its message.
+        m_s.createToolTips = m_s.createContextSensitiveHelp = 0;
+        m_s.compile = 1;
+        steps.compile = [](const QString&) { return CompileOutcome{false, QStringLiteral("no")}; };
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QVERIFY(r.compileDue && !r.compiled);
+        QCOMPARE(r.failures, QStringList(QStringLiteral("no")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGenerationFiles)
+#include "tst_generation_files.moc"

@@ -1,0 +1,381 @@
+// HTML Help: the sources byte for byte, what they refuse, the compiled file
+// read back, and compiles that fail without harming the old help file.
+#include "common/testenv.h"
+#include "genfixture.h"
+
+#include "chm/chmfile.h"
+#include "fileio/savefile.h"
+#include "generation/createcommand.h"
+#include "generation/htmlhelp.h"
+#include "generation/htmlhelpcompile.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace genfixture;
+
+class TestGenerationHtmlHelp : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testenv::RegistryFolder> m_registry; // one per test: no compiler left behind
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<dao::Database> m_db;
+    CreateSettings m_s;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QByteArray file(const QString& name) const { return testenv::readAll(path(name)); }
+
+    void addContents(const QString& key, const QString& title, const char* level,
+                     bool heading = false) {
+        addRow(*m_db, QStringLiteral("ContentsFile"),
+               {{"TopicID", key},
+                {"Title", title},
+                {"Level", QString::fromLatin1(level)},
+                {"Parent", QStringLiteral("Main")},
+                {"Type", heading ? QStringLiteral("3") : QStringLiteral("2")}});
+    }
+
+    // Topics with a heading, keywords and map numbers; What's This entries of
+    // their own, naming a general topic, and sharing one ID.
+    void fillProject() {
+        m_db->BeginTrans();
+        addTopic(*m_db, QStringLiteral("IDH_START"), QStringLiteral("Getting started"), QString(),
+                 QStringLiteral("setup; install"),
+                 QStringLiteral("First\r\n{\\b Note:} see {\\uldb printing}{\\v IDH_PRINT} "
+                                "or {\\uldb nothing}{\\v IDH_NONE} & <more>"),
+                 10);
+        addRow(*m_db, QStringLiteral("GeneralHelp"),
+               {{"TopicID", QStringLiteral("IDH_PRINT")},
+                {"TopicTitle", QStringLiteral("Printing & paper")},
+                {"TopicHeader", QStringLiteral("Print a page")},
+                {"Keywords", QStringLiteral("print;Setup;;")},
+                {"HelpText", QStringLiteral("Print it.")},
+                {"MapNumber", 11}});
+        addTopic(*m_db, QStringLiteral("Odd id"), QStringLiteral("Odd"), QString(), QString(),
+                 QStringLiteral("Odd text"));
+        addTopic(*m_db, QStringLiteral("IDH_OLD"), QStringLiteral("Old"), QString(),
+                 QStringLiteral("old"), QStringLiteral("Gone"), 0, QStringLiteral("D"));
+        addWhatsThis(*m_db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("IDH_OK"),
+                     QStringLiteral("Closes the window."), 20);
+        addWhatsThis(*m_db, QStringLiteral("frmMain.cmdHelp"), QStringLiteral("idh_start"),
+                     QStringLiteral("Shows help."), 10);
+        addWhatsThis(*m_db, QStringLiteral("frmMain.cmdNo"), QStringLiteral("IDH_OK"),
+                     QStringLiteral("Leaves it."), 20);
+        addContents(QStringLiteral("Basics.1"), QStringLiteral("Basics"), "1", true);
+        addContents(QStringLiteral("IDH_START.2"), QStringLiteral("Getting \"started\""), "2");
+        addContents(QStringLiteral("Deep.3"), QStringLiteral("Deep"), "2", true);
+        addContents(QStringLiteral("IDH_PRINT.4"), QStringLiteral("Printing"), "5");
+        addContents(QStringLiteral("Odd id.5"), QStringLiteral("Odd"), "1");
+        m_db->CommitTrans();
+    }
+
+    QStringList leftovers() const {
+        return QDir(m_dir->path())
+            .entryList({QStringLiteral(".qmt*")}, QDir::AllEntries | QDir::Hidden);
+    }
+
+private slots:
+    void init() {
+        m_registry = std::make_unique<testenv::RegistryFolder>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
+        m_s = CreateSettings{};
+        m_s.helpType = HelpType::HtmlHelp;
+        m_s.helpProjectTitle = QStringLiteral("My Help");
+        m_s.helpProjectFileName = path(QStringLiteral("help.hhp"));
+        m_s.helpFileName = QStringLiteral("help.chm");
+        m_s.contentsFileName = path(QStringLiteral("help.hhc"));
+        m_s.indexFileName = QStringLiteral("help.hhk");
+    }
+
+    void sourcesByteForByte() {
+        fillProject();
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "Type=Exe\r\nHelpFile=\"old.hlp\"\r\n"));
+        m_s.vbProject = 1;
+        m_s.vbProjectFileName = vbp;
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QCOMPARE(
+            report.written,
+            QStringList({path(QStringLiteral("help_html")), path(QStringLiteral("help.hhc")),
+                         path(QStringLiteral("help.hhk")), path(QStringLiteral("help.h")),
+                         path(QStringLiteral("help.bas")), path(QStringLiteral("help.hhp")), vbp}));
+
+        QCOMPARE(
+            file(QStringLiteral("help.hhp")),
+            "[OPTIONS]\r\nCompiled file=help.chm\r\nContents file=help.hhc\r\n"
+            "Index file=help.hhk\r\nDefault topic=help_html/IDH_START.htm\r\n"
+            "Binary Index=No\r\nFull-text search=Yes\r\nLanguage=0x409 English (United States)\r\n"
+            "Title=My Help\r\n\r\n"
+            "[FILES]\r\nhelp_html/IDH_START.htm\r\nhelp_html/IDH_PRINT.htm\r\n"
+            "help_html/Odd~0020id.htm\r\nhelp_html/IDH_OK.htm\r\n\r\n"
+            "[ALIAS]\r\nIDH_START=help_html/IDH_START.htm\r\n"
+            "IDH_PRINT=help_html/IDH_PRINT.htm\r\nIDH_OK=help_html/IDH_OK.htm\r\n\r\n"
+            "[MAP]\r\n#include help.h\r\n");
+        const QByteArray head = "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\">\r\n<HTML>\r\n"
+                                "<HEAD>\r\n<meta name=\"GENERATOR\" content=\"Quillmate\">\r\n"
+                                "<!-- Sitemap 1.0 -->\r\n</HEAD><BODY>\r\n<UL>\r\n";
+        const auto entry = [](int depth, const QByteArray& name,
+                              const QByteArray& page) -> QByteArray {
+            const QByteArray in(depth, '\t'), inner(depth + 1, '\t');
+            QByteArray e = in + "<LI> <OBJECT type=\"text/sitemap\">\r\n" + inner +
+                           "<param name=\"Name\" value=\"" + name + "\">\r\n";
+            for (const QByteArray& p : page.split(' '))
+                if (!p.isEmpty())
+                    e += inner + "<param name=\"Local\" value=\"help_html/" + p + "\">\r\n";
+            return e + inner + "</OBJECT>\r\n";
+        };
+        // Levels give the depth; one deeper than the entry before at most.
+        QCOMPARE(file(QStringLiteral("help.hhc")),
+                 head + entry(1, "Basics", "") + "\t<UL>\r\n" +
+                     entry(2, "Getting &quot;started&quot;", "IDH_START.htm") +
+                     entry(2, "Deep", "") + "\t\t<UL>\r\n" + entry(3, "Printing", "IDH_PRINT.htm") +
+                     "\t\t</UL>\r\n\t</UL>\r\n" + entry(1, "Odd", "Odd~0020id.htm") +
+                     "</UL>\r\n</BODY></HTML>\r\n");
+        // Sorted without regard to case; one entry per keyword, its topics in order.
+        QCOMPARE(file(QStringLiteral("help.hhk")),
+                 head + entry(1, "install", "IDH_START.htm") + entry(1, "print", "IDH_PRINT.htm") +
+                     entry(1, "setup", "IDH_START.htm IDH_PRINT.htm") +
+                     "</UL>\r\n</BODY></HTML>\r\n");
+        QCOMPARE(file(QStringLiteral("help.h")),
+                 "/* Help context IDs: written by Quillmate on each Create. */\r\n"
+                 "#define IDH_START 10\r\n#define IDH_PRINT 11\r\n#define IDH_OK 20\r\n");
+        QCOMPARE(file(QStringLiteral("help.bas")),
+                 "Attribute VB_Name = \"help\"\r\n"
+                 "' Help context IDs: written by Quillmate on each Create.\r\n"
+                 "Option Explicit\r\nPublic Const IDH_START As Long = 10\r\n"
+                 "Public Const IDH_PRINT As Long = 11\r\nPublic Const IDH_OK As Long = 20\r\n");
+        QCOMPARE(file(QStringLiteral("app.vbp")), "Type=Exe\r\nHelpFile=\"help.chm\"\r\n");
+
+        // Pages: title, heading (the header, else the title), paragraphs; the
+        // What's This page holds each of its entries' texts once.
+        const QByteArray print = file(QStringLiteral("help_html/IDH_PRINT.htm"));
+        QVERIFY(print.contains("<title>Printing & paper</title>\r\n"));
+        QVERIFY(print.contains("<h1>Print a page</h1>\r\n<p>Print it.</p>\r\n"));
+        QCOMPARE(file(QStringLiteral("help_html/IDH_START.htm")),
+                 "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<html>\r\n<head>\r\n"
+                 "<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                 "charset=windows-1252\">\r\n<title>Getting started</title>\r\n"
+                 "<style type=\"text/css\">body { font-family: Arial, sans-serif; font-size: "
+                 "10pt; } h1 { font-size: 12pt; }</style>\r\n</head>\r\n<body>\r\n"
+                 "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
+                 "<a href=\"IDH_PRINT.htm\"><u>printing</u></a> or <u>nothing</u> &amp; "
+                 "&lt;more&gt;</p>\r\n"
+                 "</body>\r\n</html>\r\n");
+        const QByteArray ok = file(QStringLiteral("help_html/IDH_OK.htm"));
+        QVERIFY(ok.contains("<title>IDH_OK</title>"));
+        QVERIFY(ok.contains("Closes the window.</p>\r\n<hr>\r\n<p>Leaves it.</p>"));
+        QVERIFY(QDir(path(QStringLiteral("help_html"))).entryList(QDir::Files).size() == 4);
+
+        // Without a name nothing is written.
+        m_s.indexFileName.clear();
+        m_s.helpProjectFileName = path(QStringLiteral("other.hhp"));
+        report = {};
+        CreateHTMLHelp(m_s, *m_db, report);
+        QCOMPARE(report.failures, QStringList(QStringLiteral("The HTML Help files were not "
+                                                             "written: the Index File Name is "
+                                                             "empty.")));
+        QVERIFY(!QFile::exists(m_s.helpProjectFileName));
+    }
+
+    void pageNamesAndTexts() {
+        const QList<QPair<QString, QString>> names{
+            {QStringLiteral("IDH_Main-2.x"), QStringLiteral("IDH_Main-2.x.htm")},
+            {QStringLiteral("a b"), QStringLiteral("a~0020b.htm")},
+            {QStringLiteral("a~0020b"), QStringLiteral("a~007E0020b.htm")},
+            {QStringLiteral(".hidden"), QStringLiteral("~002Ehidden.htm")},
+            {QStringLiteral("x/../y"), QStringLiteral("x~002F..~002Fy.htm")},
+            {QStringLiteral("Größe"), QStringLiteral("Gr~00F6~00DFe.htm")},
+        };
+        for (const auto& [id, page] : names)
+            QCOMPARE(HtmlHelpPageName(id), page);
+
+        // Characters Windows-1252 lacks become references in pages; in the
+        // contents and index files they are refused.
+        addTopic(*m_db, QStringLiteral("IDH_A"),
+                 QString::fromUtf8("Caf\u00e9 \u2192 <b> AT&T </title>"), QString(), QString(),
+                 QString::fromUtf8("\u20ac 5 \u2192 \U0001F600"));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        const QByteArray page = file(QStringLiteral("help_html/IDH_A.htm"));
+        // Titles stay plain but for what would be read as markup.
+        QVERIFY(page.contains("<title>Caf\xe9 &#8594; <b> AT&amp;T &lt;/title></title>"));
+        QVERIFY(page.contains("<p>\x80 5 &#8594; &#128512;</p>"));
+    }
+
+    void refusedBeforeAnythingIsWritten_data() {
+        QTest::addColumn<QString>("generalId");
+        QTest::addColumn<int>("generalMap");
+        QTest::addColumn<QString>("entryId");
+        QTest::addColumn<int>("entryMap");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no program name")
+            << QStringLiteral("Getting started") << 5 << QString() << 0
+            << QStringLiteral("The topic ID \"Getting started\" (general topic) has the map "
+                              "number 5, but a context ID needs");
+        QTest::newRow("digit first") << QStringLiteral("1st") << 5 << QString() << 0
+                                     << QStringLiteral("The topic ID \"1st\" (general topic)");
+        QTest::newRow("two numbers")
+            << QStringLiteral("IDH_A") << 5 << QStringLiteral("idh_a") << 6
+            << QStringLiteral("The topic ID \"idh_a\" has two map numbers, 5 (general topic) and "
+                              "6 (What's This entry frmA.cmdB)");
+        QTest::newRow("one number twice")
+            << QStringLiteral("IDH_A") << 5 << QStringLiteral("IDH_B") << 5
+            << QStringLiteral("The map number 5 is given to two topic IDs, \"IDH_A\" (general "
+                              "topic) and \"IDH_B\"");
+        QTest::newRow("contents title")
+            << QStringLiteral("IDH_A") << 0 << QString() << 0
+            << QStringLiteral("The contents entry \"A \u2192 B\" holds \"\u2192\"");
+        QTest::newRow("help file name")
+            << QStringLiteral("IDH_A") << 0 << QString() << 0
+            << QStringLiteral("The Help File Name holds a double quote");
+    }
+
+    void refusedBeforeAnythingIsWritten() {
+        QFETCH(QString, generalId);
+        QFETCH(int, generalMap);
+        QFETCH(QString, entryId);
+        QFETCH(int, entryMap);
+        QFETCH(QString, message);
+        addTopic(*m_db, generalId, QStringLiteral("T"), QString(), QString(), QStringLiteral("x"),
+                 generalMap);
+        if (QByteArray(QTest::currentDataTag()) == "contents title")
+            addContents(QStringLiteral("IDH_A.1"), QStringLiteral("A \u2192 B"), "1");
+        if (QByteArray(QTest::currentDataTag()) == "help file name") {
+            m_s.vbProject = 1;
+            m_s.helpFileName = QStringLiteral("a\"b.chm");
+        }
+        if (!entryId.isEmpty())
+            addWhatsThis(*m_db, QStringLiteral("frmA.cmdB"), entryId, QStringLiteral("y"),
+                         entryMap);
+        CreateReport report;
+        try {
+            CreateHTMLHelp(m_s, *m_db, report);
+            QFAIL("the project was not refused");
+        } catch (const std::exception& e) {
+            QVERIFY2(CreateErrorMessage(e).contains(message), e.what());
+        }
+        QVERIFY(QDir(m_dir->path()).entryList({QStringLiteral("help*")}).isEmpty());
+    }
+
+    // chmcmd builds the file; read back, it has every page with its title,
+    // the sorted index, and every context ID leads to its page inside it.
+    void compiledAndReadBack() {
+        fillProject();
+        QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        const HtmlHelpBuild build = CompileHtmlHelp(m_s.helpProjectFileName);
+        QCOMPARE(build.compiledFile, path(QStringLiteral("help.chm")));
+        QCOMPARE(build.pages, 4);
+        QCOMPARE(build.contextIds, 3);
+        QVERIFY(leftovers().isEmpty());
+
+        chm::ChmFile chm(build.compiledFile);
+        QVERIFY(chm.isOpen());
+        const QList<QPair<QString, QByteArray>> pages{
+            {QStringLiteral("IDH_START.htm"), "Getting started"},
+            {QStringLiteral("IDH_PRINT.htm"), "Printing & paper"},
+            {QStringLiteral("Odd~0020id.htm"), "Odd"},
+            {QStringLiteral("IDH_OK.htm"), "IDH_OK"}};
+        for (const auto& [page, title] : pages) {
+            const auto bytes = chm.read(QStringLiteral("/help_html/") + page);
+            QVERIFY2(bytes, qPrintable(page));
+            QCOMPARE(*bytes, file(QStringLiteral("help_html/") + page));
+            QVERIFY(bytes->contains(QByteArray("<title>" + title + "</title>")));
+        }
+        QCOMPARE(chm.read(QStringLiteral("/help.hhc")), file(QStringLiteral("help.hhc")));
+        const auto index = chm.read(QStringLiteral("/help.hhk"));
+        QVERIFY(index);
+        QStringList keywords;
+        const QRegularExpression name(QStringLiteral("name=\"Name\" value=\"([^\"]*)\""));
+        for (const auto& m : name.globalMatch(QString::fromLatin1(*index)))
+            keywords << m.captured(1);
+        QCOMPARE(keywords, QStringList({QStringLiteral("install"), QStringLiteral("print"),
+                                        QStringLiteral("setup")}));
+
+        const auto ids = chm.contextIds();
+        QVERIFY(ids);
+        QMap<quint32, QString> targets;
+        for (const chm::ContextId& id : *ids)
+            targets.insert(id.number, id.target);
+        QCOMPARE(targets, (QMap<quint32, QString>{{10, QStringLiteral("/help_html/IDH_START.htm")},
+                                                  {11, QStringLiteral("/help_html/IDH_PRINT.htm")},
+                                                  {20, QStringLiteral("/help_html/IDH_OK.htm")}}));
+        for (const QString& target : targets)
+            QVERIFY(chm.size(target) > 0);
+    }
+
+    // A compile that fails leaves the old help file as it was and no work
+    // folder behind.
+    void failedCompileKeepsTheOldFile_data() {
+        QTest::addColumn<QByteArray>("compiler"); // a registered hhc.exe, or chmcmd when empty
+        QTest::addColumn<bool>("removePage");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing page") << QByteArray() << true << QStringLiteral("page is missing");
+        QTest::newRow("writes nothing")
+            << QByteArray("exit 0") << false << QStringLiteral("wrote no help file");
+        QTest::newRow("reports an error")
+            << QByteArray("echo 'HHC5003: Error: Compilation failed'; printf x > help.chm") << false
+            << QStringLiteral("reported: HHC5003: Error: Compilation failed");
+        QTest::newRow("writes no help file format")
+            << QByteArray("printf 'not a help file' > help.chm") << false
+            << QStringLiteral("cannot be read back");
+        QTest::newRow("compiles something else")
+            << QByteArray(
+                   "echo '<html></html>' > a.htm\n"
+                   "printf '[OPTIONS]\\nCompiled file=help.chm\\n[FILES]\\na.htm\\n' > a.hhp\n"
+                   "chmcmd a.hhp")
+            << false
+            << QStringLiteral("page \"help_html/IDH_START.htm\" is missing from the compiled");
+        QTest::newRow("leaves absolute paths")
+            << QByteArray("exec chmcmd \"$1\"") << false
+            << QStringLiteral("which is not inside the compiled file");
+    }
+
+    void failedCompileKeepsTheOldFile() {
+        QFETCH(QByteArray, compiler);
+        QFETCH(bool, removePage);
+        QFETCH(QString, message);
+        fillProject();
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
+        if (removePage)
+            QVERIFY(QFile::remove(path(QStringLiteral("help_html/Odd~0020id.htm"))));
+        if (!compiler.isEmpty()) {
+            const QString script = path(QStringLiteral("hhc.sh"));
+            QVERIFY(testenv::writeAll(script, "#!/bin/sh\n" + compiler + "\n"));
+            QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            registerHtmlHelpCompiler(QFile::encodeName(script));
+        }
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(m_s.helpProjectFileName);
+        QVERIFY(!built.done);
+        QVERIFY2(built.message.startsWith(path(QStringLiteral("help"))), qPrintable(built.message));
+        QVERIFY2(built.message.contains(message), qPrintable(built.message));
+        QCOMPARE(file(QStringLiteral("help.chm")), QByteArray("old help file"));
+        QVERIFY(leftovers().isEmpty());
+    }
+
+private:
+    static void registerHtmlHelpCompiler(const QByteArray& program) {
+        winreg::HKEY key = 0;
+        winreg::DWORD disposition = 0;
+        QVERIFY(winreg::RegCreateKeyExA(winreg::HKEY_LOCAL_MACHINE,
+                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+                                        0, "App Paths", 0, 0x2003F, nullptr, &key,
+                                        &disposition) == winreg::ERROR_SUCCESS);
+        QCOMPARE(winreg::RegSetValueA(key, "hhc.exe", winreg::REG_SZ, program.constData(),
+                                      winreg::DWORD(program.size())),
+                 winreg::ERROR_SUCCESS);
+        winreg::RegCloseKey(key);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGenerationHtmlHelp)
+#include "tst_generation_htmlhelp.moc"

@@ -1,0 +1,338 @@
+// The Create tab of the main window: help type, automatic file names, browse
+// buttons and the Create command.
+#include "app/generation/genfixture.h"
+#include "common/testenv.h"
+
+#include "shell/dialogs.h"
+#include "ui/frmmain.h"
+#include "ui/tabs/createtab.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QtTest>
+
+using namespace genfixture;
+
+class TestGenerationWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testenv::RegistryFolder> m_registry; // one per test: no compiler left behind
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FrmMain> m_w;
+    QStringList m_messages;
+    QList<shell::FileDialogRequest> m_requests;
+    QStringList m_answers;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    // Shows a tab and lets its layout settle, so clicks land on the controls.
+    void selectTab(int tab) {
+        m_w->tabqmt->setCurrentIndex(tab - 1);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+
+    void focusOut(QWidget* widget) {
+        QFocusEvent out(QEvent::FocusOut);
+        QApplication::sendEvent(widget, &out);
+    }
+
+    // Opens a project with one topic and fills the Create tab for Windows Help.
+    void openProjectOnCreateTab() {
+        {
+            auto db = testenv::freshProject(path(QStringLiteral("p.QMT")));
+            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
+                     QStringLiteral("Text"), 10);
+        }
+        QVERIFY(m_w->DataBaseOpen(path(QStringLiteral("p.QMT"))));
+        selectTab(FrmMain::TabGeneralHelp);
+        selectTab(FrmMain::TabCreate);
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        m_w->txthelpprojecttitle->setText(QStringLiteral("Window Help"));
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hpj")));
+        m_w->txthelpfilename->clear(); // Windows Help left "HLP" in it
+        focusOut(m_w->txthelpprojectfilename);
+        m_w->chkcreategeneralhelp->setChecked(false);
+        m_w->chkcreategeneralhelp->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+    }
+
+    int storedOptions() {
+        return m_w->session()
+            .db->OpenRecordset(QStringLiteral("select * from Options"), dao::dbOpenSnapshot)
+            ->RecordCount();
+    }
+
+private slots:
+    void init() {
+        m_registry = std::make_unique<testenv::RegistryFolder>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_messages.clear();
+        m_requests.clear();
+        m_answers.clear();
+        shell::setMessageHandler([this](const shell::MessageRequest& r) {
+            m_messages << r.text;
+            return int(shell::vbOK);
+        });
+        shell::setFileDialogHandler([this](const shell::FileDialogRequest& r) {
+            m_requests << r;
+            return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
+        });
+        m_w = std::make_unique<FrmMain>();
+        m_w->LoadStrings(); // captions give the buttons their size
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        selectTab(FrmMain::TabCreate);
+    }
+    void cleanup() {
+        m_w.reset();
+        shell::setMessageHandler({});
+        shell::setFileDialogHandler({});
+    }
+
+    void helpTypeSetsFieldsAndExtensions() {
+        m_w->txthelpprojectfilename->setText(QStringLiteral("/p/help.hpj"));
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        // The typed extension stays as typed; empty names follow the help project.
+        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.hpj"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/p/help.hlp"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/p/help.cnt"));
+        QVERIFY(!m_w->txtindexfilename->isEnabled() && !m_w->cmdindexfilebrowse->isEnabled());
+        QVERIFY(m_w->txtrtffilename->isEnabled() && m_w->cmdrtffilebrowse->isEnabled());
+
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/p/help.hhp"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/p/help.chm"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/p/help.hhc"));
+        QVERIFY(m_w->txtindexfilename->isEnabled() && m_w->cmdindexfilebrowse->isEnabled());
+        QVERIFY(!m_w->txtrtffilename->isEnabled() && !m_w->cmdrtffilebrowse->isEnabled());
+    }
+
+    void automaticFileNames() {
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        m_w->txthelpfilename->clear();
+        m_w->txtcontentsfilename->setText(QStringLiteral("/q/own.cnt"));
+        m_w->txthelpprojectfilename->setText(QStringLiteral("/p/help.hpj"));
+        focusOut(m_w->txthelpprojectfilename);
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/p/help.hlp"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/q/own.cnt"));
+        QCOMPARE(m_w->txtrtffilename->text(), QStringLiteral("/p/help.rtf"));
+
+        // A name without a full stop leaves only the endings; the browse button counts too.
+        m_w->txthelpfilename->clear();
+        m_w->txtcontentsfilename->clear();
+        m_w->txtrtffilename->clear();
+        m_w->txthelpprojectfilename->setText(QStringLiteral("help"));
+        focusOut(m_w->cmdhelpprojectfilebrowse);
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral(".hlp"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral(".cnt"));
+        QCOMPARE(m_w->txtrtffilename->text(), QStringLiteral(".rtf"));
+
+        // HTML Help fills nothing.
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        m_w->txtrtffilename->clear();
+        focusOut(m_w->txthelpprojectfilename);
+        QVERIFY(m_w->txtrtffilename->text().isEmpty());
+    }
+
+    void browseButtons() {
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        m_w->txtvbprojectfilename->setText(QStringLiteral("/a/app.vbp"));
+        m_answers << QStringLiteral("/x/new.hpj") << QStringLiteral("/x/h.hlp")
+                  << QStringLiteral("/x/c.cnt") << QStringLiteral("/x/t.rtf");
+        m_w->cmdhelpprojectfilebrowse->click();
+        m_w->cmdhelpfilebrowse->click();
+        m_w->cmdcontentsfilebrowse->click();
+        m_w->cmdrtffilebrowse->click();
+        QCOMPARE(m_requests.size(), 4);
+        QCOMPARE(m_requests[0].filter, QStringLiteral("Help Project Files (*.HPJ)|*.HPJ"));
+        QCOMPARE(m_requests[0].defaultName, QStringLiteral("/a/app"));
+        QCOMPARE(m_requests[1].filter, QStringLiteral("Help Files (*.HLP)|*.HLP"));
+        QCOMPARE(m_requests[1].defaultName, QStringLiteral("/a/app"));
+        QCOMPARE(m_requests[2].filter, QStringLiteral("Help Contents File (*.CNT)|*.CNT"));
+        QCOMPARE(m_requests[2].defaultName, QStringLiteral("/x/new")); // from the new name
+        QCOMPARE(m_requests[3].filter, QStringLiteral("Help Topic File (*.RTF)|*.RTF"));
+        QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/x/new.hpj"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.hlp"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/x/c.cnt"));
+        QCOMPARE(m_w->txtrtffilename->text(), QStringLiteral("/x/t.rtf"));
+
+        // HTML Help filters; a cancelled dialog leaves the field as it was.
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        m_requests.clear();
+        m_w->txtindexfilename->setText(QStringLiteral("/keep.hhk"));
+        m_w->cmdhelpfilebrowse->click();
+        m_w->cmdindexfilebrowse->click();
+        QCOMPARE(m_requests[0].filter, QStringLiteral("Help Files (*.CHM)|*.CHM"));
+        QCOMPARE(m_requests[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
+        QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.chm"));
+        QCOMPARE(m_w->txtindexfilename->text(), QStringLiteral("/keep.hhk"));
+    }
+
+    void createWritesStoresAndCompiles() {
+        openProjectOnCreateTab();
+        const QString log = path(QStringLiteral("args.txt"));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("hcw.sh")), log, 0)));
+        m_w->chkcompile->click();
+        QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+
+        QVERIFY(m_messages.isEmpty());
+        QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).contains("IDH_MAIN"));
+        QVERIFY(
+            testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));
+        QVERIFY(storedOptions() > 0); // Create on its own tab stores the tab first
+        QVERIFY(m_w->mnuviewprojecthelp->isVisible() && m_w->mnuhelpsep2->isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(log) && t.elapsed() < 10000)
+            QTest::qWait(20);
+        QCOMPARE(testenv::readAll(log),
+                 "/c\n/e\n/m\n" + QFile::encodeName(path(QStringLiteral("help.hpj"))) + "\n");
+    }
+
+    void htmlHelpCreateBuildsTheHelpFile() {
+        openProjectOnCreateTab();
+        QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hhp")));
+        m_w->txthelpfilename->setText(QStringLiteral("help.chm"));
+        m_w->txtcontentsfilename->setText(path(QStringLiteral("help.hhc")));
+        m_w->txtindexfilename->setText(path(QStringLiteral("help.hhk")));
+        m_w->chkcompile->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().startsWith(QStringLiteral("The help file ") +
+                                               path(QStringLiteral("help.chm")) +
+                                               QStringLiteral(" was built and checked: 1 pages")),
+                 qPrintable(m_messages.first()));
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
+        QVERIFY(m_w->mnuviewprojecthelp->isVisible());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // The tab as stored (the index file name too) builds it without a window.
+        QVERIFY(QFile::remove(path(QStringLiteral("help.chm"))));
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), path(QStringLiteral("p.QMT"))});
+        QVERIFY(qmt.waitForFinished(60000));
+        QVERIFY2(qmt.exitCode() == 0, qmt.readAllStandardError().constData());
+        QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+    }
+
+    void createFromAnotherTabStoresNothing() {
+        const QByteArray buildDir = qgetenv("QUILLMATE_BUILD_DIR"); // no built-in compiler either
+        qunsetenv("QUILLMATE_BUILD_DIR");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMATE_BUILD_DIR", buildDir); });
+        openProjectOnCreateTab();
+        m_w->chkcompile->click(); // no compiler registered
+        selectTab(FrmMain::TabGeneralHelp);
+        m_w->createTab().cmdcreate_Click();
+        QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
+        QCOMPARE(storedOptions(), 0);
+        QCOMPARE(m_messages, QStringList(QStringLiteral(
+                                 "Microsoft Help Compiler Workshop not loaded properly")));
+        QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
+    }
+
+    void failureIsToldAndCursorRestored() {
+        openProjectOnCreateTab();
+        m_w->txtrtffilename->setText(path(QStringLiteral("missing/help.rtf")));
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages.first().contains(QStringLiteral("help.rtf")));
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The same project gives the same files from the window and from qmt --create.
+    void windowAndBatchWriteTheSameFiles() {
+        const QString project = path(QStringLiteral("same.QMT"));
+        {
+            auto db = testenv::freshProject(project);
+            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
+                     QStringLiteral("main:1"), QStringLiteral("alpha;beta"),
+                     QStringLiteral("First\r\nSecond"), 10);
+            addTopic(*db, QStringLiteral("IDH_MORE"), QStringLiteral("More"), QString(), QString(),
+                     QStringLiteral("Text"), 11);
+            addWhatsThis(*db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("IDH_OK"),
+                         QStringLiteral("Closes"), 12);
+            addRow(*db, QStringLiteral("ContentsFile"),
+                   {{"TopicID", QStringLiteral("Basics.1")},
+                    {"Title", QStringLiteral("Basics")},
+                    {"Level", QStringLiteral("1")},
+                    {"Parent", QStringLiteral("Main")},
+                    {"Type", QStringLiteral("3")}});
+            addRow(*db, QStringLiteral("ContentsFile"),
+                   {{"TopicID", QStringLiteral("IDH_MAIN.2")},
+                    {"Title", QStringLiteral("Main")},
+                    {"Level", QStringLiteral("2")},
+                    {"Parent", QStringLiteral("Basics.1")},
+                    {"Type", QStringLiteral("2")}});
+        }
+        QVERIFY(m_w->DataBaseOpen(project));
+        selectTab(FrmMain::TabGeneralHelp);
+        selectTab(FrmMain::TabCreate);
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        m_w->txthelpprojecttitle->setText(QStringLiteral("Same Help"));
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("same.hpj")));
+        m_w->txthelpfilename->clear();
+        m_w->txtcontentsfilename->clear();
+        m_w->txtrtffilename->clear();
+        focusOut(m_w->txthelpprojectfilename);
+        m_w->chkcreategeneralhelp->setChecked(false);
+        m_w->chkcreategeneralhelp->click();
+        m_w->chkcreatecontentsfile->setChecked(false);
+        m_w->chkcreatecontentsfile->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+
+        const QStringList outputs{path(QStringLiteral("same.rtf")),
+                                  path(QStringLiteral("same.hpj")),
+                                  path(QStringLiteral("same.cnt"))};
+        QList<QByteArray> fromWindow;
+        for (const QString& file : outputs) {
+            fromWindow << testenv::readAll(file);
+            QVERIFY2(!fromWindow.last().isEmpty(), qPrintable(file));
+            QVERIFY(QFile::remove(file));
+        }
+        QVERIFY(fromWindow.at(0).contains("{\\f1\\fs20 First\\par\nSecond\r\n"));
+
+        QProcess qmt;
+        qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                  {QStringLiteral("--create"), project});
+        QVERIFY(qmt.waitForFinished(60000));
+        QCOMPARE(qmt.exitCode(), 0);
+        for (qsizetype i = 0; i < outputs.size(); ++i)
+            QCOMPARE(testenv::readAll(outputs.at(i)), fromWindow.at(i));
+    }
+
+    void createNeedsAProjectAndTheButton() {
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hpj")));
+        m_w->txtrtffilename->setText(path(QStringLiteral("help.rtf")));
+        m_w->chkcreategeneralhelp->setChecked(true);
+        m_w->cmdcreate->setEnabled(true);
+        m_w->createTab().cmdcreate_Click(); // no project open
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
+
+        openProjectOnCreateTab();
+        m_w->cmdcreate->setEnabled(false);
+        m_w->createTab().cmdcreate_Click();
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
+        QVERIFY(m_messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestGenerationWindow)
+#include "tst_createtab.moc"
