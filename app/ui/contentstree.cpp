@@ -1,12 +1,12 @@
 #include "contentstree.h"
 
+#include "icons.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QTreeWidgetItemIterator>
 #include <utility>
 
@@ -18,49 +18,6 @@ constexpr int ImageRole = Qt::UserRole + 2;
 ContentsTree::DragRunner& dragRunner() {
     static ContentsTree::DragRunner runner;
     return runner;
-}
-
-QPixmap drawNodePicture(int image) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(60, 60, 70);
-    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    switch (image) {
-    case 1: // the contents as a whole: a stack of books
-        for (int i = 0; i < 3; ++i) {
-            p.setBrush(QColor::fromHsv(210 - 40 * i, 150, 200));
-            p.drawRoundedRect(QRectF(4 + i, 20 - 8 * i, 24 - 2 * i, 8), 2, 2);
-        }
-        break;
-    case 2: { // a topic: a page with lines of text
-        QPainterPath page;
-        page.moveTo(8, 3);
-        page.lineTo(20, 3);
-        page.lineTo(26, 9);
-        page.lineTo(26, 29);
-        page.lineTo(8, 29);
-        page.closeSubpath();
-        p.setBrush(Qt::white);
-        p.drawPath(page);
-        p.setPen(QPen(QColor(90, 120, 180), 2));
-        for (int y = 13; y <= 25; y += 4)
-            p.drawLine(12, y, 22, y);
-        break;
-    }
-    case 3: // a heading: a closed book
-        p.setBrush(QColor(180, 60, 50));
-        p.drawRoundedRect(QRectF(6, 3, 20, 26), 2, 2);
-        p.setBrush(QColor(245, 235, 210));
-        p.drawRect(QRectF(22, 6, 4, 20));
-        p.setPen(QPen(QColor(245, 210, 120), 2));
-        p.drawLine(10, 10, 18, 10);
-        break;
-    default:
-        break;
-    }
-    return pixmap;
 }
 
 } // namespace
@@ -112,11 +69,16 @@ bool ContentsTree::isWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* 
 }
 
 QIcon ContentsTree::nodeIcon(int image) const {
-    if (image < 1 || image > 3)
+    switch (image) {
+    case 1:
+        return ui::picture(QStringLiteral("tree/contents"));
+    case 2:
+        return ui::picture(QStringLiteral("tree/topic"));
+    case 3:
+        return ui::picture(QStringLiteral("tree/heading"));
+    default:
         return QIcon();
-    if (m_icons[image].isNull())
-        m_icons[image] = QIcon(drawNodePicture(image));
-    return m_icons[image];
+    }
 }
 
 QTreeWidgetItem* ContentsTree::findNode(const QString& key, Qt::CaseSensitivity cs) const {

@@ -58,7 +58,6 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
-    mutable QIcon m_icons[4]; // drawn on first use
     // The node found last: entries of one heading come in a row.
     mutable QPersistentModelIndex m_lastFound;
     QPersistentModelIndex m_highlight;

@@ -6,6 +6,7 @@
 #include "desktop.h"
 #include "frmtextedit.h"
 #include "generation/htmlhelp.h"
+#include "icons.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "tabs/applicationforms.h"
@@ -19,123 +20,17 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDragMoveEvent>
+#include <QFileInfo>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
-#include <cmath>
 
 namespace {
 
 // The maker's web site, opened by Help, Korvane on the Web.
 const QString kMakerAddress = QStringLiteral("https://www.korvane.example/");
-
-// Toolbar pictures: the desktop theme's icon when there is one, else our own drawing.
-enum class Picture { New, Open, Save, Print, Delete, Zoom, Create, Help, Exit };
-
-QIcon drawnIcon(Picture picture) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(60, 60, 70);
-    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    auto page = [&p](QColor fill) {
-        QPainterPath path;
-        path.moveTo(8, 3);
-        path.lineTo(20, 3);
-        path.lineTo(26, 9);
-        path.lineTo(26, 29);
-        path.lineTo(8, 29);
-        path.closeSubpath();
-        p.setBrush(fill);
-        p.drawPath(path);
-        p.drawPolyline(QPolygonF({QPointF(20, 3), QPointF(20, 9), QPointF(26, 9)}));
-    };
-    switch (picture) {
-    case Picture::New:
-        page(Qt::white);
-        p.setPen(QPen(QColor(40, 150, 60), 3, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(17, 14, 17, 24);
-        p.drawLine(12, 19, 22, 19);
-        break;
-    case Picture::Open:
-        p.setBrush(QColor(240, 200, 90));
-        p.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(15, 11), QPointF(27, 11),
-                                 QPointF(27, 26), QPointF(3, 26)}));
-        p.setBrush(QColor(250, 220, 120));
-        p.drawPolygon(
-            QPolygonF({QPointF(3, 26), QPointF(8, 15), QPointF(30, 15), QPointF(27, 26)}));
-        break;
-    case Picture::Save:
-        p.setBrush(QColor(70, 110, 190));
-        p.drawRoundedRect(QRectF(4, 4, 24, 24), 3, 3);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 4, 14, 9));
-        p.setBrush(QColor(200, 210, 230));
-        p.drawRect(QRectF(9, 18, 14, 10));
-        break;
-    case Picture::Print:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 3, 14, 10));
-        p.setBrush(QColor(150, 150, 160));
-        p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 19, 14, 10));
-        break;
-    case Picture::Delete:
-        p.setPen(QPen(QColor(200, 40, 40), 4, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(8, 8, 24, 24);
-        p.drawLine(24, 8, 8, 24);
-        break;
-    case Picture::Zoom:
-        page(Qt::white);
-        p.setPen(QPen(ink, 2.5));
-        p.setBrush(QColor(200, 230, 250));
-        p.drawEllipse(QPointF(15, 17), 6, 6);
-        p.setPen(QPen(ink, 3.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(19, 21, 25, 27);
-        break;
-    case Picture::Create: {
-        p.setBrush(QColor(250, 190, 40));
-        QPolygonF star;
-        for (int i = 0; i < 10; ++i) {
-            const double r = (i % 2) ? 5.5 : 13.0;
-            const double a = -M_PI / 2 + i * M_PI / 5;
-            star << QPointF(16 + r * std::cos(a), 16.5 + r * std::sin(a));
-        }
-        p.drawPolygon(star);
-        break;
-    }
-    case Picture::Help: {
-        p.setBrush(QColor(60, 120, 210));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QRectF(3, 3, 26, 26));
-        QFont font = p.font();
-        font.setBold(true);
-        font.setPixelSize(20);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, QStringLiteral("?"));
-        break;
-    }
-    case Picture::Exit:
-        p.setBrush(QColor(170, 120, 80));
-        p.drawRect(QRectF(5, 3, 14, 26));
-        p.setPen(QPen(QColor(200, 40, 40), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawLine(14, 16, 28, 16);
-        p.drawPolyline(QPolygonF({QPointF(23, 11), QPointF(28, 16), QPointF(23, 21)}));
-        break;
-    }
-    return QIcon(pixmap);
-}
-
-QIcon toolbarIcon(const char* themeName, Picture picture) {
-    const QString name = QLatin1String(themeName);
-    return QIcon::hasThemeIcon(name) ? QIcon::fromTheme(name) : drawnIcon(picture);
-}
 
 QAction* separator(QObject* parent, const char* name) {
     auto* action = new QAction(parent);
@@ -201,7 +96,11 @@ int FrmMain::SelectedTab() const {
 }
 
 TabPage* FrmMain::selectedPage() const {
-    switch (SelectedTab()) {
+    return page(SelectedTab());
+}
+
+TabPage* FrmMain::page(int tab) const {
+    switch (tab) {
     case TabGeneralHelp:
         return m_generalHelp.get();
     case TabContentsFile:
@@ -227,20 +126,20 @@ void FrmMain::buildToolbar() {
     struct ButtonDef {
         const char* tip;
         const char* theme;
-        Picture picture;
+        const char* picture; // under :/icons/toolbar/, unless the theme has one
     };
     const ButtonDef buttons[] = {
-        {"New project", "document-new", Picture::New},
-        {"Open project", "document-open", Picture::Open},
-        {"Save project", "document-save", Picture::Save},
-        {"Print topic", "document-print", Picture::Print},
-        {nullptr, nullptr, Picture::New},
-        {"Delete", "edit-delete", Picture::Delete},
-        {"Zoom edit", "zoom-in", Picture::Zoom},
-        {"Create", "system-run", Picture::Create},
-        {nullptr, nullptr, Picture::New},
-        {"Help", "help-contextual", Picture::Help},
-        {"Exit", "application-exit", Picture::Exit},
+        {"New project", "document-new", "new"},
+        {"Open project", "document-open", "open"},
+        {"Save project", "document-save", "save"},
+        {"Print topic", "document-print", "print"},
+        {nullptr, nullptr, nullptr},
+        {"Delete", "edit-delete", "delete"},
+        {"Zoom edit", "zoom-in", "zoom"},
+        {"Create", "system-run", "create"},
+        {nullptr, nullptr, nullptr},
+        {"Help", "help-contextual", "help"},
+        {"Exit", "application-exit", "exit"},
     };
     for (int i = 1; i <= 11; ++i) {
         const ButtonDef& def = buttons[i - 1];
@@ -249,7 +148,8 @@ void FrmMain::buildToolbar() {
                                   : separator(Toolbar1, name.constData());
         if (def.tip) {
             button->setToolTip(QLatin1String(def.tip));
-            button->setIcon(toolbarIcon(def.theme, def.picture));
+            button->setIcon(ui::themedPicture(def.theme, QStringLiteral("toolbar/") +
+                                                             QLatin1String(def.picture)));
         }
         Toolbar1->addAction(button);
         toolbarButtons[i] = button;
@@ -389,12 +289,77 @@ void FrmMain::SetupToolbars() {
     tbwWrapper->AdjustBand();
 }
 
+void FrmMain::updateTitle() {
+    QString title = LoadResString(str::caption::ProgramName);
+    if (m_session.isOpen()) {
+        title += QStringLiteral(" - ") + QFileInfo(m_session.projectPath).fileName() +
+                 QStringLiteral("[*]");
+        const QString helpTitle = m_create->storedTitle();
+        if (!helpTitle.isEmpty())
+            title += QStringLiteral(" - ") + helpTitle;
+    }
+    setWindowTitle(title);
+    bool modified = false;
+    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
+        modified = modified || page(tab)->modified();
+    setWindowModified(m_session.isOpen() && modified);
+}
+
+bool FrmMain::confirmLeaving(TabPage& tab) {
+    if (!tab.modified() || !m_session.isOpen())
+        return true;
+    const bool saveable = tab.checkForOk().ok.value_or(false);
+    if (!saveable) {
+        const int answer = shell::MsgBox(
+            QStringLiteral("The %1 tab has changes that cannot be saved as they are. Discard "
+                           "them?")
+                .arg(tab.name()),
+            shell::vbQuestion + shell::vbOKCancel);
+        if (answer != shell::vbOK)
+            return false;
+        tab.discard();
+        tab.setModified(false);
+        return true;
+    }
+    const int answer = shell::MsgBox(
+        QStringLiteral("The %1 tab has changes that are not saved. Save them?").arg(tab.name()),
+        shell::vbQuestion + shell::vbYesNoCancel);
+    if (answer == shell::vbYes) {
+        if (!ui::runCommand([&] { tab.save(); }))
+            return false;
+        tab.setModified(false);
+        return true;
+    }
+    if (answer == shell::vbNo) {
+        tab.discard();
+        tab.setModified(false);
+        return true;
+    }
+    return false;
+}
+
+bool FrmMain::confirmAllChanges() {
+    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab) {
+        if (!confirmLeaving(*page(tab)))
+            return false;
+    }
+    return true;
+}
+
 void FrmMain::tabqmt_Click() {
+    const int tab = SelectedTab();
+    TabPage* leaving = page(m_shownTab);
+    if (tab != m_shownTab && !leaving->keepsChangesWhenHidden() && !confirmLeaving(*leaving)) {
+        // Cancel: the author stays on the tab with the changes.
+        const QSignalBlocker quiet(tabqmt);
+        tabqmt->setCurrentIndex(m_shownTab - 1);
+        return;
+    }
+    m_shownTab = tab;
     for (QWidget* frame : {frmgenhelp, frmtooltips, frmwhatsthis, frmcontentsfile, frmcreate})
         frame->hide();
     cmdok->setEnabled(false);
     QWidget* frames[] = {frmgenhelp, frmcontentsfile, frmtooltips, frmwhatsthis, frmcreate};
-    const int tab = SelectedTab();
     if (tab < TabGeneralHelp || tab > TabCreate)
         return;
     frames[tab - 1]->show();
@@ -421,11 +386,10 @@ void FrmMain::CheckForOk() {
 }
 
 void FrmMain::ClearControls(int tab) {
-    TabPage* pages[] = {m_generalHelp.get(), m_contents.get(), m_toolTips.get(), m_whatsThis.get(),
-                        m_create.get()};
-    if (tab < TabGeneralHelp || tab > TabCreate)
+    TabPage* cleared = page(tab);
+    if (!cleared)
         return;
-    pages[tab - 1]->clear();
+    cleared->clear();
     CheckForOk();
 }
 
@@ -435,6 +399,7 @@ void FrmMain::cmdok_Click() {
     const int tab = SelectedTab();
     ui::runCommand([&] {
         selectedPage()->save();
+        selectedPage()->setModified(false);
         // Only a stored record clears its controls; the Create tab keeps its settings.
         if (tab != TabCreate)
             ClearControls(tab);
@@ -512,6 +477,10 @@ void FrmMain::mnuaboutkrv_Click() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    if (!confirmAllChanges()) {
+        event->ignore();
+        return;
+    }
     // Unload: close the project (errors do not matter now), give the toolbar back.
     if (m_session.db) {
         try {

@@ -45,6 +45,14 @@ public:
 
     // ---- frmmain.cpp: the window itself
     void LoadStrings();
+    // The caption: the program, the project file (with * while something is
+    // not saved) and the help project's title.
+    void updateTitle();
+    // Before the author leaves the tab's changes: Save, Discard or Cancel.
+    // True when the window may go on (saved or discarded).
+    bool confirmLeaving(TabPage& page);
+    // The same for every tab with changes (New, Open, a recent file, Exit).
+    bool confirmAllChanges();
     void SetupToolbars();
     void tabqmt_Click();
     // The enabling rule of the selected tab, applied to OK, Delete, Create and Add.
@@ -107,6 +115,8 @@ private:
     void connectWindow();
     void connectProject();
     TabPage* selectedPage() const;
+    TabPage* page(int tab) const;
+    int m_shownTab = TabGeneralHelp; // the tab whose frame is shown
 
     Session m_session;
     std::unique_ptr<GeneralHelpTab> m_generalHelp;

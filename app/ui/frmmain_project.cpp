@@ -101,11 +101,16 @@ QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefault
 }
 
 void FrmMain::mnunew_Click() {
+    if (!confirmAllChanges())
+        return;
     // New names a file that does not exist yet: the dialog lets one be typed.
-    const QString path = shell::askFileName(
+    QString path = shell::askFileName(
         shell::FileDialogRequest{LoadResString(str::filter::QuillmateFiles), QString(), true});
     if (path.isEmpty())
         return;
+    // A name typed without an extension gets the project files' one.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".QMT");
     ui::WaitCursor wait;
     try {
         components::Component<ICreateDataBase> builder(QStringLiteral("QMTCRDB.CreateDataBase"));
@@ -123,6 +128,8 @@ void FrmMain::mnunew_Click() {
 }
 
 void FrmMain::mnuopen_Click() {
+    if (!confirmAllChanges())
+        return;
     const QString path = GetFileName(LoadResString(str::filter::QuillmateFiles));
     if (path.isEmpty() || !QFileInfo::exists(path))
         return;
@@ -143,6 +150,8 @@ bool FrmMain::openProject(const QString& strfilename) {
 
 void FrmMain::mnuMRU_Click(int index) {
     if (index < 1 || index > recentfiles::kMaxEntries)
+        return;
+    if (!confirmAllChanges())
         return;
     ui::WaitCursor wait;
     const QString path = recentfiles::pathFromCaption(mnuMRU[index]->text());
@@ -205,9 +214,17 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     tvcontentsfileview->clear();
     m_session.forms.clear();
 
+    // The What's This list offers the general topics too, so that a control
+    // can show one of them (and take its map number).
+    QStringList whatsThisList = topics.whatsThisTopics;
+    for (const QString& topic : std::as_const(topics.generalTopics)) {
+        if (!whatsThisList.contains(topic, Qt::CaseInsensitive))
+            whatsThisList << topic;
+    }
+    whatsThisList.sort(Qt::CaseInsensitive);
     for (auto [box, items] : {std::pair{cbotopicid, &topics.generalTopics},
                               std::pair{cbocftopicid, &topics.generalTopics},
-                              std::pair{cbowttopicid, &topics.whatsThisTopics}}) {
+                              std::pair{cbowttopicid, &whatsThisList}}) {
         const QSignalBlocker quiet(box);
         box->addItems(*items);
         box->setCurrentIndex(-1);
@@ -219,6 +236,10 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     } catch (const dao::EngineError& e) {
         shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
     }
+
+    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
+        page(tab)->setModified(false);
+    updateTitle();
 
     m_session.window = HelpWindowGeometry{};
     const HelpWindowGeometry& g = m_session.window;

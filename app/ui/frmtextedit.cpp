@@ -1,5 +1,6 @@
 #include "frmtextedit.h"
 
+#include "icons.h"
 #include "twips.h"
 
 #include <QAction>
@@ -9,8 +10,6 @@
 #include <QHideEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QToolBar>
@@ -22,96 +21,6 @@ constexpr int MinWidthTwips = 6200;
 constexpr int MinHeightTwips = 2800;
 constexpr int StartWidthTwips = 9600;
 constexpr int StartHeightTwips = 6000;
-
-// The toolbar's pictures, drawn on a 32-unit grid so they scale cleanly.
-// Numbers follow the image list: 1 cut, 2 copy, 3 paste, 4 underline,
-// 5 italic, 6 bold, 7 font, 8-10 align left, centre, right.
-QIcon editorPicture(int picture) {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink(0x33, 0x3a, 0x4a);
-    const QColor paper(0xfb, 0xfb, 0xf6);
-    const QColor accent(0x2f, 0x6f, 0xb3);
-    p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-
-    auto page = [&](const QRectF& r) {
-        p.setBrush(paper);
-        p.drawRect(r);
-        p.setPen(QPen(accent, 1.5));
-        for (qreal y = r.top() + 5; y < r.bottom() - 2; y += 4)
-            p.drawLine(QPointF(r.left() + 3, y), QPointF(r.right() - 3, y));
-        p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    };
-    auto letter = [&](const QString& text, bool bold, bool italic, bool underline) {
-        QFont font(QStringLiteral("Serif"));
-        font.setPixelSize(24);
-        font.setBold(bold);
-        font.setItalic(italic);
-        font.setUnderline(underline);
-        p.setFont(font);
-        p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, text);
-    };
-    auto lines = [&](Qt::Alignment align) {
-        const int widths[] = {24, 16, 24, 12, 20};
-        for (int i = 0; i < 5; ++i) {
-            const int w = widths[i];
-            const int x = align == Qt::AlignLeft    ? 4
-                          : align == Qt::AlignRight ? 28 - w
-                                                    : 16 - w / 2;
-            p.drawLine(x, 6 + i * 5, x + w, 6 + i * 5);
-        }
-    };
-
-    switch (picture) {
-    case 1: // cut: two blades over two rings
-        p.drawLine(11, 4, 21, 20);
-        p.drawLine(21, 4, 11, 20);
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(accent, 2.5));
-        p.drawEllipse(QPointF(9, 24), 4.5, 4.5);
-        p.drawEllipse(QPointF(23, 24), 4.5, 4.5);
-        break;
-    case 2: // copy: two pages
-        page(QRectF(4, 3, 16, 20));
-        page(QRectF(12, 9, 16, 20));
-        break;
-    case 3: // paste: a page on a clipboard
-        p.setBrush(QColor(0xc8, 0x9b, 0x5a));
-        p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
-        p.setBrush(ink);
-        p.drawRect(QRectF(10, 3, 8, 4));
-        page(QRectF(14, 12, 14, 17));
-        break;
-    case 4:
-        letter(QStringLiteral("U"), false, false, true);
-        break;
-    case 5:
-        letter(QStringLiteral("I"), false, true, false);
-        break;
-    case 6:
-        letter(QStringLiteral("B"), true, false, false);
-        break;
-    case 7:
-        letter(QStringLiteral("A"), false, false, false);
-        p.setPen(QPen(accent, 2));
-        p.drawLine(4, 29, 28, 29);
-        break;
-    case 8:
-        lines(Qt::AlignLeft);
-        break;
-    case 9:
-        lines(Qt::AlignHCenter);
-        break;
-    case 10:
-        lines(Qt::AlignRight);
-        break;
-    default:
-        break;
-    }
-    return QIcon(pixmap);
-}
 
 // A selection's text with the editor's paragraph marks as line feeds.
 QString plainSelection(const QTextCursor& cursor) {
@@ -173,23 +82,23 @@ QAction* FrmTextEdit::toolbarButton(int index) const {
 void FrmTextEdit::SetupToolbar() {
     struct ButtonDef {
         const char* tip;
-        int picture;
+        const char* picture; // under :/icons/editor/
         void (FrmTextEdit::*command)();
     };
     // Tool tips as designed, including the capital L of "ALign Right".
     const ButtonDef buttons[] = {
-        {"Cut", 1, &FrmTextEdit::TextCut},
-        {"Copy", 2, &FrmTextEdit::TextCopy},
-        {"Paste", 3, &FrmTextEdit::TextPaste},
-        {nullptr, 0, nullptr},
-        {"Bold", 6, &FrmTextEdit::TextBold},
-        {"Italic", 5, &FrmTextEdit::TextItalic},
-        {"Underline", 4, &FrmTextEdit::TextUnderline},
-        {"Font - 7", 7, &FrmTextEdit::TextFont},
-        {nullptr, 0, nullptr},
-        {"Align Left", 8, &FrmTextEdit::TextAlignLeft},
-        {"Align Center", 9, &FrmTextEdit::TextAlignCenter},
-        {"ALign Right", 10, &FrmTextEdit::TextAlignRight},
+        {"Cut", "cut", &FrmTextEdit::TextCut},
+        {"Copy", "copy", &FrmTextEdit::TextCopy},
+        {"Paste", "paste", &FrmTextEdit::TextPaste},
+        {nullptr, nullptr, nullptr},
+        {"Bold", "bold", &FrmTextEdit::TextBold},
+        {"Italic", "italic", &FrmTextEdit::TextItalic},
+        {"Underline", "underline", &FrmTextEdit::TextUnderline},
+        {"Font - 7", "font", &FrmTextEdit::TextFont},
+        {nullptr, nullptr, nullptr},
+        {"Align Left", "align-left", &FrmTextEdit::TextAlignLeft},
+        {"Align Center", "align-center", &FrmTextEdit::TextAlignCenter},
+        {"ALign Right", "align-right", &FrmTextEdit::TextAlignRight},
     };
     for (const ButtonDef& b : buttons) {
         if (!b.tip) {
@@ -197,7 +106,8 @@ void FrmTextEdit::SetupToolbar() {
             continue;
         }
         const QString tip = QString::fromLatin1(b.tip);
-        QAction* action = Toolbar1->addAction(editorPicture(b.picture), tip);
+        QAction* action = Toolbar1->addAction(
+            ui::picture(QStringLiteral("editor/") + QLatin1String(b.picture)), tip);
         action->setToolTip(tip);
         connect(action, &QAction::triggered, this, b.command);
     }

@@ -41,13 +41,29 @@ int showMessage(const shell::MessageRequest& request) {
     default:
         break;
     }
-    if ((request.flags & 0x7) == shell::vbOKCancel) {
+    switch (request.flags & 0x7) {
+    case shell::vbOKCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
-    } else {
+        break;
+    case shell::vbYesNoCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        break;
+    default:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
-    return box.exec() == QMessageBox::Cancel ? shell::vbCancel : shell::vbOK;
+    switch (box.exec()) {
+    case QMessageBox::Cancel:
+        return shell::vbCancel;
+    case QMessageBox::Save:
+        return shell::vbYes;
+    case QMessageBox::Discard:
+        return shell::vbNo;
+    default:
+        return shell::vbOK;
+    }
 }
 
 // The program's own file dialog: it matches "*.QMT" against file names in any

@@ -13,12 +13,13 @@ namespace shell {
 enum MsgBoxFlags : int {
     vbOKOnly = 0,
     vbOKCancel = 1,
+    vbYesNoCancel = 3, // shown as Save, Discard, Cancel
     vbCritical = 16,
     vbQuestion = 32,
     vbExclamation = 48,
     vbInformation = 64,
 };
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2 };
+enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 struct MessageRequest {
     QString text;
@@ -27,7 +28,7 @@ struct MessageRequest {
 };
 using MessageHandler = std::function<int(const MessageRequest&)>;
 
-// Shows a message box and returns the button pressed (vbOK or vbCancel).
+// Shows a message box and returns the button pressed (vbOK, vbCancel, vbYes, vbNo).
 int MsgBox(const QString& text, int flags = vbOKOnly, const QString& title = QString());
 // Installs a handler; returns the previous one.
 MessageHandler setMessageHandler(MessageHandler handler);

@@ -25,6 +25,7 @@ qint32 progressValue(qint64 value) {
 void ApplicationForms::ProcessVBProject() {
     const ui::WaitCursor wait;
     Session& session = w.session();
+    m_lastRead = session.appProjectPath;
     try {
         session.forms = ReadProjectForms(session.appProjectPath);
     } catch (const FileError& e) {
@@ -62,7 +63,7 @@ void ApplicationForms::FindObjects(const QString& strformname, QComboBox* cboobj
     progress.ShowProgressBar(true);
     progress.ProgressBarMin(1);
     progress.ProgressBarMax(progressValue(info.size()));
-    progress.setWindowTitle(w.windowTitle());
+    progress.setWindowTitle(w.windowTitle().remove(QStringLiteral("[*]")));
     progress.show();
     QCoreApplication::processEvents();
 

@@ -18,7 +18,10 @@ public:
     void LoadFormComboBoxs();
     // Lists the objects of the form in `cboobjects`, showing progress.
     void FindObjects(const QString& strformname, QComboBox* cboobjects);
+    // The application project ProcessVBProject read last.
+    const QString& lastRead() const { return m_lastRead; }
 
 private:
     FrmMain& w;
+    QString m_lastRead;
 };

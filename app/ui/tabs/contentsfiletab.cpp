@@ -8,6 +8,7 @@
 #include "ui/commandguard.h"
 #include "ui/contentstree.h"
 #include "ui/frmmain.h"
+#include "workspace/records.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,7 +79,18 @@ void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
 
 } // namespace
 
-ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
+ContentsFileTab::ContentsFileTab(FrmMain& window)
+    : TabPage(window, QStringLiteral("Contents File")) {
+    // Picking a topic gives an empty title the topic's own.
+    onPick(w.cbocftopicid, [this] {
+        if (!w.txtcftitle->text().isEmpty() || !session().isOpen())
+            return;
+        ui::runCommand([this] {
+            if (const auto topic =
+                    records::LoadGeneralHelp(*session().db, w.cbocftopicid->currentText()))
+                w.txtcftitle->setText(topic->title);
+        });
+    });
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
@@ -96,7 +108,8 @@ ContentsFileTab::ContentsFileTab(FrmMain& window) : TabPage(window) {
     connect(tree, &ContentsTree::nodeDragOver, this, [this](const QPoint& pos) { dragOver(pos); });
     // After the platform's drag has returned, so the cycle message is not
     // shown inside it.
-    connect(tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
+    connect(
+        tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
     connect(tree, &QTreeWidget::itemCollapsed, this, [this] { collapsed(); });
     connect(w.mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
     connect(w.mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
@@ -201,6 +214,7 @@ void ContentsFileTab::dragDrop() {
         QTreeWidgetItem* moved = from ? from->takeChild(from->indexOfChild(dragged))
                                       : tree->takeTopLevelItem(tree->indexOfTopLevelItem(dragged));
         target->addChild(moved);
+        setModified(true);
         size_t at = 0;
         SetExpandedStates(moved, expanded, at);
         target->setExpanded(true);
@@ -233,6 +247,7 @@ void ContentsFileTab::ResetContentsState() {
 
 void ContentsFileTab::LoadContentsTree() {
     ResetContentsState();
+    setModified(false);
     w.tvcontentsfileview->clear();
     w.cmdaddnode->setEnabled(false);
     w.cmdok->setEnabled(false);
@@ -263,7 +278,7 @@ void ContentsFileTab::LoadContentsTree() {
 }
 
 QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QString& strnodevalue,
-                                  const QString& strparentnode, quint8 lngimageindex) {
+                                          const QString& strparentnode, quint8 lngimageindex) {
     ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
     if (strparentnode.isEmpty()) {
@@ -298,10 +313,9 @@ void ContentsFileTab::cmdaddnode_Click() {
     const QString base =
         contents::NewNodeKeyBase(w.cbocftopicid->currentText(), title, w.opttopic->isChecked());
     // Keys are unique without regard to case, as the table compares them.
-    const QString key =
-        state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
-            return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
-        });
+    const QString key = state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
+        return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
+    });
     if (key.size() > contents::kMaxKeyLength) {
         shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
                                      "contents entry can keep. Use a shorter topic ID.")
@@ -311,6 +325,7 @@ void ContentsFileTab::cmdaddnode_Click() {
     }
     QTreeWidgetItem* node =
         AddNode(key, title, state.insertionParent, heading ? ImageHeading : ImageTopic);
+    setModified(true);
     tree->setCurrentItem(node);
     if (heading)
         state.insertionParent = key;

@@ -18,6 +18,9 @@ public:
     records::ButtonStates checkForOk() override;
     void clear() override;
     void save() override; // SaveContentsTree
+    // The tree as stored; Cancel only empties the entry fields.
+    void discard() override { LoadContentsTree(); }
+    bool keepsChangesWhenHidden() const override { return false; }
 
     void LoadContentsTree();
     void cmdaddnode_Click();

@@ -41,7 +41,7 @@ bool namesExistingFile(const QString& text) {
 
 } // namespace
 
-CreateTab::CreateTab(FrmMain& window) : TabPage(window) {
+CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")) {
     for (int index : {0, 1})
         connect(w.opthelptype[index], &QRadioButton::clicked, this,
                 [this, index] { opthelptype_Click(index); });
@@ -52,8 +52,7 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window) {
     for (QLineEdit* box : {w.txthelpfilename, w.txthelpprojecttitle, w.txtindexfilename,
                            w.txthelpprojectfilename, w.txtcontentsfilename, w.txtrtffilename})
         connect(box, &QLineEdit::textChanged, this, check);
-    for (QCheckBox* box :
-         {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
+    for (QCheckBox* box : {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
         connect(box, &QCheckBox::clicked, this, check);
     connect(w.chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
         w.CheckForOk();
@@ -110,9 +109,17 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window) {
         w.chkvbproject->setEnabled(!text.isEmpty());
     });
     w.chkvbproject->setEnabled(!w.txtvbprojectfilename->text().isEmpty());
-    ui::onFocusIn(w.txtvbprojectfilename, this,
-                  [this] { m_rememberedProjectFile = w.txtvbprojectfilename->text(); });
     ui::onFocusOut(w.txtvbprojectfilename, this, [this] { projectFieldLeft(); });
+
+    for (QLineEdit* box :
+         {w.txtvbprojectfilename, w.txthelpprojectfilename, w.txthelpprojecttitle,
+          w.txthelpfilename, w.txtcontentsfilename, w.txtrtffilename, w.txtindexfilename})
+        watch(box);
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{
+             w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips,
+             w.chkcreatecontextsensitivehelp, w.chkvbproject, w.chkcompile, w.opthelptype[0],
+             w.opthelptype[1]})
+        watch(box);
 
     connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
 }
@@ -130,6 +137,8 @@ void CreateTab::save() {
     if (const QStringList problems = CheckCreateTabTexts(settings); !problems.isEmpty())
         throw records::RecordError(problems.join(u'\n'));
     options::SaveCreateTab(*session().db, settings, session().window);
+    m_storedTitle = settings.helpProjectTitle;
+    w.updateTitle();
 }
 
 CreateSettings CreateTab::createSettings() const {
@@ -154,6 +163,7 @@ CreateSettings CreateTab::createSettings() const {
 }
 
 void CreateTab::showCreateSettings(const CreateSettings& s) {
+    const QuietChanges quiet(*this);
     const std::pair<QLineEdit*, const QString*> texts[] = {
         {w.txtvbprojectfilename, &s.vbProjectFileName},
         {w.txthelpprojectfilename, &s.helpProjectFileName},
@@ -198,9 +208,9 @@ void CreateTab::ApplyOptions() {
     // A project without an application project keeps the one named before.
     if (!settings.vbProjectFileName.isEmpty())
         session().appProjectPath = settings.vbProjectFileName;
-    if (!settings.helpProjectTitle.isEmpty())
-        w.setWindowTitle(LoadResString(str::caption::ProgramName) + QStringLiteral(" - ") +
-                         settings.helpProjectTitle);
+    m_storedTitle = settings.helpProjectTitle;
+    setModified(false);
+    w.updateTitle();
 }
 
 void CreateTab::opthelptype_Click(int index) {
@@ -218,16 +228,23 @@ void CreateTab::opthelptype_Click(int index) {
     w.CheckForOk();
 }
 
-// Leaving the application project field reads the project it names, once changed.
+bool CreateTab::readProjectIfChanged() {
+    const QString text = w.txtvbprojectfilename->text();
+    if (text.isEmpty() || text == w.applicationForms().lastRead() || !namesExistingFile(text))
+        return false;
+    session().appProjectPath = text;
+    w.applicationForms().ProcessVBProject();
+    return true;
+}
+
+// Leaving the application project field reads the project it names when it
+// is not the one read last (typed, or chosen with Browse).
 void CreateTab::projectFieldLeft() {
     const QString text = w.txtvbprojectfilename->text();
-    if (text == m_rememberedProjectFile || text.isEmpty())
+    if (text.isEmpty() || text == w.applicationForms().lastRead())
         return;
-    if (namesExistingFile(text)) {
-        session().appProjectPath = text;
-        w.applicationForms().ProcessVBProject();
+    if (readProjectIfChanged())
         return;
-    }
     shell::MsgBox(LoadResString(str::message::InvalidProjectFileName), shell::vbOKOnly);
     w.txtvbprojectfilename->clear();
     // The focus is still moving away; take it back once that is done.
@@ -240,6 +257,9 @@ void CreateTab::cmdvbproectfilebrowse_Click() {
     if (chosen.isEmpty())
         return; // cancelled: the field keeps its text
     w.txtvbprojectfilename->setText(chosen);
+    setModified(true);
+    if (readProjectIfChanged())
+        return;
     if (namesExistingFile(chosen))
         return;
     shell::MsgBox(LoadResString(str::message::SelectVbProject), shell::vbOKOnly);
@@ -279,8 +299,8 @@ void CreateTab::create() {
         shell::MsgBox(built.message, shell::vbInformation);
         return CompileOutcome{true, {}};
     };
-    const CreateReport report = RunCreateCommand(
-        createSettings(), *session().db, session().appProjectPath, session().forms, steps);
+    const CreateReport report = RunCreateCommand(createSettings(), *session().db,
+                                                 session().appProjectPath, session().forms, steps);
     QStringList lines = report.failures;
     if (!report.warnings.isEmpty())
         lines << report.warnings;

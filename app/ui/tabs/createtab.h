@@ -21,6 +21,9 @@ public:
     void showCreateSettings(const CreateSettings& settings);
     // The project's stored settings shown when it opens.
     void ApplyOptions();
+    void discard() override { ApplyOptions(); }
+    // The help project's title as stored with the project.
+    const QString& storedTitle() const { return m_storedTitle; }
 
     void opthelptype_Click(int index);
     void cmdvbproectfilebrowse_Click();
@@ -32,6 +35,8 @@ private:
     void create();
     void projectFieldLeft();
 
-    // The text of txtvbprojectfilename when the field last received the focus.
-    QString m_rememberedProjectFile;
+    QString m_storedTitle;
+    // Reads the application project named in the field when it is not the one
+    // last read; true when it was read.
+    bool readProjectIfChanged();
 };

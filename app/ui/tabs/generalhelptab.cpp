@@ -1,6 +1,8 @@
 #include "generalhelptab.h"
 
+#include "contents/contentstable.h"
 #include "listutil.h"
+#include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
 #include "ui/uiutil.h"
@@ -12,8 +14,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window) {
-    connect(w.cbotopicid, &QComboBox::activated, this, [this] { cbotopicid_Click(); });
+GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral("General Help")) {
+    onPick(w.cbotopicid, [this] { cbotopicid_Click(); });
+    watch(w.cbotopicid);
+    for (QLineEdit* box :
+         {w.txttopictitle, w.txtkeywords, w.txtbrowseseq, w.txttopicheader, w.txtmapnumber})
+        watch(box);
+    watch(w.txtgenhelptext);
     connect(w.cmdghnextmapnum, &QPushButton::clicked, this, [this] { cmdghnextmapnum_Click(); });
     const auto check = [this] { w.CheckForOk(); };
     connect(w.cbotopicid, &QComboBox::currentTextChanged, this, check);
@@ -32,16 +39,19 @@ void GeneralHelpTab::shown() {
 }
 
 records::ButtonStates GeneralHelpTab::checkForOk() {
-    return records::CheckGeneralHelp({w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
+    return records::CheckGeneralHelp(
+        {w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
 }
 
 void GeneralHelpTab::clear() {
+    const QuietChanges quiet(*this);
     ui::clearText(w.cbotopicid);
     for (QLineEdit* box :
          {w.txttopictitle, w.txtbrowseseq, w.txtmapnumber, w.txtkeywords, w.txttopicheader})
         box->clear();
     w.txtgenhelptext->clear();
     w.cbotopicid->setFocus();
+    setModified(false);
 }
 
 void GeneralHelpTab::save() {
@@ -57,6 +67,21 @@ void GeneralHelpTab::save() {
 
 bool GeneralHelpTab::remove() {
     const QString topicId = w.cbotopicid->currentText();
+    // A topic still in use is deleted only when the author says so.
+    QStringList uses;
+    const QStringList entries = contents::EntriesOfTopic(*session().db, topicId);
+    if (!entries.isEmpty())
+        uses << QStringLiteral("the contents entries \"%1\"")
+                    .arg(entries.join(QStringLiteral("\", \"")));
+    const QStringList controls = records::WhatsThisEntriesOfTopic(*session().db, topicId);
+    if (!controls.isEmpty())
+        uses << QStringLiteral("the What's This entries of %1")
+                    .arg(controls.join(QStringLiteral(", ")));
+    if (!uses.isEmpty() &&
+        shell::MsgBox(QStringLiteral("The topic %1 is still used by %2. Delete it anyway?")
+                          .arg(topicId, uses.join(QStringLiteral(" and "))),
+                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+        return false;
     const bool deleted = records::DeleteGeneralHelp(*session().db, topicId);
     // The other topic lists keep it until the next open.
     ui::removeKeepingText(w.cbotopicid, topicId);
@@ -70,12 +95,14 @@ void GeneralHelpTab::cbotopicid_Click() {
             const auto record = records::LoadGeneralHelp(*session().db, topicId);
             if (!record)
                 return;
+            const QuietChanges quiet(*this);
             w.txttopictitle->setText(record->title);
             w.txtbrowseseq->setText(record->browseSeq);
             w.txtkeywords->setText(record->keywords);
             w.txttopicheader->setText(record->topicHeader);
             ui::showStoredText(w.txtgenhelptext, record->helpText);
             w.txtmapnumber->setText(record->mapNumber);
+            setModified(false);
         });
     }
     w.CheckForOk();

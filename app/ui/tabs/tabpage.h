@@ -2,32 +2,97 @@
 // The window keeps the controls (its Designer form); a tab binds them to the
 // rules in workspace/ and to the project database, and answers the window's
 // shared buttons (OK, Cancel, Delete) while it is the selected tab.
+//
+// A tab knows whether the author changed its record since it was loaded,
+// saved or cleared, so that nothing typed is lost without a question.
 #pragma once
 
 #include "workspace/checkforok.h"
 
+#include <QHash>
 #include <QObject>
+#include <QString>
+#include <functional>
 
 class FrmMain;
+class QAbstractButton;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
 struct Session;
 
 class TabPage : public QObject {
 public:
-    explicit TabPage(FrmMain& window);
+    TabPage(FrmMain& window, QString name);
+
+    // The tab's caption, for questions about its changes.
+    const QString& name() const { return m_name; }
 
     // The tab is now the selected one.
     virtual void shown() {}
     // The states of OK, Delete, Create and Add under the tab's enabling rule.
     virtual records::ButtonStates checkForOk() = 0;
-    // Cancel: the tab's controls emptied.
+    // Cancel: the tab's controls emptied (and its record's changes dropped).
     virtual void clear() {}
     // OK: the tab's record stored. Throws the refusal (records::RecordError)
     // or the store's error; the window's command guard shows it.
     virtual void save() {}
     // Delete: the tab's record removed; false when there was none.
     virtual bool remove() { return false; }
+    // The author's changes dropped: the controls as they were before them.
+    virtual void discard() { clear(); }
+    // Whether the tab's changes wait in its controls while another tab is
+    // shown (the contents tree is read again when its tab is shown).
+    virtual bool keepsChangesWhenHidden() const { return true; }
+
+    // Whether the author changed the tab's record since it was last loaded,
+    // saved or cleared.
+    bool modified() const { return m_modified; }
+    void setModified(bool modified);
 
 protected:
+    // Edits of these controls by the author mark the tab modified; changes
+    // made while a record is loaded or cleared (QuietChanges) do not.
+    void watch(QLineEdit* edit);
+    void watch(QComboBox* box);
+    void watch(QPlainTextEdit* edit);
+    void watch(QAbstractButton* button);
+
+    // Runs `picked` when the author chooses an item of `box` with the mouse,
+    // with Enter or with the arrow keys. With `ask`, while the tab has
+    // changes, the author is asked first (askBeforeReplacing).
+    void onPick(QComboBox* box, std::function<void()> picked, bool ask = true);
+
+    // Asks Save, Discard or Cancel when the tab has changes, with `box`
+    // showing the record the changes belong to meanwhile. False on Cancel:
+    // the list shows that record again.
+    bool askBeforeReplacing(QComboBox* box);
+
+    // Changes of the controls made by the program, not the author.
+    class QuietChanges {
+    public:
+        explicit QuietChanges(TabPage& page) : m_page(page), m_was(page.m_quiet) {
+            page.m_quiet = true;
+        }
+        ~QuietChanges() { m_page.m_quiet = m_was; }
+        QuietChanges(const QuietChanges&) = delete;
+        QuietChanges& operator=(const QuietChanges&) = delete;
+
+    private:
+        TabPage& m_page;
+        bool m_was;
+    };
+
     FrmMain& w;
     Session& session();
+
+private:
+    void edited();
+
+    QString m_name;
+    bool m_modified = false;
+    bool m_quiet = false;
+    // Per watched list: the text it showed before its current one.
+    QHash<QComboBox*, QString> m_previousText;
+    QHash<QComboBox*, QString> m_currentText;
 };

@@ -9,9 +9,10 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-ToolTipsTab::ToolTipsTab(FrmMain& window) : TabPage(window) {
-    connect(w.cbottform, &QComboBox::activated, this, [this] { cbottform_Click(); });
-    connect(w.cbottobject, &QComboBox::activated, this, [this] { cbottobject_Click(); });
+ToolTipsTab::ToolTipsTab(FrmMain& window) : TabPage(window, QStringLiteral("Tool Tips")) {
+    onPick(w.cbottform, [this] { cbottform_Click(); });
+    onPick(w.cbottobject, [this] { cbottobject_Click(); });
+    watch(w.txttooltiptext);
     const auto check = [this] { w.CheckForOk(); };
     for (QComboBox* box : {w.cbottform, w.cbottobject})
         connect(box, &QComboBox::currentTextChanged, this, check);
@@ -28,10 +29,12 @@ records::ButtonStates ToolTipsTab::checkForOk() {
 }
 
 void ToolTipsTab::clear() {
+    const QuietChanges quiet(*this);
     ui::clearText(w.cbottform);
     ui::clearText(w.cbottobject);
     w.txttooltiptext->clear();
     w.cbottform->setFocus();
+    setModified(false);
 }
 
 void ToolTipsTab::save() {
@@ -48,6 +51,7 @@ void ToolTipsTab::cbottform_Click() {
     if (w.cbottform->currentText().isEmpty())
         return;
     const ui::WaitCursor wait;
+    const QuietChanges quiet(*this);
     w.applicationForms().FindObjects(w.cbottform->currentText(), w.cbottobject);
 }
 
@@ -55,9 +59,12 @@ void ToolTipsTab::cbottobject_Click() {
     if (w.cbottobject->currentText().isEmpty() || !session().isOpen())
         return;
     ui::runCommand([this] {
-        if (const auto tip = records::LoadToolTip(*session().db, w.cbottform->currentText(),
-                                                  w.cbottobject->currentText()))
-            w.txttooltiptext->setText(tip->toolTipText);
+        const QuietChanges quiet(*this);
+        // Choosing a control loads its tip; one without a tip starts empty.
+        const auto tip = records::LoadToolTip(*session().db, w.cbottform->currentText(),
+                                              w.cbottobject->currentText());
+        w.txttooltiptext->setText(tip ? tip->toolTipText : QString());
+        setModified(false);
         w.CheckForOk();
     });
 }

@@ -14,10 +14,18 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-WhatsThisTab::WhatsThisTab(FrmMain& window) : TabPage(window) {
-    connect(w.cbowtform, &QComboBox::activated, this, [this] { cbowtform_Click(); });
-    connect(w.cbowtobject, &QComboBox::activated, this, [this] { cbowtobject_Click(); });
-    connect(w.cbowttopicid, &QComboBox::activated, this, [this] { cbowttopicid_Click(); });
+WhatsThisTab::WhatsThisTab(FrmMain& window) : TabPage(window, QStringLiteral("What's This?")) {
+    onPick(w.cbowtform, [this] { cbowtform_Click(); });
+    onPick(w.cbowtobject, [this] { cbowtobject_Click(); });
+    // A general topic only adds to the entry; the question comes when another
+    // control's entry would replace it.
+    onPick(
+        w.cbowttopicid, [this] { cbowttopicid_Click(); }, false);
+    watch(w.cbowttopicid);
+    watch(w.txtwtmapnumber);
+    watch(w.txtwthelptext);
+    watch(w.chkwtconsenhlp);
+    watch(w.chkwtwthlp);
     connect(w.cmdwtnextmapnum, &QPushButton::clicked, this, [this] { cmdwtnextmapnum_Click(); });
     const auto check = [this] { w.CheckForOk(); };
     for (QComboBox* box : {w.cbowtform, w.cbowtobject, w.cbowttopicid})
@@ -42,12 +50,14 @@ records::ButtonStates WhatsThisTab::checkForOk() {
 void WhatsThisTab::clear() {
     // The form and control keep their text, so that several controls of one
     // form can be entered in a row.
+    const QuietChanges quiet(*this);
     w.txtwtmapnumber->clear();
     w.txtwthelptext->clear();
     ui::clearText(w.cbowttopicid);
     ui::setCheckValue(w.chkwtconsenhlp, 0);
     ui::setCheckValue(w.chkwtwthlp, 0);
     w.cbowtform->setFocus();
+    setModified(false);
 }
 
 void WhatsThisTab::save() {
@@ -67,6 +77,7 @@ void WhatsThisTab::cbowtform_Click() {
     if (w.cbowtform->currentText().isEmpty())
         return;
     const ui::WaitCursor wait;
+    const QuietChanges quiet(*this);
     w.applicationForms().FindObjects(w.cbowtform->currentText(), w.cbowtobject);
 }
 
@@ -82,6 +93,7 @@ void WhatsThisTab::cbowtobject_Click() {
     if (w.cbowtobject->currentText().isEmpty() || !session().isOpen())
         return;
     ui::runCommand([this] {
+        const QuietChanges quiet(*this);
         w.chkwtconsenhlp->setChecked(false);
         w.chkwtwthlp->setChecked(false);
         if (const auto entry = records::LoadWhatsThis(*session().db, w.cbowtform->currentText(),
@@ -90,7 +102,12 @@ void WhatsThisTab::cbowtobject_Click() {
             showHelpType(*entry);
             ui::showStoredText(w.txtwthelptext, entry->helpText);
             ui::setBoxText(w.cbowttopicid, entry->topicId);
+        } else {
+            // A control without an entry starts empty; the topic typed stays.
+            w.txtwtmapnumber->clear();
+            w.txtwthelptext->clear();
         }
+        setModified(false);
         w.CheckForOk();
     });
 }
@@ -100,20 +117,31 @@ void WhatsThisTab::cbowttopicid_Click() {
     if (topic.isEmpty() || !session().isOpen())
         return;
     ui::runCommand([this, &topic] {
-        w.chkwtconsenhlp->setChecked(false);
-        w.chkwtwthlp->setChecked(false);
         dao::Database& db = *session().db;
         if (const auto entry = records::LoadWhatsThisOfTopic(db, topic)) {
+            if (!askBeforeReplacing(w.cbowttopicid))
+                return;
+            const QuietChanges quiet(*this);
             w.txtwtmapnumber->setText(entry->mapNumber);
             ui::showStoredText(w.txtwthelptext, entry->helpText);
             ui::setBoxText(w.cbowtform, entry->form);
             ui::setBoxText(w.cbowtobject, entry->object);
             showHelpType(*entry);
+            setModified(false);
         } else if (const auto general = records::LoadGeneralHelp(db, topic)) {
-            // A map number the author already typed is kept.
-            if (w.txtwtmapnumber->text().isEmpty())
-                w.txtwtmapnumber->setText(general->mapNumber);
-            ui::showStoredText(w.txtwthelptext, general->helpText);
+            const bool typed = modified();
+            const QuietChanges quiet(*this);
+            // What the author typed stays; the rest comes from the topic.
+            if (!typed) {
+                w.chkwtconsenhlp->setChecked(false);
+                w.chkwtwthlp->setChecked(false);
+            }
+            if (!typed || w.txtwthelptext->toPlainText().isEmpty())
+                ui::showStoredText(w.txtwthelptext, general->helpText);
+            // A topic has one map number: the control takes the topic's.
+            if (const auto number = records::MapNumberOfTopic(db, topic))
+                w.txtwtmapnumber->setText(QString::number(*number));
+            setModified(true); // the control's entry now shows this topic
         }
         w.CheckForOk();
     });

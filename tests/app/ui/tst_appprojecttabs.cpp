@@ -1,6 +1,7 @@
 // The application project field and the Tool Tips and What's This? tabs of
 // the main window, on real project and form files.
 #include "app/appproject/appprojectfixture.h"
+#include "common/window.h"
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
 
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 using appfixture::crlf;
+using testenv::items;
 
 namespace {
 
@@ -93,13 +95,6 @@ class TestAppProjectTabs : public QObject {
         QCOMPARE(box->currentText(), text);
     }
 
-    static QStringList items(const QComboBox* box) {
-        QStringList out;
-        for (int i = 0; i < box->count(); ++i)
-            out << box->itemText(i);
-        return out;
-    }
-
     void showTab(int tab) {
         w->tabqmt->setCurrentIndex(FrmMain::TabGeneralHelp - 1);
         w->tabqmt->setCurrentIndex(tab - 1);
@@ -111,6 +106,7 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_messages.clear();
         m_fileAnswers.clear();
+        // Message texts and file dialogs in one log, in the order they come.
         shell::setMessageHandler([this](const shell::MessageRequest& request) {
             m_messages << request.text;
             return int(shell::vbOK);
@@ -128,8 +124,7 @@ private slots:
             appfixture::formFile("frmAbout", {"   Begin VB.Label lblVersion ", "   End"})));
         QVERIFY(testenv::freshProject(path(QStringLiteral("proj.QMT"))));
 
-        w = std::make_unique<FrmMain>();
-        w->show();
+        w = testenv::shownWindow();
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
         QVERIFY(w->DataBaseOpen(path(QStringLiteral("proj.QMT"))));
         showTab(FrmMain::TabCreate);
@@ -226,8 +221,9 @@ private slots:
         QTest::mouseClick(w->cmdvbproectfilebrowse, Qt::LeftButton);
         QCOMPARE(m_messages.size(), 1);
         QCOMPARE(w->txtvbprojectfilename->text(), path(QStringLiteral("app/app.vbp")));
-        // Browsing does not read the project.
-        QCOMPARE(w->cbottform->count(), 0);
+        // The chosen project is read: its forms are listed at once.
+        QCOMPARE(items(w->cbottform),
+                 (QStringList{QStringLiteral("frmMain"), QStringLiteral("frmAbout")}));
     }
 
     void pickingAFormListsItsObjects() {
@@ -243,7 +239,7 @@ private slots:
         QCOMPARE(w->cbottobject->currentText(), QString());
         QCOMPARE(seen.shown, 1);
         QCOMPARE(seen.caption, QStringLiteral("Processing form frmMain"));
-        QCOMPARE(seen.title, w->windowTitle());
+        QCOMPARE(seen.title, w->windowTitle().remove(QStringLiteral("[*]")));
         QCOMPARE(seen.minimum, 1);
         QCOMPARE(seen.maximum, int(kMainForm.size()));
         QCOMPARE(seen.lastValue, int(kMainForm.size()));
@@ -273,9 +269,10 @@ private slots:
         pick(w->cbottform, QStringLiteral("frmMain"));
         pick(w->cbottobject, QStringLiteral("txtName"));
         QCOMPARE(w->txttooltiptext->text(), QStringLiteral("Your name"));
-        // No record: the text stays.
+        // No record: the tip starts empty, so that typing cannot go to the
+        // control picked before.
         pick(w->cbottobject, QStringLiteral("txtCity"));
-        QCOMPARE(w->txttooltiptext->text(), QStringLiteral("Your name"));
+        QCOMPARE(w->txttooltiptext->text(), QString());
         QCOMPARE(m_messages, QStringList());
     }
 
@@ -310,10 +307,11 @@ private slots:
         pick(w->cbowtobject, QStringLiteral("fraData"));
         QVERIFY(w->chkwtwthlp->isChecked() && w->chkwtconsenhlp->isChecked());
 
-        // No record: both boxes cleared, the fields keep their text.
+        // No record: both boxes cleared, the entry's fields empty.
         pick(w->cbowtobject, QStringLiteral("frmMain"));
         QVERIFY(!w->chkwtwthlp->isChecked() && !w->chkwtconsenhlp->isChecked());
-        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("9"));
+        QCOMPARE(w->txtwtmapnumber->text(), QString());
+        QCOMPARE(w->txtwthelptext->toPlainText(), QString());
         QCOMPARE(m_messages, QStringList());
     }
 
@@ -337,17 +335,17 @@ private slots:
         QCOMPARE(w->txtwthelptext->toPlainText(), QStringLiteral("The version"));
         QVERIFY(w->chkwtconsenhlp->isChecked() && !w->chkwtwthlp->isChecked());
 
-        // A general help topic keeps a typed map number and brings its text.
+        // A general help topic brings its own map number (a topic has one)
+        // and its text.
         w->txtwtmapnumber->setText(QStringLiteral("77"));
         pick(w->cbowttopicid, QStringLiteral("GENERAL"));
-        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("77"));
+        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("44"));
         QCOMPARE(w->txtwthelptext->toPlainText(), QStringLiteral("General text"));
         QVERIFY(!w->chkwtconsenhlp->isChecked());
         QCOMPARE(w->cbowtform->currentText(), QStringLiteral("frmAbout"));
-        w->txtwtmapnumber->clear();
-        pick(w->cbowttopicid, QStringLiteral("GENERAL"));
-        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("44"));
         QCOMPARE(m_messages, QStringList());
+        // The control now shows another topic: an unsaved change.
+        QVERIFY(w->isWindowModified());
     }
 };
 

@@ -1,6 +1,7 @@
 // The Contents File tab of the main window, on a real project file.
 #include "app/contents/contentstestutil.h"
 #include "common/testenv.h"
+#include "common/window.h"
 #include "shell/dialogs.h"
 #include "ui/contentstree.h"
 #include "ui/frmmain.h"
@@ -51,14 +52,13 @@ class TestContentsTab : public QObject {
     QTemporaryDir m_dir;
     std::unique_ptr<FrmMain> w;
     ContentsTree* tree = nullptr;
-    QList<shell::MessageRequest> m_messages;
-    QList<int> m_answers; // next answers of message boxes; OK when empty
+    testenv::DialogScript m_dialogs;
+    QList<shell::MessageRequest>& m_messages = m_dialogs.messages;
+    QList<int>& m_answers = m_dialogs.answers; // next answers of message boxes; OK when empty
 
     // A fresh project with the given rows, opened in a window on the Contents File tab.
     void openWithRows(const std::function<void(dao::Database&)>& rows = {}) {
-        w = std::make_unique<FrmMain>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w = testenv::shownWindow();
         QVERIFY(w->DataBaseOpen(contentstest::freshProject(m_dir.path())));
         if (rows)
             rows(*w->session().db);
@@ -161,15 +161,10 @@ private slots:
     void init() {
         m_messages.clear();
         m_answers.clear();
-        shell::setMessageHandler([this](const shell::MessageRequest& r) {
-            m_messages << r;
-            return m_answers.isEmpty() ? int(shell::vbOK) : m_answers.takeFirst();
-        });
     }
     void cleanup() {
         w.reset();
         tree = nullptr;
-        shell::setMessageHandler({});
     }
 
     void firstAddMakesTheRootAndEntriesFollowTheLastHeading() {

@@ -2,6 +2,7 @@
 // buttons and the Create command.
 #include "app/generation/genfixture.h"
 #include "common/testenv.h"
+#include "common/window.h"
 
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
@@ -26,9 +27,8 @@ class TestGenerationWindow : public QObject {
     std::unique_ptr<testenv::RegistryFolder> m_registry; // one per test: no compiler left behind
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FrmMain> m_w;
-    QStringList m_messages;
-    QList<shell::FileDialogRequest> m_requests;
-    QStringList m_answers;
+    std::unique_ptr<testenv::DialogScript> m_dialogs;
+    QStringList messages() const { return m_dialogs->texts(); }
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
@@ -74,27 +74,13 @@ private slots:
     void init() {
         m_registry = std::make_unique<testenv::RegistryFolder>();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_messages.clear();
-        m_requests.clear();
-        m_answers.clear();
-        shell::setMessageHandler([this](const shell::MessageRequest& r) {
-            m_messages << r.text;
-            return int(shell::vbOK);
-        });
-        shell::setFileDialogHandler([this](const shell::FileDialogRequest& r) {
-            m_requests << r;
-            return m_answers.isEmpty() ? QString() : m_answers.takeFirst();
-        });
-        m_w = std::make_unique<FrmMain>();
-        m_w->LoadStrings(); // captions give the buttons their size
-        m_w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        m_dialogs = std::make_unique<testenv::DialogScript>();
+        m_w = testenv::shownWindow();
         selectTab(FrmMain::TabCreate);
     }
     void cleanup() {
         m_w.reset();
-        shell::setMessageHandler({});
-        shell::setFileDialogHandler({});
+        m_dialogs.reset();
     }
 
     void helpTypeSetsFieldsAndExtensions() {
@@ -145,20 +131,20 @@ private slots:
     void browseButtons() {
         QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
         m_w->txtvbprojectfilename->setText(QStringLiteral("/a/app.vbp"));
-        m_answers << QStringLiteral("/x/new.hpj") << QStringLiteral("/x/h.hlp")
-                  << QStringLiteral("/x/c.cnt") << QStringLiteral("/x/t.rtf");
+        m_dialogs->fileNames << QStringLiteral("/x/new.hpj") << QStringLiteral("/x/h.hlp")
+                             << QStringLiteral("/x/c.cnt") << QStringLiteral("/x/t.rtf");
         m_w->cmdhelpprojectfilebrowse->click();
         m_w->cmdhelpfilebrowse->click();
         m_w->cmdcontentsfilebrowse->click();
         m_w->cmdrtffilebrowse->click();
-        QCOMPARE(m_requests.size(), 4);
-        QCOMPARE(m_requests[0].filter, QStringLiteral("Help Project Files (*.HPJ)|*.HPJ"));
-        QCOMPARE(m_requests[0].defaultName, QStringLiteral("/a/app"));
-        QCOMPARE(m_requests[1].filter, QStringLiteral("Help Files (*.HLP)|*.HLP"));
-        QCOMPARE(m_requests[1].defaultName, QStringLiteral("/a/app"));
-        QCOMPARE(m_requests[2].filter, QStringLiteral("Help Contents File (*.CNT)|*.CNT"));
-        QCOMPARE(m_requests[2].defaultName, QStringLiteral("/x/new")); // from the new name
-        QCOMPARE(m_requests[3].filter, QStringLiteral("Help Topic File (*.RTF)|*.RTF"));
+        QCOMPARE(m_dialogs->dialogs.size(), 4);
+        QCOMPARE(m_dialogs->dialogs[0].filter, QStringLiteral("Help Project Files (*.HPJ)|*.HPJ"));
+        QCOMPARE(m_dialogs->dialogs[0].defaultName, QStringLiteral("/a/app"));
+        QCOMPARE(m_dialogs->dialogs[1].filter, QStringLiteral("Help Files (*.HLP)|*.HLP"));
+        QCOMPARE(m_dialogs->dialogs[1].defaultName, QStringLiteral("/a/app"));
+        QCOMPARE(m_dialogs->dialogs[2].filter, QStringLiteral("Help Contents File (*.CNT)|*.CNT"));
+        QCOMPARE(m_dialogs->dialogs[2].defaultName, QStringLiteral("/x/new")); // from the new name
+        QCOMPARE(m_dialogs->dialogs[3].filter, QStringLiteral("Help Topic File (*.RTF)|*.RTF"));
         QCOMPARE(m_w->txthelpprojectfilename->text(), QStringLiteral("/x/new.hpj"));
         QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.hlp"));
         QCOMPARE(m_w->txtcontentsfilename->text(), QStringLiteral("/x/c.cnt"));
@@ -166,12 +152,12 @@ private slots:
 
         // HTML Help filters; a cancelled dialog leaves the field as it was.
         QTest::mouseClick(m_w->opthelptype[0], Qt::LeftButton);
-        m_requests.clear();
+        m_dialogs->dialogs.clear();
         m_w->txtindexfilename->setText(QStringLiteral("/keep.hhk"));
         m_w->cmdhelpfilebrowse->click();
         m_w->cmdindexfilebrowse->click();
-        QCOMPARE(m_requests[0].filter, QStringLiteral("Help Files (*.CHM)|*.CHM"));
-        QCOMPARE(m_requests[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
+        QCOMPARE(m_dialogs->dialogs[0].filter, QStringLiteral("Help Files (*.CHM)|*.CHM"));
+        QCOMPARE(m_dialogs->dialogs[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
         QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.chm"));
         QCOMPARE(m_w->txtindexfilename->text(), QStringLiteral("/keep.hhk"));
     }
@@ -185,7 +171,7 @@ private slots:
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
 
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(messages().isEmpty());
         QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).contains("IDH_MAIN"));
         QVERIFY(
             testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));
@@ -210,11 +196,11 @@ private slots:
         m_w->chkcompile->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY2(m_messages.first().startsWith(QStringLiteral("The help file ") +
+        QCOMPARE(messages().size(), 1);
+        QVERIFY2(messages().first().startsWith(QStringLiteral("The help file ") +
                                                path(QStringLiteral("help.chm")) +
                                                QStringLiteral(" was built and checked: 1 pages")),
-                 qPrintable(m_messages.first()));
+                 qPrintable(messages().first()));
         QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(m_w->mnuviewprojecthelp->isVisible());
@@ -240,7 +226,7 @@ private slots:
         m_w->createTab().cmdcreate_Click();
         QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
         QCOMPARE(storedOptions(), 0);
-        QCOMPARE(m_messages, QStringList(QStringLiteral(
+        QCOMPARE(messages(), QStringList(QStringLiteral(
                                  "Microsoft Help Compiler Workshop not loaded properly")));
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
     }
@@ -249,8 +235,8 @@ private slots:
         openProjectOnCreateTab();
         m_w->txtrtffilename->setText(path(QStringLiteral("missing/help.rtf")));
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
-        QVERIFY(m_messages.first().contains(QStringLiteral("help.rtf")));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages().first().contains(QStringLiteral("help.rtf")));
         QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -296,7 +282,7 @@ private slots:
         m_w->chkcreatecontentsfile->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+        QVERIFY2(messages().isEmpty(), qPrintable(messages().join(u'\n')));
 
         const QStringList outputs{path(QStringLiteral("same.rtf")),
                                   path(QStringLiteral("same.hpj")),
@@ -330,7 +316,7 @@ private slots:
         m_w->cmdcreate->setEnabled(false);
         m_w->createTab().cmdcreate_Click();
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(messages().isEmpty());
     }
 };
 

@@ -3,6 +3,7 @@
 // options of the Create tab, on real project files opened by the window.
 #include "common/project.h"
 #include "common/testenv.h"
+#include "common/window.h"
 
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
@@ -18,39 +19,13 @@
 #include <QTabBar>
 #include <QtTest>
 
+using testenv::choose;
+using testenv::click;
 using testenv::countRows;
+using testenv::items;
+using testenv::retype;
 
 namespace {
-
-QStringList items(const QComboBox* box) {
-    QStringList out;
-    for (int i = 0; i < box->count(); ++i)
-        out << box->itemText(i);
-    return out;
-}
-
-// Replaces the text of a text box or list as typed by the user.
-void retype(QWidget* field, const QString& text) {
-    QWidget* target = field;
-    if (auto* box = qobject_cast<QComboBox*>(field))
-        target = box->lineEdit();
-    target->setFocus();
-    QTest::keyClick(target, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(target, Qt::Key_Delete);
-    if (!text.isEmpty())
-        QTest::keyClicks(target, text);
-}
-
-// Chooses an item of a list with the arrow keys, as a user picks it.
-bool choose(QComboBox* box, const QString& text) {
-    const int target = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (target < 0)
-        return false;
-    box->setFocus();
-    for (int guard = 0; guard <= box->count() && box->currentIndex() != target; ++guard)
-        QTest::keyClick(box, box->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
-    return box->currentText() == text;
-}
 
 QString optionValue(dao::Database& db, const QString& key) {
     auto rs = db.OpenRecordset(
@@ -67,7 +42,8 @@ class TestRecords : public QObject {
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
     std::unique_ptr<FrmMain> w;
-    QList<shell::MessageRequest> m_messages;
+    testenv::DialogScript m_dialogs;
+    QList<shell::MessageRequest>& m_messages = m_dialogs.messages;
 
     // An application project file that exists (the window reads it when named).
     QString appProject() {
@@ -84,9 +60,7 @@ class TestRecords : public QObject {
 
     // A window with a fresh project open, on the General Help tab.
     void openNew() {
-        w = std::make_unique<FrmMain>();
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w = testenv::shownWindow();
         QVERIFY(w->DataBaseOpen(newProjectFile()));
         m_messages.clear();
     }
@@ -94,17 +68,8 @@ class TestRecords : public QObject {
     dao::Database& db() { return *w->session().db; }
 
     void selectTab(int tab) {
-        QTabBar* bar = w->tabqmt;
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab - 1).center());
+        testenv::selectTab(*w, tab);
         QCOMPARE(w->SelectedTab(), tab);
-    }
-
-    // Check boxes and option buttons take clicks on their box and caption
-    // only, which a stretched control may not have at its centre.
-    void click(QAbstractButton* button) {
-        const bool box = qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button);
-        QTest::mouseClick(button, Qt::LeftButton, {},
-                          box ? QPoint(6, button->height() / 2) : button->rect().center());
     }
 
     void fillTopic(const QString& id, const QString& text, const QString& map = QString()) {
@@ -123,7 +88,6 @@ class TestRecords : public QObject {
     }
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -145,7 +109,7 @@ private slots:
     void createTabRulesWithHtmlHelp();
     void contextHelpTicksProjectUpdate();
     void savingTheCreateTabAndReopening();
-    void projectWithoutTitleKeepsTheCaption();
+    void titleNamesTheProjectFile();
 
     // Map numbers
     void nextFollowsTheSharedCounter();
@@ -159,14 +123,6 @@ private slots:
     void overlongObjectNameIsRefused();
     void storeFailureKeepsProjectAndControls();
 };
-
-void TestRecords::initTestCase() {
-    shell::setMessageHandler([this](const shell::MessageRequest& request) {
-        m_messages << request;
-        return int(shell::vbOK);
-    });
-    shell::setFileDialogHandler([](const shell::FileDialogRequest&) { return QString(); });
-}
 
 void TestRecords::init() {
     openNew();
@@ -512,9 +468,7 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(optionValue(db(), QStringLiteral("CRTT")), QStringLiteral("0"));
 
     // A fresh window opening the project shows what was saved.
-    w = std::make_unique<FrmMain>();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w = testenv::shownWindow();
     QVERIFY(w->DataBaseOpen(path));
     QCOMPARE(w->txtvbprojectfilename->text(), appProject());
     QCOMPARE(w->session().appProjectPath, appProject());
@@ -522,7 +476,8 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(w->txthelpfilename->text(), QStringLiteral("/apps/demo/Demo.hlp"));
     QCOMPARE(w->txtcontentsfilename->text(), QStringLiteral("/apps/demo/Demo.cnt"));
     QCOMPARE(w->txtrtffilename->text(), QStringLiteral("/apps/demo/Demo.rtf"));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - Demo's Help"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - p13.QMT[*] - Demo's Help"));
+    QVERIFY(!w->isWindowModified());
     QVERIFY(w->chkcreategeneralhelp->isChecked());
     QVERIFY(w->chkcreatecontentsfile->isChecked());
     QVERIFY(!w->chkcreatetooltips->isChecked());
@@ -537,7 +492,7 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(w->session().window.width, QStringLiteral("769"));
 }
 
-void TestRecords::projectWithoutTitleKeepsTheCaption() {
+void TestRecords::titleNamesTheProjectFile() {
     selectTab(FrmMain::TabCreate);
     click(w->opthelptype[0]);
     retype(w->txthelpprojecttitle, QStringLiteral("First"));
@@ -547,12 +502,18 @@ void TestRecords::projectWithoutTitleKeepsTheCaption() {
     w->setFocus();
     click(w->cmdok);
     QVERIFY(w->DataBaseOpen(w->session().projectPath));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - First"));
+    const auto titleOf = [this](const QString& helpTitle) {
+        return QStringLiteral("Quillmate - %1[*]%2")
+            .arg(QFileInfo(w->session().projectPath).fileName(), helpTitle);
+    };
+    QCOMPARE(w->windowTitle(), titleOf(QStringLiteral(" - First")));
     QVERIFY(w->txtindexfilename->isEnabled()); // HTML Help was saved
     QVERIFY(!w->txtrtffilename->isEnabled());
 
+    // A project without a title is named by its file alone: the other
+    // project's title would name the wrong help.
     QVERIFY(w->DataBaseOpen(newProjectFile()));
-    QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - First"));
+    QCOMPARE(w->windowTitle(), titleOf(QString()));
     QCOMPARE(w->txthelpprojecttitle->text(), QString());
 }
 
@@ -601,9 +562,7 @@ void TestRecords::nextAtTheLimitKeepsTheBox() {
 }
 
 void TestRecords::nextWithoutProjectEmptiesTheBox() {
-    w = std::make_unique<FrmMain>();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w = testenv::shownWindow();
     retype(w->txtmapnumber, QStringLiteral("8"));
     click(w->cmdghnextmapnum);
     QCOMPARE(w->txtmapnumber->text(), QString());

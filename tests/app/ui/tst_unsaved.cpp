@@ -1,0 +1,195 @@
+// Nothing typed is lost without a question: the unsaved-change prompt at a
+// topic switch, a tab switch, Open and Close; the title's mark; the question
+// before a topic still in use is deleted; a second map number refused.
+#include "common/project.h"
+#include "common/testenv.h"
+#include "common/window.h"
+
+#include "shell/dialogs.h"
+#include "ui/frmmain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using testenv::choose;
+using testenv::click;
+using testenv::retype;
+
+class TestUnsaved : public QObject {
+    Q_OBJECT
+
+    testenv::RegistryFolder m_registry;
+    QTemporaryDir m_dir;
+    std::unique_ptr<FrmMain> w;
+    testenv::DialogScript m_dialogs;
+
+    dao::Database& db() { return *w->session().db; }
+
+    QString helpTextOf(const QString& topic) {
+        auto rs = db().OpenRecordset(
+            QStringLiteral("select HelpText from GeneralHelp where TopicID = '%1'").arg(topic),
+            dao::dbOpenSnapshot);
+        return rs->EOF_() ? QStringLiteral("<none>") : rs->Text(QStringLiteral("HelpText"));
+    }
+
+    // The questions asked so far, emptied.
+    QStringList takeQuestions() {
+        QStringList texts = m_dialogs.texts();
+        m_dialogs.clear();
+        return texts;
+    }
+
+private slots:
+    void init() {
+        const QString file = testenv::freshProjectFile(m_dir.filePath(QStringLiteral("u.QMT")));
+        {
+            auto project = dao::Database::OpenDatabase(file);
+            for (auto [id, map] : {std::pair{"IDH_A", 10}, std::pair{"IDH_B", 20}}) {
+                const QString topic = QString::fromLatin1(id);
+                testenv::addRow(*project, QStringLiteral("GeneralHelp"),
+                                {{"TopicID", topic},
+                                 {"TopicTitle", topic},
+                                 {"HelpText", QString(QStringLiteral("text of ") + topic)},
+                                 {"MapNumber", map},
+                                 {"Status", QStringLiteral("A")}});
+            }
+        }
+        w = testenv::shownWindow();
+        QVERIFY(w->DataBaseOpen(file));
+        m_dialogs.clear();
+    }
+
+    void cleanup() {
+        m_dialogs.answers = {shell::vbNo}; // whatever is left is discarded
+        w.reset();
+        QVERIFY(QFile::remove(m_dir.filePath(QStringLiteral("u.QMT"))));
+    }
+
+    void topicSwitchAsksSaveDiscardOrCancel() {
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
+        QVERIFY(!w->isWindowModified());
+        retype(w->txtgenhelptext, QStringLiteral("edited A"));
+        QVERIFY(w->isWindowModified());
+        QVERIFY(w->windowTitle().startsWith(QStringLiteral("Quillmate - u.QMT[*]")));
+
+        // Cancel: the edited record stays in the fields.
+        m_dialogs.answers = {shell::vbCancel};
+        QTest::keyClick(w->cbotopicid, Qt::Key_Down);
+        QCOMPARE(takeQuestions(),
+                 QStringList{QStringLiteral("The General Help tab has changes that are not saved. "
+                                            "Save them?")});
+        QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_A"));
+        QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("edited A"));
+
+        // Discard: the other topic is loaded, the first one unchanged.
+        m_dialogs.answers = {shell::vbNo};
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+        QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text of IDH_B"));
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("text of IDH_A"));
+        QVERIFY(!w->isWindowModified());
+        QCOMPARE(takeQuestions().size(), 1);
+
+        // Save: the edit is stored under the topic it was made on.
+        retype(w->txtgenhelptext, QStringLiteral("edited B"));
+        m_dialogs.answers = {shell::vbYes};
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_B")), QStringLiteral("edited B"));
+        QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text of IDH_A"));
+        QVERIFY(!w->isWindowModified());
+        QCOMPARE(takeQuestions().size(), 1);
+    }
+
+    void tabSwitchOpenAndCloseAsk() {
+        // An unsaved contents tree is asked about when its tab is left.
+        testenv::selectTab(*w, FrmMain::TabContentsFile);
+        click(w->optheading);
+        retype(w->txtcftitle, QStringLiteral("Getting started"));
+        QVERIFY(w->cmdaddnode->isEnabled());
+        click(w->cmdaddnode);
+        QVERIFY(w->isWindowModified());
+        m_dialogs.answers = {shell::vbCancel};
+        testenv::selectTab(*w, FrmMain::TabGeneralHelp);
+        QCOMPARE(w->SelectedTab(), int(FrmMain::TabContentsFile));
+        QCOMPARE(takeQuestions().size(), 1);
+        m_dialogs.answers = {shell::vbNo};
+        testenv::selectTab(*w, FrmMain::TabGeneralHelp);
+        QCOMPARE(w->SelectedTab(), int(FrmMain::TabGeneralHelp));
+        QVERIFY(!w->isWindowModified());
+        QCOMPARE(takeQuestions().size(), 1);
+
+        // A typed topic is asked about at Open; Cancel keeps the project open.
+        retype(w->cbotopicid, QStringLiteral("IDH_NEW"));
+        retype(w->txtgenhelptext, QStringLiteral("new text"));
+        const QString path = w->session().projectPath;
+        m_dialogs.answers = {shell::vbCancel};
+        w->mnuopen->trigger();
+        QCOMPARE(takeQuestions().size(), 1);
+        QVERIFY(m_dialogs.dialogs.isEmpty()); // no file was asked for
+        QCOMPARE(w->session().projectPath, path);
+
+        // Close: Cancel keeps the window, Save stores the topic and closes.
+        m_dialogs.answers = {shell::vbCancel};
+        QVERIFY(!w->close());
+        QVERIFY(w->isVisible());
+        m_dialogs.answers = {shell::vbYes};
+        QVERIFY(w->close());
+        w.reset();
+        auto project = dao::Database::OpenDatabase(path);
+        QCOMPARE(
+            testenv::countRows(
+                *project, QStringLiteral("select * from GeneralHelp where TopicID = 'IDH_NEW' and "
+                                         "HelpText = 'new text'")),
+            1);
+        project.reset();
+        w = testenv::shownWindow(); // for cleanup
+        QVERIFY(w->DataBaseOpen(path));
+    }
+
+    void deleteAsksWhenTheTopicIsUsed() {
+        testenv::addRow(db(), QStringLiteral("WhatsThis"),
+                        {{"Object", QStringLiteral("frmMain.cmdSave")},
+                         {"TopicID", QStringLiteral("IDH_A")},
+                         {"MapNumber", 10},
+                         {"Status", QStringLiteral("A")},
+                         {"Type", QStringLiteral("ConS")}});
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
+        m_dialogs.answers = {shell::vbCancel};
+        click(w->cmddelete);
+        QCOMPARE(takeQuestions(),
+                 QStringList{QStringLiteral("The topic IDH_A is still used by the What's This "
+                                            "entries of frmMain.cmdSave. Delete it anyway?")});
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("text of IDH_A"));
+
+        // A topic nothing uses goes at once.
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+        click(w->cmddelete);
+        QCOMPARE(takeQuestions(), QStringList());
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_B")), QStringLiteral("<none>"));
+    }
+
+    void aSecondMapNumberForATopicIsRefused() {
+        testenv::selectTab(*w, FrmMain::TabWhatsThis);
+        retype(w->cbowtform, QStringLiteral("frmMain"));
+        retype(w->cbowtobject, QStringLiteral("cmdSave"));
+        retype(w->cbowttopicid, QStringLiteral("IDH_A"));
+        retype(w->txtwtmapnumber, QStringLiteral("11"));
+        retype(w->txtwthelptext, QStringLiteral("Saves the file."));
+        click(w->chkwtconsenhlp);
+        QVERIFY(w->cmdok->isEnabled());
+        click(w->cmdok);
+        const QStringList texts = takeQuestions();
+        QVERIFY2(texts.size() == 1, qPrintable(texts.join(u'|')));
+        QVERIFY2(texts.first().contains(QStringLiteral("IDH_A")) &&
+                     texts.first().contains(QStringLiteral("10")) &&
+                     texts.first().contains(QStringLiteral("11")),
+                 qPrintable(texts.first()));
+        QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from WhatsThis")), 0);
+    }
+};
+
+QTEST_MAIN(TestUnsaved)
+#include "tst_unsaved.moc"
