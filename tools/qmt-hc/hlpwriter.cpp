@@ -9,10 +9,7 @@
 
 #include <QDir>
 #include <algorithm>
-#include <exception>
 #include <map>
-#include <system_error>
-#include <thread>
 
 namespace hc {
 
@@ -315,59 +312,29 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
             partition(data, places, kPlainBlockData - 32 * (attempt + 1));
         layout(starts, places);
         placeStream(places);
-        // Blocks pack one by one, independently: half of them on a second
-        // thread where one can be had.
-        const auto extent = [&](std::size_t b) {
-            const qsizetype begin = places[std::size_t(starts[b])].streamAt;
-            const qsizetype end =
-                b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
-            return std::pair(begin, end);
-        };
-        std::vector<QByteArray> packed(starts.size());
-        const auto pack = [&](std::size_t from, std::size_t to) {
-            for (std::size_t b = from; b < to; ++b) {
-                const auto [begin, end] = extent(b);
-                if (end - begin <= kPackedBlockData)
-                    packed[b] = Lz77Compress(data.sliced(begin, end - begin), -1, nullptr, 8);
-            }
-        };
-        const std::size_t half = starts.size() / 2;
-        std::exception_ptr failed;
-        std::thread worker;
-        try {
-            worker = std::thread([&] {
-                try {
-                    pack(half, starts.size());
-                } catch (...) {
-                    failed = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            pack(half, starts.size());
-        }
-        pack(0, half);
-        if (worker.joinable())
-            worker.join();
-        if (failed)
-            std::rethrow_exception(failed);
-
         ByteWriter out;
         out.reserve(qsizetype(starts.size()) * kBlockSize);
         bool fits = true;
         const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
         for (std::size_t b = 0; b < starts.size() && fits; ++b) {
-            const auto [begin, end] = extent(b);
-            if (packed[b].isEmpty() || packed[b].size() > kPlainBlockData ||
-                end - begin > kPackedBlockData) {
+            const qsizetype begin = places[std::size_t(starts[b])].streamAt;
+            const qsizetype end =
+                b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
+            if (end - begin > kPackedBlockData) {
+                fits = false;
+                break;
+            }
+            const QByteArray packed = Lz77Compress(data.sliced(begin, end - begin), -1, nullptr, 8);
+            if (packed.size() > kPlainBlockData) {
                 fits = false;
                 break;
             }
             out.bytes(headers[b]);
-            out.bytes(packed[b]);
+            out.bytes(packed);
             if (b + 1 < starts.size())
-                out.zeros(kPlainBlockData - packed[b].size());
-            else if (packed[b].size() < 0x44)
-                out.zeros(0x44 - packed[b].size()); // readers look at least this far into a block
+                out.zeros(kPlainBlockData - packed.size());
+            else if (packed.size() < 0x44)
+                out.zeros(0x44 - packed.size()); // readers look at least this far into a block
         }
         if (fits) {
             m_places = std::move(places);
