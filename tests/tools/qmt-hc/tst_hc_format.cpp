@@ -99,7 +99,9 @@ private slots:
         }
         QVERIFY(!reader.find([](QByteArrayView k) { return k.compare(QByteArrayView("2")); }));
         // An empty tree is one empty leaf.
-        hc::BTreeReader empty(hc::BuildBTree("L4", 2048, false, {}), "empty");
+        const QByteArray emptyTree =
+            hc::BuildBTree("L4", 2048, false, {}); // the reader keeps a view
+        hc::BTreeReader empty(emptyTree, "empty");
         QCOMPARE(empty.header().levels, 1);
         QVERIFY(empty.entries().empty());
         // A broken back link is found.
