@@ -13,6 +13,14 @@
 
 namespace {
 
+// How an author gets a compiler that Quillmate can start.
+QString registerHint() {
+    return QStringLiteral("To use a help compiler, register it, e.g.: qmt-reg add \"HKLM\\%1\" "
+                          "/ve /d /path/to/compiler")
+        .arg(LoadResString(str::registry::AppPathsPath) + u'\\' +
+             LoadResString(str::program::HelpCompiler));
+}
+
 // The look-up's message, naming the settings file when it is damaged (the
 // registry reports that as an ordinary failure to open or read).
 QString lookUpMessage(int message, std::int32_t status) {
@@ -20,7 +28,7 @@ QString lookUpMessage(int message, std::int32_t status) {
     if (status == winreg::ERROR_REGISTRY_CORRUPT)
         text += QStringLiteral("\nThe settings file %1 is damaged; Quillmate leaves it alone.")
                     .arg(QDir::toNativeSeparators(winreg::damagedHivePath()));
-    return text;
+    return text + u'\n' + registerHint();
 }
 
 // Why a registered compiler did not start.
@@ -34,8 +42,9 @@ QString startFailure(const QString& compiler, const QString& error) {
     else if (!info.isExecutable())
         why = QStringLiteral("the file is not executable");
     return LoadResString(str::message::CompileFailed) +
-           QStringLiteral("\nThe help compiler %1 could not be started: %2.")
-               .arg(QDir::toNativeSeparators(compiler), why);
+           QStringLiteral("\nThe help compiler %1 could not be started: %2.\n")
+               .arg(QDir::toNativeSeparators(compiler), why) +
+           registerHint();
 }
 
 // The look-up with the registry's status of the step that failed.
@@ -88,31 +97,42 @@ QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
     return args;
 }
 
-CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait wait) {
+CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait wait,
+                                 const std::function<void()>& whileWaiting) {
     CompileResult result;
-    QString compiler;
     std::int32_t status = 0;
-    if (const int message = lookUp(compiler, status)) {
+    if (const int message = lookUp(result.compiler, status)) {
         // Nothing registered: the built-in compiler, unless the settings are damaged.
         if (status != winreg::ERROR_REGISTRY_CORRUPT)
-            compiler = BuiltInHelpCompiler();
-        if (compiler.isEmpty()) {
+            result.compiler = BuiltInHelpCompiler();
+        if (result.compiler.isEmpty()) {
             result.message = lookUpMessage(message, status);
             return result;
         }
+        result.builtIn = true;
     }
     const QStringList args = HelpCompilerArguments(helpProjectFileName);
+    const bool waited = wait == CompileWait::UntilFinished ||
+                        (wait == CompileWait::BuiltInFinished && result.builtIn);
     QString error;
-    if (wait == CompileWait::Detached) {
-        result.started = QProcess::startDetached(compiler, args);
+    if (!waited) {
+        result.started = QProcess::startDetached(result.compiler, args);
     } else {
         QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(compiler, args);
+        process.setProcessChannelMode(wait == CompileWait::UntilFinished
+                                          ? QProcess::ForwardedChannels
+                                          : QProcess::MergedChannels);
+        process.start(result.compiler, args);
         result.started = process.waitForStarted(-1);
         error = process.errorString();
         if (result.started) {
-            process.waitForFinished(-1);
+            while (!process.waitForFinished(whileWaiting ? 50 : -1)) {
+                if (process.state() == QProcess::NotRunning)
+                    break;
+                whileWaiting();
+            }
+            result.finished = true;
+            result.output = QString::fromLocal8Bit(process.readAll()).trimmed();
             result.exitCode =
                 process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
             if (result.exitCode != 0)
@@ -121,6 +141,23 @@ CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait
         }
     }
     if (!result.started)
-        result.message = startFailure(compiler, error);
+        result.message = startFailure(result.compiler, error);
     return result;
+}
+
+QString DescribeCompile(const CompileResult& r) {
+    const QString compiler = QDir::toNativeSeparators(r.compiler);
+    QString text;
+    if (!r.succeeded())
+        text = r.message;
+    else if (!r.finished)
+        text = QStringLiteral("The help compiler %1 was started; its own window shows how it "
+                              "goes.")
+                   .arg(compiler);
+    else
+        text = QStringLiteral("The help compiler %1%2 compiled the help file.")
+                   .arg(compiler, r.builtIn ? QStringLiteral(" (Quillmate's own)") : QString());
+    if (!r.output.isEmpty())
+        text += QStringLiteral("\nIt reported:\n") + r.output;
+    return text;
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // 0 with the compiler's path, or the message to show:
 // str::message::CompilerNotLoadedProperly when the App Paths key cannot be
@@ -20,22 +21,37 @@ QString BuiltInHelpCompiler();
 // project path as one argument, blanks and all.
 QStringList HelpCompilerArguments(const QString& helpProjectFileName);
 
-enum class CompileWait { Detached, UntilFinished };
+enum class CompileWait {
+    Detached,      // started and left to run on its own
+    UntilFinished, // waited for; its status is the outcome; its output goes to ours
+    // The built-in compiler is waited for and its output kept (it has no
+    // window to show it); a registered one is left to run in its own window.
+    BuiltInFinished,
+};
 
 struct CompileResult {
     bool started = false;
-    int exitCode = 0; // UntilFinished only
+    bool finished = false; // waited for to its end
+    int exitCode = 0;      // when finished
+    QString compiler;      // the program started (or that failed to start)
+    bool builtIn = false;  // Quillmate's own compiler, none being registered
+    QString output;        // what it printed (BuiltInFinished only)
     // What went wrong, for the user: one of the compiler messages of the
     // string table (with the damaged settings file or the reason the program
-    // did not start), or the compiler's status. Empty when the compiler did its part.
+    // did not start, and how to register a compiler), or the compiler's status.
+    // Empty when the compiler did its part.
     QString message;
-    // The compiler ran to its end with status 0 (UntilFinished), or was started (Detached).
+    // The compiler ran to its end with status 0, or was started and left to run.
     bool succeeded() const { return started && exitCode == 0; }
 };
 
 // Looks the compiler up (a registered one first, else the built-in one) and
-// starts it; shows nothing. Detached leaves the
-// compiler running on its own; UntilFinished waits for it and reports its
-// exit status (a crash counts as status -1).
+// starts it; shows nothing. A crash counts as status -1. While a compiler is
+// waited for, `whileWaiting` runs every few milliseconds (to keep a window
+// painted).
 CompileResult CompileHelpProject(const QString& helpProjectFileName,
-                                 CompileWait wait = CompileWait::Detached);
+                                 CompileWait wait = CompileWait::Detached,
+                                 const std::function<void()>& whileWaiting = {});
+
+// What the compile step did, in a sentence for the Create summary.
+QString DescribeCompile(const CompileResult& result);

@@ -58,8 +58,7 @@ int runCreate(const QString& projectPath) {
     const std::vector<FormRow> forms = readForms(settings, failed);
     CreateSteps steps = DefaultCreateSteps();
     steps.compile = [](const QString& hpj) {
-        const CompileResult r = CompileHelpProject(hpj, CompileWait::UntilFinished);
-        return CompileOutcome{r.succeeded(), r.message};
+        return OutcomeOfCompile(CompileHelpProject(hpj, CompileWait::UntilFinished));
     };
     const CreateReport report =
         RunCreateCommand(settings, *db, settings.vbProjectFileName, forms, steps);

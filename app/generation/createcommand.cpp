@@ -84,23 +84,24 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
     if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp)
         merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
     processEvents(steps);
-    if (s.compileDue()) {
+    const bool windowsCompile = s.compileDue();
+    if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {
         report.compileDue = true;
-        const CompileOutcome outcome =
-            steps.compile ? steps.compile(s.helpProjectFileName) : CompileOutcome{};
+        CompileOutcome outcome;
+        if (windowsCompile && steps.compile)
+            outcome = steps.compile(s.helpProjectFileName);
+        else if (!windowsCompile && steps.compileHtmlHelp)
+            outcome = steps.compileHtmlHelp(s);
         report.compiled = outcome.done;
+        report.compileNote = outcome.note;
+        // A relative help file name is taken from the help project's folder.
+        const QString helpFile = QFileInfo(s.helpProjectFileName).dir().filePath(s.helpFileName);
+        if (outcome.done && outcome.finished && QFileInfo::exists(helpFile))
+            report.written << QDir::cleanPath(helpFile);
         if (!outcome.done)
-            report.fail(outcome.message.isEmpty() ? LoadResString(str::message::CompileFailed)
-                                                  : outcome.message);
-    } else if (s.htmlHelp() && CreateSettings::ticked(s.compile)) {
-        report.compileDue = true;
-        const CompileOutcome outcome =
-            steps.compileHtmlHelp ? steps.compileHtmlHelp(s) : CompileOutcome{};
-        report.compiled = outcome.done;
-        if (!outcome.done)
-            report.fail(outcome.message.isEmpty()
-                            ? QStringLiteral("The HTML Help file was not compiled.")
-                            : outcome.message);
+            report.fail(!outcome.message.isEmpty() ? outcome.message
+                        : windowsCompile           ? LoadResString(str::message::CompileFailed)
+                                         : QStringLiteral("The HTML Help file was not compiled."));
     }
     processEvents(steps);
 }
@@ -125,6 +126,10 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
         report.fail(CreateErrorMessage(e));
     }
     return report;
+}
+
+CompileOutcome OutcomeOfCompile(const CompileResult& r) {
+    return CompileOutcome{r.succeeded(), r.message, r.finished, DescribeCompile(r)};
 }
 
 QString CreateErrorMessage(const std::exception& error) {

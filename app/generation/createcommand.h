@@ -2,6 +2,7 @@
 #pragma once
 
 #include "appproject/formwriters.h"
+#include "generation/compilation.h"
 #include "generation/createreport.h"
 #include "workspace/createsettings.h"
 #include "workspace/session.h"
@@ -17,9 +18,14 @@ class Database;
 
 // The outcome of starting the help compiler.
 struct CompileOutcome {
-    bool done = false; // started (and, when waited for, ended with status 0)
-    QString message;   // why not, for the user; empty when done
+    bool done = false;     // started (and, when waited for, ended with status 0)
+    QString message;       // why not, for the user; empty when done
+    bool finished = false; // waited for to its end: the help file is there when done
+    QString note;          // what happened, for the Create summary
 };
+
+// The outcome of a compile through CompileHelpProject.
+CompileOutcome OutcomeOfCompile(const CompileResult& result);
 
 // The steps of the command that other areas provide. Each may throw; an
 // exception ends the command at that point.

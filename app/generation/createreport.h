@@ -13,6 +13,7 @@ struct CreateReport {
     int controlsUpdated = 0;
     bool compileDue = false;
     bool compiled = false; // the compiler was started (and ended with status 0 when waited for)
+    QString compileNote;   // what the compile step did, in words
 
     // The same text is reported once, whichever step finds it again.
     void fail(const QString& text) {
@@ -25,3 +26,9 @@ struct CreateReport {
     }
     bool ok() const { return failures.isEmpty(); }
 };
+
+// The report in words for the author: what was written, what was updated,
+// what was skipped and why, what failed, and what the compiler did.
+QString DescribeCreateReport(const CreateReport& report);
+// The report in one line, for a status bar.
+QString SummarizeCreateReport(const CreateReport& report);

@@ -20,16 +20,14 @@ CreateSteps DefaultCreateSteps() {
                                           const std::vector<FormRow>& forms) {
         return CreateContextSensitiveHelp(db, vbp, forms);
     };
-    steps.compile = [](const QString& hpj) {
-        const CompileResult r = CompileHelpProject(hpj);
-        return CompileOutcome{r.succeeded(), r.message};
-    };
+    steps.compile = [](const QString& hpj) { return OutcomeOfCompile(CompileHelpProject(hpj)); };
     steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s, CreateReport& report) {
         CreateHTMLHelp(s, db, report);
     };
     steps.compileHtmlHelp = [](const CreateSettings& s) {
         const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName);
-        return CompileOutcome{built.done, built.done ? QString() : built.message};
+        return CompileOutcome{built.done, built.done ? QString() : built.message, built.done,
+                              built.message};
     };
     return steps;
 }

@@ -7,7 +7,7 @@ list(APPEND QM_CORE_SOURCES
   generation/htmlhelp.h generation/htmlhelp.cpp
   generation/htmlhelpcompile.h generation/htmlhelpcompile.cpp
   generation/compilation.h generation/compilation.cpp
-  generation/createreport.h generation/createchecks.h generation/createchecks.cpp
+  generation/createreport.h generation/createreport.cpp generation/createchecks.h generation/createchecks.cpp
   generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp
   generation/createbatch.h generation/createbatch.cpp
 )

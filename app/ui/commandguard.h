@@ -14,12 +14,16 @@
 #include "uiutil.h"
 #include "workspace/records.h"
 
+#include <QWidget>
 #include <exception>
+#include <functional>
 
 namespace ui {
 
-// Returns true when the command ran to its end.
-template <class Command> bool runCommand(Command&& command) {
+// Returns true when the command ran to its end. After a refused record the
+// field at fault gets the focus when `fieldOf` finds it.
+template <class Command>
+bool runCommand(Command&& command, const std::function<QWidget*(int field)>& fieldOf = {}) {
     QString failure;
     try {
         const WaitCursor wait;
@@ -27,6 +31,8 @@ template <class Command> bool runCommand(Command&& command) {
         return true;
     } catch (const records::RecordError& e) {
         shell::MsgBox(e.message(), shell::vbExclamation);
+        if (QWidget* field = fieldOf && e.field() ? fieldOf(e.field()) : nullptr)
+            field->setFocus();
         return false;
     } catch (const dao::EngineError& e) {
         failure = e.text();

@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTreeWidgetItemIterator>
 #include <utility>
 
@@ -134,10 +135,23 @@ void ContentsTree::startNodeDrag(QTreeWidgetItem* item) {
         auto* mime = new QMimeData;
         mime->setData(dragMimeType(), nodeKey(item).toUtf8());
         drag->setMimeData(mime);
-        const QRect rect = visualItemRect(item);
+        QRect rect = visualItemRect(item);
         if (rect.isValid()) {
-            drag->setPixmap(viewport()->grab(rect));
-            drag->setHotSpot(m_pressPos - rect.topLeft());
+            // The entry's picture and caption only, faint, below and to the
+            // right of the pointer: the entry under the pointer stays visible.
+            const int textRight = rect.left() + indentation() + iconSize().width() +
+                                  fontMetrics().horizontalAdvance(item->text(0)) + 12;
+            rect.setRight(qMin(rect.right(), textRight));
+            const QPixmap picture = viewport()->grab(rect);
+            QPixmap faint(picture.size());
+            faint.setDevicePixelRatio(picture.devicePixelRatio());
+            faint.fill(Qt::transparent);
+            QPainter painter(&faint);
+            painter.setOpacity(0.6);
+            painter.drawPixmap(0, 0, picture);
+            painter.end();
+            drag->setPixmap(faint);
+            drag->setHotSpot(QPoint(-16, -12));
         }
         drag->exec(Qt::MoveAction);
     }

@@ -45,12 +45,26 @@ QString programHelpPath() {
                            QStringLiteral("/../share/quillmate/help/index.html"));
 }
 
-void WinHelp(QWidget* /*owner*/, const QString& helpFile, int /*command*/, int /*data*/) {
+bool WinHelp(QWidget* /*owner*/, const QString& helpFile, int /*command*/, int /*data*/) {
     const QString name = QFileInfo(helpFile).fileName();
     if (name.compare(QStringLiteral("Qmt.hlp"), Qt::CaseInsensitive) == 0)
-        openWithDesktop(programHelpPath());
-    else
-        openWithDesktop(helpFile);
+        return openWithDesktop(programHelpPath());
+    return openWithDesktop(helpFile);
+}
+
+QString whyNotOpened(const QString& target) {
+    if (target.trimmed().isEmpty())
+        return QStringLiteral("There is no file name to open.");
+    const QUrl url = urlFor(target);
+    if (!url.isLocalFile())
+        return QStringLiteral("%1 could not be opened: no program for it (a web browser) was "
+                              "found.")
+            .arg(target);
+    const QString file = QDir::toNativeSeparators(url.toLocalFile());
+    if (!QFileInfo::exists(url.toLocalFile()))
+        return QStringLiteral("%1 does not exist.").arg(file);
+    return QStringLiteral("%1 could not be opened: no program to show such files was found.")
+        .arg(file);
 }
 
 } // namespace desktop

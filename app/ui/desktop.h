@@ -30,7 +30,10 @@ QString programHelpPath();
 
 // Shows a help file. "Qmt.hlp" (any letter case, with or without a folder)
 // stands for the program's own help; other files go to the desktop's opener.
-// Like the call it stands in for, it reports nothing; the viewer does.
-void WinHelp(QWidget* owner, const QString& helpFile, int command, int data);
+// False when nothing could show it (see whyNotOpened).
+bool WinHelp(QWidget* owner, const QString& helpFile, int command, int data);
+
+// Why `target` could not be opened, in a sentence naming it.
+QString whyNotOpened(const QString& target);
 
 } // namespace desktop

@@ -22,7 +22,9 @@
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -65,6 +67,9 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
         tabqmt->addTab(QLatin1String(caption));
     TransTBWrapper::markCoolBar(CoolBar, Qt::Horizontal);
     buildToolbar();
+    // Says what the last command did (Create's outcome above all).
+    statusBar()->setObjectName(QStringLiteral("stbstatus"));
+    bindKeys();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -289,6 +294,25 @@ void FrmMain::SetupToolbars() {
     tbwWrapper->AdjustBand();
 }
 
+void FrmMain::bindKeys() {
+    // The tab strip's keys of every tabbed window, from anywhere in the window.
+    const auto step = [this](int by) {
+        const int count = tabqmt->count();
+        tabqmt->setCurrentIndex((tabqmt->currentIndex() + by + count) % count);
+    };
+    for (auto [keys, by] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_Backtab), -1},
+                            std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [step, by] { step(by); });
+    }
+    // Ctrl+S is OK, as Save is in other programs.
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { cmdok_Click(); });
+}
+
 void FrmMain::updateTitle() {
     QString title = LoadResString(str::caption::ProgramName);
     if (m_session.isOpen()) {
@@ -325,7 +349,7 @@ bool FrmMain::confirmLeaving(TabPage& tab) {
         QStringLiteral("The %1 tab has changes that are not saved. Save them?").arg(tab.name()),
         shell::vbQuestion + shell::vbYesNoCancel);
     if (answer == shell::vbYes) {
-        if (!ui::runCommand([&] { tab.save(); }))
+        if (!ui::runCommand([&] { tab.save(); }, [&tab](int field) { return tab.field(field); }))
             return false;
         tab.setModified(false);
         return true;
@@ -379,8 +403,9 @@ void FrmMain::CheckForOk() {
         cmdok->setEnabled(*states.ok);
     if (states.del)
         cmddelete->setEnabled(*states.del);
-    if (states.create)
-        cmdcreate->setEnabled(*states.create);
+    // Create follows the Create tab's settings whichever tab is shown.
+    if (const auto create = m_create->checkForOk().create)
+        cmdcreate->setEnabled(*create);
     if (states.addnode)
         cmdaddnode->setEnabled(*states.addnode);
 }
@@ -397,14 +422,18 @@ void FrmMain::cmdok_Click() {
     if (!m_session.isOpen() || !cmdok->isEnabled())
         return;
     const int tab = SelectedTab();
-    ui::runCommand([&] {
-        selectedPage()->save();
-        selectedPage()->setModified(false);
-        // Only a stored record clears its controls; the Create tab keeps its settings.
-        if (tab != TabCreate)
-            ClearControls(tab);
-        QCoreApplication::processEvents();
-    });
+    TabPage* page = selectedPage();
+    ui::runCommand(
+        [&] {
+            page->save();
+            page->setModified(false);
+            statusBar()->showMessage(page->name() + QStringLiteral(": saved."), 5000);
+            // Only a stored record clears its controls; the Create tab keeps its settings.
+            if (tab != TabCreate)
+                ClearControls(tab);
+            QCoreApplication::processEvents();
+        },
+        [page](int field) { return page->field(field); });
 }
 
 void FrmMain::cmdcancel_Click() {
@@ -437,7 +466,18 @@ void FrmMain::mnuwhatsthis_Click() {
 }
 
 void FrmMain::mnuproghelp_Click() {
-    desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0);
+    if (!desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0))
+        shell::MsgBox(QStringLiteral("Quillmate's help could not be shown.\n") +
+                          desktop::whyNotOpened(desktop::programHelpPath()),
+                      shell::vbExclamation);
+}
+
+// Opens the help file the project makes, or says why not.
+void FrmMain::showHelpFile(const QString& file) {
+    if (!desktop::openWithDesktop(file))
+        shell::MsgBox(LoadResString(str::message::HelpFileMissing) + u'\n' +
+                          desktop::whyNotOpened(file),
+                      shell::vbOKOnly);
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
@@ -447,16 +487,14 @@ void FrmMain::mnuviewprojecthelp_Click() {
         CreateSettings s;
         s.helpProjectFileName = txthelpprojectfilename->text();
         s.helpFileName = txthelpfilename->text();
-        if (!desktop::openWithDesktop(HtmlHelpPathsFor(s).compiled))
-            shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
+        showHelpFile(HtmlHelpPathsFor(s).compiled);
         return;
     }
-    desktop::WinHelp(this, txthelpfilename->text(), desktop::HELP_TAB, 0);
+    showHelpFile(txthelpfilename->text());
 }
 
 void FrmMain::mnuviewhelpfile_Click() {
-    if (!desktop::openWithDesktop(txthelpfilename->text()))
-        shell::MsgBox(LoadResString(str::message::HelpFileMissing), shell::vbOKOnly);
+    showHelpFile(txthelpfilename->text());
 }
 
 void FrmMain::mnuaboutqmt_Click() {
@@ -473,7 +511,8 @@ void FrmMain::mnuaboutqmt_Click() {
 }
 
 void FrmMain::mnuaboutkrv_Click() {
-    desktop::openWithDesktop(kMakerAddress);
+    if (!desktop::openWithDesktop(kMakerAddress))
+        shell::MsgBox(desktop::whyNotOpened(kMakerAddress), shell::vbExclamation);
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {

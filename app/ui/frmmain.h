@@ -111,6 +111,8 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
 
 private:
+    void showHelpFile(const QString& file);
+    void bindKeys();
     void buildToolbar();
     void connectWindow();
     void connectProject();

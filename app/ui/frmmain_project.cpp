@@ -24,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTreeWidget>
 
 namespace {
@@ -240,6 +241,9 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
         page(tab)->setModified(false);
     updateTitle();
+    CheckForOk();
+    statusBar()->showMessage(
+        QStringLiteral("Opened %1.").arg(QDir::toNativeSeparators(strdatabasename)), 5000);
 
     m_session.window = HelpWindowGeometry{};
     const HelpWindowGeometry& g = m_session.window;

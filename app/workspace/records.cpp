@@ -30,7 +30,8 @@ void requireLength(const QString& text, int size, int labelId) {
     if (text.size() > size)
         throw RecordError(
             FillTemplate(str::message::TooLong, {QStringLiteral("|1"), LoadResString(labelId),
-                                                 QStringLiteral("|2"), QString::number(size)}));
+                                                 QStringLiteral("|2"), QString::number(size)}),
+            labelId);
 }
 
 // An empty map number is no number (0), as a new topic starts.
@@ -41,28 +42,30 @@ int requireMapNumber(const QString& text) {
     if (!number)
         throw RecordError(
             FillTemplate(str::message::NotAWholeNumber,
-                         {QStringLiteral("|1"), LoadResString(str::caption::TopicMapNumber)}));
+                         {QStringLiteral("|1"), LoadResString(str::caption::TopicMapNumber)}),
+            str::caption::TopicMapNumber);
     return *number;
 }
 
 // A text that cannot be written where Create puts it is refused at once.
-void requireWritable(const QString& problem) {
+void requireWritable(const QString& problem, int labelId) {
     if (!problem.isEmpty())
-        throw RecordError(problem);
+        throw RecordError(problem, labelId);
 }
 
 void requireText(const QString& text, int labelId, textrules::Target target) {
-    requireWritable(textrules::CheckText(text, u"The " + LoadResString(labelId), target));
+    requireWritable(textrules::CheckText(text, u"The " + LoadResString(labelId), target), labelId);
 }
 
 void requireTopicId(const QString& topicId, int labelId) {
-    requireWritable(textrules::CheckContextString(topicId, u"The " + LoadResString(labelId)));
+    requireWritable(textrules::CheckContextString(topicId, u"The " + LoadResString(labelId)),
+                    labelId);
 }
 
 QString requireObjectKey(const QString& form, const QString& object) {
     const QString key = ObjectKey(form, object);
     if (key.size() > ObjectSize)
-        throw RecordError(LoadResString(str::message::ObjectKeyTooLong));
+        throw RecordError(LoadResString(str::message::ObjectKeyTooLong), str::caption::Object);
     return key;
 }
 
@@ -96,7 +99,8 @@ void requireOneMapNumber(dao::Database& db, const QString& topicId, int mapNumbe
                 QStringLiteral("The topic %1 already has the map number %2 (%3); "
                                "a topic has one map number, so %4 cannot be saved. "
                                "Use %2, or change it there first.")
-                    .arg(topicId, QString::number(other), where, QString::number(mapNumber)));
+                    .arg(topicId, QString::number(other), where, QString::number(mapNumber)),
+                str::caption::TopicMapNumber);
     };
     if (!general) {
         if (const auto topic = LoadGeneralHelp(db, topicId))
@@ -291,7 +295,8 @@ bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& r) {
     const int mapNumber = requireMapNumber(r.mapNumber);
     const QString type = WhatsThisType(r.contextSensitive, r.whatsThis);
     if (type.isEmpty())
-        throw RecordError(LoadResString(str::message::ChooseObjectHelpType));
+        throw RecordError(LoadResString(str::message::ChooseObjectHelpType),
+                          str::caption::ObjectHelpType);
     requireOneMapNumber(db, r.topicId, mapNumber, key, false);
 
     workspace::Transaction transaction(db);

@@ -22,12 +22,15 @@ constexpr int ObjectSize = 100;
 // written when it is thrown.
 class RecordError : public std::runtime_error {
 public:
-    explicit RecordError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    // `field`: the caption id (str::caption) of the field at fault, 0 for none.
+    explicit RecordError(const QString& message, int field = 0)
+        : std::runtime_error(message.toStdString()), m_message(message), m_field(field) {}
     QString message() const { return m_message; }
+    int field() const { return m_field; }
 
 private:
     QString m_message;
+    int m_field;
 };
 
 struct GeneralHelpRecord {

@@ -77,6 +77,13 @@ void ExpandedStates(const QTreeWidgetItem* item, std::vector<bool>& states) {
         ExpandedStates(item->child(i), states);
 }
 
+int EntriesBelow(const QTreeWidgetItem* node) {
+    int count = node->childCount();
+    for (int i = 0; i < node->childCount(); ++i)
+        count += EntriesBelow(node->child(i));
+    return count;
+}
+
 } // namespace
 
 ContentsFileTab::ContentsFileTab(FrmMain& window)
@@ -94,6 +101,11 @@ ContentsFileTab::ContentsFileTab(FrmMain& window)
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
+    // Enter in the title adds the entry, as Add does.
+    connect(w.txtcftitle, &QLineEdit::returnPressed, this, [this] {
+        if (w.cmdaddnode->isEnabled())
+            cmdaddnode_Click();
+    });
     const auto check = [this] { w.CheckForOk(); };
     connect(w.cbocftopicid, &QComboBox::currentTextChanged, this, check);
     connect(w.cbocftopicid, &QComboBox::activated, this, check);
@@ -146,14 +158,18 @@ void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
     if (!node)
         return;
     tree->setCurrentItem(node);
-    w.txtcftitle->setText(node->text(0));
-    QString key = ContentsTree::nodeKey(node);
-    w.cbocftopicid->setEditText(contents::StripNodeIndex(key));
-    if (ContentsTree::nodeImage(node) == ImageHeading)
-        w.optheading->setChecked(true);
-    else
-        w.opttopic->setChecked(true);
     state.draggedNode = ContentsTree::nodeKey(node);
+    // The root is no entry: its caption and key are not the author's to edit.
+    const bool root = !node->parent();
+    if (!root) {
+        w.txtcftitle->setText(node->text(0));
+        QString key = state.draggedNode; // stripped in place
+        w.cbocftopicid->setEditText(contents::StripNodeIndex(key));
+        if (ContentsTree::nodeImage(node) == ImageHeading)
+            w.optheading->setChecked(true);
+        else
+            w.opttopic->setChecked(true);
+    }
     w.CheckForOk();
     if (button == Qt::RightButton) {
         w.mnutvdelete->setVisible(true);
@@ -164,8 +180,8 @@ void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
 void ContentsFileTab::mouseDrag() {
     ContentsTree* tree = w.tvcontentsfileview;
     QTreeWidgetItem* node = tree->currentItem();
-    if (!node)
-        return;
+    if (!node || !node->parent())
+        return; // the root stays where it is
     state.dragging = true;
     tree->startNodeDrag(node);
 }
@@ -352,6 +368,16 @@ void ContentsFileTab::mnutvdelete_Click() {
     const int image = ContentsTree::nodeImage(node);
     if (image != ImageTopic && image != ImageHeading)
         return; // the root made by the first Add stays
+    // A heading takes its entries with it, from the project at once: asked first.
+    if (const int below = EntriesBelow(node);
+        below > 0 &&
+        shell::MsgBox(QStringLiteral("Delete \"%1\" and %2 below it? They are removed from the "
+                                     "project at once.")
+                          .arg(node->text(0), below == 1
+                                                  ? QStringLiteral("the entry")
+                                                  : QStringLiteral("the %1 entries").arg(below)),
+                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+        return;
     // A refusal of the store leaves the table and the tree as they were.
     const bool deleted = ui::runCommand([&] {
         if (image == ImageTopic) {

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -278,33 +279,35 @@ void CreateTab::create() {
 
     CreateSteps steps = DefaultCreateSteps();
     steps.processEvents = [] { QCoreApplication::processEvents(); };
-    steps.compile = [this](const QString& helpProjectFileName) {
-        const CompileResult r = CompileHelpProject(helpProjectFileName);
-        if (r.started) {
-            w.mnuhelpsep2->setVisible(true);
-            w.mnuviewprojecthelp->setVisible(true);
-        }
-        return CompileOutcome{r.started, r.message};
+    const auto keepPainting = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    steps.compileHtmlHelp = [this](const CreateSettings& s) {
-        // The window keeps painting while the compiler works; clicks and keys
-        // wait until the command is done.
-        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, [] {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-        if (!built.done)
-            return CompileOutcome{false, built.message};
+    const auto offerHelpFile = [this] {
         w.mnuhelpsep2->setVisible(true);
         w.mnuviewprojecthelp->setVisible(true);
-        shell::MsgBox(built.message, shell::vbInformation);
-        return CompileOutcome{true, {}};
     };
+    steps.compile = [&](const QString& helpProjectFileName) {
+        w.statusBar()->showMessage(QStringLiteral("Compiling the help file..."));
+        const CompileResult r =
+            CompileHelpProject(helpProjectFileName, CompileWait::BuiltInFinished, keepPainting);
+        if (r.succeeded())
+            offerHelpFile();
+        return OutcomeOfCompile(r);
+    };
+    steps.compileHtmlHelp = [&](const CreateSettings& s) {
+        // The window keeps painting while the compiler works; clicks and keys
+        // wait until the command is done.
+        w.statusBar()->showMessage(QStringLiteral("Compiling the HTML Help file..."));
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, keepPainting);
+        if (built.done)
+            offerHelpFile();
+        return CompileOutcome{built.done, built.done ? QString() : built.message, built.done,
+                              built.message};
+    };
+    w.statusBar()->showMessage(QStringLiteral("Creating..."));
     const CreateReport report = RunCreateCommand(createSettings(), *session().db,
                                                  session().appProjectPath, session().forms, steps);
-    QStringList lines = report.failures;
-    if (!report.warnings.isEmpty())
-        lines << report.warnings;
-    if (!lines.isEmpty())
-        shell::MsgBox(lines.join(QLatin1Char('\n')),
-                      report.ok() ? shell::vbInformation : shell::vbExclamation);
+    w.statusBar()->showMessage(SummarizeCreateReport(report));
+    shell::MsgBox(DescribeCreateReport(report),
+                  report.ok() ? shell::vbInformation : shell::vbExclamation);
 }

@@ -2,6 +2,7 @@
 
 #include "contents/contentstable.h"
 #include "listutil.h"
+#include "resources/stringids.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
@@ -127,4 +128,26 @@ void GeneralHelpTab::putNextMapNumber(FrmMain& window, QLineEdit* box) {
         }
         box->setText(QString::number(next));
     });
+}
+
+QWidget* GeneralHelpTab::field(int captionId) const {
+    using namespace str::caption;
+    switch (captionId) {
+    case TopicId:
+        return w.cbotopicid;
+    case TopicTitle:
+        return w.txttopictitle;
+    case BrowseSequence:
+        return w.txtbrowseseq;
+    case Keywords:
+        return w.txtkeywords;
+    case TopicHeader:
+        return w.txttopicheader;
+    case HelpText:
+        return w.txtgenhelptext;
+    case TopicMapNumber:
+        return w.txtmapnumber;
+    default:
+        return nullptr;
+    }
 }

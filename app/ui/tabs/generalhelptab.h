@@ -14,6 +14,7 @@ public:
     records::ButtonStates checkForOk() override;
     void clear() override;
     void save() override;
+    QWidget* field(int captionId) const override;
     bool remove() override;
 
     // Picking a topic shows its stored fields.

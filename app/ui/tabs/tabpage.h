@@ -19,6 +19,7 @@ class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QWidget;
 struct Session;
 
 class TabPage : public QObject {
@@ -37,6 +38,9 @@ public:
     // OK: the tab's record stored. Throws the refusal (records::RecordError)
     // or the store's error; the window's command guard shows it.
     virtual void save() {}
+    // The control of the field named by a caption id (str::caption), for the
+    // focus after a refusal; nullptr when the tab has none.
+    virtual QWidget* field(int /*captionId*/) const { return nullptr; }
     // Delete: the tab's record removed; false when there was none.
     virtual bool remove() { return false; }
     // The author's changes dropped: the controls as they were before them.

@@ -2,6 +2,7 @@
 
 #include "applicationforms.h"
 #include "listutil.h"
+#include "resources/stringids.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
 #include "workspace/records.h"
@@ -67,4 +68,15 @@ void ToolTipsTab::cbottobject_Click() {
         setModified(false);
         w.CheckForOk();
     });
+}
+
+QWidget* ToolTipsTab::field(int captionId) const {
+    switch (captionId) {
+    case str::caption::Object:
+        return w.cbottobject;
+    case str::caption::ToolTipText:
+        return w.txttooltiptext;
+    default:
+        return nullptr;
+    }
 }

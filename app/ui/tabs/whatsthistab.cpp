@@ -3,6 +3,7 @@
 #include "applicationforms.h"
 #include "generalhelptab.h"
 #include "listutil.h"
+#include "resources/stringids.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
 #include "ui/uiutil.h"
@@ -149,4 +150,22 @@ void WhatsThisTab::cbowttopicid_Click() {
 
 void WhatsThisTab::cmdwtnextmapnum_Click() {
     GeneralHelpTab::putNextMapNumber(w, w.txtwtmapnumber);
+}
+
+QWidget* WhatsThisTab::field(int captionId) const {
+    using namespace str::caption;
+    switch (captionId) {
+    case Object:
+        return w.cbowtobject;
+    case EntryTopicId:
+        return w.cbowttopicid;
+    case HelpText:
+        return w.txtwthelptext;
+    case TopicMapNumber:
+        return w.txtwtmapnumber;
+    case ObjectHelpType:
+        return w.chkwtwthlp;
+    default:
+        return nullptr;
+    }
 }

@@ -16,6 +16,7 @@ public:
     records::ButtonStates checkForOk() override;
     void clear() override;
     void save() override;
+    QWidget* field(int captionId) const override;
     bool remove() override;
 
     void cbowtform_Click();

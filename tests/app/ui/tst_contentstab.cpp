@@ -229,6 +229,13 @@ private slots:
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U, N, O), G(G2, P), Q)"));
     }
 
+    void theRootFillsNoEntryField() {
+        openWithRows(headingWithTopics);
+        popupCommand(QStringLiteral("Main"), w->mnucfaddhere);
+        QVERIFY(w->txtcftitle->text().isEmpty());
+        QVERIFY(w->cbocftopicid->currentText().isEmpty());
+    }
+
     void pressShowsTheNodeInTheEntryFields() {
         openWithRows([](dao::Database& db) {
             addRow(db, QStringLiteral("Head.1"), QStringLiteral("Head"), QStringLiteral("1"),
@@ -367,6 +374,14 @@ private slots:
 
     void deletingAHeadingTakesEverythingBelowIt() {
         openWithRows(headingWithTopics);
+        // Asked first: Cancel keeps it all.
+        m_dialogs.answers = {shell::vbCancel};
+        popupCommand(QStringLiteral("G.4"), w->mnutvdelete);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages.at(0).text,
+                 QStringLiteral("Delete \"G\" and the entry below it? "
+                                "They are removed from the project at once."));
+        QCOMPARE(rowTexts(*w->session().db).size(), 5);
         popupCommand(QStringLiteral("G.4"), w->mnutvdelete);
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U))"));
         QCOMPARE(rowTexts(*w->session().db).size(), 3);

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QtTest>
 
@@ -171,7 +172,17 @@ private slots:
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
 
-        QVERIFY(messages().isEmpty());
+        // The summary names the files and says the compiler was started.
+        QCOMPARE(messages().size(), 1);
+        const QString summary = messages().first();
+        QVERIFY2(summary.startsWith(QStringLiteral("Create is done.\n\nFiles written:\n  ") +
+                                    path(QStringLiteral("help.rtf"))) &&
+                     summary.contains(QStringLiteral("  ") + path(QStringLiteral("help.hpj"))) &&
+                     summary.contains(QStringLiteral("Help compiler: The help compiler ") +
+                                      path(QStringLiteral("hcw.sh")) +
+                                      QStringLiteral(" was started")),
+                 qPrintable(summary));
+        QVERIFY(m_w->statusBar()->currentMessage().startsWith(QStringLiteral("Create done: ")));
         QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).contains("IDH_MAIN"));
         QVERIFY(
             testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));
@@ -197,9 +208,11 @@ private slots:
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
         QCOMPARE(messages().size(), 1);
-        QVERIFY2(messages().first().startsWith(QStringLiteral("The help file ") +
-                                               path(QStringLiteral("help.chm")) +
-                                               QStringLiteral(" was built and checked: 1 pages")),
+        QVERIFY2(messages().first().contains(QStringLiteral("  ") +
+                                             path(QStringLiteral("help.chm")) + u'\n') &&
+                     messages().first().contains(QStringLiteral("Help compiler: The help file ") +
+                                                 path(QStringLiteral("help.chm")) +
+                                                 QStringLiteral(" was built and checked: 1 pages")),
                  qPrintable(messages().first()));
         QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
@@ -226,8 +239,15 @@ private slots:
         m_w->createTab().cmdcreate_Click();
         QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
         QCOMPARE(storedOptions(), 0);
-        QCOMPARE(messages(), QStringList(QStringLiteral(
-                                 "Microsoft Help Compiler Workshop not loaded properly")));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY2(
+            messages().first().startsWith(QStringLiteral("Create did not do everything")) &&
+                messages().first().contains(QStringLiteral(
+                    "Not done:\n  Microsoft Help Compiler Workshop not loaded properly\n  To use "
+                    "a help compiler, register it")),
+            qPrintable(messages().first()));
+        QCOMPARE(m_w->statusBar()->currentMessage(),
+                 QStringLiteral("Create failed: 2 files written, 1 problem, not compiled."));
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
     }
 
@@ -282,7 +302,9 @@ private slots:
         m_w->chkcreatecontentsfile->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QVERIFY2(messages().isEmpty(), qPrintable(messages().join(u'\n')));
+        QVERIFY2(messages().size() == 1 &&
+                     messages().first().startsWith(QStringLiteral("Create is done.")),
+                 qPrintable(messages().join(u'\n')));
 
         const QStringList outputs{path(QStringLiteral("same.rtf")),
                                   path(QStringLiteral("same.hpj")),

@@ -739,11 +739,44 @@ private slots:
         QVERIFY(m_messages.isEmpty());
         m_openerAnswer = false;
         window().mnuviewhelpfile->trigger();
-        QCOMPARE(m_messages, QStringList({QStringLiteral("Help file missing")}));
+        QCOMPARE(m_messages, QStringList({QStringLiteral("Help file missing\n/work/out/Project.hlp "
+                                                         "does not exist.")}));
 
+        // Nothing to open the program's help or the maker's page: each is said.
+        window().mnuproghelp->trigger();
+        QVERIFY2(m_messages.last().startsWith(
+                     QStringLiteral("Quillmate's help could not be shown.\n")) &&
+                     m_messages.last().contains(desktop::programHelpPath()),
+                 qPrintable(m_messages.last()));
         window().mnuaboutkrv->trigger();
         QVERIFY(m_opened.last().startsWith(QLatin1String("https://")));
-        QCOMPARE(m_messages.size(), 1); // its result is not checked
+        QCOMPARE(m_messages.last(),
+                 m_opened.last() + QStringLiteral(" could not be opened: no program "
+                                                  "for it (a web browser) was found."));
+        QCOMPARE(m_messages.size(), 3);
+    }
+
+    void keysOfTheWindow() {
+        window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&window()));
+        // What's This mode from the keyboard.
+        QTest::keySequence(&window(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+        QVERIFY(QWhatsThis::inWhatsThisMode());
+        QWhatsThis::leaveWhatsThisMode();
+
+        // Tabs in turn, forwards and back, from a text field too.
+        window().txtgenhelptext->setFocus();
+        const std::pair<QKeySequence, int> steps[] = {
+            {QKeySequence(Qt::CTRL | Qt::Key_Tab), FrmMain::TabContentsFile},
+            {QKeySequence(Qt::CTRL | Qt::Key_PageDown), FrmMain::TabToolTips},
+            {QKeySequence(Qt::CTRL | Qt::Key_PageUp), FrmMain::TabContentsFile},
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), FrmMain::TabGeneralHelp},
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), FrmMain::TabCreate},
+        };
+        for (const auto& [keys, tab] : steps) {
+            QTest::keySequence(QApplication::focusWidget(), keys);
+            QCOMPARE(window().SelectedTab(), tab);
+        }
     }
 
     void aboutBoxShowsTheProgramsName() {

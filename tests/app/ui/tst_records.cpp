@@ -478,6 +478,8 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QCOMPARE(w->txtrtffilename->text(), QStringLiteral("/apps/demo/Demo.rtf"));
     QCOMPARE(w->windowTitle(), QStringLiteral("Quillmate - p13.QMT[*] - Demo's Help"));
     QVERIFY(!w->isWindowModified());
+    QCOMPARE(w->SelectedTab(), int(FrmMain::TabGeneralHelp));
+    QVERIFY(w->cmdcreate->isEnabled()); // the stored settings allow it, whatever the tab
     QVERIFY(w->chkcreategeneralhelp->isChecked());
     QVERIFY(w->chkcreatecontentsfile->isChecked());
     QVERIFY(!w->chkcreatetooltips->isChecked());

@@ -1,6 +1,7 @@
 // Nothing typed is lost without a question: the unsaved-change prompt at a
 // topic switch, a tab switch, Open and Close; the title's mark; the question
-// before a topic still in use is deleted; a second map number refused.
+// before a topic still in use is deleted; a second map number refused, with
+// the focus on it.
 #include "common/project.h"
 #include "common/testenv.h"
 #include "common/window.h"
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 using testenv::choose;
@@ -101,6 +103,12 @@ private slots:
         QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text of IDH_A"));
         QVERIFY(!w->isWindowModified());
         QCOMPARE(takeQuestions().size(), 1);
+
+        // Ctrl+S is OK.
+        retype(w->txtgenhelptext, QStringLiteral("saved by keys"));
+        QTest::keySequence(w->txtgenhelptext, QKeySequence::Save);
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("saved by keys"));
+        QVERIFY(!w->isWindowModified());
     }
 
     void tabSwitchOpenAndCloseAsk() {
@@ -109,7 +117,8 @@ private slots:
         click(w->optheading);
         retype(w->txtcftitle, QStringLiteral("Getting started"));
         QVERIFY(w->cmdaddnode->isEnabled());
-        click(w->cmdaddnode);
+        QTest::keyClick(w->txtcftitle, Qt::Key_Return); // Enter adds, as Add does
+        QCOMPARE(w->tvcontentsfileview->topLevelItemCount(), 1);
         QVERIFY(w->isWindowModified());
         m_dialogs.answers = {shell::vbCancel};
         testenv::selectTab(*w, FrmMain::TabGeneralHelp);
@@ -188,6 +197,9 @@ private slots:
                      texts.first().contains(QStringLiteral("11")),
                  qPrintable(texts.first()));
         QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from WhatsThis")), 0);
+        // The field at fault has the focus, its text kept for mending.
+        QTRY_VERIFY(w->txtwtmapnumber->hasFocus());
+        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("11"));
     }
 };
 
