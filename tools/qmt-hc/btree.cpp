@@ -11,32 +11,14 @@ constexpr int kIndexHeader = 6;
 constexpr int kTreeHeader = 38;
 
 struct Child {
-    QByteArray key;
+    QByteArrayView key; // in the entries
     int page;
 };
 
-std::uint8_t fold(std::uint8_t c) {
-    if (c >= 'a' && c <= 'z')
-        return std::uint8_t(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
-        return std::uint8_t(c - 0x20);
-    return c;
-}
-
 } // namespace
 
-int CompareCaseless(QByteArrayView a, QByteArrayView b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const int d = int(fold(std::uint8_t(a[i]))) - int(fold(std::uint8_t(b[i])));
-        if (d != 0)
-            return d;
-    }
-    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
-                      const std::vector<BTreeEntry>& entries, BTreeShape* shape) {
+                      const BTreeEntries& entries, BTreeShape* shape) {
     std::vector<QByteArray> pages;
     std::vector<Child> children; // first key and page of each page of the level below
 
@@ -48,10 +30,10 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             ByteWriter leaf;
             leaf.zeros(kLeafHeader);
             const std::size_t first = i;
-            while (i < entries.size() && leaf.size() + entries[i].leaf.size() <= pageSize) {
-                if (entries[i].leaf.size() > pageSize - kLeafHeader)
+            while (i < entries.size() && leaf.size() + entries.leaf(i).size() <= pageSize) {
+                if (entries.leaf(i).size() > pageSize - kLeafHeader)
                     throw FormatError("an entry does not fit in a tree page");
-                leaf.bytes(entries[i].leaf);
+                leaf.bytes(entries.leaf(i));
                 ++i;
             }
             if (i < entries.size() && i == first)
@@ -62,9 +44,9 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             leaf.put16(4, std::uint16_t(number == 0 ? 0xFFFF : number - 1));
             leaf.put16(6, std::uint16_t(i < entries.size() ? number + 1 : 0xFFFF));
             leaf.zeros(pageSize - leaf.size());
-            pages.push_back(leaf.data);
+            pages.push_back(leaf.take());
             children.push_back(
-                {first < entries.size() ? entries[first].key : QByteArray(), number});
+                {first < entries.size() ? entries.key(first) : QByteArrayView(), number});
             firsts.push_back(int(first));
         } while (i < entries.size());
         if (shape) {
@@ -99,7 +81,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
             index.put16(4, std::uint16_t(leftmost.page));
             index.zeros(pageSize - index.size());
             above.push_back({leftmost.key, int(pages.size())});
-            pages.push_back(index.data);
+            pages.push_back(index.take());
         }
         children = std::move(above);
         ++levels;
@@ -125,7 +107,7 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
     tree.u32(std::uint32_t(entries.size()));
     for (const QByteArray& p : pages)
         tree.bytes(p);
-    return tree.data;
+    return tree.take();
 }
 
 BTreeReader::BTreeReader(QByteArrayView tree, QByteArray name)

@@ -4,17 +4,44 @@
 // NUL-ended text; 'L', '4': 32 bits; '2': 16 bits); the first field is the key.
 #pragma once
 
+#include "bytes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <vector>
 
 namespace hc {
 
-struct BTreeEntry {
-    QByteArray key;  // the key as written in index pages
-    QByteArray leaf; // the whole leaf entry, key first
+// Leaf entries in key order, written one after the other into leaf(); an
+// entry's key (as index pages repeat it) is its first field.
+class BTreeEntries {
+public:
+    ByteWriter& leaf() { return m_bytes; }
+    // Ends the entry written since the last call; its key is its first
+    // `keySize` bytes.
+    void add(int keySize) {
+        const qsizetype begin = m_entries.empty() ? 0 : m_entries.back().end;
+        m_entries.push_back({begin, m_bytes.size(), keySize});
+    }
+    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    QByteArrayView leaf(std::size_t i) const {
+        const Extent& e = m_entries[i];
+        return m_bytes.view().sliced(e.begin, e.end - e.begin);
+    }
+    QByteArrayView key(std::size_t i) const { return leaf(i).first(m_entries[i].keySize); }
+
+private:
+    struct Extent {
+        qsizetype begin, end;
+        int keySize;
+    };
+    ByteWriter m_bytes;
+    std::vector<Extent> m_entries;
 };
 
 struct BTreeShape {
@@ -25,7 +52,7 @@ struct BTreeShape {
 // The tree's bytes (header and pages) for `entries`, which the caller gives
 // in key order.
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
-                      const std::vector<BTreeEntry>& entries, BTreeShape* shape = nullptr);
+                      const BTreeEntries& entries, BTreeShape* shape = nullptr);
 
 struct BTreeHeader {
     unsigned flags = 0;
@@ -71,6 +98,24 @@ private:
 
 // Key orders: text keys compare as bytes ('z', 'F') or without regard to
 // letter case ('i'); 32-bit keys as signed numbers ('L').
-int CompareCaseless(QByteArrayView a, QByteArrayView b);
+// Folded as help files fold text: a-z and the Windows-1252 small letters
+// (but the division sign) to capitals.
+inline constexpr auto kCaseFold = [] {
+    std::array<std::uint8_t, 256> fold{};
+    for (int c = 0; c < 256; ++c)
+        fold[std::size_t(c)] = std::uint8_t(
+            (c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) ? c - 0x20 : c);
+    return fold;
+}();
+
+inline int CompareCaseless(QByteArrayView a, QByteArrayView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const int d = int(kCaseFold[std::uint8_t(a[i])]) - int(kCaseFold[std::uint8_t(b[i])]);
+        if (d != 0)
+            return d;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
 
 } // namespace hc

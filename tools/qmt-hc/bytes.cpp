@@ -1,6 +1,22 @@
 #include "bytes.h"
 
+#include <algorithm>
+
 namespace hc {
+
+void ByteWriter::grow(qsizetype n) {
+    m_data.resize(std::max({m_size + n, m_data.size() * 2, qsizetype(64)}));
+    m_begin = m_data.data();
+}
+
+QByteArray ByteWriter::take() {
+    m_data.truncate(m_size);
+    QByteArray out = std::move(m_data);
+    m_data = QByteArray();
+    m_begin = nullptr;
+    m_size = 0;
+    return out;
+}
 
 void ByteWriter::packedUShort(unsigned v) {
     if (v < 0x80) {

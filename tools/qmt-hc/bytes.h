@@ -5,7 +5,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QtEndian>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -17,42 +20,61 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Appends go straight into a buffer that grows by doubling: records are
+// written a byte or a word at a time, millions of times per help file.
 class ByteWriter {
 public:
-    QByteArray data;
-
-    qsizetype size() const { return data.size(); }
-    void u8(std::uint8_t v) { data.append(char(v)); }
-    void u16(std::uint16_t v) {
-        const char b[2] = {char(v), char(v >> 8)};
-        data.append(b, 2);
+    qsizetype size() const { return m_size; }
+    void reserve(qsizetype n) {
+        if (n > m_data.size())
+            grow(n - m_size);
     }
+    void u8(std::uint8_t v) { *room(1) = char(v); }
+    void u16(std::uint16_t v) { qToLittleEndian(v, room(2)); }
     void i16(std::int16_t v) { u16(std::uint16_t(v)); }
-    void u32(std::uint32_t v) {
-        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-        data.append(b, 4);
-    }
+    void u32(std::uint32_t v) { qToLittleEndian(v, room(4)); }
     void i32(std::int32_t v) { u32(std::uint32_t(v)); }
-    void bytes(QByteArrayView b) { data.append(b.data(), b.size()); }
+    void bytes(QByteArrayView b) {
+        if (!b.isEmpty())
+            std::memcpy(room(b.size()), b.data(), std::size_t(b.size()));
+    }
     void stringz(QByteArrayView b) {
         bytes(b);
         u8(0);
     }
-    void zeros(qsizetype n) { data.append(n, '\0'); }
-    void put32(qsizetype at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            data[at + i] = char(v >> (8 * i));
+    void zeros(qsizetype n) {
+        if (n > 0)
+            std::memset(room(n), 0, std::size_t(n));
     }
-    void put16(qsizetype at, std::uint16_t v) {
-        data[at] = char(v);
-        data[at + 1] = char(v >> 8);
-    }
+    void put32(qsizetype at, std::uint32_t v) { qToLittleEndian(v, m_begin + at); }
+    void put16(qsizetype at, std::uint16_t v) { qToLittleEndian(v, m_begin + at); }
 
     // Packed values of topic records.
     void packedUShort(unsigned v); // 0 .. 32767
     void packedShort(int v);       // -16384 .. 16383
     void packedULong(std::uint32_t v);
     void packedLong(std::int32_t v);
+
+    void clear() { m_size = 0; }
+    void truncate(qsizetype n) { m_size = std::min(m_size, n); }
+    const char* constData() const { return m_begin; }
+    QByteArrayView view() const { return {m_begin, m_size}; }
+    // The bytes written; the writer is empty afterwards.
+    QByteArray take();
+
+private:
+    char* room(qsizetype n) {
+        if (m_size + n > m_data.size())
+            grow(n);
+        char* p = m_begin + m_size;
+        m_size += n;
+        return p;
+    }
+    void grow(qsizetype n);
+
+    QByteArray m_data; // its size is the room; m_size of it are written
+    char* m_begin = nullptr;
+    qsizetype m_size = 0;
 };
 
 // Bounds-checked reading; every overrun throws FormatError naming `what`.

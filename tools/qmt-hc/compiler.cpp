@@ -29,7 +29,7 @@ CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t 
         return result;
 
     FontTable fonts;
-    std::vector<Topic> topics;
+    Topics topics;
     for (const HelpProject::TopicFile& f : project.topicFiles) {
         QFile file(f.path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -42,11 +42,11 @@ CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t 
     }
     if (d.hasErrors())
         return result;
-    if (topics.empty()) {
+    if (topics.list.empty()) {
         d.error(projectPath, 0, QStringLiteral("the topic files hold no topic"));
         return result;
     }
-    if (topics.size() > 0x7FFFFFFF / 2) {
+    if (topics.list.size() > 0x7FFFFFFF / 2) {
         d.error(projectPath, 0, QStringLiteral("too many topics"));
         return result;
     }

@@ -20,13 +20,16 @@ void writeFile(ByteWriter& out, const QByteArray& content, std::uint8_t flags) {
 
 QByteArray FileSystemWriter::build() const {
     ByteWriter out;
+    qsizetype total = 16 + kFileHeader;
+    for (const auto& file : m_files)
+        total += kFileHeader + file.second.size();
+    out.reserve(total + 2 * kDirectoryPage);
     out.zeros(16);
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (const auto& [name, content] : m_files) {
-        ByteWriter leaf;
-        leaf.stringz(name);
-        leaf.u32(std::uint32_t(out.size()));
-        entries.push_back({withNul(name), leaf.data});
+        entries.leaf().stringz(name);
+        entries.leaf().u32(std::uint32_t(out.size()));
+        entries.add(int(name.size()) + 1);
         writeFile(out, content, 0);
     }
     const std::uint32_t directory = std::uint32_t(out.size());
@@ -35,7 +38,7 @@ QByteArray FileSystemWriter::build() const {
     out.put32(4, directory);
     out.put32(8, 0xFFFFFFFF); // no free blocks
     out.put32(12, std::uint32_t(out.size()));
-    return out.data;
+    return out.take();
 }
 
 FileSystemReader::FileSystemReader(QByteArrayView whole) : m_whole(whole) {

@@ -25,11 +25,22 @@ constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 struct Link {
     std::uint8_t type = 0x20; // 2 topic header, 0x20 text
-    QByteArray data1;         // without the link header; topic headers are filled in later
-    QByteArray data2;
     int topic = -1;
-    qsizetype size() const { return kLinkHeader + data1.size() + data2.size(); }
+    int paragraph = -1; // text: in Topics::paragraphs
+    // The sizes of its two parts after the link header: a topic header's
+    // fields and its title (with its macros); a text record's formatting
+    // part (with its sizes) and its text.
+    int data1Size = 0, data2Size = 0;
+    qsizetype size() const { return kLinkHeader + data1Size + data2Size; }
 };
+
+int packedLongSize(std::int32_t v) {
+    return v >= -0x4000 && v < 0x4000 ? 2 : 4;
+}
+
+int packedUShortSize(unsigned v) {
+    return v < 0x80 ? 1 : 2;
+}
 
 struct Place {
     qsizetype streamAt = 0;   // where the link starts in the unpacked stream
@@ -38,60 +49,21 @@ struct Place {
     int block = 0;
 };
 
-QByteArray textRecord(const Paragraph& p) {
-    ByteWriter body;
-    body.u8(0);
-    body.u8(0x80);
-    body.u16(0);
-    const auto clamp = [](int v) { return std::clamp(v, -0x4000, 0x3FFF); };
-    std::uint16_t bits = 0;
-    bits |= p.spaceBefore ? 0x0002 : 0;
-    bits |= p.spaceAfter ? 0x0004 : 0;
-    bits |= p.leftIndent ? 0x0010 : 0;
-    bits |= p.rightIndent ? 0x0020 : 0;
-    bits |= p.firstIndent ? 0x0040 : 0;
-    bits |= p.alignment == 1 ? 0x0400 : p.alignment == 2 ? 0x0800 : 0;
-    body.u16(bits);
-    for (int v : {p.spaceBefore, p.spaceAfter, p.leftIndent, p.rightIndent, p.firstIndent})
-        if (v)
-            body.packedShort(clamp(v));
-    for (const Command& c : p.commands) {
-        if (!c.bytes.isEmpty()) {
-            body.bytes(c.bytes);
-        } else {
-            body.u8(c.code);
-            if (c.code == kFont)
-                body.u16(c.font);
-        }
-    }
-    body.u8(kEnd);
-    return body.data;
-}
-
-QByteArray textData(const Paragraph& p) {
-    QByteArray d;
-    for (const QByteArray& s : p.strings) {
-        d += s;
-        d += '\0';
-    }
-    return d;
-}
-
 class Writer {
 public:
-    Writer(const HelpProject& project, const std::vector<Topic>& topics, const FontTable& fonts,
-           Diagnostics& d)
-        : m_project(project), m_topics(topics), m_fonts(fonts), m_d(d) {}
+    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d)
+        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d) {}
 
     QByteArray build(HelpFileStats& stats, std::uint32_t date);
 
 private:
     void makeLinks();
-    std::vector<Place> layout(const std::vector<int>& blockStarts) const;
-    QByteArray stream(const std::vector<Place>& places) const;
-    QByteArray plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const;
+    void layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const;
+    void writeStream();
+    void placeStream(const std::vector<Place>& places);
+    QByteArray plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const;
     bool packedTopicFile(QByteArray& topicFile);
-    std::vector<int> partition(const QByteArray& data, const std::vector<Place>& places,
+    std::vector<int> partition(QByteArrayView data, const std::vector<Place>& places,
                                int budget) const;
     std::vector<QByteArray> blockHeaders(qsizetype blocks, const std::vector<Place>& places) const;
 
@@ -109,6 +81,7 @@ private:
     std::uint32_t offsetOfHash(std::uint32_t hash, bool& found) const;
 
     const HelpProject& m_project;
+    const Topics& m_store;
     const std::vector<Topic>& m_topics;
     const FontTable& m_fonts;
     Diagnostics& m_d;
@@ -117,49 +90,50 @@ private:
     std::vector<int> m_headerLink;                  // per topic (and the closing header)
     std::vector<std::vector<int>> m_paragraphLinks; // per topic: first link of each paragraph
     std::vector<Place> m_places;
+    ByteWriter m_stream; // the links one after the other, as blocks unpack to
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
     bool m_packed = false;
 
     struct ContextAt {
-        QByteArray name;
+        std::int32_t hash;
+        QByteArrayView name; // in its topic
         std::uint32_t offset;
-        int topic;
     };
-    std::map<std::int32_t, ContextAt> m_contexts; // by hash, in signed order
+    std::vector<ContextAt> m_contexts; // by hash, in signed order
 };
 
 void Writer::makeLinks() {
     const int n = int(m_topics.size());
     m_paragraphLinks.assign(std::size_t(n), {});
+    m_links.reserve(m_store.paragraphs.size() + std::size_t(n) + 1);
     for (int t = 0; t <= n; ++t) {
         m_headerLink.push_back(int(m_links.size()));
         Link header;
         header.type = 2;
         header.topic = t;
-        header.data1 = QByteArray(28, '\0');
+        header.data1Size = 28;
         if (t < n) {
             const Topic& topic = m_topics[std::size_t(t)];
-            header.data2 = topic.title;
-            for (const QByteArray& m : topic.macros) {
-                header.data2 += '\0';
-                header.data2 += m;
-            }
+            header.data2Size = int(topic.title.size());
+            for (const QByteArray& m : topic.macros)
+                header.data2Size += 1 + int(m.size());
         }
         m_links.push_back(header);
         if (t == n)
             break;
-        for (const Paragraph& p : m_topics[std::size_t(t)].paragraphs) {
-            m_paragraphLinks[std::size_t(t)].push_back(int(m_links.size()));
+        const Topic& topic = m_topics[std::size_t(t)];
+        std::vector<int>& links = m_paragraphLinks[std::size_t(t)];
+        links.reserve(std::size_t(topic.paragraphCount));
+        for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p) {
+            const Paragraph& paragraph = m_store.paragraphs[std::size_t(p)];
+            links.push_back(int(m_links.size()));
             Link text;
             text.topic = t;
-            text.data2 = textData(p);
-            const QByteArray body = textRecord(p);
-            ByteWriter d1;
-            d1.packedLong(std::int32_t(body.size()));
-            d1.packedUShort(unsigned(text.data2.size()));
-            d1.bytes(body);
-            text.data1 = d1.data;
-            m_links.push_back(std::move(text));
+            text.paragraph = p;
+            text.data1Size = packedLongSize(paragraph.formatSize) +
+                             packedUShortSize(unsigned(paragraph.textSize)) + paragraph.formatSize;
+            text.data2Size = paragraph.textSize;
+            m_links.push_back(text);
         }
     }
 }
@@ -167,8 +141,8 @@ void Writer::makeLinks() {
 // Where each link lands. blockStarts empty: plain 4084-byte blocks that links
 // run across; else packed blocks, block b holding the links from
 // blockStarts[b] up to the next start.
-std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
-    std::vector<Place> places(m_links.size());
+void Writer::layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const {
+    places.resize(m_links.size()); // every entry is set below
     qsizetype at = 0;
     int block = -1;
     qsizetype blockBegin = 0;
@@ -197,52 +171,77 @@ std::vector<Place> Writer::layout(const std::vector<int>& blockStarts) const {
         p.pos = (std::uint32_t(b) << 14) + kBlockHeader + std::uint32_t(at - blockBegin);
         p.offset = (std::uint32_t(b) << 15) + chars;
         if (m_links[i].type == 0x20)
-            chars += std::uint32_t(m_links[i].data2.size());
+            chars += std::uint32_t(m_links[i].data2Size);
         at += m_links[i].size();
     }
-    return places;
 }
 
-QByteArray Writer::stream(const std::vector<Place>& places) const {
-    ByteWriter out;
+// Every link with its header; the fields that depend on where links land
+// are left for placeStream().
+void Writer::writeStream() {
+    ByteWriter& out = m_stream;
     qsizetype total = 0;
     for (const Link& l : m_links)
         total += l.size();
-    out.data.reserve(total);
+    out.clear();
+    out.reserve(total);
     const int topics = int(m_topics.size());
-    for (std::size_t i = 0; i < m_links.size(); ++i) {
-        const Link& l = m_links[i];
+    for (const Link& l : m_links) {
         out.u32(std::uint32_t(l.size()));
-        out.u32(std::uint32_t(l.data2.size()));
-        out.u32(i == 0 ? kNone : places[i - 1].pos);
-        out.u32(i + 1 < m_links.size() ? places[i + 1].pos : kNone);
-        out.u32(std::uint32_t(kLinkHeader + l.data1.size()));
+        out.u32(std::uint32_t(l.data2Size));
+        out.zeros(8); // the previous and the next link
+        out.u32(std::uint32_t(kLinkHeader + l.data1Size));
         out.u8(l.type);
         if (l.type == 2) {
             const int t = l.topic;
             const int first = m_headerLink[std::size_t(t)];
-            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
+            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : int(m_links.size());
             qsizetype size = 0;
-            for (int k = first; k < (next < 0 ? int(m_links.size()) : next); ++k)
+            for (int k = first; k < next; ++k)
                 size += m_links[std::size_t(k)].size();
             out.u32(std::uint32_t(size));
-            const auto browse = [&](int other) {
-                return other < 0 ? kNone
-                                 : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
-            };
-            out.u32(t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
-            out.u32(t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
+            out.zeros(8); // browse sequence
             out.u32(std::uint32_t(t));
             out.u32(kNone);
-            const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
-            out.u32(hasText ? places[i + 1].pos : kNone);
-            out.u32(next < 0 ? kNone : places[std::size_t(next)].pos);
+            out.zeros(8); // the topic's text, the next topic
+            if (t < topics) {
+                const Topic& topic = m_topics[std::size_t(t)];
+                out.bytes(topic.title);
+                for (const QByteArray& m : topic.macros) {
+                    out.u8(0);
+                    out.bytes(m);
+                }
+            }
         } else {
-            out.bytes(l.data1);
+            const Paragraph& p = m_store.paragraphs[std::size_t(l.paragraph)];
+            out.packedLong(p.formatSize);
+            out.packedUShort(unsigned(p.textSize));
+            out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
         }
-        out.bytes(l.data2);
     }
-    return out.data;
+}
+
+void Writer::placeStream(const std::vector<Place>& places) {
+    ByteWriter& out = m_stream;
+    const int topics = int(m_topics.size());
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        const Link& l = m_links[i];
+        const qsizetype at = places[i].streamAt;
+        out.put32(at + 8, i == 0 ? kNone : places[i - 1].pos);
+        out.put32(at + 12, i + 1 < m_links.size() ? places[i + 1].pos : kNone);
+        if (l.type != 2)
+            continue;
+        const int t = l.topic;
+        const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
+        const auto browse = [&](int other) {
+            return other < 0 ? kNone : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
+        };
+        out.put32(at + kLinkHeader + 4, t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
+        out.put32(at + kLinkHeader + 8, t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
+        const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
+        out.put32(at + kLinkHeader + 20, hasText ? places[i + 1].pos : kNone);
+        out.put32(at + kLinkHeader + 24, next < 0 ? kNone : places[std::size_t(next)].pos);
+    }
 }
 
 std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
@@ -261,26 +260,29 @@ std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
         h.u32(b == 0 ? kNone : lastLink);
         h.u32(i < places.size() ? places[i].pos : kNone);
         h.u32(b == 0 ? 0 : lastHeader);
-        headers.push_back(h.data);
+        headers.push_back(h.take());
     }
     return headers;
 }
 
-QByteArray Writer::plainTopicFile(const QByteArray& data, const std::vector<Place>& places) const {
+QByteArray Writer::plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const {
     const qsizetype blocks =
         std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
     ByteWriter out;
+    out.reserve(blocks * kBlockSize);
     const std::vector<QByteArray> headers = blockHeaders(blocks, places);
     for (qsizetype b = 0; b < blocks; ++b) {
         out.bytes(headers[std::size_t(b)]);
-        const QByteArray chunk = data.mid(b * kPlainBlockData, kPlainBlockData);
+        const QByteArrayView chunk =
+            data.sliced(b * kPlainBlockData,
+                        std::min<qsizetype>(kPlainBlockData, data.size() - b * kPlainBlockData));
         out.bytes(chunk);
         out.zeros(kPlainBlockData - chunk.size());
     }
-    return out.data;
+    return out.take();
 }
 
-std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Place>& places,
+std::vector<int> Writer::partition(QByteArrayView data, const std::vector<Place>& places,
                                    int budget) const {
     std::vector<int> starts;
     std::size_t i = 0;
@@ -290,7 +292,7 @@ std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Pla
         const qsizetype span = std::min<qsizetype>(kPackedBlockData, data.size() - begin);
         qsizetype consumed = 0;
         // A quick, slightly worse packing: the blocks it allows fit when packed well.
-        Lz77Compress(QByteArrayView(data).sliced(begin, span), budget, &consumed, 2);
+        Lz77Compress(data.sliced(begin, span), budget, &consumed, 2);
         std::size_t k = i + 1; // at least one link per block
         while (k < m_links.size() && places[k].streamAt - begin + m_links[k].size() <= consumed)
             ++k;
@@ -300,23 +302,30 @@ std::vector<int> Writer::partition(const QByteArray& data, const std::vector<Pla
 }
 
 bool Writer::packedTopicFile(QByteArray& topicFile) {
-    std::vector<Place> places = layout({});
-    QByteArray data = stream(places);
+    std::vector<Place> places;
+    layout({}, places);
+    writeStream();
+    placeStream(places);
+    const QByteArrayView data = m_stream.view();
     for (int attempt = 0; attempt < 8; ++attempt) {
         const std::vector<int> starts =
             partition(data, places, kPlainBlockData - 32 * (attempt + 1));
-        places = layout(starts);
-        data = stream(places);
+        layout(starts, places);
+        placeStream(places);
         ByteWriter out;
+        out.reserve(qsizetype(starts.size()) * kBlockSize);
         bool fits = true;
         const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
         for (std::size_t b = 0; b < starts.size() && fits; ++b) {
             const qsizetype begin = places[std::size_t(starts[b])].streamAt;
             const qsizetype end =
                 b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
-            const QByteArray packed =
-                Lz77Compress(QByteArrayView(data).sliced(begin, end - begin), -1, nullptr, 8);
-            if (packed.size() > kPlainBlockData || end - begin > kPackedBlockData) {
+            if (end - begin > kPackedBlockData) {
+                fits = false;
+                break;
+            }
+            const QByteArray packed = Lz77Compress(data.sliced(begin, end - begin), -1, nullptr, 8);
+            if (packed.size() > kPlainBlockData) {
                 fits = false;
                 break;
             }
@@ -328,8 +337,8 @@ bool Writer::packedTopicFile(QByteArray& topicFile) {
                 out.zeros(0x44 - packed.size()); // readers look at least this far into a block
         }
         if (fits) {
-            m_places = places;
-            topicFile = out.data;
+            m_places = std::move(places);
+            topicFile = out.take();
             return true;
         }
     }
@@ -347,56 +356,78 @@ std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
 }
 
 void Writer::contexts() {
-    std::map<std::uint32_t, std::pair<QByteArray, QString>> firstSeen;
-    for (int t = 0; t < int(m_topics.size()); ++t) {
-        const Topic& topic = m_topics[std::size_t(t)];
-        for (const FootnoteAt& c : topic.contexts) {
-            const std::uint32_t hash = ContextHash(c.text);
-            const auto it = m_contexts.find(std::int32_t(hash));
-            if (it != m_contexts.end()) {
-                const QString name = ansi::toUnicode(c.text);
-                if (it->second.name.compare(c.text, Qt::CaseInsensitive) == 0)
-                    m_d.warning(
-                        topic.file, c.line,
+    // Every context string in file order, then sorted by hash: the first of
+    // each hash is kept, the others are reported in file order.
+    struct Defined {
+        std::int32_t hash;
+        const FootnoteAt* context;
+        int topic;
+    };
+    std::vector<Defined> all;
+    for (int t = 0; t < int(m_topics.size()); ++t)
+        for (const FootnoteAt& c : m_topics[std::size_t(t)].contexts)
+            all.push_back({std::int32_t(ContextHash(c.text)), &c, t});
+    std::vector<std::size_t> order(all.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return all[a].hash < all[b].hash; });
+    std::vector<std::pair<std::size_t, std::size_t>> repeated; // (which, the one kept)
+    m_contexts.clear();
+    m_contexts.reserve(all.size());
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        const Defined& d = all[order[k]];
+        if (!m_contexts.empty() && m_contexts.back().hash == d.hash) {
+            repeated.push_back({order[k], kept});
+            continue;
+        }
+        kept = order[k];
+        m_contexts.push_back({d.hash, d.context->text, topicOffset(d.topic, d.context->paragraph)});
+    }
+    std::sort(repeated.begin(), repeated.end());
+    for (const auto& [which, first] : repeated) {
+        const FootnoteAt& c = *all[which].context;
+        const FootnoteAt& original = *all[first].context;
+        const Topic& topic = m_topics[std::size_t(all[which].topic)];
+        const QString name = ansi::toUnicode(c.text);
+        if (original.text.compare(c.text, Qt::CaseInsensitive) == 0)
+            m_d.warning(topic.file, c.line,
                         QStringLiteral("context string %1 is defined twice; this one is ignored")
                             .arg(name));
-                else
-                    m_d.error(topic.file, c.line,
-                              QStringLiteral(
-                                  "context strings %1 and %2 have the same hash value; rename one")
-                                  .arg(ansi::toUnicode(it->second.name), name));
-                continue;
-            }
-            m_contexts[std::int32_t(hash)] = {c.text, topicOffset(t, c.paragraph), t};
-        }
+        else
+            m_d.error(
+                topic.file, c.line,
+                QStringLiteral("context strings %1 and %2 have the same hash value; rename one")
+                    .arg(ansi::toUnicode(original.text), name));
     }
 }
 
 std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
-    const auto it = m_contexts.find(std::int32_t(hash));
-    found = it != m_contexts.end();
-    return found ? it->second.offset : 0;
+    const auto it = std::lower_bound(m_contexts.begin(), m_contexts.end(), std::int32_t(hash),
+                                     [](const ContextAt& c, std::int32_t h) { return c.hash < h; });
+    found = it != m_contexts.end() && it->hash == std::int32_t(hash);
+    return found ? it->offset : 0;
 }
 
 int Writer::checkJumps() const {
     int jumps = 0;
     for (const Topic& topic : m_topics)
-        for (const Paragraph& p : topic.paragraphs)
-            for (const Command& c : p.commands) {
-                const std::uint8_t code = c.code;
-                if (code >= 0xE0)
-                    ++jumps;
-                if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
-                    m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
-                if (c.jumpTarget.isEmpty())
-                    continue;
-                bool found = false;
-                offsetOfHash(ContextHash(c.jumpTarget), found);
-                if (!found)
-                    m_d.warning(topic.file, c.line,
-                                QStringLiteral("jump to undefined context string %1")
-                                    .arg(ansi::toUnicode(c.jumpTarget)));
-            }
+        for (const Hotspot& c : topic.hotspots) {
+            const std::uint8_t code = c.code;
+            if (code >= 0xE0)
+                ++jumps;
+            if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
+                m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
+            if (c.jumpTarget.isEmpty())
+                continue;
+            bool found = false;
+            offsetOfHash(ContextHash(c.jumpTarget), found);
+            if (!found)
+                m_d.warning(topic.file, c.line,
+                            QStringLiteral("jump to undefined context string %1")
+                                .arg(ansi::toUnicode(c.jumpTarget)));
+        }
     return jumps;
 }
 
@@ -427,7 +458,7 @@ QByteArray Writer::system(std::uint32_t date) const {
     }
     ByteWriter c;
     c.u32(contents);
-    record(3, c.data);
+    record(3, c.take());
     for (const QByteArray& m : m_project.macros)
         record(4, withNul(m));
     for (const WindowDefinition& w : m_project.windows) {
@@ -454,7 +485,7 @@ QByteArray Writer::system(std::uint32_t date) const {
         r.u16(w.maximize ? 1 : 0);
         r.u32(w.color);
         r.u32(w.nonScrollColor);
-        record(6, r.data);
+        record(6, r.take());
     }
     if (m_project.hasLcid) {
         ByteWriter l;
@@ -463,14 +494,14 @@ QByteArray Writer::system(std::uint32_t date) const {
         l.u16(0);
         l.u16(0);
         l.u16(m_project.lcid[0]);
-        record(9, l.data);
+        record(9, l.take());
     }
     if (!m_project.contentsFile.isEmpty()) {
         QByteArray name = m_project.contentsFile;
         name.replace('\\', '/');
         record(10, withNul(name.mid(name.lastIndexOf('/') + 1)));
     }
-    return s.data;
+    return s.take();
 }
 
 QByteArray Writer::fontFile() const {
@@ -503,18 +534,15 @@ QByteArray Writer::fontFile() const {
         f.u8(0xFF);
         f.u8(0xFF);
     }
-    return f.data;
+    return f.take();
 }
 
 QByteArray Writer::contextFile() const {
-    std::vector<BTreeEntry> entries;
-    for (const auto& [hash, at] : m_contexts) {
-        ByteWriter key;
-        key.i32(hash);
-        ByteWriter leaf;
-        leaf.i32(hash);
-        leaf.u32(at.offset);
-        entries.push_back({key.data, leaf.data});
+    BTreeEntries entries;
+    for (const ContextAt& c : m_contexts) {
+        entries.leaf().i32(c.hash);
+        entries.leaf().u32(c.offset);
+        entries.add(4);
     }
     return BuildBTree("L4", kTreePage, false, entries);
 }
@@ -526,18 +554,14 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         const std::uint32_t offset = offsetOfHash(ContextHash(e.contextString), found);
         if (!found) {
             m_d.warning(e.file, e.line,
-                        QStringLiteral("map entry %1=%2 names no topic")
-                            .arg(ansi::toUnicode(e.contextString))
-                            .arg(e.number));
+                        u"map entry " % ansi::toUnicode(e.contextString) % u'=' %
+                            QString::number(e.number) % u" names no topic");
             continue;
         }
-        if (map.count(e.number)) {
+        if (!map.try_emplace(e.number, offset).second)
             m_d.warning(e.file, e.line,
-                        QStringLiteral("map number %1 is given twice; this entry is ignored")
-                            .arg(e.number));
-            continue;
-        }
-        map[e.number] = offset;
+                        u"map number " % QString::number(e.number) %
+                            u" is given twice; this entry is ignored");
     }
     if (map.size() > 0xFFFF)
         m_d.error(m_project.path, 0, QStringLiteral("more than 65535 map entries"));
@@ -548,87 +572,85 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         f.i32(number);
         f.u32(offset);
     }
-    return f.data;
+    return f.take();
 }
 
 QByteArray Writer::titleFile() const {
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (int t = 0; t < int(m_topics.size()); ++t) {
         const std::uint32_t offset = m_places[std::size_t(m_headerLink[std::size_t(t)])].offset;
-        ByteWriter key;
-        key.u32(offset);
-        ByteWriter leaf;
-        leaf.u32(offset);
-        leaf.stringz(m_topics[std::size_t(t)].title);
-        entries.push_back({key.data, leaf.data});
+        entries.leaf().u32(offset);
+        entries.leaf().stringz(m_topics[std::size_t(t)].title);
+        entries.add(4);
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
 
 QByteArray Writer::topicIdFile() const {
-    std::vector<std::pair<std::uint32_t, QByteArray>> ids;
-    for (const auto& entry : m_contexts)
-        ids.push_back({entry.second.offset, entry.second.name});
+    std::vector<std::pair<std::uint32_t, QByteArrayView>> ids;
+    ids.reserve(m_contexts.size());
+    for (const ContextAt& c : m_contexts)
+        ids.push_back({c.offset, c.name});
     std::stable_sort(ids.begin(), ids.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<BTreeEntry> entries;
+    BTreeEntries entries;
     for (const auto& [offset, name] : ids) {
-        ByteWriter key;
-        key.u32(offset);
-        ByteWriter leaf;
-        leaf.u32(offset);
-        leaf.stringz(name);
-        entries.push_back({key.data, leaf.data});
+        entries.leaf().u32(offset);
+        entries.leaf().stringz(name);
+        entries.add(4);
     }
     return BuildBTree("Lz", kTreePage, false, entries);
 }
 
 void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     struct Keyword {
-        QByteArray text;
-        std::vector<std::uint32_t> offsets;
+        QByteArrayView text; // in its topic
+        std::uint32_t offset;
     };
     std::vector<Keyword> keywords;
     for (int t = 0; t < int(m_topics.size()); ++t)
         for (const FootnoteAt& k : m_topics[std::size_t(t)].keywords)
-            keywords.push_back({k.text, {topicOffset(t, k.paragraph)}});
+            keywords.push_back({k.text, topicOffset(t, k.paragraph)});
     if (keywords.empty())
         return;
+    // Stable: a keyword's places stay in file order.
     std::stable_sort(keywords.begin(), keywords.end(), [](const Keyword& a, const Keyword& b) {
         return CompareCaseless(a.text, b.text) < 0;
     });
-    std::vector<Keyword> merged;
-    for (Keyword& k : keywords) {
-        if (!merged.empty() && CompareCaseless(merged.back().text, k.text) == 0) {
-            // In file order, so a keyword given twice at one place follows itself.
-            if (merged.back().offsets.back() != k.offsets[0])
-                merged.back().offsets.push_back(k.offsets[0]);
-        } else {
-            merged.push_back(std::move(k));
-        }
-    }
     ByteWriter data;
-    std::vector<BTreeEntry> entries;
-    for (const Keyword& k : merged) {
-        ByteWriter leaf;
-        leaf.stringz(k.text);
-        leaf.u16(std::uint16_t(std::min<std::size_t>(k.offsets.size(), 0xFFFF)));
-        leaf.u32(std::uint32_t(data.size()));
-        for (std::uint32_t o : k.offsets)
-            data.u32(o);
-        entries.push_back({withNul(k.text), leaf.data});
+    BTreeEntries entries;
+    int merged = 0;
+    for (std::size_t i = 0; i < keywords.size();) {
+        // One entry for the keyword in all its spellings, the first one's
+        // text, each place once where it follows itself.
+        const QByteArrayView text = keywords[i].text;
+        const qsizetype first = data.size();
+        std::uint32_t previous = 0;
+        std::size_t count = 0;
+        for (; i < keywords.size() && CompareCaseless(keywords[i].text, text) == 0; ++i) {
+            if (count > 0 && keywords[i].offset == previous)
+                continue;
+            data.u32(keywords[i].offset);
+            previous = keywords[i].offset;
+            ++count;
+        }
+        entries.leaf().stringz(text);
+        entries.leaf().u16(std::uint16_t(std::min<std::size_t>(count, 0xFFFF)));
+        entries.leaf().u32(std::uint32_t(first));
+        entries.add(int(text.size()) + 1);
+        ++merged;
     }
     BTreeShape shape;
     fs.add("|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape));
-    fs.add("|KWDATA", data.data);
+    fs.add("|KWDATA", data.take());
     ByteWriter map;
     map.u16(std::uint16_t(shape.leafPages.size()));
     for (std::size_t i = 0; i < shape.leafPages.size(); ++i) {
         map.u32(std::uint32_t(shape.firstEntryOfLeaf[i]));
         map.u16(std::uint16_t(shape.leafPages[i]));
     }
-    fs.add("|KWMAP", map.data);
-    stats.keywords = int(merged.size());
+    fs.add("|KWMAP", map.take());
+    stats.keywords = merged;
 }
 
 QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
@@ -666,8 +688,10 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
             m_project.path, 0,
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
     if (!m_packed) {
-        m_places = layout({});
-        topicFile = plainTopicFile(stream(m_places), m_places);
+        layout({}, m_places);
+        writeStream();
+        placeStream(m_places);
+        topicFile = plainTopicFile(m_stream.view(), m_places);
     }
 
     contexts();
@@ -690,9 +714,8 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
 
 } // namespace
 
-QByteArray BuildHelpFile(const HelpProject& project, const std::vector<Topic>& topics,
-                         const FontTable& fonts, Diagnostics& diagnostics, HelpFileStats* stats,
-                         std::uint32_t date) {
+QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date) {
     HelpFileStats local;
     Writer writer(project, topics, fonts, diagnostics);
     try {

@@ -25,8 +25,8 @@ struct HelpFileStats {
 // The help file's bytes. Warnings and errors (unknown jump targets, duplicate
 // context strings, map entries without a topic ...) go to `diagnostics`;
 // when it holds errors afterwards, the bytes are not to be used.
-QByteArray BuildHelpFile(const HelpProject& project, const std::vector<Topic>& topics,
-                         const FontTable& fonts, Diagnostics& diagnostics,
-                         HelpFileStats* stats = nullptr, std::uint32_t date = 0);
+QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats = nullptr,
+                         std::uint32_t date = 0);
 
 } // namespace hc

@@ -2,6 +2,10 @@
 
 #include "bytes.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace hc {
@@ -44,11 +48,52 @@ QByteArray Lz77Decompress(QByteArrayView src, qsizetype maxOut) {
     return out;
 }
 
+namespace {
+
+// Match search state kept from one call to the next, so that packing a block
+// does not first clear tables larger than the block. Positions are stored
+// plus a base that grows with every call: an entry below the current base was
+// left by an earlier call and counts as empty.
+struct Chains {
+    std::vector<std::int32_t> head = std::vector<std::int32_t>(1 << kHashBits, -1);
+    std::vector<std::int32_t> prev;
+    std::int32_t base = 0;
+};
+
+// The number of equal bytes at a and b, at most `limit`.
+int matchLength(const unsigned char* a, const unsigned char* b, int limit) {
+    int length = 0;
+    while (length + 8 <= limit) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + length, 8);
+        std::memcpy(&y, b + length, 8);
+        if (x != y)
+            return length + std::countr_zero(x ^ y) / 8; // little-endian
+        length += 8;
+    }
+    while (length < limit && a[length] == b[length])
+        ++length;
+    return length;
+}
+
+} // namespace
+
 QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consumed, int effort) {
     const auto* data = reinterpret_cast<const unsigned char*>(src.data());
     const qsizetype n = src.size();
-    std::vector<int> head(1 << kHashBits, -1);
-    std::vector<int> prev(std::size_t(n > 0 ? n : 1), -1);
+    if (n > std::numeric_limits<std::int32_t>::max() / 4)
+        throw FormatError("too much data to pack at once");
+    thread_local Chains chains;
+    if (chains.base > std::numeric_limits<std::int32_t>::max() / 2) {
+        std::fill(chains.head.begin(), chains.head.end(), -1);
+        chains.base = 0;
+    }
+    const std::int32_t base = chains.base;
+    chains.base += std::int32_t(n) + 1;
+    std::int32_t* head = chains.head.data();
+    if (qsizetype(chains.prev.size()) < n)
+        chains.prev.resize(std::size_t(n));
+    std::int32_t* prev = chains.prev.data();
     // At most one flag byte per eight literals more than the input.
     QByteArray out(n + n / 8 + 2, Qt::Uninitialized);
     char* o = out.data();
@@ -57,34 +102,50 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
     int items = 8;
     qsizetype pos = 0;
 
-    const auto insert = [&](qsizetype p) {
-        if (p + kMinMatch <= n) {
-            const int h = hash3(data + p);
-            prev[std::size_t(p)] = head[std::size_t(h)];
-            head[std::size_t(h)] = int(p);
+    // Every position that has kMinMatch bytes goes into the chains; its hash
+    // is rolled on from the one before.
+    const qsizetype last = n - kMinMatch;
+    constexpr unsigned kMask = (1u << kHashBits) - 1;
+    unsigned h = n >= kMinMatch ? unsigned(hash3(data)) : 0; // the hash at pos
+    // Puts the positions from pos up to `end` (at most last + 1) into the chains.
+    const auto insert = [&](qsizetype end) {
+        unsigned hash = h;
+        qsizetype p = pos;
+        const qsizetype rolled = std::min(end, last);
+        for (; p < rolled; ++p) {
+            prev[p] = head[hash];
+            head[hash] = base + std::int32_t(p);
+            hash = ((hash << 5) ^ data[p + kMinMatch]) & kMask;
         }
+        if (p < end) { // the last position with a hash
+            prev[p] = head[hash];
+            head[hash] = base + std::int32_t(p);
+        }
+        h = hash;
     };
 
     while (pos < n) {
         int bestLength = 0;
         qsizetype bestDistance = 0;
-        if (pos + kMinMatch <= n) {
-            const qsizetype limit = std::min<qsizetype>(kMaxMatch, n - pos);
-            int candidate = head[std::size_t(hash3(data + pos))];
+        if (pos <= last) {
+            const int limit = int(std::min<qsizetype>(kMaxMatch, n - pos));
+            qsizetype candidate = qsizetype(head[h]) - base;
             for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
                     break;
-                int length = 0;
-                while (length < limit && data[candidate + length] == data[pos + length])
-                    ++length;
-                if (length > bestLength) {
-                    bestLength = length;
-                    bestDistance = distance;
-                    if (length == limit)
-                        break;
+                // Only a match longer than the best so far counts: one that
+                // differs at the best's length cannot be.
+                if (data[candidate + bestLength] == data[pos + bestLength]) {
+                    const int length = matchLength(data + candidate, data + pos, limit);
+                    if (length > bestLength) {
+                        bestLength = length;
+                        bestDistance = distance;
+                        if (length == limit)
+                            break;
+                    }
                 }
-                candidate = prev[std::size_t(candidate)];
+                candidate = qsizetype(prev[candidate]) - base;
             }
         }
         bool pair = bestLength >= kMinMatch;
@@ -106,12 +167,11 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
                 unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
             o[size++] = char(code & 0xFF);
             o[size++] = char(code >> 8);
-            for (int k = 0; k < bestLength; ++k)
-                insert(pos + k);
+            insert(std::min(pos + bestLength, last + 1));
             pos += bestLength;
         } else {
             o[size++] = char(data[pos]);
-            insert(pos);
+            insert(std::min(pos + 1, last + 1));
             ++pos;
         }
         ++items;

@@ -30,14 +30,14 @@ QByteArray stripComment(QByteArray line) {
     return line.trimmed();
 }
 
-bool parseNumber(const QByteArray& text, std::int32_t& value) {
-    QByteArray t = text.trimmed();
+bool parseNumber(QByteArrayView text, std::int32_t& value) {
+    QByteArrayView t = text.trimmed();
     if (t.endsWith('L') || t.endsWith('l'))
         t.chop(1);
     bool ok = false;
     long long v = 0;
     if (t.startsWith("0x") || t.startsWith("0X"))
-        v = t.mid(2).toLongLong(&ok, 16);
+        v = t.sliced(2).toLongLong(&ok, 16);
     else
         v = t.toLongLong(&ok, 10);
     if (!ok || v < INT32_MIN || v > 0xFFFFFFFFLL)
@@ -103,7 +103,7 @@ public:
 
 private:
     void option(const QByteArray& key, const QByteArray& value, int line);
-    void mapLine(const QByteArray& line, const QString& file, int lineNo, int depth);
+    void mapLine(QByteArrayView line, const QString& file, int lineNo, int depth);
     void includeFile(const QByteArray& name, const QString& file, int lineNo, int depth);
     void window(const QByteArray& line, int lineNo);
 
@@ -118,17 +118,27 @@ void Reader::read(const QString& path) {
                   QStringLiteral("the help project file cannot be read (%1)").arg(f.errorString()));
         return;
     }
-    const QList<QByteArray> lines = f.readAll().split('\n');
+    const QByteArray all = f.readAll();
     QByteArray section;
     QByteArray helpFile;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int lineNo = int(i + 1);
-        QByteArray raw = lines[i];
+    int lineNo = 0;
+    for (qsizetype at = 0; at <= all.size();) {
+        ++lineNo;
+        qsizetype lineEnd = all.indexOf('\n', at);
+        if (lineEnd < 0)
+            lineEnd = all.size();
+        QByteArrayView raw = QByteArrayView(all).sliced(at, lineEnd - at);
+        at = lineEnd + 1;
         if (raw.endsWith('\r'))
             raw.chop(1);
-        const QByteArray line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith("//"))
+        const QByteArrayView view = raw.trimmed();
+        if (view.isEmpty() || view.startsWith(';') || view.startsWith("//"))
             continue;
+        if (section == "MAP" && !view.startsWith('[')) { // the longest section: no copies
+            mapLine(view, path, lineNo, 0);
+            continue;
+        }
+        const QByteArray line = view.toByteArray();
         if (line.startsWith('[')) {
             const qsizetype end = line.indexOf(']');
             if (end < 0) {
@@ -164,8 +174,6 @@ void Reader::read(const QString& path) {
             const QByteArray name = stripComment(line);
             if (!name.isEmpty())
                 m_p.topicFiles.push_back({ResolveProjectPath(m_p.folder, text(name)), lineNo});
-        } else if (section == "MAP") {
-            mapLine(line, path, lineNo, 0);
         } else if (section == "WINDOWS") {
             window(line, lineNo);
         } else if (section == "CONFIG") {
@@ -213,8 +221,23 @@ void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
     // REPORT, FTS, ERRORLOG and the other options do not change the file.
 }
 
-void Reader::mapLine(const QByteArray& raw, const QString& file, int lineNo, int depth) {
-    QByteArray line = raw.trimmed();
+void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int depth) {
+    // NAME=number alone, the form Create writes, taken without copies.
+    {
+        const QByteArrayView line = raw.trimmed();
+        const qsizetype eq = line.indexOf('=');
+        MapEntry e;
+        // No comment can start without ';' or '/'.
+        if (eq > 0 && !line.startsWith('#') && !line.contains(';') && !line.contains('/') &&
+            !line.first(eq).trimmed().contains(' ') && parseNumber(line.sliced(eq + 1), e.number)) {
+            e.contextString = line.first(eq).trimmed().toByteArray();
+            e.file = file;
+            e.line = lineNo;
+            m_p.map.push_back(std::move(e));
+            return;
+        }
+    }
+    QByteArray line = raw.trimmed().toByteArray();
     if (line.startsWith("#include")) {
         includeFile(line.mid(8).trimmed(), file, lineNo, depth);
         return;

@@ -8,6 +8,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 
 namespace hc {
 
@@ -47,7 +48,7 @@ struct Group {
 
 struct Run {
     enum Kind { Text, LineBreak, Tab } kind = Text;
-    QByteArray text;
+    qsizetype begin = 0, end = 0; // its text in TopicReader::m_runText
     CharState ch;
     int line = 0;
     int hotspot = -1; // index into the paragraph's hotspots
@@ -66,39 +67,63 @@ struct RtfFont {
     std::uint8_t family = 3;
 };
 
+using Token = rtf::TokenView<QByteArrayView>;
+
+// The text record of one paragraph while it is written: its formatting part
+// and its text, a run of text before each command.
+struct RecordWriter {
+    ByteWriter format, text;
+    qsizetype stringStart = 0; // where the current run of text starts
+    qsizetype total = 0;       // the text before that run
+
+    qsizetype current() const { return text.size() - stringStart; }
+    void command(QByteArrayView bytes) {
+        total += current() + 1;
+        text.u8(0);
+        stringStart = text.size();
+        format.bytes(bytes);
+    }
+    void simple(std::uint8_t code) { command(QByteArrayView(reinterpret_cast<char*>(&code), 1)); }
+};
+
 class TopicReader {
 public:
     TopicReader(const QString& file, const std::vector<WindowDefinition>& windows, FontTable& fonts,
-                std::vector<Topic>& topics, Diagnostics& d)
+                Topics& topics, Diagnostics& d)
         : m_file(file), m_windows(windows), m_fonts(fonts), m_topics(topics), m_d(d) {}
 
-    void read(const QString& source);
+    void read(QByteArrayView source);
 
 private:
     Group& top() { return m_stack.back(); }
     int depth() const { return int(m_stack.size()); }
 
-    void controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t);
-    void controlSymbol(const rtf::Token& t);
-    void text(const QByteArray& bytes, int line);
+    void controlWord(rtf::ByteTokenizer& tokenizer, const Token& t);
+    void controlSymbol(const Token& t);
+    void text(QByteArrayView bytes, int line);
     void groupEnd(int line);
 
     void startFootnote(int line);
-    void footnoteText(const QByteArray& bytes);
+    void footnoteText(QByteArrayView bytes);
     void endFootnote(bool early);
 
-    void appendRun(Run::Kind kind, const QByteArray& bytes, int line);
+    void appendRun(Run::Kind kind, QByteArrayView bytes, int line);
+    QByteArrayView runText(const Run& r) const {
+        return m_runText.view().sliced(r.begin, r.end - r.begin);
+    }
     void endParagraph();
+    void startRecord(const ParState& par, bool continued);
+    void endRecord();
     void endTopic();
     bool topicHasContent() const;
 
     std::uint16_t fontFor(const CharState& ch, bool plainHotspot);
-    Command hotspotCommand(Hot hot, const QByteArray& target, int line);
+    void hotspotCommand(Hot hot, const QByteArray& target, int line);
 
     QString m_file;
     const std::vector<WindowDefinition>& m_windows;
     FontTable& m_fonts;
-    std::vector<Topic>& m_topics;
+    Topics& m_topics;
     Diagnostics& m_d;
 
     std::vector<Group> m_stack;
@@ -110,8 +135,18 @@ private:
     std::uint32_t m_color = 0;
     bool m_colorSet = false;
 
+    // The last font asked for; the font and colour tables' words forget it.
+    struct {
+        bool valid = false;
+        CharState ch;
+        bool plainHotspot = false;
+        std::uint16_t number = 0;
+    } m_lastFont;
+
     Topic m_topic;
     std::vector<Run> m_runs;
+    ByteWriter m_runText; // the texts of the paragraph's runs, one after the other
+    RecordWriter m_record;
     bool m_footnoteActive = false;
     Footnote m_footnote;
     int m_skipChars = 0;
@@ -119,20 +154,37 @@ private:
     bool m_warnedBrace = false;
 };
 
-QByteArray toAnsi(const QString& s) {
-    QByteArray b = ansi::fromUnicode(s);
-    // NUL and the other control characters have no place in a record's text.
-    b.removeIf([](char c) { return std::uint8_t(c) < 0x20 && c != '\t'; });
-    return b;
+// NUL and the other control characters have no place in a record's text.
+bool isControl(char c) {
+    return std::uint8_t(c) < 0x20 && c != '\t';
 }
 
-void TopicReader::read(const QString& source) {
-    rtf::Tokenizer tokenizer(source);
-    rtf::Token t = tokenizer.next();
+// Whether `s` has a control character, eight bytes at a time: a byte below
+// 0x20 (a tab too) sets its top bit in (v - 0x20..) & ~v.
+bool hasControl(QByteArrayView s) {
+    constexpr std::uint64_t kLow = 0x2020202020202020, kHigh = 0x8080808080808080;
+    qsizetype i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, s.data() + i, 8);
+        if (((v - kLow) & ~v & kHigh) != 0)
+            break;
+    }
+    for (; i < s.size(); ++i)
+        if (isControl(s[i]))
+            return true;
+    return false;
+}
+
+void TopicReader::read(QByteArrayView source) {
+    // The file's bytes are read as they are: Windows-1252 is the code page of
+    // help files, and RTF's codes are ASCII.
+    rtf::ByteTokenizer tokenizer(source);
+    Token t = tokenizer.nextView();
     {
-        rtf::Token second = tokenizer.next();
+        const Token second = tokenizer.nextView();
         if (t.kind != rtf::TokenKind::GroupStart || second.kind != rtf::TokenKind::ControlWord ||
-            second.text != u"rtf") {
+            second.text != "rtf") {
             m_d.error(m_file, t.line,
                       QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
             return;
@@ -140,8 +192,9 @@ void TopicReader::read(const QString& source) {
         m_stack.push_back(Group());
         top().firstWord = false;
         m_topic.file = m_file;
+        m_topic.firstParagraph = int(m_topics.paragraphs.size());
     }
-    for (t = tokenizer.next(); t.kind != rtf::TokenKind::End; t = tokenizer.next()) {
+    for (t = tokenizer.nextView(); t.kind != rtf::TokenKind::End; t = tokenizer.nextView()) {
         bool isText = false;
         switch (t.kind) {
         case rtf::TokenKind::GroupStart: {
@@ -178,21 +231,29 @@ void TopicReader::read(const QString& source) {
             if (m_stack.empty())
                 m_stack.push_back(Group());
             controlSymbol(t);
-            isText = t.text == u"'" || t.text == u"\\" || t.text == u"{" || t.text == u"}" ||
-                     t.text == u"~" || t.text == u"_";
+            isText = t.text.size() == 1 && QByteArrayView("'\\{}~_").contains(t.text[0]);
             break;
         case rtf::TokenKind::Text:
             if (m_stack.empty())
                 m_stack.push_back(Group());
             {
-                QString s = t.text;
+                // A text broken by line ends comes in pieces; the characters
+                // skipped after \u may run on into the next piece.
+                QByteArrayView s = t.text;
                 if (m_skipChars > 0) {
                     const qsizetype n = std::min<qsizetype>(m_skipChars, s.size());
-                    s.remove(0, n);
+                    s = s.sliced(n);
                     m_skipChars -= int(n);
                 }
-                if (!s.isEmpty())
-                    text(toAnsi(s), t.line);
+                // Control characters dropped: rare, so the text is copied only then.
+                if (hasControl(s)) {
+                    QByteArray clean = s.toByteArray();
+                    clean.removeIf(isControl);
+                    if (!clean.isEmpty())
+                        text(clean, t.line);
+                } else if (!s.isEmpty()) {
+                    text(s, t.line);
+                }
             }
             isText = true;
             break;
@@ -276,83 +337,109 @@ enum class Word {
     Special,
 };
 
-// One look-up per control word: a topic file has millions of them.
-Word wordOf(const QString& w, char& special) {
-    static const QHash<QString, Word> words = [] {
-        const std::pair<const char*, Word> list[] = {{"footnote", Word::Footnote},
-                                                     {"fonttbl", Word::FontTable},
-                                                     {"colortbl", Word::ColorTable},
-                                                     {"bin", Word::Bin},
-                                                     {"f", Word::F},
-                                                     {"froman", Word::FRoman},
-                                                     {"fswiss", Word::FSwiss},
-                                                     {"fnil", Word::FSwiss},
-                                                     {"ftech", Word::FSwiss},
-                                                     {"fmodern", Word::FModern},
-                                                     {"fscript", Word::FScript},
-                                                     {"fdecor", Word::FDecor},
-                                                     {"red", Word::Red},
-                                                     {"green", Word::Green},
-                                                     {"blue", Word::Blue},
-                                                     {"deff", Word::Deff},
-                                                     {"plain", Word::Plain},
-                                                     {"fs", Word::Fs},
-                                                     {"b", Word::B},
-                                                     {"i", Word::I},
-                                                     {"strike", Word::Strike},
-                                                     {"striked", Word::Strike},
-                                                     {"ul", Word::Ul},
-                                                     {"ulw", Word::Ul},
-                                                     {"uld", Word::Ul},
-                                                     {"ulth", Word::Ul},
-                                                     {"ulwave", Word::Ul},
-                                                     {"uldb", Word::Uldb},
-                                                     {"ulnone", Word::UlNone},
-                                                     {"v", Word::V},
-                                                     {"cf", Word::Cf},
-                                                     {"uc", Word::Uc},
-                                                     {"u", Word::U},
-                                                     {"pard", Word::Pard},
-                                                     {"par", Word::Par},
-                                                     {"line", Word::Line},
-                                                     {"tab", Word::Tab},
-                                                     {"page", Word::Page},
-                                                     {"ql", Word::Ql},
-                                                     {"qj", Word::Ql},
-                                                     {"qr", Word::Qr},
-                                                     {"qc", Word::Qc},
-                                                     {"sb", Word::Sb},
-                                                     {"sa", Word::Sa},
-                                                     {"li", Word::Li},
-                                                     {"ri", Word::Ri},
-                                                     {"fi", Word::Fi},
-                                                     {"bullet", Word::Special},
-                                                     {"emdash", Word::Special},
-                                                     {"endash", Word::Special},
-                                                     {"lquote", Word::Special},
-                                                     {"rquote", Word::Special},
-                                                     {"ldblquote", Word::Special},
-                                                     {"rdblquote", Word::Special},
-                                                     {"emspace", Word::Special},
-                                                     {"enspace", Word::Special}};
-        QHash<QString, Word> h;
-        for (const auto& [name, word] : list)
-            h.insert(QString::fromLatin1(name), word);
-        return h;
-    }();
-    static const QHash<QString, char> specials = {
-        {QStringLiteral("bullet"), '\x95'},    {QStringLiteral("emdash"), '\x97'},
-        {QStringLiteral("endash"), '\x96'},    {QStringLiteral("lquote"), '\x91'},
-        {QStringLiteral("rquote"), '\x92'},    {QStringLiteral("ldblquote"), '\x93'},
-        {QStringLiteral("rdblquote"), '\x94'}, {QStringLiteral("emspace"), ' '},
-        {QStringLiteral("enspace"), ' '}};
-    const Word word = words.value(w, Word::Unknown);
-    if (word == Word::Special)
-        special = specials.value(w, ' ');
-    return word;
+struct WordName {
+    std::string_view name;
+    Word word;
+    char special = 0; // Word::Special: the character
+};
+
+constexpr WordName kWords[] = {
+    {"footnote", Word::Footnote},
+    {"fonttbl", Word::FontTable},
+    {"colortbl", Word::ColorTable},
+    {"bin", Word::Bin},
+    {"f", Word::F},
+    {"froman", Word::FRoman},
+    {"fswiss", Word::FSwiss},
+    {"fnil", Word::FSwiss},
+    {"ftech", Word::FSwiss},
+    {"fmodern", Word::FModern},
+    {"fscript", Word::FScript},
+    {"fdecor", Word::FDecor},
+    {"red", Word::Red},
+    {"green", Word::Green},
+    {"blue", Word::Blue},
+    {"deff", Word::Deff},
+    {"plain", Word::Plain},
+    {"fs", Word::Fs},
+    {"b", Word::B},
+    {"i", Word::I},
+    {"strike", Word::Strike},
+    {"striked", Word::Strike},
+    {"ul", Word::Ul},
+    {"ulw", Word::Ul},
+    {"uld", Word::Ul},
+    {"ulth", Word::Ul},
+    {"ulwave", Word::Ul},
+    {"uldb", Word::Uldb},
+    {"ulnone", Word::UlNone},
+    {"v", Word::V},
+    {"cf", Word::Cf},
+    {"uc", Word::Uc},
+    {"u", Word::U},
+    {"pard", Word::Pard},
+    {"par", Word::Par},
+    {"line", Word::Line},
+    {"tab", Word::Tab},
+    {"page", Word::Page},
+    {"ql", Word::Ql},
+    {"qj", Word::Ql},
+    {"qr", Word::Qr},
+    {"qc", Word::Qc},
+    {"sb", Word::Sb},
+    {"sa", Word::Sa},
+    {"li", Word::Li},
+    {"ri", Word::Ri},
+    {"fi", Word::Fi},
+    {"bullet", Word::Special, '\x95'},
+    {"emdash", Word::Special, '\x97'},
+    {"endash", Word::Special, '\x96'},
+    {"lquote", Word::Special, '\x91'},
+    {"rquote", Word::Special, '\x92'},
+    {"ldblquote", Word::Special, '\x93'},
+    {"rdblquote", Word::Special, '\x94'},
+    {"emspace", Word::Special, ' '},
+    {"enspace", Word::Special, ' '},
+};
+
+// From the length and the first, second and last letters: enough to tell
+// the words above apart, mostly, without reading every letter.
+unsigned wordHash(QByteArrayView w) {
+    if (w.isEmpty())
+        return 0;
+    const auto at = [&](qsizetype i) { return unsigned(std::uint8_t(w[i])); };
+    return unsigned(w.size()) * 97 + at(0) * 7 + at(w.size() > 1 ? 1 : 0) * 3 + at(w.size() - 1);
 }
 
-void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
+// One look-up per control word: a topic file has millions of them. An open
+// hash table of the words above, built once.
+Word wordOf(QByteArrayView w, char& special) {
+    constexpr unsigned kSlots = 256; // a power of two, well above the words' count
+    static const auto table = [] {
+        std::array<std::uint8_t, kSlots> t{}; // index into kWords plus 1; 0: free
+        for (std::size_t i = 0; i < std::size(kWords); ++i) {
+            unsigned h =
+                wordHash(QByteArrayView(kWords[i].name.data(), qsizetype(kWords[i].name.size())));
+            while (t[h % kSlots] != 0)
+                ++h;
+            t[h % kSlots] = std::uint8_t(i + 1);
+        }
+        return t;
+    }();
+    for (unsigned h = wordHash(w);; ++h) {
+        const std::uint8_t slot = table[h % kSlots];
+        if (slot == 0)
+            return Word::Unknown;
+        const WordName& entry = kWords[slot - 1];
+        if (qsizetype(entry.name.size()) == w.size() &&
+            std::memcmp(entry.name.data(), w.data(), entry.name.size()) == 0) {
+            special = entry.special;
+            return entry.word;
+        }
+    }
+}
+
+void TopicReader::controlWord(rtf::ByteTokenizer& tokenizer, const Token& t) {
     const int p = t.parameter;
     const bool has = t.hasParameter;
     Group& g = top();
@@ -373,9 +460,11 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
         case Word::FontTable:
             g.destination = Destination::FontTable;
             m_fontName.clear();
+            m_lastFont.valid = false;
             return;
         case Word::ColorTable:
             g.destination = Destination::ColorTable;
+            m_lastFont.valid = false;
             m_colors.clear();
             m_color = 0;
             m_colorSet = false;
@@ -395,6 +484,7 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
         return; // words not known here are dropped with their parameter
 
     if (g.destination == Destination::FontTable) {
+        m_lastFont.valid = false;
         switch (word) {
         case Word::F:
             m_fontName.clear();
@@ -423,6 +513,7 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
         return;
     }
     if (g.destination == Destination::ColorTable) {
+        m_lastFont.valid = false;
         const auto v = std::uint32_t(std::clamp(p, 0, 255));
         if (word == Word::Red)
             m_color = (m_color & 0xFFFF00) | v;
@@ -441,6 +532,7 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
     switch (word) {
     case Word::Deff:
         m_defaultFont = p;
+        m_lastFont.valid = false;
         break;
     case Word::Plain: {
         const int skip = ch.unicodeSkip;
@@ -482,7 +574,10 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
         ch.unicodeSkip = std::clamp(p, 0, 8);
         break;
     case Word::U: {
-        const QByteArray b = toAnsi(QString(QChar(char16_t(p < 0 ? p + 65536 : p))));
+        char c = '?';
+        if (!ansi::encode(char16_t(p < 0 ? p + 65536 : p), c))
+            c = '?';
+        const QByteArrayView b = isControl(c) ? QByteArrayView() : QByteArrayView(&c, 1);
         if (g.destination == Destination::Footnote)
             footnoteText(b);
         else
@@ -537,64 +632,72 @@ void TopicReader::controlWord(rtf::Tokenizer& tokenizer, const rtf::Token& t) {
         break;
     case Word::Special:
         if (g.destination == Destination::Footnote)
-            footnoteText(QByteArray(1, special));
+            footnoteText(QByteArrayView(&special, 1));
         else
-            text(QByteArray(1, special), t.line);
+            text(QByteArrayView(&special, 1), t.line);
         break;
     default:
         break;
     }
 }
 
-void TopicReader::controlSymbol(const rtf::Token& t) {
+void TopicReader::controlSymbol(const Token& t) {
     Group& g = top();
-    const QString& s = t.text;
-    if (s == u"*") {
+    const char s = t.text.isEmpty() ? '\0' : t.text[0];
+    if (s == '*') {
         if (g.firstWord)
             g.destination = Destination::Skip;
         return;
     }
     if (g.destination == Destination::Skip)
         return;
-    QByteArray b;
-    if (s == u"'") {
+    char b = 0;
+    switch (s) {
+    case '\'':
         if (!t.hasParameter)
             return;
         if (m_skipChars > 0) {
             --m_skipChars;
             return;
         }
-        b = QByteArray(1, char(t.parameter));
-        if (std::uint8_t(b[0]) < 0x20)
+        b = char(t.parameter);
+        if (std::uint8_t(b) < 0x20)
             return;
-    } else if (s == u"\\" || s == u"{" || s == u"}") {
-        b = s.toLatin1();
-    } else if (s == u"~") {
-        b = "\xA0";
-    } else if (s == u"_") {
-        b = "-";
-    } else if (s == u"\t") {
+        break;
+    case '\\':
+    case '{':
+    case '}':
+        b = s;
+        break;
+    case '~':
+        b = '\xA0';
+        break;
+    case '_':
+        b = '-';
+        break;
+    case '\t':
         if (g.destination == Destination::Body)
             appendRun(Run::Tab, {}, t.line);
         return;
-    } else {
+    default:
         return; // \- \| \: and unknown symbols
     }
     m_skipChars = 0;
     if (g.destination == Destination::FontTable || g.destination == Destination::ColorTable)
         return;
     if (g.destination == Destination::Footnote)
-        footnoteText(b);
+        footnoteText(QByteArrayView(&b, 1));
     else
-        text(b, t.line);
+        text(QByteArrayView(&b, 1), t.line);
 }
 
-void TopicReader::text(const QByteArray& bytes, int line) {
+void TopicReader::text(QByteArrayView bytes, int line) {
     Group& g = top();
     switch (g.destination) {
     case Destination::Skip:
         return;
     case Destination::FontTable:
+        m_lastFont.valid = false;
         for (char c : bytes) {
             if (c == ';') {
                 RtfFont& f = m_rtfFonts[top().ch.font];
@@ -607,6 +710,7 @@ void TopicReader::text(const QByteArray& bytes, int line) {
         }
         return;
     case Destination::ColorTable:
+        m_lastFont.valid = false;
         for (char c : bytes) {
             if (c == ';') {
                 m_colors.push_back(m_colorSet ? m_color : 0);
@@ -623,18 +727,19 @@ void TopicReader::text(const QByteArray& bytes, int line) {
     }
     // A literal tab is a tab stop; everything else is text.
     qsizetype from = 0;
-    for (qsizetype i = 0; i <= bytes.size(); ++i) {
-        if (i == bytes.size() || bytes[i] == '\t') {
-            if (i > from)
-                appendRun(Run::Text, bytes.mid(from, i - from), line);
-            if (i < bytes.size())
-                appendRun(Run::Tab, {}, line);
-            from = i + 1;
-        }
+    for (;;) {
+        const qsizetype tab = bytes.indexOf('\t', from);
+        const qsizetype end = tab < 0 ? bytes.size() : tab;
+        if (end > from)
+            appendRun(Run::Text, bytes.sliced(from, end - from), line);
+        if (tab < 0)
+            break;
+        appendRun(Run::Tab, {}, line);
+        from = tab + 1;
     }
 }
 
-void TopicReader::appendRun(Run::Kind kind, const QByteArray& bytes, int line) {
+void TopicReader::appendRun(Run::Kind kind, QByteArrayView bytes, int line) {
     const CharState& ch = top().ch;
     if (kind == Run::Text && !m_runs.empty()) {
         Run& last = m_runs.back();
@@ -642,7 +747,8 @@ void TopicReader::appendRun(Run::Kind kind, const QByteArray& bytes, int line) {
         if (last.kind == Run::Text && a.font == ch.font && a.halfPoints == ch.halfPoints &&
             a.bold == ch.bold && a.italic == ch.italic && a.strike == ch.strike &&
             a.hidden == ch.hidden && a.underline == ch.underline && a.color == ch.color) {
-            last.text += bytes;
+            m_runText.bytes(bytes); // the last run's text ends the buffer
+            last.end = m_runText.size();
             return;
         }
     }
@@ -650,10 +756,12 @@ void TopicReader::appendRun(Run::Kind kind, const QByteArray& bytes, int line) {
         m_topic.line = line;
     Run r;
     r.kind = kind;
-    r.text = bytes;
+    r.begin = m_runText.size();
+    m_runText.bytes(bytes);
+    r.end = m_runText.size();
     r.ch = ch;
     r.line = line;
-    m_runs.push_back(std::move(r));
+    m_runs.push_back(r);
 }
 
 void TopicReader::startFootnote(int line) {
@@ -661,14 +769,16 @@ void TopicReader::startFootnote(int line) {
     // The footnote's mark is the character just before its group.
     char mark = 0;
     if (g.textBefore && !m_runs.empty() && m_runs.back().kind == Run::Text) {
-        QByteArray& t = m_runs.back().text;
-        while (!t.isEmpty() && t.endsWith(' ') && t.size() > 1)
-            t.chop(1);
-        if (!t.isEmpty()) {
-            mark = t.back();
-            t.chop(1);
+        Run& r = m_runs.back();
+        const char* text = m_runText.constData();
+        while (r.end - r.begin > 1 && text[r.end - 1] == ' ')
+            --r.end;
+        if (r.end > r.begin) {
+            mark = text[r.end - 1];
+            --r.end;
         }
-        if (t.isEmpty())
+        m_runText.truncate(r.end);
+        if (r.end == r.begin)
             m_runs.pop_back();
     }
     // A footnote that stands inside the group of an earlier one, which was
@@ -677,34 +787,50 @@ void TopicReader::startFootnote(int line) {
         endTopic();
     g.destination = Destination::Footnote;
     m_footnoteActive = true;
-    m_footnote = Footnote();
     m_footnote.mark = mark;
+    m_footnote.text.resize(0); // keeps its room
     m_footnote.depth = depth();
+    m_footnote.valueDepth = -1;
     m_footnote.line = line;
     if (m_topic.line == 0)
         m_topic.line = line;
 }
 
-void TopicReader::footnoteText(const QByteArray& bytes) {
+// The blanks that QByteArray::trimmed() removes.
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+void TopicReader::footnoteText(QByteArrayView bytes) {
     if (!m_footnoteActive)
         return;
     m_footnote.text += bytes;
     if (m_footnote.valueDepth < 0) {
-        QByteArray v = m_footnote.text.trimmed();
-        if (!v.isEmpty() && v[0] == m_footnote.mark)
-            v = v.mid(1).trimmed();
-        if (!v.isEmpty())
+        // The value begins at the first character that is neither blank nor,
+        // first of all, the footnote's mark.
+        const QByteArray& v = m_footnote.text;
+        qsizetype i = 0;
+        while (i < v.size() && isBlank(v[i]))
+            ++i;
+        if (i < v.size() && v[i] == m_footnote.mark) {
+            ++i;
+            while (i < v.size() && isBlank(v[i]))
+                ++i;
+        }
+        if (i < v.size())
             m_footnote.valueDepth = depth();
     }
 }
 
 void TopicReader::endFootnote(bool /*early*/) {
     m_footnoteActive = false;
-    QByteArray v = m_footnote.text.trimmed();
-    if (!v.isEmpty() && v[0] == m_footnote.mark)
-        v = v.mid(1).trimmed();
-    v.replace('\xA0', ' ');
-    const int paragraph = int(m_topic.paragraphs.size());
+    QByteArrayView value = QByteArrayView(m_footnote.text).trimmed();
+    if (!value.isEmpty() && value[0] == m_footnote.mark)
+        value = value.sliced(1).trimmed();
+    QByteArray v = value.toByteArray();
+    if (v.contains('\xA0'))
+        v.replace('\xA0', ' ');
+    const int paragraph = m_topic.paragraphCount;
     const int line = m_footnote.line;
     switch (m_footnote.mark) {
     case '#':
@@ -723,7 +849,7 @@ void TopicReader::endFootnote(bool /*early*/) {
                 QStringLiteral("context string \"%1\" has characters other than A-Z a-z 0-9 . _; "
                                "help viewers may not find it")
                     .arg(ansi::toUnicode(v)));
-        m_topic.contexts.push_back({v, paragraph, line});
+        m_topic.contexts.push_back({std::move(v), paragraph, line});
         return;
     case '$':
         if (!m_topic.title.isEmpty()) {
@@ -737,8 +863,12 @@ void TopicReader::endFootnote(bool /*early*/) {
         m_topic.title = v;
         return;
     case 'K':
-        for (QByteArray k : v.split(';')) {
-            k = k.trimmed();
+        for (qsizetype from = 0; from <= v.size();) {
+            qsizetype end = v.indexOf(';', from);
+            if (end < 0)
+                end = v.size();
+            QByteArrayView k = QByteArrayView(v).sliced(from, end - from).trimmed();
+            from = end + 1;
             if (k.isEmpty())
                 continue;
             if (k.size() > kNameLimit) {
@@ -746,7 +876,7 @@ void TopicReader::endFootnote(bool /*early*/) {
                             QStringLiteral("keyword longer than 255 characters shortened"));
                 k.truncate(kNameLimit);
             }
-            m_topic.keywords.push_back({k, paragraph, line});
+            m_topic.keywords.push_back({k.toByteArray(), paragraph, line});
         }
         return;
     case '+':
@@ -762,6 +892,11 @@ void TopicReader::endFootnote(bool /*early*/) {
 }
 
 std::uint16_t TopicReader::fontFor(const CharState& ch, bool plainHotspot) {
+    const CharState& l = m_lastFont.ch;
+    if (m_lastFont.valid && m_lastFont.plainHotspot == plainHotspot && l.font == ch.font &&
+        l.halfPoints == ch.halfPoints && l.bold == ch.bold && l.italic == ch.italic &&
+        l.underline == ch.underline && l.strike == ch.strike && l.color == ch.color)
+        return m_lastFont.number;
     auto it = m_rtfFonts.find(ch.font < 0 ? m_defaultFont : ch.font);
     if (it == m_rtfFonts.end())
         it = m_rtfFonts.find(m_defaultFont);
@@ -777,11 +912,16 @@ std::uint16_t TopicReader::fontFor(const CharState& ch, bool plainHotspot) {
     }
     if (ch.color >= 0 && std::size_t(ch.color) < m_colors.size())
         d.color = m_colors[std::size_t(ch.color)];
-    return m_fonts.font(face.left(31), d);
+    m_lastFont.valid = true;
+    m_lastFont.ch = ch;
+    m_lastFont.plainHotspot = plainHotspot;
+    m_lastFont.number = m_fonts.font(face.left(31), d);
+    return m_lastFont.number;
 }
 
-Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int line) {
-    Command c;
+// Writes the command that starts a hotspot and keeps it for the checks.
+void TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int line) {
+    Hotspot c;
     c.line = line;
     QByteArray target = rawTarget.trimmed();
     std::uint8_t noColor = 0;
@@ -795,9 +935,10 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         w.u8(std::uint8_t(kMacro | noColor));
         w.u16(std::uint16_t(macro.size() + 1));
         w.stringz(macro);
-        c.bytes = w.data;
-        c.code = std::uint8_t(c.bytes[0]);
-        return c;
+        c.code = std::uint8_t(w.view()[0]);
+        m_record.command(w.view());
+        m_topic.hotspots.push_back(std::move(c));
+        return;
     }
     const std::uint8_t kind = hot == Hot::Jump ? 1 : 0;
     QByteArray file;
@@ -842,20 +983,54 @@ Command TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int li
         w.u32(hash);
         c.jumpTarget = target;
     }
-    c.bytes = w.data;
-    c.code = std::uint8_t(c.bytes[0]);
-    return c;
+    c.code = std::uint8_t(w.view()[0]);
+    m_record.command(w.view());
+    m_topic.hotspots.push_back(std::move(c));
+}
+
+void TopicReader::startRecord(const ParState& par, bool continued) {
+    // A paragraph split for its length goes on with the same alignment and
+    // side indents only.
+    const int spaceBefore = continued ? 0 : par.spaceBefore;
+    const int spaceAfter = continued ? 0 : par.spaceAfter;
+    const int firstIndent = continued ? 0 : par.firstIndent;
+    ByteWriter& f = m_record.format;
+    f.clear();
+    m_record.text.clear();
+    m_record.stringStart = 0;
+    m_record.total = 0;
+    f.u8(0);
+    f.u8(0x80);
+    f.u16(0);
+    std::uint16_t bits = 0;
+    bits |= spaceBefore ? 0x0002 : 0;
+    bits |= spaceAfter ? 0x0004 : 0;
+    bits |= par.leftIndent ? 0x0010 : 0;
+    bits |= par.rightIndent ? 0x0020 : 0;
+    bits |= firstIndent ? 0x0040 : 0;
+    bits |= par.alignment == 1 ? 0x0400 : par.alignment == 2 ? 0x0800 : 0;
+    f.u16(bits);
+    for (int v : {spaceBefore, spaceAfter, par.leftIndent, par.rightIndent, firstIndent})
+        if (v)
+            f.packedShort(std::clamp(v, -0x4000, 0x3FFF));
+}
+
+void TopicReader::endRecord() {
+    m_record.simple(kParagraphEnd);
+    m_record.text.u8(0); // the empty text after the end
+    m_record.format.u8(kEnd);
+    Paragraph p;
+    p.at = m_topics.bytes.size();
+    p.formatSize = int(m_record.format.size());
+    p.textSize = int(m_record.text.size());
+    m_topics.bytes.bytes(m_record.format.view());
+    m_topics.bytes.bytes(m_record.text.view());
+    m_topics.paragraphs.push_back(p);
+    ++m_topic.paragraphCount;
 }
 
 void TopicReader::endParagraph() {
     const ParState& ps = top().par;
-    Paragraph p;
-    p.alignment = ps.alignment;
-    p.spaceBefore = ps.spaceBefore;
-    p.spaceAfter = ps.spaceAfter;
-    p.leftIndent = ps.leftIndent;
-    p.rightIndent = ps.rightIndent;
-    p.firstIndent = ps.firstIndent;
 
     // Hotspots: underlined, double underlined or struck-through text right
     // before hidden text, which names the target.
@@ -878,7 +1053,7 @@ void TopicReader::endParagraph() {
         QByteArray target;
         std::size_t end = i;
         while (end < m_runs.size() && m_runs[end].kind == Run::Text && m_runs[end].ch.hidden)
-            target += m_runs[end++].text;
+            target += runText(m_runs[end++]);
         const Hot hot = i > 0 ? hotOf(m_runs[i - 1]) : Hot::None;
         if (hot != Hot::None && m_runs[i - 1].hotspot < 0) {
             int first = int(i) - 1;
@@ -894,85 +1069,64 @@ void TopicReader::endParagraph() {
     }
 
     int font = -1;
-    qsizetype total = 0;
-    const auto command = [&](Command c) {
-        total += p.strings.back().size() + 1;
-        p.commands.push_back(std::move(c));
-        p.strings.emplace_back();
-    };
-    const auto simple = [](std::uint8_t code) {
-        Command c;
-        c.code = code;
-        return c;
-    };
     const auto setFont = [&](std::uint16_t f) {
         if (int(f) == font)
             return;
-        Command c;
-        c.code = kFont;
-        c.font = f;
-        command(std::move(c));
+        const char command[3] = {char(kFont), char(f & 0xFF), char(f >> 8)};
+        m_record.command(QByteArrayView(command, 3));
         font = f;
     };
+    startRecord(ps, false);
     for (std::size_t i = 0; i < m_runs.size(); ++i) {
         const Run& r = m_runs[i];
         if (r.kind == Run::Text && r.ch.hidden)
             continue;
         if (r.kind == Run::LineBreak) {
-            command(simple(kLineBreak));
+            m_record.simple(kLineBreak);
             continue;
         }
         if (r.kind == Run::Tab) {
-            command(simple(kTab));
+            m_record.simple(kTab);
             continue;
         }
         if (r.hotspot >= 0 && spots[std::size_t(r.hotspot)].first == int(i)) {
             const Spot& s = spots[std::size_t(r.hotspot)];
-            command(hotspotCommand(s.hot, s.target, s.line));
+            hotspotCommand(s.hot, s.target, s.line);
         }
         setFont(fontFor(r.ch, r.hotspot >= 0));
-        for (qsizetype at = 0; at < r.text.size();) {
-            if (p.strings.back().size() >= kStringLimit) {
+        const QByteArrayView text = runText(r);
+        for (qsizetype at = 0; at < text.size();) {
+            if (m_record.current() >= kStringLimit) {
                 const int same = font;
                 font = -1;
                 setFont(std::uint16_t(same));
             }
-            const qsizetype n =
-                std::min(r.text.size() - at, kStringLimit - p.strings.back().size());
-            if (at == 0 && n == r.text.size() && p.strings.back().isEmpty())
-                p.strings.back() = r.text; // shared, not copied
-            else
-                p.strings.back().append(r.text.constData() + at, n);
+            const qsizetype n = std::min(text.size() - at, kStringLimit - m_record.current());
+            m_record.text.bytes(text.sliced(at, n));
             at += n;
-            if (total + p.strings.back().size() > kParagraphLimit && at < r.text.size()) {
+            if (m_record.total + m_record.current() > kParagraphLimit && at < text.size()) {
                 m_d.warning(m_file, r.line,
                             QStringLiteral("paragraph longer than %1 characters split")
                                 .arg(kParagraphLimit));
-                command(simple(kParagraphEnd));
-                m_topic.paragraphs.push_back(p);
-                Paragraph next;
-                next.alignment = p.alignment;
-                next.leftIndent = p.leftIndent;
-                next.rightIndent = p.rightIndent;
-                p = next;
-                total = 0;
+                endRecord();
+                startRecord(ps, true);
                 const int same = font;
                 font = -1;
                 setFont(std::uint16_t(same));
             }
         }
         if (r.hotspot >= 0 && spots[std::size_t(r.hotspot)].last == int(i))
-            command(simple(kHotspotEnd));
+            m_record.simple(kHotspotEnd);
     }
     if (font < 0)
         setFont(fontFor(top().ch, false));
-    command(simple(kParagraphEnd));
-    m_topic.paragraphs.push_back(std::move(p));
+    endRecord();
     m_runs.clear();
+    m_runText.clear();
 }
 
 bool TopicReader::topicHasContent() const {
-    return !m_topic.paragraphs.empty() || !m_runs.empty() || !m_topic.contexts.empty() ||
+    return m_topic.paragraphCount > 0 || !m_runs.empty() || !m_topic.contexts.empty() ||
            !m_topic.title.isEmpty() || !m_topic.keywords.empty();
 }
 
@@ -983,19 +1137,23 @@ void TopicReader::endTopic() {
     if (visible)
         endParagraph();
     m_runs.clear();
+    m_runText.clear();
     if (topicHasContent())
-        m_topics.push_back(std::move(m_topic));
+        m_topics.list.push_back(std::move(m_topic));
     m_topic = Topic();
     m_topic.file = m_file;
+    m_topic.firstParagraph = int(m_topics.paragraphs.size());
 }
 
 } // namespace
 
-void ReadTopicFile(const QString& fileName, const QByteArray& bytes,
-                   const std::vector<WindowDefinition>& windows, FontTable& fonts,
-                   std::vector<Topic>& topics, Diagnostics& diagnostics) {
+void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
+                   const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
+                   Diagnostics& diagnostics) {
+    // The records take less room than the RTF they come from, as a rule.
+    topics.bytes.reserve(topics.bytes.size() + bytes.size());
     TopicReader reader(fileName, windows, fonts, topics, diagnostics);
-    reader.read(ansi::toUnicode(bytes));
+    reader.read(bytes);
 }
 
 } // namespace hc

@@ -10,7 +10,7 @@
 #include "project.h"
 #include "topics.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <vector>
 
@@ -18,8 +18,8 @@ namespace hc {
 
 // Appends the topics of the RTF text `bytes` (read from `fileName`) to
 // `topics`. `windows` are the project's windows (for jumps into one).
-void ReadTopicFile(const QString& fileName, const QByteArray& bytes,
-                   const std::vector<WindowDefinition>& windows, FontTable& fonts,
-                   std::vector<Topic>& topics, Diagnostics& diagnostics);
+void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
+                   const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
+                   Diagnostics& diagnostics);
 
 } // namespace hc

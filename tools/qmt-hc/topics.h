@@ -3,6 +3,8 @@
 // run of text before each formatting command), plus each topic's footnotes.
 #pragma once
 
+#include "bytes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -57,21 +59,21 @@ private:
     std::map<FontDescriptor, std::uint16_t> m_index;
 };
 
-struct Command {
-    std::uint8_t code = 0;
-    std::uint16_t font = 0; // kFont
-    QByteArray bytes;       // hotspots: the whole command as stored in the record
-    QByteArray jumpTarget;  // a jump or popup inside this file: its context string
-    int line = 0;           // where the hotspot was written
+// A hotspot's command as the topic holds it, for the checks of its target.
+struct Hotspot {
+    std::uint8_t code = 0; // the command's first byte
+    QByteArray jumpTarget; // a jump or popup inside this file: its context string
+    int line = 0;          // where the hotspot was written
 };
 
+// A paragraph as its text record holds it, in Topics::bytes: the formatting
+// part (spacing, indents, then the formatting commands up to the end mark)
+// and right after it the text, a run of text before each command, each run
+// ended by a NUL.
 struct Paragraph {
-    // Spacing and indents in half points, as the record stores them.
-    int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
-    int alignment = 0; // 0 left, 1 right, 2 centred
-    // strings[i] comes before commands[i]; the last string before the end.
-    std::vector<QByteArray> strings{QByteArray()};
-    std::vector<Command> commands;
+    qsizetype at = 0;
+    int formatSize = 0;
+    int textSize = 0;
 };
 
 struct FootnoteAt {
@@ -88,7 +90,17 @@ struct Topic {
     std::vector<FootnoteAt> keywords;
     QByteArray browse;
     std::vector<QByteArray> macros;
+    int firstParagraph = 0; // in Topics::paragraphs
+    int paragraphCount = 0;
+    std::vector<Hotspot> hotspots; // in the order of the text
+};
+
+// The topics of all topic files; their paragraphs are held together, in
+// bulk rather than a few small blocks of memory for each.
+struct Topics {
+    std::vector<Topic> list;
     std::vector<Paragraph> paragraphs;
+    ByteWriter bytes;
 };
 
 } // namespace hc
