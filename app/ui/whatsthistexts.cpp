@@ -70,6 +70,10 @@ constexpr WhatsThisText kMainWindow[] = {
     {"txtgenhelptext",
      "The text of the topic. It may carry RTF codes such as {\\b bold} and jumps such as "
      "{\\uldb text}{\\v TOPIC_ID}. Zoom edit on the toolbar opens it in a larger window."},
+    {"txtgenpreview",
+     "The topic as its help page will show it: the header, then the text with its codes read. A "
+     "word that goes missing here (a Windows path with single backslashes) will be missing from "
+     "the help file too; type a backslash as \\\\."},
 
     // ---- Contents File
     {"frmcontentsfile",
