@@ -20,6 +20,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDragMoveEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -71,6 +73,21 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     // Says what the last command did (Create's outcome above all).
     statusBar()->setObjectName(QStringLiteral("stbstatus"));
     bindKeys();
+    // Commands without work behind them yet are shown, but not offered (their
+    // What's This says so).
+    for (QAction* idle : {mnuimportworkshop, mnuimportvbproject, toolbarButtons[4]})
+        idle->setEnabled(false);
+    cmdwinsize->setEnabled(false);
+    // The lists filter as the author types: every item holding the letters
+    // typed, anywhere, in any case.
+    for (QComboBox* box :
+         {cbotopicid, cbocftopicid, cbowttopicid, cbottform, cbottobject, cbowtform, cbowtobject}) {
+        if (QCompleter* completer = box->completer()) {
+            completer->setFilterMode(Qt::MatchContains);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::PopupCompletion);
+        }
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

@@ -1,7 +1,7 @@
-// Nothing typed is lost without a question: the unsaved-change prompt at a
+// The window's traps. Nothing typed is lost without a question: the unsaved-change prompt at a
 // topic switch, a tab switch, Open and Close; the title's mark; the question
 // before a topic still in use is deleted; a second map number refused, with
-// the focus on it.
+// the focus on it. Lists filter as the author types.
 #include "common/project.h"
 #include "common/testenv.h"
 #include "common/window.h"
@@ -9,7 +9,9 @@
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -178,6 +180,16 @@ private slots:
         click(w->cmddelete);
         QCOMPARE(takeQuestions(), QStringList());
         QCOMPARE(helpTextOf(QStringLiteral("IDH_B")), QStringLiteral("<none>"));
+    }
+
+    void listsFilterAsYouType() {
+        // Letters from the middle of an ID, in another case, find it.
+        w->cbotopicid->lineEdit()->setFocus();
+        QTest::keyClicks(w->cbotopicid->lineEdit(), QStringLiteral("_b"));
+        QCompleter* completer = w->cbotopicid->completer();
+        QCOMPARE(completer->completionCount(), 1);
+        QCOMPARE(completer->currentCompletion(), QStringLiteral("IDH_B"));
+        QVERIFY(completer->popup()->isVisible());
     }
 
     void aSecondMapNumberForATopicIsRefused() {
