@@ -149,7 +149,7 @@ QString DescribeCompile(const CompileResult& r) {
     const QString compiler = QDir::toNativeSeparators(r.compiler);
     QString text;
     if (!r.succeeded())
-        text = r.message;
+        text = QStringLiteral("The help file was not compiled.");
     else if (!r.finished)
         text = QStringLiteral("The help compiler %1 was started; its own window shows how it "
                               "goes.")

@@ -88,7 +88,11 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
     if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {
         report.compileDue = true;
         CompileOutcome outcome;
-        if (windowsCompile && steps.compile)
+        if (windowsCompile && !report.written.contains(s.helpProjectFileName))
+            outcome.message = QStringLiteral("The help file was not compiled: the help project "
+                                             "file %1 was not written.")
+                                  .arg(QDir::toNativeSeparators(s.helpProjectFileName));
+        else if (windowsCompile && steps.compile)
             outcome = steps.compile(s.helpProjectFileName);
         else if (!windowsCompile && steps.compileHtmlHelp)
             outcome = steps.compileHtmlHelp(s);

@@ -88,16 +88,23 @@ int EntriesBelow(const QTreeWidgetItem* node) {
 
 ContentsFileTab::ContentsFileTab(FrmMain& window)
     : TabPage(window, QStringLiteral("Contents File")) {
-    // Picking a topic gives an empty title the topic's own.
-    onPick(w.cbocftopicid, [this] {
-        if (!w.txtcftitle->text().isEmpty() || !session().isOpen())
-            return;
-        ui::runCommand([this] {
-            if (const auto topic =
-                    records::LoadGeneralHelp(*session().db, w.cbocftopicid->currentText()))
-                w.txtcftitle->setText(topic->title);
-        });
-    });
+    // Picking a topic gives the title the topic's own, unless the author
+    // typed one (a title taken from the topic picked before is replaced).
+    onPick(
+        w.cbocftopicid,
+        [this] {
+            const QString title = w.txtcftitle->text();
+            if ((!title.isEmpty() && title != m_topicTitle) || !session().isOpen())
+                return;
+            ui::runCommand([this] {
+                if (const auto topic =
+                        records::LoadGeneralHelp(*session().db, w.cbocftopicid->currentText())) {
+                    m_topicTitle = topic->title;
+                    w.txtcftitle->setText(topic->title);
+                }
+            });
+        },
+        false); // the tree's changes stay whatever topic is picked
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });

@@ -53,4 +53,6 @@ private:
     void dragDrop();
     void endDrag();
     void collapsed();
+
+    QString m_topicTitle; // the title last taken from a picked topic
 };

@@ -274,8 +274,10 @@ void CreateTab::cmdcreate_Click() {
 }
 
 void CreateTab::create() {
-    if (w.SelectedTab() == FrmMain::TabCreate)
+    if (w.SelectedTab() == FrmMain::TabCreate) {
         save();
+        setModified(false);
+    }
 
     CreateSteps steps = DefaultCreateSteps();
     steps.processEvents = [] { QCoreApplication::processEvents(); };

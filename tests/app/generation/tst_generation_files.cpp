@@ -423,6 +423,22 @@ private slots:
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
         QVERIFY(r.compileDue && !r.compiled);
         QCOMPARE(r.failures, QStringList(QStringLiteral("no")));
+
+        // No help project written: no compiler is started on a missing file.
+        bool started = false;
+        steps.compile = [&](const QString&) {
+            started = true;
+            return CompileOutcome{true};
+        };
+        const QString hpj = m_s.helpProjectFileName;
+        QVERIFY(QFile::remove(hpj));
+        m_s.rtfFileName.clear();
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QVERIFY(!started && r.compileDue && !r.compiled);
+        QVERIFY(!QFile::exists(hpj));
+        QVERIFY2(r.failures.last().startsWith(QStringLiteral("The help file was not compiled: the "
+                                                             "help project file ")),
+                 qPrintable(r.failures.join(u'\n')));
     }
 };
 

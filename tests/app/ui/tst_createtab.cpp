@@ -183,6 +183,7 @@ private slots:
                                       QStringLiteral(" was started")),
                  qPrintable(summary));
         QVERIFY(m_w->statusBar()->currentMessage().startsWith(QStringLiteral("Create done: ")));
+        QVERIFY(!m_w->isWindowModified()); // the Create tab was stored first
         QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).contains("IDH_MAIN"));
         QVERIFY(
             testenv::readAll(path(QStringLiteral("help.hpj"))).contains("TITLE=Window Help\r\n"));

@@ -122,6 +122,12 @@ private slots:
         QTest::keyClick(w->txtcftitle, Qt::Key_Return); // Enter adds, as Add does
         QCOMPARE(w->tvcontentsfileview->topLevelItemCount(), 1);
         QVERIFY(w->isWindowModified());
+        // Picking a topic for the next entry is no reason to ask: it fills the
+        // empty title with the topic's.
+        click(w->opttopic);
+        QVERIFY(choose(w->cbocftopicid, QStringLiteral("IDH_B")));
+        QCOMPARE(w->txtcftitle->text(), QStringLiteral("IDH_B"));
+        QCOMPARE(takeQuestions(), QStringList());
         m_dialogs.answers = {shell::vbCancel};
         testenv::selectTab(*w, FrmMain::TabGeneralHelp);
         QCOMPARE(w->SelectedTab(), int(FrmMain::TabContentsFile));
