@@ -28,9 +28,10 @@ QString DescribeCreateReport(const CreateReport& r) {
     section(out, QStringLiteral("Files written:"), written);
     if (r.formsRewritten > 0 || r.controlsUpdated > 0)
         out << QString()
-            << QStringLiteral("Forms updated: %1 (%2 control lines written).")
-                   .arg(r.formsRewritten)
-                   .arg(r.controlsUpdated);
+            << QStringLiteral("Forms: %1 rewritten, %2 given a line (tool tips and help "
+                              "IDs count apart).")
+                   .arg(count(r.formsRewritten, "form file", "form files"),
+                        count(r.controlsUpdated, "control", "controls"));
     section(out, QStringLiteral("Not done:"), r.failures);
     section(out, QStringLiteral("Skipped or worth a look:"), r.warnings);
     if (r.compileDue && !r.compileNote.isEmpty())
@@ -43,9 +44,9 @@ QString DescribeCreateReport(const CreateReport& r) {
 QString SummarizeCreateReport(const CreateReport& r) {
     QString line = r.ok() ? QStringLiteral("Create done: ") : QStringLiteral("Create failed: ");
     line += count(r.written.size(), "file", "files") + QStringLiteral(" written");
-    if (r.formsRewritten > 0)
-        line += QStringLiteral(", ") + count(r.formsRewritten, "form", "forms") +
-                QStringLiteral(" updated");
+    if (r.controlsUpdated > 0)
+        line += QStringLiteral(", ") + count(r.controlsUpdated, "control line", "control lines") +
+                QStringLiteral(" written");
     if (!r.failures.isEmpty())
         line += QStringLiteral(", ") + count(r.failures.size(), "problem", "problems");
     if (!r.warnings.isEmpty())

@@ -440,6 +440,33 @@ private slots:
                                                              "help project file ")),
                  qPrintable(r.failures.join(u'\n')));
     }
+
+    void createSummaryInWords() {
+        CreateReport r;
+        QCOMPARE(DescribeCreateReport(r),
+                 QStringLiteral("Create is done.\n\nNothing needed writing."));
+        QCOMPARE(SummarizeCreateReport(r), QStringLiteral("Create done: 0 files written."));
+
+        r.written = {QStringLiteral("/h/a.rtf"), QStringLiteral("/h/a.hpj")};
+        r.formsRewritten = 2;
+        r.controlsUpdated = 1;
+        r.warn(QStringLiteral("frmA.tmr1 (VB.Timer) has no ToolTipText."));
+        r.fail(QStringLiteral("The help compiler ended with status 1.\nline two"));
+        r.compileDue = true;
+        r.compileNote = QStringLiteral("The help file was not compiled.");
+        QCOMPARE(DescribeCreateReport(r),
+                 QStringLiteral(
+                     "Create did not do everything it was asked to.\n\n"
+                     "Files written:\n  /h/a.rtf\n  /h/a.hpj\n\n"
+                     "Forms: 2 form files rewritten, 1 control given a line (tool tips "
+                     "and help IDs count apart).\n\n"
+                     "Not done:\n  The help compiler ended with status 1.\n  line two\n\n"
+                     "Skipped or worth a look:\n  frmA.tmr1 (VB.Timer) has no ToolTipText.\n\n"
+                     "Help compiler: The help file was not compiled."));
+        QCOMPARE(SummarizeCreateReport(r),
+                 QStringLiteral("Create failed: 2 files written, 1 control line written, 1 "
+                                "problem, 1 warning, not compiled."));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestGenerationFiles)
