@@ -135,13 +135,17 @@ void WhatsThisTab::cbowttopicid_Click() {
         } else if (const auto general = records::LoadGeneralHelp(db, topic)) {
             const bool typed = modified();
             const QuietChanges quiet(*this);
-            // What the author typed stays; the rest comes from the topic.
+            // What the author typed stays; the rest comes from the topic (a
+            // text taken from the topic picked before is replaced).
             if (!typed) {
                 w.chkwtconsenhlp->setChecked(false);
                 w.chkwtwthlp->setChecked(false);
             }
-            if (!typed || w.txtwthelptext->toPlainText().isEmpty())
+            const QString text = ui::storedText(w.txtwthelptext);
+            if (!typed || text.isEmpty() || text == m_topicText) {
                 ui::showStoredText(w.txtwthelptext, general->helpText);
+                m_topicText = ui::storedText(w.txtwthelptext);
+            }
             // A topic has one map number: the control takes the topic's.
             if (const auto number = records::MapNumberOfTopic(db, topic))
                 w.txtwtmapnumber->setText(QString::number(*number));

@@ -26,4 +26,6 @@ public:
 
 private:
     void showHelpType(const records::WhatsThisRecord& entry);
+
+    QString m_topicText; // the help text last taken from a picked general topic
 };

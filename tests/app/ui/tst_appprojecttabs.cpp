@@ -320,7 +320,9 @@ private slots:
                                  QStringLiteral("ConS"), 12, QStringLiteral("VERSION_TOPIC"),
                                  QStringLiteral("The version"));
         appfixture::addTopic(db(), QStringLiteral("GENERAL"), 44, QStringLiteral("General text"));
-        w->cbowttopicid->addItems({QStringLiteral("VERSION_TOPIC"), QStringLiteral("GENERAL")});
+        appfixture::addTopic(db(), QStringLiteral("OTHER"), 45, QStringLiteral("Other text"));
+        w->cbowttopicid->addItems(
+            {QStringLiteral("VERSION_TOPIC"), QStringLiteral("GENERAL"), QStringLiteral("OTHER")});
         enterProjectFile(path(QStringLiteral("app/app.vbp")));
         showTab(FrmMain::TabWhatsThis);
         pick(w->cbowtform, QStringLiteral("frmMain"));
@@ -346,6 +348,17 @@ private slots:
         QCOMPARE(m_messages, QStringList());
         // The control now shows another topic: an unsaved change.
         QVERIFY(w->isWindowModified());
+
+        // Another general topic replaces what the first one brought, but
+        // not a text the author typed.
+        pick(w->cbowttopicid, QStringLiteral("OTHER"));
+        QCOMPARE(w->txtwthelptext->toPlainText(), QStringLiteral("Other text"));
+        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("45"));
+        w->txtwthelptext->setPlainText(QStringLiteral("Typed"));
+        pick(w->cbowttopicid, QStringLiteral("GENERAL"));
+        QCOMPARE(w->txtwthelptext->toPlainText(), QStringLiteral("Typed"));
+        QCOMPARE(w->txtwtmapnumber->text(), QStringLiteral("44"));
+        QCOMPARE(m_messages, QStringList());
     }
 };
 
