@@ -275,8 +275,8 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     m_p.map.push_back(e);
 }
 
-void Reader::includeFile(const QByteArray& spec, const QString& file, int lineNo, int depth) {
-    QByteArray name = spec;
+void Reader::includeFile(const QByteArray& target, const QString& file, int lineNo, int depth) {
+    QByteArray name = target;
     if ((name.startsWith('<') && name.endsWith('>')) ||
         (name.startsWith('"') && name.endsWith('"')))
         name = name.mid(1, name.size() - 2);
