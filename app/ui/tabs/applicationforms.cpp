@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QStyledItemDelegate>
 #include <limits>
 
 using namespace QMTCOdeMod;
@@ -20,7 +21,27 @@ qint32 progressValue(qint64 value) {
     return static_cast<qint32>(std::min<qint64>(value, std::numeric_limits<qint32>::max()));
 }
 
+// Shows each control's type after its name in an object list; the item's
+// text, which is what gets stored, stays the name.
+class ControlTypeDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString type = index.data(ApplicationForms::ControlTypeRole).toString();
+        if (!type.isEmpty())
+            option->text += QStringLiteral("   (") + type + u')';
+    }
+};
+
 } // namespace
+
+ApplicationForms::ApplicationForms(FrmMain& window) : w(window) {
+    for (QComboBox* box : {w.cbottobject, w.cbowtobject})
+        box->setItemDelegate(new ControlTypeDelegate(box));
+}
 
 void ApplicationForms::ProcessVBProject() {
     const ui::WaitCursor wait;
@@ -67,16 +88,19 @@ void ApplicationForms::FindObjects(const QString& strformname, QComboBox* cboobj
     progress.show();
     QCoreApplication::processEvents();
 
-    QStringList objects;
+    std::vector<FormObject> objects;
     try {
-        objects = ListFormObjects(
+        objects = ReadFormObjects(
             path, [&progress](qint64 bytes) { progress.ProgressBarValue(progressValue(bytes)); });
     } catch (const FileError& e) {
         progress.close();
         shell::MsgBox(e.text(), shell::vbExclamation);
         return;
     }
-    cboobjects->addItems(objects);
+    for (const FormObject& object : objects) {
+        cboobjects->addItem(object.name);
+        cboobjects->setItemData(cboobjects->count() - 1, object.type, ControlTypeRole);
+    }
     cboobjects->setCurrentIndex(-1);
     progress.close();
 }

@@ -10,7 +10,11 @@ class QComboBox;
 
 class ApplicationForms : public QObject {
 public:
-    explicit ApplicationForms(FrmMain& window) : w(window) {}
+    explicit ApplicationForms(FrmMain& window);
+
+    // The item data of an object list that holds the control's type
+    // ("VB.TextBox"), shown beside its name.
+    static constexpr int ControlTypeRole = Qt::UserRole + 1;
 
     // Reads the application project (the session's path) into the table of
     // forms and refills both form lists.

@@ -4,6 +4,7 @@
 #include "common/window.h"
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
+#include "ui/tabs/applicationforms.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -237,6 +238,12 @@ private slots:
                  (QStringList{QStringLiteral("frmMain"), QStringLiteral("fraData"),
                               QStringLiteral("txtName"), QStringLiteral("txtCity")}));
         QCOMPARE(w->cbottobject->currentText(), QString());
+        // Each control's type goes beside its name; the name stays the item's text.
+        QStringList types;
+        for (int i = 0; i < w->cbottobject->count(); ++i)
+            types << w->cbottobject->itemData(i, ApplicationForms::ControlTypeRole).toString();
+        QCOMPARE(types, (QStringList{QStringLiteral("VB.Form"), QStringLiteral("VB.Frame"),
+                                     QStringLiteral("VB.TextBox"), QStringLiteral("VB.TextBox")}));
         QCOMPARE(seen.shown, 1);
         QCOMPARE(seen.caption, QStringLiteral("Processing form frmMain"));
         QCOMPARE(seen.title, w->windowTitle().remove(QStringLiteral("[*]")));
