@@ -51,13 +51,13 @@ static void showText(QComboBox* box, const QString& text) {
         box->setEditText(text);
 }
 
-bool TabPage::askBeforeReplacing(QComboBox* box) {
+bool TabPage::askBeforeReplacing(QComboBox* box, const QString& shown) {
     if (!m_modified)
         return true;
     const QString chosen = box->currentText();
     {
         const QuietChanges quiet(*this);
-        showText(box, m_previousText.value(box));
+        showText(box, shown);
     }
     if (!w.confirmLeaving(*this))
         return false;
@@ -66,19 +66,46 @@ bool TabPage::askBeforeReplacing(QComboBox* box) {
     return true;
 }
 
+bool TabPage::askBeforeReplacing(QComboBox* box) {
+    return askBeforeReplacing(box, m_lists.value(box).previous);
+}
+
 void TabPage::onPick(QComboBox* box, std::function<void()> picked, bool ask) {
-    m_currentText[box] = box->currentText();
+    m_lists[box].current = box->currentText();
+    QLineEdit* edit = box->lineEdit();
     connect(box, &QComboBox::currentTextChanged, this, [this, box](const QString& text) {
-        m_previousText[box] = m_currentText.value(box);
-        m_currentText[box] = text;
+        ListTexts& texts = m_lists[box];
+        if (m_quiet)
+            texts.typing = false; // the program showed a record
+        texts.previous = texts.current;
+        texts.current = text;
     });
-    // The mouse, Enter, the arrow keys and typing an item's text all
-    // activate it.
-    connect(box, &QComboBox::activated, this, [this, box, picked, ask] {
-        if (m_quiet || (ask && !askBeforeReplacing(box)))
+    if (edit) {
+        connect(edit, &QLineEdit::textEdited, this, [this, box](const QString& text) {
+            ListTexts& texts = m_lists[box];
+            if (!texts.typing) {
+                // The list may have told of this edit already, or not yet.
+                texts.beforeTyping = texts.current == text ? texts.previous : texts.current;
+                texts.typing = true;
+            }
+            texts.typed = text;
+        });
+    }
+    // The record the author's changes belong to is the one shown before the
+    // item was chosen, or before the typing that chose it began.
+    const auto choose = [this, box, picked, ask] {
+        ListTexts& texts = m_lists[box];
+        const bool byTyping =
+            texts.typing && box->currentText().compare(texts.typed, Qt::CaseInsensitive) == 0;
+        const QString shown = byTyping ? texts.beforeTyping : texts.previous;
+        texts.typing = false;
+        if (m_quiet || (ask && !askBeforeReplacing(box, shown)))
             return;
         picked();
-    });
+    };
+    // The mouse, Enter, the arrow keys, and typing an item's whole text and
+    // leaving the list all activate the item.
+    connect(box, &QComboBox::activated, this, choose);
 }
 
 void TabPage::watch(QAbstractButton* button) {

@@ -68,8 +68,9 @@ protected:
     void onPick(QComboBox* box, std::function<void()> picked, bool ask = true);
 
     // Asks Save, Discard or Cancel when the tab has changes, with `box`
-    // showing the record the changes belong to meanwhile. False on Cancel:
-    // the list shows that record again.
+    // showing the record the changes belong to meanwhile (the text it showed
+    // before the item now chosen). False on Cancel: the list shows that
+    // record again.
     bool askBeforeReplacing(QComboBox* box);
 
     // Changes of the controls made by the program, not the author.
@@ -100,7 +101,16 @@ private:
     QString m_name;
     bool m_modified = false;
     bool m_quiet = false;
-    // Per watched list: the text it showed before its current one.
-    QHash<QComboBox*, QString> m_previousText;
-    QHash<QComboBox*, QString> m_currentText;
+    bool askBeforeReplacing(QComboBox* box, const QString& shown);
+
+    // What a picked list showed: now, before its last change, before the
+    // author started typing into it, and what the author typed last.
+    struct ListTexts {
+        QString current;
+        QString previous;
+        QString beforeTyping;
+        QString typed;
+        bool typing = false;
+    };
+    QHash<QComboBox*, ListTexts> m_lists;
 };

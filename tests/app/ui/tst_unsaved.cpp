@@ -106,6 +106,30 @@ private slots:
         QVERIFY(!w->isWindowModified());
         QCOMPARE(takeQuestions().size(), 1);
 
+        // Typing another topic's ID over the box picks that topic once the box
+        // is left; the changes still belong to the topic shown before.
+        retype(w->txtgenhelptext, QStringLiteral("edited again"));
+        m_dialogs.answers = {shell::vbYes};
+        retype(w->cbotopicid, QStringLiteral("IDH_B"));
+        w->cbotopicid->completer()->popup()->hide(); // the author closes the completions
+        QTest::keyClick(w->cbotopicid->lineEdit(), Qt::Key_Tab);
+        QCOMPARE(takeQuestions().size(), 1);
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("edited again"));
+        QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from GeneralHelp")), 2);
+        QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("edited B"));
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
+
+        // A new ID typed, then another topic chosen from the list: the new
+        // topic is what gets saved.
+        retype(w->cbotopicid, QStringLiteral("IDH_C"));
+        retype(w->txtgenhelptext, QStringLiteral("text of C"));
+        m_dialogs.answers = {shell::vbYes};
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_C")), QStringLiteral("text of C"));
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("edited again"));
+        QCOMPARE(takeQuestions().size(), 1);
+        QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
+
         // Ctrl+S is OK.
         retype(w->txtgenhelptext, QStringLiteral("saved by keys"));
         QTest::keySequence(w->txtgenhelptext, QKeySequence::Save);
