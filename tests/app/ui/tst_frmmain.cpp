@@ -579,6 +579,17 @@ private slots:
         QVERIFY(m_messages.isEmpty());
     }
 
+    void newAddsTheExtensionWhenNoneIsTyped() {
+        newProject(path(QStringLiteral("Demo")));
+        QCOMPARE(window().session().projectPath, path(QStringLiteral("Demo.QMT")));
+        QVERIFY(QFileInfo::exists(path(QStringLiteral("Demo.QMT"))));
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("Demo"))));
+        // A typed extension stays, whatever it is.
+        newProject(path(QStringLiteral("help.project")));
+        QCOMPARE(window().session().projectPath, path(QStringLiteral("help.project")));
+        QVERIFY(window().windowTitle().startsWith(QStringLiteral("Quillmate - help.project[*]")));
+    }
+
     void toolbarNewAndOpenRunTheFileCommands() {
         const QString first = path(QStringLiteral("tb1.QMT"));
         m_answers.push_back(first);
