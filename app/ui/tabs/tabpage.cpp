@@ -51,9 +51,10 @@ static void showText(QComboBox* box, const QString& text) {
         box->setEditText(text);
 }
 
-bool TabPage::askBeforeReplacing(QComboBox* box, const QString& shown) {
+bool TabPage::askBeforeReplacing(QComboBox* box) {
     if (!m_modified)
         return true;
+    const QString shown = m_lists.value(box).shown;
     const QString chosen = box->currentText();
     {
         const QuietChanges quiet(*this);
@@ -64,10 +65,6 @@ bool TabPage::askBeforeReplacing(QComboBox* box, const QString& shown) {
     const QuietChanges quiet(*this);
     showText(box, chosen);
     return true;
-}
-
-bool TabPage::askBeforeReplacing(QComboBox* box) {
-    return askBeforeReplacing(box, m_lists.value(box).previous);
 }
 
 void TabPage::onPick(QComboBox* box, std::function<void()> picked, bool ask) {
@@ -97,9 +94,9 @@ void TabPage::onPick(QComboBox* box, std::function<void()> picked, bool ask) {
         ListTexts& texts = m_lists[box];
         const bool byTyping =
             texts.typing && box->currentText().compare(texts.typed, Qt::CaseInsensitive) == 0;
-        const QString shown = byTyping ? texts.beforeTyping : texts.previous;
+        texts.shown = byTyping ? texts.beforeTyping : texts.previous;
         texts.typing = false;
-        if (m_quiet || (ask && !askBeforeReplacing(box, shown)))
+        if (m_quiet || (ask && !askBeforeReplacing(box)))
             return;
         picked();
     };

@@ -68,8 +68,8 @@ protected:
     void onPick(QComboBox* box, std::function<void()> picked, bool ask = true);
 
     // Asks Save, Discard or Cancel when the tab has changes, with `box`
-    // showing the record the changes belong to meanwhile (the text it showed
-    // before the item now chosen). False on Cancel: the list shows that
+    // showing the record the changes belong to meanwhile (the one shown
+    // before the item being chosen). False on Cancel: the list shows that
     // record again.
     bool askBeforeReplacing(QComboBox* box);
 
@@ -101,15 +101,15 @@ private:
     QString m_name;
     bool m_modified = false;
     bool m_quiet = false;
-    bool askBeforeReplacing(QComboBox* box, const QString& shown);
-
     // What a picked list showed: now, before its last change, before the
-    // author started typing into it, and what the author typed last.
+    // author started typing into it, what the author typed last, and the
+    // record shown before the item being chosen now.
     struct ListTexts {
         QString current;
         QString previous;
         QString beforeTyping;
         QString typed;
+        QString shown;
         bool typing = false;
     };
     QHash<QComboBox*, ListTexts> m_lists;
