@@ -7,6 +7,8 @@
 // `qmt --create` on it and a minimal writer that produces the same three files
 // through the raw library in one loop per query, checks that both wrote the
 // same bytes, and reports the median times and the peak memory of qmt.
+#include "../common/measure.h"
+#include "../common/rawproject.h"
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
@@ -100,25 +102,6 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
 
 // ---- The minimal writer: one loop per query over the raw library.
 
-struct Raw {
-    sqlite3* db = nullptr;
-    explicit Raw(const QString& path) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY,
-                            nullptr) != SQLITE_OK ||
-            sqlite3_key(db, "quetzal", 7) != SQLITE_OK)
-            throw std::runtime_error("open");
-    }
-    ~Raw() { sqlite3_close(db); }
-    template <class Row> void each(const char* sql, Row&& row) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db));
-        while (sqlite3_step(st) == SQLITE_ROW)
-            row(st);
-        sqlite3_finalize(st);
-    }
-};
-
 std::string_view col(sqlite3_stmt* st, int i) {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
     return p ? std::string_view(p, size_t(sqlite3_column_bytes(st, i))) : std::string_view();
@@ -139,7 +122,7 @@ struct Out {
 
 // The bench's texts are ASCII, so UTF-8 from the library is already the file's code page.
 void minimalWriter(const QString& project, const QString& out) {
-    Raw raw(project);
+    bench::RawProject raw(project);
     Out rtf;
     rtf.line(
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
@@ -217,24 +200,6 @@ void minimalWriter(const QString& project, const QString& out) {
     cnt.save(out + QStringLiteral("/help.cnt"));
 }
 
-// CPU seconds (user + system) of this process or of its waited-for children.
-double cpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -262,7 +227,7 @@ int main(int argc, char** argv) {
     const QString qmt = QCoreApplication::applicationDirPath() + QStringLiteral("/qmt");
     std::vector<double> qmtTimes, rawTimes, qmtCpu, rawCpu;
     for (int round = 0; round < 5; ++round) {
-        double cpu = cpuSeconds(RUSAGE_CHILDREN);
+        double cpu = bench::cpuSeconds(RUSAGE_CHILDREN);
         t.restart();
         QProcess p;
         p.start(qmt, {QStringLiteral("--create"), project});
@@ -271,36 +236,36 @@ int main(int argc, char** argv) {
             return 1;
         }
         qmtTimes.push_back(double(t.nsecsElapsed()) / 1e6);
-        qmtCpu.push_back((cpuSeconds(RUSAGE_CHILDREN) - cpu) * 1e3);
-        cpu = cpuSeconds(RUSAGE_SELF);
+        qmtCpu.push_back((bench::cpuSeconds(RUSAGE_CHILDREN) - cpu) * 1e3);
+        cpu = bench::cpuSeconds(RUSAGE_SELF);
         t.restart();
         minimalWriter(project, rawOut);
         rawTimes.push_back(double(t.nsecsElapsed()) / 1e6);
-        rawCpu.push_back((cpuSeconds(RUSAGE_SELF) - cpu) * 1e3);
+        rawCpu.push_back((bench::cpuSeconds(RUSAGE_SELF) - cpu) * 1e3);
     }
     // The minimal writer names its own folder in the help project file.
-    QByteArray rawHpj = readAll(rawOut + QStringLiteral("/help.hpj"));
+    QByteArray rawHpj = bench::readAll(rawOut + QStringLiteral("/help.hpj"));
     rawHpj.replace(QFile::encodeName(rawOut), QFile::encodeName(qmtOut));
     bool same = true;
     for (const char* name : {"help.rtf", "help.cnt"}) {
         const QString file = QString::fromLatin1(name);
-        if (readAll(qmtOut + u'/' + file) != readAll(rawOut + u'/' + file)) {
+        if (bench::readAll(qmtOut + u'/' + file) != bench::readAll(rawOut + u'/' + file)) {
             std::fprintf(stderr, "%s differs\n", name);
             same = false;
         }
     }
-    if (readAll(qmtOut + QStringLiteral("/help.hpj")) != rawHpj) {
+    if (bench::readAll(qmtOut + QStringLiteral("/help.hpj")) != rawHpj) {
         std::fprintf(stderr, "help.hpj differs\n");
         same = false;
     }
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    const double q = median(qmtTimes), r = median(rawTimes);
+    const double q = bench::median(qmtTimes), r = bench::median(rawTimes);
     std::printf("output: rtf %lld bytes, hpj %lld bytes, cnt %lld bytes; same bytes: %s\n",
                 QFile(qmtOut + QStringLiteral("/help.rtf")).size(),
                 QFile(qmtOut + QStringLiteral("/help.hpj")).size(),
                 QFile(qmtOut + QStringLiteral("/help.cnt")).size(), same ? "yes" : "NO");
-    const double qc = median(qmtCpu), rc = median(rawCpu);
+    const double qc = bench::median(qmtCpu), rc = bench::median(rawCpu);
     std::printf("qmt --create (whole process): median %.1f ms wall, %.1f ms CPU\n", q, qc);
     std::printf("minimal writer (in process):  median %.1f ms wall, %.1f ms CPU\n", r, rc);
     std::printf("ratio %.2f wall, %.2f CPU (goal: within 2)\n", q / r, qc / rc);

@@ -11,6 +11,7 @@
 //    into the bytes) and write the help file's bytes the same safe way.
 // Reports the medians and their ratio (goal: within 3), and the time of the
 // qmt-hc program as a whole.
+#include "../common/measure.h"
 #include "compiler.h"
 #include "rtf/rtftokenizer.h"
 
@@ -80,16 +81,6 @@ void writeSources(const QString& dir, int topics, int entries) {
     h.write(hpj);
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -117,16 +108,16 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "compiling failed:\n%s\n", qPrintable(d.lines().join(u'\n')));
             return 1;
         }
-        const QByteArray bytes = readAll(hlp);
+        const QByteArray bytes = bench::readAll(hlp);
         QString error;
 
         t.restart();
-        const QByteArray source = readAll(rtf);
+        const QByteArray source = bench::readAll(rtf);
         hc::WriteFileSafely(copy, bytes, error);
         ioTimes.push_back(double(t.nsecsElapsed()) / 1e6);
 
         t.restart();
-        const QByteArray text = readAll(rtf);
+        const QByteArray text = bench::readAll(rtf);
         rtf::ByteTokenizer tokenizer(text);
         tokens = 0;
         qsizetype textBytes = 0; // used, so that the loop is not left out
@@ -150,7 +141,8 @@ int main(int argc, char** argv) {
     p.waitForFinished(300000);
     const double program = double(t.nsecsElapsed()) / 1e6;
 
-    const double c = median(compileTimes), io = median(ioTimes), tok = median(tokenTimes);
+    const double c = bench::median(compileTimes), io = bench::median(ioTimes),
+                 tok = bench::median(tokenTimes);
     std::printf("topic file: %lld bytes, %lld tokens; %d topics, %d What's This entries\n",
                 QFile(rtf).size(), qlonglong(tokens), topics, entries);
     std::printf("help file: %lld bytes (LZ77 topic blocks)\n", QFile(hlp).size());

@@ -12,6 +12,8 @@
 // that both wrote the same bytes and reports the median times. A run over
 // the unchanged output is reported beside them. Last it compiles the written
 // project once (chmcmd, checked with chmlib) and reports that time.
+#include "../common/measure.h"
+#include "../common/rawproject.h"
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
@@ -109,25 +111,6 @@ void buildProject(const QString& path, const QString& out, int topics, int entri
 
 // ---- The minimal writer: one loop per query over the raw library.
 
-struct Raw {
-    sqlite3* db = nullptr;
-    explicit Raw(const QString& path) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY,
-                            nullptr) != SQLITE_OK ||
-            sqlite3_key(db, "quetzal", 7) != SQLITE_OK)
-            throw std::runtime_error("open");
-    }
-    ~Raw() { sqlite3_close(db); }
-    template <class Row> void each(const char* sql, Row&& row) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db));
-        while (sqlite3_step(st) == SQLITE_ROW)
-            row(st);
-        sqlite3_finalize(st);
-    }
-};
-
 std::string col(sqlite3_stmt* st, int i) {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
     return p ? std::string(p, size_t(sqlite3_column_bytes(st, i))) : std::string();
@@ -197,7 +180,7 @@ void minimalWriter(const QString& project, const QString& outFolder) {
     const std::string out = QFile::encodeName(outFolder).toStdString();
     const std::string pages = out + "/help_html/";
     QDir().mkpath(outFolder + QStringLiteral("/help_html"));
-    Raw raw(project);
+    bench::RawProject raw(project);
     std::vector<std::string> files, aliases;
     std::vector<std::pair<std::string, std::string>> defines;
     std::map<std::string, std::vector<std::string>> keywords; // case-folded for ASCII
@@ -302,18 +285,6 @@ void minimalWriter(const QString& project, const QString& outFolder) {
     save(out + "/help.hhp", hhp);
 }
 
-double cpuSeconds(int who) {
-    rusage u{};
-    getrusage(who, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 // Every file below `folder` by its relative path, with its bytes.
 std::map<QString, QByteArray> tree(const QString& folder) {
     std::map<QString, QByteArray> files;
@@ -372,18 +343,18 @@ int main(int argc, char** argv) {
             emptyFolder(rawOut, round);
         }
         const auto timeQmt = [&] {
-            const double cpu = cpuSeconds(RUSAGE_CHILDREN);
+            const double cpu = bench::cpuSeconds(RUSAGE_CHILDREN);
             t.restart();
             runQmt();
             qmtTimes.push_back(double(t.nsecsElapsed()) / 1e6);
-            qmtCpu.push_back((cpuSeconds(RUSAGE_CHILDREN) - cpu) * 1e3);
+            qmtCpu.push_back((bench::cpuSeconds(RUSAGE_CHILDREN) - cpu) * 1e3);
         };
         const auto timeRaw = [&] {
-            const double cpu = cpuSeconds(RUSAGE_SELF);
+            const double cpu = bench::cpuSeconds(RUSAGE_SELF);
             t.restart();
             minimalWriter(project, rawOut);
             rawTimes.push_back(double(t.nsecsElapsed()) / 1e6);
-            rawCpu.push_back((cpuSeconds(RUSAGE_SELF) - cpu) * 1e3);
+            rawCpu.push_back((bench::cpuSeconds(RUSAGE_SELF) - cpu) * 1e3);
         };
         // Turn about, so that neither always follows the other's writes.
         if (round % 2 == 0) {
@@ -401,8 +372,8 @@ int main(int argc, char** argv) {
         bytes += content.size();
     std::printf("output: %zu files, %.1f MB; same bytes: %s\n", qmtFiles.size(),
                 double(bytes) / 1e6, same ? "yes" : "NO");
-    const double q = median(qmtTimes), r = median(rawTimes);
-    const double qc = median(qmtCpu), rc = median(rawCpu);
+    const double q = bench::median(qmtTimes), r = bench::median(rawTimes);
+    const double qc = bench::median(qmtCpu), rc = bench::median(rawCpu);
     std::printf("qmt --create, empty folder (whole process): median %.0f ms wall, %.0f ms CPU\n", q,
                 qc);
     std::printf("minimal writer, empty folder (in process): median %.0f ms wall, %.0f ms CPU\n", r,
@@ -420,12 +391,12 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsEmpty("BENCH_HTMLHELP_NO_COMPILE"))
         return same ? 0 : 1;
     t.restart();
-    const double compilerCpu = cpuSeconds(RUSAGE_CHILDREN);
-    const double ownCpu = cpuSeconds(RUSAGE_SELF);
+    const double compilerCpu = bench::cpuSeconds(RUSAGE_CHILDREN);
+    const double ownCpu = bench::cpuSeconds(RUSAGE_SELF);
     const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(qmtOut + QStringLiteral("/help.hhp"));
     std::printf("compile: %.1f s wall; chmcmd %.1f s CPU, staging and reading back %.1f s CPU\n",
-                double(t.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_CHILDREN) - compilerCpu,
-                cpuSeconds(RUSAGE_SELF) - ownCpu);
+                double(t.nsecsElapsed()) / 1e9, bench::cpuSeconds(RUSAGE_CHILDREN) - compilerCpu,
+                bench::cpuSeconds(RUSAGE_SELF) - ownCpu);
     std::printf("%s\n", qPrintable(built.message));
     if (!dir.autoRemove())
         std::printf("kept: %s\n", qPrintable(dir.path()));
