@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <new>
+
 namespace hc {
 
 bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& error) {
@@ -21,12 +23,14 @@ bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& er
     }
 }
 
-CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t date) {
-    CompileResult result;
+namespace {
+
+void compile(const QString& projectPath, Diagnostics& d, std::uint32_t date,
+             CompileResult& result) {
     const HelpProject project = ReadHelpProject(projectPath, d);
     result.helpFile = project.helpFile;
     if (d.hasErrors())
-        return result;
+        return;
 
     FontTable fonts;
     Topics topics;
@@ -41,14 +45,14 @@ CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t 
         ReadTopicFile(f.path, file.readAll(), project.windows, fonts, topics, d);
     }
     if (d.hasErrors())
-        return result;
+        return;
     if (topics.list.empty()) {
         d.error(projectPath, 0, QStringLiteral("the topic files hold no topic"));
-        return result;
+        return;
     }
     if (topics.list.size() > 0x7FFFFFFF / 2) {
         d.error(projectPath, 0, QStringLiteral("too many topics"));
-        return result;
+        return;
     }
     if (date == 0) {
         bool ok = false;
@@ -57,18 +61,32 @@ CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t 
     }
     const QByteArray bytes = BuildHelpFile(project, topics, fonts, d, &result.stats, date);
     if (d.hasErrors())
-        return result;
+        return;
     QString error;
     if (!QFileInfo(project.helpFile).absoluteDir().exists()) {
         d.error(project.helpFile, 0, QStringLiteral("the folder of the help file does not exist"));
-        return result;
+        return;
     }
     if (!WriteFileSafely(project.helpFile, bytes, error)) {
         d.error(project.helpFile, 0, error);
-        return result;
+        return;
     }
     result.written = true;
     result.bytes = bytes.size();
+}
+
+} // namespace
+
+CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t date) {
+    CompileResult result;
+    try {
+        compile(projectPath, d, date, result);
+    } catch (const std::bad_alloc&) {
+        // Everything held is released by now; the help file was not touched.
+        result.written = false;
+        d.error(projectPath, 0,
+                QStringLiteral("there is not enough memory to compile this project"));
+    }
     return result;
 }
 

@@ -265,9 +265,12 @@ std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
     return headers;
 }
 
+qsizetype plainBlocks(qsizetype dataSize) {
+    return std::max<qsizetype>(1, (dataSize + kPlainBlockData - 1) / kPlainBlockData);
+}
+
 QByteArray Writer::plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const {
-    const qsizetype blocks =
-        std::max<qsizetype>(1, (data.size() + kPlainBlockData - 1) / kPlainBlockData);
+    const qsizetype blocks = plainBlocks(data.size());
     ByteWriter out;
     out.reserve(blocks * kBlockSize);
     const std::vector<QByteArray> headers = blockHeaders(blocks, places);
@@ -687,6 +690,9 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
         m_d.warning(
             m_project.path, 0,
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
+    // Text that hardly repeats itself comes out larger packed than as it is.
+    if (m_packed && topicFile.size() > plainBlocks(m_stream.size()) * kBlockSize)
+        m_packed = false;
     if (!m_packed) {
         layout({}, m_places);
         writeStream();

@@ -32,6 +32,10 @@ std::uint32_t mapped(const hc::HelpFileRead& h, std::int32_t number) {
     return 0xFFFFFFFF;
 }
 
+QString hcProgram() {
+    return qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt-hc");
+}
+
 } // namespace
 
 class TestHcCompile : public QObject {
@@ -298,9 +302,45 @@ private slots:
         QCOMPARE(topicNamed(c.file, "IDH_A")->text.count("word"), qsizetype(8000));
     }
 
+    // COMPRESS asks for packed topics, but text that hardly repeats itself is
+    // larger packed: then the topics are stored as they are.
+    void compressionKeepsTheSmallerFile_data() {
+        QTest::addColumn<bool>("repeating");
+        QTest::newRow("repeating text is packed") << true;
+        QTest::newRow("random text is stored as it is") << false;
+    }
+    void compressionKeepsTheSmallerFile() {
+        QFETCH(bool, repeating);
+        QRandomGenerator random(7);
+        QByteArray text, shown; // the RTF and what the reader gives back
+        for (int paragraph = 0; paragraph < 40; ++paragraph) {
+            QByteArray line;
+            for (int i = 0; i < 1000; ++i)
+                line += repeating ? char('a' + i % 7)
+                                  : char("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
+                                         "456789"[random.bounded(62)]);
+            text += line + "\\par\r\n";
+            shown += line + '\n';
+        }
+        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", text) + "}}";
+        const Compiled packed = compile(folder(), project("COMPRESS=YES\r\n"), rtf);
+        QVERIFY2(packed.result.written && packed.error.isEmpty(),
+                 qPrintable(packed.diagnostics.lines().join(u'\n') + packed.error));
+        QVERIFY2(packed.diagnostics.items().empty(),
+                 qPrintable(packed.diagnostics.lines().join(u'\n')));
+        QCOMPARE(packed.file.lz77, repeating);
+        QCOMPARE(packed.result.stats.compressed, repeating);
+        QVERIFY(topicNamed(packed.file, "IDH_A")->text.endsWith(shown));
+
+        const Compiled plain = compile(folder(), project("COMPRESS=NO\r\n"), rtf);
+        QVERIFY(plain.result.written);
+        QCOMPARE(plain.file.lz77, false);
+        QVERIFY(repeating ? packed.result.bytes < plain.result.bytes
+                          : packed.result.bytes == plain.result.bytes);
+    }
+
     void commandLine() {
-        const QString program =
-            qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt-hc");
+        const QString program = hcProgram();
         const auto run = [&](const QStringList& args, QByteArray* out = nullptr) {
             QProcess p;
             p.start(program, args);
@@ -329,6 +369,30 @@ private slots:
         QCOMPARE(run({QStringLiteral("--dump"), hpj}), 1); // not a help file
         QCOMPARE(run({}), 2);
         QCOMPARE(run({hpj, hpj}), 2);
+    }
+
+    // A topic file larger than the memory the compiler may have: an error
+    // naming the project, and the old help file left as it was.
+    void runningOutOfMemoryIsAnError() {
+        const QString hlp = folder() + QStringLiteral("/help.hlp");
+        const QString hpj = folder() + QStringLiteral("/help.hpj");
+        QVERIFY(testenv::writeAll(hlp, "old"));
+        QVERIFY(testenv::writeAll(hpj, project("")));
+        QFile rtf(folder() + QStringLiteral("/help.rtf"));
+        QVERIFY(rtf.open(QIODevice::WriteOnly));
+        QVERIFY(rtf.resize(qint64(1) << 30)); // a hole: no disk space used
+        rtf.close();
+        QProcess p;
+        p.start(QStringLiteral("prlimit"),
+                {QStringLiteral("--as=%1").arg(qint64(768) << 20), hcProgram(), hpj});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        const QByteArray err = p.readAllStandardError();
+        QVERIFY2(
+            err.contains("help.hpj: error: there is not enough memory to compile this project"),
+            err.constData());
+        QCOMPARE(testenv::readAll(hlp), QByteArray("old"));
     }
 
     void manyTopicsMakeDeepTrees_data() {
