@@ -13,6 +13,10 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+#include <climits>
+#include <type_traits>
+
 namespace rtf {
 
 enum class TokenKind {
@@ -88,6 +92,155 @@ public:
 
 // Over the bytes of a topic file as they are read.
 using ByteTokenizer = BasicTokenizer<QByteArrayView>;
+
+// The tokenizer's work is here rather than in its source file so that
+// readers of large files can have it inlined into their loops.
+namespace detail {
+
+inline bool isLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+inline bool isDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+inline int hexValue(char16_t c) {
+    if (isDigit(c))
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// Parameters are clamped to this many digits, so an overlong number cannot
+// overflow; RTF's own parameters fit in 16 bits (32 for a few).
+inline constexpr int kMaxParameterDigits = 10;
+
+// Where plain text ends: at a code or a line end.
+inline bool isTextEnd(char16_t c) {
+    return c == u'\\' || c == u'{' || c == u'}' || c == u'\r' || c == u'\n';
+}
+
+} // namespace detail
+
+template <typename View> inline char16_t BasicTokenizer<View>::at(qsizetype i) const {
+    if constexpr (std::is_same_v<View, QStringView>)
+        return m_source[i].unicode();
+    else
+        return static_cast<unsigned char>(m_source[i]);
+}
+
+template <typename View> inline void BasicTokenizer<View>::advance() {
+    const char16_t c = at(m_pos++);
+    if (c == u'\n' || (c == u'\r' && (m_pos >= m_source.size() || at(m_pos) != u'\n')))
+        ++m_line;
+}
+
+template <typename View> inline TokenView<View> BasicTokenizer<View>::nextView() {
+    const qsizetype size = m_source.size();
+    while (m_pos < size) {
+        const char16_t c = at(m_pos);
+        if (c == u'\\')
+            return controlToken();
+        if (c == u'\r' || c == u'\n') {
+            advance();
+            continue;
+        }
+        TokenView<View> token;
+        token.offset = m_pos;
+        token.line = m_line;
+        if (c == u'{' || c == u'}') {
+            ++m_pos;
+            token.kind = c == u'{' ? TokenKind::GroupStart : TokenKind::GroupEnd;
+            return token;
+        }
+        // Plain text up to the next code or line end.
+        token.kind = TokenKind::Text;
+        const qsizetype begin = m_pos;
+        while (m_pos < size && !detail::isTextEnd(at(m_pos)))
+            ++m_pos;
+        token.text = m_source.sliced(begin, m_pos - begin);
+        return token;
+    }
+    TokenView<View> end;
+    end.offset = m_pos;
+    end.line = m_line;
+    return end;
+}
+
+template <typename View> inline TokenView<View> BasicTokenizer<View>::controlToken() {
+    TokenView<View> token;
+    token.offset = m_pos;
+    token.line = m_line;
+    advance(); // the backslash
+    if (m_pos >= m_source.size()) {
+        token.kind = TokenKind::ControlSymbol;
+        return token;
+    }
+    const char16_t c = at(m_pos);
+    if (c == u'\r' || c == u'\n') {
+        // A backslash before a line end is a paragraph mark.
+        advance();
+        if (c == u'\r' && m_pos < m_source.size() && at(m_pos) == u'\n')
+            advance();
+        token.kind = TokenKind::ControlWord;
+        if constexpr (std::is_same_v<View, QStringView>)
+            token.text = QStringView(u"par");
+        else
+            token.text = QByteArrayView("par");
+        return token;
+    }
+    if (!detail::isLetter(c)) {
+        token.text = m_source.sliced(m_pos, 1);
+        advance();
+        token.kind = TokenKind::ControlSymbol;
+        if (c == u'\'' && m_pos + 1 < m_source.size()) {
+            const int high = detail::hexValue(at(m_pos));
+            const int low = detail::hexValue(at(m_pos + 1));
+            if (high >= 0 && low >= 0) {
+                m_pos += 2; // hex digits are never line ends
+                token.parameter = high * 16 + low;
+                token.hasParameter = true;
+            }
+        }
+        return token;
+    }
+    token.kind = TokenKind::ControlWord;
+    const qsizetype letters = m_pos;
+    while (m_pos < m_source.size() && detail::isLetter(at(m_pos)))
+        ++m_pos; // letters are never line ends
+    token.text = m_source.sliced(letters, m_pos - letters);
+    bool negative = false;
+    if (m_pos + 1 < m_source.size() && at(m_pos) == u'-' && detail::isDigit(at(m_pos + 1))) {
+        negative = true;
+        ++m_pos;
+    }
+    long long value = 0;
+    int digits = 0;
+    while (m_pos < m_source.size() && detail::isDigit(at(m_pos))) {
+        if (digits < detail::kMaxParameterDigits)
+            value = value * 10 + (at(m_pos) - u'0');
+        ++digits;
+        ++m_pos;
+    }
+    if (digits > 0) {
+        value = std::clamp<long long>(negative ? -value : value, INT32_MIN, INT32_MAX);
+        token.parameter = static_cast<int>(value);
+        token.hasParameter = true;
+    }
+    // One blank after a control word only ends it.
+    if (m_pos < m_source.size() && at(m_pos) == u' ')
+        ++m_pos;
+    return token;
+}
+
+template <typename View> inline void BasicTokenizer<View>::skipBinary(qsizetype count) {
+    while (count-- > 0 && m_pos < m_source.size())
+        advance();
+}
 
 // Control words that open a destination whose text is not part of the
 // document's visible text (font table, style sheet, pictures, footnotes ...).
