@@ -17,9 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     project.map.push_back({"IDH_A", 1, project.path, 1});
     hc::Diagnostics d;
     hc::FontTable fonts;
-    std::vector<hc::Topic> topics;
+    hc::Topics topics;
     hc::ReadTopicFile(QStringLiteral("fuzz.rtf"), rtf, project.windows, fonts, topics, d);
-    if (d.hasErrors() || topics.empty())
+    if (d.hasErrors() || topics.list.empty())
         return 0;
     const QByteArray hlp = hc::BuildHelpFile(project, topics, fonts, d, nullptr, 1);
     if (d.hasErrors())
