@@ -56,7 +56,9 @@ FileSystemReader::FileSystemReader(QByteArrayView whole) : m_whole(whole) {
         const std::uint32_t reserved = h.u32();
         const std::uint32_t used = h.u32();
         h.u8();
-        if (reserved < used + kFileHeader || qsizetype(at) + qsizetype(reserved) > whole.size())
+        // In 64 bits: a used size near 4 GB must not wrap round to a small one.
+        if (qsizetype(reserved) < qsizetype(used) + kFileHeader ||
+            qsizetype(at) + qsizetype(reserved) > whole.size())
             h.fail("does not fit in the file");
         return whole.sliced(qsizetype(at) + kFileHeader, qsizetype(used));
     };

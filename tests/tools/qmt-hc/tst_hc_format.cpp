@@ -4,6 +4,7 @@
 #include "bytes.h"
 #include "common/testenv.h"
 #include "contexthash.h"
+#include "filesystem.h"
 #include "hlpreader.h"
 #include "lz77.h"
 
@@ -173,6 +174,13 @@ private slots:
         QVERIFY(refused > 0);
         QVERIFY_THROWS_EXCEPTION(hc::FormatError,
                                  hc::ReadHelpFile(QByteArray("{\\rtf1 not a help file}")));
+
+        // An internal file whose used size, plus its header, passes 4 GB.
+        hc::FileSystemWriter fs;
+        fs.add("|SYSTEM", QByteArray(40, 'x'));
+        QByteArray huge = fs.build();
+        huge.replace(16 + 4, 4, "\xF8\xFF\xFF\xFF", 4); // the first file's used size
+        QVERIFY_THROWS_EXCEPTION(hc::FormatError, hc::FileSystemReader{huge});
     }
 };
 
