@@ -3,6 +3,8 @@
 #include "fileio/textoutput.h"
 #include "resources/stringtable.h"
 
+#include <algorithm>
+
 namespace {
 
 QString TrimBlanks(const QString& text) {
@@ -18,8 +20,16 @@ QString TrimBlanks(const QString& text) {
 } // namespace
 
 QString ExtractTopicID(const QString& strtextline) {
-    const qsizetype stop = strtextline.indexOf(QLatin1Char('.'));
+    // Only the sequence number the tree adds is cut: a topic ID may hold
+    // full stops of its own (IDH_FILE.OPEN.12 is the topic IDH_FILE.OPEN).
+    const qsizetype stop = strtextline.lastIndexOf(QLatin1Char('.'));
     if (stop < 0)
+        return strtextline;
+    const QStringView number = QStringView(strtextline).mid(stop + 1).trimmed();
+    const bool sequence =
+        !number.isEmpty() &&
+        std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    if (!sequence)
         return strtextline;
     return TrimBlanks(strtextline.left(stop));
 }

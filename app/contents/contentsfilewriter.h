@@ -12,8 +12,9 @@ namespace dao {
 class Database;
 }
 
-// The part of a node key before its first full stop, without surrounding
-// blanks; a text without a full stop comes back unchanged.
+// The topic ID of a node key: the key without the sequence number after its
+// last full stop, and without surrounding blanks; a key that ends in no
+// sequence number comes back unchanged.
 QString ExtractTopicID(const QString& strtextline);
 
 // The lines of the contents file for these rows (no line ends).

@@ -12,10 +12,21 @@ namespace dao {
 class Database;
 }
 
-// One sentence per text that cannot be written, naming the field or record
-// and the character; empty when the run may go ahead. Only the outputs the
-// settings ask for are checked.
-QStringList CheckCreateInputs(const CreateSettings& settings, dao::Database& db);
+// The texts that cannot be written, one sentence each naming the field or
+// record and the character, grouped by the outputs they keep from being
+// written: an entry blocks only the outputs that would hold it.
+struct CreateInputProblems {
+    QStringList settings;     // the Create tab's names and title: nothing is written
+    QStringList generalHelp;  // topics: the RTF and help project files (and the compile)
+    QStringList contentsFile; // contents entries: the contents file
+    QStringList toolTips;     // tool-tip texts: the tool tips
+    QStringList warnings;     // written as they are, but worth knowing
+
+    bool blocksEverything() const { return !settings.isEmpty(); }
+};
+
+// Only the outputs the settings ask for are checked.
+CreateInputProblems CheckCreateInputs(const CreateSettings& settings, dao::Database& db);
 
 // Help texts whose RTF codes the help file will not show as typed (a single
 // backslash in a Windows path, an unclosed brace ...): one sentence each,

@@ -6,6 +6,7 @@
 #include "dao.h"
 #include "fileio/savefile.h"
 #include "generation/createchecks.h"
+#include "generation/createguard.h"
 #include "generation/generalhelp.h"
 #include "resources/stringtable.h"
 
@@ -34,13 +35,10 @@ void merge(CreateReport& report, const FormWriteResult& outcome) {
 QStringList outputFolders(const CreateSettings& s, const QString& appProjectPath,
                           const std::vector<FormRow>& forms) {
     QStringList files;
-    if (s.generalHelpDue()) {
-        files << s.rtfFileName << s.helpProjectFileName;
-        if (CreateSettings::ticked(s.createContentsFile))
-            files << s.contentsFileName;
-        if (CreateSettings::ticked(s.vbProject))
-            files << s.vbProjectFileName;
-    }
+    for (const RoleFile& output : CreateOutputFiles(s))
+        files << output.path;
+    if ((s.generalHelpDue() || s.htmlHelp()) && CreateSettings::ticked(s.vbProject))
+        files << s.vbProjectFileName;
     if (CreateSettings::ticked(s.createToolTips) ||
         CreateSettings::ticked(s.createContextSensitiveHelp)) {
         for (const FormRow& form : forms)
@@ -60,46 +58,91 @@ QStringList outputFolders(const CreateSettings& s, const QString& appProjectPath
     return folders;
 }
 
+// Runs one step; an error ends that step only, so the steps that do not
+// depend on it still run.
+template <class Step> void guarded(CreateReport& report, const Step& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        report.fail(CreateErrorMessage(e));
+    }
+}
+
+// The form writers need an application project to find the forms in.
+bool formsReachable(const QString& appProjectPath, dao::Database& db, const QString& step,
+                    int activeRows, CreateReport& report) {
+    if (!appProjectPath.isEmpty())
+        return true;
+    int entries = 0;
+    for (auto rs = db.OpenRecordset(LoadResString(activeRows), dao::dbOpenSnapshot); !rs->EOF_();
+         rs->MoveNext())
+        ++entries;
+    report.fail(QStringLiteral("No application project is named, so the %1 of %2 %3 were not "
+                               "written into forms.")
+                    .arg(step)
+                    .arg(entries)
+                    .arg(entries == 1 ? QStringLiteral("entry") : QStringLiteral("entries")));
+    return false;
+}
+
 void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
                    const std::vector<FormRow>& forms, const CreateSteps& steps,
-                   CreateReport& report) {
+                   const CreateInputProblems& problems, CreateReport& report) {
     if (s.generalHelpDue()) {
-        CreateGeneralHelp(s, db, report);
-        if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile) {
-            if (s.contentsFileName.isEmpty())
-                report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
-                                .arg(LoadResString(str::caption::ContentsFileName)));
-            else if (steps.createContentsFile(db, s))
-                report.written << s.contentsFileName;
-            else
-                report.fail(QStringLiteral("The contents file %1 was not written: the contents "
-                                           "tree is empty.")
-                                .arg(QDir::toNativeSeparators(s.contentsFileName)));
+        if (problems.generalHelp.isEmpty())
+            guarded(report, [&] { CreateGeneralHelp(s, db, report); });
+        if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile &&
+            problems.contentsFile.isEmpty()) {
+            guarded(report, [&] {
+                if (s.contentsFileName.isEmpty())
+                    report.fail(
+                        QStringLiteral("The contents file was not written: the %1 is empty.")
+                            .arg(LoadResString(str::caption::ContentsFileName)));
+                else if (steps.createContentsFile(db, s))
+                    report.written << s.contentsFileName;
+                else
+                    report.fail(QStringLiteral("The contents file %1 was not written: the "
+                                               "contents tree is empty.")
+                                    .arg(QDir::toNativeSeparators(s.contentsFileName)));
+            });
         }
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
-        steps.createHtmlHelp(db, s, report);
+        guarded(report, [&] { steps.createHtmlHelp(db, s, report); });
     }
-    if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
-        merge(report, steps.createToolTips(db, appProjectPath, forms));
-    if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp)
-        merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
+    if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips &&
+        problems.toolTips.isEmpty() &&
+        formsReachable(appProjectPath, db, QStringLiteral("tool tips"), str::sql::ActiveToolTips,
+                       report))
+        guarded(report, [&] { merge(report, steps.createToolTips(db, appProjectPath, forms)); });
+    if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp &&
+        formsReachable(appProjectPath, db, QStringLiteral("help IDs"), str::sql::ActiveWhatsThis,
+                       report))
+        guarded(report, [&] {
+            merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
+        });
     processEvents(steps);
     const bool windowsCompile = s.compileDue();
     if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {
         report.compileDue = true;
         CompileOutcome outcome;
-        if (windowsCompile && !report.written.contains(s.helpProjectFileName))
+        const QString project = s.helpProjectFileName;
+        if (!report.written.contains(project))
             outcome.message = QStringLiteral("The help file was not compiled: the help project "
                                              "file %1 was not written.")
-                                  .arg(QDir::toNativeSeparators(s.helpProjectFileName));
-        else if (windowsCompile && steps.compile)
-            outcome = steps.compile(s.helpProjectFileName);
-        else if (!windowsCompile && steps.compileHtmlHelp)
-            outcome = steps.compileHtmlHelp(s);
+                                  .arg(QDir::toNativeSeparators(project));
+        else
+            try {
+                if (windowsCompile && steps.compile)
+                    outcome = steps.compile(project);
+                else if (!windowsCompile && steps.compileHtmlHelp)
+                    outcome = steps.compileHtmlHelp(s);
+            } catch (const std::exception& e) {
+                outcome.message = CreateErrorMessage(e);
+            }
         report.compiled = outcome.done;
         report.compileNote = outcome.note;
         // A relative help file name is taken from the help project's folder.
-        const QString helpFile = QFileInfo(s.helpProjectFileName).dir().filePath(s.helpFileName);
+        const QString helpFile = QFileInfo(project).dir().filePath(s.helpFileName);
         if (outcome.done && outcome.finished && QFileInfo::exists(helpFile))
             report.written << QDir::cleanPath(helpFile);
         if (!outcome.done)
@@ -117,15 +160,31 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
                               const CreateSteps& steps) {
     CreateReport report;
     try {
-        for (const QString& problem : CheckCreateInputs(s, db))
+        const CreateInputProblems problems = CheckCreateInputs(s, db);
+        QStringList refused = problems.settings;
+        refused += CheckOutputNames(s, db.Name(), appProjectPath, forms);
+        for (const QString& problem : std::as_const(refused))
             report.fail(problem);
         if (!report.ok())
             return report; // nothing is written
+        for (const QStringList* group :
+             {&problems.generalHelp, &problems.contentsFile, &problems.toolTips})
+            for (const QString& problem : *group)
+                report.fail(problem);
+        for (const QString& warning : problems.warnings)
+            report.warn(warning);
         for (const QString& warning : CheckHelpTextCodes(s, db))
             report.warn(warning);
-        for (const QString& folder : outputFolders(s, appProjectPath, forms))
+        const QStringList folders = outputFolders(s, appProjectPath, forms);
+        QString busy;
+        const std::unique_ptr<CreateLock> lock = CreateLock::Acquire(db.Name(), folders, busy);
+        if (!lock) {
+            report.fail(busy);
+            return report;
+        }
+        for (const QString& folder : folders)
             fileio::RemoveStaleWorkFiles(folder);
-        runGenerators(s, db, appProjectPath, forms, steps, report);
+        runGenerators(s, db, appProjectPath, forms, steps, problems, report);
     } catch (const std::exception& e) {
         report.fail(CreateErrorMessage(e));
     }

@@ -8,6 +8,7 @@ list(APPEND QM_CORE_SOURCES
   generation/htmlhelpcompile.h generation/htmlhelpcompile.cpp
   generation/compilation.h generation/compilation.cpp
   generation/createreport.h generation/createreport.cpp generation/createchecks.h generation/createchecks.cpp
+  generation/createguard.h generation/createguard.cpp
   generation/createcommand.h generation/createcommand.cpp generation/createsteps.cpp
   generation/createbatch.h generation/createbatch.cpp
 )

@@ -47,9 +47,9 @@ private slots:
     }
 
     void onlyTheTypeDecidesTheLineShape() {
-        // a heading with a typed topic ID: no "="; a topic with a key of two full
-        // stops loses everything from the first; "=" in a title is kept; a type
-        // other than "3" is a topic
+        // a heading with a typed topic ID: no "="; a topic ID with a full stop
+        // of its own keeps it, only the sequence number goes; "=" in a title is
+        // kept; a type other than "3" is a topic
         addRow(*m_db, QStringLiteral("IDH_HEAD.4"), QStringLiteral("Head"), QStringLiteral("1"),
                QStringLiteral("Main"), QStringLiteral("3"));
         addRow(*m_db, QStringLiteral("IDH_A.B.5"), QStringLiteral("a = b"), QStringLiteral("2"),
@@ -61,7 +61,7 @@ private slots:
         QCOMPARE(testenv::readAll(file), QByteArray(":Base \r\n"
                                                     ":Title \r\n"
                                                     "1 Head\r\n"
-                                                    "2 a = b=IDH_A\r\n"
+                                                    "2 a = b=IDH_A.B\r\n"
                                                     "12 Odd=IDH_C\r\n"));
     }
 

@@ -42,8 +42,10 @@ private slots:
         QTest::addColumn<QString>("topic");
         QTest::newRow("node key") << "IDH_INTRO.2"
                                   << "IDH_INTRO";
-        QTest::newRow("two full stops") << "IDH_A.B.3"
-                                        << "IDH_A";
+        QTest::newRow("topic ID with a full stop") << "IDH_FILE.OPEN.12"
+                                                   << "IDH_FILE.OPEN";
+        QTest::newRow("no sequence number") << "IDH_FILE.OPEN"
+                                            << "IDH_FILE.OPEN";
         QTest::newRow("blanks around") << "  IDH_A .4"
                                        << "IDH_A";
         QTest::newRow("no full stop, blanks kept") << " IDH_A "

@@ -346,8 +346,9 @@ private slots:
             calls << QStringLiteral("compile:") + hpj;
             return CompileOutcome{true, {}};
         };
-        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings&, CreateReport&) {
+        steps.createHtmlHelp = [&](dao::Database&, const CreateSettings& s, CreateReport& r) {
             calls << QStringLiteral("html");
+            r.written << s.helpProjectFileName;
         };
         steps.compileHtmlHelp = [&](const CreateSettings& s) {
             calls << QStringLiteral("chm:") + s.helpProjectFileName;
@@ -377,8 +378,8 @@ private slots:
         calls.clear();
         QFile::remove(m_s.rtfFileName);
         m_s.helpType = HelpType::HtmlHelp;
-        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips::1"),
+        r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips:app.vbp:1"),
                                      QStringLiteral("csh"),
                                      QStringLiteral("chm:") + m_s.helpProjectFileName}));
         QVERIFY(!QFile::exists(m_s.rtfFileName));
@@ -389,9 +390,19 @@ private slots:
         calls.clear();
         m_s.helpType = HelpType::WindowsHelp;
         m_s.createGeneralHelp = 0;
-        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QCOMPARE(calls, QStringList({QStringLiteral("tooltips::1"), QStringLiteral("csh")}));
+        r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh")}));
         QVERIFY(!r.compileDue);
+
+        // No application project: the form writers are not run, and the run
+        // says why instead of blaming a form.
+        calls.clear();
+        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
+        QVERIFY(calls.isEmpty());
+        QCOMPARE(r.failures.size(), 2);
+        QVERIFY2(
+            r.failures.at(1).startsWith(u"No application project is named, so the help IDs of "),
+            qPrintable(r.failures.join(u'\n')));
         m_s.createGeneralHelp = 1;
 
         // A contents file that is not written fails the run.
@@ -403,17 +414,25 @@ private slots:
         QCOMPARE(r.failures, QStringList(QStringLiteral("The contents file help.cnt was not "
                                                         "written: the contents tree is empty.")));
 
-        // A failing generator ends the command; files written before stay.
+        // A failing step fails the run; the steps that do not need it still
+        // run, the help file is still compiled, files written before stay.
         calls.clear();
         m_s.createContentsFile = 0;
-        m_s.createToolTips = m_s.createContextSensitiveHelp = 1;
+        m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 1;
         steps.createToolTips = [&](dao::Database&, const QString&,
                                    const std::vector<FormRow>&) -> FormWriteResult {
             throw fileio::FileWriteError(QStringLiteral("frmA.frm"), QStringLiteral("it broke"));
         };
-        r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QCOMPARE(r.failures, QStringList(QStringLiteral("frmA.frm: it broke")));
-        QVERIFY(calls.isEmpty());
+        for (const HelpType type : {HelpType::WindowsHelp, HelpType::HtmlHelp}) {
+            calls.clear();
+            m_s.helpType = type;
+            r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+            QCOMPARE(r.failures.first(), QStringLiteral("frmA.frm: it broke"));
+            QVERIFY(calls.contains(QStringLiteral("csh")));
+            QVERIFY(calls.last().startsWith(type == HelpType::HtmlHelp ? u"chm:" : u"compile:"));
+        }
+        m_s.helpType = HelpType::WindowsHelp;
+        m_s.compile = 0;
         QVERIFY(QFile::exists(m_s.rtfFileName));
 
         // A compiler that did not start makes the run fail, with its message.
