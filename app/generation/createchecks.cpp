@@ -46,6 +46,18 @@ void checkSettings(const CreateSettings& s, Checker& check, bool all) {
         if (all || CreateSettings::ticked(s.vbProject))
             check.add(textrules::CheckQuotedValue(
                 s.helpFileName, u"The " + LoadResString(str::caption::HelpFileName)));
+        // The help project file takes ";" for the start of a comment.
+        if (all || s.windowsHelp()) {
+            for (const auto& [name, label] :
+                 {std::pair{&s.rtfFileName, str::caption::RtfFileName},
+                  std::pair{&s.helpFileName, str::caption::HelpFileName},
+                  std::pair{&s.contentsFileName, str::caption::ContentsFileName}})
+                if (name->contains(u';'))
+                    check.add(u"The " + LoadResString(label) +
+                              QStringLiteral(" holds \";\", which a WinHelp help project file "
+                                             "takes for the start of a comment. Choose a name "
+                                             "without it."));
+        }
     }
     if (general || forms)
         check.field(s.vbProjectFileName, str::caption::VbProjectFile, Target::FileName);

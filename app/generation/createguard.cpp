@@ -19,8 +19,7 @@ namespace {
 // A name as the generators take it: the help project file as given (the
 // working folder for a relative one), every other name beside it.
 QString besideHelpProject(const CreateSettings& s, const QString& name) {
-    return QDir::cleanPath(
-        QFileInfo(s.helpProjectFileName).absoluteDir().absoluteFilePath(name));
+    return QDir::cleanPath(QFileInfo(s.helpProjectFileName).absoluteDir().absoluteFilePath(name));
 }
 
 // The path with every link of it resolved, as far as it exists.
@@ -61,11 +60,10 @@ QString projectLockPath(const QString& projectFile) {
     const QString folder =
         QDir::tempPath() + QStringLiteral("/quillmate-%1").arg(static_cast<qulonglong>(::getuid()));
     QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray key =
-        QCryptographicHash::hash(resolved(projectFile).toUtf8(), QCryptographicHash::Sha1)
-            .toHex();
+        QCryptographicHash::hash(resolved(projectFile).toUtf8(), QCryptographicHash::Sha1).toHex();
     return folder + u'/' + QString::fromLatin1(key) + QStringLiteral(".create-lock");
 }
 
@@ -133,8 +131,7 @@ QStringList CheckOutputNames(const CreateSettings& s, const QString& projectFile
     if (!appProjectPath.isEmpty()) {
         inputs.push_back({QStringLiteral("the application project"), appProjectPath});
         for (const FormRow& form : forms) {
-            const QString path =
-                QMTCOdeMod::GetFormFilePath(form.formName, forms, appProjectPath);
+            const QString path = QMTCOdeMod::GetFormFilePath(form.formName, forms, appProjectPath);
             if (!path.isEmpty())
                 inputs.push_back({u"the form file of " + form.formName, path});
         }

@@ -165,6 +165,10 @@ private slots:
         QTest::newRow("title beyond Windows-1252") << "title"
                                                    << "T\u4e2d"
                                                    << "(U+4E2D)" << all;
+        QTest::newRow("help file name with a comment mark")
+            << "helpfile"
+            << "a;b.hlp"
+            << "\";\", which a WinHelp help project" << all;
         QTest::newRow("topic ID with =") << "topic"
                                          << "IDH=X"
                                          << "\"=\"" << sources;
