@@ -4,6 +4,7 @@
 #include "components/interfaces.h"
 #include "dao.h"
 #include "generation/createbatch.h"
+#include "import/importer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -29,6 +30,10 @@ QString usage() {
         "  qmt [PROJECT.QMT]        start the window, opening the project if one is given\n"
         "  qmt --new PROJECT.QMT    create an empty project file\n"
         "  qmt --create PROJECT.QMT run the Create command of the project\n"
+        "  qmt --import PROJECT.QMT SOURCE...\n"
+        "                           add what SOURCE files hold to the project: a .vbp's\n"
+        "                           tool tips and help IDs, a .hpj's options and map,\n"
+        "                           a .cnt's contents, a .h/.hm/.bas file's map numbers\n"
         "  qmt --version            show the version\n"
         "  qmt --help               show this help\n");
 }
@@ -67,6 +72,31 @@ int runNewBatch(const QString& projectPath) {
     return Ok;
 }
 
+// Import without a window: the report on standard output, problems on
+// standard error; nothing is stored when a source cannot be read.
+int runImportBatch(const QString& projectPath, const QStringList& sources) {
+    if (!QFileInfo(projectPath).isFile()) {
+        print(stderr, QStringLiteral("qmt: %1: %2\n")
+                          .arg(projectPath, QFileInfo(projectPath).isDir()
+                                                ? QStringLiteral("this is a folder, not a "
+                                                                 "project file.")
+                                                : QStringLiteral("the project file does not "
+                                                                 "exist.")));
+        return Failed;
+    }
+    std::unique_ptr<dao::Database> db;
+    try {
+        db = dao::Database::OpenDatabase(projectPath);
+    } catch (const dao::EngineError& e) {
+        print(stderr, QStringLiteral("qmt: %1: %2\n").arg(projectPath, e.text()));
+        return Failed;
+    }
+    const import::ImportReport report = import::ImportSources(*db, sources);
+    db->Close();
+    print(report.ok() ? stdout : stderr, import::DescribeImport(report) + u'\n');
+    return report.ok() ? Ok : Failed;
+}
+
 } // namespace
 
 std::optional<int> runBatch(int argc, char** argv) {
@@ -101,6 +131,18 @@ std::optional<int> runBatch(int argc, char** argv) {
         if (option == QLatin1StringView("--new"))
             return runNewBatch(args.at(1));
         return runCreateBatch(args.at(1));
+    }
+    if (option == QLatin1StringView("--import")) {
+        if (args.size() < 3)
+            return usageError(QStringLiteral("--import needs a project file and at least one "
+                                             "file to import"));
+        for (const QString& source : args.mid(2))
+            if (import::ImportKind(source).isEmpty())
+                return usageError(QStringLiteral("%1 is no file Quillmate imports (.vbp, .hpj, "
+                                                 ".cnt, .h, .hh, .hm, .bas)")
+                                      .arg(source));
+        const auto app = ensureApplication(argc, argv);
+        return runImportBatch(args.at(1), args.mid(2));
     }
     return usageError(QStringLiteral("unknown option %1").arg(option));
 }

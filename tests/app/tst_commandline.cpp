@@ -81,9 +81,32 @@ private slots:
         QVERIFY2(version.out.contains(QStringLiteral(QM_VERSION_TEXT)), qPrintable(version.out));
         const Run help = qmt({QStringLiteral("--help")});
         QCOMPARE(help.status, 0);
-        for (const char* item : {"--new PROJECT.QMT", "--create PROJECT.QMT", "--version", "--help",
-                                 "qmt [PROJECT.QMT]"})
+        for (const char* item :
+             {"--new PROJECT.QMT", "--create PROJECT.QMT", "--import PROJECT.QMT", "--version",
+              "--help", "qmt [PROJECT.QMT]"})
             QVERIFY2(help.out.contains(QString::fromLatin1(item)), item);
+    }
+
+    // The report on standard output and exit 0; a source that cannot be
+    // read: exit 1, the reason on standard error, nothing stored.
+    void importReportsAndExits() {
+        QTemporaryDir dir;
+        QCOMPARE(qmt({QStringLiteral("--new"), QStringLiteral("p.QMT")}, dir.path()).status, 0);
+        QVERIFY(testenv::writeAll(dir.filePath(QStringLiteral("ids.bas")),
+                                  "Public Const IDH_A As Long = 3\r\n"));
+        Run r =
+            qmt({QStringLiteral("--import"), QStringLiteral("p.QMT"), QStringLiteral("ids.bas")},
+                dir.path());
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(QStringLiteral("1 topic ")), qPrintable(r.out));
+        r = qmt({QStringLiteral("--import"), QStringLiteral("p.QMT"), QStringLiteral("none.h")},
+                dir.path());
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("none.h")), qPrintable(r.err));
+        r = qmt(
+            {QStringLiteral("--import"), QStringLiteral("nothere.QMT"), QStringLiteral("ids.bas")},
+            dir.path());
+        QCOMPARE(r.status, 1);
     }
 
     void wrongCommandLinesGiveUsage_data() {
@@ -96,6 +119,10 @@ private slots:
             << QStringList{QStringLiteral("a.QMT"), QStringLiteral("--new")};
         QTest::newRow("version with argument")
             << QStringList{QStringLiteral("--version"), QStringLiteral("x")};
+        QTest::newRow("import without a source")
+            << QStringList{QStringLiteral("--import"), QStringLiteral("a.QMT")};
+        QTest::newRow("import of a foreign kind") << QStringList{
+            QStringLiteral("--import"), QStringLiteral("a.QMT"), QStringLiteral("notes.txt")};
     }
     void wrongCommandLinesGiveUsage() {
         QFETCH(QStringList, args);

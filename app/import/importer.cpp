@@ -1,0 +1,612 @@
+#include "importer.h"
+
+#include "appproject/qmtcodemod.h"
+#include "contents/contentsrules.h"
+#include "contents/contentstable.h"
+#include "dao.h"
+#include "import/cntfile.h"
+#include "import/mapfile.h"
+#include "import/vbpimport.h"
+#include "project.h"
+#include "resources/stringtable.h"
+#include "shell/ansi.h"
+#include "workspace/createsettings.h"
+#include "workspace/filltemplate.h"
+#include "workspace/mapnumbers.h"
+#include "workspace/options.h"
+#include "workspace/records.h"
+#include "workspace/textrules.h"
+#include "workspace/transaction.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <map>
+
+namespace import {
+
+namespace {
+
+const QString kActive = QStringLiteral("A");
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString plural(int n, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromLatin1(n == 1 ? one : many));
+}
+
+// A file's text in the code page help projects and applications are written in.
+QString readText(const QString& path) {
+    return ansi::toUnicode(QMTCOdeMod::ReadFileBytes(path));
+}
+
+// What the project holds and what the import adds to it, kept in memory
+// until everything has been read; then stored in one transaction.
+class Importer {
+public:
+    Importer(dao::Database& db, ImportReport& report) : m_db(db), m_report(report) { load(); }
+
+    void mapFile(const QString& path) {
+        MapRead read;
+        ReadMapLines(readText(path), native(path), 1, read);
+        m_report.skipped += read.problems;
+        m_report.read << QStringLiteral("%1 (%2)").arg(
+            native(path), plural(int(read.entries.size()), "map entry", "map entries"));
+        mapEntries(read.entries);
+    }
+
+    void vbProject(const QString& path) {
+        const VbProjectHelp help = ReadVbProjectHelp(path);
+        m_report.skipped += help.problems;
+        for (const ControlHelp& c : help.controls) {
+            if (c.hasToolTip)
+                toolTip(c);
+            if (c.helpContextId || c.whatsThisHelpId)
+                whatsThis(c);
+        }
+        option(str::option::VBPF, QFileInfo(path).absoluteFilePath(),
+               QStringLiteral("application project"));
+        if (!help.helpFile.isEmpty())
+            option(str::option::HLPF, help.helpFile, QStringLiteral("help file"));
+        m_report.read << QStringLiteral("%1 (%2, %3 with help properties)")
+                             .arg(native(path), plural(help.forms, "form", "forms"),
+                                  plural(int(help.controls.size()), "control", "controls"));
+    }
+
+    void helpProject(const QString& path) {
+        hc::Diagnostics diagnostics;
+        const hc::HelpProject project = hc::ReadHelpProject(path, diagnostics);
+        for (const hc::Diagnostic& d : diagnostics.items())
+            (d.severity == hc::Severity::Error ? m_report.problems : m_report.skipped)
+                << d.format();
+        if (diagnostics.hasErrors())
+            return;
+        const QDir folder(project.folder);
+        m_report.read << QStringLiteral("%1 (%2, %3)")
+                             .arg(native(path),
+                                  plural(int(project.topicFiles.size()), "topic file",
+                                         "topic files"),
+                                  plural(int(project.map.size()), "map entry", "map entries"));
+        option(str::option::HPFN, QFileInfo(path).absoluteFilePath(),
+               QStringLiteral("help project file"));
+        option(str::option::HPJT, ansi::toUnicode(project.title), QStringLiteral("title"));
+        if (!project.helpFile.isEmpty())
+            option(str::option::HLPF, folder.relativeFilePath(project.helpFile),
+                   QStringLiteral("help file"));
+        if (!project.contentsFile.isEmpty()) {
+            option(str::option::CONF, ansi::toUnicode(project.contentsFile),
+                   QStringLiteral("contents file"));
+            option(str::option::CRCF, QStringLiteral("1"), QStringLiteral("Contents File box"),
+                   QStringLiteral("ticked"));
+        }
+        if (!project.topicFiles.empty())
+            option(str::option::RTFF, folder.relativeFilePath(project.topicFiles.front().path),
+                   QStringLiteral("RTF file"));
+        option(str::option::CRGH, QStringLiteral("1"), QStringLiteral("General Help File box"),
+               QStringLiteral("ticked"));
+        if (!m_options.contains(key(str::option::HTMH)) &&
+            !m_options.contains(key(str::option::WHLP))) {
+            option(str::option::WHLP, QStringLiteral("True"), QStringLiteral("help type"),
+                   QStringLiteral("Windows Help"));
+            option(str::option::HTMH, QStringLiteral("False"), QString());
+        }
+        if (!project.topicFiles.empty())
+            m_report.skipped << QStringLiteral("%1: the topics of its %2 were not imported: "
+                                               "topic files cannot be imported yet.")
+                                    .arg(native(path), plural(int(project.topicFiles.size()),
+                                                              "topic file", "topic files"));
+        if (!project.contentsTopic.isEmpty())
+            m_report.skipped << QStringLiteral("%1: its contents topic %2 is not kept in a "
+                                               "project (the first topic is the contents "
+                                               "topic).")
+                                    .arg(native(path), QString::fromLatin1(project.contentsTopic));
+        if (!project.windows.empty())
+            m_report.skipped << QStringLiteral("%1: its %2 are not kept in a project.")
+                                    .arg(native(path), plural(int(project.windows.size()),
+                                                              "window definition",
+                                                              "window definitions"));
+        std::vector<MapEntry> entries;
+        for (const hc::MapEntry& e : project.map)
+            entries.push_back(
+                {QString::fromLatin1(e.contextString), int(e.number), native(e.file), e.line});
+        mapEntries(entries);
+        if (!project.contentsFile.isEmpty()) {
+            const QString cnt = hc::ResolveProjectPath(project.folder,
+                                                       QString::fromLatin1(project.contentsFile));
+            if (QFileInfo(cnt).isFile())
+                contentsFile(cnt);
+            else
+                m_report.skipped << QStringLiteral("%1: its contents file %2 is not there, so "
+                                                   "no contents were imported.")
+                                        .arg(native(path), native(cnt));
+        }
+    }
+
+    void contentsFile(const QString& path) {
+        const CntRead read = ReadContentsText(readText(path), native(path));
+        m_report.skipped += read.notTaken;
+        m_report.read << QStringLiteral("%1 (%2)").arg(
+            native(path), plural(int(read.entries.size()), "contents entry", "contents entries"));
+        // Each level's parent: the key of the heading above it.
+        std::vector<QString> parents{QStringLiteral("Main")};
+        int added = 0;
+        for (const CntEntry& e : read.entries) {
+            parents.resize(std::min<std::size_t>(parents.size(), std::size_t(e.level)));
+            while (parents.size() < std::size_t(e.level))
+                parents.push_back(parents.back());
+            QString title = e.title;
+            if (title.size() > contents::kMaxTitleLength) {
+                m_report.skipped << QStringLiteral("%1, line %2: the title \"%3\" is longer "
+                                                   "than %4 characters; it was cut.")
+                                        .arg(native(path))
+                                        .arg(e.line)
+                                        .arg(title)
+                                        .arg(contents::kMaxTitleLength);
+                title.truncate(contents::kMaxTitleLength);
+            }
+            const QString problem = textrules::CheckText(
+                title, u"The contents title \"" + title + u'"', textrules::Target::AnsiLine);
+            if (!problem.isEmpty()) {
+                m_report.skipped << QStringLiteral("%1, line %2: %3").arg(native(path)).arg(e.line).arg(problem);
+                continue;
+            }
+            const QString key = newContentsKey(e.heading ? title : e.topicId);
+            if (!e.heading && !m_topics.contains(e.topicId.toLower()) &&
+                !m_whatsThisTopics.contains(e.topicId.toLower()))
+                m_report.skipped << QStringLiteral("%1, line %2: the entry \"%3\" opens the topic "
+                                                   "%4, which the project does not have; it was "
+                                                   "imported all the same.")
+                                        .arg(native(path))
+                                        .arg(e.line)
+                                        .arg(title, e.topicId);
+            m_newContents.push_back({key, title, QString::number(e.level), parents.back(),
+                                     e.heading ? QStringLiteral("3") : QStringLiteral("2")});
+            if (e.heading)
+                parents.push_back(key);
+            ++added;
+        }
+        if (added)
+            m_report.added << QStringLiteral("%1 from %2.")
+                                  .arg(plural(added, "contents entry", "contents entries"),
+                                       native(path));
+    }
+
+    void store() {
+        workspace::Transaction transaction(m_db);
+        int highest = 0;
+        {
+            auto rs = emptyRows(str::table::GeneralHelp);
+            for (const auto& [key, topic] : m_newTopics) {
+                rs->AddNew();
+                rs->SetField(QStringLiteral("TopicID"), topic.id);
+                for (const char* field : {"TopicTitle", "BrowseSeq", "Keywords", "TopicHeader",
+                                          "HelpText"})
+                    rs->SetField(QString::fromLatin1(field), QString());
+                rs->SetField(QStringLiteral("MapNumber"), topic.map);
+                rs->SetField(QStringLiteral("Status"), kActive);
+                rs->Update();
+                highest = std::max(highest, topic.map);
+            }
+        }
+        for (const auto& [id, map] : m_mapChanges) {
+            auto rs = m_db.OpenRecordset(
+                SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                            LoadResString(str::field::TopicId), id),
+                dao::dbOpenDynaset);
+            if (!rs->EOF_()) {
+                rs->Edit();
+                rs->SetField(QStringLiteral("MapNumber"), map);
+                rs->Update();
+                highest = std::max(highest, map);
+            }
+        }
+        {
+            auto rs = emptyRows(str::table::ToolTips);
+            for (const auto& [object, text] : m_newToolTips) {
+                rs->AddNew();
+                rs->SetField(QStringLiteral("Object"), object);
+                rs->SetField(QStringLiteral("HelpText"), text);
+                rs->SetField(QStringLiteral("Status"), kActive);
+                rs->Update();
+            }
+        }
+        {
+            auto rs = emptyRows(str::table::WhatsThis);
+            for (const NewWhatsThis& w : m_newWhatsThis) {
+                rs->AddNew();
+                rs->SetField(QStringLiteral("Object"), w.object);
+                rs->SetField(QStringLiteral("TopicID"), w.topicId);
+                rs->SetField(QStringLiteral("MapNumber"), w.map);
+                rs->SetField(QStringLiteral("HelpText"), QString());
+                rs->SetField(QStringLiteral("Status"), kActive);
+                rs->SetField(QStringLiteral("Type"), w.type);
+                rs->Update();
+                highest = std::max(highest, w.map);
+            }
+        }
+        {
+            auto rs = emptyRows(str::table::ContentsFile);
+            for (const contents::ContentsRow& row : m_newContents) {
+                rs->AddNew();
+                rs->SetField(QStringLiteral("TopicID"), row.topicId);
+                rs->SetField(QStringLiteral("Title"), row.title);
+                rs->SetField(QStringLiteral("Level"), row.level);
+                rs->SetField(QStringLiteral("Parent"), row.parent);
+                rs->SetField(QStringLiteral("Type"), row.type);
+                rs->SetField(QStringLiteral("Status"), kActive);
+                rs->Update();
+            }
+        }
+        for (const auto& [key, value] : m_newOptions)
+            options::UpdateOptions(m_db, key, value);
+        if (highest > 0)
+            mapnumbers::SaveNextMapNumber(m_db, highest);
+        transaction.commit();
+
+        if (!m_newTopics.empty())
+            m_report.added << QStringLiteral("%1 (with their map numbers, no text yet).")
+                                  .arg(plural(int(m_newTopics.size()), "topic", "topics"));
+        if (!m_mapChanges.empty())
+            m_report.added << QStringLiteral("Map numbers for %1 the project had.")
+                                  .arg(plural(int(m_mapChanges.size()), "topic", "topics"));
+        if (!m_newToolTips.empty())
+            m_report.added << plural(int(m_newToolTips.size()), "tool tip.", "tool tips.");
+        if (!m_newWhatsThis.empty())
+            m_report.added << plural(int(m_newWhatsThis.size()), "What's This entry.",
+                                     "What's This entries.");
+        for (const auto& [key, value] : m_newOptions)
+            if (m_optionRoles.contains(key))
+                m_report.added << m_optionRoles.value(key);
+    }
+
+private:
+    struct Topic {
+        QString id;
+        int map = 0;
+    };
+    struct NewWhatsThis {
+        QString object;
+        QString topicId;
+        int map = 0;
+        QString type;
+    };
+
+    static QString key(int option) { return LoadResString(option).toUpper(); }
+
+    std::unique_ptr<dao::Recordset> emptyRows(int table) {
+        return m_db.OpenRecordset(QStringLiteral("select * from ") + LoadResString(table) +
+                                      QStringLiteral(" where 0 = 1"),
+                                  dao::dbOpenDynaset);
+    }
+
+    void load() {
+        auto topics = m_db.OpenRecordset(
+            SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                        LoadResString(str::field::Status), kActive),
+            dao::dbOpenSnapshot);
+        for (; !topics->EOF_(); topics->MoveNext()) {
+            const QString id = topics->Text(QStringLiteral("TopicID"));
+            const int map =
+                textrules::StoredMapNumber(topics->Field(QStringLiteral("MapNumber"))).value_or(0);
+            m_topics.insert(id.toLower(), {id, map});
+            if (map)
+                m_numberOwner.insert(map, id);
+        }
+        auto entries = m_db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis),
+                                          dao::dbOpenSnapshot);
+        for (; !entries->EOF_(); entries->MoveNext()) {
+            const QString id = entries->Text(QStringLiteral("TopicID"));
+            const int map =
+                textrules::StoredMapNumber(entries->Field(QStringLiteral("MapNumber"))).value_or(0);
+            m_whatsThisObjects.insert(entries->Text(QStringLiteral("Object")).toLower());
+            m_whatsThisTopics.insert(id.toLower(), {id, map});
+            if (map && !m_numberOwner.contains(map))
+                m_numberOwner.insert(map, id);
+        }
+        auto tips = m_db.OpenRecordset(LoadResString(str::sql::ActiveToolTips),
+                                       dao::dbOpenSnapshot);
+        for (; !tips->EOF_(); tips->MoveNext())
+            m_toolTipObjects.insert(tips->Text(QStringLiteral("Object")).toLower());
+        for (const options::OptionRow& row : options::ReadOptions(m_db))
+            m_options.insert(row.key.toUpper(), row.value);
+        for (const contents::ContentsRow& row : contents::ReadContentsRows(m_db))
+            m_contentsKeys.insert(row.topicId.toLower());
+    }
+
+    // The topic ID the project gives a map number, when any.
+    QString ownerOf(int number) const { return number ? m_numberOwner.value(number) : QString(); }
+
+    void mapEntries(const std::vector<MapEntry>& entries) {
+        QHash<QString, const MapEntry*> seen;
+        for (const MapEntry& e : entries) {
+            const QString where = QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
+            const QString lower = e.name.toLower();
+            QString problem = textrules::CheckContextString(e.name, u"The topic ID " + e.name);
+            if (problem.isEmpty() && (e.number < 0 || e.number > mapnumbers::MaxMapNumber))
+                problem = QStringLiteral("The map number %1 of %2 is no whole number from 0 to "
+                                         "%3.")
+                              .arg(e.number)
+                              .arg(e.name)
+                              .arg(mapnumbers::MaxMapNumber);
+            if (problem.isEmpty() && e.name.size() > records::TopicIdSize)
+                problem = QStringLiteral("The topic ID %1 is longer than %2 characters.")
+                              .arg(e.name)
+                              .arg(records::TopicIdSize);
+            if (!problem.isEmpty()) {
+                m_report.skipped << where + problem + QStringLiteral(" It was left out.");
+                continue;
+            }
+            if (const MapEntry* before = seen.value(lower)) {
+                if (before->number != e.number)
+                    m_report.skipped << where + QStringLiteral("%1 has the map number %2 "
+                                                               "already (%3, line %4); a topic "
+                                                               "has one map number, so %5 was "
+                                                               "left out.")
+                                                    .arg(e.name)
+                                                    .arg(before->number)
+                                                    .arg(before->file)
+                                                    .arg(before->line)
+                                                    .arg(e.number);
+                continue;
+            }
+            seen.insert(lower, &e);
+            const QString owner = ownerOf(e.number);
+            const bool numberTaken = !owner.isEmpty() && owner.toLower() != lower;
+            if (numberTaken)
+                m_report.skipped << where + QStringLiteral("the map number %1 of %2 belongs to "
+                                                           "%3 already; %2 got no map number.")
+                                                .arg(e.number)
+                                                .arg(e.name, owner);
+            const int number = numberTaken ? 0 : e.number;
+            auto topic = m_topics.find(lower);
+            if (topic == m_topics.end()) {
+                m_topics.insert(lower, {e.name, number});
+                m_newTopics[lower] = {e.name, number};
+            } else if (number != 0 && topic->map == 0) {
+                topic->map = number;
+                if (m_newTopics.count(lower))
+                    m_newTopics[lower].map = number;
+                else
+                    m_mapChanges[topic->id] = number;
+            } else if (number != 0 && topic->map != number) {
+                m_report.skipped << where + QStringLiteral("%1 has the map number %2 in the "
+                                                           "project; %3 was left out.")
+                                                .arg(topic->id)
+                                                .arg(topic->map)
+                                                .arg(number);
+                continue;
+            }
+            if (number)
+                m_numberOwner.insert(number, m_topics.value(lower).id);
+        }
+    }
+
+    void toolTip(const ControlHelp& c) {
+        const QString lower = c.object.toLower();
+        if (m_toolTipObjects.contains(lower)) {
+            m_report.skipped << QStringLiteral("%1 has a tool tip in the project already; the "
+                                               "form's \"%2\" was left out.")
+                                    .arg(c.object, c.toolTip);
+            return;
+        }
+        QString problem = textrules::CheckText(c.toolTip, u"The tool tip of " + c.object,
+                                               textrules::Target::AnsiText);
+        if (problem.isEmpty() && c.object.size() > records::ObjectSize)
+            problem = QStringLiteral("The name %1 is longer than %2 characters.")
+                          .arg(c.object)
+                          .arg(records::ObjectSize);
+        if (!problem.isEmpty()) {
+            m_report.skipped << problem + QStringLiteral(" It was left out.");
+            return;
+        }
+        m_toolTipObjects.insert(lower);
+        m_newToolTips.emplace_back(c.object, c.toolTip);
+    }
+
+    void whatsThis(const ControlHelp& c) {
+        const QString lower = c.object.toLower();
+        if (m_whatsThisObjects.contains(lower)) {
+            m_report.skipped << QStringLiteral("%1 has a What's This entry in the project "
+                                               "already; the form's help IDs were left out.")
+                                    .arg(c.object);
+            return;
+        }
+        if (c.object.size() > records::ObjectSize) {
+            m_report.skipped << QStringLiteral("The name %1 is longer than %2 characters; its "
+                                               "help IDs were left out.")
+                                    .arg(c.object)
+                                    .arg(records::ObjectSize);
+            return;
+        }
+        const int number = c.helpContextId ? c.helpContextId : c.whatsThisHelpId;
+        if (c.helpContextId && c.whatsThisHelpId && c.helpContextId != c.whatsThisHelpId)
+            m_report.skipped << QStringLiteral("%1 has the HelpContextID %2 and the "
+                                               "WhatsThisHelpID %3; an entry has one map number, "
+                                               "so it took %2, and Create will write %2 for "
+                                               "both.")
+                                    .arg(c.object)
+                                    .arg(c.helpContextId)
+                                    .arg(c.whatsThisHelpId);
+        const QString type = c.helpContextId && c.whatsThisHelpId
+                                 ? LoadResString(str::helptype::Both)
+                             : c.helpContextId ? LoadResString(str::helptype::ContextSensitive)
+                                               : LoadResString(str::helptype::WhatsThis);
+        QString topic = ownerOf(number);
+        if (topic.isEmpty()) {
+            topic = newTopicId(c.object);
+            m_whatsThisTopics.insert(topic.toLower(), {topic, number});
+            m_numberOwner.insert(number, topic);
+        }
+        m_whatsThisObjects.insert(lower);
+        m_newWhatsThis.push_back({c.object, topic, number, type});
+    }
+
+    // A topic ID for a control's help: IDH_ and its name, letters, digits and
+    // "_" only, not yet used.
+    QString newTopicId(const QString& object) {
+        QString base = QStringLiteral("IDH_");
+        for (const QChar ch : object)
+            base += (ch.isLetterOrNumber() && ch.unicode() < 128) ? ch : QChar(u'_');
+        base.truncate(records::TopicIdSize - 4);
+        QString id = base;
+        for (int n = 2; m_topics.contains(id.toLower()) || m_whatsThisTopics.contains(id.toLower());
+             ++n)
+            id = base + u'_' + QString::number(n);
+        return id;
+    }
+
+    QString newContentsKey(QString base) {
+        const int room = contents::kMaxKeyLength - 6;
+        base.truncate(room);
+        QString key;
+        do {
+            key = base + u'.' + QString::number(++m_contentsCounter);
+        } while (m_contentsKeys.contains(key.toLower()));
+        m_contentsKeys.insert(key.toLower());
+        return key;
+    }
+
+    // Sets an option the project does not hold yet; `role` and `shown` say
+    // it in the report (an empty role: not reported).
+    void option(int option, const QString& value, const QString& role,
+                const QString& shown = QString()) {
+        const QString k = key(option);
+        if (value.isEmpty())
+            return;
+        const QString held = m_options.value(k);
+        if (!held.isEmpty()) {
+            if (held != value)
+                m_report.skipped << QStringLiteral("The Create tab's %1 is \"%2\" already; \"%3\" "
+                                                   "was left out.")
+                                        .arg(role, held, value);
+            return;
+        }
+        m_options.insert(k, value);
+        if (!role.isEmpty())
+            m_optionRoles.insert(k, QStringLiteral("The Create tab's %1: %2.")
+                                        .arg(role, shown.isEmpty() ? value : shown));
+        m_newOptions.emplace_back(k, value);
+    }
+
+    dao::Database& m_db;
+    ImportReport& m_report;
+    QHash<QString, Topic> m_topics;          // by lower-case ID
+    QHash<QString, Topic> m_whatsThisTopics; // the What's This entries' topic IDs
+    QHash<int, QString> m_numberOwner;
+    QSet<QString> m_toolTipObjects;
+    QSet<QString> m_whatsThisObjects;
+    QSet<QString> m_contentsKeys;
+    QHash<QString, QString> m_options;
+    QHash<QString, QString> m_optionRoles;
+    int m_contentsCounter = 0;
+
+    std::map<QString, Topic> m_newTopics; // by lower-case ID, in ID order
+    std::map<QString, int> m_mapChanges;
+    std::vector<std::pair<QString, QString>> m_newToolTips;
+    std::vector<NewWhatsThis> m_newWhatsThis;
+    std::vector<contents::ContentsRow> m_newContents;
+    std::vector<std::pair<QString, QString>> m_newOptions;
+};
+
+} // namespace
+
+QString ImportKind(const QString& sourcePath) {
+    const QString ext = QFileInfo(sourcePath).suffix().toLower();
+    if (ext == u"vbp")
+        return QStringLiteral("Visual Basic project");
+    if (ext == u"h" || ext == u"hh" || ext == u"hm" || ext == u"bas")
+        return QStringLiteral("map header");
+    if (ext == u"hpj")
+        return QStringLiteral("help project");
+    if (ext == u"cnt")
+        return QStringLiteral("contents file");
+    return {};
+}
+
+ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
+    ImportReport report;
+    try {
+        Importer importer(db, report);
+        for (const QString& source : sources) {
+            const QString ext = QFileInfo(source).suffix().toLower();
+            if (!QFileInfo(source).isFile()) {
+                report.problems << QStringLiteral("%1 cannot be imported: %2")
+                                       .arg(native(source),
+                                            QFileInfo(source).isDir()
+                                                ? QStringLiteral("it is a folder.")
+                                                : QStringLiteral("the file does not exist."));
+            } else if (ImportKind(source).isEmpty()) {
+                report.problems << QStringLiteral("%1 cannot be imported: Quillmate imports "
+                                                  ".vbp, .hpj, .cnt, .h, .hh, .hm and .bas "
+                                                  "files.")
+                                       .arg(native(source));
+            } else if (ext == u"vbp") {
+                importer.vbProject(source);
+            } else if (ext == u"hpj") {
+                importer.helpProject(source);
+            } else if (ext == u"cnt") {
+                importer.contentsFile(source);
+            } else {
+                importer.mapFile(source);
+            }
+        }
+        if (report.ok())
+            importer.store();
+    } catch (const QMTCOdeMod::FileError& e) {
+        report.problems << e.text();
+    } catch (const dao::EngineError& e) {
+        report.problems << QStringLiteral("The project could not be changed: %1").arg(e.text());
+    }
+    if (!report.ok())
+        report.added.clear(); // nothing was stored
+    return report;
+}
+
+QString DescribeImport(const ImportReport& report) {
+    QStringList lines;
+    if (!report.read.isEmpty()) {
+        lines << QStringLiteral("Read:");
+        for (const QString& r : report.read)
+            lines << u"  " + r;
+    }
+    if (!report.ok()) {
+        lines << QStringLiteral("Nothing was imported:") << report.problems;
+    } else if (report.added.isEmpty()) {
+        lines << QStringLiteral("Nothing new was found to import.");
+    } else {
+        lines << QStringLiteral("Imported:");
+        for (const QString& a : report.added)
+            lines << u"  " + a;
+    }
+    if (!report.skipped.isEmpty()) {
+        lines << QStringLiteral("Left out (%1):").arg(report.skipped.size());
+        for (const QString& s : report.skipped)
+            lines << u"  " + s;
+    }
+    return lines.join(u'\n');
+}
+
+} // namespace import

@@ -1,0 +1,317 @@
+// Bringing existing help into a project: the readers line by line, then
+// whole imports into a project that already holds entries of its own.
+#include "common/project.h"
+#include "common/testenv.h"
+
+#include "contents/contentstable.h"
+#include "import/cntfile.h"
+#include "import/importer.h"
+#include "import/mapfile.h"
+#include "import/vbpimport.h"
+#include "workspace/options.h"
+#include "workspace/records.h"
+
+#include <QtTest>
+
+using namespace import;
+
+namespace {
+
+// The rows of a statement as "a|b|c" lines.
+QStringList rows(dao::Database& db, const QString& sql, const QStringList& fields) {
+    QStringList out;
+    for (auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot); !rs->EOF_(); rs->MoveNext()) {
+        QStringList values;
+        for (const QString& f : fields)
+            values << rs->Text(f);
+        out << values.join(u'|');
+    }
+    return out;
+}
+
+const QByteArray kForm = "VERSION 5.00\r\n"
+                         "Begin VB.Form frmMain\r\n"
+                         "   Caption         =   \"Main\"\r\n"
+                         "   HelpContextID   =   100\r\n"
+                         "   Begin VB.CommandButton cmdOK\r\n"
+                         "      ToolTipText     =   \"Save \"\"all\"\" caf\xe9\"\r\n"
+                         "      HelpContextID   =   1001\r\n"
+                         "      WhatsThisHelpID =   1001\r\n"
+                         "      BeginProperty Font\r\n"
+                         "         ToolTipText     =   \"not a control's\"\r\n"
+                         "      EndProperty\r\n"
+                         "   End\r\n"
+                         "   Begin VB.Frame fra\r\n"
+                         "      Begin VB.TextBox txt\r\n"
+                         "         Index           =   0\r\n"
+                         "         WhatsThisHelpID =   1002\r\n"
+                         "      End\r\n"
+                         "      Begin VB.TextBox txt\r\n"
+                         "         Index           =   1\r\n"
+                         "         WhatsThisHelpID =   1002\r\n"
+                         "      End\r\n"
+                         "      ToolTipText     =   \"frame tip\"\r\n"
+                         "   End\r\n"
+                         "   Begin VB.Label lbl\r\n"
+                         "      ToolTipText     =   $\"frmMain.frx\":0000\r\n"
+                         "      HelpContextID   =   70000\r\n"
+                         "   End\r\n"
+                         "End\r\n"
+                         "Attribute VB_Name = \"frmMain\"\r\n"
+                         "Private Sub x()\r\n"
+                         "   ' ToolTipText = \"code, not a property\"\r\n"
+                         "End Sub\r\n";
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+    testenv::RegistryFolder m_registry;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<dao::Database> m_db;
+
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString p = path(name);
+        if (!testenv::writeAll(p, bytes))
+            qFatal("cannot write %s", qPrintable(p));
+        return p;
+    }
+    QStringList topics() {
+        return rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                    {QStringLiteral("TopicID"), QStringLiteral("MapNumber")});
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_db = testenv::freshProject(path(QStringLiteral("p.QMT")));
+    }
+    void cleanup() { m_db.reset(); }
+
+    void mapLines_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("name"); // empty: no map line
+        QTest::addColumn<qint64>("number");
+        QTest::newRow("define") << "#define IDH_A 1001" << "IDH_A" << qint64(1001);
+        QTest::newRow("define with tabs and parentheses") << "#define\tIDH_A\t( 7 )" << "IDH_A"
+                                                          << qint64(7);
+        QTest::newRow("hexadecimal") << "#define IDH_A 0x3E9" << "IDH_A" << qint64(1001);
+        QTest::newRow("hexadecimal, VB") << "Const IDH_A = &H3E9&" << "IDH_A" << qint64(1001);
+        QTest::newRow("suffix") << "#define HIDC_OK 0x101L" << "HIDC_OK" << qint64(257);
+        QTest::newRow("VB module") << "Public Const IDH_A As Long = 12" << "IDH_A" << qint64(12);
+        QTest::newRow("help project, =") << "IDH_A=5" << "IDH_A" << qint64(5);
+        QTest::newRow("help project, blank") << "IDH_A 5" << "IDH_A" << qint64(5);
+        QTest::newRow("full stop in a context string") << "IDH_FILE.OPEN=9" << "IDH_FILE.OPEN"
+                                                       << qint64(9);
+        QTest::newRow("out of range") << "#define IDH_A 40000" << "IDH_A" << qint64(-1);
+        QTest::newRow("negative") << "IDH_A=-1" << "IDH_A" << qint64(-1);
+        QTest::newRow("string constant") << "Const A = \"x\"" << "" << qint64(0);
+        QTest::newRow("VB attribute") << "Attribute VB_Name = \"modHelp\"" << "" << qint64(0);
+        QTest::newRow("include") << "#include \"afxhelp.hm\"" << "" << qint64(0);
+    }
+    void mapLines() {
+        QFETCH(QString, line);
+        QFETCH(QString, name);
+        QFETCH(qint64, number);
+        QString gotName;
+        qint64 gotNumber = 0;
+        QCOMPARE(ParseMapLine(line, gotName, gotNumber), !name.isEmpty());
+        if (!name.isEmpty()) {
+            QCOMPARE(gotName, name);
+            QCOMPARE(gotNumber, number);
+        }
+    }
+
+    void mapFilesSkipComments() {
+        MapRead read;
+        ReadMapLines(QStringLiteral("// #define IDH_GONE 1\n/* #define IDH_IN 2\n"
+                                    "#define IDH_STILL 3 */\n#define IDH_A 4 // four\n"
+                                    "#define IDH_BIG 99999\n"),
+                     QStringLiteral("m.h"), 1, read);
+        QCOMPARE(read.entries.size(), std::size_t(1));
+        QCOMPARE(read.entries[0].name, QStringLiteral("IDH_A"));
+        QCOMPARE(read.entries[0].line, 4);
+        QCOMPARE(read.problems.size(), 1);
+        QVERIFY(read.problems[0].startsWith(u"m.h, line 5: the map number of IDH_BIG"));
+    }
+
+    void contentsLines() {
+        const CntRead read = ReadContentsText(
+            QStringLiteral(":Base app.hlp>main\r\n:Title Caf\u00e9\r\n; a comment\r\n"
+                           "1 Start\r\n2 Intro=IDH_INTRO\r\n2 Elsewhere=IDH_X@other.hlp\r\n"
+                           "2 Macro=!JumpId(`a.hlp',`x')\r\n2 Deeper\r\n3 In a window="
+                           "IDH_W>second\r\n5 Too deep=IDH_D\r\n:Include more.cnt\r\n"
+                           "1 Title = with equals=IDH_E\r\n"),
+            QStringLiteral("c.cnt"));
+        QCOMPARE(read.base, QStringLiteral("app.hlp"));
+        QCOMPARE(read.title, QStringLiteral("Caf\u00e9"));
+        QStringList got;
+        for (const CntEntry& e : read.entries)
+            got << QStringLiteral("%1 %2 %3").arg(e.level).arg(e.title, e.topicId);
+        QCOMPARE(got, QStringList({QStringLiteral("1 Start "), QStringLiteral("2 Intro IDH_INTRO"),
+                                   QStringLiteral("2 Deeper "),
+                                   QStringLiteral("3 In a window IDH_W"),
+                                   QStringLiteral("3 Too deep IDH_D"),
+                                   QStringLiteral("1 Title = with equals IDH_E")}));
+        // Every line kept nowhere is named, with its line.
+        QCOMPARE(read.notTaken.size(), 4);
+        for (const char* line : {"line 6:", "line 7:", "line 10:", "line 11:"})
+            QVERIFY2(read.notTaken.join(u' ').contains(QLatin1String(line)),
+                     qPrintable(read.notTaken.join(u'\n')));
+    }
+
+    void formProperties() {
+        VbProjectHelp help;
+        ReadFormHelp(kForm, QStringLiteral("frmMain"), QStringLiteral("frmMain.frm"), help);
+        QStringList got;
+        for (const ControlHelp& c : help.controls)
+            got << QStringLiteral("%1 %2 [%3] %4 %5")
+                       .arg(c.object, c.type, c.toolTip)
+                       .arg(c.helpContextId)
+                       .arg(c.whatsThisHelpId);
+        // A control array gives one entry; nested controls keep their own
+        // properties; a font's block and the code are not properties.
+        QCOMPARE(got, QStringList({QStringLiteral("frmMain.cmdOK VB.CommandButton [Save \"all\" "
+                                                  "caf\u00e9] 1001 1001"),
+                                   QStringLiteral("frmMain.txt VB.TextBox [] 0 1002"),
+                                   QStringLiteral("frmMain.fra VB.Frame [frame tip] 0 0"),
+                                   QStringLiteral("frmMain.frmMain VB.Form [] 100 0")}));
+        QCOMPARE(help.problems.size(), 2); // the .frx text and the number out of range
+    }
+
+    // What the project holds stays as it is; what is new is added once.
+    void vbProjectIntoAProject() {
+        write(QStringLiteral("frmMain.frm"), kForm);
+        const QString vbp = write(QStringLiteral("app.vbp"),
+                                  "Type=Exe\r\nForm=frmMain.frm\r\nForm=gone.frm\r\n"
+                                  "HelpFile=\"app.hlp\"\r\n");
+        testenv::addRow(*m_db, QStringLiteral("ToolTips"),
+                        {{"Object", QStringLiteral("frmMain.fra")},
+                         {"HelpText", QStringLiteral("mine")},
+                         {"Status", QStringLiteral("A")}});
+        testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_OK")},
+                         {"MapNumber", 1001},
+                         {"Status", QStringLiteral("A")}});
+        ImportReport report = ImportSources(*m_db, {vbp});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from ToolTips order by Object"),
+                      {QStringLiteral("Object"), QStringLiteral("HelpText")}),
+                 QStringList({QStringLiteral("frmMain.cmdOK|Save \"all\" caf\u00e9"),
+                              QStringLiteral("frmMain.fra|mine")}));
+        // The topic with the number names the entry; others get a name of their own.
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from WhatsThis order by Object"),
+                      {QStringLiteral("Object"), QStringLiteral("TopicID"),
+                       QStringLiteral("MapNumber"), QStringLiteral("Type")}),
+                 QStringList({QStringLiteral("frmMain.cmdOK|IDH_OK|1001|Both"),
+                              QStringLiteral("frmMain.frmMain|IDH_frmMain_frmMain|100|ConS"),
+                              QStringLiteral("frmMain.txt|IDH_frmMain_txt|1002|WhtS")}));
+        const CreateSettings s = options::ReadCreateSettings(*m_db);
+        QCOMPARE(s.helpFileName, QStringLiteral("app.hlp"));
+        QCOMPARE(s.vbProjectFileName, vbp);
+        const QString said = report.skipped.join(u'\n');
+        QVERIFY2(said.contains(u"gone.frm listed in ") && said.contains(u"frmMain.fra has a tool "
+                                                                         "tip in the project"),
+                 qPrintable(said));
+
+        // Again: nothing new, everything listed as left out, nothing changed.
+        report = ImportSources(*m_db, {vbp});
+        QVERIFY(report.ok());
+        QVERIFY(report.added.isEmpty());
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from WhatsThis"), {QStringLiteral("Object")})
+                     .size(),
+                 3);
+    }
+
+    void mapHeaderSetsNumbersAndReportsClashes() {
+        for (const auto& [id, map] : {std::pair{"IDH_ZERO", 0}, std::pair{"IDH_SET", 5},
+                                      std::pair{"IDH_OWNER", 7}})
+            testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                            {{"TopicID", QString::fromLatin1(id)},
+                             {"MapNumber", map},
+                             {"Status", QStringLiteral("A")}});
+        const QString header = write(QStringLiteral("help.hm"),
+                                     "#define IDH_ZERO 10\r\n"  // gets its number
+                                     "#define idh_set 6\r\n"     // keeps 5: a clash
+                                     "#define IDH_NEW 11\r\n"    // made, empty
+                                     "#define IDH_NEW 12\r\n"    // two numbers: a clash
+                                     "#define IDH_TAKEN 7\r\n"   // made without the number
+                                     "#define IDH SPACE 8\r\n"); // no map line
+        const ImportReport report = ImportSources(*m_db, {header});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(topics(), QStringList({QStringLiteral("IDH_NEW|11"),
+                                        QStringLiteral("IDH_OWNER|7"), QStringLiteral("IDH_SET|5"),
+                                        QStringLiteral("IDH_TAKEN|0"),
+                                        QStringLiteral("IDH_ZERO|10")}));
+        QCOMPARE(report.skipped.size(), 3);
+        for (const char* line : {"line 2:", "line 4:", "line 5:"})
+            QVERIFY2(report.skipped.join(u' ').contains(QLatin1String(line)),
+                     qPrintable(report.skipped.join(u'\n')));
+        // The counter of map numbers knows the numbers given out.
+        QVERIFY(rows(*m_db, QStringLiteral("select * from Options where Option = 'LMAP'"),
+                     {QStringLiteral("Descr")}) == QStringList(QStringLiteral("11")));
+    }
+
+    void helpProjectWithContents() {
+        write(QStringLiteral("map.h"), "#define IDH_MAIN 100\r\n");
+        write(QStringLiteral("topics.rtf"), "{\\rtf1 }");
+        write(QStringLiteral("sub/app.cnt"),
+              ":Base app.hlp\r\n1 Start\r\n2 Main=IDH_MAIN\r\n2 Sub\r\n3 Deep=IDH_DEEP\r\n"
+              "1 Last=IDH_MAIN\r\n");
+        const QString hpj = write(QStringLiteral("app.hpj"),
+                                  "[OPTIONS]\r\nTITLE=Caf\xe9 Help\r\nCNT=SUB\\APP.CNT\r\n"
+                                  "HLP=app.hlp\r\n[FILES]\r\ntopics.rtf\r\n[MAP]\r\n"
+                                  "#include <map.h>\r\nIDH_DEEP=200\r\n");
+        options::UpdateOptions(*m_db, QStringLiteral("HPJT"), QStringLiteral("Kept"));
+        const ImportReport report = ImportSources(*m_db, {hpj});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        const CreateSettings s = options::ReadCreateSettings(*m_db);
+        QCOMPARE(s.helpProjectTitle, QStringLiteral("Kept"));
+        QCOMPARE(s.helpProjectFileName, hpj);
+        QCOMPARE(s.helpFileName, QStringLiteral("app.hlp"));
+        QCOMPARE(s.rtfFileName, QStringLiteral("topics.rtf"));
+        QVERIFY(s.windowsHelp() && s.createGeneralHelp == 1 && s.createContentsFile == 1);
+        QCOMPARE(topics(),
+                 QStringList({QStringLiteral("IDH_DEEP|200"), QStringLiteral("IDH_MAIN|100")}));
+        QStringList tree;
+        for (const contents::ContentsRow& r : contents::ReadContentsRows(*m_db))
+            tree << QStringList{r.topicId, r.title, r.level, r.parent, r.type}.join(u'|');
+        QCOMPARE(tree, QStringList({QStringLiteral("Start.1|Start|1|Main|3"),
+                                    QStringLiteral("IDH_MAIN.2|Main|2|Start.1|2"),
+                                    QStringLiteral("Sub.3|Sub|2|Start.1|3"),
+                                    QStringLiteral("IDH_DEEP.4|Deep|3|Sub.3|2"),
+                                    QStringLiteral("IDH_MAIN.5|Last|1|Main|2")}));
+        // What a project cannot keep is said, not lost silently.
+        QVERIFY2(report.skipped.join(u' ').contains(u"topic file"),
+                 qPrintable(report.skipped.join(u'\n')));
+    }
+
+    // A source that cannot be read leaves the project as it was: all or nothing.
+    void aBadSourceStoresNothing_data() {
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("missing") << "none.hm" << "does not exist";
+        QTest::newRow("folder") << "dir.h" << "it is a folder";
+        QTest::newRow("foreign kind") << "notes.txt" << "imports .vbp";
+        QTest::newRow("help project with an error") << "broken.hpj" << "broken.hpj";
+    }
+    void aBadSourceStoresNothing() {
+        QFETCH(QString, bad);
+        QFETCH(QString, told);
+        QDir().mkpath(path(QStringLiteral("dir.h")));
+        write(QStringLiteral("notes.txt"), "x");
+        write(QStringLiteral("broken.hpj"), "[FILES]\r\nmissing.rtf\r\n[MAP]\r\n#include "
+                                            "<nowhere.h>\r\n");
+        const QString good = write(QStringLiteral("good.hm"), "#define IDH_A 1\r\n");
+        const ImportReport report = ImportSources(*m_db, {good, path(bad)});
+        QVERIFY(!report.ok());
+        QVERIFY2(report.problems.join(u' ').contains(told), qPrintable(DescribeImport(report)));
+        QVERIFY(topics().isEmpty());
+        QVERIFY(DescribeImport(report).startsWith(u"Read:"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImport)
+#include "tst_import.moc"
