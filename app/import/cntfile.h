@@ -8,7 +8,7 @@
 namespace import {
 
 struct CntEntry {
-    int level = 1;       // 1 for the top
+    int level = 1; // 1 for the top
     QString title;
     bool heading = true; // a line without "="
     QString topicId;     // of a topic; empty for a heading

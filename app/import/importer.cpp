@@ -125,17 +125,17 @@ public:
                                     .arg(native(path), QString::fromLatin1(project.contentsTopic));
         if (!project.windows.empty())
             m_report.skipped << QStringLiteral("%1: its %2 are not kept in a project.")
-                                    .arg(native(path), plural(int(project.windows.size()),
-                                                              "window definition",
-                                                              "window definitions"));
+                                    .arg(native(path),
+                                         plural(int(project.windows.size()), "window definition",
+                                                "window definitions"));
         std::vector<MapEntry> entries;
         for (const hc::MapEntry& e : project.map)
             entries.push_back(
                 {QString::fromLatin1(e.contextString), int(e.number), native(e.file), e.line});
         mapEntries(entries);
         if (!project.contentsFile.isEmpty()) {
-            const QString cnt = hc::ResolveProjectPath(project.folder,
-                                                       QString::fromLatin1(project.contentsFile));
+            const QString cnt =
+                hc::ResolveProjectPath(project.folder, QString::fromLatin1(project.contentsFile));
             if (QFileInfo(cnt).isFile())
                 contentsFile(cnt);
             else
@@ -170,7 +170,8 @@ public:
             const QString problem = textrules::CheckText(
                 title, u"The contents title \"" + title + u'"', textrules::Target::AnsiLine);
             if (!problem.isEmpty()) {
-                m_report.skipped << QStringLiteral("%1, line %2: %3").arg(native(path)).arg(e.line).arg(problem);
+                m_report.skipped
+                    << QStringLiteral("%1, line %2: %3").arg(native(path)).arg(e.line).arg(problem);
                 continue;
             }
             const QString key = newContentsKey(e.heading ? title : e.topicId);
@@ -202,8 +203,8 @@ public:
             for (const auto& [key, topic] : m_newTopics) {
                 rs->AddNew();
                 rs->SetField(QStringLiteral("TopicID"), topic.id);
-                for (const char* field : {"TopicTitle", "BrowseSeq", "Keywords", "TopicHeader",
-                                          "HelpText"})
+                for (const char* field :
+                     {"TopicTitle", "BrowseSeq", "Keywords", "TopicHeader", "HelpText"})
                     rs->SetField(QString::fromLatin1(field), QString());
                 rs->SetField(QStringLiteral("MapNumber"), topic.map);
                 rs->SetField(QStringLiteral("Status"), kActive);
@@ -212,10 +213,10 @@ public:
             }
         }
         for (const auto& [id, map] : m_mapChanges) {
-            auto rs = m_db.OpenRecordset(
-                SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
-                            LoadResString(str::field::TopicId), id),
-                dao::dbOpenDynaset);
+            auto rs = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                                     LoadResString(str::table::GeneralHelp),
+                                                     LoadResString(str::field::TopicId), id),
+                                         dao::dbOpenDynaset);
             if (!rs->EOF_()) {
                 rs->Edit();
                 rs->SetField(QStringLiteral("MapNumber"), map);
@@ -303,10 +304,10 @@ private:
     }
 
     void load() {
-        auto topics = m_db.OpenRecordset(
-            SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
-                        LoadResString(str::field::Status), kActive),
-            dao::dbOpenSnapshot);
+        auto topics = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
+                                                     LoadResString(str::table::GeneralHelp),
+                                                     LoadResString(str::field::Status), kActive),
+                                         dao::dbOpenSnapshot);
         for (; !topics->EOF_(); topics->MoveNext()) {
             const QString id = topics->Text(QStringLiteral("TopicID"));
             const int map =
@@ -315,8 +316,8 @@ private:
             if (map)
                 m_numberOwner.insert(map, id);
         }
-        auto entries = m_db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis),
-                                          dao::dbOpenSnapshot);
+        auto entries =
+            m_db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis), dao::dbOpenSnapshot);
         for (; !entries->EOF_(); entries->MoveNext()) {
             const QString id = entries->Text(QStringLiteral("TopicID"));
             const int map =
@@ -326,8 +327,8 @@ private:
             if (map && !m_numberOwner.contains(map))
                 m_numberOwner.insert(map, id);
         }
-        auto tips = m_db.OpenRecordset(LoadResString(str::sql::ActiveToolTips),
-                                       dao::dbOpenSnapshot);
+        auto tips =
+            m_db.OpenRecordset(LoadResString(str::sql::ActiveToolTips), dao::dbOpenSnapshot);
         for (; !tips->EOF_(); tips->MoveNext())
             m_toolTipObjects.insert(tips->Text(QStringLiteral("Object")).toLower());
         for (const options::OptionRow& row : options::ReadOptions(m_db))

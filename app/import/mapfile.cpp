@@ -8,7 +8,8 @@ namespace {
 
 // A context string or program name as the map forms allow it.
 const QString kName = QStringLiteral("([A-Za-z_][A-Za-z0-9_.]*)");
-const QString kNumber = QStringLiteral("(-?(?:0[xX][0-9A-Fa-f]+|&[hH][0-9A-Fa-f]+|[0-9]+)[uUlL&]*)");
+const QString kNumber =
+    QStringLiteral("(-?(?:0[xX][0-9A-Fa-f]+|&[hH][0-9A-Fa-f]+|[0-9]+)[uUlL&]*)");
 
 qint64 numberOf(QString digits) {
     while (!digits.isEmpty() && QStringLiteral("uUlL&").contains(digits.back()) &&

@@ -75,8 +75,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     bindKeys();
     // Commands without work behind them yet are shown, but not offered (their
     // What's This says so).
-    for (QAction* idle : {mnuimportworkshop, mnuimportvbproject, toolbarButtons[4]})
-        idle->setEnabled(false);
+    toolbarButtons[4]->setEnabled(false);
     cmdwinsize->setEnabled(false);
     // The lists filter as the author types: every item holding the letters
     // typed, anywhere, in any case.

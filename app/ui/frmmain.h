@@ -83,6 +83,9 @@ public:
     bool DataBaseOpen(const QString& strdatabasename);
     void AddToFilesOpennedList(const QString& strfilename);
     void SetupMRUMenu();
+    // File, Import: asks for the files (of the kinds `filter` names), adds
+    // what they hold to the open project and shows what was taken.
+    void importFiles(const QString& filter);
 
     // ---- The tabs
     GeneralHelpTab& generalHelpTab() { return *m_generalHelp; }

@@ -4,6 +4,7 @@
 #include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
+#include "import/importer.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "tabs/applicationforms.h"
@@ -58,6 +59,40 @@ void FrmMain::connectProject() {
     for (int i = 1; i <= recentfiles::kMaxEntries; ++i)
         connect(mnuMRU[i], &QAction::triggered, this,
                 [this, i] { ui::runCommand([this, i] { mnuMRU_Click(i); }); });
+    connect(mnuimportworkshop, &QAction::triggered, this, [this] {
+        ui::runCommand([this] {
+            importFiles(QStringLiteral("Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files "
+                                       "(*.CNT)|*.CNT|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
+                                       "*.H;*.HH;*.HM;*.BAS"));
+        });
+    });
+    connect(mnuimportvbproject, &QAction::triggered, this, [this] {
+        ui::runCommand([this] { importFiles(LoadResString(str::filter::VbProjects)); });
+    });
+}
+
+void FrmMain::importFiles(const QString& filter) {
+    if (!m_session.db || !confirmAllChanges())
+        return;
+    const QString source = GetFileName(filter);
+    if (source.isEmpty())
+        return;
+    const QString project = m_session.projectPath;
+    import::ImportReport report;
+    {
+        ui::WaitCursor wait;
+        report = import::ImportSources(*m_session.db, {source});
+        // The lists, the tree and the Create tab show what is there now.
+        if (!report.ok() || !DataBaseOpen(project))
+            report.added.clear();
+        else if (!m_session.appProjectPath.isEmpty())
+            m_forms->ProcessVBProject();
+    }
+    statusBar()->showMessage(report.ok()
+                                 ? QStringLiteral("Imported %1.").arg(QFileInfo(source).fileName())
+                                 : QStringLiteral("Nothing was imported."));
+    shell::MsgBox(import::DescribeImport(report),
+                  report.ok() ? shell::vbInformation : shell::vbExclamation);
 }
 
 void FrmMain::Form_Load() {

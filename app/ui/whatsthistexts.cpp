@@ -227,9 +227,14 @@ constexpr WhatsThisText kMainWindow[] = {
     {"mnuopen",
      "Opens a project file (.QMT) and reads the application project it names (Ctrl+O). Unsaved "
      "changes are asked about first."},
-    {"mnuimport", "Importing is not offered yet: the items of this menu do nothing."},
-    {"mnuimportworkshop", "Not in use yet: this item does nothing."},
-    {"mnuimportvbproject", "Not in use yet: this item does nothing."},
+    {"mnuimport", "Brings help an application already has into the project made with New: "
+                  "nothing the project holds is changed, and a report lists what was taken and "
+                  "what was left out."},
+    {"mnuimportworkshop", "Imports a help project (.HPJ: title, file names, map numbers and its "
+                          "contents file), a contents file (.CNT) or a map header (.H, .HM, "
+                          ".BAS) into the project."},
+    {"mnuimportvbproject", "Imports the tool tips, HelpContextIDs and WhatsThisHelpIDs the "
+                           "application's forms already have, and its help file's name."},
     {"mnuprintpreview", "Printing is not offered yet: this item does nothing."},
     {"mnuprint", "Printing is not offered yet: this item does nothing."},
     {"mnuMRU_1",

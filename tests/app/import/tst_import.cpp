@@ -94,22 +94,34 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("name"); // empty: no map line
         QTest::addColumn<qint64>("number");
-        QTest::newRow("define") << "#define IDH_A 1001" << "IDH_A" << qint64(1001);
-        QTest::newRow("define with tabs and parentheses") << "#define\tIDH_A\t( 7 )" << "IDH_A"
-                                                          << qint64(7);
-        QTest::newRow("hexadecimal") << "#define IDH_A 0x3E9" << "IDH_A" << qint64(1001);
-        QTest::newRow("hexadecimal, VB") << "Const IDH_A = &H3E9&" << "IDH_A" << qint64(1001);
-        QTest::newRow("suffix") << "#define HIDC_OK 0x101L" << "HIDC_OK" << qint64(257);
-        QTest::newRow("VB module") << "Public Const IDH_A As Long = 12" << "IDH_A" << qint64(12);
-        QTest::newRow("help project, =") << "IDH_A=5" << "IDH_A" << qint64(5);
-        QTest::newRow("help project, blank") << "IDH_A 5" << "IDH_A" << qint64(5);
-        QTest::newRow("full stop in a context string") << "IDH_FILE.OPEN=9" << "IDH_FILE.OPEN"
-                                                       << qint64(9);
-        QTest::newRow("out of range") << "#define IDH_A 40000" << "IDH_A" << qint64(-1);
-        QTest::newRow("negative") << "IDH_A=-1" << "IDH_A" << qint64(-1);
-        QTest::newRow("string constant") << "Const A = \"x\"" << "" << qint64(0);
-        QTest::newRow("VB attribute") << "Attribute VB_Name = \"modHelp\"" << "" << qint64(0);
-        QTest::newRow("include") << "#include \"afxhelp.hm\"" << "" << qint64(0);
+        QTest::newRow("define") << "#define IDH_A 1001"
+                                << "IDH_A" << qint64(1001);
+        QTest::newRow("define with tabs and parentheses") << "#define\tIDH_A\t( 7 )"
+                                                          << "IDH_A" << qint64(7);
+        QTest::newRow("hexadecimal") << "#define IDH_A 0x3E9"
+                                     << "IDH_A" << qint64(1001);
+        QTest::newRow("hexadecimal, VB") << "Const IDH_A = &H3E9&"
+                                         << "IDH_A" << qint64(1001);
+        QTest::newRow("suffix") << "#define HIDC_OK 0x101L"
+                                << "HIDC_OK" << qint64(257);
+        QTest::newRow("VB module") << "Public Const IDH_A As Long = 12"
+                                   << "IDH_A" << qint64(12);
+        QTest::newRow("help project, =") << "IDH_A=5"
+                                         << "IDH_A" << qint64(5);
+        QTest::newRow("help project, blank") << "IDH_A 5"
+                                             << "IDH_A" << qint64(5);
+        QTest::newRow("full stop in a context string") << "IDH_FILE.OPEN=9"
+                                                       << "IDH_FILE.OPEN" << qint64(9);
+        QTest::newRow("out of range") << "#define IDH_A 40000"
+                                      << "IDH_A" << qint64(-1);
+        QTest::newRow("negative") << "IDH_A=-1"
+                                  << "IDH_A" << qint64(-1);
+        QTest::newRow("string constant") << "Const A = \"x\""
+                                         << "" << qint64(0);
+        QTest::newRow("VB attribute") << "Attribute VB_Name = \"modHelp\""
+                                      << "" << qint64(0);
+        QTest::newRow("include") << "#include \"afxhelp.hm\""
+                                 << "" << qint64(0);
     }
     void mapLines() {
         QFETCH(QString, line);
@@ -150,11 +162,11 @@ private slots:
         QStringList got;
         for (const CntEntry& e : read.entries)
             got << QStringLiteral("%1 %2 %3").arg(e.level).arg(e.title, e.topicId);
-        QCOMPARE(got, QStringList({QStringLiteral("1 Start "), QStringLiteral("2 Intro IDH_INTRO"),
-                                   QStringLiteral("2 Deeper "),
-                                   QStringLiteral("3 In a window IDH_W"),
-                                   QStringLiteral("3 Too deep IDH_D"),
-                                   QStringLiteral("1 Title = with equals IDH_E")}));
+        QCOMPARE(got,
+                 QStringList({QStringLiteral("1 Start "), QStringLiteral("2 Intro IDH_INTRO"),
+                              QStringLiteral("2 Deeper "), QStringLiteral("3 In a window IDH_W"),
+                              QStringLiteral("3 Too deep IDH_D"),
+                              QStringLiteral("1 Title = with equals IDH_E")}));
         // Every line kept nowhere is named, with its line.
         QCOMPARE(read.notTaken.size(), 4);
         for (const char* line : {"line 6:", "line 7:", "line 10:", "line 11:"})
@@ -184,9 +196,9 @@ private slots:
     // What the project holds stays as it is; what is new is added once.
     void vbProjectIntoAProject() {
         write(QStringLiteral("frmMain.frm"), kForm);
-        const QString vbp = write(QStringLiteral("app.vbp"),
-                                  "Type=Exe\r\nForm=frmMain.frm\r\nForm=gone.frm\r\n"
-                                  "HelpFile=\"app.hlp\"\r\n");
+        const QString vbp =
+            write(QStringLiteral("app.vbp"), "Type=Exe\r\nForm=frmMain.frm\r\nForm=gone.frm\r\n"
+                                             "HelpFile=\"app.hlp\"\r\n");
         testenv::addRow(*m_db, QStringLiteral("ToolTips"),
                         {{"Object", QStringLiteral("frmMain.fra")},
                          {"HelpText", QStringLiteral("mine")},
@@ -213,7 +225,7 @@ private slots:
         QCOMPARE(s.vbProjectFileName, vbp);
         const QString said = report.skipped.join(u'\n');
         QVERIFY2(said.contains(u"gone.frm listed in ") && said.contains(u"frmMain.fra has a tool "
-                                                                         "tip in the project"),
+                                                                        "tip in the project"),
                  qPrintable(said));
 
         // Again: nothing new, everything listed as left out, nothing changed.
@@ -226,14 +238,14 @@ private slots:
     }
 
     void mapHeaderSetsNumbersAndReportsClashes() {
-        for (const auto& [id, map] : {std::pair{"IDH_ZERO", 0}, std::pair{"IDH_SET", 5},
-                                      std::pair{"IDH_OWNER", 7}})
+        for (const auto& [id, map] :
+             {std::pair{"IDH_ZERO", 0}, std::pair{"IDH_SET", 5}, std::pair{"IDH_OWNER", 7}})
             testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
                             {{"TopicID", QString::fromLatin1(id)},
                              {"MapNumber", map},
                              {"Status", QStringLiteral("A")}});
         const QString header = write(QStringLiteral("help.hm"),
-                                     "#define IDH_ZERO 10\r\n"  // gets its number
+                                     "#define IDH_ZERO 10\r\n"   // gets its number
                                      "#define idh_set 6\r\n"     // keeps 5: a clash
                                      "#define IDH_NEW 11\r\n"    // made, empty
                                      "#define IDH_NEW 12\r\n"    // two numbers: a clash
@@ -241,9 +253,8 @@ private slots:
                                      "#define IDH SPACE 8\r\n"); // no map line
         const ImportReport report = ImportSources(*m_db, {header});
         QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(topics(), QStringList({QStringLiteral("IDH_NEW|11"),
-                                        QStringLiteral("IDH_OWNER|7"), QStringLiteral("IDH_SET|5"),
-                                        QStringLiteral("IDH_TAKEN|0"),
+        QCOMPARE(topics(), QStringList({QStringLiteral("IDH_NEW|11"), QStringLiteral("IDH_OWNER|7"),
+                                        QStringLiteral("IDH_SET|5"), QStringLiteral("IDH_TAKEN|0"),
                                         QStringLiteral("IDH_ZERO|10")}));
         QCOMPARE(report.skipped.size(), 3);
         for (const char* line : {"line 2:", "line 4:", "line 5:"})
@@ -292,10 +303,14 @@ private slots:
     void aBadSourceStoresNothing_data() {
         QTest::addColumn<QString>("bad");
         QTest::addColumn<QString>("told");
-        QTest::newRow("missing") << "none.hm" << "does not exist";
-        QTest::newRow("folder") << "dir.h" << "it is a folder";
-        QTest::newRow("foreign kind") << "notes.txt" << "imports .vbp";
-        QTest::newRow("help project with an error") << "broken.hpj" << "broken.hpj";
+        QTest::newRow("missing") << "none.hm"
+                                 << "does not exist";
+        QTest::newRow("folder") << "dir.h"
+                                << "it is a folder";
+        QTest::newRow("foreign kind") << "notes.txt"
+                                      << "imports .vbp";
+        QTest::newRow("help project with an error") << "broken.hpj"
+                                                    << "broken.hpj";
     }
     void aBadSourceStoresNothing() {
         QFETCH(QString, bad);

@@ -213,7 +213,9 @@ private slots:
             return int(shell::vbOK);
         });
         shell::setFileDialogHandler([this](const shell::FileDialogRequest& request) {
-            if (request.filter != LoadResString(str::filter::QuillmateFiles) || m_answers.empty())
+            if ((request.filter != LoadResString(str::filter::QuillmateFiles) &&
+                 request.filter != LoadResString(str::filter::VbProjects)) ||
+                m_answers.empty())
                 return QString();
             const QString answer = m_answers.front();
             m_answers.pop_front();
@@ -504,6 +506,27 @@ private slots:
                      .contains(QStringLiteral("MRU0"), Qt::CaseInsensitive));
         QVERIFY(!window().mnuimport->menuAction()->isEnabled());
         QVERIFY(m_messages.isEmpty());
+    }
+
+    // After New, File, Import, Visual Basic Project brings the forms' tool
+    // tips in; the window shows them at once, and Import stays offered.
+    void importIntoTheNewProject() {
+        newProject(path(QStringLiteral("imported.QMT")));
+        QVERIFY(
+            testenv::writeAll(path(QStringLiteral("frmMain.frm")),
+                              "VERSION 5.00\r\nBegin VB.Form frmMain\r\n   Begin VB.CommandButton "
+                              "cmdOK\r\n      ToolTipText = \"Saves\"\r\n   End\r\nEnd\r\n"
+                              "Attribute VB_Name = \"frmMain\"\r\n"));
+        QVERIFY(testenv::writeAll(path(QStringLiteral("app.vbp")), "Form=frmMain.frm\r\n"));
+        m_messages.clear();
+        m_answers.push_back(path(QStringLiteral("app.vbp")));
+        window().mnuimportvbproject->trigger();
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages.first().contains(QStringLiteral("1 tool tip.")),
+                 qPrintable(m_messages.first()));
+        QCOMPARE(window().txtvbprojectfilename->text(), path(QStringLiteral("app.vbp")));
+        QVERIFY(window().cbottform->findText(QStringLiteral("frmMain")) >= 0);
+        QVERIFY(window().mnuimport->menuAction()->isEnabled());
     }
 
     void openFillsTheWindowFromTheProject() {

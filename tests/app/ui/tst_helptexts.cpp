@@ -136,9 +136,9 @@ private slots:
         // Texts in the help author's terms; the idle buttons say so.
         QVERIFY(w->txtmapnumber->whatsThis().contains(QLatin1String("32767")));
         QVERIFY(w->lblmapnumber->whatsThis() == w->txtmapnumber->whatsThis());
-        for (QObject* idle : std::initializer_list<QObject*>{
-                 w->cmdwinsize, w->toolbarButtons[4], w->mnuprint, w->mnuimportworkshop,
-                 editor.toolbarButton(FrmTextEdit::BtnAlignRight)})
+        for (QObject* idle :
+             std::initializer_list<QObject*>{w->cmdwinsize, w->toolbarButtons[4], w->mnuprint,
+                                             editor.toolbarButton(FrmTextEdit::BtnAlignRight)})
             QVERIFY2(idle->property("whatsThis").toString().contains(QLatin1String("nothing")),
                      qPrintable(idle->objectName()));
     }
