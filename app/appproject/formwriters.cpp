@@ -3,9 +3,9 @@
 #include "appproject/controltypes.h"
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
+#include "codepage/ansi.h"
 #include "fileio/savefile.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 #include "workspace/textrules.h"
 
 #include <QAtomicInt>

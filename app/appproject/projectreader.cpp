@@ -1,7 +1,8 @@
 #include "appproject/projectreader.h"
 
+#include "codepage/ansi.h"
+#include "fileio/findpath.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,20 +24,6 @@ QString ReadFormName(const QString& strformfilepath) {
     }
 }
 
-// The entry of `dir` named `part` without regard to letter case (an exact
-// match first); an empty text when there is none.
-QString findEntry(const QDir& dir, const QString& part) {
-    if (QFileInfo::exists(dir.filePath(part)))
-        return part;
-    const QStringList names =
-        dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
-        if (name.compare(part, Qt::CaseInsensitive) == 0)
-            return name;
-    }
-    return {};
-}
-
 } // namespace
 
 QString ProjectFolder(const QString& strprojectpath) {
@@ -46,31 +33,7 @@ QString ProjectFolder(const QString& strprojectpath) {
 }
 
 QString ResolveFormFile(const QString& strfolder, const QString& strformfilename) {
-    // Only the form's name as the project file gives it uses "\" as a
-    // separator; the folder is a real one and is taken as it is.
-    QString relative = strformfilename;
-    relative.replace(u'\\', u'/');
-    const QString& folder = strfolder;
-    const QString exact = folder + relative;
-    if (QFileInfo::exists(exact) || relative.startsWith(u'/'))
-        return exact;
-
-    QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    QString path = folder;
-    const QStringList parts = relative.split(u'/', Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const QString& part = parts.at(i);
-        const QString name = (part == u"." || part == u"..") ? part : findEntry(dir, part);
-        if (name.isEmpty())
-            return exact;
-        path += name;
-        if (i + 1 < parts.size()) {
-            if (!dir.cd(name))
-                return exact;
-            path += u'/';
-        }
-    }
-    return path;
+    return fileio::FindPath(strfolder, strformfilename);
 }
 
 bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QString& strformname,

@@ -1,7 +1,7 @@
 #include "appproject/qmtcodemod.h"
 
+#include "codepage/ansi.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 #include "workspace/records.h"
 
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "generalhelp.h"
 
 #include "appproject/qmtcodemod.h"
+#include "codepage/ansi.h"
 #include "dao.h"
 #include "fileio/textoutput.h"
 #include "generation/createrules.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 

@@ -1,11 +1,11 @@
 #include "htmlhelpcompile.h"
 
 #include "chm/chmfile.h"
+#include "codepage/ansi.h"
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "fileio/savefile.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 #include "winreg/winreg.h"
 
 #include <QDir>

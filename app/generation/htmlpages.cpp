@@ -1,7 +1,7 @@
 #include "htmlpages.h"
 
+#include "codepage/ansi.h"
 #include "fileio/savefile.h"
-#include "shell/ansi.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "textrules.h"
 
+#include "codepage/ansi.h"
 #include "mapnumbers.h"
-#include "shell/ansi.h"
 
 #include <QStringBuilder>
 #include <cmath>

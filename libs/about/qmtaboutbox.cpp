@@ -1,7 +1,7 @@
 #include "qmtaboutbox.h"
 
 #include "aboutstrings.h"
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 #include "shell/dialogs.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "registryfunctions.h"
 
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 #include "shell/dialogs.h"
 #include "winreg/winreg.h"
 

@@ -1,6 +1,6 @@
 #include "winreg.h"
 
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -2,9 +2,9 @@
 
 #include "btree.h"
 #include "bytes.h"
+#include "codepage/ansi.h"
 #include "filesystem.h"
 #include "lz77.h"
-#include "shell/ansi.h"
 
 #include <algorithm>
 #include <map>

@@ -2,10 +2,10 @@
 
 #include "btree.h"
 #include "bytes.h"
+#include "codepage/ansi.h"
 #include "contexthash.h"
 #include "filesystem.h"
 #include "lz77.h"
-#include "shell/ansi.h"
 
 #include <QDir>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "project.h"
 
-#include "appproject/projectreader.h"
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
+#include "fileio/findpath.h"
 
 #include <QDir>
 #include <QFile>
@@ -354,7 +354,7 @@ QString ResolveProjectPath(const QString& folder, const QString& name) {
     n.replace(u'\\', u'/');
     if (QDir::isAbsolutePath(n))
         return n;
-    return QMTCOdeMod::ResolveFormFile(folder + u'/', n);
+    return fileio::FindPath(folder + u'/', n);
 }
 
 HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics) {

@@ -1,9 +1,9 @@
 #include "topicfile.h"
 
 #include "bytes.h"
+#include "codepage/ansi.h"
 #include "contexthash.h"
 #include "rtf/rtftokenizer.h"
-#include "shell/ansi.h"
 
 #include <QHash>
 

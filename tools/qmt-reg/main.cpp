@@ -2,7 +2,7 @@
 // for example to name the help compiler under App Paths.
 //
 // Exit status: 0 done, 1 key or value missing, 2 bad arguments, 3 registry failure.
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 #include "winreg/winreg.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "helptext.h"
 
+#include "codepage/ansi.h"
 #include "rtftokenizer.h"
-#include "shell/ansi.h"
 
 #include <QStringBuilder>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "textoutput.h"
 
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 
 namespace fileio {
 
