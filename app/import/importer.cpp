@@ -1,6 +1,7 @@
 #include "importer.h"
 
 #include "appproject/qmtcodemod.h"
+#include "codepage/ansi.h"
 #include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
@@ -9,7 +10,6 @@
 #include "import/vbpimport.h"
 #include "project.h"
 #include "resources/stringtable.h"
-#include "shell/ansi.h"
 #include "workspace/createsettings.h"
 #include "workspace/filltemplate.h"
 #include "workspace/mapnumbers.h"

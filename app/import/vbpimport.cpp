@@ -2,7 +2,7 @@
 
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
-#include "shell/ansi.h"
+#include "codepage/ansi.h"
 
 #include <QDir>
 
