@@ -66,7 +66,8 @@ SourceFile ReadSourceFile(const QString& path, qint64 limit) {
     f.bytes = QByteArray(qsizetype(st.st_size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < f.bytes.size()) {
-        const ssize_t n = ::read(fd.get(), f.bytes.data() + done, std::size_t(f.bytes.size() - done));
+        const ssize_t n =
+            ::read(fd.get(), f.bytes.data() + done, std::size_t(f.bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -85,7 +86,8 @@ SourceFile ReadSourceFile(const QString& path, qint64 limit) {
 
 bool SameFile(const QString& a, const QString& b) {
     const QByteArray na = QFile::encodeName(a), nb = QFile::encodeName(b);
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(na.constData(), &sa) == 0 && ::stat(nb.constData(), &sb) == 0 &&
         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
         return true;

@@ -6,7 +6,6 @@
 #include "app/generation/genfixture.h"
 
 #include "contexthash.h"
-#include "generation/generalhelp.h"
 #include "hlpwriter.h"
 #include "topicfile.h"
 
@@ -64,8 +63,8 @@ class TestHcLimits : public QObject {
         Compiled c;
         testenv::writeAll(at(QStringLiteral("help.hpj")), hpj);
         testenv::writeAll(at(QStringLiteral("help.rtf")), rtf);
-        c.result = hc::Compile(at(QStringLiteral("help.hpj")), c.diagnostics, 1000000000,
-                               includeFolders);
+        c.result =
+            hc::Compile(at(QStringLiteral("help.hpj")), c.diagnostics, 1000000000, includeFolders);
         if (c.result.written) {
             try {
                 c.file = hc::ReadHelpFile(testenv::readAll(c.result.helpFile));
@@ -131,8 +130,9 @@ private slots:
     void includeFanOutIsReadOnce() {
         for (int i = 0; i < 8; ++i) {
             const QByteArray next = "h" + QByteArray::number(i + 1) + ".h";
-            QVERIFY(testenv::writeAll(at(QStringLiteral("h%1.h").arg(i)),
-                                      "#include \"" + next + "\"\r\n#include \"" + next + "\"\r\n"));
+            QVERIFY(
+                testenv::writeAll(at(QStringLiteral("h%1.h").arg(i)),
+                                  "#include \"" + next + "\"\r\n#include \"" + next + "\"\r\n"));
         }
         QVERIFY(testenv::writeAll(at(QStringLiteral("h8.h")),
                                   "#define IDH_A 1\r\n#define IDH_B 2\r\n"));
@@ -239,8 +239,8 @@ private slots:
         QTest::addColumn<QByteArray>("rtf");
         QTest::addColumn<QString>("error"); // empty: written, and read back whole
         const QByteArray longest(65534, 'T');
-        QTest::newRow("TITLE at the limit") << project("TITLE=" + longest + "\r\n") << kTopics
-                                            << QString();
+        QTest::newRow("TITLE at the limit")
+            << project("TITLE=" + longest + "\r\n") << kTopics << QString();
         QTest::newRow("TITLE past the limit")
             << project("TITLE=" + longest + "x\r\n") << kTopics
             << QStringLiteral("help.hpj(2): error: TITLE is 65535 characters long; a help file "
@@ -250,12 +250,13 @@ private slots:
         QTest::newRow("CNT") << project("CNT=" + QByteArray(70000, 'c') + ".cnt\r\n") << kTopics
                              << QStringLiteral("error: CNT is 70004");
         QTest::newRow("[CONFIG] macro")
-            << project("") + "Execute(\"" + QByteArray(70000, 'm') + "\")\r\n" << kTopics
-            << QStringLiteral("error: the macro is 70011 characters long");
+            << project("") + "Execute(\"" + QByteArray(70000, 'm') + "\")\r\n"
+            << kTopics << QStringLiteral("error: the macro is 70011 characters long");
         QTest::newRow("macro hotspot")
             << project("")
             << kRtfHeader +
-                   topic("IDH_A", "A", "{\\uldb run}{\\v !Execute(" + QByteArray(70000, 'm') + ")}") +
+                   topic("IDH_A", "A",
+                         "{\\uldb run}{\\v !Execute(" + QByteArray(70000, 'm') + ")}") +
                    "}}"
             << QStringLiteral("help.rtf(7): error: the target of a hotspot is 70010 characters");
         QTest::newRow("external jump")
@@ -276,7 +277,8 @@ private slots:
             << QString();
         QByteArray faces = "{\\rtf1\\ansi{\\fonttbl", text;
         for (int i = 0; i < 2047; ++i) {
-            faces += "{\\f" + QByteArray::number(i) + "\\fswiss Face" + QByteArray::number(i) + ";}";
+            faces +=
+                "{\\f" + QByteArray::number(i) + "\\fswiss Face" + QByteArray::number(i) + ";}";
             text += "{\\f" + QByteArray::number(i) + " x}";
         }
         QTest::newRow("2047 font faces")
@@ -310,7 +312,8 @@ private slots:
             return;
         }
         QVERIFY(!c.result.written);
-        QVERIFY2(joined(c.diagnostics).contains(error), qPrintable(joined(c.diagnostics).left(500)));
+        QVERIFY2(joined(c.diagnostics).contains(error),
+                 qPrintable(joined(c.diagnostics).left(500)));
         QVERIFY(!QFileInfo::exists(at(QStringLiteral("help.hlp"))));
     }
 
@@ -331,31 +334,46 @@ private slots:
         QVERIFY2(!hc::BuildHelpFile(p, topics, fonts, d, nullptr, 1, 5).isEmpty(),
                  qPrintable(joined(d)));
         QVERIFY(hc::BuildHelpFile(p, topics, fonts, d, nullptr, 1, 4).isEmpty());
-        QVERIFY2(joined(d).contains(QStringLiteral("error: the topics fill 5 blocks of 4 KB; a help "
-                                                   "file holds at most 4")),
-                 qPrintable(joined(d)));
+        QVERIFY2(
+            joined(d).contains(QStringLiteral("error: the topics fill 5 blocks of 4 KB; a help "
+                                              "file holds at most 4")),
+            qPrintable(joined(d)));
     }
 
-    // A help project edited elsewhere with a 70,000-character title: the
-    // compile of what Create writes fails, naming the title.
-    void createdProjectWithAnOverlongTitle() {
-        testenv::RegistryFolder registry;
-        auto db = testenv::freshProject(at(QStringLiteral("p.QMT")));
-        genfixture::addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(),
-                             QVariant(), QStringLiteral("Text."), 10);
-        CreateSettings s;
-        s.helpProjectTitle = QString(70000, u'T');
-        s.helpProjectFileName = at(QStringLiteral("out.hpj"));
-        s.helpFileName = QStringLiteral("out.hlp");
-        s.rtfFileName = at(QStringLiteral("out.rtf"));
-        CreateReport report;
-        CreateGeneralHelp(s, *db, report);
-        hc::Diagnostics d;
-        const hc::CompileResult r = hc::Compile(s.helpProjectFileName, d, 1000000000);
-        QVERIFY(!r.written);
-        QVERIFY2(joined(d).contains(QStringLiteral("error: TITLE is 70000 characters long")),
-                 qPrintable(joined(d).left(500)));
-        QVERIFY(!QFileInfo::exists(at(QStringLiteral("out.hlp"))));
+    // qmt --create on a project whose help title (edited elsewhere) has
+    // 70,000 characters: the built-in compile fails naming the title, Create
+    // exits with 1, and no help file is written.
+    void createWithAnOverlongTitle() {
+        testenv::RegistryFolder registry; // no help compiler registered
+        const QString qmt = at(QStringLiteral("p.QMT"));
+        {
+            auto db = testenv::freshProject(qmt);
+            genfixture::addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"),
+                                 QVariant(), QVariant(), QStringLiteral("Text."), 10);
+            const QList<QPair<QString, QString>> options = {
+                {QStringLiteral("HPFN"), at(QStringLiteral("help.hpj"))},
+                {QStringLiteral("HPJT"), QString(70000, u'T')},
+                {QStringLiteral("HLPF"), QStringLiteral("help.hlp")},
+                {QStringLiteral("RTFF"), at(QStringLiteral("help.rtf"))},
+                {QStringLiteral("CRGH"), QStringLiteral("1")},
+                {QStringLiteral("HTMH"), QStringLiteral("False")},
+                {QStringLiteral("WHLP"), QStringLiteral("True")},
+                {QStringLiteral("COMP"), QStringLiteral("1")}};
+            for (const auto& [key, value] : options)
+                genfixture::setOption(*db, key, value);
+            db->Close();
+        }
+        QProcess p;
+        p.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),
+                {QStringLiteral("--create"), qmt});
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray err = p.readAllStandardError();
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(err.contains("error: TITLE is 70000 characters long; a help file holds at most "
+                              "65534"),
+                 err.left(2000).constData());
+        QVERIFY(QFileInfo::exists(at(QStringLiteral("help.hpj"))));
+        QVERIFY(!QFileInfo::exists(at(QStringLiteral("help.hlp"))));
     }
 
     // [ALIAS]: each alias is a context string of its own for its target's
@@ -429,19 +447,23 @@ private slots:
                                        QStringLiteral("; name another help file in HLP=")),
                  qPrintable(lines[0]));
         QCOMPARE(testenv::readAll(at(QStringLiteral("help.rtf"))), kTopics);
-        QCOMPARE(testenv::readAll(at(QStringLiteral("inc/map.h"))), QByteArray("#define IDH_A 1\r\n"));
-        QCOMPARE(testenv::readAll(at(QStringLiteral("help.cnt"))), QByteArray(":Base help.hlp\r\n"));
+        QCOMPARE(testenv::readAll(at(QStringLiteral("inc/map.h"))),
+                 QByteArray("#define IDH_A 1\r\n"));
+        QCOMPARE(testenv::readAll(at(QStringLiteral("help.cnt"))),
+                 QByteArray(":Base help.hlp\r\n"));
     }
 
     void controlCharactersInTheOutputName() {
         QByteArray hpj = project("");
-        hpj.replace("HLP=help.hlp", "HLP=a\x01" "b.hlp");
+        hpj.replace("HLP=help.hlp", "HLP=a\x01"
+                                    "b.hlp");
         const Compiled c = compileWith(hpj, kTopics);
         QVERIFY(!c.result.written);
-        QVERIFY2(joined(c.diagnostics)
-                     .contains(QStringLiteral(
-                         "help.hpj(2): error: the help file name in HLP= holds a control character")),
-                 qPrintable(joined(c.diagnostics)));
+        QVERIFY2(
+            joined(c.diagnostics)
+                .contains(QStringLiteral(
+                    "help.hpj(2): error: the help file name in HLP= holds a control character")),
+            qPrintable(joined(c.diagnostics)));
         QCOMPARE(QDir(folder()).entryList(QDir::Files),
                  QStringList({QStringLiteral("help.hpj"), QStringLiteral("help.rtf")}));
     }
@@ -479,12 +501,13 @@ private slots:
         QVERIFY(QDir().mkpath(at(QStringLiteral("two"))));
         QVERIFY(testenv::writeAll(at(QStringLiteral("two/map.h")), "#define IDH_B 2\r\n"));
         QVERIFY(testenv::writeAll(at(QStringLiteral("help.rtf")), kTopics));
-        QVERIFY(testenv::writeAll(at(QStringLiteral("help.hpj")),
-                                  project("", "#include <map.h>\r\n")));
-        QCOMPARE(run({QStringLiteral("/c"), QStringLiteral("/I"), at(QStringLiteral("one")),
-                      QStringLiteral("-i"), at(QStringLiteral("two")), at(QStringLiteral("help.hpj"))},
-                     &out),
-                 0);
+        QVERIFY(
+            testenv::writeAll(at(QStringLiteral("help.hpj")), project("", "#include <map.h>\r\n")));
+        QCOMPARE(
+            run({QStringLiteral("/c"), QStringLiteral("/I"), at(QStringLiteral("one")),
+                 QStringLiteral("-i"), at(QStringLiteral("two")), at(QStringLiteral("help.hpj"))},
+                &out),
+            0);
         QVERIFY2(out.contains("1 map entries, 0 warning(s)"), out.constData());
         QCOMPARE(run({at(QStringLiteral("help.hpj")), QStringLiteral("/I")}), 2);
         // Without the folder: a warning, the help file still written.
