@@ -126,8 +126,9 @@ private:
 
     HelpProject& m_p;
     Diagnostics& m_d;
-    std::vector<QString> m_chain; // the files being read, the project first
-    std::vector<QString> m_seen;  // every map file read once already
+    std::vector<QString> m_chain;  // the files being read, the project first
+    std::vector<QString> m_seen;   // every map file read once already
+    std::vector<QString> m_looped; // the files a loop led back to
     bool m_tooManyWindows = false;
 };
 
@@ -393,9 +394,12 @@ void Reader::includeFile(const QByteArray& target, const QString& file, int line
     }
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (std::find(m_chain.begin(), m_chain.end(), canonical) != m_chain.end()) {
-        m_d.warning(file, lineNo,
-                    QStringLiteral("#include loop: %1 is already being read; not read again")
-                        .arg(native(path)));
+        // Once for each file: a file including itself on every line is one loop.
+        if (std::find(m_looped.begin(), m_looped.end(), canonical) == m_looped.end())
+            m_d.warning(file, lineNo,
+                        QStringLiteral("#include loop: %1 is already being read; not read again")
+                            .arg(native(path)));
+        m_looped.push_back(canonical);
         return;
     }
     // A header included from several places is read once, as include guards

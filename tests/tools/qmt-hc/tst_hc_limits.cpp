@@ -78,7 +78,7 @@ class TestHcLimits : public QObject {
 private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
-    // Include chains: loops are reported once where they close, a header
+    // Include chains: a loop is reported once, where it first closes; a header
     // included twice is read once, and every map number outside a loop
     // still arrives.
     void includeChains_data() {
@@ -91,11 +91,7 @@ private slots:
                                                 "#include \"self.h\"\r\n#include <self.h>\r\n"
                                                 "#include \"SELF.H\"\r\n"}}
             << QByteArray("#include \"self.h\"\r\n")
-            << QStringList{QStringLiteral("self.h(2): warning: #include loop"),
-                           QStringLiteral("self.h(3): warning: #include loop"),
-                           QStringLiteral("self.h(4): warning: #include loop"),
-                           QStringLiteral("self.h(5): warning: #include loop")}
-            << 1;
+            << QStringList{QStringLiteral("self.h(2): warning: #include loop")} << 1;
         QTest::newRow("two headers include each other")
             << QList<QByteArrayList>{{"a.h", "#define IDH_A 1\r\n#include \"b.h\"\r\n"},
                                      {"b.h", "#include \"a.h\"\r\n#define IDH_B 2\r\n"}}
