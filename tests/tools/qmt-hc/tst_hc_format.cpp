@@ -216,11 +216,25 @@ private slots:
                 bad[qsizetype(rng.bounded(quint32(bad.size())))] = char(rng.bounded(256));
             if (round % 10 == 0)
                 bad.truncate(qsizetype(rng.bounded(quint32(bad.size()))));
+            bool whole = true, streamed = true;
+            std::size_t topics = 0, topicsStreamed = 0;
             try {
-                hc::ReadHelpFile(bad);
+                topics = hc::ReadHelpFile(bad).topics.size();
             } catch (const hc::FormatError&) {
+                whole = false;
                 ++refused;
             }
+            // Topic by topic, the same file is refused or read the same way.
+            try {
+                hc::ReadHelpFile(bad, [&](const hc::HelpFileRead&, hc::TopicRead&&, std::uint32_t) {
+                    ++topicsStreamed;
+                });
+            } catch (const hc::FormatError&) {
+                streamed = false;
+            }
+            QCOMPARE(streamed, whole);
+            if (whole)
+                QCOMPARE(topicsStreamed, topics);
         }
         QVERIFY(refused > 0);
         QVERIFY_THROWS_EXCEPTION(hc::FormatError,
