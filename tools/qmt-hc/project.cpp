@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cctype>
 
 namespace hc {
 
@@ -108,6 +109,16 @@ bool isWindowsAbsolute(const QString& name) {
            name.startsWith(u'\\');
 }
 
+// A name a header can define: letters, digits, '_' and '.'.
+bool isIdentifier(QByteArrayView name) {
+    if (name.isEmpty())
+        return false;
+    for (char c : name)
+        if (!(std::isalnum(uchar(c)) || c == '_' || c == '.'))
+            return false;
+    return true;
+}
+
 class Reader {
 public:
     Reader(HelpProject& p, Diagnostics& d) : m_p(p), m_d(d) {}
@@ -116,7 +127,8 @@ public:
 
 private:
     void option(const QByteArray& key, const QByteArray& value, int line);
-    void mapLine(QByteArrayView line, const QString& file, int lineNo, int depth);
+    void mapLine(QByteArrayView line, const QString& file, int lineNo, int depth,
+                 bool included = false);
     void includeFile(const QByteArray& name, const QString& file, int lineNo, int depth);
     QString findInclude(const QString& name, const QString& from) const;
     void window(const QByteArray& line, int lineNo);
@@ -292,7 +304,8 @@ void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
     // REPORT, FTS, ERRORLOG and the other options do not change the file.
 }
 
-void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int depth) {
+void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int depth,
+                     bool included) {
     // NAME=number alone, the form Create writes, taken without copies.
     {
         const QByteArrayView line = raw.trimmed();
@@ -316,7 +329,8 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     line = stripComment(line);
     if (line.isEmpty())
         return;
-    if (line.startsWith("#define"))
+    const bool define = line.startsWith("#define");
+    if (define)
         line = line.mid(7).trimmed();
     else if (line.startsWith('#'))
         return; // other preprocessor lines (#ifdef, #endif ...)
@@ -334,6 +348,16 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
         }
     }
     MapEntry e;
+    if (included && (!isIdentifier(name) || !parseNumber(number, e.number))) {
+        // A header holds more than map entries: declarations, include guards,
+        // macros of other values. Only a #define that gives a value is worth
+        // a word.
+        if (define && !name.isEmpty() && !number.isEmpty())
+            m_d.warning(file, lineNo,
+                        QStringLiteral("#define %1 does not give a number; it is no map entry")
+                            .arg(text(name)));
+        return;
+    }
     if (name.isEmpty() || name.contains(' ') || !parseNumber(number, e.number)) {
         m_d.error(
             file, lineNo,
@@ -433,12 +457,11 @@ void Reader::includeFile(const QByteArray& target, const QString& file, int line
     m_seen.push_back(canonical);
     m_p.includedFiles.push_back(path);
     m_chain.push_back(canonical);
+    // Every form of the [MAP] section counts: #define lines of a C header
+    // and the "NAME number" lines of generated map files alike.
     const QList<QByteArray> lines = f.bytes.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.startsWith("#define") || line.startsWith("#include"))
-            mapLine(line, path, int(i + 1), depth + 1);
-    }
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        mapLine(lines[i], path, int(i + 1), depth + 1, true);
     m_chain.pop_back();
 }
 

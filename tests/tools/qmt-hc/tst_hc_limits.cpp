@@ -121,6 +121,30 @@ private slots:
         QCOMPARE(c.file.map.size(), std::size_t(mapped));
     }
 
+    // A C header or a generated map file gives its numbers, whatever else it
+    // holds: include guards, declarations and block comments pass quietly, a
+    // #define of something other than a number is a warning.
+    void includedHeadersGiveTheirNumbers() {
+        QVERIFY(
+            testenv::writeAll(at(QStringLiteral("resource.h")),
+                              "#ifndef RESOURCE_H\r\n#define RESOURCE_H\r\n/*\r\n * Version 2\r\n"
+                              " */\r\n#define IDH_A 1 // first\r\n#define IDS_NAME \"x\"\r\n"
+                              "#define IDS_SUM (IDS_BASE + 1)\r\ntypedef int number;\r\n"
+                              "#endif\r\n"));
+        QVERIFY(testenv::writeAll(at(QStringLiteral("app.hm")),
+                                  "// generated\r\nIDH_B                  0x20002\r\n"));
+        const Compiled c =
+            compileWith(project("", "#include \"resource.h\"\r\n#include <app.hm>\r\n"), kTopics);
+        QVERIFY2(c.result.written, qPrintable(joined(c.diagnostics)));
+        QCOMPARE(c.diagnostics.lines(),
+                 QStringList(QDir::toNativeSeparators(at(QStringLiteral("resource.h"))) +
+                             QStringLiteral("(7): warning: #define IDS_NAME does not give a "
+                                            "number; it is no map entry")));
+        QCOMPARE(mapped(c.file, 1), offsetOf(c.file, "IDH_A"));
+        QCOMPARE(mapped(c.file, 0x20002), offsetOf(c.file, "IDH_B"));
+        QCOMPARE(c.file.map.size(), std::size_t(2));
+    }
+
     // Headers each including the next twice: the last one was read 2^8
     // times, each time giving its numbers again.
     void includeFanOutIsReadOnce() {
@@ -172,7 +196,7 @@ private slots:
         QVERIFY(QDir().mkpath(at(QStringLiteral("lib/inc"))));
         if (warning.isEmpty())
             QVERIFY(testenv::writeAll(at(QStringLiteral("lib/inc/afxhelp.hm")),
-                                      "HID_A 0x10001\r\n#define IDH_B 0x20002\r\n"));
+                                      "// generated\r\nIDH_B\t\t0x20002\r\n"));
         const Compiled c =
             compileWith(project(options, "IDH_A=1\r\n#include " + include + "\r\n"), kTopics,
                         commandLine ? QStringList{at(QStringLiteral("lib"))} : QStringList{});
