@@ -147,13 +147,20 @@ private:
 // INCLUDE= lines count wherever they stand in [OPTIONS]: the folders they name
 // are known before the first #include is read.
 void Reader::includeOptions(const QByteArray& all) {
+    for (const QString& folder : std::as_const(m_p.includeFolders))
+        if (!QFileInfo(folder).isDir())
+            m_d.warning(
+                m_p.path, 0,
+                QStringLiteral("include folder %1 (/I) is not a folder").arg(native(folder)));
     bool options = false;
+    int lineNo = 0;
     for (qsizetype at = 0; at < all.size();) {
         qsizetype end = all.indexOf('\n', at);
         if (end < 0)
             end = all.size();
         const QByteArrayView line = QByteArrayView(all).sliced(at, end - at).trimmed();
         at = end + 1;
+        ++lineNo;
         if (line.startsWith('[')) {
             options = line.sliced(1).trimmed().toByteArray().toUpper().startsWith("OPTIONS");
             continue;
@@ -163,8 +170,13 @@ void Reader::includeOptions(const QByteArray& all) {
             line.first(eq).trimmed().compare("INCLUDE", Qt::CaseInsensitive) != 0)
             continue;
         const QByteArray folder = stripComment(line.sliced(eq + 1).toByteArray());
-        if (!folder.isEmpty())
-            m_p.includeFolders << ResolveProjectPath(m_p.folder, text(folder));
+        if (folder.isEmpty())
+            continue;
+        m_p.includeFolders << ResolveProjectPath(m_p.folder, text(folder));
+        if (!QFileInfo(m_p.includeFolders.back()).isDir())
+            m_d.warning(m_p.path, lineNo,
+                        QStringLiteral("include folder %1 is not a folder")
+                            .arg(native(m_p.includeFolders.back())));
     }
 }
 
