@@ -1,7 +1,9 @@
 #include "compiler.h"
 
+#include "codepage/ansi.h"
 #include "fileio/savefile.h"
 #include "project.h"
+#include "sourcefile.h"
 #include "topicfile.h"
 
 #include <QDateTime>
@@ -9,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <new>
 
 namespace hc {
@@ -25,24 +28,75 @@ bool WriteFileSafely(const QString& target, const QByteArray& bytes, QString& er
 
 namespace {
 
-void compile(const QString& projectPath, Diagnostics& d, std::uint32_t date,
-             CompileResult& result) {
-    const HelpProject project = ReadHelpProject(projectPath, d);
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// The help file must not replace one of the files it is compiled from.
+bool outputIsAnInput(const HelpProject& project, Diagnostics& d) {
+    std::vector<std::pair<QString, QString>> inputs = {
+        {project.path, QStringLiteral("help project")}};
+    for (const HelpProject::TopicFile& f : project.topicFiles)
+        inputs.push_back({f.path, QStringLiteral("topic file")});
+    for (const QString& f : project.includedFiles)
+        inputs.push_back({f, QStringLiteral("map file")});
+    if (!project.contentsFile.isEmpty())
+        inputs.push_back({ResolveProjectPath(project.folder, ansi::toUnicode(project.contentsFile)),
+                          QStringLiteral("contents file")});
+    for (const auto& [path, what] : inputs)
+        if (SameFile(project.helpFile, path)) {
+            d.error(project.path, project.helpFileLine,
+                    QStringLiteral("the help file %1 would replace the %2 %3; name another help "
+                                   "file in HLP=")
+                        .arg(native(project.helpFile), what, native(path)));
+            return true;
+        }
+    return false;
+}
+
+void compile(const QString& projectPath, const QStringList& includeFolders, Diagnostics& d,
+             std::uint32_t date, CompileResult& result, QString& reading) {
+    reading = projectPath;
+    const HelpProject project = ReadHelpProject(projectPath, d, includeFolders);
     result.helpFile = project.helpFile;
     if (d.hasErrors())
+        return;
+    if (std::any_of(project.helpFile.begin(), project.helpFile.end(),
+                    [](QChar c) { return c.unicode() < 0x20; })) {
+        d.error(projectPath, project.helpFileLine,
+                QStringLiteral("the help file name %1 holds a control character")
+                    .arg(native(project.helpFile)));
+        return;
+    }
+    if (outputIsAnInput(project, d))
         return;
 
     FontTable fonts;
     Topics topics;
     for (const HelpProject::TopicFile& f : project.topicFiles) {
-        QFile file(f.path);
-        if (!file.open(QIODevice::ReadOnly)) {
+        reading = f.path;
+        const SourceFile file = ReadSourceFile(f.path);
+        if (file.status == SourceFile::NotRegular) {
             d.error(projectPath, f.line,
-                    QStringLiteral("topic file %1 cannot be read (%2)")
-                        .arg(QDir::toNativeSeparators(f.path), file.errorString()));
+                    QStringLiteral("topic file %1 is not a regular file; it is not read")
+                        .arg(native(f.path)));
             continue;
         }
-        ReadTopicFile(f.path, file.readAll(), project.windows, fonts, topics, d);
+        if (file.status != SourceFile::Read) {
+            d.error(projectPath, f.line,
+                    QStringLiteral("topic file %1 cannot be read (%2)")
+                        .arg(native(f.path), file.reason));
+            continue;
+        }
+        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d);
+        if (fonts.full()) {
+            d.error(f.path, 0,
+                    QStringLiteral("more than %1 font faces or %2 font descriptors; a help file "
+                                   "holds no more")
+                        .arg(FontTable::kMaxFaces)
+                        .arg(FontTable::kMaxDescriptors));
+            return;
+        }
     }
     if (d.hasErrors())
         return;
@@ -59,14 +113,18 @@ void compile(const QString& projectPath, Diagnostics& d, std::uint32_t date,
         const qint64 fixed = qEnvironmentVariable("SOURCE_DATE_EPOCH").toLongLong(&ok);
         date = std::uint32_t(ok ? fixed : QDateTime::currentSecsSinceEpoch());
     }
+    reading = project.helpFile;
     const QByteArray bytes = BuildHelpFile(project, topics, fonts, d, &result.stats, date);
     if (d.hasErrors())
         return;
     QString error;
-    if (!QFileInfo(project.helpFile).absoluteDir().exists()) {
+    const QString folder = QFileInfo(project.helpFile).absolutePath();
+    if (!QFileInfo(folder).isDir()) {
         d.error(project.helpFile, 0, QStringLiteral("the folder of the help file does not exist"));
         return;
     }
+    // What an interrupted run of the compiler left beside its help file.
+    fileio::RemoveStaleWorkFiles(folder);
     if (!WriteFileSafely(project.helpFile, bytes, error)) {
         d.error(project.helpFile, 0, error);
         return;
@@ -77,15 +135,23 @@ void compile(const QString& projectPath, Diagnostics& d, std::uint32_t date,
 
 } // namespace
 
-CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t date) {
+CompileResult Compile(const QString& projectPath, Diagnostics& d, std::uint32_t date,
+                      const QStringList& includeFolders) {
     CompileResult result;
+    QString reading; // the file in hand when memory ran out
     try {
-        compile(projectPath, d, date, result);
+        compile(projectPath, includeFolders, d, date, result, reading);
     } catch (const std::bad_alloc&) {
         // Everything held is released by now; the help file was not touched.
         result.written = false;
         d.error(projectPath, 0,
-                QStringLiteral("there is not enough memory to compile this project"));
+                reading == result.helpFile && !reading.isEmpty()
+                    ? QStringLiteral("there is not enough memory to compile this project (while "
+                                     "building %1)")
+                          .arg(native(reading))
+                    : QStringLiteral("there is not enough memory to compile this project (while "
+                                     "reading %1)")
+                          .arg(native(reading)));
     }
     return result;
 }

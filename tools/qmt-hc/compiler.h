@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 namespace hc {
@@ -21,8 +22,10 @@ struct CompileResult {
 // Compiles `projectPath`. Never throws; everything worth telling goes to
 // `diagnostics`. With an error nothing is written and an existing help file
 // stays as it was. `date` is stored as the file's build time (seconds since
-// 1970; 0: now, or SOURCE_DATE_EPOCH when set).
-CompileResult Compile(const QString& projectPath, Diagnostics& diagnostics, std::uint32_t date = 0);
+// 1970; 0: now, or SOURCE_DATE_EPOCH when set). `includeFolders` are searched
+// for the project's #include files.
+CompileResult Compile(const QString& projectPath, Diagnostics& diagnostics, std::uint32_t date = 0,
+                      const QStringList& includeFolders = {});
 
 // Writes `bytes` to `target` the way every file of Quillmate is written
 // (fileio::SaveBytes: a hidden work file, checked, synced, renamed). On

@@ -127,9 +127,79 @@ QByteArray expand(QByteArrayView packed, std::uint32_t size, const Phrases& phra
     return out;
 }
 
+// The unpacked topic blocks, unpacked as the records ask for them and let go
+// once the records have moved past them: however large the help file, a few
+// blocks are held at a time.
+class BlockWindow {
+public:
+    BlockWindow(QByteArrayView file, int blockSize, bool lz77)
+        : m_file(file), m_blockSize(blockSize), m_lz77(lz77),
+          m_blocks((file.size() + blockSize - 1) / blockSize) {}
+
+    qsizetype blocks() const { return m_blocks; }
+    // Makes byte `offset` of block `block` and the `length` bytes from there
+    // (as far as the blocks reach) available; returns where in data().
+    qsizetype reach(std::uint32_t block, std::uint32_t offset, qsizetype length);
+    QByteArrayView data() const { return m_data; }
+
+private:
+    void append(qsizetype block);
+
+    QByteArrayView m_file;
+    int m_blockSize;
+    bool m_lz77;
+    qsizetype m_blocks;
+    qsizetype m_first = 0;          // the block at data()[0]
+    std::vector<qsizetype> m_sizes; // of the blocks held, from m_first on
+    QByteArray m_data;
+};
+
+void BlockWindow::append(qsizetype b) {
+    const QByteArrayView block = m_file.sliced(
+        b * m_blockSize, std::min<qsizetype>(m_blockSize, m_file.size() - b * m_blockSize));
+    if (block.size() < kBlockHeader)
+        throw FormatError("|TOPIC: a block is shorter than its header");
+    const QByteArrayView data = block.sliced(kBlockHeader);
+    if (m_lz77) {
+        const QByteArray unpacked = Lz77Decompress(data, 0x4000);
+        m_data += unpacked;
+        m_sizes.push_back(unpacked.size());
+    } else {
+        m_data.append(data);
+        m_sizes.push_back(data.size());
+    }
+}
+
+qsizetype BlockWindow::reach(std::uint32_t block, std::uint32_t offset, qsizetype length) {
+    if (qsizetype(block) >= m_blocks)
+        throw FormatError("|TOPIC: a position points outside the topic data");
+    const qsizetype held = qsizetype(m_sizes.size());
+    if (qsizetype(block) < m_first || qsizetype(block) >= m_first + held) {
+        m_data.clear();
+        m_sizes.clear();
+        m_first = block;
+    } else if (qsizetype(block) > m_first) {
+        const auto drop = std::size_t(qsizetype(block) - m_first);
+        qsizetype bytes = 0;
+        for (std::size_t i = 0; i < drop; ++i)
+            bytes += m_sizes[i];
+        m_data.remove(0, bytes);
+        m_sizes.erase(m_sizes.begin(), m_sizes.begin() + qsizetype(drop));
+        m_first = block;
+    }
+    if (m_sizes.empty())
+        append(m_first);
+    if (qsizetype(offset) >= m_sizes[0])
+        throw FormatError("|TOPIC: a position points outside the topic data");
+    while (m_data.size() < qsizetype(offset) + length &&
+           m_first + qsizetype(m_sizes.size()) < m_blocks)
+        append(m_first + qsizetype(m_sizes.size()));
+    return qsizetype(offset);
+}
+
 class Reader {
 public:
-    explicit Reader(QByteArrayView bytes) : m_fs(bytes) {}
+    Reader(QByteArrayView bytes, const TopicSink& sink) : m_fs(bytes), m_sink(sink) {}
     HelpFileRead read();
 
 private:
@@ -141,6 +211,7 @@ private:
     void trees();
 
     FileSystemReader m_fs;
+    const TopicSink& m_sink;
     HelpFileRead m_h;
     Phrases m_phrases;
 };
@@ -154,8 +225,8 @@ HelpFileRead Reader::read() {
                      : m_phrases.hall       ? "Hall phrases"
                                             : "phrases";
     fonts();
+    trees(); // before the topics: a sink sees every table
     topics();
-    trees();
     return std::move(m_h);
 }
 
@@ -402,31 +473,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
 void Reader::topics() {
     const QByteArrayView file = m_fs.file("|TOPIC");
     const int blockSize = m_h.minor <= 16 ? 0x800 : (m_h.flags == 8 ? 0x800 : 0x1000);
-    const qsizetype blocks = (file.size() + blockSize - 1) / blockSize;
-    QByteArray all;
-    std::vector<qsizetype> starts;
-    std::vector<qsizetype> sizes;
-    for (qsizetype b = 0; b < blocks; ++b) {
-        const QByteArrayView block =
-            file.sliced(b * blockSize, std::min<qsizetype>(blockSize, file.size() - b * blockSize));
-        if (block.size() < kBlockHeader)
-            throw FormatError("|TOPIC: a block is shorter than its header");
-        const QByteArrayView data = block.sliced(kBlockHeader);
-        const QByteArray unpacked = m_h.lz77 ? Lz77Decompress(data, 0x4000) : data.toByteArray();
-        starts.push_back(all.size());
-        sizes.push_back(unpacked.size());
-        all += unpacked;
-    }
-    const int offsetBits = m_h.lz77 ? 14 : 14;
-    const auto at = [&](std::uint32_t pos) -> qsizetype {
-        if (pos < kBlockHeader)
-            throw FormatError("|TOPIC: a position points before the first record");
-        const std::uint32_t block = (pos - kBlockHeader) >> offsetBits;
-        const std::uint32_t offset = (pos - kBlockHeader) & ((1u << offsetBits) - 1);
-        if (block >= starts.size() || qsizetype(offset) >= sizes[block])
-            throw FormatError("|TOPIC: a position points outside the topic data");
-        return starts[block] + offset;
-    };
+    BlockWindow window(file, blockSize, m_h.lz77);
+    constexpr int offsetBits = 14;
+    // Each record takes at least its header's 21 bytes of the unpacked
+    // blocks: more records than that means they are linked in a circle.
+    const qsizetype mostRecords = window.blocks() * (m_h.lz77 ? 0x4000 : blockSize) / 21 + 2;
     std::uint32_t pos = kBlockHeader;
     std::uint32_t previous = kNone;
     std::uint32_t chars = 0;
@@ -434,12 +485,17 @@ void Reader::topics() {
     std::uint32_t expectedNextTopic = kNone;
     TopicRead* current = nullptr;
     std::vector<TopicRead> topics;
-    int guard = 0;
+    int count = 0; // topics read, handed on or not
+    qsizetype guard = 0;
     while (pos != kNone && pos != 0) {
-        if (++guard > 10000000)
+        if (++guard > mostRecords)
             throw FormatError("|TOPIC: the records are linked in a circle");
-        const qsizetype a = at(pos);
-        ByteReader r(QByteArrayView(all), "|TOPIC record", a);
+        if (pos < kBlockHeader)
+            throw FormatError("|TOPIC: a position points before the first record");
+        const std::uint32_t thisBlock = (pos - kBlockHeader) >> offsetBits;
+        const std::uint32_t inBlock = (pos - kBlockHeader) & ((1u << offsetBits) - 1);
+        qsizetype a = window.reach(thisBlock, inBlock, 21);
+        ByteReader r(window.data(), "|TOPIC record", a);
         const std::uint32_t size = r.u32();
         const std::uint32_t textSize = r.u32();
         const std::uint32_t prev = r.u32();
@@ -449,13 +505,14 @@ void Reader::topics() {
         if (prev != previous)
             throw FormatError(
                 "|TOPIC: a record's back link does not point to the record before it");
+        a = window.reach(thisBlock, inBlock, qsizetype(size));
+        const QByteArrayView all = window.data();
         if (data1Size < 21 || size < data1Size || a + qsizetype(size) > all.size())
             throw FormatError("|TOPIC: a record's sizes do not fit together");
-        const QByteArrayView data1 = QByteArrayView(all).sliced(a + 21, data1Size - 21);
-        const QByteArrayView data2 = QByteArrayView(all).sliced(a + data1Size, size - data1Size);
+        const QByteArrayView data1 = all.sliced(a + 21, data1Size - 21);
+        const QByteArrayView data2 = all.sliced(a + data1Size, size - data1Size);
         const QByteArray text = textSize > data2.size() ? expand(data2, textSize, m_phrases)
                                                         : data2.first(textSize).toByteArray();
-        const std::uint32_t thisBlock = (pos - kBlockHeader) >> offsetBits;
         if (thisBlock != block) {
             block = thisBlock;
             chars = 0;
@@ -480,7 +537,12 @@ void Reader::topics() {
             for (qsizetype i = 1; i < parts.size(); ++i)
                 if (!parts[i].isEmpty())
                     t.macros.push_back(parts[i]);
+            if (m_sink && !topics.empty()) {
+                m_sink(m_h, std::move(topics.back()), offset);
+                topics.clear();
+            }
             topics.push_back(std::move(t));
+            ++count;
             current = &topics.back();
         } else if (type == 0x20 || type == 0x23) {
             if (!current)
@@ -498,8 +560,13 @@ void Reader::topics() {
     }
     // The last header closes the list and is no topic.
     if (!topics.empty() && topics.back().title.isEmpty() && topics.back().recordOffsets.empty() &&
-        topics.back().number == int(topics.size()) - 1)
+        topics.back().number == count - 1)
         topics.pop_back();
+    if (m_sink) {
+        if (!topics.empty())
+            m_sink(m_h, std::move(topics.back()), kNone);
+        topics.clear();
+    }
     m_h.topics = std::move(topics);
 }
 
@@ -612,15 +679,27 @@ bool HelpFileRead::findContext(std::uint32_t hash, std::uint32_t& offset) const 
     return true;
 }
 
-HelpFileRead ReadHelpFile(QByteArrayView bytes) {
-    return Reader(bytes).read();
+HelpFileRead ReadHelpFile(QByteArrayView bytes, const TopicSink& sink) {
+    return Reader(bytes, sink).read();
 }
 
-QString DumpHelpFile(const HelpFileRead& h) {
-    const auto t = [](const QByteArray& b) { return ansi::toUnicode(b); };
-    const auto hex = [](std::uint32_t v) {
-        return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0'));
-    };
+namespace {
+
+QString text(const QByteArray& b) {
+    return ansi::toUnicode(b);
+}
+
+QString hex(std::uint32_t v) {
+    return QStringLiteral("0x%1").arg(v, 8, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+HelpFileDump::HelpFileDump(Write write) : m_write(std::move(write)) {}
+
+void HelpFileDump::header(const HelpFileRead& h) {
+    m_started = true;
+    const auto t = text;
     QString out;
     out += QStringLiteral("title: %1\n").arg(t(h.title));
     out += QStringLiteral("format: %1 (minor %2), %3%4\n")
@@ -649,54 +728,73 @@ QString DumpHelpFile(const HelpFileRead& h) {
                    .arg(w.y)
                    .arg(w.width)
                    .arg(w.height);
-    out += QStringLiteral("topics: %1, context strings: %2, map entries: %3, keywords: %4\n")
-               .arg(h.topics.size())
+    out += QStringLiteral("context strings: %1, map entries: %2, keywords: %3\n")
                .arg(h.contexts.size())
                .arg(h.map.size())
                .arg(h.keywords.size());
+    m_write(out);
 
-    std::multimap<std::uint32_t, QString> labels; // by topic offset
     std::map<std::uint32_t, QByteArray> names;
     for (const auto& [offset, name] : h.topicIds)
         names.emplace(offset, name);
     for (const auto& [hash, offset] : h.contexts) {
         const auto n = names.find(offset);
-        labels.emplace(offset,
-                       QStringLiteral("  context: %1%2")
-                           .arg(hex(std::uint32_t(hash)),
-                                n != names.end() ? QLatin1Char(' ') + t(n->second) : QString()));
+        m_labels.emplace(offset,
+                         QStringLiteral("  context: %1%2")
+                             .arg(hex(std::uint32_t(hash)),
+                                  n != names.end() ? QLatin1Char(' ') + t(n->second) : QString()));
     }
     for (const auto& [number, offset] : h.map)
-        labels.emplace(offset, QStringLiteral("  map: %1").arg(number));
+        m_labels.emplace(offset, QStringLiteral("  map: %1").arg(number));
     for (const KeywordRead& k : h.keywords)
         for (std::uint32_t o : k.offsets)
-            labels.emplace(o, QStringLiteral("  keyword: %1").arg(t(k.text)));
+            m_labels.emplace(o, QStringLiteral("  keyword: %1").arg(t(k.text)));
+}
+
+void HelpFileDump::topic(const HelpFileRead& h, const TopicRead& topic, std::uint32_t end) {
+    if (!m_started)
+        header(h);
+    ++m_topics;
+    const auto t = text;
+    QString out = QStringLiteral("\ntopic %1 at %2: %3\n")
+                      .arg(topic.number)
+                      .arg(hex(topic.offset), t(topic.title));
+    for (auto it = m_labels.lower_bound(topic.offset); it != m_labels.end() && it->first < end;
+         ++it)
+        out += it->second + QLatin1Char('\n');
+    for (const QByteArray& m : topic.macros)
+        out += QStringLiteral("  entry macro: %1\n").arg(t(m));
+    if (topic.browseBack != 0xFFFFFFFF || topic.browseNext != 0xFFFFFFFF)
+        out += QStringLiteral("  browse: back %1, next %2\n")
+                   .arg(hex(topic.browseBack), hex(topic.browseNext));
+    for (const HotspotRead& s : topic.hotspots)
+        out += QStringLiteral("  hotspot %1 %2: %3\n")
+                   .arg(s.code, 2, 16)
+                   .arg(s.code == 0xC8 || s.code == 0xCC
+                            ? t(s.target)
+                            : hex(s.hash) +
+                                  (s.target.isEmpty() ? QString() : QLatin1Char('@') + t(s.target)),
+                        t(s.text));
+    QString body = t(topic.text);
+    body.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
+    out += QStringLiteral("  text:\n    %1\n").arg(body.trimmed());
+    m_write(out);
+}
+
+void HelpFileDump::finish(const HelpFileRead& h) {
+    if (!m_started)
+        header(h);
+    m_write(QStringLiteral("\ntopics: %1\n").arg(m_topics));
+}
+
+QString DumpHelpFile(const HelpFileRead& h) {
+    QString out;
+    HelpFileDump dump([&out](const QString& piece) { out += piece; });
     for (const TopicRead& topic : h.topics) {
-        out += QStringLiteral("\ntopic %1 at %2: %3\n")
-                   .arg(topic.number)
-                   .arg(hex(topic.offset), t(topic.title));
         const std::uint32_t end = &topic == &h.topics.back() ? 0xFFFFFFFF : (&topic + 1)->offset;
-        for (auto it = labels.lower_bound(topic.offset); it != labels.end() && it->first < end;
-             ++it)
-            out += it->second + QLatin1Char('\n');
-        for (const QByteArray& m : topic.macros)
-            out += QStringLiteral("  entry macro: %1\n").arg(t(m));
-        if (topic.browseBack != 0xFFFFFFFF || topic.browseNext != 0xFFFFFFFF)
-            out += QStringLiteral("  browse: back %1, next %2\n")
-                       .arg(hex(topic.browseBack), hex(topic.browseNext));
-        for (const HotspotRead& s : topic.hotspots)
-            out +=
-                QStringLiteral("  hotspot %1 %2: %3\n")
-                    .arg(s.code, 2, 16)
-                    .arg(s.code == 0xC8 || s.code == 0xCC
-                             ? t(s.target)
-                             : hex(s.hash) + (s.target.isEmpty() ? QString()
-                                                                 : QLatin1Char('@') + t(s.target)),
-                         t(s.text));
-        QString text = t(topic.text);
-        text.replace(QLatin1Char('\n'), QStringLiteral("\n    "));
-        out += QStringLiteral("  text:\n    %1\n").arg(text.trimmed());
+        dump.topic(h, topic, end);
     }
+    dump.finish(h);
     return out;
 }
 

@@ -10,6 +10,8 @@
 #include <QByteArrayView>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <vector>
 
 namespace hc {
@@ -75,12 +77,37 @@ struct HelpFileRead {
     QByteArray contextTree; // kept for findContext
 };
 
-// Throws FormatError when the file is not a help file or does not hold together.
-HelpFileRead ReadHelpFile(QByteArrayView bytes);
+// Receives each topic as soon as it is read, with the help file's other
+// tables already read, and the offset where the next topic starts.
+using TopicSink =
+    std::function<void(const HelpFileRead& tables, TopicRead&& topic, std::uint32_t nextOffset)>;
 
-// A readable listing: settings, then each topic with its title, context
-// strings (by name where the file keeps them, else by hash), map numbers,
-// keywords, browse links, text and hotspots.
+// Throws FormatError when the file is not a help file or does not hold
+// together. With a sink the topics go to it and HelpFileRead::topics stays
+// empty: a large file is read with a few blocks in memory at a time.
+HelpFileRead ReadHelpFile(QByteArrayView bytes, const TopicSink& sink = {});
+
+// A readable listing, written piece by piece: settings, then each topic with
+// its title, context strings (by name where the file keeps them, else by
+// hash), map numbers, keywords, browse links, text and hotspots, then the
+// number of topics.
+class HelpFileDump {
+public:
+    using Write = std::function<void(const QString&)>;
+    explicit HelpFileDump(Write write);
+    void topic(const HelpFileRead& tables, const TopicRead& topic, std::uint32_t nextOffset);
+    void finish(const HelpFileRead& tables);
+
+private:
+    void header(const HelpFileRead& tables);
+
+    Write m_write;
+    bool m_started = false;
+    qsizetype m_topics = 0;
+    std::multimap<std::uint32_t, QString> m_labels; // by topic offset
+};
+
+// The whole listing of a file read without a sink.
 QString DumpHelpFile(const HelpFileRead& file);
 
 } // namespace hc

@@ -54,7 +54,7 @@ public:
     Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d)
         : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d) {}
 
-    QByteArray build(HelpFileStats& stats, std::uint32_t date);
+    QByteArray build(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
 
 private:
     void makeLinks();
@@ -68,6 +68,7 @@ private:
     std::vector<QByteArray> blockHeaders(qsizetype blocks, const std::vector<Place>& places) const;
 
     void contexts();
+    void aliases();
     QByteArray system(std::uint32_t date) const;
     QByteArray fontFile() const;
     QByteArray contextFile() const;
@@ -388,6 +389,7 @@ void Writer::contexts() {
         kept = order[k];
         m_contexts.push_back({d.hash, d.context->text, topicOffset(d.topic, d.context->paragraph)});
     }
+
     std::sort(repeated.begin(), repeated.end());
     for (const auto& [which, first] : repeated) {
         const FootnoteAt& c = *all[which].context;
@@ -404,6 +406,49 @@ void Writer::contexts() {
                 QStringLiteral("context strings %1 and %2 have the same hash value; rename one")
                     .arg(ansi::toUnicode(original.text), name));
     }
+}
+
+// Each alias is one more context string, leading where its target leads.
+void Writer::aliases() {
+    std::vector<ContextAt> added;
+    for (const Alias& a : m_project.aliases) {
+        const std::int32_t hash = std::int32_t(ContextHash(a.alias));
+        const QString name = ansi::toUnicode(a.alias);
+        bool found = false;
+        const std::uint32_t offset = offsetOfHash(ContextHash(a.target), found);
+        if (!found) {
+            m_d.warning(a.file, a.line,
+                        QStringLiteral("alias %1 names %2, which no topic defines; ignored")
+                            .arg(name, ansi::toUnicode(a.target)));
+            continue;
+        }
+        const auto sameHash = [hash](const ContextAt& c) { return c.hash == hash; };
+        auto it = std::find_if(added.begin(), added.end(), sameHash);
+        const ContextAt* before = it != added.end() ? &*it : nullptr;
+        if (!before) {
+            const auto t =
+                std::lower_bound(m_contexts.begin(), m_contexts.end(), hash,
+                                 [](const ContextAt& c, std::int32_t h) { return c.hash < h; });
+            before = t != m_contexts.end() && t->hash == hash ? &*t : nullptr;
+        }
+        if (!before) {
+            added.push_back({hash, a.alias, offset});
+        } else if (before->name.compare(a.alias, Qt::CaseInsensitive) == 0) {
+            m_d.warning(a.file, a.line,
+                        QStringLiteral("context string %1 is defined twice; this alias is ignored")
+                            .arg(name));
+        } else {
+            m_d.error(a.file, a.line,
+                      QStringLiteral("context strings %1 and %2 have the same hash value; rename "
+                                     "one")
+                          .arg(ansi::toUnicode(before->name.toByteArray()), name));
+        }
+    }
+    if (added.empty())
+        return;
+    m_contexts.insert(m_contexts.end(), added.begin(), added.end());
+    std::sort(m_contexts.begin(), m_contexts.end(),
+              [](const ContextAt& a, const ContextAt& b) { return a.hash < b.hash; });
 }
 
 std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
@@ -656,7 +701,7 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     stats.keywords = merged;
 }
 
-QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
+QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
     const int n = int(m_topics.size());
     // Browse sequences: topics of one group ("group:sequence"), ordered by
     // their sequence text, topics without one in file order.
@@ -699,8 +744,18 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
         placeStream(m_places);
         topicFile = plainTopicFile(m_stream.view(), m_places);
     }
+    const qsizetype blocks = m_places.empty() ? 0 : qsizetype(m_places.back().block) + 1;
+    if (blocks > maxBlocks) {
+        m_d.error(m_project.path, 0,
+                  QStringLiteral("the topics fill %1 blocks of 4 KB; a help file holds at most %2 "
+                                 "(write less text, or set COMPRESS)")
+                      .arg(blocks)
+                      .arg(maxBlocks));
+        return {};
+    }
 
     contexts();
+    aliases();
     stats.topics = n;
     stats.contextStrings = int(m_contexts.size());
     stats.jumps = checkJumps();
@@ -721,11 +776,12 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date) {
 } // namespace
 
 QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
-                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date) {
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
+                         int maxTopicBlocks) {
     HelpFileStats local;
     Writer writer(project, topics, fonts, diagnostics);
     try {
-        return writer.build(stats ? *stats : local, date);
+        return writer.build(stats ? *stats : local, date, maxTopicBlocks);
     } catch (const FormatError& e) {
         diagnostics.error(project.path, 0, QString::fromStdString(e.what()));
         return {};

@@ -22,11 +22,15 @@ struct HelpFileStats {
     bool compressed = false;
 };
 
+// TOPICOFFSET keeps a block's number in its upper 17 bits: a help file holds
+// at most this many topic blocks (about 535 MB of text stored as it is).
+constexpr int kMaxTopicBlocks = 1 << 17;
+
 // The help file's bytes. Warnings and errors (unknown jump targets, duplicate
 // context strings, map entries without a topic ...) go to `diagnostics`;
 // when it holds errors afterwards, the bytes are not to be used.
 QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
                          Diagnostics& diagnostics, HelpFileStats* stats = nullptr,
-                         std::uint32_t date = 0);
+                         std::uint32_t date = 0, int maxTopicBlocks = kMaxTopicBlocks);
 
 } // namespace hc

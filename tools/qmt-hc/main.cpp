@@ -1,6 +1,6 @@
-// qmt-hc: the help compiler. "qmt-hc [/c /e /m ...] PROJECT.HPJ" compiles a
-// help project into its help file; "qmt-hc --dump FILE.HLP" lists what a help
-// file holds.
+// qmt-hc: the help compiler. "qmt-hc [/c /e /m] [/I FOLDER]... PROJECT.HPJ"
+// compiles a help project into its help file; "qmt-hc --dump FILE.HLP" lists
+// what a help file holds.
 #include "compiler.h"
 #include "hlpreader.h"
 
@@ -22,26 +22,61 @@ void print(FILE* to, const QString& text) {
     std::fwrite(b.constData(), 1, std::size_t(b.size()), to);
 }
 
+const QString kUsage = QStringLiteral("usage: qmt-hc [/c] [/e] [/m] [/I FOLDER]... PROJECT.HPJ\n"
+                                      "       qmt-hc --dump FILE.HLP\n"
+                                      "       qmt-hc --help | --version\n");
+
 int usage() {
-    print(stderr, QStringLiteral("usage: qmt-hc [/c] [/e] [/m] PROJECT.HPJ\n"
-                                 "       qmt-hc --dump FILE.HLP\n"));
+    print(stderr, kUsage);
     return 2;
+}
+
+int help() {
+    print(stdout,
+          kUsage + QStringLiteral(
+                       "\nCompiles a WinHelp project (.HPJ) and its RTF topic files into a help "
+                       "file (.HLP).\n\n"
+                       "  /I FOLDER   look for #include files in FOLDER too (after the project's "
+                       "folder\n"
+                       "              and the including file's folder); may be given more than "
+                       "once\n"
+                       "  /c /e /m    accepted for the command line of other help compilers\n"
+                       "  --dump      list what a help file holds\n"
+                       "  --help      show this text\n"
+                       "  --version   show the version\n\n"
+                       "Exit status: 0 written (warnings are possible), 1 errors (nothing "
+                       "written),\n2 wrong command line.\n"));
+    return 0;
 }
 
 int dump(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        print(stderr, QStringLiteral("%1: cannot be read (%2)\n")
-                          .arg(QDir::toNativeSeparators(path), f.errorString()));
+    const auto fail = [&](const QString& why) {
+        print(stderr, QStringLiteral("%1: %2\n").arg(QDir::toNativeSeparators(path), why));
         return 1;
-    }
+    };
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot be read (%1)").arg(f.errorString()));
+    if (f.isSequential())
+        return fail(QStringLiteral("is not a regular file"));
+    // Mapped, not read: the file's pages stay the system's to drop again.
+    const uchar* mapped = f.size() > 0 ? f.map(0, f.size()) : nullptr;
+    QByteArray read;
+    if (!mapped && f.size() > 0)
+        read = f.readAll();
+    const QByteArrayView bytes =
+        mapped ? QByteArrayView(reinterpret_cast<const char*>(mapped), f.size())
+               : QByteArrayView(read);
+    // The listing goes out topic by topic, as the topics are read.
+    hc::HelpFileDump listing([](const QString& piece) { print(stdout, piece); });
     try {
-        const QByteArray bytes = f.readAll();
-        print(stdout, hc::DumpHelpFile(hc::ReadHelpFile(bytes)));
+        const hc::HelpFileRead tables =
+            hc::ReadHelpFile(bytes, [&](const hc::HelpFileRead& h, hc::TopicRead&& topic,
+                                        std::uint32_t next) { listing.topic(h, topic, next); });
+        listing.finish(tables);
     } catch (const std::exception& e) {
-        print(stderr, QStringLiteral("%1: %2\n")
-                          .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(e.what())));
-        return 1;
+        std::fflush(stdout);
+        return fail(QString::fromLocal8Bit(e.what()));
     }
     return 0;
 }
@@ -60,11 +95,26 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 2 && args[0] == u"--dump")
         return dump(args[1]);
+    if (args == QStringList(QStringLiteral("--help")))
+        return help();
+    if (args == QStringList(QStringLiteral("--version"))) {
+        print(stdout, QStringLiteral("qmt-hc (Quillmate) %1\n").arg(QStringLiteral(QM_VERSION)));
+        return 0;
+    }
     QString project;
-    for (const QString& a : args) {
+    QStringList includeFolders;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool isSwitch = a.size() == 2 && (a[0] == u'/' || a[0] == u'-');
+        if (isSwitch && (a[1] == u'I' || a[1] == u'i')) {
+            if (i + 1 >= args.size() || args[i + 1].isEmpty())
+                return usage();
+            includeFolders << args[++i];
+            continue;
+        }
         // The switches of the command line Quillmate gives a help compiler
         // (/c compile, /e exit when done, /m minimised) mean nothing more here.
-        if (a.size() == 2 && (a[0] == u'/' || a[0] == u'-'))
+        if (isSwitch)
             continue;
         if (a.startsWith(u'-') || !project.isEmpty())
             return usage();
@@ -74,7 +124,7 @@ int main(int argc, char** argv) {
         return usage();
 
     hc::Diagnostics d;
-    const hc::CompileResult r = hc::Compile(project, d);
+    const hc::CompileResult r = hc::Compile(project, d, 0, includeFolders);
     for (const QString& line : d.lines())
         print(stderr, line + u'\n');
     const QString name = QDir::toNativeSeparators(project);

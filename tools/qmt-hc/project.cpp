@@ -2,11 +2,15 @@
 
 #include "codepage/ansi.h"
 #include "fileio/findpath.h"
+#include "sourcefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <cctype>
 
 namespace hc {
 
@@ -95,6 +99,26 @@ bool parseColor(QByteArray field, std::uint32_t& color) {
     return true;
 }
 
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// A name Windows reads as absolute: "C:\...", "\\server\..." or "\...".
+bool isWindowsAbsolute(const QString& name) {
+    return (name.size() >= 3 && name[1] == u':' && (name[2] == u'\\' || name[2] == u'/')) ||
+           name.startsWith(u'\\');
+}
+
+// A name a header can define: letters, digits, '_' and '.'.
+bool isIdentifier(QByteArrayView name) {
+    if (name.isEmpty())
+        return false;
+    for (char c : name)
+        if (!(std::isalnum(uchar(c)) || c == '_' || c == '.'))
+            return false;
+    return true;
+}
+
 class Reader {
 public:
     Reader(HelpProject& p, Diagnostics& d) : m_p(p), m_d(d) {}
@@ -103,22 +127,82 @@ public:
 
 private:
     void option(const QByteArray& key, const QByteArray& value, int line);
-    void mapLine(QByteArrayView line, const QString& file, int lineNo, int depth);
+    void mapLine(QByteArrayView line, const QString& file, int lineNo, int depth,
+                 bool included = false);
     void includeFile(const QByteArray& name, const QString& file, int lineNo, int depth);
+    QString findInclude(const QString& name, const QString& from) const;
     void window(const QByteArray& line, int lineNo);
+    void alias(const QByteArray& line, int lineNo);
+    void includeOptions(const QByteArray& all);
+    bool fitsSystem(const QByteArray& value, const char* what, int line);
 
     HelpProject& m_p;
     Diagnostics& m_d;
+    std::vector<QString> m_chain;  // the files being read, the project first
+    std::vector<QString> m_seen;   // every map file read once already
+    std::vector<QString> m_looped; // the files a loop led back to
+    bool m_tooManyWindows = false;
 };
 
+// INCLUDE= lines count wherever they stand in [OPTIONS]: the folders they name
+// are known before the first #include is read.
+void Reader::includeOptions(const QByteArray& all) {
+    for (const QString& folder : std::as_const(m_p.includeFolders))
+        if (!QFileInfo(folder).isDir())
+            m_d.warning(
+                m_p.path, 0,
+                QStringLiteral("include folder %1 (/I) is not a folder").arg(native(folder)));
+    bool options = false;
+    int lineNo = 0;
+    for (qsizetype at = 0; at < all.size();) {
+        qsizetype end = all.indexOf('\n', at);
+        if (end < 0)
+            end = all.size();
+        const QByteArrayView line = QByteArrayView(all).sliced(at, end - at).trimmed();
+        at = end + 1;
+        ++lineNo;
+        if (line.startsWith('[')) {
+            options = line.sliced(1).trimmed().toByteArray().toUpper().startsWith("OPTIONS");
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (!options || eq < 0 ||
+            line.first(eq).trimmed().compare("INCLUDE", Qt::CaseInsensitive) != 0)
+            continue;
+        const QByteArray folder = stripComment(line.sliced(eq + 1).toByteArray());
+        if (folder.isEmpty())
+            continue;
+        m_p.includeFolders << ResolveProjectPath(m_p.folder, text(folder));
+        if (!QFileInfo(m_p.includeFolders.back()).isDir())
+            m_d.warning(m_p.path, lineNo,
+                        QStringLiteral("include folder %1 is not a folder")
+                            .arg(native(m_p.includeFolders.back())));
+    }
+}
+
+bool Reader::fitsSystem(const QByteArray& value, const char* what, int line) {
+    if (value.size() <= kMaxSystemText)
+        return true;
+    m_d.error(m_p.path, line,
+              QStringLiteral("%1 is %2 characters long; a help file holds at most %3")
+                  .arg(QLatin1StringView(what))
+                  .arg(value.size())
+                  .arg(kMaxSystemText));
+    return false;
+}
+
 void Reader::read(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    const SourceFile f = ReadSourceFile(path);
+    if (f.status != SourceFile::Read) {
         m_d.error(path, 0,
-                  QStringLiteral("the help project file cannot be read (%1)").arg(f.errorString()));
+                  f.status == SourceFile::NotRegular
+                      ? QStringLiteral("the help project is not a regular file; it is not read")
+                      : QStringLiteral("the help project file cannot be read (%1)").arg(f.reason));
         return;
     }
-    const QByteArray all = f.readAll();
+    const QByteArray& all = f.bytes;
+    m_chain.push_back(QFileInfo(path).canonicalFilePath());
+    includeOptions(all);
     QByteArray section;
     QByteArray helpFile;
     int lineNo = 0;
@@ -147,7 +231,8 @@ void Reader::read(const QString& path) {
                 continue;
             }
             section = line.mid(1, end - 1).trimmed().toUpper();
-            static const QList<QByteArray> known = {"OPTIONS", "FILES", "MAP", "WINDOWS", "CONFIG"};
+            static const QList<QByteArray> known = {"OPTIONS", "FILES",  "MAP",
+                                                    "WINDOWS", "CONFIG", "ALIAS"};
             if (!known.contains(section))
                 m_d.warning(path, lineNo,
                             QStringLiteral("section [%1] is not supported and is ignored")
@@ -166,9 +251,10 @@ void Reader::read(const QString& path) {
             }
             const QByteArray key = line.left(eq).trimmed().toUpper();
             QByteArray value = line.mid(eq + 1).trimmed();
-            if (key == "HLP")
+            if (key == "HLP") {
                 helpFile = stripComment(value);
-            else
+                m_p.helpFileLine = lineNo;
+            } else
                 option(key, value, lineNo);
         } else if (section == "FILES") {
             const QByteArray name = stripComment(line);
@@ -177,12 +263,18 @@ void Reader::read(const QString& path) {
         } else if (section == "WINDOWS") {
             window(line, lineNo);
         } else if (section == "CONFIG") {
-            m_p.macros.push_back(line);
+            if (fitsSystem(line, "the macro", lineNo))
+                m_p.macros.push_back(line);
+        } else if (section == "ALIAS") {
+            alias(line, lineNo);
         }
     }
     if (m_p.topicFiles.empty())
         m_d.error(path, 0,
                   QStringLiteral("the project names no topic file ([FILES] is missing or empty)"));
+    if (std::any_of(helpFile.begin(), helpFile.end(), [](char c) { return uchar(c) < 0x20; }))
+        m_d.error(path, m_p.helpFileLine,
+                  QStringLiteral("the help file name in HLP= holds a control character"));
     if (helpFile.isEmpty())
         m_p.helpFile =
             QDir(m_p.folder).filePath(QFileInfo(path).completeBaseName() + QStringLiteral(".hlp"));
@@ -192,11 +284,14 @@ void Reader::read(const QString& path) {
 
 void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
     if (key == "TITLE") {
-        m_p.title = value;
+        if (fitsSystem(value, "TITLE", line))
+            m_p.title = value;
     } else if (key == "COPYRIGHT") {
-        m_p.copyright = value;
+        if (fitsSystem(value, "COPYRIGHT", line))
+            m_p.copyright = value;
     } else if (key == "CNT") {
-        m_p.contentsFile = stripComment(value);
+        if (fitsSystem(stripComment(value), "CNT", line))
+            m_p.contentsFile = stripComment(value);
     } else if (key == "CONTENTS" || key == "INDEX") {
         m_p.contentsTopic = stripComment(value);
     } else if (key == "LCID") {
@@ -221,7 +316,8 @@ void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
     // REPORT, FTS, ERRORLOG and the other options do not change the file.
 }
 
-void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int depth) {
+void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int depth,
+                     bool included) {
     // NAME=number alone, the form Create writes, taken without copies.
     {
         const QByteArrayView line = raw.trimmed();
@@ -245,7 +341,8 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     line = stripComment(line);
     if (line.isEmpty())
         return;
-    if (line.startsWith("#define"))
+    const bool define = line.startsWith("#define");
+    if (define)
         line = line.mid(7).trimmed();
     else if (line.startsWith('#'))
         return; // other preprocessor lines (#ifdef, #endif ...)
@@ -263,6 +360,16 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
         }
     }
     MapEntry e;
+    if (included && (!isIdentifier(name) || !parseNumber(number, e.number))) {
+        // A header holds more than map entries: declarations, include guards,
+        // macros of other values. Only a #define that gives a value is worth
+        // a word.
+        if (define && !name.isEmpty() && !number.isEmpty())
+            m_d.warning(file, lineNo,
+                        QStringLiteral("#define %1 does not give a number; it is no map entry")
+                            .arg(text(name)));
+        return;
+    }
     if (name.isEmpty() || name.contains(' ') || !parseNumber(number, e.number)) {
         m_d.error(
             file, lineNo,
@@ -275,32 +382,128 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     m_p.map.push_back(e);
 }
 
+QString Reader::findInclude(const QString& name, const QString& from) const {
+    QStringList folders = {m_p.folder, QFileInfo(from).absolutePath()};
+    folders << m_p.includeFolders;
+    folders.removeDuplicates();
+    for (const QString& folder : folders) {
+        const QString path = ResolveProjectPath(folder, name);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    // A Windows path of the machine the project was written on: the file
+    // may have been copied into a folder the compiler searches.
+    if (isWindowsAbsolute(name)) {
+        QString base = name;
+        base.replace(u'\\', u'/');
+        base = base.mid(base.lastIndexOf(u'/') + 1);
+        for (const QString& folder : folders) {
+            const QString path = ResolveProjectPath(folder, base);
+            if (!base.isEmpty() && QFileInfo::exists(path))
+                return path;
+        }
+    }
+    return {};
+}
+
 void Reader::includeFile(const QByteArray& target, const QString& file, int lineNo, int depth) {
     QByteArray name = target;
     if ((name.startsWith('<') && name.endsWith('>')) ||
         (name.startsWith('"') && name.endsWith('"')))
         name = name.mid(1, name.size() - 2);
-    const QString path = ResolveProjectPath(m_p.folder, text(name.trimmed()));
-    QFile f(path);
-    if (depth > 8 || !f.open(QIODevice::ReadOnly)) {
-        m_d.error(file, lineNo,
-                  depth > 8 ? QStringLiteral("#include nested too deeply")
-                            : QStringLiteral("included file %1 cannot be read")
-                                  .arg(QDir::toNativeSeparators(path)));
+    const QString wanted = text(name.trimmed());
+    if (wanted.isEmpty()) {
+        m_d.warning(file, lineNo, QStringLiteral("#include without a file name ignored"));
         return;
     }
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.startsWith("#define") || line.startsWith("#include"))
-            mapLine(line, path, int(i + 1), depth + 1);
+    const QString path = findInclude(wanted, file);
+    const auto lost = [&](const QString& why) {
+        m_d.warning(file, lineNo,
+                    QStringLiteral("included file %1 %2; the map numbers it holds are left out")
+                        .arg(native(wanted), why));
+    };
+    if (path.isEmpty()) {
+        lost(m_p.includeFolders.isEmpty()
+                 ? QStringLiteral("is not found")
+                 : QStringLiteral("is not found in the project's folder or an include folder"));
+        return;
     }
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (std::find(m_chain.begin(), m_chain.end(), canonical) != m_chain.end()) {
+        // Once for each file: a file including itself on every line is one loop.
+        if (std::find(m_looped.begin(), m_looped.end(), canonical) == m_looped.end())
+            m_d.warning(file, lineNo,
+                        QStringLiteral("#include loop: %1 is already being read; not read again")
+                            .arg(native(path)));
+        m_looped.push_back(canonical);
+        return;
+    }
+    // A header included from several places is read once, as include guards
+    // would have it.
+    if (std::find(m_seen.begin(), m_seen.end(), canonical) != m_seen.end())
+        return;
+    if (depth > 8) {
+        m_d.error(file, lineNo, QStringLiteral("#include nested too deeply"));
+        return;
+    }
+    const SourceFile f = ReadSourceFile(path, kMaxIncludeSize);
+    switch (f.status) {
+    case SourceFile::Read:
+        break;
+    case SourceFile::NotRegular:
+        m_d.error(file, lineNo,
+                  QStringLiteral("included file %1 is not a regular file; it is not read")
+                      .arg(native(path)));
+        return;
+    case SourceFile::TooLarge:
+        m_d.error(file, lineNo,
+                  QStringLiteral("included file %1 is larger than %2 MB; it is not a map file")
+                      .arg(native(path))
+                      .arg(kMaxIncludeSize >> 20));
+        return;
+    case SourceFile::Missing:
+    case SourceFile::Failed:
+        lost(QStringLiteral("cannot be read (%1)").arg(f.reason));
+        return;
+    }
+    m_seen.push_back(canonical);
+    m_p.includedFiles.push_back(path);
+    m_chain.push_back(canonical);
+    // Every form of the [MAP] section counts: #define lines of a C header
+    // and the "NAME number" lines of generated map files alike.
+    const QList<QByteArray> lines = f.bytes.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        mapLine(lines[i], path, int(i + 1), depth + 1, true);
+    m_chain.pop_back();
+}
+
+void Reader::alias(const QByteArray& line, int lineNo) {
+    const QByteArray entry = stripComment(line);
+    const qsizetype eq = entry.indexOf('=');
+    const QByteArray name = entry.left(eq).trimmed();
+    const QByteArray target = entry.mid(eq + 1).trimmed();
+    if (eq <= 0 || name.isEmpty() || target.isEmpty() || name.contains(' ') ||
+        target.contains(' ')) {
+        m_d.warning(m_p.path, lineNo,
+                    QStringLiteral("alias \"%1\" is not of the form ALIAS=context; ignored")
+                        .arg(text(entry)));
+        return;
+    }
+    m_p.aliases.push_back({name, target, m_p.path, lineNo});
 }
 
 void Reader::window(const QByteArray& line, int lineNo) {
     const qsizetype eq = line.indexOf('=');
     if (eq <= 0) {
         m_d.warning(m_p.path, lineNo, QStringLiteral("window definition without \"=\" ignored"));
+        return;
+    }
+    if (int(m_p.windows.size()) >= kMaxWindows) {
+        if (!m_tooManyWindows)
+            m_d.error(m_p.path, lineNo,
+                      QStringLiteral("more than %1 windows; a help file holds at most %1")
+                          .arg(kMaxWindows));
+        m_tooManyWindows = true;
         return;
     }
     WindowDefinition w;
@@ -357,10 +560,13 @@ QString ResolveProjectPath(const QString& folder, const QString& name) {
     return fileio::FindPath(folder + u'/', n);
 }
 
-HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics) {
+HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics,
+                            const QStringList& includeFolders) {
     HelpProject p;
     p.path = path;
     p.folder = QFileInfo(path).absolutePath();
+    for (const QString& folder : includeFolders)
+        p.includeFolders << QFileInfo(folder).absoluteFilePath();
     Reader(p, diagnostics).read(path);
     return p;
 }

@@ -29,14 +29,31 @@ struct WindowDefinition {
     std::uint32_t color = 0, nonScrollColor = 0; // 0x00BBGGRR
 };
 
+// An [ALIAS] entry: one more context string for the topic of another.
+struct Alias {
+    QByteArray alias;
+    QByteArray target;
+    QString file;
+    int line = 0;
+};
+
+// The field limits of the help file: a text of |SYSTEM (title, copyright,
+// contents file, macro) is stored with a 16-bit size that holds its final NUL.
+constexpr qsizetype kMaxSystemText = 0xFFFF - 1;
+constexpr int kMaxWindows = 255;
+// Map files are small; anything larger is not one.
+constexpr qint64 kMaxIncludeSize = 32 << 20;
+
 struct HelpProject {
     QString path;
     QString folder;
     QByteArray title;
     QByteArray copyright;
-    QByteArray contentsTopic; // context string of the contents topic; empty: the first topic
-    QByteArray contentsFile;  // .CNT name as written
-    QString helpFile;         // where the compiled file goes
+    QByteArray contentsTopic;   // context string of the contents topic; empty: the first topic
+    QByteArray contentsFile;    // .CNT name as written
+    QString helpFile;           // where the compiled file goes
+    int helpFileLine = 0;       // the HLP= line; 0: named after the project
+    QStringList includeFolders; // where #include looks besides the project's folder
     bool hasLcid = false;
     std::uint16_t lcid[3] = {0, 0, 0};
     bool compress = false;
@@ -46,13 +63,18 @@ struct HelpProject {
     };
     std::vector<TopicFile> topicFiles;
     std::vector<MapEntry> map;
+    std::vector<QString> includedFiles; // the map files read, for the output's checks
+    std::vector<Alias> aliases;
     std::vector<WindowDefinition> windows;
     std::vector<QByteArray> macros;
 };
 
-// Reads the help project file `path`. Problems go to `diagnostics`; the
-// result is usable when no error was added.
-HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics);
+// Reads the help project file `path`. `includeFolders` are searched for
+// #include files after the project's folder and the including file's folder,
+// before those the project names itself (INCLUDE=). Problems go to
+// `diagnostics`; the result is usable when no error was added.
+HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics,
+                            const QStringList& includeFolders = {});
 
 // `name` as the project gives it ("\" or "/" separated, relative to the
 // project's folder), matched without regard to letter case when the exact

@@ -18,6 +18,12 @@ namespace {
 // inside what its 15-bit lengths can count.
 constexpr qsizetype kStringLimit = 4000;
 constexpr qsizetype kParagraphLimit = 16000;
+// Each open group costs a copy of the formatting state (about 80 bytes).
+// Topic files Quillmate wrote so far leave each topic's group open, so the
+// depth grows with the topics: this allows a million of them.
+constexpr int kMaxGroupDepth = 1000000;
+// A hotspot's macro or help file name is stored behind a 16-bit size.
+constexpr qsizetype kMaxHotspotTarget = 0xFFFF - 6;
 constexpr qsizetype kNameLimit = 255;
 
 enum class Destination { Body, Skip, FontTable, ColorTable, Footnote };
@@ -198,6 +204,11 @@ void TopicReader::read(QByteArrayView source) {
         bool isText = false;
         switch (t.kind) {
         case rtf::TokenKind::GroupStart: {
+            if (depth() >= kMaxGroupDepth) {
+                m_d.error(m_file, t.line,
+                          QStringLiteral("groups nested more than %1 deep").arg(kMaxGroupDepth));
+                return;
+            }
             Group g = m_stack.empty() ? Group() : top();
             g.textBefore = m_lastWasText;
             g.firstWord = true;
@@ -928,6 +939,14 @@ void TopicReader::hotspotCommand(Hot hot, const QByteArray& rawTarget, int line)
     if (target.startsWith('%') || target.startsWith('*')) {
         noColor = target.startsWith('%') ? 4 : 0;
         target = target.mid(1).trimmed();
+    }
+    if (target.size() > kMaxHotspotTarget) {
+        m_d.error(m_file, line,
+                  QStringLiteral("the target of a hotspot is %1 characters long; a help file "
+                                 "holds at most %2")
+                      .arg(target.size())
+                      .arg(kMaxHotspotTarget));
+        return;
     }
     ByteWriter w;
     if (target.startsWith('!')) {

@@ -49,7 +49,14 @@ struct FontDescriptor {
 // Face names and font descriptors shared by every topic of one help file.
 class FontTable {
 public:
+    // |FONT counts both in 16 bits and finds the descriptors behind the
+    // faces by a 16-bit offset (32 bytes a face).
+    static constexpr int kMaxFaces = 2046;
+    static constexpr int kMaxDescriptors = 0xFFFF;
+
+    // A font beyond the limits gives 0 and makes full() true.
     std::uint16_t font(const QByteArray& face, FontDescriptor descriptor);
+    bool full() const { return m_full; }
     const QList<QByteArray>& faces() const { return m_faces; }
     const std::vector<FontDescriptor>& descriptors() const { return m_descriptors; }
 
@@ -57,6 +64,7 @@ private:
     QList<QByteArray> m_faces;
     std::vector<FontDescriptor> m_descriptors;
     std::map<FontDescriptor, std::uint16_t> m_index;
+    bool m_full = false;
 };
 
 // A hotspot's command as the topic holds it, for the checks of its target.

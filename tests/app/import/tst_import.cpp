@@ -317,8 +317,8 @@ private slots:
         QFETCH(QString, told);
         QDir().mkpath(path(QStringLiteral("dir.h")));
         write(QStringLiteral("notes.txt"), "x");
-        write(QStringLiteral("broken.hpj"), "[FILES]\r\nmissing.rtf\r\n[MAP]\r\n#include "
-                                            "<nowhere.h>\r\n");
+        // A map header that is a folder: the help project cannot be read.
+        write(QStringLiteral("broken.hpj"), "[MAP]\r\n#include <dir.h>\r\n");
         const QString good = write(QStringLiteral("good.hm"), "#define IDH_A 1\r\n");
         const ImportReport report = ImportSources(*m_db, {good, path(bad)});
         QVERIFY(!report.ok());

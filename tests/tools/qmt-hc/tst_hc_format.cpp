@@ -5,6 +5,7 @@
 #include "common/testenv.h"
 #include "contexthash.h"
 #include "filesystem.h"
+#include "hcfixture.h"
 #include "hlpreader.h"
 #include "lz77.h"
 
@@ -154,6 +155,56 @@ private slots:
         QVERIFY(dump.contains(QStringLiteral("keyword: display, changing options")));
     }
 
+    // Read topic by topic (as --dump does, a few blocks at a time) the file
+    // gives the same topics and the same listing as read whole, packed or not.
+    void topicByTopicReadingMatchesWholeReading_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("another compiler's file, with phrases")
+            << testenv::readAll(QStringLiteral(QM_HC_DATA "/winfile.hlp"));
+        for (const bool compress : {false, true}) {
+            QTemporaryDir dir;
+            QByteArray rtf = hcfixture::kRtfHeader;
+            for (int i = 0; i < 60; ++i)
+                rtf += hcfixture::topic(
+                    "IDH_" + QByteArray::number(i), "T" + QByteArray::number(i),
+                    QByteArray("A paragraph that runs on and on.\\par ").repeated(40 + i * 7),
+                    "key" + QByteArray::number(i % 5));
+            const hcfixture::Compiled c = hcfixture::compile(
+                dir.path(), hcfixture::project(compress ? "COMPRESS=1\r\n" : "", "IDH_3=3\r\n"),
+                rtf + "}}");
+            QVERIFY(c.result.written);
+            QTest::newRow(compress ? "packed blocks" : "plain blocks")
+                << testenv::readAll(c.result.helpFile);
+        }
+    }
+    void topicByTopicReadingMatchesWholeReading() {
+        QFETCH(QByteArray, bytes);
+        const hc::HelpFileRead whole = hc::ReadHelpFile(bytes);
+        QString listing;
+        hc::HelpFileDump dump([&](const QString& piece) { listing += piece; });
+        std::vector<std::uint32_t> offsets, ends;
+        std::vector<QByteArray> texts;
+        const hc::HelpFileRead tables = hc::ReadHelpFile(
+            bytes, [&](const hc::HelpFileRead& h, hc::TopicRead&& topic, std::uint32_t next) {
+                dump.topic(h, topic, next);
+                offsets.push_back(topic.offset);
+                ends.push_back(next);
+                texts.push_back(topic.text);
+            });
+        dump.finish(tables);
+        QVERIFY(tables.topics.empty());
+        QVERIFY(whole.topics.size() > 1);
+        QCOMPARE(offsets.size(), whole.topics.size());
+        for (std::size_t i = 0; i < offsets.size(); ++i) {
+            QCOMPARE(offsets[i], whole.topics[i].offset);
+            QCOMPARE(texts[i], whole.topics[i].text);
+            if (i + 1 < offsets.size())
+                QCOMPARE(ends[i], whole.topics[i + 1].offset);
+        }
+        QCOMPARE(listing, hc::DumpHelpFile(whole));
+        QVERIFY(listing.endsWith(QStringLiteral("\ntopics: %1\n").arg(whole.topics.size())));
+    }
+
     void damagedFilesAreRefusedNotCrashedOn() {
         const QByteArray good = testenv::readAll(QStringLiteral(QM_HC_DATA "/winfile.hlp"));
         QRandomGenerator rng(11);
@@ -165,11 +216,25 @@ private slots:
                 bad[qsizetype(rng.bounded(quint32(bad.size())))] = char(rng.bounded(256));
             if (round % 10 == 0)
                 bad.truncate(qsizetype(rng.bounded(quint32(bad.size()))));
+            bool whole = true, streamed = true;
+            std::size_t topics = 0, topicsStreamed = 0;
             try {
-                hc::ReadHelpFile(bad);
+                topics = hc::ReadHelpFile(bad).topics.size();
             } catch (const hc::FormatError&) {
+                whole = false;
                 ++refused;
             }
+            // Topic by topic, the same file is refused or read the same way.
+            try {
+                hc::ReadHelpFile(bad, [&](const hc::HelpFileRead&, hc::TopicRead&&, std::uint32_t) {
+                    ++topicsStreamed;
+                });
+            } catch (const hc::FormatError&) {
+                streamed = false;
+            }
+            QCOMPARE(streamed, whole);
+            if (whole)
+                QCOMPARE(topicsStreamed, topics);
         }
         QVERIFY(refused > 0);
         QVERIFY_THROWS_EXCEPTION(hc::FormatError,
