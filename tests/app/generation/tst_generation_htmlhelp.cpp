@@ -8,6 +8,7 @@
 #include "generation/createcommand.h"
 #include "generation/htmlhelp.h"
 #include "generation/htmlhelpcompile.h"
+#include "rtf/helptext.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -159,13 +160,16 @@ private slots:
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; "
                  "charset=windows-1252\">\r\n<title>Getting started</title>\r\n"
                  "<style type=\"text/css\">body { font-family: Arial, sans-serif; font-size: "
-                 "10pt; } h1 { font-size: 12pt; }</style>\r\n</head>\r\n<body>\r\n"
-                 "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
-                 "<a href=\"IDH_PRINT.htm\"><u>printing</u></a> or <u>nothing</u> &amp; "
-                 "&lt;more&gt;</p>\r\n"
-                 "</body>\r\n</html>\r\n");
+                 "10pt; } h1 { font-size: 12pt; } p { margin-top: 0; margin-bottom: 0; }\r\n" +
+                     rtf::PopupStyle().toLatin1().replace("\n", "\r\n") +
+                     "</style>\r\n</head>\r\n<body>\r\n"
+                     "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
+                     "<a href=\"IDH_PRINT.htm\">printing</a> or nothing &amp; "
+                     "&lt;more&gt;</p>\r\n"
+                     "</body>\r\n</html>\r\n");
         const QByteArray ok = file(QStringLiteral("help_html/IDH_OK.htm"));
-        QVERIFY(ok.contains("<title>IDH_OK</title>"));
+        // A What's This page is titled by its text's first words.
+        QVERIFY(ok.contains("<title>Closes the window.</title>"));
         QVERIFY(ok.contains("Closes the window.</p>\r\n<hr>\r\n<p>Leaves it.</p>"));
         QVERIFY(QDir(path(QStringLiteral("help_html"))).entryList(QDir::Files).size() == 4);
 
@@ -281,7 +285,7 @@ private slots:
             {QStringLiteral("IDH_START.htm"), "Getting started"},
             {QStringLiteral("IDH_PRINT.htm"), "Printing & paper"},
             {QStringLiteral("Odd~0020id.htm"), "Odd"},
-            {QStringLiteral("IDH_OK.htm"), "IDH_OK"}};
+            {QStringLiteral("IDH_OK.htm"), "Closes the window."}};
         for (const auto& [page, title] : pages) {
             const auto bytes = chm.read(QStringLiteral("/help_html/") + page);
             QVERIFY2(bytes, qPrintable(page));
