@@ -458,8 +458,7 @@ template <typename View> void BasicInterpreter<View>::State::groupEnd() {
 }
 
 template <typename View>
-[[gnu::always_inline]] inline void
-BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
+void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
     const int p = t.parameter;
     const bool has = t.hasParameter;
     Group& g = top();

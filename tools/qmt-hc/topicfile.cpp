@@ -4,7 +4,6 @@
 #include "codepage/ansi.h"
 #include "contexthash.h"
 #include "rtf/document.h"
-#include "rtf/rtftokenizer.h"
 
 #include <QHash>
 
@@ -37,6 +36,10 @@ struct RecordWriter {
     }
     void simple(std::uint8_t code) { command(QByteArrayView(reinterpret_cast<char*>(&code), 1)); }
 };
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // RTF lengths (twips) as the paragraph record holds them.
 int recordLength(int twips) {
@@ -397,9 +400,14 @@ void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
     rtf::ByteInterpreter interpreter(writer);
     writer.setInterpreter(&interpreter);
     if (!interpreter.readDocument(bytes)) {
-        rtf::ByteTokenizer tokenizer(bytes);
+        // The line of the first thing in the file.
+        int line = 1;
+        for (qsizetype i = 0; i < bytes.size() && isBlank(bytes[i]); ++i)
+            if (bytes[i] == '\n' ||
+                (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+                ++line;
         diagnostics.error(
-            fileName, tokenizer.nextView().line,
+            fileName, line,
             QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
     }
 }
