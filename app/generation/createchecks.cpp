@@ -143,31 +143,37 @@ QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
         QStringList targets;
     };
     std::vector<Linking> linking;
-    QSet<QString> topics; // what a jump or pop-up can lead to
+    QStringList topicIds; // what a jump or pop-up can lead to
     for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
-        const QString id = rs->Text(QStringLiteral("TopicID"));
+        QString id = rs->Text(QStringLiteral("TopicID"));
         const QString text = rs->Text(QStringLiteral("HelpText"));
         check(text, u"topic " + id);
-        topics.insert(idKey(id));
         if (QStringList targets = linkTargets(text, rtf::LineEnds::Paragraphs); !targets.isEmpty())
             linking.push_back({u"Topic " + id, std::move(targets)});
+        topicIds << std::move(id);
     }
     struct Entry {
         QString object, id;
-        bool hasText = false;
     };
-    std::vector<Entry> entries;
+    std::vector<Entry> textless; // What's This entries without a text (or a topic ID) of their own
     for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
-        const QString object = rs->Text(QStringLiteral("Object"));
+        QString object = rs->Text(QStringLiteral("Object"));
         const QString text = rs->Text(QStringLiteral("HelpText"));
-        const QString id = rs->Text(QStringLiteral("TopicID"));
+        QString id = rs->Text(QStringLiteral("TopicID"));
         check(text, u"the What's This entry " + object);
-        entries.push_back({object, id, !text.trimmed().isEmpty()});
-        if (!id.isEmpty() && !text.trimmed().isEmpty())
-            topics.insert(idKey(id));
         if (QStringList targets = linkTargets(text, rtf::LineEnds::Ignored); !targets.isEmpty())
             linking.push_back({u"The What's This entry " + object, std::move(targets)});
+        if (id.isEmpty() || text.trimmed().isEmpty())
+            textless.push_back({std::move(object), std::move(id)});
+        else
+            topicIds << std::move(id);
     }
+    if (linking.empty() && textless.empty())
+        return warnings; // nothing to look up: the usual case
+    QSet<QString> topics;
+    topics.reserve(topicIds.size());
+    for (const QString& id : std::as_const(topicIds))
+        topics.insert(idKey(id));
     // Links that lead nowhere, in both help files.
     for (const Linking& l : linking)
         for (const QString& target : l.targets)
@@ -175,8 +181,8 @@ QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
                 warnings << l.owner + QStringLiteral(" links to \"%1\", which is no topic of the "
                                                      "help file.")
                                           .arg(target);
-    for (const Entry& e : entries)
-        if (e.id.isEmpty() || (!e.hasText && !topics.contains(idKey(e.id))))
+    for (const Entry& e : textless)
+        if (e.id.isEmpty() || !topics.contains(idKey(e.id)))
             warnings << QStringLiteral("The What's This entry %1 opens no topic: %2.")
                             .arg(e.object, e.id.isEmpty() ? QStringLiteral("it has no topic ID")
                                                           : u"no topic has the ID \"" + e.id +

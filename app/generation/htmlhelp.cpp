@@ -340,19 +340,17 @@ void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
 
 // ---- Sitemaps: the contents and the index
 
+// A name in the contents or the index. Viewers show character references in
+// names as they stand, so only what would break the entry is one: the quote
+// that would end the value, and ">", which ends the tag for readers that look
+// for it; "&" and "<" stay plain.
 QString sitemapValue(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
         switch (c.unicode()) {
-        case u'&':
-            out += QLatin1String("&amp;");
-            break;
         case u'"':
             out += QLatin1String("&quot;");
-            break;
-        case u'<':
-            out += QLatin1String("&lt;");
             break;
         case u'>':
             out += QLatin1String("&gt;");

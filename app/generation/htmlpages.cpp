@@ -18,24 +18,11 @@ QString escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
 
-// A page title as plain as HTML allows: the compiler copies titles into the
-// help file's topic list unread, and viewers show them as they stand there.
-// Only what would be read as markup is escaped: "&" before a letter, digit
-// or "#", and "<" before "/".
+// A page title: "&", "<" and ">" as character references, so that the page
+// parses whatever the title holds ("A < B", "Using <Ctrl>+C", "R&D"); readers
+// and the compiler's topic list read the references back as the characters.
 QString titleText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-        if (c == u'&' && (next.isLetterOrNumber() || next == u'#'))
-            out += QLatin1String("&amp;");
-        else if (c == u'<' && next == u'/')
-            out += QLatin1String("&lt;");
-        else
-            out += c;
-    }
-    return out;
+    return escaped(text);
 }
 
 // Windows-1252 bytes; a character the code page lacks becomes "&#N;" and a
