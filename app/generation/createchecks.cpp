@@ -8,6 +8,8 @@
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 
+#include <QSet>
+
 using textrules::Target;
 
 namespace {
@@ -114,6 +116,33 @@ void checkToolTips(dao::Database& db, Checker& check) {
 
 } // namespace
 
+namespace {
+
+// Topic IDs match without regard to the case of ASCII letters, as the
+// project's keys do.
+QString idKey(const QString& id) {
+    QString key = id;
+    for (QChar& c : key)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return key;
+}
+
+// The targets of a text's jumps and pop-ups within the help file.
+QStringList linkTargets(const QString& text, rtf::LineEnds lineEnds) {
+    QStringList targets;
+    if (!text.contains(u"\\v")) // no hidden text, no hotspot
+        return targets;
+    for (const rtf::Paragraph& p : rtf::ReadHelpText(text, lineEnds))
+        for (const rtf::Hotspot& h : p.hotspots)
+            if (h.kind != rtf::HotspotKind::Macro && h.file.isEmpty() &&
+                !targets.contains(h.target))
+                targets << h.target;
+    return targets;
+}
+
+} // namespace
+
 QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
     QStringList warnings;
     if (!s.generalHelpDue() && !s.htmlHelp())
@@ -122,12 +151,55 @@ QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
         for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
             warnings << u"The help text of " + owner + u": " + problem.message;
     };
-    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext())
-        check(rs->Text(QStringLiteral("HelpText")),
-              u"topic " + rs->Text(QStringLiteral("TopicID")));
-    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext())
-        check(rs->Text(QStringLiteral("HelpText")),
-              u"the What's This entry " + rs->Text(QStringLiteral("Object")));
+    struct Linking {
+        QString owner;
+        QStringList targets;
+    };
+    std::vector<Linking> linking;
+    QStringList topicIds; // what a jump or pop-up can lead to
+    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
+        QString id = rs->Text(QStringLiteral("TopicID"));
+        const QString text = rs->Text(QStringLiteral("HelpText"));
+        check(text, u"topic " + id);
+        if (QStringList targets = linkTargets(text, rtf::LineEnds::Paragraphs); !targets.isEmpty())
+            linking.push_back({u"Topic " + id, std::move(targets)});
+        topicIds << std::move(id);
+    }
+    struct Entry {
+        QString object, id;
+    };
+    std::vector<Entry> textless; // What's This entries without a text (or a topic ID) of their own
+    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
+        QString object = rs->Text(QStringLiteral("Object"));
+        const QString text = rs->Text(QStringLiteral("HelpText"));
+        QString id = rs->Text(QStringLiteral("TopicID"));
+        check(text, u"the What's This entry " + object);
+        if (QStringList targets = linkTargets(text, rtf::LineEnds::Ignored); !targets.isEmpty())
+            linking.push_back({u"The What's This entry " + object, std::move(targets)});
+        if (id.isEmpty() || text.trimmed().isEmpty())
+            textless.push_back({std::move(object), std::move(id)});
+        else
+            topicIds << std::move(id);
+    }
+    if (linking.empty() && textless.empty())
+        return warnings; // nothing to look up: the usual case
+    QSet<QString> topics;
+    topics.reserve(topicIds.size());
+    for (const QString& id : std::as_const(topicIds))
+        topics.insert(idKey(id));
+    // Links that lead nowhere, in both help files.
+    for (const Linking& l : linking)
+        for (const QString& target : l.targets)
+            if (!topics.contains(idKey(target)))
+                warnings << l.owner + QStringLiteral(" links to \"%1\", which is no topic of the "
+                                                     "help file.")
+                                          .arg(target);
+    for (const Entry& e : textless)
+        if (e.id.isEmpty() || !topics.contains(idKey(e.id)))
+            warnings << QStringLiteral("The What's This entry %1 opens no topic: %2.")
+                            .arg(e.object, e.id.isEmpty() ? QStringLiteral("it has no topic ID")
+                                                          : u"no topic has the ID \"" + e.id +
+                                                                u"\" and the entry has no text");
     return warnings;
 }
 

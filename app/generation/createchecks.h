@@ -29,8 +29,10 @@ struct CreateInputProblems {
 CreateInputProblems CheckCreateInputs(const CreateSettings& settings, dao::Database& db);
 
 // Help texts whose RTF codes the help file will not show as typed (a single
-// backslash in a Windows path, an unclosed brace ...): one sentence each,
-// naming the topic or entry. Only the help files the settings ask for count.
+// backslash in a Windows path, an unclosed brace ...), jumps and pop-ups to a
+// context string that no topic has, and What's This entries that open no
+// topic: one sentence each, naming the topic or entry. Only the help files
+// the settings ask for count.
 QStringList CheckHelpTextCodes(const CreateSettings& settings, dao::Database& db);
 
 // The Create tab's own texts, as OK stores them: the same rules for the

@@ -3,6 +3,7 @@
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "fileio/findpath.h"
 #include "fileio/savefile.h"
 #include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
@@ -13,6 +14,7 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
@@ -91,6 +93,7 @@ struct Project {
     std::vector<Context> contexts;
     std::vector<contents::ContentsRow> contentsRows;
     QString defaultPage;
+    QStringList pictures; // copied into the pages' folder
     QStringList problems; // what the files cannot express: nothing is written
 };
 
@@ -239,35 +242,115 @@ QString topicLink(const Project& p, const QString& contextString) {
     return p.pageOf.value(idKey(contextString));
 }
 
-void writePages(const Project& p, const HtmlHelpPaths& paths) {
+// A What's This page's title: the first words of its text, as the reader
+// sees them, else its topic ID.
+QString entryTitle(const EntryPage& e) {
+    const QString words = e.texts.isEmpty()
+                              ? QString()
+                              : rtf::FirstWords(e.texts.front(), 60, rtf::LineEnds::Ignored);
+    return words.isEmpty() ? e.id : words;
+}
+
+// The pages' pictures: found beside the help project (a name may have folders
+// in it, "\" or "/"), copied into the pages' folder once each.
+class Pictures {
+public:
+    Pictures(const QString& projectFolder, PageFolder& pages)
+        : m_folder(projectFolder), m_pages(pages) {}
+
+    // The picture's address from a page, empty when there is no such file.
+    QString address(const QString& name) {
+        const QString key = name.toLower();
+        if (const auto it = m_address.constFind(key); it != m_address.constEnd())
+            return *it;
+        QString address;
+        const QString path = fileio::FindPath(m_folder + u'/', name);
+        QFile file(path);
+        if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
+            address = u"pic_" + HtmlHelpPageName(QFileInfo(path).fileName()).chopped(4);
+            m_pages.write(address, file.readAll());
+            files << address;
+        }
+        m_address.insert(key, address);
+        return address;
+    }
+
+    QStringList files; // in the pages' folder, in the order first used
+
+private:
+    QString m_folder;
+    PageFolder& m_pages;
+    QHash<QString, QString> m_address;
+};
+
+void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
     PageFolder folder(paths.pagesDir);
-    const auto links = [&p](const QString& contextString) { return topicLink(p, contextString); };
+    Pictures pictures(QFileInfo(paths.project).absolutePath(), folder);
+    QHash<QString, qsizetype> topicOf, entryOf;
+    for (std::size_t i = 0; i < p.topics.size(); ++i)
+        topicOf.insert(idKey(p.topics[i].id), qsizetype(i));
+    for (std::size_t i = 0; i < p.entryPages.size(); ++i)
+        entryOf.insert(idKey(p.entryPages[i].id), qsizetype(i));
+
+    rtf::HtmlLinks popupLinks;
+    popupLinks.page = [&p](const QString& contextString) { return topicLink(p, contextString); };
+    popupLinks.picture = [&](const QString& name) { return pictures.address(name); };
+    // A pop-up shows its topic's text (a What's This topic's texts) on the page.
+    QHash<QString, QString> popupHtml;
+    const auto popup = [&](const QString& contextString) {
+        const QString key = idKey(contextString);
+        if (const auto it = popupHtml.constFind(key); it != popupHtml.constEnd())
+            return *it;
+        QString html;
+        if (const auto t = topicOf.constFind(key); t != topicOf.constEnd()) {
+            const Topic& topic = p.topics[std::size_t(*t)];
+            html = rtf::HelpTextToHtml(topic.text, popupLinks, rtf::LineEnds::Paragraphs);
+        } else if (const auto e = entryOf.constFind(key); e != entryOf.constEnd()) {
+            for (const QString& text : p.entryPages[std::size_t(*e)].texts)
+                html += rtf::HelpTextToHtml(text, popupLinks, rtf::LineEnds::Ignored);
+        }
+        popupHtml.insert(key, html);
+        return html;
+    };
+    QStringList lost;
+    rtf::HtmlLinks links = popupLinks;
+    links.popup = popup;
+    links.lost = &lost;
+    const auto warnLost = [&](const QString& owner) {
+        if (!lost.isEmpty())
+            report.warn(owner + QStringLiteral(": the HTML Help pages cannot show its ") +
+                        lost.join(QStringLiteral(", ")) + u'.');
+        lost.clear();
+    };
     for (const Topic& t : p.topics) {
         const QString title = t.title.isEmpty() ? t.id : t.title;
-        const QString heading = t.header.isEmpty() ? title : t.header;
-        folder.write(t.page, TopicPage(title, heading, {t.text}, links, rtf::LineEnds::Paragraphs));
+        folder.write(t.page, TopicPage(title, TopicHeading(title, t.header), {t.text}, links,
+                                       rtf::LineEnds::Paragraphs));
+        warnLost(u"Topic " + t.id);
     }
     // What's This texts run on, as in the topic file.
-    for (const EntryPage& e : p.entryPages)
-        folder.write(e.page, TopicPage(e.id, QString(), e.texts, links, rtf::LineEnds::Ignored));
+    for (const EntryPage& e : p.entryPages) {
+        folder.write(e.page,
+                     TopicPage(entryTitle(e), QString(), e.texts, links, rtf::LineEnds::Ignored));
+        warnLost(u"The What's This topic " + e.id);
+    }
     folder.commit();
+    p.pictures = pictures.files;
 }
 
 // ---- Sitemaps: the contents and the index
 
+// A name in the contents or the index. Viewers show character references in
+// names as they stand, so only what would break the entry is one: the quote
+// that would end the value, and ">", which ends the tag for readers that look
+// for it; "&" and "<" stay plain.
 QString sitemapValue(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
         switch (c.unicode()) {
-        case u'&':
-            out += QLatin1String("&amp;");
-            break;
         case u'"':
             out += QLatin1String("&quot;");
-            break;
-        case u'<':
-            out += QLatin1String("&lt;");
             break;
         case u'>':
             out += QLatin1String("&gt;");
@@ -434,6 +517,8 @@ void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QStrin
         out.writeLine({folder, t.page});
     for (const EntryPage& e : p.entryPages)
         out.writeLine({folder, e.page});
+    for (const QString& picture : p.pictures)
+        out.writeLine({folder, picture});
     out.writeLine(QString());
     // Every context ID needs its page named here, or the compiler gives up.
     out.writeLine(u"[ALIAS]");
@@ -535,7 +620,7 @@ void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& re
          {QFileInfo(paths.project).absolutePath(), paths.pagesDir,
           QFileInfo(paths.contents).absolutePath(), QFileInfo(paths.index).absolutePath()})
         fileio::RemoveStaleWorkFiles(folder);
-    writePages(project, paths);
+    writePages(project, paths, report);
     report.written << paths.pagesDir;
     writeContentsFile(project, paths);
     report.written << paths.contents;

@@ -18,24 +18,11 @@ QString escaped(const QString& text) {
     return text.toHtmlEscaped();
 }
 
-// A page title as plain as HTML allows: the compiler copies titles into the
-// help file's topic list unread, and viewers show them as they stand there.
-// Only what would be read as markup is escaped: "&" before a letter, digit
-// or "#", and "<" before "/".
+// A page title: "&", "<" and ">" as character references, so that the page
+// parses whatever the title holds ("A < B", "Using <Ctrl>+C", "R&D"); readers
+// and the compiler's topic list read the references back as the characters.
 QString titleText(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const QChar next = i + 1 < text.size() ? text.at(i + 1) : QChar();
-        if (c == u'&' && (next.isLetterOrNumber() || next == u'#'))
-            out += QLatin1String("&amp;");
-        else if (c == u'<' && next == u'/')
-            out += QLatin1String("&lt;");
-        else
-            out += c;
-    }
-    return out;
+    return escaped(text);
 }
 
 // Windows-1252 bytes; a character the code page lacks becomes "&#N;" and a
@@ -83,27 +70,40 @@ QString systemError() {
 } // namespace
 
 QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
-                     const std::function<QString(const QString&)>& linkTarget,
-                     rtf::LineEnds lineEnds) {
+                     const rtf::HtmlLinks& links, rtf::LineEnds lineEnds) {
+    QString body;
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            body += QStringLiteral("<hr>\n");
+        body += rtf::HelpTextToHtml(texts[i], links, lineEnds);
+        if (!body.endsWith(u'\n'))
+            body += u'\n';
+    }
+    const bool popups = body.contains(QLatin1String("<div class=\"popup\""));
     QString html = QStringLiteral(
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"
         "<html>\n<head>\n"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">\n");
     html += QStringLiteral("<title>") + titleText(title) + QStringLiteral("</title>\n");
+    // Paragraphs without gaps of their own, as in the help file: the spacing
+    // is the text's.
     html += QStringLiteral("<style type=\"text/css\">body { font-family: Arial, sans-serif; "
-                           "font-size: 10pt; } h1 { font-size: 12pt; }</style>\n"
-                           "</head>\n<body>\n");
+                           "font-size: 10pt; } h1 { font-size: 12pt; } p { margin-top: 0; "
+                           "margin-bottom: 0; }\n") +
+            rtf::PopupStyle() + QStringLiteral("</style>\n");
+    if (popups)
+        html += QStringLiteral("<script type=\"text/javascript\">\n") + rtf::PopupScript() +
+                QStringLiteral("</script>\n");
+    html += QStringLiteral("</head>\n<body>\n");
     if (!heading.isEmpty())
         html += QStringLiteral("<h1>") + escaped(heading) + QStringLiteral("</h1>\n");
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        if (i > 0)
-            html += QStringLiteral("<hr>\n");
-        html += rtf::HelpTextToHtml(texts[i], linkTarget, lineEnds);
-        if (!html.endsWith(u'\n'))
-            html += u'\n';
-    }
+    html += body;
     html += QStringLiteral("</body>\n</html>\n");
     return pageBytes(html);
+}
+
+QString TopicHeading(const QString& title, const QString& header) {
+    return header.isEmpty() ? title : header;
 }
 
 PageFolder::PageFolder(const QString& dir) : m_dir(dir) {

@@ -11,13 +11,15 @@
 #include <vector>
 
 // A page in Windows-1252: `title` as its title, `heading` (when not empty) as
-// its first heading, then each help text in turn, read with its RTF codes; a
-// jump or pop-up to a context string becomes a link to linkTarget's answer
-// (none when it answers with nothing). Characters Windows-1252 lacks become
-// character references.
+// its first heading, then each help text in turn, read with its RTF codes
+// (rtf::HelpTextToHtml with `links`); a page with pop-ups carries their style
+// and script. Characters Windows-1252 lacks become character references.
 QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
-                     const std::function<QString(const QString&)>& linkTarget,
-                     rtf::LineEnds lineEnds);
+                     const rtf::HtmlLinks& links, rtf::LineEnds lineEnds);
+
+// The heading of a general topic, in every output and the preview: its topic
+// header, or its title when it has none.
+QString TopicHeading(const QString& title, const QString& header);
 
 // Writes pages into one folder (made when missing). A page whose file already
 // holds the same bytes is left alone; a changed page is rewritten through a

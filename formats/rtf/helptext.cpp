@@ -1,25 +1,14 @@
 #include "helptext.h"
 
-#include "codepage/ansi.h"
 #include "rtftokenizer.h"
 
 #include <QStringBuilder>
-#include <QStringList>
 
 #include <algorithm>
 
 namespace rtf {
 
 namespace {
-
-// The character state of one group.
-struct GroupState {
-    TextFormat format;
-    bool hotspot = false; // ul, uldb or strike: a jump or pop-up when hidden text follows
-    bool hidden = false;  // \v: a hotspot's context string
-    bool skip = false;    // inside a destination that shows no text
-    int unicodeSkip = 1;  // \ucN: characters that stand in for a \uN character
-};
 
 // Turns each line end into "\par", as the topic file receives a general
 // topic's text (there only CR counts; a lone LF is taken the same way here).
@@ -39,239 +28,18 @@ QString paragraphsMarked(QStringView text) {
     return out;
 }
 
-// The context string of hidden hotspot text: "ID>window" and "ID@file" name a
-// window or file after the topic.
-QString contextOf(const QString& hidden) {
-    qsizetype end = hidden.size();
-    for (QChar stop : {u'>', u'@'}) {
-        const qsizetype at = hidden.indexOf(stop);
-        if (at >= 0 && at < end)
-            end = at;
-    }
-    return hidden.left(end).trimmed();
-}
-
-QChar specialCharacter(const QString& word) {
-    struct Special {
-        const char16_t* word;
-        char16_t character;
-    };
-    static constexpr Special kSpecials[] = {
-        {u"bullet", 0x2022},    {u"emdash", 0x2014},  {u"endash", 0x2013},
-        {u"lquote", 0x2018},    {u"rquote", 0x2019},  {u"ldblquote", 0x201C},
-        {u"rdblquote", 0x201D}, {u"emspace", 0x2003}, {u"enspace", 0x2002},
-    };
-    for (const Special& s : kSpecials) {
-        if (word == QStringView(s.word))
-            return QChar(s.character);
-    }
-    return QChar();
-}
-
-class Reader {
+class Collector : public DocumentSink {
 public:
-    std::vector<Paragraph> read(QStringView source) {
-        Tokenizer tokens(source);
-        for (Token t = tokens.next(); t.kind != TokenKind::End; t = tokens.next()) {
-            switch (t.kind) {
-            case TokenKind::GroupStart:
-                m_stack.push_back(m_state);
-                m_pendingDestination = true;
-                break;
-            case TokenKind::GroupEnd:
-                if (!m_stack.empty()) {
-                    m_state = m_stack.back();
-                    m_stack.pop_back();
-                }
-                m_pendingDestination = false;
-                m_unicodeFallback = 0;
-                break;
-            case TokenKind::ControlWord:
-                controlWord(t, tokens);
-                m_pendingDestination = false;
-                break;
-            case TokenKind::ControlSymbol:
-                controlSymbol(t);
-                m_pendingDestination = false;
-                break;
-            case TokenKind::Text:
-                m_pendingDestination = false;
-                text(t.text);
-                break;
-            case TokenKind::End:
-                break;
-            }
-        }
-        endParagraph(false);
-        return std::move(m_paragraphs);
-    }
+    explicit Collector(HelpDocument& d) : m_d(d) {}
+    void paragraph(const Paragraph& p) override { m_d.paragraphs.push_back(p); }
+    void rowEnd(int) override { m_d.rowEnds.push_back(m_d.paragraphs.size()); }
+    void footnote(const Footnote& f) override { m_d.footnotes.push_back(f); }
 
 private:
-    void controlWord(const Token& t, Tokenizer& tokens) {
-        const QString& w = t.text;
-        const bool on = !t.hasParameter || t.parameter != 0;
-        if (w == u"bin") {
-            tokens.skipBinary(t.hasParameter ? t.parameter : 0);
-            return;
-        }
-        if (m_pendingDestination && IsSkippedDestination(w)) {
-            m_state.skip = true;
-            return;
-        }
-        if (m_state.skip)
-            return;
-        m_unicodeFallback = 0;
-        if (w == u"b") {
-            m_state.format.bold = on;
-        } else if (w == u"i") {
-            m_state.format.italic = on;
-        } else if (w == u"ul" || w == u"uldb" || w == u"ulw" || w == u"uld" || w == u"ulth" ||
-                   w == u"ulwave") {
-            m_state.format.underline = on;
-            m_state.hotspot = on;
-        } else if (w == u"ulnone") {
-            m_state.format.underline = false;
-            m_state.hotspot = false;
-        } else if (w == u"strike") {
-            m_state.hotspot = on;
-        } else if (w == u"v") {
-            m_state.hidden = on;
-        } else if (w == u"plain") {
-            m_state.format = {};
-            m_state.hotspot = false;
-            m_state.hidden = false;
-        } else if (w == u"par") {
-            endParagraph(true);
-        } else if (w == u"line") {
-            addSpan(Span::LineBreak);
-        } else if (w == u"tab") {
-            addSpan(Span::Tab);
-        } else if (w == u"uc") {
-            m_state.unicodeSkip = t.hasParameter ? qMax(0, t.parameter) : 1;
-        } else if (w == u"u" && t.hasParameter) {
-            const int code = t.parameter < 0 ? t.parameter + 0x10000 : t.parameter;
-            appendCharacters(QString(QChar(static_cast<char16_t>(code & 0xFFFF))));
-            m_unicodeFallback = m_state.unicodeSkip;
-        } else if (const QChar special = specialCharacter(w); !special.isNull()) {
-            appendCharacters(QString(special));
-        }
-    }
-
-    void controlSymbol(const Token& t) {
-        if (t.text == u"*") {
-            if (m_pendingDestination)
-                m_state.skip = true;
-            return;
-        }
-        if (m_state.skip)
-            return;
-        if (t.text == u"'") {
-            if (!t.hasParameter)
-                return;
-            if (m_unicodeFallback > 0) {
-                --m_unicodeFallback;
-                return;
-            }
-            const char byte = static_cast<char>(t.parameter);
-            appendCharacters(ansi::toUnicode(&byte, 1));
-            return;
-        }
-        m_unicodeFallback = 0;
-        if (t.text == u"~")
-            appendCharacters(QString(QChar(0x00A0)));
-        else if (t.text == u"_")
-            appendCharacters(QString(QChar(0x2011)));
-        else if (t.text == u"\\" || t.text == u"{" || t.text == u"}")
-            appendCharacters(t.text);
-        // \- (optional hyphen) and unknown symbols show nothing.
-    }
-
-    void text(const QString& chars) {
-        if (m_state.skip)
-            return;
-        QString shown = chars;
-        if (m_unicodeFallback > 0) {
-            const qsizetype dropped = qMin<qsizetype>(m_unicodeFallback, shown.size());
-            shown.remove(0, dropped);
-            m_unicodeFallback -= static_cast<int>(dropped);
-        }
-        for (qsizetype i = 0; i < shown.size(); ++i) {
-            if (shown[i] == u'\t') {
-                appendCharacters(shown.mid(0, i));
-                addSpan(Span::Tab);
-                shown.remove(0, i + 1);
-                i = -1;
-            }
-        }
-        appendCharacters(shown);
-    }
-
-    void appendCharacters(const QString& chars) {
-        if (chars.isEmpty())
-            return;
-        if (m_state.hidden) {
-            m_hidden += chars;
-            return;
-        }
-        attachHiddenText();
-        auto& spans = m_current.spans;
-        if (!spans.empty() && spans.back().kind == Span::Text &&
-            spans.back().format == m_state.format && spans.back().link.isEmpty() &&
-            (m_hotspotStart >= 0) == m_state.hotspot) {
-            spans.back().text += chars;
-        } else {
-            Span span;
-            span.text = chars;
-            span.format = m_state.format;
-            if (m_state.hotspot && m_hotspotStart < 0)
-                m_hotspotStart = static_cast<qsizetype>(spans.size());
-            spans.push_back(span);
-        }
-        if (!m_state.hotspot)
-            m_hotspotStart = -1;
-    }
-
-    void addSpan(Span::Kind kind) {
-        attachHiddenText();
-        Span span;
-        span.kind = kind;
-        span.format = m_state.format;
-        m_current.spans.push_back(span);
-        m_hotspotStart = -1;
-    }
-
-    // Hidden text right after hotspot text names the topic the hotspot leads to.
-    void attachHiddenText() {
-        if (m_hidden.isEmpty())
-            return;
-        const QString context = contextOf(m_hidden);
-        m_hidden.clear();
-        if (m_hotspotStart >= 0 && !context.isEmpty()) {
-            for (auto i = static_cast<std::size_t>(m_hotspotStart); i < m_current.spans.size(); ++i)
-                m_current.spans[i].link = context;
-        }
-        m_hotspotStart = -1;
-    }
-
-    void endParagraph(bool always) {
-        attachHiddenText();
-        if (always || !m_current.spans.empty())
-            m_paragraphs.push_back(std::move(m_current));
-        m_current = {};
-        m_hotspotStart = -1;
-    }
-
-    std::vector<GroupState> m_stack;
-    GroupState m_state;
-    bool m_pendingDestination = false; // right after "{": a destination word may follow
-    int m_unicodeFallback = 0;         // stand-in characters still to drop after \uN
-    QString m_hidden;
-    qsizetype m_hotspotStart = -1; // first span of the hotspot text just read
-    Paragraph m_current;
-    std::vector<Paragraph> m_paragraphs;
+    HelpDocument& m_d;
 };
 
-QString escaped(const QString& text) {
+QString escaped(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -295,24 +63,212 @@ QString escaped(const QString& text) {
     return out;
 }
 
-QString spanHtml(const Span& span) {
-    switch (span.kind) {
-    case Span::LineBreak:
-        return QStringLiteral("<br>");
-    case Span::Tab:
-        return QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;");
-    case Span::Text:
-        break;
-    }
-    QString html = escaped(span.text);
-    if (span.format.underline)
-        html = u"<u>" % html % u"</u>";
-    if (span.format.italic)
-        html = u"<i>" % html % u"</i>";
-    if (span.format.bold)
-        html = u"<b>" % html % u"</b>";
-    return html;
+// A length in twips as CSS points.
+QString points(int twips) {
+    return QString::number(double(twips) / 20.0, 'g', 6) + u"pt";
 }
+
+QString cssColor(std::uint32_t bgr) {
+    return QStringLiteral("#%1%2%3")
+        .arg(bgr & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((bgr >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
+}
+
+class HtmlWriter {
+public:
+    explicit HtmlWriter(const HtmlLinks& links) : m_links(links) {}
+
+    QString write(const HelpDocument& d) {
+        QString html;
+        bool table = false, row = false, cell = false;
+        std::size_t nextRowEnd = 0;
+        const auto closeTable = [&] {
+            if (cell)
+                html += u"</td>";
+            if (row)
+                html += u"</tr>\n";
+            if (table)
+                html += u"</table>\n";
+            table = row = cell = false;
+        };
+        for (std::size_t i = 0; i < d.paragraphs.size(); ++i) {
+            const Paragraph& p = d.paragraphs[i];
+            const bool inTable = p.format.inTable || p.cellEnd;
+            if (!inTable && table)
+                closeTable();
+            if (inTable) {
+                if (!table)
+                    html += u"<table class=\"rtf\">\n";
+                if (!row)
+                    html += u"<tr>";
+                if (!cell)
+                    html += u"<td>";
+                table = row = cell = true;
+            } else if (!html.isEmpty() && !html.endsWith(u'\n')) {
+                html += u'\n';
+            }
+            html += paragraph(p);
+            if (p.cellEnd && cell) {
+                html += u"</td>";
+                cell = false;
+            }
+            while (nextRowEnd < d.rowEnds.size() && d.rowEnds[nextRowEnd] <= i + 1) {
+                if (d.rowEnds[nextRowEnd++] == i + 1 && row) {
+                    if (cell)
+                        html += u"</td>";
+                    html += u"</tr>\n";
+                    row = cell = false;
+                }
+            }
+        }
+        closeTable();
+        if (html.endsWith(u'\n'))
+            html.chop(1);
+        if (!m_popups.isEmpty())
+            html += u'\n' + m_popups;
+        return html;
+    }
+
+private:
+    void lose(const QString& feature) {
+        if (m_links.lost && !m_links.lost->contains(feature))
+            m_links.lost->append(feature);
+    }
+
+    QString paragraph(const Paragraph& p) {
+        QStringList style;
+        const ParFormat& f = p.format;
+        switch (f.alignment) {
+        case Align::Right:
+            style << QStringLiteral("text-align: right");
+            break;
+        case Align::Center:
+            style << QStringLiteral("text-align: center");
+            break;
+        case Align::Justify:
+            style << QStringLiteral("text-align: justify");
+            break;
+        case Align::Left:
+            break;
+        }
+        if (f.leftIndent)
+            style << u"margin-left: " % points(f.leftIndent);
+        if (f.rightIndent)
+            style << u"margin-right: " % points(f.rightIndent);
+        if (f.firstIndent)
+            style << u"text-indent: " % points(f.firstIndent);
+        if (f.spaceBefore)
+            style << u"margin-top: " % points(f.spaceBefore);
+        if (f.spaceAfter)
+            style << u"margin-bottom: " % points(f.spaceAfter);
+        QString html = style.isEmpty() ? QStringLiteral("<p>")
+                                       : u"<p style=\"" % style.join(QStringLiteral("; ")) % u"\">";
+        bool any = false;
+        QString close; // what ends the open hotspot
+        for (std::size_t i = 0; i < p.runs.size(); ++i) {
+            const Run& r = p.runs[i];
+            if (r.kind == Run::Text && r.ch.hidden)
+                continue;
+            const Hotspot* h = p.hotspotOf(r);
+            if (h && h->firstRun == int(i))
+                html += openHotspot(*h, close);
+            html += run(p, r, h != nullptr);
+            any = true;
+            if (h && h->lastRun == int(i)) {
+                html += close;
+                close.clear();
+            }
+        }
+        html += close;
+        if (!any)
+            html += u"&nbsp;";
+        return html + u"</p>";
+    }
+
+    QString openHotspot(const Hotspot& h, QString& close) {
+        if (h.kind == HotspotKind::Macro) {
+            lose(u"macro hotspot (" % h.target % u')');
+            return {};
+        }
+        if (!h.file.isEmpty()) {
+            lose(u"jump into another help file (" % h.target % u'@' % h.file % u')');
+            return {};
+        }
+        const QString page = m_links.page ? m_links.page(h.target) : QString();
+        if (h.kind == HotspotKind::Popup && m_links.popup) {
+            const QString body = m_links.popup(h.target);
+            if (!body.isEmpty()) {
+                const QString id = u"qmpopup" % QString::number(++m_popupCount);
+                m_popups += u"<div class=\"popup\" id=\"" % id % u"\">" % body % u"</div>\n";
+                close = QStringLiteral("</a>");
+                return u"<a class=\"popuplink\" href=\"" %
+                       escaped(page.isEmpty() ? QStringLiteral("#") : page) %
+                       u"\" onclick=\"return qmPopup(this, '" % id % u"');\">";
+            }
+        }
+        if (page.isEmpty())
+            return {};
+        close = QStringLiteral("</a>");
+        return u"<a href=\"" % escaped(page) % u"\">";
+    }
+
+    QString run(const Paragraph& p, const Run& r, bool inHotspot) {
+        switch (r.kind) {
+        case Run::LineBreak:
+            return QStringLiteral("<br>");
+        case Run::Tab:
+            return QStringLiteral("<span class=\"tab\">&nbsp;</span>");
+        case Run::Picture: {
+            const QString name = p.view(r).toString();
+            const QString src = m_links.picture ? m_links.picture(name) : QString();
+            if (src.isEmpty()) {
+                lose(u"picture " % name);
+                return {};
+            }
+            QString align;
+            if (r.picture == PictureAlign::Left)
+                align = QStringLiteral(" style=\"float: left\"");
+            else if (r.picture == PictureAlign::Right)
+                align = QStringLiteral(" style=\"float: right\"");
+            return u"<img src=\"" % escaped(src) % u"\" alt=\"" % escaped(name) % u'"' % align %
+                   u'>';
+        }
+        case Run::Text:
+            break;
+        }
+        const CharFormat& c = r.ch;
+        QString html = escaped(p.view(r));
+        QStringList style;
+        if (c.font >= 0 && m_links.fontFace) {
+            if (const QString face = m_links.fontFace(c.font); !face.isEmpty())
+                style << u"font-family: '" % escaped(face) % u'\'';
+        }
+        if (c.halfPoints != CharFormat().halfPoints)
+            style << u"font-size: " % QString::number(double(c.halfPoints) / 2.0, 'g', 4) % u"pt";
+        if (c.color > 0 && std::size_t(c.color) < m_links.colors.size())
+            style << u"color: " % cssColor(m_links.colors[std::size_t(c.color)]);
+        if (c.highlight > 0 && std::size_t(c.highlight) < m_links.colors.size())
+            style << u"background-color: " % cssColor(m_links.colors[std::size_t(c.highlight)]);
+        if (!style.isEmpty())
+            html =
+                u"<span style=\"" % style.join(QStringLiteral("; ")) % u"\">" % html % u"</span>";
+        // A hotspot's underline or strike only marks it as one.
+        if (c.strike && !inHotspot)
+            html = u"<s>" % html % u"</s>";
+        if (c.underline && !inHotspot)
+            html = u"<u>" % html % u"</u>";
+        if (c.italic)
+            html = u"<i>" % html % u"</i>";
+        if (c.bold)
+            html = u"<b>" % html % u"</b>";
+        return html;
+    }
+
+    const HtmlLinks& m_links;
+    QString m_popups;
+    int m_popupCount = 0;
+};
 
 QString codeAt(QStringView source, const Token& t, const Tokenizer& tokens) {
     return source.mid(t.offset, tokens.position() - t.offset).toString().trimmed();
@@ -320,41 +276,82 @@ QString codeAt(QStringView source, const Token& t, const Tokenizer& tokens) {
 
 } // namespace
 
-std::vector<Paragraph> ReadHelpText(QStringView text, LineEnds lineEnds) {
-    Reader reader;
+HelpDocument ReadHelpDocument(QStringView text, LineEnds lineEnds) {
+    HelpDocument d;
+    Collector collector(d);
+    Interpreter interpreter(collector);
     if (lineEnds == LineEnds::Paragraphs)
-        return reader.read(paragraphsMarked(text));
-    return reader.read(text);
+        interpreter.readFragment(paragraphsMarked(text));
+    else
+        interpreter.readFragment(text);
+    return d;
 }
 
-QString HelpTextToHtml(QStringView text,
-                       const std::function<QString(const QString& contextString)>& linkTarget,
-                       LineEnds lineEnds) {
-    QString html;
-    for (const Paragraph& paragraph : ReadHelpText(text, lineEnds)) {
-        if (!html.isEmpty())
-            html += u'\n';
-        html += u"<p>";
-        if (paragraph.spans.empty())
-            html += u"&nbsp;";
-        QString openLink;
-        for (const Span& span : paragraph.spans) {
-            const QString target =
-                span.link.isEmpty() || !linkTarget ? QString() : linkTarget(span.link);
-            if (target != openLink) {
-                if (!openLink.isEmpty())
-                    html += u"</a>";
-                if (!target.isEmpty())
-                    html += u"<a href=\"" % escaped(target) % u"\">";
-                openLink = target;
-            }
-            html += spanHtml(span);
+std::vector<Paragraph> ReadHelpText(QStringView text, LineEnds lineEnds) {
+    return ReadHelpDocument(text, lineEnds).paragraphs;
+}
+
+QString HelpTextToHtml(QStringView text, const HtmlLinks& links, LineEnds lineEnds) {
+    return HtmlWriter(links).write(ReadHelpDocument(text, lineEnds));
+}
+
+QString PopupStyle() {
+    return QStringLiteral(
+        "span.tab { display: inline-block; width: 0.5in; }\n"
+        "table.rtf { border-collapse: collapse; }\n"
+        "table.rtf td { vertical-align: top; padding: 2pt 6pt; border: 1px solid #c0c0c0; }\n"
+        "a.popuplink { color: #008000; text-decoration: none; border-bottom: 1px dotted; }\n"
+        "div.popup { display: none; position: absolute; z-index: 10; max-width: 40em; "
+        "padding: 4pt 6pt; background: #ffffe1; border: 1px solid #808080; }\n");
+}
+
+QString PopupScript() {
+    // A click on a pop-up link shows its text under the link; the next click
+    // anywhere hides it again.
+    return QStringLiteral(
+        "var qmShown = null;\n"
+        "function qmHide() { if (qmShown) { qmShown.style.display = 'none'; qmShown = null; } }\n"
+        "function qmPopup(link, id) {\n"
+        "  var box = document.getElementById(id);\n"
+        "  if (!box) return true;\n"
+        "  var wasShown = qmShown == box;\n"
+        "  qmHide();\n"
+        "  if (wasShown) return false;\n"
+        "  var x = 0, y = link.offsetHeight;\n"
+        "  for (var e = link; e; e = e.offsetParent) { x += e.offsetLeft; y += e.offsetTop; }\n"
+        "  box.style.left = x + 'px';\n"
+        "  box.style.top = y + 'px';\n"
+        "  box.style.display = 'block';\n"
+        "  qmShown = box;\n"
+        "  return false;\n"
+        "}\n"
+        "document.onclick = function (e) {\n"
+        "  var t = e ? e.target : window.event.srcElement;\n"
+        "  while (t && t.className != 'popuplink') t = t.parentNode;\n"
+        "  if (!t) qmHide();\n"
+        "};\n");
+}
+
+QString FirstWords(QStringView text, qsizetype maxLength, LineEnds lineEnds) {
+    QString all;
+    for (const Paragraph& p : ReadHelpText(text, lineEnds)) {
+        all += u' ';
+        for (const Run& r : p.runs) {
+            if (r.kind == Run::Text && !r.ch.hidden)
+                all += p.view(r);
+            else if (r.kind == Run::Tab || r.kind == Run::LineBreak)
+                all += u' ';
         }
-        if (!openLink.isEmpty())
-            html += u"</a>";
-        html += u"</p>";
     }
-    return html;
+    all = all.simplified();
+    if (all.size() <= maxLength)
+        return all;
+    const QString ellipsis = QStringLiteral("...");
+    const qsizetype room = std::max<qsizetype>(maxLength - ellipsis.size(), 1);
+    qsizetype cut = all.lastIndexOf(u' ', room);
+    if (cut <= 0)
+        cut = room;
+    return all.left(cut).trimmed() + ellipsis;
 }
 
 std::vector<TextProblem> CheckHelpText(QStringView text) {

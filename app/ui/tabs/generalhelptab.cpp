@@ -1,6 +1,7 @@
 #include "generalhelptab.h"
 
 #include "contents/contentstable.h"
+#include "generation/htmlpages.h"
 #include "listutil.h"
 #include "resources/stringids.h"
 #include "rtf/helptext.h"
@@ -37,6 +38,7 @@ GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral
     const auto later = [this] { m_preview.start(); };
     connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, later);
     connect(w.txttopicheader, &QLineEdit::textChanged, this, later);
+    connect(w.txttopictitle, &QLineEdit::textChanged, this, later);
     w.splgenhelptext->setStretchFactor(0, 3);
     w.splgenhelptext->setStretchFactor(1, 2);
 
@@ -167,11 +169,12 @@ QWidget* GeneralHelpTab::field(int captionId) const {
 }
 
 void GeneralHelpTab::showPreview() {
-    // The topic as its help page shows it: the header as its heading, then
-    // the text with its codes read.
+    // The topic as its help page shows it: its heading, then the text with
+    // its codes read.
     QString html;
-    if (const QString header = w.txttopicheader->text(); !header.isEmpty())
-        html = QStringLiteral("<h3>") + header.toHtmlEscaped() + QStringLiteral("</h3>");
+    if (const QString heading = TopicHeading(w.txttopictitle->text(), w.txttopicheader->text());
+        !heading.isEmpty())
+        html = QStringLiteral("<h3>") + heading.toHtmlEscaped() + QStringLiteral("</h3>");
     html += rtf::HelpTextToHtml(ui::storedText(w.txtgenhelptext));
     w.txtgenpreview->setHtml(html);
 }

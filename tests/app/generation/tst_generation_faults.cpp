@@ -342,6 +342,36 @@ private slots:
         QVERIFY(testenv::readAll(m_s.rtfFileName).contains("Install to C:\\Program Files\\App."));
     }
 
+    // Jumps and pop-ups to no topic, and What's This entries that open none,
+    // are named; the run still succeeds. Targets match without regard to case,
+    // a What's This entry with a text is a topic, and jumps into another help
+    // file or macros are not checked.
+    void linksThatLeadNowhereAreWarnedAbout() {
+        addTopic(*m_db, QStringLiteral("IDH_A"), QStringLiteral("A"), QString(), QString(),
+                 QStringLiteral("{\\uldb B}{\\v idh_b} {\\ul Gone}{\\v IDH_GONE}\r\n"
+                                "{\\strike W}{\\v IDH_W>main} {\\uldb X}{\\v IDH_X@other.hlp} "
+                                "{\\uldb M}{\\v !Exit()}"),
+                 1);
+        addTopic(*m_db, QStringLiteral("IDH_B"), QStringLiteral("B"), QString(), QString(),
+                 QStringLiteral("{\\uldb Missing}{\\v %IDH_NONE}"), 2);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdW"), QStringLiteral("IDH_W"),
+                     QStringLiteral("Has a text."), 3);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdB"), QStringLiteral("IDH_B"), QString(), 0);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdLost"), QStringLiteral("IDH_LOST"), QString(),
+                     0);
+        const CreateReport report = create();
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(
+            report.warnings,
+            QStringList({QStringLiteral("Topic IDH_A links to \"IDH_GONE\", which is no topic "
+                                        "of the help file."),
+                         QStringLiteral("Topic IDH_B links to \"IDH_NONE\", which is no topic "
+                                        "of the help file."),
+                         QStringLiteral("The What's This entry frmA.cmdLost opens no topic: no "
+                                        "topic has the ID \"IDH_LOST\" and the entry has no "
+                                        "text.")}));
+    }
+
     void mapNumbersFromOtherToolsAreLeftOut() {
         addTopic(*m_db, QStringLiteral("IDH_GOOD"), QStringLiteral("G"), QString(), QString(),
                  QStringLiteral("t"), 7);

@@ -8,6 +8,7 @@
 #include "generation/createcommand.h"
 #include "generation/htmlhelp.h"
 #include "generation/htmlhelpcompile.h"
+#include "rtf/helptext.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -152,20 +153,23 @@ private slots:
         // Pages: title, heading (the header, else the title), paragraphs; the
         // What's This page holds each of its entries' texts once.
         const QByteArray print = file(QStringLiteral("help_html/IDH_PRINT.htm"));
-        QVERIFY(print.contains("<title>Printing & paper</title>\r\n"));
+        QVERIFY(print.contains("<title>Printing &amp; paper</title>\r\n"));
         QVERIFY(print.contains("<h1>Print a page</h1>\r\n<p>Print it.</p>\r\n"));
         QCOMPARE(file(QStringLiteral("help_html/IDH_START.htm")),
                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<html>\r\n<head>\r\n"
                  "<meta http-equiv=\"Content-Type\" content=\"text/html; "
                  "charset=windows-1252\">\r\n<title>Getting started</title>\r\n"
                  "<style type=\"text/css\">body { font-family: Arial, sans-serif; font-size: "
-                 "10pt; } h1 { font-size: 12pt; }</style>\r\n</head>\r\n<body>\r\n"
-                 "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
-                 "<a href=\"IDH_PRINT.htm\"><u>printing</u></a> or <u>nothing</u> &amp; "
-                 "&lt;more&gt;</p>\r\n"
-                 "</body>\r\n</html>\r\n");
+                 "10pt; } h1 { font-size: 12pt; } p { margin-top: 0; margin-bottom: 0; }\r\n" +
+                     rtf::PopupStyle().toLatin1().replace("\n", "\r\n") +
+                     "</style>\r\n</head>\r\n<body>\r\n"
+                     "<h1>Getting started</h1>\r\n<p>First</p>\r\n<p><b>Note:</b> see "
+                     "<a href=\"IDH_PRINT.htm\">printing</a> or nothing &amp; "
+                     "&lt;more&gt;</p>\r\n"
+                     "</body>\r\n</html>\r\n");
         const QByteArray ok = file(QStringLiteral("help_html/IDH_OK.htm"));
-        QVERIFY(ok.contains("<title>IDH_OK</title>"));
+        // A What's This page is titled by its text's first words.
+        QVERIFY(ok.contains("<title>Closes the window.</title>"));
         QVERIFY(ok.contains("Closes the window.</p>\r\n<hr>\r\n<p>Leaves it.</p>"));
         QVERIFY(QDir(path(QStringLiteral("help_html"))).entryList(QDir::Files).size() == 4);
 
@@ -201,8 +205,8 @@ private slots:
         CreateHTMLHelp(m_s, *m_db, report);
         QVERIFY(report.ok());
         const QByteArray page = file(QStringLiteral("help_html/IDH_A.htm"));
-        // Titles stay plain but for what would be read as markup.
-        QVERIFY(page.contains("<title>Caf\xe9 &#8594; <b> AT&amp;T &lt;/title></title>"));
+        // Titles parse whatever they hold.
+        QVERIFY(page.contains("<title>Caf\xe9 &#8594; &lt;b&gt; AT&amp;T &lt;/title&gt;</title>"));
         QVERIFY(page.contains("<p>\x80 5 &#8594; &#128512;</p>"));
     }
 
@@ -263,6 +267,23 @@ private slots:
 
     // chmcmd builds the file; read back, it has every page with its title,
     // the sorted index, and every context ID leads to its page inside it.
+    // Names in the contents and the index: "&" and "<" plain (viewers show
+    // references there as they stand), the quote and ">" as references so
+    // that the entry holds together.
+    void namesWithMarkupCharacters() {
+        addTopic(*m_db, QStringLiteral("IDH_R"), QStringLiteral("R&D <Ctrl>"), QString(),
+                 QStringLiteral("R&D <Ctrl>+C"), QStringLiteral("t"), 1);
+        addContents(QStringLiteral("IDH_R.1"), QStringLiteral("R&D \"budget\" <Ctrl>+C"), "1");
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QVERIFY(file(QStringLiteral("help.hhc"))
+                    .contains("value=\"R&D &quot;budget&quot; <Ctrl&gt;+C\""));
+        QVERIFY(file(QStringLiteral("help.hhk")).contains("value=\"R&D <Ctrl&gt;+C\""));
+        QVERIFY(file(QStringLiteral("help_html/IDH_R.htm"))
+                    .contains("<title>R&amp;D &lt;Ctrl&gt;</title>"));
+    }
+
     void compiledAndReadBack() {
         fillProject();
         QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
@@ -279,9 +300,9 @@ private slots:
         QVERIFY(chm.isOpen());
         const QList<QPair<QString, QByteArray>> pages{
             {QStringLiteral("IDH_START.htm"), "Getting started"},
-            {QStringLiteral("IDH_PRINT.htm"), "Printing & paper"},
+            {QStringLiteral("IDH_PRINT.htm"), "Printing &amp; paper"},
             {QStringLiteral("Odd~0020id.htm"), "Odd"},
-            {QStringLiteral("IDH_OK.htm"), "IDH_OK"}};
+            {QStringLiteral("IDH_OK.htm"), "Closes the window."}};
         for (const auto& [page, title] : pages) {
             const auto bytes = chm.read(QStringLiteral("/help_html/") + page);
             QVERIFY2(bytes, qPrintable(page));

@@ -7,34 +7,37 @@ using namespace rtf;
 
 namespace {
 
-// A compact picture of the paragraphs: spans as B/I/U flags and 'text',
-// a tab as <tab>, a line break as <br>, a link as ->ID, paragraphs split by " | ".
+// A compact picture of the paragraphs: runs as B/I/U flags and 'text',
+// a tab as <tab>, a line break as <br>, a hotspot's runs as ->ID, hidden
+// text left out, paragraphs split by " | ".
 QString describe(const std::vector<Paragraph>& paragraphs) {
     QStringList parts;
     for (const Paragraph& p : paragraphs) {
-        QStringList spans;
-        for (const Span& s : p.spans) {
-            if (s.kind == Span::Tab) {
-                spans << QStringLiteral("<tab>");
+        QStringList runs;
+        for (const Run& r : p.runs) {
+            if (r.kind == Run::Tab) {
+                runs << QStringLiteral("<tab>");
                 continue;
             }
-            if (s.kind == Span::LineBreak) {
-                spans << QStringLiteral("<br>");
+            if (r.kind == Run::LineBreak) {
+                runs << QStringLiteral("<br>");
                 continue;
             }
+            if (r.ch.hidden)
+                continue;
             QString flags;
-            if (s.format.bold)
+            if (r.ch.bold)
                 flags += u'B';
-            if (s.format.italic)
+            if (r.ch.italic)
                 flags += u'I';
-            if (s.format.underline)
+            if (r.ch.underline)
                 flags += u'U';
-            QString span = flags + u'\'' + s.text + u'\'';
-            if (!s.link.isEmpty())
-                span += u"->" + s.link;
-            spans << span;
+            QString run = flags + u'\'' + p.view(r).toString() + u'\'';
+            if (const Hotspot* h = p.hotspotOf(r))
+                run += u"->" + h->target;
+            runs << run;
         }
-        parts << spans.join(u' ');
+        parts << runs.join(u' ');
     }
     return parts.join(QStringLiteral(" | "));
 }
@@ -116,21 +119,98 @@ private slots:
                                                               "&gt; d</p>");
         QTest::newRow("paragraphs, empty line, break, tab")
             << QStringLiteral("one\r\n\r\ntwo\\line three\\tab four")
-            << QStringLiteral("<p>one</p>\n<p>&nbsp;</p>\n<p>two<br>three&nbsp;&nbsp;&nbsp;&nbsp;"
-                              "four</p>");
-        QTest::newRow("nested formats") << QStringLiteral("{\\b\\i\\ul all}")
-                                        << QStringLiteral("<p><b><i><u>all</u></i></b></p>");
+            << QStringLiteral("<p>one</p>\n<p>&nbsp;</p>\n<p>two<br>three<span "
+                              "class=\"tab\">&nbsp;</span>four</p>");
+        QTest::newRow("nested formats") << QStringLiteral("{\\b\\i\\ul\\strike all}")
+                                        << QStringLiteral("<p><b><i><u><s>all</s></u></i></b></p>");
         QTest::newRow("link around formatted hotspot")
             << QStringLiteral("{\\uldb A {\\b B}}{\\v IDH_X} {\\uldb C}{\\v NOWHERE}")
-            << QStringLiteral("<p><a href=\"IDH_X.htm\"><u>A </u><b><u>B</u></b></a> <u>C</u></p>");
+            << QStringLiteral("<p><a href=\"IDH_X.htm\">A <b>B</b></a> C</p>");
+        QTest::newRow("jumps of every form")
+            << QStringLiteral("{\\uldb a}{\\v %IDH_X}{\\strike b}{\\v IDH_X>main}{\\striked c}"
+                              "{\\v *IDH_X}")
+            << QStringLiteral("<p><a href=\"IDH_X.htm\">a</a><a href=\"IDH_X.htm\">b</a><a "
+                              "href=\"IDH_X.htm\">c</a></p>");
+        QTest::newRow("pop-up stays on the page")
+            << QStringLiteral("A {\\ul term}{\\v IDH_T}.")
+            << QStringLiteral("<p>A <a class=\"popuplink\" href=\"IDH_T.htm\" onclick=\"return "
+                              "qmPopup(this, 'qmpopup1');\">term</a>.</p>\n<div class=\"popup\" "
+                              "id=\"qmpopup1\"><p>Text of IDH_T</p></div>\n");
+        QTest::newRow("paragraph formatting as CSS")
+            << QStringLiteral("\\qc\\sb120 c\\par\\pard\\qr\\li720\\fi-360\\sa240 r")
+            << QStringLiteral("<p style=\"text-align: center; margin-top: 6pt\">c</p>\n<p "
+                              "style=\"text-align: right; margin-left: 36pt; text-indent: -18pt; "
+                              "margin-bottom: 12pt\">r</p>");
+        QTest::newRow("size, font and colours")
+            << QStringLiteral("{\\fs32\\f1\\cf1\\highlight2 big}")
+            << QStringLiteral(
+                   "<p><span style=\"font-family: 'Courier New'; font-size: 16pt; color: "
+                   "#ff0000; background-color: #ffff00\">big</span></p>");
+        QTest::newRow("pictures, found and not")
+            << QStringLiteral("\\{bml logo.bmp\\}x\\{bmc gone.bmp\\}")
+            << QStringLiteral("<p><img src=\"pics/logo.bmp\" alt=\"logo.bmp\" style=\"float: "
+                              "left\">x</p>");
+        QTest::newRow("table")
+            << QStringLiteral("\\trowd\\cellx1000\\cellx2000\\intbl a\\cell b\\cell\\row\\pard "
+                              "after")
+            << QStringLiteral("<table class=\"rtf\">\n<tr><td><p>a</p></td><td><p>b</p></td></tr>\n"
+                              "</table>\n<p>after</p>");
+        QTest::newRow("macro hotspot and other file are text")
+            << QStringLiteral("{\\uldb m}{\\v !Exit()}{\\uldb f}{\\v IDH_X@other.hlp}")
+            << QStringLiteral("<p>mf</p>");
     }
     void html() {
         QFETCH(QString, text);
         QFETCH(QString, expected);
-        const auto target = [](const QString& context) {
-            return context == u"NOWHERE" ? QString() : context + QStringLiteral(".htm");
+        QStringList lost;
+        HtmlLinks links;
+        links.page = [](const QString& context) -> QString {
+            if (context == u"NOWHERE")
+                return {};
+            return context + QStringLiteral(".htm");
         };
-        QCOMPARE(HelpTextToHtml(text, target), expected);
+        links.popup = [](const QString& context) -> QString {
+            return QStringLiteral("<p>Text of ") + context + QStringLiteral("</p>");
+        };
+        links.picture = [](const QString& name) -> QString {
+            return name == u"logo.bmp" ? QStringLiteral("pics/") + name : QString();
+        };
+        links.fontFace = [](int font) -> QString {
+            return font == 1 ? QStringLiteral("Courier New") : QString();
+        };
+        links.colors = {0, 0x0000FF, 0x00FFFF};
+        links.lost = &lost;
+        QCOMPARE(HelpTextToHtml(text, links), expected);
+        // What the page cannot carry is named.
+        if (text.contains(u"gone.bmp"))
+            QCOMPARE(lost, QStringList{QStringLiteral("picture gone.bmp")});
+        else if (text.contains(u"!Exit"))
+            QCOMPARE(lost, (QStringList{
+                               QStringLiteral("macro hotspot (Exit())"),
+                               QStringLiteral("jump into another help file (IDH_X@other.hlp)")}));
+        else
+            QCOMPARE(lost, QStringList());
+    }
+
+    void firstWords_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("short") << QStringLiteral("{\\b Saves} the file.") << 40
+                               << QStringLiteral("Saves the file.");
+        QTest::newRow("cut at a word")
+            << QStringLiteral("Opens the project\\par and shows its forms") << 24
+            << QStringLiteral("Opens the project and...");
+        QTest::newRow("hidden text and blanks") << QStringLiteral("{\\uldb Go}{\\v IDH_GO}   there")
+                                                << 40 << QStringLiteral("Go there");
+        QTest::newRow("one long word")
+            << QStringLiteral("abcdefghijklmnop") << 10 << QStringLiteral("abcdefg...");
+    }
+    void firstWords() {
+        QFETCH(QString, text);
+        QFETCH(int, length);
+        QFETCH(QString, expected);
+        QCOMPARE(FirstWords(text, length), expected);
     }
 
     void check_data() {

@@ -1,0 +1,1121 @@
+#include "document.h"
+
+#include "codepage/ansi.h"
+#include "rtftokenizer.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+
+namespace rtf {
+
+namespace {
+
+enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable, Footnote };
+
+enum class Word : std::uint8_t {
+    Unknown,
+    Footnote,
+    FontTable,
+    ColorTable,
+    Bin,
+    F,
+    FRoman,
+    FSwiss,
+    FModern,
+    FScript,
+    FDecor,
+    Red,
+    Green,
+    Blue,
+    Deff,
+    Plain,
+    Fs,
+    B,
+    I,
+    Strike,
+    Ul,
+    Uldb,
+    UlNone,
+    V,
+    Cf,
+    Highlight,
+    Uc,
+    U,
+    Pard,
+    Par,
+    Line,
+    Tab,
+    Page,
+    Ql,
+    Qr,
+    Qc,
+    Qj,
+    Sb,
+    Sa,
+    Li,
+    Ri,
+    Fi,
+    Keepn,
+    Intbl,
+    Cell,
+    Row,
+    Trowd,
+    Special,
+};
+
+struct WordName {
+    std::string_view name;
+    Word word;
+    char byte = 0;        // Word::Special: the character in Windows-1252
+    char16_t unicode = 0; // and in Unicode
+};
+
+// The control words the interpreter knows; every other one is dropped with
+// its parameter, as help compilers do.
+constexpr WordName kWords[] = {
+    {"footnote", Word::Footnote},
+    {"fonttbl", Word::FontTable},
+    {"colortbl", Word::ColorTable},
+    {"bin", Word::Bin},
+    {"f", Word::F},
+    {"froman", Word::FRoman},
+    {"fswiss", Word::FSwiss},
+    {"fnil", Word::FSwiss},
+    {"ftech", Word::FSwiss},
+    {"fmodern", Word::FModern},
+    {"fscript", Word::FScript},
+    {"fdecor", Word::FDecor},
+    {"red", Word::Red},
+    {"green", Word::Green},
+    {"blue", Word::Blue},
+    {"deff", Word::Deff},
+    {"plain", Word::Plain},
+    {"fs", Word::Fs},
+    {"b", Word::B},
+    {"i", Word::I},
+    {"strike", Word::Strike},
+    {"striked", Word::Strike},
+    {"ul", Word::Ul},
+    {"ulw", Word::Ul},
+    {"uld", Word::Ul},
+    {"ulth", Word::Ul},
+    {"ulwave", Word::Ul},
+    {"uldash", Word::Ul},
+    {"uldb", Word::Uldb},
+    {"ulnone", Word::UlNone},
+    {"v", Word::V},
+    {"cf", Word::Cf},
+    {"highlight", Word::Highlight},
+    {"uc", Word::Uc},
+    {"u", Word::U},
+    {"pard", Word::Pard},
+    {"par", Word::Par},
+    {"line", Word::Line},
+    {"tab", Word::Tab},
+    {"page", Word::Page},
+    {"ql", Word::Ql},
+    {"qj", Word::Qj},
+    {"qr", Word::Qr},
+    {"qc", Word::Qc},
+    {"sb", Word::Sb},
+    {"sa", Word::Sa},
+    {"li", Word::Li},
+    {"ri", Word::Ri},
+    {"fi", Word::Fi},
+    {"keepn", Word::Keepn},
+    {"intbl", Word::Intbl},
+    {"cell", Word::Cell},
+    {"row", Word::Row},
+    {"trowd", Word::Trowd},
+    {"bullet", Word::Special, '\x95', 0x2022},
+    {"emdash", Word::Special, '\x97', 0x2014},
+    {"endash", Word::Special, '\x96', 0x2013},
+    {"lquote", Word::Special, '\x91', 0x2018},
+    {"rquote", Word::Special, '\x92', 0x2019},
+    {"ldblquote", Word::Special, '\x93', 0x201C},
+    {"rdblquote", Word::Special, '\x94', 0x201D},
+    {"emspace", Word::Special, ' ', 0x2003},
+    {"enspace", Word::Special, ' ', 0x2002},
+};
+
+template <typename View> unsigned charAt(View w, qsizetype i) {
+    if constexpr (std::is_same_v<View, QStringView>)
+        return w[i].unicode();
+    else
+        return std::uint8_t(w[i]);
+}
+
+// From the length and the first, second and last letters: enough to tell
+// the words above apart, mostly, without reading every letter.
+template <typename View> unsigned wordHash(View w) {
+    if (w.isEmpty())
+        return 0;
+    return unsigned(w.size()) * 97 + charAt(w, 0) * 7 + charAt(w, w.size() > 1 ? 1 : 0) * 3 +
+           charAt(w, w.size() - 1);
+}
+
+template <typename View> bool sameWord(std::string_view name, View w) {
+    if (qsizetype(name.size()) != w.size())
+        return false;
+    if constexpr (std::is_same_v<View, QByteArrayView>) {
+        return std::memcmp(name.data(), w.data(), name.size()) == 0;
+    } else {
+        for (std::size_t i = 0; i < name.size(); ++i)
+            if (char16_t(name[i]) != w[qsizetype(i)].unicode())
+                return false;
+        return true;
+    }
+}
+
+// One look-up per control word: a topic file has millions of them. An open
+// hash table of the words above, built once.
+template <typename View> [[gnu::always_inline]] inline const WordName* wordOf(View w) {
+    // A power of two, far above the words' count: most unknown words (\cs16,
+    // \widctlpar ...) find a free slot at once.
+    constexpr unsigned kSlots = 1024;
+    static const auto table = [] {
+        std::array<std::uint8_t, kSlots> t{}; // index into kWords plus 1; 0: free
+        for (std::size_t i = 0; i < std::size(kWords); ++i) {
+            unsigned h =
+                wordHash(QByteArrayView(kWords[i].name.data(), qsizetype(kWords[i].name.size())));
+            while (t[h % kSlots] != 0)
+                ++h;
+            t[h % kSlots] = std::uint8_t(i + 1);
+        }
+        return t;
+    }();
+    for (unsigned h = wordHash(w);; ++h) {
+        const std::uint8_t slot = table[h % kSlots];
+        if (slot == 0)
+            return nullptr;
+        const WordName& entry = kWords[slot - 1];
+        if (sameWord(entry.name, w))
+            return &entry;
+    }
+}
+
+// NUL and the other control characters have no place in a help text.
+bool isControlChar(char c) {
+    return std::uint8_t(c) < 0x20 && c != '\t';
+}
+bool isControlChar(QChar c) {
+    return c.unicode() < 0x20 && c != u'\t';
+}
+
+// Whether `s` has a control character, eight bytes at a time: a byte below
+// 0x20 (a tab too) sets its top bit in (v - 0x20..) & ~v.
+[[gnu::always_inline]] inline bool hasControl(QByteArrayView s) {
+    constexpr std::uint64_t kLow = 0x2020202020202020, kHigh = 0x8080808080808080;
+    qsizetype i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, s.data() + i, 8);
+        if (((v - kLow) & ~v & kHigh) != 0)
+            break;
+    }
+    for (; i < s.size(); ++i)
+        if (isControlChar(s[i]))
+            return true;
+    return false;
+}
+
+bool hasControl(QStringView s) {
+    for (QChar c : s)
+        if (c.unicode() < 0x20)
+            return true;
+    return false;
+}
+
+// The blanks that trimmed() removes.
+template <typename C> bool isBlank(C c) {
+    const unsigned u = unsigned(c);
+    return u == ' ' || (u >= '\t' && u <= '\r');
+}
+
+// Characters that mark a footnote: context string, title, keywords, browse
+// sequence, entry macro, build tag, A-keywords, window.
+bool isFootnoteMark(unsigned c) {
+    return c != 0 && c < 0x80 && std::strchr("#$K+!*@>A", int(c)) != nullptr;
+}
+
+// An ASCII character as the text's own character type.
+template <typename C> constexpr C lit(char c) {
+    if constexpr (std::is_same_v<C, QChar>)
+        return QChar(char16_t(std::uint8_t(c)));
+    else
+        return c;
+}
+
+} // namespace
+
+template <typename View> struct BasicInterpreter<View>::State {
+    using Text = typename BasicInterpreter<View>::Text;
+    using Char = std::conditional_t<std::is_same_v<View, QStringView>, QChar, char>;
+    using Token = TokenView<View>;
+
+    struct Group {
+        CharFormat ch;
+        ParFormat par;
+        int unicodeSkip = 1;
+        Destination destination = Destination::Body;
+        bool afterFootnote = false; // inside a footnote group that has already ended its value
+        bool firstWord = true;      // no control word seen yet in this group
+    };
+
+    explicit State(Sink& s) : sink(s) {}
+
+    Sink& sink;
+    std::vector<Group> stack;
+    std::map<int, BasicFont<Text>> fonts;
+    Text fontName;
+    std::uint8_t fontFamily = 3;
+    int defaultFont = 0;
+    std::vector<std::uint32_t> colors;
+    std::uint32_t color = 0;
+    bool colorSet = false;
+    int tablesVersion = 0;
+
+    Paragraph par;
+    // The footnote being read.
+    bool footnoteActive = false;
+    char footnoteMark = 0;
+    Text footnoteText;
+    int footnoteDepth = 0;
+    int footnoteValueDepth = -1;
+    int footnoteLine = 0;
+
+    int skipChars = 0;          // characters that stand in for the last \uN
+    bool lastWasText = false;   // the last token gave text
+    bool boundarySince = false; // a group began or ended since that text
+    bool warnedBrace = false;
+    bool fragment = false;
+    // "\{" opened what may be a picture, \{bmc name\}: its text so far.
+    bool capturing = false;
+    Text capture;
+
+    // Topic files written by earlier versions leave a group open per topic,
+    // so deep nesting is real: this allows a million topics.
+    static constexpr int kMaxGroupDepth = 1000000;
+    long long deepGroups = 0; // groups opened past the limit, not yet closed
+
+    Group& top() { return stack.back(); }
+    int depth() const { return int(stack.size()); }
+
+    static Text fromAscii(const char* s) {
+        if constexpr (std::is_same_v<Text, QString>)
+            return QString::fromLatin1(s);
+        else
+            return QByteArray(s);
+    }
+
+    void read(View source, bool wholeDocument);
+    void token(BasicTokenizer<View>& tokenizer, const Token& t);
+    void controlWord(BasicTokenizer<View>& tokenizer, const Token& t);
+    void controlSymbol(const Token& t);
+    void byte(char b, int line);
+    void text(View chars, int line);
+    void bodyText(View chars, int line);
+    void groupEnd();
+
+    void startFootnote(int line);
+    void addFootnoteText(View chars);
+    void endFootnote();
+
+    void appendRun(Run::Kind kind, View chars, int line);
+    void endCapture(bool picture, int line);
+    void endParagraph(bool cellEnd);
+    void findHotspots();
+    void endTopic(int line);
+};
+
+template <typename View> void BasicInterpreter<View>::State::read(View source, bool wholeDocument) {
+    BasicTokenizer<View> tokenizer(source);
+    stack.clear();
+    fragment = !wholeDocument;
+    if (wholeDocument) {
+        const Token first = tokenizer.nextView();
+        const Token second = tokenizer.nextView();
+        if (first.kind != TokenKind::GroupStart || second.kind != TokenKind::ControlWord ||
+            !sameWord("rtf", second.text))
+            return;
+    }
+    stack.push_back(Group());
+    top().firstWord = false;
+    for (Token t = tokenizer.nextView(); t.kind != TokenKind::End; t = tokenizer.nextView())
+        token(tokenizer, t);
+    if (stack.empty()) // every group closed: the end takes the document's defaults
+        stack.push_back(Group());
+    if (capturing)
+        endCapture(false, 0);
+    if (footnoteActive)
+        endFootnote();
+    endTopic(tokenizer.line());
+}
+
+template <typename View>
+[[gnu::always_inline]] inline void
+BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Token& t) {
+    if (capturing && t.kind != TokenKind::Text &&
+        !(t.kind == TokenKind::ControlSymbol && t.text.size() == 1 &&
+          (t.text[0] == lit<Char>('}') || t.text[0] == lit<Char>('\''))))
+        endCapture(false, t.line);
+    bool isText = false;
+    switch (t.kind) {
+    case TokenKind::GroupStart: {
+        if (stack.empty()) {
+            if (!warnedBrace)
+                sink.warning(t.line,
+                             QStringLiteral("text after the end of the document is read as well"));
+            warnedBrace = true;
+        }
+        // Each open group keeps a copy of the formatting: past the limit,
+        // groups are counted but share the state of the deepest one kept.
+        if (depth() >= kMaxGroupDepth) {
+            if (deepGroups++ == 0)
+                sink.warning(t.line, QStringLiteral("groups nested deeper than %1 levels are "
+                                                    "read as one")
+                                         .arg(kMaxGroupDepth));
+            boundarySince = true;
+            return;
+        }
+        Group g = stack.empty() ? Group() : top();
+        g.firstWord = true;
+        stack.push_back(g);
+        boundarySince = true;
+        return;
+    }
+    case TokenKind::GroupEnd:
+        if (deepGroups > 0 && depth() >= kMaxGroupDepth) {
+            --deepGroups;
+            boundarySince = true;
+            return;
+        }
+        if (stack.empty() || (fragment && stack.size() == 1)) {
+            if (!warnedBrace && !fragment)
+                sink.warning(t.line,
+                             QStringLiteral("closing brace without an opening one ignored"));
+            warnedBrace = true;
+            return;
+        }
+        groupEnd();
+        boundarySince = true;
+        return;
+    case TokenKind::ControlWord:
+        if (stack.empty())
+            stack.push_back(Group());
+        controlWord(tokenizer, t);
+        top().firstWord = false;
+        break;
+    case TokenKind::ControlSymbol:
+        if (stack.empty())
+            stack.push_back(Group());
+        controlSymbol(t);
+        isText =
+            t.text.size() == 1 && (t.text[0] == lit<Char>('\'') || t.text[0] == lit<Char>('\\') ||
+                                   t.text[0] == lit<Char>('{') || t.text[0] == lit<Char>('}') ||
+                                   t.text[0] == lit<Char>('~') || t.text[0] == lit<Char>('_'));
+        break;
+    case TokenKind::Text:
+        if (stack.empty())
+            stack.push_back(Group());
+        {
+            // A text broken by line ends comes in pieces; the characters
+            // skipped after \u may run on into the next piece.
+            View s = t.text;
+            if (skipChars > 0) {
+                const qsizetype n = std::min<qsizetype>(skipChars, s.size());
+                s = s.sliced(n);
+                skipChars -= int(n);
+            }
+            // Control characters dropped: rare, so the text is copied only then.
+            if (hasControl(s)) {
+                Text clean;
+                if constexpr (std::is_same_v<View, QByteArrayView>)
+                    clean = s.toByteArray();
+                else
+                    clean = s.toString();
+                clean.removeIf([](auto c) { return isControlChar(c); });
+                if (!clean.isEmpty())
+                    text(View(clean), t.line);
+            } else if (!s.isEmpty()) {
+                text(s, t.line);
+            }
+        }
+        isText = true;
+        break;
+    case TokenKind::End:
+        break;
+    }
+    lastWasText = isText;
+    if (isText)
+        boundarySince = false;
+}
+
+template <typename View> void BasicInterpreter<View>::State::groupEnd() {
+    const int closing = depth();
+    if (footnoteActive) {
+        if (closing == footnoteDepth) {
+            stack.pop_back();
+            endFootnote();
+            return;
+        }
+        if (closing == footnoteValueDepth) {
+            // The value's group ends while the footnote's own group stays
+            // open: the footnote ends here and what follows is topic text.
+            stack.pop_back();
+            const int from = footnoteDepth - 1;
+            endFootnote();
+            for (int i = std::max(from, 0); i < depth(); ++i) {
+                stack[std::size_t(i)].destination = Destination::Body;
+                stack[std::size_t(i)].afterFootnote = true;
+            }
+            return;
+        }
+    }
+    stack.pop_back();
+}
+
+template <typename View>
+void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
+    const int p = t.parameter;
+    const bool has = t.hasParameter;
+    Group& g = top();
+    const WordName* entry = wordOf(t.text);
+    const Word word = entry ? entry->word : Word::Unknown;
+    if (word != Word::U && word != Word::Uc)
+        skipChars = 0;
+
+    // Destinations
+    if (g.firstWord) {
+        switch (word) {
+        case Word::Footnote:
+            if (g.destination == Destination::Body && !footnoteActive)
+                startFootnote(t.line);
+            else
+                g.destination = Destination::Skip;
+            return;
+        case Word::FontTable:
+            g.destination = Destination::FontTable;
+            fontName.resize(0);
+            ++tablesVersion;
+            return;
+        case Word::ColorTable:
+            g.destination = Destination::ColorTable;
+            ++tablesVersion;
+            colors.clear();
+            color = 0;
+            colorSet = false;
+            return;
+        default:
+            if (word == Word::Unknown && IsSkippedDestination(t.text)) {
+                g.destination = Destination::Skip;
+                return;
+            }
+        }
+    }
+    if (word == Word::Bin) {
+        tokenizer.skipBinary(has ? std::max(p, 0) : 0);
+        return;
+    }
+    if (g.destination == Destination::Skip || word == Word::Unknown)
+        return; // words not known here are dropped with their parameter
+
+    if (g.destination == Destination::FontTable) {
+        ++tablesVersion;
+        switch (word) {
+        case Word::F:
+            fontName.resize(0);
+            fontFamily = 3;
+            fonts[p] = BasicFont<Text>();
+            g.ch.font = p;
+            break;
+        case Word::FRoman:
+            fontFamily = 2;
+            break;
+        case Word::FSwiss:
+            fontFamily = 3;
+            break;
+        case Word::FModern:
+            fontFamily = 1;
+            break;
+        case Word::FScript:
+            fontFamily = 4;
+            break;
+        case Word::FDecor:
+            fontFamily = 5;
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    if (g.destination == Destination::ColorTable) {
+        ++tablesVersion;
+        const auto v = std::uint32_t(std::clamp(p, 0, 255));
+        if (word == Word::Red)
+            color = (color & 0xFFFF00) | v;
+        else if (word == Word::Green)
+            color = (color & 0xFF00FF) | (v << 8);
+        else if (word == Word::Blue)
+            color = (color & 0x00FFFF) | (v << 16);
+        colorSet = true;
+        return;
+    }
+
+    CharFormat& ch = g.ch;
+    ParFormat& pf = g.par;
+    const bool on = !has || p != 0;
+    const bool body = g.destination == Destination::Body;
+    switch (word) {
+    case Word::Deff:
+        defaultFont = p;
+        ++tablesVersion;
+        break;
+    case Word::Plain:
+        ch = CharFormat();
+        break;
+    case Word::F:
+        ch.font = p;
+        break;
+    case Word::Fs:
+        ch.halfPoints = has ? std::clamp(p, 1, 255) : 24;
+        break;
+    case Word::B:
+        ch.bold = on;
+        break;
+    case Word::I:
+        ch.italic = on;
+        break;
+    case Word::Strike:
+        ch.strike = on;
+        break;
+    case Word::Ul:
+        ch.underline = on ? 1 : 0;
+        break;
+    case Word::Uldb:
+        ch.underline = on ? 2 : 0;
+        break;
+    case Word::UlNone:
+        ch.underline = 0;
+        break;
+    case Word::V:
+        ch.hidden = on;
+        break;
+    case Word::Cf:
+        ch.color = std::max(p, 0);
+        break;
+    case Word::Highlight:
+        ch.highlight = std::max(p, 0);
+        break;
+    case Word::Uc:
+        g.unicodeSkip = std::clamp(p, 0, 8);
+        break;
+    case Word::U: {
+        const auto code = char16_t(p < 0 ? p + 65536 : p);
+        if constexpr (std::is_same_v<View, QStringView>) {
+            const QChar c(code);
+            const View v = isControlChar(c) ? View() : View(&c, 1);
+            if (g.destination == Destination::Footnote)
+                addFootnoteText(v);
+            else
+                text(v, t.line);
+        } else {
+            char c = '?';
+            if (!ansi::encode(code, c))
+                c = '?';
+            const View v = isControlChar(c) ? View() : View(&c, 1);
+            if (g.destination == Destination::Footnote)
+                addFootnoteText(v);
+            else
+                text(v, t.line);
+        }
+        skipChars = g.unicodeSkip;
+        break;
+    }
+    case Word::Pard:
+        pf = ParFormat();
+        break;
+    case Word::Par:
+        if (body)
+            endParagraph(false);
+        break;
+    case Word::Cell:
+        if (body)
+            endParagraph(true);
+        break;
+    case Word::Row:
+        if (body)
+            sink.rowEnd(t.line);
+        break;
+    case Word::Trowd:
+    case Word::Intbl:
+        pf.inTable = true;
+        break;
+    case Word::Line:
+        if (body)
+            appendRun(Run::LineBreak, {}, t.line);
+        break;
+    case Word::Tab:
+        if (body)
+            appendRun(Run::Tab, {}, t.line);
+        else if (g.destination == Destination::Footnote)
+            addFootnoteText(View(Text(fromAscii(" "))));
+        break;
+    case Word::Page:
+        if (body)
+            endTopic(t.line);
+        break;
+    case Word::Ql:
+        pf.alignment = Align::Left;
+        break;
+    case Word::Qj:
+        pf.alignment = Align::Justify;
+        break;
+    case Word::Qr:
+        pf.alignment = Align::Right;
+        break;
+    case Word::Qc:
+        pf.alignment = Align::Center;
+        break;
+    case Word::Sb:
+        pf.spaceBefore = p;
+        break;
+    case Word::Sa:
+        pf.spaceAfter = p;
+        break;
+    case Word::Li:
+        pf.leftIndent = p;
+        break;
+    case Word::Ri:
+        pf.rightIndent = p;
+        break;
+    case Word::Fi:
+        pf.firstIndent = p;
+        break;
+    case Word::Keepn:
+        pf.keepNext = on;
+        break;
+    case Word::Special:
+        if constexpr (std::is_same_v<View, QStringView>) {
+            const QChar c(entry->unicode);
+            if (g.destination == Destination::Footnote)
+                addFootnoteText(View(&c, 1));
+            else
+                text(View(&c, 1), t.line);
+        } else {
+            if (g.destination == Destination::Footnote)
+                addFootnoteText(View(&entry->byte, 1));
+            else
+                text(View(&entry->byte, 1), t.line);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+template <typename View> void BasicInterpreter<View>::State::controlSymbol(const Token& t) {
+    Group& g = top();
+    const char s = t.text.isEmpty() ? '\0' : char(charAt(t.text, 0));
+    if (s == '*') {
+        if (g.firstWord)
+            g.destination = Destination::Skip;
+        return;
+    }
+    if (g.destination == Destination::Skip)
+        return;
+    char b = 0;
+    switch (s) {
+    case '\'':
+        if (!t.hasParameter)
+            return;
+        if (skipChars > 0) {
+            --skipChars;
+            return;
+        }
+        b = char(t.parameter);
+        if (std::uint8_t(b) < 0x20)
+            return;
+        break;
+    case '{':
+        if (g.destination == Destination::Body && !capturing) {
+            capturing = true;
+            capture.resize(0);
+            skipChars = 0;
+            return;
+        }
+        b = s;
+        break;
+    case '}':
+        if (capturing) {
+            endCapture(true, t.line);
+            skipChars = 0;
+            return;
+        }
+        b = s;
+        break;
+    case '\\':
+        b = s;
+        break;
+    case '~':
+        b = '\xA0';
+        break;
+    case '_':
+        if constexpr (std::is_same_v<View, QStringView>) {
+            skipChars = 0;
+            const QChar c(0x2011);
+            if (g.destination == Destination::Footnote)
+                addFootnoteText(View(&c, 1));
+            else if (g.destination == Destination::Body)
+                text(View(&c, 1), t.line);
+            return;
+        }
+        b = '-';
+        break;
+    case '\t':
+        if (g.destination == Destination::Body)
+            appendRun(Run::Tab, {}, t.line);
+        return;
+    default:
+        return; // \- \| \: and unknown symbols
+    }
+    skipChars = 0;
+    byte(b, t.line);
+}
+
+// One character given by its Windows-1252 byte.
+template <typename View> void BasicInterpreter<View>::State::byte(char b, int line) {
+    const Destination d = top().destination;
+    if (d == Destination::FontTable || d == Destination::ColorTable)
+        return;
+    if constexpr (std::is_same_v<View, QStringView>) {
+        const QString c = ansi::toUnicode(&b, 1);
+        if (d == Destination::Footnote)
+            addFootnoteText(c);
+        else
+            text(c, line);
+    } else {
+        if (d == Destination::Footnote)
+            addFootnoteText(View(&b, 1));
+        else
+            text(View(&b, 1), line);
+    }
+}
+
+template <typename View> void BasicInterpreter<View>::State::text(View chars, int line) {
+    Group& g = top();
+    switch (g.destination) {
+    case Destination::Skip:
+        return;
+    case Destination::FontTable:
+        ++tablesVersion;
+        for (auto c : chars) {
+            if (c == lit<Char>(';')) {
+                BasicFont<Text>& f = fonts[g.ch.font];
+                f.name = fontName.trimmed();
+                f.family = fontFamily;
+                fontName.resize(0);
+            } else {
+                fontName += c;
+            }
+        }
+        return;
+    case Destination::ColorTable:
+        ++tablesVersion;
+        for (auto c : chars) {
+            if (c == lit<Char>(';')) {
+                colors.push_back(colorSet ? color : 0);
+                color = 0;
+                colorSet = false;
+            }
+        }
+        return;
+    case Destination::Footnote:
+        addFootnoteText(chars);
+        return;
+    case Destination::Body:
+        break;
+    }
+    if (capturing) {
+        capture += chars;
+        return;
+    }
+    bodyText(chars, line);
+}
+
+// A literal tab is a tab stop; everything else is text.
+template <typename View> void BasicInterpreter<View>::State::bodyText(View chars, int line) {
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype tab = chars.indexOf(lit<Char>('\t'), from);
+        const qsizetype end = tab < 0 ? chars.size() : tab;
+        if (end > from)
+            appendRun(Run::Text, chars.sliced(from, end - from), line);
+        if (tab < 0)
+            break;
+        appendRun(Run::Tab, {}, line);
+        from = tab + 1;
+    }
+}
+
+// The end of text that "\{" began: a picture when it reads "bmc name" (or
+// bml, bmr, with "t" or "wd" after), else the text as it stands.
+template <typename View> void BasicInterpreter<View>::State::endCapture(bool closed, int line) {
+    capturing = false;
+    const Text c = capture;
+    if (closed) {
+        const qsizetype blank = c.indexOf(lit<Char>(' '));
+        const Text command = (blank < 0 ? c : c.left(blank)).toLower();
+        const Text name = blank < 0 ? Text() : c.mid(blank + 1).trimmed();
+        PictureAlign align = PictureAlign::Character;
+        bool picture =
+            !name.isEmpty() && command.size() >= 3 && command.startsWith(fromAscii("bm"));
+        if (picture) {
+            const auto kind = command[2];
+            align = kind == lit<Char>('l')   ? PictureAlign::Left
+                    : kind == lit<Char>('r') ? PictureAlign::Right
+                                             : PictureAlign::Character;
+            picture = kind == lit<Char>('c') || kind == lit<Char>('l') || kind == lit<Char>('r');
+            const Text rest = command.mid(3);
+            picture = picture && (rest.isEmpty() || rest == fromAscii("t") ||
+                                  rest == fromAscii("wd") || rest == fromAscii("twd"));
+        }
+        if (picture) {
+            appendRun(Run::Picture, View(name), line);
+            par.runs.back().picture = align;
+            return;
+        }
+    }
+    const Text brace = fromAscii("{");
+    bodyText(View(brace), line);
+    if (!c.isEmpty())
+        bodyText(View(c), line);
+    if (closed) {
+        const Text end = fromAscii("}");
+        bodyText(View(end), line);
+    }
+}
+
+template <typename View>
+void BasicInterpreter<View>::State::appendRun(Run::Kind kind, View chars, int line) {
+    const CharFormat& ch = top().ch;
+    if (kind == Run::Text && !par.runs.empty()) {
+        Run& last = par.runs.back();
+        if (last.kind == Run::Text && last.ch == ch) {
+            par.text.insert(par.text.end(), chars.begin(), chars.end()); // it ends the buffer
+            last.end = qsizetype(par.text.size());
+            return;
+        }
+    }
+    if (par.runs.empty())
+        par.line = line;
+    Run r;
+    r.kind = kind;
+    r.begin = qsizetype(par.text.size());
+    par.text.insert(par.text.end(), chars.begin(), chars.end());
+    r.end = qsizetype(par.text.size());
+    r.ch = ch;
+    r.line = line;
+    par.runs.push_back(r);
+}
+
+template <typename View> void BasicInterpreter<View>::State::startFootnote(int line) {
+    Group& g = top();
+    // The footnote's mark is the character just before its group, as in
+    // "#{\footnote ...}", or the text of a raised group of its own before it,
+    // as Word writes it: "{\super #}{\footnote ...}", "{\up6 #}{\footnote ...}".
+    char mark = 0;
+    if (lastWasText && !par.runs.empty() && par.runs.back().kind == Run::Text) {
+        Run& r = par.runs.back();
+        qsizetype end = r.end;
+        while (end - r.begin > 1 && par.text[std::size_t(end - 1)] == lit<Char>(' '))
+            --end;
+        const unsigned c = end > r.begin ? unsigned(charAt(par.view(r), end - 1 - r.begin)) : 0;
+        if (end > r.begin && (!boundarySince || isFootnoteMark(c))) {
+            mark = char(c < 0x80 ? c : '?');
+            r.end = end - 1;
+            par.text.resize(std::size_t(r.end));
+            if (r.end == r.begin)
+                par.runs.pop_back();
+        }
+    }
+    // A footnote that stands inside the group of an earlier one, which was
+    // left open after its value, begins the next entry: a topic of its own.
+    if (g.afterFootnote)
+        endTopic(line);
+    g.destination = Destination::Footnote;
+    footnoteActive = true;
+    footnoteMark = mark;
+    footnoteText.resize(0); // keeps its room
+    footnoteDepth = depth();
+    footnoteValueDepth = -1;
+    footnoteLine = line;
+}
+
+template <typename View> void BasicInterpreter<View>::State::addFootnoteText(View chars) {
+    if (!footnoteActive)
+        return;
+    footnoteText += chars;
+    if (footnoteValueDepth < 0) {
+        // The value begins at the first character that is neither blank nor,
+        // first of all, the footnote's mark.
+        const Text& v = footnoteText;
+        qsizetype i = 0;
+        while (i < v.size() && isBlank(charAt(View(v), i)))
+            ++i;
+        if (i < v.size() && footnoteMark != 0 && v[i] == lit<Char>(footnoteMark)) {
+            ++i;
+            while (i < v.size() && isBlank(charAt(View(v), i)))
+                ++i;
+        }
+        if (i < v.size())
+            footnoteValueDepth = depth();
+    }
+}
+
+template <typename View> void BasicInterpreter<View>::State::endFootnote() {
+    footnoteActive = false;
+    BasicFootnote<Text> f;
+    f.mark = footnoteMark;
+    f.line = footnoteLine;
+    View value = View(footnoteText).trimmed();
+    if (!value.isEmpty() && footnoteMark != 0 && value[0] == lit<Char>(footnoteMark))
+        value = value.sliced(1).trimmed();
+    if constexpr (std::is_same_v<View, QStringView>) {
+        f.value = value.toString();
+        f.value.replace(QChar(0xA0), u' ');
+    } else {
+        f.value = value.toByteArray();
+        if (value.contains('\xA0'))
+            f.value.replace('\xA0', ' ');
+    }
+    sink.footnote(f);
+}
+
+template <typename View> void BasicInterpreter<View>::State::findHotspots() {
+    // Hotspots: underlined, double underlined or struck-through text right
+    // before hidden text, which names the target.
+    const auto hotOf = [](const Run& r) {
+        if (r.kind != Run::Text || r.ch.hidden)
+            return 0;
+        if (r.ch.underline == 2 || r.ch.strike)
+            return 2;
+        return r.ch.underline == 1 ? 1 : 0;
+    };
+    auto& runs = par.runs;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (runs[i].kind != Run::Text || !runs[i].ch.hidden)
+            continue;
+        Text target;
+        std::size_t end = i;
+        while (end < runs.size() && runs[end].kind == Run::Text && runs[end].ch.hidden)
+            target += par.view(runs[end++]);
+        const int hot = i > 0 ? hotOf(runs[i - 1]) : 0;
+        if (hot != 0 && runs[i - 1].hotspot < 0) {
+            int first = int(i) - 1;
+            while (first > 0 && hotOf(runs[std::size_t(first - 1)]) == hot &&
+                   runs[std::size_t(first - 1)].hotspot < 0)
+                --first;
+            BasicHotspot<Text> h;
+            h.kind = hot == 2 ? HotspotKind::Jump : HotspotKind::Popup;
+            h.firstRun = first;
+            h.lastRun = int(i) - 1;
+            h.line = runs[i].line;
+            target = target.trimmed();
+            if (target.startsWith(lit<Char>('%')) || target.startsWith(lit<Char>('*'))) {
+                h.look = target.startsWith(lit<Char>('%')) ? HotspotLook::Plain
+                                                           : HotspotLook::NoUnderline;
+                target = target.mid(1).trimmed();
+            }
+            if (target.startsWith(lit<Char>('!'))) {
+                h.kind = HotspotKind::Macro;
+                h.target = target.mid(1).trimmed();
+            } else {
+                const qsizetype at = target.indexOf(lit<Char>('@'));
+                if (at >= 0) {
+                    h.file = target.mid(at + 1).trimmed();
+                    target = target.left(at).trimmed();
+                }
+                const qsizetype gt = target.indexOf(lit<Char>('>'));
+                if (gt >= 0) {
+                    h.window = target.mid(gt + 1).trimmed();
+                    target = target.left(gt).trimmed();
+                }
+                h.target = target;
+            }
+            const int index = int(par.hotspots.size());
+            par.hotspots.push_back(std::move(h));
+            for (int k = first; k < int(i); ++k)
+                runs[std::size_t(k)].hotspot = index;
+        }
+        i = end - 1;
+    }
+}
+
+template <typename View> void BasicInterpreter<View>::State::endParagraph(bool cellEnd) {
+    findHotspots();
+    par.format = top().par;
+    par.endFormat = top().ch;
+    par.cellEnd = cellEnd;
+    sink.paragraph(par);
+    par.clear();
+}
+
+template <typename View> void BasicInterpreter<View>::State::endTopic(int line) {
+    bool visible = false;
+    for (const Run& r : par.runs)
+        visible = visible || r.kind != Run::Text || !r.ch.hidden;
+    if (visible)
+        endParagraph(false);
+    par.clear();
+    sink.page(line);
+}
+
+template <typename View>
+BasicInterpreter<View>::BasicInterpreter(Sink& sink) : m(new State(sink)) {}
+
+template <typename View> BasicInterpreter<View>::~BasicInterpreter() {
+    delete m;
+}
+
+template <typename View> bool BasicInterpreter<View>::readDocument(View source) {
+    {
+        BasicTokenizer<View> probe(source);
+        const auto first = probe.nextView();
+        const auto second = probe.nextView();
+        if (first.kind != TokenKind::GroupStart || second.kind != TokenKind::ControlWord ||
+            !sameWord("rtf", second.text))
+            return false;
+    }
+    m->read(source, true);
+    return true;
+}
+
+template <typename View> void BasicInterpreter<View>::readFragment(View source) {
+    m->read(source, false);
+}
+
+template <typename View>
+const std::map<int, BasicFont<typename BasicInterpreter<View>::Text>>&
+BasicInterpreter<View>::fonts() const {
+    return m->fonts;
+}
+
+template <typename View> int BasicInterpreter<View>::defaultFont() const {
+    return m->defaultFont;
+}
+
+template <typename View> const std::vector<std::uint32_t>& BasicInterpreter<View>::colors() const {
+    return m->colors;
+}
+
+template <typename View> int BasicInterpreter<View>::tablesVersion() const {
+    return m->tablesVersion;
+}
+
+template class BasicInterpreter<QStringView>;
+template class BasicInterpreter<QByteArrayView>;
+
+} // namespace rtf

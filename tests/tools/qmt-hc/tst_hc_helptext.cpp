@@ -1,0 +1,147 @@
+// The same help texts in both help files: compiled by qmt-hc and read back,
+// and as HTML Help page content, each feature of the texts an author writes
+// comes out the same way in both (or is named as lost where a file cannot
+// carry it).
+#include "hcfixture.h"
+
+#include "codepage/ansi.h"
+#include "contexthash.h"
+#include "rtf/helptext.h"
+
+#include <QtTest>
+
+using namespace hcfixture;
+
+namespace {
+
+QString hotspotCodes(const hc::TopicRead& t) {
+    QStringList codes;
+    for (const hc::HotspotRead& h : t.hotspots) {
+        QString c = QString::number(h.code, 16).toUpper() + u':' + ansi::toUnicode(h.text);
+        if (!h.target.isEmpty())
+            c += u'=' + ansi::toUnicode(h.target);
+        codes << c;
+    }
+    return codes.join(u' ');
+}
+
+} // namespace
+
+class TestHcHelpText : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+
+private slots:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+
+    void bothHelpFiles_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("hlpText");     // the topic's text as the help file holds it
+        QTest::addColumn<QString>("hlpHotspots"); // code:text[=target] of each hotspot
+        QTest::addColumn<QString>("html");        // the page content
+        QTest::addColumn<QString>("lost");        // what the pages name as lost
+        QTest::newRow("jump") << QByteArray("{\\uldb Setup}{\\v IDH_B}") << "Setup\n"
+                              << "E3:Setup"
+                              << "<p><a href=\"IDH_B.htm\">Setup</a></p>"
+                              << "";
+        QTest::newRow("pop-up")
+            << QByteArray("{\\ul Term}{\\v IDH_B}") << "Term\n"
+            << "E2:Term"
+            << "<p><a class=\"popuplink\" href=\"IDH_B.htm\" onclick=\"return qmPopup(this, "
+               "'qmpopup1');\">Term</a></p>\n<div class=\"popup\" id=\"qmpopup1\"><p>B's "
+               "text</p></div>\n"
+            << "";
+        QTest::newRow("jump without colour, struck jump")
+            << QByteArray("{\\uldb a}{\\v %IDH_B} {\\strike b}{\\v IDH_B}") << "a b\n"
+            << "E7:a E3:b"
+            << "<p><a href=\"IDH_B.htm\">a</a> <a href=\"IDH_B.htm\">b</a></p>"
+            << "";
+        QTest::newRow("macro hotspot") << QByteArray("{\\uldb Quit}{\\v !Exit()}") << "Quit\n"
+                                       << "C8:Quit=Exit()"
+                                       << "<p>Quit</p>"
+                                       << "macro hotspot (Exit())";
+        QTest::newRow("tab, line, bullet")
+            << QByteArray("a\\tab b\\line \\bullet  c") << "a\tb\n\u2022 c\n"
+            << ""
+            << "<p>a<span class=\"tab\">&nbsp;</span>b<br>\u2022 c</p>"
+            << "";
+        QTest::newRow("table") << QByteArray(
+                                      "\\trowd\\cellx1000\\cellx2000\\intbl x\\cell y\\cell\\row "
+                                      "\\pard z")
+                               << "x\ny\nz\n"
+                               << ""
+                               << "<table class=\"rtf\">\n<tr><td><p>x</p></td><td><p>y</p></td></"
+                                  "tr>\n</table>\n<p>z</p>"
+                               << "";
+    }
+    void bothHelpFiles() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, hlpText);
+        QFETCH(QString, hlpHotspots);
+        QFETCH(QString, html);
+        QFETCH(QString, lost);
+        const QByteArray rtf =
+            kRtfHeader + topic("IDH_A", "A", text) + topic("IDH_B", "B", "B's text") + "}";
+        const Compiled c = compile(m_dir->path(), project(""), rtf);
+        QVERIFY2(c.result.written, qPrintable(c.diagnostics.lines().join(u'\n')));
+        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
+        QVERIFY(c.file.topics.size() >= 1);
+        const hc::TopicRead& a = c.file.topics[0];
+        // The topic's own text follows its heading paragraph and the empty one after it.
+        const QByteArray shown = a.text.mid(a.text.indexOf("\n\n") + 2);
+        QCOMPARE(ansi::toUnicode(shown), hlpText);
+        QCOMPARE(hotspotCodes(a), hlpHotspots);
+        for (const hc::HotspotRead& h : a.hotspots)
+            if (h.code == 0xE2 || h.code == 0xE3 || h.code == 0xE7)
+                QCOMPARE(h.hash, hc::ContextHash("IDH_B"));
+
+        QStringList lostFeatures;
+        rtf::HtmlLinks links;
+        links.page = [](const QString& id) -> QString { return id + QStringLiteral(".htm"); };
+        links.popup = [](const QString&) -> QString { return QStringLiteral("<p>B's text</p>"); };
+        links.lost = &lostFeatures;
+        QCOMPARE(rtf::HelpTextToHtml(ansi::toUnicode(text), links), html);
+        QCOMPARE(lostFeatures.join(u';'), lost);
+    }
+
+    // Footnotes in the forms Word writes them: raised by \super or \up in a
+    // group of their own before the footnote, the mark repeated inside.
+    void wordFootnoteForms() {
+        const QByteArray rtf =
+            kRtfHeader +
+            "{\\cs16\\super #}{\\footnote \\pard\\plain {\\cs16\\super #} IDH_SUPER}"
+            "{\\cs16\\super $}{\\footnote \\pard\\plain {\\cs16\\super $} Raised title}"
+            "{\\cs16\\super !}{\\footnote \\pard\\plain {\\cs16\\super !} CloseWindow(`main')}"
+            "Body one\\par\\page\r\n"
+            "{\\up6 #}{\\footnote {\\up6 #} IDH_UP}{\\up6 K}{\\footnote {\\up6 K} raised;up}"
+            "Body two\\par\\page\r\n}";
+        const Compiled c = compile(m_dir->path(), project(""), rtf);
+        QVERIFY2(c.result.written, qPrintable(c.diagnostics.lines().join(u'\n')));
+        QCOMPARE(c.file.topics.size(), std::size_t(2));
+        std::uint32_t offset = 0;
+        QVERIFY(c.file.findContext(hc::ContextHash("IDH_SUPER"), offset));
+        QVERIFY(c.file.findContext(hc::ContextHash("IDH_UP"), offset));
+        QCOMPARE(c.file.topics[0].title, QByteArray("Raised title"));
+        QCOMPARE(c.file.topics[0].macros, std::vector<QByteArray>{"CloseWindow(`main')"});
+        QCOMPARE(c.file.topics[0].text, QByteArray("Body one\n"));
+        QCOMPARE(c.file.topics[1].text, QByteArray("Body two\n"));
+        QCOMPARE(c.file.keywords.size(), std::size_t(2));
+    }
+
+    // What the help file cannot show is named with its topic.
+    void lostFeaturesNamed() {
+        const QByteArray rtf =
+            kRtfHeader + topic("IDH_PIC", "Pic", "\\{bmc logo.bmp\\} and \\keepn kept") + "}";
+        const Compiled c = compile(m_dir->path(), project(""), rtf);
+        QVERIFY(c.result.written);
+        const QString lines = c.diagnostics.lines().join(u'\n');
+        QVERIFY2(lines.contains(u"topic IDH_PIC: the help file cannot show its "),
+                 qPrintable(lines));
+        QVERIFY(lines.contains(u"picture logo.bmp"));
+        QVERIFY(lines.contains(u"non-scrolling region"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHcHelpText)
+#include "tst_hc_helptext.moc"
