@@ -16,8 +16,19 @@ const QString kActive = QStringLiteral("A");
 
 class Checker {
 public:
+    Checker() = default;
+    explicit Checker(QStringList& into) : m_problems(&into) {}
     void text(const QString& value, const QString& subject, Target target) {
         add(textrules::CheckText(value, subject, target));
+    }
+    // The same for a text of a row: the subject is made only when the text is at fault.
+    template <class Subject> void rowText(QStringView value, Subject&& subject, Target target) {
+        if (!textrules::CheckText(value, QString(), target).isEmpty())
+            add(textrules::CheckText(value, subject(), target));
+    }
+    template <class Subject> void rowContextString(QStringView value, Subject&& subject) {
+        if (!plainContextString(value))
+            contextString(value.toString(), subject());
     }
     void field(const QString& value, int label, Target target) {
         text(value, u"The " + LoadResString(label), target);
@@ -26,10 +37,26 @@ public:
         add(textrules::CheckContextString(value, subject));
     }
     void add(const QString& problem) {
-        if (!problem.isEmpty() && !problems.contains(problem))
-            problems << problem;
+        if (!problem.isEmpty() && !m_problems->contains(problem))
+            *m_problems << problem;
     }
-    QStringList problems;
+    const QStringList& problems() const { return *m_problems; }
+
+private:
+    // Letters, digits and the usual punctuation of IDs: nothing to look at closer.
+    static bool plainContextString(QStringView id) {
+        if (id.isEmpty())
+            return false;
+        for (const QChar c : id) {
+            const char16_t u = c.unicode();
+            if (u <= 0x20 || u >= 0x7F || QStringView(u"=;#{}\\\"").contains(c))
+                return false;
+        }
+        return true;
+    }
+
+    QStringList m_own;
+    QStringList* m_problems = &m_own;
 };
 
 void checkSettings(const CreateSettings& s, Checker& check, bool all) {
@@ -59,24 +86,6 @@ std::unique_ptr<dao::Recordset> activeRows(dao::Database& db, int table) {
                             dao::dbOpenSnapshot);
 }
 
-void checkTopics(dao::Database& db, Checker& check) {
-    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
-        const QString id = rs->Text(QStringLiteral("TopicID"));
-        check.contextString(id, QStringLiteral("The topic ID"));
-        const QString of = u" of topic " + id;
-        check.text(rs->Text(QStringLiteral("TopicTitle")), u"The title" + of, Target::RtfLine);
-        check.text(rs->Text(QStringLiteral("BrowseSeq")), u"The browse sequence" + of,
-                   Target::RtfLine);
-        check.text(rs->Text(QStringLiteral("Keywords")), u"The keywords" + of, Target::RtfText);
-        check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
-    }
-    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
-        const QString of = u" of the What's This entry " + rs->Text(QStringLiteral("Object"));
-        check.contextString(rs->Text(QStringLiteral("TopicID")), u"The topic ID" + of);
-        check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
-    }
-}
-
 void checkContents(dao::Database& db, Checker& check) {
     for (const contents::ContentsRow& row :
          contents::ReadContentsRows(db, str::sql::ContentsInStoredOrder)) {
@@ -101,38 +110,68 @@ void checkToolTips(dao::Database& db, Checker& check) {
 
 } // namespace
 
+void CheckTopicTexts(const TopicTexts& t, QStringList& problems) {
+    Checker check(problems);
+    check.rowContextString(t.id, [&] { return QStringLiteral("The topic ID"); });
+    const auto of = [&](const char16_t* what) -> QString {
+        return QString::fromUtf16(what) + u" of topic " + t.id;
+    };
+    check.rowText(
+        t.title, [&] { return of(u"The title"); }, Target::RtfLine);
+    check.rowText(
+        t.browse, [&] { return of(u"The browse sequence"); }, Target::RtfLine);
+    check.rowText(
+        t.keywords, [&] { return of(u"The keywords"); }, Target::RtfText);
+    check.rowText(
+        t.text, [&] { return of(u"The help text"); }, Target::RtfText);
+}
+
+void CheckWhatsThisTexts(const WhatsThisTexts& w, QStringList& problems) {
+    Checker check(problems);
+    const auto of = [&](const char16_t* what) -> QString {
+        return QString::fromUtf16(what) + u" of the What's This entry " + w.object;
+    };
+    check.rowContextString(w.id, [&] { return of(u"The topic ID"); });
+    check.rowText(
+        w.text, [&] { return of(u"The help text"); }, Target::RtfText);
+}
+
+void CheckHelpTextCodesOf(const QString& text, const std::function<QString()>& owner,
+                          QStringList& warnings) {
+    for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
+        warnings << u"The help text of " + owner() + u": " + problem.message;
+}
+
 QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
     QStringList warnings;
     if (!s.generalHelpDue() && !s.htmlHelp())
         return warnings;
-    const auto check = [&](const QString& text, const QString& owner) {
-        for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
-            warnings << u"The help text of " + owner + u": " + problem.message;
-    };
     for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext())
-        check(rs->Text(QStringLiteral("HelpText")),
-              u"topic " + rs->Text(QStringLiteral("TopicID")));
+        CheckHelpTextCodesOf(
+            rs->Text(QStringLiteral("HelpText")),
+            [&]() -> QString { return u"topic " + rs->Text(QStringLiteral("TopicID")); }, warnings);
     for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext())
-        check(rs->Text(QStringLiteral("HelpText")),
-              u"the What's This entry " + rs->Text(QStringLiteral("Object")));
+        CheckHelpTextCodesOf(
+            rs->Text(QStringLiteral("HelpText")),
+            [&]() -> QString {
+                return u"the What's This entry " + rs->Text(QStringLiteral("Object"));
+            },
+            warnings);
     return warnings;
 }
 
 QStringList CheckCreateInputs(const CreateSettings& s, dao::Database& db) {
     Checker check;
     checkSettings(s, check, false);
-    if (s.generalHelpDue()) {
-        checkTopics(db, check);
-        if (CreateSettings::ticked(s.createContentsFile))
-            checkContents(db, check);
-    }
+    if (s.generalHelpDue() && CreateSettings::ticked(s.createContentsFile))
+        checkContents(db, check);
     if (CreateSettings::ticked(s.createToolTips))
         checkToolTips(db, check);
-    return check.problems;
+    return check.problems();
 }
 
 QStringList CheckCreateTabTexts(const CreateSettings& s) {
     Checker check;
     checkSettings(s, check, true);
-    return check.problems;
+    return check.problems();
 }

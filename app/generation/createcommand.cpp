@@ -35,9 +35,10 @@ QStringList outputFolders(const CreateSettings& s, const QString& appProjectPath
                           const std::vector<FormRow>& forms) {
     QStringList files;
     if (s.generalHelpDue()) {
-        files << s.rtfFileName << s.helpProjectFileName;
+        const GeneralHelpPaths paths = GeneralHelpPathsFor(s);
+        files << paths.rtf << s.helpProjectFileName;
         if (CreateSettings::ticked(s.createContentsFile))
-            files << s.contentsFileName;
+            files << paths.contents;
         if (CreateSettings::ticked(s.vbProject))
             files << s.vbProjectFileName;
     }
@@ -62,15 +63,16 @@ QStringList outputFolders(const CreateSettings& s, const QString& appProjectPath
 
 void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
                    const std::vector<FormRow>& forms, const CreateSteps& steps,
-                   CreateReport& report) {
+                   GeneralHelpSources* generalHelp, CreateReport& report) {
     if (s.generalHelpDue()) {
-        CreateGeneralHelp(s, db, report);
+        if (generalHelp)
+            FinishGeneralHelp(*generalHelp, s, report);
         if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile) {
             if (s.contentsFileName.isEmpty())
                 report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
                                 .arg(LoadResString(str::caption::ContentsFileName)));
             else if (steps.createContentsFile(db, s))
-                report.written << s.contentsFileName;
+                report.written << GeneralHelpPathsFor(s).contents;
             else
                 report.fail(QStringLiteral("The contents file %1 was not written: the contents "
                                            "tree is empty.")
@@ -117,15 +119,27 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
                               const CreateSteps& steps) {
     CreateReport report;
     try {
-        for (const QString& problem : CheckCreateInputs(s, db))
+        QStringList problems = CheckCreateInputs(s, db);
+        // The general help sources are made in work files from one reading
+        // of the rows, which checks their texts on the way.
+        std::unique_ptr<GeneralHelpSources> generalHelp;
+        if (s.generalHelpDue() && problems.isEmpty()) {
+            generalHelp = PrepareGeneralHelp(s, db, report);
+            if (generalHelp)
+                problems << generalHelp->problems();
+        }
+        for (const QString& problem : std::as_const(problems))
             report.fail(problem);
-        if (!report.ok())
+        if (!problems.isEmpty())
             return report; // nothing is written
-        for (const QString& warning : CheckHelpTextCodes(s, db))
+        const QStringList warnings =
+            generalHelp ? generalHelp->warnings()
+                        : (s.generalHelpDue() ? QStringList() : CheckHelpTextCodes(s, db));
+        for (const QString& warning : warnings)
             report.warn(warning);
         for (const QString& folder : outputFolders(s, appProjectPath, forms))
             fileio::RemoveStaleWorkFiles(folder);
-        runGenerators(s, db, appProjectPath, forms, steps, report);
+        runGenerators(s, db, appProjectPath, forms, steps, generalHelp.get(), report);
     } catch (const std::exception& e) {
         report.fail(CreateErrorMessage(e));
     }
