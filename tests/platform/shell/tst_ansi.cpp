@@ -27,7 +27,7 @@ private slots:
     // the upper half, a C1 letter (euro), an unassigned position and a
     // character beyond the code page at every place.
     void bulkEncodingMatchesOneByOne() {
-        const char16_t odd[] = {u'\u00e9', u'\u20ac', u'\u0081', u'\u4e2d', 0xD83D, u'\u0000',
+        const char16_t odd[] = {u'\u00e9', u'\u20ac', u'\u0081', u'\u4e2d', 0xD83D,   u'\u0000',
                                 u'\u007f', u'\u0080', u'\u00ff', u'\u0100', u'\u2122'};
         QRandomGenerator rng(23);
         int checked = 0;
@@ -57,9 +57,9 @@ private slots:
         QCOMPARE(ansi::fromUnicode(QStringLiteral("Caf\u00e9 \u20ac5 \u4e2d\u6587 \U0001F600 ok")),
                  QByteArray("Caf\xe9 \x80"
                             "5 ?? ?? ok"));
-        const QString longText = QStringLiteral("plain ASCII text, long enough for blocks: ")
-                                     .repeated(5) +
-                                 QStringLiteral("\u2014end");
+        const QString longText =
+            QStringLiteral("plain ASCII text, long enough for blocks: ").repeated(5) +
+            QStringLiteral("\u2014end");
         QCOMPARE(ansi::fromUnicode(longText),
                  QByteArray("plain ASCII text, long enough for blocks: ").repeated(5) + "\x97"
                                                                                         "end");
