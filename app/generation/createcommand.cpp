@@ -76,7 +76,7 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
             else
                 report.fail(QStringLiteral("The contents file %1 was not written: the contents "
                                            "tree is empty.")
-                                .arg(QDir::toNativeSeparators(s.contentsFileName)));
+                                .arg(QDir::toNativeSeparators(GeneralHelpPathsFor(s).contents)));
         }
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
         steps.createHtmlHelp(db, s, report);

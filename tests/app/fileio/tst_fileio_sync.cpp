@@ -73,7 +73,8 @@ class TestFileioSync : public QObject {
 private slots:
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir().mkpath(path(QStringLiteral("a"))) && QDir().mkpath(path(QStringLiteral("b"))));
+        QVERIFY(QDir().mkpath(path(QStringLiteral("a"))) &&
+                QDir().mkpath(path(QStringLiteral("b"))));
         const std::lock_guard<std::mutex> guard(syncLog().lock);
         syncLog().count.clear();
         syncLog().failed.clear();
@@ -124,10 +125,9 @@ private slots:
         QCOMPARE(syncs(path(QStringLiteral("b"))), 1);
         for (int i = 0; i < 40; ++i)
             QCOMPARE(syncs(path(QStringLiteral("b/page%1.htm").arg(i))), 1);
-        QCOMPARE(fileNames(errors), QStringList({QStringLiteral("one.txt"),
-                                                 QStringLiteral("two.txt"),
-                                                 QStringLiteral("lost.htm"),
-                                                 QStringLiteral("page7.htm")}));
+        QCOMPARE(fileNames(errors),
+                 QStringList({QStringLiteral("one.txt"), QStringLiteral("two.txt"),
+                              QStringLiteral("lost.htm"), QStringLiteral("page7.htm")}));
         QVERIFY(errors.back().message().contains(QString::fromLocal8Bit(std::strerror(ENOSPC))));
         QVERIFY(folders.sync().empty()); // done: nothing left to sync
     }

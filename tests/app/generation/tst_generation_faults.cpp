@@ -168,6 +168,9 @@ private slots:
                                                << "\"=\"";
         QTest::newRow("control character in a help text")
             << "text" << QStringLiteral("bell\u0007") << "U+0007";
+        // Found while the topic file is being written, after many rows.
+        QTest::newRow("What's This ID beyond Windows-1252, last row")
+            << "whatsthis" << QStringLiteral("IDH_\u4e2d") << "(U+4E2D)";
     }
     void textsThatCannotBeWrittenStopCreateBeforeAnyFile() {
         QFETCH(QString, field);
@@ -186,6 +189,13 @@ private slots:
                 {"Level", QStringLiteral("1")},
                 {"Parent", QStringLiteral("Root")},
                 {"Type", QStringLiteral("2")}});
+        if (field == u"whatsthis") {
+            for (int i = 0; i < 3000; ++i) // more than the work files hold before they write
+                addWhatsThis(*m_db, QStringLiteral("frmA.cmd%1").arg(i),
+                             QStringLiteral("IDH_C%1").arg(i),
+                             QStringLiteral("A text.").repeated(5), i + 2);
+            addWhatsThis(*m_db, QStringLiteral("frmA.cmdLast"), value, QStringLiteral("t"), 9);
+        }
         if (field == u"title")
             m_s.helpProjectTitle = value;
         if (field == u"helpfile")
@@ -198,6 +208,7 @@ private slots:
         for (const char* name : {"help.rtf", "help.hpj", "help.cnt"})
             QVERIFY(!QFile::exists(path(QString::fromLatin1(name))));
         QCOMPARE(testenv::readAll(vbp), QByteArray("HelpFile=\"old\"\r\n"));
+        QCOMPARE(workFiles(m_dir->path()), QStringList());
     }
 
     void topicFileCarriesEveryCharacter() {

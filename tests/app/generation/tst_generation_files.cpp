@@ -498,8 +498,8 @@ private slots:
         m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 0;
         steps.createContentsFile = [](dao::Database&, const CreateSettings&) { return false; };
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QCOMPARE(r.failures, QStringList(QStringLiteral("The contents file help.cnt was not "
-                                                        "written: the contents tree is empty.")));
+        QCOMPARE(r.failures, QStringList(u"The contents file " + path(QStringLiteral("help.cnt")) +
+                                         u" was not written: the contents tree is empty."));
 
         // A failing generator ends the command; files written before stay.
         calls.clear();
