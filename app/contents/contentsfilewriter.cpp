@@ -17,6 +17,14 @@ QString TrimBlanks(const QString& text) {
     return text.mid(first, last - first);
 }
 
+// The help file's name without its folder: the contents file is read on
+// Windows beside its help file, where no folder of this machine exists.
+QString baseName(const QString& helpFileName) {
+    const qsizetype slash =
+        std::max(helpFileName.lastIndexOf(u'/'), helpFileName.lastIndexOf(u'\\'));
+    return helpFileName.mid(slash + 1);
+}
+
 } // namespace
 
 QString ExtractTopicID(const QString& strtextline) {
@@ -38,7 +46,7 @@ QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
                               const QString& helpFileName, const QString& helpProjectTitle) {
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(rows.size()) + 2);
-    lines << LoadResString(str::contentsfile::Base) + helpFileName
+    lines << LoadResString(str::contentsfile::Base) + baseName(helpFileName)
           << LoadResString(str::contentsfile::Title) + helpProjectTitle;
     for (const contents::ContentsRow& row : rows) {
         QString line = row.level + QLatin1Char(' ') + row.title;

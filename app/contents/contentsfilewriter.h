@@ -17,7 +17,8 @@ class Database;
 // sequence number comes back unchanged.
 QString ExtractTopicID(const QString& strtextline);
 
-// The lines of the contents file for these rows (no line ends).
+// The lines of the contents file for these rows (no line ends). ":Base"
+// names the help file without its folder.
 QStringList ContentsFileLines(const std::vector<contents::ContentsRow>& rows,
                               const QString& helpFileName, const QString& helpProjectTitle);
 

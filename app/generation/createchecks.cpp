@@ -18,8 +18,19 @@ const QString kActive = QStringLiteral("A");
 
 class Checker {
 public:
+    Checker() = default;
+    explicit Checker(QStringList& into) : m_problems(&into) {}
     void text(const QString& value, const QString& subject, Target target) {
         add(textrules::CheckText(value, subject, target));
+    }
+    // The same for a text of a row: the subject is made only when the text is at fault.
+    template <class Subject> void rowText(QStringView value, Subject&& subject, Target target) {
+        if (!textrules::CheckText(value, QString(), target).isEmpty())
+            add(textrules::CheckText(value, subject(), target));
+    }
+    template <class Subject> void rowContextString(QStringView value, Subject&& subject) {
+        if (!plainContextString(value))
+            contextString(value.toString(), subject());
     }
     void field(const QString& value, int label, Target target) {
         text(value, u"The " + LoadResString(label), target);
@@ -28,10 +39,26 @@ public:
         add(textrules::CheckContextString(value, subject));
     }
     void add(const QString& problem) {
-        if (!problem.isEmpty() && !problems.contains(problem))
-            problems << problem;
+        if (!problem.isEmpty() && !m_problems->contains(problem))
+            *m_problems << problem;
     }
-    QStringList problems;
+    const QStringList& problems() const { return *m_problems; }
+
+private:
+    // Letters, digits and the usual punctuation of IDs: nothing to look at closer.
+    static bool plainContextString(QStringView id) {
+        if (id.isEmpty())
+            return false;
+        for (const QChar c : id) {
+            const char16_t u = c.unicode();
+            if (u <= 0x20 || u >= 0x7F || QStringView(u"=;#{}\\\"").contains(c))
+                return false;
+        }
+        return true;
+    }
+
+    QStringList m_own;
+    QStringList* m_problems = &m_own;
 };
 
 void checkSettings(const CreateSettings& s, Checker& check, bool all) {
@@ -73,24 +100,6 @@ std::unique_ptr<dao::Recordset> activeRows(dao::Database& db, int table) {
                             dao::dbOpenSnapshot);
 }
 
-void checkTopics(dao::Database& db, Checker& check) {
-    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
-        const QString id = rs->Text(QStringLiteral("TopicID"));
-        check.contextString(id, QStringLiteral("The topic ID"));
-        const QString of = u" of topic " + id;
-        check.text(rs->Text(QStringLiteral("TopicTitle")), u"The title" + of, Target::RtfLine);
-        check.text(rs->Text(QStringLiteral("BrowseSeq")), u"The browse sequence" + of,
-                   Target::RtfLine);
-        check.text(rs->Text(QStringLiteral("Keywords")), u"The keywords" + of, Target::RtfText);
-        check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
-    }
-    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
-        const QString of = u" of the What's This entry " + rs->Text(QStringLiteral("Object"));
-        check.contextString(rs->Text(QStringLiteral("TopicID")), u"The topic ID" + of);
-        check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
-    }
-}
-
 void checkContents(dao::Database& db, Checker& check, QStringList& warnings) {
     for (const contents::ContentsRow& row :
          contents::ReadContentsRows(db, str::sql::ContentsInStoredOrder)) {
@@ -106,17 +115,6 @@ void checkContents(dao::Database& db, Checker& check, QStringList& warnings) {
         check.contextString(ExtractTopicID(row.topicId), u"The topic ID of " + subject.mid(4));
     }
 }
-
-void checkToolTips(dao::Database& db, Checker& check) {
-    auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveToolTips), dao::dbOpenSnapshot);
-    for (; !rs->EOF_(); rs->MoveNext())
-        check.text(rs->Text(QStringLiteral("HelpText")),
-                   u"The tool tip of " + rs->Text(QStringLiteral("Object")), Target::AnsiText);
-}
-
-} // namespace
-
-namespace {
 
 // Topic IDs match without regard to the case of ASCII letters, as the
 // project's keys do.
@@ -141,60 +139,78 @@ QStringList linkTargets(const QString& text, rtf::LineEnds lineEnds) {
     return targets;
 }
 
+void checkToolTips(dao::Database& db, Checker& check) {
+    auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveToolTips), dao::dbOpenSnapshot);
+    for (; !rs->EOF_(); rs->MoveNext())
+        check.text(rs->Text(QStringLiteral("HelpText")),
+                   u"The tool tip of " + rs->Text(QStringLiteral("Object")), Target::AnsiText);
+}
+
 } // namespace
 
-QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
+void CheckTopicTexts(const TopicTexts& t, QStringList& problems) {
+    Checker check(problems);
+    check.rowContextString(t.id, [&] { return QStringLiteral("The topic ID"); });
+    const auto of = [&](const char16_t* what) -> QString {
+        return QString::fromUtf16(what) + u" of topic " + t.id;
+    };
+    check.rowText(
+        t.title, [&] { return of(u"The title"); }, Target::RtfLine);
+    check.rowText(
+        t.browse, [&] { return of(u"The browse sequence"); }, Target::RtfLine);
+    check.rowText(
+        t.keywords, [&] { return of(u"The keywords"); }, Target::RtfText);
+    check.rowText(
+        t.text, [&] { return of(u"The help text"); }, Target::RtfText);
+}
+
+void CheckWhatsThisTexts(const WhatsThisTexts& w, QStringList& problems) {
+    Checker check(problems);
+    const auto of = [&](const char16_t* what) -> QString {
+        return QString::fromUtf16(what) + u" of the What's This entry " + w.object;
+    };
+    check.rowContextString(w.id, [&] { return of(u"The topic ID"); });
+    check.rowText(
+        w.text, [&] { return of(u"The help text"); }, Target::RtfText);
+}
+
+void CheckHelpTextCodesOf(const QString& text, const std::function<QString()>& owner,
+                          QStringList& warnings) {
+    for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
+        warnings << u"The help text of " + owner() + u": " + problem.message;
+}
+
+void LinkCheck::topic(const QString& id, const QString& text) {
+    if (QStringList targets = linkTargets(text, rtf::LineEnds::Paragraphs); !targets.isEmpty())
+        m_linking.push_back({u"Topic " + id, std::move(targets)});
+    m_topicIds << id;
+}
+
+void LinkCheck::whatsThis(const QString& object, const QString& id, const QString& text) {
+    if (QStringList targets = linkTargets(text, rtf::LineEnds::Ignored); !targets.isEmpty())
+        m_linking.push_back({u"The What's This entry " + object, std::move(targets)});
+    if (id.isEmpty() || text.trimmed().isEmpty())
+        m_textless.push_back({object, id});
+    else
+        m_topicIds << id;
+}
+
+QStringList LinkCheck::warnings() const {
     QStringList warnings;
-    if (!s.generalHelpDue() && !s.htmlHelp())
-        return warnings;
-    const auto check = [&](const QString& text, const QString& owner) {
-        for (const rtf::TextProblem& problem : rtf::CheckHelpText(text))
-            warnings << u"The help text of " + owner + u": " + problem.message;
-    };
-    struct Linking {
-        QString owner;
-        QStringList targets;
-    };
-    std::vector<Linking> linking;
-    QStringList topicIds; // what a jump or pop-up can lead to
-    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
-        QString id = rs->Text(QStringLiteral("TopicID"));
-        const QString text = rs->Text(QStringLiteral("HelpText"));
-        check(text, u"topic " + id);
-        if (QStringList targets = linkTargets(text, rtf::LineEnds::Paragraphs); !targets.isEmpty())
-            linking.push_back({u"Topic " + id, std::move(targets)});
-        topicIds << std::move(id);
-    }
-    struct Entry {
-        QString object, id;
-    };
-    std::vector<Entry> textless; // What's This entries without a text (or a topic ID) of their own
-    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
-        QString object = rs->Text(QStringLiteral("Object"));
-        const QString text = rs->Text(QStringLiteral("HelpText"));
-        QString id = rs->Text(QStringLiteral("TopicID"));
-        check(text, u"the What's This entry " + object);
-        if (QStringList targets = linkTargets(text, rtf::LineEnds::Ignored); !targets.isEmpty())
-            linking.push_back({u"The What's This entry " + object, std::move(targets)});
-        if (id.isEmpty() || text.trimmed().isEmpty())
-            textless.push_back({std::move(object), std::move(id)});
-        else
-            topicIds << std::move(id);
-    }
-    if (linking.empty() && textless.empty())
+    if (m_linking.empty() && m_textless.empty())
         return warnings; // nothing to look up: the usual case
     QSet<QString> topics;
-    topics.reserve(topicIds.size());
-    for (const QString& id : std::as_const(topicIds))
+    topics.reserve(m_topicIds.size());
+    for (const QString& id : m_topicIds)
         topics.insert(idKey(id));
     // Links that lead nowhere, in both help files.
-    for (const Linking& l : linking)
+    for (const Linking& l : m_linking)
         for (const QString& target : l.targets)
             if (!topics.contains(idKey(target)))
                 warnings << l.owner + QStringLiteral(" links to \"%1\", which is no topic of the "
                                                      "help file.")
                                           .arg(target);
-    for (const Entry& e : textless)
+    for (const Entry& e : m_textless)
         if (e.id.isEmpty() || !topics.contains(idKey(e.id)))
             warnings << QStringLiteral("The What's This entry %1 opens no topic: %2.")
                             .arg(e.object, e.id.isEmpty() ? QStringLiteral("it has no topic ID")
@@ -203,20 +219,38 @@ QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
     return warnings;
 }
 
+QStringList CheckHelpTextCodes(const CreateSettings& s, dao::Database& db) {
+    QStringList warnings;
+    if (!s.generalHelpDue() && !s.htmlHelp())
+        return warnings;
+    LinkCheck links;
+    for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
+        const QString id = rs->Text(QStringLiteral("TopicID"));
+        const QString text = rs->Text(QStringLiteral("HelpText"));
+        CheckHelpTextCodesOf(
+            text, [&]() -> QString { return u"topic " + id; }, warnings);
+        links.topic(id, text);
+    }
+    for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
+        const QString object = rs->Text(QStringLiteral("Object"));
+        const QString text = rs->Text(QStringLiteral("HelpText"));
+        CheckHelpTextCodesOf(
+            text, [&]() -> QString { return u"the What's This entry " + object; }, warnings);
+        links.whatsThis(object, rs->Text(QStringLiteral("TopicID")), text);
+    }
+    return warnings + links.warnings();
+}
+
 CreateInputProblems CheckCreateInputs(const CreateSettings& s, dao::Database& db) {
     CreateInputProblems problems;
     const auto run = [](QStringList& into, const auto& checks) {
-        Checker check;
+        Checker check(into);
         checks(check);
-        into = check.problems;
     };
     run(problems.settings, [&](Checker& check) { checkSettings(s, check, false); });
-    if (s.generalHelpDue()) {
-        run(problems.generalHelp, [&](Checker& check) { checkTopics(db, check); });
-        if (CreateSettings::ticked(s.createContentsFile))
-            run(problems.contentsFile,
-                [&](Checker& check) { checkContents(db, check, problems.warnings); });
-    }
+    if (s.generalHelpDue() && CreateSettings::ticked(s.createContentsFile))
+        run(problems.contentsFile,
+            [&](Checker& check) { checkContents(db, check, problems.warnings); });
     if (CreateSettings::ticked(s.createToolTips))
         run(problems.toolTips, [&](Checker& check) { checkToolTips(db, check); });
     return problems;
@@ -225,5 +259,5 @@ CreateInputProblems CheckCreateInputs(const CreateSettings& s, dao::Database& db
 QStringList CheckCreateTabTexts(const CreateSettings& s) {
     Checker check;
     checkSettings(s, check, true);
-    return check.problems;
+    return check.problems();
 }

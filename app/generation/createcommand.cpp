@@ -87,10 +87,11 @@ bool formsReachable(const QString& appProjectPath, dao::Database& db, const QStr
 
 void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
                    const std::vector<FormRow>& forms, const CreateSteps& steps,
-                   const CreateInputProblems& problems, CreateReport& report) {
+                   const CreateInputProblems& problems, GeneralHelpSources* generalHelp,
+                   CreateReport& report) {
     if (s.generalHelpDue()) {
-        if (problems.generalHelp.isEmpty())
-            guarded(report, [&] { CreateGeneralHelp(s, db, report); });
+        if (generalHelp)
+            guarded(report, [&] { FinishGeneralHelp(*generalHelp, s, report); });
         if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile &&
             problems.contentsFile.isEmpty()) {
             guarded(report, [&] {
@@ -99,11 +100,12 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
                         QStringLiteral("The contents file was not written: the %1 is empty.")
                             .arg(LoadResString(str::caption::ContentsFileName)));
                 else if (steps.createContentsFile(db, s))
-                    report.written << s.contentsFileName;
+                    report.written << GeneralHelpPathsFor(s).contents;
                 else
-                    report.fail(QStringLiteral("The contents file %1 was not written: the "
-                                               "contents tree is empty.")
-                                    .arg(QDir::toNativeSeparators(s.contentsFileName)));
+                    report.fail(
+                        QStringLiteral("The contents file %1 was not written: the "
+                                       "contents tree is empty.")
+                            .arg(QDir::toNativeSeparators(GeneralHelpPathsFor(s).contents)));
             });
         }
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
@@ -167,14 +169,6 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
             report.fail(problem);
         if (!report.ok())
             return report; // nothing is written
-        for (const QStringList* group :
-             {&problems.generalHelp, &problems.contentsFile, &problems.toolTips})
-            for (const QString& problem : *group)
-                report.fail(problem);
-        for (const QString& warning : problems.warnings)
-            report.warn(warning);
-        for (const QString& warning : CheckHelpTextCodes(s, db))
-            report.warn(warning);
         const QStringList folders = outputFolders(s, appProjectPath, forms);
         QString busy;
         const std::unique_ptr<CreateLock> lock = CreateLock::Acquire(db.Name(), folders, busy);
@@ -184,7 +178,30 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
         }
         for (const QString& folder : folders)
             fileio::RemoveStaleWorkFiles(folder);
-        runGenerators(s, db, appProjectPath, forms, steps, problems, report);
+        // The general help sources are made in work files from one reading
+        // of the rows, which checks their texts on the way; a text at fault
+        // keeps back these sources only.
+        std::unique_ptr<GeneralHelpSources> generalHelp;
+        QStringList warnings = problems.warnings;
+        if (s.generalHelpDue()) {
+            generalHelp = PrepareGeneralHelp(s, db, report);
+            if (generalHelp) {
+                warnings += generalHelp->warnings();
+                if (!generalHelp->problems().isEmpty()) {
+                    for (const QString& problem : generalHelp->problems())
+                        report.fail(problem);
+                    generalHelp.reset(); // its work files go with it
+                }
+            }
+        } else {
+            warnings += CheckHelpTextCodes(s, db);
+        }
+        for (const QStringList* group : {&problems.contentsFile, &problems.toolTips})
+            for (const QString& problem : *group)
+                report.fail(problem);
+        for (const QString& warning : std::as_const(warnings))
+            report.warn(warning);
+        runGenerators(s, db, appProjectPath, forms, steps, problems, generalHelp.get(), report);
     } catch (const std::exception& e) {
         report.fail(CreateErrorMessage(e));
     }

@@ -1,6 +1,7 @@
 #include "createguard.h"
 
 #include "appproject/projectreader.h"
+#include "generation/generalhelp.h"
 #include "generation/htmlhelp.h"
 
 #include <QCryptographicHash>
@@ -15,12 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A name as the generators take it: the help project file as given (the
-// working folder for a relative one), every other name beside it.
-QString besideHelpProject(const CreateSettings& s, const QString& name) {
-    return QDir::cleanPath(QFileInfo(s.helpProjectFileName).absoluteDir().absoluteFilePath(name));
-}
 
 // The path with every link of it resolved, as far as it exists.
 QString resolved(const QString& path) {
@@ -93,12 +88,12 @@ std::vector<RoleFile> CreateOutputFiles(const CreateSettings& s) {
     if (s.generalHelpDue() && !s.helpProjectFileName.isEmpty()) {
         add(QStringLiteral("the help project file"),
             QDir::cleanPath(QFileInfo(s.helpProjectFileName).absoluteFilePath()));
-        if (!s.rtfFileName.isEmpty())
-            add(QStringLiteral("the RTF file"), besideHelpProject(s, s.rtfFileName));
-        if (CreateSettings::ticked(s.createContentsFile) && !s.contentsFileName.isEmpty())
-            add(QStringLiteral("the contents file"), besideHelpProject(s, s.contentsFileName));
-        if (CreateSettings::ticked(s.compile) && !s.helpFileName.isEmpty())
-            add(QStringLiteral("the help file"), besideHelpProject(s, s.helpFileName));
+        const GeneralHelpPaths paths = GeneralHelpPathsFor(s);
+        add(QStringLiteral("the RTF file"), paths.rtf);
+        if (CreateSettings::ticked(s.createContentsFile))
+            add(QStringLiteral("the contents file"), paths.contents);
+        if (CreateSettings::ticked(s.compile))
+            add(QStringLiteral("the help file"), paths.helpFile);
     } else if (s.htmlHelp() && !s.helpProjectFileName.isEmpty()) {
         const HtmlHelpPaths p = HtmlHelpPathsFor(s);
         add(QStringLiteral("the help project file"),

@@ -4,13 +4,15 @@
 #include "appproject/formwriters.h"
 #include "contents/contentsfilewriter.h"
 #include "generation/compilation.h"
+#include "generation/generalhelp.h"
 #include "generation/htmlhelp.h"
 #include "generation/htmlhelpcompile.h"
 
 CreateSteps DefaultCreateSteps() {
     CreateSteps steps;
     steps.createContentsFile = [](dao::Database& db, const CreateSettings& s) {
-        return CreateContentsFile(db, s.contentsFileName, s.helpFileName, s.helpProjectTitle);
+        return CreateContentsFile(db, GeneralHelpPathsFor(s).contents, s.helpFileName,
+                                  s.helpProjectTitle);
     };
     steps.createToolTips = [](dao::Database& db, const QString& vbp,
                               const std::vector<FormRow>& forms) {

@@ -4,6 +4,7 @@
 #include "codepage/ansi.h"
 #include "dao.h"
 #include "fileio/textoutput.h"
+#include "generation/createchecks.h"
 #include "generation/createrules.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
@@ -12,8 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-using fileio::AnsiLineFile;
+#include <QRegularExpression>
 
 namespace {
 
@@ -26,14 +26,6 @@ QString footnotePrefix(const QString& mark) {
            FillTemplate(str::rtffile::FootnoteMark, values);
 }
 
-// A field's text, or no value when it is null or empty.
-bool presentText(const QVariant& value, QString& text) {
-    if (value.isNull())
-        return false;
-    text = value.toString();
-    return !text.isEmpty();
-}
-
 // Database refusals while writing a file are reported against that file.
 template <class Fn> void readingDatabaseFor(const QString& fileName, Fn&& fn) {
     try {
@@ -44,92 +36,65 @@ template <class Fn> void readingDatabaseFor(const QString& fileName, Fn&& fn) {
     }
 }
 
-void writeGeneralTopics(AnsiLineFile& out, dao::Database& db) {
-    const QString topicStart = LoadResString(str::rtffile::TopicStart);
-    const QString titleStart = LoadResString(str::rtffile::TitleStart);
-    const QString titleEnd = LoadResString(str::rtffile::ParagraphsEnd);
-    const QString textStart = LoadResString(str::rtffile::TextStart);
-    const QString closing = QStringLiteral("}}}");
-    // The footnotes in their order: context string, title, browse sequence, keywords.
-    const QString fields[] = {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
-                              QStringLiteral("BrowseSeq"), QStringLiteral("Keywords")};
-    const QString prefixes[] = {
-        footnotePrefix(QStringLiteral("#")), footnotePrefix(QStringLiteral("$")),
-        footnotePrefix(QStringLiteral("+")), footnotePrefix(QStringLiteral("K"))};
-    constexpr int kTitle = 1;
-
-    auto rs =
-        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
-                                     LoadResString(str::field::Status), kActive),
-                         dao::dbOpenSnapshot);
-    QString value;
-    while (!rs->EOF_()) {
-        out.writeLine(topicStart);
-        QVariant values[4];
-        for (int i = 0; i < 4; ++i) {
-            values[i] = rs->Field(fields[i]);
-            if (presentText(values[i], value))
-                out.writeLine({prefixes[i], value, closing});
-        }
-        out.writeLine(QStringLiteral("}"));
-        out.writeLine({titleStart, values[kTitle].toString(), titleEnd});
-        QString text = rs->Text(QStringLiteral("HelpText"));
-        out.writeLine({textStart, SwapCR(text)});
-        out.writeLine(QStringLiteral("\\page"));
-        out.writeLine(QString());
-        rs->MoveNext();
-    }
+// The active rows of a table, these fields in this order, read forwards one
+// row at a time.
+std::unique_ptr<dao::Recordset> activeRows(dao::Database& db, int table, const QString& fields) {
+    return db.OpenRecordset(
+        SelectWhere(fields, LoadResString(table), LoadResString(str::field::Status), kActive),
+        dao::dbOpenForwardOnly);
 }
 
-void writeWhatsThisEntries(AnsiLineFile& out, dao::Database& db) {
-    const QString prefix = footnotePrefix(QStringLiteral("#"));
-    const QString textStart = LoadResString(str::rtffile::TextStart);
-    const QString textEnd = LoadResString(str::rtffile::ParagraphsEnd);
-    auto rs =
-        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
-                                     LoadResString(str::field::Status), kActive),
-                         dao::dbOpenSnapshot);
-    QString value;
-    while (!rs->EOF_()) {
-        if (presentText(rs->Field(QStringLiteral("TopicID")), value))
-            out.writeLine({prefix, value, u"}}"});
-        out.writeLine({textStart, rs->Text(QStringLiteral("HelpText")), textEnd});
-        rs->MoveNext();
-    }
-}
-
-void writeMapLines(AnsiLineFile& out, dao::Database& db, int query, CreateReport& report) {
-    auto rs = db.OpenRecordset(LoadResString(query), dao::dbOpenSnapshot);
-    for (; !rs->EOF_(); rs->MoveNext()) {
-        const QString topicId = rs->Text(QStringLiteral("topicid"));
-        const QVariant stored = rs->Field(QStringLiteral("mapnumber"));
-        const auto number = textrules::StoredMapNumber(stored);
-        if (!number) {
-            report.fail(textrules::BadMapNumberMessage(u"topic " + topicId, stored));
-            continue;
-        }
-        if (*number == 0)
-            continue; // a number stored as text passes the query's "> 0"
-        out.writeLine({topicId, u"=", QString::number(*number)});
+// A map number as the map queries select it ("mapnumber > 0" in the store:
+// a positive number, or any text, which the store ranks above numbers).
+bool selectedForMap(const QVariant& stored) {
+    switch (stored.typeId()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Nullptr:
+        return false;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return stored.toLongLong() > 0;
+    case QMetaType::Double:
+        return stored.toDouble() > 0;
+    default:
+        return true;
     }
 }
 
 } // namespace
 
-void WriteRtfTopicFile(const QString& rtfFileName, dao::Database& db) {
-    AnsiLineFile out(rtfFileName, fileio::Unencodable::RtfUnicode);
-    out.writeLine(LoadResString(str::rtffile::Header));
-    readingDatabaseFor(rtfFileName, [&] {
-        writeGeneralTopics(out, db);
-        writeWhatsThisEntries(out, db);
-    });
-    out.writeLine(QStringLiteral("}}"));
-    out.commit();
+GeneralHelpPaths GeneralHelpPathsFor(const CreateSettings& s) {
+    const QDir dir = QFileInfo(s.helpProjectFileName).absoluteDir();
+    const auto resolve = [&](const QString& name) -> QString {
+        return name.isEmpty() ? QString() : QDir::cleanPath(dir.absoluteFilePath(name));
+    };
+    return {resolve(s.rtfFileName), resolve(s.contentsFileName), resolve(s.helpFileName)};
 }
 
-void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateReport& report) {
-    const QString blank = QStringLiteral(" ");
-    AnsiLineFile out(s.helpProjectFileName);
+struct GeneralHelpSources::Files {
+    Files(const GeneralHelpPaths& paths, const CreateSettings& s)
+        : rtf(paths.rtf, fileio::Unencodable::RtfUnicode), hpj(s.helpProjectFileName) {}
+    fileio::AnsiLineFile rtf;
+    fileio::AnsiLineFile hpj;
+};
+
+namespace {
+
+// The RTF topic file's parts, made once per run. Every group it opens it
+// closes: each topic, and each What's This entry, is a topic of its own
+// ended by \page.
+struct RtfParts {
+    QString topicStart = LoadResString(str::rtffile::TopicStart);
+    QString titleStart = LoadResString(str::rtffile::TitleStart);
+    QString paragraphsEnd = LoadResString(str::rtffile::ParagraphsEnd);
+    QString textStart = LoadResString(str::rtffile::TextStart);
+    QString footnotes[4] = {
+        footnotePrefix(QStringLiteral("#")), footnotePrefix(QStringLiteral("$")),
+        footnotePrefix(QStringLiteral("+")), footnotePrefix(QStringLiteral("K"))};
+    const QString closing = QStringLiteral("}}}");
+};
+
+void writeHelpProjectHead(fileio::AnsiLineFile& out, const CreateSettings& s) {
     for (int id : {str::helpproject::OptionsSection, str::helpproject::Compress,
                    str::helpproject::Lcid, str::helpproject::Report, str::helpproject::Fts})
         out.writeLine(LoadResString(id));
@@ -137,23 +102,119 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateRepo
     if (CreateSettings::ticked(s.createContentsFile))
         out.writeLine({LoadResString(str::helpproject::Contents), s.contentsFileName});
     out.writeLine({LoadResString(str::helpproject::HelpFile), s.helpFileName});
-    out.writeLine(blank);
+    out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::FilesSection));
     out.writeLine(s.rtfFileName);
-    out.writeLine(blank);
+    out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::MapSection));
-    readingDatabaseFor(s.helpProjectFileName, [&] {
-        writeMapLines(out, db, str::sql::GeneralHelpMapNumbers, report);
-        writeMapLines(out, db, str::sql::WhatsThisMapNumbers, report);
-    });
-    out.writeLine(blank);
+}
+
+void writeHelpProjectTail(fileio::AnsiLineFile& out) {
+    out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::WindowsSection));
     out.writeLine({LoadResString(str::helpproject::MainWindow), u"\"\"",
                    LoadResString(str::helpproject::MainWindowPlacement)});
-    out.writeLine(blank);
+    out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::ConfigSection));
     out.writeLine(LoadResString(str::helpproject::BrowseButtons));
-    out.commit();
+}
+
+} // namespace
+
+GeneralHelpSources::GeneralHelpSources(const CreateSettings& s, dao::Database& db)
+    : m_files(std::make_unique<Files>(GeneralHelpPathsFor(s), s)) {
+    fileio::AnsiLineFile& rtf = m_files->rtf;
+    fileio::AnsiLineFile& hpj = m_files->hpj;
+    const RtfParts parts;
+    rtf.writeLine(LoadResString(str::rtffile::Header));
+    writeHelpProjectHead(hpj, s);
+
+    const auto mapLine = [&](const QString& topicId, const QVariant& stored) {
+        if (!selectedForMap(stored))
+            return;
+        const auto number = textrules::StoredMapNumber(stored);
+        if (!number)
+            m_mapFailures << textrules::BadMapNumberMessage(u"topic " + topicId, stored);
+        else if (*number != 0) // a number stored as text passes the query's "> 0"
+            hpj.writeLine({topicId, u"=", QString::number(*number)});
+    };
+    const auto topicEnd = [&] {
+        rtf.writeLine(u"\\page");
+        rtf.writeLine(QString());
+    };
+
+    LinkCheck links;
+    readingDatabaseFor(rtf.fileName(), [&] {
+        auto rs = activeRows(db, str::table::GeneralHelp,
+                             QStringLiteral("TopicID, TopicTitle, BrowseSeq, Keywords, HelpText, "
+                                            "MapNumber"));
+        TopicTexts t;
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            t = {rs->TextAt(0), rs->TextAt(1), rs->TextAt(2), rs->TextAt(3), rs->TextAt(4)};
+            CheckTopicTexts(t, m_problems);
+            CheckHelpTextCodesOf(
+                t.text, [&]() -> QString { return u"topic " + t.id; }, m_warnings);
+            links.topic(t.id, t.text);
+            if (!m_problems.isEmpty())
+                continue; // the files will not be kept: only the checks go on
+            // The footnotes in their order: context string, title, browse
+            // sequence, keywords; an empty or missing field has none.
+            rtf.writeLine(parts.topicStart);
+            const QString* values[] = {&t.id, &t.title, &t.browse, &t.keywords};
+            for (int i = 0; i < 4; ++i)
+                if (!values[i]->isEmpty())
+                    rtf.writeLine({parts.footnotes[i], *values[i], parts.closing});
+            rtf.writeLine(u"}");
+            rtf.writeLine({parts.titleStart, t.title, parts.paragraphsEnd});
+            rtf.writeLine({parts.textStart, SwapCR(t.text), u"}"});
+            topicEnd();
+            mapLine(t.id, rs->FieldAt(5));
+        }
+        rs = activeRows(db, str::table::WhatsThis,
+                        QStringLiteral("Object, TopicID, HelpText, MapNumber"));
+        WhatsThisTexts w;
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            w = {rs->TextAt(0), rs->TextAt(1), rs->TextAt(2)};
+            CheckWhatsThisTexts(w, m_problems);
+            CheckHelpTextCodesOf(
+                w.text, [&]() -> QString { return u"the What's This entry " + w.object; },
+                m_warnings);
+            links.whatsThis(w.object, w.id, w.text);
+            if (!m_problems.isEmpty())
+                continue;
+            rtf.writeLine(parts.topicStart);
+            if (!w.id.isEmpty())
+                rtf.writeLine({parts.footnotes[0], w.id, parts.closing});
+            rtf.writeLine(u"}");
+            rtf.writeLine({parts.textStart, w.text, parts.paragraphsEnd});
+            topicEnd();
+            mapLine(w.id, rs->FieldAt(3));
+        }
+    });
+    m_warnings += links.warnings();
+    rtf.writeLine(u"}");
+    writeHelpProjectTail(hpj);
+}
+
+GeneralHelpSources::~GeneralHelpSources() = default;
+
+void GeneralHelpSources::commit(CreateReport& report) {
+    m_files->rtf.commit();
+    report.written << m_files->rtf.fileName();
+    m_files->hpj.commit();
+    report.written << m_files->hpj.fileName();
+    for (const QString& failure : std::as_const(m_mapFailures))
+        report.fail(failure);
+}
+
+QString HelpFileForVbProject(const CreateSettings& s) {
+    const QString& typed = s.helpFileName;
+    static const QRegularExpression windowsPath(QStringLiteral("^[A-Za-z]:[\\\\/]"));
+    if (typed.contains(u'\\') || windowsPath.match(typed).hasMatch() || !typed.contains(u'/'))
+        return typed;
+    const QDir vbpDir = QFileInfo(s.vbProjectFileName).absoluteDir();
+    QString relative = vbpDir.relativeFilePath(GeneralHelpPathsFor(s).helpFile);
+    return relative.replace(u'/', u'\\');
 }
 
 QByteArray WithHelpFileLine(QByteArrayView vbp, const QString& helpFileName) {
@@ -208,22 +269,25 @@ bool HasHelpFileLine(QByteArrayView vbp) {
     return found;
 }
 
-void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
+std::unique_ptr<GeneralHelpSources> PrepareGeneralHelp(const CreateSettings& s, dao::Database& db,
+                                                       CreateReport& report) {
     const auto missing = [&](int label) {
         report.fail(QStringLiteral("The general help file was not written: the %1 is empty.")
                         .arg(LoadResString(label)));
+        return nullptr;
     };
     if (s.rtfFileName.isEmpty())
         return missing(str::caption::RtfFileName);
     if (s.helpProjectFileName.isEmpty())
         return missing(str::caption::HelpProjectFileName);
-    WriteRtfTopicFile(s.rtfFileName, db);
-    report.written << s.rtfFileName;
-    WriteHelpProjectFile(s, db, report);
-    report.written << s.helpProjectFileName;
+    return std::make_unique<GeneralHelpSources>(s, db);
+}
+
+void FinishGeneralHelp(GeneralHelpSources& sources, const CreateSettings& s, CreateReport& report) {
+    sources.commit(report);
     if (!CreateSettings::ticked(s.vbProject))
         return;
-    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName)) {
+    if (UpdateVBProjectHelpFile(s.vbProjectFileName, HelpFileForVbProject(s))) {
         report.written << s.vbProjectFileName;
         QFile vbp(s.vbProjectFileName);
         if (vbp.open(QIODevice::ReadOnly) && !HasHelpFileLine(vbp.readAll()))
@@ -235,4 +299,17 @@ void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport&
         report.fail(QStringLiteral("The HelpFile line was not written: the Visual Basic project "
                                    "file %1 does not exist.")
                         .arg(QDir::toNativeSeparators(s.vbProjectFileName)));
+}
+
+void CreateGeneralHelp(const CreateSettings& s, dao::Database& db, CreateReport& report) {
+    const std::unique_ptr<GeneralHelpSources> sources = PrepareGeneralHelp(s, db, report);
+    if (!sources)
+        return;
+    for (const QString& problem : sources->problems())
+        report.fail(problem);
+    if (!sources->problems().isEmpty())
+        return; // nothing is written
+    for (const QString& warning : sources->warnings())
+        report.warn(warning);
+    FinishGeneralHelp(*sources, s, report);
 }

@@ -634,7 +634,7 @@ void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& re
     report.written << s.helpProjectFileName;
     if (!CreateSettings::ticked(s.vbProject))
         return;
-    if (UpdateVBProjectHelpFile(s.vbProjectFileName, s.helpFileName))
+    if (UpdateVBProjectHelpFile(s.vbProjectFileName, HelpFileForVbProject(s)))
         report.written << s.vbProjectFileName;
     else
         report.fail(QStringLiteral("The HelpFile line was not written: the Visual Basic project "

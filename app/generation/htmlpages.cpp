@@ -63,10 +63,6 @@ QByteArray pageBytes(const QString& html) {
     throw fileio::FileWriteError(file, what + QStringLiteral(": ") + reason);
 }
 
-QString systemError() {
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 } // namespace
 
 QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
@@ -120,7 +116,9 @@ void PageFolder::write(const QString& name, const QByteArray& bytes) {
             if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
                 return;
         }
-        fileio::SaveBytes(target, bytes);
+        fileio::SaveFile page(target);
+        page.write(bytes);
+        page.commit(m_sync); // the folder is synced once, in commit()
         ++m_written;
         return;
     }
@@ -134,21 +132,17 @@ void PageFolder::write(const QString& name, const QByteArray& bytes) {
         failed(target, QStringLiteral("could not be written"), reason);
     }
     file.close();
-    m_newPages = true;
+    m_sync.addWrittenFile(target);
     ++m_written;
 }
 
 void PageFolder::commit() {
-    if (!m_newPages)
+    // Each page is synced itself, several at a time, then the folder once.
+    const std::vector<fileio::FileWriteError> errors = m_sync.sync();
+    if (errors.empty())
         return;
-    const int fd = ::open(QFile::encodeName(m_dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        failed(m_dir, QStringLiteral("could not be opened"), systemError());
-    // One sync for every new page instead of one each.
-    const bool synced = ::syncfs(fd) == 0 && ::fsync(fd) == 0;
-    const QString reason = synced ? QString() : systemError();
-    ::close(fd);
-    if (!synced)
-        failed(m_dir, QStringLiteral("the new pages could not be saved"), reason);
-    m_newPages = false;
+    if (errors.size() == 1)
+        throw errors.front();
+    failed(m_dir, QStringLiteral("%1 pages could not be saved").arg(errors.size()),
+           errors.front().message());
 }

@@ -2,6 +2,7 @@
 // only the pages that changed.
 #pragma once
 
+#include "fileio/savefile.h"
 #include "rtf/helptext.h"
 
 #include <QByteArray>
@@ -23,8 +24,9 @@ QString TopicHeading(const QString& title, const QString& header);
 
 // Writes pages into one folder (made when missing). A page whose file already
 // holds the same bytes is left alone; a changed page is rewritten through a
-// work file (fileio::SaveBytes); a new page has nothing to lose and is
-// written in place, and commit() syncs them all at once. A new page whose
+// work file (fileio::SaveFile); a new page has nothing to lose and is
+// written in place, and commit() syncs the pages, several at a time, and then
+// the folder once; a page is saved only when both succeeded. A new page whose
 // writing fails is removed. Throws fileio::FileWriteError naming the page and
 // the reason.
 class PageFolder {
@@ -39,5 +41,5 @@ public:
 private:
     QString m_dir;
     int m_written = 0;
-    bool m_newPages = false;
+    fileio::FolderSync m_sync;
 };

@@ -155,7 +155,7 @@ constexpr Entry kStrings[] = {
     {562, R"(WhatsThisHelpID)"},
     {563, R"(WhatsThisHelpID    = )"},
     {564,
-     R"({\rtf1\ansi\ansicpg1252\deff0\deftab720{\fonttbl{\f0\fswiss Arial;}{\f1\fswiss Arial;}{\f2\fswiss Arial;}{\f3\fswiss Arial;}}{\colortb\red0\green0\blue0})"},
+     R"({\rtf1\ansi\ansicpg1252\deff0\deftab720{\fonttbl{\f0\fswiss Arial;}{\f1\fswiss Arial;}{\f2\fswiss Arial;}{\f3\fswiss Arial;}}{\colortbl;\red0\green0\blue0;})"},
     {565, R"({\cs16\b\f1\fs24\super)"},
     {566, R"(|1{\footnote \pard\plain \s15\widctlpar{\adjustright )"},
     {567, R"(\fs20\cgrid {\cs16\super |1}{ )"},

@@ -42,24 +42,58 @@ bool encode(char16_t u, char& byte) {
     return false;
 }
 
+qsizetype appendEncoded(QByteArray& out, QStringView text) {
+    constexpr qsizetype kBlock = 16;
+    const qsizetype base = out.size();
+    const qsizetype n = text.size();
+    out.resize(base + n);
+    char* dst = out.data() + base;
+    const char16_t* src = text.utf16();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype end = n;
+        if (n - i >= kBlock) {
+            // One test for a block of ASCII, then a plain narrowing copy;
+            // both loops vectorize.
+            char16_t any = 0;
+            for (qsizetype k = 0; k < kBlock; ++k)
+                any |= src[i + k];
+            if (any < 0x80) {
+                for (qsizetype k = 0; k < kBlock; ++k)
+                    dst[i + k] = static_cast<char>(src[i + k]);
+                i += kBlock;
+                continue;
+            }
+            end = i + kBlock;
+        }
+        for (; i < end; ++i) {
+            if (!encode(src[i], dst[i])) {
+                out.truncate(base + i);
+                return i;
+            }
+        }
+    }
+    return n;
+}
+
 QByteArray fromUnicode(const QString& text) {
-    QByteArray out(text.size(), Qt::Uninitialized);
-    char* dst = out.data();
-    const QChar* src = text.constData();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!encode(src[i].unicode(), dst[i]))
-            dst[i] = '?';
+    QByteArray out;
+    out.reserve(text.size());
+    for (QStringView rest = text; !rest.isEmpty();) {
+        const qsizetype done = appendEncoded(out, rest);
+        if (done == rest.size())
+            break;
+        out += '?';
+        rest = rest.sliced(done + 1);
     }
     return out;
 }
 
 qsizetype firstUnencodable(QStringView text) {
-    char byte = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!encode(text[i].unicode(), byte))
-            return i;
-    }
-    return -1;
+    QByteArray scratch;
+    scratch.reserve(text.size());
+    const qsizetype done = appendEncoded(scratch, text);
+    return done == text.size() ? -1 : done;
 }
 
 QString describeCharacter(QStringView text, qsizetype at) {

@@ -9,7 +9,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <stdexcept>
+#include <vector>
 
 namespace fileio {
 
@@ -28,6 +30,8 @@ private:
     QString m_what;
 };
 
+class FolderSync;
+
 class SaveFile {
 public:
     // Creates the work file beside `target`; throws FileWriteError when it cannot.
@@ -39,9 +43,15 @@ public:
 
     // Appends bytes; they reach the disk in large writes, each one checked.
     void write(QByteArrayView bytes);
-    // Flushes, syncs and renames the work file over the target. The new file
-    // keeps the permissions of the file it replaces.
+    // Flushes, syncs and renames the work file over the target, then syncs
+    // the folder so that the rename survives a crash; a folder that cannot be
+    // synced fails the save (the new content is in place, but may not stay).
+    // The new file keeps the permissions of the file it replaces.
     void commit();
+    // The same, with the folder's sync left to `folders`, to be shared with
+    // the other files saved into that folder: the save is done only when
+    // folders.sync() reports no error for it.
+    void commit(FolderSync& folders);
 
     QString fileName() const { return m_target; }
 
@@ -55,6 +65,30 @@ private:
     QByteArray m_workPath;
     int m_fd = -1;
     QByteArray m_buffer;
+};
+
+// The syncs that make files saved into folders durable, one per folder: the
+// renames of SaveFile::commit(FolderSync&) and files the caller wrote and
+// closed itself (new files, which no crash can turn into a loss of older
+// content), whose own syncs run in parallel.
+class FolderSync {
+public:
+    // A file written and closed, still to be synced before its folder.
+    void addWrittenFile(const QString& path);
+    // Syncs the written files, then each folder once. Returns one error per
+    // file that is not durable: its own sync failed, or its folder's, which
+    // fails every file saved into that folder. Empty when all are saved.
+    std::vector<FileWriteError> sync();
+
+private:
+    friend class SaveFile;
+    struct Folder {
+        QByteArray path;
+        QStringList renamed; // saved by SaveFile: synced already
+        QStringList written; // to be synced
+    };
+    Folder& folder(const QByteArray& path);
+    std::vector<Folder> m_folders;
 };
 
 // Writes `bytes` as the whole new content of `target` through a SaveFile.

@@ -9,11 +9,11 @@ AnsiLineFile::AnsiLineFile(const QString& fileName, Unencodable unencodable)
 
 void AnsiLineFile::append(QStringView part) {
     for (qsizetype i = 0; i < part.size(); ++i) {
-        char byte = 0;
+        i += ansi::appendEncoded(m_line, part.sliced(i));
+        if (i == part.size())
+            break;
         const char16_t u = part[i].unicode();
-        if (ansi::encode(u, byte)) {
-            m_line += byte;
-        } else if (m_unencodable == Unencodable::RtfUnicode) {
+        if (m_unencodable == Unencodable::RtfUnicode) {
             m_line += "\\u" + QByteArray::number(static_cast<qint16>(u)) + '?';
         } else {
             throw FileWriteError(
@@ -26,7 +26,7 @@ void AnsiLineFile::append(QStringView part) {
 }
 
 void AnsiLineFile::writeLine(std::initializer_list<QStringView> parts) {
-    m_line.clear();
+    m_line.resize(0); // keeps its room
     for (QStringView part : parts)
         append(part);
     m_line += m_lineEnd;

@@ -591,6 +591,10 @@ struct Recordset::Impl {
     std::vector<QVariant> buffer; // by table field
     std::vector<char> isSet;
 
+    // Forward only: the statement, stepped by MoveNext; gone after the last row.
+    std::unique_ptr<Stmt> cursor;
+    bool forwardOnly = false;
+
     int column(const QString& name) const {
         for (int i = 0; i < columns; ++i)
             if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
@@ -612,6 +616,12 @@ struct Recordset::Impl {
             ++pos;
     }
     void fetch(qsizetype row);
+    void readNext();
+    const QVariant& cell(int col) const {
+        if (!hasCurrent())
+            noCurrent();
+        return cells[size_t(pos * columns + col)];
+    }
     QVariant fieldValue(const QString& name);
     QVariant convert(int field, const QVariant& value) const;
 };
@@ -626,6 +636,19 @@ void Recordset::Impl::fetch(qsizetype row) {
     for (int i = 0; i < columns; ++i)
         cells[size_t(row * columns + i)] = columnValue(s, i);
     state[size_t(row)] = 0;
+}
+
+void Recordset::Impl::readNext() {
+    if (cursor && cursor->step()) {
+        for (int i = 0; i < columns; ++i)
+            cells[size_t(i)] = columnValue(*cursor, i);
+        pos = 0;
+        rows = 1;
+        ++live;
+        return;
+    }
+    cursor.reset(); // the statement's work is done: release it now
+    pos = rows;
 }
 
 QVariant Recordset::Impl::fieldValue(const QString& name) {
@@ -764,11 +787,17 @@ void Recordset::MoveNext() {
     if (d->pos >= d->rows)
         Impl::noCurrent();
     d->mode = Impl::None;
+    if (d->forwardOnly)
+        return d->readNext();
     ++d->pos;
     d->skipDeleted();
 }
 
 void Recordset::MoveFirst() {
+    if (d->forwardOnly)
+        throw EngineError(
+            errNoCurrentRecord,
+            QStringLiteral("A forward-only record set cannot go back to its first row."));
     if (d->live == 0)
         Impl::noCurrent();
     d->mode = Impl::None;
@@ -782,6 +811,20 @@ QVariant Recordset::Field(const QString& name) const {
 
 QString Recordset::Text(const QString& name) const {
     const QVariant v = d->fieldValue(name);
+    return isNullValue(v) ? QString() : v.toString();
+}
+
+QVariant Recordset::FieldAt(int column) const {
+    if (column < 0 || column >= d->columns)
+        throw EngineError(errItemNotFound,
+                          QStringLiteral("The record set has no field number %1.").arg(column + 1));
+    if (d->dynaset) // an edit buffer or a row to read again
+        return d->fieldValue(d->names.at(column));
+    return d->cell(column);
+}
+
+QString Recordset::TextAt(int column) const {
+    const QVariant v = FieldAt(column);
     return isNullValue(v) ? QString() : v.toString();
 }
 
@@ -1178,9 +1221,9 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
         d->selectList = sql.mid(parts.listStart, parts.fromAt - parts.listStart).trimmed();
         text = QStringLiteral("select rowid, ") + sql.mid(parts.listStart);
     }
-    std::optional<Stmt> prepared;
+    std::unique_ptr<Stmt> prepared;
     try {
-        prepared.emplace(c, text, false);
+        prepared = std::make_unique<Stmt>(c, text, false);
     } catch (const EngineError& e) {
         if (text == sql)
             throw;
@@ -1195,6 +1238,13 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     d->columns = sqlite3_column_count(s) - first;
     for (int i = first; i < d->columns + first; ++i)
         d->names << QString::fromUtf8(sqlite3_column_name(s, i));
+    if (type == dbOpenForwardOnly) {
+        d->forwardOnly = true;
+        d->cells.resize(size_t(d->columns));
+        d->cursor = std::move(prepared);
+        d->readNext();
+        return std::unique_ptr<Recordset>(new Recordset(std::move(d)));
+    }
     while (s.step()) {
         if (d->dynaset) {
             d->ids.push_back(sqlite3_column_int64(s, 0));

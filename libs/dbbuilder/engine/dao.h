@@ -60,7 +60,10 @@ private:
     QString m_text;
 };
 
-enum RecordsetTypeEnum { dbOpenSnapshot = 4, dbOpenDynaset = 2 };
+// A forward-only record set is a snapshot that holds only its current row:
+// it reads a table of any size in constant memory, and goes only forwards
+// (RecordCount counts the rows read so far; MoveFirst is refused).
+enum RecordsetTypeEnum { dbOpenSnapshot = 4, dbOpenDynaset = 2, dbOpenForwardOnly = 8 };
 
 // Field types of the project file.
 enum class FieldType { Text, Memo, Integer, Long };
@@ -108,6 +111,10 @@ public:
     QVariant Field(const QString& name) const;
     // The same, with null as the empty text.
     QString Text(const QString& name) const;
+    // The same by the column's place in the statement's select list (from 0),
+    // without a look-up by name: for loops over many rows.
+    QVariant FieldAt(int column) const;
+    QString TextAt(int column) const;
     QStringList FieldNames() const;
 
     // Dynaset only.

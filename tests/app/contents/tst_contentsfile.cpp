@@ -30,10 +30,30 @@ private slots:
         const QString file = path(QStringLiteral("app.cnt"));
         CreateContentsFile(*m_db, file, QStringLiteral("C:\\App\\app.hlp"),
                            QStringLiteral("My App"));
-        QCOMPARE(testenv::readAll(file), QByteArray(":Base C:\\App\\app.hlp\r\n"
+        QCOMPARE(testenv::readAll(file), QByteArray(":Base app.hlp\r\n"
                                                     ":Title My App\r\n"
                                                     "1 Getting started\r\n"
                                                     "2 Introduction=IDH_INTRO\r\n"));
+    }
+
+    void baseNamesTheHelpFileAlone_data() {
+        QTest::addColumn<QString>("helpFile");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("bare name") << "cafe.hlp"
+                                   << ":Base cafe.hlp";
+        QTest::newRow("Windows path") << "C:\\App\\cafe.hlp"
+                                      << ":Base cafe.hlp";
+        QTest::newRow("path of this machine") << "/home/me/help/cafe.hlp"
+                                              << ":Base cafe.hlp";
+        QTest::newRow("relative, both slashes")
+            << QStringLiteral("out/sub\\caf\u00e9.hlp") << QStringLiteral(":Base caf\u00e9.hlp");
+        QTest::newRow("none") << ""
+                              << ":Base ";
+    }
+    void baseNamesTheHelpFileAlone() {
+        QFETCH(QString, helpFile);
+        QFETCH(QString, base);
+        QCOMPARE(ContentsFileLines({}, helpFile, QStringLiteral("T")).value(0), base);
     }
 
     void emptyTableLeavesAnOlderFileAlone() {

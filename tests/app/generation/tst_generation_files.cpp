@@ -19,7 +19,7 @@ namespace {
 
 const QByteArray kHeader =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fswiss "
-    "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortb\\red0\\green0\\blue0}\r\n";
+    "Arial;}{\\f2\\fswiss Arial;}{\\f3\\fswiss Arial;}}{\\colortbl;\\red0\\green0\\blue0;}\r\n";
 
 QByteArray footnote(const char* mark, const QByteArray& value, const char* closing) {
     return QByteArray(mark) + "{\\footnote \\pard\\plain \\s15\\widctlpar{\\adjustright " +
@@ -105,7 +105,7 @@ private slots:
         CreateGeneralHelp(m_s, *m_db, report);
         QVERIFY(report.ok());
         QCOMPARE(report.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName}));
-        QCOMPARE(rtf(), kHeader + "}}\r\n");
+        QCOMPARE(rtf(), kHeader + "}\r\n");
         QCOMPARE(hpj(),
                  hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) + kHpjTail);
     }
@@ -125,17 +125,20 @@ private slots:
         CreateReport report;
         CreateGeneralHelp(m_s, *m_db, report);
 
+        // Every group is closed: a topic's text ends with "}", each What's
+        // This entry is a topic of its own, ended by \page.
         const QByteArray expected =
             kHeader + "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_FULL", "}}}") +
             footnote("$", "Full \xe9\x80", "}}}") + footnote("+", "seq:010", "}}}") +
             footnote("K", "one;two", "}}}") +
-            "}\r\n{\\b\\f1\\fs24 Full \xe9\x80\\par \\par }\r\n{\\f1\\fs20 first\\par\nsecond\r\n"
+            "}\r\n{\\b\\f1\\fs24 Full \xe9\x80\\par \\par }\r\n{\\f1\\fs20 first\\par\nsecond}\r\n"
             "\\page\r\n\r\n" +
             // empty and null browse sequence and keywords: only "#" and "$"
             "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_BARE", "}}}") +
             footnote("$", "Bare", "}}}") +
-            "}\r\n{\\b\\f1\\fs24 Bare\\par \\par }\r\n{\\f1\\fs20 \r\n\\page\r\n\r\n" +
-            footnote("#", "IDH_OK", "}}") + "{\\f1\\fs20 Press\r\nit\\par \\par }\r\n" + "}}\r\n";
+            "}\r\n{\\b\\f1\\fs24 Bare\\par \\par }\r\n{\\f1\\fs20 }\r\n\\page\r\n\r\n" +
+            "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_OK", "}}}") +
+            "}\r\n{\\f1\\fs20 Press\r\nit\\par \\par }\r\n\\page\r\n\r\n" + "}\r\n";
         QCOMPARE(rtf(), expected);
     }
 
@@ -144,7 +147,7 @@ private slots:
         QVERIFY(testenv::writeAll(m_s.helpProjectFileName, QByteArray(5000, '~')));
         CreateReport report;
         CreateGeneralHelp(m_s, *m_db, report);
-        QCOMPARE(rtf(), kHeader + "}}\r\n");
+        QCOMPARE(rtf(), kHeader + "}\r\n");
         QVERIFY(hpj().startsWith("[OPTIONS]\r\n"));
         QVERIFY(!hpj().contains('~'));
         // No work file is left beside the targets.
@@ -165,7 +168,7 @@ private slots:
         m_s.createContentsFile = 1;
         m_s.helpProjectTitle.clear();
         CreateReport report;
-        WriteHelpProjectFile(m_s, *m_db, report);
+        CreateGeneralHelp(m_s, *m_db, report);
         QVERIFY(report.ok());
         QCOMPARE(hpj(),
                  hpjHead("TITLE=\r\n", "CNT=help.cnt\r\n", "help.hlp", m_s.rtfFileName.toUtf8()) +
@@ -224,6 +227,100 @@ private slots:
         QCOMPARE(report.failures.size(), 1);
         QVERIFY(report.failures.first().contains(u"HelpFile line was not written"));
         QVERIFY(report.failures.first().contains(u"missing.vbp"));
+    }
+
+    void vbProjectNamesTheHelpFileAsWindowsReadsIt_data() {
+        QTest::addColumn<QString>("helpFile"); // as typed
+        QTest::addColumn<QString>("project");  // help project, below the test folder
+        QTest::addColumn<QString>("vbp");      // application project, likewise
+        QTest::addColumn<QString>("value");    // what the HelpFile line names
+        QTest::newRow("bare name") << "cafe.hlp"
+                                   << "help/h.hpj"
+                                   << "app/a.vbp"
+                                   << "cafe.hlp";
+        QTest::newRow("Windows path") << "C:\\Help\\cafe.hlp"
+                                      << "help/h.hpj"
+                                      << "app/a.vbp"
+                                      << "C:\\Help\\cafe.hlp";
+        QTest::newRow("Windows path, forward slashes") << "C:/Help/cafe.hlp"
+                                                       << "help/h.hpj"
+                                                       << "app/a.vbp"
+                                                       << "C:/Help/cafe.hlp";
+        QTest::newRow("relative, backslashes") << "out\\cafe.hlp"
+                                               << "help/h.hpj"
+                                               << "app/a.vbp"
+                                               << "out\\cafe.hlp";
+        QTest::newRow("relative to the help project") << "out/cafe.hlp"
+                                                      << "help/h.hpj"
+                                                      << "app/a.vbp"
+                                                      << "..\\help\\out\\cafe.hlp";
+        QTest::newRow("absolute, beside the application") << "@/app/cafe.hlp"
+                                                          << "help/h.hpj"
+                                                          << "app/a.vbp"
+                                                          << "cafe.hlp";
+        QTest::newRow("absolute, elsewhere") << "@/help/sub/cafe.hlp"
+                                             << "h.hpj"
+                                             << "app/src/a.vbp"
+                                             << "..\\..\\help\\sub\\cafe.hlp";
+    }
+    void vbProjectNamesTheHelpFileAsWindowsReadsIt() {
+        QFETCH(QString, helpFile);
+        QFETCH(QString, project);
+        QFETCH(QString, vbp);
+        QFETCH(QString, value);
+        helpFile.replace(u'@', m_dir->path());
+        m_s.helpFileName = helpFile;
+        m_s.helpProjectFileName = path(project);
+        m_s.vbProjectFileName = path(vbp);
+        QCOMPARE(HelpFileForVbProject(m_s), value);
+        // ... and Create writes it so.
+        QVERIFY(QDir().mkpath(QFileInfo(m_s.helpProjectFileName).path()));
+        QVERIFY(testenv::writeAll(m_s.vbProjectFileName, "HelpFile=\"\"\r\n"));
+        m_s.vbProject = 1;
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(testenv::readAll(m_s.vbProjectFileName),
+                 "HelpFile=\"" + value.toLatin1() + "\"\r\n");
+    }
+
+    void bareSourceNamesAreTakenFromTheHelpProjectsFolder() {
+        addTopic(*m_db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
+                 QStringLiteral("Text"), 10);
+        addRow(*m_db, QStringLiteral("ContentsFile"),
+               {{"TopicID", QStringLiteral("IDH_MAIN.1")},
+                {"Title", QStringLiteral("Main")},
+                {"Level", QStringLiteral("1")},
+                {"Parent", QStringLiteral("Root")},
+                {"Type", QStringLiteral("2")}});
+        const QString folder = path(QStringLiteral("project"));
+        QVERIFY(QDir().mkpath(folder));
+        m_s.helpProjectFileName = folder + QStringLiteral("/help.hpj");
+        m_s.rtfFileName = QStringLiteral("help.rtf");
+        m_s.contentsFileName = QStringLiteral("help.cnt");
+        m_s.createContentsFile = 1;
+        m_s.compile = 1;
+        // The working folder is another one, which must stay empty.
+        const QString work = path(QStringLiteral("work"));
+        QVERIFY(QDir().mkpath(work));
+        const QString before = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(work));
+        const auto restore = qScopeGuard([&] { QDir::setCurrent(before); });
+        CreateSteps steps = DefaultCreateSteps();
+        steps.compile = [](const QString& hpj) {
+            return OutcomeOfCompile(CompileHelpProject(hpj, CompileWait::UntilFinished));
+        };
+        const CreateReport r = RunCreateCommand(m_s, *m_db, QString(), {}, steps);
+        QVERIFY2(r.ok(), qPrintable(r.failures.join(u'\n')));
+        QVERIFY(r.compiled);
+        QCOMPARE(r.written,
+                 QStringList({folder + QStringLiteral("/help.rtf"), m_s.helpProjectFileName,
+                              folder + QStringLiteral("/help.cnt"),
+                              folder + QStringLiteral("/help.hlp")}));
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(testenv::readAll(folder + QStringLiteral("/help.cnt"))
+                    .startsWith(":Base help.hlp\r\n"));
     }
 
     void failureNamesTheFile() {
@@ -364,8 +461,9 @@ private slots:
         QCOMPARE(calls, QStringList({QStringLiteral("contents:help.cnt"),
                                      QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh"),
                                      QStringLiteral("compile:") + m_s.helpProjectFileName}));
+        // The bare contents file name is taken from the help project's folder.
         QCOMPARE(r.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName,
-                                         QStringLiteral("help.cnt")}));
+                                         path(QStringLiteral("help.cnt"))}));
         QVERIFY(r.compiled);
         QCOMPARE(r.failures, QStringList(QStringLiteral("frmB.frm: cannot be read")));
         QCOMPARE(r.warnings, QStringList(QStringLiteral("a warning")));
@@ -411,8 +509,8 @@ private slots:
         m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 0;
         steps.createContentsFile = [](dao::Database&, const CreateSettings&) { return false; };
         r = RunCreateCommand(m_s, *m_db, QString(), forms, steps);
-        QCOMPARE(r.failures, QStringList(QStringLiteral("The contents file help.cnt was not "
-                                                        "written: the contents tree is empty.")));
+        QCOMPARE(r.failures, QStringList(u"The contents file " + path(QStringLiteral("help.cnt")) +
+                                         u" was not written: the contents tree is empty."));
 
         // A failing step fails the run; the steps that do not need it still
         // run, the help file is still compiled, files written before stay.

@@ -316,7 +316,7 @@ private slots:
             QVERIFY2(!fromWindow.last().isEmpty(), qPrintable(file));
             QVERIFY(QFile::remove(file));
         }
-        QVERIFY(fromWindow.at(0).contains("{\\f1\\fs20 First\\par\nSecond\r\n"));
+        QVERIFY(fromWindow.at(0).contains("{\\f1\\fs20 First\\par\nSecond}\r\n"));
 
         QProcess qmt;
         qmt.start(qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt"),

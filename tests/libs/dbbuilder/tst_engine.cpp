@@ -550,6 +550,44 @@ private slots:
         QCOMPARE(countRows(*m_db, QStringLiteral("select * from generalhelp")), 2);
     }
 
+    void forwardOnlyReadsOneRowAtATime() {
+        for (const char* id : {"IDH_1", "IDH_2", "IDH_3"})
+            addRow(*m_db, QStringLiteral("GeneralHelp"),
+                   {{QStringLiteral("TopicID"), QString::fromLatin1(id)},
+                    {QStringLiteral("MapNumber"), 7}});
+        auto rs = m_db->OpenRecordset(
+            QStringLiteral(
+                "select TopicID, TopicTitle, MapNumber from generalhelp order by topicid"),
+            dao::dbOpenForwardOnly);
+        QVERIFY(!rs->Updatable());
+        QCOMPARE(refusal([&] { rs->Edit(); }), int(dao::errNotUpdatable));
+        QCOMPARE(rs->FieldNames(),
+                 QStringList({QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                              QStringLiteral("MapNumber")}));
+        m_db.reset(); // the record set keeps the file open until it is done
+        QStringList ids;
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            ids << rs->TextAt(0);
+            QCOMPARE(rs->Text(QStringLiteral("topicid")), ids.last()); // by name too
+            QVERIFY(rs->FieldAt(1).isNull());
+            QCOMPARE(rs->TextAt(1), QString());
+            QCOMPARE(rs->FieldAt(2), QVariant(7));
+            QCOMPARE(rs->RecordCount(), int(ids.size())); // the rows read so far
+        }
+        QCOMPARE(ids, QStringList({QStringLiteral("IDH_1"), QStringLiteral("IDH_2"),
+                                   QStringLiteral("IDH_3")}));
+        QCOMPARE(refusal([&] { rs->MoveNext(); }), int(dao::errNoCurrentRecord));
+        QCOMPARE(refusal([&] { rs->FieldAt(0); }), int(dao::errNoCurrentRecord));
+        QCOMPARE(refusal([&] { rs->MoveFirst(); }), int(dao::errNoCurrentRecord));
+        QCOMPARE(refusal([&] { rs->FieldAt(3); }), int(dao::errItemNotFound));
+
+        m_db = dao::Database::OpenDatabase(m_path, false, false, kConnect);
+        auto none = m_db->OpenRecordset(QStringLiteral("select * from generalhelp where 0"),
+                                        dao::dbOpenForwardOnly);
+        QVERIFY(none->EOF_() && none->BOF());
+        QCOMPARE(none->RecordCount(), 0);
+    }
+
     void dynasetEditAndDelete() {
         for (const char* id : {"IDH_1", "IDH_2", "IDH_3"})
             addRow(*m_db, QStringLiteral("GeneralHelp"),

@@ -466,7 +466,7 @@ private slots:
         const hc::CompileResult r = hc::Compile(s.helpProjectFileName, d, 1000000000);
         QVERIFY2(r.written, qPrintable(d.lines().join(u'\n')));
         QCOMPARE(d.lines(), QStringList(QDir::toNativeSeparators(s.rtfFileName) +
-                                        QStringLiteral("(26): warning: context string IDH_MAIN is "
+                                        QStringLiteral("(35): warning: context string IDH_MAIN is "
                                                        "defined twice; this one is ignored")));
         const hc::HelpFileRead h =
             hc::ReadHelpFile(testenv::readAll(folder() + QStringLiteral("/out.hlp")));
