@@ -328,6 +328,25 @@ private slots:
                  "HelpFile=\"" + value.toLatin1() + "\"\r\n");
     }
 
+    void vbProjectValueIsCheckedAsWritten() {
+        // The help file sits in a folder whose name Windows-1252 cannot hold:
+        // the .vbp would name that folder, so Create refuses before writing.
+        const QString folder = path(QStringLiteral("\u4e2d"));
+        QVERIFY(QDir().mkpath(folder));
+        m_s.helpProjectFileName = folder + QStringLiteral("/h.hpj");
+        m_s.rtfFileName = QStringLiteral("h.rtf");
+        m_s.helpFileName = QStringLiteral("out/h.hlp");
+        m_s.vbProjectFileName = path(QStringLiteral("a.vbp"));
+        m_s.vbProject = 1;
+        QVERIFY(testenv::writeAll(m_s.vbProjectFileName, "HelpFile=\"\"\r\n"));
+        const CreateReport r = RunCreateCommand(m_s, *m_db, QString(), {}, CreateSteps{});
+        QVERIFY(!r.ok());
+        QVERIFY2(r.failures.join(u' ').contains(u"Help File Name holds \"\u4e2d\""),
+                 qPrintable(r.failures.join(u'\n')));
+        QVERIFY(r.written.isEmpty());
+        QCOMPARE(testenv::readAll(m_s.vbProjectFileName), QByteArray("HelpFile=\"\"\r\n"));
+    }
+
     void bareSourceNamesAreTakenFromTheHelpProjectsFolder() {
         addTopic(*m_db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
                  QStringLiteral("Text"), 10);
