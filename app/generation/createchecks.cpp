@@ -3,6 +3,7 @@
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "generation/generalhelp.h"
 #include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "workspace/filltemplate.h"
@@ -72,9 +73,10 @@ void checkSettings(const CreateSettings& s, Checker& check, bool all) {
         check.field(s.helpFileName, str::caption::HelpFileName, Target::AnsiLine);
         if (all || CreateSettings::ticked(s.createContentsFile))
             check.field(s.contentsFileName, str::caption::ContentsFileName, Target::AnsiLine);
+        // As the .vbp will name it (a path relative to the .vbp may take in folder names).
         if (all || CreateSettings::ticked(s.vbProject))
             check.add(textrules::CheckQuotedValue(
-                s.helpFileName, u"The " + LoadResString(str::caption::HelpFileName)));
+                HelpFileForVbProject(s), u"The " + LoadResString(str::caption::HelpFileName)));
         // The help project file takes ";" for the start of a comment.
         if (all || s.windowsHelp()) {
             for (const auto& [name, label] :

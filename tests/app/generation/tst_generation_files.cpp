@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QtTest>
+#include <cctype>
 
 using namespace genfixture;
 
@@ -140,6 +141,49 @@ private slots:
             "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_OK", "}}}") +
             "}\r\n{\\f1\\fs20 Press\r\nit\\par \\par }\r\n\\page\r\n\r\n" + "}\r\n";
         QCOMPARE(rtf(), expected);
+    }
+
+    void topicFileIsWellFormed() {
+        // Texts with groups, escaped braces and backslashes of their own.
+        addTopic(*m_db, QStringLiteral("IDH_A"), QStringLiteral("A {x}"), QStringLiteral("s:1"),
+                 QStringLiteral("k"), QStringLiteral("{\\b Bold} \\{not a group\\} C:\\\\dir"), 1);
+        addTopic(*m_db, QStringLiteral("IDH_B"), QStringLiteral("B"), QVariant(), QVariant(),
+                 QVariant(), 2);
+        for (int i = 0; i < 5; ++i)
+            addWhatsThis(*m_db, QStringLiteral("frmA.cmd%1").arg(i),
+                         QStringLiteral("IDH_W%1").arg(i),
+                         QStringLiteral("{\\i Entry} %1\r\nline").arg(i), 10 + i);
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        const QByteArray bytes = rtf();
+        // Outside the document's own group the depth is 1; \page stands there
+        // once per topic and entry, and the file ends when the group does.
+        int depth = 0;
+        int pages = 0;
+        int footnotesAtTopLevel = 0;
+        qsizetype end = -1;
+        for (qsizetype i = 0; i < bytes.size() && end < 0; ++i) {
+            const char c = bytes[i];
+            if (c == '\\') {
+                const char after = i + 5 < bytes.size() ? bytes[i + 5] : ' ';
+                if (bytes.mid(i, 5) == "\\page" && !std::isalpha(uchar(after)))
+                    pages += depth == 1 ? 1 : 1000; // a \page inside a group is a fault
+                if (bytes.mid(i, 9) == "\\footnote" && depth == 3)
+                    ++footnotesAtTopLevel; // in the marks' group, directly in the document
+                ++i;                       // the next character is escaped or starts a word
+            } else if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                QVERIFY2(--depth >= 0, "a group closed that was never opened");
+                if (depth == 0)
+                    end = i;
+            }
+        }
+        QCOMPARE(end, bytes.size() - 3); // the last "}" before the final CR LF
+        QCOMPARE(pages, 7);
+        QCOMPARE(footnotesAtTopLevel, 2 * 4 - 2 + 5); // IDH_B has no + and K footnotes
+        QVERIFY(bytes.contains("{\\colortbl;\\red0\\green0\\blue0;}"));
     }
 
     void existingFilesAreReplaced() {
@@ -282,6 +326,25 @@ private slots:
         QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
         QCOMPARE(testenv::readAll(m_s.vbProjectFileName),
                  "HelpFile=\"" + value.toLatin1() + "\"\r\n");
+    }
+
+    void vbProjectValueIsCheckedAsWritten() {
+        // The help file sits in a folder whose name Windows-1252 cannot hold:
+        // the .vbp would name that folder, so Create refuses before writing.
+        const QString folder = path(QStringLiteral("\u4e2d"));
+        QVERIFY(QDir().mkpath(folder));
+        m_s.helpProjectFileName = folder + QStringLiteral("/h.hpj");
+        m_s.rtfFileName = QStringLiteral("h.rtf");
+        m_s.helpFileName = QStringLiteral("out/h.hlp");
+        m_s.vbProjectFileName = path(QStringLiteral("a.vbp"));
+        m_s.vbProject = 1;
+        QVERIFY(testenv::writeAll(m_s.vbProjectFileName, "HelpFile=\"\"\r\n"));
+        const CreateReport r = RunCreateCommand(m_s, *m_db, QString(), {}, CreateSteps{});
+        QVERIFY(!r.ok());
+        QVERIFY2(r.failures.join(u' ').contains(u"Help File Name holds \"\u4e2d\""),
+                 qPrintable(r.failures.join(u'\n')));
+        QVERIFY(r.written.isEmpty());
+        QCOMPARE(testenv::readAll(m_s.vbProjectFileName), QByteArray("HelpFile=\"\"\r\n"));
     }
 
     void bareSourceNamesAreTakenFromTheHelpProjectsFolder() {
