@@ -60,6 +60,11 @@ bool writeAll(int fd, const char* data, qsizetype size, int& error) {
     return true;
 }
 
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : path.left(qMax<qsizetype>(slash, 1));
+}
+
 void syncFolder(const QByteArray& path) {
     const int dir = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -159,7 +164,7 @@ void SaveFile::flush() {
     m_buffer.clear();
 }
 
-void SaveFile::commit() {
+void SaveFile::commit(FolderSync folderSync) {
     if (m_fd < 0)
         throw FileWriteError(m_target, QStringLiteral("could not be written"));
     flush();
@@ -179,8 +184,25 @@ void SaveFile::commit() {
     if (::rename(m_workPath.constData(), m_targetPath.constData()) != 0)
         fail(QStringLiteral("could not be replaced"), errno);
     m_workPath.clear();
-    const qsizetype slash = m_targetPath.lastIndexOf('/');
-    syncFolder(slash < 0 ? QByteArray(".") : m_targetPath.left(qMax<qsizetype>(slash, 1)));
+    if (folderSync == FolderSync::Now)
+        syncFolder(folderOf(m_targetPath));
+}
+
+QString SaveFile::folder() const {
+    return QFile::decodeName(folderOf(m_targetPath));
+}
+
+void SyncFolder(const QString& folder) {
+    const int dir =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0 || ::fsync(dir) != 0) {
+        const int error = errno;
+        if (dir >= 0)
+            ::close(dir);
+        throw FileWriteError(folder, QStringLiteral("could not be synced to the disk: ") +
+                                         systemReason(error));
+    }
+    ::close(dir);
 }
 
 void SaveBytes(const QString& target, QByteArrayView bytes) {

@@ -28,6 +28,11 @@ private:
     QString m_what;
 };
 
+// Whether committing a file also syncs its folder. A writer of many files in
+// one folder commits them with Later and then syncs the folder once with
+// SyncFolder: only then are the renames safe from a crash.
+enum class FolderSync { Now, Later };
+
 class SaveFile {
 public:
     // Creates the work file beside `target`; throws FileWriteError when it cannot.
@@ -41,9 +46,11 @@ public:
     void write(QByteArrayView bytes);
     // Flushes, syncs and renames the work file over the target. The new file
     // keeps the permissions of the file it replaces.
-    void commit();
+    void commit(FolderSync folderSync = FolderSync::Now);
 
     QString fileName() const { return m_target; }
+    // The folder the file is renamed into (that of the file a link names).
+    QString folder() const;
 
 private:
     void flush();
@@ -59,6 +66,11 @@ private:
 
 // Writes `bytes` as the whole new content of `target` through a SaveFile.
 void SaveBytes(const QString& target, QByteArrayView bytes);
+
+// Syncs `folder` to the disk, so that the files renamed into it stay renamed
+// after a crash; throws FileWriteError naming the folder and the system's
+// reason when it cannot.
+void SyncFolder(const QString& folder);
 
 // Whether `fileName` (a name without folder) has the form of a work file.
 bool IsWorkFileName(const QString& fileName);

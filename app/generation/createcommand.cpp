@@ -79,10 +79,11 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
         steps.createHtmlHelp(db, s, report);
     }
-    if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips)
-        merge(report, steps.createToolTips(db, appProjectPath, forms));
-    if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp)
-        merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
+    const bool helpIds = CreateSettings::ticked(s.createContextSensitiveHelp);
+    const FormWriteOptions formLines{CreateSettings::ticked(s.createToolTips), helpIds,
+                                     helpIds && CreateSettings::ticked(s.setFormWhatsThisHelp)};
+    if ((formLines.toolTips || formLines.helpIds) && steps.writeForms)
+        merge(report, steps.writeForms(db, formLines, appProjectPath, forms));
     processEvents(steps);
     const bool windowsCompile = s.compileDue();
     if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {

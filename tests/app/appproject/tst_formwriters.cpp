@@ -491,7 +491,9 @@ private slots:
             << odd
             << "tip:frmMain.tmrPoll=a|tip:frmMain.linSep=b|tip:frmMain.shpBox=c|"
                "help:frmMain.tmrPoll=Both/1|help:frmMain.shpBox=WhtS/2|help:frmMain.lblName=Both/3"
-            << QByteArray(odd).replace("\"Name\"\n", "\"Name\"\nWhatsThisHelpID    = 3\n") << 7;
+            << QByteArray(odd).replace("\"Name\"\n", "\"Name\"\nWhatsThisHelpID    = 3\n")
+            << 8; // and the form's WhatsThisHelp
+
         QTest::newRow("last own property before the first child")
             << QByteArray("   Begin VB.Frame fraA \n"
                           "      Caption         =   \"A\"\n"
@@ -509,7 +511,7 @@ private slots:
                           "         Text            =   \"a\"\n"
                           "      End\n"
                           "   End")
-            << 0;
+            << 1; // the form's WhatsThisHelp
     }
     void linesLandInTheirOwnControl() {
         QFETCH(QByteArray, controls);
@@ -526,6 +528,14 @@ private slots:
                 appfixture::addWhatsThis(*m_db, object, value.section(u'/', 0, 0),
                                          value.section(u'/', 1).toInt());
         }
+        // Both writers in one pass give the bytes of one writer after the other.
+        const QByteArray before = read(QStringLiteral("frmMain.frm"));
+        const FormWriteResult both = WriteFormFiles(*m_db, {true, true, false}, vbp(), forms);
+        QCOMPARE(both.failures, QStringList());
+        QCOMPARE(both.warnings.size(), warnings);
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), form(expected.split('\n')));
+        testenv::writeAll(formPath(QStringLiteral("frmMain.frm")), before);
+
         const FormWriteResult tips = CreateToolTips(*m_db, vbp(), forms);
         const FormWriteResult help = CreateContextSensitiveHelp(*m_db, vbp(), forms);
         QCOMPARE(tips.failures + help.failures, QStringList());
@@ -536,6 +546,7 @@ private slots:
         setOld(QStringLiteral("frmMain.frm"));
         QCOMPARE(CreateToolTips(*m_db, vbp(), forms).formsRewritten, 0);
         QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 0);
+        QCOMPARE(WriteFormFiles(*m_db, {true, true, false}, vbp(), forms).formsRewritten, 0);
         QCOMPARE(read(QStringLiteral("frmMain.frm")), once);
         QCOMPARE(modified(QStringLiteral("frmMain.frm")), oldTime());
     }
