@@ -53,6 +53,7 @@ constexpr int WhatsThisHelp = 162;
 constexpr int Compile = 163;
 constexpr int WindowSize = 164;
 constexpr int IndexFileName = 165;
+constexpr int FormWhatsThisHelp = 166; // sets the WhatsThisHelp of forms
 constexpr int Ok = 817;
 } // namespace caption
 

@@ -74,6 +74,7 @@ constexpr Entry kStrings[] = {
     {163, R"(Compile)"},
     {164, R"(Window Size)"},
     {165, R"(Index File Name)"},
+    {166, R"(Set Forms' WhatsThisHelp)"},
     // Statements and their table and field names
     {200, R"(select |1 from |2 where |3 = '|4')"},
     {201, R"(select * from contentsfile)"},
