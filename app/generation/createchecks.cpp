@@ -63,7 +63,7 @@ void checkTopics(dao::Database& db, Checker& check) {
     for (auto rs = activeRows(db, str::table::GeneralHelp); !rs->EOF_(); rs->MoveNext()) {
         const QString id = rs->Text(QStringLiteral("TopicID"));
         check.contextString(id, QStringLiteral("The topic ID"));
-        const QString of = u" of topic " + id;
+        const QString of = u" of topic " + textrules::Printable(id);
         check.text(rs->Text(QStringLiteral("TopicTitle")), u"The title" + of, Target::RtfLine);
         check.text(rs->Text(QStringLiteral("BrowseSeq")), u"The browse sequence" + of,
                    Target::RtfLine);
@@ -71,7 +71,8 @@ void checkTopics(dao::Database& db, Checker& check) {
         check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
     }
     for (auto rs = activeRows(db, str::table::WhatsThis); !rs->EOF_(); rs->MoveNext()) {
-        const QString of = u" of the What's This entry " + rs->Text(QStringLiteral("Object"));
+        const QString of = u" of the What's This entry " +
+                           textrules::Printable(rs->Text(QStringLiteral("Object")));
         check.contextString(rs->Text(QStringLiteral("TopicID")), u"The topic ID" + of);
         check.text(rs->Text(QStringLiteral("HelpText")), u"The help text" + of, Target::RtfText);
     }

@@ -157,6 +157,13 @@ private slots:
         m_project = path(QStringLiteral("no such project.QMT"));
         QCOMPARE(runCreate(), 1);
         QVERIFY(!m_stderr.isEmpty());
+
+        // A folder is named as what it is.
+        m_project = path(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(m_project));
+        QCOMPARE(runCreate(), 1);
+        QCOMPARE(QString::fromLocal8Bit(m_stderr),
+                 QStringLiteral("qmt: %1 is a folder, not a project file.\n").arg(m_project));
     }
 
     void outputsNotWrittenFailTheRun() {

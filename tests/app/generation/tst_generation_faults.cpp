@@ -153,7 +153,8 @@ private slots:
         QTest::newRow("topic ID with =") << "topic"
                                          << "IDH=X"
                                          << "\"=\"";
-        QTest::newRow("topic ID with NUL") << "topic" << QStringLiteral("IDH\u0000X") << "U+0000";
+        QTest::newRow("topic ID with NUL") << "topic" << QStringLiteral("IDH\u0000X")
+                                           << "\"IDH\\x00X\" holds the control character U+0000";
         QTest::newRow("topic ID with a blank") << "topic"
                                                << "IDH SAVE"
                                                << "a blank";
@@ -193,6 +194,7 @@ private slots:
         QVERIFY(!report.ok());
         QVERIFY2(report.failures.join(u' ').contains(told),
                  qPrintable(report.failures.join(u'\n')));
+        QVERIFY(!report.failures.join(u' ').contains(QChar(0))); // nothing cuts the message
         QVERIFY(report.written.isEmpty());
         for (const char* name : {"help.rtf", "help.hpj", "help.cnt"})
             QVERIFY(!QFile::exists(path(QString::fromLatin1(name))));
