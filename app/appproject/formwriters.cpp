@@ -11,11 +11,11 @@
 #include <QDir>
 #include <QHash>
 #include <QMutex>
-#include <QSemaphore>
 #include <QSet>
 #include <QThreadPool>
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -63,18 +63,30 @@ Entries collectEntries(dao::Database& db, const QString& sql, const QStringList&
     auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
     if (rs->RecordCount() == 0)
         return entries;
+    entries.objects.reserve(rs->RecordCount());
+    const QString objectField = QStringLiteral("Object");
     QString formName;
-    QString objectName;
+    QStringList* formObjects = nullptr; // those of formName
     for (; !rs->EOF_(); rs->MoveNext()) {
-        const QString object = rs->Text(QStringLiteral("Object"));
+        const QString object = rs->Text(objectField);
         QVariantList values;
+        values.reserve(fields.size());
         for (const QString& field : fields)
             values << rs->Field(field);
         entries.objects.insert(object, values);
-        SeparateFormAndObject(object, formName, objectName);
-        if (!entries.byForm.contains(formName))
-            entries.forms.append(formName);
-        entries.byForm[formName].append(object);
+        // The rows come by object, so a form's rows mostly follow each other.
+        const QStringView form = QStringView(object).left(object.indexOf(u'.'));
+        if (!formObjects || form != formName) {
+            formName = form.toString();
+            const auto known = entries.byForm.find(formName);
+            if (known == entries.byForm.end()) {
+                entries.forms.append(formName);
+                formObjects = &entries.byForm[formName];
+            } else {
+                formObjects = &*known;
+            }
+        }
+        formObjects->append(object);
     }
     return entries;
 }
@@ -284,29 +296,36 @@ private:
     FormFacts m_facts;
 };
 
-// Writes rewritten form files through fileio::SaveFile, so that a failure
-// leaves the form file as it was. Several files are committed at once,
-// because waiting for the disk, not the rewriting, is what takes the time;
-// each folder is synced once when all are done, in finish().
+// Rewrites form files on a few threads and writes them through
+// fileio::SaveFile, so that a failure leaves the form file as it was. Several
+// forms are in hand at once, because waiting for the disk is much of the
+// time; each folder is synced once when all are done, in finish().
 class FormCommitter {
 public:
-    explicit FormCommitter(qsizetype forms)
-        : m_failures(static_cast<std::size_t>(forms)), m_slots(kInFlight) {
+    explicit FormCommitter(qsizetype forms) : m_failures(static_cast<std::size_t>(forms)) {
         m_pool.setMaxThreadCount(kThreads);
     }
 
-    void commit(qsizetype form, const QString& path, QByteArray bytes) {
-        m_slots.acquire(); // bounds the rewritten files held in memory
-        m_pool.start([this, form, path, bytes = std::move(bytes)] {
+    // Runs `rewrite` for the form at `path` on a pool thread; the new bytes
+    // it gives are written, none leave the form untouched.
+    void start(qsizetype form, const QString& path,
+               std::function<std::optional<QByteArray>()> rewrite) {
+        m_pool.start([this, form, path, rewrite = std::move(rewrite)] {
+            QString& failure = m_failures[static_cast<std::size_t>(form)];
             try {
-                fileio::SaveFile file(path);
-                file.write(bytes);
-                file.commit(fileio::FolderSync::Later);
-                renamed(form, path, file.folder());
+                if (const std::optional<QByteArray> bytes = rewrite()) {
+                    fileio::SaveFile file(path);
+                    file.write(*bytes);
+                    file.commit(fileio::FolderSync::Later);
+                    renamed(form, path, file.folder());
+                }
+            } catch (const FileError& e) {
+                failure = e.text();
             } catch (const fileio::FileWriteError& e) {
-                m_failures[static_cast<std::size_t>(form)] = e.message();
+                failure = e.message();
+            } catch (const std::exception& e) {
+                failure = native(path) + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
             }
-            m_slots.release();
         });
     }
 
@@ -352,11 +371,9 @@ private:
     }
 
     static constexpr int kThreads = 8;
-    static constexpr int kInFlight = 16;
     std::vector<QString> m_failures; // by form; each slot written by one task only
     QMutex m_mutex;                  // guards m_folders while tasks run
     std::vector<Folder> m_folders;   // in order of the first file renamed into each
-    QSemaphore m_slots;
     QThreadPool m_pool;
 };
 
@@ -597,40 +614,61 @@ QByteArray rewriteForm(FormRewriter& rewriter, FormRule& rule, std::string_view 
     return out;
 }
 
-// Rewrites every form in `formNames` with `rule`. Forms are read and
-// rewritten one after the other on this thread; a form whose new text equals
-// the old one is left untouched.
+// Rewrites every form in `formNames` with a copy of `prototype` each. The
+// forms are rewritten on the committer's threads; what each finds is kept by
+// form and reported in the forms' order. A form whose new text equals the old
+// one is left untouched.
 void rewriteForms(const QStringList& formNames, const QHash<QString, QStringList>& objects,
                   const QString& vbProjectFileName, const std::vector<FormRow>& forms,
-                  FormRule& rule, const FormWriteOptions& options, FormWriteResult& result) {
-    FormCommitter committer(formNames.size());
-    FormRewriter rewriter(rule.formHelpName());
-    for (qsizetype i = 0; i < formNames.size(); ++i) {
-        const QString& formName = formNames.at(i);
-        const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
-        if (path.isEmpty()) {
-            committer.fail(i, QStringLiteral("The form %1 is not in the application project %2.")
-                                  .arg(formName, native(vbProjectFileName)));
-            continue;
-        }
-        try {
-            const QByteArray in = ReadFileBytes(path);
-            const QStringList formObjects = objects.value(formName);
-            QByteArray out =
-                rewriteForm(rewriter, rule, view(in), formName, formObjects, options, result);
-            for (const QString& object : formObjects) {
-                if (rule.missed(object))
-                    result.warnings << QStringLiteral("%1 is not in the form file %2; nothing "
-                                                      "was written for it.")
-                                           .arg(object, native(path));
+                  const FormRule& prototype, const FormWriteOptions& options,
+                  FormWriteResult& result) {
+    struct Found {
+        QStringList typeWarnings; // lines a control's type has no property for
+        FormWriteResult result;   // the form's warnings and controls updated
+    };
+    std::vector<Found> found(static_cast<std::size_t>(formNames.size()));
+    {
+        FormCommitter committer(formNames.size());
+        for (qsizetype i = 0; i < formNames.size(); ++i) {
+            const QString& formName = formNames.at(i);
+            const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
+            if (path.isEmpty()) {
+                committer.fail(i,
+                               QStringLiteral("The form %1 is not in the application project %2.")
+                                   .arg(formName, native(vbProjectFileName)));
+                continue;
             }
-            if (out != in)
-                committer.commit(i, path, std::move(out));
-        } catch (const FileError& e) {
-            committer.fail(i, e.text());
+            Found* mine = &found[static_cast<std::size_t>(i)];
+            committer.start(i, path, [&, mine, formName, path]() -> std::optional<QByteArray> {
+                FormRule rule = prototype;
+                FormRewriter rewriter(rule.formHelpName());
+                const QByteArray in = ReadFileBytes(path);
+                const QStringList formObjects = objects.value(formName);
+                QByteArray out = rewriteForm(rewriter, rule, view(in), formName, formObjects,
+                                             options, mine->result);
+                for (const QString& object : formObjects) {
+                    if (rule.missed(object))
+                        mine->result.warnings
+                            << QStringLiteral("%1 is not in the form file %2; nothing was "
+                                              "written for it.")
+                                   .arg(object, native(path));
+                }
+                mine->typeWarnings = rule.warnings;
+                if (out == in)
+                    return std::nullopt;
+                return out;
+            });
         }
+        committer.finish(result);
     }
-    committer.finish(result);
+    QStringList typeWarnings;
+    for (const Found& f : found) {
+        typeWarnings += f.typeWarnings;
+        result.warnings += f.result.warnings;
+        result.controlsUpdated += f.result.controlsUpdated;
+    }
+    typeWarnings.removeDuplicates(); // a control array warns once per element
+    result.warnings = typeWarnings + result.warnings;
 }
 
 FormWriteResult writeForms(const Entries* toolTips, const Entries* helpIds,
@@ -656,8 +694,6 @@ FormWriteResult writeForms(const Entries* toolTips, const Entries* helpIds,
         }
     }
     rewriteForms(formNames, objects, vbProjectFileName, forms, rule, options, result);
-    rule.warnings.removeDuplicates(); // a control array warns once per element
-    result.warnings = rule.warnings + result.warnings;
     result.warnings.removeDuplicates(); // a second pass over a form finds the same
     return result;
 }
