@@ -130,6 +130,11 @@ std::optional<int> runBatch(int argc, char** argv) {
         const auto app = ensureApplication(argc, argv);
         if (option == QLatin1StringView("--new"))
             return runNewBatch(args.at(1));
+        if (QFileInfo(args.at(1)).isDir()) {
+            print(stderr,
+                  QStringLiteral("qmt: %1 is a folder, not a project file.\n").arg(args.at(1)));
+            return Failed;
+        }
         return runCreateBatch(args.at(1));
     }
     if (option == QLatin1StringView("--import")) {

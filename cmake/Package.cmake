@@ -2,9 +2,14 @@
 #   cmake --build build --target package    (or: cd build && cpack -G DEB)
 # gives build/quillmate_<version>_<arch>.deb, installed with
 #   sudo apt install ./build/quillmate_*.deb
+# The licence in Debian's machine-readable form, where Debian looks for it.
+install(FILES "${CMAKE_CURRENT_LIST_DIR}/debian/copyright"
+  DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/quillmate")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quillmate)
 set(CPACK_PACKAGE_VENDOR "Quillmate")
+set(CPACK_RESOURCE_FILE_LICENSE "${CMAKE_CURRENT_LIST_DIR}/../COPYING")
 set(CPACK_PACKAGE_CONTACT "Quillmate developers <quillmate@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Help-authoring assistant for form-based applications")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -1,11 +1,13 @@
 // The form-file writers: tool-tip texts, and help context and What's This
 // numbers, written into the form files of the application project.
 //
-// Each form named by an entry is rewritten once: the new file is written
-// beside the form file, synced and renamed over it, so that a failure leaves
-// the form file as it was. A form that fails is reported and the others are
-// still written. Engine errors of the first query propagate; nothing has been
-// touched then.
+// Each form named by an entry is read and rewritten once, with the lines of
+// every writer asked for: the new file is written beside the form file,
+// synced and renamed over it, so that a failure leaves the form file as it
+// was; each folder is synced once after its forms, and a form counts as
+// written only when that succeeded. A form that fails is reported and the
+// others are still written. Engine errors of the entry queries propagate;
+// nothing has been touched then.
 //
 // Each control named by an entry gets its line once, among its own
 // properties: before the first one whose name sorts after it, else as its
@@ -33,13 +35,29 @@ struct FormWriteResult {
     QStringList warnings;    // lines not written for a reason the author should know
 };
 
-// Writes a "ToolTipText" line for every active row of ToolTips.
-// `vbProjectFileName` is the application project file; `forms` its table of forms.
+// What one pass over the forms writes.
+struct FormWriteOptions {
+    bool toolTips = false; // ToolTipText lines
+    bool helpIds = false;  // HelpContextID and WhatsThisHelpID lines
+    // A form (VB.Form) whose controls get WhatsThisHelpID lines while its own
+    // WhatsThisHelp is not True also gets "WhatsThisHelp = -1 'True" among its
+    // properties; without this it is named in a warning, since VB shows no
+    // What's This pop-up on such a form.
+    bool whatsThisHelp = false;
+};
+
+// Writes the lines `options` asks for into the forms of the application
+// project `vbProjectFileName`, whose table of forms is `forms`.
+FormWriteResult WriteFormFiles(dao::Database& db, const FormWriteOptions& options,
+                               const QString& vbProjectFileName, const std::vector<FormRow>& forms);
+
+// Writes a "ToolTipText" line for every active row of ToolTips (WriteFormFiles
+// with tool tips alone).
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,
                                const std::vector<FormRow>& forms);
 
 // Writes "HelpContextID" and "WhatsThisHelpID" lines for every active row of
-// WhatsThis, as its Type asks.
+// WhatsThis, as its Type asks (WriteFormFiles with help IDs alone).
 FormWriteResult CreateContextSensitiveHelp(dao::Database& db, const QString& vbProjectFileName,
                                            const std::vector<FormRow>& forms);
 
@@ -52,6 +70,11 @@ QByteArray RewriteFormToolTips(QByteArrayView form, const QString& formName,
                                FormWriteResult& result);
 QByteArray RewriteFormHelpIds(QByteArrayView form, const QString& formName,
                               const QHash<QString, QVariantList>& entries, FormWriteResult& result);
+// Both at once, as WriteFormFiles does with `options`.
+QByteArray RewriteForm(QByteArrayView form, const QString& formName,
+                       const QHash<QString, QVariantList>& toolTips,
+                       const QHash<QString, QVariantList>& helpIds, const FormWriteOptions& options,
+                       FormWriteResult& result);
 
 namespace QMTCOdeMod {
 

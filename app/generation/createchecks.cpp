@@ -154,7 +154,7 @@ void CheckTopicTexts(const TopicTexts& t, QStringList& problems) {
     Checker check(problems);
     check.rowContextString(t.id, [&] { return QStringLiteral("The topic ID"); });
     const auto of = [&](const char16_t* what) -> QString {
-        return QString::fromUtf16(what) + u" of topic " + t.id;
+        return QString::fromUtf16(what) + u" of topic " + textrules::Printable(t.id);
     };
     check.rowText(
         t.title, [&] { return of(u"The title"); }, Target::RtfLine);
@@ -169,7 +169,8 @@ void CheckTopicTexts(const TopicTexts& t, QStringList& problems) {
 void CheckWhatsThisTexts(const WhatsThisTexts& w, QStringList& problems) {
     Checker check(problems);
     const auto of = [&](const char16_t* what) -> QString {
-        return QString::fromUtf16(what) + u" of the What's This entry " + w.object;
+        return QString::fromUtf16(what) + u" of the What's This entry " +
+               textrules::Printable(w.object);
     };
     check.rowContextString(w.id, [&] { return of(u"The topic ID"); });
     check.rowText(

@@ -111,17 +111,18 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
         guarded(report, [&] { steps.createHtmlHelp(db, s, report); });
     }
-    if (CreateSettings::ticked(s.createToolTips) && steps.createToolTips &&
-        problems.toolTips.isEmpty() &&
-        formsReachable(appProjectPath, db, QStringLiteral("tool tips"), str::sql::ActiveToolTips,
-                       report))
-        guarded(report, [&] { merge(report, steps.createToolTips(db, appProjectPath, forms)); });
-    if (CreateSettings::ticked(s.createContextSensitiveHelp) && steps.createContextSensitiveHelp &&
-        formsReachable(appProjectPath, db, QStringLiteral("help IDs"), str::sql::ActiveWhatsThis,
-                       report))
-        guarded(report, [&] {
-            merge(report, steps.createContextSensitiveHelp(db, appProjectPath, forms));
-        });
+    const bool helpIds = CreateSettings::ticked(s.createContextSensitiveHelp);
+    FormWriteOptions formLines{
+        CreateSettings::ticked(s.createToolTips) && problems.toolTips.isEmpty() &&
+            formsReachable(appProjectPath, db, QStringLiteral("tool tips"),
+                           str::sql::ActiveToolTips, report),
+        helpIds && formsReachable(appProjectPath, db, QStringLiteral("help IDs"),
+                                  str::sql::ActiveWhatsThis, report),
+        false};
+    formLines.whatsThisHelp = formLines.helpIds && CreateSettings::ticked(s.setFormWhatsThisHelp);
+    if ((formLines.toolTips || formLines.helpIds) && steps.writeForms)
+        guarded(report,
+                [&] { merge(report, steps.writeForms(db, formLines, appProjectPath, forms)); });
     processEvents(steps);
     const bool windowsCompile = s.compileDue();
     if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {

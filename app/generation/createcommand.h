@@ -32,12 +32,10 @@ CompileOutcome OutcomeOfCompile(const CompileResult& result);
 struct CreateSteps {
     // False when the contents table has no rows (nothing written).
     std::function<bool(dao::Database&, const CreateSettings&)> createContentsFile;
-    std::function<FormWriteResult(dao::Database&, const QString& vbProjectFileName,
-                                  const std::vector<FormRow>&)>
-        createToolTips;
-    std::function<FormWriteResult(dao::Database&, const QString& vbProjectFileName,
-                                  const std::vector<FormRow>&)>
-        createContextSensitiveHelp;
+    // The tool tips and help IDs, in one pass over each form.
+    std::function<FormWriteResult(dao::Database&, const FormWriteOptions&,
+                                  const QString& vbProjectFileName, const std::vector<FormRow>&)>
+        writeForms;
     // Starts the help compiler on the help project file.
     std::function<CompileOutcome(const QString& helpProjectFileName)> compile;
     // Lets pending window events run (may be empty).

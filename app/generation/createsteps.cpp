@@ -14,13 +14,9 @@ CreateSteps DefaultCreateSteps() {
         return CreateContentsFile(db, GeneralHelpPathsFor(s).contents, s.helpFileName,
                                   s.helpProjectTitle);
     };
-    steps.createToolTips = [](dao::Database& db, const QString& vbp,
-                              const std::vector<FormRow>& forms) {
-        return CreateToolTips(db, vbp, forms);
-    };
-    steps.createContextSensitiveHelp = [](dao::Database& db, const QString& vbp,
-                                          const std::vector<FormRow>& forms) {
-        return CreateContextSensitiveHelp(db, vbp, forms);
+    steps.writeForms = [](dao::Database& db, const FormWriteOptions& options, const QString& vbp,
+                          const std::vector<FormRow>& forms) {
+        return WriteFormFiles(db, options, vbp, forms);
     };
     steps.compile = [](const QString& hpj) { return OutcomeOfCompile(CompileHelpProject(hpj)); };
     steps.createHtmlHelp = [](dao::Database& db, const CreateSettings& s, CreateReport& report) {

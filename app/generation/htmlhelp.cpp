@@ -584,6 +584,15 @@ void checkTexts(const Project& p, const CreateSettings& s, const HtmlHelpPaths& 
           u"The " + LoadResString(str::caption::ContentsFileName));
     check(projectDir.relativeFilePath(paths.index),
           u"The " + LoadResString(str::caption::IndexFileName));
+    // An output named like the pages folder would meet a folder where its file goes.
+    for (const auto& [file, caption] : {std::pair{&paths.compiled, str::caption::HelpFileName},
+                                        std::pair{&paths.contents, str::caption::ContentsFileName},
+                                        std::pair{&paths.index, str::caption::IndexFileName}}) {
+        if (*file == QDir::cleanPath(paths.pagesDir))
+            problems << QStringLiteral("The %1 %2 is the folder the pages go into; give the file "
+                                       "another name.")
+                            .arg(LoadResString(caption), QDir::toNativeSeparators(*file));
+    }
     if (CreateSettings::ticked(s.vbProject)) {
         const QString problem = textrules::CheckQuotedValue(
             s.helpFileName, u"The " + LoadResString(str::caption::HelpFileName));

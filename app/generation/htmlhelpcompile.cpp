@@ -18,9 +18,12 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -151,6 +154,50 @@ QString systemTool(const QString& name) {
 
 // ---- The staging folder: a copy of the project, and its clean-up
 
+// Copies the file `from` to the new file `to`; what went wrong, in the
+// system's words, or an empty text.
+QString copyFile(const QString& from, const QString& to) {
+    const auto reason = [](const char* what, int error) -> QString {
+        return QString::fromLatin1(what) + QString::fromLocal8Bit(std::strerror(error));
+    };
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return reason("it cannot be read: ", errno);
+    const int out =
+        ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return reason("", error);
+    }
+    QString failure;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            failure = reason("it cannot be read: ", errno);
+            break;
+        }
+        if (n == 0)
+            break;
+        for (ssize_t done = 0; done < n && failure.isEmpty();) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                failure = reason("", errno);
+            else if (w > 0)
+                done += w;
+        }
+        if (!failure.isEmpty())
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && failure.isEmpty())
+        failure = reason("", errno);
+    return failure;
+}
+
 // A hidden folder beside the project holding what the compiler reads and
 // writes, locked while in use and removed with all the compiler left in it.
 // The folders bound into the compiler's view are mounts in its own namespace
@@ -198,9 +245,10 @@ public:
         m_names.insert(name);
     }
     void copy(const QString& from, const QString& name) {
-        if (!QFile::copy(from, path(name)))
-            throw FileWriteError(from,
-                                 QStringLiteral("the file could not be copied for the compiler"));
+        if (const QString reason = copyFile(from, path(name)); !reason.isEmpty())
+            throw FileWriteError(from, QStringLiteral("could not be copied for the compiler to "
+                                                      "%1: %2")
+                                           .arg(QDir::toNativeSeparators(path(name)), reason));
     }
     // A folder that a host folder is bound onto.
     void mountPoint(const QString& relative) {

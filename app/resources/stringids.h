@@ -53,6 +53,7 @@ constexpr int WhatsThisHelp = 162;
 constexpr int Compile = 163;
 constexpr int WindowSize = 164;
 constexpr int IndexFileName = 165;
+constexpr int FormWhatsThisHelp = 166; // sets the WhatsThisHelp of forms
 constexpr int Ok = 817;
 } // namespace caption
 
@@ -115,6 +116,8 @@ constexpr int ActiveWhatsThis = 558;
 constexpr int WhatsThisOfObject = 559; // ends in an open quote
 constexpr int GeneralHelpMapNumbers = 571;
 constexpr int WhatsThisMapNumbers = 572;
+constexpr int ToolTipLines = 592; // the fields the form writers need, by object
+constexpr int HelpIdLines = 593;
 } // namespace sql
 
 // Table and field names in statements.
@@ -155,6 +158,7 @@ constexpr int WINT = 540;
 constexpr int WINTWidth = 541; // "WINT" again: the width is saved under the top's key
 constexpr int COMP = 542;
 constexpr int WINL = 543;
+constexpr int CRWH = 594; // WhatsThisHelp set on forms that get What's This IDs
 } // namespace option
 
 // The type of a What's This entry, as stored.
@@ -206,6 +210,8 @@ constexpr int HelpContextId = 560;
 constexpr int HelpContextIdLine = 561;
 constexpr int WhatsThisHelpId = 562;
 constexpr int WhatsThisHelpIdLine = 563;
+constexpr int WhatsThisHelp = 590;         // the form's own property
+constexpr int WhatsThisHelpTrueLine = 591; // as VB writes it, without the indent
 } // namespace vb
 
 // Lines of the help text (RTF) file; "|1" is the footnote's mark.

@@ -239,6 +239,7 @@ void FrmMain::LoadStrings() {
         {chkwtwthlp, str::caption::WhatsThisHelp},
         {chkwtconsenhlp, str::caption::ContextSensitiveHelp},
         {chkcreatecontextsensitivehelp, str::caption::ContextSensitiveHelp},
+        {chkformwhatsthishelp, str::caption::FormWhatsThisHelp},
         {lblwtobject, str::caption::Object},
         {lblttobject, str::caption::Object},
         {lblwtform, str::caption::Form},

@@ -200,6 +200,11 @@ constexpr WhatsThisText kMainWindow[] = {
     {"chkcreatecontextsensitivehelp",
      "Create writes the map numbers of the What's This? tab into the application's form files, "
      "as the controls' HelpContextID and WhatsThisHelpID. Ticking it also ticks VB Project."},
+    {"chkformwhatsthishelp",
+     "VB shows a control's What's This pop-up only when its form's WhatsThisHelp property is "
+     "True. Ticked, Create sets it to True in every form whose controls get What's This IDs; "
+     "cleared, Create names such forms in a warning and leaves them as they are. Available with "
+     "Context Sensitive Help."},
     {"frmoptions", "The help format and what else Create does."},
     {"opthelptype_0",
      "Writes HTML Help: a page per topic, contents (.HHC), index (.HHK), project (.HHP) and "

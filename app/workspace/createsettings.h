@@ -23,6 +23,7 @@ struct CreateSettings {
     int createContextSensitiveHelp = 0; // CRCS
     int vbProject = 0;                  // CRVB
     int compile = 0;                    // COMP
+    int setFormWhatsThisHelp = 0;       // CRWH: WhatsThisHelp True on forms given What's This IDs
 
     HelpType helpType = HelpType::None; // HTMH, WHLP
 

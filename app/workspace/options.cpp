@@ -82,7 +82,8 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
         {CRTT, &CreateSettings::createToolTips},
         {CRCS, &CreateSettings::createContextSensitiveHelp},
         {CRVB, &CreateSettings::vbProject},
-        {COMP, &CreateSettings::compile}};
+        {COMP, &CreateSettings::compile},
+        {CRWH, &CreateSettings::setFormWhatsThisHelp}};
     const std::pair<int, QString HelpWindowGeometry::*> geometries[] = {
         {WINT, &HelpWindowGeometry::top}, // saving writes the width under this key too
         {WINL, &HelpWindowGeometry::left},
@@ -154,6 +155,9 @@ std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGe
         // Stored last, so that HTML Help keeps its index file name for the
         // next session and for qmt --create.
         {key(INDX), s.indexFileName},
+        // Kept only while ticked: a project saved without it has the rows it
+        // always had, and reads as not ticked.
+        {key(CRWH), s.setFormWhatsThisHelp != 0 ? check(s.setFormWhatsThisHelp) : QString()},
     };
 }
 

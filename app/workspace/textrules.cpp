@@ -62,8 +62,21 @@ QString CheckQuotedValue(QStringView text, const QString& subject) {
     return {};
 }
 
+QString Printable(QStringView text) {
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            shown += u"\\x" % QString::number(uint(u), 16).toUpper().rightJustified(2, u'0');
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 QString CheckContextString(QStringView topicId, const QString& subject) {
-    const QString quoted = subject % u" \"" % topicId % u'"';
+    const QString quoted = subject % u" \"" % Printable(topicId) % u'"';
     if (const QString problem = CheckText(topicId, quoted, Target::AnsiLine); !problem.isEmpty())
         return problem;
     for (const QChar c : topicId) {

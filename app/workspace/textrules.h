@@ -29,6 +29,10 @@ QString CheckText(QStringView text, const QString& subject, Target target);
 // line): the rules of AnsiLine, and no double quote.
 QString CheckQuotedValue(QStringView text, const QString& subject);
 
+// `text` as a message shows it: each control character as an escape
+// ("\x00"), so that none can cut or break the message.
+QString Printable(QStringView text);
+
 // A topic ID, the context string of the help files: no blanks and none of
 // = ; # { } \ " (they end or break its line in the help project and topic
 // files), no control characters, Windows-1252 only.

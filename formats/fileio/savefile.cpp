@@ -222,7 +222,12 @@ void SaveFile::commit(FolderSync& folders) {
     if (::rename(m_workPath.constData(), m_targetPath.constData()) != 0)
         fail(QStringLiteral("could not be replaced"), errno);
     m_workPath.clear();
-    folders.folder(folderOf(m_targetPath)).renamed << m_target;
+    folders.renamed(folderOf(m_targetPath), m_target);
+}
+
+void FolderSync::renamed(const QByteArray& folderPath, const QString& file) {
+    const std::lock_guard lock(m_mutex);
+    folder(folderPath).renamed << file;
 }
 
 FolderSync::Folder& FolderSync::folder(const QByteArray& path) {
@@ -234,6 +239,7 @@ FolderSync::Folder& FolderSync::folder(const QByteArray& path) {
 }
 
 void FolderSync::addWrittenFile(const QString& path) {
+    const std::lock_guard lock(m_mutex);
     folder(folderOf(QFile::encodeName(QFileInfo(path).absoluteFilePath()))).written << path;
 }
 

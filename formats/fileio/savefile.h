@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -73,6 +74,12 @@ private:
 // content), whose own syncs run in parallel.
 class FolderSync {
 public:
+    FolderSync() = default;
+    FolderSync(const FolderSync&) = delete;
+    FolderSync& operator=(const FolderSync&) = delete;
+
+    // Files may be committed into one FolderSync from several threads; sync()
+    // runs once they are done.
     // A file written and closed, still to be synced before its folder.
     void addWrittenFile(const QString& path);
     // Syncs the written files, then each folder once. Returns one error per
@@ -87,7 +94,9 @@ private:
         QStringList renamed; // saved by SaveFile: synced already
         QStringList written; // to be synced
     };
-    Folder& folder(const QByteArray& path);
+    Folder& folder(const QByteArray& path); // the caller holds m_mutex
+    void renamed(const QByteArray& folderPath, const QString& file);
+    std::mutex m_mutex;
     std::vector<Folder> m_folders;
 };
 

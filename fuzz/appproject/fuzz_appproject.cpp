@@ -80,6 +80,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkWriter(in, form, tips, RewriteFormToolTips, {"ToolTipText"});
     checkWriter(in, form, ids, RewriteFormHelpIds, {"HelpContextID", "WhatsThisHelpID"});
 
+    // Both writers in one pass write what one after the other writes; with
+    // the form's WhatsThisHelp set as well, a second pass changes nothing.
+    const QByteArrayView bytes(in.data(), qsizetype(in.size()));
+    FormWriteResult result;
+    const QByteArray both = RewriteForm(bytes, form, tips, ids, {true, true, false}, result);
+    require(both ==
+            RewriteFormHelpIds(RewriteFormToolTips(bytes, form, tips, result), form, ids, result));
+    const QByteArray set = RewriteForm(bytes, form, tips, ids, {true, true, true}, result);
+    require(RewriteForm(set, form, tips, ids, {true, true, true}, result) == set);
+
     // The application project's HelpFile line.
     const QByteArray vbp = WithHelpFileLine(QByteArrayView(in.data(), qsizetype(in.size())),
                                             QStringLiteral("help.hlp"));

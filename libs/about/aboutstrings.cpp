@@ -6,27 +6,30 @@ namespace qmtabout {
 
 QString LoadResString(int id) {
     static const QHash<int, QString> table = {
-        {100, QStringLiteral("About Quillmate")},
-        {101, QStringLiteral("&OK")},
-        {102, QStringLiteral("System Info...")},
-        {103, QStringLiteral("Version ")},
-        {104, QStringLiteral("Personnal Edition")},
-        {105, QStringLiteral("Quillmate")},
-        // Legal notices: 106 and 107 are joined by the copyright sign, so are 109 and 110.
-        {106, QStringLiteral("Copyright ")},
-        {107, QStringLiteral(" Korvane. All rights reserved.")},
-        {108, QStringLiteral("Quillmate and Korvane are names of Korvane.")},
-        {109, QStringLiteral("This program is protected by copyright law. Copyright ")},
-        {110, QStringLiteral(" Korvane.")},
-        {111, QStringLiteral("You may install and use this copy on your own computers. "
-                             "Please do not sell or pass on copies of it without the "
-                             "written permission of Korvane.")},
-        {112, QStringLiteral("System Information Is Unavailable At This Time")},
-        {113, QStringLiteral("\\MSINFO32.EXE")},
-        {114, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location")},
-        {115, QStringLiteral("MSINFO")},
-        {116, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO")},
-        {117, QStringLiteral("PATH")},
+        {str::WindowTitle, QStringLiteral("About Quillmate")},
+        {str::Ok, QStringLiteral("&OK")},
+        {str::SystemInfo, QStringLiteral("System Info...")},
+        {str::Version, QStringLiteral("Version ")},
+        {str::Edition, QStringLiteral("Personnal Edition")},
+        {str::Title, QStringLiteral("Quillmate")},
+        {str::CopyrightStart, QStringLiteral("Copyright ")},
+        {str::CopyrightEnd, QStringLiteral(" Korvane.")},
+        {str::Names, QStringLiteral("Quillmate and Korvane are names of Korvane.")},
+        {str::NoticeStart, QStringLiteral("Quillmate is free software. Copyright ")},
+        {str::NoticeEnd, QStringLiteral(" Korvane.")},
+        {str::Licence,
+         QStringLiteral("You may use, share and change it under the terms of the GNU General "
+                        "Public License, version 3 or (at your option) any later version, which "
+                        "comes with it (COPYING in its source; on Debian, "
+                        "/usr/share/common-licenses/GPL-3). It comes with NO WARRANTY, to the "
+                        "extent permitted by law.")},
+        {str::SystemInfoUnavailable,
+         QStringLiteral("System Information Is Unavailable At This Time")},
+        {str::SystemInfoProgram, QStringLiteral("\\MSINFO32.EXE")},
+        {str::SharedToolsLocationKey, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location")},
+        {str::SharedToolsLocationValue, QStringLiteral("MSINFO")},
+        {str::SystemInfoKey, QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO")},
+        {str::SystemInfoPathValue, QStringLiteral("PATH")},
     };
     return table.value(id);
 }

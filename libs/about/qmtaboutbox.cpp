@@ -17,6 +17,7 @@
 #include <array>
 
 using qmtabout::LoadResString;
+namespace str = qmtabout::str;
 
 namespace {
 
@@ -108,18 +109,20 @@ QMTAboutBox::QMTAboutBox(QWidget* parent) : QDialog(parent) {
 }
 
 void QMTAboutBox::Form_Load() {
-    setWindowTitle(LoadResString(100));
-    cmdOK->setText(LoadResString(101));
-    cmdSysInfo->setText(LoadResString(102));
-    lbledition->setText(LoadResString(104));
-    lblTitle->setText(LoadResString(105));
+    setWindowTitle(LoadResString(str::WindowTitle));
+    cmdOK->setText(LoadResString(str::Ok));
+    cmdSysInfo->setText(LoadResString(str::SystemInfo));
+    lbledition->setText(LoadResString(str::Edition));
+    lblTitle->setText(LoadResString(str::Title));
 
     const QString copyright = QStringLiteral("\u00a9");
-    lblcopyright->setText(LoadResString(106) + copyright + LoadResString(107));
-    lblcopyright2->setText(LoadResString(108));
+    lblcopyright->setText(LoadResString(str::CopyrightStart) + copyright +
+                          LoadResString(str::CopyrightEnd));
+    lblcopyright2->setText(LoadResString(str::Names));
     // Two line breaks between the notice and the terms.
-    lblwarning->setText(LoadResString(109) + copyright + LoadResString(110) +
-                        QStringLiteral("\n\n") + LoadResString(111));
+    lblwarning->setText(LoadResString(str::NoticeStart) + copyright +
+                        LoadResString(str::NoticeEnd) + QStringLiteral("\n\n") +
+                        LoadResString(str::Licence));
 
     adjustSize();
     if (const QScreen* s = screen()) {
@@ -145,9 +148,9 @@ void QMTAboutBox::setRelease_Version(const QString& value) {
 }
 
 void QMTAboutBox::paintEvent(QPaintEvent* event) {
-    // String 103 ends in a blank and one more follows: "Version  1.0.0".
-    lblVersion->setText(LoadResString(103) + QLatin1Char(' ') + Major_Version + QLatin1Char('.') +
-                        Minor_Version + QLatin1Char('.') + Release_Version);
+    // The Version string ends in a blank and one more follows: "Version  1.0.0".
+    lblVersion->setText(LoadResString(str::Version) + QLatin1Char(' ') + Major_Version +
+                        QLatin1Char('.') + Minor_Version + QLatin1Char('.') + Release_Version);
     QDialog::paintEvent(event);
 }
 
@@ -159,12 +162,14 @@ void QMTAboutBox::StartSysInfo() {
     bool started = false;
     try {
         QString path;
-        if (GetKeyValue(winreg::HKEY_LOCAL_MACHINE, LoadResString(116), LoadResString(117), path)) {
+        if (GetKeyValue(winreg::HKEY_LOCAL_MACHINE, LoadResString(str::SystemInfoKey),
+                        LoadResString(str::SystemInfoPathValue), path)) {
             started = startProgram(path);
-        } else if (GetKeyValue(winreg::HKEY_LOCAL_MACHINE, LoadResString(114), LoadResString(115),
-                               path)) {
+        } else if (GetKeyValue(winreg::HKEY_LOCAL_MACHINE,
+                               LoadResString(str::SharedToolsLocationKey),
+                               LoadResString(str::SharedToolsLocationValue), path)) {
             // The registered folder and the program's name, with our separators.
-            path += LoadResString(113);
+            path += LoadResString(str::SystemInfoProgram);
             path.replace(QLatin1Char('\\'), QLatin1Char('/'));
             if (QFileInfo(path).isFile())
                 started = startProgram(path);
@@ -173,7 +178,7 @@ void QMTAboutBox::StartSysInfo() {
         started = false;
     }
     if (!started)
-        shell::MsgBox(LoadResString(112), shell::vbOKOnly);
+        shell::MsgBox(LoadResString(str::SystemInfoUnavailable), shell::vbOKOnly);
 }
 
 bool QMTAboutBox::GetKeyValue(winreg::HKEY KeyRoot, const QString& KeyName,

@@ -162,6 +162,8 @@ struct State {
     HKEY nextHandle = 0x100;
     QString lastHive;    // hive used by the current call
     QString damagedHive; // last hive found damaged
+    QString failedHive;  // hive of the last call that failed in the store
+    QString failedReason;
 };
 
 State& state() {
@@ -369,16 +371,39 @@ template <class Body> void transaction(sqlite3* db, bool write, Body&& body) {
 
 // Runs one registry call under the process-wide lock and turns failures into
 // status codes.
+// Why the store failed on the hive file `path`, for messages.
+QString failureReason(const State& s, const QString& path, int rc) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("the file is not writable");
+    if (!QFileInfo(info.absolutePath()).isWritable())
+        return QStringLiteral("its folder is not writable");
+    const auto it = s.connections.constFind(path);
+    if (it != s.connections.cend()) {
+        if (const int error = sqlite3_system_errno(it->db); error != 0)
+            return QString::fromLocal8Bit(std::strerror(error));
+    }
+    return QString::fromUtf8(sqlite3_errstr(rc));
+}
+
 template <class Body> LONG guarded(Body&& body) {
     State& s = state();
     QMutexLocker lock(&s.mutex);
     s.lastHive.clear();
+    s.failedHive.clear();
+    s.failedReason.clear();
     try {
         return body();
     } catch (const Failure& f) {
         return f.status;
     } catch (const SqlFailure& f) {
         const LONG status = statusOf(f.rc);
+        if (!s.lastHive.isEmpty()) {
+            s.failedHive = s.lastHive;
+            s.failedReason = failureReason(s, s.lastHive, f.rc);
+        }
         if (status == ERROR_REGISTRY_CORRUPT && !s.lastHive.isEmpty()) {
             s.damagedHive = s.lastHive;
             dropConnection(s, s.lastHive, true);
@@ -582,6 +607,18 @@ QString damagedHivePath() {
     State& s = state();
     QMutexLocker lock(&s.mutex);
     return s.damagedHive;
+}
+
+QString failedHivePath() {
+    State& s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.failedHive;
+}
+
+QString failedHiveReason() {
+    State& s = state();
+    QMutexLocker lock(&s.mutex);
+    return s.failedReason;
 }
 
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM, HKEY* phkResult) {

@@ -73,5 +73,10 @@ QString hivePath(HKEY root);
 // The hive file found damaged by the last call that returned
 // ERROR_REGISTRY_CORRUPT in this process (empty if none), for messages.
 QString damagedHivePath();
+// When the last registry call of this process failed in the hive store: the
+// hive file, and why in words ("the file is not writable", "File too large");
+// else empty texts. For messages.
+QString failedHivePath();
+QString failedHiveReason();
 
 } // namespace winreg

@@ -185,6 +185,11 @@ int failure(LONG status, const QString& what) {
         err() << "qmt-reg: " << what << ": the registry refused the name or the data." << Qt::endl;
         return BadArguments;
     }
+    if (const QString hive = failedHivePath(); !hive.isEmpty()) {
+        err() << "qmt-reg: " << what << ": the registry file " << hive
+              << " could not be used: " << failedHiveReason() << '.' << Qt::endl;
+        return Failed;
+    }
     err() << "qmt-reg: " << what << ": the registry reported error " << status << '.' << Qt::endl;
     return Failed;
 }

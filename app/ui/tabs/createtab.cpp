@@ -58,6 +58,7 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     connect(w.chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
         w.CheckForOk();
         ui::setCheckValue(w.chkvbproject, 1);
+        formHelpAvailable();
     });
 
     // Leaving the help project name with Windows Help fills the empty names.
@@ -118,8 +119,8 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
         watch(box);
     for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{
              w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips,
-             w.chkcreatecontextsensitivehelp, w.chkvbproject, w.chkcompile, w.opthelptype[0],
-             w.opthelptype[1]})
+             w.chkcreatecontextsensitivehelp, w.chkformwhatsthishelp, w.chkvbproject, w.chkcompile,
+             w.opthelptype[0], w.opthelptype[1]})
         watch(box);
 
     connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
@@ -157,6 +158,7 @@ CreateSettings CreateTab::createSettings() const {
     s.createContextSensitiveHelp = ui::checkValue(w.chkcreatecontextsensitivehelp);
     s.vbProject = ui::checkValue(w.chkvbproject);
     s.compile = ui::checkValue(w.chkcompile);
+    s.setFormWhatsThisHelp = ui::checkValue(w.chkformwhatsthishelp);
     s.helpType = w.opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
                  : w.opthelptype[0]->isChecked() ? HelpType::HtmlHelp
                                                  : HelpType::None;
@@ -181,9 +183,11 @@ void CreateTab::showCreateSettings(const CreateSettings& s) {
         {w.chkcreatetooltips, s.createToolTips},
         {w.chkcreatecontextsensitivehelp, s.createContextSensitiveHelp},
         {w.chkvbproject, s.vbProject},
-        {w.chkcompile, s.compile}};
+        {w.chkcompile, s.compile},
+        {w.chkformwhatsthishelp, s.setFormWhatsThisHelp}};
     for (const auto& [box, value] : checks)
         ui::setCheckValue(box, value);
+    formHelpAvailable();
     // Only the stored state: the file names keep their extensions.
     for (std::size_t i : {0u, 1u}) {
         QRadioButton* button = w.opthelptype[i];
@@ -212,6 +216,11 @@ void CreateTab::ApplyOptions() {
     m_storedTitle = settings.helpProjectTitle;
     setModified(false);
     w.updateTitle();
+}
+
+// Forms get What's This IDs, and so need WhatsThisHelp, only with context-sensitive help.
+void CreateTab::formHelpAvailable() {
+    w.chkformwhatsthishelp->setEnabled(w.chkcreatecontextsensitivehelp->isChecked());
 }
 
 void CreateTab::opthelptype_Click(int index) {

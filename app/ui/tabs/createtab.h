@@ -33,6 +33,7 @@ public:
 
 private:
     void create();
+    void formHelpAvailable();
     void projectFieldLeft();
 
     QString m_storedTitle;

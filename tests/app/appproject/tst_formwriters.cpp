@@ -491,7 +491,9 @@ private slots:
             << odd
             << "tip:frmMain.tmrPoll=a|tip:frmMain.linSep=b|tip:frmMain.shpBox=c|"
                "help:frmMain.tmrPoll=Both/1|help:frmMain.shpBox=WhtS/2|help:frmMain.lblName=Both/3"
-            << QByteArray(odd).replace("\"Name\"\n", "\"Name\"\nWhatsThisHelpID    = 3\n") << 7;
+            << QByteArray(odd).replace("\"Name\"\n", "\"Name\"\nWhatsThisHelpID    = 3\n")
+            << 8; // and the form's WhatsThisHelp
+
         QTest::newRow("last own property before the first child")
             << QByteArray("   Begin VB.Frame fraA \n"
                           "      Caption         =   \"A\"\n"
@@ -509,7 +511,7 @@ private slots:
                           "         Text            =   \"a\"\n"
                           "      End\n"
                           "   End")
-            << 0;
+            << 1; // the form's WhatsThisHelp
     }
     void linesLandInTheirOwnControl() {
         QFETCH(QByteArray, controls);
@@ -526,6 +528,14 @@ private slots:
                 appfixture::addWhatsThis(*m_db, object, value.section(u'/', 0, 0),
                                          value.section(u'/', 1).toInt());
         }
+        // Both writers in one pass give the bytes of one writer after the other.
+        const QByteArray before = read(QStringLiteral("frmMain.frm"));
+        const FormWriteResult both = WriteFormFiles(*m_db, {true, true, false}, vbp(), forms);
+        QCOMPARE(both.failures, QStringList());
+        QCOMPARE(both.warnings.size(), warnings);
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), form(expected.split('\n')));
+        testenv::writeAll(formPath(QStringLiteral("frmMain.frm")), before);
+
         const FormWriteResult tips = CreateToolTips(*m_db, vbp(), forms);
         const FormWriteResult help = CreateContextSensitiveHelp(*m_db, vbp(), forms);
         QCOMPARE(tips.failures + help.failures, QStringList());
@@ -536,8 +546,154 @@ private slots:
         setOld(QStringLiteral("frmMain.frm"));
         QCOMPARE(CreateToolTips(*m_db, vbp(), forms).formsRewritten, 0);
         QCOMPARE(CreateContextSensitiveHelp(*m_db, vbp(), forms).formsRewritten, 0);
+        QCOMPARE(WriteFormFiles(*m_db, {true, true, false}, vbp(), forms).formsRewritten, 0);
         QCOMPARE(read(QStringLiteral("frmMain.frm")), once);
         QCOMPARE(modified(QStringLiteral("frmMain.frm")), oldTime());
+    }
+
+    // One pass for both writers gives the bytes of one writer after the other,
+    // whatever the line ends; unchanged lines are copied in spans.
+    void onePassEqualsTwo_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray lf = form(button("cmdOK") + button("cmdNo")).replace("\r\n", "\n");
+        const QByteArray crlfForm = form(button("cmdOK") + button("cmdNo"));
+        QTest::newRow("CR LF") << crlfForm;
+        QTest::newRow("LF") << lf;
+        QTest::newRow("mixed") << QByteArray(crlfForm).replace("Height          =   375\r\n",
+                                                               "Height          =   375\n");
+        QTest::newRow("lone CR") << QByteArray(lf).replace("Left            =   120\n",
+                                                           "Left            =   120\r");
+        QTest::newRow("byte-order mark, no last line end") << "\xEF\xBB\xBF" + crlfForm.chopped(2);
+        QTest::newRow("ends inside a control") << crlfForm.left(crlfForm.indexOf("Width") + 3);
+        QTest::newRow("blank lines and tabs")
+            << QByteArray(crlfForm).replace("      Top", "\r\n\t  Top").replace("   End", "\t End");
+    }
+    void onePassEqualsTwo() {
+        QFETCH(QByteArray, bytes);
+        QHash<QString, QVariantList> tips;
+        QHash<QString, QVariantList> ids;
+        tips.insert(QStringLiteral("frmMain.cmdOK"), {QStringLiteral("ok")});
+        tips.insert(QStringLiteral("frmMain.cmdNo"), {QStringLiteral("no \"way\"")});
+        ids.insert(QStringLiteral("frmMain.cmdOK"), {7, QStringLiteral("Both")});
+        ids.insert(QStringLiteral("frmMain.cmdNo"), {8, QStringLiteral("WhtS")});
+        FormWriteResult first;
+        FormWriteResult second;
+        const QByteArray twice =
+            RewriteFormHelpIds(RewriteFormToolTips(bytes, QStringLiteral("frmMain"), tips, first),
+                               QStringLiteral("frmMain"), ids, first);
+        const QByteArray once =
+            RewriteForm(bytes, QStringLiteral("frmMain"), tips, ids, {true, true, false}, second);
+        QCOMPARE(once, twice);
+        QVERIFY(once != bytes);
+        // With nothing to write, the bytes stay as they are where the line ends agree.
+        FormWriteResult none;
+        const QByteArray same =
+            RewriteForm(bytes, QStringLiteral("frmOther"), tips, ids, {true, true, false}, none);
+        QCOMPARE(same, RewriteFormToolTips(bytes, QStringLiteral("frmOther"), {}, none));
+    }
+
+    // ---- The form's WhatsThisHelp
+
+    void formWhatsThisHelp_data() {
+        QTest::addColumn<QByteArray>("form");     // the form's control line and own properties
+        QTest::addColumn<QString>("helpType");    // of the entries of its twelve buttons
+        QTest::addColumn<bool>("set");            // the Create-tab option
+        QTest::addColumn<QByteArray>("expected"); // the form's control line and properties after
+        QTest::addColumn<bool>("warned");
+        const QByteArray form = "Begin VB.Form frmMain \n   Caption         =   \"Main\"\n";
+        const QByteArray start = "   StartUpPosition =   3  'Windows Default\n";
+        const QByteArray button = "   WhatsThisButton =   -1  'True\n";
+        const QByteArray isTrue = "   WhatsThisHelp   =   -1  'True\n";
+        const QByteArray isFalse = "   WhatsThisHelp   =   0   'False\n";
+        const QByteArray state = "   WindowState     =   2  'Maximized\n";
+        const QByteArray font = "   BeginProperty Font \n      Name            =   \"Arial\"\n"
+                                "      WhatsThisHelp   =   -1  'True\n   EndProperty\n";
+        QTest::newRow("absent: warned, form unchanged")
+            << form + start << "WhtS" << false << form + start << true;
+        QTest::newRow("absent: set as the last own property")
+            << form + start << "WhtS" << true << form + start + isTrue << false;
+        QTest::newRow("set in VB's order among the form's properties")
+            << form + start + button + state << "Both" << true
+            << form + start + button + isTrue + state << false;
+        QTest::newRow("False: warned")
+            << form + isFalse + state << "Both" << false << form + isFalse + state << true;
+        QTest::newRow("False replaced where it stands")
+            << form + start + isFalse + state << "WhtS" << true << form + start + isTrue + state
+            << false;
+        QTest::newRow("True: nothing to say")
+            << form + isTrue << "WhtS" << false << form + isTrue << false;
+        QTest::newRow("another non-zero number is True")
+            << form + "   WhatsThisHelp   =   1\n"
+            << "Both" << true << form + "   WhatsThisHelp   =   1\n"
+            << false;
+        QTest::newRow("a font's line is not the form's")
+            << form + font + start << "WhtS" << false << form + font + start << true;
+        QTest::newRow("help context IDs alone need no What's This")
+            << form + start << "ConS" << true << form + start << false;
+        QTest::newRow("an MDI form has no WhatsThisHelp")
+            << "Begin VB.MDIForm frmMain \n" + start << "WhtS" << true
+            << "Begin VB.MDIForm frmMain \n" + start << false;
+    }
+    void formWhatsThisHelp() {
+        QFETCH(QByteArray, form);
+        QFETCH(QString, helpType);
+        QFETCH(bool, set);
+        QFETCH(QByteArray, expected);
+        QFETCH(bool, warned);
+        QByteArrayList buttons;
+        QByteArrayList written;
+        for (int i = 0; i < 12; ++i) {
+            const QByteArray name = "cmd" + QByteArray::number(i);
+            const QByteArray number = QByteArray::number(100 + i);
+            buttons += button(name);
+            QByteArrayList lines = button(name);
+            if (helpType != u"WhtS")
+                lines.insert(3, "HelpContextID    = " + number); // after Height
+            if (helpType != u"ConS")
+                lines.insert(lines.size() - 2, "WhatsThisHelpID    = " + number); // before Width
+            written += lines;
+            appfixture::addWhatsThis(*m_db, QStringLiteral("frmMain.") + QString::fromLatin1(name),
+                                     helpType, 100 + i);
+        }
+        const auto withForm = [&](const QByteArray& head, const QByteArrayList& controls) {
+            QByteArrayList lines{"VERSION 5.00"};
+            lines += head.chopped(1).split('\n');
+            return crlf(lines + controls + kTail);
+        };
+        const auto forms = project({{QStringLiteral("frmMain.frm"), withForm(form, buttons)}});
+        const FormWriteResult result = WriteFormFiles(*m_db, {false, true, set}, vbp(), forms);
+        QCOMPARE(result.failures, QStringList());
+        QCOMPARE(read(QStringLiteral("frmMain.frm")), withForm(expected, written));
+        const QString warning =
+            QStringLiteral("frmMain: 12 controls got What's This IDs, but the form's WhatsThisHelp "
+                           "is False: the pop-ups will not show");
+        QCOMPARE(result.warnings, warned ? QStringList(warning) : QStringList());
+        QCOMPARE(result.formsRewritten, 1);
+        QCOMPARE(result.controlsUpdated, expected == form ? 12 : 13);
+
+        // The next Create finds the form as it left it.
+        const FormWriteResult again = WriteFormFiles(*m_db, {false, true, set}, vbp(), forms);
+        QCOMPARE(again.formsRewritten, 0);
+        QCOMPARE(again.warnings, result.warnings);
+    }
+
+    void formWhatsThisHelpWarnsPerForm() {
+        const auto forms =
+            project({{QStringLiteral("frmMain.frm"), form(button("cmdOK"))},
+                     {QStringLiteral("frmTwo.frm"),
+                      form(button("cmdOK") + button("cmdNo")).replace("frmMain", "frmTwo")}});
+        appfixture::addWhatsThis(*m_db, QStringLiteral("frmMain.cmdOK"), QStringLiteral("WhtS"), 1);
+        appfixture::addWhatsThis(*m_db, QStringLiteral("frmTwo.cmdOK"), QStringLiteral("Both"), 2);
+        appfixture::addWhatsThis(*m_db, QStringLiteral("frmTwo.cmdNo"), QStringLiteral("WhtS"), 3);
+        const FormWriteResult result = WriteFormFiles(*m_db, {true, true, false}, vbp(), forms);
+        QCOMPARE(result.warnings,
+                 QStringList({QStringLiteral("frmMain: 1 control got a What's This ID, but the "
+                                             "form's WhatsThisHelp is False: the pop-up will not "
+                                             "show"),
+                              QStringLiteral("frmTwo: 2 controls got What's This IDs, but the "
+                                             "form's WhatsThisHelp is False: the pop-ups will not "
+                                             "show")}));
+        QCOMPARE(result.formsRewritten, 2);
     }
 
     void controlTypesKnowTheirProperties_data() {

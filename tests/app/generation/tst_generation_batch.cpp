@@ -144,6 +144,29 @@ private slots:
                     .startsWith(":Base help.hlp\r\n"));
         QVERIFY(testenv::readAll(frm).contains("ToolTipText"));
         QVERIFY(testenv::readAll(vbp).contains("\r\nHelpFile=\"help.hlp\"\r\n"));
+
+        // What's This IDs on a form whose WhatsThisHelp is False: a warning on
+        // standard error, or with the option the form's WhatsThisHelp set.
+        {
+            auto db = dao::Database::OpenDatabase(m_project);
+            addWhatsThis(*db, QStringLiteral("frmA.cmdOk"), QStringLiteral("IDH_MAIN"),
+                         QStringLiteral("Accepts."), 7);
+            setOption(*db, QStringLiteral("CRCS"), QStringLiteral("1"));
+        }
+        QCOMPARE(runCreate(), 0);
+        QCOMPARE(QString::fromLocal8Bit(m_stderr),
+                 QStringLiteral("qmt: warning: frmA: 1 control got a What's This ID, but the "
+                                "form's WhatsThisHelp is False: the pop-ups will not show\n")
+                     .replace(QStringLiteral("pop-ups"), QStringLiteral("pop-up")));
+        QVERIFY(!testenv::readAll(frm).contains("WhatsThisHelp "));
+        {
+            auto db = dao::Database::OpenDatabase(m_project);
+            setOption(*db, QStringLiteral("CRWH"), QStringLiteral("1"));
+        }
+        QCOMPARE(runCreate(), 0);
+        QVERIFY2(m_stderr.isEmpty(), m_stderr.constData());
+        QVERIFY(testenv::readAll(frm).contains(
+            "   Caption = \"A\"\r\n   WhatsThisHelp   =   -1  'True\r\n   Begin VB.CommandButton"));
     }
 
     void failuresGiveStatusOne() {
@@ -157,6 +180,13 @@ private slots:
         m_project = path(QStringLiteral("no such project.QMT"));
         QCOMPARE(runCreate(), 1);
         QVERIFY(!m_stderr.isEmpty());
+
+        // A folder is named as what it is.
+        m_project = path(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(m_project));
+        QCOMPARE(runCreate(), 1);
+        QCOMPARE(QString::fromLocal8Bit(m_stderr),
+                 QStringLiteral("qmt: %1 is a folder, not a project file.\n").arg(m_project));
     }
 
     void outputsNotWrittenFailTheRun() {

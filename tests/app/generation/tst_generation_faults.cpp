@@ -174,7 +174,8 @@ private slots:
                                          << "IDH=X"
                                          << "\"=\"" << sources;
         QTest::newRow("topic ID with NUL")
-            << "topic" << QStringLiteral("IDH\u0000X") << "U+0000" << sources;
+            << "topic" << QStringLiteral("IDH\u0000X")
+            << "\"IDH\\x00X\" holds the control character U+0000" << sources;
         QTest::newRow("topic ID with a blank") << "topic"
                                                << "IDH SAVE"
                                                << "a blank" << sources;
@@ -223,6 +224,7 @@ private slots:
         const QString said = (report.failures + report.warnings).join(u'\n');
         QCOMPARE(report.ok(), notWritten.isEmpty());
         QVERIFY2(said.contains(told.isEmpty() ? u'"' + value + u'"' : told), qPrintable(said));
+        QVERIFY(!said.contains(QChar(0))); // nothing cuts the message
         for (const char* name : {"help.rtf", "help.hpj", "help.cnt"}) {
             const QString file = QString::fromLatin1(name);
             QCOMPARE(QFile::exists(path(file)), !notWritten.contains(file));

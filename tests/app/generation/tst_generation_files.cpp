@@ -492,15 +492,14 @@ private slots:
             [&] { QVERIFY(QFile::exists(s.rtfFileName)); }(); // general help came first
             return true;
         };
-        steps.createToolTips = [&](dao::Database&, const QString& vbp,
-                                   const std::vector<FormRow>& forms) {
-            calls << QStringLiteral("tooltips:%1:%2").arg(vbp, QString::number(forms.size()));
-            return FormWriteResult{1, 2, {}, {QStringLiteral("a warning")}};
-        };
-        steps.createContextSensitiveHelp = [&](dao::Database&, const QString&,
-                                               const std::vector<FormRow>&) {
-            calls << QStringLiteral("csh");
-            return FormWriteResult{0, 0, {QStringLiteral("frmB.frm: cannot be read")}, {}};
+        steps.writeForms = [&](dao::Database&, const FormWriteOptions& options, const QString& vbp,
+                               const std::vector<FormRow>& forms) {
+            calls << QStringLiteral("forms:%1%2%3:%4:%5")
+                         .arg(options.toolTips ? u"T" : u"", options.helpIds ? u"H" : u"",
+                              options.whatsThisHelp ? u"W" : u"", vbp,
+                              QString::number(forms.size()));
+            return FormWriteResult{
+                1, 2, {QStringLiteral("frmB.frm: cannot be read")}, {QStringLiteral("a warning")}};
         };
         steps.compile = [&](const QString& hpj) {
             calls << QStringLiteral("compile:") + hpj;
@@ -522,7 +521,7 @@ private slots:
         m_s.compile = 1;
         CreateReport r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
         QCOMPARE(calls, QStringList({QStringLiteral("contents:help.cnt"),
-                                     QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh"),
+                                     QStringLiteral("forms:TH:app.vbp:1"),
                                      QStringLiteral("compile:") + m_s.helpProjectFileName}));
         // The bare contents file name is taken from the help project's folder.
         QCOMPARE(r.written, QStringList({m_s.rtfFileName, m_s.helpProjectFileName,
@@ -540,8 +539,7 @@ private slots:
         QFile::remove(m_s.rtfFileName);
         m_s.helpType = HelpType::HtmlHelp;
         r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
-        QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("tooltips:app.vbp:1"),
-                                     QStringLiteral("csh"),
+        QCOMPARE(calls, QStringList({QStringLiteral("html"), QStringLiteral("forms:TH:app.vbp:1"),
                                      QStringLiteral("chm:") + m_s.helpProjectFileName}));
         QVERIFY(!QFile::exists(m_s.rtfFileName));
         QVERIFY(r.compileDue && !r.compiled);
@@ -552,7 +550,7 @@ private slots:
         m_s.helpType = HelpType::WindowsHelp;
         m_s.createGeneralHelp = 0;
         r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
-        QCOMPARE(calls, QStringList({QStringLiteral("tooltips:app.vbp:1"), QStringLiteral("csh")}));
+        QCOMPARE(calls, QStringList({QStringLiteral("forms:TH:app.vbp:1")}));
         QVERIFY(!r.compileDue);
 
         // No application project: the form writers are not run, and the run
@@ -564,6 +562,24 @@ private slots:
         QVERIFY2(
             r.failures.at(1).startsWith(u"No application project is named, so the help IDs of "),
             qPrintable(r.failures.join(u'\n')));
+        m_s.createGeneralHelp = 1;
+
+        // Either writer alone, and WhatsThisHelp on forms with the help IDs.
+        calls.clear();
+        m_s.createGeneralHelp = 0;
+        m_s.setFormWhatsThisHelp = 1;
+        const QString vbp = QStringLiteral("app.vbp");
+        RunCreateCommand(m_s, *m_db, vbp, forms, steps);
+        m_s.createToolTips = 0;
+        RunCreateCommand(m_s, *m_db, vbp, forms, steps);
+        m_s.createToolTips = 1;
+        m_s.createContextSensitiveHelp = 0;
+        RunCreateCommand(m_s, *m_db, vbp, forms, steps);
+        QCOMPARE(calls, QStringList({QStringLiteral("forms:THW:app.vbp:1"),
+                                     QStringLiteral("forms:HW:app.vbp:1"),
+                                     QStringLiteral("forms:T:app.vbp:1")}));
+        m_s.createContextSensitiveHelp = 1;
+        m_s.setFormWhatsThisHelp = 0;
         m_s.createGeneralHelp = 1;
 
         // A contents file that is not written fails the run.
@@ -580,8 +596,8 @@ private slots:
         calls.clear();
         m_s.createContentsFile = 0;
         m_s.createToolTips = m_s.createContextSensitiveHelp = m_s.compile = 1;
-        steps.createToolTips = [&](dao::Database&, const QString&,
-                                   const std::vector<FormRow>&) -> FormWriteResult {
+        steps.writeForms = [&](dao::Database&, const FormWriteOptions&, const QString&,
+                               const std::vector<FormRow>&) -> FormWriteResult {
             throw fileio::FileWriteError(QStringLiteral("frmA.frm"), QStringLiteral("it broke"));
         };
         for (const HelpType type : {HelpType::WindowsHelp, HelpType::HtmlHelp}) {
@@ -589,7 +605,6 @@ private slots:
             m_s.helpType = type;
             r = RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
             QCOMPARE(r.failures.first(), QStringLiteral("frmA.frm: it broke"));
-            QVERIFY(calls.contains(QStringLiteral("csh")));
             QVERIFY(calls.last().startsWith(type == HelpType::HtmlHelp ? u"chm:" : u"compile:"));
         }
         m_s.helpType = HelpType::WindowsHelp;

@@ -12,6 +12,8 @@
 
 #include <QRegularExpression>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace genfixture;
 
@@ -236,6 +238,10 @@ private slots:
         QTest::newRow("help file name")
             << QStringLiteral("IDH_A") << 0 << QString() << 0
             << QStringLiteral("The Help File Name holds a double quote");
+        QTest::newRow("help file named as the pages folder")
+            << QStringLiteral("IDH_A") << 0 << QString() << 0
+            << QStringLiteral("The Help File Name %1 is the folder the pages go into; give the "
+                              "file another name.");
     }
 
     void refusedBeforeAnythingIsWritten() {
@@ -251,6 +257,10 @@ private slots:
         if (QByteArray(QTest::currentDataTag()) == "help file name") {
             m_s.vbProject = 1;
             m_s.helpFileName = QStringLiteral("a\"b.chm");
+        }
+        if (QByteArray(QTest::currentDataTag()) == "help file named as the pages folder") {
+            m_s.helpFileName = QStringLiteral("help_html");
+            message = message.arg(path(QStringLiteral("help_html")));
         }
         if (!entryId.isEmpty())
             addWhatsThis(*m_db, QStringLiteral("frmA.cmdB"), entryId, QStringLiteral("y"),
@@ -379,6 +389,43 @@ private slots:
         QVERIFY(!built.done);
         QVERIFY2(built.message.startsWith(path(QStringLiteral("help"))), qPrintable(built.message));
         QVERIFY2(built.message.contains(message), qPrintable(built.message));
+        QCOMPARE(file(QStringLiteral("help.chm")), QByteArray("old help file"));
+        QVERIFY(leftovers().isEmpty());
+    }
+
+    // A disk that fills while the project is copied for the compiler: the
+    // message names the file and the system's reason.
+    void fullDiskWhileCopyingForTheCompiler() {
+        fillProject();
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QFile contents(path(QStringLiteral("help.hhc")));
+        QVERIFY(contents.open(QIODevice::Append));
+        contents.write(QByteArray(300000, ' '));
+        contents.close();
+        QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));
+        const QString script = path(QStringLiteral("hhc.sh"));
+        QVERIFY(testenv::writeAll(script, "#!/bin/sh\nexit 0\n"));
+        QFile(script).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        registerHtmlHelpCompiler(QFile::encodeName(script));
+
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 100000;
+        setrlimit(RLIMIT_FSIZE, &limited);
+        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(m_s.helpProjectFileName);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!built.done);
+        QVERIFY2(built.message.startsWith(path(QStringLiteral("help.hhc")) +
+                                          QStringLiteral(": could not be copied for the "
+                                                         "compiler to ")) &&
+                     built.message.endsWith(QStringLiteral(": File too large")),
+                 qPrintable(built.message));
         QCOMPARE(file(QStringLiteral("help.chm")), QByteArray("old help file"));
         QVERIFY(leftovers().isEmpty());
     }

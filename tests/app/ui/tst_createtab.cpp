@@ -7,6 +7,7 @@
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
 #include "ui/tabs/createtab.h"
+#include "workspace/options.h"
 
 #include <QAction>
 #include <QApplication>
@@ -228,6 +229,26 @@ private slots:
         QVERIFY(qmt.waitForFinished(60000));
         QVERIFY2(qmt.exitCode() == 0, qmt.readAllStandardError().constData());
         QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
+    }
+
+    void formWhatsThisHelpNeedsContextSensitiveHelp() {
+        openProjectOnCreateTab();
+        QVERIFY(!m_w->chkformwhatsthishelp->isEnabled());
+        QVERIFY(!m_w->chkformwhatsthishelp->isChecked());
+        m_w->chkcreatecontextsensitivehelp->click();
+        QVERIFY(m_w->chkformwhatsthishelp->isEnabled());
+        m_w->chkformwhatsthishelp->click();
+        QVERIFY(m_w->isWindowModified());
+        QVERIFY(m_w->cmdok->isEnabled());
+        m_w->cmdok->click();
+        QVERIFY(!m_w->isWindowModified());
+        QCOMPARE(options::ReadCreateSettings(*m_w->session().db).setFormWhatsThisHelp, 1);
+
+        // Opened again, the tab shows it; without context-sensitive help it is unavailable.
+        m_w->createTab().ApplyOptions();
+        QVERIFY(m_w->chkformwhatsthishelp->isChecked() && m_w->chkformwhatsthishelp->isEnabled());
+        m_w->chkcreatecontextsensitivehelp->click();
+        QVERIFY(!m_w->chkformwhatsthishelp->isEnabled());
     }
 
     void createFromAnotherTabStoresNothing() {

@@ -697,13 +697,13 @@ void TestWorkspace::createTabRowsInOrder() {
     }
     QCOMPARE(keys.join(QLatin1Char(',')),
              QStringLiteral("VBPF,HPFN,HPJT,HLPF,CONF,RTFF,CRGH,CRCF,CRTT,CRCS,CRVB,HTMH,WHLP,"
-                            "WINT,WINL,WINT,WINH,COMP,INDX"));
+                            "WINT,WINL,WINT,WINH,COMP,INDX,CRWH"));
     QCOMPARE(values.mid(6),
              QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
                           QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
                           QStringLiteral("True"), QStringLiteral("98"), QStringLiteral("240"),
                           QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1"),
-                          QStringLiteral("/a/help.hhk")}));
+                          QStringLiteral("/a/help.hhk"), QString()}));
 }
 
 void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
@@ -734,6 +734,17 @@ void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
     QCOMPARE(back.createToolTips, 2);
     QVERIFY(back.helpType == HelpType::WindowsHelp);
     QCOMPARE(geometry.top, QStringLiteral("769")); // WINT holds the width written last
+    QCOMPARE(back.setFormWhatsThisHelp, 0);
+
+    // WhatsThisHelp on forms has a row only while it is ticked.
+    v.setFormWhatsThisHelp = 1;
+    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
+    QCOMPARE(optionValue(*db, QStringLiteral("CRWH")), std::optional<QString>(QStringLiteral("1")));
+    QCOMPARE(options::ReadCreateSettings(*db).setFormWhatsThisHelp, 1);
+    v.setFormWhatsThisHelp = 0;
+    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
+    QCOMPARE(optionValue(*db, QStringLiteral("CRWH")), std::optional<QString>());
+    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
 }
 
 void TestWorkspace::applyOptionRow_data() {
@@ -745,6 +756,8 @@ void TestWorkspace::applyOptionRow_data() {
                                              << "HPJT=T INDX=a.hhk";
     QTest::newRow("checks, grayed") << "CRGH=1 COMP=2"
                                     << "CRGH=1 COMP=2";
+    QTest::newRow("WhatsThisHelp on forms") << "crwh=1"
+                                            << "CRWH=1";
     QTest::newRow("checks that do not convert") << "CRCF=yes CRTT=7 CRCS=-1"
                                                 << "";
     QTest::newRow("help type chosen") << "HTMH=True WHLP=False"
@@ -778,9 +791,10 @@ void TestWorkspace::applyOptionRow() {
         if (!value.isEmpty())
             got << QString::fromLatin1(key) + u'=' + value;
     const std::pair<const char*, int> checks[] = {
-        {"CRGH", s.createGeneralHelp}, {"CRCF", s.createContentsFile},
-        {"CRTT", s.createToolTips},    {"CRCS", s.createContextSensitiveHelp},
-        {"CRVB", s.vbProject},         {"COMP", s.compile}};
+        {"CRGH", s.createGeneralHelp},   {"CRCF", s.createContentsFile},
+        {"CRTT", s.createToolTips},      {"CRCS", s.createContextSensitiveHelp},
+        {"CRVB", s.vbProject},           {"COMP", s.compile},
+        {"CRWH", s.setFormWhatsThisHelp}};
     for (const auto& [key, value] : checks)
         if (value != 0)
             got << QString::fromLatin1(key) + u'=' + QString::number(value);

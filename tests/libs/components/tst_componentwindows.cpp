@@ -135,6 +135,16 @@ private slots:
         QTRY_COMPARE(labelText(w, "lblVersion"), QStringLiteral("Version  1.0.0"));
         QVERIFY(labelText(w, "lblcopyright").contains(QChar(0xa9)));
         QVERIFY(labelText(w, "lblwarning").contains(QStringLiteral("\n\n")));
+        // Free software under the GPL, version 3 or later; no terms that say otherwise.
+        QCOMPARE(labelText(w, "lblcopyright"), QStringLiteral("Copyright \u00a9 Korvane."));
+        const QString notice = labelText(w, "lblwarning");
+        for (const char* words : {"free software",
+                                  "GNU General Public License, version 3 or (at "
+                                  "your option) any later version",
+                                  "NO WARRANTY"})
+            QVERIFY2(notice.contains(QLatin1String(words)), qPrintable(notice));
+        QVERIFY(!notice.contains(QStringLiteral("permission")) &&
+                !labelText(w, "lblcopyright").contains(QStringLiteral("All rights reserved")));
         QVERIFY(!w->findChild<QLabel*>(QStringLiteral("picIcon"))->pixmap().isNull());
 
         // Centred on the screen.

@@ -5,6 +5,8 @@
 
 #include <QProcess>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace winreg;
 
@@ -309,6 +311,45 @@ private slots:
         qputenv("QUILLMATE_REGISTRY", QFile::encodeName(m_registry->path()));
         QCOMPARE(r.exitCode, 3);
         QVERIFY2(r.err.contains(folder) && r.err.contains(u"a file stands where the folder"),
+                 qPrintable(r.err));
+    }
+
+    // A hive the registry cannot use is named with the reason, not a number.
+    void unusableHiveIsNamedWithTheReason_data() {
+        QTest::addColumn<bool>("folder"); // the hive is a folder, else the disk fills
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a folder") << true << QStringLiteral("it is a folder");
+        QTest::newRow("a full disk") << false << QStringLiteral("File too large");
+    }
+    void unusableHiveIsNamedWithTheReason() {
+        QFETCH(bool, folder);
+        QFETCH(QString, reason);
+        const QString hive = hivePath(HKEY_CURRENT_USER);
+        const QStringList add{QStringLiteral("add"), QStringLiteral("HKCU\\Software\\Big"),
+                              QStringLiteral("/v"),  QStringLiteral("x"),
+                              QStringLiteral("/d"),  QString(100000, u'x')};
+        Run r;
+        if (folder) {
+            QVERIFY(QDir().mkpath(hive));
+            r = qmtReg(add);
+        } else {
+            QCOMPARE(qmtReg({QStringLiteral("add"), QStringLiteral("HKCU\\Software")}).exitCode, 0);
+            // Files may not grow past 50 KB while qmt-reg runs.
+            rlimit saved{};
+            QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limited = saved;
+            limited.rlim_cur = 50000;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+            r = qmtReg(add);
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.startsWith(QStringLiteral("qmt-reg: ")) &&
+                     r.err.endsWith(QStringLiteral("HKEY_CURRENT_USER\\Software\\Big: the "
+                                                   "registry file %1 could not be used: %2.\n")
+                                        .arg(hive, reason)),
                  qPrintable(r.err));
     }
 
