@@ -291,11 +291,16 @@ template <typename View> struct BasicInterpreter<View>::State {
     bool boundarySince = false; // a group began or ended since that text
     bool warnedBrace = false;
     bool fragment = false;
+    bool hiddenRuns = false; // the paragraph has hidden text
     // "\{" opened what may be a picture, \{bmc name\}: its text so far.
     bool capturing = false;
     Text capture;
 
     Group& top() { return stack.back(); }
+    void tablesChanged() {
+        ++tablesVersion;
+        sink.tablesChanged();
+    }
     int depth() const { return int(stack.size()); }
 
     static Text fromAscii(const char* s) {
@@ -365,9 +370,11 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
                              QStringLiteral("text after the end of the document is read as well"));
             warnedBrace = true;
         }
-        Group g = stack.empty() ? Group() : top();
-        g.firstWord = true;
-        stack.push_back(g);
+        if (stack.empty())
+            stack.emplace_back();
+        else
+            stack.push_back(stack.back());
+        stack.back().firstWord = true;
         boundarySince = true;
         return;
     }
@@ -458,7 +465,8 @@ template <typename View> void BasicInterpreter<View>::State::groupEnd() {
 }
 
 template <typename View>
-void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
+[[gnu::always_inline]] inline void
+BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
     const int p = t.parameter;
     const bool has = t.hasParameter;
     Group& g = top();
@@ -479,11 +487,11 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         case Word::FontTable:
             g.destination = Destination::FontTable;
             fontName.resize(0);
-            ++tablesVersion;
+            tablesChanged();
             return;
         case Word::ColorTable:
             g.destination = Destination::ColorTable;
-            ++tablesVersion;
+            tablesChanged();
             colors.clear();
             color = 0;
             colorSet = false;
@@ -503,7 +511,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         return; // words not known here are dropped with their parameter
 
     if (g.destination == Destination::FontTable) {
-        ++tablesVersion;
+        tablesChanged();
         switch (word) {
         case Word::F:
             fontName.resize(0);
@@ -532,7 +540,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         return;
     }
     if (g.destination == Destination::ColorTable) {
-        ++tablesVersion;
+        tablesChanged();
         const auto v = std::uint32_t(std::clamp(p, 0, 255));
         if (word == Word::Red)
             color = (color & 0xFFFF00) | v;
@@ -551,7 +559,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
     switch (word) {
     case Word::Deff:
         defaultFont = p;
-        ++tablesVersion;
+        tablesChanged();
         break;
     case Word::Plain:
         ch = CharFormat();
@@ -790,7 +798,7 @@ template <typename View> void BasicInterpreter<View>::State::text(View chars, in
     case Destination::Skip:
         return;
     case Destination::FontTable:
-        ++tablesVersion;
+        tablesChanged();
         for (auto c : chars) {
             if (c == lit<Char>(';')) {
                 BasicFont<Text>& f = fonts[g.ch.font];
@@ -803,7 +811,7 @@ template <typename View> void BasicInterpreter<View>::State::text(View chars, in
         }
         return;
     case Destination::ColorTable:
-        ++tablesVersion;
+        tablesChanged();
         for (auto c : chars) {
             if (c == lit<Char>(';')) {
                 colors.push_back(colorSet ? color : 0);
@@ -891,6 +899,7 @@ void BasicInterpreter<View>::State::appendRun(Run::Kind kind, View chars, int li
     }
     if (par.runs.empty())
         par.line = line;
+    hiddenRuns = hiddenRuns || ch.hidden;
     Run r;
     r.kind = kind;
     r.begin = qsizetype(par.text.size());
@@ -1035,7 +1044,9 @@ template <typename View> void BasicInterpreter<View>::State::findHotspots() {
 }
 
 template <typename View> void BasicInterpreter<View>::State::endParagraph(bool cellEnd) {
-    findHotspots();
+    if (hiddenRuns) // a hotspot needs hidden text after it
+        findHotspots();
+    hiddenRuns = false;
     par.format = top().par;
     par.endFormat = top().ch;
     par.cellEnd = cellEnd;
@@ -1050,6 +1061,7 @@ template <typename View> void BasicInterpreter<View>::State::endTopic(int line) 
     if (visible)
         endParagraph(false);
     par.clear();
+    hiddenRuns = false;
     sink.page(line);
 }
 
