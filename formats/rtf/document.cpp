@@ -204,26 +204,33 @@ bool isControlChar(QChar c) {
     return c.unicode() < 0x20 && c != u'\t';
 }
 
-// Whether `s` has a control character, eight bytes at a time: a byte below
-// 0x20 (a tab too) sets its top bit in (v - 0x20..) & ~v.
-[[gnu::always_inline]] inline bool hasControl(QByteArrayView s) {
+// Whether `s` has a character below 0x20 (a control character or a tab),
+// eight bytes at a time: such a byte sets its top bit in (v - 0x20..) & ~v.
+[[gnu::always_inline]] inline bool hasLow(QByteArrayView s) {
     constexpr std::uint64_t kLow = 0x2020202020202020, kHigh = 0x8080808080808080;
     qsizetype i = 0;
     for (; i + 8 <= s.size(); i += 8) {
         std::uint64_t v;
         std::memcpy(&v, s.data() + i, 8);
         if (((v - kLow) & ~v & kHigh) != 0)
-            break;
+            return true;
     }
     for (; i < s.size(); ++i)
-        if (isControlChar(s[i]))
+        if (std::uint8_t(s[i]) < 0x20)
             return true;
     return false;
 }
 
-bool hasControl(QStringView s) {
+bool hasLow(QStringView s) {
     for (QChar c : s)
         if (c.unicode() < 0x20)
+            return true;
+    return false;
+}
+
+template <typename View> bool hasControl(View s) {
+    for (auto c : s)
+        if (isControlChar(c))
             return true;
     return false;
 }
@@ -315,8 +322,9 @@ template <typename View> struct BasicInterpreter<View>::State {
     void controlWord(BasicTokenizer<View>& tokenizer, const Token& t);
     void controlSymbol(const Token& t);
     void byte(char b, int line);
-    void text(View chars, int line);
-    void bodyText(View chars, int line);
+    // `tabs`: whether the characters may hold a tab (false when already looked at).
+    void text(View chars, int line, bool tabs = true);
+    void bodyText(View chars, int line, bool tabs = true);
     void groupEnd();
 
     void startFootnote(int line);
@@ -417,7 +425,10 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
                 skipChars -= int(n);
             }
             // Control characters dropped: rare, so the text is copied only then.
-            if (hasControl(s)) {
+            if (!hasLow(s)) {
+                if (!s.isEmpty())
+                    text(s, t.line, false); // no tab either
+            } else if (hasControl(s)) {
                 Text clean;
                 if constexpr (std::is_same_v<View, QByteArrayView>)
                     clean = s.toByteArray();
@@ -426,7 +437,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
                 clean.removeIf([](auto c) { return isControlChar(c); });
                 if (!clean.isEmpty())
                     text(View(clean), t.line);
-            } else if (!s.isEmpty()) {
+            } else {
                 text(s, t.line);
             }
         }
@@ -792,7 +803,8 @@ template <typename View> void BasicInterpreter<View>::State::byte(char b, int li
     }
 }
 
-template <typename View> void BasicInterpreter<View>::State::text(View chars, int line) {
+template <typename View>
+void BasicInterpreter<View>::State::text(View chars, int line, bool tabs) {
     Group& g = top();
     switch (g.destination) {
     case Destination::Skip:
@@ -830,11 +842,16 @@ template <typename View> void BasicInterpreter<View>::State::text(View chars, in
         capture += chars;
         return;
     }
-    bodyText(chars, line);
+    bodyText(chars, line, tabs);
 }
 
 // A literal tab is a tab stop; everything else is text.
-template <typename View> void BasicInterpreter<View>::State::bodyText(View chars, int line) {
+template <typename View>
+void BasicInterpreter<View>::State::bodyText(View chars, int line, bool tabs) {
+    if (!tabs) {
+        appendRun(Run::Text, chars, line);
+        return;
+    }
     qsizetype from = 0;
     for (;;) {
         const qsizetype tab = chars.indexOf(lit<Char>('\t'), from);
