@@ -804,7 +804,8 @@ template <typename View> void BasicInterpreter<View>::State::byte(char b, int li
 }
 
 template <typename View>
-void BasicInterpreter<View>::State::text(View chars, int line, bool tabs) {
+[[gnu::always_inline]] inline void BasicInterpreter<View>::State::text(View chars, int line,
+                                                                       bool tabs) {
     Group& g = top();
     switch (g.destination) {
     case Destination::Skip:
