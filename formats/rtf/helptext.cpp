@@ -92,7 +92,21 @@ public:
                 html += u"</table>\n";
             table = row = cell = false;
         };
-        for (std::size_t i = 0; i < d.paragraphs.size(); ++i) {
+        // The paragraphs the text begins with that keep with the next form
+        // the non-scrolling region: it stays above the text as that scrolls.
+        std::size_t region = 0;
+        while (region < d.paragraphs.size() && d.paragraphs[region].format.keepNext &&
+               !d.paragraphs[region].format.inTable)
+            ++region;
+        if (region > 0 && region < d.paragraphs.size()) {
+            html += u"<div class=\"nonscroll\">";
+            for (std::size_t i = 0; i < region; ++i)
+                html += paragraph(d.paragraphs[i]) + u'\n';
+            html += u"</div>\n";
+        } else {
+            region = 0; // a text that is all region has nothing to scroll
+        }
+        for (std::size_t i = region; i < d.paragraphs.size(); ++i) {
             const Paragraph& p = d.paragraphs[i];
             const bool inTable = p.format.inTable || p.cellEnd;
             if (!inTable && table)
@@ -298,6 +312,8 @@ QString HelpTextToHtml(QStringView text, const HtmlLinks& links, LineEnds lineEn
 QString PopupStyle() {
     return QStringLiteral(
         "span.tab { display: inline-block; width: 0.5in; }\n"
+        "div.nonscroll { position: sticky; top: 0; background: #f0f0f0; padding: 2pt 0; "
+        "border-bottom: 1px solid #c0c0c0; margin-bottom: 4pt; }\n"
         "table.rtf { border-collapse: collapse; }\n"
         "table.rtf td { vertical-align: top; padding: 2pt 6pt; border: 1px solid #c0c0c0; }\n"
         "a.popuplink { color: #008000; text-decoration: none; border-bottom: 1px dotted; }\n"
