@@ -275,10 +275,18 @@ void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
     bits |= par.alignment == rtf::Align::Right    ? 0x0400
             : par.alignment == rtf::Align::Center ? 0x0800
                                                   : 0;
+    // A hanging indent has a tab stop at the left indent, where the text after
+    // a bullet and its tab lines up; the record needs it written out.
+    const bool hanging = firstIndent < 0 && leftIndent > 0;
+    bits |= hanging ? 0x0200 : 0;
     f.u16(bits);
     for (int v : {spaceBefore, spaceAfter, leftIndent, rightIndent, firstIndent})
         if (v)
             f.packedShort(std::clamp(v, -0x4000, 0x3FFF));
+    if (hanging) {
+        f.packedShort(1);
+        f.packedUShort(unsigned(std::min(leftIndent, 0x3FFF)));
+    }
 }
 
 void TopicWriter::endRecord() {
