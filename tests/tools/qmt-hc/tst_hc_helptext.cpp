@@ -70,8 +70,8 @@ private slots:
             << QByteArray("\\li720\\fi-360\\bullet\\tab Item\\par\\pard after")
             << "\u2022\tItem\nafter\n"
             << ""
-            << "<p style=\"margin-left: 36pt; text-indent: -18pt\">\u2022<span "
-               "class=\"tab\">&nbsp;</span>Item</p>\n<p>after</p>"
+            << "<p style=\"margin-left: 36pt; text-indent: -18pt\"><span class=\"hang\" "
+               "style=\"width: 18pt\">\u2022</span>Item</p>\n<p>after</p>"
             << "";
         QTest::newRow("table") << QByteArray(
                                       "\\trowd\\cellx1000\\cellx2000\\intbl x\\cell y\\cell\\row "
