@@ -307,8 +307,10 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
     if (m_topic.line == 0 && !p.runs.empty())
         m_topic.line = p.line;
     const rtf::ParFormat& ps = p.format;
-    if (ps.keepNext)
-        lose(QStringLiteral("non-scrolling region (\\keepn)"));
+    // The paragraphs a topic begins with that keep with the next form its
+    // non-scrolling region.
+    const bool fixed =
+        ps.keepNext && !ps.inTable && m_topic.nonScrollParagraphs == m_topic.paragraphCount;
     if (ps.inTable || p.cellEnd)
         lose(QStringLiteral("table (each cell is a paragraph of its own)"));
 
@@ -370,6 +372,8 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
     if (font < 0)
         setFont(fontFor(p.endFormat, false));
     endRecord();
+    if (fixed)
+        m_topic.nonScrollParagraphs = m_topic.paragraphCount;
 }
 
 void TopicWriter::rowEnd(int /*line*/) {}
