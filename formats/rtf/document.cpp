@@ -351,8 +351,14 @@ template <typename View> void BasicInterpreter<View>::State::read(View source, b
     }
     stack.push_back(Group());
     top().firstWord = false;
-    for (Token t = tokenizer.nextView(); t.kind != TokenKind::End; t = tokenizer.nextView())
+    // Each token made in place: copying one just returned stalls on its
+    // still pending stores.
+    for (;;) {
+        const Token t = tokenizer.nextView();
+        if (t.kind == TokenKind::End)
+            break;
         token(tokenizer, t);
+    }
     if (stack.empty()) // every group closed: the end takes the document's defaults
         stack.push_back(Group());
     if (capturing)
