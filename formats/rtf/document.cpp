@@ -204,26 +204,33 @@ bool isControlChar(QChar c) {
     return c.unicode() < 0x20 && c != u'\t';
 }
 
-// Whether `s` has a control character, eight bytes at a time: a byte below
-// 0x20 (a tab too) sets its top bit in (v - 0x20..) & ~v.
-[[gnu::always_inline]] inline bool hasControl(QByteArrayView s) {
+// Whether `s` has a character below 0x20 (a control character or a tab),
+// eight bytes at a time: such a byte sets its top bit in (v - 0x20..) & ~v.
+[[gnu::always_inline]] inline bool hasLow(QByteArrayView s) {
     constexpr std::uint64_t kLow = 0x2020202020202020, kHigh = 0x8080808080808080;
     qsizetype i = 0;
     for (; i + 8 <= s.size(); i += 8) {
         std::uint64_t v;
         std::memcpy(&v, s.data() + i, 8);
         if (((v - kLow) & ~v & kHigh) != 0)
-            break;
+            return true;
     }
     for (; i < s.size(); ++i)
-        if (isControlChar(s[i]))
+        if (std::uint8_t(s[i]) < 0x20)
             return true;
     return false;
 }
 
-bool hasControl(QStringView s) {
+bool hasLow(QStringView s) {
     for (QChar c : s)
         if (c.unicode() < 0x20)
+            return true;
+    return false;
+}
+
+template <typename View> bool hasControl(View s) {
+    for (auto c : s)
+        if (isControlChar(c))
             return true;
     return false;
 }
@@ -291,6 +298,7 @@ template <typename View> struct BasicInterpreter<View>::State {
     bool boundarySince = false; // a group began or ended since that text
     bool warnedBrace = false;
     bool fragment = false;
+    bool hiddenRuns = false; // the paragraph has hidden text
     // "\{" opened what may be a picture, \{bmc name\}: its text so far.
     bool capturing = false;
     Text capture;
@@ -301,6 +309,10 @@ template <typename View> struct BasicInterpreter<View>::State {
     long long deepGroups = 0; // groups opened past the limit, not yet closed
 
     Group& top() { return stack.back(); }
+    void tablesChanged() {
+        ++tablesVersion;
+        sink.tablesChanged();
+    }
     int depth() const { return int(stack.size()); }
 
     static Text fromAscii(const char* s) {
@@ -315,8 +327,9 @@ template <typename View> struct BasicInterpreter<View>::State {
     void controlWord(BasicTokenizer<View>& tokenizer, const Token& t);
     void controlSymbol(const Token& t);
     void byte(char b, int line);
-    void text(View chars, int line);
-    void bodyText(View chars, int line);
+    // `tabs`: whether the characters may hold a tab (false when already looked at).
+    void text(View chars, int line, bool tabs = true);
+    void bodyText(View chars, int line, bool tabs = true);
     void groupEnd();
 
     void startFootnote(int line);
@@ -343,8 +356,14 @@ template <typename View> void BasicInterpreter<View>::State::read(View source, b
     }
     stack.push_back(Group());
     top().firstWord = false;
-    for (Token t = tokenizer.nextView(); t.kind != TokenKind::End; t = tokenizer.nextView())
+    // Each token made in place: copying one just returned stalls on its
+    // still pending stores.
+    for (;;) {
+        const Token t = tokenizer.nextView();
+        if (t.kind == TokenKind::End)
+            break;
         token(tokenizer, t);
+    }
     if (stack.empty()) // every group closed: the end takes the document's defaults
         stack.push_back(Group());
     if (capturing)
@@ -380,9 +399,11 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
             boundarySince = true;
             return;
         }
-        Group g = stack.empty() ? Group() : top();
-        g.firstWord = true;
-        stack.push_back(g);
+        if (stack.empty())
+            stack.emplace_back();
+        else
+            stack.push_back(stack.back());
+        stack.back().firstWord = true;
         boundarySince = true;
         return;
     }
@@ -430,7 +451,10 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
                 skipChars -= int(n);
             }
             // Control characters dropped: rare, so the text is copied only then.
-            if (hasControl(s)) {
+            if (!hasLow(s)) {
+                if (!s.isEmpty())
+                    text(s, t.line, false); // no tab either
+            } else if (hasControl(s)) {
                 Text clean;
                 if constexpr (std::is_same_v<View, QByteArrayView>)
                     clean = s.toByteArray();
@@ -439,7 +463,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
                 clean.removeIf([](auto c) { return isControlChar(c); });
                 if (!clean.isEmpty())
                     text(View(clean), t.line);
-            } else if (!s.isEmpty()) {
+            } else {
                 text(s, t.line);
             }
         }
@@ -478,7 +502,8 @@ template <typename View> void BasicInterpreter<View>::State::groupEnd() {
 }
 
 template <typename View>
-void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
+[[gnu::always_inline]] inline void
+BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, const Token& t) {
     const int p = t.parameter;
     const bool has = t.hasParameter;
     Group& g = top();
@@ -499,11 +524,11 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         case Word::FontTable:
             g.destination = Destination::FontTable;
             fontName.resize(0);
-            ++tablesVersion;
+            tablesChanged();
             return;
         case Word::ColorTable:
             g.destination = Destination::ColorTable;
-            ++tablesVersion;
+            tablesChanged();
             colors.clear();
             color = 0;
             colorSet = false;
@@ -523,7 +548,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         return; // words not known here are dropped with their parameter
 
     if (g.destination == Destination::FontTable) {
-        ++tablesVersion;
+        tablesChanged();
         switch (word) {
         case Word::F:
             fontName.resize(0);
@@ -552,7 +577,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
         return;
     }
     if (g.destination == Destination::ColorTable) {
-        ++tablesVersion;
+        tablesChanged();
         const auto v = std::uint32_t(std::clamp(p, 0, 255));
         if (word == Word::Red)
             color = (color & 0xFFFF00) | v;
@@ -571,7 +596,7 @@ void BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer,
     switch (word) {
     case Word::Deff:
         defaultFont = p;
-        ++tablesVersion;
+        tablesChanged();
         break;
     case Word::Plain:
         ch = CharFormat();
@@ -804,13 +829,15 @@ template <typename View> void BasicInterpreter<View>::State::byte(char b, int li
     }
 }
 
-template <typename View> void BasicInterpreter<View>::State::text(View chars, int line) {
+template <typename View>
+[[gnu::always_inline]] inline void BasicInterpreter<View>::State::text(View chars, int line,
+                                                                       bool tabs) {
     Group& g = top();
     switch (g.destination) {
     case Destination::Skip:
         return;
     case Destination::FontTable:
-        ++tablesVersion;
+        tablesChanged();
         for (auto c : chars) {
             if (c == lit<Char>(';')) {
                 BasicFont<Text>& f = fonts[g.ch.font];
@@ -823,7 +850,7 @@ template <typename View> void BasicInterpreter<View>::State::text(View chars, in
         }
         return;
     case Destination::ColorTable:
-        ++tablesVersion;
+        tablesChanged();
         for (auto c : chars) {
             if (c == lit<Char>(';')) {
                 colors.push_back(colorSet ? color : 0);
@@ -842,11 +869,16 @@ template <typename View> void BasicInterpreter<View>::State::text(View chars, in
         capture += chars;
         return;
     }
-    bodyText(chars, line);
+    bodyText(chars, line, tabs);
 }
 
 // A literal tab is a tab stop; everything else is text.
-template <typename View> void BasicInterpreter<View>::State::bodyText(View chars, int line) {
+template <typename View>
+void BasicInterpreter<View>::State::bodyText(View chars, int line, bool tabs) {
+    if (!tabs) {
+        appendRun(Run::Text, chars, line);
+        return;
+    }
     qsizetype from = 0;
     for (;;) {
         const qsizetype tab = chars.indexOf(lit<Char>('\t'), from);
@@ -911,6 +943,7 @@ void BasicInterpreter<View>::State::appendRun(Run::Kind kind, View chars, int li
     }
     if (par.runs.empty())
         par.line = line;
+    hiddenRuns = hiddenRuns || ch.hidden;
     Run r;
     r.kind = kind;
     r.begin = qsizetype(par.text.size());
@@ -1055,7 +1088,9 @@ template <typename View> void BasicInterpreter<View>::State::findHotspots() {
 }
 
 template <typename View> void BasicInterpreter<View>::State::endParagraph(bool cellEnd) {
-    findHotspots();
+    if (hiddenRuns) // a hotspot needs hidden text after it
+        findHotspots();
+    hiddenRuns = false;
     par.format = top().par;
     par.endFormat = top().ch;
     par.cellEnd = cellEnd;
@@ -1070,6 +1105,7 @@ template <typename View> void BasicInterpreter<View>::State::endTopic(int line) 
     if (visible)
         endParagraph(false);
     par.clear();
+    hiddenRuns = false;
     sink.page(line);
 }
 

@@ -132,6 +132,8 @@ public:
     // The end of a topic: "\page", or the end of the text.
     virtual void page(int /*line*/) {}
     virtual void warning(int /*line*/, const QString& /*message*/) {}
+    // The font or colour table (or the default font) changed.
+    virtual void tablesChanged() {}
 };
 
 template <typename View> class BasicInterpreter {

@@ -92,7 +92,21 @@ public:
                 html += u"</table>\n";
             table = row = cell = false;
         };
-        for (std::size_t i = 0; i < d.paragraphs.size(); ++i) {
+        // The paragraphs the text begins with that keep with the next form
+        // the non-scrolling region: it stays above the text as that scrolls.
+        std::size_t region = 0;
+        while (region < d.paragraphs.size() && d.paragraphs[region].format.keepNext &&
+               !d.paragraphs[region].format.inTable)
+            ++region;
+        if (region > 0 && region < d.paragraphs.size()) {
+            html += u"<div class=\"nonscroll\">";
+            for (std::size_t i = 0; i < region; ++i)
+                html += paragraph(d.paragraphs[i]) + u'\n';
+            html += u"</div>\n";
+        } else {
+            region = 0; // a text that is all region has nothing to scroll
+        }
+        for (std::size_t i = region; i < d.paragraphs.size(); ++i) {
             const Paragraph& p = d.paragraphs[i];
             const bool inTable = p.format.inTable || p.cellEnd;
             if (!inTable && table)
@@ -166,6 +180,14 @@ private:
                                        : u"<p style=\"" % style.join(QStringLiteral("; ")) % u"\">";
         bool any = false;
         QString close; // what ends the open hotspot
+        // A hanging indent's first tab goes to the left indent: what stands
+        // before it fills the hanging part.
+        bool hanging = false;
+        if (f.firstIndent < 0 && std::any_of(p.runs.begin(), p.runs.end(),
+                                             [](const Run& r) { return r.kind == Run::Tab; })) {
+            hanging = true;
+            html += u"<span class=\"hang\" style=\"width: " % points(-f.firstIndent) % u"\">";
+        }
         for (std::size_t i = 0; i < p.runs.size(); ++i) {
             const Run& r = p.runs[i];
             if (r.kind == Run::Text && r.ch.hidden)
@@ -173,6 +195,11 @@ private:
             const Hotspot* h = p.hotspotOf(r);
             if (h && h->firstRun == int(i))
                 html += openHotspot(*h, close);
+            if (hanging && r.kind == Run::Tab) {
+                html += QStringLiteral("</span>");
+                hanging = false;
+                continue;
+            }
             html += run(p, r, h != nullptr);
             any = true;
             if (h && h->lastRun == int(i)) {
@@ -298,6 +325,9 @@ QString HelpTextToHtml(QStringView text, const HtmlLinks& links, LineEnds lineEn
 QString PopupStyle() {
     return QStringLiteral(
         "span.tab { display: inline-block; width: 0.5in; }\n"
+        "span.hang { display: inline-block; text-indent: 0; }\n"
+        "div.nonscroll { position: sticky; top: 0; background: #f0f0f0; padding: 2pt 0; "
+        "border-bottom: 1px solid #c0c0c0; margin-bottom: 4pt; }\n"
         "table.rtf { border-collapse: collapse; }\n"
         "table.rtf td { vertical-align: top; padding: 2pt 6pt; border: 1px solid #c0c0c0; }\n"
         "a.popuplink { color: #008000; text-decoration: none; border-bottom: 1px dotted; }\n"

@@ -57,14 +57,17 @@ struct HtmlLinks {
 // keeps its height) with its alignment, indents and spacing as CSS, <b>, <i>,
 // <u>, <s> and a styled <span> for font, size and colours, <br> for a line
 // break, a tab as a gap of the default tab stop, tables, pictures as <img>,
-// &amp; &lt; &gt; &quot; escaped. A jump becomes a link to its page; a
+// &amp; &lt; &gt; &quot; escaped. The paragraphs it begins with that keep
+// with the next (\keepn) stand in a <div class="nonscroll"> that stays at the
+// top as the page scrolls. A jump becomes a link to its page; a
 // pop-up a link that shows the pop-up's text on the page (the text follows
 // the body in a hidden <div class="popup">; a page shows it with the script
 // of PopupScript()).
 QString HelpTextToHtml(QStringView text, const HtmlLinks& links = {},
                        LineEnds lineEnds = LineEnds::Paragraphs);
 
-// The style and script a page needs for HelpTextToHtml's tabs and pop-ups.
+// The style and script a page needs for HelpTextToHtml's tabs, tables,
+// non-scrolling region and pop-ups.
 QString PopupStyle();
 QString PopupScript();
 

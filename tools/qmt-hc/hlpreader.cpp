@@ -527,8 +527,8 @@ void Reader::topics() {
             t.browseBack = h.u32();
             t.browseNext = h.u32();
             t.number = h.i32();
-            h.u32();
-            h.u32();
+            t.nonScroll = h.u32();
+            t.scroll = h.u32();
             expectedNextTopic = h.u32();
             t.pos = pos;
             t.offset = offset;

@@ -30,6 +30,8 @@ struct TopicRead {
     QByteArray title;
     std::vector<QByteArray> macros;
     std::uint32_t browseBack = 0xFFFFFFFF, browseNext = 0xFFFFFFFF;
+    // TOPICPOS of the non-scrolling region's first record and of the scrolling one's.
+    std::uint32_t nonScroll = 0xFFFFFFFF, scroll = 0xFFFFFFFF;
     QByteArray text; // paragraphs and line breaks end with '\n', tabs are '\t'
     std::vector<HotspotRead> hotspots;
     std::vector<std::uint32_t> recordOffsets; // TOPICOFFSET of each text record

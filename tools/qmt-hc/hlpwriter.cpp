@@ -239,8 +239,15 @@ void Writer::placeStream(const std::vector<Place>& places) {
         };
         out.put32(at + kLinkHeader + 4, t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
         out.put32(at + kLinkHeader + 8, t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
-        const bool hasText = t < topics && !m_paragraphLinks[std::size_t(t)].empty();
-        out.put32(at + kLinkHeader + 20, hasText ? places[i + 1].pos : kNone);
+        // The non-scrolling region's records come first, then the scrolling ones.
+        static const std::vector<int> kNoLinks;
+        const std::vector<int>& text = t < topics ? m_paragraphLinks[std::size_t(t)] : kNoLinks;
+        const std::size_t fixed =
+            t < topics ? std::size_t(m_topics[std::size_t(t)].nonScrollParagraphs) : 0;
+        out.put32(at + kLinkHeader + 16,
+                  fixed > 0 && !text.empty() ? places[std::size_t(text.front())].pos : kNone);
+        out.put32(at + kLinkHeader + 20,
+                  fixed < text.size() ? places[std::size_t(text[fixed])].pos : kNone);
         out.put32(at + kLinkHeader + 24, next < 0 ? kNone : places[std::size_t(next)].pos);
     }
 }

@@ -65,6 +65,7 @@ public:
     void footnote(const rtf::ByteFootnote& f) override;
     void page(int line) override;
     void warning(int line, const QString& message) override { m_d.warning(m_file, line, message); }
+    void tablesChanged() override { m_lastFont.valid = false; }
 
 private:
     void startRecord(const rtf::ParFormat& par, bool continued);
@@ -83,7 +84,7 @@ private:
 
     // The last font asked for, while the font and colour tables stay as they were.
     struct {
-        int tables = -1;
+        bool valid = false;
         rtf::CharFormat ch;
         bool plainHotspot = false;
         std::uint16_t number = 0;
@@ -165,12 +166,10 @@ void TopicWriter::footnote(const rtf::ByteFootnote& f) {
 }
 
 std::uint16_t TopicWriter::fontFor(const rtf::CharFormat& ch, bool plainHotspot) {
-    const int tables = m_rtf ? m_rtf->tablesVersion() : 0;
     const rtf::CharFormat& l = m_lastFont.ch;
-    if (m_lastFont.tables == tables && m_lastFont.plainHotspot == plainHotspot &&
-        l.font == ch.font && l.halfPoints == ch.halfPoints && l.bold == ch.bold &&
-        l.italic == ch.italic && l.underline == ch.underline && l.strike == ch.strike &&
-        l.color == ch.color)
+    if (m_lastFont.valid && m_lastFont.plainHotspot == plainHotspot && l.font == ch.font &&
+        l.halfPoints == ch.halfPoints && l.bold == ch.bold && l.italic == ch.italic &&
+        l.underline == ch.underline && l.strike == ch.strike && l.color == ch.color)
         return m_lastFont.number;
     static const std::map<int, rtf::BasicFont<QByteArray>> kNoFonts;
     static const std::vector<std::uint32_t> kNoColors;
@@ -192,7 +191,7 @@ std::uint16_t TopicWriter::fontFor(const rtf::CharFormat& ch, bool plainHotspot)
     }
     if (ch.color >= 0 && std::size_t(ch.color) < colors.size())
         d.color = colors[std::size_t(ch.color)];
-    m_lastFont.tables = tables;
+    m_lastFont.valid = true;
     m_lastFont.ch = ch;
     m_lastFont.plainHotspot = plainHotspot;
     m_lastFont.number = m_fonts.font(face.left(31), d);
@@ -263,11 +262,14 @@ void TopicWriter::hotspotCommand(const rtf::ByteHotspot& h) {
 void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
     // A paragraph split for its length goes on with the same alignment and
     // side indents only.
-    const int spaceBefore = continued ? 0 : recordLength(par.spaceBefore);
-    const int spaceAfter = continued ? 0 : recordLength(par.spaceAfter);
-    const int firstIndent = continued ? 0 : recordLength(par.firstIndent);
-    const int leftIndent = recordLength(par.leftIndent);
-    const int rightIndent = recordLength(par.rightIndent);
+    // Most paragraphs have no spacing or indents: no lengths to convert.
+    const bool spaced = (par.spaceBefore | par.spaceAfter | par.firstIndent | par.leftIndent |
+                         par.rightIndent) != 0;
+    const int spaceBefore = continued || !spaced ? 0 : recordLength(par.spaceBefore);
+    const int spaceAfter = continued || !spaced ? 0 : recordLength(par.spaceAfter);
+    const int firstIndent = continued || !spaced ? 0 : recordLength(par.firstIndent);
+    const int leftIndent = spaced ? recordLength(par.leftIndent) : 0;
+    const int rightIndent = spaced ? recordLength(par.rightIndent) : 0;
     ByteWriter& f = m_record.format;
     f.clear();
     m_record.text.clear();
@@ -285,10 +287,18 @@ void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
     bits |= par.alignment == rtf::Align::Right    ? 0x0400
             : par.alignment == rtf::Align::Center ? 0x0800
                                                   : 0;
+    // A hanging indent has a tab stop at the left indent, where the text after
+    // a bullet and its tab lines up; the record needs it written out.
+    const bool hanging = firstIndent < 0 && leftIndent > 0;
+    bits |= hanging ? 0x0200 : 0;
     f.u16(bits);
     for (int v : {spaceBefore, spaceAfter, leftIndent, rightIndent, firstIndent})
         if (v)
             f.packedShort(std::clamp(v, -0x4000, 0x3FFF));
+    if (hanging) {
+        f.packedShort(1);
+        f.packedUShort(unsigned(std::min(leftIndent, 0x3FFF)));
+    }
 }
 
 void TopicWriter::endRecord() {
@@ -309,8 +319,10 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
     if (m_topic.line == 0 && !p.runs.empty())
         m_topic.line = p.line;
     const rtf::ParFormat& ps = p.format;
-    if (ps.keepNext)
-        lose(QStringLiteral("non-scrolling region (\\keepn)"));
+    // The paragraphs a topic begins with that keep with the next form its
+    // non-scrolling region.
+    const bool fixed =
+        ps.keepNext && !ps.inTable && m_topic.nonScrollParagraphs == m_topic.paragraphCount;
     if (ps.inTable || p.cellEnd)
         lose(QStringLiteral("table (each cell is a paragraph of its own)"));
 
@@ -372,6 +384,8 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
     if (font < 0)
         setFont(fontFor(p.endFormat, false));
     endRecord();
+    if (fixed)
+        m_topic.nonScrollParagraphs = m_topic.paragraphCount;
 }
 
 void TopicWriter::rowEnd(int /*line*/) {}

@@ -100,6 +100,7 @@ struct Topic {
     std::vector<QByteArray> macros;
     int firstParagraph = 0; // in Topics::paragraphs
     int paragraphCount = 0;
+    int nonScrollParagraphs = 0;   // the first ones, which stay put as the rest scrolls
     std::vector<Hotspot> hotspots; // in the order of the text
 };
 

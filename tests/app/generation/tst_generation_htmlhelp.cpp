@@ -294,6 +294,36 @@ private slots:
                     .contains("<title>R&amp;D &lt;Ctrl&gt;</title>"));
     }
 
+    // Pictures beside the help project go into the pages' folder and the
+    // project's files; pop-ups show their topic's text on the page; what a
+    // page cannot show is named with its topic.
+    void picturesPopupsAndLostFeatures() {
+        QVERIFY(testenv::writeAll(path(QStringLiteral("Logo.BMP")), "BM picture bytes"));
+        addTopic(*m_db, QStringLiteral("IDH_PIC"), QStringLiteral("Pictures"), QString(), QString(),
+                 QStringLiteral("\\{bml logo.bmp\\} See {\\ul term}{\\v IDH_TERM}.\r\n"
+                                "\\{bmc gone.bmp\\}{\\uldb Quit}{\\v !Exit()}"),
+                 1);
+        addTopic(*m_db, QStringLiteral("IDH_TERM"), QStringLiteral("Term"), QString(), QString(),
+                 QStringLiteral("{\\b Term:} what it means"), 2);
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(file(QStringLiteral("help_html/pic_Logo.BMP")), QByteArray("BM picture bytes"));
+        QVERIFY(file(QStringLiteral("help.hhp")).contains("help_html/pic_Logo.BMP\r\n"));
+        const QByteArray page = file(QStringLiteral("help_html/IDH_PIC.htm"));
+        QVERIFY(page.contains(
+            "<p><img src=\"pic_Logo.BMP\" alt=\"logo.bmp\" style=\"float: left\"> See <a "
+            "class=\"popuplink\" href=\"IDH_TERM.htm\" onclick=\"return qmPopup(this, "
+            "'qmpopup1');\">term</a>.</p>"));
+        QVERIFY(page.contains("<div class=\"popup\" id=\"qmpopup1\"><p><b>Term:</b> what it "
+                              "means</p></div>"));
+        QVERIFY(page.contains("function qmPopup("));
+        QVERIFY(!file(QStringLiteral("help_html/IDH_TERM.htm")).contains("<script"));
+        QCOMPARE(report.warnings,
+                 QStringList(QStringLiteral("Topic IDH_PIC: the HTML Help pages cannot show its "
+                                            "picture gone.bmp, macro hotspot (Exit()).")));
+    }
+
     void compiledAndReadBack() {
         fillProject();
         QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));

@@ -155,6 +155,12 @@ private slots:
                               "after")
             << QStringLiteral("<table class=\"rtf\">\n<tr><td><p>a</p></td><td><p>b</p></td></tr>\n"
                               "</table>\n<p>after</p>");
+        QTest::newRow("non-scrolling region")
+            << QStringLiteral("\\keepn\\b Title\\par\\keepn Sub\\par\\pard\\plain Body")
+            << QStringLiteral("<div class=\"nonscroll\"><p><b>Title</b></p>\n<p><b>Sub</b></p>\n"
+                              "</div>\n<p>Body</p>");
+        QTest::newRow("all kept: no region")
+            << QStringLiteral("\\keepn Only") << QStringLiteral("<p>Only</p>");
         QTest::newRow("macro hotspot and other file are text")
             << QStringLiteral("{\\uldb m}{\\v !Exit()}{\\uldb f}{\\v IDH_X@other.hlp}")
             << QStringLiteral("<p>mf</p>");

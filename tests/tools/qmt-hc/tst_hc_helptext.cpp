@@ -66,6 +66,13 @@ private slots:
             << ""
             << "<p>a<span class=\"tab\">&nbsp;</span>b<br>\u2022 c</p>"
             << "";
+        QTest::newRow("hanging indent with its tab stop")
+            << QByteArray("\\li720\\fi-360\\bullet\\tab Item\\par\\pard after")
+            << "\u2022\tItem\nafter\n"
+            << ""
+            << "<p style=\"margin-left: 36pt; text-indent: -18pt\"><span class=\"hang\" "
+               "style=\"width: 18pt\">\u2022</span>Item</p>\n<p>after</p>"
+            << "";
         QTest::newRow("table") << QByteArray(
                                       "\\trowd\\cellx1000\\cellx2000\\intbl x\\cell y\\cell\\row "
                                       "\\pard z")
@@ -139,7 +146,34 @@ private slots:
         QVERIFY2(lines.contains(u"topic IDH_PIC: the help file cannot show its "),
                  qPrintable(lines));
         QVERIFY(lines.contains(u"picture logo.bmp"));
-        QVERIFY(lines.contains(u"non-scrolling region"));
+        // \keepn after the first paragraph only keeps lines together.
+        QVERIFY(!lines.contains(u"keepn"));
+    }
+
+    // The paragraphs a topic begins with that keep with the next are its
+    // non-scrolling region: the topic header points at them and at the
+    // scrolling text after them.
+    void nonScrollingRegion() {
+        const QByteArray rtf = kRtfHeader +
+                               "#{\\footnote IDH_NSR}\\keepn\\b Heading\\par\\keepn Sub\\par"
+                               "\\pard\\plain Body\\par\\keepn kept\\par\\page\r\n"
+                               "#{\\footnote IDH_ALL}\\keepn Only\\par\\page\r\n"
+                               "#{\\footnote IDH_NONE}\\pard Plain\\par}";
+        const Compiled c = compile(m_dir->path(), project(""), rtf);
+        QVERIFY2(c.result.written, qPrintable(c.diagnostics.lines().join(u'\n')));
+        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
+        QCOMPARE(c.file.topics.size(), std::size_t(3));
+        const hc::TopicRead& nsr = c.file.topics[0];
+        QCOMPARE(nsr.text, QByteArray("Heading\nSub\nBody\nkept\n"));
+        QVERIFY(nsr.nonScroll != 0xFFFFFFFF);
+        QVERIFY(nsr.scroll != 0xFFFFFFFF);
+        QVERIFY(nsr.scroll > nsr.nonScroll);
+        const hc::TopicRead& all = c.file.topics[1];
+        QVERIFY(all.nonScroll != 0xFFFFFFFF);
+        QCOMPARE(all.scroll, 0xFFFFFFFFu);
+        const hc::TopicRead& none = c.file.topics[2];
+        QCOMPARE(none.nonScroll, 0xFFFFFFFFu);
+        QVERIFY(none.scroll != 0xFFFFFFFF);
     }
 };
 
