@@ -269,7 +269,8 @@ QByteArray ContainerWriter::write(std::uint32_t lcid, int lzxEffort) const {
     QByteArray plain;
     for (const File& f : m_files)
         if (!f.uncompressed) {
-            entries.push_back({f.path, 1, std::uint64_t(plain.size()), std::uint64_t(f.content.size())});
+            entries.push_back(
+                {f.path, 1, std::uint64_t(plain.size()), std::uint64_t(f.content.size())});
             plain += f.content;
         }
     const LzxOutput lzx = LzxCompress(plain, lzxEffort);
