@@ -113,9 +113,9 @@ private:
                   const QString& what) {
         const QString internal = InternalPath(name);
         if (internal.isEmpty()) {
-            m_d.error(at.file, at.line,
-                      QStringLiteral("the %1 \"%2\" lies outside the project's folder")
-                          .arg(what, name));
+            m_d.error(
+                at.file, at.line,
+                QStringLiteral("the %1 \"%2\" lies outside the project's folder").arg(what, name));
             return false;
         }
         if (m_byInternal.contains(internal.toLower()))
@@ -158,9 +158,9 @@ private:
         for (const HhpAlias& a : m_p.aliases) {
             const QString key = a.name.toUpper();
             if (m_aliasPage.contains(key)) {
-                m_d.warning(a.at.file, a.at.line,
-                            QStringLiteral("the alias %1 is given twice; the first is kept")
-                                .arg(a.name));
+                m_d.warning(
+                    a.at.file, a.at.line,
+                    QStringLiteral("the alias %1 is given twice; the first is kept").arg(a.name));
                 continue;
             }
             const QString page = withoutAnchor(a.page);
@@ -180,11 +180,9 @@ private:
             diskFolder.isEmpty() ? QStringList()
                                  : QDir(diskFolder).entryList({pattern}, QDir::Files, QDir::Name);
         if (names.isEmpty())
-            m_d.warning(f.at.file, f.at.line,
-                        QStringLiteral("no file matches \"%1\"").arg(f.path));
+            m_d.warning(f.at.file, f.at.line, QStringLiteral("no file matches \"%1\"").arg(f.path));
         for (const QString& name : names) {
-            const QString relative =
-                folder == QLatin1String(".") ? name : folder + u'/' + name;
+            const QString relative = folder == QLatin1String(".") ? name : folder + u'/' + name;
             addInput(relative, f.at, isHtml(name), false, QStringLiteral("file"));
         }
     }
@@ -254,9 +252,8 @@ private:
         if (internal.isEmpty())
             return bytesOf(name);
         const auto it = m_byInternal.constFind(internal.toLower());
-        const QString stored = it == m_byInternal.constEnd()
-                                   ? internal
-                                   : m_inputs[std::size_t(*it)].internal;
+        const QString stored =
+            it == m_byInternal.constEnd() ? internal : m_inputs[std::size_t(*it)].internal;
         const qsizetype hash = name.indexOf(u'#');
         return relative(stored) + (hash < 0 ? QByteArray() : bytesOf(name.mid(hash)));
     }
@@ -433,22 +430,22 @@ private:
         h += QByteArrayLiteral("T#SM");
         putU32(h, std::uint32_t(QDateTime::currentSecsSinceEpoch()));
         putU32(h, 1);
-        putU32(h, 0);    // topic nodes of a binary index
+        putU32(h, 0); // topic nodes of a binary index
         putU32(h, 0);
         putU32(h, kNone); // no image list
         putU32(h, 0);
-        putU32(h, 0);     // folder images
-        putU32(h, 0);     // background colour
-        putU32(h, 0);     // foreground colour
+        putU32(h, 0); // folder images
+        putU32(h, 0); // background colour
+        putU32(h, 0); // foreground colour
         putU32(h, m_p.defaultFont.isEmpty() ? kNone : m_strings.add(bytesOf(m_p.defaultFont)));
-        putU32(h, 0);     // window styles
-        putU32(h, 0);     // extended window styles
+        putU32(h, 0); // window styles
+        putU32(h, 0); // extended window styles
         putU32(h, 0);
         putU32(h, kNone); // frame name
         putU32(h, m_p.defaultWindow.isEmpty() ? kNone : m_strings.add(bytesOf(m_p.defaultWindow)));
-        putU32(h, 0);     // information types
+        putU32(h, 0); // information types
         putU32(h, 0);
-        putU32(h, 0);     // merged files
+        putU32(h, 0); // merged files
         putU32(h, 0);
         h.append(QByteArray(kBlock - h.size(), '\0'));
         return h;
@@ -457,7 +454,7 @@ private:
     const HhpProject& m_p;
     Diagnostics& m_d;
     std::vector<Input> m_inputs;
-    QHash<QString, int> m_byInternal; // lower-case internal name -> input
+    QHash<QString, int> m_byInternal;    // lower-case internal name -> input
     QHash<QString, QString> m_aliasPage; // upper-case alias -> internal name
     std::vector<std::pair<QString, QByteArray>> m_topics;
     std::vector<std::pair<std::uint32_t, QString>> m_ivb;

@@ -122,8 +122,7 @@ public:
                 continue;
             if (line.startsWith(u'[') && line.endsWith(u']')) {
                 section = line.mid(1, line.size() - 2).trimmed().toUpper();
-                if (section == QLatin1String("INFOTYPES") ||
-                    section == QLatin1String("SUBSETS") ||
+                if (section == QLatin1String("INFOTYPES") || section == QLatin1String("SUBSETS") ||
                     section == QLatin1String("MERGE FILES"))
                     m_d.warning(at.file, at.line,
                                 QStringLiteral("the section [%1] is not supported; it is ignored")
@@ -150,8 +149,9 @@ public:
                             QStringLiteral("a line before the first section; it is ignored"));
         }
         if (m_p.compiledFile.isEmpty())
-            m_d.error(m_p.path, 0, QStringLiteral("the project names no compiled file (\"Compiled "
-                                                  "file=\" under [OPTIONS])"));
+            m_d.error(m_p.path, 0,
+                      QStringLiteral("the project names no compiled file (\"Compiled "
+                                     "file=\" under [OPTIONS])"));
     }
 
 private:
@@ -182,7 +182,8 @@ private:
             m_p.title = value;
         else if (key == QLatin1String("DEFAULT FONT"))
             m_p.defaultFont = value;
-        else if (key == QLatin1String("FULL-TEXT SEARCH") || key == QLatin1String("FULL TEXT SEARCH"))
+        else if (key == QLatin1String("FULL-TEXT SEARCH") ||
+                 key == QLatin1String("FULL TEXT SEARCH"))
             m_p.fullTextSearch = value.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
                                  value == QLatin1String("1");
         else if (key == QLatin1String("LANGUAGE"))
@@ -229,8 +230,9 @@ private:
             const QStringList parts = line.mid(7).split(blanks, Qt::SkipEmptyParts);
             std::uint32_t number = 0;
             if (parts.size() < 2 || !parseNumber(parts.mid(1).join(QString()), number)) {
-                m_d.warning(at.file, at.line,
-                            QStringLiteral("\"%1\" does not define a context number").arg(raw.trimmed()));
+                m_d.warning(
+                    at.file, at.line,
+                    QStringLiteral("\"%1\" does not define a context number").arg(raw.trimmed()));
                 return;
             }
             m_p.defines.push_back({parts[0], number, at});
@@ -238,8 +240,9 @@ private:
         }
         if (line.startsWith(u'#'))
             return; // other preprocessor lines (#ifndef, #pragma) mean nothing here
-        m_d.warning(at.file, at.line,
-                    QStringLiteral("\"%1\" is not a \"#define NAME number\" line").arg(raw.trimmed()));
+        m_d.warning(
+            at.file, at.line,
+            QStringLiteral("\"%1\" is not a \"#define NAME number\" line").arg(raw.trimmed()));
     }
 
     void include(const QString& name, const SourceLine& at, int depth, bool aliases) {
@@ -277,8 +280,9 @@ private:
     void window(const QString& line, const SourceLine& at) {
         QString name, value;
         if (!splitKeyValue(line, name, value)) {
-            m_d.warning(at.file, at.line,
-                        QStringLiteral("\"%1\" is not a window line (name=\"title\",...)").arg(line));
+            m_d.warning(
+                at.file, at.line,
+                QStringLiteral("\"%1\" is not a window line (name=\"title\",...)").arg(line));
             return;
         }
         m_p.windows.push_back({name, windowFields(value), at});
@@ -290,8 +294,7 @@ private:
 
 } // namespace
 
-HhpProject ParseHhpProject(const QByteArray& bytes, const QString& path,
-                           Diagnostics& diagnostics) {
+HhpProject ParseHhpProject(const QByteArray& bytes, const QString& path, Diagnostics& diagnostics) {
     HhpProject p;
     p.path = path;
     p.folder = QFileInfo(path).absolutePath();
@@ -302,8 +305,9 @@ HhpProject ParseHhpProject(const QByteArray& bytes, const QString& path,
 HhpProject ReadHhpProject(const QString& path, Diagnostics& diagnostics) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        diagnostics.error(path, 0,
-                          QStringLiteral("the project file cannot be read (%1)").arg(file.errorString()));
+        diagnostics.error(
+            path, 0,
+            QStringLiteral("the project file cannot be read (%1)").arg(file.errorString()));
         HhpProject p;
         p.path = path;
         p.folder = QFileInfo(path).absolutePath();

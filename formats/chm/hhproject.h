@@ -44,8 +44,7 @@ struct HhpWindow {
 struct HhpProject {
     QString path;
     QString folder; // the project file's folder: names are relative to it
-    QString compiledFile, contentsFile, indexFile, defaultTopic, defaultWindow, title,
-        defaultFont;
+    QString compiledFile, contentsFile, indexFile, defaultTopic, defaultWindow, title, defaultFont;
     std::uint32_t lcid = 0x409;
     bool fullTextSearch = false;
     std::vector<HhpName> files;
@@ -61,7 +60,6 @@ HhpProject ReadHhpProject(const QString& path, Diagnostics& diagnostics);
 
 // The same from bytes already read; `path` names them in messages and gives
 // the folder that included files are looked up in.
-HhpProject ParseHhpProject(const QByteArray& bytes, const QString& path,
-                           Diagnostics& diagnostics);
+HhpProject ParseHhpProject(const QByteArray& bytes, const QString& path, Diagnostics& diagnostics);
 
 } // namespace chm
