@@ -167,7 +167,9 @@ private:
             if (!addInput(page, a.at, isHtml(page), false,
                           QStringLiteral("page of the alias %1,").arg(a.name)))
                 continue;
-            m_aliasPage.insert(key, InternalPath(page));
+            m_aliasPage.insert(
+                key,
+                m_inputs[std::size_t(m_byInternal.value(InternalPath(page).toLower()))].internal);
         }
     }
 
