@@ -1,6 +1,7 @@
 #include "hhcompiler.h"
 
 #include "container.h"
+#include "fulltext.h"
 #include "pathnames.h"
 #include "shell/ansi.h"
 
@@ -206,7 +207,7 @@ private:
             m_container.add(in.internal.toUtf8(), bytes);
             ++m_stats.files;
             if (in.topic)
-                m_topics.push_back({in.internal, PageTitle(bytes)});
+                m_topics.push_back({in.internal, PageTitle(bytes), bytes});
         }
         return true;
     }
@@ -264,7 +265,7 @@ private:
         // #TOPICS, #URLTBL, #URLSTR
         QByteArray topics, urlTable, urlStrings(1, '\0');
         for (qsizetype i = 0; i < qsizetype(m_topics.size()); ++i) {
-            const auto& [internal, title] = m_topics[std::size_t(i)];
+            const auto& [internal, title, bytes] = m_topics[std::size_t(i)];
             const QByteArray local = relative(internal);
             if ((urlStrings.size() % kBlock) + 8 + local.size() + 1 > kBlock &&
                 8 + local.size() + 1 < kBlock)
@@ -311,6 +312,13 @@ private:
         m_container.add(QByteArrayLiteral("/#URLSTR"), urlStrings);
         m_container.add(QByteArrayLiteral("/#IVB"), ivb);
         m_container.add(QByteArrayLiteral("/#STRINGS"), m_strings.data());
+        if (m_p.fullTextSearch) {
+            std::vector<QByteArray> pages;
+            pages.reserve(m_topics.size());
+            for (const Topic& t : m_topics)
+                pages.push_back(t.bytes);
+            m_container.add(QByteArrayLiteral("/$FIftiMain"), BuildFullTextIndex(pages, m_p.lcid));
+        }
     }
 
     QByteArray systemFile() {
@@ -334,7 +342,7 @@ private:
         QByteArray language;
         putU32(language, m_p.lcid);
         putU32(language, 0); // no double-byte character set
-        putU32(language, 0); // full-text search
+        putU32(language, m_p.fullTextSearch ? 1 : 0);
         putU32(language, 0); // keyword links
         putU32(language, 0); // associative links
         // The time of compiling as a Windows file time (100 ns since 1601).
@@ -458,7 +466,12 @@ private:
     std::vector<Input> m_inputs;
     QHash<QString, int> m_byInternal;    // lower-case internal name -> input
     QHash<QString, QString> m_aliasPage; // upper-case alias -> internal name
-    std::vector<std::pair<QString, QByteArray>> m_topics;
+    struct Topic {
+        QString internal;
+        QByteArray title;
+        QByteArray bytes;
+    };
+    std::vector<Topic> m_topics;
     std::vector<std::pair<std::uint32_t, QString>> m_ivb;
     StringsFile m_strings;
     ContainerWriter m_container;

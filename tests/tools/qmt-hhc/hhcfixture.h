@@ -69,8 +69,9 @@ inline QString sevenZip() {
 
 // The system's Python 3, which has the Debian package's chm module.
 inline QString systemPython() {
-    return QFileInfo::exists(QStringLiteral("/usr/bin/python3")) ? QStringLiteral("/usr/bin/python3")
-                                                                 : QString();
+    return QFileInfo::exists(QStringLiteral("/usr/bin/python3"))
+               ? QStringLiteral("/usr/bin/python3")
+               : QString();
 }
 
 // Every file below `folder` by its path relative to it.

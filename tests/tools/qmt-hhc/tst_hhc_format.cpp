@@ -71,8 +71,8 @@ private slots:
         QTest::newRow("random") << randomBytes(100000, 1);
         QTest::newRow("long runs") << QByteArray(200000, 'a') + QByteArray(70000, '\0');
         QTest::newRow("skewed") << skewed();
-        QTest::newRow("call bytes") << QByteArray(5000, char(0xE8)) + text(40000) +
-                                           QByteArray(3000, char(0xE8));
+        QTest::newRow("call bytes")
+            << QByteArray(5000, char(0xE8)) + text(40000) + QByteArray(3000, char(0xE8));
     }
 
     // The file between two others, so that its start and end fall anywhere
@@ -86,10 +86,9 @@ private slots:
         QVERIFY(w.add("/data.bin", content));
         QVERIFY(w.add("/after.htm", after));
         const QString path = writeChm(dir, w);
-        const std::map<QString, QByteArray> expected{
-            {QStringLiteral("/before.htm"), before},
-            {QStringLiteral("/data.bin"), content},
-            {QStringLiteral("/after.htm"), after}};
+        const std::map<QString, QByteArray> expected{{QStringLiteral("/before.htm"), before},
+                                                     {QStringLiteral("/data.bin"), content},
+                                                     {QStringLiteral("/after.htm"), after}};
 
         chm::ChmFile chmlib(path);
         QVERIFY(chmlib.isOpen());
@@ -103,8 +102,8 @@ private slots:
 
         QVERIFY(!sevenZip().isEmpty());
         QTemporaryDir out;
-        QVERIFY(run(sevenZip(), {QStringLiteral("x"), QStringLiteral("-y"),
-                                 u"-o" + out.path(), path}));
+        QVERIFY(
+            run(sevenZip(), {QStringLiteral("x"), QStringLiteral("-y"), u"-o" + out.path(), path}));
         std::map<QString, QByteArray> extracted = tree(out.path());
         QCOMPARE(extracted.size(), expected.size());
         for (const auto& [name, bytes] : expected)
@@ -146,7 +145,8 @@ private slots:
         // One name in two letter cases is one file.
         QVERIFY(!w.add("/PAGES/topic_A_5_with_a_rather_long_name.htm", "again"));
         const QString path = writeChm(dir, w);
-        QVERIFY2(w.sizes().directoryChunks > 100, qPrintable(QString::number(w.sizes().directoryChunks)));
+        QVERIFY2(w.sizes().directoryChunks > 100,
+                 qPrintable(QString::number(w.sizes().directoryChunks)));
 
         chm::ChmFile chmlib(path);
         QVERIFY(chmlib.isOpen());
@@ -159,8 +159,8 @@ private slots:
         QCOMPARE(listed.size(), qsizetype(files.size()));
 
         QTemporaryDir out;
-        QVERIFY(run(sevenZip(), {QStringLiteral("x"), QStringLiteral("-y"),
-                                 u"-o" + out.path(), path}));
+        QVERIFY(
+            run(sevenZip(), {QStringLiteral("x"), QStringLiteral("-y"), u"-o" + out.path(), path}));
         std::map<QString, QByteArray> extracted = tree(out.path());
         QCOMPARE(extracted.size(), files.size());
         for (const auto& [name, content] : files)
