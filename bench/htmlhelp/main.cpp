@@ -449,11 +449,11 @@ int main(int argc, char** argv) {
     } else {
         QFile in(hhp);
         in.open(QIODevice::ReadOnly);
-        QByteArray project = in.readAll();
-        project.replace("Compiled file=help.chm", "Compiled file=chmcmd.chm");
+        QByteArray chmcmdProject = in.readAll();
+        chmcmdProject.replace("Compiled file=help.chm", "Compiled file=chmcmd.chm");
         QFile copy(qmtOut + QStringLiteral("/chmcmd.hhp"));
         copy.open(QIODevice::WriteOnly);
-        copy.write(project);
+        copy.write(chmcmdProject);
         copy.close();
         const double childCpu = bench::cpuSeconds(RUSAGE_CHILDREN);
         t.restart();

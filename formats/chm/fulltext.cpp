@@ -121,8 +121,7 @@ struct Posting {
 };
 
 // The root (0-15) that codes `values` in the fewest bits.
-template <typename Each>
-int bestRoot(Each each) {
+template <typename Each> int bestRoot(Each each) {
     std::array<qint64, 16> total{};
     each([&total](std::uint64_t n) {
         for (int r = 0; r < 16; ++r)
@@ -224,9 +223,8 @@ QByteArray BuildFullTextIndex(const std::vector<QByteArray>& pages, std::uint32_
             }
         }
     };
-    const int pageRoot = bestRoot([&](auto&& put) {
-        eachPosting([&](const Posting&, std::uint32_t delta) { put(delta); });
-    });
+    const int pageRoot = bestRoot(
+        [&](auto&& put) { eachPosting([&](const Posting&, std::uint32_t delta) { put(delta); }); });
     const int countRoot = bestRoot([&](auto&& put) {
         eachPosting([&](const Posting& p, std::uint32_t) { put(p.positions.size()); });
     });

@@ -294,6 +294,8 @@ private slots:
             QVERIFY(bytes->contains(QByteArray("<title>" + title + "</title>")));
         }
         QCOMPARE(chm.read(QStringLiteral("/help.hhc")), file(QStringLiteral("help.hhc")));
+        // The What's This texts as text pop-ups, for "help.chm::/cshelp.txt".
+        QCOMPARE(chm.read(QStringLiteral("/cshelp.txt")), file(QStringLiteral("cshelp.txt")));
         const auto index = chm.read(QStringLiteral("/help.hhk"));
         QVERIFY(index);
         QStringList keywords;
