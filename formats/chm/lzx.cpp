@@ -265,7 +265,8 @@ private:
                 offset = int(m_r[0]);
             }
         }
-        int candidate = m_head[hash(at)];
+        // A repeat of the last offset as long as allowed needs no search.
+        int candidate = best < limit ? m_head[hash(at)] : -1;
         for (int tries = m_effort; candidate >= 0 && tries > 0; --tries) {
             const int distance = at - candidate;
             if (distance > kMaxOffset)

@@ -167,6 +167,41 @@ private slots:
             QCOMPARE(extracted[name.mid(1)], content);
     }
 
+    // Files whose values would make chmlib divide by zero or loop for ever
+    // are refused before chmlib opens them.
+    void brokenFilesAreRefused_data() {
+        QTest::addColumn<QByteArray>("find"); // where to patch: after this, or at 0 when empty
+        QTest::addColumn<int>("at");          // from there
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("intact") << QByteArray() << 0 << QByteArray("ITSF");
+        QTest::newRow("chunk size zero") << QByteArray("ITSP") << 0x10 << QByteArray(4, '\0');
+        QTest::newRow("window size zero") << QByteArray("LZXC") << 0x0C << QByteArray(4, '\0');
+        QTest::newRow("reset interval zero") << QByteArray("LZXC") << 0x08 << QByteArray(4, '\0');
+        QTest::newRow("listing chunks in a loop")
+            << QByteArray("PMGL") << 0x10 << QByteArray(4, '\0');
+        QTest::newRow("frame size zero")
+            << QByteArray("\x08\0\0\0\x28\0\0\0", 8) << 0x18 << QByteArray(8, '\0');
+    }
+
+    void brokenFilesAreRefused() {
+        QFETCH(QByteArray, find);
+        QFETCH(int, at);
+        QFETCH(QByteArray, bytes);
+        chm::ContainerWriter w;
+        QVERIFY(w.add("/a.htm", text(5000)));
+        QByteArray file = w.write(0x409);
+        const qsizetype base = find.isEmpty() ? 0 : file.indexOf(find);
+        QVERIFY(base >= 0);
+        file.replace(base + at, bytes.size(), bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.chm"));
+        QVERIFY(testenv::writeAll(path, file));
+        chm::ChmFile chm(path);
+        QCOMPARE(chm.isOpen(), find.isEmpty());
+        if (chm.isOpen())
+            QCOMPARE(chm.read(QStringLiteral("/a.htm")), std::optional<QByteArray>(text(5000)));
+    }
+
     // The order the directory is sorted in: ASCII without regard to case.
     void nameOrder() {
         using W = chm::ContainerWriter;
