@@ -21,6 +21,8 @@ int collectFile(struct chmFile*, struct chmUnitInfo* ui, void* context) {
     return CHM_ENUMERATOR_CONTINUE;
 }
 
+constexpr LONGUINT64 kMaxRead = LONGUINT64(1) << 30;
+
 quint32 u32(const QByteArray& b, qint64 at) {
     return at >= 0 && at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
 }
@@ -98,8 +100,9 @@ bool plausible(const QString& path) {
             if (!encInt(dir, p, end, space) || !encInt(dir, p, end, offset) ||
                 !encInt(dir, p, end, length))
                 break;
-            if (space != 0)
-                continue;
+            // The compressed section's own files must be in the plain one.
+            if (name.startsWith("::DataSpace/") && space != 0)
+                return false;
             if (name == "::DataSpace/Storage/MSCompressed/ControlData") {
                 const QByteArray c = section0(offset, length);
                 if (c.size() < 0x18 || c.mid(4, 4) != "LZXC")
@@ -145,6 +148,9 @@ std::optional<QByteArray> ChmFile::read(const QString& internalPath) const {
     chmUnitInfo ui{};
     if (!m_file ||
         chm_resolve_object(m_file, pathBytes(internalPath).constData(), &ui) != CHM_RESOLVE_SUCCESS)
+        return std::nullopt;
+    // A length no help file's part has: a damaged directory.
+    if (ui.length > kMaxRead)
         return std::nullopt;
     QByteArray data(static_cast<qsizetype>(ui.length), Qt::Uninitialized);
     if (ui.length == 0)
