@@ -27,6 +27,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
   "${CMAKE_BINARY_DIR}/${QM_PRIVATE_LIBDIR}" "${QM_BUILD_COMPONENTS_DIR}")
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# chmcmd compiles HTML Help; kchmviewer shows .chm files.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fp-utils, kchmviewer")
+# kchmviewer shows .chm files.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "kchmviewer")
 include(CPack)

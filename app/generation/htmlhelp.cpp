@@ -1,5 +1,6 @@
 #include "htmlhelp.h"
 
+#include "codepage/ansi.h"
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "dao.h"
@@ -92,6 +93,8 @@ struct Project {
     QHash<QString, QString> pageOf; // idKey -> page file name
     std::vector<Context> contexts;
     std::vector<contents::ContentsRow> contentsRows;
+    // The What's This texts by map number, for the text pop-up file.
+    std::vector<std::pair<int, QStringList>> popups;
     QString defaultPage;
     QStringList pictures; // copied into the pages' folder
     QStringList problems; // what the files cannot express: nothing is written
@@ -219,6 +222,19 @@ Project readProject(dao::Database& db, CreateReport& report) {
         if (e.map > 0)
             addContext(p, byName, byNumber,
                        {e.id, e.map, p.pageOf.value(idKey(e.id)), entrySource(e.object)});
+    QHash<int, qsizetype> popupOf;
+    for (const EntryRow& e : entries) {
+        if (e.map <= 0)
+            continue;
+        if (const auto it = popupOf.constFind(e.map); it != popupOf.constEnd()) {
+            QStringList& texts = p.popups[std::size_t(*it)].second;
+            if (!texts.contains(e.text))
+                texts << e.text;
+        } else {
+            popupOf.insert(e.map, qsizetype(p.popups.size()));
+            p.popups.push_back({e.map, {e.text}});
+        }
+    }
 
     // The first topic of the contents opens the help file; without one, the
     // first page.
@@ -495,6 +511,28 @@ void writeVbModule(const Project& p, const HtmlHelpPaths& paths) {
     out.commit();
 }
 
+// The What's This texts as HTML Help text pop-ups, which a program shows from
+// the compiled file ("help.chm::/cshelp.txt"): plain text, a ".topic number"
+// line before each, a blank line after. Blank lines inside a text would end
+// it, and a line starting with "." would read as a command: both are avoided.
+void writeTextPopups(const Project& p, const HtmlHelpPaths& paths) {
+    AnsiLineFile out(paths.textPopups);
+    for (const auto& [number, texts] : p.popups) {
+        out.writeLine({u".topic ", QString::number(number)});
+        for (const QString& text : texts)
+            for (QString line : text.split(u'\n')) {
+                line = line.trimmed();
+                if (line.isEmpty())
+                    continue;
+                if (line.startsWith(u'.'))
+                    line.prepend(u' ');
+                out.writeLineBytes(ansi::fromUnicode(line));
+            }
+        out.writeLine(QString());
+    }
+    out.commit();
+}
+
 void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QString& title) {
     const QDir projectDir = QFileInfo(paths.project).absoluteDir();
     const QString folder = paths.pagesFolderName() + u'/';
@@ -528,6 +566,11 @@ void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QStrin
     // The bare name: the compiler ignores a quoted one.
     out.writeLine(u"[MAP]");
     out.writeLine({u"#include ", QFileInfo(paths.header).fileName()});
+    out.writeLine(QString());
+    // The header lets ".topic" lines name context IDs as well as numbers.
+    out.writeLine(u"[TEXT POPUPS]");
+    out.writeLine(QFileInfo(paths.header).fileName());
+    out.writeLine(QFileInfo(paths.textPopups).fileName());
     out.commit();
 }
 
@@ -549,6 +592,7 @@ HtmlHelpPaths HtmlHelpPathsFor(const CreateSettings& s) {
     paths.header = dir.absoluteFilePath(base + QStringLiteral(".h"));
     paths.vbModule = dir.absoluteFilePath(base + QStringLiteral(".bas"));
     paths.pagesDir = dir.absoluteFilePath(safeName(base) + QStringLiteral("_html"));
+    paths.textPopups = dir.absoluteFilePath(QStringLiteral("cshelp.txt"));
     return paths;
 }
 
@@ -639,6 +683,8 @@ void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& re
     report.written << paths.header;
     writeVbModule(project, paths);
     report.written << paths.vbModule;
+    writeTextPopups(project, paths);
+    report.written << paths.textPopups;
     writeProjectFile(project, paths, s.helpProjectTitle);
     report.written << s.helpProjectFileName;
     if (!CreateSettings::ticked(s.vbProject))

@@ -1,6 +1,6 @@
 // The HTML Help sources: one page per topic, the contents (.hhc) and index
-// (.hhk) files, the context-ID header and VB module, and the help project
-// file (.hhp) that names them all.
+// (.hhk) files, the context-ID header and VB module, the text pop-up file of
+// the What's This texts, and the help project file (.hhp) that names them all.
 #pragma once
 
 #include "generation/createreport.h"
@@ -16,13 +16,14 @@ class Database;
 // the other names, when relative, are taken from the help project's folder,
 // as the compiler reads them from the project file.
 struct HtmlHelpPaths {
-    QString project;  // .hhp
-    QString compiled; // .chm
-    QString contents; // .hhc
-    QString index;    // .hhk
-    QString header;   // <project>.h beside the project: #define TOPIC_ID number
-    QString vbModule; // <project>.bas beside the project: Public Const TOPIC_ID As Long = number
-    QString pagesDir; // <project>_html beside the project
+    QString project;    // .hhp
+    QString compiled;   // .chm
+    QString contents;   // .hhc
+    QString index;      // .hhk
+    QString header;     // <project>.h beside the project: #define TOPIC_ID number
+    QString vbModule;   // <project>.bas beside the project: Public Const TOPIC_ID As Long = number
+    QString pagesDir;   // <project>_html beside the project
+    QString textPopups; // cshelp.txt beside the project: ".topic number" and the What's This text
     QString pagesFolderName() const; // the last part of pagesDir
 };
 HtmlHelpPaths HtmlHelpPathsFor(const CreateSettings& settings);

@@ -1,6 +1,8 @@
 #include "htmlhelpcompile.h"
 
 #include "chm/chmfile.h"
+#include "chm/hhcompiler.h"
+#include "chm/hhproject.h"
 #include "codepage/ansi.h"
 #include "components/components.h"
 #include "components/interfaces.h"
@@ -9,20 +11,15 @@
 #include "winreg/winreg.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
-#include <QSaveFile>
 #include <QSet>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-#include <cerrno>
+#include <QTemporaryFile>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -35,125 +32,44 @@ namespace {
 
 // ---- The help project file, as far as compiling and checking need it
 
-struct Define {
-    QString name;
-    std::uint32_t number = 0;
-};
-
 struct HhpProject {
-    QString path;
+    chm::HhpProject hhp;
     QDir dir;
-    QStringList lines;
-    QString compiled, contents, index; // as the options name them
-    QStringList files;                 // [FILES]
-    QHash<QString, QString> aliases;   // upper-case name -> page
-    QStringList includes;              // [MAP] #include names
-    std::vector<Define> defines;       // [MAP], directly or through the includes
+    QStringList lines;        // the project file, for the staged copy
+    chm::Diagnostics reading; // what reading it found
 };
 
-QStringList readLines(const QString& path, const QString& what) {
+QString where(const chm::Diagnostic& d) {
+    return d.line > 0 ? QStringLiteral("line %1: %2").arg(d.line).arg(d.text) : d.text;
+}
+
+HhpProject readProject(const QString& path) {
+    HhpProject p;
+    p.hhp = chm::ReadHhpProject(path, p.reading);
+    p.dir = QDir(p.hhp.folder);
+    for (const chm::Diagnostic& d : p.reading.items())
+        if (d.severity == chm::Severity::Error)
+            throw FileWriteError(d.file, where(d));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileWriteError(
-            path, QStringLiteral("the %1 could not be read (%2)").arg(what, file.errorString()));
-    QStringList lines = ansi::toUnicode(file.readAll()).split(u'\n');
-    for (QString& line : lines)
+            path,
+            QStringLiteral("the help project file could not be read (%1)").arg(file.errorString()));
+    p.lines = ansi::toUnicode(file.readAll()).split(u'\n');
+    for (QString& line : p.lines)
         if (line.endsWith(u'\r'))
             line.chop(1);
-    return lines;
-}
-
-// "#define NAME number", split on single blanks as the compiler splits it.
-std::optional<Define> defineLine(const QString& line) {
-    if (!line.startsWith(QLatin1String("#define "), Qt::CaseInsensitive))
-        return std::nullopt;
-    const QStringList parts = line.mid(8).trimmed().split(u' ');
-    if (parts.size() < 2)
-        return std::nullopt;
-    bool ok = false;
-    const QString value = parts[1].trimmed();
-    const std::uint32_t number = value.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                                     ? value.mid(2).toUInt(&ok, 16)
-                                     : value.toUInt(&ok, 10);
-    if (!ok)
-        return std::nullopt;
-    return Define{parts[0], number};
+    return p;
 }
 
 QString valueAfter(const QString& line, qsizetype keyLength) {
     return line.mid(keyLength).trimmed();
 }
 
-HhpProject readProject(const QString& path) {
-    HhpProject p;
-    p.path = path;
-    p.dir = QFileInfo(path).absoluteDir();
-    p.lines = readLines(path, QStringLiteral("help project file"));
-    QString section;
-    for (const QString& raw : std::as_const(p.lines)) {
-        const QString line = raw.trimmed();
-        if (line.isEmpty() || line.startsWith(u';'))
-            continue;
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            section = line.mid(1, line.size() - 2).toUpper();
-            continue;
-        }
-        if (section == QLatin1String("OPTIONS")) {
-            const qsizetype eq = line.indexOf(u'=');
-            const QString key = line.left(eq).trimmed().toUpper();
-            const QString value = eq < 0 ? QString() : valueAfter(line, eq + 1);
-            if (key == QLatin1String("COMPILED FILE"))
-                p.compiled = value;
-            else if (key == QLatin1String("CONTENTS FILE"))
-                p.contents = value;
-            else if (key == QLatin1String("INDEX FILE"))
-                p.index = value;
-        } else if (section == QLatin1String("FILES")) {
-            p.files << QDir::fromNativeSeparators(line);
-        } else if (section == QLatin1String("ALIAS")) {
-            const qsizetype eq = line.indexOf(u'=');
-            if (eq > 0)
-                p.aliases.insert(line.left(eq).trimmed().toUpper(),
-                                 QDir::fromNativeSeparators(valueAfter(line, eq + 1)));
-        } else if (section == QLatin1String("MAP")) {
-            if (line.startsWith(QLatin1String("#include "), Qt::CaseInsensitive)) {
-                const QString name = valueAfter(line, 9);
-                p.includes << name;
-                for (const QString& l :
-                     readLines(p.dir.absoluteFilePath(name), QStringLiteral("context-ID header")))
-                    if (const auto d = defineLine(l.trimmed()))
-                        p.defines.push_back(*d);
-            } else if (const auto d = defineLine(line)) {
-                p.defines.push_back(*d);
-            }
-        }
-    }
-    if (p.compiled.isEmpty())
-        throw FileWriteError(path, QStringLiteral("the help project names no compiled file"));
-    return p;
-}
+// ---- The staging folder of a registered compiler: a copy of the project
 
-// ---- The compiler
-
-enum class CompilerKind { Registered, Chmcmd };
-
-struct Compiler {
-    QString program;
-    CompilerKind kind = CompilerKind::Chmcmd;
-};
-
-// A tool of the system, also where an ordinary user's PATH does not look.
-QString systemTool(const QString& name) {
-    QString found = QStandardPaths::findExecutable(name);
-    if (found.isEmpty())
-        found = QStandardPaths::findExecutable(
-            name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/bin"),
-                   QStringLiteral("/bin")});
-    return found;
-}
-
-// ---- The staging folder: a copy of the project, and its clean-up
-
+// A hidden folder beside the project holding what the compiler reads and
+// writes, locked while in use and removed with all the compiler left in it.
 // Copies the file `from` to the new file `to`; what went wrong, in the
 // system's words, or an empty text.
 QString copyFile(const QString& from, const QString& to) {
@@ -198,10 +114,6 @@ QString copyFile(const QString& from, const QString& to) {
     return failure;
 }
 
-// A hidden folder beside the project holding what the compiler reads and
-// writes, locked while in use and removed with all the compiler left in it.
-// The folders bound into the compiler's view are mounts in its own namespace
-// only, never here; should one still show anything, nothing is removed.
 class Staging {
 public:
     static constexpr QLatin1StringView kPrefix{".qmt-chm-"};
@@ -218,9 +130,6 @@ public:
         m_lock = lock(m_root);
     }
     ~Staging() {
-        for (const QString& mountPoint : std::as_const(m_mountPoints))
-            if (!QDir(mountPoint).isEmpty())
-                return;
         // Links are removed, never followed.
         QDir(m_root).removeRecursively();
         if (m_lock >= 0)
@@ -249,13 +158,6 @@ public:
             throw FileWriteError(from, QStringLiteral("could not be copied for the compiler to "
                                                       "%1: %2")
                                            .arg(QDir::toNativeSeparators(path(name)), reason));
-    }
-    // A folder that a host folder is bound onto.
-    void mountPoint(const QString& relative) {
-        const QString at = path(relative);
-        if (!QDir().mkpath(at))
-            throw FileWriteError(at, QStringLiteral("the folder could not be made"));
-        m_mountPoints << at;
     }
     void symlink(const QString& target, const QString& name) {
         if (!QFile::link(target, path(name)))
@@ -290,54 +192,34 @@ private:
 
     QString m_root;
     int m_lock = -1;
-    QStringList m_mountPoints;
     QSet<QString> m_names;
-};
-
-QString topName(const QString& relative) {
-    return relative.section(u'/', 0, 0);
-}
-
-// The top of the file system as the sandboxed compiler needs it: folders are
-// bound in, links are made alike.
-const QStringList kSystemFolders{QStringLiteral("usr"),   QStringLiteral("bin"),
-                                 QStringLiteral("sbin"),  QStringLiteral("lib"),
-                                 QStringLiteral("lib32"), QStringLiteral("lib64"),
-                                 QStringLiteral("libx32")};
-
-struct Run {
-    QStringList binds; // pairs of host folder and folder in the staging root
-    bool sandboxed = false;
 };
 
 // Puts the project's inputs into the staging folder and writes the staged
 // project file, whose options name them by their bare names.
-void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledName) {
-    const QString projectName = QFileInfo(p.path).fileName();
-    if (run.sandboxed)
-        for (const QString& name : kSystemFolders)
-            s.claim(name, p.path);
-    s.claim(projectName, p.path);
-    s.claim(compiledName, p.path);
+void stage(const HhpProject& p, Staging& s, const QString& compiledName) {
+    const chm::HhpProject& h = p.hhp;
+    const QString projectName = QFileInfo(h.path).fileName();
+    s.claim(projectName, h.path);
+    s.claim(compiledName, h.path);
 
     const auto copyInput = [&](const QString& relative) {
         const QString name = QFileInfo(relative).fileName();
-        s.claim(name, p.path);
+        s.claim(name, h.path);
         s.copy(p.dir.absoluteFilePath(relative), name);
         return name;
     };
-    const QString contents = p.contents.isEmpty() ? QString() : copyInput(p.contents);
-    const QString index = p.index.isEmpty() ? QString() : copyInput(p.index);
+    const QString contents = h.contentsFile.isEmpty() ? QString() : copyInput(h.contentsFile);
+    const QString index = h.indexFile.isEmpty() ? QString() : copyInput(h.indexFile);
     QHash<QString, QString> includes;
-    for (const QString& include : p.includes)
-        includes.insert(include, copyInput(include));
 
-    // Pages: each folder at the top of the project is seen whole (bound in,
-    // or linked); a page at the top is copied.
+    // Pages: each folder at the top of the project is seen whole through a
+    // link; a page at the top is copied.
     QSet<QString> pageFolders;
-    for (const QString& file : p.files) {
+    for (const chm::HhpName& f : h.files) {
+        const QString& file = f.path;
         if (QDir::isAbsolutePath(file) || file.split(u'/').contains(QStringLiteral("..")))
-            throw FileWriteError(p.path, QStringLiteral("the page \"%1\" lies outside the "
+            throw FileWriteError(h.path, QStringLiteral("the page \"%1\" lies outside the "
                                                         "project's folder")
                                              .arg(file));
         if (!QFileInfo(p.dir.absoluteFilePath(file)).isFile())
@@ -347,17 +229,12 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
             copyInput(file);
             continue;
         }
-        const QString folder = topName(file);
+        const QString folder = file.section(u'/', 0, 0);
         if (pageFolders.contains(folder))
             continue;
         pageFolders.insert(folder);
-        s.claim(folder, p.path);
-        if (run.sandboxed) {
-            s.mountPoint(folder);
-            run.binds << p.dir.absoluteFilePath(folder) << s.path(folder);
-        } else {
-            s.symlink(QStringLiteral("../") + folder, folder);
-        }
+        s.claim(folder, h.path);
+        s.symlink(QStringLiteral("../") + folder, folder);
     }
 
     QStringList lines;
@@ -377,7 +254,10 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
                 out = QStringLiteral("Index file=") + index;
         } else if (section == QLatin1String("MAP") &&
                    line.startsWith(QLatin1String("#include "), Qt::CaseInsensitive)) {
-            out = QStringLiteral("#include ") + includes.value(valueAfter(line, 9));
+            const QString name = valueAfter(line, 9);
+            if (!includes.contains(name))
+                includes.insert(name, copyInput(name));
+            out = QStringLiteral("#include ") + includes.value(name);
         }
         lines << out;
     }
@@ -387,28 +267,6 @@ void stage(const HhpProject& p, Staging& s, Run& run, const QString& compiledNam
     const QByteArray bytes = ansi::fromUnicode(lines.join(QLatin1String("\r\n")) + u"\r\n");
     if (staged.write(bytes) != bytes.size() || !staged.flush())
         throw FileWriteError(staged.fileName(), staged.errorString());
-    staged.close();
-
-    if (!run.sandboxed)
-        return;
-    // The system as the compiler needs it to start: /usr and the library
-    // folders (links where the system has links), and the compiler's folder.
-    for (const QString& name : kSystemFolders) {
-        const QFileInfo host(u'/' + name);
-        if (host.isSymLink()) {
-            // The link as it stands ("usr/lib"), which means the same inside.
-            std::error_code error;
-            const auto raw = std::filesystem::read_symlink(
-                QFile::encodeName(host.absoluteFilePath()).toStdString(), error);
-            if (error)
-                throw FileWriteError(host.absoluteFilePath(),
-                                     QString::fromLocal8Bit(error.message()));
-            s.symlink(QFile::decodeName(QByteArray::fromStdString(raw.string())), name);
-        } else if (host.isDir()) {
-            s.mountPoint(name);
-            run.binds << host.absoluteFilePath() << s.path(name);
-        }
-    }
 }
 
 QString lastLines(const QString& output, int count) {
@@ -418,21 +276,6 @@ QString lastLines(const QString& output, int count) {
     lines.removeAll(QString());
     return lines.mid(std::max<qsizetype>(0, lines.size() - count)).join(QLatin1String(" / "));
 }
-
-const QString kReady = QStringLiteral("qmt: compiler folder ready");
-
-// The shell steps inside the private mount namespace: bind the folders read
-// only, then run the compiler with the staging folder as its root.
-const QString kSandboxScript =
-    QStringLiteral("set -e\n"
-                   "mount=$1; chroot=$2; root=$3; program=$4; project=$5; shift 5\n"
-                   "while [ $# -ge 2 ]; do\n"
-                   "  \"$mount\" --bind \"$1\" \"$2\"\n"
-                   "  \"$mount\" -o remount,bind,ro \"$2\" 2>/dev/null || :\n"
-                   "  shift 2\n"
-                   "done\n"
-                   "echo '%1'\n"
-                   "exec \"$chroot\" \"$root\" \"$program\" \"$project\"\n");
 
 struct Outcome {
     bool started = false;
@@ -482,6 +325,7 @@ Checked check(const QString& chmPath, const HhpProject& p, const QString& target
     if (!chm.isOpen())
         fail(QStringLiteral("the compiled file cannot be read back"));
     Checked c;
+    const chm::HhpProject& h = p.hhp;
     const auto expectFile = [&](const QString& relative, const QString& what) {
         const qint64 size = chm.size(u'/' + relative);
         if (size < 0)
@@ -491,14 +335,16 @@ Checked check(const QString& chmPath, const HhpProject& p, const QString& target
             fail(QStringLiteral("the %1 \"%2\" is incomplete in the compiled file")
                      .arg(what, relative));
     };
-    for (const QString& file : p.files) {
-        expectFile(file, QStringLiteral("page"));
+    for (const chm::HhpName& file : h.files) {
+        expectFile(file.path, QStringLiteral("page"));
         ++c.pages;
     }
-    if (!p.contents.isEmpty() && chm.size(u'/' + QFileInfo(p.contents).fileName()) < 0)
+    if (!h.contentsFile.isEmpty() && chm.size(u'/' + QDir::cleanPath(h.contentsFile)) < 0)
         fail(QStringLiteral("the contents file is missing from the compiled file"));
-    if (!p.index.isEmpty() && chm.size(u'/' + QFileInfo(p.index).fileName()) < 0)
+    if (!h.indexFile.isEmpty() && chm.size(u'/' + QDir::cleanPath(h.indexFile)) < 0)
         fail(QStringLiteral("the index file is missing from the compiled file"));
+    for (const chm::HhpName& popups : h.textPopups)
+        expectFile(popups.path, QStringLiteral("text pop-up file"));
 
     const auto ids = chm.contextIds();
     if (!ids)
@@ -513,8 +359,11 @@ Checked check(const QString& chmPath, const HhpProject& p, const QString& target
                      .arg(id.target));
         targetOf.insert(id.number, id.target);
     }
-    for (const Define& d : p.defines) {
-        const QString page = p.aliases.value(d.name.toUpper());
+    QHash<QString, QString> aliases;
+    for (const chm::HhpAlias& a : h.aliases)
+        aliases.insert(a.name.toUpper(), a.page);
+    for (const chm::HhpDefine& d : h.defines) {
+        const QString page = aliases.value(d.name.toUpper());
         const auto it = targetOf.constFind(d.number);
         if (it == targetOf.constEnd())
             fail(QStringLiteral("the context ID %1 (%2) is missing from the compiled file")
@@ -535,21 +384,75 @@ void replaceCompiledFile(const QString& from, const QString& target) {
     if (!in.open(QIODevice::ReadOnly))
         throw FileWriteError(
             target, QStringLiteral("the compiled file cannot be read (%1)").arg(in.errorString()));
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        throw FileWriteError(
-            target, QStringLiteral("the file could not be created (%1)").arg(out.errorString()));
+    fileio::SaveFile out(target);
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty())
-        if (out.write(chunk) != chunk.size())
-            throw FileWriteError(
-                target, QStringLiteral("writing the file failed (%1)").arg(out.errorString()));
+        out.write(chunk);
     if (in.error() != QFileDevice::NoError)
         throw FileWriteError(
             target, QStringLiteral("the compiled file cannot be read (%1)").arg(in.errorString()));
-    if (!out.commit())
-        throw FileWriteError(
-            target, QStringLiteral("the file could not be saved (%1)").arg(out.errorString()));
+    out.commit();
+}
+
+// ---- The two ways of compiling
+
+Checked compileRegistered(const HhpProject& project, const QString& program, const QString& target,
+                          const std::function<void()>& idle) {
+    Staging staging(project.dir);
+    const QString compiledName = QFileInfo(target).fileName();
+    stage(project, staging, compiledName);
+    const QString projectName = QFileInfo(project.hhp.path).fileName();
+    const Outcome outcome = runProcess(program, {projectName}, staging.root(), idle);
+    if (!outcome.started)
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 could not be "
+                                                    "started (%2)")
+                                         .arg(program, outcome.startError));
+    if (outcome.crashed)
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 crashed (%2)")
+                                         .arg(program, lastLines(outcome.output, 3)));
+    QStringList errors;
+    for (const QString& line : outcome.output.split(u'\n'))
+        if (line.contains(QLatin1String("Error:")))
+            errors << line.trimmed();
+    if (!errors.isEmpty())
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler reported: %1")
+                                         .arg(errors.mid(0, 5).join(QLatin1String(" / "))));
+    // Registered compilers' statuses mean nothing certain: the file decides.
+    const QString compiled = staging.path(compiledName);
+    if (QFileInfo(compiled).size() <= 0)
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler wrote no help file "
+                                                    "(%1)")
+                                         .arg(lastLines(outcome.output, 3)));
+    const Checked checked = check(compiled, project, target);
+    replaceCompiledFile(compiled, target);
+    return checked;
+}
+
+Checked compileBuiltIn(const HhpProject& project, const QString& target, QStringList& warnings,
+                       const std::function<void()>& idle) {
+    chm::Diagnostics diagnostics;
+    if (idle)
+        idle();
+    const chm::HhcOutput out = chm::CompileHhp(project.hhp, diagnostics);
+    if (idle)
+        idle();
+    QStringList errors;
+    for (const chm::Diagnostic& d : project.reading.items())
+        warnings << d.format();
+    for (const chm::Diagnostic& d : diagnostics.items())
+        (d.severity == chm::Severity::Error ? errors : warnings) << d.format();
+    if (!out.ok)
+        throw FileWriteError(target, QStringLiteral("the HTML Help compiler reported: %1")
+                                         .arg(errors.mid(0, 5).join(QLatin1String(" / "))));
+    // Read back from a scratch copy before the help file is replaced.
+    QTemporaryFile scratch(QDir::tempPath() + QStringLiteral("/qmt-chm-XXXXXX.chm"));
+    if (!scratch.open() || scratch.write(out.bytes) != out.bytes.size() || !scratch.flush())
+        throw FileWriteError(target, QStringLiteral("the compiled file could not be read back "
+                                                    "(%1)")
+                                         .arg(scratch.errorString()));
+    const Checked checked = check(scratch.fileName(), project, target);
+    fileio::SaveBytes(target, out.bytes);
+    return checked;
 }
 
 } // namespace
@@ -572,6 +475,11 @@ HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName,
                           .arg(QDir::toNativeSeparators(outcome.build.compiledFile))
                           .arg(outcome.build.pages)
                           .arg(outcome.build.contextIds);
+    const QStringList& warnings = outcome.build.warnings;
+    if (!warnings.isEmpty())
+        outcome.message += QStringLiteral(" %1 warning(s): %2")
+                               .arg(warnings.size())
+                               .arg(warnings.mid(0, 3).join(QLatin1String(" / ")));
     return outcome;
 }
 
@@ -600,107 +508,15 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
                               const std::function<void()>& idle) {
     const HhpProject project = readProject(helpProjectFileName);
     HtmlHelpBuild build;
-    build.compiledFile = QDir::cleanPath(project.dir.absoluteFilePath(project.compiled));
+    build.compiledFile = QDir::cleanPath(project.dir.absoluteFilePath(project.hhp.compiledFile));
     const QString target = build.compiledFile;
 
-    Compiler compiler;
-    if (LookUpHtmlHelpCompiler(compiler.program) == 0) {
-        compiler.kind = CompilerKind::Registered;
-    } else {
-        compiler.program = QStandardPaths::findExecutable(QStringLiteral("chmcmd"));
-        if (compiler.program.isEmpty())
-            throw FileWriteError(
-                target, QStringLiteral("no HTML Help compiler was found: register one as "
-                                       "App Paths\\hhc.exe, or install chmcmd (Debian package "
-                                       "fp-utils)"));
-        // Inside the staging root only the real file is reachable, not the
-        // links through /etc that lead to it.
-        compiler.program = QFileInfo(compiler.program).canonicalFilePath();
-    }
-    build.compiler = compiler.program;
-
-    Run run;
-    run.sandboxed = compiler.kind == CompilerKind::Chmcmd && !project.defines.empty();
-    Staging staging(project.dir);
-    const QString compiledName = QFileInfo(target).fileName();
-    stage(project, staging, run, compiledName);
-    const QString projectName = QFileInfo(project.path).fileName();
-
-    Outcome outcome;
-    if (run.sandboxed) {
-        const QString unshare = systemTool(QStringLiteral("unshare"));
-        const QString mount = systemTool(QStringLiteral("mount"));
-        const QString chroot = systemTool(QStringLiteral("chroot"));
-        const QString sh = systemTool(QStringLiteral("sh"));
-        if (unshare.isEmpty() || mount.isEmpty() || chroot.isEmpty() || sh.isEmpty())
-            throw FileWriteError(target,
-                                 QStringLiteral("context IDs need chmcmd to run with the "
-                                                "project's folder as its root, which needs "
-                                                "unshare, mount and chroot (util-linux, mount, "
-                                                "coreutils)"));
-        const QString programDir = QFileInfo(compiler.program).absolutePath();
-        const bool programReachable =
-            std::any_of(kSystemFolders.begin(), kSystemFolders.end(), [&](const QString& f) {
-                return programDir == u'/' + f || programDir.startsWith(u'/' + f + u'/');
-            });
-        if (!programReachable) {
-            staging.claim(topName(programDir.mid(1)), project.path);
-            staging.mountPoint(programDir.mid(1));
-            run.binds << programDir << staging.path(programDir.mid(1));
-        }
-        QStringList args{QStringLiteral("-r"),
-                         QStringLiteral("-m"),
-                         QStringLiteral("--"),
-                         sh,
-                         QStringLiteral("-c"),
-                         kSandboxScript.arg(kReady),
-                         QStringLiteral("qmt-chm"),
-                         mount,
-                         chroot,
-                         staging.root(),
-                         compiler.program,
-                         projectName};
-        args << run.binds;
-        outcome = runProcess(unshare, args, staging.root(), idle);
-        if (outcome.started && !outcome.output.contains(kReady))
-            throw FileWriteError(
-                target, QStringLiteral("context IDs need chmcmd to run with the project's folder "
-                                       "as its root, and this system refused it (%1)")
-                            .arg(lastLines(outcome.output, 3)));
-        outcome.output.remove(kReady);
-    } else {
-        outcome = runProcess(compiler.program, {projectName}, staging.root(), idle);
-    }
-
-    if (!outcome.started)
-        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 could not be "
-                                                    "started (%2)")
-                                         .arg(compiler.program, outcome.startError));
-    if (outcome.crashed)
-        throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 crashed (%2)")
-                                         .arg(compiler.program, lastLines(outcome.output, 3)));
-    QStringList errors;
-    for (const QString& line : outcome.output.split(u'\n'))
-        if (line.contains(QLatin1String("Error:")))
-            errors << line.trimmed();
-    if (!errors.isEmpty())
-        throw FileWriteError(target, QStringLiteral("the HTML Help compiler reported: %1")
-                                         .arg(errors.mid(0, 5).join(QLatin1String(" / "))));
-    // chmcmd's status is 0 on success; other compilers' statuses mean
-    // nothing certain, so the file decides.
-    if (compiler.kind == CompilerKind::Chmcmd && outcome.exitCode != 0)
-        throw FileWriteError(target, QStringLiteral("the HTML Help compiler ended with status "
-                                                    "%1 (%2)")
-                                         .arg(outcome.exitCode)
-                                         .arg(lastLines(outcome.output, 3)));
-    const QString compiled = staging.path(compiledName);
-    if (QFileInfo(compiled).size() <= 0)
-        throw FileWriteError(target, QStringLiteral("the HTML Help compiler wrote no help file "
-                                                    "(%1)")
-                                         .arg(lastLines(outcome.output, 3)));
-    const Checked checked = check(compiled, project, target);
+    QString registered;
+    const Checked checked = LookUpHtmlHelpCompiler(registered) == 0
+                                ? compileRegistered(project, registered, target, idle)
+                                : compileBuiltIn(project, target, build.warnings, idle);
+    build.compiler = registered;
     build.pages = checked.pages;
     build.contextIds = checked.contextIds;
-    replaceCompiledFile(compiled, target);
     return build;
 }

@@ -1,27 +1,25 @@
 // Building the compiled HTML Help file (.chm) from its help project file.
 //
-// The compiler is the command registered as the default value of the App
-// Paths key "hhc.exe" in HKEY_LOCAL_MACHINE, else Free Pascal's chmcmd on the
-// PATH. It works on a copy of the project in a hidden folder beside the
-// project file and writes a temporary help file there. The result counts only
-// when the compiler reported no error and the file, read back, holds every
-// page, the contents and index files and every context ID leading to its
-// page inside the file; only then does it replace the old help file.
-//
-// chmcmd stores each context ID's page with the absolute path it had on the
-// compiling machine. For a project with context IDs it therefore runs with
-// the copy of the project as its root folder (a private mount namespace made
-// with unshare, a chroot), so that the pages are stored as "/folder/page.htm".
+// A compiler registered as the default value of the App Paths key "hhc.exe"
+// in HKEY_LOCAL_MACHINE wins: it works on a copy of the project in a hidden
+// folder beside the project file and writes a temporary help file there.
+// Without one, the built-in compiler (formats/chm, also the program qmt-hhc)
+// compiles the project in this process. The result counts only when the
+// compiler reported no error and the file, read back, holds every page, the
+// contents and index files and every context ID leading to its page inside
+// the file; only then does it replace the old help file.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 struct HtmlHelpBuild {
     QString compiledFile; // the help file written
-    QString compiler;     // the program that compiled it
+    QString compiler;     // the program that compiled it; empty: the built-in one
     int pages = 0;        // pages checked in the file
     int contextIds = 0;   // context IDs checked in the file
+    QStringList warnings; // the built-in compiler's, "file(line): warning: text"
 };
 
 // 0 with the registered command's path, or non-zero when the App Paths key or

@@ -31,7 +31,8 @@ public:
 
     // Length of an internal file ("/page.htm"), or -1 when the file has none.
     qint64 size(const QString& internalPath) const;
-    // The content of an internal file; nothing when it is missing or unreadable.
+    // The content of an internal file; nothing when it is missing, unreadable
+    // or longer than 1 GB.
     std::optional<QByteArray> read(const QString& internalPath) const;
     // The paths of the ordinary files (not folders, not the format's own
     // "::" and "#"/"$" files).
