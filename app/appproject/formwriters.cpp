@@ -623,9 +623,10 @@ void rewriteForms(const QStringList& formNames, const QHash<QString, QStringList
             const QString& formName = formNames.at(i);
             const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
             if (path.isEmpty()) {
-                committer.fail(i,
-                               QStringLiteral("The form %1 is not in the application project %2.")
-                                   .arg(formName, native(vbProjectFileName)));
+                committer.fail(i, QStringLiteral("The form %1 is not in the application project "
+                                                 "%2: no form file it lists could be read with "
+                                                 "that name.")
+                                      .arg(formName, native(vbProjectFileName)));
                 continue;
             }
             Found* mine = &found[static_cast<std::size_t>(i)];

@@ -48,7 +48,7 @@ bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QStrin
     return !strformname.isEmpty();
 }
 
-std::vector<FormRow> ReadProjectForms(const QString& strprojectpath) {
+std::vector<FormRow> ReadProjectForms(const QString& strprojectpath, QStringList* unreadable) {
     const QByteArray bytes = ReadFileBytes(strprojectpath);
     const QString formKey = LoadResString(str::vb::FormKey);
     std::vector<FormRow> forms;
@@ -62,8 +62,28 @@ std::vector<FormRow> ReadProjectForms(const QString& strprojectpath) {
         FormRow row;
         if (ReadFormEntry(toText(line), strprojectpath, row.formName, row.fileName))
             forms.push_back(std::move(row));
+        else if (unreadable && !row.fileName.isEmpty())
+            *unreadable << row.fileName;
     });
     return forms;
+}
+
+QStringList MissingFormFiles(const QString& strprojectpath) {
+    const QByteArray bytes = ReadFileBytes(strprojectpath);
+    const QString formKey = LoadResString(str::vb::FormKey);
+    const QString folder = ProjectFolder(strprojectpath);
+    QStringList missing;
+    ForEachLine(view(bytes), [&](std::string_view line, std::size_t) {
+        line.remove_prefix(ByteOrderMark(line).size());
+        if (toText(LineKey(line)) != formKey)
+            return;
+        const QString examined = toText(line).left(static_cast<qsizetype>(kExaminedChars));
+        const QString listed = examined.mid(examined.indexOf(u'=') + 1).trimmed();
+        const QFileInfo file(ResolveFormFile(folder, listed));
+        if (!listed.isEmpty() && !(file.isFile() && file.isReadable()))
+            missing << listed;
+    });
+    return missing;
 }
 
 QString GetFormFilePath(const QString& strformname, const std::vector<FormRow>& forms,

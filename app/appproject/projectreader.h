@@ -14,14 +14,20 @@ namespace QMTCOdeMod {
 
 // The table of forms of the project file `strprojectpath`, in the order of
 // its form lines. A form whose file cannot be opened or has no name line
-// gives no row. Throws FileError when the project file cannot be read.
-std::vector<FormRow> ReadProjectForms(const QString& strprojectpath);
+// gives no row; `unreadable`, when given, receives such form files as the
+// project names them. Throws FileError when the project file cannot be read.
+std::vector<FormRow> ReadProjectForms(const QString& strprojectpath,
+                                      QStringList* unreadable = nullptr);
 
 // Takes the form file name from the form line `strline` and reads the form's
 // name from that file (resolved against the folder of `strprojectpath`).
 // True when both are found.
 bool ReadFormEntry(const QString& strline, const QString& strprojectpath, QString& strformname,
                    QString& strformfilename);
+
+// The form files the project file lists that are not there to be read, as
+// it names them. Throws FileError when the project file cannot be read.
+QStringList MissingFormFiles(const QString& strprojectpath);
 
 // The folder of the project file `strprojectpath` as it is on disk, with a
 // trailing "/" (empty for an empty path). Unlike GetFolder it does not take a

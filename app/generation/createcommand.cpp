@@ -120,6 +120,15 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
                                   str::sql::ActiveWhatsThis, report),
         false};
     formLines.whatsThisHelp = formLines.helpIds && CreateSettings::ticked(s.setFormWhatsThisHelp);
+    // Forms the project lists but that are not there: say so, rather than
+    // that their entries' forms are not in the project.
+    if ((formLines.toolTips || formLines.helpIds) && QFileInfo(appProjectPath).isFile())
+        guarded(report, [&] {
+            for (const QString& listed : QMTCOdeMod::MissingFormFiles(appProjectPath))
+                report.fail(QStringLiteral("The form file %1 listed in %2 cannot be read, so its "
+                                           "controls got no tool tips or help IDs.")
+                                .arg(listed, QDir::toNativeSeparators(appProjectPath)));
+        });
     if ((formLines.toolTips || formLines.helpIds) && steps.writeForms)
         guarded(report,
                 [&] { merge(report, steps.writeForms(db, formLines, appProjectPath, forms)); });

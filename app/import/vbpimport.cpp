@@ -166,20 +166,12 @@ VbProjectHelp ReadVbProjectHelp(const QString& vbpPath) {
                 help.helpFile = value;
         }
     });
-    const std::vector<FormRow> forms = ReadProjectForms(vbpPath);
-    // Forms listed whose files cannot be read give no row: name them.
-    ForEachLine(view(project), [&](std::string_view line, std::size_t) {
-        if (!named(TrimBlanks(LineKey(line)), "Form"))
-            return;
-        QString name;
-        QString file;
-        if (!ReadFormEntry(text(line), vbpPath, name, file)) {
-            const QString listed = text(TrimBlanks(line.substr(line.find('=') + 1)));
-            help.problems << QStringLiteral("The form file %1 listed in %2 cannot be read; its "
-                                            "controls were not imported.")
-                                 .arg(listed, QDir::toNativeSeparators(vbpPath));
-        }
-    });
+    QStringList unreadable;
+    const std::vector<FormRow> forms = ReadProjectForms(vbpPath, &unreadable);
+    for (const QString& listed : std::as_const(unreadable))
+        help.problems << QStringLiteral("The form file %1 listed in %2 cannot be read; its "
+                                        "controls were not imported.")
+                             .arg(listed, QDir::toNativeSeparators(vbpPath));
     for (const FormRow& form : forms) {
         const QString path = GetFormFilePath(form.formName, forms, vbpPath);
         try {

@@ -433,6 +433,29 @@ private slots:
                                                    "HelpFile=\"help.hlp\"\r\n"));
     }
 
+    // A form file the project lists but that is not there is named as such,
+    // and the forms that are there are still written.
+    void aMissingFormFileIsNamed() {
+        const QString vbp = path(QStringLiteral("app.vbp"));
+        QVERIFY(testenv::writeAll(vbp, "Form=frmA.frm\r\nForm=gone.frm\r\n"));
+        QVERIFY(testenv::writeAll(path(QStringLiteral("frmA.frm")),
+                                  "VERSION 5.00\r\nBegin VB.Form frmA\r\nEnd\r\n"
+                                  "Attribute VB_Name = \"frmA\"\r\n"));
+        addWhatsThis(*m_db, QStringLiteral("frmA.frmA"), QStringLiteral("IDH_A"),
+                     QStringLiteral("t"), 5);
+        addWhatsThis(*m_db, QStringLiteral("frmGone.cmd"), QStringLiteral("IDH_B"),
+                     QStringLiteral("t"), 6);
+        m_s.createGeneralHelp = 0;
+        m_s.vbProjectFileName = vbp;
+        m_s.createContextSensitiveHelp = 1;
+        const CreateReport report = create(QMTCOdeMod::ReadProjectForms(vbp));
+        const QString said = report.failures.join(u'\n');
+        QVERIFY2(said.contains(u"The form file gone.frm listed in " +
+                               QDir::toNativeSeparators(vbp) + u" cannot be read"),
+                 qPrintable(said));
+        QCOMPARE(report.formsRewritten, 1);
+    }
+
     void createRemovesOnlyItsOwnLeftOvers() {
         const QStringList ours{QStringLiteral(".help.rtf.qmt-Ab12Cd"),
                                QStringLiteral(".frmA.frm.qmt-zzzzzz")};
