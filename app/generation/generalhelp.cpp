@@ -5,6 +5,7 @@
 #include "dao.h"
 #include "fileio/textoutput.h"
 #include "generation/createrules.h"
+#include "generation/helpwindow.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
@@ -148,8 +149,8 @@ void WriteHelpProjectFile(const CreateSettings& s, dao::Database& db, CreateRepo
     });
     out.writeLine(blank);
     out.writeLine(LoadResString(str::helpproject::WindowsSection));
-    out.writeLine({LoadResString(str::helpproject::MainWindow), u"\"\"",
-                   LoadResString(str::helpproject::MainWindowPlacement)});
+    out.writeLine(
+        {LoadResString(str::helpproject::MainWindow), u"\"\"", HpjWindowPlacement(s.window)});
     out.writeLine(blank);
     out.writeLine(LoadResString(str::helpproject::ConfigSection));
     out.writeLine(LoadResString(str::helpproject::BrowseButtons));

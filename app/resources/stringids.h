@@ -152,7 +152,7 @@ constexpr int HTMH = 523;
 constexpr int INDX = 538;
 constexpr int WHLP = 539;
 constexpr int WINT = 540;
-constexpr int WINTWidth = 541; // "WINT" again: the width is saved under the top's key
+constexpr int WINW = 541; // older projects hold the width under WINT instead
 constexpr int COMP = 542;
 constexpr int WINL = 543;
 } // namespace option

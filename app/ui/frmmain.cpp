@@ -76,7 +76,6 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     // Commands without work behind them yet are shown, but not offered (their
     // What's This says so).
     toolbarButtons[4]->setEnabled(false);
-    cmdwinsize->setEnabled(false);
     // The lists filter as the author types: every item holding the letters
     // typed, anywhere, in any case.
     for (QComboBox* box :

@@ -14,6 +14,7 @@ list(APPEND QM_UI_SOURCES
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp
+  ui/frmwindowsize.h ui/frmwindowsize.cpp
 )
 # Toolbar wrapper and desktop services of the main window
 list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)

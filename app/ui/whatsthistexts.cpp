@@ -215,9 +215,10 @@ constexpr WhatsThisText kMainWindow[] = {
      "After writing the help sources, Create compiles them into the help file with the help "
      "compiler (for Windows Help only when General Help File is ticked)."},
     {"cmdwinsize",
-     "Not in use yet: this button does nothing. The help window's position and size are fixed, "
-     "as shown beside it."},
-    {"txtwinsize", "The position and size of the help file's window; fixed for now."},
+     "Sets the position and size of the help file's window, in the help viewer's units (0 to "
+     "1024 across the screen). OK on the tab stores them with the project."},
+    {"txtwinsize", "The position and size of the help file's window, as Window Size set them; "
+                   "written into the help project file when they differ from the defaults."},
 
     // ---- Menus
     {"mnufile", "Projects: New, Open, the recent projects and Exit."},
@@ -314,6 +315,16 @@ constexpr WhatsThisText kEditor[] = {
     {"mnupaste", "Puts the clipboard's text at the cursor, replacing the selected text."},
 };
 
+constexpr WhatsThisText kWindowSize[] = {
+    {"txtwinleft", "The left edge of the help window, from 0 (the screen's left) to 1024."},
+    {"txtwintop", "The top edge of the help window, from 0 (the screen's top) to 1024."},
+    {"txtwinwidth", "The width of the help window, 1024 being the screen's width."},
+    {"txtwinheight", "The height of the help window, 1024 being the screen's height."},
+    {"cmdwinsizebuttons", "OK takes the numbers for the Create tab (its OK stores them), "
+                          "Cancel leaves them as they were, Restore Defaults shows the "
+                          "defaults: pos(240,98) size(769,547)."},
+};
+
 // Whether `object` belongs to `window` rather than to a window inside it
 // that has texts of its own (the editor opened from the main window).
 bool belongsTo(const QObject* object, const QWidget* window) {
@@ -352,6 +363,8 @@ std::span<const WhatsThisText> whatsThisTexts(const QWidget* window) {
         return kMainWindow;
     if (window->objectName() == QLatin1String("frmtextedit"))
         return kEditor;
+    if (window->objectName() == QLatin1String("frmwindowsize"))
+        return kWindowSize;
     return {};
 }
 
