@@ -81,11 +81,10 @@ void collectKeywords(Book& book) {
     }
     QCollator collator{QLocale(QLocale::English, QLocale::UnitedStates)};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(book.keywords.begin(), book.keywords.end(),
-              [&](const Keyword& a, const Keyword& b) {
-                  const int order = collator.compare(a.text, b.text);
-                  return order != 0 ? order < 0 : a.text < b.text;
-              });
+    std::sort(book.keywords.begin(), book.keywords.end(), [&](const Keyword& a, const Keyword& b) {
+        const int order = collator.compare(a.text, b.text);
+        return order != 0 ? order < 0 : a.text < b.text;
+    });
 }
 
 } // namespace
@@ -97,10 +96,10 @@ int Book::find(const QString& id) const {
 Book ReadBook(dao::Database& db, const QString& title) {
     Book book;
     book.title = title;
-    auto rs = db.OpenRecordset(
-        SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
-                    LoadResString(str::field::Status), kActive),
-        dao::dbOpenSnapshot);
+    auto rs =
+        db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::GeneralHelp),
+                                     LoadResString(str::field::Status), kActive),
+                         dao::dbOpenSnapshot);
     for (; !rs->EOF_(); rs->MoveNext()) {
         Topic t;
         t.id = rs->Text(QStringLiteral("TopicID"));
@@ -148,8 +147,7 @@ Book ReadBook(dao::Database& db, const QString& title) {
     for (Topic& t : book.topics) {
         if (!t.whatsThis)
             continue;
-        const QString words =
-            rtf::FirstWords(t.texts.value(0), 60, rtf::LineEnds::Ignored);
+        const QString words = rtf::FirstWords(t.texts.value(0), 60, rtf::LineEnds::Ignored);
         t.title = words.isEmpty() ? t.id : words;
     }
 

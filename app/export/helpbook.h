@@ -28,8 +28,8 @@ struct Topic {
     int map = 0;
     bool whatsThis = false; // a page of What's This entries, not a general topic
     rtf::LineEnds lineEnds = rtf::LineEnds::Paragraphs;
-    QString page;          // its file name: HtmlHelpPageName
-    int previous = -1;     // browse sequence neighbours (topic indexes)
+    QString page;      // its file name: HtmlHelpPageName
+    int previous = -1; // browse sequence neighbours (topic indexes)
     int next = -1;
 };
 

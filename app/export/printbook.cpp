@@ -47,8 +47,8 @@ QString bookHtml(const helpbook::Book& book, const QString& pictureFolder,
     // A pop-up's text is its topic's, printed where the topic stands: links.popup stays unset.
 
     const auto pageOf = [&pages](int topic) {
-        const int page = topic >= 0 && std::size_t(topic) < pages.size() ? pages[std::size_t(topic)]
-                                                                          : 0;
+        const int page =
+            topic >= 0 && std::size_t(topic) < pages.size() ? pages[std::size_t(topic)] : 0;
         return page > 0 ? QString::number(page) : QStringLiteral("000");
     };
     QString html = QStringLiteral(
@@ -111,7 +111,8 @@ std::vector<int> topicPages(const helpbook::Book& book, QTextDocument& document)
                 bool ok = false;
                 const int t = name.mid(kAnchor.size()).toInt(&ok);
                 if (ok && t >= 0 && std::size_t(t) < pages.size())
-                    pages[std::size_t(t)] = int(layout->blockBoundingRect(block).top() / height) + 1;
+                    pages[std::size_t(t)] =
+                        int(layout->blockBoundingRect(block).top() / height) + 1;
             }
             break; // the anchor opens the heading
         }
@@ -127,8 +128,7 @@ void prepare(QTextDocument& document, QPagedPaintDevice& device) {
 
 } // namespace
 
-Manual LayOut(const helpbook::Book& book, const QString& pictureFolder,
-              QPagedPaintDevice& device) {
+Manual LayOut(const helpbook::Book& book, const QString& pictureFolder, QPagedPaintDevice& device) {
     Manual manual;
     std::vector<int> pages;
     // The numbers take no more room than the placeholders, so the second
@@ -192,8 +192,7 @@ QByteArray PdfBytes(const helpbook::Book& book, const QString& pictureFolder) {
 }
 
 void ExportPdf(dao::Database& db, const QString& projectPath, const QString& pdfPath) {
-    const helpbook::Book book =
-        helpbook::ReadBook(db, helpbook::BookTitle(db, projectPath));
+    const helpbook::Book book = helpbook::ReadBook(db, helpbook::BookTitle(db, projectPath));
     fileio::SaveBytes(pdfPath, PdfBytes(book, helpbook::PictureFolder(db, projectPath)));
 }
 

@@ -28,8 +28,7 @@ struct Manual {
 
 // Lays `book` out for `device` (its paintable area less a line for the page
 // number). `pictureFolder` is where the texts' pictures are looked for.
-Manual LayOut(const helpbook::Book& book, const QString& pictureFolder,
-              QPagedPaintDevice& device);
+Manual LayOut(const helpbook::Book& book, const QString& pictureFolder, QPagedPaintDevice& device);
 
 // Prints every page of `manual` on `device` (as laid out for it).
 void Print(const Manual& manual, QPagedPaintDevice& device);

@@ -32,7 +32,8 @@ QString idKey(const QString& id) {
     return key;
 }
 
-const char* const kStyle = R"(body { margin: 0; font-family: Arial, Helvetica, sans-serif; font-size: 11pt; color: #202020; }
+const char* const kStyle =
+    R"(body { margin: 0; font-family: Arial, Helvetica, sans-serif; font-size: 11pt; color: #202020; }
 header.qm-bar { display: flex; flex-wrap: wrap; align-items: center; gap: 0.5em 1.5em; padding: 0.5em 1em; background: #2b4f81; color: #fff; }
 header.qm-bar a { color: #fff; text-decoration: none; }
 header.qm-bar a.qm-home { font-weight: bold; font-size: 13pt; }
@@ -156,8 +157,7 @@ QString topicPage(const helpbook::Book& book, const helpbook::Topic& t, const QS
         html += QStringLiteral("<nav class=\"qm-browse\">");
         if (t.previous >= 0)
             html += u"<a rel=\"prev\" href=\"" +
-                    escaped(book.topics[std::size_t(t.previous)].page) +
-                    u"\">&laquo; Previous</a>";
+                    escaped(book.topics[std::size_t(t.previous)].page) + u"\">&laquo; Previous</a>";
         if (t.next >= 0)
             html += u"<a rel=\"next\" href=\"" + escaped(book.topics[std::size_t(t.next)].page) +
                     u"\">Next &raquo;</a>";
@@ -211,8 +211,8 @@ QString indexPage(const helpbook::Book& book) {
     QString others;
     for (int t : book.order)
         if (!listed[std::size_t(t)])
-            others += u"<li>" + link(book.topics[std::size_t(t)].page,
-                                     book.topics[std::size_t(t)].title) +
+            others += u"<li>" +
+                      link(book.topics[std::size_t(t)].page, book.topics[std::size_t(t)].title) +
                       u"</li>\n";
     if (!others.isEmpty())
         html += (book.contents.empty() ? QString() : QStringLiteral("<h2>Other topics</h2>\n")) +
@@ -234,8 +234,8 @@ QString keywordsPage(const helpbook::Book& book) {
         // A keyword of several topics lists them under it.
         html += u"<li>" + escaped(k.text) + u"\n<ul>\n";
         for (int t : k.topics)
-            html += u"<li>" + link(book.topics[std::size_t(t)].page,
-                                   book.topics[std::size_t(t)].title) +
+            html += u"<li>" +
+                    link(book.topics[std::size_t(t)].page, book.topics[std::size_t(t)].title) +
                     u"</li>\n";
         html += QStringLiteral("</ul></li>\n");
     }

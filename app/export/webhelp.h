@@ -26,7 +26,7 @@ namespace webhelp {
 
 struct Site {
     std::vector<std::pair<QString, QByteArray>> files; // name in the folder, bytes
-    QStringList warnings; // what the pages could not carry, per topic
+    QStringList warnings;                              // what the pages could not carry, per topic
 };
 
 // The site's files. `picture` copies a picture file named in a text into the

@@ -53,11 +53,10 @@ inline void addWhatsThis(dao::Database& db, const QString& object, const QString
 
 // The topics in the order the exports show them: the contents' order, then
 // the topic the contents leave out, then the What's This page.
-inline const QStringList kOrder = {QStringLiteral("Welcome to Demo"),
-                                   QStringLiteral("Installing Demo"),
-                                   QStringLiteral("Printing reports"),
-                                   QStringLiteral("Glossary term"),
-                                   QStringLiteral("Hidden extras")};
+inline const QStringList kOrder = {
+    QStringLiteral("Welcome to Demo"), QStringLiteral("Installing Demo"),
+    QStringLiteral("Printing reports"), QStringLiteral("Glossary term"),
+    QStringLiteral("Hidden extras")};
 
 // Stored in another order than the contents give.
 inline void fill(dao::Database& db) {

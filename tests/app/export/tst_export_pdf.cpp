@@ -26,7 +26,8 @@ QString pdfText(const QString& pdf, int first = 0, int last = 0) {
     QProcess p;
     p.start(QStringLiteral("pdftotext"), args << pdf << QStringLiteral("-"));
     if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return QStringLiteral("pdftotext failed: ") + QString::fromLocal8Bit(p.readAllStandardError());
+        return QStringLiteral("pdftotext failed: ") +
+               QString::fromLocal8Bit(p.readAllStandardError());
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
@@ -58,8 +59,9 @@ private slots:
         QVERIFY(testenv::readAll(pdf).startsWith("%PDF-"));
         const QString text = pdfText(pdf);
         // Title page, contents, then one page per topic.
-        const QStringList titles = bookfixture::kOrder + QStringList{
-                                       QStringLiteral("Closes the window and keeps the changes.")};
+        const QStringList titles =
+            bookfixture::kOrder +
+            QStringList{QStringLiteral("Closes the window and keeps the changes.")};
         QVERIFY(pdfText(pdf, 1, 1).contains(u"Demo Help"));
         const QString body = pdfText(pdf, 3, 99);
         qsizetype at = -1;
@@ -71,14 +73,16 @@ private slots:
             at = found;
         }
         // The contents give each topic's page: that page begins with its heading.
-        static const QRegularExpression entry(QStringLiteral("^[ \\t]*(\\S.*?)[ \\t]{2,}(\\d+)[ \\t]*$"),
-                                              QRegularExpression::MultilineOption);
+        static const QRegularExpression entry(
+            QStringLiteral("^[ \\t]*(\\S.*?)[ \\t]{2,}(\\d+)[ \\t]*$"),
+            QRegularExpression::MultilineOption);
         int checked = 0;
         const QString contents = pdfText(pdf, 2, 2);
         for (const auto& m : entry.globalMatch(contents)) {
             const QString title = m.captured(1);
             const int page = m.captured(2).toInt();
-            const QString heading = title == QLatin1String("Welcome to Demo") ? QStringLiteral("Welcome") : title;
+            const QString heading =
+                title == QLatin1String("Welcome to Demo") ? QStringLiteral("Welcome") : title;
             const QString pageText = pdfText(pdf, page, page);
             QVERIFY2(pageText.trimmed().startsWith(heading), qPrintable(title + u": " + pageText));
             // The page number stands below the text.
@@ -101,11 +105,11 @@ private slots:
                              << QStringLiteral("out/m.pdf");
         QTest::newRow("web") << list("--export-web", "demo.QMT", "site") << 0
                              << QStringLiteral("site/index.html");
-        QTest::newRow("missing project") << list("--export-web", "none.QMT", "x") << 1
-                                         << QStringLiteral("");
+        QTest::newRow("missing project")
+            << list("--export-web", "none.QMT", "x") << 1 << QStringLiteral("");
         QTest::newRow("no target") << list("--export-pdf", "demo.QMT") << 2 << QStringLiteral("");
-        QTest::newRow("unwritable") << list("--export-pdf", "demo.QMT", "demo.QMT/m.pdf")
-                                    << 1 << QStringLiteral("");
+        QTest::newRow("unwritable")
+            << list("--export-pdf", "demo.QMT", "demo.QMT/m.pdf") << 1 << QStringLiteral("");
     }
 
     void exportsFromTheCommandLine() {

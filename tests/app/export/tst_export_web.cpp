@@ -41,9 +41,7 @@ class TestExportWeb : public QObject {
     QString m_project;
     QString m_site;
 
-    QByteArray file(const QString& name) const {
-        return testenv::readAll(m_site + u'/' + name);
-    }
+    QByteArray file(const QString& name) const { return testenv::readAll(m_site + u'/' + name); }
 
 private slots:
     void initTestCase() {
@@ -100,7 +98,8 @@ private slots:
         QCOMPARE(map.value(QStringLiteral("2000")).toString(), QStringLiteral("WT_OK.htm"));
         const QJsonObject ids = data.value(QStringLiteral("ids")).toObject();
         QCOMPARE(ids.size(), 6);
-        QCOMPARE(ids.value(QStringLiteral("idh_setup")).toString(), QStringLiteral("IDH_SETUP.htm"));
+        QCOMPARE(ids.value(QStringLiteral("idh_setup")).toString(),
+                 QStringLiteral("IDH_SETUP.htm"));
         QCOMPARE(ids.value(QStringLiteral("wt_ok")).toString(), QStringLiteral("WT_OK.htm"));
     }
 
@@ -148,7 +147,8 @@ private slots:
 
     void browseSequenceLinks() {
         const auto browse = [this](const char* page) {
-            static const QRegularExpression nav(QStringLiteral("<nav class=\"qm-browse\">(.*)</nav>"));
+            static const QRegularExpression nav(
+                QStringLiteral("<nav class=\"qm-browse\">(.*)</nav>"));
             return nav.match(QString::fromUtf8(file(QLatin1String(page)))).captured(1);
         };
         QCOMPARE(browse("IDH_WELCOME.htm"),
@@ -178,8 +178,10 @@ private slots:
         QTest::newRow("case and punctuation")
             << QStringLiteral("Print-Preview, print!") << words("print", "preview");
         QTest::newRow("one letter is no word") << QStringLiteral("a b cd") << words("cd");
-        QTest::newRow("letters beyond ASCII") << QStringLiteral("Größe ÄNDERN") << words("größe", "ändern");
-        QTest::newRow("digits") << QStringLiteral("Windows 95 x86") << words("windows", "95", "x86");
+        QTest::newRow("letters beyond ASCII")
+            << QStringLiteral("Größe ÄNDERN") << words("größe", "ändern");
+        QTest::newRow("digits") << QStringLiteral("Windows 95 x86")
+                                << words("windows", "95", "x86");
         QTest::newRow("empty") << QStringLiteral("") << QStringList();
     }
 
