@@ -4,6 +4,7 @@ list(APPEND QM_UI_SOURCES
   ui/uiutil.h ui/commandguard.h
   ui/frmmain.ui ui/frmmain.h ui/frmmain.cpp
   ui/frmmain_project.cpp
+  ui/frmmain_export.cpp
   ui/tabs/tabpage.h ui/tabs/tabpage.cpp ui/tabs/listutil.h
   ui/tabs/generalhelptab.h ui/tabs/generalhelptab.cpp
   ui/tabs/contentsfiletab.h ui/tabs/contentsfiletab.cpp

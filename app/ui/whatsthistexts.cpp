@@ -236,8 +236,18 @@ constexpr WhatsThisText kMainWindow[] = {
                           ".BAS) into the project."},
     {"mnuimportvbproject", "Imports the tool tips, HelpContextIDs and WhatsThisHelpIDs the "
                            "application's forms already have, and its help file's name."},
-    {"mnuprintpreview", "Printing is not offered yet: this item does nothing."},
-    {"mnuprint", "Printing is not offered yet: this item does nothing."},
+    {"mnuexport", "The project's topics as a printed manual (PDF) or as web help, made from "
+                  "the saved project."},
+    {"mnuexportpdf", "Writes the manual as a PDF file: a title page, the contents with page "
+                     "numbers, then every topic on its own page, in contents order (topics the "
+                     "contents leave out after them)."},
+    {"mnuexportweb", "Writes web help into the folder of the start page you name (index.html): "
+                     "a page per topic, the contents, the index and a search that runs in the "
+                     "browser, from disk or any web server."},
+    {"mnuprintpreview", "Shows the manual (title page, contents with page numbers, every topic) "
+                        "as it will print, and prints it from there."},
+    {"mnuprint", "Prints the manual: a title page, the contents with page numbers, then every "
+                 "topic in contents order (Ctrl+P)."},
     {"mnuMRU_1",
      "A project you opened recently. Choosing it opens it again; unsaved changes are asked about "
      "first."},
@@ -278,7 +288,7 @@ constexpr WhatsThisText kMainWindow[] = {
      "about first."},
     {"Toolbar1_2", "Opens a project file, as File, Open. Unsaved changes are asked about first."},
     {"Toolbar1_3", "Saves what the selected tab shows, as the OK button."},
-    {"Toolbar1_4", "Printing is not offered yet: this button does nothing."},
+    {"Toolbar1_4", "Prints the manual of the project, as File, Print."},
     {"Toolbar1_6", "Deletes the record shown, as the Delete button."},
     {"Toolbar1_7",
      "Opens the help text of the General Help tab in a larger editor window; its text comes "

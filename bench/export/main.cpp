@@ -48,13 +48,13 @@ void buildProject(const QString& path, int topics) {
                                   QStringLiteral("HelpText"), QStringLiteral("MapNumber"),
                                   QStringLiteral("Status")};
     for (int i = 0; i < topics; ++i) {
-        QString text = QStringLiteral(
-                           "Topic %1 explains one part of the program in a few sentences, so "
+        QString text =
+            QStringLiteral("Topic %1 explains one part of the program in a few sentences, so "
                            "that the page holds what a real topic holds.\r\nSee also {\\uldb "
                            "the next topic}{\\v IDH_TOPIC_%2} and {\\b bold words}.\r\n"
                            "A last paragraph with a list of the steps to follow.")
-                           .arg(i)
-                           .arg((i + 1) % topics);
+                .arg(i)
+                .arg((i + 1) % topics);
         if (i % 10 == 0)
             text += QStringLiteral("\r\n\\trowd\\cellx2000\\cellx5000\\intbl Option\\cell "
                                    "Meaning\\cell\\row\\trowd\\cellx2000\\cellx5000\\intbl "
@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     for (int r = 0; r < rounds; ++r) {
         pdf.push_back(run({QStringLiteral("--export-pdf"), project, pdfFile}));
         QDir(dir.filePath(QStringLiteral("web"))).removeRecursively();
-        web.push_back(run({QStringLiteral("--export-web"), project, dir.filePath(QStringLiteral("web"))}));
+        web.push_back(
+            run({QStringLiteral("--export-web"), project, dir.filePath(QStringLiteral("web"))}));
     }
     qint64 webBytes = 0;
     int webFiles = 0;
@@ -154,7 +155,8 @@ int main(int argc, char** argv) {
                 pdfMedian <= 10.0 ? "met" : "NOT met");
     std::printf("  --export-web  median %.2f s  (%d files, %.1f MB, into an empty folder)\n",
                 bench::median(web), webFiles, double(webBytes) / 1e6);
-    std::printf("  --export-web  again over the unchanged folder: %.2f s\n",
-                run({QStringLiteral("--export-web"), project, dir.filePath(QStringLiteral("web"))}));
+    std::printf(
+        "  --export-web  again over the unchanged folder: %.2f s\n",
+        run({QStringLiteral("--export-web"), project, dir.filePath(QStringLiteral("web"))}));
     return 0;
 }
