@@ -124,7 +124,7 @@ const char* const kScript = R"((function () {
 QString searchForm() {
     return QStringLiteral(
         "<form action=\"index.html\" method=\"get\" role=\"search\"><input type=\"search\" "
-        "name=\"q\" placeholder=\"Search\" aria-label=\"Search\"></form>");
+        "id=\"qm-query\" name=\"q\" placeholder=\"Search\" aria-label=\"Search\"></form>");
 }
 
 QString pageStart(const helpbook::Book& book, const QString& title, const QString& head) {
@@ -150,8 +150,7 @@ QString link(const QString& page, const QString& text) {
 QString topicPage(const helpbook::Book& book, const helpbook::Topic& t, const QString& body) {
     QString head;
     if (body.contains(QLatin1String("<div class=\"popup\"")))
-        head = u"<style>\n" + rtf::PopupStyle() + u"</style>\n<script>\n" + rtf::PopupScript() +
-               u"</script>\n";
+        head = u"<script>\n" + rtf::PopupScript() + u"</script>\n";
     QString html = pageStart(book, t.title, head);
     if (t.previous >= 0 || t.next >= 0) {
         html += QStringLiteral("<nav class=\"qm-browse\">");
@@ -349,7 +348,8 @@ Site BuildSite(const helpbook::Book& book,
     }
     site.files.push_back({QStringLiteral("index.html"), indexPage(book).toUtf8()});
     site.files.push_back({QStringLiteral("keywords.html"), keywordsPage(book).toUtf8()});
-    site.files.push_back({QStringLiteral("style.css"), QByteArray(kStyle)});
+    // The help texts' own style (tabs, tables, pop-ups) with the site's.
+    site.files.push_back({QStringLiteral("style.css"), kStyle + rtf::PopupStyle().toUtf8()});
     site.files.push_back({QStringLiteral("help.js"), QByteArray(kScript)});
     site.files.push_back({QStringLiteral("data.js"), dataScript(book)});
     site.files.push_back({QStringLiteral("search.js"), searchScript(book)});

@@ -51,8 +51,7 @@ void FrmMain::mnuexportpdf_Click() {
     const QFileInfo project(m_session.projectPath);
     QString path = shell::askFileName(shell::FileDialogRequest{
         QStringLiteral("PDF Files (*.pdf)|*.pdf"),
-        project.absoluteDir().filePath(project.completeBaseName() + QStringLiteral(".pdf")),
-        true});
+        project.absoluteDir().filePath(project.completeBaseName() + QStringLiteral(".pdf")), true});
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -67,22 +66,22 @@ void FrmMain::mnuexportweb_Click() {
         return;
     // The web help's start page names its folder.
     const QFileInfo project(m_session.projectPath);
-    const QString page = shell::askFileName(shell::FileDialogRequest{
-        QStringLiteral("Web Help Start Page (index.html)|index.html"),
-        project.absoluteDir().filePath(project.completeBaseName() +
-                                       QStringLiteral("_web/index.html")),
-        true});
+    const QString page = shell::askFileName(
+        shell::FileDialogRequest{QStringLiteral("Web Help Start Page (index.html)|index.html"),
+                                 project.absoluteDir().filePath(project.completeBaseName() +
+                                                                QStringLiteral("_web/index.html")),
+                                 true});
     if (page.isEmpty())
         return;
-    const webhelp::Result result = webhelp::ExportWebHelp(
-        *m_session.db, m_session.projectPath, QFileInfo(page).absolutePath());
+    const webhelp::Result result = webhelp::ExportWebHelp(*m_session.db, m_session.projectPath,
+                                                          QFileInfo(page).absolutePath());
     const QString start =
         QDir::toNativeSeparators(QFileInfo(page).absolutePath() + QStringLiteral("/index.html"));
     if (!result.warnings.isEmpty())
-        shell::MsgBox(QStringLiteral("The web help is written; its start page is %1.\n\n")
-                              .arg(start) +
-                          result.warnings.join(u'\n'),
-                      shell::vbExclamation);
+        shell::MsgBox(
+            QStringLiteral("The web help is written; its start page is %1.\n\n").arg(start) +
+                result.warnings.join(u'\n'),
+            shell::vbExclamation);
     statusBar()->showMessage(QStringLiteral("Wrote the web help: %1.").arg(start), 5000);
 }
 

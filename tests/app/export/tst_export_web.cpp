@@ -134,6 +134,7 @@ private slots:
         QVERIFY(welcome.contains("<div class=\"popup\" id=\"qmpopup1\"><p>A word with a "
                                  "meaning.</p>"));
         QVERIFY(welcome.contains("function qmPopup"));
+        QVERIFY(file(QStringLiteral("style.css")).contains("div.popup {"));
         QVERIFY(welcome.contains("<img src=\"pic_logo.bmp\" alt=\"logo.bmp\">"));
         QCOMPARE(file(QStringLiteral("pic_logo.bmp")), QByteArray("BMpicture"));
         const QByteArray print = file(QStringLiteral("IDH_PRINT.htm"));
