@@ -90,6 +90,13 @@ private slots:
             ++checked;
         }
         QCOMPARE(checked, titles.size());
+        // The picture is in the file (pdfimages lists it under two heading lines).
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        QVERIFY(images.waitForFinished(60000));
+        const QList<QByteArray> lines = images.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines.at(2).contains(" 40    20 "), lines.at(2).constData());
         // The table and the jump's words are printed; hidden text is not.
         QVERIFY(text.contains(u"A4"));
         QVERIFY(text.contains(u"the welcome"));
