@@ -65,8 +65,11 @@ QString bookHtml(const helpbook::Book& book, const QString& pictureFolder,
         QString text = escaped(title);
         if (bold)
             text = u"<b>" + text + u"</b>";
-        html += QStringLiteral("<tr><td style=\"padding-left: %1pt\">").arg((depth - 1) * 14) +
-                text + u"</td><td class=\"page\" width=\"40\">" +
+        // Indented by blanks: the text document ignores a cell's own padding.
+        QString indent;
+        for (int i = 1; i < depth; ++i)
+            indent += QStringLiteral("&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;");
+        html += u"<tr><td>" + indent + text + u"</td><td class=\"page\" width=\"40\">" +
                 (topic >= 0 ? pageOf(topic) : QString()) + u"</td></tr>\n";
     };
     std::vector<bool> listed(book.topics.size(), false);
