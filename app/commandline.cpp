@@ -3,11 +3,16 @@
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "dao.h"
+#include "export/printbook.h"
+#include "export/webhelp.h"
+#include "fileio/savefile.h"
 #include "generation/createbatch.h"
 #include "import/importer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +39,10 @@ QString usage() {
         "                           add what SOURCE files hold to the project: a .vbp's\n"
         "                           tool tips and help IDs, a .hpj's options and map,\n"
         "                           a .cnt's contents, a .h/.hm/.bas file's map numbers\n"
+        "  qmt --export-pdf PROJECT.QMT FILE.pdf\n"
+        "                           write the project's topics as a printed manual\n"
+        "  qmt --export-web PROJECT.QMT FOLDER\n"
+        "                           write the project as web help into FOLDER\n"
         "  qmt --version            show the version\n"
         "  qmt --help               show this help\n");
 }
@@ -97,6 +106,35 @@ int runImportBatch(const QString& projectPath, const QStringList& sources) {
     return report.ok() ? Ok : Failed;
 }
 
+// The exports without a window: the project is only read.
+int runExportBatch(const QString& option, const QString& projectPath, const QString& target) {
+    if (!QFileInfo(projectPath).isFile()) {
+        print(stderr,
+              QStringLiteral("qmt: %1: the project file does not exist.\n").arg(projectPath));
+        return Failed;
+    }
+    try {
+        const auto db = dao::Database::OpenDatabase(projectPath);
+        const QString path = QFileInfo(target).absoluteFilePath();
+        if (option == QLatin1StringView("--export-pdf")) {
+            printbook::ExportPdf(*db, projectPath, path);
+        } else {
+            const webhelp::Result result = webhelp::ExportWebHelp(*db, projectPath, path);
+            for (const QString& w : result.warnings)
+                print(stderr, QStringLiteral("qmt: warning: %1\n").arg(w));
+        }
+        db->Close();
+        print(stdout, QStringLiteral("Wrote %1\n").arg(QDir::toNativeSeparators(path)));
+    } catch (const dao::EngineError& e) {
+        print(stderr, QStringLiteral("qmt: %1: %2\n").arg(projectPath, e.text()));
+        return Failed;
+    } catch (const fileio::FileWriteError& e) {
+        print(stderr, QStringLiteral("qmt: %1\n").arg(e.message()));
+        return Failed;
+    }
+    return Ok;
+}
+
 } // namespace
 
 std::optional<int> runBatch(int argc, char** argv) {
@@ -148,6 +186,22 @@ std::optional<int> runBatch(int argc, char** argv) {
                                       .arg(source));
         const auto app = ensureApplication(argc, argv);
         return runImportBatch(args.at(1), args.mid(2));
+    }
+    if (option == QLatin1StringView("--export-pdf") ||
+        option == QLatin1StringView("--export-web")) {
+        if (args.size() != 3 || args.at(1).isEmpty() || args.at(2).isEmpty())
+            return usageError(QStringLiteral("%1 needs a project file and %2")
+                                  .arg(option, option == QLatin1StringView("--export-pdf")
+                                                   ? QStringLiteral("a PDF file")
+                                                   : QStringLiteral("a folder")));
+        // Pages are laid out with fonts, which need a graphical application;
+        // no display is needed for that.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        std::unique_ptr<QCoreApplication> app;
+        if (!QCoreApplication::instance())
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        return runExportBatch(option, args.at(1), args.at(2));
     }
     return usageError(QStringLiteral("unknown option %1").arg(option));
 }

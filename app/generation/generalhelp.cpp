@@ -6,6 +6,7 @@
 #include "fileio/textoutput.h"
 #include "generation/createchecks.h"
 #include "generation/createrules.h"
+#include "generation/helpwindow.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
@@ -109,11 +110,11 @@ void writeHelpProjectHead(fileio::AnsiLineFile& out, const CreateSettings& s) {
     out.writeLine(LoadResString(str::helpproject::MapSection));
 }
 
-void writeHelpProjectTail(fileio::AnsiLineFile& out) {
+void writeHelpProjectTail(fileio::AnsiLineFile& out, const CreateSettings& s) {
     out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::WindowsSection));
-    out.writeLine({LoadResString(str::helpproject::MainWindow), u"\"\"",
-                   LoadResString(str::helpproject::MainWindowPlacement)});
+    out.writeLine(
+        {LoadResString(str::helpproject::MainWindow), u"\"\"", HpjWindowPlacement(s.window)});
     out.writeLine(u" ");
     out.writeLine(LoadResString(str::helpproject::ConfigSection));
     out.writeLine(LoadResString(str::helpproject::BrowseButtons));
@@ -193,7 +194,7 @@ GeneralHelpSources::GeneralHelpSources(const CreateSettings& s, dao::Database& d
     });
     m_warnings += links.warnings();
     rtf.writeLine(u"}");
-    writeHelpProjectTail(hpj);
+    writeHelpProjectTail(hpj, s);
 }
 
 GeneralHelpSources::~GeneralHelpSources() = default;

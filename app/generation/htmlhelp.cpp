@@ -8,6 +8,7 @@
 #include "fileio/savefile.h"
 #include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
+#include "generation/helpwindow.h"
 #include "generation/htmlpages.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
@@ -533,7 +534,8 @@ void writeTextPopups(const Project& p, const HtmlHelpPaths& paths) {
     out.commit();
 }
 
-void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QString& title) {
+void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QString& title,
+                      const HelpWindowGeometry& window) {
     const QDir projectDir = QFileInfo(paths.project).absoluteDir();
     const QString folder = paths.pagesFolderName() + u'/';
     AnsiLineFile out(paths.project);
@@ -549,6 +551,16 @@ void writeProjectFile(const Project& p, const HtmlHelpPaths& paths, const QStrin
     out.writeLine(u"Full-text search=Yes");
     out.writeLine(u"Language=0x409 English (United States)");
     out.writeLine({u"Title=", title});
+    // A window of the author's size; the viewer's own otherwise.
+    if (!window.isDefault()) {
+        out.writeLine(u"Default Window=main");
+        out.writeLine(QString());
+        out.writeLine(u"[WINDOWS]");
+        out.writeLine(
+            HhpWindowDefinition(window, title, projectDir.relativeFilePath(paths.contents),
+                                projectDir.relativeFilePath(paths.index),
+                                p.defaultPage.isEmpty() ? QString() : folder + p.defaultPage));
+    }
     out.writeLine(QString());
     out.writeLine(u"[FILES]");
     for (const Topic& t : p.topics)
@@ -685,7 +697,7 @@ void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& re
     report.written << paths.vbModule;
     writeTextPopups(project, paths);
     report.written << paths.textPopups;
-    writeProjectFile(project, paths, s.helpProjectTitle);
+    writeProjectFile(project, paths, s.helpProjectTitle, s.window);
     report.written << s.helpProjectFileName;
     if (!CreateSettings::ticked(s.vbProject))
         return;

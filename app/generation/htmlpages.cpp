@@ -65,8 +65,7 @@ QByteArray pageBytes(const QString& html) {
 
 } // namespace
 
-QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
-                     const rtf::HtmlLinks& links, rtf::LineEnds lineEnds) {
+QString TopicBody(const QStringList& texts, const rtf::HtmlLinks& links, rtf::LineEnds lineEnds) {
     QString body;
     for (qsizetype i = 0; i < texts.size(); ++i) {
         if (i > 0)
@@ -75,6 +74,12 @@ QByteArray TopicPage(const QString& title, const QString& heading, const QString
         if (!body.endsWith(u'\n'))
             body += u'\n';
     }
+    return body;
+}
+
+QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
+                     const rtf::HtmlLinks& links, rtf::LineEnds lineEnds) {
+    const QString body = TopicBody(texts, links, lineEnds);
     const bool popups = body.contains(QLatin1String("<div class=\"popup\""));
     QString html = QStringLiteral(
         "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\n"

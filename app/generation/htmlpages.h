@@ -18,6 +18,9 @@
 QByteArray TopicPage(const QString& title, const QString& heading, const QStringList& texts,
                      const rtf::HtmlLinks& links, rtf::LineEnds lineEnds);
 
+// The body of such a page: the texts' HTML, one after the other.
+QString TopicBody(const QStringList& texts, const rtf::HtmlLinks& links, rtf::LineEnds lineEnds);
+
 // The heading of a general topic, in every output and the preview: its topic
 // header, or its title when it has none.
 QString TopicHeading(const QString& title, const QString& header);

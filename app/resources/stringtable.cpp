@@ -135,7 +135,7 @@ constexpr Entry kStrings[] = {
     {538, R"(INDX)"},
     {539, R"(WHLP)"},
     {540, R"(WINT)"},
-    {541, R"(WINT)"},
+    {541, R"(WINW)"},
     {542, R"(COMP)"},
     {543, R"(WINL)"},
     {545, R"(MRU0)"},

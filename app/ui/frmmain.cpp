@@ -75,8 +75,6 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     bindKeys();
     // Commands without work behind them yet are shown, but not offered (their
     // What's This says so).
-    toolbarButtons[4]->setEnabled(false);
-    cmdwinsize->setEnabled(false);
     // The lists filter as the author types: every item holding the letters
     // typed, anywhere, in any case.
     for (QComboBox* box :
@@ -107,6 +105,7 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
     m_create = std::make_unique<CreateTab>(*this);
     connectWindow();
     connectProject();
+    connectExport();
     ui::applyWhatsThisTexts(this);
 }
 
@@ -477,7 +476,8 @@ void FrmMain::ZoomOutEdit() {
 }
 
 void FrmMain::PrintDetails(quint8, quint8) {
-    // Printing is not offered: the command changes nothing.
+    // Whatever the tab, the button prints the manual, as File, Print.
+    mnuprint_Click();
 }
 
 void FrmMain::mnuwhatsthis_Click() {

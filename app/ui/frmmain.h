@@ -87,6 +87,14 @@ public:
     // what they hold to the open project and shows what was taken.
     void importFiles(const QString& filter);
 
+    // ---- frmmain_export.cpp: the project as a manual and as web help
+    // File, Export: the manual as a PDF file, the web help into a folder.
+    void mnuexportpdf_Click();
+    void mnuexportweb_Click();
+    // The manual on a printer, or in a preview first.
+    void mnuprint_Click();
+    void mnuprintpreview_Click();
+
     // ---- The tabs
     GeneralHelpTab& generalHelpTab() { return *m_generalHelp; }
     ContentsFileTab& contentsTab() { return *m_contents; }
@@ -119,6 +127,10 @@ private:
     void buildToolbar();
     void connectWindow();
     void connectProject();
+    void connectExport();
+    // The project's book for the manual and the web help; false (with a
+    // message) when no project is open or the author keeps unsaved changes.
+    bool exportReady();
     TabPage* selectedPage() const;
     TabPage* page(int tab) const;
     int m_shownTab = TabGeneralHelp; // the tab whose frame is shown

@@ -283,11 +283,6 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     statusBar()->showMessage(
         QStringLiteral("Opened %1.").arg(QDir::toNativeSeparators(strdatabasename)), 5000);
 
-    m_session.window = HelpWindowGeometry{};
-    const HelpWindowGeometry& g = m_session.window;
-    txtwinsize->setText(QStringLiteral("pos(") + g.left + QLatin1Char(',') + g.top +
-                        QStringLiteral(") ") + QStringLiteral("size(") + g.width +
-                        QLatin1Char(',') + g.height + QLatin1Char(')'));
     return true;
 }
 

@@ -4,6 +4,7 @@ list(APPEND QM_UI_SOURCES
   ui/uiutil.h ui/commandguard.h
   ui/frmmain.ui ui/frmmain.h ui/frmmain.cpp
   ui/frmmain_project.cpp
+  ui/frmmain_export.cpp
   ui/tabs/tabpage.h ui/tabs/tabpage.cpp ui/tabs/listutil.h
   ui/tabs/generalhelptab.h ui/tabs/generalhelptab.cpp
   ui/tabs/contentsfiletab.h ui/tabs/contentsfiletab.cpp
@@ -14,6 +15,7 @@ list(APPEND QM_UI_SOURCES
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp
+  ui/frmwindowsize.h ui/frmwindowsize.cpp
 )
 # Toolbar wrapper and desktop services of the main window
 list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)

@@ -220,9 +220,10 @@ constexpr WhatsThisText kMainWindow[] = {
      "After writing the help sources, Create compiles them into the help file with the help "
      "compiler (for Windows Help only when General Help File is ticked)."},
     {"cmdwinsize",
-     "Not in use yet: this button does nothing. The help window's position and size are fixed, "
-     "as shown beside it."},
-    {"txtwinsize", "The position and size of the help file's window; fixed for now."},
+     "Sets the position and size of the help file's window, in the help viewer's units (0 to "
+     "1024 across the screen). OK on the tab stores them with the project."},
+    {"txtwinsize", "The position and size of the help file's window, as Window Size set them; "
+                   "written into the help project file when they differ from the defaults."},
 
     // ---- Menus
     {"mnufile", "Projects: New, Open, the recent projects and Exit."},
@@ -240,8 +241,18 @@ constexpr WhatsThisText kMainWindow[] = {
                           ".BAS) into the project."},
     {"mnuimportvbproject", "Imports the tool tips, HelpContextIDs and WhatsThisHelpIDs the "
                            "application's forms already have, and its help file's name."},
-    {"mnuprintpreview", "Printing is not offered yet: this item does nothing."},
-    {"mnuprint", "Printing is not offered yet: this item does nothing."},
+    {"mnuexport", "The project's topics as a printed manual (PDF) or as web help, made from "
+                  "the saved project."},
+    {"mnuexportpdf", "Writes the manual as a PDF file: a title page, the contents with page "
+                     "numbers, then every topic on its own page, in contents order (topics the "
+                     "contents leave out after them)."},
+    {"mnuexportweb", "Writes web help into the folder of the start page you name (index.html): "
+                     "a page per topic, the contents, the index and a search that runs in the "
+                     "browser, from disk or any web server."},
+    {"mnuprintpreview", "Shows the manual (title page, contents with page numbers, every topic) "
+                        "as it will print, and prints it from there."},
+    {"mnuprint", "Prints the manual: a title page, the contents with page numbers, then every "
+                 "topic in contents order (Ctrl+P)."},
     {"mnuMRU_1",
      "A project you opened recently. Choosing it opens it again; unsaved changes are asked about "
      "first."},
@@ -282,7 +293,7 @@ constexpr WhatsThisText kMainWindow[] = {
      "about first."},
     {"Toolbar1_2", "Opens a project file, as File, Open. Unsaved changes are asked about first."},
     {"Toolbar1_3", "Saves what the selected tab shows, as the OK button."},
-    {"Toolbar1_4", "Printing is not offered yet: this button does nothing."},
+    {"Toolbar1_4", "Prints the manual of the project, as File, Print."},
     {"Toolbar1_6", "Deletes the record shown, as the Delete button."},
     {"Toolbar1_7",
      "Opens the help text of the General Help tab in a larger editor window; its text comes "
@@ -317,6 +328,16 @@ constexpr WhatsThisText kEditor[] = {
     {"mnucut", "Moves the selected text to the clipboard."},
     {"mnucopy", "Copies the selected text to the clipboard."},
     {"mnupaste", "Puts the clipboard's text at the cursor, replacing the selected text."},
+};
+
+constexpr WhatsThisText kWindowSize[] = {
+    {"txtwinleft", "The left edge of the help window, from 0 (the screen's left) to 1024."},
+    {"txtwintop", "The top edge of the help window, from 0 (the screen's top) to 1024."},
+    {"txtwinwidth", "The width of the help window, 1024 being the screen's width."},
+    {"txtwinheight", "The height of the help window, 1024 being the screen's height."},
+    {"cmdwinsizebuttons", "OK takes the numbers for the Create tab (its OK stores them), "
+                          "Cancel leaves them as they were, Restore Defaults shows the "
+                          "defaults: pos(240,98) size(769,547)."},
 };
 
 // Whether `object` belongs to `window` rather than to a window inside it
@@ -357,6 +378,8 @@ std::span<const WhatsThisText> whatsThisTexts(const QWidget* window) {
         return kMainWindow;
     if (window->objectName() == QLatin1String("frmtextedit"))
         return kEditor;
+    if (window->objectName() == QLatin1String("frmwindowsize"))
+        return kWindowSize;
     return {};
 }
 

@@ -7,6 +7,23 @@
 // opthelptype index 0 and 1; None while neither button is chosen.
 enum class HelpType { None, HtmlHelp, WindowsHelp };
 
+// The help window's position and size (WINT, WINL, WINH, WINW), shown in
+// the window-size box and written into the help project files when they
+// differ from these defaults.
+struct HelpWindowGeometry {
+    QString top = QStringLiteral("98");
+    QString left = QStringLiteral("240");
+    QString height = QStringLiteral("547");
+    QString width = QStringLiteral("769");
+
+    bool operator==(const HelpWindowGeometry&) const = default;
+    bool isDefault() const { return *this == HelpWindowGeometry{}; }
+    // As the window-size box shows it: "pos(240,98) size(769,547)".
+    QString text() const {
+        return QStringLiteral("pos(%1,%2) size(%3,%4)").arg(left, top, width, height);
+    }
+};
+
 struct CreateSettings {
     QString vbProjectFileName;   // txtvbprojectfilename (VBPF)
     QString helpProjectFileName; // txthelpprojectfilename (HPFN)
@@ -27,6 +44,8 @@ struct CreateSettings {
 
     HelpType helpType = HelpType::None; // HTMH, WHLP
 
+    HelpWindowGeometry window; // the help window (not shown on the tab itself)
+
     // A check box counts as ticked only when checked (a grayed box does not).
     static bool ticked(int value) { return value == 1; }
     bool windowsHelp() const { return helpType == HelpType::WindowsHelp; }
@@ -34,13 +53,4 @@ struct CreateSettings {
     // General help is generated (and may be compiled) only for Windows Help.
     bool generalHelpDue() const { return windowsHelp() && ticked(createGeneralHelp); }
     bool compileDue() const { return generalHelpDue() && ticked(compile); }
-};
-
-// The help window's position and size, stored with the Create tab (WINT,
-// WINL, WINH) but not shown on it.
-struct HelpWindowGeometry {
-    QString top = QStringLiteral("98");
-    QString left = QStringLiteral("240");
-    QString height = QStringLiteral("547");
-    QString width = QStringLiteral("769");
 };

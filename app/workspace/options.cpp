@@ -85,9 +85,10 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
         {COMP, &CreateSettings::compile},
         {CRWH, &CreateSettings::setFormWhatsThisHelp}};
     const std::pair<int, QString HelpWindowGeometry::*> geometries[] = {
-        {WINT, &HelpWindowGeometry::top}, // saving writes the width under this key too
+        {WINT, &HelpWindowGeometry::top}, // older projects: the width (see ReadCreateSettings)
         {WINL, &HelpWindowGeometry::left},
-        {WINH, &HelpWindowGeometry::height}};
+        {WINH, &HelpWindowGeometry::height},
+        {WINW, &HelpWindowGeometry::width}};
 
     for (const auto& [id, field] : texts) {
         if (is(id)) {
@@ -112,7 +113,7 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
     }
     for (const auto& [id, field] : geometries) {
         if (is(id)) {
-            if (const auto n = wholeNumber(value))
+            if (const auto n = wholeNumber(value); n && *n >= 0 && *n <= kMaxWindowUnit)
                 geometry.*field = QString::number(*n);
             return;
         }
@@ -122,8 +123,22 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
 CreateSettings ReadCreateSettings(dao::Database& db, HelpWindowGeometry* geometry) {
     CreateSettings settings;
     HelpWindowGeometry stored;
-    for (const OptionRow& row : ReadOptions(db))
+    bool topRow = false, widthRow = false;
+    for (const OptionRow& row : ReadOptions(db)) {
         ApplyOptionRow(settings, stored, row.key, row.value);
+        const auto is = [&](int id) {
+            return row.key.compare(LoadResString(id), Qt::CaseInsensitive) == 0;
+        };
+        topRow = topRow || is(str::option::WINT);
+        widthRow = widthRow || is(str::option::WINW);
+    }
+    // Older projects wrote the width under WINT after the top, so that row
+    // holds the width and the top is lost.
+    if (topRow && !widthRow) {
+        stored.width = stored.top;
+        stored.top = HelpWindowGeometry{}.top;
+    }
+    settings.window = stored;
     if (geometry)
         *geometry = stored;
     return settings;
@@ -149,7 +164,7 @@ std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGe
         {key(WHLP), flagText(s.windowsHelp())},
         {key(WINT), g.top},
         {key(WINL), g.left},
-        {key(WINTWidth), g.width},
+        {key(WINW), g.width},
         {key(WINH), g.height},
         {key(COMP), check(s.compile)},
         // Stored last, so that HTML Help keeps its index file name for the

@@ -10,6 +10,9 @@
 
 namespace options {
 
+// The help window's numbers are in the help viewer's units, 0 to 1024.
+constexpr int kMaxWindowUnit = 1024;
+
 struct OptionRow {
     QString key;
     QString value;
@@ -34,7 +37,9 @@ void ApplyOptionRow(CreateSettings& settings, HelpWindowGeometry& geometry, cons
 
 // The Create tab as the window shows it right after opening the project: the
 // defaults (empty names, cleared boxes, no help type) with every row applied
-// in stored order. `geometry`, when given, receives the stored geometry.
+// in stored order, the help window's geometry in `window`. `geometry`, when
+// given, receives that geometry too. A project without a WINW row is read as
+// older versions wrote it: its WINT row holds the width, the top is the default.
 CreateSettings ReadCreateSettings(dao::Database& db, HelpWindowGeometry* geometry = nullptr);
 
 // The UpdateOptions calls of saving the Create tab, in their order.

@@ -10,6 +10,7 @@
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
+#include "ui/frmwindowsize.h"
 #include "ui/uiutil.h"
 #include "workspace/filltemplate.h"
 #include "workspace/options.h"
@@ -124,6 +125,23 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
         watch(box);
 
     connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
+    connect(w.cmdwinsize, &QPushButton::clicked, this, [this] { cmdwinsize_Click(); });
+}
+
+void CreateTab::cmdwinsize_Click() {
+    if (!session().isOpen())
+        return;
+    FrmWindowSize dialog(session().window, &w);
+    if (dialog.exec() != QDialog::Accepted || dialog.geometry() == session().window)
+        return;
+    session().window = dialog.geometry();
+    showWindowSize();
+    setModified(true);
+    w.CheckForOk();
+}
+
+void CreateTab::showWindowSize() {
+    w.txtwinsize->setText(session().window.text());
 }
 
 void CreateTab::shown() {
@@ -159,6 +177,7 @@ CreateSettings CreateTab::createSettings() const {
     s.vbProject = ui::checkValue(w.chkvbproject);
     s.compile = ui::checkValue(w.chkcompile);
     s.setFormWhatsThisHelp = ui::checkValue(w.chkformwhatsthishelp);
+    s.window = w.session().window;
     s.helpType = w.opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
                  : w.opthelptype[0]->isChecked() ? HelpType::HtmlHelp
                                                  : HelpType::None;
@@ -213,6 +232,8 @@ void CreateTab::ApplyOptions() {
     // A project without an application project keeps the one named before.
     if (!settings.vbProjectFileName.isEmpty())
         session().appProjectPath = settings.vbProjectFileName;
+    session().window = settings.window;
+    showWindowSize();
     m_storedTitle = settings.helpProjectTitle;
     setModified(false);
     w.updateTitle();

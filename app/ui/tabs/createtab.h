@@ -27,6 +27,10 @@ public:
 
     void opthelptype_Click(int index);
     void cmdvbproectfilebrowse_Click();
+    // Window Size: the help window's position and size in a small dialog;
+    // stored with the tab's other settings.
+    void cmdwinsize_Click();
+    void showWindowSize();
     // The Create command (also the toolbar's): stores the tab's settings when
     // it is the selected tab, runs the generators, and shows what failed.
     void cmdcreate_Click();

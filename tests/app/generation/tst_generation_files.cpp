@@ -219,6 +219,27 @@ private slots:
                      "IDH_MAIN=10\r\nIDH_MAIN=30\r\n" + kHpjTail);
     }
 
+    // The author's window in the main window line, the rest of it as fixed;
+    // the compiler takes it.
+    void helpWindowLine() {
+        addTopic(*m_db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QVariant(), QVariant(),
+                 QStringLiteral("Text"), 10);
+        m_s.window.left = QStringLiteral("0");
+        m_s.window.top = QStringLiteral("12");
+        m_s.window.width = QStringLiteral("1024");
+        m_s.window.height = QStringLiteral("500");
+        CreateReport report;
+        CreateGeneralHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        QByteArray tail = kHpjTail;
+        tail.replace("(240,98,769,547)", "(0,12,1024,500)");
+        QCOMPARE(hpj(), hpjHead("TITLE=My Help\r\n", "", "help.hlp", m_s.rtfFileName.toUtf8()) +
+                            "IDH_MAIN=10\r\n" + tail);
+        const CompileResult r =
+            CompileHelpProject(m_s.helpProjectFileName, CompileWait::UntilFinished);
+        QVERIFY2(r.succeeded(), qPrintable(r.message));
+    }
+
     void vbProjectHelpFileLine() {
         const QString vbp = path(QStringLiteral("app.vbp"));
         const QByteArray before = "Type=Exe\r\nHelpFile=\"old.hlp\"\r\nhelpfile=\"small\"\r\n"

@@ -191,6 +191,25 @@ private slots:
         QVERIFY(!QFile::exists(m_s.helpProjectFileName));
     }
 
+    // A window of the author's size is the viewer's default window; without
+    // one the project file has no window section (sourcesByteForByte).
+    void helpWindowDefinition() {
+        fillProject();
+        m_s.window.left = QStringLiteral("10");
+        m_s.window.top = QStringLiteral("20");
+        m_s.window.width = QStringLiteral("300");
+        m_s.window.height = QStringLiteral("400");
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY(report.ok());
+        const QByteArray hhp = file(QStringLiteral("help.hhp"));
+        QVERIFY2(hhp.contains("Title=My Help\r\nDefault Window=main\r\n\r\n[WINDOWS]\r\n"
+                              "main=\"My Help\",\"help.hhc\",\"help.hhk\","
+                              "\"help_html/IDH_START.htm\",\"help_html/IDH_START.htm\",,,,,"
+                              "0x2520,,0x3006,[10,20,310,420],,,,,,,0\r\n\r\n[FILES]\r\n"),
+                 hhp.constData());
+    }
+
     void pageNamesAndTexts() {
         const QList<QPair<QString, QString>> names{
             {QStringLiteral("IDH_Main-2.x"), QStringLiteral("IDH_Main-2.x.htm")},

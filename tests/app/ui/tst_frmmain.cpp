@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPrintPreviewWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -112,7 +113,8 @@ QStringList controlNames() {
                "lblindexfile "
                "cmdok cmdcancel cmddelete cmdcreate mnufile mnunew mnuopen mnuimport "
                "mnuimportworkshop "
-               "mnuimportvbproject mnufilesep3 mnuprintpreview mnuprint mnufilesep2 mnufilesep1 "
+               "mnuimportvbproject mnuexport mnuexportpdf mnuexportweb mnufilesep3 mnuprintpreview "
+               "mnuprint mnufilesep2 mnufilesep1 "
                "mnuexit "
                "mnuview mnuviewhelpfile mnuhelp mnuproghelp mnuwhatsthis mnuhelpsep1 mnuaboutqmt "
                "mnuaboutkrv mnuhelpsep2 mnuviewprojecthelp mnutvcommands mnutvdelete mnucfaddhere "
@@ -214,7 +216,9 @@ private slots:
         });
         shell::setFileDialogHandler([this](const shell::FileDialogRequest& request) {
             if ((request.filter != LoadResString(str::filter::QuillmateFiles) &&
-                 request.filter != LoadResString(str::filter::VbProjects)) ||
+                 request.filter != LoadResString(str::filter::VbProjects) &&
+                 !request.filter.contains(QLatin1String("pdf")) &&
+                 !request.filter.contains(QLatin1String("index.html"))) ||
                 m_answers.empty())
                 return QString();
             const QString answer = m_answers.front();
@@ -380,7 +384,7 @@ private slots:
             if (!button->isSeparator()) {
                 QCOMPARE(button->toolTip(), tips.at(i - 1));
                 QVERIFY(!button->icon().isNull());
-                QCOMPARE(button->isEnabled(), i != 4); // printing is not offered yet
+                QVERIFY(button->isEnabled());
             }
         }
         QCOMPARE(window().tbwWrapper->Toolbar(), window().Toolbar1);
@@ -394,11 +398,12 @@ private slots:
         QCOMPARE(barMenus, (QList<QMenu*>{window().mnufile, window().mnuview, window().mnuhelp}));
         QVERIFY(!window().mnuimport->menuAction()->isEnabled());
         for (QAction* hidden :
-             {window().mnufilesep3, window().mnuprintpreview, window().mnuprint,
-              window().mnufilesep2, window().mnuhelpsep2, window().mnuviewprojecthelp})
+             {window().mnufilesep2, window().mnuhelpsep2, window().mnuviewprojecthelp})
             QVERIFY2(!hidden->isVisible(), qPrintable(hidden->objectName()));
-        for (QAction* shown : {window().mnufilesep1, window().mnuexit, window().mnuhelpsep1,
-                               window().mnuwhatsthis, window().mnuaboutkrv})
+        for (QAction* shown :
+             {window().mnufilesep1, window().mnuexit, window().mnuhelpsep1, window().mnuwhatsthis,
+              window().mnuaboutkrv, window().mnufilesep3, window().mnuprintpreview,
+              window().mnuprint, window().mnuexportpdf, window().mnuexportweb})
             QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
     }
 
@@ -570,7 +575,8 @@ private slots:
                  QStringList(
                      {QStringLiteral("ALPHA"), QStringLiteral("WT_OK"), QStringLiteral("ZETA")}));
         QVERIFY(window().cbotopicid->currentText().isEmpty());
-        QCOMPARE(window().txtwinsize->text(), QStringLiteral("pos(240,98) size(769,547)"));
+        // Rows as older versions wrote them: WINT is the width.
+        QCOMPARE(window().txtwinsize->text(), QStringLiteral("pos(22,98) size(11,33)"));
         QCOMPARE(window().session().window.top, QStringLiteral("98"));
         QVERIFY(m_messages.isEmpty());
     }
@@ -730,13 +736,50 @@ private slots:
         QVERIFY(QWhatsThis::inWhatsThisMode());
     }
 
-    void printChangesNothing() {
+    // Print asks for a printer, the preview shows the manual's pages, and the
+    // exports write what the dialogs name; none of them changes the window.
+    void printPreviewAndExports() {
         newProject(path(QStringLiteral("print.QMT")));
-        window().txttopictitle->setText(QStringLiteral("A title"));
+        for (const char* id : {"IDH_A", "IDH_B"})
+            addRow(QStringLiteral("GeneralHelp"),
+                   {{QStringLiteral("TopicID"), QString::fromLatin1(id)},
+                    {QStringLiteral("TopicTitle"),
+                     QString(QStringLiteral("Title of ") + QString::fromLatin1(id))},
+                    {QStringLiteral("HelpText"), QStringLiteral("Some text.")},
+                    {QStringLiteral("Status"), QStringLiteral("A")}});
         const QStringList before = windowState();
-        window().toolbarButtons[4]->trigger();
+        const auto answer = [](const char* name, std::function<void(QDialog*)> then) {
+            QTimer::singleShot(0, [name, then] {
+                auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                QCOMPARE(dialog->objectName(), QLatin1String(name));
+                then(dialog);
+                dialog->reject();
+            });
+        };
+        for (QAction* print : {window().toolbarButtons[4], window().mnuprint}) {
+            answer("dlgprint", [](QDialog*) {}); // cancelled: nothing is printed
+            print->trigger();
+        }
+        int pages = 0;
+        answer("dlgprintpreview", [&pages](QDialog* dialog) {
+            auto* preview = dialog->findChild<QPrintPreviewWidget*>();
+            QVERIFY(preview);
+            QTRY_VERIFY(preview->pageCount() > 0);
+            pages = preview->pageCount();
+        });
+        window().mnuprintpreview->trigger();
+        QCOMPARE(pages, 4); // title page, contents, two topics
         QCOMPARE(windowState(), before);
-        QVERIFY(m_messages.isEmpty());
+
+        m_answers.push_back(path(QStringLiteral("manual"))); // the extension is added
+        window().mnuexportpdf->trigger();
+        QVERIFY(testenv::readAll(path(QStringLiteral("manual.pdf"))).startsWith("%PDF-"));
+        m_answers.push_back(path(QStringLiteral("web/index.html")));
+        window().mnuexportweb->trigger();
+        QVERIFY(QFileInfo::exists(path(QStringLiteral("web/IDH_B.htm"))));
+        QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u'\n')));
+        QCOMPARE(windowState(), before);
     }
 
     void exitClosesTheWindowAndTheProject() {

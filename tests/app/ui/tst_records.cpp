@@ -7,6 +7,8 @@
 
 #include "shell/dialogs.h"
 #include "ui/frmmain.h"
+#include "ui/frmwindowsize.h"
+#include "ui/tabs/createtab.h"
 #include "workspace/filltemplate.h"
 #include "workspace/records.h"
 
@@ -16,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -113,6 +116,7 @@ private slots:
     void createTabRulesWithHtmlHelp();
     void contextHelpTicksProjectUpdate();
     void savingTheCreateTabAndReopening();
+    void windowSizeIsSetStoredAndKept();
     void titleNamesTheProjectFile();
 
     // Map numbers
@@ -487,8 +491,9 @@ void TestRecords::savingTheCreateTabAndReopening() {
     // The tab keeps its values.
     QCOMPARE(w->txthelpprojecttitle->text(), QStringLiteral("Demo's Help"));
 
-    QCOMPARE(countRows(db(), QStringLiteral("select * from options")), 17);
-    QCOMPARE(optionValue(db(), QStringLiteral("WINT")), QStringLiteral("769"));
+    QCOMPARE(countRows(db(), QStringLiteral("select * from options")), 18);
+    QCOMPARE(optionValue(db(), QStringLiteral("WINT")), QStringLiteral("98"));
+    QCOMPARE(optionValue(db(), QStringLiteral("WINW")), QStringLiteral("769"));
     QCOMPARE(optionValue(db(), QStringLiteral("WINL")), QStringLiteral("240"));
     QCOMPARE(optionValue(db(), QStringLiteral("WINH")), QStringLiteral("547"));
     QCOMPARE(optionValue(db(), QStringLiteral("WHLP")), QStringLiteral("True"));
@@ -522,6 +527,68 @@ void TestRecords::savingTheCreateTabAndReopening() {
     QVERIFY(w->cmdrtffilebrowse->isEnabled());
     QCOMPARE(w->session().window.top, QStringLiteral("98")); // reset after the rows
     QCOMPARE(w->session().window.width, QStringLiteral("769"));
+}
+
+// Answers the Window Size dialog once it shows: new values and OK, or Cancel.
+static void answerWindowSize(std::optional<std::array<int, 4>> values) {
+    QTimer::singleShot(0, [values] {
+        auto* dialog = qobject_cast<FrmWindowSize*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (!values) {
+            dialog->reject();
+            return;
+        }
+        const auto [left, top, width, height] = *values;
+        dialog->txtwinleft->setValue(left);
+        dialog->txtwintop->setValue(top);
+        dialog->txtwinwidth->setValue(width);
+        dialog->txtwinheight->setValue(height);
+        dialog->accept();
+    });
+}
+
+void TestRecords::windowSizeIsSetStoredAndKept() {
+    const QString path = w->session().projectPath;
+    selectTab(FrmMain::TabCreate);
+    click(w->opthelptype[1]);
+    retype(w->txthelpprojectfilename, QStringLiteral("/apps/demo/Demo.hpj"));
+    retype(w->txthelpprojecttitle, QStringLiteral("Demo"));
+    retype(w->txthelpfilename, QStringLiteral("/apps/demo/Demo.hlp"));
+    retype(w->txtrtffilename, QStringLiteral("/apps/demo/Demo.rtf"));
+    click(w->chkcreategeneralhelp);
+    click(w->cmdok);
+    QCOMPARE(w->txtwinsize->text(), QStringLiteral("pos(240,98) size(769,547)"));
+    QVERIFY(!w->isWindowModified());
+
+    answerWindowSize(std::nullopt); // Cancel changes nothing
+    click(w->cmdwinsize);
+    QCOMPARE(w->txtwinsize->text(), QStringLiteral("pos(240,98) size(769,547)"));
+    QVERIFY(!w->isWindowModified());
+
+    answerWindowSize(std::array{10, 20, 300, 1024});
+    click(w->cmdwinsize);
+    QCOMPARE(w->txtwinsize->text(), QStringLiteral("pos(10,20) size(300,1024)"));
+    QVERIFY(w->isWindowModified()); // unsaved until OK
+    QVERIFY(w->cmdok->isEnabled());
+    click(w->cmdok);
+    QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.value(0).text));
+    for (const auto& [key, value] : {std::pair{"WINL", "10"}, std::pair{"WINT", "20"},
+                                     std::pair{"WINW", "300"}, std::pair{"WINH", "1024"}})
+        QCOMPARE(optionValue(db(), QLatin1String(key)), QLatin1String(value));
+
+    // Kept across opens, and the dialog starts from it.
+    w = testenv::shownWindow();
+    QVERIFY(w->DataBaseOpen(path));
+    QCOMPARE(w->txtwinsize->text(), QStringLiteral("pos(10,20) size(300,1024)"));
+    QCOMPARE(w->createTab().createSettings().window.width, QStringLiteral("300"));
+    selectTab(FrmMain::TabCreate);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<FrmWindowSize*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        QCOMPARE(dialog->geometry().text(), QStringLiteral("pos(10,20) size(300,1024)"));
+        dialog->reject();
+    });
+    click(w->cmdwinsize);
 }
 
 void TestRecords::titleNamesTheProjectFile() {

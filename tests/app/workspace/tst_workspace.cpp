@@ -122,9 +122,11 @@ private slots:
     void updateOptionsAddsThenChanges();
     void updateOptionsWithEmptyValueRemovesTheRow();
     void createTabRowsInOrder();
-    void savingTheCreateTabWritesSeventeenRows();
+    void savingTheCreateTabWritesEighteenRows();
     void applyOptionRow_data();
     void applyOptionRow();
+    void olderGeometryRows_data();
+    void olderGeometryRows();
 };
 
 // ---------------------------------------------------------------- rules
@@ -682,7 +684,7 @@ void TestWorkspace::updateOptionsWithEmptyValueRemovesTheRow() {
     CreateSettings v = createValues();
     v.rtfFileName.clear();
     options::SaveCreateTab(*db, v, HelpWindowGeometry{});
-    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 16);
+    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 17);
     QVERIFY(!optionValue(*db, QStringLiteral("RTFF")));
 }
 
@@ -697,7 +699,7 @@ void TestWorkspace::createTabRowsInOrder() {
     }
     QCOMPARE(keys.join(QLatin1Char(',')),
              QStringLiteral("VBPF,HPFN,HPJT,HLPF,CONF,RTFF,CRGH,CRCF,CRTT,CRCS,CRVB,HTMH,WHLP,"
-                            "WINT,WINL,WINT,WINH,COMP,INDX,CRWH"));
+                            "WINT,WINL,WINW,WINH,COMP,INDX,CRWH"));
     QCOMPARE(values.mid(6),
              QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
                           QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
@@ -706,11 +708,13 @@ void TestWorkspace::createTabRowsInOrder() {
                           QStringLiteral("/a/help.hhk"), QString()}));
 }
 
-void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
+void TestWorkspace::savingTheCreateTabWritesEighteenRows() {
     auto db = newProject();
     options::SaveCreateTab(*db, createValues(), HelpWindowGeometry{});
-    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 17);
+    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
     QCOMPARE(optionValue(*db, QStringLiteral("WINT")),
+             std::optional<QString>(QStringLiteral("98")));
+    QCOMPARE(optionValue(*db, QStringLiteral("WINW")),
              std::optional<QString>(QStringLiteral("769")));
     QCOMPARE(optionValue(*db, QStringLiteral("WINL")),
              std::optional<QString>(QStringLiteral("240")));
@@ -720,31 +724,69 @@ void TestWorkspace::savingTheCreateTabWritesSeventeenRows() {
     mapnumbers::SaveNextMapNumber(*db, 4);
     CreateSettings v = createValues();
     v.helpProjectTitle = QStringLiteral("Second");
-    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
-    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
+    HelpWindowGeometry set;
+    set.left = QStringLiteral("10");
+    set.top = QStringLiteral("20");
+    set.width = QStringLiteral("300");
+    set.height = QStringLiteral("400");
+    options::SaveCreateTab(*db, v, set);
+    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 19);
     QCOMPARE(optionValue(*db, QStringLiteral("HPJT")),
              std::optional<QString>(QStringLiteral("Second")));
 
     // Reading the rows back gives the tab as it was saved.
-    QCOMPARE(options::ReadOptions(*db).size(), std::size_t(18));
+    QCOMPARE(options::ReadOptions(*db).size(), std::size_t(19));
     HelpWindowGeometry geometry;
     const CreateSettings back = options::ReadCreateSettings(*db, &geometry);
     QCOMPARE(back.helpProjectTitle, v.helpProjectTitle);
     QCOMPARE(back.vbProjectFileName, v.vbProjectFileName);
     QCOMPARE(back.createToolTips, 2);
     QVERIFY(back.helpType == HelpType::WindowsHelp);
-    QCOMPARE(geometry.top, QStringLiteral("769")); // WINT holds the width written last
+    QCOMPARE(geometry, set); // what the author set, across opens
+    QCOMPARE(back.window, set);
+    QCOMPARE(back.window.text(), QStringLiteral("pos(10,20) size(300,400)"));
     QCOMPARE(back.setFormWhatsThisHelp, 0);
 
     // WhatsThisHelp on forms has a row only while it is ticked.
     v.setFormWhatsThisHelp = 1;
-    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
+    options::SaveCreateTab(*db, v, set);
     QCOMPARE(optionValue(*db, QStringLiteral("CRWH")), std::optional<QString>(QStringLiteral("1")));
     QCOMPARE(options::ReadCreateSettings(*db).setFormWhatsThisHelp, 1);
     v.setFormWhatsThisHelp = 0;
-    options::SaveCreateTab(*db, v, HelpWindowGeometry{});
+    options::SaveCreateTab(*db, v, set);
     QCOMPARE(optionValue(*db, QStringLiteral("CRWH")), std::optional<QString>());
-    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 18);
+    QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 19);
+}
+
+void TestWorkspace::olderGeometryRows_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("shown");
+    // Older versions saved the width under WINT after the top: without a WINW
+    // row, WINT is the width and the top the default.
+    QTest::newRow("as older versions saved") << "WINT=769 WINL=240 WINH=547"
+                                             << "pos(240,98) size(769,547)";
+    QTest::newRow("older, other values") << "WINL=22 WINT=11 WINH=33"
+                                         << "pos(22,98) size(11,33)";
+    QTest::newRow("no rows") << ""
+                             << "pos(240,98) size(769,547)";
+    QTest::newRow("width under its own key") << "WINT=11 WINW=500 WINL=22 WINH=33"
+                                             << "pos(22,11) size(500,33)";
+    QTest::newRow("own key, any order") << "WINW=500 wint=11"
+                                        << "pos(240,11) size(500,547)";
+    QTest::newRow("out of range stays default") << "WINW=1025 WINT=-1 WINL=x WINH=1024"
+                                                << "pos(240,98) size(769,1024)";
+}
+
+void TestWorkspace::olderGeometryRows() {
+    QFETCH(QString, rows);
+    QFETCH(QString, shown);
+    auto db = newProject();
+    for (const QString& row : rows.split(u' ', Qt::SkipEmptyParts))
+        options::UpdateOptions(*db, row.section(u'=', 0, 0), row.section(u'=', 1));
+    HelpWindowGeometry geometry;
+    const CreateSettings settings = options::ReadCreateSettings(*db, &geometry);
+    QCOMPARE(geometry.text(), shown);
+    QCOMPARE(settings.window, geometry);
 }
 
 void TestWorkspace::applyOptionRow_data() {
@@ -768,8 +810,8 @@ void TestWorkspace::applyOptionRow_data() {
                                       << "type=Windows";
     QTest::newRow("flag not a truth value") << "WHLP=maybe"
                                             << "";
-    QTest::newRow("geometry") << "WINT=769 WINH=500 WINL=left"
-                              << "top=769 height=500";
+    QTest::newRow("geometry") << "WINT=769 WINH=500 WINL=left WINW=12"
+                              << "top=769 height=500 width=12";
     QTest::newRow("counter and unknown keys") << "LMAP=4 ABCD=1"
                                               << "";
 }
@@ -807,6 +849,8 @@ void TestWorkspace::applyOptionRow() {
         got << u"left=" + g.left;
     if (g.height != defaults.height)
         got << u"height=" + g.height;
+    if (g.width != defaults.width)
+        got << u"width=" + g.width;
     QCOMPARE(got.join(u' '), expected);
 }
 
