@@ -1,8 +1,8 @@
-#include "diagnostics.h"
+#include "diagnostics/diagnostics.h"
 
 #include <QDir>
 
-namespace hc {
+namespace diagnostics {
 
 QString Diagnostic::format() const {
     QString where = QDir::toNativeSeparators(file);
@@ -32,4 +32,4 @@ QStringList Diagnostics::lines() const {
     return all;
 }
 
-} // namespace hc
+} // namespace diagnostics
