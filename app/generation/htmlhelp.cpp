@@ -58,6 +58,35 @@ bool isProgramName(const QString& name) {
                        [](QChar c) { return isAsciiLetter(c) || isAsciiDigit(c) || c == u'_'; });
 }
 
+// Words Visual Basic keeps for itself: a constant of such a name does not
+// compile, in the module written beside the help project or in the program.
+bool isVbKeyword(const QString& name) {
+    static const QSet<QString> keywords = [] {
+        QSet<QString> set;
+        for (const char* word :
+             {"and",        "as",       "boolean", "byref",      "byte",     "byval",
+              "call",       "case",     "close",   "const",      "currency", "date",
+              "declare",    "dim",      "do",      "double",     "each",     "else",
+              "elseif",     "end",      "enum",    "eqv",        "erase",    "error",
+              "event",      "exit",     "false",   "for",        "friend",   "function",
+              "get",        "global",   "gosub",   "goto",       "if",       "imp",
+              "implements", "in",       "input",   "integer",    "is",       "let",
+              "lib",        "like",     "line",    "load",       "lock",     "long",
+              "loop",       "lset",     "me",      "mod",        "name",     "new",
+              "next",       "not",      "nothing", "object",     "on",       "open",
+              "option",     "optional", "or",      "paramarray", "print",    "private",
+              "property",   "public",   "put",     "raiseevent", "redim",    "rem",
+              "resume",     "return",   "rset",    "seek",       "select",   "set",
+              "single",     "static",   "step",    "stop",       "string",   "sub",
+              "then",       "to",       "true",    "type",       "typeof",   "unload",
+              "until",      "variant",  "wend",    "while",      "with",     "withevents",
+              "write",      "xor"})
+            set.insert(QString::fromLatin1(word));
+        return set;
+    }();
+    return keywords.contains(name.toLower());
+}
+
 // Characters other than letters, digits and "_" become "_" (for names that
 // need no more than to be safe).
 QString safeName(const QString& text) {
@@ -126,6 +155,14 @@ void addContext(Project& p, QHash<QString, qsizetype>& byName, QHash<int, qsizet
         p.problems << QStringLiteral("The topic ID \"%1\" (%2) has the map number %3, but a "
                                      "context ID needs a name of letters, digits and _ that "
                                      "begins with a letter.")
+                          .arg(context.name, context.source, QString::number(context.number));
+        return;
+    }
+    if (isVbKeyword(context.name)) {
+        p.problems << QStringLiteral("The topic ID \"%1\" (%2) has the map number %3, but "
+                                     "Visual Basic keeps the word %1 for itself: the constant "
+                                     "of the VB module would not compile. Choose another topic "
+                                     "ID.")
                           .arg(context.name, context.source, QString::number(context.number));
         return;
     }

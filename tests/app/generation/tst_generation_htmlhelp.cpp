@@ -246,6 +246,9 @@ private slots:
             << QStringLiteral("Getting started") << 5 << QString() << 0
             << QStringLiteral("The topic ID \"Getting started\" (general topic) has the map "
                               "number 5, but a context ID needs");
+        QTest::newRow("a Visual Basic keyword")
+            << QStringLiteral("Open") << 5 << QString() << 0
+            << QStringLiteral("Visual Basic keeps the word Open for itself");
         QTest::newRow("digit first") << QStringLiteral("1st") << 5 << QString() << 0
                                      << QStringLiteral("The topic ID \"1st\" (general topic)");
         QTest::newRow("two numbers")
