@@ -7,6 +7,7 @@
 #include "dao.h"
 #include "import/cntfile.h"
 #include "import/mapfile.h"
+#include "import/rtftopics.h"
 #include "import/vbpimport.h"
 #include "project.h"
 #include "resources/stringtable.h"
@@ -113,11 +114,9 @@ public:
                    QStringLiteral("Windows Help"));
             option(str::option::HTMH, QStringLiteral("False"), QString());
         }
-        if (!project.topicFiles.empty())
-            m_report.skipped << QStringLiteral("%1: the topics of its %2 were not imported: "
-                                               "topic files cannot be imported yet.")
-                                    .arg(native(path), plural(int(project.topicFiles.size()),
-                                                              "topic file", "topic files"));
+        // The topics first, so that the map entries number the new ones.
+        for (const hc::HelpProject::TopicFile& file : project.topicFiles)
+            topicFile(file.path);
         if (!project.contentsTopic.isEmpty())
             m_report.skipped << QStringLiteral("%1: its contents topic %2 is not kept in a "
                                                "project (the first topic is the contents "
@@ -195,6 +194,21 @@ public:
                                        native(path));
     }
 
+    void topicFile(const QString& path) {
+        RtfTopicsRead read;
+        if (!ReadRtfTopics(QMTCOdeMod::ReadFileBytes(path), native(path), read)) {
+            m_report.problems << QStringLiteral("%1 cannot be imported: it is no RTF file (it "
+                                                "does not begin with {\\rtf).")
+                                     .arg(native(path));
+            return;
+        }
+        m_report.skipped += read.notKept;
+        m_report.read << QStringLiteral("%1 (%2)").arg(
+            native(path), plural(int(read.topics.size()), "topic", "topics"));
+        for (RtfTopic& t : read.topics)
+            topic(path, t);
+    }
+
     void store() {
         workspace::Transaction transaction(m_db);
         int highest = 0;
@@ -203,9 +217,14 @@ public:
             for (const auto& [key, topic] : m_newTopics) {
                 rs->AddNew();
                 rs->SetField(QStringLiteral("TopicID"), topic.id);
-                for (const char* field :
-                     {"TopicTitle", "BrowseSeq", "Keywords", "TopicHeader", "HelpText"})
-                    rs->SetField(QString::fromLatin1(field), QString());
+                const auto texts = m_topicTexts.find(key);
+                const RtfTopic none;
+                const RtfTopic& t = texts == m_topicTexts.end() ? none : texts->second;
+                rs->SetField(QStringLiteral("TopicTitle"), t.title);
+                rs->SetField(QStringLiteral("BrowseSeq"), t.browse);
+                rs->SetField(QStringLiteral("Keywords"), t.keywords);
+                rs->SetField(QStringLiteral("TopicHeader"), t.header);
+                rs->SetField(QStringLiteral("HelpText"), t.text);
                 rs->SetField(QStringLiteral("MapNumber"), topic.map);
                 rs->SetField(QStringLiteral("Status"), kActive);
                 rs->Update();
@@ -267,9 +286,13 @@ public:
             mapnumbers::SaveNextMapNumber(m_db, highest);
         transaction.commit();
 
-        if (!m_newTopics.empty())
+        if (!m_topicTexts.empty())
+            m_report.added << QStringLiteral("%1 from topic files.")
+                                  .arg(plural(int(m_topicTexts.size()), "topic", "topics"));
+        if (m_newTopics.size() > m_topicTexts.size())
             m_report.added << QStringLiteral("%1 (with their map numbers, no text yet).")
-                                  .arg(plural(int(m_newTopics.size()), "topic", "topics"));
+                                  .arg(plural(int(m_newTopics.size() - m_topicTexts.size()),
+                                              "topic", "topics"));
         if (!m_mapChanges.empty())
             m_report.added << QStringLiteral("Map numbers for %1 the project had.")
                                   .arg(plural(int(m_mapChanges.size()), "topic", "topics"));
@@ -405,6 +428,55 @@ private:
         }
     }
 
+    // A topic of a topic file: added when its ID is new and usable, its
+    // fields cut to what the project holds.
+    void topic(const QString& path, RtfTopic& t) {
+        const QString where = QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line);
+        if (t.id.isEmpty()) {
+            m_report.skipped << where + QStringLiteral("the topic \"%1\" has no ID (# "
+                                                       "footnote); it was left out.")
+                                            .arg(t.title);
+            return;
+        }
+        QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
+        if (problem.isEmpty() && t.id.size() > records::TopicIdSize)
+            problem = QStringLiteral("The topic ID %1 is longer than %2 characters.")
+                          .arg(t.id)
+                          .arg(records::TopicIdSize);
+        if (!problem.isEmpty()) {
+            m_report.skipped << where + problem + QStringLiteral(" The topic was left out.");
+            return;
+        }
+        const QString lower = t.id.toLower();
+        if (m_topicTexts.count(lower)) {
+            m_report.skipped << where + QStringLiteral("the topic %1 was read already; this one "
+                                                       "was left out.")
+                                            .arg(t.id);
+            return;
+        }
+        if (m_topics.contains(lower)) {
+            m_report.skipped << where + QStringLiteral("the project has the topic %1 already; it "
+                                                       "was left as it is.")
+                                            .arg(m_topics.value(lower).id);
+            return;
+        }
+        for (auto [field, size, name] :
+             {std::tuple{&t.title, records::TopicTitleSize, "title"},
+              std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"},
+              std::tuple{&t.header, records::TopicHeaderSize, "header"}}) {
+            if (field->size() <= size)
+                continue;
+            m_report.skipped << where + QStringLiteral("the %1 of %2 is longer than %3 "
+                                                       "characters; it was cut.")
+                                            .arg(QString::fromLatin1(name), t.id)
+                                            .arg(size);
+            field->truncate(size);
+        }
+        m_topics.insert(lower, {t.id, 0});
+        m_newTopics[lower] = {t.id, 0};
+        m_topicTexts[lower] = std::move(t);
+    }
+
     void toolTip(const ControlHelp& c) {
         const QString lower = c.object.toLower();
         if (m_toolTipObjects.contains(lower)) {
@@ -524,7 +596,8 @@ private:
     QHash<QString, QString> m_optionRoles;
     int m_contentsCounter = 0;
 
-    std::map<QString, Topic> m_newTopics; // by lower-case ID, in ID order
+    std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
+    std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
     std::map<QString, int> m_mapChanges;
     std::vector<std::pair<QString, QString>> m_newToolTips;
     std::vector<NewWhatsThis> m_newWhatsThis;
@@ -544,6 +617,8 @@ QString ImportKind(const QString& sourcePath) {
         return QStringLiteral("help project");
     if (ext == u"cnt")
         return QStringLiteral("contents file");
+    if (ext == u"rtf")
+        return QStringLiteral("topic file");
     return {};
 }
 
@@ -561,8 +636,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                                                 : QStringLiteral("the file does not exist."));
             } else if (ImportKind(source).isEmpty()) {
                 report.problems << QStringLiteral("%1 cannot be imported: Quillmate imports "
-                                                  ".vbp, .hpj, .cnt, .h, .hh, .hm and .bas "
-                                                  "files.")
+                                                  ".vbp, .hpj, .cnt, .rtf, .h, .hh, .hm and "
+                                                  ".bas files.")
                                        .arg(native(source));
             } else if (ext == u"vbp") {
                 importer.vbProject(source);
@@ -570,6 +645,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                 importer.helpProject(source);
             } else if (ext == u"cnt") {
                 importer.contentsFile(source);
+            } else if (ext == u"rtf") {
+                importer.topicFile(source);
             } else {
                 importer.mapFile(source);
             }

@@ -23,7 +23,7 @@ struct ImportReport {
 };
 
 // The kinds of source an import takes, by extension: .vbp; .h .hh .hm .bas
-// (map headers and VB modules); .hpj; .cnt. Empty for any other name.
+// (map headers and VB modules); .hpj; .cnt; .rtf (a topic file). Empty for any other name.
 QString ImportKind(const QString& sourcePath);
 
 // Imports every source into the project, in the order given, as one

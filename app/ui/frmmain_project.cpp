@@ -61,9 +61,10 @@ void FrmMain::connectProject() {
                 [this, i] { ui::runCommand([this, i] { mnuMRU_Click(i); }); });
     connect(mnuimportworkshop, &QAction::triggered, this, [this] {
         ui::runCommand([this] {
-            importFiles(QStringLiteral("Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files "
-                                       "(*.CNT)|*.CNT|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
-                                       "*.H;*.HH;*.HM;*.BAS"));
+            importFiles(QStringLiteral(
+                "Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files "
+                "(*.CNT)|*.CNT|Topic Files (*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
+                "*.H;*.HH;*.HM;*.BAS"));
         });
     });
     connect(mnuimportvbproject, &QAction::triggered, this, [this] {

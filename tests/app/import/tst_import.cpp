@@ -4,9 +4,11 @@
 #include "common/testenv.h"
 
 #include "contents/contentstable.h"
+#include "generation/generalhelp.h"
 #include "import/cntfile.h"
 #include "import/importer.h"
 #include "import/mapfile.h"
+#include "import/rtftopics.h"
 #include "import/vbpimport.h"
 #include "workspace/options.h"
 #include "workspace/records.h"
@@ -294,9 +296,132 @@ private slots:
                                     QStringLiteral("Sub.3|Sub|2|Start.1|3"),
                                     QStringLiteral("IDH_DEEP.4|Deep|3|Sub.3|2"),
                                     QStringLiteral("IDH_MAIN.5|Last|1|Main|2")}));
-        // What a project cannot keep is said, not lost silently.
-        QVERIFY2(report.skipped.join(u' ').contains(u"topic file"),
-                 qPrintable(report.skipped.join(u'\n')));
+    }
+
+    // A topic file as Word writes it, and the codes its topics come back as.
+    void topicFiles_data() {
+        QTest::addColumn<QByteArray>("body");    // between the document's frame and its end
+        QTest::addColumn<QStringList>("topics"); // id|title|browse|keywords|header|text
+        QTest::addColumn<QString>("notKept");    // a part of what was reported; empty: nothing
+        QTest::newRow("superscript footnotes, header, two pages")
+            << QByteArray("\\pard\\plain\\s1\\keepn{\\cs16\\super #{\\footnote\\pard\\plain"
+                          "{\\cs16\\super #} IDH_A}}{\\cs16\\super ${\\footnote\\pard\\plain"
+                          "{\\cs16\\super $} Topic A}}{\\cs16\\super K{\\footnote {\\cs16\\super "
+                          "K} one}}{\\cs16\\super K{\\footnote {\\cs16\\super K} two}}"
+                          "{\\cs16\\super +{\\footnote {\\cs16\\super +} main:010}}"
+                          "{\\b\\fs28 Heading A}\\par\\pard\\plain\\fs20 First\\par Second\\par\n"
+                          "\\page\\pard #{\\footnote IDH_B}${\\footnote Topic B}Text B\\par\\page")
+            << QStringList{QStringLiteral("IDH_A|Topic A|main:010|one;two|{\\b Heading A}|"
+                                          "First\r\nSecond"),
+                           QStringLiteral("IDH_B|Topic B||||Text B")}
+            << QString();
+        QTest::newRow("formatting and hotspots as codes")
+            << QByteArray("#{\\footnote IDH_F}\\pard {\\rtlch\\lang1033\\insrsid99 A }{\\b bold}"
+                          " {\\i\\f2 it}{\\i\\f3 alic} {\\ul under} {\\uldb Jump}{\\v IDH_J} "
+                          "{\\ul Pop}{\\v IDH_P>win} {\\uldb Run}{\\v !Exit()}\\par "
+                          "a\\tab b\\line c \\{bmc pic.bmp\\} caf\\'e9 \\\\ \\{x\\}\\par\\page")
+            << QStringList{QStringLiteral(
+                   "IDH_F||||"
+                   "|A {\\b bold} {\\i italic} {\\ul under} {\\uldb Jump}{\\v IDH_J} "
+                   "{\\ul Pop}{\\v IDH_P>win} {\\uldb Run}{\\v !Exit()}\r\n"
+                   "a\\tab b\\line c \\{bmc pic.bmp\\} caf\u00e9 \\\\ \\{x\\}")}
+            << QString();
+        QTest::newRow("further ID and a macro reported")
+            << QByteArray("#{\\footnote IDH_M}#{\\footnote IDH_OTHER}!{\\footnote Exit()}"
+                          "Text\\par\\page")
+            << QStringList{QStringLiteral("IDH_M|||||Text")}
+            << QStringLiteral("further ID IDH_OTHER");
+    }
+    void topicFiles() {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, topics);
+        QFETCH(QString, notKept);
+        RtfTopicsRead read;
+        const QByteArray document = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
+                                    "{\\stylesheet{\\s1\\keepn heading 1;}}\n" +
+                                    body + '}';
+        QVERIFY(ReadRtfTopics(document, QStringLiteral("t.rtf"), read));
+        QStringList got;
+        for (const RtfTopic& t : read.topics)
+            got << QStringList{t.id, t.title, t.browse, t.keywords, t.header, t.text}.join(u'|');
+        QCOMPARE(got, topics);
+        if (notKept.isEmpty())
+            QVERIFY2(read.notKept.isEmpty(), qPrintable(read.notKept.join(u'\n')));
+        else
+            QVERIFY2(read.notKept.join(u' ').contains(notKept),
+                     qPrintable(read.notKept.join(u'\n')));
+        QVERIFY(!ReadRtfTopics("plain text", QStringLiteral("t.rtf"), read));
+    }
+
+    // The topics of a help project's files are added with their map numbers;
+    // a topic the project has stays as it is.
+    void topicFilesIntoAProject() {
+        testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_OLD")},
+                         {"TopicTitle", QStringLiteral("Mine")},
+                         {"HelpText", QStringLiteral("kept")},
+                         {"Status", QStringLiteral("A")}});
+        QDir().mkpath(path(QStringLiteral("Sub")));
+        write(QStringLiteral("Sub/Topics.RTF"),
+              "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text\\par\\page\n"
+              "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page}");
+        const QString hpj = write(QStringLiteral("app.hpj"),
+                                  "[FILES]\r\nsub\\topics.rtf\r\n[MAP]\r\nIDH_NEW=5\r\n");
+        const ImportReport report = ImportSources(*m_db, {hpj});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                      {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                       QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
+                 QStringList({QStringLiteral("IDH_NEW|New|New text|5"),
+                              QStringLiteral("IDH_OLD|Mine|kept|0")}));
+        QVERIFY2(report.skipped.join(u' ').contains(u"has the topic IDH_OLD already"),
+                 qPrintable(DescribeImport(report)));
+        // A file that is no RTF fails the import.
+        const QString bad = write(QStringLiteral("bad.rtf"), "not rtf");
+        const ImportReport failed = ImportSources(*m_db, {bad});
+        QVERIFY(!failed.ok() && failed.problems.join(u' ').contains(u"bad.rtf"));
+    }
+
+    // Create's topic file brings the same topics into a new project.
+    void roundTripThroughCreate() {
+        const QStringList fields{QStringLiteral("TopicID"),   QStringLiteral("TopicTitle"),
+                                 QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
+                                 QStringLiteral("HelpText"),  QStringLiteral("MapNumber")};
+        const QList<QStringList> topicRows{
+            {QStringLiteral("IDH_A"), QStringLiteral("Caf\u00e9 A"), QStringLiteral("b:1"),
+             QStringLiteral("one;two"),
+             QStringLiteral("Para {\\b bold} {\\i it}\r\n\r\n{\\uldb Go}{\\v IDH_B} "
+                            "{\\ul Pop}{\\v IDH_B}\\tab x\\line \\{bmc a.bmp\\} \\\\ \\{"),
+             QStringLiteral("10")},
+            {QStringLiteral("IDH_B"), QStringLiteral("B"), QString(), QString(),
+             QStringLiteral("Plain"), QStringLiteral("0")}};
+        for (const QStringList& r : topicRows)
+            testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                            {{"TopicID", r[0]},
+                             {"TopicTitle", r[1]},
+                             {"BrowseSeq", r[2]},
+                             {"Keywords", r[3]},
+                             {"HelpText", r[4]},
+                             {"MapNumber", r[5].toInt()},
+                             {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
+        s.createGeneralHelp = 1;
+        s.helpProjectTitle = QStringLiteral("Help");
+        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = path(QStringLiteral("out.rtf"));
+        CreateReport created;
+        CreateGeneralHelp(s, *m_db, created);
+        QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
+        const QStringList before =
+            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"), fields);
+
+        auto fresh = testenv::freshProject(path(QStringLiteral("new.QMT")));
+        const ImportReport report = ImportSources(*fresh, {s.helpProjectFileName});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(rows(*fresh, QStringLiteral("select * from GeneralHelp order by TopicID"), fields),
+                 before);
     }
 
     // A source that cannot be read leaves the project as it was: all or nothing.

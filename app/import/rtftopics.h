@@ -1,0 +1,34 @@
+// An RTF topic file, as Word or Create writes it, read into topics: the
+// footnotes give each topic its ID, title, keywords and browse sequence, the
+// first non-scrolling paragraph its header, and the rest its help text in the
+// codes the project's help texts hold.
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace import {
+
+struct RtfTopic {
+    QString id;       // the first "#" footnote; empty when it had none
+    QString title;    // "$"
+    QString browse;   // "+"
+    QString keywords; // every "K", joined with ";"
+    QString header;   // the first \keepn paragraph, as codes
+    QString text;     // the other paragraphs, as codes, CR LF between them
+    int line = 0;     // where the topic begins
+};
+
+struct RtfTopicsRead {
+    std::vector<RtfTopic> topics;
+    QStringList notKept; // what the topics held that a project does not keep, with file and line
+};
+
+// Reads the topic file's bytes (Windows-1252); `file` names it in the
+// messages. False, having read nothing, when the bytes are no RTF document.
+bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& read);
+
+} // namespace import
