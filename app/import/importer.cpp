@@ -433,9 +433,12 @@ private:
     void topic(const QString& path, RtfTopic& t) {
         const QString where = QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line);
         if (t.id.isEmpty()) {
-            m_report.skipped << where + QStringLiteral("the topic \"%1\" has no ID (# "
-                                                       "footnote); it was left out.")
-                                            .arg(t.title);
+            m_report.skipped << where + (t.title.isEmpty()
+                                             ? QStringLiteral("a topic without an ID (# "
+                                                              "footnote) was left out.")
+                                             : QStringLiteral("the topic \"%1\" has no ID (# "
+                                                              "footnote); it was left out.")
+                                                   .arg(t.title));
             return;
         }
         QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
