@@ -463,6 +463,12 @@ private:
                                             .arg(m_topics.value(lower).id);
             return;
         }
+        if (m_whatsThisTopics.contains(lower)) {
+            m_report.skipped << where + QStringLiteral("%1 is the topic of a What's This entry "
+                                                       "in the project; it was left as it is.")
+                                            .arg(m_whatsThisTopics.value(lower).id);
+            return;
+        }
         for (auto [field, size, name] :
              {std::tuple{&t.title, records::TopicTitleSize, "title"},
               std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"},

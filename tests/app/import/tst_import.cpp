@@ -361,10 +361,17 @@ private slots:
                          {"TopicTitle", QStringLiteral("Mine")},
                          {"HelpText", QStringLiteral("kept")},
                          {"Status", QStringLiteral("A")}});
+        testenv::addRow(*m_db, QStringLiteral("WhatsThis"),
+                        {{"Object", QStringLiteral("frmMain.cmd")},
+                         {"TopicID", QStringLiteral("IDH_CMD")},
+                         {"HelpText", QStringLiteral("entry")},
+                         {"Type", QStringLiteral("WhtS")},
+                         {"Status", QStringLiteral("A")}});
         QDir().mkpath(path(QStringLiteral("Sub")));
         write(QStringLiteral("Sub/Topics.RTF"),
               "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text\\par\\page\n"
-              "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page}");
+              "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page\n"
+              "#{\\footnote IDH_CMD}entry text\\par\\page}");
         const QString hpj = write(QStringLiteral("app.hpj"),
                                   "[FILES]\r\nsub\\topics.rtf\r\n[MAP]\r\nIDH_NEW=5\r\n");
         const ImportReport report = ImportSources(*m_db, {hpj});
@@ -374,7 +381,8 @@ private slots:
                        QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
                  QStringList({QStringLiteral("IDH_NEW|New|New text|5"),
                               QStringLiteral("IDH_OLD|Mine|kept|0")}));
-        QVERIFY2(report.skipped.join(u' ').contains(u"has the topic IDH_OLD already"),
+        QVERIFY2(report.skipped.join(u' ').contains(u"has the topic IDH_OLD already") &&
+                     report.skipped.join(u' ').contains(u"IDH_CMD is the topic of a What's This"),
                  qPrintable(DescribeImport(report)));
         // A file that is no RTF fails the import.
         const QString bad = write(QStringLiteral("bad.rtf"), "not rtf");
