@@ -541,6 +541,8 @@ private slots:
                {{QStringLiteral("TopicID"), QStringLiteral("ZETA")}});
         addRow(QStringLiteral("GeneralHelp"),
                {{QStringLiteral("TopicID"), QStringLiteral("ALPHA")}});
+        addRow(QStringLiteral("GeneralHelp"),
+               {{QStringLiteral("TopicID"), QStringLiteral("wt_ok")}});
         addRow(QStringLiteral("WhatsThis"),
                {{QStringLiteral("Object"), QStringLiteral("frmA.cmdOK")},
                 {QStringLiteral("TopicID"), QStringLiteral("WT_OK")},
@@ -568,9 +570,10 @@ private slots:
             return list;
         };
         QCOMPARE(items(window().cbotopicid),
-                 QStringList({QStringLiteral("ALPHA"), QStringLiteral("ZETA")}));
+                 QStringList(
+                     {QStringLiteral("ALPHA"), QStringLiteral("wt_ok"), QStringLiteral("ZETA")}));
         QCOMPARE(items(window().cbocftopicid), items(window().cbotopicid));
-        // What's This may use general topics too.
+        // What's This may use general topics too, each ID once in any letter case.
         QCOMPARE(items(window().cbowttopicid),
                  QStringList(
                      {QStringLiteral("ALPHA"), QStringLiteral("WT_OK"), QStringLiteral("ZETA")}));
