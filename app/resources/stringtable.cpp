@@ -105,7 +105,7 @@ constexpr Entry kStrings[] = {
     {503, R"(Help Files (*.|1)|*.|1)"},
     {504, R"(Help Project Files (*.|1)|*.|1)"},
     {506, R"(Help Topic File (*.RTF)|*.RTF)"},
-    {507, R"(Visual Basic Prjects (*.VBP)|*.VBP)"},
+    {507, R"(Visual Basic Projects (*.VBP)|*.VBP)"},
     {508, R"(You need to select an existing Visual Basic project file)"},
     {509, R"(Quillmate Files (*.QMT)|*.QMT)"},
     {510, R"(;pwd=quetzal)"},

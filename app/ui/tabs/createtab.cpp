@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,12 +77,18 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     ui::onFocusOut(w.cmdhelpprojectfilebrowse, this, automaticNames);
 
     // Browse buttons: filter, default name and the field filled. A cancelled
-    // dialog leaves the field as it was.
+    // dialog leaves the field as it was. The files are outputs, so the dialog
+    // takes a name that does not exist yet; it starts beside the project file.
     const auto browse = [this](QPushButton* button, QLineEdit* field, auto filter,
                                QLineEdit* defaultFrom) {
         connect(button, &QPushButton::clicked, this, [this, field, filter, defaultFrom] {
+            QString start = RemoveFileExtension(defaultFrom->text());
+            if (!session().projectPath.isEmpty()) {
+                const QDir beside = QFileInfo(session().projectPath).absoluteDir();
+                start = start.isEmpty() ? beside.path() : beside.filePath(start);
+            }
             const QString chosen =
-                w.GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
+                shell::askFileName(shell::FileDialogRequest{filter(), start, true});
             if (!chosen.isEmpty())
                 field->setText(chosen);
         });

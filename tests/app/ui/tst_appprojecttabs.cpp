@@ -206,7 +206,7 @@ private slots:
         // Cancelled: the field keeps its text, no message.
         QTest::mouseClick(w->cmdvbproectfilebrowse, Qt::LeftButton);
         QCOMPARE(m_messages,
-                 QStringList{QStringLiteral("dialog: Visual Basic Prjects (*.VBP)|*.VBP")});
+                 QStringList{QStringLiteral("dialog: Visual Basic Projects (*.VBP)|*.VBP")});
         QCOMPARE(w->txtvbprojectfilename->text(), QStringLiteral("kept.vbp"));
 
         m_messages.clear();
