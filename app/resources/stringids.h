@@ -92,6 +92,9 @@ constexpr int NoMapNumberLeft = 903;
 constexpr int ChooseObjectHelpType = 904;
 constexpr int CommandFailed = 905;
 constexpr int SettingsFileDamaged = 906;
+constexpr int ProjectFileNotFound = 907;
+constexpr int ProjectFileIsFolder = 908;
+constexpr int ProjectFileNameWildcard = 909;
 } // namespace message
 
 // File-dialog filters; "|1" is the file extension.

@@ -198,6 +198,9 @@ constexpr Entry kStrings[] = {
     {905, R"(The command could not be completed:)"},
     {906,
      R"(The settings file |1 is damaged and cannot be read. Quillmate leaves it as it is; recent files and first-run settings are unavailable until the file is repaired or removed.)"},
+    {907, R"(The application project file |1 was not found.)"},
+    {908, R"(|1 is a folder; name the application project file (*.VBP) in it.)"},
+    {909, R"(|1 is not a project file name: * and ? stand for many files.)"},
 };
 
 const QHash<int, QString>& table() {

@@ -115,6 +115,7 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     connect(w.cmdvbproectfilebrowse, &QPushButton::clicked, this,
             [this] { cmdvbproectfilebrowse_Click(); });
     connect(w.txtvbprojectfilename, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_refusedProjectText.clear();
         w.CheckForOk();
         w.chkvbproject->setEnabled(!text.isEmpty());
     });
@@ -283,8 +284,18 @@ void CreateTab::projectFieldLeft() {
         return;
     if (readProjectIfChanged())
         return;
-    shell::MsgBox(LoadResString(str::message::InvalidProjectFileName), shell::vbOKOnly);
-    w.txtvbprojectfilename->clear();
+    // The text stays for mending, and the project read last stays in use.
+    // The message box takes the focus too: a refused text is told once.
+    if (text == m_refusedProjectText)
+        return;
+    m_refusedProjectText = text;
+    const QString shown = QDir::toNativeSeparators(text);
+    int reason = str::message::ProjectFileNotFound;
+    if (text.contains(u'*') || text.contains(u'?'))
+        reason = str::message::ProjectFileNameWildcard;
+    else if (QFileInfo(text).isDir())
+        reason = str::message::ProjectFileIsFolder;
+    shell::MsgBox(FillTemplate(reason, {QStringLiteral("|1"), shown}), shell::vbExclamation);
     // The focus is still moving away; take it back once that is done.
     QTimer::singleShot(0, w.txtvbprojectfilename,
                        [field = w.txtvbprojectfilename] { field->setFocus(); });
