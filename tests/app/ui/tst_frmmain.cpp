@@ -696,7 +696,9 @@ private slots:
                                         window().frmcreate};
         for (int tab : {2, 3, 4, 1, 5, 2, 4, 3, 1}) {
             window().cmdok->setEnabled(true);
+            window().cmddelete->setEnabled(true);
             window().tabqmt->setCurrentIndex(tab - 1);
+            QVERIFY(!window().cmddelete->isEnabled()); // every form is empty
             QCOMPARE(window().SelectedTab(), tab);
             for (int i = 0; i < frames.size(); ++i)
                 QCOMPARE(frames.at(i)->isHidden(), i != tab - 1);

@@ -157,6 +157,15 @@ void TestRecords::okAndDeleteFollowTopicAndText() {
     retype(w->txtgenhelptext, QString());
     QVERIFY(!w->cmdok->isEnabled());
     QVERIFY(!w->cmddelete->isEnabled());
+
+    // Delete follows the tab shown: off on an empty Tool Tips form after a
+    // filled topic, and on again back on the topic.
+    retype(w->txtgenhelptext, QStringLiteral("Welcome"));
+    QVERIFY(w->cmddelete->isEnabled());
+    selectTab(FrmMain::TabToolTips);
+    QVERIFY(!w->cmddelete->isEnabled());
+    selectTab(FrmMain::TabGeneralHelp);
+    QCOMPARE(w->cmddelete->isEnabled(), !w->txtgenhelptext->toPlainText().isEmpty());
 }
 
 void TestRecords::newTopicJoinsTheThreeListsOnce() {
