@@ -451,8 +451,10 @@ void FrmMain::cmdok_Click() {
             page->setModified(false);
             statusBar()->showMessage(page->name() + QStringLiteral(": saved."), 5000);
             // Only a stored record clears its controls; the Create tab keeps its settings.
-            if (tab != TabCreate)
-                ClearControls(tab);
+            if (tab != TabCreate) {
+                page->clearAfterSave();
+                CheckForOk();
+            }
             QCoreApplication::processEvents();
         },
         [page](int field) { return page->field(field); });

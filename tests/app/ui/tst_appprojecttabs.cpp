@@ -289,6 +289,28 @@ private slots:
         QCOMPARE(m_messages.size(), 1);
     }
 
+    // OK keeps the form and its controls for the next tip; Cancel empties all.
+    void toolTipOkKeepsTheForm() {
+        enterProjectFile(path(QStringLiteral("app/app.vbp")));
+        showTab(FrmMain::TabToolTips);
+        pick(w->cbottform, QStringLiteral("frmMain"));
+        pick(w->cbottobject, QStringLiteral("txtName"));
+        w->txttooltiptext->setText(QStringLiteral("Your name"));
+        QVERIFY(w->cmdok->isEnabled());
+        QTest::mouseClick(w->cmdok, Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(w->cbottform->currentText(), QStringLiteral("frmMain"));
+        QCOMPARE(w->cbottobject->currentText(), QString());
+        QCOMPARE(w->cbottobject->count(), 4);
+        QVERIFY(w->txttooltiptext->text().isEmpty());
+        QVERIFY(!w->cmdok->isEnabled());
+        QVERIFY(!w->cmddelete->isEnabled());
+        pick(w->cbottobject, QStringLiteral("txtName"));
+        QCOMPARE(w->txttooltiptext->text(), QStringLiteral("Your name"));
+        QTest::mouseClick(w->cmdcancel, Qt::LeftButton);
+        QCOMPARE(w->cbottform->currentText(), QString());
+    }
+
     void toolTipRecordIsShown() {
         appfixture::addToolTip(db(), QStringLiteral("frmMain.txtName"),
                                QStringLiteral("Your name"));
