@@ -39,7 +39,7 @@ constexpr Entry kStrings[] = {
     {124, R"(Next)"},
     {125, R"((# footnote))"},
     {126, R"(Help Text)"},
-    {127, R"(Topic Id)"},
+    {127, R"(Topic ID)"},
     {128, R"(Topic Map Number)"},
     {129, R"(Object)"},
     {130, R"(Form)"},

@@ -345,6 +345,9 @@ private slots:
             QVERIFY2(control, name);
             QCOMPARE(captionOf(control), LoadResString(id));
         }
+        // The topic ID is spelt alike on every tab.
+        for (int id : {str::caption::TopicId, str::caption::EntryTopicId})
+            QCOMPARE(LoadResString(id), QStringLiteral("Topic ID"));
         QCOMPARE(window().windowTitle(), QStringLiteral("Quillmate"));
         QCOMPARE(window().mnuimport->title(), QStringLiteral("Import"));
         QCOMPARE(window().mnuprint->text(), QStringLiteral("Print..."));
