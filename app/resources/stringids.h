@@ -34,7 +34,7 @@ constexpr int HelpProjectTitle = 123;
 constexpr int Next = 124;
 constexpr int HashFootnote = 125;
 constexpr int HelpText = 126;
-constexpr int EntryTopicId = 127; // "Topic Id", of a contents or What's This entry
+constexpr int EntryTopicId = 127; // "Topic ID", of a contents or What's This entry
 constexpr int TopicMapNumber = 128;
 constexpr int Object = 129;
 constexpr int Form = 130;
@@ -92,6 +92,9 @@ constexpr int NoMapNumberLeft = 903;
 constexpr int ChooseObjectHelpType = 904;
 constexpr int CommandFailed = 905;
 constexpr int SettingsFileDamaged = 906;
+constexpr int ProjectFileNotFound = 907;
+constexpr int ProjectFileIsFolder = 908;
+constexpr int ProjectFileNameWildcard = 909;
 } // namespace message
 
 // File-dialog filters; "|1" is the file extension.

@@ -39,7 +39,7 @@ constexpr Entry kStrings[] = {
     {124, R"(Next)"},
     {125, R"((# footnote))"},
     {126, R"(Help Text)"},
-    {127, R"(Topic Id)"},
+    {127, R"(Topic ID)"},
     {128, R"(Topic Map Number)"},
     {129, R"(Object)"},
     {130, R"(Form)"},
@@ -105,7 +105,7 @@ constexpr Entry kStrings[] = {
     {503, R"(Help Files (*.|1)|*.|1)"},
     {504, R"(Help Project Files (*.|1)|*.|1)"},
     {506, R"(Help Topic File (*.RTF)|*.RTF)"},
-    {507, R"(Visual Basic Prjects (*.VBP)|*.VBP)"},
+    {507, R"(Visual Basic Projects (*.VBP)|*.VBP)"},
     {508, R"(You need to select an existing Visual Basic project file)"},
     {509, R"(Quillmate Files (*.QMT)|*.QMT)"},
     {510, R"(;pwd=quetzal)"},
@@ -198,6 +198,9 @@ constexpr Entry kStrings[] = {
     {905, R"(The command could not be completed:)"},
     {906,
      R"(The settings file |1 is damaged and cannot be read. Quillmate leaves it as it is; recent files and first-run settings are unavailable until the file is repaired or removed.)"},
+    {907, R"(The application project file |1 was not found.)"},
+    {908, R"(|1 is a folder; name the application project file (*.VBP) in it.)"},
+    {909, R"(|1 is not a project file name: * and ? stand for many files.)"},
 };
 
 const QHash<int, QString>& table() {

@@ -401,11 +401,15 @@ void FrmMain::tabqmt_Click() {
     for (QWidget* frame : {frmgenhelp, frmtooltips, frmwhatsthis, frmcontentsfile, frmcreate})
         frame->hide();
     cmdok->setEnabled(false);
+    // Delete follows the tab shown: an empty form has nothing to delete.
+    cmddelete->setEnabled(false);
     QWidget* frames[] = {frmgenhelp, frmcontentsfile, frmtooltips, frmwhatsthis, frmcreate};
     if (tab < TabGeneralHelp || tab > TabCreate)
         return;
     frames[tab - 1]->show();
     selectedPage()->shown();
+    if (m_session.isOpen())
+        cmddelete->setEnabled(selectedPage()->checkForOk().del.value_or(false));
     if (tab == TabCreate)
         CheckForOk();
 }
@@ -447,8 +451,10 @@ void FrmMain::cmdok_Click() {
             page->setModified(false);
             statusBar()->showMessage(page->name() + QStringLiteral(": saved."), 5000);
             // Only a stored record clears its controls; the Create tab keeps its settings.
-            if (tab != TabCreate)
-                ClearControls(tab);
+            if (tab != TabCreate) {
+                page->clearAfterSave();
+                CheckForOk();
+            }
             QCoreApplication::processEvents();
         },
         [page](int field) { return page->field(field); });

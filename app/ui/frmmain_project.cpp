@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -256,10 +257,18 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
 
     // The What's This list offers the general topics too, so that a control
     // can show one of them (and take its map number).
+    // Topic IDs match in any letter case; a set of case-folded IDs keeps the
+    // merge linear in the number of topics.
     QStringList whatsThisList = topics.whatsThisTopics;
+    QSet<QString> listed;
+    listed.reserve(whatsThisList.size() + topics.generalTopics.size());
+    for (const QString& topic : std::as_const(whatsThisList))
+        listed.insert(topic.toCaseFolded());
     for (const QString& topic : std::as_const(topics.generalTopics)) {
-        if (!whatsThisList.contains(topic, Qt::CaseInsensitive))
+        if (!listed.contains(topic.toCaseFolded())) {
+            listed.insert(topic.toCaseFolded());
             whatsThisList << topic;
+        }
     }
     whatsThisList.sort(Qt::CaseInsensitive);
     for (auto [box, items] : {std::pair{cbotopicid, &topics.generalTopics},

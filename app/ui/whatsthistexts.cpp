@@ -84,7 +84,7 @@ constexpr WhatsThisText kMainWindow[] = {
      "into the fields, drag it onto a heading to move it there, or right-click it to delete it "
      "or to add the next entries there. OK saves the tree."},
     {"frmcfentrytype", "Whether the entry you add is a topic or a heading."},
-    {"opttopic", "The entry you add is a topic: it opens the topic named in Topic Id."},
+    {"opttopic", "The entry you add is a topic: it opens the topic named in Topic ID."},
     {"optheading",
      "The entry you add is a heading (a book in the contents); the entries added after it go "
      "below it."},

@@ -2,6 +2,9 @@
 //
 //   bench_startup [runs]      runs the program as children, FrmMain and a bare
 //                             QMainWindow in turn, and prints the figures
+//   bench_startup --open N    makes a project of N general topics (and N/10
+//                             What's This entries), then times reading its
+//                             topic lists and opening it in the window
 //
 // Each child is this program started again with --child frmmain|bare; the
 // parent hands it the monotonic clock reading taken just before the start,
@@ -9,10 +12,15 @@
 // FrmMain child starts the way the program does: show, then Form_Load, then
 // the event loop. Run offscreen (the default) or under xvfb-run with
 // QT_QPA_PLATFORM=xcb.
+#include "components/components.h"
+#include "components/interfaces.h"
+#include "dao.h"
 #include "ui/frmmain.h"
+#include "workspace/records.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -95,11 +103,84 @@ void report(const char* name, std::vector<double> ms) {
                 ms[ms.size() / 2], ms.front(), ms.back(), ms.size());
 }
 
+// A project with `topics` active general topics and a tenth as many What's
+// This entries, each showing one of the general topics under another case.
+void makeProject(const QString& path, int topics) {
+    {
+        components::Component<ICreateDataBase> creator(QStringLiteral("QMTCRDB.CreateDataBase"));
+        creator->setDataBaseName(path);
+        creator->create_database();
+    }
+    auto db = dao::Database::OpenDatabase(path);
+    db->BeginTrans();
+    {
+        auto rs =
+            db->OpenRecordset(QStringLiteral("select * from GeneralHelp"), dao::dbOpenDynaset);
+        for (int i = 0; i < topics; ++i) {
+            rs->AddNew();
+            rs->SetField(QStringLiteral("TopicID"), QStringLiteral("IDH_TOPIC_%1").arg(i));
+            rs->SetField(QStringLiteral("TopicTitle"), QStringLiteral("Topic %1").arg(i));
+            rs->SetField(QStringLiteral("MapNumber"), i % 32000 + 1); // a 16-bit field
+            rs->Update();
+        }
+    }
+    {
+        auto rs = db->OpenRecordset(QStringLiteral("select * from WhatsThis"), dao::dbOpenDynaset);
+        for (int i = 0; i < topics / 10; ++i) {
+            rs->AddNew();
+            rs->SetField(QStringLiteral("Object"), QStringLiteral("frmMain.cmd%1").arg(i));
+            rs->SetField(QStringLiteral("TopicID"), QStringLiteral("idh_topic_%1").arg(i * 10));
+            rs->SetField(QStringLiteral("MapNumber"), i * 10 % 32000 + 1);
+            rs->SetField(QStringLiteral("Status"), QStringLiteral("A"));
+            rs->SetField(QStringLiteral("Type"), QStringLiteral("WT"));
+            rs->Update();
+        }
+    }
+    db->CommitTrans();
+    db->Close();
+}
+
+int openProject(int argc, char** argv, int topics) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.QMT"));
+    makeProject(path, topics);
+
+    QElapsedTimer timer;
+    timer.start();
+    {
+        auto db = dao::Database::OpenDatabase(path);
+        records::ReadTopicLists(*db);
+        db->Close();
+    }
+    const double readMs = timer.nsecsElapsed() / 1e6;
+
+    FrmMain window;
+    window.show();
+    window.Form_Load();
+    QApplication::processEvents();
+    timer.restart();
+    const bool opened = window.DataBaseOpen(path);
+    const double openMs = timer.nsecsElapsed() / 1e6;
+    std::printf("platform %s\n", qPrintable(QGuiApplication::platformName()));
+    std::printf("%-28s %d general, %d What's This\n", "project", topics, topics / 10);
+    std::printf("%-28s %9.1f ms\n", "reading the topic lists", readMs);
+    std::printf("%-28s %9.1f ms%s\n", "opening in the window", openMs, opened ? "" : " (failed)");
+    return opened ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 3 && qstrcmp(argv[1], "--child") == 0)
         return child(argc, argv, qstrcmp(argv[2], "frmmain") == 0);
+    if (argc >= 3 && qstrcmp(argv[1], "--open") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QTemporaryDir registry;
+        qputenv("QUILLMATE_REGISTRY", registry.path().toLocal8Bit());
+        return openProject(argc, argv, std::max(1, std::atoi(argv[2])));
+    }
 
     const int runs = argc >= 2 ? std::max(1, std::atoi(argv[1])) : 15;
     QTemporaryDir registry;

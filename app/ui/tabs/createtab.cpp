@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -76,12 +77,18 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     ui::onFocusOut(w.cmdhelpprojectfilebrowse, this, automaticNames);
 
     // Browse buttons: filter, default name and the field filled. A cancelled
-    // dialog leaves the field as it was.
+    // dialog leaves the field as it was. The files are outputs, so the dialog
+    // takes a name that does not exist yet; it starts beside the project file.
     const auto browse = [this](QPushButton* button, QLineEdit* field, auto filter,
                                QLineEdit* defaultFrom) {
         connect(button, &QPushButton::clicked, this, [this, field, filter, defaultFrom] {
+            QString start = RemoveFileExtension(defaultFrom->text());
+            if (!session().projectPath.isEmpty()) {
+                const QDir beside = QFileInfo(session().projectPath).absoluteDir();
+                start = start.isEmpty() ? beside.path() : beside.filePath(start);
+            }
             const QString chosen =
-                w.GetFileName(filter(), RemoveFileExtension(defaultFrom->text()));
+                shell::askFileName(shell::FileDialogRequest{filter(), start, true});
             if (!chosen.isEmpty())
                 field->setText(chosen);
         });
@@ -108,6 +115,7 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     connect(w.cmdvbproectfilebrowse, &QPushButton::clicked, this,
             [this] { cmdvbproectfilebrowse_Click(); });
     connect(w.txtvbprojectfilename, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_refusedProjectText.clear();
         w.CheckForOk();
         w.chkvbproject->setEnabled(!text.isEmpty());
     });
@@ -276,8 +284,18 @@ void CreateTab::projectFieldLeft() {
         return;
     if (readProjectIfChanged())
         return;
-    shell::MsgBox(LoadResString(str::message::InvalidProjectFileName), shell::vbOKOnly);
-    w.txtvbprojectfilename->clear();
+    // The text stays for mending, and the project read last stays in use.
+    // The message box takes the focus too: a refused text is told once.
+    if (text == m_refusedProjectText)
+        return;
+    m_refusedProjectText = text;
+    const QString shown = QDir::toNativeSeparators(text);
+    int reason = str::message::ProjectFileNotFound;
+    if (text.contains(u'*') || text.contains(u'?'))
+        reason = str::message::ProjectFileNameWildcard;
+    else if (QFileInfo(text).isDir())
+        reason = str::message::ProjectFileIsFolder;
+    shell::MsgBox(FillTemplate(reason, {QStringLiteral("|1"), shown}), shell::vbExclamation);
     // The focus is still moving away; take it back once that is done.
     QTimer::singleShot(0, w.txtvbprojectfilename,
                        [field = w.txtvbprojectfilename] { field->setFocus(); });

@@ -41,6 +41,8 @@ private:
     void projectFieldLeft();
 
     QString m_storedTitle;
+    // The application project text last refused, told once until it changes.
+    QString m_refusedProjectText;
     // Reads the application project named in the field when it is not the one
     // last read; true when it was read.
     bool readProjectIfChanged();

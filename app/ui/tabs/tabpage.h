@@ -38,6 +38,8 @@ public:
     // OK: the tab's record stored. Throws the refusal (records::RecordError)
     // or the store's error; the window's command guard shows it.
     virtual void save() {}
+    // After OK stored the record: the controls ready for the next one.
+    virtual void clearAfterSave() { clear(); }
     // The control of the field named by a caption id (str::caption), for the
     // focus after a refusal; nullptr when the tab has none.
     virtual QWidget* field(int /*captionId*/) const { return nullptr; }

@@ -38,6 +38,16 @@ void ToolTipsTab::clear() {
     setModified(false);
 }
 
+// Tips are written form by form: the form and its control list stay for the
+// next control.
+void ToolTipsTab::clearAfterSave() {
+    const QuietChanges quiet(*this);
+    ui::clearText(w.cbottobject);
+    w.txttooltiptext->clear();
+    w.cbottobject->setFocus();
+    setModified(false);
+}
+
 void ToolTipsTab::save() {
     records::SaveToolTip(*session().db, {w.cbottform->currentText(), w.cbottobject->currentText(),
                                          w.txttooltiptext->text()});

@@ -11,6 +11,7 @@ public:
     records::ButtonStates checkForOk() override;
     void clear() override;
     void save() override;
+    void clearAfterSave() override;
     QWidget* field(int captionId) const override;
     bool remove() override;
 

@@ -164,19 +164,40 @@ private slots:
         QCOMPARE(w->session().appProjectPath, path(QStringLiteral("app/app.vbp")));
     }
 
+    // A mistyped name is told by what is wrong with it; the text stays for
+    // mending, the focus comes back, and the project read last stays in use.
     void invalidProjectFileNamesAreRefused() {
+        enterProjectFile(path(QStringLiteral("app/app.vbp")));
+        const QStringList forms = items(w->cbottform);
+        QCOMPARE(forms.size(), 2);
         // A file may be called "*.vbp" here; a wildcard text is still refused.
         QVERIFY(testenv::writeAll(path(QStringLiteral("app/*.vbp")), "Form=frmMain.frm\r\n"));
-        for (const QString& text :
-             {path(QStringLiteral("app/none.vbp")), path(QStringLiteral("app/*.vbp")),
-              path(QStringLiteral("app"))}) {
+        const struct {
+            QString text;
+            QString message;
+        } cases[] = {
+            {path(QStringLiteral("app/none.vbp")), QStringLiteral("The application project file ") +
+                                                       path(QStringLiteral("app/none.vbp")) +
+                                                       QStringLiteral(" was not found.")},
+            {path(QStringLiteral("app/*.vbp")),
+             path(QStringLiteral("app/*.vbp")) +
+                 QStringLiteral(" is not a project file name: * and ? stand for many files.")},
+            {path(QStringLiteral("app")),
+             path(QStringLiteral("app")) +
+                 QStringLiteral(" is a folder; name the application project file (*.VBP) in it.")},
+        };
+        for (const auto& c : cases) {
             m_messages.clear();
-            enterProjectFile(text);
-            QCOMPARE(m_messages, QStringList{QStringLiteral("Not a valid project file name.")});
-            QCOMPARE(w->txtvbprojectfilename->text(), QString());
+            enterProjectFile(c.text);
+            QCOMPARE(m_messages, QStringList{c.message});
+            QCOMPARE(w->txtvbprojectfilename->text(), c.text);
             QTRY_VERIFY(w->txtvbprojectfilename->hasFocus());
-            QCOMPARE(w->session().appProjectPath, QString());
-            QCOMPARE(w->cbottform->count(), 0);
+            QCOMPARE(w->session().appProjectPath, path(QStringLiteral("app/app.vbp")));
+            QCOMPARE(items(w->cbottform), forms);
+            // Leaving it again unchanged tells nothing more.
+            w->txthelpprojecttitle->setFocus();
+            QTRY_VERIFY(!w->txtvbprojectfilename->hasFocus());
+            QCOMPARE(m_messages.size(), 1);
         }
     }
 
@@ -206,7 +227,7 @@ private slots:
         // Cancelled: the field keeps its text, no message.
         QTest::mouseClick(w->cmdvbproectfilebrowse, Qt::LeftButton);
         QCOMPARE(m_messages,
-                 QStringList{QStringLiteral("dialog: Visual Basic Prjects (*.VBP)|*.VBP")});
+                 QStringList{QStringLiteral("dialog: Visual Basic Projects (*.VBP)|*.VBP")});
         QCOMPARE(w->txtvbprojectfilename->text(), QStringLiteral("kept.vbp"));
 
         m_messages.clear();
@@ -266,6 +287,28 @@ private slots:
         pick(w->cbottform, QStringLiteral("frmMain"));
         QCOMPARE(w->cbottobject->count(), 0);
         QCOMPARE(m_messages.size(), 1);
+    }
+
+    // OK keeps the form and its controls for the next tip; Cancel empties all.
+    void toolTipOkKeepsTheForm() {
+        enterProjectFile(path(QStringLiteral("app/app.vbp")));
+        showTab(FrmMain::TabToolTips);
+        pick(w->cbottform, QStringLiteral("frmMain"));
+        pick(w->cbottobject, QStringLiteral("txtName"));
+        w->txttooltiptext->setText(QStringLiteral("Your name"));
+        QVERIFY(w->cmdok->isEnabled());
+        QTest::mouseClick(w->cmdok, Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(w->cbottform->currentText(), QStringLiteral("frmMain"));
+        QCOMPARE(w->cbottobject->currentText(), QString());
+        QCOMPARE(w->cbottobject->count(), 4);
+        QVERIFY(w->txttooltiptext->text().isEmpty());
+        QVERIFY(!w->cmdok->isEnabled());
+        QVERIFY(!w->cmddelete->isEnabled());
+        pick(w->cbottobject, QStringLiteral("txtName"));
+        QCOMPARE(w->txttooltiptext->text(), QStringLiteral("Your name"));
+        QTest::mouseClick(w->cmdcancel, Qt::LeftButton);
+        QCOMPARE(w->cbottform->currentText(), QString());
     }
 
     void toolTipRecordIsShown() {

@@ -162,6 +162,28 @@ private slots:
         QCOMPARE(m_dialogs->dialogs[1].filter, QStringLiteral("Index Files (*.HHK)|*.HHK"));
         QCOMPARE(m_w->txthelpfilename->text(), QStringLiteral("/x/h.chm"));
         QCOMPARE(m_w->txtindexfilename->text(), QStringLiteral("/keep.hhk"));
+        // Every output takes a new name.
+        for (const shell::FileDialogRequest& request : std::as_const(m_dialogs->dialogs))
+            QVERIFY(request.save);
+    }
+
+    // With a project open, the dialogs start beside its file: in its folder,
+    // or with a name that has no folder of its own put there.
+    void browseStartsBesideTheProjectFile() {
+        openProjectOnCreateTab();
+        const QString folder = QFileInfo(path(QStringLiteral("p.QMT"))).absolutePath();
+        m_w->txtvbprojectfilename->clear();
+        m_w->txthelpprojectfilename->setText(QStringLiteral("guide.hpj"));
+        m_dialogs->dialogs.clear();
+        m_w->cmdhelpfilebrowse->click();
+        m_w->cmdrtffilebrowse->click();
+        m_w->txthelpprojectfilename->setText(QStringLiteral("/elsewhere/guide.hpj"));
+        m_w->cmdcontentsfilebrowse->click();
+        QCOMPARE(m_dialogs->dialogs.size(), 3);
+        QCOMPARE(m_dialogs->dialogs[0].defaultName, folder);
+        QCOMPARE(m_dialogs->dialogs[1].defaultName, folder + QStringLiteral("/guide"));
+        QCOMPARE(m_dialogs->dialogs[2].defaultName, QStringLiteral("/elsewhere/guide"));
+        QVERIFY(m_dialogs->dialogs[0].save && m_dialogs->dialogs[1].save);
     }
 
     void createWritesStoresAndCompiles() {

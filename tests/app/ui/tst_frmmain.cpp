@@ -345,6 +345,9 @@ private slots:
             QVERIFY2(control, name);
             QCOMPARE(captionOf(control), LoadResString(id));
         }
+        // The topic ID is spelt alike on every tab.
+        for (int id : {str::caption::TopicId, str::caption::EntryTopicId})
+            QCOMPARE(LoadResString(id), QStringLiteral("Topic ID"));
         QCOMPARE(window().windowTitle(), QStringLiteral("Quillmate"));
         QCOMPARE(window().mnuimport->title(), QStringLiteral("Import"));
         QCOMPARE(window().mnuprint->text(), QStringLiteral("Print..."));
@@ -541,6 +544,8 @@ private slots:
                {{QStringLiteral("TopicID"), QStringLiteral("ZETA")}});
         addRow(QStringLiteral("GeneralHelp"),
                {{QStringLiteral("TopicID"), QStringLiteral("ALPHA")}});
+        addRow(QStringLiteral("GeneralHelp"),
+               {{QStringLiteral("TopicID"), QStringLiteral("wt_ok")}});
         addRow(QStringLiteral("WhatsThis"),
                {{QStringLiteral("Object"), QStringLiteral("frmA.cmdOK")},
                 {QStringLiteral("TopicID"), QStringLiteral("WT_OK")},
@@ -568,9 +573,10 @@ private slots:
             return list;
         };
         QCOMPARE(items(window().cbotopicid),
-                 QStringList({QStringLiteral("ALPHA"), QStringLiteral("ZETA")}));
+                 QStringList(
+                     {QStringLiteral("ALPHA"), QStringLiteral("wt_ok"), QStringLiteral("ZETA")}));
         QCOMPARE(items(window().cbocftopicid), items(window().cbotopicid));
-        // What's This may use general topics too.
+        // What's This may use general topics too, each ID once in any letter case.
         QCOMPARE(items(window().cbowttopicid),
                  QStringList(
                      {QStringLiteral("ALPHA"), QStringLiteral("WT_OK"), QStringLiteral("ZETA")}));
@@ -693,7 +699,9 @@ private slots:
                                         window().frmcreate};
         for (int tab : {2, 3, 4, 1, 5, 2, 4, 3, 1}) {
             window().cmdok->setEnabled(true);
+            window().cmddelete->setEnabled(true);
             window().tabqmt->setCurrentIndex(tab - 1);
+            QVERIFY(!window().cmddelete->isEnabled()); // every form is empty
             QCOMPARE(window().SelectedTab(), tab);
             for (int i = 0; i < frames.size(); ++i)
                 QCOMPARE(frames.at(i)->isHidden(), i != tab - 1);

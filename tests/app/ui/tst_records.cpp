@@ -157,6 +157,15 @@ void TestRecords::okAndDeleteFollowTopicAndText() {
     retype(w->txtgenhelptext, QString());
     QVERIFY(!w->cmdok->isEnabled());
     QVERIFY(!w->cmddelete->isEnabled());
+
+    // Delete follows the tab shown: off on an empty Tool Tips form after a
+    // filled topic, and on again back on the topic.
+    retype(w->txtgenhelptext, QStringLiteral("Welcome"));
+    QVERIFY(w->cmddelete->isEnabled());
+    selectTab(FrmMain::TabToolTips);
+    QVERIFY(!w->cmddelete->isEnabled());
+    selectTab(FrmMain::TabGeneralHelp);
+    QCOMPARE(w->cmddelete->isEnabled(), !w->txtgenhelptext->toPlainText().isEmpty());
 }
 
 void TestRecords::newTopicJoinsTheThreeListsOnce() {
@@ -344,11 +353,11 @@ void TestRecords::toolTipSavedAndDeleted() {
     retype(w->txttooltiptext, QStringLiteral("Starts it"));
     QVERIFY(w->cmdok->isEnabled());
     click(w->cmdok);
-    QCOMPARE(w->cbottform->currentText(), QString());
+    QCOMPARE(w->cbottform->currentText(), QStringLiteral("frmMain")); // kept for the next tip
+    QCOMPARE(w->cbottobject->currentText(), QString());
     QCOMPARE(w->txttooltiptext->text(), QString());
     QCOMPARE(countRows(db(), QStringLiteral("select * from tooltips")), 1);
 
-    retype(w->cbottform, QStringLiteral("frmMain"));
     retype(w->cbottobject, QStringLiteral("cmdGo"));
     retype(w->txttooltiptext, QStringLiteral("anything"));
     click(w->cmddelete);
