@@ -23,15 +23,6 @@ namespace {
 
 const QString kActive = QStringLiteral("A");
 
-// Topic IDs match without regard to the case of ASCII letters.
-QString idKey(const QString& id) {
-    QString key = id;
-    for (QChar& c : key)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return key;
-}
-
 int mapNumber(const dao::Recordset& rs) {
     return textrules::StoredMapNumber(rs.Field(QStringLiteral("MapNumber"))).value_or(0);
 }
@@ -90,7 +81,7 @@ void collectKeywords(Book& book) {
 } // namespace
 
 int Book::find(const QString& id) const {
-    return byId.value(idKey(id), -1);
+    return byId.value(textrules::TopicIdKey(id), -1);
 }
 
 Book ReadBook(dao::Database& db, const QString& title) {
@@ -112,8 +103,8 @@ Book ReadBook(dao::Database& db, const QString& title) {
         t.browse = rs->Text(QStringLiteral("BrowseSeq"));
         t.map = mapNumber(*rs);
         t.page = HtmlHelpPageName(t.id);
-        if (!book.byId.contains(idKey(t.id))) {
-            book.byId.insert(idKey(t.id), int(book.topics.size()));
+        if (!book.byId.contains(textrules::TopicIdKey(t.id))) {
+            book.byId.insert(textrules::TopicIdKey(t.id), int(book.topics.size()));
             book.topics.push_back(std::move(t));
         }
     }
@@ -141,7 +132,7 @@ Book ReadBook(dao::Database& db, const QString& title) {
         t.texts << text;
         t.map = mapNumber(*rs);
         t.page = HtmlHelpPageName(id);
-        book.byId.insert(idKey(id), int(book.topics.size()));
+        book.byId.insert(textrules::TopicIdKey(id), int(book.topics.size()));
         book.topics.push_back(std::move(t));
     }
     for (Topic& t : book.topics) {

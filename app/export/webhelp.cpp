@@ -5,6 +5,7 @@
 #include "fileio/savefile.h"
 #include "generation/htmlhelp.h"
 #include "generation/htmlpages.h"
+#include "workspace/textrules.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -22,14 +23,6 @@ namespace {
 
 QString escaped(const QString& text) {
     return text.toHtmlEscaped();
-}
-
-QString idKey(const QString& id) {
-    QString key = id;
-    for (QChar& c : key)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return key;
 }
 
 const char* const kStyle =
@@ -250,7 +243,7 @@ QByteArray json(const QJsonObject& object) {
 QByteArray dataScript(const helpbook::Book& book) {
     QJsonObject map, ids;
     for (const helpbook::Topic& t : book.topics) {
-        ids.insert(idKey(t.id), t.page);
+        ids.insert(textrules::TopicIdKey(t.id), t.page);
         if (t.map > 0 && !map.contains(QString::number(t.map)))
             map.insert(QString::number(t.map), t.page);
     }

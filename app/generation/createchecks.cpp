@@ -118,16 +118,6 @@ void checkContents(dao::Database& db, Checker& check, QStringList& warnings) {
     }
 }
 
-// Topic IDs match without regard to the case of ASCII letters, as the
-// project's keys do.
-QString idKey(const QString& id) {
-    QString key = id;
-    for (QChar& c : key)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return key;
-}
-
 // The targets of a text's jumps and pop-ups within the help file.
 QStringList linkTargets(const QString& text, rtf::LineEnds lineEnds) {
     QStringList targets;
@@ -205,16 +195,16 @@ QStringList LinkCheck::warnings() const {
     QSet<QString> topics;
     topics.reserve(m_topicIds.size());
     for (const QString& id : m_topicIds)
-        topics.insert(idKey(id));
+        topics.insert(textrules::TopicIdKey(id));
     // Links that lead nowhere, in both help files.
     for (const Linking& l : m_linking)
         for (const QString& target : l.targets)
-            if (!topics.contains(idKey(target)))
+            if (!topics.contains(textrules::TopicIdKey(target)))
                 warnings << l.owner + QStringLiteral(" links to \"%1\", which is no topic of the "
                                                      "help file.")
                                           .arg(target);
     for (const Entry& e : m_textless)
-        if (e.id.isEmpty() || !topics.contains(idKey(e.id)))
+        if (e.id.isEmpty() || !topics.contains(textrules::TopicIdKey(e.id)))
             warnings << QStringLiteral("The What's This entry %1 opens no topic: %2.")
                             .arg(e.object, e.id.isEmpty() ? QStringLiteral("it has no topic ID")
                                                           : u"no topic has the ID \"" + e.id +

@@ -32,16 +32,6 @@ namespace {
 
 const QString kActive = QStringLiteral("A");
 
-// Topic IDs match without regard to the case of ASCII letters, as the
-// project's keys do.
-QString idKey(const QString& id) {
-    QString key = id;
-    for (QChar& c : key)
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    return key;
-}
-
 bool isAsciiLetter(QChar c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
 }
@@ -166,7 +156,7 @@ void addContext(Project& p, QHash<QString, qsizetype>& byName, QHash<int, qsizet
                           .arg(context.name, context.source, QString::number(context.number));
         return;
     }
-    const QString key = idKey(context.name);
+    const QString key = textrules::TopicIdKey(context.name);
     if (const auto it = byName.constFind(key); it != byName.constEnd()) {
         const Context& known = p.contexts[*it];
         if (known.number != context.number)
@@ -233,11 +223,11 @@ Project readProject(dao::Database& db, CreateReport& report) {
     // This entries name (entries naming a general topic open its page).
     for (Topic& t : p.topics) {
         t.page = HtmlHelpPageName(t.id);
-        p.pageOf.insert(idKey(t.id), t.page);
+        p.pageOf.insert(textrules::TopicIdKey(t.id), t.page);
     }
     QHash<QString, qsizetype> entryPageOf;
     for (const EntryRow& e : entries) {
-        const QString key = idKey(e.id);
+        const QString key = textrules::TopicIdKey(e.id);
         if (const auto it = entryPageOf.constFind(key); it != entryPageOf.constEnd()) {
             QStringList& texts = p.entryPages[*it].texts;
             if (!texts.contains(e.text))
@@ -258,8 +248,9 @@ Project readProject(dao::Database& db, CreateReport& report) {
             addContext(p, byName, byNumber, {t.id, t.map, t.page, kGeneralSource});
     for (const EntryRow& e : entries)
         if (e.map > 0)
-            addContext(p, byName, byNumber,
-                       {e.id, e.map, p.pageOf.value(idKey(e.id)), entrySource(e.object)});
+            addContext(
+                p, byName, byNumber,
+                {e.id, e.map, p.pageOf.value(textrules::TopicIdKey(e.id)), entrySource(e.object)});
     QHash<int, qsizetype> popupOf;
     for (const EntryRow& e : entries) {
         if (e.map <= 0)
@@ -279,7 +270,7 @@ Project readProject(dao::Database& db, CreateReport& report) {
     for (const contents::ContentsRow& row : p.contentsRows) {
         if (row.type == QLatin1String("3"))
             continue;
-        p.defaultPage = p.pageOf.value(idKey(ExtractTopicID(row.topicId)));
+        p.defaultPage = p.pageOf.value(textrules::TopicIdKey(ExtractTopicID(row.topicId)));
         if (!p.defaultPage.isEmpty())
             break;
     }
@@ -293,7 +284,7 @@ Project readProject(dao::Database& db, CreateReport& report) {
 // ---- Pages
 
 QString topicLink(const Project& p, const QString& contextString) {
-    return p.pageOf.value(idKey(contextString));
+    return p.pageOf.value(textrules::TopicIdKey(contextString));
 }
 
 // A What's This page's title: the first words of its text, as the reader
@@ -342,9 +333,9 @@ void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
     Pictures pictures(QFileInfo(paths.project).absolutePath(), folder);
     QHash<QString, qsizetype> topicOf, entryOf;
     for (std::size_t i = 0; i < p.topics.size(); ++i)
-        topicOf.insert(idKey(p.topics[i].id), qsizetype(i));
+        topicOf.insert(textrules::TopicIdKey(p.topics[i].id), qsizetype(i));
     for (std::size_t i = 0; i < p.entryPages.size(); ++i)
-        entryOf.insert(idKey(p.entryPages[i].id), qsizetype(i));
+        entryOf.insert(textrules::TopicIdKey(p.entryPages[i].id), qsizetype(i));
 
     rtf::HtmlLinks popupLinks;
     popupLinks.page = [&p](const QString& contextString) { return topicLink(p, contextString); };
@@ -352,7 +343,7 @@ void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
     // A pop-up shows its topic's text (a What's This topic's texts) on the page.
     QHash<QString, QString> popupHtml;
     const auto popup = [&](const QString& contextString) {
-        const QString key = idKey(contextString);
+        const QString key = textrules::TopicIdKey(contextString);
         if (const auto it = popupHtml.constFind(key); it != popupHtml.constEnd())
             return *it;
         QString html;

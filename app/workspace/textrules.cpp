@@ -124,4 +124,12 @@ QString BadMapNumberMessage(const QString& owner, const QVariant& value) {
            u") is not a whole number from 0 to 32767, so it was left out.";
 }
 
+QString TopicIdKey(const QString& id) {
+    QString key = id;
+    for (QChar& c : key)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return key;
+}
+
 } // namespace textrules

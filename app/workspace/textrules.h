@@ -38,6 +38,10 @@ QString Printable(QStringView text);
 // files), no control characters, Windows-1252 only.
 QString CheckContextString(QStringView topicId, const QString& subject);
 
+// The key topic IDs are matched by: without regard to the case of ASCII
+// letters, as the project's keys are.
+QString TopicIdKey(const QString& id);
+
 // A map number as stored: a whole number from 0 to 32767 (0 meaning none),
 // whether the store holds it as a number or as text. None for anything else
 // (text that is no number, fractions, out of range); a null value is 0.
