@@ -85,33 +85,43 @@ void FrmMain::mnuexportweb_Click() {
     statusBar()->showMessage(QStringLiteral("Wrote the web help: %1.").arg(start), 5000);
 }
 
+namespace {
+
+// The manual's topics and where its pictures are, for printing it.
+struct Manual {
+    helpbook::Book book;
+    QString pictures;
+};
+Manual readManual(const Session& session) {
+    return {helpbook::ReadBook(*session.db, helpbook::BookTitle(*session.db, session.projectPath)),
+            helpbook::PictureFolder(*session.db, session.projectPath)};
+}
+
+} // namespace
+
 void FrmMain::mnuprint_Click() {
     if (!exportReady())
         return;
-    const helpbook::Book book = helpbook::ReadBook(
-        *m_session.db, helpbook::BookTitle(*m_session.db, m_session.projectPath));
-    const QString pictures = helpbook::PictureFolder(*m_session.db, m_session.projectPath);
+    const Manual manual = readManual(m_session);
     QPrinter printer;
-    printer.setDocName(book.title);
+    printer.setDocName(manual.book.title);
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("dlgprint"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    printManual(book, pictures, printer);
+    printManual(manual.book, manual.pictures, printer);
     statusBar()->showMessage(QStringLiteral("Printed the manual."), 5000);
 }
 
 void FrmMain::mnuprintpreview_Click() {
     if (!exportReady())
         return;
-    const helpbook::Book book = helpbook::ReadBook(
-        *m_session.db, helpbook::BookTitle(*m_session.db, m_session.projectPath));
-    const QString pictures = helpbook::PictureFolder(*m_session.db, m_session.projectPath);
+    const Manual manual = readManual(m_session);
     QPrinter printer;
-    printer.setDocName(book.title);
+    printer.setDocName(manual.book.title);
     QPrintPreviewDialog preview(&printer, this);
     preview.setObjectName(QStringLiteral("dlgprintpreview"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [&](QPrinter* target) { printManual(book, pictures, *target); });
+            [&](QPrinter* target) { printManual(manual.book, manual.pictures, *target); });
     preview.exec();
 }

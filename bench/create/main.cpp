@@ -9,6 +9,7 @@
 // floor), checks that both wrote the same bytes, and reports the median times
 // and the peak memory of qmt. Run with 20,000 and with 100,000 topics: the
 // peak memory is to stay the same.
+#include "../common/addrow.h"
 #include "../common/measure.h"
 #include "../common/rawproject.h"
 #include "components/components.h"
@@ -39,16 +40,7 @@
 namespace {
 
 // A dynaset that selects no row, so that adding does not read the table.
-void addRow(dao::Database& db, const QString& table, const QStringList& names,
-            const QVariantList& values) {
-    auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table +
-                                   QStringLiteral(" where Status = 'none'"),
-                               dao::dbOpenDynaset);
-    rs->AddNew();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        rs->SetField(names[i], values[i]);
-    rs->Update();
-}
+using bench::addRow;
 
 void buildProject(const QString& path, const QString& out, int topics, int entries, int nodes) {
     {

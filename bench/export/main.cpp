@@ -9,6 +9,7 @@
 // web help. Goal: the 2,000-topic manual within 10 s. With BENCH_EXPORT_KEEP
 // set to a folder, the project, the manual and the web help are left there
 // (for scripts/check-webhelp).
+#include "../common/addrow.h"
 #include "../common/measure.h"
 #include "components/components.h"
 #include "components/interfaces.h"
@@ -26,16 +27,7 @@
 
 namespace {
 
-void addRow(dao::Database& db, const QString& table, const QStringList& names,
-            const QVariantList& values) {
-    auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table +
-                                   QStringLiteral(" where Status = 'none'"),
-                               dao::dbOpenDynaset);
-    rs->AddNew();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        rs->SetField(names[i], values[i]);
-    rs->Update();
-}
+using bench::addRow;
 
 void buildProject(const QString& path, int topics) {
     {

@@ -15,6 +15,7 @@
 // apart, then the whole step as Create runs it, read back with chmlib) and,
 // when chmcmd is installed, with chmcmd in the same run, and reports the
 // times and sizes of both.
+#include "../common/addrow.h"
 #include "../common/measure.h"
 #include "../common/rawproject.h"
 #include "chm/hhcompiler.h"
@@ -49,16 +50,7 @@
 
 namespace {
 
-void addRow(dao::Database& db, const QString& table, const QStringList& names,
-            const QVariantList& values) {
-    auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table +
-                                   QStringLiteral(" where Status = 'none'"),
-                               dao::dbOpenDynaset);
-    rs->AddNew();
-    for (qsizetype i = 0; i < names.size(); ++i)
-        rs->SetField(names[i], values[i]);
-    rs->Update();
-}
+using bench::addRow;
 
 void buildProject(const QString& path, const QString& out, int topics, int entries, int nodes) {
     {
