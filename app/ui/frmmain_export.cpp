@@ -88,11 +88,11 @@ void FrmMain::mnuexportweb_Click() {
 namespace {
 
 // The manual's topics and where its pictures are, for printing it.
-struct Manual {
+struct ManualSource {
     helpbook::Book book;
     QString pictures;
 };
-Manual readManual(const Session& session) {
+ManualSource readManual(const Session& session) {
     return {helpbook::ReadBook(*session.db, helpbook::BookTitle(*session.db, session.projectPath)),
             helpbook::PictureFolder(*session.db, session.projectPath)};
 }
@@ -102,7 +102,7 @@ Manual readManual(const Session& session) {
 void FrmMain::mnuprint_Click() {
     if (!exportReady())
         return;
-    const Manual manual = readManual(m_session);
+    const ManualSource manual = readManual(m_session);
     QPrinter printer;
     printer.setDocName(manual.book.title);
     QPrintDialog dialog(&printer, this);
@@ -116,7 +116,7 @@ void FrmMain::mnuprint_Click() {
 void FrmMain::mnuprintpreview_Click() {
     if (!exportReady())
         return;
-    const Manual manual = readManual(m_session);
+    const ManualSource manual = readManual(m_session);
     QPrinter printer;
     printer.setDocName(manual.book.title);
     QPrintPreviewDialog preview(&printer, this);
