@@ -93,7 +93,9 @@ void splashscreen::Form_Load() {
     HourGlass();
     lblVersion->setText(QStringLiteral("Version ") + VersionMajor + QLatin1Char('.') +
                         VersionMinor + QLatin1Char('.') + VersionRelease);
-    lblCopyright->setText(QStringLiteral("Copyright \u00a9 Korvane. All rights reserved."));
+    // Free software: the notice must not claim the rights the licence grants away.
+    lblCopyright->setText(QStringLiteral("Copyright \u00a9 Korvane. Free software under the GNU "
+                                         "General Public License, version 3 or later."));
     lblCompany->setText(QStringLiteral("Korvane"));
     lblWarning->setText(QStringLiteral(" "));
 
