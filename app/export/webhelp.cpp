@@ -374,7 +374,46 @@ Result ExportWebHelp(dao::Database& db, const QString& projectPath, const QStrin
     for (const auto& [name, bytes] : site.files)
         pages.write(name, bytes);
     pages.commit();
-    return {folder, pages.written(), site.warnings};
+    QStringList names;
+    for (const auto& file : site.files)
+        names << file.first;
+    names += copied.values();
+    names.removeAll(QString());
+    const int removed = RemoveStalePages(folder, names);
+    return {folder, pages.written(), removed, site.warnings};
+}
+
+int RemoveStalePages(const QString& folder, QStringList names) {
+    const QString listPath = folder + QStringLiteral("/.quillmate-web");
+    QStringList stale;
+    QFile list(listPath);
+    if (list.open(QIODevice::ReadOnly)) {
+        const QSet<QString> now(names.cbegin(), names.cend());
+        for (const QByteArray& line : list.readAll().split('\n')) {
+            const QString name = QString::fromUtf8(line);
+            // Only plain names this export wrote into the folder itself.
+            if (!name.isEmpty() && !name.contains(u'/') && !name.startsWith(u'.') &&
+                !now.contains(name))
+                stale << name;
+        }
+        list.close();
+    }
+    names.sort();
+    const auto save = [&](const QStringList& listed) {
+        fileio::SaveBytes(listPath, QByteArray(listed.join(u'\n').toUtf8() + '\n'));
+    };
+    // The list names the stale pages until they are gone, so that a run
+    // stopped half-way removes them the next time.
+    if (!stale.isEmpty())
+        save(names + stale);
+    int removed = 0;
+    for (const QString& name : std::as_const(stale))
+        removed += QFile::remove(folder + u'/' + name) ? 1 : 0;
+    QFile current(listPath);
+    const QByteArray wanted = QByteArray(names.join(u'\n').toUtf8() + '\n');
+    if (!stale.isEmpty() || !current.open(QIODevice::ReadOnly) || current.readAll() != wanted)
+        save(names);
+    return removed;
 }
 
 } // namespace webhelp

@@ -40,13 +40,20 @@ QStringList SearchWords(const QString& text);
 
 struct Result {
     QString folder;
-    int files = 0; // files written or rewritten (unchanged ones are left alone)
+    int files = 0;   // files written or rewritten (unchanged ones are left alone)
+    int removed = 0; // pages of an earlier export that this one no longer has
     QStringList warnings;
 };
 
+// Removes the files an earlier export listed in the folder's
+// ".quillmate-web" that are not among `names`, then lists `names` there.
+// Files the export never wrote are never touched. Answers how many went.
+int RemoveStalePages(const QString& folder, QStringList names);
+
 // Reads the project and writes its web help into `folder` (made when
 // missing): every changed file through a work file, pictures found beside
-// the help project file. Throws dao::EngineError and fileio::FileWriteError.
+// the help project file; the pages of topics deleted since the last export
+// into the folder are removed. Throws dao::EngineError and fileio::FileWriteError.
 Result ExportWebHelp(dao::Database& db, const QString& projectPath, const QString& folder);
 
 } // namespace webhelp

@@ -169,7 +169,19 @@ private slots:
                               QStringLiteral("Fresh."));
         // The new page, and the lists that name it.
         QCOMPARE(webhelp::ExportWebHelp(*db, m_project, m_site).files, 4);
-        QCOMPARE(QDir(m_site).entryList(QDir::Files | QDir::Hidden).size(), 14);
+        // 14 files and the list of what the export wrote.
+        QCOMPARE(QDir(m_site).entryList(QDir::Files | QDir::Hidden).size(), 15);
+
+        // A deleted topic's page goes with the next export; the author's own files stay.
+        QVERIFY(testenv::writeAll(m_site + QStringLiteral("/notes.txt"), "mine"));
+        db->OpenRecordset(QStringLiteral("select * from GeneralHelp where TopicID = 'IDH_NEW'"))
+            ->Delete();
+        const webhelp::Result again = webhelp::ExportWebHelp(*db, m_project, m_site);
+        QCOMPARE(again.removed, 1);
+        QVERIFY(!QFileInfo::exists(m_site + QStringLiteral("/IDH_NEW.htm")));
+        QVERIFY(QFileInfo::exists(m_site + QStringLiteral("/notes.txt")));
+        QVERIFY(QFileInfo::exists(m_site + QStringLiteral("/pic_logo.bmp")));
+        QCOMPARE(webhelp::ExportWebHelp(*db, m_project, m_site).removed, 0);
     }
 
     void searchWords_data() {
