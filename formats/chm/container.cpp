@@ -2,12 +2,16 @@
 
 #include "lzx.h"
 
+#include "bytes.h"
+
 #include <QDateTime>
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 namespace chm {
+
+using namespace bytes;
 
 namespace {
 
@@ -40,28 +44,8 @@ constexpr std::array<std::uint8_t, 16> kItsfGuid2{0x11, 0xFD, 0x01, 0x7C, 0xAA, 
 constexpr std::array<std::uint8_t, 16> kItspGuid{0x6A, 0x92, 0x02, 0x5D, 0x2E, 0x21, 0xD0, 0x11,
                                                  0x9D, 0xF9, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
 
-void putU16(QByteArray& b, std::uint32_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void putU32(QByteArray& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-void putU64(QByteArray& b, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
 void putGuid(QByteArray& b, const std::array<std::uint8_t, 16>& g) {
     b.append(reinterpret_cast<const char*>(g.data()), 16);
-}
-void setU16(QByteArray& b, qsizetype at, std::uint32_t v) {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-void setU32(QByteArray& b, qsizetype at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
 }
 
 // A number in 7-bit groups, the highest first, every byte but the last with

@@ -1,10 +1,14 @@
 #include "fulltext.h"
 
+#include "bytes.h"
+
 #include <QHash>
 #include <algorithm>
 #include <array>
 
 namespace chm {
+
+using namespace bytes;
 
 namespace {
 
@@ -15,22 +19,6 @@ constexpr int kIndexHeader = 2;
 constexpr qsizetype kMaxWord = 64;
 constexpr int kScale = 2; // the numbers' code: "scale 2, root r" (below)
 
-void putU16(QByteArray& b, std::uint32_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void putU32(QByteArray& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-void setU16(QByteArray& b, qsizetype at, std::uint32_t v) {
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-void setU32(QByteArray& b, qsizetype at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
-}
 // Seven bits a byte, the lowest first, the top bit set on all but the last.
 void putLowFirst(QByteArray& b, std::uint64_t v) {
     while (v >= 0x80) {

@@ -1,5 +1,6 @@
 #include "hhcompiler.h"
 
+#include "bytes.h"
 #include "codepage/ansi.h"
 #include "container.h"
 #include "fulltext.h"
@@ -14,6 +15,8 @@
 
 namespace chm {
 
+using namespace bytes;
+
 namespace {
 
 constexpr int kBlock = 4096;
@@ -21,19 +24,6 @@ constexpr int kUrlTableEntry = 12;
 constexpr int kUrlTableEntriesPerBlock = kBlock / kUrlTableEntry; // 341, then 4 spare bytes
 constexpr int kWindowEntrySize = 0xC4;
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-
-void putU16(QByteArray& b, std::uint32_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-void putU32(QByteArray& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-void setU32(QByteArray& b, qsizetype at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
-}
 
 QByteArray bytesOf(const QString& text) {
     return ansi::fromUnicode(text);
