@@ -189,6 +189,11 @@ void ContentsTree::dragEnterEvent(QDragEnterEvent* event) {
         event->ignore();
 }
 
+void ContentsTree::dragLeaveEvent(QDragLeaveEvent* event) {
+    QTreeWidget::dragLeaveEvent(event);
+    emit dragLeft();
+}
+
 void ContentsTree::dragMoveEvent(QDragMoveEvent* event) {
     if (!event->mimeData() || !event->mimeData()->hasFormat(dragMimeType())) {
         event->ignore();

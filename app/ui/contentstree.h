@@ -45,6 +45,8 @@ signals:
     void nodeMouseUp(Qt::MouseButton button, const QPoint& pos);
     void nodeDragOver(const QPoint& pos);
     void nodeDragDrop(const QPoint& pos);
+    // A drag went out of the tree (nothing can be dropped outside it).
+    void dragLeft();
     void dragFinished();
 
 protected:
@@ -53,6 +55,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;

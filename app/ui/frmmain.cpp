@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "captions.h"
 #include "commandguard.h"
 #include "components/components.h"
 #include "components/interfaces.h"
@@ -13,22 +14,26 @@
 #include "tabs/contentsfiletab.h"
 #include "tabs/createtab.h"
 #include "tabs/generalhelptab.h"
+#include "tabs/tabpage.h"
 #include "tabs/tooltipstab.h"
 #include "tabs/whatsthistab.h"
+#include "topicmodel.h"
 #include "transtbwrapper.h"
+#include "ui_frmmain.h"
 #include "whatsthistexts.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDragMoveEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QWhatsThis>
 
@@ -37,72 +42,92 @@ namespace {
 // The maker's web site, opened by Help, Korvane on the Web.
 const QString kMakerAddress = QStringLiteral("https://www.korvane.example/");
 
-QAction* separator(QObject* parent, const char* name) {
-    auto* action = new QAction(parent);
-    action->setObjectName(QLatin1String(name));
-    action->setSeparator(true);
-    return action;
-}
-
-QAction* action(QObject* parent, const char* name, const QString& text = QString()) {
-    auto* a = new QAction(text, parent);
-    a->setObjectName(QLatin1String(name));
-    return a;
+// The caption of a field for the status line: without its colon and accelerator.
+QString fieldName(const QString& caption) {
+    QString name = caption;
+    name.remove(u'&');
+    while (name.endsWith(u':') || name.endsWith(u' '))
+        name.chop(1);
+    return name;
 }
 
 } // namespace
 
-FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
-    setupUi(this);
-    opthelptype = {opthelptype_0, opthelptype_1};
-    mnuMRU = {nullptr, mnuMRU_1, mnuMRU_2, mnuMRU_3, mnuMRU_4, mnuMRU_5};
-    for (QAction* line : {mnufilesep1, mnufilesep2, mnufilesep3, mnuhelpsep1, mnuhelpsep2})
+template <class Page> void FrmMain::addTab() {
+    auto* page = new Page(*m_context);
+    m_pages.push_back(page);
+    m_ui->stkpages->addWidget(page);
+    m_ui->tabqmt->addTab(page->name());
+    connect(page, &TabPage::changed, this, &FrmMain::CheckForOk);
+    connect(page, &TabPage::modifiedChanged, this, &FrmMain::updateTitle);
+    connect(page, &TabPage::status, this,
+            [this](const QString& text, int timeout) { statusBar()->showMessage(text, timeout); });
+}
+
+template <class Page> Page& FrmMain::tab() const {
+    for (TabPage* p : m_pages) {
+        if (auto* page = dynamic_cast<Page*>(p))
+            return *page;
+    }
+    std::abort(); // every kind of tab is in the list
+}
+
+GeneralHelpTab& FrmMain::generalHelpTab() const {
+    return tab<GeneralHelpTab>();
+}
+ContentsFileTab& FrmMain::contentsTab() const {
+    return tab<ContentsFileTab>();
+}
+ToolTipsTab& FrmMain::toolTipsTab() const {
+    return tab<ToolTipsTab>();
+}
+WhatsThisTab& FrmMain::whatsThisTab() const {
+    return tab<WhatsThisTab>();
+}
+CreateTab& FrmMain::createTab() const {
+    return tab<CreateTab>();
+}
+
+FrmMain::FrmMain(QWidget* parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::FrmMain>()),
+      m_topics(std::make_unique<TopicModel>()),
+      m_forms(std::make_unique<ApplicationForms>(m_session)),
+      m_context(std::make_unique<TabContext>(TabContext{m_session, *m_topics, *m_forms})) {
+    m_ui->setupUi(this);
+    for (QAction* line : {m_ui->mnufilesep1, m_ui->mnufilesep2, m_ui->mnufilesep3,
+                          m_ui->mnuhelpsep1, m_ui->mnuhelpsep2, m_ui->mnueditsep1})
         line->setSeparator(true);
-    mnuimport->menuAction()->setEnabled(false);
-    for (QLabel* footnote : {lbltopicidfootnote, lbltopictitlefootnote, lblkfootnote,
-                             lblbrowsefootnote, lblwttopicidfootnote})
-        footnote->setForegroundRole(QPalette::PlaceholderText);
-    txtwinsize->setMinimumWidth(
-        txtwinsize->fontMetrics().horizontalAdvance(QStringLiteral("pos(240,98) size(769,547)")) +
-        16);
-    for (const char* caption :
-         {"General Help", "Contents File", "Tool Tips", "What's This?", "Create"})
-        tabqmt->addTab(QLatin1String(caption));
-    TransTBWrapper::markCoolBar(CoolBar, Qt::Horizontal);
+    m_ui->mnuimport->menuAction()->setEnabled(false);
+
+    // The tabs, in the order of the strip: a new tab is one more line.
+    addTab<GeneralHelpTab>();
+    addTab<ContentsFileTab>();
+    addTab<ToolTipsTab>();
+    addTab<WhatsThisTab>();
+    addTab<CreateTab>();
+
+    TransTBWrapper::markCoolBar(m_ui->CoolBar, Qt::Horizontal);
     buildToolbar();
-    // Says what the last command did (Create's outcome above all).
+    // Says what the last command did (Create's outcome above all); below it,
+    // what OK still needs and which tabs have unsaved changes.
     statusBar()->setObjectName(QStringLiteral("stbstatus"));
+    auto* pending = new QLabel(statusBar());
+    pending->setObjectName(QStringLiteral("lblpending"));
+    statusBar()->addWidget(pending, 1);
     bindKeys();
-    // Commands without work behind them yet are shown, but not offered (their
-    // What's This says so).
     // The lists filter as the author types: every item holding the letters
     // typed, anywhere, in any case.
-    for (QComboBox* box :
-         {cbotopicid, cbocftopicid, cbowttopicid, cbottform, cbottobject, cbowtform, cbowtobject}) {
+    for (QComboBox* box : m_ui->stkpages->findChildren<QComboBox*>()) {
         if (QCompleter* completer = box->completer()) {
             completer->setFilterMode(Qt::MatchContains);
             completer->setCaseSensitivity(Qt::CaseInsensitive);
             completer->setCompletionMode(QCompleter::PopupCompletion);
         }
     }
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(200);
-    // The contents tree's pop-up menu; never part of the menu bar.
-    mnutvcommands = new QMenu(this);
-    mnutvcommands->setObjectName(QStringLiteral("mnutvcommands"));
-    mnutvdelete = action(mnutvcommands, "mnutvdelete");
-    mnucfaddhere = action(mnutvcommands, "mnucfaddhere");
-    mnutvcommands->addAction(mnutvdelete);
-    mnutvcommands->addAction(mnucfaddhere);
-
-    m_generalHelp = std::make_unique<GeneralHelpTab>(*this);
-    m_contents = std::make_unique<ContentsFileTab>(*this);
-    m_forms = std::make_unique<ApplicationForms>(*this);
-    m_toolTips = std::make_unique<ToolTipsTab>(*this);
-    m_whatsThis = std::make_unique<WhatsThisTab>(*this);
-    m_create = std::make_unique<CreateTab>(*this);
+    connect(&createTab(), &CreateTab::helpFileMade, this, [this] {
+        m_ui->mnuhelpsep2->setVisible(true);
+        m_ui->mnuviewprojecthelp->setVisible(true);
+    });
     connectWindow();
     connectProject();
     connectExport();
@@ -111,10 +136,13 @@ FrmMain::FrmMain(QWidget* parent) : QMainWindow(parent) {
 
 // The tabs go first: their handlers then no longer see the controls, which
 // may still pass the focus around while they are taken down.
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    for (TabPage* page : m_pages)
+        delete page;
+}
 
 int FrmMain::SelectedTab() const {
-    return tabqmt ? tabqmt->currentIndex() + 1 : 1;
+    return m_ui->tabqmt->currentIndex() + 1;
 }
 
 TabPage* FrmMain::selectedPage() const {
@@ -122,201 +150,129 @@ TabPage* FrmMain::selectedPage() const {
 }
 
 TabPage* FrmMain::page(int tab) const {
-    switch (tab) {
-    case TabGeneralHelp:
-        return m_generalHelp.get();
-    case TabContentsFile:
-        return m_contents.get();
-    case TabToolTips:
-        return m_toolTips.get();
-    case TabWhatsThis:
-        return m_whatsThis.get();
-    case TabCreate:
-        return m_create.get();
-    default:
-        return nullptr;
-    }
+    return tab >= 1 && tab <= int(m_pages.size()) ? m_pages[size_t(tab - 1)] : nullptr;
 }
 
 void FrmMain::buildToolbar() {
-    Toolbar1 = new QToolBar(this);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(24, 24));
-    Toolbar1->hide();
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(24, 24));
+    m_toolbar->hide();
+    // The toolbar shows the commands' own actions: a button is enabled
+    // exactly when its menu item is.
     struct ButtonDef {
-        const char* tip;
+        QAction* command; // nullptr: a separator
+        QString tip;
         const char* theme;
         const char* picture; // under :/icons/toolbar/, unless the theme has one
     };
     const ButtonDef buttons[] = {
-        {"New project", "document-new", "new"},
-        {"Open project", "document-open", "open"},
-        {"Save project", "document-save", "save"},
-        {"Print topic", "document-print", "print"},
-        {nullptr, nullptr, nullptr},
-        {"Delete", "edit-delete", "delete"},
-        {"Zoom edit", "zoom-in", "zoom"},
-        {"Create", "system-run", "create"},
-        {nullptr, nullptr, nullptr},
-        {"Help", "help-contextual", "help"},
-        {"Exit", "application-exit", "exit"},
+        {m_ui->mnunew, tr("New project"), "document-new", "new"},
+        {m_ui->mnuopen, tr("Open project"), "document-open", "open"},
+        {m_ui->mnusave, tr("Save project"), "document-save", "save"},
+        {m_ui->mnuprint, tr("Print topic"), "document-print", "print"},
+        {nullptr, {}, nullptr, nullptr},
+        {m_ui->mnudelete, tr("Delete"), "edit-delete", "delete"},
+        {m_ui->mnuzoom, tr("Zoom edit"), "zoom-in", "zoom"},
+        {m_ui->mnucreate, tr("Create"), "system-run", "create"},
+        {nullptr, {}, nullptr, nullptr},
+        {m_ui->mnuwhatsthis, tr("Help"), "help-contextual", "help"},
+        {m_ui->mnuexit, tr("Exit"), "application-exit", "exit"},
     };
-    for (int i = 1; i <= 11; ++i) {
-        const ButtonDef& def = buttons[i - 1];
-        const QByteArray name = "Toolbar1_" + QByteArray::number(i);
-        QAction* button = def.tip ? action(Toolbar1, name.constData(), QLatin1String(def.tip))
-                                  : separator(Toolbar1, name.constData());
-        if (def.tip) {
-            button->setToolTip(QLatin1String(def.tip));
-            button->setIcon(ui::themedPicture(def.theme, QStringLiteral("toolbar/") +
-                                                             QLatin1String(def.picture)));
+    for (const ButtonDef& def : buttons) {
+        if (!def.command) {
+            m_toolbar->addSeparator();
+            continue;
         }
-        Toolbar1->addAction(button);
-        toolbarButtons[i] = button;
+        def.command->setToolTip(def.tip);
+        def.command->setIcon(
+            ui::themedPicture(def.theme, QStringLiteral("toolbar/") + QLatin1String(def.picture)));
+        m_toolbar->addAction(def.command);
+    }
+    // Menus show the pictures only where the desktop does.
+    for (const ButtonDef& def : buttons) {
+        if (def.command)
+            def.command->setIconVisibleInMenu(false);
     }
 }
 
 void FrmMain::connectWindow() {
-    connect(tabqmt, &QTabBar::currentChanged, this, [this] { tabqmt_Click(); });
-    connect(cmdok, &QPushButton::clicked, this, &FrmMain::cmdok_Click);
-    connect(cmdcancel, &QPushButton::clicked, this, &FrmMain::cmdcancel_Click);
-    connect(cmddelete, &QPushButton::clicked, this, &FrmMain::cmddelete_Click);
+    connect(m_ui->tabqmt, &QTabBar::currentChanged, this, [this] { tabqmt_Click(); });
+    // A push button runs its command's action and follows its state.
+    m_buttons = {{m_ui->cmdok, m_ui->mnusave},
+                 {m_ui->cmdcancel, m_ui->mnucancel},
+                 {m_ui->cmddelete, m_ui->mnudelete},
+                 {m_ui->cmdcreate, m_ui->mnucreate}};
+    for (const auto& [button, command] : std::as_const(m_buttons))
+        connect(qobject_cast<QPushButton*>(button), &QPushButton::clicked, command,
+                &QAction::trigger);
+    connect(m_ui->mnusave, &QAction::triggered, this, &FrmMain::cmdok_Click);
+    connect(m_ui->mnucancel, &QAction::triggered, this, &FrmMain::cmdcancel_Click);
+    connect(m_ui->mnudelete, &QAction::triggered, this, &FrmMain::cmddelete_Click);
+    connect(m_ui->mnuzoom, &QAction::triggered, this, [this] { ZoomOutEdit(); });
+    connect(m_ui->mnucreate, &QAction::triggered, this, [this] {
+        statusBar()->clearMessage();
+        createTab().cmdcreate_Click();
+    });
+    for (QAction* command : {m_ui->mnusave, m_ui->mnudelete, m_ui->mnuzoom, m_ui->mnucreate})
+        command->setEnabled(false);
 
-    // Toolbar buttons run the commands of their menu items and buttons.
-    connect(toolbarButtons[1], &QAction::triggered, mnunew, &QAction::trigger);
-    connect(toolbarButtons[2], &QAction::triggered, mnuopen, &QAction::trigger);
-    connect(toolbarButtons[3], &QAction::triggered, this, &FrmMain::cmdok_Click);
-    connect(toolbarButtons[4], &QAction::triggered, this,
-            [this] { PrintDetails(static_cast<quint8>(SelectedTab()), 1); });
-    connect(toolbarButtons[6], &QAction::triggered, this, &FrmMain::cmddelete_Click);
-    connect(toolbarButtons[7], &QAction::triggered, this, [this] { ZoomOutEdit(); });
-    connect(toolbarButtons[8], &QAction::triggered, this, [this] { m_create->cmdcreate_Click(); });
-    connect(toolbarButtons[10], &QAction::triggered, mnuwhatsthis, &QAction::trigger);
-    connect(toolbarButtons[11], &QAction::triggered, this, &QWidget::close);
-
-    connect(mnuexit, &QAction::triggered, this, &QWidget::close);
-    connect(mnuwhatsthis, &QAction::triggered, this, [this] { mnuwhatsthis_Click(); });
-    connect(mnuproghelp, &QAction::triggered, this, [this] { mnuproghelp_Click(); });
-    connect(mnuviewprojecthelp, &QAction::triggered, this, [this] { mnuviewprojecthelp_Click(); });
-    connect(mnuviewhelpfile, &QAction::triggered, this, [this] { mnuviewhelpfile_Click(); });
-    connect(mnuaboutqmt, &QAction::triggered, this, [this] { mnuaboutqmt_Click(); });
-    connect(mnuaboutkrv, &QAction::triggered, this, [this] { mnuaboutkrv_Click(); });
+    connect(m_ui->mnuexit, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->mnuwhatsthis, &QAction::triggered, this, [this] { mnuwhatsthis_Click(); });
+    connect(m_ui->mnuproghelp, &QAction::triggered, this, [this] { mnuproghelp_Click(); });
+    connect(m_ui->mnuviewprojecthelp, &QAction::triggered, this,
+            [this] { mnuviewprojecthelp_Click(); });
+    connect(m_ui->mnuviewhelpfile, &QAction::triggered, this, [this] { mnuviewhelpfile_Click(); });
+    connect(m_ui->mnuaboutqmt, &QAction::triggered, this, [this] { mnuaboutqmt_Click(); });
+    connect(m_ui->mnuaboutkrv, &QAction::triggered, this, [this] { mnuaboutkrv_Click(); });
 }
 
 void FrmMain::LoadStrings() {
-    struct Caption {
-        QObject* control;
-        int id;
-    };
-    const Caption captions[] = {
-        {cmdghnextmapnum, str::caption::Next},
-        {cmdwtnextmapnum, str::caption::Next},
-        {lblhelptext, str::caption::HelpText},
-        {lblwthelptext, str::caption::HelpText},
-        {lbltopicheader, str::caption::TopicHeader},
-        {lblmapnumber, str::caption::TopicMapNumber},
-        {lblwtmapnumber, str::caption::TopicMapNumber},
-        {lblbrowsefootnote, str::caption::PlusFootnote},
-        {lbltopictitlefootnote, str::caption::DollarFootnote},
-        {lbltopicidfootnote, str::caption::HashFootnote},
-        {lblwttopicidfootnote, str::caption::HashFootnote},
-        {lblkfootnote, str::caption::KFootnote},
-        {lblkeywords, str::caption::Keywords},
-        {lblbrowseseq, str::caption::BrowseSequence},
-        {lbltopictitle, str::caption::TopicTitle},
-        {lbltopicid, str::caption::TopicId},
-        {frmcfentrytype, str::caption::EntryType},
-        {opttopic, str::caption::Topic},
-        {optheading, str::caption::Heading},
-        {cmdaddnode, str::caption::Add},
-        {lblcftopicid, str::caption::EntryTopicId},
-        {lblwttopicid, str::caption::EntryTopicId},
-        {lblcftitle, str::caption::Title},
-        {frmwtobjhlptype, str::caption::ObjectHelpType},
-        {chkwtwthlp, str::caption::WhatsThisHelp},
-        {chkwtconsenhlp, str::caption::ContextSensitiveHelp},
-        {chkcreatecontextsensitivehelp, str::caption::ContextSensitiveHelp},
-        {chkformwhatsthishelp, str::caption::FormWhatsThisHelp},
-        {lblwtobject, str::caption::Object},
-        {lblttobject, str::caption::Object},
-        {lblwtform, str::caption::Form},
-        {lblttform, str::caption::Form},
-        {frmoptions, str::caption::Options},
-        {chkcompile, str::caption::Compile},
-        {cmdwinsize, str::caption::WindowSize},
-        {opthelptype[0], str::caption::HtmlHelp},
-        {opthelptype[1], str::caption::WindowsHelp},
-        {chkvbproject, str::caption::VbProject},
-        {cmdhelpprojectfilebrowse, str::caption::Browse},
-        {cmdvbproectfilebrowse, str::caption::Browse},
-        {cmdrtffilebrowse, str::caption::Browse},
-        {cmdcontentsfilebrowse, str::caption::Browse},
-        {cmdhelpfilebrowse, str::caption::Browse},
-        {cmdindexfilebrowse, str::caption::Browse},
-        {frmcreateoptions, str::caption::CreateFrame},
-        {chkcreatecontentsfile, str::caption::ContentsFile},
-        {chkcreatetooltips, str::caption::ToolTips},
-        {chkcreategeneralhelp, str::caption::GeneralHelpFile},
-        {lblindexfile, str::caption::IndexFileName},
-        {lblhelpprojectfilename, str::caption::HelpProjectFileName},
-        {lblvbprojectfilename, str::caption::VbProjectFile},
-        {lblrtffilename, str::caption::RtfFileName},
-        {lblcontentsfilename, str::caption::ContentsFileName},
-        {lblhelpfilename, str::caption::HelpFileName},
-        {lblhelpprojecttitle, str::caption::HelpProjectTitle},
-        {cmdcreate, str::caption::Create},
-        {cmdcancel, str::caption::Cancel},
-        {cmdok, str::caption::Ok},
-        {cmddelete, str::caption::Delete},
-        {lbltooltiptext, str::caption::ToolTipText},
-        {mnufile, str::menu::File},
-        {mnunew, str::menu::New},
-        {mnuopen, str::menu::Open},
-        {mnuexit, str::menu::Exit},
-        {mnuhelp, str::menu::Help},
-        {mnuproghelp, str::menu::ProgramHelp},
-        {mnuaboutqmt, str::menu::AboutProgram},
-        {mnuaboutkrv, str::menu::VendorOnTheWeb},
-        {mnuview, str::menu::View},
-        {mnuviewhelpfile, str::menu::HelpFile},
-        {mnuwhatsthis, str::menu::WhatsThis},
-        {mnuviewprojecthelp, str::menu::ViewProjectHelp},
-        {mnutvcommands, str::menu::TreeViewCommands},
-        {mnutvdelete, str::menu::Delete},
-        {mnucfaddhere, str::menu::AddHere},
-    };
-    for (const Caption& c : captions) {
-        const QString text = LoadResString(c.id);
-        if (auto* label = qobject_cast<QLabel*>(c.control))
-            label->setText(text);
-        else if (auto* button = qobject_cast<QAbstractButton*>(c.control))
-            button->setText(text);
-        else if (auto* group = qobject_cast<QGroupBox*>(c.control))
-            group->setTitle(text);
-        else if (auto* menu = qobject_cast<QMenu*>(c.control))
-            menu->setTitle(text);
-        else if (auto* item = qobject_cast<QAction*>(c.control))
-            item->setText(text);
-    }
+    ui::loadCaptions({{m_ui->cmdcreate, str::caption::Create},
+                      {m_ui->cmdcancel, str::caption::Cancel},
+                      {m_ui->cmdok, str::caption::Ok},
+                      {m_ui->cmddelete, str::caption::Delete},
+                      {m_ui->mnufile, str::menu::File},
+                      {m_ui->mnunew, str::menu::New},
+                      {m_ui->mnuopen, str::menu::Open},
+                      {m_ui->mnuexit, str::menu::Exit},
+                      {m_ui->mnuhelp, str::menu::Help},
+                      {m_ui->mnuproghelp, str::menu::ProgramHelp},
+                      {m_ui->mnuaboutqmt, str::menu::AboutProgram},
+                      {m_ui->mnuaboutkrv, str::menu::VendorOnTheWeb},
+                      {m_ui->mnuview, str::menu::View},
+                      {m_ui->mnuviewhelpfile, str::menu::HelpFile},
+                      {m_ui->mnuwhatsthis, str::menu::WhatsThis},
+                      {m_ui->mnuviewprojecthelp, str::menu::ViewProjectHelp},
+                      {m_ui->mnudelete, str::menu::Delete}});
+    // The commands the menus add to the window's buttons.
+    m_ui->mnuedit->setTitle(tr("&Edit"));
+    m_ui->mnusave->setText(tr("&Save"));
+    m_ui->mnucancel->setText(tr("&Cancel"));
+    m_ui->mnuzoom->setText(tr("&Zoom Edit..."));
+    m_ui->mnucreate->setText(tr("C&reate"));
+    for (TabPage* page : m_pages)
+        page->loadStrings();
     setWindowTitle(LoadResString(str::caption::ProgramName));
 }
 
 void FrmMain::SetupToolbars() {
     // The band takes the toolbar's place and size; the wrapper then sizes it.
-    CoolBar->setMinimumWidth(Toolbar1->minimumSizeHint().width());
-    tbwWrapper->setListStyle(false);
-    tbwWrapper->setTransparent(true);
-    tbwWrapper->setToolbar(Toolbar1);
-    tbwWrapper->AdjustBand();
+    m_ui->CoolBar->setMinimumWidth(m_toolbar->minimumSizeHint().width());
+    m_ui->tbwWrapper->setListStyle(false);
+    m_ui->tbwWrapper->setTransparent(true);
+    m_ui->tbwWrapper->setToolbar(m_toolbar);
+    m_ui->tbwWrapper->AdjustBand();
 }
 
 void FrmMain::bindKeys() {
     // The tab strip's keys of every tabbed window, from anywhere in the window.
     const auto step = [this](int by) {
-        const int count = tabqmt->count();
-        tabqmt->setCurrentIndex((tabqmt->currentIndex() + by + count) % count);
+        QTabBar* bar = m_ui->tabqmt;
+        const int count = bar->count();
+        bar->setCurrentIndex((bar->currentIndex() + by + count) % count);
     };
     for (auto [keys, by] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
                             std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
@@ -326,9 +282,6 @@ void FrmMain::bindKeys() {
         auto* shortcut = new QShortcut(keys, this);
         connect(shortcut, &QShortcut::activated, this, [step, by] { step(by); });
     }
-    // Ctrl+S is OK, as Save is in other programs.
-    auto* save = new QShortcut(QKeySequence::Save, this);
-    connect(save, &QShortcut::activated, this, [this] { cmdok_Click(); });
 }
 
 void FrmMain::updateTitle() {
@@ -336,53 +289,42 @@ void FrmMain::updateTitle() {
     if (m_session.isOpen()) {
         title += QStringLiteral(" - ") + QFileInfo(m_session.projectPath).fileName() +
                  QStringLiteral("[*]");
-        const QString helpTitle = m_create->storedTitle();
+        const QString helpTitle = createTab().storedTitle();
         if (!helpTitle.isEmpty())
             title += QStringLiteral(" - ") + helpTitle;
     }
     setWindowTitle(title);
     bool modified = false;
-    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
-        modified = modified || page(tab)->modified();
+    for (TabPage* page : m_pages)
+        modified = modified || page->modified();
     setWindowModified(m_session.isOpen() && modified);
+    CheckForOk();
+}
+
+void FrmMain::showPendingState(const QString& missing) {
+    QStringList changed;
+    if (m_session.isOpen()) {
+        for (TabPage* page : m_pages) {
+            if (page->modified())
+                changed << page->name();
+        }
+    }
+    QStringList parts;
+    if (!missing.isEmpty())
+        parts << missing;
+    if (!changed.isEmpty())
+        parts << tr("Unsaved changes on: %1.").arg(changed.join(QStringLiteral(", ")));
+    if (auto* pending = statusBar()->findChild<QLabel*>(QStringLiteral("lblpending")))
+        pending->setText(parts.join(QStringLiteral("  ")));
 }
 
 bool FrmMain::confirmLeaving(TabPage& tab) {
-    if (!tab.modified() || !m_session.isOpen())
-        return true;
-    const bool saveable = tab.checkForOk().ok.value_or(false);
-    if (!saveable) {
-        const int answer = shell::MsgBox(
-            QStringLiteral("The %1 tab has changes that cannot be saved as they are. Discard "
-                           "them?")
-                .arg(tab.name()),
-            shell::vbQuestion + shell::vbOKCancel);
-        if (answer != shell::vbOK)
-            return false;
-        tab.discard();
-        tab.setModified(false);
-        return true;
-    }
-    const int answer = shell::MsgBox(
-        QStringLiteral("The %1 tab has changes that are not saved. Save them?").arg(tab.name()),
-        shell::vbQuestion + shell::vbYesNoCancel);
-    if (answer == shell::vbYes) {
-        if (!ui::runCommand([&] { tab.save(); }, [&tab](int field) { return tab.field(field); }))
-            return false;
-        tab.setModified(false);
-        return true;
-    }
-    if (answer == shell::vbNo) {
-        tab.discard();
-        tab.setModified(false);
-        return true;
-    }
-    return false;
+    return tab.confirmChanges();
 }
 
 bool FrmMain::confirmAllChanges() {
-    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab) {
-        if (!confirmLeaving(*page(tab)))
+    for (TabPage* page : m_pages) {
+        if (!page->confirmChanges())
             return false;
     }
     return true;
@@ -391,45 +333,45 @@ bool FrmMain::confirmAllChanges() {
 void FrmMain::tabqmt_Click() {
     const int tab = SelectedTab();
     TabPage* leaving = page(m_shownTab);
-    if (tab != m_shownTab && !leaving->keepsChangesWhenHidden() && !confirmLeaving(*leaving)) {
+    if (tab != m_shownTab && leaving && !leaving->keepsChangesWhenHidden() &&
+        !leaving->confirmChanges()) {
         // Cancel: the author stays on the tab with the changes.
-        const QSignalBlocker quiet(tabqmt);
-        tabqmt->setCurrentIndex(m_shownTab - 1);
+        const QSignalBlocker quiet(m_ui->tabqmt);
+        m_ui->tabqmt->setCurrentIndex(m_shownTab - 1);
         return;
     }
     m_shownTab = tab;
-    for (QWidget* frame : {frmgenhelp, frmtooltips, frmwhatsthis, frmcontentsfile, frmcreate})
-        frame->hide();
-    cmdok->setEnabled(false);
-    // Delete follows the tab shown: an empty form has nothing to delete.
-    cmddelete->setEnabled(false);
-    QWidget* frames[] = {frmgenhelp, frmcontentsfile, frmtooltips, frmwhatsthis, frmcreate};
-    if (tab < TabGeneralHelp || tab > TabCreate)
+    // What the last command said belonged to the tab left.
+    statusBar()->clearMessage();
+    TabPage* shown = selectedPage();
+    if (!shown)
         return;
-    frames[tab - 1]->show();
-    selectedPage()->shown();
-    if (m_session.isOpen())
-        cmddelete->setEnabled(selectedPage()->checkForOk().del.value_or(false));
-    if (tab == TabCreate)
-        CheckForOk();
+    m_ui->stkpages->setCurrentWidget(shown);
+    shown->shown();
+    CheckForOk();
 }
 
 void FrmMain::CheckForOk() {
-    if (!m_session.isOpen())
-        return;
     TabPage* page = selectedPage();
     if (!page)
         return;
-    const records::ButtonStates states = page->checkForOk();
-    if (states.ok)
-        cmdok->setEnabled(*states.ok);
-    if (states.del)
-        cmddelete->setEnabled(*states.del);
+    const bool open = m_session.isOpen();
+    const records::ButtonStates states = open ? page->checkForOk() : records::ButtonStates{};
+    m_ui->mnusave->setEnabled(open && states.ok.value_or(false));
+    m_ui->mnudelete->setEnabled(open && states.del.value_or(false));
     // Create follows the Create tab's settings whichever tab is shown.
-    if (const auto create = m_create->checkForOk().create)
-        cmdcreate->setEnabled(*create);
-    if (states.addnode)
-        cmdaddnode->setEnabled(*states.addnode);
+    m_ui->mnucreate->setEnabled(open && createTab().checkForOk().create.value_or(false));
+    m_ui->mnuzoom->setEnabled(open && page->zoomText());
+    for (const auto& [button, command] : std::as_const(m_buttons))
+        button->setEnabled(command->isEnabled());
+    QString missing;
+    if (open && states.ok && !*states.ok && !states.missing.empty()) {
+        QStringList names;
+        for (int id : states.missing)
+            names << fieldName(LoadResString(id));
+        missing = tr("OK needs: %1.").arg(names.join(QStringLiteral(", ")));
+    }
+    showPendingState(missing);
 }
 
 void FrmMain::ClearControls(int tab) {
@@ -441,32 +383,33 @@ void FrmMain::ClearControls(int tab) {
 }
 
 void FrmMain::cmdok_Click() {
-    if (!m_session.isOpen() || !cmdok->isEnabled())
+    if (!m_session.isOpen() || !m_ui->mnusave->isEnabled())
         return;
-    const int tab = SelectedTab();
+    statusBar()->clearMessage();
     TabPage* page = selectedPage();
     ui::runCommand(
         [&] {
             page->save();
             page->setModified(false);
-            statusBar()->showMessage(page->name() + QStringLiteral(": saved."), 5000);
+            statusBar()->showMessage(tr("%1: saved.").arg(page->name()), 5000);
             // Only a stored record clears its controls; the Create tab keeps its settings.
-            if (tab != TabCreate) {
+            if (page != &createTab()) {
                 page->clearAfterSave();
                 CheckForOk();
             }
-            QCoreApplication::processEvents();
         },
         [page](int field) { return page->field(field); });
 }
 
 void FrmMain::cmdcancel_Click() {
+    statusBar()->clearMessage();
     ClearControls(SelectedTab());
 }
 
 void FrmMain::cmddelete_Click() {
-    if (!m_session.isOpen() || !cmddelete->isEnabled())
+    if (!m_session.isOpen() || !m_ui->mnudelete->isEnabled())
         return;
+    statusBar()->clearMessage();
     const int tab = SelectedTab();
     ui::runCommand([&] {
         if (selectedPage()->remove())
@@ -475,15 +418,11 @@ void FrmMain::cmddelete_Click() {
 }
 
 void FrmMain::ZoomOutEdit() {
-    if (!m_session.isOpen() || SelectedTab() != TabGeneralHelp)
+    QPlainTextEdit* text = selectedPage() ? selectedPage()->zoomText() : nullptr;
+    if (!m_session.isOpen() || !text)
         return;
     // The editor writes its text back when it closes; saving is OK's business.
-    FrmTextEdit(txtgenhelptext, this).exec();
-}
-
-void FrmMain::PrintDetails(quint8, quint8) {
-    // Whatever the tab, the button prints the manual, as File, Print.
-    mnuprint_Click();
+    FrmTextEdit(text, this).exec();
 }
 
 void FrmMain::mnuwhatsthis_Click() {
@@ -492,7 +431,7 @@ void FrmMain::mnuwhatsthis_Click() {
 
 void FrmMain::mnuproghelp_Click() {
     if (!desktop::WinHelp(this, QStringLiteral("Qmt.hlp"), desktop::HELP_TAB, 0))
-        shell::MsgBox(QStringLiteral("Quillmate's help could not be shown.\n") +
+        shell::MsgBox(tr("Quillmate's help could not be shown.") + u'\n' +
                           desktop::whyNotOpened(desktop::programHelpPath()),
                       shell::vbExclamation);
 }
@@ -506,20 +445,18 @@ void FrmMain::showHelpFile(const QString& file) {
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
-    if (opthelptype[0]->isChecked()) {
+    const CreateSettings s = createTab().createSettings();
+    if (s.helpType == HelpType::HtmlHelp) {
         // HTML Help: the compiled file where the compiler put it, in the
         // desktop's viewer.
-        CreateSettings s;
-        s.helpProjectFileName = txthelpprojectfilename->text();
-        s.helpFileName = txthelpfilename->text();
         showHelpFile(HtmlHelpPathsFor(s).compiled);
         return;
     }
-    showHelpFile(txthelpfilename->text());
+    showHelpFile(s.helpFileName);
 }
 
 void FrmMain::mnuviewhelpfile_Click() {
-    showHelpFile(txthelpfilename->text());
+    showHelpFile(createTab().createSettings().helpFileName);
 }
 
 void FrmMain::mnuaboutqmt_Click() {
@@ -552,21 +489,6 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         } catch (...) {
         }
     }
-    tbwWrapper->setToolbar(nullptr);
+    m_ui->tbwWrapper->setToolbar(nullptr);
     event->accept();
-}
-
-void FrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    // Follow a node dragged out of the contents tree, so that the move below
-    // can end its scrolling; nothing can be dropped outside the tree.
-    if (event->source() == tvcontentsfileview)
-        event->accept();
-    else
-        event->ignore();
-}
-
-void FrmMain::dragMoveEvent(QDragMoveEvent* event) {
-    // A drag outside the contents tree ends its automatic scrolling.
-    Timer1->stop();
-    event->ignore();
 }

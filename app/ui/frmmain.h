@@ -1,35 +1,41 @@
 // FrmMain: the program's one main window.
 //
-// The layout is the Designer form frmmain.ui; every control carries the name
-// the commands and tests use (control arrays as name_index, for example
-// opthelptype_1, with arrays below). The window is split by area:
+// The window is its Designer form frmmain.ui (menus, toolbar band, tab strip,
+// the page stack and the shared buttons) and one page per tab, each a
+// TabPage with its own form (tabs/*.ui), listed once in the constructor.
+// Every command is one QAction, shared by its menu item, its toolbar button
+// and its push button, and enabled by the selected tab's rule. The window is
+// split by area:
 //   frmmain.cpp           captions, toolbar, tab switching, the shared
-//                         buttons, help commands
+//                         commands, help commands
 //   frmmain_project.cpp   start-up, New, Open, recent files, DataBaseOpen
-//   tabs/*                one class per tab: its rules, commands and records
+//   frmmain_export.cpp    the printed manual and the web help
+//   tabs/*                one class per tab: its controls, rules, commands and records
 #pragma once
 
-#include "ui_frmmain.h"
 #include "workspace/session.h"
 
 #include <QMainWindow>
-#include <array>
 #include <memory>
+#include <vector>
 
+class ApplicationForms;
+class ContentsFileTab;
+class CreateTab;
+class GeneralHelpTab;
 class QAction;
-class QMenu;
-class QRadioButton;
-class QTimer;
 class QToolBar;
 class TabPage;
-class GeneralHelpTab;
-class ContentsFileTab;
-class ApplicationForms;
 class ToolTipsTab;
+class TopicModel;
 class WhatsThisTab;
-class CreateTab;
+struct TabContext;
 
-class FrmMain : public QMainWindow, public Ui::FrmMain {
+namespace Ui {
+class FrmMain;
+}
+
+class FrmMain : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -40,13 +46,14 @@ public:
     ~FrmMain() override;
 
     Session& session() { return m_session; }
-    // The selected tab, 1 to 5.
+    // The selected tab, 1 to the number of tabs.
     int SelectedTab() const;
 
     // ---- frmmain.cpp: the window itself
     void LoadStrings();
     // The caption: the program, the project file (with * while something is
-    // not saved) and the help project's title.
+    // not saved) and the help project's title; the status line names the
+    // tabs with unsaved changes.
     void updateTitle();
     // Before the author leaves the tab's changes: Save, Discard or Cancel.
     // True when the window may go on (saved or discarded).
@@ -55,7 +62,8 @@ public:
     bool confirmAllChanges();
     void SetupToolbars();
     void tabqmt_Click();
-    // The enabling rule of the selected tab, applied to OK, Delete, Create and Add.
+    // The enabling rule of the selected tab, applied to the commands (OK,
+    // Delete, Create, Zoom, Add); the status line says what OK still needs.
     void CheckForOk();
     // Cancel on a tab: its controls emptied.
     void ClearControls(int tab);
@@ -63,7 +71,6 @@ public:
     void cmdcancel_Click();
     void cmddelete_Click();
     void ZoomOutEdit();
-    void PrintDetails(quint8 bytprintwhat, quint8 bytwhatform);
     void mnuwhatsthis_Click();
     void mnuproghelp_Click();
     void mnuviewprojecthelp_Click();
@@ -78,10 +85,12 @@ public:
     void mnuopen_Click();
     // Open's work once a file is chosen (also `qmt PROJECT.QMT`); false when it cannot be opened.
     bool openProject(const QString& strfilename);
-    void mnuMRU_Click(int index);
+    // Opens the recent file `path` (from the recent-files list).
+    void mnuMRU_Click(const QString& path);
     // Opens the project and fills the window; false (with a message) when it cannot.
     bool DataBaseOpen(const QString& strdatabasename);
     void AddToFilesOpennedList(const QString& strfilename);
+    // The recent-files items of the File menu, rebuilt from the stored list.
     void SetupMRUMenu();
     // File, Import: asks for the files (of the kinds `filter` names), adds
     // what they hold to the open project and shows what was taken.
@@ -96,32 +105,19 @@ public:
     void mnuprintpreview_Click();
 
     // ---- The tabs
-    GeneralHelpTab& generalHelpTab() { return *m_generalHelp; }
-    ContentsFileTab& contentsTab() { return *m_contents; }
+    GeneralHelpTab& generalHelpTab() const;
+    ContentsFileTab& contentsTab() const;
     ApplicationForms& applicationForms() { return *m_forms; }
-    ToolTipsTab& toolTipsTab() { return *m_toolTips; }
-    WhatsThisTab& whatsThisTab() { return *m_whatsThis; }
-    CreateTab& createTab() { return *m_create; }
-
-    // ---- Controls made outside the form: the toolbar (hosted by the
-    // wrapper), the drag-scroll timer and the contents tree's pop-up menu.
-    QToolBar* Toolbar1 = nullptr;
-    QTimer* Timer1 = nullptr;
-    QMenu* mnutvcommands = nullptr;
-    QAction* mnutvdelete = nullptr;
-    QAction* mnucfaddhere = nullptr;
-    // Toolbar buttons, index 1 to 11 (5 and 9 are separators); 0 unused.
-    std::array<QAction*, 12> toolbarButtons{};
-    // Control arrays of the form.
-    std::array<QRadioButton*, 2> opthelptype{}; // 0 HTML Help, 1 Windows Help
-    std::array<QAction*, 6> mnuMRU{};           // elements 1 to 5; 0 unused
+    ToolTipsTab& toolTipsTab() const;
+    WhatsThisTab& whatsThisTab() const;
+    CreateTab& createTab() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
 
 private:
+    template <class Page> Page& tab() const;
+    template <class Page> void addTab();
     void showHelpFile(const QString& file);
     void bindKeys();
     void buildToolbar();
@@ -133,13 +129,20 @@ private:
     bool exportReady();
     TabPage* selectedPage() const;
     TabPage* page(int tab) const;
-    int m_shownTab = TabGeneralHelp; // the tab whose frame is shown
+    // The status line for the selected tab: what OK still needs, or the tabs
+    // with unsaved changes.
+    void showPendingState(const QString& missing);
+    int m_shownTab = TabGeneralHelp; // the tab whose page is shown
 
+    std::unique_ptr<Ui::FrmMain> m_ui;
+    QToolBar* m_toolbar = nullptr;
     Session m_session;
-    std::unique_ptr<GeneralHelpTab> m_generalHelp;
-    std::unique_ptr<ContentsFileTab> m_contents;
+    std::unique_ptr<TopicModel> m_topics;
     std::unique_ptr<ApplicationForms> m_forms;
-    std::unique_ptr<ToolTipsTab> m_toolTips;
-    std::unique_ptr<WhatsThisTab> m_whatsThis;
-    std::unique_ptr<CreateTab> m_create;
+    std::unique_ptr<TabContext> m_context;
+    std::vector<TabPage*> m_pages; // in the order of the tab strip, owned by the page stack
+    QList<QAction*> m_recent;      // the recent-files items of the File menu
+    // The push buttons of commands, which follow their actions' states.
+    QList<std::pair<QWidget*, QAction*>> m_buttons;
+    QString m_commandStatus; // what the last command said, until the next
 };

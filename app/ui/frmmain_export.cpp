@@ -5,6 +5,7 @@
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
+#include "ui_frmmain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,20 +25,19 @@ void printManual(const helpbook::Book& book, const QString& pictureFolder, QPrin
 } // namespace
 
 void FrmMain::connectExport() {
-    connect(mnuexportpdf, &QAction::triggered, this,
+    connect(m_ui->mnuexportpdf, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuexportpdf_Click(); }); });
-    connect(mnuexportweb, &QAction::triggered, this,
+    connect(m_ui->mnuexportweb, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuexportweb_Click(); }); });
-    connect(mnuprint, &QAction::triggered, this,
+    connect(m_ui->mnuprint, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuprint_Click(); }); });
-    connect(mnuprintpreview, &QAction::triggered, this,
+    connect(m_ui->mnuprintpreview, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuprintpreview_Click(); }); });
 }
 
 bool FrmMain::exportReady() {
     if (!m_session.isOpen()) {
-        shell::MsgBox(QStringLiteral("Open a project first: the manual and the web help show "
-                                     "its topics."),
+        shell::MsgBox(tr("Open a project first: the manual and the web help show its topics."),
                       shell::vbInformation);
         return false;
     }
@@ -50,15 +50,15 @@ void FrmMain::mnuexportpdf_Click() {
         return;
     const QFileInfo project(m_session.projectPath);
     QString path = shell::askFileName(shell::FileDialogRequest{
-        QStringLiteral("PDF Files (*.pdf)|*.pdf"),
+        tr("PDF Files (*.pdf)|*.pdf"),
         project.absoluteDir().filePath(project.completeBaseName() + QStringLiteral(".pdf")), true});
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
     printbook::ExportPdf(*m_session.db, m_session.projectPath, path);
-    statusBar()->showMessage(
-        QStringLiteral("Wrote the manual to %1.").arg(QDir::toNativeSeparators(path)), 5000);
+    statusBar()->showMessage(tr("Wrote the manual to %1.").arg(QDir::toNativeSeparators(path)),
+                             5000);
 }
 
 void FrmMain::mnuexportweb_Click() {
@@ -67,7 +67,7 @@ void FrmMain::mnuexportweb_Click() {
     // The web help's start page names its folder.
     const QFileInfo project(m_session.projectPath);
     const QString page = shell::askFileName(
-        shell::FileDialogRequest{QStringLiteral("Web Help Start Page (index.html)|index.html"),
+        shell::FileDialogRequest{tr("Web Help Start Page (index.html)|index.html"),
                                  project.absoluteDir().filePath(project.completeBaseName() +
                                                                 QStringLiteral("_web/index.html")),
                                  true});
@@ -78,11 +78,10 @@ void FrmMain::mnuexportweb_Click() {
     const QString start =
         QDir::toNativeSeparators(QFileInfo(page).absolutePath() + QStringLiteral("/index.html"));
     if (!result.warnings.isEmpty())
-        shell::MsgBox(
-            QStringLiteral("The web help is written; its start page is %1.\n\n").arg(start) +
-                result.warnings.join(u'\n'),
-            shell::vbExclamation);
-    statusBar()->showMessage(QStringLiteral("Wrote the web help: %1.").arg(start), 5000);
+        shell::MsgBox(tr("The web help is written; its start page is %1.\n\n").arg(start) +
+                          result.warnings.join(u'\n'),
+                      shell::vbExclamation);
+    statusBar()->showMessage(tr("Wrote the web help: %1.").arg(start), 5000);
 }
 
 namespace {
@@ -110,7 +109,7 @@ void FrmMain::mnuprint_Click() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     printManual(manual.book, manual.pictures, printer);
-    statusBar()->showMessage(QStringLiteral("Printed the manual."), 5000);
+    statusBar()->showMessage(tr("Printed the manual."), 5000);
 }
 
 void FrmMain::mnuprintpreview_Click() {

@@ -10,6 +10,9 @@
 #include "tabs/applicationforms.h"
 #include "tabs/contentsfiletab.h"
 #include "tabs/createtab.h"
+#include "tabs/tabpage.h"
+#include "topicmodel.h"
+#include "ui_frmmain.h"
 #include "winreg/winreg.h"
 #include "workspace/filltemplate.h"
 #include "workspace/recentfiles.h"
@@ -53,22 +56,19 @@ template <class Rule> void withRegistry(Rule&& rule) {
 } // namespace
 
 void FrmMain::connectProject() {
-    connect(mnunew, &QAction::triggered, this,
+    connect(m_ui->mnunew, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnunew_Click(); }); });
-    connect(mnuopen, &QAction::triggered, this,
+    connect(m_ui->mnuopen, &QAction::triggered, this,
             [this] { ui::runCommand([this] { mnuopen_Click(); }); });
-    for (int i = 1; i <= recentfiles::kMaxEntries; ++i)
-        connect(mnuMRU[i], &QAction::triggered, this,
-                [this, i] { ui::runCommand([this, i] { mnuMRU_Click(i); }); });
-    connect(mnuimportworkshop, &QAction::triggered, this, [this] {
+    connect(m_ui->mnuimportworkshop, &QAction::triggered, this, [this] {
         ui::runCommand([this] {
-            importFiles(QStringLiteral(
-                "Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files "
-                "(*.CNT)|*.CNT|Topic Files (*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
-                "*.H;*.HH;*.HM;*.BAS"));
+            importFiles(
+                tr("Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files (*.CNT)|*.CNT|Topic "
+                   "Files (*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
+                   "*.H;*.HH;*.HM;*.BAS"));
         });
     });
-    connect(mnuimportvbproject, &QAction::triggered, this, [this] {
+    connect(m_ui->mnuimportvbproject, &QAction::triggered, this, [this] {
         ui::runCommand([this] { importFiles(LoadResString(str::filter::VbProjects)); });
     });
 }
@@ -90,9 +90,8 @@ void FrmMain::importFiles(const QString& filter) {
         else if (!m_session.appProjectPath.isEmpty())
             m_forms->ProcessVBProject();
     }
-    statusBar()->showMessage(report.ok()
-                                 ? QStringLiteral("Imported %1.").arg(QFileInfo(source).fileName())
-                                 : QStringLiteral("Nothing was imported."));
+    statusBar()->showMessage(report.ok() ? tr("Imported %1.").arg(QFileInfo(source).fileName())
+                                         : tr("Nothing was imported."));
     shell::MsgBox(import::DescribeImport(report),
                   report.ok() ? shell::vbInformation : shell::vbExclamation);
 }
@@ -100,11 +99,8 @@ void FrmMain::importFiles(const QString& filter) {
 void FrmMain::Form_Load() {
     SetupToolbars();
     LoadStrings();
-    for (QWidget* frame : {frmcreate, frmcontentsfile, frmwhatsthis, frmtooltips})
-        frame->hide();
-    frmgenhelp->show();
-    for (QPushButton* button : {cmdok, cmdcreate, cmddelete})
-        button->setEnabled(false);
+    m_ui->tabqmt->setCurrentIndex(TabGeneralHelp - 1);
+    CheckForOk();
     SetupMRUMenu();
 
     // First run: the tool-tip control list is missing.
@@ -134,7 +130,7 @@ void FrmMain::Form_Load() {
         components::Component<IQMTSetUp> setup(QStringLiteral("QMTSetUp.QMTSetUp"));
         setup->SetUp();
     });
-    m_contents->ResetContentsState();
+    contentsTab().ResetContentsState();
 }
 
 QString FrmMain::GetFileName(const QString& strfilter, const QString& strdefaultdirectory) {
@@ -164,7 +160,7 @@ void FrmMain::mnunew_Click() {
     if (!DataBaseOpen(path))
         return;
     AddToFilesOpennedList(path);
-    mnuimport->menuAction()->setEnabled(true);
+    m_ui->mnuimport->menuAction()->setEnabled(true);
     QCoreApplication::processEvents();
 }
 
@@ -184,29 +180,31 @@ bool FrmMain::openProject(const QString& strfilename) {
     AddToFilesOpennedList(strfilename);
     if (!m_session.appProjectPath.isEmpty())
         m_forms->ProcessVBProject();
-    mnuimport->menuAction()->setEnabled(false);
+    m_ui->mnuimport->menuAction()->setEnabled(false);
     QCoreApplication::processEvents();
     return true;
 }
 
-void FrmMain::mnuMRU_Click(int index) {
-    if (index < 1 || index > recentfiles::kMaxEntries)
-        return;
+void FrmMain::mnuMRU_Click(const QString& path) {
     if (!confirmAllChanges())
         return;
     ui::WaitCursor wait;
-    const QString path = recentfiles::pathFromCaption(mnuMRU[index]->text());
     // A file that cannot be opened leaves the project and the list as they were.
     if (!DataBaseOpen(path))
         return;
     if (!m_session.appProjectPath.isEmpty())
         m_forms->ProcessVBProject();
-    if (index == 1)
+    int position = 0;
+    for (int k = 0; k < m_recent.size() && position == 0; ++k) {
+        if (recentfiles::pathFromCaption(m_recent.at(k)->text()) == path)
+            position = k + 1;
+    }
+    if (position <= 1)
         return;
+    m_ui->mnuimport->menuAction()->setEnabled(false);
     withRegistry(
-        [&](IRegistryFunctions& registry) { recentfiles::moveToTop(registry, index, path); });
+        [&](IRegistryFunctions& registry) { recentfiles::moveToTop(registry, position, path); });
     SetupMRUMenu();
-    mnuimport->menuAction()->setEnabled(false);
 }
 
 bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
@@ -231,8 +229,8 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
         return false;
     }
 
-    mnuhelpsep2->setVisible(false);
-    mnuviewprojecthelp->setVisible(false);
+    m_ui->mnuhelpsep2->setVisible(false);
+    m_ui->mnuviewprojecthelp->setVisible(false);
     if (m_session.db) {
         try {
             m_session.db->Close();
@@ -242,78 +240,46 @@ bool FrmMain::DataBaseOpen(const QString& strdatabasename) {
     m_session.db = std::move(db);
     m_session.projectPath = strdatabasename;
 
-    // A filled list has nothing selected until the author picks an entry.
-    QWidget* area = centralWidget();
-    for (QComboBox* box : area->findChildren<QComboBox*>()) {
-        const QSignalBlocker quiet(box);
-        box->clear();
-    }
-    for (QLineEdit* edit : area->findChildren<QLineEdit*>())
-        edit->clear();
-    for (QPlainTextEdit* edit : area->findChildren<QPlainTextEdit*>())
-        edit->clear();
-    tvcontentsfileview->clear();
     m_session.forms.clear();
-
-    // The What's This list offers the general topics too, so that a control
-    // can show one of them (and take its map number).
-    // Topic IDs match in any letter case; a set of case-folded IDs keeps the
-    // merge linear in the number of topics.
-    QStringList whatsThisList = topics.whatsThisTopics;
-    QSet<QString> listed;
-    listed.reserve(whatsThisList.size() + topics.generalTopics.size());
-    for (const QString& topic : std::as_const(whatsThisList))
-        listed.insert(topic.toCaseFolded());
-    for (const QString& topic : std::as_const(topics.generalTopics)) {
-        if (!listed.contains(topic.toCaseFolded())) {
-            listed.insert(topic.toCaseFolded());
-            whatsThisList << topic;
+    // The topic lists first, then every tab empties its fields or shows
+    // what the project holds.
+    m_topics->reset(topics.generalTopics, topics.whatsThisTopics);
+    for (TabPage* page : m_pages) {
+        try {
+            page->projectOpened();
+        } catch (const dao::EngineError& e) {
+            shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
         }
     }
-    whatsThisList.sort(Qt::CaseInsensitive);
-    for (auto [box, items] : {std::pair{cbotopicid, &topics.generalTopics},
-                              std::pair{cbocftopicid, &topics.generalTopics},
-                              std::pair{cbowttopicid, &whatsThisList}}) {
-        const QSignalBlocker quiet(box);
-        box->addItems(*items);
-        box->setCurrentIndex(-1);
-        box->clearEditText();
-    }
 
-    try {
-        m_create->ApplyOptions();
-    } catch (const dao::EngineError& e) {
-        shell::MsgBox(fileMessage(strdatabasename, e.text()), shell::vbExclamation);
-    }
-
-    for (int tab = TabGeneralHelp; tab <= TabCreate; ++tab)
-        page(tab)->setModified(false);
+    for (TabPage* page : m_pages)
+        page->setModified(false);
     updateTitle();
-    CheckForOk();
-    statusBar()->showMessage(
-        QStringLiteral("Opened %1.").arg(QDir::toNativeSeparators(strdatabasename)), 5000);
+    statusBar()->showMessage(tr("Opened %1.").arg(QDir::toNativeSeparators(strdatabasename)), 5000);
 
     return true;
 }
 
 void FrmMain::AddToFilesOpennedList(const QString& strfilename) {
-    mnufilesep2->setVisible(true);
-    withRegistry([&](IRegistryFunctions& registry) {
-        const QStringList written = recentfiles::add(registry, strfilename);
-        for (int k = 1; k <= written.size(); ++k) {
-            mnuMRU[k]->setText(recentfiles::caption(k, written.at(k - 1)));
-            mnuMRU[k]->setVisible(true);
-        }
-    });
+    withRegistry([&](IRegistryFunctions& registry) { recentfiles::add(registry, strfilename); });
+    SetupMRUMenu();
 }
 
 void FrmMain::SetupMRUMenu() {
-    withRegistry([&](IRegistryFunctions& registry) {
-        const QStringList list = recentfiles::read(registry);
-        for (int k = 1; k <= list.size(); ++k) {
-            mnufilesep2->setVisible(true);
-            mnuMRU[k]->setText(recentfiles::caption(k, list.at(k - 1)));
-            mnuMRU[k]->setVisible(true);
-        }
-    });
+    qDeleteAll(m_recent);
+    m_recent.clear();
+    QStringList list;
+    withRegistry([&](IRegistryFunctions& registry) { list = recentfiles::read(registry); });
+    for (int k = 1; k <= list.size(); ++k) {
+        const QString path = list.at(k - 1);
+        auto* item = new QAction(recentfiles::caption(k, path), m_ui->mnufile);
+        item->setObjectName(QStringLiteral("mnuMRU_%1").arg(k));
+        item->setWhatsThis(tr("Opens %1 again. Unsaved changes are asked about first.")
+                               .arg(QDir::toNativeSeparators(path)));
+        connect(item, &QAction::triggered, this,
+                [this, path] { ui::runCommand([this, path] { mnuMRU_Click(path); }); });
+        m_ui->mnufile->insertAction(m_ui->mnufilesep1, item);
+        m_recent << item;
+    }
+    m_ui->mnufilesep2->setVisible(!m_recent.isEmpty());
 }

@@ -50,6 +50,10 @@ int showMessage(const shell::MessageRequest& request) {
         box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Save);
         break;
+    case shell::vbDiscardCancel:
+        box.setStandardButtons(QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
     default:
         box.setStandardButtons(QMessageBox::Ok);
         break;

@@ -5,13 +5,15 @@ list(APPEND QM_UI_SOURCES
   ui/frmmain.ui ui/frmmain.h ui/frmmain.cpp
   ui/frmmain_project.cpp
   ui/frmmain_export.cpp
+  ui/captions.h ui/captions.cpp
+  ui/topicmodel.h ui/topicmodel.cpp
   ui/tabs/tabpage.h ui/tabs/tabpage.cpp ui/tabs/listutil.h
-  ui/tabs/generalhelptab.h ui/tabs/generalhelptab.cpp
-  ui/tabs/contentsfiletab.h ui/tabs/contentsfiletab.cpp
+  ui/tabs/generalhelptab.ui ui/tabs/generalhelptab.h ui/tabs/generalhelptab.cpp
+  ui/tabs/contentsfiletab.ui ui/tabs/contentsfiletab.h ui/tabs/contentsfiletab.cpp
   ui/tabs/applicationforms.h ui/tabs/applicationforms.cpp
-  ui/tabs/tooltipstab.h ui/tabs/tooltipstab.cpp
-  ui/tabs/whatsthistab.h ui/tabs/whatsthistab.cpp
-  ui/tabs/createtab.h ui/tabs/createtab.cpp
+  ui/tabs/tooltipstab.ui ui/tabs/tooltipstab.h ui/tabs/tooltipstab.cpp
+  ui/tabs/whatsthistab.ui ui/tabs/whatsthistab.h ui/tabs/whatsthistab.cpp
+  ui/tabs/createtab.ui ui/tabs/createtab.h ui/tabs/createtab.cpp
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp

@@ -253,22 +253,17 @@ constexpr WhatsThisText kMainWindow[] = {
                         "as it will print, and prints it from there."},
     {"mnuprint", "Prints the manual: a title page, the contents with page numbers, then every "
                  "topic in contents order (Ctrl+P)."},
-    {"mnuMRU_1",
-     "A project you opened recently. Choosing it opens it again; unsaved changes are asked about "
-     "first."},
-    {"mnuMRU_2",
-     "A project you opened recently. Choosing it opens it again and moves it to the top of the "
-     "list; unsaved changes are asked about first."},
-    {"mnuMRU_3",
-     "A project you opened recently. Choosing it opens it again and moves it to the top of the "
-     "list; unsaved changes are asked about first."},
-    {"mnuMRU_4",
-     "A project you opened recently. Choosing it opens it again and moves it to the top of the "
-     "list; unsaved changes are asked about first."},
-    {"mnuMRU_5",
-     "A project you opened recently. Choosing it opens it again and moves it to the top of the "
-     "list; unsaved changes are asked about first."},
     {"mnuexit", "Closes Quillmate. Unsaved changes are asked about first."},
+    {"mnusave", "Saves what the selected tab shows, as the OK button (Ctrl+S). Available once the "
+                "record is complete; the status line says what is still missing."},
+    {"mnuedit", "The commands on the record the selected tab shows: Zoom, Delete, Cancel, and "
+                "Create."},
+    {"mnuzoom",
+     "Opens the help text of the General Help tab in a larger editor window; its text comes "
+     "back when you close it. Only on the General Help tab with a project open."},
+    {"mnudelete", "Deletes the record shown, as the Delete button."},
+    {"mnucancel", "Clears the fields of the selected tab without saving, as the Cancel button."},
+    {"mnucreate", "Writes the help and the form files, as the Create button."},
     {"mnuview", "Shows the help file the project makes."},
     {"mnuviewhelpfile",
      "Opens the help file named on the Create tab with the desktop's viewer, or says that it is "
@@ -285,24 +280,11 @@ constexpr WhatsThisText kMainWindow[] = {
 
     {"stbstatus", "Says what the last command did: a record saved, a project opened, Create's "
                   "outcome."},
+    {"lblpending", "What OK still needs on the selected tab, and the tabs with changes that are "
+                   "not saved yet."},
 
     // ---- Toolbar
     {"Toolbar1", "The most used commands; point at a button to see its name."},
-    {"Toolbar1_1",
-     "Creates a new, empty project file and opens it, as File, New. Unsaved changes are asked "
-     "about first."},
-    {"Toolbar1_2", "Opens a project file, as File, Open. Unsaved changes are asked about first."},
-    {"Toolbar1_3", "Saves what the selected tab shows, as the OK button."},
-    {"Toolbar1_4", "Prints the manual of the project, as File, Print."},
-    {"Toolbar1_6", "Deletes the record shown, as the Delete button."},
-    {"Toolbar1_7",
-     "Opens the help text of the General Help tab in a larger editor window; its text comes "
-     "back when you close it. Only on the General Help tab with a project open."},
-    {"Toolbar1_8", "Writes the help and the form files, as the Create button."},
-    {"Toolbar1_10",
-     "Switches to What's This mode, as Help, What's This: the next click on a control explains "
-     "it."},
-    {"Toolbar1_11", "Closes Quillmate. Unsaved changes are asked about first."},
 };
 
 constexpr WhatsThisText kEditor[] = {

@@ -1,5 +1,7 @@
 #include "checkforok.h"
 
+#include "resources/stringids.h"
+
 namespace records {
 
 namespace {
@@ -7,16 +9,23 @@ bool filled(const QString& text) {
     return !text.isEmpty();
 }
 
-ButtonStates okAndDelete(bool enabled) {
+// OK and Delete on when every field is filled; else the captions of the
+// empty ones.
+ButtonStates okAndDelete(std::initializer_list<std::pair<bool, int>> fields) {
     ButtonStates states;
-    states.ok = enabled;
-    states.del = enabled;
+    for (const auto& [isFilled, caption] : fields) {
+        if (!isFilled)
+            states.missing.push_back(caption);
+    }
+    states.ok = states.missing.empty();
+    states.del = states.ok;
     return states;
 }
 } // namespace
 
 ButtonStates CheckGeneralHelp(const GeneralHelpTab& tab) {
-    return okAndDelete(filled(tab.topicId) && filled(tab.helpText));
+    using namespace str::caption;
+    return okAndDelete({{filled(tab.topicId), TopicId}, {filled(tab.helpText), HelpText}});
 }
 
 ButtonStates CheckContentsFile(const ContentsFileTab& tab) {
@@ -28,13 +37,21 @@ ButtonStates CheckContentsFile(const ContentsFileTab& tab) {
 }
 
 ButtonStates CheckToolTips(const ToolTipsTab& tab) {
-    return okAndDelete(filled(tab.form) && filled(tab.object) && filled(tab.toolTipText));
+    using namespace str::caption;
+    return okAndDelete({{filled(tab.form), Form},
+                        {filled(tab.object), Object},
+                        {filled(tab.toolTipText), ToolTipText}});
 }
 
 ButtonStates CheckWhatsThis(const WhatsThisTab& tab) {
-    return okAndDelete(filled(tab.form) && filled(tab.object) && filled(tab.mapNumber) &&
-                       filled(tab.topicId) && filled(tab.helpText) &&
-                       (isChecked(tab.contextSensitive) || isChecked(tab.whatsThis)));
+    using namespace str::caption;
+    return okAndDelete(
+        {{filled(tab.form), Form},
+         {filled(tab.object), Object},
+         {filled(tab.topicId), EntryTopicId},
+         {filled(tab.mapNumber), TopicMapNumber},
+         {filled(tab.helpText), HelpText},
+         {isChecked(tab.contextSensitive) || isChecked(tab.whatsThis), ObjectHelpType}});
 }
 
 ButtonStates CheckCreate(const CreateSettings& tab) {
@@ -58,6 +75,23 @@ ButtonStates CheckCreate(const CreateSettings& tab) {
     } else if (tab.htmlHelp()) {
         enable = filled(tab.helpProjectFileName) && filled(tab.helpFileName) &&
                  filled(tab.contentsFileName) && filled(tab.indexFileName);
+    }
+    if (!enable) {
+        using namespace str::caption;
+        const std::pair<const QString*, int> names[] = {
+            {&tab.helpProjectTitle, HelpProjectTitle},
+            {&tab.helpProjectFileName, HelpProjectFileName},
+            {&tab.rtfFileName, RtfFileName},
+            {&tab.contentsFileName, ContentsFileName},
+            {&tab.helpFileName, HelpFileName},
+            {&tab.indexFileName, IndexFileName}};
+        for (const auto& [text, caption] : names) {
+            const bool needed = tab.windowsHelp()
+                                    ? caption != IndexFileName
+                                    : caption != RtfFileName && caption != HelpProjectTitle;
+            if (needed && !filled(*text))
+                states.missing.push_back(caption);
+        }
     }
     states.ok = enable;
     states.create = enable;

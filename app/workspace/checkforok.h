@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace records {
 
@@ -15,6 +16,8 @@ struct ButtonStates {
     std::optional<bool> del;
     std::optional<bool> create;
     std::optional<bool> addnode;
+    // While OK is off: the fields it still needs, by caption id (str::caption).
+    std::vector<int> missing;
 };
 
 // Check box values as the window keeps them: 0 cleared, 1 checked, 2 grayed.

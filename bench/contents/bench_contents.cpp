@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
 
     QElapsedTimer timer;
     timer.start();
-    w.tabqmt->setCurrentIndex(FrmMain::TabContentsFile - 1);
+    w.findChild<QTabBar*>(QStringLiteral("tabqmt"))->setCurrentIndex(FrmMain::TabContentsFile - 1);
     const qint64 load = timer.restart();
     w.contentsTab().SaveContentsTree();
     const qint64 save = timer.restart();

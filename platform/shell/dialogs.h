@@ -13,7 +13,8 @@ namespace shell {
 enum MsgBoxFlags : int {
     vbOKOnly = 0,
     vbOKCancel = 1,
-    vbYesNoCancel = 3, // shown as Save, Discard, Cancel
+    vbYesNoCancel = 3,   // shown as Save, Discard, Cancel
+    vbDiscardCancel = 6, // Discard (vbNo) or Cancel
     vbCritical = 16,
     vbQuestion = 32,
     vbExclamation = 48,

@@ -3,9 +3,9 @@
 #include "appproject/projectreader.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
-#include "ui/frmmain.h"
 #include "ui/frmprogress.h"
 #include "ui/uiutil.h"
+#include "workspace/session.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -38,20 +38,22 @@ protected:
 
 } // namespace
 
-ApplicationForms::ApplicationForms(FrmMain& window) : w(window) {
-    for (QComboBox* box : {w.cbottobject, w.cbowtobject})
-        box->setItemDelegate(new ControlTypeDelegate(box));
+ApplicationForms::ApplicationForms(Session& session, QObject* parent)
+    : QObject(parent), m_session(session) {}
+
+void ApplicationForms::showControlTypes(QComboBox* box) {
+    box->setItemDelegate(new ControlTypeDelegate(box));
 }
 
 void ApplicationForms::ProcessVBProject() {
     const ui::WaitCursor wait;
-    Session& session = w.session();
+    Session& session = m_session;
     m_lastRead = session.appProjectPath;
     try {
         session.forms = ReadProjectForms(session.appProjectPath);
     } catch (const FileError& e) {
         session.forms.clear();
-        shell::MsgBox(QStringLiteral("The application project %1 cannot be read: %2")
+        shell::MsgBox(tr("The application project %1 cannot be read: %2")
                           .arg(QDir::toNativeSeparators(e.path()), e.text()),
                       shell::vbExclamation);
     }
@@ -59,32 +61,34 @@ void ApplicationForms::ProcessVBProject() {
 }
 
 void ApplicationForms::LoadFormComboBoxs() {
-    for (QComboBox* box : {w.cbottform, w.cbowtform}) {
-        box->clear();
-        for (const FormRow& row : w.session().forms)
-            box->addItem(row.formName);
-        // Filling the list does not choose a form.
-        box->setCurrentIndex(-1);
-    }
+    emit formsRead();
+}
+
+void ApplicationForms::fillForms(QComboBox* box) const {
+    box->clear();
+    for (const FormRow& row : m_session.forms)
+        box->addItem(row.formName);
+    // Filling the list does not choose a form.
+    box->setCurrentIndex(-1);
 }
 
 void ApplicationForms::FindObjects(const QString& strformname, QComboBox* cboobjects) {
     cboobjects->clear();
-    const QString path =
-        GetFormFilePath(strformname, w.session().forms, w.txtvbprojectfilename->text());
+    const QString path = GetFormFilePath(strformname, m_session.forms, m_session.appProjectPath);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.isFile()) {
-        shell::MsgBox(QStringLiteral("The form file of %1 cannot be opened.").arg(strformname),
+        shell::MsgBox(tr("The form file of %1 cannot be opened.").arg(strformname),
                       shell::vbExclamation);
         return;
     }
 
-    FrmProgress progress(&w);
-    progress.DisplayCaption(QStringLiteral("Processing form ") + strformname);
+    QWidget* window = cboobjects->window();
+    FrmProgress progress(window);
+    progress.DisplayCaption(tr("Processing form %1").arg(strformname));
     progress.ShowProgressBar(true);
     progress.ProgressBarMin(1);
     progress.ProgressBarMax(progressValue(info.size()));
-    progress.setWindowTitle(w.windowTitle().remove(QStringLiteral("[*]")));
+    progress.setWindowTitle(window->windowTitle().remove(QStringLiteral("[*]")));
     progress.show();
     QCoreApplication::processEvents();
 

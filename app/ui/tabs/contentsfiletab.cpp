@@ -5,13 +5,18 @@
 #include "listutil.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
+#include "ui/captions.h"
 #include "ui/commandguard.h"
 #include "ui/contentstree.h"
-#include "ui/frmmain.h"
+#include "ui/topicmodel.h"
+#include "ui_contentsfiletab.h"
 #include "workspace/records.h"
+#include "workspace/session.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -86,53 +91,91 @@ int EntriesBelow(const QTreeWidgetItem* node) {
 
 } // namespace
 
-ContentsFileTab::ContentsFileTab(FrmMain& window)
-    : TabPage(window, QStringLiteral("Contents File")) {
+ContentsFileTab::ContentsFileTab(TabContext& context)
+    : TabPage(context, tr("Contents File")), ui(std::make_unique<Ui::ContentsFileTab>()) {
+    ui->setupUi(this);
+    ui->cbocftopicid->setModel(topics().generalTopics());
+    ui::keepTextWhileItemsChange(ui->cbocftopicid);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(200);
+    // The contents tree's pop-up menu; never part of the menu bar.
+    mnutvcommands = new QMenu(this);
+    mnutvcommands->setObjectName(QStringLiteral("mnutvcommands"));
+    mnutvdelete = mnutvcommands->addAction(QString());
+    mnutvdelete->setObjectName(QStringLiteral("mnutvdelete"));
+    mnucfaddhere = mnutvcommands->addAction(QString());
+    mnucfaddhere->setObjectName(QStringLiteral("mnucfaddhere"));
     // Picking a topic gives the title the topic's own, unless the author
     // typed one (a title taken from the topic picked before is replaced).
     onPick(
-        w.cbocftopicid,
+        ui->cbocftopicid,
         [this] {
-            const QString title = w.txtcftitle->text();
+            const QString title = ui->txtcftitle->text();
             if ((!title.isEmpty() && title != m_topicTitle) || !session().isOpen())
                 return;
             ui::runCommand([this] {
                 if (const auto topic =
-                        records::LoadGeneralHelp(*session().db, w.cbocftopicid->currentText())) {
+                        records::LoadGeneralHelp(*session().db, ui->cbocftopicid->currentText())) {
                     m_topicTitle = topic->title;
-                    w.txtcftitle->setText(topic->title);
+                    ui->txtcftitle->setText(topic->title);
                 }
             });
         },
         false); // the tree's changes stay whatever topic is picked
-    ContentsTree* tree = w.tvcontentsfileview;
-    w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
-    connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
+    // Add follows the tab's rule.
+    connect(this, &TabPage::changed, this, [this] {
+        if (const auto add = checkForOk().addnode)
+            ui->cmdaddnode->setEnabled(*add);
+    });
+    ContentsTree* tree = ui->tvcontentsfileview;
+    ui->txtcftitle->setMaxLength(contents::kMaxTitleLength);
+    connect(ui->cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
     // Enter in the title adds the entry, as Add does.
-    connect(w.txtcftitle, &QLineEdit::returnPressed, this, [this] {
-        if (w.cmdaddnode->isEnabled())
+    connect(ui->txtcftitle, &QLineEdit::returnPressed, this, [this] {
+        if (ui->cmdaddnode->isEnabled())
             cmdaddnode_Click();
     });
-    const auto check = [this] { w.CheckForOk(); };
-    connect(w.cbocftopicid, &QComboBox::currentTextChanged, this, check);
-    connect(w.cbocftopicid, &QComboBox::activated, this, check);
-    connect(w.txtcftitle, &QLineEdit::textChanged, this, check);
-    connect(w.opttopic, &QRadioButton::clicked, this, check);
-    connect(w.optheading, &QRadioButton::clicked, this, check);
+    const auto check = [this] { emit changed(); };
+    connect(ui->cbocftopicid, &QComboBox::currentTextChanged, this, check);
+    connect(ui->cbocftopicid, &QComboBox::activated, this, check);
+    connect(ui->txtcftitle, &QLineEdit::textChanged, this, check);
+    connect(ui->opttopic, &QRadioButton::clicked, this, check);
+    connect(ui->optheading, &QRadioButton::clicked, this, check);
     connect(tree, &ContentsTree::nodeMouseDown, this,
             [this](Qt::MouseButton button, const QPoint& pos) { mouseDown(button, pos); });
     connect(tree, &ContentsTree::nodeMouseDrag, this, [this] { mouseDrag(); });
-    connect(tree, &ContentsTree::nodeMouseUp, w.Timer1, &QTimer::stop);
-    connect(tree, &ContentsTree::dragFinished, w.Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::nodeMouseUp, Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::dragFinished, Timer1, &QTimer::stop);
+    connect(tree, &ContentsTree::dragLeft, Timer1, &QTimer::stop);
     connect(tree, &ContentsTree::nodeDragOver, this, [this](const QPoint& pos) { dragOver(pos); });
     // After the platform's drag has returned, so the cycle message is not
     // shown inside it.
     connect(
         tree, &ContentsTree::nodeDragDrop, this, [this] { dragDrop(); }, Qt::QueuedConnection);
     connect(tree, &QTreeWidget::itemCollapsed, this, [this] { collapsed(); });
-    connect(w.mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
-    connect(w.mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
-    connect(w.Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(mnutvdelete, &QAction::triggered, this, [this] { mnutvdelete_Click(); });
+    connect(mnucfaddhere, &QAction::triggered, this, [this] { mnucfaddhere_Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+}
+
+ContentsFileTab::~ContentsFileTab() = default;
+
+void ContentsFileTab::loadStrings() {
+    ui::loadCaptions({{ui->frmcfentrytype, str::caption::EntryType},
+                      {ui->opttopic, str::caption::Topic},
+                      {ui->optheading, str::caption::Heading},
+                      {ui->cmdaddnode, str::caption::Add},
+                      {ui->lblcftopicid, str::caption::EntryTopicId},
+                      {ui->lblcftitle, str::caption::Title},
+                      {mnutvcommands, str::menu::TreeViewCommands},
+                      {mnutvdelete, str::menu::Delete},
+                      {mnucfaddhere, str::menu::AddHere}});
+}
+
+void ContentsFileTab::projectOpened() {
+    TabPage::projectOpened();
+    ui->tvcontentsfileview->clear();
 }
 
 void ContentsFileTab::shown() {
@@ -141,16 +184,17 @@ void ContentsFileTab::shown() {
 
 records::ButtonStates ContentsFileTab::checkForOk() {
     int nodes = 0;
-    for (QTreeWidgetItemIterator it(w.tvcontentsfileview); *it; ++it)
+    for (QTreeWidgetItemIterator it(ui->tvcontentsfileview); *it; ++it)
         ++nodes;
-    return records::CheckContentsFile({w.cbocftopicid->currentText(), w.txtcftitle->text(),
-                                       w.opttopic->isChecked(), w.optheading->isChecked(), nodes});
+    return records::CheckContentsFile({ui->cbocftopicid->currentText(), ui->txtcftitle->text(),
+                                       ui->opttopic->isChecked(), ui->optheading->isChecked(),
+                                       nodes});
 }
 
 void ContentsFileTab::clear() {
-    ui::clearText(w.cbocftopicid);
-    w.txtcftitle->clear();
-    w.cbocftopicid->setFocus();
+    ui::clearText(ui->cbocftopicid);
+    ui->txtcftitle->clear();
+    ui->cbocftopicid->setFocus();
 }
 
 void ContentsFileTab::save() {
@@ -160,7 +204,7 @@ void ContentsFileTab::save() {
 // ---- event procedures of the tree
 
 void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     QTreeWidgetItem* node = tree->itemAt(pos);
     if (!node)
         return;
@@ -169,23 +213,26 @@ void ContentsFileTab::mouseDown(Qt::MouseButton button, const QPoint& pos) {
     // The root is no entry: its caption and key are not the author's to edit.
     const bool root = !node->parent();
     if (!root) {
-        w.txtcftitle->setText(node->text(0));
+        ui->txtcftitle->setText(node->text(0));
         QString key = state.draggedNode; // stripped in place
-        w.cbocftopicid->setEditText(contents::StripNodeIndex(key));
+        ui->cbocftopicid->setEditText(contents::StripNodeIndex(key));
         if (ContentsTree::nodeImage(node) == ImageHeading)
-            w.optheading->setChecked(true);
+            ui->optheading->setChecked(true);
         else
-            w.opttopic->setChecked(true);
+            ui->opttopic->setChecked(true);
     }
-    w.CheckForOk();
+    emit changed();
     if (button == Qt::RightButton) {
-        w.mnutvdelete->setVisible(true);
-        w.mnutvcommands->popup(tree->viewport()->mapToGlobal(pos));
+        // The root made by the first Add is no entry: nothing to delete there.
+        const int image = ContentsTree::nodeImage(node);
+        mnutvdelete->setVisible(true);
+        mnutvdelete->setEnabled(image == ImageTopic || image == ImageHeading);
+        mnutvcommands->popup(tree->viewport()->mapToGlobal(pos));
     }
 }
 
 void ContentsFileTab::mouseDrag() {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     QTreeWidgetItem* node = tree->currentItem();
     if (!node || !node->parent())
         return; // the root stays where it is
@@ -194,29 +241,29 @@ void ContentsFileTab::mouseDrag() {
 }
 
 void ContentsFileTab::dragOver(const QPoint& pos) {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     tree->setDropHighlight(tree->itemAt(pos));
     state.lastMousePosition = pos;
     const double perPixel = contents::TwipsPerPixel(tree->logicalDpiY());
     const int y = tree->viewport()->mapTo(tree, pos).y();
     const int direction = contents::DragScrollDirection(y * perPixel, tree->height() * perPixel);
     if (direction == 0) {
-        w.Timer1->stop();
+        Timer1->stop();
         return;
     }
     state.scrollDirection = direction;
-    if (!w.Timer1->isActive())
-        w.Timer1->start();
+    if (!Timer1->isActive())
+        Timer1->start();
 }
 
 void ContentsFileTab::endDrag() {
     state.dragging = false;
-    w.tvcontentsfileview->setDropHighlight(nullptr);
-    w.Timer1->stop();
+    ui->tvcontentsfileview->setDropHighlight(nullptr);
+    Timer1->stop();
 }
 
 void ContentsFileTab::dragDrop() {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     QTreeWidgetItem* target = tree->dropHighlight();
     QTreeWidgetItem* dragged = tree->findNode(state.draggedNode);
     if (!target || !dragged) {
@@ -246,16 +293,16 @@ void ContentsFileTab::dragDrop() {
     }
     endDrag();
     state.draggedNode.clear();
-    w.CheckForOk();
+    emit changed();
 }
 
 void ContentsFileTab::collapsed() {
-    QTreeWidgetItem* selected = w.tvcontentsfileview->currentItem();
+    QTreeWidgetItem* selected = ui->tvcontentsfileview->currentItem();
     if (!selected || selected->childCount() == 0)
         return;
     for (QTreeWidgetItem* node = selected; node; node = node->parent())
         node->setExpanded(true);
-    w.tvcontentsfileview->scrollToItem(selected->child(0));
+    ui->tvcontentsfileview->scrollToItem(selected->child(0));
 }
 
 // ---- the tab's procedures
@@ -264,17 +311,16 @@ void ContentsFileTab::ResetContentsState() {
     state.dragging = false;
     state.draggedNode.clear();
     state.scrollDirection = 1;
-    w.tvcontentsfileview->setDropHighlight(nullptr);
-    w.Timer1->stop();
+    ui->tvcontentsfileview->setDropHighlight(nullptr);
+    Timer1->stop();
 }
 
 void ContentsFileTab::LoadContentsTree() {
     ResetContentsState();
     setModified(false);
-    w.tvcontentsfileview->clear();
-    w.cmdaddnode->setEnabled(false);
-    w.cmdok->setEnabled(false);
-    w.txtcftitle->setFocus();
+    ui->tvcontentsfileview->clear();
+    ui->cmdaddnode->setEnabled(false);
+    ui->txtcftitle->setFocus();
     if (!session().isOpen())
         return;
     std::vector<contents::ContentsRow> rows;
@@ -295,14 +341,14 @@ void ContentsFileTab::LoadContentsTree() {
     }
     state.loading = false;
     if (last)
-        w.tvcontentsfileview->scrollToItem(last);
+        ui->tvcontentsfileview->scrollToItem(last);
     // OK follows the tree, so moves of a loaded tree can be saved.
-    w.CheckForOk();
+    emit changed();
 }
 
 QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QString& strnodevalue,
                                           const QString& strparentnode, quint8 lngimageindex) {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     QTreeWidgetItem* node = tree->newNode(strnodename, strnodevalue, lngimageindex);
     if (strparentnode.isEmpty()) {
         tree->addTopLevelItem(node);
@@ -325,23 +371,23 @@ QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QStr
 }
 
 void ContentsFileTab::cmdaddnode_Click() {
-    ContentsTree* tree = w.tvcontentsfileview;
-    const QString title = w.txtcftitle->text();
+    ContentsTree* tree = ui->tvcontentsfileview;
+    const QString title = ui->txtcftitle->text();
     if (tree->topLevelItemCount() == 0) {
         AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
                 contents::ImageRootAdded);
         state.insertionParent = RootKey();
     }
-    const bool heading = w.optheading->isChecked();
+    const bool heading = ui->optheading->isChecked();
     const QString base =
-        contents::NewNodeKeyBase(w.cbocftopicid->currentText(), title, w.opttopic->isChecked());
+        contents::NewNodeKeyBase(ui->cbocftopicid->currentText(), title, ui->opttopic->isChecked());
     // Keys are unique without regard to case, as the table compares them.
     const QString key = state.sequence.NextKey(base, tree->nodeCount(), [tree](const QString& k) {
         return tree->findNode(k, Qt::CaseInsensitive) != nullptr;
     });
     if (key.size() > contents::kMaxKeyLength) {
-        shell::MsgBox(QStringLiteral("The entry's key %1 is longer than the %2 characters a "
-                                     "contents entry can keep. Use a shorter topic ID.")
+        shell::MsgBox(tr("The entry's key %1 is longer than the %2 characters a contents entry "
+                         "can keep. Use a shorter topic ID.")
                           .arg(key, QString::number(contents::kMaxKeyLength)),
                       shell::vbExclamation);
         return;
@@ -352,11 +398,11 @@ void ContentsFileTab::cmdaddnode_Click() {
     tree->setCurrentItem(node);
     if (heading)
         state.insertionParent = key;
-    w.cbocftopicid->setEditText(QString());
-    w.txtcftitle->clear();
-    w.CheckForOk();
-    w.cmdaddnode->setEnabled(false);
-    w.txtcftitle->setFocus();
+    ui->cbocftopicid->setEditText(QString());
+    ui->txtcftitle->clear();
+    emit changed();
+    ui->cmdaddnode->setEnabled(false);
+    ui->txtcftitle->setFocus();
 }
 
 void ContentsFileTab::DeleteChildNodes(QTreeWidgetItem* node) {
@@ -368,7 +414,7 @@ void ContentsFileTab::DeleteChildNodes(QTreeWidgetItem* node) {
 }
 
 void ContentsFileTab::mnutvdelete_Click() {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     QTreeWidgetItem* node = tree->findNode(state.draggedNode);
     if (!node)
         return;
@@ -378,12 +424,11 @@ void ContentsFileTab::mnutvdelete_Click() {
     // A heading takes its entries with it, from the project at once: asked first.
     if (const int below = EntriesBelow(node);
         below > 0 &&
-        shell::MsgBox(QStringLiteral("Delete \"%1\" and %2 below it? They are removed from the "
-                                     "project at once.")
-                          .arg(node->text(0), below == 1
-                                                  ? QStringLiteral("the entry")
-                                                  : QStringLiteral("the %1 entries").arg(below)),
-                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+        shell::MsgBox(
+            tr("Delete \"%1\" and %2 below it? They are removed from the project at "
+               "once.")
+                .arg(node->text(0), below == 1 ? tr("the entry") : tr("the %1 entries").arg(below)),
+            shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return;
     // A refusal of the store leaves the table and the tree as they were.
     const bool deleted = ui::runCommand([&] {
@@ -402,11 +447,11 @@ void ContentsFileTab::mnutvdelete_Click() {
     const QTreeWidgetItem* selected = tree->currentItem();
     state.insertionParent =
         selected && selected->parent() ? ContentsTree::nodeKey(selected->parent()) : RootKey();
-    w.CheckForOk();
+    emit changed();
 }
 
 void ContentsFileTab::mnucfaddhere_Click() {
-    const QTreeWidgetItem* node = w.tvcontentsfileview->findNode(state.draggedNode);
+    const QTreeWidgetItem* node = ui->tvcontentsfileview->findNode(state.draggedNode);
     if (!node)
         return;
     if (ContentsTree::nodeImage(node) == ImageHeading || !node->parent())
@@ -419,13 +464,13 @@ void ContentsFileTab::SaveContentsTree() {
     if (!session().isOpen())
         return;
     std::vector<contents::ContentsRow> rows;
-    if (const QTreeWidgetItem* root = w.tvcontentsfileview->topLevelItem(0))
+    if (const QTreeWidgetItem* root = ui->tvcontentsfileview->topLevelItem(0))
         WriteChildNodes(root, rows);
     contents::ReplaceContentsRows(*session().db, rows); // one transaction: all or nothing
 }
 
 void ContentsFileTab::Timer1_Timer() {
-    ContentsTree* tree = w.tvcontentsfileview;
+    ContentsTree* tree = ui->tvcontentsfileview;
     tree->setDropHighlight(tree->itemAt(state.lastMousePosition));
     tree->verticalScrollBar()->triggerAction(state.scrollDirection == -1
                                                  ? QAbstractSlider::SliderSingleStepSub

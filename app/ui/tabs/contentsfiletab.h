@@ -5,15 +5,27 @@
 #include "contents/contentsrules.h"
 #include "tabpage.h"
 
+#include <memory>
+
 #include <QPoint>
 #include <QString>
 
+class QAction;
+class QMenu;
+class QTimer;
 class QTreeWidgetItem;
+
+namespace Ui {
+class ContentsFileTab;
+}
 
 class ContentsFileTab : public TabPage {
 public:
-    explicit ContentsFileTab(FrmMain& window);
+    explicit ContentsFileTab(TabContext& context);
+    ~ContentsFileTab() override;
 
+    void loadStrings() override;
+    void projectOpened() override;
     void shown() override;
     records::ButtonStates checkForOk() override;
     void clear() override;
@@ -46,6 +58,12 @@ public:
         bool loading = false;     // AddNode leaves scrolling to the end of the load
     } state;
 
+    // The drag-scroll timer and the tree's pop-up menu.
+    QTimer* Timer1 = nullptr;
+    QMenu* mnutvcommands = nullptr;
+    QAction* mnutvdelete = nullptr;
+    QAction* mnucfaddhere = nullptr;
+
 private:
     void mouseDown(Qt::MouseButton button, const QPoint& pos);
     void mouseDrag();
@@ -55,4 +73,6 @@ private:
     void collapsed();
 
     QString m_topicTitle; // the title last taken from a picked topic
+
+    std::unique_ptr<Ui::ContentsFileTab> ui;
 };

@@ -8,18 +8,22 @@
 #include "generation/htmlhelpcompile.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
+#include "ui/captions.h"
 #include "ui/commandguard.h"
-#include "ui/frmmain.h"
 #include "ui/frmwindowsize.h"
 #include "ui/uiutil.h"
+#include "ui_createtab.h"
 #include "workspace/filltemplate.h"
 #include "workspace/options.h"
+#include "workspace/session.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,37 +48,44 @@ bool namesExistingFile(const QString& text) {
 
 } // namespace
 
-CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")) {
+CreateTab::CreateTab(TabContext& context)
+    : TabPage(context, tr("Create")), ui(std::make_unique<Ui::CreateTab>()) {
+    ui->setupUi(this);
+    opthelptype = {ui->opthelptype_0, ui->opthelptype_1};
+    ui->txtwinsize->setMinimumWidth(ui->txtwinsize->fontMetrics().horizontalAdvance(
+                                        QStringLiteral("pos(240,98) size(769,547)")) +
+                                    16);
     for (int index : {0, 1})
-        connect(w.opthelptype[index], &QRadioButton::clicked, this,
+        connect(opthelptype[index], &QRadioButton::clicked, this,
                 [this, index] { opthelptype_Click(index); });
 
-    const auto check = [this] { w.CheckForOk(); };
+    const auto check = [this] { emit changed(); };
     // The names Create needs re-evaluate as they change, so that a name
     // emptied just before the toolbar's Create (which takes no focus) counts.
-    for (QLineEdit* box : {w.txthelpfilename, w.txthelpprojecttitle, w.txtindexfilename,
-                           w.txthelpprojectfilename, w.txtcontentsfilename, w.txtrtffilename})
+    for (QLineEdit* box : {ui->txthelpfilename, ui->txthelpprojecttitle, ui->txtindexfilename,
+                           ui->txthelpprojectfilename, ui->txtcontentsfilename, ui->txtrtffilename})
         connect(box, &QLineEdit::textChanged, this, check);
-    for (QCheckBox* box : {w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips})
+    for (QCheckBox* box :
+         {ui->chkcreategeneralhelp, ui->chkcreatecontentsfile, ui->chkcreatetooltips})
         connect(box, &QCheckBox::clicked, this, check);
-    connect(w.chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
-        w.CheckForOk();
-        ui::setCheckValue(w.chkvbproject, 1);
+    connect(ui->chkcreatecontextsensitivehelp, &QCheckBox::clicked, this, [this] {
+        emit changed();
+        ui::setCheckValue(ui->chkvbproject, 1);
         formHelpAvailable();
     });
 
     // Leaving the help project name with Windows Help fills the empty names.
     const auto automaticNames = [this] {
-        if (!w.opthelptype[1]->isChecked())
+        if (!opthelptype[1]->isChecked())
             return;
         CreateSettings s = createSettings();
         FillAutomaticFileNames(s);
-        setText(w.txthelpfilename, s.helpFileName);
-        setText(w.txtcontentsfilename, s.contentsFileName);
-        setText(w.txtrtffilename, s.rtfFileName);
+        setText(ui->txthelpfilename, s.helpFileName);
+        setText(ui->txtcontentsfilename, s.contentsFileName);
+        setText(ui->txtrtffilename, s.rtfFileName);
     };
-    ui::onFocusOut(w.txthelpprojectfilename, this, automaticNames);
-    ui::onFocusOut(w.cmdhelpprojectfilebrowse, this, automaticNames);
+    ui::onFocusOut(ui->txthelpprojectfilename, this, automaticNames);
+    ui::onFocusOut(ui->cmdhelpprojectfilebrowse, this, automaticNames);
 
     // Browse buttons: filter, default name and the field filled. A cancelled
     // dialog leaves the field as it was. The files are outputs, so the dialog
@@ -95,65 +106,99 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
     };
     const auto typed = [this](int id, const char* windowsExt, const char* htmlExt) {
         return [this, id, windowsExt, htmlExt] {
-            const char* ext = w.opthelptype[1]->isChecked() ? windowsExt : htmlExt;
+            const char* ext = opthelptype[1]->isChecked() ? windowsExt : htmlExt;
             return FillTemplate(id, {QStringLiteral("|1"), QString::fromLatin1(ext)});
         };
     };
     const auto fixed = [](int id) { return [id] { return LoadResString(id); }; };
-    browse(w.cmdhelpprojectfilebrowse, w.txthelpprojectfilename,
-           typed(str::filter::HelpProjectFiles, "HPJ", "HHP"), w.txtvbprojectfilename);
-    browse(w.cmdhelpfilebrowse, w.txthelpfilename, typed(str::filter::HelpFiles, "HLP", "CHM"),
-           w.txtvbprojectfilename);
-    browse(w.cmdcontentsfilebrowse, w.txtcontentsfilename,
-           typed(str::filter::ContentsFiles, "CNT", "HHC"), w.txthelpprojectfilename);
-    browse(w.cmdrtffilebrowse, w.txtrtffilename, fixed(str::filter::HelpTopicFiles),
-           w.txthelpprojectfilename);
-    browse(w.cmdindexfilebrowse, w.txtindexfilename, fixed(str::filter::IndexFiles),
-           w.txtvbprojectfilename);
+    browse(ui->cmdhelpprojectfilebrowse, ui->txthelpprojectfilename,
+           typed(str::filter::HelpProjectFiles, "HPJ", "HHP"), ui->txtvbprojectfilename);
+    browse(ui->cmdhelpfilebrowse, ui->txthelpfilename, typed(str::filter::HelpFiles, "HLP", "CHM"),
+           ui->txtvbprojectfilename);
+    browse(ui->cmdcontentsfilebrowse, ui->txtcontentsfilename,
+           typed(str::filter::ContentsFiles, "CNT", "HHC"), ui->txthelpprojectfilename);
+    browse(ui->cmdrtffilebrowse, ui->txtrtffilename, fixed(str::filter::HelpTopicFiles),
+           ui->txthelpprojectfilename);
+    browse(ui->cmdindexfilebrowse, ui->txtindexfilename, fixed(str::filter::IndexFiles),
+           ui->txtvbprojectfilename);
 
     // The application project field.
-    connect(w.cmdvbproectfilebrowse, &QPushButton::clicked, this,
+    connect(ui->cmdvbproectfilebrowse, &QPushButton::clicked, this,
             [this] { cmdvbproectfilebrowse_Click(); });
-    connect(w.txtvbprojectfilename, &QLineEdit::textChanged, this, [this](const QString& text) {
+    connect(ui->txtvbprojectfilename, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_refusedProjectText.clear();
-        w.CheckForOk();
-        w.chkvbproject->setEnabled(!text.isEmpty());
+        emit changed();
+        ui->chkvbproject->setEnabled(!text.isEmpty());
     });
-    w.chkvbproject->setEnabled(!w.txtvbprojectfilename->text().isEmpty());
-    ui::onFocusOut(w.txtvbprojectfilename, this, [this] { projectFieldLeft(); });
+    ui->chkvbproject->setEnabled(!ui->txtvbprojectfilename->text().isEmpty());
+    ui::onFocusOut(ui->txtvbprojectfilename, this, [this] { projectFieldLeft(); });
 
     for (QLineEdit* box :
-         {w.txtvbprojectfilename, w.txthelpprojectfilename, w.txthelpprojecttitle,
-          w.txthelpfilename, w.txtcontentsfilename, w.txtrtffilename, w.txtindexfilename})
+         {ui->txtvbprojectfilename, ui->txthelpprojectfilename, ui->txthelpprojecttitle,
+          ui->txthelpfilename, ui->txtcontentsfilename, ui->txtrtffilename, ui->txtindexfilename})
         watch(box);
     for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{
-             w.chkcreategeneralhelp, w.chkcreatecontentsfile, w.chkcreatetooltips,
-             w.chkcreatecontextsensitivehelp, w.chkformwhatsthishelp, w.chkvbproject, w.chkcompile,
-             w.opthelptype[0], w.opthelptype[1]})
+             ui->chkcreategeneralhelp, ui->chkcreatecontentsfile, ui->chkcreatetooltips,
+             ui->chkcreatecontextsensitivehelp, ui->chkformwhatsthishelp, ui->chkvbproject,
+             ui->chkcompile, opthelptype[0], opthelptype[1]})
         watch(box);
 
-    connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
-    connect(w.cmdwinsize, &QPushButton::clicked, this, [this] { cmdwinsize_Click(); });
+    connect(ui->cmdwinsize, &QPushButton::clicked, this, [this] { cmdwinsize_Click(); });
+}
+
+CreateTab::~CreateTab() = default;
+
+void CreateTab::loadStrings() {
+    ui::loadCaptions({{ui->chkcreatecontextsensitivehelp, str::caption::ContextSensitiveHelp},
+                      {ui->chkformwhatsthishelp, str::caption::FormWhatsThisHelp},
+                      {ui->frmoptions, str::caption::Options},
+                      {ui->chkcompile, str::caption::Compile},
+                      {ui->cmdwinsize, str::caption::WindowSize},
+                      {opthelptype[0], str::caption::HtmlHelp},
+                      {opthelptype[1], str::caption::WindowsHelp},
+                      {ui->chkvbproject, str::caption::VbProject},
+                      {ui->cmdhelpprojectfilebrowse, str::caption::Browse},
+                      {ui->cmdvbproectfilebrowse, str::caption::Browse},
+                      {ui->cmdrtffilebrowse, str::caption::Browse},
+                      {ui->cmdcontentsfilebrowse, str::caption::Browse},
+                      {ui->cmdhelpfilebrowse, str::caption::Browse},
+                      {ui->cmdindexfilebrowse, str::caption::Browse},
+                      {ui->frmcreateoptions, str::caption::CreateFrame},
+                      {ui->chkcreatecontentsfile, str::caption::ContentsFile},
+                      {ui->chkcreatetooltips, str::caption::ToolTips},
+                      {ui->chkcreategeneralhelp, str::caption::GeneralHelpFile},
+                      {ui->lblindexfile, str::caption::IndexFileName},
+                      {ui->lblhelpprojectfilename, str::caption::HelpProjectFileName},
+                      {ui->lblvbprojectfilename, str::caption::VbProjectFile},
+                      {ui->lblrtffilename, str::caption::RtfFileName},
+                      {ui->lblcontentsfilename, str::caption::ContentsFileName},
+                      {ui->lblhelpfilename, str::caption::HelpFileName},
+                      {ui->lblhelpprojecttitle, str::caption::HelpProjectTitle}});
+}
+
+void CreateTab::projectOpened() {
+    TabPage::projectOpened();
+    ApplyOptions();
 }
 
 void CreateTab::cmdwinsize_Click() {
     if (!session().isOpen())
         return;
-    FrmWindowSize dialog(session().window, &w);
+    FrmWindowSize dialog(session().window, this);
     if (dialog.exec() != QDialog::Accepted || dialog.geometry() == session().window)
         return;
     session().window = dialog.geometry();
     showWindowSize();
     setModified(true);
-    w.CheckForOk();
+    emit changed();
 }
 
 void CreateTab::showWindowSize() {
-    w.txtwinsize->setText(session().window.text());
+    ui->txtwinsize->setText(session().window.text());
 }
 
 void CreateTab::shown() {
-    w.txtvbprojectfilename->setFocus();
+    ui->txtvbprojectfilename->setFocus();
 }
 
 records::ButtonStates CreateTab::checkForOk() {
@@ -166,58 +211,58 @@ void CreateTab::save() {
         throw records::RecordError(problems.join(u'\n'));
     options::SaveCreateTab(*session().db, settings, session().window);
     m_storedTitle = settings.helpProjectTitle;
-    w.updateTitle();
+    emit modifiedChanged(); // the window's title shows the stored help title
 }
 
 CreateSettings CreateTab::createSettings() const {
     CreateSettings s;
-    s.vbProjectFileName = w.txtvbprojectfilename->text();
-    s.helpProjectFileName = w.txthelpprojectfilename->text();
-    s.helpProjectTitle = w.txthelpprojecttitle->text();
-    s.helpFileName = w.txthelpfilename->text();
-    s.contentsFileName = w.txtcontentsfilename->text();
-    s.rtfFileName = w.txtrtffilename->text();
-    s.indexFileName = w.txtindexfilename->text();
-    s.createGeneralHelp = ui::checkValue(w.chkcreategeneralhelp);
-    s.createContentsFile = ui::checkValue(w.chkcreatecontentsfile);
-    s.createToolTips = ui::checkValue(w.chkcreatetooltips);
-    s.createContextSensitiveHelp = ui::checkValue(w.chkcreatecontextsensitivehelp);
-    s.vbProject = ui::checkValue(w.chkvbproject);
-    s.compile = ui::checkValue(w.chkcompile);
-    s.setFormWhatsThisHelp = ui::checkValue(w.chkformwhatsthishelp);
-    s.window = w.session().window;
-    s.helpType = w.opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
-                 : w.opthelptype[0]->isChecked() ? HelpType::HtmlHelp
-                                                 : HelpType::None;
+    s.vbProjectFileName = ui->txtvbprojectfilename->text();
+    s.helpProjectFileName = ui->txthelpprojectfilename->text();
+    s.helpProjectTitle = ui->txthelpprojecttitle->text();
+    s.helpFileName = ui->txthelpfilename->text();
+    s.contentsFileName = ui->txtcontentsfilename->text();
+    s.rtfFileName = ui->txtrtffilename->text();
+    s.indexFileName = ui->txtindexfilename->text();
+    s.createGeneralHelp = ui::checkValue(ui->chkcreategeneralhelp);
+    s.createContentsFile = ui::checkValue(ui->chkcreatecontentsfile);
+    s.createToolTips = ui::checkValue(ui->chkcreatetooltips);
+    s.createContextSensitiveHelp = ui::checkValue(ui->chkcreatecontextsensitivehelp);
+    s.vbProject = ui::checkValue(ui->chkvbproject);
+    s.compile = ui::checkValue(ui->chkcompile);
+    s.setFormWhatsThisHelp = ui::checkValue(ui->chkformwhatsthishelp);
+    s.window = session().window;
+    s.helpType = opthelptype[1]->isChecked()   ? HelpType::WindowsHelp
+                 : opthelptype[0]->isChecked() ? HelpType::HtmlHelp
+                                               : HelpType::None;
     return s;
 }
 
 void CreateTab::showCreateSettings(const CreateSettings& s) {
     const QuietChanges quiet(*this);
     const std::pair<QLineEdit*, const QString*> texts[] = {
-        {w.txtvbprojectfilename, &s.vbProjectFileName},
-        {w.txthelpprojectfilename, &s.helpProjectFileName},
-        {w.txthelpprojecttitle, &s.helpProjectTitle},
-        {w.txthelpfilename, &s.helpFileName},
-        {w.txtcontentsfilename, &s.contentsFileName},
-        {w.txtrtffilename, &s.rtfFileName},
-        {w.txtindexfilename, &s.indexFileName}};
+        {ui->txtvbprojectfilename, &s.vbProjectFileName},
+        {ui->txthelpprojectfilename, &s.helpProjectFileName},
+        {ui->txthelpprojecttitle, &s.helpProjectTitle},
+        {ui->txthelpfilename, &s.helpFileName},
+        {ui->txtcontentsfilename, &s.contentsFileName},
+        {ui->txtrtffilename, &s.rtfFileName},
+        {ui->txtindexfilename, &s.indexFileName}};
     for (const auto& [box, text] : texts)
         box->setText(*text);
     const std::pair<QCheckBox*, int> checks[] = {
-        {w.chkcreategeneralhelp, s.createGeneralHelp},
-        {w.chkcreatecontentsfile, s.createContentsFile},
-        {w.chkcreatetooltips, s.createToolTips},
-        {w.chkcreatecontextsensitivehelp, s.createContextSensitiveHelp},
-        {w.chkvbproject, s.vbProject},
-        {w.chkcompile, s.compile},
-        {w.chkformwhatsthishelp, s.setFormWhatsThisHelp}};
+        {ui->chkcreategeneralhelp, s.createGeneralHelp},
+        {ui->chkcreatecontentsfile, s.createContentsFile},
+        {ui->chkcreatetooltips, s.createToolTips},
+        {ui->chkcreatecontextsensitivehelp, s.createContextSensitiveHelp},
+        {ui->chkvbproject, s.vbProject},
+        {ui->chkcompile, s.compile},
+        {ui->chkformwhatsthishelp, s.setFormWhatsThisHelp}};
     for (const auto& [box, value] : checks)
         ui::setCheckValue(box, value);
     formHelpAvailable();
     // Only the stored state: the file names keep their extensions.
     for (std::size_t i : {0u, 1u}) {
-        QRadioButton* button = w.opthelptype[i];
+        QRadioButton* button = opthelptype[i];
         const QSignalBlocker blocker(button);
         button->setAutoExclusive(false);
         button->setChecked(s.helpType == (i == 0 ? HelpType::HtmlHelp : HelpType::WindowsHelp));
@@ -225,10 +270,10 @@ void CreateTab::showCreateSettings(const CreateSettings& s) {
     }
     const bool html = s.htmlHelp();
     const bool windows = s.windowsHelp();
-    w.txtindexfilename->setEnabled(html || !windows);
-    w.cmdindexfilebrowse->setEnabled(html || !windows);
-    w.txtrtffilename->setEnabled(windows || !html);
-    w.cmdrtffilebrowse->setEnabled(windows || !html);
+    ui->txtindexfilename->setEnabled(html || !windows);
+    ui->cmdindexfilebrowse->setEnabled(html || !windows);
+    ui->txtrtffilename->setEnabled(windows || !html);
+    ui->cmdrtffilebrowse->setEnabled(windows || !html);
 }
 
 // Throws the store's refusal; DataBaseOpen reports it.
@@ -244,43 +289,43 @@ void CreateTab::ApplyOptions() {
     showWindowSize();
     m_storedTitle = settings.helpProjectTitle;
     setModified(false);
-    w.updateTitle();
+    emit modifiedChanged(); // the window's title shows the stored help title
 }
 
 // Forms get What's This IDs, and so need WhatsThisHelp, only with context-sensitive help.
 void CreateTab::formHelpAvailable() {
-    w.chkformwhatsthishelp->setEnabled(w.chkcreatecontextsensitivehelp->isChecked());
+    ui->chkformwhatsthishelp->setEnabled(ui->chkcreatecontextsensitivehelp->isChecked());
 }
 
 void CreateTab::opthelptype_Click(int index) {
     const HelpType type = index == 1 ? HelpType::WindowsHelp : HelpType::HtmlHelp;
     const bool windows = type == HelpType::WindowsHelp;
-    w.txtindexfilename->setEnabled(!windows);
-    w.cmdindexfilebrowse->setEnabled(!windows);
-    w.txtrtffilename->setEnabled(windows);
-    w.cmdrtffilebrowse->setEnabled(windows);
+    ui->txtindexfilename->setEnabled(!windows);
+    ui->cmdindexfilebrowse->setEnabled(!windows);
+    ui->txtrtffilename->setEnabled(windows);
+    ui->cmdrtffilebrowse->setEnabled(windows);
     CreateSettings s = createSettings();
     ApplyHelpTypeExtensions(s, type);
-    setText(w.txthelpprojectfilename, s.helpProjectFileName);
-    setText(w.txthelpfilename, s.helpFileName);
-    setText(w.txtcontentsfilename, s.contentsFileName);
-    w.CheckForOk();
+    setText(ui->txthelpprojectfilename, s.helpProjectFileName);
+    setText(ui->txthelpfilename, s.helpFileName);
+    setText(ui->txtcontentsfilename, s.contentsFileName);
+    emit changed();
 }
 
 bool CreateTab::readProjectIfChanged() {
-    const QString text = w.txtvbprojectfilename->text();
-    if (text.isEmpty() || text == w.applicationForms().lastRead() || !namesExistingFile(text))
+    const QString text = ui->txtvbprojectfilename->text();
+    if (text.isEmpty() || text == forms().lastRead() || !namesExistingFile(text))
         return false;
     session().appProjectPath = text;
-    w.applicationForms().ProcessVBProject();
+    forms().ProcessVBProject();
     return true;
 }
 
 // Leaving the application project field reads the project it names when it
 // is not the one read last (typed, or chosen with Browse).
 void CreateTab::projectFieldLeft() {
-    const QString text = w.txtvbprojectfilename->text();
-    if (text.isEmpty() || text == w.applicationForms().lastRead())
+    const QString text = ui->txtvbprojectfilename->text();
+    if (text.isEmpty() || text == forms().lastRead())
         return;
     if (readProjectIfChanged())
         return;
@@ -297,32 +342,33 @@ void CreateTab::projectFieldLeft() {
         reason = str::message::ProjectFileIsFolder;
     shell::MsgBox(FillTemplate(reason, {QStringLiteral("|1"), shown}), shell::vbExclamation);
     // The focus is still moving away; take it back once that is done.
-    QTimer::singleShot(0, w.txtvbprojectfilename,
-                       [field = w.txtvbprojectfilename] { field->setFocus(); });
+    QTimer::singleShot(0, ui->txtvbprojectfilename,
+                       [field = ui->txtvbprojectfilename] { field->setFocus(); });
 }
 
 void CreateTab::cmdvbproectfilebrowse_Click() {
-    const QString chosen = w.GetFileName(LoadResString(str::filter::VbProjects));
+    const QString chosen = shell::askFileName(
+        shell::FileDialogRequest{LoadResString(str::filter::VbProjects), QString(), false});
     if (chosen.isEmpty())
         return; // cancelled: the field keeps its text
-    w.txtvbprojectfilename->setText(chosen);
+    ui->txtvbprojectfilename->setText(chosen);
     setModified(true);
     if (readProjectIfChanged())
         return;
     if (namesExistingFile(chosen))
         return;
     shell::MsgBox(LoadResString(str::message::SelectVbProject), shell::vbOKOnly);
-    w.txtvbprojectfilename->clear();
-    w.txtvbprojectfilename->setFocus();
+    ui->txtvbprojectfilename->clear();
+    ui->txtvbprojectfilename->setFocus();
 }
 
 void CreateTab::cmdcreate_Click() {
-    if (session().isOpen() && w.cmdcreate->isEnabled())
+    if (session().isOpen() && checkForOk().create.value_or(false))
         ui::runCommand([this] { create(); });
 }
 
 void CreateTab::create() {
-    if (w.SelectedTab() == FrmMain::TabCreate) {
+    if (!isHidden()) { // the selected tab
         save();
         setModified(false);
     }
@@ -332,12 +378,9 @@ void CreateTab::create() {
     const auto keepPainting = [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const auto offerHelpFile = [this] {
-        w.mnuhelpsep2->setVisible(true);
-        w.mnuviewprojecthelp->setVisible(true);
-    };
+    const auto offerHelpFile = [this] { emit helpFileMade(); };
     steps.compile = [&](const QString& helpProjectFileName) {
-        w.statusBar()->showMessage(QStringLiteral("Compiling the help file..."));
+        emit status(tr("Compiling the help file..."));
         const CompileResult r =
             CompileHelpProject(helpProjectFileName, CompileWait::BuiltInFinished, keepPainting);
         if (r.succeeded())
@@ -347,17 +390,17 @@ void CreateTab::create() {
     steps.compileHtmlHelp = [&](const CreateSettings& s) {
         // The window keeps painting while the compiler works; clicks and keys
         // wait until the command is done.
-        w.statusBar()->showMessage(QStringLiteral("Compiling the HTML Help file..."));
+        emit status(tr("Compiling the HTML Help file..."));
         const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, keepPainting);
         if (built.done)
             offerHelpFile();
         return CompileOutcome{built.done, built.done ? QString() : built.message, built.done,
                               built.message};
     };
-    w.statusBar()->showMessage(QStringLiteral("Creating..."));
+    emit status(tr("Creating..."));
     const CreateReport report = RunCreateCommand(createSettings(), *session().db,
                                                  session().appProjectPath, session().forms, steps);
-    w.statusBar()->showMessage(SummarizeCreateReport(report));
+    emit status(SummarizeCreateReport(report));
     shell::MsgBox(DescribeCreateReport(report),
                   report.ok() ? shell::vbInformation : shell::vbExclamation);
 }

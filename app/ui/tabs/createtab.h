@@ -3,14 +3,29 @@
 #pragma once
 
 #include "tabpage.h"
+
 #include "workspace/createsettings.h"
+#include <memory>
 
 #include <QString>
+#include <array>
+
+namespace Ui {
+class CreateTab;
+}
+
+class QRadioButton;
 
 class CreateTab : public TabPage {
-public:
-    explicit CreateTab(FrmMain& window);
+    Q_OBJECT
 
+public:
+    explicit CreateTab(TabContext& context);
+    ~CreateTab() override;
+
+    void loadStrings() override;
+    // The project's stored settings shown.
+    void projectOpened() override;
     void shown() override;
     records::ButtonStates checkForOk() override;
     // OK on the tab: the settings stored as project options.
@@ -35,6 +50,10 @@ public:
     // it is the selected tab, runs the generators, and shows what failed.
     void cmdcreate_Click();
 
+signals:
+    // Create compiled the help file: it can be viewed now.
+    void helpFileMade();
+
 private:
     void create();
     void formHelpAvailable();
@@ -46,4 +65,7 @@ private:
     // Reads the application project named in the field when it is not the one
     // last read; true when it was read.
     bool readProjectIfChanged();
+
+    std::unique_ptr<Ui::CreateTab> ui;
+    std::array<QRadioButton*, 2> opthelptype{}; // 0 HTML Help, 1 Windows Help
 };

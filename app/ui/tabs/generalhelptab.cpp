@@ -3,141 +3,169 @@
 #include "contents/contentstable.h"
 #include "generation/htmlpages.h"
 #include "listutil.h"
-#include "resources/stringids.h"
+#include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
+#include "ui/captions.h"
 #include "ui/commandguard.h"
-#include "ui/frmmain.h"
+#include "ui/topicmodel.h"
 #include "ui/uiutil.h"
+#include "ui_generalhelptab.h"
 #include "workspace/mapnumbers.h"
 #include "workspace/records.h"
+#include "workspace/session.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextBrowser>
 
-GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral("General Help")) {
-    onPick(w.cbotopicid, [this] { cbotopicid_Click(); });
-    watch(w.cbotopicid);
-    for (QLineEdit* box :
-         {w.txttopictitle, w.txtkeywords, w.txtbrowseseq, w.txttopicheader, w.txtmapnumber})
+GeneralHelpTab::GeneralHelpTab(TabContext& context)
+    : TabPage(context, tr("General Help")), ui(std::make_unique<Ui::GeneralHelpTab>()) {
+    ui->setupUi(this);
+    ui->cbotopicid->setModel(topics().generalTopics());
+    ui::keepTextWhileItemsChange(ui->cbotopicid);
+    onPick(ui->cbotopicid, [this] { cbotopicid_Click(); });
+    watch(ui->cbotopicid);
+    for (QLineEdit* box : {ui->txttopictitle, ui->txtkeywords, ui->txtbrowseseq, ui->txttopicheader,
+                           ui->txtmapnumber})
         watch(box);
-    watch(w.txtgenhelptext);
-    connect(w.cmdghnextmapnum, &QPushButton::clicked, this, [this] { cmdghnextmapnum_Click(); });
-    const auto check = [this] { w.CheckForOk(); };
-    connect(w.cbotopicid, &QComboBox::currentTextChanged, this, check);
-    connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
+    watch(ui->txtgenhelptext);
+    connect(ui->cmdghnextmapnum, &QPushButton::clicked, this, [this] { cmdghnextmapnum_Click(); });
+    const auto check = [this] { emit changed(); };
+    connect(ui->cbotopicid, &QComboBox::currentTextChanged, this, check);
+    connect(ui->txtgenhelptext, &QPlainTextEdit::textChanged, this, check);
 
     // The preview follows the typing, a moment after it pauses.
     m_preview.setSingleShot(true);
     m_preview.setInterval(150);
     connect(&m_preview, &QTimer::timeout, this, [this] { showPreview(); });
     const auto later = [this] { m_preview.start(); };
-    connect(w.txtgenhelptext, &QPlainTextEdit::textChanged, this, later);
-    connect(w.txttopicheader, &QLineEdit::textChanged, this, later);
-    connect(w.txttopictitle, &QLineEdit::textChanged, this, later);
-    w.splgenhelptext->setStretchFactor(0, 3);
-    w.splgenhelptext->setStretchFactor(1, 2);
+    connect(ui->txtgenhelptext, &QPlainTextEdit::textChanged, this, later);
+    connect(ui->txttopicheader, &QLineEdit::textChanged, this, later);
+    connect(ui->txttopictitle, &QLineEdit::textChanged, this, later);
+    ui->splgenhelptext->setStretchFactor(0, 3);
+    ui->splgenhelptext->setStretchFactor(1, 2);
 
     // The inputs hold no more than their fields in the project file.
-    if (w.cbotopicid->lineEdit())
-        w.cbotopicid->lineEdit()->setMaxLength(records::TopicIdSize);
-    w.txttopictitle->setMaxLength(records::TopicTitleSize);
-    w.txtbrowseseq->setMaxLength(records::BrowseSeqSize);
-    w.txttopicheader->setMaxLength(records::TopicHeaderSize);
+    if (ui->cbotopicid->lineEdit())
+        ui->cbotopicid->lineEdit()->setMaxLength(records::TopicIdSize);
+    ui->txttopictitle->setMaxLength(records::TopicTitleSize);
+    ui->txtbrowseseq->setMaxLength(records::BrowseSeqSize);
+    ui->txttopicheader->setMaxLength(records::TopicHeaderSize);
+    for (QLabel* footnote : {ui->lbltopicidfootnote, ui->lbltopictitlefootnote, ui->lblkfootnote,
+                             ui->lblbrowsefootnote})
+        footnote->setForegroundRole(QPalette::PlaceholderText);
+}
+
+GeneralHelpTab::~GeneralHelpTab() = default;
+
+void GeneralHelpTab::loadStrings() {
+    ui::loadCaptions({{ui->cmdghnextmapnum, str::caption::Next},
+                      {ui->lblhelptext, str::caption::HelpText},
+                      {ui->lbltopicheader, str::caption::TopicHeader},
+                      {ui->lblmapnumber, str::caption::TopicMapNumber},
+                      {ui->lblbrowsefootnote, str::caption::PlusFootnote},
+                      {ui->lbltopictitlefootnote, str::caption::DollarFootnote},
+                      {ui->lbltopicidfootnote, str::caption::HashFootnote},
+                      {ui->lblkfootnote, str::caption::KFootnote},
+                      {ui->lblkeywords, str::caption::Keywords},
+                      {ui->lblbrowseseq, str::caption::BrowseSequence},
+                      {ui->lbltopictitle, str::caption::TopicTitle},
+                      {ui->lbltopicid, str::caption::TopicId}});
+}
+
+QPlainTextEdit* GeneralHelpTab::zoomText() const {
+    return ui->txtgenhelptext;
 }
 
 void GeneralHelpTab::shown() {
-    w.cbotopicid->setFocus();
+    ui->cbotopicid->setFocus();
 }
 
 records::ButtonStates GeneralHelpTab::checkForOk() {
     return records::CheckGeneralHelp(
-        {w.cbotopicid->currentText(), w.txtgenhelptext->toPlainText()});
+        {ui->cbotopicid->currentText(), ui->txtgenhelptext->toPlainText()});
 }
 
 void GeneralHelpTab::clear() {
     const QuietChanges quiet(*this);
-    ui::clearText(w.cbotopicid);
-    for (QLineEdit* box :
-         {w.txttopictitle, w.txtbrowseseq, w.txtmapnumber, w.txtkeywords, w.txttopicheader})
+    ui::clearText(ui->cbotopicid);
+    for (QLineEdit* box : {ui->txttopictitle, ui->txtbrowseseq, ui->txtmapnumber, ui->txtkeywords,
+                           ui->txttopicheader})
         box->clear();
-    w.txtgenhelptext->clear();
-    w.cbotopicid->setFocus();
+    ui->txtgenhelptext->clear();
+    ui->cbotopicid->setFocus();
     setModified(false);
 }
 
 void GeneralHelpTab::save() {
     const records::GeneralHelpRecord record{
-        w.cbotopicid->currentText(), w.txttopictitle->text(),  w.txtbrowseseq->text(),
-        w.txtkeywords->text(),       w.txttopicheader->text(), ui::storedText(w.txtgenhelptext),
-        w.txtmapnumber->text()};
-    if (records::SaveGeneralHelp(*session().db, record)) {
-        for (QComboBox* box : {w.cbotopicid, w.cbocftopicid, w.cbowttopicid})
-            ui::addKeepingText(box, record.topicId);
-    }
-    warnAboutCodes(QStringLiteral("The topic ") + record.topicId, record.helpText);
+        ui->cbotopicid->currentText(), ui->txttopictitle->text(),
+        ui->txtbrowseseq->text(),      ui->txtkeywords->text(),
+        ui->txttopicheader->text(),    ui::storedText(ui->txtgenhelptext),
+        ui->txtmapnumber->text()};
+    records::SaveGeneralHelp(*session().db, record);
+    topics().add(record.topicId, TopicModel::General);
+    warnAboutCodes(tr("The topic %1").arg(record.topicId), record.helpText);
 }
 
 bool GeneralHelpTab::remove() {
-    const QString topicId = w.cbotopicid->currentText();
+    const QString topicId = ui->cbotopicid->currentText();
     // A topic still in use is deleted only when the author says so.
     QStringList uses;
     const QStringList entries = contents::EntriesOfTopic(*session().db, topicId);
     if (!entries.isEmpty())
-        uses << QStringLiteral("the contents entries \"%1\"")
-                    .arg(entries.join(QStringLiteral("\", \"")));
+        uses << tr("the contents entries \"%1\"").arg(entries.join(QStringLiteral("\", \"")));
     const QStringList controls = records::WhatsThisEntriesOfTopic(*session().db, topicId);
     if (!controls.isEmpty())
-        uses << QStringLiteral("the What's This entries of %1")
-                    .arg(controls.join(QStringLiteral(", ")));
-    if (!uses.isEmpty() &&
-        shell::MsgBox(QStringLiteral("The topic %1 is still used by %2. Delete it anyway?")
-                          .arg(topicId, uses.join(QStringLiteral(" and "))),
-                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+        uses << tr("the What's This entries of %1").arg(controls.join(QStringLiteral(", ")));
+    if (!uses.isEmpty() && shell::MsgBox(tr("The topic %1 is still used by %2. Delete it anyway?")
+                                             .arg(topicId, uses.join(tr(" and "))),
+                                         shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return false;
     const bool deleted = records::DeleteGeneralHelp(*session().db, topicId);
-    // The other topic lists keep it until the next open.
-    ui::removeKeepingText(w.cbotopicid, topicId);
+    // Every topic list lets it go at once.
+    topics().drop(topicId, TopicModel::General);
     return deleted;
 }
 
 void GeneralHelpTab::cbotopicid_Click() {
-    const QString topicId = w.cbotopicid->currentText();
+    const QString topicId = ui->cbotopicid->currentText();
     if (session().isOpen() && !topicId.isEmpty()) {
         ui::runCommand([&] {
             const auto record = records::LoadGeneralHelp(*session().db, topicId);
             if (!record)
                 return;
             const QuietChanges quiet(*this);
-            w.txttopictitle->setText(record->title);
-            w.txtbrowseseq->setText(record->browseSeq);
-            w.txtkeywords->setText(record->keywords);
-            w.txttopicheader->setText(record->topicHeader);
-            ui::showStoredText(w.txtgenhelptext, record->helpText);
-            w.txtmapnumber->setText(record->mapNumber);
+            ui->txttopictitle->setText(record->title);
+            ui->txtbrowseseq->setText(record->browseSeq);
+            ui->txtkeywords->setText(record->keywords);
+            ui->txttopicheader->setText(record->topicHeader);
+            ui::showStoredText(ui->txtgenhelptext, record->helpText);
+            ui->txtmapnumber->setText(record->mapNumber);
             setModified(false);
         });
     }
-    w.CheckForOk();
+    emit changed();
 }
 
 void GeneralHelpTab::cmdghnextmapnum_Click() {
-    putNextMapNumber(w, w.txtmapnumber);
+    putNextMapNumber(session(), ui->txtmapnumber);
 }
 
 // The proposal replaces the box's text; without a project the box is
 // emptied; once every number is used the box keeps its text.
-void GeneralHelpTab::putNextMapNumber(FrmMain& window, QLineEdit* box) {
+void GeneralHelpTab::putNextMapNumber(Session& session, QLineEdit* box) {
     ui::runCommand([&] {
-        if (!window.session().isOpen()) {
+        if (!session.isOpen()) {
             box->clear();
             return;
         }
-        const int next = mapnumbers::NextMapNumber(*window.session().db);
+        const int next = mapnumbers::NextMapNumber(*session.db);
         if (next > mapnumbers::MaxMapNumber) {
             shell::MsgBox(LoadResString(str::message::NoMapNumberLeft), shell::vbExclamation);
             return;
@@ -150,19 +178,19 @@ QWidget* GeneralHelpTab::field(int captionId) const {
     using namespace str::caption;
     switch (captionId) {
     case TopicId:
-        return w.cbotopicid;
+        return ui->cbotopicid;
     case TopicTitle:
-        return w.txttopictitle;
+        return ui->txttopictitle;
     case BrowseSequence:
-        return w.txtbrowseseq;
+        return ui->txtbrowseseq;
     case Keywords:
-        return w.txtkeywords;
+        return ui->txtkeywords;
     case TopicHeader:
-        return w.txttopicheader;
+        return ui->txttopicheader;
     case HelpText:
-        return w.txtgenhelptext;
+        return ui->txtgenhelptext;
     case TopicMapNumber:
-        return w.txtmapnumber;
+        return ui->txtmapnumber;
     default:
         return nullptr;
     }
@@ -172,9 +200,9 @@ void GeneralHelpTab::showPreview() {
     // The topic as its help page shows it: its heading, then the text with
     // its codes read.
     QString html;
-    if (const QString heading = TopicHeading(w.txttopictitle->text(), w.txttopicheader->text());
+    if (const QString heading = TopicHeading(ui->txttopictitle->text(), ui->txttopicheader->text());
         !heading.isEmpty())
         html = QStringLiteral("<h3>") + heading.toHtmlEscaped() + QStringLiteral("</h3>");
-    html += rtf::HelpTextToHtml(ui::storedText(w.txtgenhelptext));
-    w.txtgenpreview->setHtml(html);
+    html += rtf::HelpTextToHtml(ui::storedText(ui->txtgenhelptext));
+    ui->txtgenpreview->setHtml(html);
 }

@@ -5,28 +5,37 @@
 #include "tabpage.h"
 
 #include <QTimer>
+#include <memory>
 
 class QLineEdit;
 
+namespace Ui {
+class GeneralHelpTab;
+}
+
 class GeneralHelpTab : public TabPage {
 public:
-    explicit GeneralHelpTab(FrmMain& window);
+    explicit GeneralHelpTab(TabContext& context);
+    ~GeneralHelpTab() override;
 
+    void loadStrings() override;
     void shown() override;
     records::ButtonStates checkForOk() override;
     void clear() override;
     void save() override;
     QWidget* field(int captionId) const override;
     bool remove() override;
+    QPlainTextEdit* zoomText() const override;
 
     // Picking a topic shows its stored fields.
     void cbotopicid_Click();
     void cmdghnextmapnum_Click();
     // The Next buttons of both tabs: the next free map number into `box`.
-    static void putNextMapNumber(FrmMain& window, QLineEdit* box);
+    static void putNextMapNumber(Session& session, QLineEdit* box);
 
 private:
     void showPreview();
 
     QTimer m_preview;
+    std::unique_ptr<Ui::GeneralHelpTab> ui;
 };

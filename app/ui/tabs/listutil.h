@@ -1,7 +1,9 @@
 // Changes to the drop-down lists of the tabs that keep what the list shows.
 #pragma once
 
+#include <QAbstractItemModel>
 #include <QComboBox>
+#include <memory>
 
 namespace ui {
 
@@ -42,6 +44,40 @@ inline void setBoxText(QComboBox* box, const QString& text) {
         box->setEditText(text);
     else
         box->setCurrentIndex(box->findText(text));
+}
+
+// Shows `text` in the list, as its item when it has one, so that the arrow
+// keys go on from there.
+inline void showText(QComboBox* box, const QString& text) {
+    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    box->setCurrentIndex(index);
+    if (index < 0)
+        box->setEditText(text);
+}
+
+// A list over a model other lists share keeps its text while items come and
+// go (a list would otherwise choose its first new item, or the next one when
+// its own item goes), and tells nothing of the change.
+inline void keepTextWhileItemsChange(QComboBox* box) {
+    struct Held {
+        QString text;
+        bool blocked = false;
+    };
+    auto held = std::make_shared<Held>();
+    const auto before = [box, held] {
+        held->text = box->currentText();
+        held->blocked = box->blockSignals(true);
+    };
+    const auto after = [box, held] {
+        if (box->currentText() != held->text)
+            showText(box, held->text);
+        box->blockSignals(held->blocked);
+    };
+    QAbstractItemModel* model = box->model();
+    QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, box, before);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, box, after);
+    QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, box, before);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, box, after);
 }
 
 } // namespace ui

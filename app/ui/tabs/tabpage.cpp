@@ -1,26 +1,79 @@
 #include "tabpage.h"
 
+#include "listutil.h"
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
-#include "ui/frmmain.h"
+#include "ui/commandguard.h"
+#include "workspace/session.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 
-TabPage::TabPage(FrmMain& window, QString name) : w(window), m_name(std::move(name)) {}
-
-Session& TabPage::session() {
-    return w.session();
-}
+TabPage::TabPage(TabContext& context, QString name) : m_context(context), m_name(std::move(name)) {}
 
 void TabPage::setModified(bool modified) {
     if (m_modified == modified)
         return;
     m_modified = modified;
-    w.updateTitle();
+    emit modifiedChanged();
+}
+
+void TabPage::projectOpened() {
+    // A filled list has nothing selected until the author picks an entry; a
+    // list over the project's topics keeps its items.
+    const QuietChanges quiet(*this);
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        const QSignalBlocker blocker(box);
+        if (box->model()->parent() == box)
+            box->clear();
+        else
+            box->setCurrentIndex(-1);
+        if (box->isEditable())
+            box->clearEditText();
+    }
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        if (!qobject_cast<QComboBox*>(edit->parentWidget()))
+            edit->clear();
+    }
+    for (QPlainTextEdit* edit : findChildren<QPlainTextEdit*>())
+        edit->clear();
+    setModified(false);
+}
+
+bool TabPage::confirmChanges() {
+    if (!m_modified || !session().isOpen())
+        return true;
+    const bool saveable = checkForOk().ok.value_or(false);
+    if (!saveable) {
+        const int answer = shell::MsgBox(
+            tr("The %1 tab has changes that cannot be saved as they are. Discard them?")
+                .arg(m_name),
+            shell::vbQuestion + shell::vbDiscardCancel);
+        if (answer != shell::vbNo)
+            return false;
+        discard();
+        setModified(false);
+        return true;
+    }
+    const int answer =
+        shell::MsgBox(tr("The %1 tab has changes that are not saved. Save them?").arg(m_name),
+                      shell::vbQuestion + shell::vbYesNoCancel);
+    if (answer == shell::vbYes) {
+        if (!ui::runCommand([this] { save(); }, [this](int id) { return field(id); }))
+            return false;
+        setModified(false);
+        return true;
+    }
+    if (answer == shell::vbNo) {
+        discard();
+        setModified(false);
+        return true;
+    }
+    return false;
 }
 
 void TabPage::edited() {
@@ -42,15 +95,6 @@ void TabPage::watch(QPlainTextEdit* edit) {
     connect(edit, &QPlainTextEdit::textChanged, this, [this] { edited(); });
 }
 
-// Shows `text` in the list, as its item when it has one, so that the arrow
-// keys go on from there.
-static void showText(QComboBox* box, const QString& text) {
-    const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    box->setCurrentIndex(index);
-    if (index < 0)
-        box->setEditText(text);
-}
-
 bool TabPage::askBeforeReplacing(QComboBox* box) {
     if (!m_modified)
         return true;
@@ -58,12 +102,12 @@ bool TabPage::askBeforeReplacing(QComboBox* box) {
     const QString chosen = box->currentText();
     {
         const QuietChanges quiet(*this);
-        showText(box, shown);
+        ui::showText(box, shown);
     }
-    if (!w.confirmLeaving(*this))
+    if (!confirmChanges())
         return false;
     const QuietChanges quiet(*this);
-    showText(box, chosen);
+    ui::showText(box, chosen);
     return true;
 }
 
@@ -113,9 +157,8 @@ void TabPage::warnAboutCodes(const QString& owner, const QString& helpText) {
     const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(helpText);
     if (problems.empty())
         return;
-    shell::MsgBox(owner +
-                      QStringLiteral(" is saved, but its help text will not show in the help "
-                                     "file as typed:\n\n") +
-                      rtf::DescribeProblems(problems),
+    shell::MsgBox(tr("%1 is saved, but its help text will not show in the help file as "
+                     "typed:\n\n%2")
+                      .arg(owner, rtf::DescribeProblems(problems)),
                   shell::vbExclamation);
 }

@@ -1,7 +1,10 @@
-// One tab of the main window: the rules of its controls and its commands.
-// The window keeps the controls (its Designer form); a tab binds them to the
-// rules in workspace/ and to the project database, and answers the window's
-// shared buttons (OK, Cancel, Delete) while it is the selected tab.
+// One tab of the main window: its own controls (the tab's Designer form), the
+// rules of its controls and its commands.
+// A tab binds its controls to the rules in workspace/ and to the project
+// database, and answers the window's shared commands (OK, Cancel, Delete,
+// Zoom) while it is the selected tab. It tells the window through signals:
+// changed() when the enabling rule may give another answer, modifiedChanged()
+// when it gains or loses unsaved changes, status() for the status line.
 //
 // A tab knows whether the author changed its record since it was loaded,
 // saved or cleared, so that nothing typed is lost without a question.
@@ -9,26 +12,41 @@
 
 #include "workspace/checkforok.h"
 
+#include <QFrame>
 #include <QHash>
-#include <QObject>
 #include <QString>
 #include <functional>
 
-class FrmMain;
+class ApplicationForms;
 class QAbstractButton;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QWidget;
+class TopicModel;
 struct Session;
 
-class TabPage : public QObject {
-public:
-    TabPage(FrmMain& window, QString name);
+// What the tabs share: the project, its topic IDs and the application
+// project's forms.
+struct TabContext {
+    Session& session;
+    TopicModel& topics;
+    ApplicationForms& forms;
+};
 
-    // The tab's caption, for questions about its changes.
+class TabPage : public QFrame {
+    Q_OBJECT
+
+public:
+    TabPage(TabContext& context, QString name);
+
+    // The tab's caption, for its place in the tab strip and questions about its changes.
     const QString& name() const { return m_name; }
 
+    // The captions of the tab's controls, from the string table.
+    virtual void loadStrings() {}
+    // A project was opened: the tab's controls emptied or filled from it.
+    // Throws the store's refusal.
+    virtual void projectOpened();
     // The tab is now the selected one.
     virtual void shown() {}
     // The states of OK, Delete, Create and Add under the tab's enabling rule.
@@ -50,11 +68,24 @@ public:
     // Whether the tab's changes wait in its controls while another tab is
     // shown (the contents tree is read again when its tab is shown).
     virtual bool keepsChangesWhenHidden() const { return true; }
+    // The text the Zoom editor opens, or none when the tab has no such text.
+    virtual QPlainTextEdit* zoomText() const { return nullptr; }
 
     // Whether the author changed the tab's record since it was last loaded,
     // saved or cleared.
     bool modified() const { return m_modified; }
     void setModified(bool modified);
+
+    // Before the author leaves the tab's changes: Save, Discard or Cancel.
+    // True when the window may go on (saved, discarded or nothing to ask).
+    bool confirmChanges();
+
+signals:
+    // The enabling rule may answer otherwise now.
+    void changed();
+    void modifiedChanged();
+    // A line for the window's status bar; 0 keeps it until the next one.
+    void status(const QString& text, int timeout = 0);
 
 protected:
     // Edits of these controls by the author mark the tab modified; changes
@@ -94,12 +125,14 @@ protected:
     // file will not show as typed (the text is stored all the same).
     static void warnAboutCodes(const QString& owner, const QString& helpText);
 
-    FrmMain& w;
-    Session& session();
+    Session& session() const { return m_context.session; }
+    TopicModel& topics() const { return m_context.topics; }
+    ApplicationForms& forms() const { return m_context.forms; }
 
 private:
     void edited();
 
+    TabContext& m_context;
     QString m_name;
     bool m_modified = false;
     bool m_quiet = false;

@@ -3,38 +3,61 @@
 #include "applicationforms.h"
 #include "listutil.h"
 #include "resources/stringids.h"
+#include "ui/captions.h"
 #include "ui/commandguard.h"
-#include "ui/frmmain.h"
+#include "ui_tooltipstab.h"
 #include "workspace/records.h"
+#include "workspace/session.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 
-ToolTipsTab::ToolTipsTab(FrmMain& window) : TabPage(window, QStringLiteral("Tool Tips")) {
-    onPick(w.cbottform, [this] { cbottform_Click(); });
-    onPick(w.cbottobject, [this] { cbottobject_Click(); });
-    watch(w.txttooltiptext);
-    const auto check = [this] { w.CheckForOk(); };
-    for (QComboBox* box : {w.cbottform, w.cbottobject})
+ToolTipsTab::ToolTipsTab(TabContext& context)
+    : TabPage(context, tr("Tool Tips")), ui(std::make_unique<Ui::ToolTipsTab>()) {
+    ui->setupUi(this);
+    ApplicationForms::showControlTypes(ui->cbottobject);
+    connect(&forms(), &ApplicationForms::formsRead, this, [this] {
+        const QuietChanges quiet(*this);
+        forms().fillForms(ui->cbottform);
+    });
+    onPick(ui->cbottform, [this] { cbottform_Click(); });
+    onPick(ui->cbottobject, [this] { cbottobject_Click(); });
+    watch(ui->txttooltiptext);
+    const auto check = [this] { emit changed(); };
+    for (QComboBox* box : {ui->cbottform, ui->cbottobject})
         connect(box, &QComboBox::currentTextChanged, this, check);
-    connect(w.txttooltiptext, &QLineEdit::textChanged, this, check);
+    connect(ui->txttooltiptext, &QLineEdit::textChanged, this, check);
+}
+
+ToolTipsTab::~ToolTipsTab() = default;
+
+void ToolTipsTab::loadStrings() {
+    ui::loadCaptions({{ui->lblttobject, str::caption::Object},
+                      {ui->lblttform, str::caption::Form},
+                      {ui->lbltooltiptext, str::caption::ToolTipText}});
+}
+
+void ToolTipsTab::projectOpened() {
+    TabPage::projectOpened();
+    const QuietChanges quiet(*this);
+    forms().fillForms(ui->cbottform);
 }
 
 void ToolTipsTab::shown() {
-    w.cbottform->setFocus();
+    ui->cbottform->setFocus();
 }
 
 records::ButtonStates ToolTipsTab::checkForOk() {
     return records::CheckToolTips(
-        {w.cbottform->currentText(), w.cbottobject->currentText(), w.txttooltiptext->text()});
+        {ui->cbottform->currentText(), ui->cbottobject->currentText(), ui->txttooltiptext->text()});
 }
 
 void ToolTipsTab::clear() {
     const QuietChanges quiet(*this);
-    ui::clearText(w.cbottform);
-    ui::clearText(w.cbottobject);
-    w.txttooltiptext->clear();
-    w.cbottform->setFocus();
+    ui::clearText(ui->cbottform);
+    ui::clearText(ui->cbottobject);
+    ui->txttooltiptext->clear();
+    ui->cbottform->setFocus();
     setModified(false);
 }
 
@@ -42,50 +65,51 @@ void ToolTipsTab::clear() {
 // next control.
 void ToolTipsTab::clearAfterSave() {
     const QuietChanges quiet(*this);
-    ui::clearText(w.cbottobject);
-    w.txttooltiptext->clear();
-    w.cbottobject->setFocus();
+    ui::clearText(ui->cbottobject);
+    ui->txttooltiptext->clear();
+    ui->cbottobject->setFocus();
     setModified(false);
 }
 
 void ToolTipsTab::save() {
-    records::SaveToolTip(*session().db, {w.cbottform->currentText(), w.cbottobject->currentText(),
-                                         w.txttooltiptext->text()});
+    records::SaveToolTip(
+        *session().db,
+        {ui->cbottform->currentText(), ui->cbottobject->currentText(), ui->txttooltiptext->text()});
 }
 
 bool ToolTipsTab::remove() {
-    return records::DeleteToolTip(*session().db, w.cbottform->currentText(),
-                                  w.cbottobject->currentText());
+    return records::DeleteToolTip(*session().db, ui->cbottform->currentText(),
+                                  ui->cbottobject->currentText());
 }
 
 void ToolTipsTab::cbottform_Click() {
-    if (w.cbottform->currentText().isEmpty())
+    if (ui->cbottform->currentText().isEmpty())
         return;
     const ui::WaitCursor wait;
     const QuietChanges quiet(*this);
-    w.applicationForms().FindObjects(w.cbottform->currentText(), w.cbottobject);
+    forms().FindObjects(ui->cbottform->currentText(), ui->cbottobject);
 }
 
 void ToolTipsTab::cbottobject_Click() {
-    if (w.cbottobject->currentText().isEmpty() || !session().isOpen())
+    if (ui->cbottobject->currentText().isEmpty() || !session().isOpen())
         return;
     ui::runCommand([this] {
         const QuietChanges quiet(*this);
         // Choosing a control loads its tip; one without a tip starts empty.
-        const auto tip = records::LoadToolTip(*session().db, w.cbottform->currentText(),
-                                              w.cbottobject->currentText());
-        w.txttooltiptext->setText(tip ? tip->toolTipText : QString());
+        const auto tip = records::LoadToolTip(*session().db, ui->cbottform->currentText(),
+                                              ui->cbottobject->currentText());
+        ui->txttooltiptext->setText(tip ? tip->toolTipText : QString());
         setModified(false);
-        w.CheckForOk();
+        emit changed();
     });
 }
 
 QWidget* ToolTipsTab::field(int captionId) const {
     switch (captionId) {
     case str::caption::Object:
-        return w.cbottobject;
+        return ui->cbottobject;
     case str::caption::ToolTipText:
-        return w.txttooltiptext;
+        return ui->txttooltiptext;
     default:
         return nullptr;
     }

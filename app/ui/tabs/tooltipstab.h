@@ -3,10 +3,19 @@
 
 #include "tabpage.h"
 
+#include <memory>
+
+namespace Ui {
+class ToolTipsTab;
+}
+
 class ToolTipsTab : public TabPage {
 public:
-    explicit ToolTipsTab(FrmMain& window);
+    explicit ToolTipsTab(TabContext& context);
+    ~ToolTipsTab() override;
 
+    void loadStrings() override;
+    void projectOpened() override;
     void shown() override;
     records::ButtonStates checkForOk() override;
     void clear() override;
@@ -17,4 +26,7 @@ public:
 
     void cbottform_Click();
     void cbottobject_Click();
+
+private:
+    std::unique_ptr<Ui::ToolTipsTab> ui;
 };

@@ -4,14 +4,23 @@
 
 #include "tabpage.h"
 
+#include <memory>
+
 namespace records {
 struct WhatsThisRecord;
 }
 
+namespace Ui {
+class WhatsThisTab;
+}
+
 class WhatsThisTab : public TabPage {
 public:
-    explicit WhatsThisTab(FrmMain& window);
+    explicit WhatsThisTab(TabContext& context);
+    ~WhatsThisTab() override;
 
+    void loadStrings() override;
+    void projectOpened() override;
     void shown() override;
     records::ButtonStates checkForOk() override;
     void clear() override;
@@ -26,6 +35,9 @@ public:
 
 private:
     void showHelpType(const records::WhatsThisRecord& entry);
+    void dropTopicIfUnused(const QString& topicId);
 
     QString m_topicText; // the help text last taken from a picked general topic
+
+    std::unique_ptr<Ui::WhatsThisTab> ui;
 };

@@ -62,7 +62,7 @@ class TestAppProjectTabs : public QObject {
 
     testenv::RegistryFolder m_registry;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FrmMain> w;
+    std::unique_ptr<testenv::Window> w;
     QStringList m_messages;
     QStringList m_fileAnswers; // next answers of the file dialog
 
@@ -371,8 +371,7 @@ private slots:
                                  QStringLiteral("The version"));
         appfixture::addTopic(db(), QStringLiteral("GENERAL"), 44, QStringLiteral("General text"));
         appfixture::addTopic(db(), QStringLiteral("OTHER"), 45, QStringLiteral("Other text"));
-        w->cbowttopicid->addItems(
-            {QStringLiteral("VERSION_TOPIC"), QStringLiteral("GENERAL"), QStringLiteral("OTHER")});
+        QVERIFY(w->DataBaseOpen(w->session().projectPath)); // the lists show the new rows
         enterProjectFile(path(QStringLiteral("app/app.vbp")));
         showTab(FrmMain::TabWhatsThis);
         pick(w->cbowtform, QStringLiteral("frmMain"));

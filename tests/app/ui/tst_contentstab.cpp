@@ -50,7 +50,7 @@ class TestContentsTab : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    std::unique_ptr<FrmMain> w;
+    std::unique_ptr<testenv::Window> w;
     ContentsTree* tree = nullptr;
     testenv::DialogScript m_dialogs;
     QList<shell::MessageRequest>& m_messages = m_dialogs.messages;

@@ -28,7 +28,7 @@ class TestGenerationWindow : public QObject {
 
     std::unique_ptr<testenv::RegistryFolder> m_registry; // one per test: no compiler left behind
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FrmMain> m_w;
+    std::unique_ptr<testenv::Window> m_w;
     std::unique_ptr<testenv::DialogScript> m_dialogs;
     QStringList messages() const { return m_dialogs->texts(); }
 
@@ -378,8 +378,12 @@ private slots:
         m_w->createTab().cmdcreate_Click(); // no project open
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
 
+        // The Create tab's rule refuses (no help file named): the button,
+        // the menu item and the command itself all hold back.
         openProjectOnCreateTab();
-        m_w->cmdcreate->setEnabled(false);
+        m_w->txthelpfilename->clear();
+        QVERIFY(!m_w->cmdcreate->isEnabled() && !m_w->mnucreate->isEnabled());
+        m_w->mnucreate->trigger();
         m_w->createTab().cmdcreate_Click();
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(messages().isEmpty());

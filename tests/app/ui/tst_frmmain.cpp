@@ -1,6 +1,7 @@
 // The main window: its controls and captions, start-up, New, Open and the
 // recent-files list, the tab switch and the window's commands.
 #include "common/testenv.h"
+#include "common/window.h"
 #include "components/components.h"
 #include "components/interfaces.h"
 #include "resources/stringtable.h"
@@ -118,8 +119,13 @@ QStringList controlNames() {
                "mnuexit "
                "mnuview mnuviewhelpfile mnuhelp mnuproghelp mnuwhatsthis mnuhelpsep1 mnuaboutqmt "
                "mnuaboutkrv mnuhelpsep2 mnuviewprojecthelp mnutvcommands mnutvdelete mnucfaddhere "
-               "opthelptype_0 opthelptype_1 mnuMRU_1 mnuMRU_2 mnuMRU_3 mnuMRU_4 mnuMRU_5 ")
+               "opthelptype_0 opthelptype_1 mnuedit mnusave mnucancel mnudelete mnuzoom mnucreate ")
         .split(u' ', Qt::SkipEmptyParts);
+}
+
+// An item of the recent-files list, or none.
+QAction* recent(QWidget& window, int position) {
+    return window.findChild<QAction*>(QStringLiteral("mnuMRU_%1").arg(position));
 }
 
 QString captionOf(QObject* control) {
@@ -143,17 +149,17 @@ class TestFrmMain : public QObject {
 
     std::unique_ptr<testenv::RegistryFolder> m_registry;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FrmMain> m_window;
+    std::unique_ptr<testenv::Window> m_window;
     QStringList m_messages;
     std::deque<QString> m_answers; // file-dialog answers; empty text = cancel
     QStringList m_opened;          // targets given to the desktop's opener
     bool m_openerAnswer = true;
 
-    FrmMain& window() { return *m_window; }
+    testenv::Window& window() { return *m_window; }
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
-    std::unique_ptr<FrmMain> startWindow() {
-        auto w = std::make_unique<FrmMain>();
+    std::unique_ptr<testenv::Window> startWindow() {
+        auto w = std::make_unique<testenv::Window>();
         w->Form_Load();
         return w;
     }
@@ -170,8 +176,8 @@ class TestFrmMain : public QObject {
     QStringList menuList() {
         QStringList list;
         for (int k = 1; k <= 5; ++k)
-            if (window().mnuMRU[k]->isVisible())
-                list << window().mnuMRU[k]->text();
+            if (recent(window(), k) && recent(window(), k)->isVisible())
+                list << recent(window(), k)->text();
         return list;
     }
     static QStringList captions(const QStringList& paths) {
@@ -254,8 +260,6 @@ private slots:
             QVERIFY2(window().findChild<QObject*>(name), qPrintable(name));
         QCOMPARE(window().findChild<QObject*>(QStringLiteral("opthelptype_1")),
                  static_cast<QObject*>(window().opthelptype[1]));
-        QCOMPARE(window().findChild<QObject*>(QStringLiteral("mnuMRU_3")),
-                 static_cast<QObject*>(window().mnuMRU[3]));
         QCOMPARE(window().Toolbar1->objectName(), QStringLiteral("Toolbar1"));
         QVERIFY(qobject_cast<QPlainTextEdit*>(window().txtgenhelptext));
         QVERIFY(window().cbotopicid->isEditable() && window().cbowtform->isEditable());
@@ -379,15 +383,22 @@ private slots:
                                   QString(),
                                   QStringLiteral("Help"),
                                   QStringLiteral("Exit")};
+        // The buttons are the menus' own commands; without a project only
+        // those that need none are offered.
+        const QList<QAction*> commands = {
+            window().mnunew, window().mnuopen,      window().mnusave, window().mnuprint,
+            nullptr,         window().mnudelete,    window().mnuzoom, window().mnucreate,
+            nullptr,         window().mnuwhatsthis, window().mnuexit};
         QCOMPARE(window().Toolbar1->actions().size(), 11);
         for (int i = 1; i <= 11; ++i) {
             QAction* button = window().toolbarButtons[i];
             QCOMPARE(window().Toolbar1->actions().at(i - 1), button);
             QCOMPARE(button->isSeparator(), i == 5 || i == 9);
             if (!button->isSeparator()) {
+                QCOMPARE(button, commands.at(i - 1));
                 QCOMPARE(button->toolTip(), tips.at(i - 1));
                 QVERIFY(!button->icon().isNull());
-                QVERIFY(button->isEnabled());
+                QCOMPARE(button->isEnabled(), i != 3 && (i < 6 || i > 8));
             }
         }
         QCOMPARE(window().tbwWrapper->Toolbar(), window().Toolbar1);
@@ -398,7 +409,8 @@ private slots:
         QList<QMenu*> barMenus;
         for (QAction* a : window().menuBar()->actions())
             barMenus << a->menu();
-        QCOMPARE(barMenus, (QList<QMenu*>{window().mnufile, window().mnuview, window().mnuhelp}));
+        QCOMPARE(barMenus, (QList<QMenu*>{window().mnufile, window().mnuedit, window().mnuview,
+                                          window().mnuhelp}));
         QVERIFY(!window().mnuimport->menuAction()->isEnabled());
         for (QAction* hidden :
              {window().mnufilesep2, window().mnuhelpsep2, window().mnuviewprojecthelp})
@@ -478,8 +490,8 @@ private slots:
         auto next = startWindow();
         QStringList shown;
         for (int k = 1; k <= 5; ++k)
-            if (next->mnuMRU[k]->isVisible())
-                shown << next->mnuMRU[k]->text();
+            if (recent(*next, k) && recent(*next, k)->isVisible())
+                shown << recent(*next, k)->text();
         QCOMPARE(shown, captions(paths));
     }
 
@@ -499,13 +511,13 @@ private slots:
         newProject(path(QStringLiteral("q5.QMT")));
         paths.prepend(path(QStringLiteral("q5.QMT")));
         QVERIFY(window().mnuimport->menuAction()->isEnabled());
-        window().mnuMRU[1]->trigger();
+        recent(window(), 1)->trigger();
         QCOMPARE(window().session().projectPath, paths.at(0));
         QCOMPARE(registryList(), paths);
         QVERIFY(window().mnuimport->menuAction()->isEnabled());
 
         // The third item moves to the top; the two above it move down.
-        window().mnuMRU[3]->trigger();
+        recent(window(), 3)->trigger();
         QCOMPARE(window().session().projectPath, paths.at(2));
         paths.move(2, 0);
         QCOMPARE(registryList(), paths);
@@ -683,9 +695,9 @@ private slots:
         QCOMPARE(registryList(), list);
 
         // A recent file that has gone: reported, list and project unchanged.
-        QCOMPARE(window().mnuMRU[2]->text(), QStringLiteral("&2 ") + other);
+        QCOMPARE(recent(window(), 2)->text(), QStringLiteral("&2 ") + other);
         QVERIFY(QFile::remove(other));
-        window().mnuMRU[2]->trigger();
+        recent(window(), 2)->trigger();
         QCOMPARE(m_messages.size(), 3);
         QVERIFY(m_messages.last().contains(QDir::toNativeSeparators(other)));
         QCOMPARE(registryList(), list);
@@ -725,14 +737,11 @@ private slots:
         QDragEnterEvent enter(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(&window(), &enter);
         QVERIFY(!enter.isAccepted()); // only the tree's own nodes are followed
-        struct Probe : FrmMain {
-            using FrmMain::dragMoveEvent;
-        } probe;
-        probe.Timer1->start();
-        QDragMoveEvent move(QPoint(5, 5), Qt::MoveAction, &data, Qt::LeftButton, {});
-        probe.dragMoveEvent(&move);
-        QVERIFY(!probe.Timer1->isActive());
-        QVERIFY(!move.isAccepted()); // nothing is dropped outside the tree
+        // The platform tells the tree when a drag leaves it (a leave event
+        // sent by hand is not delivered outside a drag).
+        window().Timer1->start();
+        emit window().tvcontentsfileview->dragLeft();
+        QVERIFY(!window().Timer1->isActive());
     }
 
     void helpButtonAndWhatsThisItemBehaveAlike() {

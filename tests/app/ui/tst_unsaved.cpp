@@ -28,7 +28,7 @@ class TestUnsaved : public QObject {
 
     testenv::RegistryFolder m_registry;
     QTemporaryDir m_dir;
-    std::unique_ptr<FrmMain> w;
+    std::unique_ptr<testenv::Window> w;
     testenv::DialogScript m_dialogs;
 
     dao::Database& db() { return *w->session().db; }
