@@ -246,6 +246,9 @@ CreateInputProblems CheckCreateInputs(const CreateSettings& s, dao::Database& db
             [&](Checker& check) { checkContents(db, check, problems.warnings); });
     if (CreateSettings::ticked(s.createToolTips))
         run(problems.toolTips, [&](Checker& check) { checkToolTips(db, check); });
+    // Entries of a deleted topic are written all the same: the author hears of them.
+    if ((s.generalHelpDue() && CreateSettings::ticked(s.createContentsFile)) || s.htmlHelp())
+        problems.warnings += contents::EntriesWithoutTopic(db);
     return problems;
 }
 

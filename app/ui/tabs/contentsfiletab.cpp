@@ -296,6 +296,7 @@ void ContentsFileTab::LoadContentsTree() {
     state.loading = false;
     if (last)
         w.tvcontentsfileview->scrollToItem(last);
+    markMissingTopics();
     // OK follows the tree, so moves of a loaded tree can be saved.
     w.CheckForOk();
 }
@@ -352,6 +353,7 @@ void ContentsFileTab::cmdaddnode_Click() {
     tree->setCurrentItem(node);
     if (heading)
         state.insertionParent = key;
+    markMissingTopics();
     w.cbocftopicid->setEditText(QString());
     w.txtcftitle->clear();
     w.CheckForOk();
@@ -413,6 +415,13 @@ void ContentsFileTab::mnucfaddhere_Click() {
         state.insertionParent = ContentsTree::nodeKey(node);
     else
         state.insertionParent = ContentsTree::nodeKey(node->parent());
+}
+
+void ContentsFileTab::markMissingTopics() {
+    if (session().isOpen())
+        ui::runCommand([this] {
+            w.tvcontentsfileview->markMissingTopics(contents::HelpTopicKeys(*session().db));
+        });
 }
 
 void ContentsFileTab::SaveContentsTree() {

@@ -1,5 +1,6 @@
 // The Contents File tab of the main window, on a real project file.
 #include "app/contents/contentstestutil.h"
+#include "common/project.h"
 #include "common/testenv.h"
 #include "common/window.h"
 #include "shell/dialogs.h"
