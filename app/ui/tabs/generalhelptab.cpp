@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTextBrowser>
 
 GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral("General Help")) {
@@ -67,6 +68,7 @@ void GeneralHelpTab::clear() {
         box->clear();
     w.txtgenhelptext->clear();
     w.cbotopicid->setFocus();
+    m_loadedTopicId.clear();
     setModified(false);
 }
 
@@ -112,6 +114,7 @@ void GeneralHelpTab::cbotopicid_Click() {
             const auto record = records::LoadGeneralHelp(*session().db, topicId);
             if (!record)
                 return;
+            m_loadedTopicId = record->topicId;
             const QuietChanges quiet(*this);
             w.txttopictitle->setText(record->title);
             w.txtbrowseseq->setText(record->browseSeq);

@@ -29,4 +29,5 @@ private:
     void showPreview();
 
     QTimer m_preview;
+    QString m_loadedTopicId; // the stored topic the fields show; empty for a new one
 };

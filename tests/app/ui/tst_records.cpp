@@ -211,20 +211,54 @@ void TestRecords::chosenTopicSavedUnderANewId() {
     QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("Body A"));
     QVERIFY(w->cmdok->isEnabled());
 
-    // Typing a new ID loads nothing: the fields stay and are saved under it.
+    // Typing a new ID loads nothing: OK asks whether to rename the topic or
+    // copy it; the copy takes the next free map number, not the topic's.
     retype(w->cbotopicid, QStringLiteral("IDH_B"));
     QCOMPARE(w->txttopictitle->text(), QStringLiteral("Title A"));
+    m_dialogs.answers = {2}; // save as a new topic
     click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].text.section(u'\n', 0, 0),
+             QStringLiteral("Rename IDH_A to IDH_B, or save as a new topic?"));
     const auto b = records::LoadGeneralHelp(db(), QStringLiteral("IDH_B"));
     QVERIFY(b);
     QCOMPARE(b->title, QStringLiteral("Title A"));
     QCOMPARE(b->browseSeq, QStringLiteral("main:005"));
     QCOMPARE(b->keywords, QStringLiteral("alpha;beta"));
     QCOMPARE(b->topicHeader, QStringLiteral("Header A"));
-    QCOMPARE(b->mapNumber, QStringLiteral("17"));
+    QCOMPARE(b->mapNumber, QStringLiteral("18"));
     QCOMPARE(b->helpText, QStringLiteral("Body A"));
     QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_B")}));
     QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 2);
+
+    // A number another topic has, typed for a new topic, is refused naming it.
+    m_messages.clear();
+    fillTopic(QStringLiteral("IDH_D"), QStringLiteral("Body D"), QStringLiteral("17"));
+    click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].text.contains(u"map number 17 is already used by the topic IDH_A"),
+             qPrintable(m_messages[0].text));
+    QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 2);
+    click(w->cmdcancel);
+
+    // Cancel keeps everything as typed; Rename moves the topic.
+    QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+    retype(w->cbotopicid, QStringLiteral("IDH_C"));
+    m_messages.clear();
+    m_dialogs.answers = {3};
+    click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_C"));
+    QCOMPARE(w->txttopictitle->text(), QStringLiteral("Title A"));
+    QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_C")));
+    m_dialogs.answers = {1};
+    click(w->cmdok);
+    QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_B")));
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_C"))->mapNumber,
+             QStringLiteral("18"));
+    QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_C")}));
+    QCOMPARE(items(w->cbowttopicid), items(w->cbotopicid));
+    QVERIFY(w->cbotopicid->currentText().isEmpty());
 }
 
 void TestRecords::helpTextLinesAreStoredWithWindowsLineEnds() {

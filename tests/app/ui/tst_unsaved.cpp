@@ -123,11 +123,11 @@ private slots:
         // topic is what gets saved.
         retype(w->cbotopicid, QStringLiteral("IDH_C"));
         retype(w->txtgenhelptext, QStringLiteral("text of C"));
-        m_dialogs.answers = {shell::vbYes};
+        m_dialogs.answers = {shell::vbYes, 2}; // save, as a new topic
         QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
         QCOMPARE(helpTextOf(QStringLiteral("IDH_C")), QStringLiteral("text of C"));
         QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("edited again"));
-        QCOMPARE(takeQuestions().size(), 1);
+        QCOMPARE(takeQuestions().size(), 2);
         QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
 
         // Ctrl+S is OK.
