@@ -4,6 +4,7 @@
 #include "listutil.h"
 #include "resources/stringids.h"
 #include "ui/commandguard.h"
+#include "ui/controlnotes.h"
 #include "ui/frmmain.h"
 #include "workspace/records.h"
 
@@ -49,6 +50,10 @@ void ToolTipsTab::clearAfterSave() {
 }
 
 void ToolTipsTab::save() {
+    if (!ui::confirmControlEntry(ui::controlWarnings(w.cbottobject, w.cbottform->currentText(),
+                                                     w.cbottobject->currentText(),
+                                                     {WrittenProperty::ToolTipText})))
+        throw ui::Cancelled();
     records::SaveToolTip(*session().db, {w.cbottform->currentText(), w.cbottobject->currentText(),
                                          w.txttooltiptext->text()});
 }
@@ -64,6 +69,8 @@ void ToolTipsTab::cbottform_Click() {
     const ui::WaitCursor wait;
     const QuietChanges quiet(*this);
     w.applicationForms().FindObjects(w.cbottform->currentText(), w.cbottobject);
+    ui::markControlsWithout(w.cbottobject, w.cbottform->currentText(),
+                            {WrittenProperty::ToolTipText});
 }
 
 void ToolTipsTab::cbottobject_Click() {

@@ -5,6 +5,7 @@
 #include "listutil.h"
 #include "resources/stringids.h"
 #include "ui/commandguard.h"
+#include "ui/controlnotes.h"
 #include "ui/frmmain.h"
 #include "ui/uiutil.h"
 #include "workspace/records.h"
@@ -83,6 +84,8 @@ void WhatsThisTab::cbowtform_Click() {
     const ui::WaitCursor wait;
     const QuietChanges quiet(*this);
     w.applicationForms().FindObjects(w.cbowtform->currentText(), w.cbowtobject);
+    ui::markControlsWithout(w.cbowtobject, w.cbowtform->currentText(),
+                            {WrittenProperty::HelpContextID, WrittenProperty::WhatsThisHelpID});
 }
 
 // Ticks the help-type boxes of an entry's Type.
