@@ -21,8 +21,8 @@
 #include <QTextBrowser>
 
 GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral("General Help")) {
+    // Typing in the ID box finds a topic: it is no edit (OK asks about a changed ID).
     onPick(w.cbotopicid, [this] { cbotopicid_Click(); });
-    watch(w.cbotopicid);
     for (QLineEdit* box :
          {w.txttopictitle, w.txtkeywords, w.txtbrowseseq, w.txttopicheader, w.txtmapnumber})
         watch(box);

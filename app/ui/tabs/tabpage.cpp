@@ -60,8 +60,14 @@ bool TabPage::askBeforeReplacing(QComboBox* box) {
         const QuietChanges quiet(*this);
         showText(box, shown);
     }
-    if (!w.confirmLeaving(*this))
+    if (!w.confirmLeaving(*this)) {
+        // A box that showed no record keeps what the author typed into it.
+        if (shown.isEmpty()) {
+            const QuietChanges quiet(*this);
+            showText(box, chosen);
+        }
         return false;
+    }
     const QuietChanges quiet(*this);
     showText(box, chosen);
     return true;

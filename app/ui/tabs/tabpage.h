@@ -72,7 +72,7 @@ protected:
     // Asks Save, Discard or Cancel when the tab has changes, with `box`
     // showing the record the changes belong to meanwhile (the one shown
     // before the item being chosen). False on Cancel: the list shows that
-    // record again.
+    // record again, or keeps what was typed when it showed none.
     bool askBeforeReplacing(QComboBox* box);
 
     // Changes of the controls made by the program, not the author.

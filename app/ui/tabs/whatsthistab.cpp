@@ -20,10 +20,9 @@ WhatsThisTab::WhatsThisTab(FrmMain& window) : TabPage(window, QStringLiteral("Wh
     onPick(w.cbowtform, [this] { cbowtform_Click(); });
     onPick(w.cbowtobject, [this] { cbowtobject_Click(); });
     // A general topic only adds to the entry; the question comes when another
-    // control's entry would replace it.
+    // control's entry would replace it. Typing a topic ID to find it is no edit.
     onPick(
         w.cbowttopicid, [this] { cbowttopicid_Click(); }, false);
-    watch(w.cbowttopicid);
     watch(w.txtwtmapnumber);
     watch(w.txtwthelptext);
     watch(w.chkwtconsenhlp);
