@@ -328,6 +328,12 @@ QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QStr
 void ContentsFileTab::cmdaddnode_Click() {
     ContentsTree* tree = w.tvcontentsfileview;
     const QString title = w.txtcftitle->text();
+    // Create writes such a title as it is: the author hears of it now.
+    if (const QString warning = contents::TitleWarning(title);
+        !warning.isEmpty() &&
+        shell::MsgBox(warning + QStringLiteral("\n\nAdd it all the same?"),
+                      shell::vbExclamation + shell::vbOKCancel) != shell::vbOK)
+        return;
     if (tree->topLevelItemCount() == 0) {
         AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
                 contents::ImageRootAdded);

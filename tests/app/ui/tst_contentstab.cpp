@@ -213,6 +213,55 @@ private slots:
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U), G(G2(N)))"));
     }
 
+    // Entries whose topic the project lacks are struck out, when loaded and
+    // when added; a topic that comes back takes the mark away.
+    void entriesOfMissingTopicsAreMarked() {
+        openWithRows([](dao::Database& db) {
+            testenv::addRow(
+                db, QStringLiteral("GeneralHelp"),
+                {{"TopicID", QStringLiteral("IDH_T")}, {"Status", QStringLiteral("A")}});
+            addRow(db, QStringLiteral("H.1"), QStringLiteral("H"), QStringLiteral("1"),
+                   QStringLiteral("Main"), QStringLiteral("3"));
+            addRow(db, QStringLiteral("idh_t.2"), QStringLiteral("T"), QStringLiteral("2"),
+                   QStringLiteral("H.1"), QStringLiteral("2"));
+            addRow(db, QStringLiteral("IDH_GONE.3"), QStringLiteral("Gone"), QStringLiteral("2"),
+                   QStringLiteral("H.1"), QStringLiteral("2"));
+        });
+        const auto marks = [&] {
+            QStringList out;
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if (!ContentsTree::missingTopic(*it).isEmpty())
+                    out << ContentsTree::missingTopic(*it) + u'/' +
+                               QString::number((*it)->font(0).strikeOut());
+            return out;
+        };
+        QCOMPARE(marks(), QStringList{QStringLiteral("IDH_GONE/1")});
+        QVERIFY(node(QStringLiteral("IDH_GONE.3"))->toolTip(0).contains(u"IDH_GONE"));
+        add(false, QStringLiteral("IDH_NEW"), QStringLiteral("New"));
+        QCOMPARE(marks(), (QStringList{QStringLiteral("IDH_GONE/1"), QStringLiteral("IDH_NEW/1")}));
+        testenv::addRow(*w->session().db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_GONE")}, {"Status", QStringLiteral("A")}});
+        showContentsTab();
+        QCOMPARE(marks(), QStringList());
+        QVERIFY(!node(QStringLiteral("IDH_GONE.3"))->font(0).strikeOut());
+    }
+
+    // A title with "=" is warned about at Add: Cancel goes back to it, OK adds it.
+    void titleWithAnEqualsSignIsWarnedAboutAtAdd() {
+        openWithRows();
+        m_answers = {shell::vbCancel};
+        add(false, QStringLiteral("IDH_A"), QStringLiteral("a = b"));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].text.startsWith(u"The contents entry \"a = b\" holds \"=\""));
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(w->txtcftitle->text(), QStringLiteral("a = b"));
+        QTest::mouseClick(w->cmdaddnode, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 2);
+        QCOMPARE(shape(tree), QStringLiteral("Contents File(a = b)"));
+        add(false, QStringLiteral("IDH_B"), QStringLiteral("b"));
+        QCOMPARE(m_messages.size(), 2);
+    }
+
     void addHereChoosesWhereTheNextEntriesGo() {
         openWithRows(headingWithTopics);
         // on a topic: beside it, below its parent
