@@ -5,7 +5,7 @@
 #include "components/interfaces.h"
 #include "desktop.h"
 #include "frmtextedit.h"
-#include "generation/htmlhelp.h"
+#include "generation/createrules.h"
 #include "icons.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
@@ -506,20 +506,13 @@ void FrmMain::showHelpFile(const QString& file) {
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
-    if (opthelptype[0]->isChecked()) {
-        // HTML Help: the compiled file where the compiler put it, in the
-        // desktop's viewer.
-        CreateSettings s;
-        s.helpProjectFileName = txthelpprojectfilename->text();
-        s.helpFileName = txthelpfilename->text();
-        showHelpFile(HtmlHelpPathsFor(s).compiled);
-        return;
-    }
-    showHelpFile(txthelpfilename->text());
+    mnuviewhelpfile_Click();
 }
 
 void FrmMain::mnuviewhelpfile_Click() {
-    showHelpFile(txthelpfilename->text());
+    // Where Create puts it: a bare name beside the help project file.
+    showHelpFile(
+        HelpFileToView(SettingsBesideProject(m_create->createSettings(), m_session.projectPath)));
 }
 
 void FrmMain::mnuaboutqmt_Click() {

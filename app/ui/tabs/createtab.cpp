@@ -261,7 +261,11 @@ void CreateTab::opthelptype_Click(int index) {
     w.cmdrtffilebrowse->setEnabled(windows);
     CreateSettings s = createSettings();
     ApplyHelpTypeExtensions(s, type);
+    FillDefaultNames(s, type, session().projectPath);
     setText(w.txthelpprojectfilename, s.helpProjectFileName);
+    setText(w.txthelpprojecttitle, s.helpProjectTitle);
+    setText(w.txtrtffilename, s.rtfFileName);
+    setText(w.txtindexfilename, s.indexFileName);
     setText(w.txthelpfilename, s.helpFileName);
     setText(w.txtcontentsfilename, s.contentsFileName);
     w.CheckForOk();
@@ -355,8 +359,9 @@ void CreateTab::create() {
                               built.message};
     };
     w.statusBar()->showMessage(QStringLiteral("Creating..."));
-    const CreateReport report = RunCreateCommand(createSettings(), *session().db,
-                                                 session().appProjectPath, session().forms, steps);
+    const CreateReport report =
+        RunCreateCommand(SettingsBesideProject(createSettings(), session().projectPath),
+                         *session().db, session().appProjectPath, session().forms, steps);
     w.statusBar()->showMessage(SummarizeCreateReport(report));
     shell::MsgBox(DescribeCreateReport(report),
                   report.ok() ? shell::vbInformation : shell::vbExclamation);
