@@ -499,10 +499,13 @@ void FrmMain::mnuproghelp_Click() {
 
 // Opens the help file the project makes, or says why not.
 void FrmMain::showHelpFile(const QString& file) {
-    if (!desktop::openWithDesktop(file))
-        shell::MsgBox(LoadResString(str::message::HelpFileMissing) + u'\n' +
-                          desktop::whyNotOpened(file),
-                      shell::vbOKOnly);
+    if (desktop::openWithDesktop(file))
+        return;
+    // "Missing" only when it is: a file that is there lacks a viewer.
+    const bool missing = file.isEmpty() || !QFileInfo::exists(file);
+    shell::MsgBox((missing ? LoadResString(str::message::HelpFileMissing) + u'\n' : QString()) +
+                      desktop::whyNotOpened(file),
+                  shell::vbOKOnly);
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
