@@ -2,9 +2,12 @@
 
 #include "codepage/ansi.h"
 #include "mapnumbers.h"
+#include "rtf/helptext.h"
 
 #include <QStringBuilder>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace textrules {
 

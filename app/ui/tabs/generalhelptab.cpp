@@ -73,15 +73,58 @@ void GeneralHelpTab::clear() {
 }
 
 void GeneralHelpTab::save() {
-    const records::GeneralHelpRecord record{
-        w.cbotopicid->currentText(), w.txttopictitle->text(),  w.txtbrowseseq->text(),
-        w.txtkeywords->text(),       w.txttopicheader->text(), ui::storedText(w.txtgenhelptext),
+    const QString topicId = w.cbotopicid->currentText();
+    records::GeneralHelpRecord record{
+        topicId,
+        w.txttopictitle->text(),
+        w.txtbrowseseq->text(),
+        w.txtkeywords->text(),
+        w.txttopicheader->text(),
+        confirmCodes(QStringLiteral("The topic ") + topicId, w.txtgenhelptext),
         w.txtmapnumber->text()};
+    // A changed ID renames the topic shown, or makes a new one: the author says which.
+    const QString loaded = m_loadedTopicId;
+    if (!loaded.isEmpty() && loaded != record.topicId &&
+        !records::LoadGeneralHelp(*session().db, record.topicId)) {
+        const int choice = shell::Choose(
+            QStringLiteral("Rename %1 to %2, or save as a new topic?\n\nRenaming takes the "
+                           "contents entries and What's This entries of %1 along; a new topic "
+                           "leaves %1 as it is and gets a map number of its own.")
+                .arg(loaded, record.topicId),
+            {QStringLiteral("&Rename"), QStringLiteral("Save as &new topic"),
+             QStringLiteral("Cancel")});
+        if (choice == 2)
+            throw ui::Cancelled();
+        // The copy's number came with the topic shown: it takes the next free one.
+        if (const auto own = records::MapNumberOfTopic(*session().db, loaded);
+            choice == 1 && own && record.mapNumber == QString::number(*own)) {
+            if (const int next = mapnumbers::NextMapNumber(*session().db);
+                next <= mapnumbers::MaxMapNumber) {
+                record.mapNumber = QString::number(next);
+                const QuietChanges quiet(*this);
+                w.txtmapnumber->setText(record.mapNumber);
+            }
+        }
+        if (choice == 0) {
+            const auto renamed = records::RenameGeneralHelp(*session().db, loaded, record);
+            for (QComboBox* box : {w.cbotopicid, w.cbocftopicid, w.cbowttopicid}) {
+                ui::removeKeepingText(box, loaded);
+                ui::addKeepingText(box, record.topicId);
+            }
+            w.statusBar()->showMessage(
+                QStringLiteral("%1 renamed to %2 (%3 contents entries, %4 What's This entries "
+                               "follow it).")
+                    .arg(loaded, record.topicId)
+                    .arg(renamed.contentsEntries)
+                    .arg(renamed.whatsThisEntries),
+                8000);
+            return;
+        }
+    }
     if (records::SaveGeneralHelp(*session().db, record)) {
         for (QComboBox* box : {w.cbotopicid, w.cbocftopicid, w.cbowttopicid})
             ui::addKeepingText(box, record.topicId);
     }
-    warnAboutCodes(QStringLiteral("The topic ") + record.topicId, record.helpText);
 }
 
 bool GeneralHelpTab::remove() {

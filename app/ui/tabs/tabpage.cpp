@@ -2,7 +2,10 @@
 
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
+#include "ui/commandguard.h"
 #include "ui/frmmain.h"
+#include "ui/uiutil.h"
+#include "workspace/textrules.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -62,14 +62,24 @@ void WhatsThisTab::clear() {
 }
 
 void WhatsThisTab::save() {
+    // The help IDs the ticked types write: context-sensitive help the first, What's This the
+    // second.
+    QList<WrittenProperty> written;
+    if (ui::checkValue(w.chkwtconsenhlp) == 1)
+        written << WrittenProperty::HelpContextID;
+    if (ui::checkValue(w.chkwtwthlp) == 1)
+        written << WrittenProperty::WhatsThisHelpID;
+    if (!ui::confirmControlEntry(ui::controlWarnings(w.cbowtobject, w.cbowtform->currentText(),
+                                                     w.cbowtobject->currentText(), written)))
+        throw ui::Cancelled();
+    const QString helpText = confirmCodes(
+        QStringLiteral("The What's This entry of ") +
+            records::ObjectKey(w.cbowtform->currentText(), w.cbowtobject->currentText()),
+        w.txtwthelptext);
     records::SaveWhatsThis(*session().db,
                            {w.cbowtform->currentText(), w.cbowtobject->currentText(),
-                            w.cbowttopicid->currentText(), w.txtwtmapnumber->text(),
-                            ui::storedText(w.txtwthelptext), ui::checkValue(w.chkwtconsenhlp),
-                            ui::checkValue(w.chkwtwthlp)});
-    warnAboutCodes(QStringLiteral("The What's This entry of ") +
-                       records::ObjectKey(w.cbowtform->currentText(), w.cbowtobject->currentText()),
-                   ui::storedText(w.txtwthelptext));
+                            w.cbowttopicid->currentText(), w.txtwtmapnumber->text(), helpText,
+                            ui::checkValue(w.chkwtconsenhlp), ui::checkValue(w.chkwtwthlp)});
 }
 
 bool WhatsThisTab::remove() {

@@ -295,17 +295,39 @@ void TestRecords::helpTextCodesArePreviewedAndWarnedAbout() {
     QVERIFY(!note.isNull());
     QCOMPARE(note.charFormat().fontWeight(), int(QFont::Bold));
 
-    // Saved all the same, with a warning that names the words to be lost.
+    // Before saving, the words to be lost are named: Go back keeps the topic
+    // shown and stores nothing; Double the backslashes mends the paths only.
+    QList<int>& answers = m_dialogs.answers;
+    answers = {3};
     click(w->cmdok);
-    QCOMPARE(
-        countRows(db(), QStringLiteral("select * from GeneralHelp where TopicID = 'IDH_PATH'")), 1);
     QCOMPARE(m_messages.size(), 1);
-    const QString warning = m_messages.first().text;
-    QVERIFY2(warning.startsWith(QStringLiteral("The topic IDH_PATH is saved, but")) &&
-                 warning.contains(QStringLiteral("\"\\Program\"")) &&
-                 warning.contains(QStringLiteral("\"\\App\"")) &&
-                 !warning.contains(QStringLiteral("ok")),
-             qPrintable(warning));
+    const shell::MessageRequest question = m_messages.first();
+    QVERIFY2(question.text.startsWith(QStringLiteral("The topic IDH_PATH has a help text that")) &&
+                 question.text.contains(QStringLiteral("\"\\Program\"")) &&
+                 question.text.contains(QStringLiteral("\"\\App\"")) &&
+                 !question.text.contains(QStringLiteral("ok")),
+             qPrintable(question.text));
+    QCOMPARE(question.buttons.size(), 3);
+    QCOMPARE(countRows(db(), QStringLiteral("select * from GeneralHelp")), 0);
+    QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_PATH"));
+    answers = {1};
+    click(w->cmdok);
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_PATH"))->helpText,
+             QStringLiteral("{\\b Note:} install to C:\\\\Program Files\\\\App, not C:\\\\ok"));
+    // Save as typed keeps the text; a brace left open cannot be mended by doubling.
+    fillTopic(QStringLiteral("IDH_BRACE"), QStringLiteral("{open C:\\Temp"));
+    m_messages.clear();
+    answers = {2};
+    click(w->cmdok);
+    QCOMPARE(m_messages.first().buttons.size(), 3);
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_BRACE"))->helpText,
+             QStringLiteral("{open C:\\Temp"));
+    fillTopic(QStringLiteral("IDH_OPEN"), QStringLiteral("{open"));
+    m_messages.clear();
+    click(w->cmdok);
+    QCOMPARE(m_messages.first().buttons,
+             (QStringList{QStringLiteral("Save as &typed"), QStringLiteral("&Go back")}));
+    QVERIFY(records::LoadGeneralHelp(db(), QStringLiteral("IDH_OPEN")));
 }
 
 void TestRecords::cancelClearsWithoutWriting() {

@@ -10,8 +10,10 @@
 #include "workspace/mapnumbers.h"
 #include "workspace/options.h"
 #include "workspace/records.h"
+#include "workspace/textrules.h"
 
 #include <QtTest>
+#include <functional>
 
 using namespace records;
 using testenv::countRows;
