@@ -946,7 +946,7 @@ private slots:
                     return;
                 shown = true;
                 editor->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("edited"));
-                editor->close();
+                editor->accept();
             });
         };
         window().txtgenhelptext->setPlainText(QStringLiteral("original"));
