@@ -8,6 +8,7 @@
 #include "ui/commandguard.h"
 #include "ui/contentstree.h"
 #include "ui/frmmain.h"
+#include "ui/roomleft.h"
 #include "workspace/records.h"
 
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
 #include <algorithm>
@@ -107,6 +109,8 @@ ContentsFileTab::ContentsFileTab(FrmMain& window)
         false); // the tree's changes stay whatever topic is picked
     ContentsTree* tree = w.tvcontentsfileview;
     w.txtcftitle->setMaxLength(contents::kMaxTitleLength);
+    ui::showRoomLeft(w.txtcftitle, QStringLiteral("The title"),
+                     [this](const QString& note) { w.statusBar()->showMessage(note, 6000); });
     connect(w.cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
     // Enter in the title adds the entry, as Add does.
     connect(w.txtcftitle, &QLineEdit::returnPressed, this, [this] {

@@ -4,10 +4,12 @@
 #include "generation/htmlpages.h"
 #include "listutil.h"
 #include "resources/stringids.h"
+#include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
 #include "ui/frmmain.h"
+#include "ui/roomleft.h"
 #include "ui/uiutil.h"
 #include "workspace/mapnumbers.h"
 #include "workspace/records.h"
@@ -49,6 +51,11 @@ GeneralHelpTab::GeneralHelpTab(FrmMain& window) : TabPage(window, QStringLiteral
     w.txttopictitle->setMaxLength(records::TopicTitleSize);
     w.txtbrowseseq->setMaxLength(records::BrowseSeqSize);
     w.txttopicheader->setMaxLength(records::TopicHeaderSize);
+    const auto say = [this](const QString& note) { w.statusBar()->showMessage(note, 6000); };
+    ui::showRoomLeft(w.cbotopicid->lineEdit(), LoadResString(str::caption::TopicId), say);
+    ui::showRoomLeft(w.txttopictitle, LoadResString(str::caption::TopicTitle), say);
+    ui::showRoomLeft(w.txtbrowseseq, LoadResString(str::caption::BrowseSequence), say);
+    ui::showRoomLeft(w.txttopicheader, LoadResString(str::caption::TopicHeader), say);
 }
 
 void GeneralHelpTab::shown() {

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -784,6 +785,13 @@ void TestRecords::inputsAreLimitedToTheirFields() {
     QCOMPARE(w->txttopictitle->text().size(), 50);
     QCOMPARE(w->txtbrowseseq->text().size(), 50);
     QCOMPARE(w->txttopicheader->text().size(), 100);
+    // The status line says when a box is full, and how much room is left near the end.
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Topic Header is full: it holds at most 100 characters."));
+    retype(w->txttopictitle, QString(45, QLatin1Char('t')));
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Topic Title: 5 of 50 characters left."));
+    retype(w->txttopictitle, longText);
     retype(w->txtmapnumber, QStringLiteral("0"));
     click(w->cmdok);
     QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.value(0).text));

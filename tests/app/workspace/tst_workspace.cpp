@@ -100,6 +100,10 @@ private slots:
     void createTabHtmlHelp();
 
     // ---- map numbers
+    void roomLeftNote_data();
+    void roomLeftNote();
+    void doubleStrayBackslashes_data();
+    void doubleStrayBackslashes();
     void parseMapNumber_data();
     void parseMapNumber();
     void counterStartsAtOneAndFollowsSaves();
@@ -337,6 +341,43 @@ void TestWorkspace::createTabHtmlHelp() {
 }
 
 // ---------------------------------------------------------------- map numbers
+
+void TestWorkspace::roomLeftNote_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("room") << 39 << 50 << "";
+    QTest::newRow("four fifths") << 40 << 50 << "Title: 10 of 50 characters left.";
+    QTest::newRow("one left") << 99 << 100 << "Title: 1 of 100 characters left.";
+    QTest::newRow("full") << 50 << 50 << "Title is full: it holds at most 50 characters.";
+    QTest::newRow("no limit") << 5 << 0 << "";
+}
+
+void TestWorkspace::roomLeftNote() {
+    QFETCH(int, length);
+    QFETCH(int, limit);
+    QFETCH(QString, note);
+    QCOMPARE(textrules::RoomLeftNote(QStringLiteral("Title"), length, limit), note);
+}
+
+void TestWorkspace::doubleStrayBackslashes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("mended");
+    QTest::newRow("paths") << "Install to C:\\Program Files\\App."
+                           << "Install to C:\\\\Program Files\\\\App.";
+    QTest::newRow("known codes and doubled ones stay") << "{\\b Bold} C:\\\\Temp\\par x"
+                                                       << "{\\b Bold} C:\\\\Temp\\par x";
+    QTest::newRow("a brace is no backslash") << "{open \\Odd"
+                                             << "{open \\\\Odd";
+    QTest::newRow("nothing to mend") << "plain"
+                                     << "plain";
+}
+
+void TestWorkspace::doubleStrayBackslashes() {
+    QFETCH(QString, text);
+    QFETCH(QString, mended);
+    QCOMPARE(textrules::DoubleStrayBackslashes(text), mended);
+}
 
 void TestWorkspace::parseMapNumber_data() {
     QTest::addColumn<QString>("text");
