@@ -387,15 +387,16 @@ void ContentsFileTab::mnutvdelete_Click() {
     const int image = ContentsTree::nodeImage(node);
     if (image != ImageTopic && image != ImageHeading)
         return; // the root made by the first Add stays
-    // A heading takes its entries with it, from the project at once: asked first.
-    if (const int below = EntriesBelow(node);
-        below > 0 &&
-        shell::MsgBox(QStringLiteral("Delete \"%1\" and %2 below it? They are removed from the "
-                                     "project at once.")
-                          .arg(node->text(0), below == 1
-                                                  ? QStringLiteral("the entry")
-                                                  : QStringLiteral("the %1 entries").arg(below)),
-                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+    // The entry (a heading with its entries) leaves the project at once: asked first.
+    const QString title = node->text(0);
+    const int below = EntriesBelow(node);
+    if (below == 0 ? !confirmDelete(QStringLiteral("the entry \"%1\"").arg(title))
+                   : shell::MsgBox(
+                         QStringLiteral("Delete \"%1\" and %2 below it? They are "
+                                        "removed from the project at once.")
+                             .arg(title, below == 1 ? QStringLiteral("the entry")
+                                                    : QStringLiteral("the %1 entries").arg(below)),
+                         shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return;
     // A refusal of the store leaves the table and the tree as they were.
     const bool deleted = ui::runCommand([&] {
@@ -409,6 +410,8 @@ void ContentsFileTab::mnutvdelete_Click() {
     });
     if (!deleted)
         return;
+    told(below == 0 ? QStringLiteral("Deleted the entry \"%1\".").arg(title)
+                    : QStringLiteral("Deleted \"%1\" and %2 below it.").arg(title).arg(below));
     state.draggedNode.clear();
     clear();
     const QTreeWidgetItem* selected = tree->currentItem();

@@ -146,12 +146,15 @@ bool GeneralHelpTab::remove() {
     if (!controls.isEmpty())
         uses << QStringLiteral("the What's This entries of %1")
                     .arg(controls.join(QStringLiteral(", ")));
-    if (!uses.isEmpty() &&
-        shell::MsgBox(QStringLiteral("The topic %1 is still used by %2. Delete it anyway?")
-                          .arg(topicId, uses.join(QStringLiteral(" and "))),
-                      shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+    if (uses.isEmpty()
+            ? !confirmDelete(u"the topic " + topicId)
+            : shell::MsgBox(QStringLiteral("The topic %1 is still used by %2. Delete it anyway?")
+                                .arg(topicId, uses.join(QStringLiteral(" and "))),
+                            shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return false;
     const bool deleted = records::DeleteGeneralHelp(*session().db, topicId);
+    if (deleted)
+        told(QStringLiteral("Deleted the topic %1.").arg(topicId));
     // The other topic lists keep it until the next open.
     ui::removeKeepingText(w.cbotopicid, topicId);
     return deleted;

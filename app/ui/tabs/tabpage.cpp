@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 
 TabPage::TabPage(FrmMain& window, QString name) : w(window), m_name(std::move(name)) {}
 
@@ -118,13 +119,35 @@ void TabPage::watch(QAbstractButton* button) {
     connect(button, &QAbstractButton::clicked, this, [this] { edited(); });
 }
 
-void TabPage::warnAboutCodes(const QString& owner, const QString& helpText) {
-    const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(helpText);
+bool TabPage::confirmDelete(const QString& what) {
+    return shell::MsgBox(
+               QStringLiteral("Delete %1? It is removed from the project at once.").arg(what),
+               shell::vbQuestion + shell::vbOKCancel) == shell::vbOK;
+}
+
+void TabPage::told(const QString& message) {
+    w.statusBar()->showMessage(message, 8000);
+}
+
+QString TabPage::confirmCodes(const QString& owner, QPlainTextEdit* edit) {
+    const QString text = ui::storedText(edit);
+    const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(text);
     if (problems.empty())
-        return;
-    shell::MsgBox(owner +
-                      QStringLiteral(" is saved, but its help text will not show in the help "
-                                     "file as typed:\n\n") +
-                      rtf::DescribeProblems(problems),
-                  shell::vbExclamation);
+        return text;
+    const QString doubled = textrules::DoubleStrayBackslashes(text);
+    QStringList choices{QStringLiteral("Save as &typed"), QStringLiteral("&Go back")};
+    if (doubled != text)
+        choices.prepend(QStringLiteral("&Double the backslashes"));
+    const int choice =
+        shell::Choose(owner +
+                          QStringLiteral(" has a help text that will not show in the help "
+                                         "file as typed:\n\n") +
+                          rtf::DescribeProblems(problems),
+                      choices, shell::vbExclamation);
+    if (choice == choices.size() - 1)
+        throw ui::Cancelled();
+    if (doubled == text || choice == 1)
+        return text;
+    ui::showStoredText(edit, doubled); // the author's text, mended: the tab's edit
+    return doubled;
 }

@@ -90,9 +90,16 @@ protected:
         bool m_was;
     };
 
-    // After a help text is saved: a warning when it holds codes that the help
-    // file will not show as typed (the text is stored all the same).
-    static void warnAboutCodes(const QString& owner, const QString& helpText);
+    // Delete's question, naming what goes (the project loses it at once);
+    // true to delete. The status line says what went (told()).
+    static bool confirmDelete(const QString& what);
+    void told(const QString& message);
+
+    // Before a help text is saved, when it holds codes that the help file
+    // will not show as typed: Double the backslashes (the text in `edit`
+    // becomes the one returned), Save as typed, or Go back (ui::Cancelled,
+    // nothing saved, the record stays shown).
+    QString confirmCodes(const QString& owner, QPlainTextEdit* edit);
 
     FrmMain& w;
     Session& session();

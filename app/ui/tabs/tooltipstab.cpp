@@ -59,8 +59,15 @@ void ToolTipsTab::save() {
 }
 
 bool ToolTipsTab::remove() {
-    return records::DeleteToolTip(*session().db, w.cbottform->currentText(),
-                                  w.cbottobject->currentText());
+    const QString key =
+        records::ObjectKey(w.cbottform->currentText(), w.cbottobject->currentText());
+    if (!confirmDelete(u"the tool tip of " + key))
+        return false;
+    const bool deleted = records::DeleteToolTip(*session().db, w.cbottform->currentText(),
+                                                w.cbottobject->currentText());
+    if (deleted)
+        told(QStringLiteral("Deleted the tool tip of %1.").arg(key));
+    return deleted;
 }
 
 void ToolTipsTab::cbottform_Click() {

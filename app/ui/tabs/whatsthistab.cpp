@@ -83,8 +83,15 @@ void WhatsThisTab::save() {
 }
 
 bool WhatsThisTab::remove() {
-    return records::DeleteWhatsThis(*session().db, w.cbowtform->currentText(),
-                                    w.cbowtobject->currentText());
+    const QString key =
+        records::ObjectKey(w.cbowtform->currentText(), w.cbowtobject->currentText());
+    if (!confirmDelete(u"the What's This entry of " + key))
+        return false;
+    const bool deleted = records::DeleteWhatsThis(*session().db, w.cbowtform->currentText(),
+                                                  w.cbowtobject->currentText());
+    if (deleted)
+        told(QStringLiteral("Deleted the What's This entry of %1.").arg(key));
+    return deleted;
 }
 
 void WhatsThisTab::cbowtform_Click() {

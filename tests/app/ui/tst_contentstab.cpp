@@ -16,8 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 using contentstest::addRow;
@@ -411,11 +413,18 @@ private slots:
             addRow(db, QStringLiteral("Other.2"), QStringLiteral("Other"), QStringLiteral("1"),
                    QStringLiteral("Main"), QStringLiteral("2"));
         });
+        // Asked first, naming the entry: Cancel keeps it.
+        m_answers = {shell::vbCancel};
+        popupCommand(QStringLiteral("It's.1"), w->mnutvdelete);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages.at(0).text, QStringLiteral("Delete the entry \"Quote\"? It is removed "
+                                                       "from the project at once."));
+        QCOMPARE(rowTexts(*w->session().db).size(), 2);
         popupCommand(QStringLiteral("It's.1"), w->mnutvdelete);
         QCOMPARE(shape(tree), QStringLiteral("Contents File(Other)"));
         QCOMPARE(rowTexts(*w->session().db), QStringList{QStringLiteral("Other.2|Other|1|Main|2")});
         QVERIFY(w->txtcftitle->text().isEmpty());
-        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Deleted the entry \"Quote\"."));
         // a topic added but not saved has no row: it goes all the same
         add(false, QStringLiteral("IDH_Z"), QStringLiteral("Z"));
         popupCommand(QStringLiteral("IDH_Z.3"), w->mnutvdelete);

@@ -389,6 +389,7 @@ void TestRecords::apostrophesInTopicAndObjectNames() {
     click(w->cmddelete);
     QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 0);
     QVERIFY(items(w->cbotopicid).isEmpty());
+    m_messages.clear(); // the question naming the topic
 
     selectTab(FrmMain::TabToolTips);
     retype(w->cbottform, QStringLiteral("frm'Main"));
@@ -417,9 +418,16 @@ void TestRecords::toolTipSavedAndDeleted() {
 
     retype(w->cbottobject, QStringLiteral("cmdGo"));
     retype(w->txttooltiptext, QStringLiteral("anything"));
+    m_dialogs.answers = {shell::vbCancel};
+    click(w->cmddelete);
+    QCOMPARE(countRows(db(), QStringLiteral("select * from tooltips")), 1);
+    QCOMPARE(m_messages.last().text, QStringLiteral("Delete the tool tip of frmMain.cmdGo? It is "
+                                                    "removed from the project at once."));
     click(w->cmddelete);
     QCOMPARE(countRows(db(), QStringLiteral("select * from tooltips")), 0);
     QCOMPARE(w->cbottobject->currentText(), QString());
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Deleted the tool tip of frmMain.cmdGo."));
 }
 
 void TestRecords::whatsThisNeedsAHelpTypeAndKeepsFormAndControl() {
