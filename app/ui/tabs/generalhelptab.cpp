@@ -118,13 +118,13 @@ void GeneralHelpTab::save() {
                 ui::removeKeepingText(box, loaded);
                 ui::addKeepingText(box, record.topicId);
             }
-            w.statusBar()->showMessage(
-                QStringLiteral("%1 renamed to %2 (%3 contents entries, %4 What's This entries "
-                               "follow it).")
-                    .arg(loaded, record.topicId)
-                    .arg(renamed.contentsEntries)
-                    .arg(renamed.whatsThisEntries),
-                8000);
+            const QString said = QStringLiteral("Renamed %1 to %2; %3 contents entries and %4 "
+                                                "What's This entries follow it.")
+                                     .arg(loaded, record.topicId)
+                                     .arg(renamed.contentsEntries)
+                                     .arg(renamed.whatsThisEntries);
+            // After OK's own "saved", which would hide it.
+            QTimer::singleShot(0, this, [this, said] { told(said); });
             return;
         }
     }

@@ -255,6 +255,9 @@ void TestRecords::chosenTopicSavedUnderANewId() {
     m_dialogs.answers = {1};
     click(w->cmdok);
     QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_B")));
+    QTRY_COMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Renamed IDH_B to IDH_C; 0 contents entries and 0 What's This "
+                                "entries follow it."));
     QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_C"))->mapNumber,
              QStringLiteral("18"));
     QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_C")}));
