@@ -60,3 +60,26 @@ bool ControlTypeHasProperty(QStringView type, WrittenProperty property) {
     }
     return true;
 }
+
+QString PropertyName(WrittenProperty property) {
+    switch (property) {
+    case WrittenProperty::ToolTipText:
+        return QStringLiteral("ToolTipText");
+    case WrittenProperty::HelpContextID:
+        return QStringLiteral("HelpContextID");
+    case WrittenProperty::WhatsThisHelpID:
+        return QStringLiteral("WhatsThisHelpID");
+    }
+    return {};
+}
+
+QString PropertyWarning(const QString& form, const QString& control,
+                        const std::optional<QString>& type, WrittenProperty property) {
+    if (!type)
+        return QStringLiteral("The form %1 has no control %2, so Create cannot write its %3.")
+            .arg(form, control, PropertyName(property));
+    if (ControlTypeHasProperty(*type, property))
+        return {};
+    return QStringLiteral("%1.%2 is a %3, which has no %4, so Create leaves it out.")
+        .arg(form, control, *type, PropertyName(property));
+}

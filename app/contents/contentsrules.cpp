@@ -15,6 +15,13 @@ QString StripNodeIndex(QString& strnodekey) {
     return strnodekey;
 }
 
+QString TitleWarning(const QString& title) {
+    if (!title.contains(u'='))
+        return {};
+    return u"The contents entry \"" + title +
+           QStringLiteral("\" holds \"=\": a help viewer's contents tab may cut its title there.");
+}
+
 qint16 CountNodeLevels(const QString& strnodepath) {
     const qsizetype count = strnodepath.count(QLatin1Char('\\'));
     return static_cast<qint16>(qMin<qsizetype>(count, std::numeric_limits<qint16>::max()));

@@ -23,6 +23,10 @@ QString NewNodeKeyBase(const QString& topicIdText, const QString& title, bool to
 // The argument holds the shortened key afterwards too.
 QString StripNodeIndex(QString& strnodekey);
 
+// What is worth knowing about an entry's title before it is written as it
+// is (an "=", where a contents tab may cut it); empty when nothing.
+QString TitleWarning(const QString& title);
+
 // How many backslashes the text holds.
 qint16 CountNodeLevels(const QString& strnodepath);
 

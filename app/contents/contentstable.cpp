@@ -5,6 +5,7 @@
 #include "dao.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
+#include "workspace/textrules.h"
 #include "workspace/transaction.h"
 
 namespace contents {
@@ -68,6 +69,43 @@ QStringList EntriesOfTopic(dao::Database& db, const QString& topicId) {
             titles << row.title;
     }
     return titles;
+}
+
+QSet<QString> HelpTopicKeys(dao::Database& db) {
+    QSet<QString> keys;
+    const QString topicId = QStringLiteral("TopicID");
+    for (auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveTopicIds), dao::dbOpenSnapshot);
+         !rs->EOF_(); rs->MoveNext())
+        keys.insert(textrules::TopicIdKey(rs->Text(topicId)));
+    for (auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis), dao::dbOpenSnapshot);
+         !rs->EOF_(); rs->MoveNext()) {
+        if (!rs->Text(QStringLiteral("HelpText")).trimmed().isEmpty())
+            keys.insert(textrules::TopicIdKey(rs->Text(topicId)));
+    }
+    return keys;
+}
+
+QString MissingTopicOf(const ContentsRow& row, const QSet<QString>& topicKeys) {
+    if (row.type == u"3")
+        return {};
+    const QString id = ExtractTopicID(row.topicId);
+    return topicKeys.contains(textrules::TopicIdKey(id)) ? QString() : id;
+}
+
+QStringList EntriesWithoutTopic(dao::Database& db) {
+    QStringList warnings;
+    const std::vector<ContentsRow> rows = ReadContentsRows(db, str::sql::ContentsInStoredOrder);
+    if (rows.empty())
+        return warnings;
+    const QSet<QString> topics = HelpTopicKeys(db);
+    for (const ContentsRow& row : rows) {
+        if (const QString missing = MissingTopicOf(row, topics); !missing.isEmpty())
+            warnings << QStringLiteral("The contents entry \"%1\" leads to the topic %2, which "
+                                       "the project does not have: the help file's contents "
+                                       "will lead nowhere there.")
+                            .arg(row.title, missing);
+    }
+    return warnings;
 }
 
 } // namespace contents

@@ -3,6 +3,7 @@
 
 #include "resources/stringids.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -37,5 +38,19 @@ int DeleteContentsRows(dao::Database& db, const QStringList& keys);
 // The titles of the contents entries that lead to the topic (topic entries
 // whose key names it: "IDH_SETUP.3" for IDH_SETUP).
 QStringList EntriesOfTopic(dao::Database& db, const QString& topicId);
+
+// The topics a contents entry can lead to, as textrules::TopicIdKey: the
+// active general topics and the active What's This entries with a text of
+// their own (both become topics of the help file).
+QSet<QString> HelpTopicKeys(dao::Database& db);
+
+// The topic a topic entry leads to when the help file has no such topic;
+// empty for a heading or an entry whose topic is there.
+QString MissingTopicOf(const ContentsRow& row, const QSet<QString>& topicKeys);
+
+// One warning per topic entry whose topic the project does not have (a topic
+// deleted after the entry was added): the help file's contents would lead
+// nowhere there.
+QStringList EntriesWithoutTopic(dao::Database& db);
 
 } // namespace contents

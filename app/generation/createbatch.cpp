@@ -43,7 +43,8 @@ int runCreate(const QString& projectPath) {
     CreateSettings settings;
     try {
         db = dao::Database::OpenDatabase(projectPath);
-        settings = options::ReadCreateSettings(*db);
+        // A bare help project name goes beside the project file, as in the window.
+        settings = SettingsBesideProject(options::ReadCreateSettings(*db), projectPath);
     } catch (const dao::EngineError& e) {
         printError(projectPath + QStringLiteral(": ") + e.text());
         return 1;

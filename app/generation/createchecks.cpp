@@ -1,6 +1,7 @@
 #include "createchecks.h"
 
 #include "contents/contentsfilewriter.h"
+#include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
 #include "generation/generalhelp.h"
@@ -108,10 +109,8 @@ void checkContents(dao::Database& db, Checker& check, QStringList& warnings) {
         const QString subject = u"The contents entry \"" + row.title + u'"';
         check.text(row.title, subject, Target::AnsiLine);
         // Written as it is; a contents tab may take the title to end there.
-        if (row.title.contains(u'='))
-            warnings << subject +
-                            QStringLiteral(" holds \"=\": a help viewer's contents tab may cut "
-                                           "its title there.");
+        if (const QString warning = contents::TitleWarning(row.title); !warning.isEmpty())
+            warnings << warning;
         if (row.type == u"3")
             continue; // a heading has no topic
         check.contextString(ExtractTopicID(row.topicId), u"The topic ID of " + subject.mid(4));
@@ -246,6 +245,9 @@ CreateInputProblems CheckCreateInputs(const CreateSettings& s, dao::Database& db
             [&](Checker& check) { checkContents(db, check, problems.warnings); });
     if (CreateSettings::ticked(s.createToolTips))
         run(problems.toolTips, [&](Checker& check) { checkToolTips(db, check); });
+    // Entries of a deleted topic are written all the same: the author hears of them.
+    if ((s.generalHelpDue() && CreateSettings::ticked(s.createContentsFile)) || s.htmlHelp())
+        problems.warnings += contents::EntriesWithoutTopic(db);
     return problems;
 }
 

@@ -1,7 +1,11 @@
 #include "createrules.h"
 
+#include "generalhelp.h"
+#include "htmlhelp.h"
 #include "workspace/checkforok.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 QString ChangeFileExtension(const QString& strfilename, const QString& strnewextension) {
@@ -60,6 +64,39 @@ void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type) {
         else if (!base.isEmpty())
             *name = base + u'.' + (lower ? extension.toLower() : extension);
     }
+}
+
+void FillDefaultNames(CreateSettings& s, HelpType type, const QString& projectPath) {
+    const QString base = QFileInfo(projectPath).completeBaseName();
+    if (base.isEmpty() || type == HelpType::None || !s.helpProjectFileName.isEmpty())
+        return; // names the author chose lead
+    const HelpTypeExtensions ext = ExtensionsFor(type);
+    s.helpProjectFileName = base + u'.' + ext.helpProject.toLower();
+    if (s.helpProjectTitle.isEmpty())
+        s.helpProjectTitle = base;
+    if (s.helpFileName.isEmpty())
+        s.helpFileName = base + u'.' + ext.helpFile.toLower();
+    if (s.contentsFileName.isEmpty())
+        s.contentsFileName = base + u'.' + ext.contentsFile.toLower();
+    if (type == HelpType::WindowsHelp && s.rtfFileName.isEmpty())
+        s.rtfFileName = base + QStringLiteral(".rtf");
+    if (type == HelpType::HtmlHelp && s.indexFileName.isEmpty())
+        s.indexFileName = base + QStringLiteral(".hhk");
+}
+
+CreateSettings SettingsBesideProject(CreateSettings s, const QString& projectPath) {
+    if (projectPath.isEmpty())
+        return s;
+    const QDir dir = QFileInfo(projectPath).absoluteDir();
+    if (!s.helpProjectFileName.isEmpty() && QFileInfo(s.helpProjectFileName).isRelative())
+        s.helpProjectFileName = QDir::cleanPath(dir.absoluteFilePath(s.helpProjectFileName));
+    return s;
+}
+
+QString HelpFileToView(const CreateSettings& s) {
+    if (s.helpFileName.isEmpty())
+        return {};
+    return s.htmlHelp() ? HtmlHelpPathsFor(s).compiled : GeneralHelpPathsFor(s).helpFile;
 }
 
 void FillAutomaticFileNames(CreateSettings& settings) {

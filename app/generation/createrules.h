@@ -35,6 +35,22 @@ void ApplyHelpTypeExtensions(CreateSettings& settings, HelpType type);
 // project name without its extension; names that hold text stay.
 void FillAutomaticFileNames(CreateSettings& settings);
 
+// The names a Create tab without a help project name offers for a help
+// type, from the project file's name ("Demo.QMT": Demo.hpj or Demo.hhp, the
+// title Demo, then the help, contents, RTF and index names from it). Names
+// that hold text stay; with a help project name nothing changes. The names
+// are bare: they are taken beside the project file (SettingsBesideProject).
+void FillDefaultNames(CreateSettings& settings, HelpType type, const QString& projectPath);
+
+// The settings as Create and the window use them: a help project name
+// without a folder, or with a relative one, is taken beside the project file
+// (the other outputs go beside the help project, GeneralHelpPathsFor).
+// Without a project file it stays.
+CreateSettings SettingsBesideProject(CreateSettings settings, const QString& projectPath);
+
+// The help file Create makes, where it makes it: for View Help File.
+QString HelpFileToView(const CreateSettings& settings);
+
 // Whether OK and Create are enabled on the Create tab.
 bool CreateTabEnabled(const CreateSettings& settings);
 

@@ -20,6 +20,9 @@
 
 namespace ui {
 
+// Thrown by a command the author called off at a question: nothing more is said.
+class Cancelled : public std::exception {};
+
 // Returns true when the command ran to its end. After a refused record the
 // field at fault gets the focus when `fieldOf` finds it.
 template <class Command>
@@ -29,6 +32,8 @@ bool runCommand(Command&& command, const std::function<QWidget*(int field)>& fie
         const WaitCursor wait;
         command();
         return true;
+    } catch (const Cancelled&) {
+        return false;
     } catch (const records::RecordError& e) {
         shell::MsgBox(e.message(), shell::vbExclamation);
         if (QWidget* field = fieldOf && e.field() ? fieldOf(e.field()) : nullptr)

@@ -2,6 +2,8 @@
 
 #include "icons.h"
 
+#include "contents/contentstable.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
@@ -15,6 +17,7 @@ namespace {
 
 constexpr int KeyRole = Qt::UserRole + 1;
 constexpr int ImageRole = Qt::UserRole + 2;
+constexpr int MissingRole = Qt::UserRole + 3;
 
 ContentsTree::DragRunner& dragRunner() {
     static ContentsTree::DragRunner runner;
@@ -53,6 +56,36 @@ QTreeWidgetItem* ContentsTree::newNode(const QString& key, const QString& text, 
         item->setIcon(0, nodeIcon(image));
     }
     return item;
+}
+
+int ContentsTree::markMissingTopics(const QSet<QString>& topicKeys) {
+    int marked = 0;
+    for (QTreeWidgetItemIterator it(this); *it; ++it) {
+        QTreeWidgetItem* item = *it;
+        const QString missing =
+            item->parent()
+                ? contents::MissingTopicOf(
+                      {nodeKey(item), item->text(0), {}, {}, QString::number(nodeImage(item))},
+                      topicKeys)
+                : QString();
+        if (missing == missingTopic(item))
+            continue;
+        QFont font = item->font(0);
+        font.setStrikeOut(!missing.isEmpty());
+        item->setFont(0, font);
+        item->setData(0, MissingRole, missing);
+        item->setToolTip(0, missing.isEmpty() ? QString()
+                                              : QStringLiteral("The project has no topic %1: "
+                                                               "this entry leads nowhere.")
+                                                    .arg(missing));
+    }
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        marked += missingTopic(*it).isEmpty() ? 0 : 1;
+    return marked;
+}
+
+QString ContentsTree::missingTopic(const QTreeWidgetItem* item) {
+    return item ? item->data(0, MissingRole).toString() : QString();
 }
 
 QString ContentsTree::fullPath(const QTreeWidgetItem* item) {

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QPersistentModelIndex>
 #include <QPoint>
+#include <QSet>
 #include <QTreeWidget>
 #include <functional>
 
@@ -25,6 +26,13 @@ public:
     QIcon nodeIcon(int image) const;
 
     QTreeWidgetItem* findNode(const QString& key, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+
+    // Marks the topic entries whose topic is not among `topicKeys`
+    // (contents::HelpTopicKeys): shown struck out, with a tool tip naming the
+    // topic; the others lose the mark. Returns how many are marked.
+    int markMissingTopics(const QSet<QString>& topicKeys);
+    // The topic a marked entry leads to; empty for an unmarked node.
+    static QString missingTopic(const QTreeWidgetItem* item);
     int nodeCount() const;
 
     QTreeWidgetItem* dropHighlight() const;

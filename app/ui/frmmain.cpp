@@ -6,7 +6,7 @@
 #include "components/interfaces.h"
 #include "desktop.h"
 #include "frmtextedit.h"
-#include "generation/htmlhelp.h"
+#include "generation/createrules.h"
 #include "icons.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
@@ -438,25 +438,23 @@ void FrmMain::mnuproghelp_Click() {
 
 // Opens the help file the project makes, or says why not.
 void FrmMain::showHelpFile(const QString& file) {
-    if (!desktop::openWithDesktop(file))
-        shell::MsgBox(LoadResString(str::message::HelpFileMissing) + u'\n' +
-                          desktop::whyNotOpened(file),
-                      shell::vbOKOnly);
+    if (desktop::openWithDesktop(file))
+        return;
+    // "Missing" only when it is: a file that is there lacks a viewer.
+    const bool missing = file.isEmpty() || !QFileInfo::exists(file);
+    shell::MsgBox((missing ? LoadResString(str::message::HelpFileMissing) + u'\n' : QString()) +
+                      desktop::whyNotOpened(file),
+                  shell::vbOKOnly);
 }
 
 void FrmMain::mnuviewprojecthelp_Click() {
-    const CreateSettings s = createTab().createSettings();
-    if (s.helpType == HelpType::HtmlHelp) {
-        // HTML Help: the compiled file where the compiler put it, in the
-        // desktop's viewer.
-        showHelpFile(HtmlHelpPathsFor(s).compiled);
-        return;
-    }
-    showHelpFile(s.helpFileName);
+    mnuviewhelpfile_Click();
 }
 
 void FrmMain::mnuviewhelpfile_Click() {
-    showHelpFile(createTab().createSettings().helpFileName);
+    // Where Create puts it: a bare name beside the help project file.
+    showHelpFile(
+        HelpFileToView(SettingsBesideProject(createTab().createSettings(), m_session.projectPath)));
 }
 
 void FrmMain::mnuaboutqmt_Click() {

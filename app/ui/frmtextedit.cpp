@@ -1,18 +1,23 @@
 #include "frmtextedit.h"
 
 #include "icons.h"
+#include "rtf/helptext.h"
 #include "twips.h"
+#include "uiutil.h"
 #include "whatsthistexts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QHideEvent>
+#include <QDialogButtonBox>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTextBrowser>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,6 +27,12 @@ constexpr int MinWidthTwips = 6200;
 constexpr int MinHeightTwips = 2800;
 constexpr int StartWidthTwips = 9600;
 constexpr int StartHeightTwips = 6000;
+
+// The size the author last gave the window, while the program runs.
+QSize& rememberedSize() {
+    static QSize size;
+    return size;
+}
 
 // A selection's text with the editor's paragraph marks as line feeds.
 QString plainSelection(const QTextCursor& cursor) {
@@ -48,26 +59,51 @@ FrmTextEdit::FrmTextEdit(QPlainTextEdit* target, QWidget* parent)
     rtbeditor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     rtbeditor->viewport()->installEventFilter(this);
 
-    // The text box fills everything below the toolbar.
+    // The topic as its page shows it, following the typing a moment after it pauses.
+    txtzoompreview = new QTextBrowser(this);
+    txtzoompreview->setObjectName(QStringLiteral("txtzoompreview"));
+    m_preview = new QTimer(this);
+    m_preview->setSingleShot(true);
+    m_preview->setInterval(150);
+    connect(m_preview, &QTimer::timeout, this, [this] { ShowPreview(); });
+    connect(rtbeditor, &QPlainTextEdit::textChanged, m_preview, qOverload<>(&QTimer::start));
+
+    cmdzoombuttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    cmdzoombuttons->setObjectName(QStringLiteral("cmdzoombuttons"));
+    connect(cmdzoombuttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(cmdzoombuttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    // The text and its preview fill everything between the toolbar and the buttons.
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(rtbeditor);
+    split->addWidget(txtzoompreview);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, 0, 0, 6);
     layout->setSpacing(0);
     layout->addWidget(Toolbar1);
-    layout->addWidget(rtbeditor, 1);
+    layout->addWidget(split, 1);
+    layout->addWidget(cmdzoombuttons);
 
     SetupToolbar();
     SetupEditingMenu();
 
     const qreal dpi = logicalDpiX();
     setMinimumSize(minimumWindowSize());
-    resize(twips::toPixels(StartWidthTwips, dpi), twips::toPixels(StartHeightTwips, dpi));
+    resize(rememberedSize().isValid() ? rememberedSize()
+                                      : QSize(twips::toPixels(StartWidthTwips, dpi),
+                                              twips::toPixels(StartHeightTwips, dpi)));
 
     if (m_target)
         rtbeditor->setPlainText(m_target->toPlainText());
+    ShowPreview();
 
-    // The formatting buttons do nothing in plain text, so they stay out of sight.
-    for (int index : {BtnBold, BtnItalic, BtnUnderline, BtnFont})
+    // Plain text has no formatting and no alignment: those buttons stay out of sight.
+    for (int index :
+         {BtnBold, BtnItalic, BtnUnderline, BtnFont, BtnAlignLeft, BtnAlignCenter, BtnAlignRight})
         toolbarButton(index)->setVisible(false);
+    toolbarButton(BtnSep2)->setVisible(false);
     ui::applyWhatsThisTexts(this);
 }
 
@@ -202,9 +238,14 @@ void FrmTextEdit::CopyBackToTarget() {
         m_target->setPlainText(text);
 }
 
-void FrmTextEdit::hideEvent(QHideEvent* event) {
-    // Every way of closing (button, Escape, the window's close box) hides the window.
-    if (!event->spontaneous())
+void FrmTextEdit::done(int result) {
+    // OK keeps the edits; Cancel, Escape and the close box drop them.
+    if (result == QDialog::Accepted)
         CopyBackToTarget();
-    QDialog::hideEvent(event);
+    rememberedSize() = size();
+    QDialog::done(result);
+}
+
+void FrmTextEdit::ShowPreview() {
+    txtzoompreview->setHtml(rtf::HelpTextToHtml(ui::storedText(rtbeditor)));
 }

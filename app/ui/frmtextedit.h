@@ -1,6 +1,8 @@
 // frmtextedit: a larger window for editing the help text of a general help
-// topic. It loads the text of the field it was opened on and copies its text
-// back into that field whenever it closes.
+// topic, with the topic's preview beside it. It loads the text of the field
+// it was opened on; OK copies its text back into that field, Cancel, Escape
+// and the close box leave the field as it was. Its size is kept for the next
+// time it opens while the program runs.
 #pragma once
 
 #include <QDialog>
@@ -8,7 +10,10 @@
 
 class QAction;
 class QMenu;
+class QDialogButtonBox;
 class QPlainTextEdit;
+class QTextBrowser;
+class QTimer;
 class QToolBar;
 
 class FrmTextEdit : public QDialog {
@@ -45,7 +50,8 @@ public:
     void TextCut();
     void TextCopy();
     void TextPaste();
-    // Plain text carries no formatting: these change nothing.
+    // Plain text carries no formatting and no alignment (the help text's own
+    // codes do): these change nothing, and their buttons are not shown.
     void TextBold() {}
     void TextItalic() {}
     void TextUnderline() {}
@@ -60,16 +66,21 @@ public:
     QAction* mnucut = nullptr;
     QAction* mnucopy = nullptr;
     QAction* mnupaste = nullptr;
+    QTextBrowser* txtzoompreview = nullptr;
+    QDialogButtonBox* cmdzoombuttons = nullptr;
+
+    void done(int result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void SetupToolbar();
     void SetupEditingMenu();
     void ShowEditingMenu(const QPoint& globalPos);
     void CopyBackToTarget();
+    void ShowPreview();
 
     QPointer<QPlainTextEdit> m_target;
+    QTimer* m_preview = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -40,6 +41,17 @@ int showMessage(const shell::MessageRequest& request) {
         break;
     default:
         break;
+    }
+    if (!request.buttons.isEmpty()) {
+        QList<QAbstractButton*> buttons;
+        for (const QString& caption : request.buttons)
+            buttons << box.addButton(caption, buttons.size() + 1 == request.buttons.size()
+                                                  ? QMessageBox::RejectRole
+                                                  : QMessageBox::AcceptRole);
+        box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+        box.setEscapeButton(buttons.last());
+        box.exec();
+        return int(buttons.indexOf(box.clickedButton())) + 1;
     }
     switch (request.flags & 0x7) {
     case shell::vbOKCancel:

@@ -19,6 +19,10 @@ list(APPEND QM_UI_SOURCES
   ui/frmprogress.h ui/frmprogress.cpp
   ui/frmwindowsize.h ui/frmwindowsize.cpp
 )
+# Marks of controls that cannot take a tool tip or help ID
+list(APPEND QM_UI_SOURCES ui/controlnotes.h ui/controlnotes.cpp)
+# Notes on the room left in text boxes with a limit
+list(APPEND QM_UI_SOURCES ui/roomleft.h ui/roomleft.cpp)
 # Toolbar wrapper and desktop services of the main window
 list(APPEND QM_UI_SOURCES ui/transtbwrapper.h ui/transtbwrapper.cpp ui/desktop.h ui/desktop.cpp)
 # The window's own pictures, drawn from the SVG files in the resources

@@ -75,8 +75,9 @@ void TopicModel::reset(const QStringList& generalTopics, const QStringList& what
 }
 
 std::pair<int, bool> TopicModel::find(const QString& id) const {
-    const auto first = std::lower_bound(m_rows.begin(), m_rows.end(), id,
-                                        [](const Row& row, const QString& v) { return before(row.id, v); });
+    const auto first =
+        std::lower_bound(m_rows.begin(), m_rows.end(), id,
+                         [](const Row& row, const QString& v) { return before(row.id, v); });
     const QString key = textrules::TopicIdKey(id);
     for (auto it = first; it != m_rows.end() && !before(id, it->id); ++it) {
         if (textrules::TopicIdKey(it->id) == key)

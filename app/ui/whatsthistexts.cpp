@@ -289,10 +289,14 @@ constexpr WhatsThisText kMainWindow[] = {
 
 constexpr WhatsThisText kEditor[] = {
     {"rtbeditor",
-     "The help text of the topic in a larger box. It goes back into Help Text when you close "
-     "this window; press OK on the General Help tab to save it. Right-click for Cut, Copy and "
-     "Paste."},
-    {"Toolbar1", "Cut, Copy and Paste; the text is plain, so the alignment buttons do nothing."},
+     "The help text of the topic in a larger box. OK puts it back into Help Text (press OK "
+     "on the General Help tab to save it); Cancel, Escape or closing the window drop the "
+     "edits. Right-click for Cut, Copy and Paste."},
+    {"txtzoompreview",
+     "The topic as its help page will show it: the text with its RTF codes read, following "
+     "your typing."},
+    {"cmdzoombuttons", "OK puts the text back into Help Text; Cancel leaves Help Text as it was."},
+    {"Toolbar1", "Cut, Copy and Paste; the text is plain, its formatting comes from its codes."},
     {"Toolbar1_1", "Moves the selected text to the clipboard."},
     {"Toolbar1_2", "Copies the selected text to the clipboard."},
     {"Toolbar1_3", "Puts the clipboard's text at the cursor, replacing the selected text."},
@@ -301,11 +305,14 @@ constexpr WhatsThisText kEditor[] = {
     {"Toolbar1_7", "Not in use: the text is plain and has no underlining."},
     {"Toolbar1_8", "Not in use: the text is plain and has no fonts."},
     {"Toolbar1_10",
-     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+     "Not in use: the text is plain and has no alignment, so this does nothing (type \\qc "
+     "for a centred paragraph)."},
     {"Toolbar1_11",
-     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+     "Not in use: the text is plain and has no alignment, so this does nothing (type \\qc "
+     "for a centred paragraph)."},
     {"Toolbar1_12",
-     "Not in use yet: the text is plain and has no alignment, so this does nothing."},
+     "Not in use: the text is plain and has no alignment, so this does nothing (type \\qc "
+     "for a centred paragraph)."},
     {"mnuediting", "Cut, Copy and Paste for the text."},
     {"mnucut", "Moves the selected text to the clipboard."},
     {"mnucopy", "Copies the selected text to the clipboard."},

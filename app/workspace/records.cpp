@@ -6,11 +6,17 @@
 #include "textrules.h"
 #include "transaction.h"
 
+#include <QHash>
+#include <QSet>
+#include <algorithm>
+
 namespace records {
 
 namespace {
 
 const QString kStatusActive = QStringLiteral("A");
+// The longest key of a contents entry (the contentsfile table's TopicID).
+constexpr int contentsKeySize = 50;
 
 std::unique_ptr<dao::Recordset> selectGeneralHelp(dao::Database& db, const QString& topicId,
                                                   dao::RecordsetTypeEnum type) {
@@ -118,7 +124,135 @@ void requireOneMapNumber(dao::Database& db, const QString& topicId, int mapNumbe
     }
 }
 
+// Two topics cannot share a map number: the help file would open either.
+void requireFreeMapNumber(dao::Database& db, int mapNumber, const QString& topicId,
+                          const QString& renamedFrom = QString()) {
+    const QString owner = MapNumberOwner(db, mapNumber, topicId, renamedFrom);
+    if (!owner.isEmpty())
+        throw RecordError(QStringLiteral("The map number %1 is already used by %2; two topics "
+                                         "cannot share a map number. Choose another number "
+                                         "(Next proposes a free one).")
+                              .arg(QString::number(mapNumber), owner),
+                          str::caption::TopicMapNumber);
+}
+
+// The checks of OK on the General Help tab; returns the map number.
+int checkGeneralHelp(dao::Database& db, const GeneralHelpRecord& r,
+                     const QString& renamedFrom = QString()) {
+    requireLength(r.topicId, TopicIdSize, str::caption::TopicId);
+    requireLength(r.title, TopicTitleSize, str::caption::TopicTitle);
+    requireLength(r.browseSeq, BrowseSeqSize, str::caption::BrowseSequence);
+    requireLength(r.topicHeader, TopicHeaderSize, str::caption::TopicHeader);
+    requireTopicId(r.topicId, str::caption::TopicId);
+    requireText(r.title, str::caption::TopicTitle, textrules::Target::RtfLine);
+    requireText(r.browseSeq, str::caption::BrowseSequence, textrules::Target::RtfLine);
+    requireText(r.keywords, str::caption::Keywords, textrules::Target::RtfText);
+    requireText(r.topicHeader, str::caption::TopicHeader, textrules::Target::RtfLine);
+    requireText(r.helpText, str::caption::HelpText, textrules::Target::RtfText);
+    const int mapNumber = requireMapNumber(r.mapNumber);
+    requireOneMapNumber(db, r.topicId, mapNumber, QString(), true);
+    if (!renamedFrom.isEmpty())
+        requireOneMapNumber(db, renamedFrom, mapNumber, QString(), true);
+    requireFreeMapNumber(db, mapNumber, r.topicId, renamedFrom);
+    return mapNumber;
+}
+
+void writeGeneralHelp(dao::Recordset& rs, const GeneralHelpRecord& r, int mapNumber) {
+    rs.SetField(QStringLiteral("TopicTitle"), r.title);
+    rs.SetField(QStringLiteral("BrowseSeq"), r.browseSeq);
+    rs.SetField(QStringLiteral("Keywords"), r.keywords);
+    rs.SetField(QStringLiteral("TopicHeader"), r.topicHeader);
+    rs.SetField(QStringLiteral("MapNumber"), mapNumber);
+    rs.SetField(QStringLiteral("HelpText"), r.helpText);
+    rs.SetField(QStringLiteral("Status"), kStatusActive);
+    rs.Update();
+}
+
+bool sameTopic(const QString& a, const QString& b) {
+    return textrules::TopicIdKey(a.trimmed()) == textrules::TopicIdKey(b.trimmed());
+}
+
+// The sequence number of a contents key ("IDH_A.3": 3), or -1.
+int keySequence(const QString& key) {
+    const qsizetype dot = key.lastIndexOf(u'.');
+    bool ok = false;
+    const int n = dot < 0 ? -1 : key.mid(dot + 1).trimmed().toInt(&ok);
+    return ok ? n : -1;
+}
+
+// Gives the contents entries of `from` keys of `to`; the sequence number
+// stays unless the new key is taken, then the next free one is used.
+int renameContentsEntries(dao::Database& db, const QString& from, const QString& to) {
+    const QString table = LoadResString(str::table::ContentsFile);
+    QHash<QString, QString> renamed; // old key -> new key
+    QSet<QString> keys;
+    int top = 0;
+    {
+        auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table, dao::dbOpenSnapshot);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            const QString key = rs->Text(QStringLiteral("TopicID"));
+            keys.insert(textrules::TopicIdKey(key));
+            top = std::max(top, keySequence(key));
+            const int seq = keySequence(key);
+            if (rs->Text(QStringLiteral("Type")) != u"3" && seq >= 0 &&
+                sameTopic(key.left(key.lastIndexOf(u'.')), from))
+                renamed.insert(key, to + u'.' + QString::number(seq));
+        }
+    }
+    if (renamed.isEmpty())
+        return 0;
+    for (auto it = renamed.begin(); it != renamed.end(); ++it) {
+        if (keys.contains(textrules::TopicIdKey(it.value())))
+            it.value() = to + u'.' + QString::number(++top);
+        if (it.value().size() > contentsKeySize)
+            throw RecordError(QStringLiteral("The contents entry %1 would get the key %2, longer "
+                                             "than the %3 characters a contents entry can keep. "
+                                             "Choose a shorter topic ID.")
+                                  .arg(it.key(), it.value(), QString::number(contentsKeySize)),
+                              str::caption::TopicId);
+        keys.insert(textrules::TopicIdKey(it.value()));
+    }
+    auto rs = db.OpenRecordset(QStringLiteral("select * from ") + table, dao::dbOpenDynaset);
+    for (; !rs->EOF_(); rs->MoveNext()) {
+        const QString key = rs->Text(QStringLiteral("TopicID"));
+        const QString parent = rs->Text(QStringLiteral("Parent"));
+        if (!renamed.contains(key) && !renamed.contains(parent))
+            continue;
+        rs->Edit();
+        if (renamed.contains(key))
+            rs->SetField(QStringLiteral("TopicID"), renamed.value(key));
+        if (renamed.contains(parent))
+            rs->SetField(QStringLiteral("Parent"), renamed.value(parent));
+        rs->Update();
+    }
+    return int(renamed.size());
+}
+
 } // namespace
+
+QString MapNumberOwner(dao::Database& db, int mapNumber, const QString& topicId,
+                       const QString& renamedFrom) {
+    if (mapNumber == 0)
+        return {};
+    const auto other = [&](const QString& id) {
+        return !sameTopic(id, topicId) && (renamedFrom.isEmpty() || !sameTopic(id, renamedFrom));
+    };
+    const QString where = QStringLiteral(" where MapNumber = %1 and Status = 'A'").arg(mapNumber);
+    for (auto rs = db.OpenRecordset(u"select TopicID from " +
+                                        LoadResString(str::table::GeneralHelp) + where,
+                                    dao::dbOpenSnapshot);
+         !rs->EOF_(); rs->MoveNext())
+        if (const QString id = rs->Text(QStringLiteral("TopicID")); other(id))
+            return u"the topic " + id;
+    for (auto rs = db.OpenRecordset(u"select TopicID, Object from " +
+                                        LoadResString(str::table::WhatsThis) + where,
+                                    dao::dbOpenSnapshot);
+         !rs->EOF_(); rs->MoveNext())
+        if (const QString id = rs->Text(QStringLiteral("TopicID")); other(id))
+            return QStringLiteral("the What's This entry %1 (topic %2)")
+                .arg(rs->Text(QStringLiteral("Object")), id);
+    return {};
+}
 
 std::optional<int> MapNumberOfTopic(dao::Database& db, const QString& topicId) {
     if (const auto topic = LoadGeneralHelp(db, topicId); topic && topic->mapNumber.toInt() > 0)
@@ -245,36 +379,55 @@ std::optional<GeneralHelpRecord> LoadGeneralHelp(dao::Database& db, const QStrin
 }
 
 bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& r) {
-    requireLength(r.topicId, TopicIdSize, str::caption::TopicId);
-    requireLength(r.title, TopicTitleSize, str::caption::TopicTitle);
-    requireLength(r.browseSeq, BrowseSeqSize, str::caption::BrowseSequence);
-    requireLength(r.topicHeader, TopicHeaderSize, str::caption::TopicHeader);
-    requireTopicId(r.topicId, str::caption::TopicId);
-    requireText(r.title, str::caption::TopicTitle, textrules::Target::RtfLine);
-    requireText(r.browseSeq, str::caption::BrowseSequence, textrules::Target::RtfLine);
-    requireText(r.keywords, str::caption::Keywords, textrules::Target::RtfText);
-    requireText(r.topicHeader, str::caption::TopicHeader, textrules::Target::RtfLine);
-    requireText(r.helpText, str::caption::HelpText, textrules::Target::RtfText);
-    const int mapNumber = requireMapNumber(r.mapNumber);
-    requireOneMapNumber(db, r.topicId, mapNumber, QString(), true);
-
+    const int mapNumber = checkGeneralHelp(db, r);
     workspace::Transaction transaction(db);
     bool added = false;
     {
         auto rs = selectGeneralHelp(db, r.topicId, dao::dbOpenDynaset);
         added = addOrEdit(*rs, QStringLiteral("TopicID"), r.topicId);
-        rs->SetField(QStringLiteral("TopicTitle"), r.title);
-        rs->SetField(QStringLiteral("BrowseSeq"), r.browseSeq);
-        rs->SetField(QStringLiteral("Keywords"), r.keywords);
-        rs->SetField(QStringLiteral("TopicHeader"), r.topicHeader);
-        rs->SetField(QStringLiteral("MapNumber"), mapNumber);
-        rs->SetField(QStringLiteral("HelpText"), r.helpText);
-        rs->SetField(QStringLiteral("Status"), kStatusActive);
-        rs->Update();
+        writeGeneralHelp(*rs, r, mapNumber);
     }
     mapnumbers::SaveNextMapNumber(db, mapNumber);
     transaction.commit();
     return added;
+}
+
+RenamedTopic RenameGeneralHelp(dao::Database& db, const QString& oldTopicId,
+                               const GeneralHelpRecord& r) {
+    if (!sameTopic(oldTopicId, r.topicId) && LoadGeneralHelp(db, r.topicId))
+        throw RecordError(QStringLiteral("The topic %1 already exists, so %2 cannot be renamed "
+                                         "to it. Choose another topic ID.")
+                              .arg(r.topicId, oldTopicId),
+                          str::caption::TopicId);
+    const int mapNumber = checkGeneralHelp(db, r, oldTopicId);
+    RenamedTopic renamed;
+    workspace::Transaction transaction(db);
+    {
+        auto rs = selectGeneralHelp(db, oldTopicId, dao::dbOpenDynaset);
+        if (rs->EOF_())
+            throw RecordError(
+                QStringLiteral("The topic %1 is no longer in the project.").arg(oldTopicId),
+                str::caption::TopicId);
+        rs->Edit();
+        rs->SetField(QStringLiteral("TopicID"), r.topicId);
+        writeGeneralHelp(*rs, r, mapNumber);
+    }
+    renamed.contentsEntries = renameContentsEntries(db, oldTopicId, r.topicId);
+    {
+        auto rs =
+            db.OpenRecordset(SelectWhere(QStringLiteral("*"), LoadResString(str::table::WhatsThis),
+                                         LoadResString(str::field::TopicId), oldTopicId),
+                             dao::dbOpenDynaset);
+        for (; !rs->EOF_(); rs->MoveNext()) {
+            rs->Edit();
+            rs->SetField(QStringLiteral("TopicID"), r.topicId);
+            rs->Update();
+            ++renamed.whatsThisEntries;
+        }
+    }
+    mapnumbers::SaveNextMapNumber(db, mapNumber);
+    transaction.commit();
+    return renamed;
 }
 
 bool SaveToolTip(dao::Database& db, const ToolTipRecord& r) {
@@ -298,6 +451,7 @@ bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& r) {
         throw RecordError(LoadResString(str::message::ChooseObjectHelpType),
                           str::caption::ObjectHelpType);
     requireOneMapNumber(db, r.topicId, mapNumber, key, false);
+    requireFreeMapNumber(db, mapNumber, r.topicId);
 
     workspace::Transaction transaction(db);
     bool added = false;

@@ -97,6 +97,23 @@ bool SaveGeneralHelp(dao::Database& db, const GeneralHelpRecord& record);
 bool SaveToolTip(dao::Database& db, const ToolTipRecord& record);
 bool SaveWhatsThis(dao::Database& db, const WhatsThisRecord& record);
 
+// Renaming a topic (OK after its ID was changed): the general topic's row
+// takes the new ID and the record's fields, and the contents entries and
+// What's This entries of the old ID follow it, in one transaction. Refused
+// (RecordError) like SaveGeneralHelp, and when another topic has the new ID.
+struct RenamedTopic {
+    int contentsEntries = 0;
+    int whatsThisEntries = 0;
+};
+RenamedTopic RenameGeneralHelp(dao::Database& db, const QString& oldTopicId,
+                               const GeneralHelpRecord& record);
+
+// The topic other than `topicId` (and `renamedFrom`) that already has the map
+// number, as "topic IDH_X" or "the What's This entry frmA.cmdGo (topic IDH_X)";
+// empty when none has it or the number is 0.
+QString MapNumberOwner(dao::Database& db, int mapNumber, const QString& topicId,
+                       const QString& renamedFrom = QString());
+
 // The map number a topic ID already has: the general topic's, else that of
 // the first What's This entry with the topic; none when no record uses the
 // topic ID or every record has 0 (no number).

@@ -2,9 +2,12 @@
 
 #include "codepage/ansi.h"
 #include "mapnumbers.h"
+#include "rtf/helptext.h"
 
 #include <QStringBuilder>
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace textrules {
 
@@ -130,6 +133,30 @@ QString TopicIdKey(const QString& id) {
         if (c >= u'A' && c <= u'Z')
             c = QChar(c.unicode() + 32);
     return key;
+}
+
+QString RoomLeftNote(const QString& field, qsizetype length, qsizetype limit) {
+    if (limit <= 0 || length * 5 < limit * 4)
+        return {};
+    if (length >= limit)
+        return QStringLiteral("%1 is full: it holds at most %2 characters.")
+            .arg(field, QString::number(limit));
+    const qsizetype left = limit - length;
+    return QStringLiteral("%1: %2 of %3 characters left.")
+        .arg(field, QString::number(left), QString::number(limit));
+}
+
+QString DoubleStrayBackslashes(const QString& helpText) {
+    QString text = helpText;
+    std::vector<qsizetype> offsets;
+    for (const rtf::TextProblem& problem : rtf::CheckHelpText(helpText))
+        if (problem.code.startsWith(u'\\') && text.mid(problem.offset, 1) == u"\\")
+            offsets.push_back(problem.offset);
+    // From the end, so that the offsets before stay where they are.
+    std::sort(offsets.begin(), offsets.end(), std::greater<>());
+    for (const qsizetype offset : offsets)
+        text.insert(offset, u'\\');
+    return text;
 }
 
 } // namespace textrules

@@ -42,6 +42,16 @@ QString CheckContextString(QStringView topicId, const QString& subject);
 // letters, as the project's keys are.
 QString TopicIdKey(const QString& id);
 
+// What a field of at most `limit` characters says about its room: nothing
+// while less than four fifths is used, then "Topic Title: 7 of 50 characters
+// left", and at the limit that it is full.
+QString RoomLeftNote(const QString& field, qsizetype length, qsizetype limit);
+
+// A help text with a second backslash before each code that readers do not
+// know (rtf::CheckHelpText: "C:\Program" becomes "C:\\Program"), so that
+// it shows as typed; other codes and problems stay as they are.
+QString DoubleStrayBackslashes(const QString& helpText);
+
 // A map number as stored: a whole number from 0 to 32767 (0 meaning none),
 // whether the store holds it as a number or as text. None for anything else
 // (text that is no number, fractions, out of range); a null value is 0.

@@ -24,6 +24,21 @@ int MsgBox(const QString& text, int flags, const QString& title) {
     return vbOK;
 }
 
+int Choose(const QString& text, const QStringList& buttons, int flags, const QString& title) {
+    MessageHandler handler;
+    {
+        QMutexLocker lock(&g_mutex);
+        handler = g_message;
+    }
+    const int last = int(buttons.size()) - 1;
+    if (!handler) {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return 0;
+    }
+    const int answer = handler(MessageRequest{text, flags, title, buttons});
+    return answer >= 1 && answer <= last + 1 ? answer - 1 : last;
+}
+
 MessageHandler setMessageHandler(MessageHandler handler) {
     QMutexLocker lock(&g_mutex);
     return std::exchange(g_message, std::move(handler));

@@ -26,11 +26,19 @@ struct MessageRequest {
     QString text;
     int flags = vbOKOnly;
     QString title; // empty: the application's title
+    // Captions of the buttons, first the default, last the one Escape
+    // presses; empty: the buttons of `flags`.
+    QStringList buttons = {};
 };
 using MessageHandler = std::function<int(const MessageRequest&)>;
 
 // Shows a message box and returns the button pressed (vbOK, vbCancel, vbYes, vbNo).
 int MsgBox(const QString& text, int flags = vbOKOnly, const QString& title = QString());
+// Shows a message box with the given buttons and returns the index of the one
+// pressed. A handler answers 1 for the first button, 2 for the second ...;
+// any other answer (the box closed) counts as the last button.
+int Choose(const QString& text, const QStringList& buttons, int flags = vbQuestion,
+           const QString& title = QString());
 // Installs a handler; returns the previous one.
 MessageHandler setMessageHandler(MessageHandler handler);
 

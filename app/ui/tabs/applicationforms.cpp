@@ -3,6 +3,7 @@
 #include "appproject/projectreader.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
+#include "ui/controlnotes.h"
 #include "ui/frmprogress.h"
 #include "ui/uiutil.h"
 #include "workspace/session.h"
@@ -33,6 +34,8 @@ protected:
         const QString type = index.data(ApplicationForms::ControlTypeRole).toString();
         if (!type.isEmpty())
             option->text += QStringLiteral("   (") + type + u')';
+        if (const QString note = index.data(ui::ControlNoteRole).toString(); !note.isEmpty())
+            option->text += QStringLiteral(": ") + note;
     }
 };
 

@@ -8,6 +8,7 @@
 #include "ui/captions.h"
 #include "ui/commandguard.h"
 #include "ui/contentstree.h"
+#include "ui/roomleft.h"
 #include "ui/topicmodel.h"
 #include "ui_contentsfiletab.h"
 #include "workspace/records.h"
@@ -130,6 +131,8 @@ ContentsFileTab::ContentsFileTab(TabContext& context)
     });
     ContentsTree* tree = ui->tvcontentsfileview;
     ui->txtcftitle->setMaxLength(contents::kMaxTitleLength);
+    ui::showRoomLeft(ui->txtcftitle, tr("The title"),
+                     [this](const QString& note) { emit status(note, 6000); });
     connect(ui->cmdaddnode, &QPushButton::clicked, this, [this] { cmdaddnode_Click(); });
     // Enter in the title adds the entry, as Add does.
     connect(ui->txtcftitle, &QLineEdit::returnPressed, this, [this] {
@@ -342,6 +345,7 @@ void ContentsFileTab::LoadContentsTree() {
     state.loading = false;
     if (last)
         ui->tvcontentsfileview->scrollToItem(last);
+    markMissingTopics();
     // OK follows the tree, so moves of a loaded tree can be saved.
     emit changed();
 }
@@ -373,6 +377,12 @@ QTreeWidgetItem* ContentsFileTab::AddNode(const QString& strnodename, const QStr
 void ContentsFileTab::cmdaddnode_Click() {
     ContentsTree* tree = ui->tvcontentsfileview;
     const QString title = ui->txtcftitle->text();
+    // Create writes such a title as it is: the author hears of it now.
+    if (const QString warning = contents::TitleWarning(title);
+        !warning.isEmpty() &&
+        shell::MsgBox(warning + tr("\n\nAdd it all the same?"),
+                      shell::vbExclamation + shell::vbOKCancel) != shell::vbOK)
+        return;
     if (tree->topLevelItemCount() == 0) {
         AddNode(RootKey(), LoadResString(str::caption::ContentsFile), QString(),
                 contents::ImageRootAdded);
@@ -398,6 +408,7 @@ void ContentsFileTab::cmdaddnode_Click() {
     tree->setCurrentItem(node);
     if (heading)
         state.insertionParent = key;
+    markMissingTopics();
     ui->cbocftopicid->setEditText(QString());
     ui->txtcftitle->clear();
     emit changed();
@@ -421,14 +432,15 @@ void ContentsFileTab::mnutvdelete_Click() {
     const int image = ContentsTree::nodeImage(node);
     if (image != ImageTopic && image != ImageHeading)
         return; // the root made by the first Add stays
-    // A heading takes its entries with it, from the project at once: asked first.
-    if (const int below = EntriesBelow(node);
-        below > 0 &&
-        shell::MsgBox(
-            tr("Delete \"%1\" and %2 below it? They are removed from the project at "
-               "once.")
-                .arg(node->text(0), below == 1 ? tr("the entry") : tr("the %1 entries").arg(below)),
-            shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+    // The entry (a heading with its entries) leaves the project at once: asked first.
+    const QString title = node->text(0);
+    const int below = EntriesBelow(node);
+    if (below == 0 ? !confirmDelete(tr("the entry \"%1\"").arg(title))
+                   : shell::MsgBox(tr("Delete \"%1\" and %2 below it? They are removed from the "
+                                      "project at once.")
+                                       .arg(title, below == 1 ? tr("the entry")
+                                                              : tr("the %1 entries").arg(below)),
+                                   shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return;
     // A refusal of the store leaves the table and the tree as they were.
     const bool deleted = ui::runCommand([&] {
@@ -442,6 +454,8 @@ void ContentsFileTab::mnutvdelete_Click() {
     });
     if (!deleted)
         return;
+    told(below == 0 ? QStringLiteral("Deleted the entry \"%1\".").arg(title)
+                    : QStringLiteral("Deleted \"%1\" and %2 below it.").arg(title).arg(below));
     state.draggedNode.clear();
     clear();
     const QTreeWidgetItem* selected = tree->currentItem();
@@ -458,6 +472,13 @@ void ContentsFileTab::mnucfaddhere_Click() {
         state.insertionParent = ContentsTree::nodeKey(node);
     else
         state.insertionParent = ContentsTree::nodeKey(node->parent());
+}
+
+void ContentsFileTab::markMissingTopics() {
+    if (session().isOpen())
+        ui::runCommand([this] {
+            ui->tvcontentsfileview->markMissingTopics(contents::HelpTopicKeys(*session().db));
+        });
 }
 
 void ContentsFileTab::SaveContentsTree() {

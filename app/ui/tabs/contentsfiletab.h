@@ -71,6 +71,8 @@ private:
     void dragDrop();
     void endDrag();
     void collapsed();
+    // Strikes out the entries whose topic the project does not have.
+    void markMissingTopics();
 
     QString m_topicTitle; // the title last taken from a picked topic
 

@@ -28,7 +28,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -306,7 +305,11 @@ void CreateTab::opthelptype_Click(int index) {
     ui->cmdrtffilebrowse->setEnabled(windows);
     CreateSettings s = createSettings();
     ApplyHelpTypeExtensions(s, type);
+    FillDefaultNames(s, type, session().projectPath);
     setText(ui->txthelpprojectfilename, s.helpProjectFileName);
+    setText(ui->txthelpprojecttitle, s.helpProjectTitle);
+    setText(ui->txtrtffilename, s.rtfFileName);
+    setText(ui->txtindexfilename, s.indexFileName);
     setText(ui->txthelpfilename, s.helpFileName);
     setText(ui->txtcontentsfilename, s.contentsFileName);
     emit changed();
@@ -398,8 +401,9 @@ void CreateTab::create() {
                               built.message};
     };
     emit status(tr("Creating..."));
-    const CreateReport report = RunCreateCommand(createSettings(), *session().db,
-                                                 session().appProjectPath, session().forms, steps);
+    const CreateReport report =
+        RunCreateCommand(SettingsBesideProject(createSettings(), session().projectPath),
+                         *session().db, session().appProjectPath, session().forms, steps);
     emit status(SummarizeCreateReport(report));
     shell::MsgBox(DescribeCreateReport(report),
                   report.ok() ? shell::vbInformation : shell::vbExclamation);

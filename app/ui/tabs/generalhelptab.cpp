@@ -3,11 +3,13 @@
 #include "contents/contentstable.h"
 #include "generation/htmlpages.h"
 #include "listutil.h"
+#include "resources/stringids.h"
 #include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
 #include "ui/captions.h"
 #include "ui/commandguard.h"
+#include "ui/roomleft.h"
 #include "ui/topicmodel.h"
 #include "ui/uiutil.h"
 #include "ui_generalhelptab.h"
@@ -28,8 +30,8 @@ GeneralHelpTab::GeneralHelpTab(TabContext& context)
     ui->setupUi(this);
     ui->cbotopicid->setModel(topics().generalTopics());
     ui::keepTextWhileItemsChange(ui->cbotopicid);
+    // Typing in the ID box finds a topic: it is no edit (OK asks about a changed ID).
     onPick(ui->cbotopicid, [this] { cbotopicid_Click(); });
-    watch(ui->cbotopicid);
     for (QLineEdit* box : {ui->txttopictitle, ui->txtkeywords, ui->txtbrowseseq, ui->txttopicheader,
                            ui->txtmapnumber})
         watch(box);
@@ -56,6 +58,11 @@ GeneralHelpTab::GeneralHelpTab(TabContext& context)
     ui->txttopictitle->setMaxLength(records::TopicTitleSize);
     ui->txtbrowseseq->setMaxLength(records::BrowseSeqSize);
     ui->txttopicheader->setMaxLength(records::TopicHeaderSize);
+    const auto say = [this](const QString& note) { emit status(note, 6000); };
+    ui::showRoomLeft(ui->cbotopicid->lineEdit(), LoadResString(str::caption::TopicId), say);
+    ui::showRoomLeft(ui->txttopictitle, LoadResString(str::caption::TopicTitle), say);
+    ui::showRoomLeft(ui->txtbrowseseq, LoadResString(str::caption::BrowseSequence), say);
+    ui::showRoomLeft(ui->txttopicheader, LoadResString(str::caption::TopicHeader), say);
     for (QLabel* footnote : {ui->lbltopicidfootnote, ui->lbltopictitlefootnote, ui->lblkfootnote,
                              ui->lblbrowsefootnote})
         footnote->setForegroundRole(QPalette::PlaceholderText);
@@ -99,18 +106,59 @@ void GeneralHelpTab::clear() {
         box->clear();
     ui->txtgenhelptext->clear();
     ui->cbotopicid->setFocus();
+    m_loadedTopicId.clear();
     setModified(false);
 }
 
 void GeneralHelpTab::save() {
-    const records::GeneralHelpRecord record{
-        ui->cbotopicid->currentText(), ui->txttopictitle->text(),
-        ui->txtbrowseseq->text(),      ui->txtkeywords->text(),
-        ui->txttopicheader->text(),    ui::storedText(ui->txtgenhelptext),
+    const QString topicId = ui->cbotopicid->currentText();
+    records::GeneralHelpRecord record{
+        topicId,
+        ui->txttopictitle->text(),
+        ui->txtbrowseseq->text(),
+        ui->txtkeywords->text(),
+        ui->txttopicheader->text(),
+        confirmCodes(tr("The topic %1").arg(topicId), ui->txtgenhelptext),
         ui->txtmapnumber->text()};
+    // A changed ID renames the topic shown, or makes a new one: the author says which.
+    const QString loaded = m_loadedTopicId;
+    if (!loaded.isEmpty() && loaded != record.topicId &&
+        !records::LoadGeneralHelp(*session().db, record.topicId)) {
+        const int choice = shell::Choose(
+            tr("Rename %1 to %2, or save as a new topic?\n\nRenaming takes the contents "
+               "entries and What's This entries of %1 along; a new topic leaves %1 as it is "
+               "and gets a map number of its own.")
+                .arg(loaded, record.topicId),
+            {tr("&Rename"), tr("Save as &new topic"), tr("Cancel")});
+        if (choice == 2)
+            throw ui::Cancelled();
+        // The copy's number came with the topic shown: it takes the next free one.
+        if (const auto own = records::MapNumberOfTopic(*session().db, loaded);
+            choice == 1 && own && record.mapNumber == QString::number(*own)) {
+            if (const int next = mapnumbers::NextMapNumber(*session().db);
+                next <= mapnumbers::MaxMapNumber) {
+                record.mapNumber = QString::number(next);
+                const QuietChanges quiet(*this);
+                ui->txtmapnumber->setText(record.mapNumber);
+            }
+        }
+        if (choice == 0) {
+            const auto renamed = records::RenameGeneralHelp(*session().db, loaded, record);
+            // Every topic list follows at once.
+            topics().drop(loaded, TopicModel::General);
+            topics().add(record.topicId, TopicModel::General);
+            const QString said = QStringLiteral("Renamed %1 to %2; %3 contents entries and %4 "
+                                                "What's This entries follow it.")
+                                     .arg(loaded, record.topicId)
+                                     .arg(renamed.contentsEntries)
+                                     .arg(renamed.whatsThisEntries);
+            // After OK's own "saved", which would hide it.
+            QTimer::singleShot(0, this, [this, said] { told(said); });
+            return;
+        }
+    }
     records::SaveGeneralHelp(*session().db, record);
     topics().add(record.topicId, TopicModel::General);
-    warnAboutCodes(tr("The topic %1").arg(record.topicId), record.helpText);
 }
 
 bool GeneralHelpTab::remove() {
@@ -123,11 +171,14 @@ bool GeneralHelpTab::remove() {
     const QStringList controls = records::WhatsThisEntriesOfTopic(*session().db, topicId);
     if (!controls.isEmpty())
         uses << tr("the What's This entries of %1").arg(controls.join(QStringLiteral(", ")));
-    if (!uses.isEmpty() && shell::MsgBox(tr("The topic %1 is still used by %2. Delete it anyway?")
-                                             .arg(topicId, uses.join(tr(" and "))),
-                                         shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
+    if (uses.isEmpty() ? !confirmDelete(tr("the topic %1").arg(topicId))
+                       : shell::MsgBox(tr("The topic %1 is still used by %2. Delete it anyway?")
+                                           .arg(topicId, uses.join(tr(" and "))),
+                                       shell::vbQuestion + shell::vbOKCancel) != shell::vbOK)
         return false;
     const bool deleted = records::DeleteGeneralHelp(*session().db, topicId);
+    if (deleted)
+        told(tr("Deleted the topic %1.").arg(topicId));
     // Every topic list lets it go at once.
     topics().drop(topicId, TopicModel::General);
     return deleted;
@@ -140,6 +191,7 @@ void GeneralHelpTab::cbotopicid_Click() {
             const auto record = records::LoadGeneralHelp(*session().db, topicId);
             if (!record)
                 return;
+            m_loadedTopicId = record->topicId;
             const QuietChanges quiet(*this);
             ui->txttopictitle->setText(record->title);
             ui->txtbrowseseq->setText(record->browseSeq);

@@ -38,4 +38,5 @@ private:
 
     QTimer m_preview;
     std::unique_ptr<Ui::GeneralHelpTab> ui;
+    QString m_loadedTopicId; // the stored topic the fields show; empty for a new one
 };

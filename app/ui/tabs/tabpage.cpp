@@ -4,7 +4,9 @@
 #include "rtf/helptext.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
+#include "ui/uiutil.h"
 #include "workspace/session.h"
+#include "workspace/textrules.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -104,8 +106,14 @@ bool TabPage::askBeforeReplacing(QComboBox* box) {
         const QuietChanges quiet(*this);
         ui::showText(box, shown);
     }
-    if (!confirmChanges())
+    if (!confirmChanges()) {
+        // A box that showed no record keeps what the author typed into it.
+        if (shown.isEmpty()) {
+            const QuietChanges quiet(*this);
+            ui::showText(box, chosen);
+        }
         return false;
+    }
     const QuietChanges quiet(*this);
     ui::showText(box, chosen);
     return true;
@@ -153,12 +161,32 @@ void TabPage::watch(QAbstractButton* button) {
     connect(button, &QAbstractButton::clicked, this, [this] { edited(); });
 }
 
-void TabPage::warnAboutCodes(const QString& owner, const QString& helpText) {
-    const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(helpText);
+bool TabPage::confirmDelete(const QString& what) {
+    return shell::MsgBox(tr("Delete %1? It is removed from the project at once.").arg(what),
+                         shell::vbQuestion + shell::vbOKCancel) == shell::vbOK;
+}
+
+void TabPage::told(const QString& message) {
+    emit status(message, 8000);
+}
+
+QString TabPage::confirmCodes(const QString& owner, QPlainTextEdit* edit) {
+    const QString text = ui::storedText(edit);
+    const std::vector<rtf::TextProblem> problems = rtf::CheckHelpText(text);
     if (problems.empty())
-        return;
-    shell::MsgBox(tr("%1 is saved, but its help text will not show in the help file as "
-                     "typed:\n\n%2")
-                      .arg(owner, rtf::DescribeProblems(problems)),
-                  shell::vbExclamation);
+        return text;
+    const QString doubled = textrules::DoubleStrayBackslashes(text);
+    QStringList choices{tr("Save as &typed"), tr("&Go back")};
+    if (doubled != text)
+        choices.prepend(tr("&Double the backslashes"));
+    const int choice = shell::Choose(
+        owner + tr(" has a help text that will not show in the help file as typed:\n\n") +
+            rtf::DescribeProblems(problems),
+        choices, shell::vbExclamation);
+    if (choice == choices.size() - 1)
+        throw ui::Cancelled();
+    if (doubled == text || choice == 1)
+        return text;
+    ui::showStoredText(edit, doubled); // the author's text, mended: the tab's edit
+    return doubled;
 }

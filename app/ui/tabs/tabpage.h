@@ -103,7 +103,7 @@ protected:
     // Asks Save, Discard or Cancel when the tab has changes, with `box`
     // showing the record the changes belong to meanwhile (the one shown
     // before the item being chosen). False on Cancel: the list shows that
-    // record again.
+    // record again, or keeps what was typed when it showed none.
     bool askBeforeReplacing(QComboBox* box);
 
     // Changes of the controls made by the program, not the author.
@@ -121,9 +121,16 @@ protected:
         bool m_was;
     };
 
-    // After a help text is saved: a warning when it holds codes that the help
-    // file will not show as typed (the text is stored all the same).
-    static void warnAboutCodes(const QString& owner, const QString& helpText);
+    // Delete's question, naming what goes (the project loses it at once);
+    // true to delete. The status line says what went (told()).
+    static bool confirmDelete(const QString& what);
+    void told(const QString& message);
+
+    // Before a help text is saved, when it holds codes that the help file
+    // will not show as typed: Double the backslashes (the text in `edit`
+    // becomes the one returned), Save as typed, or Go back (ui::Cancelled,
+    // nothing saved, the record stays shown).
+    QString confirmCodes(const QString& owner, QPlainTextEdit* edit);
 
     Session& session() const { return m_context.session; }
     TopicModel& topics() const { return m_context.topics; }

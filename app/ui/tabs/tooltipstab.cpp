@@ -5,6 +5,7 @@
 #include "resources/stringids.h"
 #include "ui/captions.h"
 #include "ui/commandguard.h"
+#include "ui/controlnotes.h"
 #include "ui_tooltipstab.h"
 #include "workspace/records.h"
 #include "workspace/session.h"
@@ -72,14 +73,25 @@ void ToolTipsTab::clearAfterSave() {
 }
 
 void ToolTipsTab::save() {
+    if (!ui::confirmControlEntry(ui::controlWarnings(ui->cbottobject, ui->cbottform->currentText(),
+                                                     ui->cbottobject->currentText(),
+                                                     {WrittenProperty::ToolTipText})))
+        throw ui::Cancelled();
     records::SaveToolTip(
         *session().db,
         {ui->cbottform->currentText(), ui->cbottobject->currentText(), ui->txttooltiptext->text()});
 }
 
 bool ToolTipsTab::remove() {
-    return records::DeleteToolTip(*session().db, ui->cbottform->currentText(),
-                                  ui->cbottobject->currentText());
+    const QString key =
+        records::ObjectKey(ui->cbottform->currentText(), ui->cbottobject->currentText());
+    if (!confirmDelete(tr("the tool tip of %1").arg(key)))
+        return false;
+    const bool deleted = records::DeleteToolTip(*session().db, ui->cbottform->currentText(),
+                                                ui->cbottobject->currentText());
+    if (deleted)
+        told(tr("Deleted the tool tip of %1.").arg(key));
+    return deleted;
 }
 
 void ToolTipsTab::cbottform_Click() {
@@ -88,6 +100,8 @@ void ToolTipsTab::cbottform_Click() {
     const ui::WaitCursor wait;
     const QuietChanges quiet(*this);
     forms().FindObjects(ui->cbottform->currentText(), ui->cbottobject);
+    ui::markControlsWithout(ui->cbottobject, ui->cbottform->currentText(),
+                            {WrittenProperty::ToolTipText});
 }
 
 void ToolTipsTab::cbottobject_Click() {

@@ -6,6 +6,7 @@
 #include "resources/stringids.h"
 #include "ui/captions.h"
 #include "ui/commandguard.h"
+#include "ui/controlnotes.h"
 #include "ui/topicmodel.h"
 #include "ui/uiutil.h"
 #include "ui_whatsthistab.h"
@@ -34,10 +35,9 @@ WhatsThisTab::WhatsThisTab(TabContext& context)
     onPick(ui->cbowtform, [this] { cbowtform_Click(); });
     onPick(ui->cbowtobject, [this] { cbowtobject_Click(); });
     // A general topic only adds to the entry; the question comes when another
-    // control's entry would replace it.
+    // control's entry would replace it. Typing a topic ID to find it is no edit.
     onPick(
         ui->cbowttopicid, [this] { cbowttopicid_Click(); }, false);
-    watch(ui->cbowttopicid);
     watch(ui->txtwtmapnumber);
     watch(ui->txtwthelptext);
     watch(ui->chkwtconsenhlp);
@@ -101,25 +101,38 @@ void WhatsThisTab::save() {
     const QString form = ui->cbowtform->currentText();
     const QString object = ui->cbowtobject->currentText();
     const QString topicId = ui->cbowttopicid->currentText();
+    // The help IDs the ticked types write: context-sensitive help the first, What's This the
+    // second.
+    QList<WrittenProperty> written;
+    if (ui::checkValue(ui->chkwtconsenhlp) == 1)
+        written << WrittenProperty::HelpContextID;
+    if (ui::checkValue(ui->chkwtwthlp) == 1)
+        written << WrittenProperty::WhatsThisHelpID;
+    if (!ui::confirmControlEntry(ui::controlWarnings(ui->cbowtobject, form, object, written)))
+        throw ui::Cancelled();
+    const QString helpText = confirmCodes(
+        tr("The What's This entry of %1").arg(records::ObjectKey(form, object)), ui->txtwthelptext);
     const auto before = records::LoadWhatsThis(*session().db, form, object);
     records::SaveWhatsThis(*session().db,
-                           {form, object, topicId, ui->txtwtmapnumber->text(),
-                            ui::storedText(ui->txtwthelptext), ui::checkValue(ui->chkwtconsenhlp),
-                            ui::checkValue(ui->chkwtwthlp)});
+                           {form, object, topicId, ui->txtwtmapnumber->text(), helpText,
+                            ui::checkValue(ui->chkwtconsenhlp), ui::checkValue(ui->chkwtwthlp)});
     topics().add(topicId, TopicModel::WhatsThis);
     if (before)
         dropTopicIfUnused(before->topicId);
-    warnAboutCodes(tr("The What's This entry of %1").arg(records::ObjectKey(form, object)),
-                   ui::storedText(ui->txtwthelptext));
 }
 
 bool WhatsThisTab::remove() {
     const QString form = ui->cbowtform->currentText();
     const QString object = ui->cbowtobject->currentText();
+    const QString key = records::ObjectKey(form, object);
+    if (!confirmDelete(tr("the What's This entry of %1").arg(key)))
+        return false;
     const auto entry = records::LoadWhatsThis(*session().db, form, object);
     const bool deleted = records::DeleteWhatsThis(*session().db, form, object);
     if (entry)
         dropTopicIfUnused(entry->topicId);
+    if (deleted)
+        told(tr("Deleted the What's This entry of %1.").arg(key));
     return deleted;
 }
 
@@ -135,6 +148,8 @@ void WhatsThisTab::cbowtform_Click() {
     const ui::WaitCursor wait;
     const QuietChanges quiet(*this);
     forms().FindObjects(ui->cbowtform->currentText(), ui->cbowtobject);
+    ui::markControlsWithout(ui->cbowtobject, ui->cbowtform->currentText(),
+                            {WrittenProperty::HelpContextID, WrittenProperty::WhatsThisHelpID});
 }
 
 // Ticks the help-type boxes of an entry's Type.

@@ -98,6 +98,21 @@ private slots:
         QVERIFY(QDir(path(QStringLiteral("out"))).isEmpty());
     }
 
+    // Bare names go beside the project file, wherever qmt was started.
+    void bareNamesGoBesideTheProject() {
+        makeProjectWith({{QStringLiteral("HPFN"), QStringLiteral("bare.hpj")},
+                         {QStringLiteral("HPJT"), QStringLiteral("Bare")},
+                         {QStringLiteral("HLPF"), QStringLiteral("bare.hlp")},
+                         {QStringLiteral("RTFF"), QStringLiteral("bare.rtf")},
+                         {QStringLiteral("CRGH"), QStringLiteral("1")},
+                         {QStringLiteral("WHLP"), QStringLiteral("True")}});
+        QCOMPARE(runCreate(), 0);
+        for (const char* name : {"bare.hpj", "bare.rtf"}) {
+            QVERIFY2(QFile::exists(path(QString::fromLatin1(name))), name);
+            QVERIFY(!QFile::exists(QDir::current().filePath(QString::fromLatin1(name))));
+        }
+    }
+
     void writesTheSelectedOutputs() {
         makeProjectWith(windowsHelp());
         const int rowsBefore = optionRows();

@@ -386,6 +386,50 @@ private slots:
                                         "text.")}));
     }
 
+    // A contents entry whose topic was deleted is written all the same and
+    // named in the report, for both help types. A What's This entry with a
+    // text is a topic; IDs match without regard to case; headings have none.
+    void contentsEntriesOfMissingTopicsAreWarnedAbout_data() {
+        QTest::addColumn<int>("helpType");
+        QTest::newRow("WinHelp") << int(HelpType::WindowsHelp);
+        QTest::newRow("HTML Help") << int(HelpType::HtmlHelp);
+    }
+    void contentsEntriesOfMissingTopicsAreWarnedAbout() {
+        QFETCH(int, helpType);
+        m_s.helpType = HelpType(helpType);
+        m_s.createContentsFile = 1;
+        m_s.helpFileName = path(QStringLiteral("help.chm"));
+        m_s.indexFileName = path(QStringLiteral("help.hhk"));
+        addTopic(*m_db, QStringLiteral("IDH_HERE"), QStringLiteral("H"), QString(), QString(),
+                 QStringLiteral("t"), 1);
+        addTopic(*m_db, QStringLiteral("IDH_OLD"), QStringLiteral("O"), QString(), QString(),
+                 QStringLiteral("t"), 2, QStringLiteral("D"));
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdW"), QStringLiteral("IDH_W"),
+                     QStringLiteral("Text."), 3);
+        addWhatsThis(*m_db, QStringLiteral("frmA.cmdE"), QStringLiteral("IDH_EMPTY"), QString(), 4);
+        const auto entry = [&](const char* key, const char* title, const char* type) {
+            addRow(*m_db, QStringLiteral("contentsfile"),
+                   {{"TopicID", QString::fromLatin1(key)},
+                    {"Title", QString::fromLatin1(title)},
+                    {"Level", QStringLiteral("1")},
+                    {"Parent", QStringLiteral("Main")},
+                    {"Type", QString::fromLatin1(type)}});
+        };
+        entry("Gone.1", "Heading", "3");
+        entry("idh_here.2", "Here", "2");
+        entry("IDH_OLD.3", "Old", "2");
+        entry("IDH_W.4", "Control", "2");
+        entry("IDH_EMPTY.5", "Empty", "2");
+        entry("IDH_NEVER.6", "Never", "2");
+        const CreateReport report = create();
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        const QStringList said = report.warnings.filter(u"The contents entry");
+        QCOMPARE(said.size(), 3);
+        QVERIFY(said[0].startsWith(u"The contents entry \"Old\" leads to the topic IDH_OLD,"));
+        QVERIFY(said[1].startsWith(u"The contents entry \"Empty\" leads to the topic IDH_EMPTY,"));
+        QVERIFY(said[2].startsWith(u"The contents entry \"Never\" leads to the topic IDH_NEVER,"));
+    }
+
     void mapNumbersFromOtherToolsAreLeftOut() {
         addTopic(*m_db, QStringLiteral("IDH_GOOD"), QStringLiteral("G"), QString(), QString(),
                  QStringLiteral("t"), 7);

@@ -133,6 +133,70 @@ private slots:
         QVERIFY(html.helpFileName.isEmpty() && html.rtfFileName.isEmpty());
     }
 
+    // Bare names are taken beside the project file (the help project) and
+    // the help project (the help file); an empty tab offers the project's name.
+    void namesBesideTheProject_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("helpProject");
+        QTest::addColumn<QString>("helpFile");
+        QTest::addColumn<QString>("viewed");
+        QTest::newRow("bare names") << int(HelpType::WindowsHelp) << "help.hpj"
+                                    << "help.hlp"
+                                    << "/work/demo/help.hlp";
+        QTest::newRow("relative folders") << int(HelpType::WindowsHelp) << "src/help.hpj"
+                                          << "../out/help.hlp"
+                                          << "/work/demo/out/help.hlp";
+        QTest::newRow("absolute stay") << int(HelpType::WindowsHelp) << "/p/help.hpj"
+                                       << "/q/help.hlp"
+                                       << "/q/help.hlp";
+        QTest::newRow("HTML Help") << int(HelpType::HtmlHelp) << "help.hhp"
+                                   << "help.chm"
+                                   << "/work/demo/help.chm";
+        QTest::newRow("no help file") << int(HelpType::WindowsHelp) << "help.hpj"
+                                      << ""
+                                      << "";
+    }
+    void namesBesideTheProject() {
+        QFETCH(int, type);
+        QFETCH(QString, helpProject);
+        QFETCH(QString, helpFile);
+        QFETCH(QString, viewed);
+        CreateSettings s;
+        s.helpType = HelpType(type);
+        s.helpProjectFileName = helpProject;
+        s.helpFileName = helpFile;
+        const CreateSettings beside =
+            SettingsBesideProject(s, QStringLiteral("/work/demo/Demo.QMT"));
+        QCOMPARE(HelpFileToView(beside), viewed);
+        // Without a project file the names stay as typed.
+        QCOMPARE(SettingsBesideProject(s, QString()).helpProjectFileName, helpProject);
+    }
+
+    void defaultNamesFromTheProject() {
+        CreateSettings s;
+        s.contentsFileName = QStringLiteral("own.cnt");
+        FillDefaultNames(s, HelpType::WindowsHelp, QStringLiteral("/work/My Help.QMT"));
+        QCOMPARE((QStringList{s.helpProjectFileName, s.helpProjectTitle, s.helpFileName,
+                              s.contentsFileName, s.rtfFileName, s.indexFileName}),
+                 (QStringList{QStringLiteral("My Help.hpj"), QStringLiteral("My Help"),
+                              QStringLiteral("My Help.hlp"), QStringLiteral("own.cnt"),
+                              QStringLiteral("My Help.rtf"), QString()}));
+        CreateSettings html;
+        FillDefaultNames(html, HelpType::HtmlHelp, QStringLiteral("/work/Demo.QMT"));
+        QCOMPARE((QStringList{html.helpProjectFileName, html.helpFileName, html.contentsFileName,
+                              html.rtfFileName, html.indexFileName}),
+                 (QStringList{QStringLiteral("Demo.hhp"), QStringLiteral("Demo.chm"),
+                              QStringLiteral("Demo.hhc"), QString(), QStringLiteral("Demo.hhk")}));
+        // A help project name the author gave, or no project: nothing is offered.
+        CreateSettings typed;
+        typed.helpProjectFileName = QStringLiteral("x.hpj");
+        FillDefaultNames(typed, HelpType::WindowsHelp, QStringLiteral("/work/Demo.QMT"));
+        QVERIFY(typed.helpFileName.isEmpty() && typed.helpProjectTitle.isEmpty());
+        CreateSettings none;
+        FillDefaultNames(none, HelpType::WindowsHelp, QString());
+        QVERIFY(none.helpProjectFileName.isEmpty());
+    }
+
     void enablingRule() {
         CreateSettings full;
         full.helpType = HelpType::WindowsHelp;

@@ -1,8 +1,10 @@
 // The application project field and the Tool Tips and What's This? tabs of
 // the main window, on real project and form files.
 #include "app/appproject/appprojectfixture.h"
+#include "common/project.h"
 #include "common/window.h"
 #include "shell/dialogs.h"
+#include "ui/controlnotes.h"
 #include "ui/frmmain.h"
 #include "ui/tabs/applicationforms.h"
 
@@ -65,6 +67,7 @@ class TestAppProjectTabs : public QObject {
     std::unique_ptr<testenv::Window> w;
     QStringList m_messages;
     QStringList m_fileAnswers; // next answers of the file dialog
+    QList<int> m_answers;      // next answers of message boxes; OK when none is left
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
     dao::Database& db() { return *w->session().db; }
@@ -107,10 +110,11 @@ private slots:
         QVERIFY(m_dir->isValid());
         m_messages.clear();
         m_fileAnswers.clear();
+        m_answers.clear();
         // Message texts and file dialogs in one log, in the order they come.
         shell::setMessageHandler([this](const shell::MessageRequest& request) {
             m_messages << request.text;
-            return int(shell::vbOK);
+            return m_answers.isEmpty() ? int(shell::vbOK) : m_answers.takeFirst();
         });
         shell::setFileDialogHandler([this](const shell::FileDialogRequest& request) {
             m_messages << QStringLiteral("dialog: ") + request.filter;
@@ -309,6 +313,70 @@ private slots:
         QCOMPARE(w->txttooltiptext->text(), QStringLiteral("Your name"));
         QTest::mouseClick(w->cmdcancel, Qt::LeftButton);
         QCOMPARE(w->cbottform->currentText(), QString());
+    }
+
+    // A control whose type cannot take the entry is marked in the list, and
+    // OK asks before storing it or an entry for a control not on the form.
+    void controlsThatCannotTakeTheEntryAreMarked() {
+        enterProjectFile(path(QStringLiteral("app/app.vbp")));
+        showTab(FrmMain::TabToolTips);
+        pick(w->cbottform, QStringLiteral("frmMain"));
+        QStringList notes;
+        for (int i = 0; i < w->cbottobject->count(); ++i)
+            notes << w->cbottobject->itemData(i, ui::ControlNoteRole).toString();
+        QCOMPARE(notes,
+                 (QStringList{QStringLiteral("no ToolTipText"), QString(), QString(), QString()}));
+        const struct {
+            const char* control;
+            int answer; // 1 save anyway, 2 go back
+            const char* warning;
+            int stored;
+        } rows[] = {
+            {"frmMain", 2, "frmMain.frmMain is a VB.Form, which has no ToolTipText", 0},
+            {"txtGhost", 1, "The form frmMain has no control txtGhost", 1},
+            {"txtName", 1, nullptr, 2},
+        };
+        for (const auto& row : rows) {
+            m_messages.clear();
+            m_answers = {row.answer};
+            w->cbottobject->setEditText(QString::fromLatin1(row.control));
+            w->txttooltiptext->setText(QStringLiteral("tip"));
+            QVERIFY(w->cmdok->isEnabled());
+            QTest::mouseClick(w->cmdok, Qt::LeftButton);
+            if (row.warning) {
+                QCOMPARE(m_messages.size(), 1);
+                QVERIFY2(m_messages[0].startsWith(QString::fromLatin1(row.warning)),
+                         qPrintable(m_messages[0]));
+            } else {
+                QCOMPARE(m_messages, QStringList());
+            }
+            QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from tooltips")),
+                     row.stored);
+        }
+        // What's This: the form takes a context ID but no What's This ID.
+        showTab(FrmMain::TabWhatsThis);
+        pick(w->cbowtform, QStringLiteral("frmMain"));
+        QVERIFY(w->cbowtobject->itemData(0, ui::ControlNoteRole).toString().isEmpty());
+        QVERIFY(w->cbowtobject->itemData(0, Qt::ToolTipRole)
+                    .toString()
+                    .contains(u"no WhatsThisHelpID"));
+        pick(w->cbowtobject, QStringLiteral("frmMain"));
+        w->cbowttopicid->setEditText(QStringLiteral("IDH_MAIN"));
+        w->txtwthelptext->setPlainText(QStringLiteral("Main window"));
+        w->txtwtmapnumber->setText(QStringLiteral("3"));
+        testenv::click(w->chkwtwthlp);
+        m_messages.clear();
+        m_answers = {2};
+        QTest::mouseClick(w->cmdok, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].contains(u"has no WhatsThisHelpID"));
+        QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from whatsthis")), 0);
+        testenv::click(w->chkwtwthlp);
+        testenv::click(w->chkwtconsenhlp);
+        m_messages.clear();
+        QTest::mouseClick(w->cmdok, Qt::LeftButton);
+        QCOMPARE(m_messages, QStringList());
+        QCOMPARE(testenv::countRows(db(), QStringLiteral("select * from whatsthis")), 1);
     }
 
     void toolTipRecordIsShown() {

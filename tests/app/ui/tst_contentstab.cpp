@@ -1,5 +1,6 @@
 // The Contents File tab of the main window, on a real project file.
 #include "app/contents/contentstestutil.h"
+#include "common/project.h"
 #include "common/testenv.h"
 #include "common/window.h"
 #include "shell/dialogs.h"
@@ -15,8 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <QtTest>
 
 using contentstest::addRow;
@@ -212,6 +215,55 @@ private slots:
         QCOMPARE(shape(tree), QStringLiteral("Contents File(H(T, U), G(G2(N)))"));
     }
 
+    // Entries whose topic the project lacks are struck out, when loaded and
+    // when added; a topic that comes back takes the mark away.
+    void entriesOfMissingTopicsAreMarked() {
+        openWithRows([](dao::Database& db) {
+            testenv::addRow(
+                db, QStringLiteral("GeneralHelp"),
+                {{"TopicID", QStringLiteral("IDH_T")}, {"Status", QStringLiteral("A")}});
+            addRow(db, QStringLiteral("H.1"), QStringLiteral("H"), QStringLiteral("1"),
+                   QStringLiteral("Main"), QStringLiteral("3"));
+            addRow(db, QStringLiteral("idh_t.2"), QStringLiteral("T"), QStringLiteral("2"),
+                   QStringLiteral("H.1"), QStringLiteral("2"));
+            addRow(db, QStringLiteral("IDH_GONE.3"), QStringLiteral("Gone"), QStringLiteral("2"),
+                   QStringLiteral("H.1"), QStringLiteral("2"));
+        });
+        const auto marks = [&] {
+            QStringList out;
+            for (QTreeWidgetItemIterator it(tree); *it; ++it)
+                if (!ContentsTree::missingTopic(*it).isEmpty())
+                    out << ContentsTree::missingTopic(*it) + u'/' +
+                               QString::number((*it)->font(0).strikeOut());
+            return out;
+        };
+        QCOMPARE(marks(), QStringList{QStringLiteral("IDH_GONE/1")});
+        QVERIFY(node(QStringLiteral("IDH_GONE.3"))->toolTip(0).contains(u"IDH_GONE"));
+        add(false, QStringLiteral("IDH_NEW"), QStringLiteral("New"));
+        QCOMPARE(marks(), (QStringList{QStringLiteral("IDH_GONE/1"), QStringLiteral("IDH_NEW/1")}));
+        testenv::addRow(*w->session().db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_GONE")}, {"Status", QStringLiteral("A")}});
+        showContentsTab();
+        QCOMPARE(marks(), QStringList());
+        QVERIFY(!node(QStringLiteral("IDH_GONE.3"))->font(0).strikeOut());
+    }
+
+    // A title with "=" is warned about at Add: Cancel goes back to it, OK adds it.
+    void titleWithAnEqualsSignIsWarnedAboutAtAdd() {
+        openWithRows();
+        m_answers = {shell::vbCancel};
+        add(false, QStringLiteral("IDH_A"), QStringLiteral("a = b"));
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY(m_messages[0].text.startsWith(u"The contents entry \"a = b\" holds \"=\""));
+        QCOMPARE(tree->topLevelItemCount(), 0);
+        QCOMPARE(w->txtcftitle->text(), QStringLiteral("a = b"));
+        QTest::mouseClick(w->cmdaddnode, Qt::LeftButton);
+        QCOMPARE(m_messages.size(), 2);
+        QCOMPARE(shape(tree), QStringLiteral("Contents File(a = b)"));
+        add(false, QStringLiteral("IDH_B"), QStringLiteral("b"));
+        QCOMPARE(m_messages.size(), 2);
+    }
+
     void addHereChoosesWhereTheNextEntriesGo() {
         openWithRows(headingWithTopics);
         // on a topic: beside it, below its parent
@@ -361,11 +413,18 @@ private slots:
             addRow(db, QStringLiteral("Other.2"), QStringLiteral("Other"), QStringLiteral("1"),
                    QStringLiteral("Main"), QStringLiteral("2"));
         });
+        // Asked first, naming the entry: Cancel keeps it.
+        m_answers = {shell::vbCancel};
+        popupCommand(QStringLiteral("It's.1"), w->mnutvdelete);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages.at(0).text, QStringLiteral("Delete the entry \"Quote\"? It is removed "
+                                                       "from the project at once."));
+        QCOMPARE(rowTexts(*w->session().db).size(), 2);
         popupCommand(QStringLiteral("It's.1"), w->mnutvdelete);
         QCOMPARE(shape(tree), QStringLiteral("Contents File(Other)"));
         QCOMPARE(rowTexts(*w->session().db), QStringList{QStringLiteral("Other.2|Other|1|Main|2")});
         QVERIFY(w->txtcftitle->text().isEmpty());
-        QVERIFY(m_messages.isEmpty());
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Deleted the entry \"Quote\"."));
         // a topic added but not saved has no row: it goes all the same
         add(false, QStringLiteral("IDH_Z"), QStringLiteral("Z"));
         popupCommand(QStringLiteral("IDH_Z.3"), w->mnutvdelete);

@@ -5,6 +5,7 @@
 #include "common/window.h"
 
 #include "shell/dialogs.h"
+#include "ui/desktop.h"
 #include "ui/frmmain.h"
 #include "ui/tabs/createtab.h"
 #include "workspace/options.h"
@@ -56,9 +57,9 @@ class TestGenerationWindow : public QObject {
         QVERIFY(m_w->DataBaseOpen(path(QStringLiteral("p.QMT"))));
         selectTab(FrmMain::TabGeneralHelp);
         selectTab(FrmMain::TabCreate);
+        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hpj")));
         QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
         m_w->txthelpprojecttitle->setText(QStringLiteral("Window Help"));
-        m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hpj")));
         m_w->txthelpfilename->clear(); // Windows Help left "HLP" in it
         focusOut(m_w->txthelpprojectfilename);
         m_w->chkcreategeneralhelp->setChecked(false);
@@ -368,6 +369,40 @@ private slots:
         QCOMPARE(qmt.exitCode(), 0);
         for (qsizetype i = 0; i < outputs.size(); ++i)
             QCOMPARE(testenv::readAll(outputs.at(i)), fromWindow.at(i));
+    }
+
+    // A fresh project offers names from its own; Create writes the bare
+    // names beside the project file, and View Help File looks there too.
+    void bareNamesGoBesideTheProject() {
+        {
+            auto db = testenv::freshProject(path(QStringLiteral("Guide.QMT")));
+            addTopic(*db, QStringLiteral("IDH_MAIN"), QStringLiteral("Main"), QString(), QString(),
+                     QStringLiteral("Text"), 10);
+        }
+        QVERIFY(m_w->DataBaseOpen(path(QStringLiteral("Guide.QMT"))));
+        selectTab(FrmMain::TabGeneralHelp);
+        selectTab(FrmMain::TabCreate);
+        QTest::mouseClick(m_w->opthelptype[1], Qt::LeftButton);
+        QCOMPARE((QStringList{m_w->txthelpprojectfilename->text(), m_w->txthelpprojecttitle->text(),
+                              m_w->txthelpfilename->text(), m_w->txtrtffilename->text()}),
+                 (QStringList{QStringLiteral("Guide.hpj"), QStringLiteral("Guide"),
+                              QStringLiteral("Guide.hlp"), QStringLiteral("Guide.rtf")}));
+        m_w->chkcreategeneralhelp->click();
+        QVERIFY(m_w->cmdcreate->isEnabled());
+        m_w->createTab().cmdcreate_Click();
+        for (const char* name : {"Guide.hpj", "Guide.rtf"}) {
+            QVERIFY2(QFile::exists(path(QString::fromLatin1(name))), name);
+            QVERIFY(!QFile::exists(QDir::current().filePath(QString::fromLatin1(name))));
+        }
+        QStringList opened;
+        const desktop::Opener before = desktop::setOpener([&](const QString& target) {
+            opened << target;
+            return true;
+        });
+        m_w->mnuviewhelpfile->trigger();
+        desktop::setOpener(before);
+        QCOMPARE(opened,
+                 QStringList{QFileInfo(path(QStringLiteral("Guide.hlp"))).absoluteFilePath()});
     }
 
     void createNeedsAProjectAndTheButton() {

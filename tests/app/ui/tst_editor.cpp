@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QToolBar>
 
 class TestEditorWindows : public QObject {
@@ -78,7 +81,7 @@ private slots:
                 QCOMPARE(a->toolTip(), tips.at(i - 1));
                 QVERIFY(!a->icon().isNull());
             }
-            QCOMPARE(a->isVisible(), i < 5 || i > 8);
+            QCOMPARE(a->isVisible(), i < 5); // plain text: no formatting, no alignment
         }
     }
 
@@ -196,44 +199,54 @@ private slots:
         w.resize(minimum.width() + 100, 10);
         QTRY_COMPARE(w.size(), QSize(minimum.width() + 100, minimum.height()));
 
-        // The text box fills the whole area below the toolbar.
+        // The text box and its preview share the area between the toolbar and
+        // the buttons.
         auto* bar = w.findChild<QToolBar*>(QStringLiteral("Toolbar1"));
-        QTRY_COMPARE(w.rtbeditor->geometry(),
-                     QRect(0, bar->geometry().bottom() + 1, w.width(), w.height() - bar->height()));
+        QTRY_COMPARE(w.rtbeditor->mapTo(&w, QPoint(0, 0)), QPoint(0, bar->geometry().bottom() + 1));
+        const QRect preview(w.txtzoompreview->mapTo(&w, QPoint(0, 0)), w.txtzoompreview->size());
+        QVERIFY(preview.left() >= w.rtbeditor->width());
+        QCOMPARE(preview.right(), w.width() - 1);
+        QVERIFY(w.cmdzoombuttons->geometry().top() > preview.bottom());
     }
 
-    void everyWayOfClosingCopiesTheTextBack_data() {
+    // OK copies the text back; Cancel, Escape and the close box drop the
+    // edits. The preview follows the text; the size is kept for the next time.
+    void onlyOkCopiesTheTextBack_data() {
         QTest::addColumn<int>("how");
-        QTest::newRow("close box") << 0;
-        QTest::newRow("escape key") << 1;
-        QTest::newRow("accept") << 2;
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("close box") << 0 << false;
+        QTest::newRow("escape key") << 1 << false;
+        QTest::newRow("cancel button") << 2 << false;
+        QTest::newRow("ok button") << 3 << true;
+        QTest::newRow("ok, all text deleted") << 4 << true;
     }
-    void everyWayOfClosingCopiesTheTextBack() {
+    void onlyOkCopiesTheTextBack() {
         QFETCH(int, how);
-        FrmTextEdit w(&m_target);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.rtbeditor->setPlainText(QStringLiteral("edited text"));
-        QCOMPARE(m_target.toPlainText(), QStringLiteral("alpha beta\ngamma"));
-        if (how == 0)
-            w.close();
-        else if (how == 1)
-            QTest::keyClick(w.rtbeditor, Qt::Key_Escape);
-        else
-            w.accept();
-        QVERIFY(!w.isVisible());
-        QCOMPARE(m_target.toPlainText(), QStringLiteral("edited text"));
-    }
-
-    void closingAfterDeletingAllTextEmptiesTheTarget() {
-        FrmTextEdit w(&m_target);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.rtbeditor->selectAll();
-        QTest::keyClick(w.rtbeditor, Qt::Key_Delete);
-        QVERIFY(w.rtbeditor->toPlainText().isEmpty());
-        w.close();
-        QVERIFY(m_target.toPlainText().isEmpty());
+        QFETCH(bool, copied);
+        const QSize chosen = QSize(700 + how * 10, 500);
+        {
+            FrmTextEdit w(&m_target);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            const QString text = how == 4 ? QString() : QStringLiteral("{\\b edited} text");
+            w.rtbeditor->setPlainText(text);
+            QTRY_COMPARE(w.txtzoompreview->toPlainText(),
+                         how == 4 ? QString() : QStringLiteral("edited text"));
+            w.resize(chosen);
+            QTRY_COMPARE(w.size(), chosen);
+            QCOMPARE(m_target.toPlainText(), QStringLiteral("alpha beta\ngamma"));
+            if (how == 0)
+                w.close();
+            else if (how == 1)
+                QTest::keyClick(w.rtbeditor, Qt::Key_Escape);
+            else
+                w.cmdzoombuttons->button(how == 2 ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)
+                    ->click();
+            QVERIFY(!w.isVisible());
+            QCOMPARE(m_target.toPlainText(), copied ? text : QStringLiteral("alpha beta\ngamma"));
+        }
+        FrmTextEdit again(&m_target);
+        QCOMPARE(again.size(), chosen);
     }
 
     void targetGoneBeforeClosing() {
@@ -242,7 +255,7 @@ private slots:
         FrmTextEdit w(target);
         w.show();
         delete target;
-        w.close(); // must not touch the deleted field
+        w.accept(); // must not touch the deleted field
         QVERIFY(!w.isVisible());
     }
 

@@ -842,18 +842,73 @@ private slots:
         QCOMPARE(m_messages, QStringList({QStringLiteral("Help file missing\n/work/out/Project.hlp "
                                                          "does not exist.")}));
 
-        // Nothing to open the program's help or the maker's page: each is said.
-        window().mnuproghelp->trigger();
-        QVERIFY2(m_messages.last().startsWith(
-                     QStringLiteral("Quillmate's help could not be shown.\n")) &&
-                     m_messages.last().contains(desktop::programHelpPath()),
+        // A help file that is there but has no viewer is not called missing.
+        const QString there = m_dir->filePath(QStringLiteral("There.hlp"));
+        QVERIFY(testenv::writeAll(there, "?_"));
+        window().txthelpfilename->setText(there);
+        window().mnuviewhelpfile->trigger();
+        QVERIFY2(m_messages.last().startsWith(QDir::toNativeSeparators(there) +
+                                              QStringLiteral(" exists, but no program to show "
+                                                             "it was found")) &&
+                     m_messages.last().contains(u"xdg-open") &&
+                     m_messages.last().contains(u"wine winhlp32"),
                  qPrintable(m_messages.last()));
+
+        // Nothing to open the program's help: its guide is shown inside the
+        // program; nothing to open the maker's page is said.
+        window().mnuproghelp->trigger();
+        auto* guide = window().findChild<QWidget*>(QStringLiteral("frmguide"));
+        QVERIFY(guide && guide->isVisible());
+        auto* text = guide->findChild<QTextBrowser*>(QStringLiteral("txtguide"));
+        QVERIFY(text && text->toPlainText().contains(u"Quillmate Help"));
+        guide->close();
+        QCOMPARE(m_messages.size(), 2);
         window().mnuaboutkrv->trigger();
         QVERIFY(m_opened.last().startsWith(QLatin1String("https://")));
         QCOMPARE(m_messages.last(),
                  m_opened.last() + QStringLiteral(" could not be opened: no program "
                                                   "for it (a web browser) was found."));
         QCOMPARE(m_messages.size(), 3);
+    }
+
+    // Without a desktop opener, the viewers known for a help file's kind are
+    // looked for on PATH and started with the file.
+    void knownViewersAreTriedWithoutAnOpener() {
+        const QByteArray path = qgetenv("PATH");
+        const QString bin = m_dir->filePath(QStringLiteral("bin"));
+        const QString log = m_dir->filePath(QStringLiteral("viewer.log"));
+        for (const char* program : {"kchmviewer", "wine"}) {
+            const QString file = bin + u'/' + QString::fromLatin1(program);
+            QVERIFY(testenv::writeAll(file, "#!/bin/sh\necho \"$0 $*\" > \"" +
+                                                QFile::encodeName(log) + "\"\n"));
+            QFile(file).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin));
+        const struct {
+            const char* file;
+            QStringList command;
+        } rows[] = {
+            {"a.chm", {bin + QStringLiteral("/kchmviewer"), QStringLiteral("a.chm")}},
+            {"B.HLP",
+             {bin + QStringLiteral("/wine"), QStringLiteral("winhlp32"), QStringLiteral("B.HLP")}},
+            {"c.html", {}},
+        };
+        for (const auto& row : rows) {
+            const QList<QStringList> found = desktop::viewersFor(QString::fromLatin1(row.file));
+            QCOMPARE(found.value(0), row.command);
+            QVERIFY(found.size() <= 1);
+        }
+        // The whole way: no xdg-open on this PATH, so the viewer shows the file.
+        const QString chm = m_dir->filePath(QStringLiteral("guide.chm"));
+        QVERIFY(testenv::writeAll(chm, "ITSF"));
+        const desktop::Opener scripted = desktop::setOpener({});
+        const bool opened = desktop::openWithDesktop(chm);
+        desktop::setOpener(scripted);
+        qputenv("PATH", path);
+        QVERIFY(opened);
+        QTRY_VERIFY(QFile::exists(log));
+        QTRY_COMPARE(testenv::readAll(log).trimmed(),
+                     QFile::encodeName(bin + QStringLiteral("/kchmviewer ") + chm));
     }
 
     void keysOfTheWindow() {
@@ -900,7 +955,7 @@ private slots:
                     return;
                 shown = true;
                 editor->findChild<QPlainTextEdit*>()->setPlainText(QStringLiteral("edited"));
-                editor->close();
+                editor->accept();
             });
         };
         window().txtgenhelptext->setPlainText(QStringLiteral("original"));

@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -211,20 +212,57 @@ void TestRecords::chosenTopicSavedUnderANewId() {
     QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("Body A"));
     QVERIFY(w->cmdok->isEnabled());
 
-    // Typing a new ID loads nothing: the fields stay and are saved under it.
+    // Typing a new ID loads nothing: OK asks whether to rename the topic or
+    // copy it; the copy takes the next free map number, not the topic's.
     retype(w->cbotopicid, QStringLiteral("IDH_B"));
     QCOMPARE(w->txttopictitle->text(), QStringLiteral("Title A"));
+    m_dialogs.answers = {2}; // save as a new topic
     click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(m_messages[0].text.section(u'\n', 0, 0),
+             QStringLiteral("Rename IDH_A to IDH_B, or save as a new topic?"));
     const auto b = records::LoadGeneralHelp(db(), QStringLiteral("IDH_B"));
     QVERIFY(b);
     QCOMPARE(b->title, QStringLiteral("Title A"));
     QCOMPARE(b->browseSeq, QStringLiteral("main:005"));
     QCOMPARE(b->keywords, QStringLiteral("alpha;beta"));
     QCOMPARE(b->topicHeader, QStringLiteral("Header A"));
-    QCOMPARE(b->mapNumber, QStringLiteral("17"));
+    QCOMPARE(b->mapNumber, QStringLiteral("18"));
     QCOMPARE(b->helpText, QStringLiteral("Body A"));
     QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_B")}));
     QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 2);
+
+    // A number another topic has, typed for a new topic, is refused naming it.
+    m_messages.clear();
+    fillTopic(QStringLiteral("IDH_D"), QStringLiteral("Body D"), QStringLiteral("17"));
+    click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QVERIFY2(m_messages[0].text.contains(u"map number 17 is already used by the topic IDH_A"),
+             qPrintable(m_messages[0].text));
+    QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 2);
+    click(w->cmdcancel);
+
+    // Cancel keeps everything as typed; Rename moves the topic.
+    QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+    retype(w->cbotopicid, QStringLiteral("IDH_C"));
+    m_messages.clear();
+    m_dialogs.answers = {3};
+    click(w->cmdok);
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_C"));
+    QCOMPARE(w->txttopictitle->text(), QStringLiteral("Title A"));
+    QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_C")));
+    m_dialogs.answers = {1};
+    click(w->cmdok);
+    QVERIFY(!records::LoadGeneralHelp(db(), QStringLiteral("IDH_B")));
+    QTRY_COMPARE(w->statusBar()->currentMessage(),
+                 QStringLiteral("Renamed IDH_B to IDH_C; 0 contents entries and 0 What's This "
+                                "entries follow it."));
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_C"))->mapNumber,
+             QStringLiteral("18"));
+    QCOMPARE(items(w->cbotopicid), (QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_C")}));
+    QCOMPARE(items(w->cbowttopicid), items(w->cbotopicid));
+    QVERIFY(w->cbotopicid->currentText().isEmpty());
 }
 
 void TestRecords::helpTextLinesAreStoredWithWindowsLineEnds() {
@@ -261,17 +299,39 @@ void TestRecords::helpTextCodesArePreviewedAndWarnedAbout() {
     QVERIFY(!note.isNull());
     QCOMPARE(note.charFormat().fontWeight(), int(QFont::Bold));
 
-    // Saved all the same, with a warning that names the words to be lost.
+    // Before saving, the words to be lost are named: Go back keeps the topic
+    // shown and stores nothing; Double the backslashes mends the paths only.
+    QList<int>& answers = m_dialogs.answers;
+    answers = {3};
     click(w->cmdok);
-    QCOMPARE(
-        countRows(db(), QStringLiteral("select * from GeneralHelp where TopicID = 'IDH_PATH'")), 1);
     QCOMPARE(m_messages.size(), 1);
-    const QString warning = m_messages.first().text;
-    QVERIFY2(warning.startsWith(QStringLiteral("The topic IDH_PATH is saved, but")) &&
-                 warning.contains(QStringLiteral("\"\\Program\"")) &&
-                 warning.contains(QStringLiteral("\"\\App\"")) &&
-                 !warning.contains(QStringLiteral("ok")),
-             qPrintable(warning));
+    const shell::MessageRequest question = m_messages.first();
+    QVERIFY2(question.text.startsWith(QStringLiteral("The topic IDH_PATH has a help text that")) &&
+                 question.text.contains(QStringLiteral("\"\\Program\"")) &&
+                 question.text.contains(QStringLiteral("\"\\App\"")) &&
+                 !question.text.contains(QStringLiteral("ok")),
+             qPrintable(question.text));
+    QCOMPARE(question.buttons.size(), 3);
+    QCOMPARE(countRows(db(), QStringLiteral("select * from GeneralHelp")), 0);
+    QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_PATH"));
+    answers = {1};
+    click(w->cmdok);
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_PATH"))->helpText,
+             QStringLiteral("{\\b Note:} install to C:\\\\Program Files\\\\App, not C:\\\\ok"));
+    // Save as typed keeps the text; a brace left open cannot be mended by doubling.
+    fillTopic(QStringLiteral("IDH_BRACE"), QStringLiteral("{open C:\\Temp"));
+    m_messages.clear();
+    answers = {2};
+    click(w->cmdok);
+    QCOMPARE(m_messages.first().buttons.size(), 3);
+    QCOMPARE(records::LoadGeneralHelp(db(), QStringLiteral("IDH_BRACE"))->helpText,
+             QStringLiteral("{open C:\\Temp"));
+    fillTopic(QStringLiteral("IDH_OPEN"), QStringLiteral("{open"));
+    m_messages.clear();
+    click(w->cmdok);
+    QCOMPARE(m_messages.first().buttons,
+             (QStringList{QStringLiteral("Save as &typed"), QStringLiteral("&Go back")}));
+    QVERIFY(records::LoadGeneralHelp(db(), QStringLiteral("IDH_OPEN")));
 }
 
 void TestRecords::cancelClearsWithoutWriting() {
@@ -332,6 +392,7 @@ void TestRecords::apostrophesInTopicAndObjectNames() {
     click(w->cmddelete);
     QCOMPARE(countRows(db(), QStringLiteral("select * from generalhelp")), 0);
     QVERIFY(items(w->cbotopicid).isEmpty());
+    m_messages.clear(); // the question naming the topic
 
     selectTab(FrmMain::TabToolTips);
     retype(w->cbottform, QStringLiteral("frm'Main"));
@@ -360,9 +421,16 @@ void TestRecords::toolTipSavedAndDeleted() {
 
     retype(w->cbottobject, QStringLiteral("cmdGo"));
     retype(w->txttooltiptext, QStringLiteral("anything"));
+    m_dialogs.answers = {shell::vbCancel};
+    click(w->cmddelete);
+    QCOMPARE(countRows(db(), QStringLiteral("select * from tooltips")), 1);
+    QCOMPARE(m_messages.last().text, QStringLiteral("Delete the tool tip of frmMain.cmdGo? It is "
+                                                    "removed from the project at once."));
     click(w->cmddelete);
     QCOMPARE(countRows(db(), QStringLiteral("select * from tooltips")), 0);
     QCOMPARE(w->cbottobject->currentText(), QString());
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Deleted the tool tip of frmMain.cmdGo."));
 }
 
 void TestRecords::whatsThisNeedsAHelpTypeAndKeepsFormAndControl() {
@@ -728,6 +796,13 @@ void TestRecords::inputsAreLimitedToTheirFields() {
     QCOMPARE(w->txttopictitle->text().size(), 50);
     QCOMPARE(w->txtbrowseseq->text().size(), 50);
     QCOMPARE(w->txttopicheader->text().size(), 100);
+    // The status line says when a box is full, and how much room is left near the end.
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Topic Header is full: it holds at most 100 characters."));
+    retype(w->txttopictitle, QString(45, QLatin1Char('t')));
+    QCOMPARE(w->statusBar()->currentMessage(),
+             QStringLiteral("Topic Title: 5 of 50 characters left."));
+    retype(w->txttopictitle, longText);
     retype(w->txtmapnumber, QStringLiteral("0"));
     click(w->cmdok);
     QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.value(0).text));

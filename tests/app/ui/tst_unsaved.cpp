@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -123,11 +124,11 @@ private slots:
         // topic is what gets saved.
         retype(w->cbotopicid, QStringLiteral("IDH_C"));
         retype(w->txtgenhelptext, QStringLiteral("text of C"));
-        m_dialogs.answers = {shell::vbYes};
+        m_dialogs.answers = {shell::vbYes, 2}; // save, as a new topic
         QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
         QCOMPARE(helpTextOf(QStringLiteral("IDH_C")), QStringLiteral("text of C"));
         QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("edited again"));
-        QCOMPARE(takeQuestions().size(), 1);
+        QCOMPARE(takeQuestions().size(), 2);
         QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_A")));
 
         // Ctrl+S is OK.
@@ -205,11 +206,48 @@ private slots:
                                             "entries of frmMain.cmdSave. Delete it anyway?")});
         QCOMPARE(helpTextOf(QStringLiteral("IDH_A")), QStringLiteral("text of IDH_A"));
 
-        // A topic nothing uses goes at once.
+        // A topic nothing uses is named in the question too; the status line
+        // says what went.
         QVERIFY(choose(w->cbotopicid, QStringLiteral("IDH_B")));
+        m_dialogs.answers = {shell::vbCancel};
         click(w->cmddelete);
-        QCOMPARE(takeQuestions(), QStringList());
+        QCOMPARE(takeQuestions(), QStringList{QStringLiteral("Delete the topic IDH_B? It is "
+                                                             "removed from the project at once.")});
+        QCOMPARE(helpTextOf(QStringLiteral("IDH_B")), QStringLiteral("text of IDH_B"));
+        click(w->cmddelete);
+        QCOMPARE(takeQuestions().size(), 1);
         QCOMPARE(helpTextOf(QStringLiteral("IDH_B")), QStringLiteral("<none>"));
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Deleted the topic IDH_B."));
+    }
+
+    // Typing in a topic ID box to find a topic asks nothing; with changes
+    // that cannot be saved, Cancel keeps what was typed.
+    void typingToFindATopicIsNoEdit() {
+        for (QComboBox* box : {w->cbotopicid, w->cbowttopicid}) {
+            testenv::selectTab(*w, box == w->cbotopicid ? int(FrmMain::TabGeneralHelp)
+                                                        : int(FrmMain::TabWhatsThis));
+            retype(box, QStringLiteral("IDH_"));
+            QVERIFY(!w->isWindowModified());
+            retype(box, QStringLiteral("IDH_B"));
+            box->completer()->popup()->hide();
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            QCOMPARE(takeQuestions(), QStringList());
+            QCOMPARE(box->currentText(), QStringLiteral("IDH_B"));
+        }
+        QCOMPARE(w->txtwthelptext->toPlainText(), QStringLiteral("text of IDH_B"));
+        testenv::selectTab(*w, FrmMain::TabGeneralHelp);
+        QCOMPARE(w->txtgenhelptext->toPlainText(), QStringLiteral("text of IDH_B"));
+
+        // A text typed first, then an ID: the question, and Cancel keeps the ID.
+        click(w->cmdcancel);
+        retype(w->txttopictitle, QStringLiteral("A title"));
+        m_dialogs.answers = {shell::vbCancel};
+        retype(w->cbotopicid, QStringLiteral("IDH_A"));
+        w->cbotopicid->completer()->popup()->hide();
+        QTest::keyClick(w->cbotopicid->lineEdit(), Qt::Key_Return);
+        QCOMPARE(takeQuestions().size(), 1);
+        QCOMPARE(w->cbotopicid->currentText(), QStringLiteral("IDH_A"));
+        QCOMPARE(w->txttopictitle->text(), QStringLiteral("A title"));
     }
 
     void listsFilterAsYouType() {

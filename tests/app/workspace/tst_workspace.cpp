@@ -4,13 +4,16 @@
 #include "common/project.h"
 #include "common/testenv.h"
 
+#include "resources/stringids.h"
 #include "workspace/checkforok.h"
 #include "workspace/filltemplate.h"
 #include "workspace/mapnumbers.h"
 #include "workspace/options.h"
 #include "workspace/records.h"
+#include "workspace/textrules.h"
 
 #include <QtTest>
+#include <functional>
 
 using namespace records;
 using testenv::countRows;
@@ -97,6 +100,10 @@ private slots:
     void createTabHtmlHelp();
 
     // ---- map numbers
+    void roomLeftNote_data();
+    void roomLeftNote();
+    void doubleStrayBackslashes_data();
+    void doubleStrayBackslashes();
     void parseMapNumber_data();
     void parseMapNumber();
     void counterStartsAtOneAndFollowsSaves();
@@ -111,6 +118,9 @@ private slots:
     void generalHelpRefusedRecordsStoreNothing_data();
     void generalHelpRefusedRecordsStoreNothing();
     void aTopicHasOneMapNumber();
+    void twoTopicsCannotShareAMapNumber();
+    void renameCarriesTheReferencesAlong();
+    void refusedRenameChangesNothing();
     void storeRefusalLeavesNoCounter();
     void toolTipKeyAndLength();
     void whatsThisTypeAndStatus();
@@ -332,6 +342,43 @@ void TestWorkspace::createTabHtmlHelp() {
 
 // ---------------------------------------------------------------- map numbers
 
+void TestWorkspace::roomLeftNote_data() {
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("room") << 39 << 50 << "";
+    QTest::newRow("four fifths") << 40 << 50 << "Title: 10 of 50 characters left.";
+    QTest::newRow("one left") << 99 << 100 << "Title: 1 of 100 characters left.";
+    QTest::newRow("full") << 50 << 50 << "Title is full: it holds at most 50 characters.";
+    QTest::newRow("no limit") << 5 << 0 << "";
+}
+
+void TestWorkspace::roomLeftNote() {
+    QFETCH(int, length);
+    QFETCH(int, limit);
+    QFETCH(QString, note);
+    QCOMPARE(textrules::RoomLeftNote(QStringLiteral("Title"), length, limit), note);
+}
+
+void TestWorkspace::doubleStrayBackslashes_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("mended");
+    QTest::newRow("paths") << "Install to C:\\Program Files\\App."
+                           << "Install to C:\\\\Program Files\\\\App.";
+    QTest::newRow("known codes and doubled ones stay") << "{\\b Bold} C:\\\\Temp\\par x"
+                                                       << "{\\b Bold} C:\\\\Temp\\par x";
+    QTest::newRow("a brace is no backslash") << "{open \\Odd"
+                                             << "{open \\\\Odd";
+    QTest::newRow("nothing to mend") << "plain"
+                                     << "plain";
+}
+
+void TestWorkspace::doubleStrayBackslashes() {
+    QFETCH(QString, text);
+    QFETCH(QString, mended);
+    QCOMPARE(textrules::DoubleStrayBackslashes(text), mended);
+}
+
 void TestWorkspace::parseMapNumber_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("expected"); // -1: refused
@@ -524,6 +571,126 @@ void TestWorkspace::aTopicHasOneMapNumber() {
     // An empty map number is no number, and clashes with nothing.
     QVERIFY(!SaveGeneralHelp(*db, topic(QStringLiteral("IDH_SAVE"), QString())));
     QCOMPARE(MapNumberOfTopic(*db, QStringLiteral("IDH_SAVE")), std::optional<int>(3));
+}
+
+void TestWorkspace::twoTopicsCannotShareAMapNumber() {
+    auto db = newProject();
+    QVERIFY(SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("4"))));
+    WhatsThisRecord entry =
+        whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdGo"), QStringLiteral("6"));
+    QVERIFY(SaveWhatsThis(*db, entry));
+    const struct {
+        std::function<void()> save;
+        const char* owner;
+    } clashes[] = {
+        {[&] { SaveGeneralHelp(*db, topic(QStringLiteral("IDH_B"), QStringLiteral("4"))); },
+         "the topic IDH_A"},
+        {[&] { SaveGeneralHelp(*db, topic(QStringLiteral("IDH_B"), QStringLiteral("6"))); },
+         "the What's This entry frmMain.cmdGo (topic IDH_cmdGo)"},
+        {[&] {
+             SaveWhatsThis(*db, whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdNew"),
+                                          QStringLiteral("4")));
+         },
+         "the topic IDH_A"},
+    };
+    for (const auto& c : clashes) {
+        try {
+            c.save();
+            QFAIL(c.owner);
+        } catch (const RecordError& e) {
+            QVERIFY2(e.message().startsWith(u"The map number ") &&
+                         e.message().contains(QString::fromUtf8(c.owner)),
+                     qPrintable(e.message()));
+            QCOMPARE(e.field(), int(str::caption::TopicMapNumber));
+        }
+    }
+    QCOMPARE(countRows(*db, QStringLiteral("select * from generalhelp")), 1);
+    QCOMPARE(countRows(*db, QStringLiteral("select * from whatsthis")), 1);
+    // The topic's own number, in any letter case, and 0 are no clash.
+    QVERIFY(!SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("4"))));
+    QVERIFY(MapNumberOwner(*db, 4, QStringLiteral("idh_a")).isEmpty());
+    QVERIFY(MapNumberOwner(*db, 0, QStringLiteral("IDH_Z")).isEmpty());
+    QVERIFY(MapNumberOwner(*db, 4, QStringLiteral("IDH_Z"), QStringLiteral("IDH_A")).isEmpty());
+}
+
+void TestWorkspace::renameCarriesTheReferencesAlong() {
+    auto db = newProject();
+    QVERIFY(SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("4"))));
+    WhatsThisRecord entry =
+        whatsThis(QStringLiteral("frmMain"), QStringLiteral("cmdGo"), QStringLiteral("4"));
+    entry.topicId = QStringLiteral("IDH_A");
+    QVERIFY(SaveWhatsThis(*db, entry));
+    const auto contentsRow = [&](const char* key, const char* parent, const char* type) {
+        testenv::addRow(*db, QStringLiteral("contentsfile"),
+                        {{"TopicID", QString::fromLatin1(key)},
+                         {"Title", QStringLiteral("t")},
+                         {"Level", QStringLiteral("1")},
+                         {"Parent", QString::fromLatin1(parent)},
+                         {"Type", QString::fromLatin1(type)}});
+    };
+    contentsRow("IDH_A.1", "Main", "3"); // a heading keyed like the topic stays
+    contentsRow("IDH_A.2", "IDH_A.1", "2");
+    contentsRow("idh_a.3", "IDH_A.1", "2");
+    contentsRow("IDH_B.2", "IDH_A.1", "2"); // takes the key IDH_B.2 first: the next number
+    contentsRow("IDH_AB.5", "Main", "2");
+    GeneralHelpRecord renamed = topic(QStringLiteral("IDH_B"), QStringLiteral("4"));
+    renamed.title = QStringLiteral("New title");
+    const RenamedTopic r = RenameGeneralHelp(*db, QStringLiteral("IDH_A"), renamed);
+    QCOMPARE(r.contentsEntries, 2);
+    QCOMPARE(r.whatsThisEntries, 1);
+    QVERIFY(!LoadGeneralHelp(*db, QStringLiteral("IDH_A")));
+    QCOMPARE(LoadGeneralHelp(*db, QStringLiteral("IDH_B"))->title, QStringLiteral("New title"));
+    QCOMPARE(LoadWhatsThis(*db, QStringLiteral("frmMain"), QStringLiteral("cmdGo"))->topicId,
+             QStringLiteral("IDH_B"));
+    QStringList keys;
+    for (auto rs = db->OpenRecordset(QStringLiteral("select * from contentsfile order by entry"),
+                                     dao::dbOpenSnapshot);
+         !rs->EOF_(); rs->MoveNext())
+        keys << rs->Text(QStringLiteral("TopicID")) + u'<' + rs->Text(QStringLiteral("Parent"));
+    QCOMPARE(keys,
+             (QStringList{QStringLiteral("IDH_A.1<Main"), QStringLiteral("IDH_B.6<IDH_A.1"),
+                          QStringLiteral("IDH_B.3<IDH_A.1"), QStringLiteral("IDH_B.2<IDH_A.1"),
+                          QStringLiteral("IDH_AB.5<Main")}));
+}
+
+void TestWorkspace::refusedRenameChangesNothing() {
+    auto db = newProject();
+    QVERIFY(SaveGeneralHelp(*db, topic(QStringLiteral("IDH_A"), QStringLiteral("4"))));
+    QVERIFY(SaveGeneralHelp(*db, topic(QStringLiteral("IDH_C"), QStringLiteral("5"))));
+    testenv::addRow(*db, QStringLiteral("contentsfile"),
+                    {{"TopicID", QStringLiteral("IDH_A.1")},
+                     {"Title", QStringLiteral("t")},
+                     {"Level", QStringLiteral("1")},
+                     {"Parent", QStringLiteral("Main")},
+                     {"Type", QStringLiteral("2")}});
+    const struct {
+        GeneralHelpRecord record;
+        const char* said;
+    } refusals[] = {
+        {topic(QStringLiteral("IDH_C"), QStringLiteral("4")), "The topic IDH_C already exists"},
+        {topic(QStringLiteral("IDH_D"), QStringLiteral("5")), "used by the topic IDH_C"},
+        {[] {
+             GeneralHelpRecord r = topic(QString(49, u'X'), QStringLiteral("4"));
+             r.title = QStringLiteral("T");
+             r.topicHeader = QStringLiteral("H");
+             return r;
+         }(),
+         "longer than the 50 characters"},
+    };
+    for (const auto& refusal : refusals) {
+        try {
+            RenameGeneralHelp(*db, QStringLiteral("IDH_A"), refusal.record);
+            QFAIL(refusal.said);
+        } catch (const RecordError& e) {
+            QVERIFY2(e.message().contains(QString::fromUtf8(refusal.said)),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(LoadGeneralHelp(*db, QStringLiteral("IDH_A")));
+        QCOMPARE(countRows(*db, QStringLiteral("select * from generalhelp")), 2);
+        QCOMPARE(countRows(*db, QStringLiteral("select * from contentsfile where topicid = "
+                                               "'IDH_A.1'")),
+                 1);
+    }
 }
 
 void TestWorkspace::storeRefusalLeavesNoCounter() {
