@@ -1,14 +1,13 @@
 #include "createtab.h"
 
 #include "applicationforms.h"
-#include "generation/compilation.h"
 #include "generation/createchecks.h"
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
-#include "generation/htmlhelpcompile.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "ui/commandguard.h"
+#include "ui/createrun.h"
 #include "ui/frmmain.h"
 #include "ui/frmwindowsize.h"
 #include "ui/uiutil.h"
@@ -16,7 +15,6 @@
 #include "workspace/options.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -24,7 +22,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -133,6 +130,14 @@ CreateTab::CreateTab(FrmMain& window) : TabPage(window, QStringLiteral("Create")
         watch(box);
 
     connect(w.cmdcreate, &QPushButton::clicked, this, [this] { cmdcreate_Click(); });
+    m_run = new CreateRun(w);
+    connect(m_run, &CreateRun::finished, this, [this](const CreateReport& report) {
+        if (report.compiled) {
+            w.mnuhelpsep2->setVisible(true);
+            w.mnuviewprojecthelp->setVisible(true);
+        }
+        w.CheckForOk();
+    });
     connect(w.cmdwinsize, &QPushButton::clicked, this, [this] { cmdwinsize_Click(); });
 }
 
@@ -317,7 +322,7 @@ void CreateTab::cmdvbproectfilebrowse_Click() {
 }
 
 void CreateTab::cmdcreate_Click() {
-    if (session().isOpen() && w.cmdcreate->isEnabled())
+    if (session().isOpen() && w.cmdcreate->isEnabled() && !m_run->running())
         ui::runCommand([this] { create(); });
 }
 
@@ -326,38 +331,7 @@ void CreateTab::create() {
         save();
         setModified(false);
     }
-
-    CreateSteps steps = DefaultCreateSteps();
-    steps.processEvents = [] { QCoreApplication::processEvents(); };
-    const auto keepPainting = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    const auto offerHelpFile = [this] {
-        w.mnuhelpsep2->setVisible(true);
-        w.mnuviewprojecthelp->setVisible(true);
-    };
-    steps.compile = [&](const QString& helpProjectFileName) {
-        w.statusBar()->showMessage(QStringLiteral("Compiling the help file..."));
-        const CompileResult r =
-            CompileHelpProject(helpProjectFileName, CompileWait::BuiltInFinished, keepPainting);
-        if (r.succeeded())
-            offerHelpFile();
-        return OutcomeOfCompile(r);
-    };
-    steps.compileHtmlHelp = [&](const CreateSettings& s) {
-        // The window keeps painting while the compiler works; clicks and keys
-        // wait until the command is done.
-        w.statusBar()->showMessage(QStringLiteral("Compiling the HTML Help file..."));
-        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, keepPainting);
-        if (built.done)
-            offerHelpFile();
-        return CompileOutcome{built.done, built.done ? QString() : built.message, built.done,
-                              built.message};
-    };
-    w.statusBar()->showMessage(QStringLiteral("Creating..."));
-    const CreateReport report = RunCreateCommand(createSettings(), *session().db,
-                                                 session().appProjectPath, session().forms, steps);
-    w.statusBar()->showMessage(SummarizeCreateReport(report));
-    shell::MsgBox(DescribeCreateReport(report),
-                  report.ok() ? shell::vbInformation : shell::vbExclamation);
+    m_run->start({createSettings(), session().projectPath,
+                  LoadResString(str::database::OpenConnect), session().appProjectPath,
+                  session().forms});
 }

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class CreateRun;
+
 class CreateTab : public TabPage {
 public:
     explicit CreateTab(FrmMain& window);
@@ -32,14 +34,17 @@ public:
     void cmdwinsize_Click();
     void showWindowSize();
     // The Create command (also the toolbar's): stores the tab's settings when
-    // it is the selected tab, runs the generators, and shows what failed.
+    // it is the selected tab and starts the run (see CreateRun), which
+    // reports when it is over.
     void cmdcreate_Click();
+    CreateRun& run() { return *m_run; }
 
 private:
     void create();
     void formHelpAvailable();
     void projectFieldLeft();
 
+    CreateRun* m_run = nullptr; // a child of the window
     QString m_storedTitle;
     // The application project text last refused, told once until it changes.
     QString m_refusedProjectText;
