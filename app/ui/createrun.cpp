@@ -12,11 +12,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
-#include <QToolBar>
 
 namespace {
 
@@ -83,7 +81,8 @@ bool CreateRun::start(CreateRunInputs inputs) {
         } catch (const std::exception& e) {
             report.fail(CreateErrorMessage(e));
         }
-        QMetaObject::invokeMethod(this, [this, report] { done(report); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, report] { done(report); }, Qt::QueuedConnection);
     }));
     m_thread->setObjectName(QStringLiteral("create"));
     m_thread->start();
@@ -139,11 +138,9 @@ void CreateRun::showProgress(const CreateProgress& p) {
         m_progress->ProgressBarMax(p.steps);
         m_progress->ProgressBarValue(p.steps > 0 ? p.step - 1 : 0);
     }
-    m_window.statusBar()->showMessage(p.steps > 0 ? tr("Create: %1 (%2 of %3)...")
-                                                        .arg(p.doing)
-                                                        .arg(p.step)
-                                                        .arg(p.steps)
-                                                  : tr("Create: %1...").arg(p.doing));
+    m_window.statusBar()->showMessage(
+        p.steps > 0 ? tr("Create: %1 (%2 of %3)...").arg(p.doing).arg(p.step).arg(p.steps)
+                    : tr("Create: %1...").arg(p.doing));
     emit progressed(p);
 }
 
@@ -164,35 +161,30 @@ void CreateRun::done(const CreateReport& report) {
     CreateReportDialog::showReport(report, &m_window);
 }
 
-// Every action of the window (menus, toolbars, shortcuts) and every control
-// is held; the ones that were enabled come back when the run is over.
+// Every action of the window (menus, toolbars, shortcuts) and the controls
+// are held. The actions get back the states they had, set after the
+// controls: a menu takes its enabled state from the widget above it.
 void CreateRun::holdCommands() {
     m_heldActions.clear();
-    m_heldWidgets.clear();
-    for (QAction* action : m_window.findChildren<QAction*>())
-        if (action->isEnabled()) {
-            action->setEnabled(false);
-            m_heldActions << action;
-        }
-    QList<QWidget*> parts{m_window.menuBar(), m_window.centralWidget()};
-    for (QToolBar* bar : m_window.findChildren<QToolBar*>())
-        parts << bar;
-    for (QWidget* part : std::as_const(parts))
-        if (part && part->isEnabled()) {
-            part->setEnabled(false);
-            m_heldWidgets << part;
-        }
+    for (QAction* action : m_window.findChildren<QAction*>()) {
+        m_heldActions.append({action, action->isEnabled()});
+        action->setEnabled(false);
+    }
+    m_heldControls = m_window.centralWidget();
+    if (m_heldControls && m_heldControls->isEnabled())
+        m_heldControls->setEnabled(false);
+    else
+        m_heldControls = nullptr;
 }
 
 void CreateRun::releaseCommands() {
-    for (const QPointer<QWidget>& part : std::as_const(m_heldWidgets))
-        if (part)
-            part->setEnabled(true);
-    for (const QPointer<QAction>& action : std::as_const(m_heldActions))
+    if (m_heldControls)
+        m_heldControls->setEnabled(true);
+    m_heldControls = nullptr;
+    for (const auto& [action, enabled] : std::as_const(m_heldActions))
         if (action)
-            action->setEnabled(true);
+            action->setEnabled(enabled);
     m_heldActions.clear();
-    m_heldWidgets.clear();
 }
 
 bool CreateRun::eventFilter(QObject* watched, QEvent* event) {

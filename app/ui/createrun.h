@@ -17,8 +17,8 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
-
 
 class QAction;
 class QMainWindow;
@@ -75,8 +75,8 @@ private:
     QMainWindow& m_window;
     std::unique_ptr<QThread> m_thread;
     QPointer<FrmProgress> m_progress;
-    QList<QPointer<QAction>> m_heldActions;
-    QList<QPointer<QWidget>> m_heldWidgets;
+    QList<std::pair<QPointer<QAction>, bool>> m_heldActions; // with the state each had
+    QPointer<QWidget> m_heldControls;
     bool m_closeWhenDone = false;
     std::atomic_bool m_cancelled{false};
 

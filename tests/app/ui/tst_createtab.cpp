@@ -8,17 +8,23 @@
 #include "ui/createreportdialog.h"
 #include "ui/createrun.h"
 #include "ui/frmmain.h"
+#include "ui/frmprogress.h"
 #include "ui/tabs/createtab.h"
 #include "workspace/options.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QtTest>
@@ -382,6 +388,132 @@ private slots:
         QCOMPARE(qmt.exitCode(), 0);
         for (qsizetype i = 0; i < outputs.size(); ++i)
             QCOMPARE(testenv::readAll(outputs.at(i)), fromWindow.at(i));
+    }
+
+    // While a run goes on nothing of the window can be used; Cancel on seeing
+    // an output stops the run before it: the outputs before are whole, the
+    // rest stay as they were, and the report says so.
+    void cancelStopsBetweenOutputsAndTheWindowWaits() {
+        openProjectOnCreateTab();
+        const QString log = path(QStringLiteral("args.txt"));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("hcw.sh")), log, 0)));
+        m_w->chkcompile->click();
+        m_w->chkcreatecontentsfile->setChecked(false);
+        m_w->chkcreatecontentsfile->click();
+        const QString cnt = path(QStringLiteral("help.cnt"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), cnt);
+        QVERIFY(testenv::writeAll(cnt, "old contents"));
+        const auto enabledActions = [this] {
+            QStringList on;
+            for (QAction* action : m_w->findChildren<QAction*>())
+                if (action->isEnabled())
+                    on << action->objectName() + u':' + action->text();
+            return on;
+        };
+        const QStringList before = enabledActions();
+        QVERIFY(!before.isEmpty());
+
+        CreateRun& run = m_w->createTab().run();
+        QStringList heldButEnabled;
+        QStringList steps;
+        connect(&run, &CreateRun::progressed, this, [&](const CreateProgress& p) {
+            steps << QStringLiteral("%1/%2").arg(p.step).arg(p.steps);
+            const QList<QWidget*> controls{m_w->cmdcreate, m_w->cmdok, m_w->tabqmt};
+            for (QWidget* control : controls)
+                if (control->isEnabled())
+                    heldButEnabled << control->objectName();
+            heldButEnabled += enabledActions();
+            QVERIFY(run.progressWindow() && run.progressWindow()->isVisible());
+            if (p.step == 2)
+                QTest::mouseClick(run.progressWindow()->cmdcancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QVERIFY(run.running());
+        const QString summary = reportOfRun();
+
+        QCOMPARE(steps, QStringList(
+                            {QStringLiteral("0/0"), QStringLiteral("1/3"), QStringLiteral("2/3")}));
+        QCOMPARE(heldButEnabled, QStringList());
+        QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).endsWith("}\r\n"));
+        QVERIFY(testenv::readAll(path(QStringLiteral("help.hpj"))).contains("[MAP]"));
+        QCOMPARE(testenv::readAll(cnt), QByteArray("old contents"));
+        QVERIFY2(summary.startsWith(QStringLiteral("Create was stopped.\n\nFiles written:\n  ") +
+                                    path(QStringLiteral("help.rtf"))) &&
+                     summary.contains(QStringLiteral("Stopped before (left as they were):\n  "
+                                                     "the contents file ") +
+                                      cnt + QStringLiteral("\n  the help file ") +
+                                      path(QStringLiteral("help.hlp"))),
+                 qPrintable(summary));
+        QVERIFY(!summary.contains(QStringLiteral("Help compiler:")));
+        QVERIFY(m_w->statusBar()->currentMessage().startsWith(QStringLiteral("Create stopped: ")));
+        QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
+        // The commands are back as they were; the progress window is gone.
+        QCOMPARE(enabledActions(), before);
+        QVERIFY(m_w->cmdcreate->isEnabled() && m_w->tabqmt->isEnabled());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!m_w->findChild<FrmProgress*>());
+        QVERIFY(!QFile::exists(log));
+    }
+
+    // Closing the window during a run asks; agreed, the run stops before its
+    // next output and the window then closes, with no report left open.
+    void closingDuringARunAsksAndClosesWhenStopped() {
+        openProjectOnCreateTab();
+        CreateRun& run = m_w->createTab().run();
+        bool stillShown = false;
+        connect(&run, &CreateRun::progressed, this, [&](const CreateProgress& p) {
+            if (p.step != 0)
+                return;
+            m_w->close();
+            stillShown = m_w->isVisible();
+        });
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(reportOfRun(), QString());
+        QVERIFY(stillShown);
+        QVERIFY2(messages().size() == 1 &&
+                     messages().first().startsWith(QStringLiteral("Create is still running.")),
+                 qPrintable(messages().join(u'\n')));
+        QVERIFY(!m_w->isVisible());
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
+    }
+
+    // The report fits the screen however long it is, scrolls, and copies whole.
+    void reportDialogFitsTheScreenAndCopies_data() {
+        QTest::addColumn<int>("skips");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("short") << 0 << false;
+        QTest::newRow("25 skips") << 25 << true;
+        QTest::newRow("400 skips") << 400 << true;
+    }
+    void reportDialogFitsTheScreenAndCopies() {
+        QFETCH(int, skips);
+        QFETCH(bool, scrolls);
+        CreateReport report;
+        report.written << QStringLiteral("/h/help.rtf");
+        for (int i = 0; i < skips; ++i)
+            report.warn(QStringLiteral("frmMain.tmrTick%1 (VB.Timer) cannot show a tool tip, so "
+                                       "its entry was left out of the form file.")
+                            .arg(i));
+        QPointer<CreateReportDialog> dialog = CreateReportDialog::showReport(report, m_w.get());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const QRect room = m_w->screen()->availableGeometry();
+        QVERIFY2(dialog->frameGeometry().height() <= room.height() &&
+                     dialog->frameGeometry().width() <= room.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(dialog->frameGeometry().width())
+                                .arg(dialog->frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        QVERIFY(dialog->txtreport->isReadOnly());
+        QCOMPARE(dialog->txtreport->verticalScrollBar()->maximum() > 0, scrolls);
+        QCOMPARE(dialog->text(), DescribeCreateReport(report));
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(dialog->cmdcopy, Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), DescribeCreateReport(report));
+        QTest::mouseClick(dialog->cmdclose, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!dialog);
     }
 
     void createNeedsAProjectAndTheButton() {
