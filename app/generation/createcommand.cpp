@@ -108,6 +108,23 @@ void writeForms(const CreateSettings& s, dao::Database& db, const QString& appPr
                 [&] { merge(report, steps.writeForms(db, formLines, appProjectPath, forms)); });
 }
 
+// The contents file of general help.
+void writeContents(const CreateSettings& s, dao::Database& db, const CreateSteps& steps,
+                   CreateReport& report) {
+    guarded(report, [&] {
+        const QString contents = GeneralHelpPathsFor(s).contents;
+        if (s.contentsFileName.isEmpty())
+            report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
+                            .arg(LoadResString(str::caption::ContentsFileName)));
+        else if (steps.createContentsFile(db, s))
+            report.written << contents;
+        else
+            report.fail(QStringLiteral("The contents file %1 was not written: the contents tree "
+                                       "is empty.")
+                            .arg(QDir::toNativeSeparators(contents)));
+    });
+}
+
 // The compiler of the help type, on the help project just written.
 void compile(const CreateSettings& s, const CreateSteps& steps, bool windowsCompile,
              CreateReport& report) {
@@ -167,24 +184,9 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
                  [&] { guarded(report, [&] { FinishGeneralHelp(*generalHelp, s, report); }); }});
         if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile &&
             problems.contentsFile.isEmpty())
-            stages.push_back(
-                {QStringLiteral("Writing the contents file"), QStringLiteral("the contents file"),
-                 GeneralHelpPathsFor(s).contents, [&] {
-                     guarded(report, [&] {
-                         if (s.contentsFileName.isEmpty())
-                             report.fail(QStringLiteral("The contents file was not written: "
-                                                        "the %1 is empty.")
-                                             .arg(LoadResString(str::caption::ContentsFileName)));
-                         else if (steps.createContentsFile(db, s))
-                             report.written << GeneralHelpPathsFor(s).contents;
-                         else
-                             report.fail(QStringLiteral("The contents file %1 was not "
-                                                        "written: the contents tree is "
-                                                        "empty.")
-                                             .arg(QDir::toNativeSeparators(
-                                                 GeneralHelpPathsFor(s).contents)));
-                     });
-                 }});
+            stages.push_back({QStringLiteral("Writing the contents file"),
+                              QStringLiteral("the contents file"), GeneralHelpPathsFor(s).contents,
+                              [&] { writeContents(s, db, steps, report); }});
     } else if (s.htmlHelp() && steps.createHtmlHelp) {
         stages.push_back({QStringLiteral("Writing the HTML Help sources"),
                           QStringLiteral("the HTML Help sources"), s.helpProjectFileName,

@@ -64,13 +64,14 @@ CreateReportDialog::CreateReportDialog(const CreateReport& report, QWidget* pare
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int chrome = 4 * layout->contentsMargins().left() + iconSize +
                        style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16;
-    const int width = std::clamp(widest + chrome, 40 * metrics.averageCharWidth(),
+    const int width = std::clamp(widest + chrome, 60 * metrics.averageCharWidth(),
                                  std::max(room.width() * 4 / 5, 200));
     const int height =
         std::clamp(int(lines.size() + 2) * metrics.lineSpacing() + buttons->sizeHint().height() +
                        3 * layout->contentsMargins().top(),
                    8 * metrics.lineSpacing(), std::max(room.height() * 4 / 5, 150));
     resize(width, height);
+    cmdclose->setFocus(); // Enter and Escape both close; the text is a click away
 }
 
 CreateReportDialog* CreateReportDialog::showReport(const CreateReport& report, QWidget* parent) {

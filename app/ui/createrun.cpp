@@ -80,6 +80,8 @@ bool CreateRun::start(CreateRunInputs inputs) {
             db->Close();
         } catch (const std::exception& e) {
             report.fail(CreateErrorMessage(e));
+        } catch (...) {
+            report.fail(LoadResString(str::message::CommandFailed));
         }
         QMetaObject::invokeMethod(
             this, [this, report] { done(report); }, Qt::QueuedConnection);
@@ -96,7 +98,7 @@ void CreateRun::cancel() {
     if (m_progress) {
         m_progress->cmdcancel->setEnabled(false);
         m_progress->DisplayCaption(m_progress->lblcaption->text() + u'\n' +
-                                   tr("Stopping once this is written..."));
+                                   tr("Stopping once this step is done..."));
     }
 }
 
@@ -125,12 +127,14 @@ bool CreateRun::progressOnWorker(const CreateProgress& progress) {
 }
 
 void CreateRun::showProgress(const CreateProgress& p) {
+    emit progressed(p);
+    // Once stopping, the step the run will not begin is not shown as begun.
+    if (m_cancelled)
+        return;
     QString text = p.steps > 0 ? tr("%1 (%2 of %3)").arg(p.doing).arg(p.step).arg(p.steps)
                                : p.doing + QStringLiteral("...");
     if (!p.file.isEmpty())
         text += u'\n' + QDir::toNativeSeparators(p.file);
-    if (m_cancelled)
-        text += u'\n' + tr("Stopping once this is written...");
     if (m_progress) {
         m_progress->DisplayCaption(text);
         // Before the first output the bar only says the run is alive.
@@ -141,7 +145,6 @@ void CreateRun::showProgress(const CreateProgress& p) {
     m_window.statusBar()->showMessage(
         p.steps > 0 ? tr("Create: %1 (%2 of %3)...").arg(p.doing).arg(p.step).arg(p.steps)
                     : tr("Create: %1...").arg(p.doing));
-    emit progressed(p);
 }
 
 void CreateRun::done(const CreateReport& report) {
