@@ -97,8 +97,7 @@ QStringList HelpCompilerArguments(const QString& helpProjectFileName) {
     return args;
 }
 
-CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait wait,
-                                 const std::function<void()>& whileWaiting) {
+CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait wait) {
     CompileResult result;
     std::int32_t status = 0;
     if (const int message = lookUp(result.compiler, status)) {
@@ -126,11 +125,7 @@ CompileResult CompileHelpProject(const QString& helpProjectFileName, CompileWait
         result.started = process.waitForStarted(-1);
         error = process.errorString();
         if (result.started) {
-            while (!process.waitForFinished(whileWaiting ? 50 : -1)) {
-                if (process.state() == QProcess::NotRunning)
-                    break;
-                whileWaiting();
-            }
+            process.waitForFinished(-1);
             result.finished = true;
             result.output = QString::fromLocal8Bit(process.readAll()).trimmed();
             result.exitCode =

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 // 0 with the compiler's path, or the message to show:
 // str::message::CompilerNotLoadedProperly when the App Paths key cannot be
@@ -46,12 +45,11 @@ struct CompileResult {
 };
 
 // Looks the compiler up (a registered one first, else the built-in one) and
-// starts it; shows nothing. A crash counts as status -1. While a compiler is
-// waited for, `whileWaiting` runs every few milliseconds (to keep a window
-// painted).
+// starts it; shows nothing. A crash counts as status -1. A compiler waited
+// for blocks the calling thread until it ends: the window runs Create on a
+// thread of its own.
 CompileResult CompileHelpProject(const QString& helpProjectFileName,
-                                 CompileWait wait = CompileWait::Detached,
-                                 const std::function<void()>& whileWaiting = {});
+                                 CompileWait wait = CompileWait::Detached);
 
 // What the compile step did, in a sentence for the Create summary.
 QString DescribeCompile(const CompileResult& result);

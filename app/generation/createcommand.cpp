@@ -8,6 +8,7 @@
 #include "generation/createchecks.h"
 #include "generation/createguard.h"
 #include "generation/generalhelp.h"
+#include "generation/htmlhelp.h"
 #include "resources/stringtable.h"
 
 #include <QDir>
@@ -15,11 +16,6 @@
 #include <QSet>
 
 namespace {
-
-void processEvents(const CreateSteps& steps) {
-    if (steps.processEvents)
-        steps.processEvents();
-}
 
 void merge(CreateReport& report, const FormWriteResult& outcome) {
     report.formsRewritten += outcome.formsRewritten;
@@ -85,40 +81,18 @@ bool formsReachable(const QString& appProjectPath, dao::Database& db, const QStr
     return false;
 }
 
-void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
-                   const std::vector<FormRow>& forms, const CreateSteps& steps,
-                   const CreateInputProblems& problems, GeneralHelpSources* generalHelp,
-                   CreateReport& report) {
-    if (s.generalHelpDue()) {
-        if (generalHelp)
-            guarded(report, [&] { FinishGeneralHelp(*generalHelp, s, report); });
-        if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile &&
-            problems.contentsFile.isEmpty()) {
-            guarded(report, [&] {
-                if (s.contentsFileName.isEmpty())
-                    report.fail(
-                        QStringLiteral("The contents file was not written: the %1 is empty.")
-                            .arg(LoadResString(str::caption::ContentsFileName)));
-                else if (steps.createContentsFile(db, s))
-                    report.written << GeneralHelpPathsFor(s).contents;
-                else
-                    report.fail(
-                        QStringLiteral("The contents file %1 was not written: the "
-                                       "contents tree is empty.")
-                            .arg(QDir::toNativeSeparators(GeneralHelpPathsFor(s).contents)));
-            });
-        }
-    } else if (s.htmlHelp() && steps.createHtmlHelp) {
-        guarded(report, [&] { steps.createHtmlHelp(db, s, report); });
-    }
-    const bool helpIds = CreateSettings::ticked(s.createContextSensitiveHelp);
-    FormWriteOptions formLines{
-        CreateSettings::ticked(s.createToolTips) && problems.toolTips.isEmpty() &&
-            formsReachable(appProjectPath, db, QStringLiteral("tool tips"),
-                           str::sql::ActiveToolTips, report),
-        helpIds && formsReachable(appProjectPath, db, QStringLiteral("help IDs"),
-                                  str::sql::ActiveWhatsThis, report),
-        false};
+// The tool tips and help IDs, in one pass over each form.
+void writeForms(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
+                const std::vector<FormRow>& forms, const CreateSteps& steps,
+                const CreateInputProblems& problems, CreateReport& report) {
+    FormWriteOptions formLines{CreateSettings::ticked(s.createToolTips) &&
+                                   problems.toolTips.isEmpty() &&
+                                   formsReachable(appProjectPath, db, QStringLiteral("tool tips"),
+                                                  str::sql::ActiveToolTips, report),
+                               CreateSettings::ticked(s.createContextSensitiveHelp) &&
+                                   formsReachable(appProjectPath, db, QStringLiteral("help IDs"),
+                                                  str::sql::ActiveWhatsThis, report),
+                               false};
     formLines.whatsThisHelp = formLines.helpIds && CreateSettings::ticked(s.setFormWhatsThisHelp);
     // Forms the project lists but that are not there: say so, rather than
     // that their entries' forms are not in the project.
@@ -132,37 +106,120 @@ void runGenerators(const CreateSettings& s, dao::Database& db, const QString& ap
     if ((formLines.toolTips || formLines.helpIds) && steps.writeForms)
         guarded(report,
                 [&] { merge(report, steps.writeForms(db, formLines, appProjectPath, forms)); });
-    processEvents(steps);
-    const bool windowsCompile = s.compileDue();
-    if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile))) {
-        report.compileDue = true;
-        CompileOutcome outcome;
-        const QString project = s.helpProjectFileName;
-        if (!report.written.contains(project))
-            outcome.message = QStringLiteral("The help file was not compiled: the help project "
-                                             "file %1 was not written.")
-                                  .arg(QDir::toNativeSeparators(project));
+}
+
+// The contents file of general help.
+void writeContents(const CreateSettings& s, dao::Database& db, const CreateSteps& steps,
+                   CreateReport& report) {
+    guarded(report, [&] {
+        const QString contents = GeneralHelpPathsFor(s).contents;
+        if (s.contentsFileName.isEmpty())
+            report.fail(QStringLiteral("The contents file was not written: the %1 is empty.")
+                            .arg(LoadResString(str::caption::ContentsFileName)));
+        else if (steps.createContentsFile(db, s))
+            report.written << contents;
         else
-            try {
-                if (windowsCompile && steps.compile)
-                    outcome = steps.compile(project);
-                else if (!windowsCompile && steps.compileHtmlHelp)
-                    outcome = steps.compileHtmlHelp(s);
-            } catch (const std::exception& e) {
-                outcome.message = CreateErrorMessage(e);
-            }
-        report.compiled = outcome.done;
-        report.compileNote = outcome.note;
-        // A relative help file name is taken from the help project's folder.
-        const QString helpFile = QFileInfo(project).dir().filePath(s.helpFileName);
-        if (outcome.done && outcome.finished && QFileInfo::exists(helpFile))
-            report.written << QDir::cleanPath(helpFile);
-        if (!outcome.done)
-            report.fail(!outcome.message.isEmpty() ? outcome.message
-                        : windowsCompile           ? LoadResString(str::message::CompileFailed)
-                                         : QStringLiteral("The HTML Help file was not compiled."));
+            report.fail(QStringLiteral("The contents file %1 was not written: the contents tree "
+                                       "is empty.")
+                            .arg(QDir::toNativeSeparators(contents)));
+    });
+}
+
+// The compiler of the help type, on the help project just written.
+void compile(const CreateSettings& s, const CreateSteps& steps, bool windowsCompile,
+             CreateReport& report) {
+    report.compileDue = true;
+    CompileOutcome outcome;
+    const QString project = s.helpProjectFileName;
+    if (!report.written.contains(project))
+        outcome.message = QStringLiteral("The help file was not compiled: the help project "
+                                         "file %1 was not written.")
+                              .arg(QDir::toNativeSeparators(project));
+    else
+        try {
+            if (windowsCompile && steps.compile)
+                outcome = steps.compile(project);
+            else if (!windowsCompile && steps.compileHtmlHelp)
+                outcome = steps.compileHtmlHelp(s);
+        } catch (const std::exception& e) {
+            outcome.message = CreateErrorMessage(e);
+        }
+    report.compiled = outcome.done;
+    report.compileNote = outcome.note;
+    // A relative help file name is taken from the help project's folder.
+    const QString helpFile = QFileInfo(project).dir().filePath(s.helpFileName);
+    if (outcome.done && outcome.finished && QFileInfo::exists(helpFile))
+        report.written << QDir::cleanPath(helpFile);
+    if (!outcome.done)
+        report.fail(!outcome.message.isEmpty() ? outcome.message
+                    : windowsCompile           ? LoadResString(str::message::CompileFailed)
+                                     : QStringLiteral("The HTML Help file was not compiled."));
+}
+
+// Where the compiler puts the help file, for the progress shown.
+QString helpFileOf(const CreateSettings& s) {
+    return s.htmlHelp() ? HtmlHelpPathsFor(s).compiled : GeneralHelpPathsFor(s).helpFile;
+}
+
+// One output of a run, or one group of outputs written together: the unit a
+// run reports its progress by and can be stopped between.
+struct Stage {
+    QString doing; // "Writing the contents file"
+    QString what;  // "the contents file"
+    QString file;  // where it goes; may be empty
+    std::function<void()> run;
+};
+
+void runGenerators(const CreateSettings& s, dao::Database& db, const QString& appProjectPath,
+                   const std::vector<FormRow>& forms, const CreateSteps& steps,
+                   const CreateInputProblems& problems, GeneralHelpSources* generalHelp,
+                   CreateReport& report) {
+    std::vector<Stage> stages;
+    if (s.generalHelpDue()) {
+        if (generalHelp)
+            stages.push_back(
+                {QStringLiteral("Writing the RTF topic file and the help project file"),
+                 QStringLiteral("the RTF topic file and the help project file"),
+                 GeneralHelpPathsFor(s).rtf,
+                 [&] { guarded(report, [&] { FinishGeneralHelp(*generalHelp, s, report); }); }});
+        if (CreateSettings::ticked(s.createContentsFile) && steps.createContentsFile &&
+            problems.contentsFile.isEmpty())
+            stages.push_back({QStringLiteral("Writing the contents file"),
+                              QStringLiteral("the contents file"), GeneralHelpPathsFor(s).contents,
+                              [&] { writeContents(s, db, steps, report); }});
+    } else if (s.htmlHelp() && steps.createHtmlHelp) {
+        stages.push_back({QStringLiteral("Writing the HTML Help sources"),
+                          QStringLiteral("the HTML Help sources"), s.helpProjectFileName,
+                          [&] { guarded(report, [&] { steps.createHtmlHelp(db, s, report); }); }});
     }
-    processEvents(steps);
+    const bool toolTips = CreateSettings::ticked(s.createToolTips);
+    const bool helpIds = CreateSettings::ticked(s.createContextSensitiveHelp);
+    if (toolTips || helpIds)
+        stages.push_back(
+            {QStringLiteral("Writing the forms of the application project"),
+             QStringLiteral("the forms of the application project"), appProjectPath,
+             [&] { writeForms(s, db, appProjectPath, forms, steps, problems, report); }});
+    const bool windowsCompile = s.compileDue();
+    if (windowsCompile || (s.htmlHelp() && CreateSettings::ticked(s.compile)))
+        stages.push_back({QStringLiteral("Compiling the help file"),
+                          QStringLiteral("the help file"), helpFileOf(s),
+                          [&] { compile(s, steps, windowsCompile, report); }});
+
+    const int count = static_cast<int>(stages.size());
+    for (int i = 0; i < count; ++i) {
+        const Stage& stage = stages[static_cast<std::size_t>(i)];
+        if (steps.progress &&
+            !steps.progress(CreateProgress{i + 1, count, stage.doing, stage.file})) {
+            for (int rest = i; rest < count; ++rest) {
+                const Stage& left = stages[static_cast<std::size_t>(rest)];
+                report.stopped << (left.file.isEmpty()
+                                       ? left.what
+                                       : left.what + u' ' + QDir::toNativeSeparators(left.file));
+            }
+            return;
+        }
+        stage.run();
+    }
 }
 
 } // namespace
@@ -171,6 +228,9 @@ CreateReport RunCreateCommand(const CreateSettings& s, dao::Database& db,
                               const QString& appProjectPath, const std::vector<FormRow>& forms,
                               const CreateSteps& steps) {
     CreateReport report;
+    if (steps.progress)
+        steps.progress(CreateProgress{
+            0, 0, QStringLiteral("Reading the project and checking its texts"), db.Name()});
     try {
         const CreateInputProblems problems = CheckCreateInputs(s, db);
         QStringList refused = problems.settings;

@@ -27,6 +27,17 @@ struct CompileOutcome {
 // The outcome of a compile through CompileHelpProject.
 CompileOutcome OutcomeOfCompile(const CompileResult& result);
 
+// Where a run is. Step 0 is the reading and checking before anything is
+// written (`steps` is 0 then); steps 1 to `steps` are the run's outputs, an
+// output being one file or a group written together (the RTF topic file and
+// the help project file, the HTML Help sources, the forms).
+struct CreateProgress {
+    int step = 0;
+    int steps = 0;
+    QString doing; // "Writing the contents file"
+    QString file;  // the file it goes to; may be empty
+};
+
 // The steps of the command that other areas provide. Each may throw; an
 // exception ends the command at that point.
 struct CreateSteps {
@@ -38,8 +49,11 @@ struct CreateSteps {
         writeForms;
     // Starts the help compiler on the help project file.
     std::function<CompileOutcome(const QString& helpProjectFileName)> compile;
-    // Lets pending window events run (may be empty).
-    std::function<void()> processEvents;
+    // Told before each step of the run (may be empty). Returning false before
+    // an output stops the run there: what was written stays whole, that
+    // output and the ones after it are not begun (CreateReport::stopped).
+    // The answer at step 0 is not asked for: nothing is written yet.
+    std::function<bool(const CreateProgress&)> progress;
     // CreateHTMLHelp (may be empty).
     std::function<void(dao::Database&, const CreateSettings&, CreateReport&)> createHtmlHelp;
     // Builds the compiled HTML Help file from its help project and checks it.
@@ -57,7 +71,8 @@ CreateSteps DefaultCreateSteps();
 // Help) and the contents file, or CreateHTMLHelp (HTML Help); tool tips;
 // context-sensitive help; then the compiler when general help and compile
 // are ticked with Windows Help, or the HTML Help compiler when compile is
-// ticked with HTML Help. The form writers work on the application
+// ticked with HTML Help. Between these outputs `steps.progress` may stop the
+// run. The form writers work on the application
 // project `appProjectPath` and its table of forms. An error ends the run at
 // that point (files written before stay) and is reported as a failure.
 CreateReport RunCreateCommand(const CreateSettings& settings, dao::Database& db,

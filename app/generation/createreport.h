@@ -1,5 +1,6 @@
 // What one run of the Create command did: the files it wrote and what it
-// could not do. A run succeeded only when it has no failures.
+// could not do. A run succeeded only when it has no failures and was not
+// stopped.
 #pragma once
 
 #include <QString>
@@ -9,6 +10,7 @@ struct CreateReport {
     QStringList written;  // files written, in order
     QStringList failures; // outputs not produced and entries left out: the run failed
     QStringList warnings; // worth knowing; the run still succeeded
+    QStringList stopped;  // outputs not begun because the run was stopped: it did not succeed
     int formsRewritten = 0;
     int controlsUpdated = 0;
     bool compileDue = false;
@@ -24,7 +26,7 @@ struct CreateReport {
         if (!warnings.contains(text))
             warnings.append(text);
     }
-    bool ok() const { return failures.isEmpty(); }
+    bool ok() const { return failures.isEmpty() && stopped.isEmpty(); }
 };
 
 // The report in words for the author: what was written, what was updated,

@@ -285,8 +285,7 @@ struct Outcome {
     QString startError;
 };
 
-Outcome runProcess(const QString& program, const QStringList& args, const QString& workDir,
-                   const std::function<void()>& idle) {
+Outcome runProcess(const QString& program, const QStringList& args, const QString& workDir) {
     Outcome o;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -297,16 +296,9 @@ Outcome runProcess(const QString& program, const QStringList& args, const QStrin
         o.startError = process.errorString();
         return o;
     }
-    QByteArray output;
-    while (!process.waitForFinished(100)) {
-        if (process.state() == QProcess::NotRunning)
-            break;
-        output += process.readAll();
-        if (idle)
-            idle();
-    }
-    output += process.readAll();
-    o.output = QString::fromLocal8Bit(output);
+    // The calling thread waits (the window runs Create on a thread of its own).
+    process.waitForFinished(-1);
+    o.output = QString::fromLocal8Bit(process.readAll());
     o.crashed = process.exitStatus() != QProcess::NormalExit;
     o.exitCode = process.exitCode();
     return o;
@@ -396,13 +388,13 @@ void replaceCompiledFile(const QString& from, const QString& target) {
 
 // ---- The two ways of compiling
 
-Checked compileRegistered(const HhpProject& project, const QString& program, const QString& target,
-                          const std::function<void()>& idle) {
+Checked compileRegistered(const HhpProject& project, const QString& program,
+                          const QString& target) {
     Staging staging(project.dir);
     const QString compiledName = QFileInfo(target).fileName();
     stage(project, staging, compiledName);
     const QString projectName = QFileInfo(project.hhp.path).fileName();
-    const Outcome outcome = runProcess(program, {projectName}, staging.root(), idle);
+    const Outcome outcome = runProcess(program, {projectName}, staging.root());
     if (!outcome.started)
         throw FileWriteError(target, QStringLiteral("the HTML Help compiler %1 could not be "
                                                     "started (%2)")
@@ -428,14 +420,9 @@ Checked compileRegistered(const HhpProject& project, const QString& program, con
     return checked;
 }
 
-Checked compileBuiltIn(const HhpProject& project, const QString& target, QStringList& warnings,
-                       const std::function<void()>& idle) {
+Checked compileBuiltIn(const HhpProject& project, const QString& target, QStringList& warnings) {
     chm::Diagnostics diagnostics;
-    if (idle)
-        idle();
     const chm::HhcOutput out = chm::CompileHhp(project.hhp, diagnostics);
-    if (idle)
-        idle();
     QStringList errors;
     for (const chm::Diagnostic& d : project.reading.items())
         warnings << d.format();
@@ -457,11 +444,10 @@ Checked compileBuiltIn(const HhpProject& project, const QString& target, QString
 
 } // namespace
 
-HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName,
-                                       const std::function<void()>& idle) {
+HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName) {
     HtmlHelpBuildOutcome outcome;
     try {
-        outcome.build = CompileHtmlHelp(helpProjectFileName, idle);
+        outcome.build = CompileHtmlHelp(helpProjectFileName);
     } catch (const FileWriteError& e) {
         outcome.message = e.message();
         return outcome;
@@ -504,8 +490,7 @@ int LookUpHtmlHelpCompiler(QString& strcompilerpath) {
     return 0;
 }
 
-HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
-                              const std::function<void()>& idle) {
+HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName) {
     const HhpProject project = readProject(helpProjectFileName);
     HtmlHelpBuild build;
     build.compiledFile = QDir::cleanPath(project.dir.absoluteFilePath(project.hhp.compiledFile));
@@ -513,8 +498,8 @@ HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
 
     QString registered;
     const Checked checked = LookUpHtmlHelpCompiler(registered) == 0
-                                ? compileRegistered(project, registered, target, idle)
-                                : compileBuiltIn(project, target, build.warnings, idle);
+                                ? compileRegistered(project, registered, target)
+                                : compileBuiltIn(project, target, build.warnings);
     build.compiler = registered;
     build.pages = checked.pages;
     build.contextIds = checked.contextIds;

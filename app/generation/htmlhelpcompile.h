@@ -12,7 +12,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 struct HtmlHelpBuild {
     QString compiledFile; // the help file written
@@ -27,11 +26,10 @@ struct HtmlHelpBuild {
 int LookUpHtmlHelpCompiler(QString& strcompilerpath);
 
 // Compiles `helpProjectFileName`, checks the result and puts it in place of
-// the help file the project names. `idle` runs now and then while the
-// compiler works. Throws fileio::FileWriteError naming the help file (or the
+// the help file the project names; the calling thread waits for the
+// compiler. Throws fileio::FileWriteError naming the help file (or the
 // project file) and the reason; the old help file then stays as it was.
-HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName,
-                              const std::function<void()>& idle = {});
+HtmlHelpBuild CompileHtmlHelp(const QString& helpProjectFileName);
 
 // The same for the Create command, throwing nothing: whether the help file
 // was built and checked, and a sentence for the user either way.
@@ -40,5 +38,4 @@ struct HtmlHelpBuildOutcome {
     QString message;
     HtmlHelpBuild build;
 };
-HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName,
-                                       const std::function<void()>& idle = {});
+HtmlHelpBuildOutcome BuildHtmlHelpFile(const QString& helpProjectFileName);

@@ -2,10 +2,13 @@
 
 #include "twips.h"
 
+#include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 FrmProgress::FrmProgress(QWidget* parent) : QDialog(parent) {
@@ -31,10 +34,17 @@ FrmProgress::FrmProgress(QWidget* parent) : QDialog(parent) {
     frameLayout->addWidget(lblprogress);
     frameLayout->addWidget(pbprogress, 1);
 
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    cmdcancel = buttons->button(QDialogButtonBox::Cancel);
+    cmdcancel->setObjectName(QStringLiteral("cmdcancel"));
+    cmdcancel->setVisible(false);
+    connect(buttons, &QDialogButtonBox::rejected, this, &FrmProgress::reject);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblcaption);
     layout->addWidget(frmprogress);
     layout->addStretch(1);
+    layout->addWidget(buttons);
 
     const qreal dpi = logicalDpiX();
     resize(twips::toPixels(5400, dpi), twips::toPixels(1500, dpi));
@@ -58,4 +68,34 @@ void FrmProgress::ProgressBarMin(qint32 value) {
 
 void FrmProgress::ProgressBarValue(qint32 value) {
     pbprogress->setValue(value);
+}
+
+void FrmProgress::ShowCancel(bool value) {
+    cmdcancel->setVisible(value);
+    cmdcancel->setEnabled(value);
+}
+
+void FrmProgress::Done() {
+    m_done = true;
+    QDialog::reject();
+}
+
+void FrmProgress::reject() {
+    if (cmdcancel->isHidden() || m_done) {
+        QDialog::reject();
+        return;
+    }
+    if (cmdcancel->isEnabled()) {
+        cmdcancel->setEnabled(false);
+        emit cancelRequested();
+    }
+}
+
+void FrmProgress::closeEvent(QCloseEvent* event) {
+    if (!cmdcancel->isHidden() && !m_done) {
+        event->ignore();
+        reject();
+        return;
+    }
+    QDialog::closeEvent(event);
 }

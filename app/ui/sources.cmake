@@ -17,6 +17,7 @@ list(APPEND QM_UI_SOURCES
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
   ui/frmprogress.h ui/frmprogress.cpp
+  ui/createrun.h ui/createrun.cpp ui/createreportdialog.h ui/createreportdialog.cpp
   ui/frmwindowsize.h ui/frmwindowsize.cpp
 )
 # Marks of controls that cannot take a tool tip or help ID

@@ -1,15 +1,14 @@
 #include "createtab.h"
 
 #include "applicationforms.h"
-#include "generation/compilation.h"
 #include "generation/createchecks.h"
 #include "generation/createcommand.h"
 #include "generation/createrules.h"
-#include "generation/htmlhelpcompile.h"
 #include "resources/stringtable.h"
 #include "shell/dialogs.h"
 #include "ui/captions.h"
 #include "ui/commandguard.h"
+#include "ui/createrun.h"
 #include "ui/frmwindowsize.h"
 #include "ui/uiutil.h"
 #include "ui_createtab.h"
@@ -18,13 +17,13 @@
 #include "workspace/session.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -366,7 +365,7 @@ void CreateTab::cmdvbproectfilebrowse_Click() {
 }
 
 void CreateTab::cmdcreate_Click() {
-    if (session().isOpen() && checkForOk().create.value_or(false))
+    if (session().isOpen() && checkForOk().create.value_or(false) && !run().running())
         ui::runCommand([this] { create(); });
 }
 
@@ -375,36 +374,22 @@ void CreateTab::create() {
         save();
         setModified(false);
     }
+    run().start({SettingsBesideProject(createSettings(), session().projectPath),
+                 session().projectPath, LoadResString(str::database::OpenConnect),
+                 session().appProjectPath, session().forms});
+}
 
-    CreateSteps steps = DefaultCreateSteps();
-    steps.processEvents = [] { QCoreApplication::processEvents(); };
-    const auto keepPainting = [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    const auto offerHelpFile = [this] { emit helpFileMade(); };
-    steps.compile = [&](const QString& helpProjectFileName) {
-        emit status(tr("Compiling the help file..."));
-        const CompileResult r =
-            CompileHelpProject(helpProjectFileName, CompileWait::BuiltInFinished, keepPainting);
-        if (r.succeeded())
-            offerHelpFile();
-        return OutcomeOfCompile(r);
-    };
-    steps.compileHtmlHelp = [&](const CreateSettings& s) {
-        // The window keeps painting while the compiler works; clicks and keys
-        // wait until the command is done.
-        emit status(tr("Compiling the HTML Help file..."));
-        const HtmlHelpBuildOutcome built = BuildHtmlHelpFile(s.helpProjectFileName, keepPainting);
-        if (built.done)
-            offerHelpFile();
-        return CompileOutcome{built.done, built.done ? QString() : built.message, built.done,
-                              built.message};
-    };
-    emit status(tr("Creating..."));
-    const CreateReport report =
-        RunCreateCommand(SettingsBesideProject(createSettings(), session().projectPath),
-                         *session().db, session().appProjectPath, session().forms, steps);
-    emit status(SummarizeCreateReport(report));
-    shell::MsgBox(DescribeCreateReport(report),
-                  report.ok() ? shell::vbInformation : shell::vbExclamation);
+CreateRun& CreateTab::run() {
+    // Made on first use: the run holds the commands of the window the tab is in.
+    if (!m_run) {
+        auto* mainWindow = qobject_cast<QMainWindow*>(window());
+        Q_ASSERT(mainWindow);
+        m_run = new CreateRun(*mainWindow);
+        connect(m_run, &CreateRun::finished, this, [this](const CreateReport& report) {
+            if (report.compiled)
+                emit helpFileMade();
+            emit changed();
+        });
+    }
+    return *m_run;
 }

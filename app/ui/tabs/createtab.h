@@ -16,6 +16,8 @@ class CreateTab;
 
 class QRadioButton;
 
+class CreateRun;
+
 class CreateTab : public TabPage {
     Q_OBJECT
 
@@ -47,8 +49,10 @@ public:
     void cmdwinsize_Click();
     void showWindowSize();
     // The Create command (also the toolbar's): stores the tab's settings when
-    // it is the selected tab, runs the generators, and shows what failed.
+    // it is the selected tab and starts the run (see CreateRun), which
+    // reports when it is over.
     void cmdcreate_Click();
+    CreateRun& run();
 
 signals:
     // Create compiled the help file: it can be viewed now.
@@ -59,6 +63,7 @@ private:
     void formHelpAvailable();
     void projectFieldLeft();
 
+    CreateRun* m_run = nullptr; // a child of the window
     QString m_storedTitle;
     // The application project text last refused, told once until it changes.
     QString m_refusedProjectText;

@@ -657,6 +657,84 @@ private slots:
                  qPrintable(r.failures.join(u'\n')));
     }
 
+    // Each output is told before it is begun; a run stopped there leaves the
+    // outputs before it whole and begins none after it, work files included.
+    void createStopsBetweenOutputs_data() {
+        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<int>("stopped");
+        QTest::newRow("runs through")
+            << 0
+            << QStringList{QStringLiteral("contents"), QStringLiteral("forms"),
+                           QStringLiteral("compile")}
+            << 0;
+        QTest::newRow("before the first") << 1 << QStringList() << 4;
+        QTest::newRow("before the contents") << 2 << QStringList() << 3;
+        QTest::newRow("before the forms") << 3 << QStringList{QStringLiteral("contents")} << 2;
+        QTest::newRow("before the compiler")
+            << 4 << QStringList{QStringLiteral("contents"), QStringLiteral("forms")} << 1;
+    }
+    void createStopsBetweenOutputs() {
+        QFETCH(int, stopAt);
+        QFETCH(QStringList, calls);
+        QFETCH(int, stopped);
+        addTopic(*m_db, QStringLiteral("IDH_A"), QStringLiteral("A"), QString(), QString(),
+                 QStringLiteral("Text"), 1);
+        QStringList made;
+        QStringList told;
+        CreateSteps steps;
+        steps.createContentsFile = [&](dao::Database&, const CreateSettings&) {
+            made << QStringLiteral("contents");
+            return true;
+        };
+        steps.writeForms = [&](dao::Database&, const FormWriteOptions&, const QString&,
+                               const std::vector<FormRow>&) {
+            made << QStringLiteral("forms");
+            return FormWriteResult{};
+        };
+        steps.compile = [&](const QString&) {
+            made << QStringLiteral("compile");
+            return CompileOutcome{true, {}};
+        };
+        steps.progress = [&](const CreateProgress& p) {
+            told << QStringLiteral("%1/%2 %3").arg(p.step).arg(p.steps).arg(p.doing);
+            return p.step != stopAt;
+        };
+        m_s.createContentsFile = m_s.createToolTips = m_s.compile = 1;
+        const std::vector<FormRow> forms{{QStringLiteral("frmA"), QStringLiteral("a.frm")}};
+        const CreateReport r =
+            RunCreateCommand(m_s, *m_db, QStringLiteral("app.vbp"), forms, steps);
+
+        QCOMPARE(made, calls);
+        const QStringList all{
+            QStringLiteral("0/0 Reading the project and checking its texts"),
+            QStringLiteral("1/4 Writing the RTF topic file and the help project file"),
+            QStringLiteral("2/4 Writing the contents file"),
+            QStringLiteral("3/4 Writing the forms of the application project"),
+            QStringLiteral("4/4 Compiling the help file")};
+        QCOMPARE(told, stopAt == 0 ? all : all.mid(0, stopAt + 1));
+        QCOMPARE(r.stopped.size(), stopped);
+        QCOMPARE(r.ok(), stopped == 0);
+        const bool sourcesWritten = stopAt == 0 || stopAt > 1;
+        QCOMPARE(QFile::exists(m_s.rtfFileName), sourcesWritten);
+        QCOMPARE(QFile::exists(m_s.helpProjectFileName), sourcesWritten);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Hidden | QDir::Files).filter(u".qmt-"),
+                 QStringList()); // no work file left behind
+        if (stopped == 0)
+            return;
+        QVERIFY(rtf().isEmpty() || rtf().endsWith("}\r\n")); // whole, not cut short
+        QCOMPARE(r.stopped.last(),
+                 QStringLiteral("the help file ") + path(QStringLiteral("help.hlp")));
+        const QString words = DescribeCreateReport(r);
+        QVERIFY2(words.startsWith(QStringLiteral("Create was stopped.")) &&
+                     words.contains(QStringLiteral("Stopped before (left as they were):\n  ") +
+                                    r.stopped.first()),
+                 qPrintable(words));
+        QVERIFY2(SummarizeCreateReport(r).startsWith(QStringLiteral("Create stopped: ")) &&
+                     SummarizeCreateReport(r).contains(QStringLiteral(" not begun")),
+                 qPrintable(SummarizeCreateReport(r)));
+    }
+
     void createSummaryInWords() {
         CreateReport r;
         QCOMPARE(DescribeCreateReport(r),

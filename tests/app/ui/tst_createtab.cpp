@@ -5,19 +5,27 @@
 #include "common/window.h"
 
 #include "shell/dialogs.h"
+#include "ui/createreportdialog.h"
+#include "ui/createrun.h"
 #include "ui/desktop.h"
 #include "ui/frmmain.h"
+#include "ui/frmprogress.h"
 #include "ui/tabs/createtab.h"
 #include "workspace/options.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QtTest>
@@ -65,6 +73,21 @@ class TestGenerationWindow : public QObject {
         m_w->chkcreategeneralhelp->setChecked(false);
         m_w->chkcreategeneralhelp->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
+    }
+
+    // Waits for the run started to end; the text of the report it showed (its
+    // dialog then closed), empty when it showed none.
+    QString reportOfRun() {
+        QDeadlineTimer hang(120000); // a run that never ends fails here, not in ctest
+        while (m_w->createTab().run().running() && !hang.hasExpired())
+            QTest::qWait(5);
+        auto* dialog = m_w->findChild<CreateReportDialog*>();
+        if (!dialog)
+            return {};
+        const QString text = dialog->text();
+        dialog->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return text;
     }
 
     int storedOptions() {
@@ -197,8 +220,8 @@ private slots:
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
 
         // The summary names the files and says the compiler was started.
-        QCOMPARE(messages().size(), 1);
-        const QString summary = messages().first();
+        const QString summary = reportOfRun();
+        QVERIFY(messages().isEmpty());
         QVERIFY2(summary.startsWith(QStringLiteral("Create is done.\n\nFiles written:\n  ") +
                                     path(QStringLiteral("help.rtf"))) &&
                      summary.contains(QStringLiteral("  ") + path(QStringLiteral("help.hpj"))) &&
@@ -232,13 +255,13 @@ private slots:
         m_w->chkcompile->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QCOMPARE(messages().size(), 1);
-        QVERIFY2(messages().first().contains(QStringLiteral("  ") +
-                                             path(QStringLiteral("help.chm")) + u'\n') &&
-                     messages().first().contains(QStringLiteral("Help compiler: The help file ") +
-                                                 path(QStringLiteral("help.chm")) +
-                                                 QStringLiteral(" was built and checked: 1 pages")),
-                 qPrintable(messages().first()));
+        const QString summary = reportOfRun();
+        QVERIFY2(
+            summary.contains(QStringLiteral("  ") + path(QStringLiteral("help.chm")) + u'\n') &&
+                summary.contains(QStringLiteral("Help compiler: The help file ") +
+                                 path(QStringLiteral("help.chm")) +
+                                 QStringLiteral(" was built and checked: 1 pages")),
+            qPrintable(summary));
         QVERIFY(QFileInfo(path(QStringLiteral("help.chm"))).size() > 0);
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(m_w->mnuviewprojecthelp->isVisible());
@@ -282,15 +305,14 @@ private slots:
         m_w->chkcompile->click(); // no compiler registered
         selectTab(FrmMain::TabGeneralHelp);
         m_w->createTab().cmdcreate_Click();
+        const QString summary = reportOfRun();
         QVERIFY(QFile::exists(path(QStringLiteral("help.hpj"))));
         QCOMPARE(storedOptions(), 0);
-        QCOMPARE(messages().size(), 1);
-        QVERIFY2(
-            messages().first().startsWith(QStringLiteral("Create did not do everything")) &&
-                messages().first().contains(QStringLiteral(
-                    "Not done:\n  Microsoft Help Compiler Workshop not loaded properly\n  To use "
-                    "a help compiler, register it")),
-            qPrintable(messages().first()));
+        QVERIFY2(summary.startsWith(QStringLiteral("Create did not do everything")) &&
+                     summary.contains(QStringLiteral(
+                         "Not done:\n  Microsoft Help Compiler Workshop not loaded properly\n  To "
+                         "use a help compiler, register it")),
+                 qPrintable(summary));
         QCOMPARE(m_w->statusBar()->currentMessage(),
                  QStringLiteral("Create failed: 2 files written, 1 problem, not compiled."));
         QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
@@ -300,8 +322,7 @@ private slots:
         openProjectOnCreateTab();
         m_w->txtrtffilename->setText(path(QStringLiteral("missing/help.rtf")));
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QCOMPARE(messages().size(), 1);
-        QVERIFY(messages().first().contains(QStringLiteral("help.rtf")));
+        QVERIFY(reportOfRun().contains(QStringLiteral("help.rtf")));
         QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
         QVERIFY(!QApplication::overrideCursor());
     }
@@ -347,9 +368,8 @@ private slots:
         m_w->chkcreatecontentsfile->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
-        QVERIFY2(messages().size() == 1 &&
-                     messages().first().startsWith(QStringLiteral("Create is done.")),
-                 qPrintable(messages().join(u'\n')));
+        const QString summary = reportOfRun();
+        QVERIFY2(summary.startsWith(QStringLiteral("Create is done.")), qPrintable(summary));
 
         const QStringList outputs{path(QStringLiteral("same.rtf")),
                                   path(QStringLiteral("same.hpj")),
@@ -390,6 +410,7 @@ private slots:
         m_w->chkcreategeneralhelp->click();
         QVERIFY(m_w->cmdcreate->isEnabled());
         m_w->createTab().cmdcreate_Click();
+        reportOfRun();
         for (const char* name : {"Guide.hpj", "Guide.rtf"}) {
             QVERIFY2(QFile::exists(path(QString::fromLatin1(name))), name);
             QVERIFY(!QFile::exists(QDir::current().filePath(QString::fromLatin1(name))));
@@ -405,12 +426,139 @@ private slots:
                  QStringList{QFileInfo(path(QStringLiteral("Guide.hlp"))).absoluteFilePath()});
     }
 
+    // While a run goes on nothing of the window can be used; Cancel on seeing
+    // an output stops the run before it: the outputs before are whole, the
+    // rest stay as they were, and the report says so.
+    void cancelStopsBetweenOutputsAndTheWindowWaits() {
+        openProjectOnCreateTab();
+        const QString log = path(QStringLiteral("args.txt"));
+        registerCompiler(
+            QFile::encodeName(writeRecordingCompiler(path(QStringLiteral("hcw.sh")), log, 0)));
+        m_w->chkcompile->click();
+        m_w->chkcreatecontentsfile->setChecked(false);
+        m_w->chkcreatecontentsfile->click();
+        const QString cnt = path(QStringLiteral("help.cnt"));
+        QCOMPARE(m_w->txtcontentsfilename->text(), cnt);
+        QVERIFY(testenv::writeAll(cnt, "old contents"));
+        const auto enabledActions = [this] {
+            QStringList on;
+            for (QAction* action : m_w->findChildren<QAction*>())
+                if (action->isEnabled())
+                    on << action->objectName() + u':' + action->text();
+            return on;
+        };
+        const QStringList before = enabledActions();
+        QVERIFY(!before.isEmpty());
+
+        CreateRun& run = m_w->createTab().run();
+        QStringList heldButEnabled;
+        QStringList steps;
+        connect(&run, &CreateRun::progressed, this, [&](const CreateProgress& p) {
+            steps << QStringLiteral("%1/%2").arg(p.step).arg(p.steps);
+            const QList<QWidget*> controls{m_w->cmdcreate, m_w->cmdok, m_w->tabqmt};
+            for (QWidget* control : controls)
+                if (control->isEnabled())
+                    heldButEnabled << control->objectName();
+            heldButEnabled += enabledActions();
+            QVERIFY(run.progressWindow() && run.progressWindow()->isVisible());
+            if (p.step == 2)
+                QTest::mouseClick(run.progressWindow()->cmdcancel, Qt::LeftButton);
+        });
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QVERIFY(run.running());
+        const QString summary = reportOfRun();
+
+        QCOMPARE(steps, QStringList(
+                            {QStringLiteral("0/0"), QStringLiteral("1/3"), QStringLiteral("2/3")}));
+        QCOMPARE(heldButEnabled, QStringList());
+        QVERIFY(testenv::readAll(path(QStringLiteral("help.rtf"))).endsWith("}\r\n"));
+        QVERIFY(testenv::readAll(path(QStringLiteral("help.hpj"))).contains("[MAP]"));
+        QCOMPARE(testenv::readAll(cnt), QByteArray("old contents"));
+        QVERIFY2(summary.startsWith(QStringLiteral("Create was stopped.\n\nFiles written:\n  ") +
+                                    path(QStringLiteral("help.rtf"))) &&
+                     summary.contains(QStringLiteral("Stopped before (left as they were):\n  "
+                                                     "the contents file ") +
+                                      cnt + QStringLiteral("\n  the help file ") +
+                                      path(QStringLiteral("help.hlp"))),
+                 qPrintable(summary));
+        QVERIFY(!summary.contains(QStringLiteral("Help compiler:")));
+        QVERIFY(m_w->statusBar()->currentMessage().startsWith(QStringLiteral("Create stopped: ")));
+        QVERIFY(!m_w->mnuviewprojecthelp->isVisible());
+        // The commands are back as they were; the progress window is gone.
+        QCOMPARE(enabledActions(), before);
+        QVERIFY(m_w->cmdcreate->isEnabled() && m_w->tabqmt->isEnabled());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!m_w->findChild<FrmProgress*>());
+        QVERIFY(!QFile::exists(log));
+    }
+
+    // Closing the window during a run asks; agreed, the run stops before its
+    // next output and the window then closes, with no report left open.
+    void closingDuringARunAsksAndClosesWhenStopped() {
+        openProjectOnCreateTab();
+        CreateRun& run = m_w->createTab().run();
+        bool stillShown = false;
+        connect(&run, &CreateRun::progressed, this, [&](const CreateProgress& p) {
+            if (p.step != 0)
+                return;
+            m_w->close();
+            stillShown = m_w->isVisible();
+        });
+        QTest::mouseClick(m_w->cmdcreate, Qt::LeftButton);
+        QCOMPARE(reportOfRun(), QString());
+        QVERIFY(stillShown);
+        QVERIFY2(messages().size() == 1 &&
+                     messages().first().startsWith(QStringLiteral("Create is still running.")),
+                 qPrintable(messages().join(u'\n')));
+        QVERIFY(!m_w->isVisible());
+        QVERIFY(!QFile::exists(path(QStringLiteral("help.hpj"))));
+    }
+
+    // The report fits the screen however long it is, scrolls, and copies whole.
+    void reportDialogFitsTheScreenAndCopies_data() {
+        QTest::addColumn<int>("skips");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("short") << 0 << false;
+        QTest::newRow("25 skips") << 25 << true;
+        QTest::newRow("400 skips") << 400 << true;
+    }
+    void reportDialogFitsTheScreenAndCopies() {
+        QFETCH(int, skips);
+        QFETCH(bool, scrolls);
+        CreateReport report;
+        report.written << QStringLiteral("/h/help.rtf");
+        for (int i = 0; i < skips; ++i)
+            report.warn(QStringLiteral("frmMain.tmrTick%1 (VB.Timer) cannot show a tool tip, so "
+                                       "its entry was left out of the form file.")
+                            .arg(i));
+        QPointer<CreateReportDialog> dialog = CreateReportDialog::showReport(report, m_w.get());
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        const QRect room = m_w->screen()->availableGeometry();
+        QVERIFY2(dialog->frameGeometry().height() <= room.height() &&
+                     dialog->frameGeometry().width() <= room.width(),
+                 qPrintable(QStringLiteral("%1x%2 on %3x%4")
+                                .arg(dialog->frameGeometry().width())
+                                .arg(dialog->frameGeometry().height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        QVERIFY(dialog->txtreport->isReadOnly());
+        QCOMPARE(dialog->txtreport->verticalScrollBar()->maximum() > 0, scrolls);
+        QCOMPARE(dialog->text(), DescribeCreateReport(report));
+        QApplication::clipboard()->clear();
+        QTest::mouseClick(dialog->cmdcopy, Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), DescribeCreateReport(report));
+        QTest::mouseClick(dialog->cmdclose, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!dialog);
+    }
+
     void createNeedsAProjectAndTheButton() {
         m_w->txthelpprojectfilename->setText(path(QStringLiteral("help.hpj")));
         m_w->txtrtffilename->setText(path(QStringLiteral("help.rtf")));
         m_w->chkcreategeneralhelp->setChecked(true);
         m_w->cmdcreate->setEnabled(true);
         m_w->createTab().cmdcreate_Click(); // no project open
+        QVERIFY(!m_w->createTab().run().running());
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
 
         // The Create tab's rule refuses (no help file named): the button,
@@ -420,6 +568,7 @@ private slots:
         QVERIFY(!m_w->cmdcreate->isEnabled() && !m_w->mnucreate->isEnabled());
         m_w->mnucreate->trigger();
         m_w->createTab().cmdcreate_Click();
+        QVERIFY(!m_w->createTab().run().running());
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(messages().isEmpty());
     }

@@ -285,6 +285,51 @@ private slots:
         QVERIFY(caption->text().isEmpty());
     }
 
+    // With Cancel, each way of asking to stop asks once and leaves the window
+    // up until the work has stopped; without it, nothing is asked.
+    void progressCancelAsksAndStaysUntilDone_data() {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Cancel button") << 0;
+        QTest::newRow("Escape") << 1;
+        QTest::newRow("close box") << 2;
+    }
+    void progressCancelAsksAndStaysUntilDone() {
+        QFETCH(int, how);
+        FrmProgress w;
+        int asked = 0;
+        connect(&w, &FrmProgress::cancelRequested, this, [&] { ++asked; });
+        const auto ask = [&] {
+            if (how == 0)
+                QTest::mouseClick(w.cmdcancel, Qt::LeftButton);
+            else if (how == 1)
+                QTest::keyClick(&w, Qt::Key_Escape);
+            else
+                w.close();
+        };
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(!w.cmdcancel->isVisible());
+        w.ShowCancel(true);
+        QVERIFY(w.cmdcancel->isVisible() && w.cmdcancel->isEnabled());
+        ask();
+        ask();
+        QCOMPARE(asked, 1);
+        QVERIFY(w.isVisible() && !w.cmdcancel->isEnabled());
+        w.Done();
+        QVERIFY(!w.isVisible());
+
+        FrmProgress plain; // no Cancel: Escape and the close box close it
+        connect(&plain, &FrmProgress::cancelRequested, this, [&] { ++asked; });
+        plain.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&plain));
+        if (how == 1)
+            QTest::keyClick(&plain, Qt::Key_Escape);
+        else
+            plain.close();
+        QVERIFY(!plain.isVisible());
+        QCOMPARE(asked, 1);
+    }
+
     void progressReachesAFullBar() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("form.frm"));
