@@ -78,16 +78,14 @@ private slots:
             << list("b_x A_Y a_b") << list("A_B c") << QStringList() << list("A_B A_Y b_x c")
             << list("a_b A_Y b_x");
         QTest::newRow("added in order, once per key")
-            << list("B D") << QStringList() << list("+G:C +G:a +G:c +W:E")
-            << list("a B C D E") << list("a B C D");
+            << list("B D") << QStringList() << list("+G:C +G:a +G:c +W:E") << list("a B C D E")
+            << list("a B C D");
         QTest::newRow("a general topic that goes stays while an entry names it")
-            << list("A B") << list("b") << list("-G:B -G:A") << list("b")
-            << QStringList();
+            << list("A B") << list("b") << list("-G:B -G:A") << list("b") << QStringList();
         QTest::newRow("an entry's ID that goes leaves the topic's spelling")
             << list("Ab") << list("AB") << list("-W:ab") << list("Ab") << list("Ab");
         QTest::newRow("taking an absent use changes nothing")
-            << list("A") << QStringList() << list("-W:A -G:Z +G:a") << list("A")
-            << list("A");
+            << list("A") << QStringList() << list("-W:A -G:Z +G:a") << list("A") << list("A");
     }
     void theModelKeepsOneSortedRowPerId() {
         QFETCH(QStringList, general);
@@ -162,8 +160,8 @@ private slots:
         QTest::newRow("Contents File") << int(FrmMain::TabContentsFile) << false << QString();
         QTest::newRow("Tool Tips") << int(FrmMain::TabToolTips) << false
                                    << QStringLiteral("OK needs: Form, Object, Tool Tip Text.");
-        QTest::newRow("What's This?") << int(FrmMain::TabWhatsThis) << false
-                                      << QStringLiteral("OK needs: Form, Object");
+        QTest::newRow("What's This?")
+            << int(FrmMain::TabWhatsThis) << false << QStringLiteral("OK needs: Form, Object");
     }
     void commandsFollowTheSelectedTab() {
         QFETCH(int, tab);
@@ -189,6 +187,38 @@ private slots:
         retype(w->txtgenhelptext, QStringLiteral("Text"));
         QVERIFY(w->mnusave->isEnabled() && w->cmdok->isEnabled() && w->mnudelete->isEnabled());
         QVERIFY(!pending().contains(QStringLiteral("OK needs")));
+    }
+
+    // Changes that cannot be saved as they are are kept or discarded, with
+    // the buttons saying so.
+    void unsavableChangesAskDiscardOrCancel() {
+        openNew();
+        retype(w->cbotopicid, QStringLiteral("IDH_HALF")); // no help text: OK is off
+        for (int answer : {int(shell::vbCancel), int(shell::vbNo)}) {
+            m_dialogs.clear();
+            m_dialogs.answers = {answer};
+            QCOMPARE(w->confirmAllChanges(), answer == shell::vbNo);
+            QCOMPARE(m_dialogs.messages.size(), 1);
+            QCOMPARE(m_dialogs.messages.at(0).flags & 0x7, int(shell::vbDiscardCancel));
+            QVERIFY(m_dialogs.messages.at(0).text.endsWith(QStringLiteral("Discard them?")));
+            QCOMPARE(w->cbotopicid->currentText(),
+                     answer == shell::vbNo ? QString() : QStringLiteral("IDH_HALF"));
+        }
+    }
+
+    // The Tool Tips lists take the room a larger window gives them.
+    void toolTipsListsGrowWithTheWindow() {
+        openNew();
+        testenv::selectTab(*w, FrmMain::TabToolTips);
+        w->resize(800, 500);
+        QTRY_COMPARE(w->width(), 800);
+        QCoreApplication::processEvents();
+        const int narrow = w->cbottform->width();
+        w->resize(1500, 500);
+        QTRY_COMPARE(w->width(), 1500);
+        for (QWidget* field :
+             std::initializer_list<QWidget*>{w->cbottform, w->cbottobject, w->txttooltiptext})
+            QTRY_VERIFY2(field->width() > narrow + 500, qPrintable(field->objectName()));
     }
 
     // The title's * says that something is unsaved; the status line says
