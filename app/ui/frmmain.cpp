@@ -111,9 +111,9 @@ FrmMain::FrmMain(QWidget* parent)
     // Says what the last command did (Create's outcome above all); below it,
     // what OK still needs and which tabs have unsaved changes.
     statusBar()->setObjectName(QStringLiteral("stbstatus"));
-    auto* pending = new QLabel(statusBar());
-    pending->setObjectName(QStringLiteral("lblpending"));
-    statusBar()->addWidget(pending, 1);
+    m_pending = new QLabel(statusBar());
+    m_pending->setObjectName(QStringLiteral("lblpending"));
+    statusBar()->addWidget(m_pending, 1);
     bindKeys();
     // The lists filter as the author types: every item holding the letters
     // typed, anywhere, in any case.
@@ -314,8 +314,8 @@ void FrmMain::showPendingState(const QString& missing) {
         parts << missing;
     if (!changed.isEmpty())
         parts << tr("Unsaved changes on: %1.").arg(changed.join(QStringLiteral(", ")));
-    if (auto* pending = statusBar()->findChild<QLabel*>(QStringLiteral("lblpending")))
-        pending->setText(parts.join(QStringLiteral("  ")));
+    if (m_pending)
+        m_pending->setText(parts.join(QStringLiteral("  ")));
 }
 
 bool FrmMain::confirmLeaving(TabPage& tab) {

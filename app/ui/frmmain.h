@@ -24,6 +24,7 @@ class ContentsFileTab;
 class CreateTab;
 class GeneralHelpTab;
 class QAction;
+class QLabel;
 class QToolBar;
 class TabPage;
 class ToolTipsTab;
@@ -85,8 +86,9 @@ public:
     void mnuopen_Click();
     // Open's work once a file is chosen (also `qmt PROJECT.QMT`); false when it cannot be opened.
     bool openProject(const QString& strfilename);
-    // Opens the recent file `path` (from the recent-files list).
-    void mnuMRU_Click(const QString& path);
+    // Opens the recent file `path` (from the recent-files list; a copy, as the
+    // list is rebuilt meanwhile).
+    void mnuMRU_Click(QString path);
     // Opens the project and fills the window; false (with a message) when it cannot.
     bool DataBaseOpen(const QString& strdatabasename);
     void AddToFilesOpennedList(const QString& strfilename);
@@ -136,6 +138,7 @@ private:
 
     std::unique_ptr<Ui::FrmMain> m_ui;
     QToolBar* m_toolbar = nullptr;
+    QLabel* m_pending = nullptr; // the status line's note of what OK needs and what is unsaved
     Session m_session;
     std::unique_ptr<TopicModel> m_topics;
     std::unique_ptr<ApplicationForms> m_forms;

@@ -185,7 +185,7 @@ bool FrmMain::openProject(const QString& strfilename) {
     return true;
 }
 
-void FrmMain::mnuMRU_Click(const QString& path) {
+void FrmMain::mnuMRU_Click(QString path) {
     if (!confirmAllChanges())
         return;
     ui::WaitCursor wait;
@@ -266,7 +266,12 @@ void FrmMain::AddToFilesOpennedList(const QString& strfilename) {
 }
 
 void FrmMain::SetupMRUMenu() {
-    qDeleteAll(m_recent);
+    // An item may be the one being chosen: it goes once its command is done.
+    for (QAction* item : std::as_const(m_recent)) {
+        m_ui->mnufile->removeAction(item);
+        item->setObjectName(QString());
+        item->deleteLater();
+    }
     m_recent.clear();
     QStringList list;
     withRegistry([&](IRegistryFunctions& registry) { list = recentfiles::read(registry); });

@@ -12,7 +12,7 @@
 FrmWindowSize::FrmWindowSize(const HelpWindowGeometry& geometry, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmwindowsize"));
-    setWindowTitle(QStringLiteral("Window Size"));
+    setWindowTitle(tr("Window Size"));
     auto* form = new QFormLayout;
     const auto box = [&](const char* name, const QString& label, int minimum) {
         auto* spin = new QSpinBox(this);

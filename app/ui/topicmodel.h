@@ -1,11 +1,11 @@
-// The project's topic IDs, sorted without regard to case, behind every topic
+// The project's topic IDs, sorted by their keys (textrules::TopicIdKey: ASCII
+// letters in any case alike), behind every topic
 // list of the window: the General Help and Contents File lists show the
 // general topics, the What's This? list those and the IDs What's This entries
 // name. A change shows in every list at once.
 #pragma once
 
 #include <QAbstractListModel>
-#include <QHash>
 #include <QStringList>
 #include <vector>
 
@@ -38,15 +38,15 @@ public:
 
 private:
     struct Row {
+        QString key;       // the ID's key, by which rows are sorted and found
         QString id;        // as a What's This entry spells it, else as the topic does
         QString generalId; // as the general topic spells it; empty: none
         int uses = 0;
     };
-    // The row of the ID (or where it would go) and whether it is there.
+    // The row of the ID (or where it would go) and whether it is there: a
+    // binary search on the keys.
     std::pair<int, bool> find(const QString& id) const;
 
-    std::vector<Row> m_rows;
-    // The uses by case-folded ID, so that a lookup never walks the rows.
-    QHash<QString, int> m_uses;
+    std::vector<Row> m_rows; // sorted by key, one row per key
     QSortFilterProxyModel* m_general;
 };

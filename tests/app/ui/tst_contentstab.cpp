@@ -458,7 +458,10 @@ private slots:
         openWithRows();
         add(false, QStringLiteral("IDH_A"), QStringLiteral("A"));
         popupCommand(QStringLiteral("Main"), w->mnutvdelete);
+        QVERIFY(!w->mnutvdelete->isEnabled()); // not offered there
         QCOMPARE(shape(tree), QStringLiteral("Contents File(A)"));
+        popupCommand(QStringLiteral("IDH_A.2"), w->mnucfaddhere);
+        QVERIFY(w->mnutvdelete->isEnabled()); // an entry can go
     }
 
     void okWithOnlyTheRootDeletesEveryRow() {
