@@ -55,8 +55,8 @@ bool outputIsAnInput(const HelpProject& project, Diagnostics& d) {
     return false;
 }
 
-// How often the control word `word` ("\\page") stands in `rtf`, which is
-// about how many topics or paragraphs it holds.
+// How often the control word `word` ("\\page") stands in `rtf`: about how
+// many topics it holds.
 std::size_t countControlWord(QByteArrayView rtf, QByteArrayView word) {
     std::size_t count = 0;
     for (qsizetype at = rtf.indexOf(word); at >= 0; at = rtf.indexOf(word, at + word.size())) {
@@ -101,11 +101,9 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
                         .arg(native(f.path), file.reason));
             continue;
         }
-        // Room for what the file holds: lists that grow by doubling hold
-        // their old copy and the new one for a while.
+        // Room for the file's topics: a list that grows by doubling holds
+        // its old copy and the new one for a while.
         topics.list.reserve(topics.list.size() + countControlWord(file.bytes, "\\page") + 1);
-        topics.paragraphs.reserve(topics.paragraphs.size() + countControlWord(file.bytes, "\\par") +
-                                  1);
         ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d);
         if (fonts.full()) {
             d.error(f.path, 0,

@@ -96,6 +96,7 @@ private:
     Diagnostics& m_d;
 
     std::vector<int> m_headerLink;               // per topic (and the closing header)
+    mutable int m_lastTopic = 0;                 // linkAt()'s last answer
     std::vector<std::uint32_t> m_offsets;        // per link: its TOPICOFFSET
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
     std::vector<int> m_fields;                   // the open fields of the link just written
@@ -129,9 +130,24 @@ qsizetype Writer::textSize(int paragraph) const {
 }
 
 std::pair<int, int> Writer::linkAt(int link) const {
-    const auto it = std::upper_bound(m_headerLink.begin(), m_headerLink.end(), link) - 1;
-    const int t = int(it - m_headerLink.begin());
-    return {t, link == *it ? -1 : m_topics[std::size_t(t)].firstParagraph + (link - *it - 1)};
+    // Links are asked for in order, as a rule: the topic of the last answer
+    // or the one after it.
+    int t = m_lastTopic;
+    const auto within = [&](int topic) {
+        return topic + 1 < int(m_headerLink.size()) && m_headerLink[std::size_t(topic)] <= link &&
+               link < m_headerLink[std::size_t(topic) + 1];
+    };
+    if (!within(t)) {
+        if (within(t + 1)) {
+            ++t;
+        } else {
+            const auto it = std::upper_bound(m_headerLink.begin(), m_headerLink.end(), link) - 1;
+            t = int(it - m_headerLink.begin());
+        }
+    }
+    m_lastTopic = t;
+    const int header = m_headerLink[std::size_t(t)];
+    return {t, link == header ? -1 : m_topics[std::size_t(t)].firstParagraph + (link - header - 1)};
 }
 
 template <typename F> void Writer::forEachLink(F f) const {

@@ -205,13 +205,6 @@ void Lz77BlockPacker::clear() {
     m_items = 8;
 }
 
-void Lz77BlockPacker::insert(qsizetype p) {
-    const int h = hash3(m_in.data() + p);
-    m_headLog.push_back({h, m_head[std::size_t(h)]});
-    m_prev[std::size_t(p)] = m_head[std::size_t(h)];
-    m_head[std::size_t(h)] = m_base + std::int32_t(p);
-}
-
 bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) {
     const qsizetype start = m_inSize;
     const qsizetype n = start + piece.size();
@@ -242,15 +235,21 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
                         m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size(),
                         m_headLog.size()});
     char* o = m_out.data();
+    std::int32_t* head = m_head.data();
+    std::int32_t* prev = m_prev.data();
     qsizetype pos = start;
     while (pos < n) {
-        while (m_inserted < pos && m_inserted + kMinMatch <= n)
-            insert(m_inserted++);
+        for (; m_inserted < pos && m_inserted + kMinMatch <= n; ++m_inserted) {
+            const int h = hash3(data + m_inserted);
+            m_headLog.push_back({h, head[h]});
+            prev[m_inserted] = head[h];
+            head[h] = m_base + std::int32_t(m_inserted);
+        }
         int bestLength = 0;
         qsizetype bestDistance = 0;
         const int limit = int(std::min<qsizetype>({kMaxMatch, n - pos, nextOpen[pos] - pos}));
         if (limit >= kMinMatch) {
-            qsizetype candidate = qsizetype(m_head[std::size_t(hash3(data + pos))]) - m_base;
+            qsizetype candidate = qsizetype(head[hash3(data + pos)]) - m_base;
             for (int chain = 0; candidate >= 0 && chain < m_effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
@@ -265,7 +264,7 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
                             break;
                     }
                 }
-                candidate = qsizetype(m_prev[std::size_t(candidate)]) - m_base;
+                candidate = qsizetype(prev[candidate]) - m_base;
             }
         }
         const bool pair = bestLength >= kMinMatch;

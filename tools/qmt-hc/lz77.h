@@ -56,7 +56,6 @@ private:
         char flag;
         std::size_t openAt, log;
     };
-    void insert(qsizetype p);
     void restore(const Saved& s);
 
     qsizetype m_maxInput, m_maxPacked;
