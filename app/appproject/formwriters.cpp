@@ -244,6 +244,10 @@ private:
     // go first; the line itself goes unless it is replaced or is an old line
     // of a property already written.
     void property(ControlLines& control, std::string_view line) {
+        if (control.lines.empty() && m_controls.size() != 1) {
+            keep(); // most controls get no line
+            return;
+        }
         const std::string_view name = PropertyName(line);
         if (m_controls.size() == 1 && name == view(m_whatsThisHelpName))
             m_facts.whatsThisHelp = storedTruth(line);
@@ -717,6 +721,10 @@ QByteArray rewriteInMemory(QByteArrayView form, const QString& formName,
 } // namespace
 
 QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
+    const auto special = [](QChar c) { return c == u'"' || c == u'\r' || c == u'\n'; };
+    if (std::none_of(text.cbegin(), text.cend(), special))
+        return ansi::fromUnicode(LoadResString(str::vb::ToolTipText) + QStringLiteral("    = \"") +
+                                 text + u'"');
     QString value;
     value.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
