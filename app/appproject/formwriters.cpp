@@ -58,21 +58,19 @@ struct Entries {
     QHash<QString, QStringList> byForm;   // form -> its objects
 };
 
-Entries collectEntries(dao::Database& db, const QString& sql, const QStringList& fields) {
+// `sql` selects Object, then the wanted fields, in that order; the rows are
+// read once, forwards, each field by its place in the row.
+Entries collectEntries(dao::Database& db, const QString& sql, int fields) {
     Entries entries;
-    auto rs = db.OpenRecordset(sql, dao::dbOpenSnapshot);
-    if (rs->RecordCount() == 0)
-        return entries;
-    entries.objects.reserve(rs->RecordCount());
-    const QString objectField = QStringLiteral("Object");
+    auto rs = db.OpenRecordset(sql, dao::dbOpenForwardOnly);
     QString formName;
     QStringList* formObjects = nullptr; // those of formName
     for (; !rs->EOF_(); rs->MoveNext()) {
-        const QString object = rs->Text(objectField);
+        const QString object = rs->TextAt(0);
         QVariantList values;
-        values.reserve(fields.size());
-        for (const QString& field : fields)
-            values << rs->Field(field);
+        values.reserve(fields);
+        for (int field = 1; field <= fields; ++field)
+            values << rs->FieldAt(field);
         entries.objects.insert(object, values);
         // The rows come by object, so a form's rows mostly follow each other.
         const QStringView form = QStringView(object).left(object.indexOf(u'.'));
@@ -246,6 +244,10 @@ private:
     // go first; the line itself goes unless it is replaced or is an old line
     // of a property already written.
     void property(ControlLines& control, std::string_view line) {
+        if (control.lines.empty() && m_controls.size() != 1) {
+            keep(); // most controls get no line
+            return;
+        }
         const std::string_view name = PropertyName(line);
         if (m_controls.size() == 1 && name == view(m_whatsThisHelpName))
             m_facts.whatsThisHelp = storedTruth(line);
@@ -678,8 +680,15 @@ FormWriteResult writeForms(const Entries* toolTips, const Entries* helpIds,
             QStringList& known = objects[form];
             if (known.isEmpty())
                 formNames << form;
-            for (const QString& object : entries->byForm.value(form)) {
-                if (!known.contains(object))
+            const QStringList& more = entries->byForm.value(form);
+            if (known.isEmpty()) {
+                known = more;
+                continue;
+            }
+            // Those of the second writer that the first did not name.
+            const QSet<QString> first(known.cbegin(), known.cend());
+            for (const QString& object : more) {
+                if (!first.contains(object))
                     known << object;
             }
         }
@@ -712,6 +721,10 @@ QByteArray rewriteInMemory(QByteArrayView form, const QString& formName,
 } // namespace
 
 QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
+    const auto special = [](QChar c) { return c == u'"' || c == u'\r' || c == u'\n'; };
+    if (std::none_of(text.cbegin(), text.cend(), special))
+        return ansi::fromUnicode(LoadResString(str::vb::ToolTipText) + QStringLiteral("    = \"") +
+                                 text + u'"');
     QString value;
     value.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -756,11 +769,9 @@ FormWriteResult WriteFormFiles(dao::Database& db, const FormWriteOptions& option
     Entries toolTips;
     Entries helpIds;
     if (options.toolTips)
-        toolTips =
-            collectEntries(db, LoadResString(str::sql::ToolTipLines), {QStringLiteral("HelpText")});
+        toolTips = collectEntries(db, LoadResString(str::sql::ToolTipLines), 1); // HelpText
     if (options.helpIds)
-        helpIds = collectEntries(db, LoadResString(str::sql::HelpIdLines),
-                                 {QStringLiteral("MapNumber"), QStringLiteral("Type")});
+        helpIds = collectEntries(db, LoadResString(str::sql::HelpIdLines), 2); // MapNumber, Type
     return writeForms(options.toolTips ? &toolTips : nullptr, options.helpIds ? &helpIds : nullptr,
                       options, vbProjectFileName, forms);
 }

@@ -77,9 +77,13 @@ std::string_view PropertyName(std::string_view line) {
 
 FormLine ClassifyFormLine(std::string_view line) {
     line = examined(line);
-    if (line.starts_with(kNameLine))
+    if (!line.empty() && line.front() == 'A' && line.starts_with(kNameLine))
         return {LineKind::Name, {}, {}};
     const std::string_view text = skipBlanks(line);
+    // Most lines are properties: only a line that starts with B or E can
+    // begin or end anything.
+    if (text.empty() || (text.front() != 'B' && text.front() != 'E'))
+        return {};
     if (text.starts_with(kBegin)) {
         // "Begin", the library.type word, the control name. A line that does
         // not have this shape (a hand-edited one) is not a control line.

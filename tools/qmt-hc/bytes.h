@@ -48,6 +48,7 @@ public:
     }
     void put32(qsizetype at, std::uint32_t v) { qToLittleEndian(v, m_begin + at); }
     void put16(qsizetype at, std::uint16_t v) { qToLittleEndian(v, m_begin + at); }
+    void put8(qsizetype at, std::uint8_t v) { m_begin[at] = char(v); }
 
     // Packed values of topic records.
     void packedUShort(unsigned v); // 0 .. 32767

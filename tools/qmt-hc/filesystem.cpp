@@ -7,38 +7,55 @@ namespace hc {
 
 namespace {
 constexpr std::uint32_t kMagic = 0x00035F3F;
-constexpr int kFileHeader = 9;
+constexpr int kFileHeader = FileSystemWriter::kFileHeader;
 constexpr int kDirectoryPage = 0x400;
-
-void writeFile(ByteWriter& out, const QByteArray& content, std::uint8_t flags) {
-    out.u32(std::uint32_t(content.size() + kFileHeader));
-    out.u32(std::uint32_t(content.size()));
-    out.u8(flags);
-    out.bytes(content);
-}
 } // namespace
 
-QByteArray FileSystemWriter::build() const {
-    ByteWriter out;
-    qsizetype total = 16 + kFileHeader;
-    for (const auto& file : m_files)
-        total += kFileHeader + file.second.size();
-    out.reserve(total + 2 * kDirectoryPage);
-    out.zeros(16);
+FileSystemWriter::FileSystemWriter() {
+    m_out.zeros(16);
+}
+
+ByteWriter& FileSystemWriter::begin(const QByteArray& name) {
+    close();
+    m_open = m_out.size();
+    m_files[name] = m_open;
+    m_out.zeros(kFileHeader);
+    return m_out;
+}
+
+void FileSystemWriter::add(const QByteArray& name, QByteArrayView content) {
+    begin(name).bytes(content);
+    close();
+}
+
+void FileSystemWriter::close() {
+    if (m_open < 0)
+        return;
+    const auto used = std::uint32_t(m_out.size() - m_open - kFileHeader);
+    m_out.put32(m_open, used + kFileHeader);
+    m_out.put32(m_open + 4, used);
+    m_open = -1;
+}
+
+QByteArray FileSystemWriter::build() {
+    close();
     BTreeEntries entries;
-    for (const auto& [name, content] : m_files) {
+    for (const auto& [name, at] : m_files) {
         entries.leaf().stringz(name);
-        entries.leaf().u32(std::uint32_t(out.size()));
+        entries.leaf().u32(std::uint32_t(at));
         entries.add(int(name.size()) + 1);
-        writeFile(out, content, 0);
     }
-    const std::uint32_t directory = std::uint32_t(out.size());
-    writeFile(out, BuildBTree("z4", kDirectoryPage, true, entries), 4);
-    out.put32(0, kMagic);
-    out.put32(4, directory);
-    out.put32(8, 0xFFFFFFFF); // no free blocks
-    out.put32(12, std::uint32_t(out.size()));
-    return out.take();
+    const QByteArray tree = BuildBTree("z4", kDirectoryPage, true, entries);
+    const std::uint32_t directory = std::uint32_t(m_out.size());
+    m_out.u32(std::uint32_t(tree.size() + kFileHeader));
+    m_out.u32(std::uint32_t(tree.size()));
+    m_out.u8(4);
+    m_out.bytes(tree);
+    m_out.put32(0, kMagic);
+    m_out.put32(4, directory);
+    m_out.put32(8, 0xFFFFFFFF); // no free blocks
+    m_out.put32(12, std::uint32_t(m_out.size()));
+    return m_out.take();
 }
 
 FileSystemReader::FileSystemReader(QByteArrayView whole) : m_whole(whole) {

@@ -3,6 +3,8 @@
 // kept as a tree of names and offsets.
 #pragma once
 
+#include "bytes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <map>
@@ -10,13 +12,27 @@
 
 namespace hc {
 
+// The files go into one buffer in the order they are added, which becomes
+// the help file: a large one is written in place rather than copied.
 class FileSystemWriter {
 public:
-    void add(const QByteArray& name, const QByteArray& content) { m_files[name] = content; }
-    QByteArray build() const;
+    FileSystemWriter();
+    void add(const QByteArray& name, QByteArrayView content);
+    // Starts the file `name`: its bytes are what is appended to the returned
+    // writer until the next add(), begin() or build().
+    ByteWriter& begin(const QByteArray& name);
+    // Where the open file's bytes start in the writer begin() returned.
+    qsizetype openFileStart() const { return m_open + kFileHeader; }
+    QByteArray build();
+
+    static constexpr int kFileHeader = 9;
 
 private:
-    std::map<QByteArray, QByteArray> m_files; // names in byte order, as the directory wants
+    void close();
+
+    ByteWriter m_out;
+    std::map<QByteArray, qsizetype> m_files; // where each file's header is, by name in byte order
+    qsizetype m_open = -1;
 };
 
 class FileSystemReader {

@@ -548,6 +548,7 @@ void Reader::topics() {
             if (!current)
                 throw FormatError("|TOPIC: text comes before the first topic header");
             current->recordOffsets.push_back(offset);
+            current->recordPositions.push_back(pos);
             textRecord(*current, data1, text, type);
             ByteReader lengths(data1, "|TOPIC text record");
             lengths.packedLong();

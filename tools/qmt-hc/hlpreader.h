@@ -34,7 +34,8 @@ struct TopicRead {
     std::uint32_t nonScroll = 0xFFFFFFFF, scroll = 0xFFFFFFFF;
     QByteArray text; // paragraphs and line breaks end with '\n', tabs are '\t'
     std::vector<HotspotRead> hotspots;
-    std::vector<std::uint32_t> recordOffsets; // TOPICOFFSET of each text record
+    std::vector<std::uint32_t> recordOffsets;   // TOPICOFFSET of each text record
+    std::vector<std::uint32_t> recordPositions; // TOPICPOS of each text record
 };
 
 struct WindowRead {

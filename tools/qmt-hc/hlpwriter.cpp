@@ -9,7 +9,11 @@
 
 #include <QDir>
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <map>
+#include <optional>
+#include <queue>
 
 namespace hc {
 
@@ -23,17 +27,6 @@ constexpr int kLinkHeader = 21;
 constexpr int kTreePage = 0x800;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
-struct Link {
-    std::uint8_t type = 0x20; // 2 topic header, 0x20 text
-    int topic = -1;
-    int paragraph = -1; // text: in Topics::paragraphs
-    // The sizes of its two parts after the link header: a topic header's
-    // fields and its title (with its macros); a text record's formatting
-    // part (with its sizes) and its text.
-    int data1Size = 0, data2Size = 0;
-    qsizetype size() const { return kLinkHeader + data1Size + data2Size; }
-};
-
 int packedLongSize(std::int32_t v) {
     return v >= -0x4000 && v < 0x4000 ? 2 : 4;
 }
@@ -42,11 +35,16 @@ int packedUShortSize(unsigned v) {
     return v < 0x80 ? 1 : 2;
 }
 
-struct Place {
-    qsizetype streamAt = 0;   // where the link starts in the unpacked stream
-    std::uint32_t pos = 0;    // TOPICPOS
-    std::uint32_t offset = 0; // TOPICOFFSET
-    int block = 0;
+// A link's fields that give where other links landed.
+enum class Field : std::uint8_t { Pos, Offset };
+
+// A field of a packed link whose value was not known when it was packed:
+// where its four bytes went in the help file, and the link it points to.
+struct OpenField {
+    int target = 0;
+    Field kind = Field::Pos;
+    std::array<std::uint32_t, 4> at{};
+    bool operator>(const OpenField& o) const { return target > o.target; }
 };
 
 class Writer {
@@ -57,15 +55,25 @@ public:
     QByteArray build(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
 
 private:
-    void makeLinks();
-    void layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const;
-    void writeStream();
-    void placeStream(const std::vector<Place>& places);
-    QByteArray plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const;
-    bool packedTopicFile(QByteArray& topicFile);
-    std::vector<int> partition(QByteArrayView data, const std::vector<Place>& places,
-                               int budget) const;
-    std::vector<QByteArray> blockHeaders(qsizetype blocks, const std::vector<Place>& places) const;
+    // The links: each topic's header, then a text record per paragraph;
+    // last a header that closes the list. Link i of topic t is its header
+    // when i == m_headerLink[t], else its paragraph i - m_headerLink[t] - 1.
+    int linkCount() const { return m_headerLink.back() + 1; }
+    qsizetype headerSize(int t) const;
+    qsizetype textSize(int paragraph) const;
+    // The topic of a link and its paragraph in Topics::paragraphs (-1: the header).
+    std::pair<int, int> linkAt(int link) const;
+    // Calls f(link, topic, paragraph in Topics::paragraphs or -1 for the header).
+    template <typename F> void forEachLink(F f) const;
+
+    // The link's bytes. Each field that gives the place of another link
+    // asks `place(target, kind)` for its value: std::nullopt leaves the
+    // field open (its offset goes into m_fields).
+    template <typename Place>
+    void writeLink(ByteWriter& out, int link, int t, int paragraph, std::uint32_t previous,
+                   Place place);
+    bool packedTopicFile(ByteWriter& out, int& blocks);
+    void plainTopicFile(ByteWriter& out, int& blocks);
 
     void contexts();
     void aliases();
@@ -87,12 +95,13 @@ private:
     const FontTable& m_fonts;
     Diagnostics& m_d;
 
-    std::vector<Link> m_links;
-    std::vector<int> m_headerLink;                  // per topic (and the closing header)
-    std::vector<std::vector<int>> m_paragraphLinks; // per topic: first link of each paragraph
-    std::vector<Place> m_places;
-    ByteWriter m_stream; // the links one after the other, as blocks unpack to
+    std::vector<int> m_headerLink;               // per topic (and the closing header)
+    mutable int m_lastTopic = 0;                 // linkAt()'s last answer
+    std::vector<std::uint32_t> m_offsets;        // per link: its TOPICOFFSET
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
+    std::vector<int> m_fields;                   // the open fields of the link just written
+    std::vector<Field> m_fieldKinds;
+    std::vector<int> m_fieldTargets;
     bool m_packed = false;
 
     struct ContextAt {
@@ -103,267 +112,339 @@ private:
     std::vector<ContextAt> m_contexts; // by hash, in signed order
 };
 
-void Writer::makeLinks() {
-    const int n = int(m_topics.size());
-    m_paragraphLinks.assign(std::size_t(n), {});
-    m_links.reserve(m_store.paragraphs.size() + std::size_t(n) + 1);
-    for (int t = 0; t <= n; ++t) {
-        m_headerLink.push_back(int(m_links.size()));
-        Link header;
-        header.type = 2;
-        header.topic = t;
-        header.data1Size = 28;
-        if (t < n) {
-            const Topic& topic = m_topics[std::size_t(t)];
-            header.data2Size = int(topic.title.size());
-            for (const QByteArray& m : topic.macros)
-                header.data2Size += 1 + int(m.size());
+qsizetype Writer::headerSize(int t) const {
+    qsizetype size = kLinkHeader + 28;
+    if (t < int(m_topics.size())) {
+        const Topic& topic = m_topics[std::size_t(t)];
+        size += topic.title.size();
+        for (const QByteArray& m : topic.macros)
+            size += 1 + m.size();
+    }
+    return size;
+}
+
+qsizetype Writer::textSize(int paragraph) const {
+    const Paragraph& p = m_store.paragraphs[std::size_t(paragraph)];
+    return kLinkHeader + packedLongSize(p.formatSize) + packedUShortSize(unsigned(p.textSize)) +
+           p.formatSize + p.textSize;
+}
+
+std::pair<int, int> Writer::linkAt(int link) const {
+    // Links are asked for in order, as a rule: the topic of the last answer
+    // or the one after it.
+    int t = m_lastTopic;
+    const auto within = [&](int topic) {
+        return topic + 1 < int(m_headerLink.size()) && m_headerLink[std::size_t(topic)] <= link &&
+               link < m_headerLink[std::size_t(topic) + 1];
+    };
+    if (!within(t)) {
+        if (within(t + 1)) {
+            ++t;
+        } else {
+            const auto it = std::upper_bound(m_headerLink.begin(), m_headerLink.end(), link) - 1;
+            t = int(it - m_headerLink.begin());
         }
-        m_links.push_back(header);
+    }
+    m_lastTopic = t;
+    const int header = m_headerLink[std::size_t(t)];
+    return {t, link == header ? -1 : m_topics[std::size_t(t)].firstParagraph + (link - header - 1)};
+}
+
+template <typename F> void Writer::forEachLink(F f) const {
+    const int n = int(m_topics.size());
+    int link = 0;
+    for (int t = 0; t <= n; ++t) {
+        f(link++, t, -1);
         if (t == n)
             break;
         const Topic& topic = m_topics[std::size_t(t)];
-        std::vector<int>& links = m_paragraphLinks[std::size_t(t)];
-        links.reserve(std::size_t(topic.paragraphCount));
-        for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p) {
-            const Paragraph& paragraph = m_store.paragraphs[std::size_t(p)];
-            links.push_back(int(m_links.size()));
-            Link text;
-            text.topic = t;
-            text.paragraph = p;
-            text.data1Size = packedLongSize(paragraph.formatSize) +
-                             packedUShortSize(unsigned(paragraph.textSize)) + paragraph.formatSize;
-            text.data2Size = paragraph.textSize;
-            m_links.push_back(text);
-        }
+        for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p)
+            f(link++, t, p);
     }
 }
 
-// Where each link lands. blockStarts empty: plain 4084-byte blocks that links
-// run across; else packed blocks, block b holding the links from
-// blockStarts[b] up to the next start.
-void Writer::layout(const std::vector<int>& blockStarts, std::vector<Place>& places) const {
-    places.resize(m_links.size()); // every entry is set below
-    qsizetype at = 0;
-    int block = -1;
-    qsizetype blockBegin = 0;
-    std::uint32_t chars = 0;
-    std::size_t nextStart = 0;
-    for (std::size_t i = 0; i < m_links.size(); ++i) {
-        int b;
-        if (blockStarts.empty()) {
-            b = int(at / kPlainBlockData);
-            if (b != block)
-                blockBegin = qsizetype(b) * kPlainBlockData;
-        } else {
-            b = block;
-            if (nextStart < blockStarts.size() && int(i) == blockStarts[nextStart]) {
-                b = int(nextStart++);
-                blockBegin = at;
+template <typename Place>
+void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uint32_t previous,
+                       Place place) {
+    m_fields.clear();
+    m_fieldKinds.clear();
+    m_fieldTargets.clear();
+    const qsizetype start = out.size();
+    const auto field = [&](int target, Field kind) {
+        if (target < 0) {
+            out.u32(kNone);
+            return;
+        }
+        const std::optional<std::uint32_t> value = place(target, kind);
+        if (!value) {
+            m_fields.push_back(int(out.size() - start));
+            m_fieldKinds.push_back(kind);
+            m_fieldTargets.push_back(target);
+        }
+        out.u32(value.value_or(0));
+    };
+    const int topics = int(m_topics.size());
+    const bool last = link + 1 == linkCount();
+    if (paragraph < 0) {
+        const qsizetype title = headerSize(t) - kLinkHeader - 28;
+        const qsizetype size = kLinkHeader + 28 + title;
+        out.u32(std::uint32_t(size));
+        out.u32(std::uint32_t(title));
+        out.u32(previous);
+        field(last ? -1 : link + 1, Field::Pos);
+        out.u32(std::uint32_t(kLinkHeader + 28));
+        out.u8(2);
+        qsizetype all = size;
+        if (t < topics) {
+            const Topic& topic = m_topics[std::size_t(t)];
+            for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p)
+                all += textSize(p);
+        }
+        out.u32(std::uint32_t(all));
+        const auto browse = [&](const std::vector<int>& other) {
+            const int o = t < topics ? other[std::size_t(t)] : -1;
+            field(o < 0 ? -1 : m_headerLink[std::size_t(o)], Field::Offset);
+        };
+        browse(m_browseBack);
+        browse(m_browseNext);
+        out.u32(std::uint32_t(t));
+        // The non-scrolling region's records come first, then the scrolling ones.
+        const int count = t < topics ? m_topics[std::size_t(t)].paragraphCount : 0;
+        const int fixed = t < topics ? m_topics[std::size_t(t)].nonScrollParagraphs : 0;
+        field(fixed > 0 && count > 0 ? link + 1 : -1, Field::Pos);
+        field(fixed < count ? link + 1 + fixed : -1, Field::Pos);
+        field(t < topics ? m_headerLink[std::size_t(t) + 1] : -1, Field::Pos);
+        if (t < topics) {
+            const Topic& topic = m_topics[std::size_t(t)];
+            out.bytes(topic.title);
+            for (const QByteArray& m : topic.macros) {
+                out.u8(0);
+                out.bytes(m);
             }
         }
+    } else {
+        const Paragraph& p = m_store.paragraphs[std::size_t(paragraph)];
+        const int data1 =
+            packedLongSize(p.formatSize) + packedUShortSize(unsigned(p.textSize)) + p.formatSize;
+        out.u32(std::uint32_t(kLinkHeader + data1 + p.textSize));
+        out.u32(std::uint32_t(p.textSize));
+        out.u32(previous);
+        field(last ? -1 : link + 1, Field::Pos);
+        out.u32(std::uint32_t(kLinkHeader + data1));
+        out.u8(0x20);
+        out.packedLong(p.formatSize);
+        out.packedUShort(unsigned(p.textSize));
+        out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
+    }
+}
+
+// Packed blocks, each filled with whole links as far as it packs into
+// 4084 bytes, every link packed once (bar the last of a block, see below).
+// A field that points to a link not placed yet stays open, a literal in the
+// packed bytes, filled in when that link's block is complete. A link's
+// pointer to the next link is the exception, as it follows from the link's
+// size while both share a block: it is packed as if they do, and the last
+// link of a block is packed again with that pointer open.
+bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
+    struct Placed {
+        int link;
+        std::uint32_t pos, offset;
+        std::size_t fields; // its first open field in `blockFields`
+    };
+    Lz77BlockPacker packer(kPackedBlockData, kPlainBlockData, 8);
+    std::priority_queue<OpenField, std::vector<OpenField>, std::greater<>> open;
+    std::vector<Placed> placed;         // the links of the current block
+    std::vector<OpenField> blockFields; // their open fields
+    ByteWriter piece;
+    int block = -1;
+    qsizetype dataStart = 0; // where the block's packed bytes go in `out`
+    std::uint32_t lastPos = kNone, lastHeader = 0;
+    const int count = linkCount();
+    m_offsets.assign(std::size_t(count), kNone);
+
+    const auto put = [&](const OpenField& f, std::uint32_t value) {
+        for (std::size_t k = 0; k < 4; ++k) {
+            const auto byte = std::uint8_t(value >> (8 * k));
+            if (f.at[k] >= dataStart)
+                packer.setPacked(qsizetype(f.at[k]) - dataStart, char(byte));
+            else
+                out.put8(f.at[k], byte);
+        }
+    };
+    // Packs the link into the current block; false when it does not fit.
+    // `nextOpen`: its pointer to the next link stays open.
+    const auto pack = [&](int link, bool nextOpen) {
+        const auto [t, paragraph] = linkAt(link);
+        const std::uint32_t pos =
+            (std::uint32_t(block) << 14) + kBlockHeader + std::uint32_t(packer.inputSize());
+        const std::uint32_t size =
+            std::uint32_t(paragraph < 0 ? headerSize(t) : textSize(paragraph));
+        const auto place = [&](int target, Field kind) -> std::optional<std::uint32_t> {
+            if (kind == Field::Offset && m_offsets[std::size_t(target)] != kNone)
+                return m_offsets[std::size_t(target)]; // a browse sequence leading back
+            if (kind == Field::Pos && target == link + 1 && !nextOpen)
+                return pos + size;
+            return std::nullopt;
+        };
+        piece.clear();
+        writeLink(piece, link, t, paragraph, placed.empty() ? lastPos : placed.back().pos, place);
+        if (!packer.append(piece.view(), m_fields))
+            return false;
+        std::uint32_t chars = 0;
+        if (!placed.empty()) {
+            const Placed& before = placed.back();
+            const auto [bt, bp] = linkAt(before.link);
+            (void)bt;
+            chars = (before.offset & 0x7FFF) +
+                    (bp < 0 ? 0 : std::uint32_t(m_store.paragraphs[std::size_t(bp)].textSize));
+        }
+        placed.push_back({link, pos, (std::uint32_t(block) << 15) + chars, blockFields.size()});
+        const std::vector<int>& bytes = packer.openBytes();
+        const std::size_t first = bytes.size() - 4 * m_fields.size();
+        for (std::size_t f = 0; f < m_fields.size(); ++f) {
+            OpenField o{m_fieldTargets[f], m_fieldKinds[f], {}};
+            for (std::size_t k = 0; k < 4; ++k)
+                o.at[k] = std::uint32_t(dataStart + bytes[first + 4 * f + k]);
+            blockFields.push_back(o);
+        }
+        return true;
+    };
+    const auto startBlock = [&] {
+        ++block;
+        out.u32(block == 0 ? kNone : lastPos);
+        out.u32((std::uint32_t(block) << 14) + kBlockHeader);
+        out.u32(block == 0 ? 0 : lastHeader);
+        dataStart = out.size();
+        packer.clear();
+        placed.clear();
+        blockFields.clear();
+    };
+    // Places the block's links for good and fills in the fields that
+    // pointed to them, then writes the block.
+    const auto endBlock = [&](bool last) {
+        for (const OpenField& f : blockFields)
+            open.push(f);
+        for (const Placed& p : placed) {
+            m_offsets[std::size_t(p.link)] = p.offset;
+            lastPos = p.pos;
+            if (linkAt(p.link).second < 0)
+                lastHeader = p.pos;
+            while (!open.empty() && open.top().target == p.link) {
+                put(open.top(), open.top().kind == Field::Pos ? p.pos : p.offset);
+                open.pop();
+            }
+        }
+        const QByteArrayView packed = packer.packed();
+        out.bytes(packed);
+        if (!last)
+            out.zeros(kPlainBlockData - packed.size());
+        else if (packed.size() < 0x44)
+            out.zeros(0x44 - packed.size()); // readers look at least this far into a block
+    };
+
+    startBlock();
+    for (int link = 0; link < count;) {
+        if (pack(link, false)) {
+            ++link;
+            continue;
+        }
+        // The block is full: its last link points to the next block's
+        // first. Where that does not fit either, the link moves on as well.
+        while (!placed.empty()) {
+            const int last = placed.back().link;
+            packer.undo();
+            blockFields.resize(placed.back().fields);
+            placed.pop_back();
+            if (pack(last, true))
+                break;
+            link = last;
+        }
+        if (placed.empty())
+            return false; // a link that packs into no block
+        endBlock(false);
+        startBlock();
+    }
+    endBlock(true);
+    blocks = block + 1;
+    return open.empty();
+}
+
+// Plain 4084-byte blocks that links run across: where each link lands
+// follows from the sizes alone.
+void Writer::plainTopicFile(ByteWriter& out, int& blocks) {
+    std::vector<std::uint32_t> pos(static_cast<std::size_t>(linkCount()));
+    m_offsets.assign(std::size_t(linkCount()), 0);
+    qsizetype at = 0;
+    int block = -1;
+    std::uint32_t chars = 0;
+    forEachLink([&](int link, int t, int paragraph) {
+        const int b = int(at / kPlainBlockData);
         if (b != block) {
             block = b;
             chars = 0;
         }
-        Place& p = places[i];
-        p.streamAt = at;
-        p.block = b;
-        p.pos = (std::uint32_t(b) << 14) + kBlockHeader + std::uint32_t(at - blockBegin);
-        p.offset = (std::uint32_t(b) << 15) + chars;
-        if (m_links[i].type == 0x20)
-            chars += std::uint32_t(m_links[i].data2Size);
-        at += m_links[i].size();
-    }
-}
-
-// Every link with its header; the fields that depend on where links land
-// are left for placeStream().
-void Writer::writeStream() {
-    ByteWriter& out = m_stream;
-    qsizetype total = 0;
-    for (const Link& l : m_links)
-        total += l.size();
-    out.clear();
-    out.reserve(total);
-    const int topics = int(m_topics.size());
-    for (const Link& l : m_links) {
-        out.u32(std::uint32_t(l.size()));
-        out.u32(std::uint32_t(l.data2Size));
-        out.zeros(8); // the previous and the next link
-        out.u32(std::uint32_t(kLinkHeader + l.data1Size));
-        out.u8(l.type);
-        if (l.type == 2) {
-            const int t = l.topic;
-            const int first = m_headerLink[std::size_t(t)];
-            const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : int(m_links.size());
-            qsizetype size = 0;
-            for (int k = first; k < next; ++k)
-                size += m_links[std::size_t(k)].size();
-            out.u32(std::uint32_t(size));
-            out.zeros(8); // browse sequence
-            out.u32(std::uint32_t(t));
-            out.u32(kNone);
-            out.zeros(8); // the topic's text, the next topic
-            if (t < topics) {
-                const Topic& topic = m_topics[std::size_t(t)];
-                out.bytes(topic.title);
-                for (const QByteArray& m : topic.macros) {
-                    out.u8(0);
-                    out.bytes(m);
-                }
-            }
+        pos[std::size_t(link)] = (std::uint32_t(b) << 14) + kBlockHeader +
+                                 std::uint32_t(at - qsizetype(b) * kPlainBlockData);
+        m_offsets[std::size_t(link)] = (std::uint32_t(b) << 15) + chars;
+        if (paragraph >= 0) {
+            chars += std::uint32_t(m_store.paragraphs[std::size_t(paragraph)].textSize);
+            at += textSize(paragraph);
         } else {
-            const Paragraph& p = m_store.paragraphs[std::size_t(l.paragraph)];
-            out.packedLong(p.formatSize);
-            out.packedUShort(unsigned(p.textSize));
-            out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
+            at += headerSize(t);
         }
-    }
-}
-
-void Writer::placeStream(const std::vector<Place>& places) {
-    ByteWriter& out = m_stream;
-    const int topics = int(m_topics.size());
-    for (std::size_t i = 0; i < m_links.size(); ++i) {
-        const Link& l = m_links[i];
-        const qsizetype at = places[i].streamAt;
-        out.put32(at + 8, i == 0 ? kNone : places[i - 1].pos);
-        out.put32(at + 12, i + 1 < m_links.size() ? places[i + 1].pos : kNone);
-        if (l.type != 2)
-            continue;
-        const int t = l.topic;
-        const int next = t < topics ? m_headerLink[std::size_t(t) + 1] : -1;
-        const auto browse = [&](int other) {
-            return other < 0 ? kNone : places[std::size_t(m_headerLink[std::size_t(other)])].offset;
-        };
-        out.put32(at + kLinkHeader + 4, t < topics ? browse(m_browseBack[std::size_t(t)]) : kNone);
-        out.put32(at + kLinkHeader + 8, t < topics ? browse(m_browseNext[std::size_t(t)]) : kNone);
-        // The non-scrolling region's records come first, then the scrolling ones.
-        static const std::vector<int> kNoLinks;
-        const std::vector<int>& text = t < topics ? m_paragraphLinks[std::size_t(t)] : kNoLinks;
-        const std::size_t fixed =
-            t < topics ? std::size_t(m_topics[std::size_t(t)].nonScrollParagraphs) : 0;
-        out.put32(at + kLinkHeader + 16,
-                  fixed > 0 && !text.empty() ? places[std::size_t(text.front())].pos : kNone);
-        out.put32(at + kLinkHeader + 20,
-                  fixed < text.size() ? places[std::size_t(text[fixed])].pos : kNone);
-        out.put32(at + kLinkHeader + 24, next < 0 ? kNone : places[std::size_t(next)].pos);
-    }
-}
-
-std::vector<QByteArray> Writer::blockHeaders(qsizetype blocks,
-                                             const std::vector<Place>& places) const {
-    std::vector<QByteArray> headers;
-    std::uint32_t lastLink = kNone, lastHeader = 0;
-    std::size_t i = 0;
-    for (qsizetype b = 0; b < blocks; ++b) {
-        while (i < places.size() && places[i].block < b) {
-            lastLink = places[i].pos;
-            if (m_links[i].type == 2)
-                lastHeader = places[i].pos;
-            ++i;
+    });
+    blocks = int(std::max<qsizetype>(1, (at + kPlainBlockData - 1) / kPlainBlockData));
+    const auto place = [&](int target, Field kind) -> std::optional<std::uint32_t> {
+        return kind == Field::Pos ? pos[std::size_t(target)] : m_offsets[std::size_t(target)];
+    };
+    // Each block's header: the last link and topic header before it and the
+    // first link that starts in it or later.
+    int nextLink = 0;
+    std::uint32_t lastPos = kNone, lastHeader = 0;
+    std::vector<bool> isHeader(std::size_t(linkCount()), false);
+    for (int h : m_headerLink)
+        isHeader[std::size_t(h)] = true;
+    int b = 0;
+    qsizetype room = 0;
+    const auto header = [&] {
+        while (nextLink < linkCount() && int(pos[std::size_t(nextLink)] >> 14) < b) {
+            lastPos = pos[std::size_t(nextLink)];
+            if (isHeader[std::size_t(nextLink)])
+                lastHeader = pos[std::size_t(nextLink)];
+            ++nextLink;
         }
-        ByteWriter h;
-        h.u32(b == 0 ? kNone : lastLink);
-        h.u32(i < places.size() ? places[i].pos : kNone);
-        h.u32(b == 0 ? 0 : lastHeader);
-        headers.push_back(h.take());
-    }
-    return headers;
-}
-
-qsizetype plainBlocks(qsizetype dataSize) {
-    return std::max<qsizetype>(1, (dataSize + kPlainBlockData - 1) / kPlainBlockData);
-}
-
-QByteArray Writer::plainTopicFile(QByteArrayView data, const std::vector<Place>& places) const {
-    const qsizetype blocks = plainBlocks(data.size());
-    ByteWriter out;
-    out.reserve(blocks * kBlockSize);
-    const std::vector<QByteArray> headers = blockHeaders(blocks, places);
-    for (qsizetype b = 0; b < blocks; ++b) {
-        out.bytes(headers[std::size_t(b)]);
-        const QByteArrayView chunk =
-            data.sliced(b * kPlainBlockData,
-                        std::min<qsizetype>(kPlainBlockData, data.size() - b * kPlainBlockData));
-        out.bytes(chunk);
-        out.zeros(kPlainBlockData - chunk.size());
-    }
-    return out.take();
-}
-
-std::vector<int> Writer::partition(QByteArrayView data, const std::vector<Place>& places,
-                                   int budget) const {
-    std::vector<int> starts;
-    std::size_t i = 0;
-    while (i < m_links.size()) {
-        starts.push_back(int(i));
-        const qsizetype begin = places[i].streamAt;
-        const qsizetype span = std::min<qsizetype>(kPackedBlockData, data.size() - begin);
-        qsizetype consumed = 0;
-        // A quick, slightly worse packing: the blocks it allows fit when packed well.
-        Lz77Compress(data.sliced(begin, span), budget, &consumed, 2);
-        std::size_t k = i + 1; // at least one link per block
-        while (k < m_links.size() && places[k].streamAt - begin + m_links[k].size() <= consumed)
-            ++k;
-        i = k;
-    }
-    return starts;
-}
-
-bool Writer::packedTopicFile(QByteArray& topicFile) {
-    std::vector<Place> places;
-    layout({}, places);
-    writeStream();
-    placeStream(places);
-    const QByteArrayView data = m_stream.view();
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const std::vector<int> starts =
-            partition(data, places, kPlainBlockData - 32 * (attempt + 1));
-        layout(starts, places);
-        placeStream(places);
-        ByteWriter out;
-        out.reserve(qsizetype(starts.size()) * kBlockSize);
-        bool fits = true;
-        const std::vector<QByteArray> headers = blockHeaders(qsizetype(starts.size()), places);
-        for (std::size_t b = 0; b < starts.size() && fits; ++b) {
-            const qsizetype begin = places[std::size_t(starts[b])].streamAt;
-            const qsizetype end =
-                b + 1 < starts.size() ? places[std::size_t(starts[b + 1])].streamAt : data.size();
-            if (end - begin > kPackedBlockData) {
-                fits = false;
-                break;
-            }
-            const QByteArray packed = Lz77Compress(data.sliced(begin, end - begin), -1, nullptr, 8);
-            if (packed.size() > kPlainBlockData) {
-                fits = false;
-                break;
-            }
-            out.bytes(headers[b]);
-            out.bytes(packed);
-            if (b + 1 < starts.size())
-                out.zeros(kPlainBlockData - packed.size());
-            else if (packed.size() < 0x44)
-                out.zeros(0x44 - packed.size()); // readers look at least this far into a block
+        out.u32(b == 0 ? kNone : lastPos);
+        out.u32(nextLink < linkCount() ? pos[std::size_t(nextLink)] : kNone);
+        out.u32(b == 0 ? 0 : lastHeader);
+        room = kPlainBlockData;
+        ++b;
+    };
+    header();
+    ByteWriter piece;
+    forEachLink([&](int link, int t, int paragraph) {
+        piece.clear();
+        writeLink(piece, link, t, paragraph, link == 0 ? kNone : pos[std::size_t(link) - 1], place);
+        QByteArrayView rest = piece.view();
+        while (!rest.isEmpty()) {
+            if (room == 0)
+                header();
+            const qsizetype n = std::min(room, rest.size());
+            out.bytes(rest.first(n));
+            rest = rest.sliced(n);
+            room -= n;
         }
-        if (fits) {
-            m_places = std::move(places);
-            topicFile = out.take();
-            return true;
-        }
-    }
-    return false;
+    });
+    out.zeros(room);
 }
 
 std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
     // The start of a topic is its header, which may end one block while its
     // first text record begins the next.
-    const auto& links = m_paragraphLinks[std::size_t(topic)];
-    const int link = paragraph > 0 && paragraph < int(links.size())
-                         ? links[std::size_t(paragraph)]
-                         : m_headerLink[std::size_t(topic)];
-    return m_places[std::size_t(link)].offset;
+    const int header = m_headerLink[std::size_t(topic)];
+    const int link = paragraph > 0 && paragraph < m_topics[std::size_t(topic)].paragraphCount
+                         ? header + 1 + paragraph
+                         : header;
+    return m_offsets[std::size_t(link)];
 }
 
 void Writer::contexts() {
@@ -633,7 +714,7 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
 QByteArray Writer::titleFile() const {
     BTreeEntries entries;
     for (int t = 0; t < int(m_topics.size()); ++t) {
-        const std::uint32_t offset = m_places[std::size_t(m_headerLink[std::size_t(t)])].offset;
+        const std::uint32_t offset = m_offsets[std::size_t(m_headerLink[std::size_t(t)])];
         entries.leaf().u32(offset);
         entries.leaf().stringz(m_topics[std::size_t(t)].title);
         entries.add(4);
@@ -735,23 +816,38 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
         }
     }
 
-    makeLinks();
-    QByteArray topicFile;
-    m_packed = m_project.compress && packedTopicFile(topicFile);
+    m_headerLink.clear();
+    qsizetype streamSize = 0;
+    forEachLink([&](int link, int t, int paragraph) {
+        if (paragraph < 0) {
+            m_headerLink.push_back(link);
+            streamSize += headerSize(t);
+        } else {
+            streamSize += textSize(paragraph);
+        }
+    });
+    const qsizetype plainSize =
+        std::max<qsizetype>(1, (streamSize + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
+
+    // The topics go first, built in place in the help file's buffer; the
+    // other files point into them.
+    FileSystemWriter fs;
+    ByteWriter& out = fs.begin("|TOPIC");
+    const qsizetype topicStart = out.size();
+    out.reserve(topicStart + plainSize + (qsizetype(1) << 16));
+    int blocks = 0;
+    m_packed = m_project.compress && packedTopicFile(out, blocks);
     if (m_project.compress && !m_packed)
         m_d.warning(
             m_project.path, 0,
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
     // Text that hardly repeats itself comes out larger packed than as it is.
-    if (m_packed && topicFile.size() > plainBlocks(m_stream.size()) * kBlockSize)
+    if (m_packed && out.size() - topicStart > plainSize)
         m_packed = false;
     if (!m_packed) {
-        layout({}, m_places);
-        writeStream();
-        placeStream(m_places);
-        topicFile = plainTopicFile(m_stream.view(), m_places);
+        out.truncate(topicStart);
+        plainTopicFile(out, blocks);
     }
-    const qsizetype blocks = m_places.empty() ? 0 : qsizetype(m_places.back().block) + 1;
     if (blocks > maxBlocks) {
         m_d.error(m_project.path, 0,
                   QStringLiteral("the topics fill %1 blocks of 4 KB; a help file holds at most %2 "
@@ -768,10 +864,8 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     stats.jumps = checkJumps();
     stats.compressed = m_packed;
 
-    FileSystemWriter fs;
     fs.add("|SYSTEM", system(date));
     fs.add("|FONT", fontFile());
-    fs.add("|TOPIC", topicFile);
     fs.add("|CONTEXT", contextFile());
     fs.add("|CTXOMAP", mapFile(stats));
     fs.add("|TTLBTREE", titleFile());

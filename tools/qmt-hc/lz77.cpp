@@ -182,4 +182,144 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
     return out;
 }
 
+namespace {
+constexpr std::int32_t kNoOpenByte = std::numeric_limits<std::int32_t>::max() / 2;
+}
+
+Lz77BlockPacker::Lz77BlockPacker(qsizetype maxInput, qsizetype maxPacked, int effort)
+    : m_maxInput(maxInput), m_maxPacked(maxPacked), m_effort(effort), m_in(std::size_t(maxInput)),
+      m_nextOpen(std::size_t(maxInput)), m_head(std::size_t(1) << kHashBits, -1),
+      m_prev(std::size_t(maxInput)), m_out(std::size_t(maxPacked)) {}
+
+void Lz77BlockPacker::clear() {
+    m_base += std::int32_t(m_maxInput) + 1;
+    if (m_base > std::numeric_limits<std::int32_t>::max() / 2) {
+        std::fill(m_head.begin(), m_head.end(), -1);
+        m_base = 0;
+    }
+    m_openAt.clear();
+    m_headLog.clear();
+    m_pieces.clear();
+    m_inSize = m_outSize = m_inserted = 0;
+    m_flagAt = -1;
+    m_items = 8;
+}
+
+bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) {
+    const qsizetype start = m_inSize;
+    const qsizetype n = start + piece.size();
+    if (n > m_maxInput)
+        return false;
+    unsigned char* data = m_in.data();
+    std::int32_t* nextOpen = m_nextOpen.data();
+    if (!piece.isEmpty())
+        std::memcpy(data + start, piece.data(), std::size_t(piece.size()));
+    // Where the next open byte lies, from each byte of the piece, and from
+    // the bytes before it that a match could still run into.
+    std::int32_t open = kNoOpenByte;
+    std::size_t field = fields.size();
+    for (qsizetype p = n - 1; p >= start; --p) {
+        const qsizetype at = p - start;
+        while (field > 0 && fields[field - 1] > at)
+            --field;
+        if (field > 0 && at < fields[field - 1] + 4)
+            open = std::int32_t(p);
+        nextOpen[p] = open;
+    }
+    const std::int32_t firstOpen = fields.empty() ? kNoOpenByte : std::int32_t(start + fields[0]);
+    for (qsizetype p = start - 1; p >= 0 && p >= start - kMaxMatch && nextOpen[p] == kNoOpenByte;
+         --p)
+        nextOpen[p] = firstOpen;
+
+    m_pieces.push_back({start, m_outSize, m_flagAt, m_inserted, m_items,
+                        m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size(),
+                        m_headLog.size()});
+    char* o = m_out.data();
+    std::int32_t* head = m_head.data();
+    std::int32_t* prev = m_prev.data();
+    qsizetype pos = start;
+    while (pos < n) {
+        for (; m_inserted < pos && m_inserted + kMinMatch <= n; ++m_inserted) {
+            const int h = hash3(data + m_inserted);
+            m_headLog.push_back({h, head[h]});
+            prev[m_inserted] = head[h];
+            head[h] = m_base + std::int32_t(m_inserted);
+        }
+        int bestLength = 0;
+        qsizetype bestDistance = 0;
+        const int limit = int(std::min<qsizetype>({kMaxMatch, n - pos, nextOpen[pos] - pos}));
+        if (limit >= kMinMatch) {
+            qsizetype candidate = qsizetype(head[hash3(data + pos)]) - m_base;
+            for (int chain = 0; candidate >= 0 && chain < m_effort; ++chain) {
+                const qsizetype distance = pos - candidate;
+                if (distance > kWindow)
+                    break;
+                const int reach = int(std::min<qsizetype>(limit, nextOpen[candidate] - candidate));
+                if (reach > bestLength && data[candidate + bestLength] == data[pos + bestLength]) {
+                    const int length = matchLength(data + candidate, data + pos, reach);
+                    if (length > bestLength) {
+                        bestLength = length;
+                        bestDistance = distance;
+                        if (length == limit)
+                            break;
+                    }
+                }
+                candidate = qsizetype(prev[candidate]) - m_base;
+            }
+        }
+        const bool pair = bestLength >= kMinMatch;
+        if (m_outSize + (m_items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
+            restore(m_pieces.back());
+            m_pieces.pop_back();
+            return false;
+        }
+        if (m_items == 8) {
+            m_flagAt = m_outSize;
+            o[m_outSize++] = 0;
+            m_items = 0;
+        }
+        if (pair) {
+            o[m_flagAt] = char(std::uint8_t(o[m_flagAt]) | (1u << m_items));
+            const unsigned code =
+                unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
+            o[m_outSize++] = char(code & 0xFF);
+            o[m_outSize++] = char(code >> 8);
+            pos += bestLength;
+        } else {
+            if (nextOpen[pos] == pos)
+                m_openAt.push_back(int(m_outSize));
+            o[m_outSize++] = char(data[pos]);
+            ++pos;
+        }
+        ++m_items;
+    }
+    m_inSize = n;
+    return true;
+}
+
+void Lz77BlockPacker::undo() {
+    if (m_pieces.empty())
+        return;
+    restore(m_pieces.back());
+    m_pieces.pop_back();
+}
+
+void Lz77BlockPacker::restore(const Saved& s) {
+    while (m_headLog.size() > s.log) {
+        m_head[std::size_t(m_headLog.back().first)] = m_headLog.back().second;
+        m_headLog.pop_back();
+    }
+    for (qsizetype p = s.inSize - 1;
+         p >= 0 && p >= s.inSize - kMaxMatch && m_nextOpen[p] >= s.inSize; --p)
+        m_nextOpen[std::size_t(p)] = kNoOpenByte;
+    m_inSize = s.inSize;
+    m_outSize = s.outSize;
+    m_flagAt = s.flagAt;
+    m_inserted = s.inserted;
+    m_items = s.items;
+    if (m_flagAt >= 0)
+        m_out[std::size_t(m_flagAt)] = s.flag;
+    m_openAt.resize(s.openAt);
+}
+
 } // namespace hc

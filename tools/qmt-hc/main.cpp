@@ -85,11 +85,11 @@ int dump(const QString& path) {
 
 int main(int argc, char** argv) {
 #ifdef __GLIBC__
-    // A compile allocates and frees buffers of megabytes in turn: keeping the
-    // freed memory for the next one spares the kernel clearing fresh pages.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    mallopt(M_TOP_PAD, 64 << 20);
+    // Buffers of a megabyte or more go back to the system when freed, so
+    // that one step's buffers do not stay with the process for the rest of
+    // the compile. (Left alone, the allocator raises this bound to the
+    // largest buffer freed so far.)
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
 #endif
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);

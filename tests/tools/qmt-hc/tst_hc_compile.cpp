@@ -438,6 +438,55 @@ private slots:
         QVERIFY(h.topics.back().text.contains("Text of topic 2999."));
     }
 
+    // Fields that point forward (the next record, the next topic, the
+    // regions' first records, a browse sequence leading on) across many
+    // blocks, one topic longer than several blocks among them.
+    void linksAcrossBlocks_data() {
+        QTest::addColumn<bool>("compress");
+        QTest::newRow("plain") << false;
+        QTest::newRow("LZ77") << true;
+    }
+    void linksAcrossBlocks() {
+        QFETCH(bool, compress);
+        constexpr int kTopics = 300;
+        QByteArray rtf = kRtfHeader;
+        for (int i = 0; i < kTopics; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            // Even topics browse on in file order, odd ones against it.
+            const QByteArray browse =
+                i % 2 ? QByteArray("down:" + QByteArray::number(kTopics - i).rightJustified(4, '0'))
+                      : QByteArray("up:" + n.rightJustified(4, '0'));
+            QByteArray body;
+            for (int p = 0; p < (i == 150 ? 2500 : 1 + i % 7); ++p)
+                body += "Line " + QByteArray::number(p * 7919 % 10007) + " of " + n + ".\\par ";
+            rtf += "#{\\footnote IDH_" + n + "}+{\\footnote " + browse + "}\\keepn Head " + n +
+                   "\\par\\pard " + body + "\\page\r\n";
+        }
+        const Compiled c =
+            compile(folder(), project(compress ? "COMPRESS=YES\r\n" : ""), rtf + "}");
+        QVERIFY2(c.result.written && c.diagnostics.items().empty(),
+                 qPrintable(c.diagnostics.lines().join(u'\n')));
+        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
+        const hc::HelpFileRead& h = c.file;
+        QCOMPARE(h.lz77, compress);
+        QCOMPARE(h.topics.size(), std::size_t(kTopics));
+        const hc::TopicRead& longest = h.topics[150];
+        QVERIFY((longest.recordOffsets.back() >> 15) - (longest.offset >> 15) >= 3);
+        const auto offsetOf = [&](int i) {
+            return i < 0 || i >= kTopics ? 0xFFFFFFFFu : h.topics[std::size_t(i)].offset;
+        };
+        for (int i = 0; i < kTopics; ++i) {
+            const hc::TopicRead& t = h.topics[std::size_t(i)];
+            QCOMPARE(t.recordPositions.size(), std::size_t(i == 150 ? 2501 : 2 + i % 7));
+            QCOMPARE(t.nonScroll, t.recordPositions[0]);
+            QCOMPARE(t.scroll, t.recordPositions[1]);
+            const int next = i % 2 ? (i - 2 >= 1 ? i - 2 : -1) : (i + 2 < kTopics ? i + 2 : -1);
+            const int back = i % 2 ? (i + 2 < kTopics ? i + 2 : -1) : i - 2;
+            QCOMPARE(t.browseNext, offsetOf(next));
+            QCOMPARE(t.browseBack, offsetOf(back));
+        }
+    }
+
     void topicFilesQuillmateWrites() {
         testenv::RegistryFolder registry;
         auto db = testenv::freshProject(folder() + QStringLiteral("/p.QMT"));

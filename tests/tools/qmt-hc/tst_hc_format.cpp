@@ -73,6 +73,69 @@ private slots:
                  QByteArray(10, 'y'));
     }
 
+    // A block packed a piece at a time: open fields filled in afterwards in
+    // the packed bytes, pieces taken back, a full block left as it was.
+    void lz77BlockPackerFillsFieldsAndUndoes_data() {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QList<QList<int>>>("fields");
+        QTest::addColumn<int>("undoAfter"); // the piece taken back, then appended again; -1: none
+        const QByteArray text = "Records that repeat. Records that repeat. ";
+        QTest::newRow("fields in repeated pieces")
+            << QList<QByteArray>{text, text, text} << QList<QList<int>>{{0, 12}, {12}, {0, 4, 38}}
+            << -1;
+        QTest::newRow("field at a piece's end, then a copy of it")
+            << QList<QByteArray>{text + "abcd", text + "abcd"} << QList<QList<int>>{{42}, {}} << -1;
+        QTest::newRow("short pieces") << QList<QByteArray>{"abcd", "abcdabcd", "abcd", "ab"}
+                                      << QList<QList<int>>{{0}, {4}, {}, {}} << -1;
+        QTest::newRow("undo") << QList<QByteArray>{text, text + "xyzw", text}
+                              << QList<QList<int>>{{8}, {42}, {0}} << 1;
+        QTest::newRow("undo the first")
+            << QList<QByteArray>{text, text} << QList<QList<int>>{{0}, {16}} << 0;
+    }
+    void lz77BlockPackerFillsFieldsAndUndoes() {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QList<QList<int>>, fields);
+        QFETCH(int, undoAfter);
+        hc::Lz77BlockPacker packer(0x4000, 4084);
+        packer.clear();
+        QByteArray expected;
+        std::vector<std::uint32_t> values;
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            const std::vector<int> at(fields[i].begin(), fields[i].end());
+            QVERIFY(packer.append(pieces[i], at));
+            if (i == undoAfter) {
+                packer.undo();
+                QCOMPARE(packer.inputSize(), expected.size());
+                QVERIFY(packer.append(pieces[i], at));
+            }
+            QByteArray piece = pieces[i];
+            for (int f : at) {
+                const std::uint32_t value = 0xA1B2C3D4u + std::uint32_t(values.size());
+                values.push_back(value);
+                for (int k = 0; k < 4; ++k)
+                    piece[f + k] = char(value >> (8 * k));
+            }
+            expected += piece;
+        }
+        const std::vector<int>& open = packer.openBytes();
+        QCOMPARE(open.size(), 4 * values.size());
+        for (std::size_t f = 0; f < values.size(); ++f)
+            for (std::size_t k = 0; k < 4; ++k)
+                packer.setPacked(open[4 * f + k], char(values[f] >> (8 * k)));
+        QCOMPARE(hc::Lz77Decompress(packer.packed()), expected);
+        QVERIFY(expected.size() < 100 || packer.packed().size() < expected.size() * 3 / 4);
+
+        // A piece that does not fit leaves the block as it was.
+        const QByteArray before = packer.packed().toByteArray();
+        QRandomGenerator rng(3);
+        QByteArray noise(0x3000, '\0');
+        for (char& c : noise)
+            c = char(rng.bounded(256));
+        QVERIFY(!packer.append(noise, {}));
+        QCOMPARE(packer.packed(), before);
+        QCOMPARE(packer.inputSize(), expected.size());
+    }
+
     void treesSortedLinkedAndSearchable() {
         // Long keys on small pages: several index levels.
         hc::BTreeEntries entries;
