@@ -6,6 +6,7 @@
 #include "contents/contentstable.h"
 #include "dao.h"
 #include "import/cntfile.h"
+#include "import/hlpimport.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
 #include "import/vbpimport.h"
@@ -42,6 +43,45 @@ QString plural(int n, const char* one, const char* many) {
 // A file's text in the code page help projects and applications are written in.
 QString readText(const QString& path) {
     return ansi::toUnicode(QMTCOdeMod::ReadFileBytes(path));
+}
+
+// The files beside `path` with its base name and one of `extensions`, in
+// any letter case.
+QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
+    const QFileInfo info(path);
+    QStringList found;
+    const QStringList entries = info.dir().entryList(QDir::Files);
+    for (QStringView ext : extensions)
+        for (const QString& e : entries)
+            if (e.compare(info.completeBaseName() + u'.' + ext, Qt::CaseInsensitive) == 0)
+                found << info.dir().filePath(e);
+    return found;
+}
+
+// The context strings a map header, VB module or help project names: its
+// map entries, aliases and the IDs of its topic files.
+void contextNames(const QString& path, ContextNames& names) {
+    if (QFileInfo(path).suffix().compare(u"hpj", Qt::CaseInsensitive) != 0) {
+        MapRead read;
+        ReadMapLines(readText(path), native(path), 1, read);
+        for (const MapEntry& e : read.entries)
+            AddContextName(names, e.name);
+        return;
+    }
+    hc::Diagnostics diagnostics;
+    const hc::HelpProject project = hc::ReadHelpProject(path, diagnostics);
+    for (const hc::MapEntry& e : project.map)
+        AddContextName(names, QString::fromLatin1(e.contextString));
+    for (const hc::Alias& a : project.aliases)
+        AddContextName(names, QString::fromLatin1(a.alias));
+    for (const hc::HelpProject::TopicFile& file : project.topicFiles) {
+        if (!QFileInfo(file.path).isFile())
+            continue;
+        RtfTopicsRead read;
+        ReadRtfTopics(QMTCOdeMod::ReadFileBytes(file.path), native(file.path), read);
+        for (const RtfTopic& t : read.topics)
+            AddContextName(names, t.id);
+    }
 }
 
 // What the project holds and what the import adds to it, kept in memory
@@ -106,14 +146,7 @@ public:
         if (!project.topicFiles.empty())
             option(str::option::RTFF, folder.relativeFilePath(project.topicFiles.front().path),
                    QStringLiteral("RTF file"));
-        option(str::option::CRGH, QStringLiteral("1"), QStringLiteral("General Help File box"),
-               QStringLiteral("ticked"));
-        if (!m_options.contains(key(str::option::HTMH)) &&
-            !m_options.contains(key(str::option::WHLP))) {
-            option(str::option::WHLP, QStringLiteral("True"), QStringLiteral("help type"),
-                   QStringLiteral("Windows Help"));
-            option(str::option::HTMH, QStringLiteral("False"), QString());
-        }
+        helpType(true);
         // The topics first, so that the map entries number the new ones.
         for (const hc::HelpProject::TopicFile& file : project.topicFiles)
             topicFile(file.path);
@@ -206,7 +239,44 @@ public:
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.topics.size()), "topic", "topics"));
         for (RtfTopic& t : read.topics)
-            topic(path, t);
+            topic(QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line), t);
+    }
+
+    // A compiled help file: its topics, then its map numbers; the topics'
+    // IDs named by `names` where they can be.
+    void helpFile(const QString& path, ContextNames names, const QStringList& namesFrom) {
+        QStringList from = namesFrom;
+        for (const QString& beside : besideFiles(path, {u"hpj", u"h", u"hh", u"hm"})) {
+            contextNames(beside, names);
+            from << native(beside);
+        }
+        HelpFileTopics read;
+        QString error;
+        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read,
+                                error)) {
+            m_report.problems << error;
+            return;
+        }
+        m_report.skipped += read.notKept;
+        QStringList how;
+        if (read.namedBySources)
+            how << QStringLiteral("%1 from %2").arg(read.namedBySources).arg(from.join(u", "));
+        if (read.namedByFile)
+            how << QStringLiteral("%1 from the file's own list").arg(read.namedByFile);
+        if (read.namedByTitle)
+            how << QStringLiteral("%1 from titles").arg(read.namedByTitle);
+        if (read.madeUp)
+            how << QStringLiteral("%1 made up (TOPIC_n): no source named them").arg(read.madeUp);
+        m_report.read << QStringLiteral("%1 (%2, %3; topic IDs: %4)")
+                             .arg(native(path), plural(int(read.topics.size()), "topic", "topics"),
+                                  plural(int(read.map.size()), "map entry", "map entries"),
+                                  how.isEmpty() ? QStringLiteral("none") : how.join(u"; "));
+        option(str::option::HPJT, read.title, QStringLiteral("title"));
+        option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
+        helpType(true);
+        for (RtfTopic& t : read.topics)
+            topic(QStringLiteral("%1, topic %2: ").arg(native(path)).arg(t.line), t);
+        mapEntries(read.map);
     }
 
     void store() {
@@ -287,7 +357,7 @@ public:
         transaction.commit();
 
         if (!m_topicTexts.empty())
-            m_report.added << QStringLiteral("%1 from topic files.")
+            m_report.added << QStringLiteral("%1 with their texts.")
                                   .arg(plural(int(m_topicTexts.size()), "topic", "topics"));
         if (m_newTopics.size() > m_topicTexts.size())
             m_report.added << QStringLiteral("%1 (with their map numbers, no text yet).")
@@ -307,6 +377,21 @@ public:
     }
 
 private:
+    // The Create tab's help type and box, when the project has none yet.
+    void helpType(bool windowsHelp) {
+        if (windowsHelp)
+            option(str::option::CRGH, QStringLiteral("1"), QStringLiteral("General Help File box"),
+                   QStringLiteral("ticked"));
+        if (m_options.contains(key(str::option::HTMH)) ||
+            m_options.contains(key(str::option::WHLP)))
+            return;
+        option(str::option::WHLP, windowsHelp ? QStringLiteral("True") : QStringLiteral("False"),
+               QStringLiteral("help type"),
+               windowsHelp ? QStringLiteral("Windows Help") : QStringLiteral("HTML Help"));
+        option(str::option::HTMH, windowsHelp ? QStringLiteral("False") : QStringLiteral("True"),
+               QString());
+    }
+
     struct Topic {
         QString id;
         int map = 0;
@@ -430,8 +515,7 @@ private:
 
     // A topic of a topic file: added when its ID is new and usable, its
     // fields cut to what the project holds.
-    void topic(const QString& path, RtfTopic& t) {
-        const QString where = QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line);
+    void topic(const QString& where, RtfTopic& t) {
         if (t.id.isEmpty()) {
             m_report.skipped << where + (t.title.isEmpty()
                                              ? QStringLiteral("a topic without an ID (# "
@@ -628,12 +712,25 @@ QString ImportKind(const QString& sourcePath) {
         return QStringLiteral("contents file");
     if (ext == u"rtf")
         return QStringLiteral("topic file");
+    if (ext == u"hlp")
+        return QStringLiteral("help file");
     return {};
 }
 
 ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
     ImportReport report;
     try {
+        // Map headers and help projects imported along with a help file name
+        // its context strings.
+        ContextNames names;
+        QStringList namesFrom;
+        for (const QString& source : sources) {
+            const QString kind = ImportKind(source);
+            if ((kind == u"map header" || kind == u"help project") && QFileInfo(source).isFile()) {
+                contextNames(source, names);
+                namesFrom << native(source);
+            }
+        }
         Importer importer(db, report);
         for (const QString& source : sources) {
             const QString ext = QFileInfo(source).suffix().toLower();
@@ -645,8 +742,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                                                 : QStringLiteral("the file does not exist."));
             } else if (ImportKind(source).isEmpty()) {
                 report.problems << QStringLiteral("%1 cannot be imported: Quillmate imports "
-                                                  ".vbp, .hpj, .cnt, .rtf, .h, .hh, .hm and "
-                                                  ".bas files.")
+                                                  ".vbp, .hpj, .cnt, .rtf, .hlp, .h, .hh, .hm "
+                                                  "and .bas files.")
                                        .arg(native(source));
             } else if (ext == u"vbp") {
                 importer.vbProject(source);
@@ -656,6 +753,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                 importer.contentsFile(source);
             } else if (ext == u"rtf") {
                 importer.topicFile(source);
+            } else if (ext == u"hlp") {
+                importer.helpFile(source, names, namesFrom);
             } else {
                 importer.mapFile(source);
             }

@@ -6,6 +6,7 @@
 #include "contents/contentstable.h"
 #include "generation/generalhelp.h"
 #include "import/cntfile.h"
+#include "import/hlpimport.h"
 #include "import/importer.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
@@ -13,11 +14,21 @@
 #include "workspace/options.h"
 #include "workspace/records.h"
 
+#include "compiler.h"
+#include "hlpreader.h"
+
 #include <QtTest>
 
 using namespace import;
 
 namespace {
+
+QStringList strings(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
 
 // The rows of a statement as "a|b|c" lines.
 QStringList rows(dao::Database& db, const QString& sql, const QStringList& fields) {
@@ -390,19 +401,34 @@ private slots:
         QVERIFY(!failed.ok() && failed.problems.join(u' ').contains(u"bad.rtf"));
     }
 
-    // Create's topic file brings the same topics into a new project.
+    // Create's sources and help files bring the same topics back into a new
+    // project. A help file keeps no browse sequence names (only their order)
+    // and no pictures' names.
+    void roundTripThroughCreate_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("help project") << "hpj"
+                                      << "\\{bmc a.bmp\\}";
+        QTest::newRow("help file") << "hlp"
+                                   << "";
+    }
     void roundTripThroughCreate() {
+        QFETCH(QString, kind);
+        QFETCH(QString, picture);
         const QStringList fields{QStringLiteral("TopicID"),   QStringLiteral("TopicTitle"),
                                  QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
                                  QStringLiteral("HelpText"),  QStringLiteral("MapNumber")};
         const QList<QStringList> topicRows{
             {QStringLiteral("IDH_A"), QStringLiteral("Caf\u00e9 A"), QStringLiteral("b:1"),
              QStringLiteral("one;two"),
-             QStringLiteral("Para {\\b bold} {\\i it}\r\n\r\n{\\uldb Go}{\\v IDH_B} "
-                            "{\\ul Pop}{\\v IDH_B}\\tab x\\line \\{bmc a.bmp\\} \\\\ \\{"),
+             QStringLiteral("Para {\\b bold} {\\i it} {\\b\\i both}\r\n\r\n{\\uldb "
+                            "Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B}\\tab x\\line ") +
+                 picture + QStringLiteral(" \\\\ \\{"),
              QStringLiteral("10")},
-            {QStringLiteral("IDH_B"), QStringLiteral("B"), QString(), QString(),
-             QStringLiteral("Plain"), QStringLiteral("0")}};
+            {QStringLiteral("IDH_B"), QStringLiteral("B"), QStringLiteral("b:2"), QString(),
+             QStringLiteral("Plain"), QStringLiteral("0")},
+            {QStringLiteral("IDH_C"), QStringLiteral("C"), QString(), QStringLiteral("two"),
+             QStringLiteral("{\\uldb Back}{\\v IDH_A}"), QStringLiteral("12")}};
         for (const QStringList& r : topicRows)
             testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
                             {{"TopicID", r[0]},
@@ -422,14 +448,124 @@ private slots:
         CreateReport created;
         CreateGeneralHelp(s, *m_db, created);
         QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
-        const QStringList before =
-            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"), fields);
+        QString source = s.helpProjectFileName;
+        if (kind == u"hlp") {
+            hc::Diagnostics diagnostics;
+            QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+            // A help file alone: no source beside it names the topics.
+            QVERIFY(
+                QFile::rename(path(QStringLiteral("out.hlp")), path(QStringLiteral("alone.hlp"))));
+            source = path(QStringLiteral("alone.hlp"));
+        }
+        const auto browseRanks = [](QStringList rows) {
+            if (rows.isEmpty())
+                return rows;
+            // Browse sequences by their order only: "group:rank".
+            QStringList seqs;
+            for (const QString& r : rows)
+                if (!r.section(u'|', 2, 2).isEmpty())
+                    seqs << r.section(u'|', 2, 2);
+            seqs.sort();
+            for (QString& r : rows) {
+                QStringList f = r.split(u'|');
+                if (!f[2].isEmpty())
+                    f[2] = QString::number(seqs.indexOf(f[2]));
+                r = f.join(u'|');
+            }
+            return rows;
+        };
+        const QStringList before = browseRanks(
+            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"), fields));
 
         auto fresh = testenv::freshProject(path(QStringLiteral("new.QMT")));
-        const ImportReport report = ImportSources(*fresh, {s.helpProjectFileName});
+        const ImportReport report = ImportSources(*fresh, {source});
         QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(rows(*fresh, QStringLiteral("select * from GeneralHelp order by TopicID"), fields),
+        QCOMPARE(browseRanks(rows(
+                     *fresh, QStringLiteral("select * from GeneralHelp order by TopicID"), fields)),
                  before);
+        if (kind == u"hlp")
+            QVERIFY2(report.read.join(u' ').contains(u"3 from the file's own list"),
+                     qPrintable(DescribeImport(report)));
+    }
+
+    // A help file keeps hashes of its topic IDs: the names come from the
+    // sources given, else the file's own list, else the titles, else are made
+    // up, and the jumps follow the names chosen.
+    void helpFileTopicNames_data() {
+        QTest::addColumn<bool>("fileList");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QStringList>("expected"); // title=ID, sorted
+        QTest::addColumn<QList<int>>("counts");    // sources, file, titles, made up
+        QTest::newRow("the file's list")
+            << true << strings({})
+            << strings({"Alpha=IDH_A", "Other=X9", "Print Setup 2=IDH_PrintSetup2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{0, 4, 0, 0};
+        QTest::newRow("sources first")
+            << true << strings({"X9", "IDH_PRINTSETUP2"})
+            << strings({"Alpha=IDH_A", "Other=X9", "Print Setup 2=IDH_PRINTSETUP2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{2, 2, 0, 0};
+        QTest::newRow("titles, then made up")
+            << false << strings({})
+            << strings({"Alpha=TOPIC_1", "Other=TOPIC_2", "Print Setup 2=IDH_PrintSetup2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{0, 0, 2, 2};
+    }
+    void helpFileTopicNames() {
+        QFETCH(bool, fileList);
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, expected);
+        QFETCH(QList<int>, counts);
+        const QList<QStringList> topicRows{strings({"IDH_A", "Alpha", "{\\ul Other}{\\v X9}"}),
+                                           strings({"Print_Setup", "Print Setup", "x"}),
+                                           strings({"IDH_PrintSetup2", "Print Setup 2", "y"}),
+                                           strings({"X9", "Other", "{\\uldb Alpha}{\\v IDH_A}"})};
+        for (const QStringList& r : topicRows)
+            testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                            {{"TopicID", r[0]},
+                             {"TopicTitle", r[1]},
+                             {"HelpText", r[2]},
+                             {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
+        s.createGeneralHelp = 1;
+        s.helpProjectTitle = QStringLiteral("Help");
+        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = path(QStringLiteral("out.rtf"));
+        CreateReport created;
+        CreateGeneralHelp(s, *m_db, created);
+        hc::Diagnostics diagnostics;
+        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+        QFile f(path(QStringLiteral("out.hlp")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        hc::HelpFileRead help = hc::ReadHelpFile(f.readAll());
+        if (!fileList)
+            help.topicIds.clear();
+        ContextNames names;
+        for (const QString& n : sources)
+            AddContextName(names, n);
+        HelpFileTopics read;
+        HelpFileTopicsOf(help, QStringLiteral("out.hlp"), names, read);
+        QStringList got;
+        QHash<QString, QString> idOf;
+        for (const RtfTopic& t : read.topics) {
+            got << t.title + u'=' + t.id;
+            idOf.insert(t.title, t.id);
+        }
+        got.sort();
+        QCOMPARE(got, expected);
+        QCOMPARE(
+            (QList<int>{read.namedBySources, read.namedByFile, read.namedByTitle, read.madeUp}),
+            counts);
+        for (const RtfTopic& t : read.topics) {
+            if (t.title == u"Alpha")
+                QCOMPARE(t.text, u"{\\ul Other}{\\v " + idOf.value(QStringLiteral("Other")) + u'}');
+            if (t.title == u"Other")
+                QCOMPARE(t.text,
+                         u"{\\uldb Alpha}{\\v " + idOf.value(QStringLiteral("Alpha")) + u'}');
+        }
     }
 
     // A source that cannot be read leaves the project as it was: all or nothing.
@@ -444,12 +580,15 @@ private slots:
                                       << "imports .vbp";
         QTest::newRow("help project with an error") << "broken.hpj"
                                                     << "broken.hpj";
+        QTest::newRow("damaged help file") << "cut.hlp"
+                                           << "cut.hlp cannot be imported: it is no help file";
     }
     void aBadSourceStoresNothing() {
         QFETCH(QString, bad);
         QFETCH(QString, told);
         QDir().mkpath(path(QStringLiteral("dir.h")));
         write(QStringLiteral("notes.txt"), "x");
+        write(QStringLiteral("cut.hlp"), QByteArray("?_\x03\x00\x10\x00\x00\x00", 8));
         // A map header that is a folder: the help project cannot be read.
         write(QStringLiteral("broken.hpj"), "[MAP]\r\n#include <dir.h>\r\n");
         const QString good = write(QStringLiteral("good.hm"), "#define IDH_A 1\r\n");
