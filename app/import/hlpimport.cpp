@@ -4,6 +4,7 @@
 #include "codepage/ansi.h"
 #include "contexthash.h"
 #include "hlpreader.h"
+#include "import/codewriter.h"
 #include "topics.h"
 
 #include <QSet>
@@ -18,71 +19,6 @@ constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 QString hex(std::uint32_t hash) {
     return QStringLiteral("0x%1").arg(hash, 8, 16, QChar(u'0'));
-}
-
-// One topic's text records back to the help text's codes, paragraph by
-// paragraph: the non-scrolling region's apart from the rest.
-class CodeWriter {
-public:
-    QStringList header, body;
-    bool inHeader = false;
-
-    void text(const QString& piece) {
-        if (m_codes != m_groupCodes) {
-            flush();
-            m_groupCodes = m_codes;
-        }
-        m_groupText += piece;
-    }
-    void font(const hc::FontDescriptor& f) {
-        m_codes.clear();
-        if (f.attributes & hc::kBold)
-            m_codes += QStringLiteral("\\b");
-        if (f.attributes & hc::kItalic)
-            m_codes += QStringLiteral("\\i");
-        if ((f.attributes & (hc::kUnderline | hc::kDoubleUnderline)) && !m_hotspot)
-            m_codes += QStringLiteral("\\ul");
-    }
-    void beginHotspot(bool popup, const QString& target) {
-        endHotspot();
-        flush();
-        m_out += popup ? QStringLiteral("{\\ul ") : QStringLiteral("{\\uldb ");
-        m_target = target;
-        m_hotspot = true;
-    }
-    void endHotspot() {
-        if (!m_hotspot)
-            return;
-        flush();
-        m_out += QStringLiteral("}{\\v ") + m_target + u'}';
-        m_hotspot = false;
-    }
-    void endParagraph() {
-        endHotspot();
-        flush();
-        (inHeader ? header : body) << m_out;
-        m_out.clear();
-    }
-    bool open() const { return !m_out.isEmpty() || !m_groupText.isEmpty() || m_hotspot; }
-
-private:
-    void flush() {
-        if (m_groupText.isEmpty())
-            return;
-        m_out += m_groupCodes.isEmpty() ? m_groupText
-                                        : u'{' + m_groupCodes + u' ' + m_groupText + u'}';
-        m_groupText.clear();
-    }
-
-    QString m_out, m_codes, m_groupCodes, m_groupText, m_target;
-    bool m_hotspot = false;
-};
-
-QString escaped(QString s) {
-    for (qsizetype i = s.size() - 1; i >= 0; --i)
-        if (s[i] == u'\\' || s[i] == u'{' || s[i] == u'}')
-            s.insert(i, u'\\');
-    return s;
 }
 
 class Reader {
@@ -238,7 +174,7 @@ private:
         bool table = false;
         const auto textTo = [&](qsizetype end) {
             if (end > at)
-                w.text(escaped(ansi::toUnicode(text.constData() + at, end - at)));
+                w.text(EscapedText(ansi::toUnicode(text.constData() + at, end - at)));
             at = std::max(at, end);
         };
         for (const hc::TextMark& m : topic.marks) {
@@ -253,8 +189,11 @@ private:
             case hc::TextMark::Cell:
                 break;
             case hc::TextMark::Font:
-                if (m.value < m_h.fonts.size())
-                    w.font(m_h.fonts[m.value]);
+                if (m.value < m_h.fonts.size()) {
+                    const std::uint8_t a = m_h.fonts[m.value].attributes;
+                    w.format(a & hc::kBold, a & hc::kItalic,
+                             a & (hc::kUnderline | hc::kDoubleUnderline));
+                }
                 break;
             case hc::TextMark::LineBreak:
                 w.text(QStringLiteral("\\line "));
@@ -288,7 +227,7 @@ private:
             body.removeLast();
         // Create opens a topic's text with its title in bold and an empty line.
         if (body.size() >= 2 && body[1].isEmpty() && !out.title.isEmpty() &&
-            body[0] == u"{\\b " + escaped(out.title) + u'}')
+            body[0] == u"{\\b " + EscapedText(out.title) + u'}')
             body.remove(0, 2);
         out.text = body.join(QStringLiteral("\r\n"));
         while (!w.header.isEmpty() && w.header.back().isEmpty())
@@ -349,7 +288,8 @@ private:
         int chains = 0;
         for (std::size_t i = 0; i < m_h.topics.size(); ++i) {
             const hc::TopicRead& t = m_h.topics[i];
-            if (t.browseNext == kNone || (t.browseBack != kNone && topicStartingAt(t.browseBack) >= 0))
+            if (t.browseNext == kNone ||
+                (t.browseBack != kNone && topicStartingAt(t.browseBack) >= 0))
                 continue;
             const QString group = QStringLiteral("browse%1:").arg(++chains);
             int step = 0;

@@ -30,7 +30,7 @@ using ContextNames = QHash<std::uint32_t, QString>;
 void AddContextName(ContextNames& names, const QString& name);
 
 struct HelpFileTopics {
-    QString title;               // the help file's title
+    QString title;                // the help file's title
     std::vector<RtfTopic> topics; // `line`: the topic's number in the file, from 1
     std::vector<MapEntry> map;    // by the topics' IDs
     QStringList notKept;          // what a project does not keep, naming file and topic

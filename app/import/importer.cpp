@@ -5,6 +5,7 @@
 #include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "import/chmimport.h"
 #include "import/cntfile.h"
 #include "import/hlpimport.h"
 #include "import/mapfile.h"
@@ -182,10 +183,41 @@ public:
         m_report.skipped += read.notTaken;
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.entries.size()), "contents entry", "contents entries"));
+        contents(native(path), read.entries);
+    }
+
+    // A compiled HTML Help file: its pages as topics, then its map numbers
+    // and its contents.
+    void compiledHtmlHelp(const QString& path) {
+        ChmTopics read;
+        QString error;
+        if (!ReadChmTopics(path, native(path), read, error)) {
+            m_report.problems << error;
+            return;
+        }
+        m_report.skipped += read.notKept;
+        m_report.read << QStringLiteral("%1 (%2, %3, %4 leading to pages, %5; topic IDs from "
+                                        "the pages' file names)")
+                             .arg(native(path), plural(int(read.topics.size()), "page", "pages"),
+                                  plural(int(read.map.size()), "map entry", "map entries"),
+                                  plural(read.keywords, "index entry", "index entries"),
+                                  plural(int(read.contents.size()), "contents entry",
+                                         "contents entries"));
+        option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
+        helpType(false);
+        for (RtfTopic& t : read.topics)
+            topic(QStringLiteral("%1, page %2: ").arg(native(path)).arg(t.line), t);
+        mapEntries(read.map);
+        if (!read.contentsFile.isEmpty())
+            contents(native(path) + QStringLiteral(", ") + read.contentsFile, read.contents);
+    }
+
+    // Contents entries below what the tree holds; `path` names their file.
+    void contents(const QString& path, const std::vector<CntEntry>& entries) {
         // Each level's parent: the key of the heading above it.
         std::vector<QString> parents{QStringLiteral("Main")};
         int added = 0;
-        for (const CntEntry& e : read.entries) {
+        for (const CntEntry& e : entries) {
             parents.resize(std::min<std::size_t>(parents.size(), std::size_t(e.level)));
             while (parents.size() < std::size_t(e.level))
                 parents.push_back(parents.back());
@@ -193,7 +225,7 @@ public:
             if (title.size() > contents::kMaxTitleLength) {
                 m_report.skipped << QStringLiteral("%1, line %2: the title \"%3\" is longer "
                                                    "than %4 characters; it was cut.")
-                                        .arg(native(path))
+                                        .arg(path)
                                         .arg(e.line)
                                         .arg(title)
                                         .arg(contents::kMaxTitleLength);
@@ -203,7 +235,7 @@ public:
                 title, u"The contents title \"" + title + u'"', textrules::Target::AnsiLine);
             if (!problem.isEmpty()) {
                 m_report.skipped
-                    << QStringLiteral("%1, line %2: %3").arg(native(path)).arg(e.line).arg(problem);
+                    << QStringLiteral("%1, line %2: %3").arg(path).arg(e.line).arg(problem);
                 continue;
             }
             const QString key = newContentsKey(e.heading ? title : e.topicId);
@@ -212,7 +244,7 @@ public:
                 m_report.skipped << QStringLiteral("%1, line %2: the entry \"%3\" opens the topic "
                                                    "%4, which the project does not have; it was "
                                                    "imported all the same.")
-                                        .arg(native(path))
+                                        .arg(path)
                                         .arg(e.line)
                                         .arg(title, e.topicId);
             m_newContents.push_back({key, title, QString::number(e.level), parents.back(),
@@ -223,8 +255,7 @@ public:
         }
         if (added)
             m_report.added << QStringLiteral("%1 from %2.")
-                                  .arg(plural(added, "contents entry", "contents entries"),
-                                       native(path));
+                                  .arg(plural(added, "contents entry", "contents entries"), path);
     }
 
     void topicFile(const QString& path) {
@@ -714,6 +745,8 @@ QString ImportKind(const QString& sourcePath) {
         return QStringLiteral("topic file");
     if (ext == u"hlp")
         return QStringLiteral("help file");
+    if (ext == u"chm")
+        return QStringLiteral("compiled HTML Help file");
     return {};
 }
 
@@ -742,8 +775,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                                                 : QStringLiteral("the file does not exist."));
             } else if (ImportKind(source).isEmpty()) {
                 report.problems << QStringLiteral("%1 cannot be imported: Quillmate imports "
-                                                  ".vbp, .hpj, .cnt, .rtf, .hlp, .h, .hh, .hm "
-                                                  "and .bas files.")
+                                                  ".vbp, .hpj, .cnt, .rtf, .hlp, .chm, .h, .hh, "
+                                                  ".hm and .bas files.")
                                        .arg(native(source));
             } else if (ext == u"vbp") {
                 importer.vbProject(source);
@@ -753,6 +786,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                 importer.contentsFile(source);
             } else if (ext == u"rtf") {
                 importer.topicFile(source);
+            } else if (ext == u"chm") {
+                importer.compiledHtmlHelp(source);
             } else if (ext == u"hlp") {
                 importer.helpFile(source, names, namesFrom);
             } else {

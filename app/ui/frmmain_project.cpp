@@ -63,9 +63,9 @@ void FrmMain::connectProject() {
     connect(mnuimportworkshop, &QAction::triggered, this, [this] {
         ui::runCommand([this] {
             importFiles(QStringLiteral(
-                "Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files "
-                "(*.CNT)|*.CNT|Topic Files (*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
-                "*.H;*.HH;*.HM;*.BAS"));
+                "Help Workshop Projects (*.HPJ)|*.HPJ|Help Files (*.HLP)|*.HLP|Compiled HTML "
+                "Help Files (*.CHM)|*.CHM|Contents Files (*.CNT)|*.CNT|Topic Files "
+                "(*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|*.H;*.HH;*.HM;*.BAS"));
         });
     });
     connect(mnuimportvbproject, &QAction::triggered, this, [this] {

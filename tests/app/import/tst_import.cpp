@@ -3,10 +3,15 @@
 #include "common/project.h"
 #include "common/testenv.h"
 
+#include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "generation/generalhelp.h"
+#include "generation/htmlhelp.h"
+#include "generation/htmlhelpcompile.h"
+#include "import/chmimport.h"
 #include "import/cntfile.h"
 #include "import/hlpimport.h"
+#include "import/htmltext.h"
 #include "import/importer.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
@@ -401,9 +406,10 @@ private slots:
         QVERIFY(!failed.ok() && failed.problems.join(u' ').contains(u"bad.rtf"));
     }
 
-    // Create's sources and help files bring the same topics back into a new
-    // project. A help file keeps no browse sequence names (only their order)
-    // and no pictures' names.
+    // Create's sources and help files bring the same topics, map numbers and
+    // contents back into a new project. A help file keeps the order of browse
+    // sequences, not their names, and no pictures' names; its contents file
+    // stands beside it. A compiled HTML Help file keeps no browse sequences.
     void roundTripThroughCreate_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("picture");
@@ -411,6 +417,8 @@ private slots:
                                       << "\\{bmc a.bmp\\}";
         QTest::newRow("help file") << "hlp"
                                    << "";
+        QTest::newRow("compiled HTML Help") << "chm"
+                                            << "";
     }
     void roundTripThroughCreate() {
         QFETCH(QString, kind);
@@ -438,29 +446,53 @@ private slots:
                              {"HelpText", r[4]},
                              {"MapNumber", r[5].toInt()},
                              {"Status", QStringLiteral("A")}});
+        for (const QStringList& c : {strings({"Start.1", "Start", "1", "Main", "3"}),
+                                     strings({"IDH_A.2", "About A", "2", "Start.1", "2"}),
+                                     strings({"IDH_C.3", "C", "1", "Main", "2"})})
+            testenv::addRow(*m_db, QStringLiteral("ContentsFile"),
+                            {{"TopicID", c[0]},
+                             {"Title", c[1]},
+                             {"Level", c[2]},
+                             {"Parent", c[3]},
+                             {"Type", c[4]},
+                             {"Status", QStringLiteral("A")}});
         CreateSettings s;
-        s.helpType = HelpType::WindowsHelp;
-        s.createGeneralHelp = 1;
         s.helpProjectTitle = QStringLiteral("Help");
-        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
-        s.helpFileName = QStringLiteral("out.hlp");
-        s.rtfFileName = path(QStringLiteral("out.rtf"));
-        CreateReport created;
-        CreateGeneralHelp(s, *m_db, created);
-        QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
-        QString source = s.helpProjectFileName;
+        QString source;
+        if (kind == u"chm") {
+            s.helpType = HelpType::HtmlHelp;
+            s.helpProjectFileName = path(QStringLiteral("out.hhp"));
+            s.helpFileName = QStringLiteral("out.chm");
+            s.contentsFileName = path(QStringLiteral("out.hhc"));
+            s.indexFileName = QStringLiteral("out.hhk");
+            CreateReport created;
+            CreateHTMLHelp(s, *m_db, created);
+            QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
+            CompileHtmlHelp(s.helpProjectFileName);
+            source = path(QStringLiteral("out.chm"));
+        } else {
+            s.helpType = HelpType::WindowsHelp;
+            s.createGeneralHelp = 1;
+            s.createContentsFile = 1;
+            s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+            s.helpFileName = QStringLiteral("out.hlp");
+            s.contentsFileName = QStringLiteral("out.cnt");
+            s.rtfFileName = path(QStringLiteral("out.rtf"));
+            CreateReport created;
+            CreateGeneralHelp(s, *m_db, created);
+            QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
+            QVERIFY(CreateContentsFile(*m_db, path(s.contentsFileName), s.helpFileName,
+                                       s.helpProjectTitle));
+            source = s.helpProjectFileName;
+        }
         if (kind == u"hlp") {
             hc::Diagnostics diagnostics;
             QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
-            // A help file alone: no source beside it names the topics.
-            QVERIFY(
-                QFile::rename(path(QStringLiteral("out.hlp")), path(QStringLiteral("alone.hlp"))));
-            source = path(QStringLiteral("alone.hlp"));
+            source = path(QStringLiteral("out.hlp"));
+            QVERIFY(QFile::remove(s.helpProjectFileName)); // the file's own list names the topics
         }
-        const auto browseRanks = [](QStringList rows) {
-            if (rows.isEmpty())
-                return rows;
-            // Browse sequences by their order only: "group:rank".
+        const auto comparable = [&](QStringList rows) {
+            // Browse sequences by their order only: their rank.
             QStringList seqs;
             for (const QString& r : rows)
                 if (!r.section(u'|', 2, 2).isEmpty())
@@ -468,24 +500,96 @@ private slots:
             seqs.sort();
             for (QString& r : rows) {
                 QStringList f = r.split(u'|');
-                if (!f[2].isEmpty())
-                    f[2] = QString::number(seqs.indexOf(f[2]));
+                f[2] = kind == u"chm" || f[2].isEmpty() ? QString()
+                                                        : QString::number(seqs.indexOf(f[2]));
                 r = f.join(u'|');
             }
             return rows;
         };
-        const QStringList before = browseRanks(
-            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"), fields));
-
+        const QString topicsSql = QStringLiteral("select * from GeneralHelp order by TopicID");
+        const QString contentsSql = QStringLiteral("select * from ContentsFile order by Title");
+        const QStringList contentsFields{QStringLiteral("Title"), QStringLiteral("Level"),
+                                         QStringLiteral("Type")};
         auto fresh = testenv::freshProject(path(QStringLiteral("new.QMT")));
         const ImportReport report = ImportSources(*fresh, {source});
         QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(browseRanks(rows(
-                     *fresh, QStringLiteral("select * from GeneralHelp order by TopicID"), fields)),
-                 before);
+        QCOMPARE(comparable(rows(*fresh, topicsSql, fields)),
+                 comparable(rows(*m_db, topicsSql, fields)));
+        QCOMPARE(rows(*fresh, contentsSql, contentsFields),
+                 kind == u"hlp" ? QStringList() : rows(*m_db, contentsSql, contentsFields));
         if (kind == u"hlp")
             QVERIFY2(report.read.join(u' ').contains(u"3 from the file's own list"),
                      qPrintable(DescribeImport(report)));
+    }
+
+    // Pages as other tools write them: tags in any case, paragraphs left
+    // open, references, lists, tables, pictures, links in and out.
+    void htmlPages_data() {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("open paragraphs, upper case, references")
+            << "<HTML><HEAD><TITLE> Caf&eacute;  &amp; more</TITLE><STYLE>p {x}</STYLE></HEAD>"
+               "<BODY><H1>Caf&#233; &amp; more</H1><P>One\n  <B>two</B>&nbsp;{3}<P>Four<!-- no -->"
+               "<script>if (a < b) x();</script></BODY>"
+            << "Caf\u00e9 & more"
+            << ""
+            << "One {\\b two}\\~\\{3\\}\r\nFour";
+        QTest::newRow("a heading of its own")
+            << "<title>T</title><h1>Other <i>head</i></h1><p>x</p>"
+            << "T"
+            << "Other {\\i head}"
+            << "x";
+        QTest::newRow("lists") << "<ul><li>a<li>b</ul><ol><li>c</li><li>d</li></ol>"
+                               << ""
+                               << ""
+                               << "\\bullet\\tab a\r\n\\bullet\\tab b\r\n1.\\tab c\r\n2.\\tab d";
+        QTest::newRow("table, picture, links")
+            << "<table><tr><td>a</td><td><img src=\"x/pic.gif\" align=\"right\"></td></tr>"
+               "<tr><th>b<th>c</table><p><a href=\"sub/Page%20x.htm#top\">in</a> <a "
+               "href=\"http://example.com/\">out</a> <a href='../top.htm'>up</a></p>"
+            << ""
+            << ""
+            << "a\\tab \\{bmr pic.gif\\}\r\nb\\tab c\r\n{\\uldb in}{\\v PAGE_X} out "
+               "{\\uldb up}{\\v TOP}";
+    }
+    void htmlPages() {
+        QFETCH(QString, html);
+        QFETCH(QString, title);
+        QFETCH(QString, heading);
+        QFETCH(QString, text);
+        const auto target = [](const QString& href) -> QString {
+            if (href.startsWith(u"sub/Page%20x.htm"))
+                return QStringLiteral("PAGE_X");
+            return href == u"../top.htm" ? QStringLiteral("TOP") : QString();
+        };
+        const HtmlPage page = ReadHtmlPage(html, target);
+        QCOMPARE(page.title, title);
+        QCOMPARE(page.heading, heading);
+        QCOMPARE(page.text, text);
+    }
+
+    // A contents file's nesting gives the levels; an index entry may lead
+    // to several pages.
+    void sitemaps() {
+        const auto entries = ReadSitemap(QStringLiteral(
+            "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Book\">"
+            "</OBJECT><UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" "
+            "value=\"A &quot;x&quot;\"><param name=\"Local\" value=\"a.htm\"><param "
+            "name=\"Local\" value=\"b.htm\"></OBJECT></UL><LI><object "
+            "type=\"text/site properties\"></object><LI><OBJECT type=\"text/sitemap\"><param "
+            "name=\"Name\" value=\"Top\"><param name=\"Local\" value=\"t.chm::/t.htm\">"
+            "</OBJECT></UL>"));
+        QStringList got;
+        for (const SitemapEntry& e : entries)
+            got << QStringLiteral("%1 %2 [%3]%4")
+                       .arg(e.level)
+                       .arg(e.name, e.locals.join(u','),
+                            e.hasChildren ? QStringLiteral(" +") : QString());
+        QCOMPARE(got, strings({"1 Book [] +", "2 A \"x\" [a.htm,b.htm]", "1 Top [t.chm::/t.htm]"}));
+        QCOMPARE(TopicIdOfPage(QStringLiteral("/html/Odd~0020id.htm")), QStringLiteral("Odd id"));
+        QCOMPARE(TopicIdOfPage(QStringLiteral("a~zz.html")), QStringLiteral("a~zz"));
     }
 
     // A help file keeps hashes of its topic IDs: the names come from the
