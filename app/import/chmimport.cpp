@@ -2,6 +2,7 @@
 
 #include "chm/chmfile.h"
 #include "codepage/ansi.h"
+#include "codepage/codepages.h"
 #include "import/htmltext.h"
 
 #include <QDir>
@@ -33,7 +34,8 @@ QString decodePage(const QByteArray& bytes) {
     const QByteArray charset = DeclaredCharset(bytes).toLower();
     if (charset == "utf-8" || charset == "utf8" || bytes.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes);
-    return ansi::toUnicode(bytes);
+    const int codePage = codepage::ForCharsetName(charset);
+    return codepage::ToUnicode(codePage ? codePage : 1252, bytes);
 }
 
 // A sitemap's "Local" as a key: "file.chm::/page.htm" and anchors aside.
@@ -116,8 +118,7 @@ bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QSt
                 return {}; // another scheme: out of the help file
             if (const qsizetype hash = h.indexOf(u'#'); hash >= 0)
                 h.truncate(hash);
-            const QString key = h.startsWith(u'/') ? pathKey(h)
-                                                   : pathKey(folder + u'/' + h);
+            const QString key = h.startsWith(u'/') ? pathKey(h) : pathKey(folder + u'/' + h);
             return idOfPage.value(key);
         };
         HtmlPage read = ReadHtmlPage(decodePage(*bytes), linkTarget);

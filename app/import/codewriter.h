@@ -56,8 +56,8 @@ private:
     void flush() {
         if (m_groupText.isEmpty())
             return;
-        m_out += m_groupCodes.isEmpty() ? m_groupText
-                                        : u'{' + m_groupCodes + u' ' + m_groupText + u'}';
+        m_out +=
+            m_groupCodes.isEmpty() ? m_groupText : u'{' + m_groupCodes + u' ' + m_groupText + u'}';
         m_groupText.clear();
     }
 

@@ -2,6 +2,7 @@
 
 #include "bytes.h"
 #include "codepage/ansi.h"
+#include "codepage/codepages.h"
 #include "contexthash.h"
 #include "hlpreader.h"
 #include "import/codewriter.h"
@@ -28,7 +29,17 @@ public:
         : m_h(h), m_file(file), m_names(names), m_out(out) {}
 
     void read() {
-        m_out.title = ansi::toUnicode(m_h.title);
+        // The text is in the code page of the file's language.
+        m_codePage = m_h.hasLcid ? codepage::ForLanguage(m_h.lcid) : 1252;
+        if (!codepage::Known(m_codePage)) {
+            m_out.notKept << QStringLiteral("%1: its language's code page %2 is not one "
+                                            "Quillmate reads; its text was read as "
+                                            "Windows-1252.")
+                                 .arg(m_file)
+                                 .arg(m_codePage);
+            m_codePage = 1252;
+        }
+        m_out.title = decode(m_h.title);
         const std::size_t n = m_h.topics.size();
         m_offsets.reserve(n);
         for (const hc::TopicRead& t : m_h.topics)
@@ -38,7 +49,7 @@ public:
         for (std::size_t i = 0; i < n; ++i) {
             RtfTopic& t = m_out.topics[i];
             t.id = m_ids[i];
-            t.title = ansi::toUnicode(m_h.topics[i].title);
+            t.title = decode(m_h.topics[i].title);
             t.line = int(i) + 1;
             writeText(m_h.topics[i], t);
         }
@@ -174,7 +185,7 @@ private:
         bool table = false;
         const auto textTo = [&](qsizetype end) {
             if (end > at)
-                w.text(EscapedText(ansi::toUnicode(text.constData() + at, end - at)));
+                w.text(EscapedText(decode(QByteArrayView(text).sliced(at, end - at))));
             at = std::max(at, end);
         };
         for (const hc::TextMark& m : topic.marks) {
@@ -254,14 +265,14 @@ private:
         QString target;
         bool popup = false;
         if (c == 0xC8 || c == 0xCC) {
-            target = ansi::toUnicode(h.target);
+            target = decode(h.target);
             if (!target.startsWith(u'!'))
                 target.prepend(u'!');
         } else {
             popup = !(c & 0x01);
             target = this->target(h.hash);
             if (c >= 0xEA && !h.target.isEmpty())
-                target += u'@' + ansi::toUnicode(h.target);
+                target += u'@' + decode(h.target);
         }
         if (plain)
             target.prepend(u'%');
@@ -271,7 +282,7 @@ private:
     void keywords() {
         std::vector<QStringList> words(m_out.topics.size());
         for (const hc::KeywordRead& k : m_h.keywords) {
-            const QString word = ansi::toUnicode(k.text);
+            const QString word = decode(k.text);
             for (std::uint32_t offset : k.offsets) {
                 const int i = topicAt(offset);
                 if (i >= 0 && !words[std::size_t(i)].contains(word))
@@ -302,7 +313,10 @@ private:
         }
     }
 
+    QString decode(QByteArrayView bytes) const { return codepage::ToUnicode(m_codePage, bytes); }
+
     const hc::HelpFileRead& m_h;
+    int m_codePage = 1252;
     QString m_file;
     const ContextNames& m_names;
     HelpFileTopics& m_out;

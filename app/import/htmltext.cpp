@@ -48,7 +48,8 @@ QString DecodeHtmlEntities(QStringView text) {
             continue;
         }
         qsizetype end = i + 1;
-        while (end < text.size() && end - i <= 10 && (text[end].isLetterOrNumber() || text[end] == u'#'))
+        while (end < text.size() && end - i <= 10 &&
+               (text[end].isLetterOrNumber() || text[end] == u'#'))
             ++end;
         const QStringView name = text.sliced(i + 1, end - i - 1);
         char32_t code = 0;
@@ -145,8 +146,7 @@ void ReadHtml(QStringView html, const std::function<void(const QString&)>& text,
         tag(t);
         // The content of a script or style is no text.
         if (!closing && (t.name == u"script" || t.name == u"style")) {
-            const qsizetype end =
-                html.indexOf(QString(u"</" + t.name), i, Qt::CaseInsensitive);
+            const qsizetype end = html.indexOf(QString(u"</" + t.name), i, Qt::CaseInsensitive);
             i = end < 0 ? n : end;
         }
     }
@@ -212,7 +212,8 @@ public:
                 m_page.title = m_page.title.simplified();
         } else if (n == u"body") {
             m_inHead = false;
-        } else if (n == u"div" && !t.closing && t.attributes.value(QStringLiteral("class")) == u"popup") {
+        } else if (n == u"div" && !t.closing &&
+                   t.attributes.value(QStringLiteral("class")) == u"popup") {
             endParagraph();
             m_skip = 1;
         } else if (n == u"span" && !t.closing &&
@@ -352,9 +353,10 @@ private:
             return;
         const QString style = t.attributes.value(QStringLiteral("style")) +
                               t.attributes.value(QStringLiteral("align"));
-        const QString kind = style.contains(u"left", Qt::CaseInsensitive)    ? QStringLiteral("bml")
-                             : style.contains(u"right", Qt::CaseInsensitive) ? QStringLiteral("bmr")
-                                                                             : QStringLiteral("bmc");
+        const QString kind = style.contains(u"left", Qt::CaseInsensitive) ? QStringLiteral("bml")
+                             : style.contains(u"right", Qt::CaseInsensitive)
+                                 ? QStringLiteral("bmr")
+                                 : QStringLiteral("bmc");
         code(u"\\{" + kind + u' ' + EscapedText(name) + u"\\}");
     }
     void note(const QString& what) {
@@ -397,9 +399,8 @@ std::vector<SitemapEntry> ReadSitemap(QStringView html) {
                 if (!t.closing && !entries.empty() && entries.back().level == level - 1)
                     entries.back().hasChildren = true;
             } else if (t.name == u"object") {
-                if (!t.closing &&
-                    t.attributes.value(QStringLiteral("type")).compare(u"text/sitemap",
-                                                                        Qt::CaseInsensitive) == 0) {
+                if (!t.closing && t.attributes.value(QStringLiteral("type"))
+                                          .compare(u"text/sitemap", Qt::CaseInsensitive) == 0) {
                     inObject = true;
                     current = {};
                     current.level = std::max(1, level);

@@ -34,9 +34,9 @@ QString DecodeHtmlEntities(QStringView text);
 QByteArray DeclaredCharset(QByteArrayView page);
 
 struct HtmlPage {
-    QString title;   // <title>
-    QString heading; // the first <h1> before any text, as codes
-    QString text;    // the rest, as codes, CR LF between paragraphs
+    QString title;       // <title>
+    QString heading;     // the first <h1> before any text, as codes
+    QString text;        // the rest, as codes, CR LF between paragraphs
     QStringList notKept; // what the codes cannot carry, one phrase each
 };
 

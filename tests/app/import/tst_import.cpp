@@ -3,6 +3,7 @@
 #include "common/project.h"
 #include "common/testenv.h"
 
+#include "codepage/codepages.h"
 #include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "generation/generalhelp.h"
@@ -520,6 +521,63 @@ private slots:
         if (kind == u"hlp")
             QVERIFY2(report.read.join(u' ').contains(u"3 from the file's own list"),
                      qPrintable(DescribeImport(report)));
+    }
+
+    // A topic file's text arrives in the code page its \\ansicpg names, raw
+    // bytes and \\'hh alike; \\u codes stay what they say.
+    void codePages_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("none: Windows-1252")
+            << QByteArray("\\ansi") << QByteArray("\\'e0 \x80") << "\u00e0"
+            << "\u00e0 \u20ac" << false;
+        QTest::newRow("1250") << QByteArray("\\ansi\\ansicpg1250") << QByteArray("\\'b9\xe8")
+                              << "\u0105"
+                              << "\u0105\u010d" << false;
+        QTest::newRow("1251, with \\u and its stand-in")
+            << QByteArray("\\ansi\\ansicpg1251") << QByteArray("\\'e0\\u1078\\'e6\\\\\\'41")
+            << "\u0430"
+            << "\u0430\u0436\\\\A" << false;
+        QTest::newRow("1253") << QByteArray("\\ansi\\ansicpg1253") << QByteArray("\\'e1\\'c9")
+                              << "\u03b1"
+                              << "\u03b1\u0399" << false;
+        QTest::newRow("a code page not read")
+            << QByteArray("\\ansi\\ansicpg932") << QByteArray("a") << "a"
+            << "a" << true;
+    }
+    void codePages() {
+        QFETCH(QByteArray, header);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(bool, noted);
+        const QByteArray first = body.left(body.startsWith("\\'") ? 4 : 1);
+        const QByteArray rtf = "{\\rtf1" + header +
+                               "\\deff0{\\fonttbl{\\f0 Arial;}}\r\n"
+                               "#{\\footnote # IDH_A}${\\footnote $ " +
+                               first + "}\r\n" + body + "\\par\\page}";
+        RtfTopicsRead read;
+        QVERIFY(ReadRtfTopics(rtf, QStringLiteral("t.rtf"), read));
+        QCOMPARE(read.topics.size(), std::size_t(1));
+        QCOMPARE(read.topics[0].title, title);
+        QCOMPARE(read.topics[0].text, text);
+        QCOMPARE(read.notKept.join(u' ').contains(u"code page"), noted);
+    }
+
+    void languagesAndCharsets() {
+        const QList<std::pair<int, int>> languages{{0x0419, 1251}, {0x0405, 1250}, {0x0408, 1253},
+                                                   {0x0409, 1252}, {0x0C1A, 1251}, {0x041A, 1250},
+                                                   {0x0411, 932}};
+        for (const auto& [lcid, page] : languages)
+            QCOMPARE(codepage::ForLanguage(std::uint16_t(lcid)), page);
+        QCOMPARE(codepage::ForCharsetName("Windows-1251"), 1251);
+        QCOMPARE(codepage::ForCharsetName("cp1250"), 1250);
+        QCOMPARE(codepage::ForCharsetName("iso-8859-1"), 1252);
+        QCOMPARE(codepage::ForCharsetName("shift_jis"), 0);
+        QCOMPARE(codepage::ToUnicode(1257, "\xe0\x81"), QStringLiteral("\u0105\u0081"));
     }
 
     // Pages as other tools write them: tags in any case, paragraphs left
