@@ -521,6 +521,32 @@ private slots:
         if (kind == u"hlp")
             QVERIFY2(report.read.join(u' ').contains(u"3 from the file's own list"),
                      qPrintable(DescribeImport(report)));
+        // Create again: where the format kept everything, the same sources.
+        if (kind == u"hlp")
+            return;
+        QDir().mkpath(path(QStringLiteral("again")));
+        CreateSettings again = s;
+        const auto moved = [&](const QString& p) {
+            return QFileInfo(p).isAbsolute() ? path(u"again/" + QFileInfo(p).fileName()) : p;
+        };
+        again.helpProjectFileName = moved(s.helpProjectFileName);
+        again.contentsFileName = moved(s.contentsFileName);
+        again.rtfFileName = moved(s.rtfFileName);
+        CreateReport recreated;
+        if (kind == u"chm")
+            CreateHTMLHelp(again, *fresh, recreated);
+        else
+            CreateGeneralHelp(again, *fresh, recreated);
+        QVERIFY2(recreated.ok(), qPrintable(recreated.failures.join(u'\n')));
+        const QStringList same =
+            kind == u"chm"
+                ? strings({"out.hhc", "out.hhk", "out_html/IDH_A.htm", "out_html/IDH_C.htm"})
+                : strings({"out.rtf"});
+        for (const QString& f : same) {
+            const QByteArray was = testenv::readAll(path(f));
+            QVERIFY2(!was.isEmpty(), qPrintable(f));
+            QCOMPARE(testenv::readAll(path(u"again/" + f)), was);
+        }
     }
 
     // A topic file's text arrives in the code page its \\ansicpg names, raw
