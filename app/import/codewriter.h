@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace import {
 
@@ -66,11 +67,21 @@ private:
 };
 
 // Characters the help-text reader takes as codes, escaped.
-inline QString EscapedText(QString s) {
-    for (qsizetype i = s.size() - 1; i >= 0; --i)
-        if (s[i] == u'\\' || s[i] == u'{' || s[i] == u'}')
-            s.insert(i, u'\\');
-    return s;
+inline QString EscapedText(QStringView s) {
+    const auto special = [](QChar c) { return c == u'\\' || c == u'{' || c == u'}'; };
+    qsizetype count = 0;
+    for (QChar c : s)
+        count += special(c) ? 1 : 0;
+    if (count == 0)
+        return s.toString();
+    QString out;
+    out.reserve(s.size() + count);
+    for (QChar c : s) {
+        if (special(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
 }
 
 } // namespace import

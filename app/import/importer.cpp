@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <map>
 
 namespace import {
@@ -205,8 +206,9 @@ public:
                                          "contents entries"));
         option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
         helpType(false);
+        const QString file = native(path);
         for (RtfTopic& t : read.topics)
-            topic(QStringLiteral("%1, page %2: ").arg(native(path)).arg(t.line), t);
+            topic(file, "page", t);
         mapEntries(read.map);
         if (!read.contentsFile.isEmpty())
             contents(native(path) + QStringLiteral(", ") + read.contentsFile, read.contents);
@@ -269,8 +271,9 @@ public:
         m_report.skipped += read.notKept;
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.topics.size()), "topic", "topics"));
+        const QString file = native(path);
         for (RtfTopic& t : read.topics)
-            topic(QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line), t);
+            topic(file, "line", t);
     }
 
     // A compiled help file: its topics, then its map numbers; the topics'
@@ -305,8 +308,9 @@ public:
         option(str::option::HPJT, read.title, QStringLiteral("title"));
         option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
         helpType(true);
+        const QString file = native(path);
         for (RtfTopic& t : read.topics)
-            topic(QStringLiteral("%1, topic %2: ").arg(native(path)).arg(t.line), t);
+            topic(file, "topic", t);
         mapEntries(read.map);
     }
 
@@ -482,7 +486,9 @@ private:
     void mapEntries(const std::vector<MapEntry>& entries) {
         QHash<QString, const MapEntry*> seen;
         for (const MapEntry& e : entries) {
-            const QString where = QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
+            const auto where = [&e] {
+                return QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
+            };
             const QString lower = e.name.toLower();
             QString problem = textrules::CheckContextString(e.name, u"The topic ID " + e.name);
             if (problem.isEmpty() && (e.number < 0 || e.number > mapnumbers::MaxMapNumber))
@@ -496,30 +502,30 @@ private:
                               .arg(e.name)
                               .arg(records::TopicIdSize);
             if (!problem.isEmpty()) {
-                m_report.skipped << where + problem + QStringLiteral(" It was left out.");
+                m_report.skipped << where() + problem + QStringLiteral(" It was left out.");
                 continue;
             }
             if (const MapEntry* before = seen.value(lower)) {
                 if (before->number != e.number)
-                    m_report.skipped << where + QStringLiteral("%1 has the map number %2 "
-                                                               "already (%3, line %4); a topic "
-                                                               "has one map number, so %5 was "
-                                                               "left out.")
-                                                    .arg(e.name)
-                                                    .arg(before->number)
-                                                    .arg(before->file)
-                                                    .arg(before->line)
-                                                    .arg(e.number);
+                    m_report.skipped << where() + QStringLiteral("%1 has the map number %2 "
+                                                                 "already (%3, line %4); a topic "
+                                                                 "has one map number, so %5 was "
+                                                                 "left out.")
+                                                      .arg(e.name)
+                                                      .arg(before->number)
+                                                      .arg(before->file)
+                                                      .arg(before->line)
+                                                      .arg(e.number);
                 continue;
             }
             seen.insert(lower, &e);
             const QString owner = ownerOf(e.number);
             const bool numberTaken = !owner.isEmpty() && owner.toLower() != lower;
             if (numberTaken)
-                m_report.skipped << where + QStringLiteral("the map number %1 of %2 belongs to "
-                                                           "%3 already; %2 got no map number.")
-                                                .arg(e.number)
-                                                .arg(e.name, owner);
+                m_report.skipped << where() + QStringLiteral("the map number %1 of %2 belongs to "
+                                                             "%3 already; %2 got no map number.")
+                                                  .arg(e.number)
+                                                  .arg(e.name, owner);
             const int number = numberTaken ? 0 : e.number;
             auto topic = m_topics.find(lower);
             if (topic == m_topics.end()) {
@@ -532,11 +538,11 @@ private:
                 else
                     m_mapChanges[topic->id] = number;
             } else if (number != 0 && topic->map != number) {
-                m_report.skipped << where + QStringLiteral("%1 has the map number %2 in the "
-                                                           "project; %3 was left out.")
-                                                .arg(topic->id)
-                                                .arg(topic->map)
-                                                .arg(number);
+                m_report.skipped << where() + QStringLiteral("%1 has the map number %2 in the "
+                                                             "project; %3 was left out.")
+                                                  .arg(topic->id)
+                                                  .arg(topic->map)
+                                                  .arg(number);
                 continue;
             }
             if (number)
@@ -546,14 +552,19 @@ private:
 
     // A topic of a topic file: added when its ID is new and usable, its
     // fields cut to what the project holds.
-    void topic(const QString& where, RtfTopic& t) {
+    // `unit` and the topic's line place it in `file`: "line" in a topic file,
+    // "topic" in a help file, "page" in a compiled HTML Help file.
+    void topic(const QString& file, const char* unit, RtfTopic& t) {
+        const auto where = [&] {
+            return QStringLiteral("%1, %2 %3: ").arg(file, QLatin1String(unit)).arg(t.line);
+        };
         if (t.id.isEmpty()) {
-            m_report.skipped << where + (t.title.isEmpty()
-                                             ? QStringLiteral("a topic without an ID (# "
-                                                              "footnote) was left out.")
-                                             : QStringLiteral("the topic \"%1\" has no ID (# "
-                                                              "footnote); it was left out.")
-                                                   .arg(t.title));
+            m_report.skipped << where() + (t.title.isEmpty()
+                                               ? QStringLiteral("a topic without an ID (# "
+                                                                "footnote) was left out.")
+                                               : QStringLiteral("the topic \"%1\" has no ID (# "
+                                                                "footnote); it was left out.")
+                                                     .arg(t.title));
             return;
         }
         QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
@@ -562,26 +573,26 @@ private:
                           .arg(t.id)
                           .arg(records::TopicIdSize);
         if (!problem.isEmpty()) {
-            m_report.skipped << where + problem + QStringLiteral(" The topic was left out.");
+            m_report.skipped << where() + problem + QStringLiteral(" The topic was left out.");
             return;
         }
         const QString lower = t.id.toLower();
         if (m_topicTexts.count(lower)) {
-            m_report.skipped << where + QStringLiteral("the topic %1 was read already; this one "
-                                                       "was left out.")
-                                            .arg(t.id);
+            m_report.skipped << where() + QStringLiteral("the topic %1 was read already; this one "
+                                                         "was left out.")
+                                              .arg(t.id);
             return;
         }
         if (m_topics.contains(lower)) {
-            m_report.skipped << where + QStringLiteral("the project has the topic %1 already; it "
-                                                       "was left as it is.")
-                                            .arg(m_topics.value(lower).id);
+            m_report.skipped << where() + QStringLiteral("the project has the topic %1 already; it "
+                                                         "was left as it is.")
+                                              .arg(m_topics.value(lower).id);
             return;
         }
         if (m_whatsThisTopics.contains(lower)) {
-            m_report.skipped << where + QStringLiteral("%1 is the topic of a What's This entry "
-                                                       "in the project; it was left as it is.")
-                                            .arg(m_whatsThisTopics.value(lower).id);
+            m_report.skipped << where() + QStringLiteral("%1 is the topic of a What's This entry "
+                                                         "in the project; it was left as it is.")
+                                              .arg(m_whatsThisTopics.value(lower).id);
             return;
         }
         for (auto [field, size, name] :
@@ -590,10 +601,10 @@ private:
               std::tuple{&t.header, records::TopicHeaderSize, "header"}}) {
             if (field->size() <= size)
                 continue;
-            m_report.skipped << where + QStringLiteral("the %1 of %2 is longer than %3 "
-                                                       "characters; it was cut.")
-                                            .arg(QString::fromLatin1(name), t.id)
-                                            .arg(size);
+            m_report.skipped << where() + QStringLiteral("the %1 of %2 is longer than %3 "
+                                                         "characters; it was cut.")
+                                              .arg(QString::fromLatin1(name), t.id)
+                                              .arg(size);
             field->truncate(size);
         }
         m_topics.insert(lower, {t.id, 0});
@@ -757,7 +768,10 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
         // its context strings.
         ContextNames names;
         QStringList namesFrom;
-        for (const QString& source : sources) {
+        const bool helpFiles = std::any_of(sources.begin(), sources.end(), [](const QString& s) {
+            return QFileInfo(s).suffix().compare(u"hlp", Qt::CaseInsensitive) == 0;
+        });
+        for (const QString& source : helpFiles ? sources : QStringList()) {
             const QString kind = ImportKind(source);
             if ((kind == u"map header" || kind == u"help project") && QFileInfo(source).isFile()) {
                 contextNames(source, names);

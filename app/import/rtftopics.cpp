@@ -13,7 +13,7 @@ namespace {
 
 // Characters the help-text reader takes as codes are escaped.
 QString escaped(QStringView text) {
-    return EscapedText(text.toString());
+    return EscapedText(text);
 }
 
 // The codes of a character format the project keeps: bold, italic, underline.

@@ -56,8 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     import::ReadMapLines(QString::fromLatin1(hpj), QStringLiteral("fuzz.hpj"), 1, map);
 
     const QString html = QString::fromLatin1(rtf);
-    import::ReadHtmlPage(html, [](const QString& href) { return href.left(8); });
-    import::ReadSitemap(html);
-    import::DeclaredCharset(rtf);
-    return 0;
+    import::ReadHtmlPage(html, [](const QString& href) { return href.left(8);
+});
+import::ReadSitemap(html);
+import::DeclaredCharset(rtf);
+return 0;
 }
