@@ -116,8 +116,11 @@ private:
                     m_ids[i] = name;
                 }
             }
+            // A made-up ID stands for the first hash.
+            if (how == 3 && !hashes[i].empty())
+                chosen = hashes[i].front();
             for (std::uint32_t hash : hashes[i])
-                if (hash != chosen || how == 3)
+                if (hash != chosen)
                     further[i] << (m_hashNames.value(hash).isEmpty() ? hex(hash)
                                                                      : m_hashNames.value(hash));
             if (how < 3)

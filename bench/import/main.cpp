@@ -49,9 +49,10 @@ void writeSources(const QString& dir, int topics) {
         if (i % 4)
             rtf += footnote("K", "topic;number " + n);
         rtf += "}\r\n{\\b\\f1\\fs24 " + title + "\\par \\par }\r\n{\\f1\\fs20 ";
-        rtf += QByteArray("First line of {\\b topic} " + n + ", see {\\uldb the next}{\\v "
-                          "IDH_TOPIC_" + QByteArray::number((i + 1) % topics) +
-                          "}.\\par\nSecond line.\\par\n")
+        rtf += QByteArray("First line of {\\b topic} " + n +
+                          ", see {\\uldb the next}{\\v "
+                          "IDH_TOPIC_" +
+                          QByteArray::number((i + 1) % topics) + "}.\\par\nSecond line.\\par\n")
                    .repeated(3);
         rtf += "}\r\n\\page\r\n\r\n";
         if (i % 32767)
