@@ -490,7 +490,6 @@ private slots:
             hc::Diagnostics diagnostics;
             QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
             source = path(QStringLiteral("out.hlp"));
-            QVERIFY(QFile::remove(s.helpProjectFileName)); // the file's own list names the topics
         }
         const auto comparable = [&](QStringList rows) {
             // Browse sequences by their order only: their rank.
@@ -518,8 +517,10 @@ private slots:
                  comparable(rows(*m_db, topicsSql, fields)));
         QCOMPARE(rows(*fresh, contentsSql, contentsFields),
                  kind == u"hlp" ? QStringList() : rows(*m_db, contentsSql, contentsFields));
+        // The help project beside the help file names its topics.
         if (kind == u"hlp")
-            QVERIFY2(report.read.join(u' ').contains(u"3 from the file's own list"),
+            QVERIFY2(report.read.join(u' ').contains(
+                         u"3 from " + QDir::toNativeSeparators(s.helpProjectFileName)),
                      qPrintable(DescribeImport(report)));
         // Create again: where the format kept everything, the same sources.
         if (kind == u"hlp")
