@@ -69,7 +69,8 @@ QString TopicIdOfPage(const QString& pagePath) {
     return id;
 }
 
-bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QString& error) {
+bool ReadChmTopics(const QString& path, const QString& file,
+                   const QHash<int, QString>& namesByNumber, ChmTopics& out, QString& error) {
     const chm::ChmFile chm(path);
     if (!chm.isOpen()) {
         error = QStringLiteral("%1 cannot be imported: it is no compiled HTML Help file that can "
@@ -78,13 +79,24 @@ bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QSt
         return false;
     }
     const QStringList files = chm.files();
+    const std::optional<std::vector<chm::ContextId>> contextIds = chm.contextIds();
+    // A page a named map number leads to takes that name.
+    QHash<QString, QString> namedPages; // by path key
+    if (contextIds)
+        for (const chm::ContextId& c : *contextIds)
+            if (const QString name = namesByNumber.value(int(c.number)); !name.isEmpty())
+                namedPages.insert(localKey(c.target), name);
     QHash<QString, QString> idOfPage; // by path key
     QSet<QString> ids;                // lower case
     QStringList pages;
     for (const QString& f : files) {
         if (isPage(f)) {
             pages << f;
-            QString id = TopicIdOfPage(f);
+            QString id = namedPages.value(pathKey(f));
+            if (id.isEmpty() || ids.contains(id.toLower()))
+                id = TopicIdOfPage(f);
+            else
+                ++out.namedByMap;
             for (QChar& c : id)
                 if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'_' && c != u'.')
                     c = u'_';
@@ -133,7 +145,7 @@ bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QSt
         topicOfId.insert(t.id, out.topics.size());
         out.topics.push_back(std::move(t));
     }
-    if (const auto contextIds = chm.contextIds()) {
+    if (contextIds) {
         for (const chm::ContextId& c : *contextIds) {
             const QString id = idOfPage.value(localKey(c.target));
             if (id.isEmpty())
@@ -179,7 +191,15 @@ bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QSt
             c.level = e.level;
             c.title = e.name;
             c.line = line;
-            c.heading = e.locals.isEmpty();
+            // An entry with entries below it is a heading, as a project has them.
+            c.heading = e.locals.isEmpty() || e.hasChildren;
+            if (e.hasChildren && !e.locals.isEmpty())
+                out.notKept << QStringLiteral("%1, %2, entry %3: \"%4\" has entries below it, so "
+                                              "it is a heading in the project; its page %5 is not "
+                                              "opened from the contents.")
+                                   .arg(file, out.contentsFile)
+                                   .arg(line)
+                                   .arg(e.name, e.locals.front());
             if (!c.heading) {
                 c.topicId = idOfPage.value(localKey(e.locals.front()));
                 if (c.topicId.isEmpty()) {
@@ -190,14 +210,6 @@ bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QSt
                                        .arg(e.name, e.locals.front());
                     continue;
                 }
-                if (e.hasChildren)
-                    out.notKept << QStringLiteral("%1, %2, entry %3: \"%4\" opens a page and has "
-                                                  "entries below it; a project's topic entry "
-                                                  "has none, so they went under the heading "
-                                                  "above it.")
-                                       .arg(file, out.contentsFile)
-                                       .arg(line)
-                                       .arg(e.name);
             }
             out.contents.push_back(c);
         }

@@ -8,6 +8,7 @@
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -20,6 +21,7 @@ struct ChmTopics {
     std::vector<CntEntry> contents;
     QString contentsFile, indexFile; // their names inside the file; empty when none
     int keywords = 0;                // index entries that led to a page
+    int namedByMap = 0;              // pages named by a map number's name
     QStringList notKept;             // what a project does not keep, naming file and place
 };
 
@@ -28,8 +30,11 @@ struct ChmTopics {
 // a context string cannot hold as "_".
 QString TopicIdOfPage(const QString& pagePath);
 
-// Reads the file at `path`; `file` names it in what is said. False, with
-// `error` naming the file, when chmlib cannot read it.
-bool ReadChmTopics(const QString& path, const QString& file, ChmTopics& out, QString& error);
+// Reads the file at `path`; `file` names it in what is said. A page that a
+// map number of `namesByNumber` leads to takes that name as its topic ID,
+// any other the name of its file. False, with `error` naming the file, when
+// chmlib cannot read it.
+bool ReadChmTopics(const QString& path, const QString& file,
+                   const QHash<int, QString>& namesByNumber, ChmTopics& out, QString& error);
 
 } // namespace import

@@ -189,21 +189,28 @@ public:
 
     // A compiled HTML Help file: its pages as topics, then its map numbers
     // and its contents.
-    void compiledHtmlHelp(const QString& path) {
+    void compiledHtmlHelp(const QString& path, QHash<int, QString> namesByNumber) {
+        for (const QString& beside : besideFiles(path, {u"h", u"hh", u"hm", u"bas"})) {
+            MapRead map;
+            ReadMapLines(readText(beside), native(beside), 1, map);
+            for (const MapEntry& e : map.entries)
+                namesByNumber.insert(e.number, e.name);
+        }
         ChmTopics read;
         QString error;
-        if (!ReadChmTopics(path, native(path), read, error)) {
+        if (!ReadChmTopics(path, native(path), namesByNumber, read, error)) {
             m_report.problems << error;
             return;
         }
         m_report.skipped += read.notKept;
-        m_report.read << QStringLiteral("%1 (%2, %3, %4 leading to pages, %5; topic IDs from "
-                                        "the pages' file names)")
+        m_report.read << QStringLiteral("%1 (%2, %3, %4 leading to pages, %5; topic IDs: %6 "
+                                        "from map names, the others from the pages' file names)")
                              .arg(native(path), plural(int(read.topics.size()), "page", "pages"),
                                   plural(int(read.map.size()), "map entry", "map entries"),
                                   plural(read.keywords, "index entry", "index entries"),
                                   plural(int(read.contents.size()), "contents entry",
-                                         "contents entries"));
+                                         "contents entries"))
+                             .arg(read.namedByMap);
         option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
         helpType(false);
         const QString file = native(path);
@@ -768,6 +775,14 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
         // its context strings.
         ContextNames names;
         QStringList namesFrom;
+        QHash<int, QString> namesByNumber; // from the map headers imported with a .chm
+        for (const QString& source : sources)
+            if (ImportKind(source) == u"map header" && QFileInfo(source).isFile()) {
+                MapRead map;
+                ReadMapLines(readText(source), native(source), 1, map);
+                for (const MapEntry& e : map.entries)
+                    namesByNumber.insert(e.number, e.name);
+            }
         const bool helpFiles = std::any_of(sources.begin(), sources.end(), [](const QString& s) {
             return QFileInfo(s).suffix().compare(u"hlp", Qt::CaseInsensitive) == 0;
         });
@@ -801,7 +816,7 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
             } else if (ext == u"rtf") {
                 importer.topicFile(source);
             } else if (ext == u"chm") {
-                importer.compiledHtmlHelp(source);
+                importer.compiledHtmlHelp(source, namesByNumber);
             } else if (ext == u"hlp") {
                 importer.helpFile(source, names, namesFrom);
             } else {

@@ -677,6 +677,107 @@ private slots:
         QCOMPARE(TopicIdOfPage(QStringLiteral("a~zz.html")), QStringLiteral("a~zz"));
     }
 
+    // What a help file keeps of a topic's text comes back as the codes that
+    // made it: the kinds and looks of hotspots, the non-scrolling region,
+    // line breaks and tabs.
+    void helpFileTexts_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("jump, pop-up, macro")
+            << QByteArray("{\\uldb Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B} {\\uldb "
+                          "Quit}{\\v !Exit()}\\par")
+            << ""
+            << "{\\uldb Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B} {\\uldb Quit}{\\v !Exit()}";
+        QTest::newRow("plain looks, another file")
+            << QByteArray("{\\uldb A}{\\v %IDH_B} {\\ul B}{\\v %IDH_B} {\\uldb "
+                          "C}{\\v IDH_X@other.hlp}\\par")
+            << ""
+            << "{\\uldb A}{\\v %IDH_B} {\\ul B}{\\v %IDH_B} {\\uldb C}{\\v IDH_X@other.hlp}";
+        QTest::newRow("non-scrolling region")
+            << QByteArray("\\keepn {\\b Head} line\\line two\\par\\pard Body\\tab "
+                          "{\\i x}\\par\\par Last\\par")
+            << "{\\b Head} line\\line two"
+            << "Body\\tab {\\i x}\r\n\r\nLast";
+    }
+    void helpFileTexts() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, header);
+        QFETCH(QString, text);
+        write(QStringLiteral("t.hpj"), "[OPTIONS]\r\nHLP=t.hlp\r\n[FILES]\r\nt.rtf\r\n");
+        write(QStringLiteral("t.rtf"),
+              "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n"
+              "#{\\footnote IDH_A}${\\footnote A}\r\n" +
+                  body + "\\page\r\n#{\\footnote IDH_B}${\\footnote B}B\\par\\page}");
+        hc::Diagnostics diagnostics;
+        QVERIFY2(hc::Compile(path(QStringLiteral("t.hpj")), diagnostics).written,
+                 qPrintable(diagnostics.lines().join(u'\n')));
+        HelpFileTopics read;
+        QString error;
+        ContextNames names; // a topic of another file is named by a source only
+        AddContextName(names, QStringLiteral("IDH_X"));
+        QVERIFY(ReadHelpFileTopics(testenv::readAll(path(QStringLiteral("t.hlp"))),
+                                   QStringLiteral("t.hlp"), names, read, error));
+        QCOMPARE(read.topics.size(), std::size_t(2));
+        QCOMPARE(read.topics[0].id, QStringLiteral("IDH_A"));
+        QCOMPARE(read.topics[0].header, header);
+        QCOMPARE(read.topics[0].text, text);
+        QCOMPARE(read.notKept, QStringList());
+    }
+
+    // A compiled HTML Help file of another tool: pages in folders, UTF-8, a
+    // book that opens a page, an index entry for two pages, a link to a page
+    // the file lacks; a map header beside it names the page of its number.
+    void compiledHtmlHelpOfAnotherTool() {
+        write(QStringLiteral("f.hhp"),
+              "[OPTIONS]\r\nCompiled file=f.chm\r\nContents file=f.hhc\r\nIndex file=f.hhk\r\n"
+              "Title=F\r\n\r\n[FILES]\r\nhtml/a.htm\r\nhtml/sub/b.htm\r\n\r\n[ALIAS]\r\n"
+              "IDH_A=html/a.htm\r\nIDH_B=html/sub/b.htm\r\n\r\n[MAP]\r\n#define IDH_A 5\r\n"
+              "#define IDH_B 6\r\n");
+        QDir().mkpath(path(QStringLiteral("html/sub")));
+        write(QStringLiteral("html/a.htm"),
+              "<html><head><meta charset=\"utf-8\"><title>Caf\xc3\xa9 A</title></head><body><h1>"
+              "Caf\xc3\xa9 A</h1><p>See <a href=\"sub/b.htm\">b</a> and <a "
+              "href=\"gone.htm\">gone</a>.</p></body></html>");
+        write(QStringLiteral("html/sub/b.htm"),
+              "<HTML><HEAD><TITLE>B</TITLE></HEAD><BODY><P>Back to <A HREF=\"../a.htm#top\">a</A>"
+              "<UL><LI>one<LI>two</UL></BODY></HTML>");
+        const QByteArray entry = "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"";
+        write(QStringLiteral("f.hhc"),
+              "<HTML><BODY><UL>" + entry +
+                  "Book\"><param name=\"Local\" value=\"html/a.htm\">"
+                  "</OBJECT><UL>" +
+                  entry +
+                  "B page\"><param name=\"Local\" "
+                  "value=\"html/sub/b.htm\"></OBJECT></UL></UL></BODY></HTML>");
+        write(QStringLiteral("f.hhk"),
+              "<HTML><BODY><UL>" + entry +
+                  "both\"><param name=\"Local\" value=\"html/a.htm\">"
+                  "<param name=\"Local\" value=\"html/sub/b.htm\"></OBJECT>" +
+                  entry +
+                  "only b\"><param name=\"Local\" "
+                  "value=\"html/sub/b.htm\"></OBJECT></UL></BODY></HTML>");
+        CompileHtmlHelp(path(QStringLiteral("f.hhp")));
+        write(QStringLiteral("f.h"), "#define IDH_A 5\r\n");
+
+        const ImportReport report = ImportSources(*m_db, {path(QStringLiteral("f.chm"))});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                      strings({"TopicID", "TopicTitle", "TopicHeader", "Keywords", "HelpText",
+                               "MapNumber"})),
+                 QStringList({QStringLiteral("b|B||both;only b|Back to {\\uldb a}{\\v IDH_A}\r\n"
+                                             "\\bullet\\tab one\r\n\\bullet\\tab two|6"),
+                              QStringLiteral("IDH_A|Caf\u00e9 A||both|See {\\uldb b}{\\v b} and "
+                                             "gone.|5")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from ContentsFile order by Level"),
+                      strings({"Title", "Level", "Type"})),
+                 strings({"Book|1|3", "B page|2|2"}));
+        const QString said = DescribeImport(report);
+        for (const char* part :
+             {"1 from map names", "links out of the help file", "\"Book\" has entries below it"})
+            QVERIFY2(said.contains(QLatin1String(part)), qPrintable(said));
+    }
+
     // A help file keeps hashes of its topic IDs: the names come from the
     // sources given, else the file's own list, else the titles, else are made
     // up, and the jumps follow the names chosen.
