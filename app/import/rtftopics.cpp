@@ -5,8 +5,6 @@
 #include "import/codewriter.h"
 #include "rtf/document.h"
 
-#include <QRegularExpression>
-
 namespace import {
 
 namespace {
