@@ -39,7 +39,9 @@ QString usage() {
         "                           add what SOURCE files hold to the project: a .vbp's\n"
         "                           tool tips and help IDs, a .hpj's options, map and\n"
         "                           topics, a .rtf's topics, a .cnt's contents, a\n"
-        "                           .h/.hm/.bas file's map numbers\n"
+        "                           .hlp's or .chm's topics, map numbers and keywords\n"
+        "                           (a .chm's contents too), a .h/.hm/.bas file's map\n"
+        "                           numbers\n"
         "  qmt --export-pdf PROJECT.QMT FILE.pdf\n"
         "                           write the project's topics as a printed manual\n"
         "  qmt --export-web PROJECT.QMT FOLDER\n"
@@ -183,7 +185,7 @@ std::optional<int> runBatch(int argc, char** argv) {
         for (const QString& source : args.mid(2))
             if (import::ImportKind(source).isEmpty())
                 return usageError(QStringLiteral("%1 is no file Quillmate imports (.vbp, .hpj, "
-                                                 ".rtf, .cnt, .h, .hh, .hm, .bas)")
+                                                 ".rtf, .cnt, .hlp, .chm, .h, .hh, .hm, .bas)")
                                       .arg(source));
         const auto app = ensureApplication(argc, argv);
         return runImportBatch(args.at(1), args.mid(2));

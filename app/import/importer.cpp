@@ -5,7 +5,9 @@
 #include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "import/chmimport.h"
 #include "import/cntfile.h"
+#include "import/hlpimport.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
 #include "import/vbpimport.h"
@@ -23,6 +25,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <algorithm>
 #include <map>
 
 namespace import {
@@ -42,6 +45,45 @@ QString plural(int n, const char* one, const char* many) {
 // A file's text in the code page help projects and applications are written in.
 QString readText(const QString& path) {
     return ansi::toUnicode(QMTCOdeMod::ReadFileBytes(path));
+}
+
+// The files beside `path` with its base name and one of `extensions`, in
+// any letter case.
+QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
+    const QFileInfo info(path);
+    QStringList found;
+    const QStringList entries = info.dir().entryList(QDir::Files);
+    for (QStringView ext : extensions)
+        for (const QString& e : entries)
+            if (e.compare(info.completeBaseName() + u'.' + ext, Qt::CaseInsensitive) == 0)
+                found << info.dir().filePath(e);
+    return found;
+}
+
+// The context strings a map header, VB module or help project names: its
+// map entries, aliases and the IDs of its topic files.
+void contextNames(const QString& path, ContextNames& names) {
+    if (QFileInfo(path).suffix().compare(u"hpj", Qt::CaseInsensitive) != 0) {
+        MapRead read;
+        ReadMapLines(readText(path), native(path), 1, read);
+        for (const MapEntry& e : read.entries)
+            AddContextName(names, e.name);
+        return;
+    }
+    hc::Diagnostics diagnostics;
+    const hc::HelpProject project = hc::ReadHelpProject(path, diagnostics);
+    for (const hc::MapEntry& e : project.map)
+        AddContextName(names, QString::fromLatin1(e.contextString));
+    for (const hc::Alias& a : project.aliases)
+        AddContextName(names, QString::fromLatin1(a.alias));
+    for (const hc::HelpProject::TopicFile& file : project.topicFiles) {
+        if (!QFileInfo(file.path).isFile())
+            continue;
+        RtfTopicsRead read;
+        ReadRtfTopics(QMTCOdeMod::ReadFileBytes(file.path), native(file.path), read);
+        for (const RtfTopic& t : read.topics)
+            AddContextName(names, t.id);
+    }
 }
 
 // What the project holds and what the import adds to it, kept in memory
@@ -106,14 +148,7 @@ public:
         if (!project.topicFiles.empty())
             option(str::option::RTFF, folder.relativeFilePath(project.topicFiles.front().path),
                    QStringLiteral("RTF file"));
-        option(str::option::CRGH, QStringLiteral("1"), QStringLiteral("General Help File box"),
-               QStringLiteral("ticked"));
-        if (!m_options.contains(key(str::option::HTMH)) &&
-            !m_options.contains(key(str::option::WHLP))) {
-            option(str::option::WHLP, QStringLiteral("True"), QStringLiteral("help type"),
-                   QStringLiteral("Windows Help"));
-            option(str::option::HTMH, QStringLiteral("False"), QString());
-        }
+        helpType(true);
         // The topics first, so that the map entries number the new ones.
         for (const hc::HelpProject::TopicFile& file : project.topicFiles)
             topicFile(file.path);
@@ -149,10 +184,49 @@ public:
         m_report.skipped += read.notTaken;
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.entries.size()), "contents entry", "contents entries"));
+        contents(native(path), read.entries);
+    }
+
+    // A compiled HTML Help file: its pages as topics, then its map numbers
+    // and its contents.
+    void compiledHtmlHelp(const QString& path, QHash<int, QString> namesByNumber) {
+        for (const QString& beside : besideFiles(path, {u"h", u"hh", u"hm", u"bas"})) {
+            MapRead map;
+            ReadMapLines(readText(beside), native(beside), 1, map);
+            for (const MapEntry& e : map.entries)
+                namesByNumber.insert(e.number, e.name);
+        }
+        ChmTopics read;
+        QString error;
+        if (!ReadChmTopics(path, native(path), namesByNumber, read, error)) {
+            m_report.problems << error;
+            return;
+        }
+        m_report.skipped += read.notKept;
+        m_report.read << QStringLiteral("%1 (%2, %3, %4 leading to pages, %5; topic IDs: %6 "
+                                        "from map names, the others from the pages' file names)")
+                             .arg(native(path), plural(int(read.topics.size()), "page", "pages"),
+                                  plural(int(read.map.size()), "map entry", "map entries"),
+                                  plural(read.keywords, "index entry", "index entries"),
+                                  plural(int(read.contents.size()), "contents entry",
+                                         "contents entries"))
+                             .arg(read.namedByMap);
+        option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
+        helpType(false);
+        const QString file = native(path);
+        for (RtfTopic& t : read.topics)
+            topic(file, "page", t);
+        mapEntries(read.map);
+        if (!read.contentsFile.isEmpty())
+            contents(native(path) + QStringLiteral(", ") + read.contentsFile, read.contents);
+    }
+
+    // Contents entries below what the tree holds; `path` names their file.
+    void contents(const QString& path, const std::vector<CntEntry>& entries) {
         // Each level's parent: the key of the heading above it.
         std::vector<QString> parents{QStringLiteral("Main")};
         int added = 0;
-        for (const CntEntry& e : read.entries) {
+        for (const CntEntry& e : entries) {
             parents.resize(std::min<std::size_t>(parents.size(), std::size_t(e.level)));
             while (parents.size() < std::size_t(e.level))
                 parents.push_back(parents.back());
@@ -160,7 +234,7 @@ public:
             if (title.size() > contents::kMaxTitleLength) {
                 m_report.skipped << QStringLiteral("%1, line %2: the title \"%3\" is longer "
                                                    "than %4 characters; it was cut.")
-                                        .arg(native(path))
+                                        .arg(path)
                                         .arg(e.line)
                                         .arg(title)
                                         .arg(contents::kMaxTitleLength);
@@ -170,7 +244,7 @@ public:
                 title, u"The contents title \"" + title + u'"', textrules::Target::AnsiLine);
             if (!problem.isEmpty()) {
                 m_report.skipped
-                    << QStringLiteral("%1, line %2: %3").arg(native(path)).arg(e.line).arg(problem);
+                    << QStringLiteral("%1, line %2: %3").arg(path).arg(e.line).arg(problem);
                 continue;
             }
             const QString key = newContentsKey(e.heading ? title : e.topicId);
@@ -179,7 +253,7 @@ public:
                 m_report.skipped << QStringLiteral("%1, line %2: the entry \"%3\" opens the topic "
                                                    "%4, which the project does not have; it was "
                                                    "imported all the same.")
-                                        .arg(native(path))
+                                        .arg(path)
                                         .arg(e.line)
                                         .arg(title, e.topicId);
             m_newContents.push_back({key, title, QString::number(e.level), parents.back(),
@@ -190,8 +264,7 @@ public:
         }
         if (added)
             m_report.added << QStringLiteral("%1 from %2.")
-                                  .arg(plural(added, "contents entry", "contents entries"),
-                                       native(path));
+                                  .arg(plural(added, "contents entry", "contents entries"), path);
     }
 
     void topicFile(const QString& path) {
@@ -205,8 +278,47 @@ public:
         m_report.skipped += read.notKept;
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.topics.size()), "topic", "topics"));
+        const QString file = native(path);
         for (RtfTopic& t : read.topics)
-            topic(path, t);
+            topic(file, "line", t);
+    }
+
+    // A compiled help file: its topics, then its map numbers; the topics'
+    // IDs named by `names` where they can be.
+    void helpFile(const QString& path, ContextNames names, const QStringList& namesFrom) {
+        QStringList from = namesFrom;
+        for (const QString& beside : besideFiles(path, {u"hpj", u"h", u"hh", u"hm"})) {
+            contextNames(beside, names);
+            from << native(beside);
+        }
+        HelpFileTopics read;
+        QString error;
+        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read,
+                                error)) {
+            m_report.problems << error;
+            return;
+        }
+        m_report.skipped += read.notKept;
+        QStringList how;
+        if (read.namedBySources)
+            how << QStringLiteral("%1 from %2").arg(read.namedBySources).arg(from.join(u", "));
+        if (read.namedByFile)
+            how << QStringLiteral("%1 from the file's own list").arg(read.namedByFile);
+        if (read.namedByTitle)
+            how << QStringLiteral("%1 from titles").arg(read.namedByTitle);
+        if (read.madeUp)
+            how << QStringLiteral("%1 made up (TOPIC_n): no source named them").arg(read.madeUp);
+        m_report.read << QStringLiteral("%1 (%2, %3; topic IDs: %4)")
+                             .arg(native(path), plural(int(read.topics.size()), "topic", "topics"),
+                                  plural(int(read.map.size()), "map entry", "map entries"),
+                                  how.isEmpty() ? QStringLiteral("none") : how.join(u"; "));
+        option(str::option::HPJT, read.title, QStringLiteral("title"));
+        option(str::option::HLPF, QFileInfo(path).fileName(), QStringLiteral("help file"));
+        helpType(true);
+        const QString file = native(path);
+        for (RtfTopic& t : read.topics)
+            topic(file, "topic", t);
+        mapEntries(read.map);
     }
 
     void store() {
@@ -287,7 +399,7 @@ public:
         transaction.commit();
 
         if (!m_topicTexts.empty())
-            m_report.added << QStringLiteral("%1 from topic files.")
+            m_report.added << QStringLiteral("%1 with their texts.")
                                   .arg(plural(int(m_topicTexts.size()), "topic", "topics"));
         if (m_newTopics.size() > m_topicTexts.size())
             m_report.added << QStringLiteral("%1 (with their map numbers, no text yet).")
@@ -307,6 +419,21 @@ public:
     }
 
 private:
+    // The Create tab's help type and box, when the project has none yet.
+    void helpType(bool windowsHelp) {
+        if (windowsHelp)
+            option(str::option::CRGH, QStringLiteral("1"), QStringLiteral("General Help File box"),
+                   QStringLiteral("ticked"));
+        if (m_options.contains(key(str::option::HTMH)) ||
+            m_options.contains(key(str::option::WHLP)))
+            return;
+        option(str::option::WHLP, windowsHelp ? QStringLiteral("True") : QStringLiteral("False"),
+               QStringLiteral("help type"),
+               windowsHelp ? QStringLiteral("Windows Help") : QStringLiteral("HTML Help"));
+        option(str::option::HTMH, windowsHelp ? QStringLiteral("False") : QStringLiteral("True"),
+               QString());
+    }
+
     struct Topic {
         QString id;
         int map = 0;
@@ -366,7 +493,9 @@ private:
     void mapEntries(const std::vector<MapEntry>& entries) {
         QHash<QString, const MapEntry*> seen;
         for (const MapEntry& e : entries) {
-            const QString where = QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
+            const auto where = [&e] {
+                return QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
+            };
             const QString lower = e.name.toLower();
             QString problem = textrules::CheckContextString(e.name, u"The topic ID " + e.name);
             if (problem.isEmpty() && (e.number < 0 || e.number > mapnumbers::MaxMapNumber))
@@ -380,30 +509,30 @@ private:
                               .arg(e.name)
                               .arg(records::TopicIdSize);
             if (!problem.isEmpty()) {
-                m_report.skipped << where + problem + QStringLiteral(" It was left out.");
+                m_report.skipped << where() + problem + QStringLiteral(" It was left out.");
                 continue;
             }
             if (const MapEntry* before = seen.value(lower)) {
                 if (before->number != e.number)
-                    m_report.skipped << where + QStringLiteral("%1 has the map number %2 "
-                                                               "already (%3, line %4); a topic "
-                                                               "has one map number, so %5 was "
-                                                               "left out.")
-                                                    .arg(e.name)
-                                                    .arg(before->number)
-                                                    .arg(before->file)
-                                                    .arg(before->line)
-                                                    .arg(e.number);
+                    m_report.skipped << where() + QStringLiteral("%1 has the map number %2 "
+                                                                 "already (%3, line %4); a topic "
+                                                                 "has one map number, so %5 was "
+                                                                 "left out.")
+                                                      .arg(e.name)
+                                                      .arg(before->number)
+                                                      .arg(before->file)
+                                                      .arg(before->line)
+                                                      .arg(e.number);
                 continue;
             }
             seen.insert(lower, &e);
             const QString owner = ownerOf(e.number);
             const bool numberTaken = !owner.isEmpty() && owner.toLower() != lower;
             if (numberTaken)
-                m_report.skipped << where + QStringLiteral("the map number %1 of %2 belongs to "
-                                                           "%3 already; %2 got no map number.")
-                                                .arg(e.number)
-                                                .arg(e.name, owner);
+                m_report.skipped << where() + QStringLiteral("the map number %1 of %2 belongs to "
+                                                             "%3 already; %2 got no map number.")
+                                                  .arg(e.number)
+                                                  .arg(e.name, owner);
             const int number = numberTaken ? 0 : e.number;
             auto topic = m_topics.find(lower);
             if (topic == m_topics.end()) {
@@ -416,11 +545,11 @@ private:
                 else
                     m_mapChanges[topic->id] = number;
             } else if (number != 0 && topic->map != number) {
-                m_report.skipped << where + QStringLiteral("%1 has the map number %2 in the "
-                                                           "project; %3 was left out.")
-                                                .arg(topic->id)
-                                                .arg(topic->map)
-                                                .arg(number);
+                m_report.skipped << where() + QStringLiteral("%1 has the map number %2 in the "
+                                                             "project; %3 was left out.")
+                                                  .arg(topic->id)
+                                                  .arg(topic->map)
+                                                  .arg(number);
                 continue;
             }
             if (number)
@@ -430,15 +559,19 @@ private:
 
     // A topic of a topic file: added when its ID is new and usable, its
     // fields cut to what the project holds.
-    void topic(const QString& path, RtfTopic& t) {
-        const QString where = QStringLiteral("%1, line %2: ").arg(native(path)).arg(t.line);
+    // `unit` and the topic's line place it in `file`: "line" in a topic file,
+    // "topic" in a help file, "page" in a compiled HTML Help file.
+    void topic(const QString& file, const char* unit, RtfTopic& t) {
+        const auto where = [&] {
+            return QStringLiteral("%1, %2 %3: ").arg(file, QLatin1String(unit)).arg(t.line);
+        };
         if (t.id.isEmpty()) {
-            m_report.skipped << where + (t.title.isEmpty()
-                                             ? QStringLiteral("a topic without an ID (# "
-                                                              "footnote) was left out.")
-                                             : QStringLiteral("the topic \"%1\" has no ID (# "
-                                                              "footnote); it was left out.")
-                                                   .arg(t.title));
+            m_report.skipped << where() + (t.title.isEmpty()
+                                               ? QStringLiteral("a topic without an ID (# "
+                                                                "footnote) was left out.")
+                                               : QStringLiteral("the topic \"%1\" has no ID (# "
+                                                                "footnote); it was left out.")
+                                                     .arg(t.title));
             return;
         }
         QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
@@ -447,26 +580,26 @@ private:
                           .arg(t.id)
                           .arg(records::TopicIdSize);
         if (!problem.isEmpty()) {
-            m_report.skipped << where + problem + QStringLiteral(" The topic was left out.");
+            m_report.skipped << where() + problem + QStringLiteral(" The topic was left out.");
             return;
         }
         const QString lower = t.id.toLower();
         if (m_topicTexts.count(lower)) {
-            m_report.skipped << where + QStringLiteral("the topic %1 was read already; this one "
-                                                       "was left out.")
-                                            .arg(t.id);
+            m_report.skipped << where() + QStringLiteral("the topic %1 was read already; this one "
+                                                         "was left out.")
+                                              .arg(t.id);
             return;
         }
         if (m_topics.contains(lower)) {
-            m_report.skipped << where + QStringLiteral("the project has the topic %1 already; it "
-                                                       "was left as it is.")
-                                            .arg(m_topics.value(lower).id);
+            m_report.skipped << where() + QStringLiteral("the project has the topic %1 already; it "
+                                                         "was left as it is.")
+                                              .arg(m_topics.value(lower).id);
             return;
         }
         if (m_whatsThisTopics.contains(lower)) {
-            m_report.skipped << where + QStringLiteral("%1 is the topic of a What's This entry "
-                                                       "in the project; it was left as it is.")
-                                            .arg(m_whatsThisTopics.value(lower).id);
+            m_report.skipped << where() + QStringLiteral("%1 is the topic of a What's This entry "
+                                                         "in the project; it was left as it is.")
+                                              .arg(m_whatsThisTopics.value(lower).id);
             return;
         }
         for (auto [field, size, name] :
@@ -475,10 +608,10 @@ private:
               std::tuple{&t.header, records::TopicHeaderSize, "header"}}) {
             if (field->size() <= size)
                 continue;
-            m_report.skipped << where + QStringLiteral("the %1 of %2 is longer than %3 "
-                                                       "characters; it was cut.")
-                                            .arg(QString::fromLatin1(name), t.id)
-                                            .arg(size);
+            m_report.skipped << where() + QStringLiteral("the %1 of %2 is longer than %3 "
+                                                         "characters; it was cut.")
+                                              .arg(QString::fromLatin1(name), t.id)
+                                              .arg(size);
             field->truncate(size);
         }
         m_topics.insert(lower, {t.id, 0});
@@ -628,12 +761,38 @@ QString ImportKind(const QString& sourcePath) {
         return QStringLiteral("contents file");
     if (ext == u"rtf")
         return QStringLiteral("topic file");
+    if (ext == u"hlp")
+        return QStringLiteral("help file");
+    if (ext == u"chm")
+        return QStringLiteral("compiled HTML Help file");
     return {};
 }
 
 ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
     ImportReport report;
     try {
+        // Map headers and help projects imported along with a help file name
+        // its context strings.
+        ContextNames names;
+        QStringList namesFrom;
+        QHash<int, QString> namesByNumber; // from the map headers imported with a .chm
+        for (const QString& source : sources)
+            if (ImportKind(source) == u"map header" && QFileInfo(source).isFile()) {
+                MapRead map;
+                ReadMapLines(readText(source), native(source), 1, map);
+                for (const MapEntry& e : map.entries)
+                    namesByNumber.insert(e.number, e.name);
+            }
+        const bool helpFiles = std::any_of(sources.begin(), sources.end(), [](const QString& s) {
+            return QFileInfo(s).suffix().compare(u"hlp", Qt::CaseInsensitive) == 0;
+        });
+        for (const QString& source : helpFiles ? sources : QStringList()) {
+            const QString kind = ImportKind(source);
+            if ((kind == u"map header" || kind == u"help project") && QFileInfo(source).isFile()) {
+                contextNames(source, names);
+                namesFrom << native(source);
+            }
+        }
         Importer importer(db, report);
         for (const QString& source : sources) {
             const QString ext = QFileInfo(source).suffix().toLower();
@@ -645,8 +804,8 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                                                 : QStringLiteral("the file does not exist."));
             } else if (ImportKind(source).isEmpty()) {
                 report.problems << QStringLiteral("%1 cannot be imported: Quillmate imports "
-                                                  ".vbp, .hpj, .cnt, .rtf, .h, .hh, .hm and "
-                                                  ".bas files.")
+                                                  ".vbp, .hpj, .cnt, .rtf, .hlp, .chm, .h, .hh, "
+                                                  ".hm and .bas files.")
                                        .arg(native(source));
             } else if (ext == u"vbp") {
                 importer.vbProject(source);
@@ -656,6 +815,10 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
                 importer.contentsFile(source);
             } else if (ext == u"rtf") {
                 importer.topicFile(source);
+            } else if (ext == u"chm") {
+                importer.compiledHtmlHelp(source, namesByNumber);
+            } else if (ext == u"hlp") {
+                importer.helpFile(source, names, namesFrom);
             } else {
                 importer.mapFile(source);
             }

@@ -1,6 +1,8 @@
 #include "rtftopics.h"
 
 #include "codepage/ansi.h"
+#include "codepage/codepages.h"
+#include "import/codewriter.h"
 #include "rtf/document.h"
 
 namespace import {
@@ -8,12 +10,8 @@ namespace import {
 namespace {
 
 // Characters the help-text reader takes as codes are escaped.
-QString escaped(QByteArrayView bytes) {
-    QString out = ansi::toUnicode(bytes.data(), bytes.size());
-    for (qsizetype i = out.size() - 1; i >= 0; --i)
-        if (out[i] == u'\\' || out[i] == u'{' || out[i] == u'}')
-            out.insert(i, u'\\');
-    return out;
+QString escaped(QStringView text) {
+    return EscapedText(text);
 }
 
 // The codes of a character format the project keeps: bold, italic, underline.
@@ -30,7 +28,7 @@ QString formatCodes(const rtf::CharFormat& f, bool inHotspot) {
 
 // One paragraph's runs as the help text's codes. Runs of one look are
 // written as one group, whatever Word split them for (fonts, revisions).
-QString paragraphCodes(const rtf::ByteParagraph& p) {
+QString paragraphCodes(const rtf::Paragraph& p) {
     QString out;
     QString group;     // the codes of the open format group
     QString groupText; // its text
@@ -45,13 +43,13 @@ QString paragraphCodes(const rtf::ByteParagraph& p) {
         if (open < 0)
             return;
         flush();
-        const rtf::ByteHotspot& h = p.hotspots[std::size_t(open)];
-        QString target = ansi::toUnicode(h.target);
+        const rtf::Hotspot& h = p.hotspots[std::size_t(open)];
+        QString target = h.target;
         if (h.kind != rtf::HotspotKind::Macro) {
             if (!h.file.isEmpty())
-                target += u'@' + ansi::toUnicode(h.file);
+                target += u'@' + h.file;
             if (!h.window.isEmpty())
-                target += u'>' + ansi::toUnicode(h.window);
+                target += u'>' + h.window;
         } else if (!target.startsWith(u'!')) {
             target.prepend(u'!');
         }
@@ -79,6 +77,7 @@ QString paragraphCodes(const rtf::ByteParagraph& p) {
         switch (r.kind) {
         case rtf::Run::Text:
             piece = escaped(p.view(r));
+            piece.replace(QChar(0x2011), QStringLiteral("\\_")); // the non-breaking hyphen
             break;
         case rtf::Run::Tab:
             piece = QStringLiteral("\\tab ");
@@ -90,7 +89,7 @@ QString paragraphCodes(const rtf::ByteParagraph& p) {
             piece = (r.picture == rtf::PictureAlign::Left    ? QStringLiteral("\\{bml ")
                      : r.picture == rtf::PictureAlign::Right ? QStringLiteral("\\{bmr ")
                                                              : QStringLiteral("\\{bmc ")) +
-                    ansi::toUnicode(p.view(r).data(), p.view(r).size()) + QStringLiteral("\\}");
+                    p.view(r).toString() + QStringLiteral("\\}");
             break;
         }
         const QString codes = r.kind == rtf::Run::Text ? formatCodes(r.ch, open >= 0) : group;
@@ -105,11 +104,11 @@ QString paragraphCodes(const rtf::ByteParagraph& p) {
     return out;
 }
 
-class TopicSink : public rtf::ByteDocumentSink {
+class TopicSink : public rtf::DocumentSink {
 public:
     TopicSink(const QString& file, RtfTopicsRead& read) : m_file(file), m_read(read) {}
 
-    void paragraph(const rtf::ByteParagraph& p) override {
+    void paragraph(const rtf::Paragraph& p) override {
         if (m_topic.line == 0)
             m_topic.line = p.line;
         if (p.format.keepNext && !m_hasHeader && m_body.isEmpty()) {
@@ -120,11 +119,11 @@ public:
         m_body << paragraphCodes(p);
     }
 
-    void footnote(const rtf::ByteFootnote& f) override {
+    void footnote(const rtf::Footnote& f) override {
         if (m_topic.line == 0)
             m_topic.line = f.line;
         m_footnotes = true;
-        const QString value = ansi::toUnicode(f.value);
+        const QString& value = f.value;
         switch (f.mark) {
         case '#':
             if (m_topic.id.isEmpty())
@@ -162,7 +161,7 @@ public:
             m_body.removeLast();
         // Create opens a topic's text with its title in bold and an empty line.
         if (m_body.size() >= 2 && !m_topic.title.isEmpty() && m_body[1].isEmpty() &&
-            m_body[0] == u"{\\b " + escaped(ansi::fromUnicode(m_topic.title)) + u'}')
+            m_body[0] == u"{\\b " + escaped(m_topic.title) + u'}')
             m_body.remove(0, 2);
         m_topic.text = m_body.join(QStringLiteral("\r\n"));
         if (m_footnotes || !m_topic.text.isEmpty() || !m_topic.header.isEmpty()) {
@@ -193,10 +192,64 @@ private:
 
 } // namespace
 
+int RtfCodePage(QByteArrayView bytes) {
+    // \ansicpgN stands in the document's header, before any text.
+    const QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(), 4096));
+    const qsizetype at = head.indexOf("\\ansicpg");
+    if (at < 0)
+        return 1252;
+    int number = 0;
+    for (qsizetype i = at + 8; i < head.size() && i < at + 14 && head[i] >= '0' && head[i] <= '9';
+         ++i)
+        number = number * 10 + (head[i] - '0');
+    return number;
+}
+
+QString RtfText(QByteArrayView bytes, int codePage) {
+    if (codePage == 1252 || !codepage::Known(codePage))
+        return ansi::toUnicode(bytes.data(), bytes.size());
+    // Bytes above 127, written as they are or as \'hh, are characters of
+    // the code page: they become those characters, so that the interpreter,
+    // which takes \'hh as Windows-1252, never sees them as bytes.
+    QString out;
+    out.reserve(bytes.size());
+    const auto hexValue = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\\' && i + 1 < bytes.size()) {
+            if (bytes[i + 1] == '\'' && i + 3 < bytes.size()) {
+                const int hi = hexValue(bytes[i + 2]), lo = hexValue(bytes[i + 3]);
+                if (hi >= 8 && lo >= 0) {
+                    out += codepage::CharOf(codePage, static_cast<unsigned char>(hi * 16 + lo));
+                    i += 3;
+                    continue;
+                }
+            }
+            out += QLatin1Char(c);
+            out += QLatin1Char(bytes[++i]); // an escaped backslash stays two characters
+            continue;
+        }
+        out += codepage::CharOf(codePage, static_cast<unsigned char>(c));
+    }
+    return out;
+}
+
 bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& read) {
+    const int codePage = RtfCodePage(bytes);
+    if (!codepage::Known(codePage))
+        read.notKept << QStringLiteral("%1: its code page %2 (\\ansicpg) is not one Quillmate "
+                                       "reads; its text was read as Windows-1252.")
+                            .arg(file)
+                            .arg(codePage);
     TopicSink sink(file, read);
-    rtf::ByteInterpreter interpreter(sink);
-    return interpreter.readDocument(bytes);
+    rtf::Interpreter interpreter(sink);
+    const QString text = RtfText(bytes, codePage);
+    return interpreter.readDocument(text);
 }
 
 } // namespace import

@@ -27,8 +27,16 @@ struct RtfTopicsRead {
     QStringList notKept; // what the topics held that a project does not keep, with file and line
 };
 
-// Reads the topic file's bytes (Windows-1252); `file` names it in the
-// messages. False, having read nothing, when the bytes are no RTF document.
+// Reads the topic file's bytes, in the code page its \ansicpg names
+// (Windows-1252 without one); `file` names it in the messages. False,
+// having read nothing, when the bytes are no RTF document.
 bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& read);
+
+// The code page an RTF document's \ansicpg names; 1252 when it names none.
+int RtfCodePage(QByteArrayView bytes);
+// The document as text: every byte above 127, raw or written as \'hh, read
+// in `codePage` (so that an interpreter of Unicode text reads the right
+// characters); the rest as it stands.
+QString RtfText(QByteArrayView bytes, int codePage);
 
 } // namespace import

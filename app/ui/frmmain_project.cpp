@@ -63,9 +63,9 @@ void FrmMain::connectProject() {
     connect(m_ui->mnuimportworkshop, &QAction::triggered, this, [this] {
         ui::runCommand([this] {
             importFiles(
-                tr("Help Workshop Projects (*.HPJ)|*.HPJ|Contents Files (*.CNT)|*.CNT|Topic "
-                   "Files (*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|"
-                   "*.H;*.HH;*.HM;*.BAS"));
+                tr("Help Workshop Projects (*.HPJ)|*.HPJ|Help Files (*.HLP)|*.HLP|Compiled HTML "
+                   "Help Files (*.CHM)|*.CHM|Contents Files (*.CNT)|*.CNT|Topic Files "
+                   "(*.RTF)|*.RTF|Map Headers (*.H;*.HH;*.HM;*.BAS)|*.H;*.HH;*.HM;*.BAS"));
         });
     });
     connect(m_ui->mnuimportvbproject, &QAction::triggered, this, [this] {

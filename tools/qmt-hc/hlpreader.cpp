@@ -209,6 +209,9 @@ private:
     void textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray& text,
                     std::uint8_t type);
     void trees();
+    static void mark(TopicRead& topic, TextMark::Kind kind, unsigned value = 0) {
+        topic.marks.push_back({std::uint32_t(topic.text.size()), kind, std::uint16_t(value)});
+    }
 
     FileSystemReader m_fs;
     const TopicSink& m_sink;
@@ -354,6 +357,7 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
             if (f.i16() == -1)
                 break;
             f.skip(3);
+            mark(topic, TextMark::Cell);
         } else if (cell > 0) {
             break;
         }
@@ -389,15 +393,20 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
             case 0x21:
                 f.skip(2);
                 break;
-            case 0x80:
-                if (f.u16() >= m_h.fonts.size() && !m_h.fonts.empty())
+            case 0x80: {
+                const unsigned font = f.u16();
+                if (font >= m_h.fonts.size() && !m_h.fonts.empty())
                     f.fail("uses a font that does not exist");
+                mark(topic, TextMark::Font, font);
                 break;
+            }
             case 0x81:
             case 0x82:
+                mark(topic, code == 0x81 ? TextMark::LineBreak : TextMark::ParagraphEnd);
                 topic.text += '\n';
                 break;
             case 0x83:
+                mark(topic, TextMark::Tab);
                 topic.text += '\t';
                 break;
             case 0x86:
@@ -410,9 +419,12 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 if (size < 0)
                     f.fail("has a picture of negative size");
                 f.skip(size);
+                mark(topic, TextMark::Picture, code - 0x86u);
                 break;
             }
             case 0x89:
+                if (open)
+                    mark(topic, TextMark::HotspotEnd);
                 open = nullptr;
                 break;
             case 0x8B:
@@ -428,6 +440,7 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 const QByteArray m = f.bytes(size);
                 h.target = m.left(m.indexOf('\0') < 0 ? m.size() : m.indexOf('\0'));
                 topic.hotspots.push_back(h);
+                mark(topic, TextMark::HotspotBegin, unsigned(topic.hotspots.size() - 1));
                 open = &topic.hotspots.back();
                 break;
             }
@@ -441,6 +454,7 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 h.code = code;
                 h.hash = f.u32();
                 topic.hotspots.push_back(h);
+                mark(topic, TextMark::HotspotBegin, unsigned(topic.hotspots.size() - 1));
                 open = &topic.hotspots.back();
                 break;
             }
@@ -460,6 +474,7 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 else if (kind == 4 || kind == 6)
                     h.target = e.stringz();
                 topic.hotspots.push_back(h);
+                mark(topic, TextMark::HotspotBegin, unsigned(topic.hotspots.size() - 1));
                 open = &topic.hotspots.back();
                 break;
             }
@@ -549,6 +564,9 @@ void Reader::topics() {
                 throw FormatError("|TOPIC: text comes before the first topic header");
             current->recordOffsets.push_back(offset);
             current->recordPositions.push_back(pos);
+            const bool fixed =
+                current->nonScroll != kNone && (current->scroll == kNone || pos < current->scroll);
+            mark(*current, TextMark::Record, (fixed ? 1u : 0u) | (type == 0x23 ? 2u : 0u));
             textRecord(*current, data1, text, type);
             ByteReader lengths(data1, "|TOPIC text record");
             lengths.packedLong();

@@ -23,6 +23,26 @@ struct HotspotRead {
     QByteArray text;        // the hotspot's own text
 };
 
+// Where something other than text stands in a topic's text, for a reader
+// that rebuilds the formatted text: `at` is the position in TopicRead::text
+// before which it stands.
+struct TextMark {
+    enum Kind : std::uint8_t {
+        Record,       // a text record begins; value: 1 in the non-scrolling region, 2 a table
+        Cell,         // a table cell begins (its paragraphs follow)
+        Font,         // value: the font descriptor
+        LineBreak,    // the '\n' at `at`
+        ParagraphEnd, // the '\n' at `at`
+        Tab,          // the '\t' at `at`
+        Picture,      // value: 0 in the line, 1 left, 2 right
+        HotspotBegin, // value: index into hotspots
+        HotspotEnd,
+    };
+    std::uint32_t at = 0;
+    Kind kind = Record;
+    std::uint16_t value = 0;
+};
+
 struct TopicRead {
     int number = 0;
     std::uint32_t pos = 0;    // TOPICPOS of its header
@@ -36,6 +56,7 @@ struct TopicRead {
     std::vector<HotspotRead> hotspots;
     std::vector<std::uint32_t> recordOffsets;   // TOPICOFFSET of each text record
     std::vector<std::uint32_t> recordPositions; // TOPICPOS of each text record
+    std::vector<TextMark> marks;                // in the order of the text
 };
 
 struct WindowRead {

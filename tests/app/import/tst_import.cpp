@@ -3,9 +3,16 @@
 #include "common/project.h"
 #include "common/testenv.h"
 
+#include "codepage/codepages.h"
+#include "contents/contentsfilewriter.h"
 #include "contents/contentstable.h"
 #include "generation/generalhelp.h"
+#include "generation/htmlhelp.h"
+#include "generation/htmlhelpcompile.h"
+#include "import/chmimport.h"
 #include "import/cntfile.h"
+#include "import/hlpimport.h"
+#include "import/htmltext.h"
 #include "import/importer.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
@@ -13,11 +20,21 @@
 #include "workspace/options.h"
 #include "workspace/records.h"
 
+#include "compiler.h"
+#include "hlpreader.h"
+
 #include <QtTest>
 
 using namespace import;
 
 namespace {
+
+QStringList strings(std::initializer_list<const char*> texts) {
+    QStringList out;
+    for (const char* t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
 
 // The rows of a statement as "a|b|c" lines.
 QStringList rows(dao::Database& db, const QString& sql, const QStringList& fields) {
@@ -390,19 +407,37 @@ private slots:
         QVERIFY(!failed.ok() && failed.problems.join(u' ').contains(u"bad.rtf"));
     }
 
-    // Create's topic file brings the same topics into a new project.
+    // Create's sources and help files bring the same topics, map numbers and
+    // contents back into a new project. A help file keeps the order of browse
+    // sequences, not their names, and no pictures' names; its contents file
+    // stands beside it. A compiled HTML Help file keeps no browse sequences.
+    void roundTripThroughCreate_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("picture");
+        QTest::newRow("help project") << "hpj"
+                                      << "\\{bmc a.bmp\\}";
+        QTest::newRow("help file") << "hlp"
+                                   << "";
+        QTest::newRow("compiled HTML Help") << "chm"
+                                            << "";
+    }
     void roundTripThroughCreate() {
+        QFETCH(QString, kind);
+        QFETCH(QString, picture);
         const QStringList fields{QStringLiteral("TopicID"),   QStringLiteral("TopicTitle"),
                                  QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
                                  QStringLiteral("HelpText"),  QStringLiteral("MapNumber")};
         const QList<QStringList> topicRows{
             {QStringLiteral("IDH_A"), QStringLiteral("Caf\u00e9 A"), QStringLiteral("b:1"),
              QStringLiteral("one;two"),
-             QStringLiteral("Para {\\b bold} {\\i it}\r\n\r\n{\\uldb Go}{\\v IDH_B} "
-                            "{\\ul Pop}{\\v IDH_B}\\tab x\\line \\{bmc a.bmp\\} \\\\ \\{"),
+             QStringLiteral("Para {\\b bold} {\\i it} {\\b\\i both}\r\n\r\n{\\uldb "
+                            "Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B}\\tab x\\line ") +
+                 picture + QStringLiteral(" \\\\ \\{"),
              QStringLiteral("10")},
-            {QStringLiteral("IDH_B"), QStringLiteral("B"), QString(), QString(),
-             QStringLiteral("Plain"), QStringLiteral("0")}};
+            {QStringLiteral("IDH_B"), QStringLiteral("B"), QStringLiteral("b:2"), QString(),
+             QStringLiteral("Plain"), QStringLiteral("0")},
+            {QStringLiteral("IDH_C"), QStringLiteral("C"), QString(), QStringLiteral("two"),
+             QStringLiteral("{\\uldb Back}{\\v IDH_A}"), QStringLiteral("12")}};
         for (const QStringList& r : topicRows)
             testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
                             {{"TopicID", r[0]},
@@ -411,6 +446,376 @@ private slots:
                              {"Keywords", r[3]},
                              {"HelpText", r[4]},
                              {"MapNumber", r[5].toInt()},
+                             {"Status", QStringLiteral("A")}});
+        for (const QStringList& c : {strings({"Start.1", "Start", "1", "Main", "3"}),
+                                     strings({"IDH_A.2", "About A", "2", "Start.1", "2"}),
+                                     strings({"IDH_C.3", "C", "1", "Main", "2"})})
+            testenv::addRow(*m_db, QStringLiteral("ContentsFile"),
+                            {{"TopicID", c[0]},
+                             {"Title", c[1]},
+                             {"Level", c[2]},
+                             {"Parent", c[3]},
+                             {"Type", c[4]},
+                             {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpProjectTitle = QStringLiteral("Help");
+        QString source;
+        if (kind == u"chm") {
+            s.helpType = HelpType::HtmlHelp;
+            s.helpProjectFileName = path(QStringLiteral("out.hhp"));
+            s.helpFileName = QStringLiteral("out.chm");
+            s.contentsFileName = path(QStringLiteral("out.hhc"));
+            s.indexFileName = QStringLiteral("out.hhk");
+            CreateReport created;
+            CreateHTMLHelp(s, *m_db, created);
+            QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
+            CompileHtmlHelp(s.helpProjectFileName);
+            source = path(QStringLiteral("out.chm"));
+        } else {
+            s.helpType = HelpType::WindowsHelp;
+            s.createGeneralHelp = 1;
+            s.createContentsFile = 1;
+            s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+            s.helpFileName = QStringLiteral("out.hlp");
+            s.contentsFileName = QStringLiteral("out.cnt");
+            s.rtfFileName = path(QStringLiteral("out.rtf"));
+            CreateReport created;
+            CreateGeneralHelp(s, *m_db, created);
+            QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
+            QVERIFY(CreateContentsFile(*m_db, path(s.contentsFileName), s.helpFileName,
+                                       s.helpProjectTitle));
+            source = s.helpProjectFileName;
+        }
+        if (kind == u"hlp") {
+            hc::Diagnostics diagnostics;
+            QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+            source = path(QStringLiteral("out.hlp"));
+        }
+        const auto comparable = [&](QStringList rows) {
+            // Browse sequences by their order only: their rank.
+            QStringList seqs;
+            for (const QString& r : rows)
+                if (!r.section(u'|', 2, 2).isEmpty())
+                    seqs << r.section(u'|', 2, 2);
+            seqs.sort();
+            for (QString& r : rows) {
+                QStringList f = r.split(u'|');
+                f[2] = kind == u"chm" || f[2].isEmpty() ? QString()
+                                                        : QString::number(seqs.indexOf(f[2]));
+                r = f.join(u'|');
+            }
+            return rows;
+        };
+        const QString topicsSql = QStringLiteral("select * from GeneralHelp order by TopicID");
+        const QString contentsSql = QStringLiteral("select * from ContentsFile order by Title");
+        const QStringList contentsFields{QStringLiteral("Title"), QStringLiteral("Level"),
+                                         QStringLiteral("Type")};
+        auto fresh = testenv::freshProject(path(QStringLiteral("new.QMT")));
+        const ImportReport report = ImportSources(*fresh, {source});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(comparable(rows(*fresh, topicsSql, fields)),
+                 comparable(rows(*m_db, topicsSql, fields)));
+        QCOMPARE(rows(*fresh, contentsSql, contentsFields),
+                 kind == u"hlp" ? QStringList() : rows(*m_db, contentsSql, contentsFields));
+        // The help project beside the help file names its topics.
+        if (kind == u"hlp")
+            QVERIFY2(report.read.join(u' ').contains(
+                         u"3 from " + QDir::toNativeSeparators(s.helpProjectFileName)),
+                     qPrintable(DescribeImport(report)));
+        // Create again: where the format kept everything, the same sources.
+        if (kind == u"hlp")
+            return;
+        QDir().mkpath(path(QStringLiteral("again")));
+        CreateSettings again = s;
+        const auto moved = [&](const QString& p) {
+            return QFileInfo(p).isAbsolute() ? path(u"again/" + QFileInfo(p).fileName()) : p;
+        };
+        again.helpProjectFileName = moved(s.helpProjectFileName);
+        again.contentsFileName = moved(s.contentsFileName);
+        again.rtfFileName = moved(s.rtfFileName);
+        CreateReport recreated;
+        if (kind == u"chm")
+            CreateHTMLHelp(again, *fresh, recreated);
+        else
+            CreateGeneralHelp(again, *fresh, recreated);
+        QVERIFY2(recreated.ok(), qPrintable(recreated.failures.join(u'\n')));
+        const QStringList same =
+            kind == u"chm"
+                ? strings({"out.hhc", "out.hhk", "out_html/IDH_A.htm", "out_html/IDH_C.htm"})
+                : strings({"out.rtf"});
+        for (const QString& f : same) {
+            const QByteArray was = testenv::readAll(path(f));
+            QVERIFY2(!was.isEmpty(), qPrintable(f));
+            QCOMPARE(testenv::readAll(path(u"again/" + f)), was);
+        }
+    }
+
+    // A topic file's text arrives in the code page its \\ansicpg names, raw
+    // bytes and \\'hh alike; \\u codes stay what they say.
+    void codePages_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("none: Windows-1252")
+            << QByteArray("\\ansi") << QByteArray("\\'e0 \x80") << "\u00e0"
+            << "\u00e0 \u20ac" << false;
+        QTest::newRow("1250") << QByteArray("\\ansi\\ansicpg1250") << QByteArray("\\'b9\xe8")
+                              << "\u0105"
+                              << "\u0105\u010d" << false;
+        QTest::newRow("1251, with \\u and its stand-in")
+            << QByteArray("\\ansi\\ansicpg1251") << QByteArray("\\'e0\\u1078\\'e6\\\\\\'41")
+            << "\u0430"
+            << "\u0430\u0436\\\\A" << false;
+        QTest::newRow("1253") << QByteArray("\\ansi\\ansicpg1253") << QByteArray("\\'e1\\'c9")
+                              << "\u03b1"
+                              << "\u03b1\u0399" << false;
+        QTest::newRow("a code page not read")
+            << QByteArray("\\ansi\\ansicpg932") << QByteArray("a") << "a"
+            << "a" << true;
+    }
+    void codePages() {
+        QFETCH(QByteArray, header);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(bool, noted);
+        const QByteArray first = body.left(body.startsWith("\\'") ? 4 : 1);
+        const QByteArray rtf = "{\\rtf1" + header +
+                               "\\deff0{\\fonttbl{\\f0 Arial;}}\r\n"
+                               "#{\\footnote # IDH_A}${\\footnote $ " +
+                               first + "}\r\n" + body + "\\par\\page}";
+        RtfTopicsRead read;
+        QVERIFY(ReadRtfTopics(rtf, QStringLiteral("t.rtf"), read));
+        QCOMPARE(read.topics.size(), std::size_t(1));
+        QCOMPARE(read.topics[0].title, title);
+        QCOMPARE(read.topics[0].text, text);
+        QCOMPARE(read.notKept.join(u' ').contains(u"code page"), noted);
+    }
+
+    void languagesAndCharsets() {
+        const QList<std::pair<int, int>> languages{{0x0419, 1251}, {0x0405, 1250}, {0x0408, 1253},
+                                                   {0x0409, 1252}, {0x0C1A, 1251}, {0x041A, 1250},
+                                                   {0x0411, 932}};
+        for (const auto& [lcid, page] : languages)
+            QCOMPARE(codepage::ForLanguage(std::uint16_t(lcid)), page);
+        QCOMPARE(codepage::ForCharsetName("Windows-1251"), 1251);
+        QCOMPARE(codepage::ForCharsetName("cp1250"), 1250);
+        QCOMPARE(codepage::ForCharsetName("iso-8859-1"), 1252);
+        QCOMPARE(codepage::ForCharsetName("shift_jis"), 0);
+        QCOMPARE(codepage::ToUnicode(1257, "\xe0\x81"), QStringLiteral("\u0105\u0081"));
+    }
+
+    // Pages as other tools write them: tags in any case, paragraphs left
+    // open, references, lists, tables, pictures, links in and out.
+    void htmlPages_data() {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("open paragraphs, upper case, references")
+            << "<HTML><HEAD><TITLE> Caf&eacute;  &amp; more</TITLE><STYLE>p {x}</STYLE></HEAD>"
+               "<BODY><H1>Caf&#233; &amp; more</H1><P>One\n  <B>two</B>&nbsp;{3}<P>Four<!-- no -->"
+               "<script>if (a < b) x();</script></BODY>"
+            << "Caf\u00e9 & more"
+            << ""
+            << "One {\\b two}\\~\\{3\\}\r\nFour";
+        QTest::newRow("a heading of its own")
+            << "<title>T</title><h1>Other <i>head</i></h1><p>x</p>"
+            << "T"
+            << "Other {\\i head}"
+            << "x";
+        QTest::newRow("lists") << "<ul><li>a<li>b</ul><ol><li>c</li><li>d</li></ol>"
+                               << ""
+                               << ""
+                               << "\\bullet\\tab a\r\n\\bullet\\tab b\r\n1.\\tab c\r\n2.\\tab d";
+        QTest::newRow("table, picture, links")
+            << "<table><tr><td>a</td><td><img src=\"x/pic.gif\" align=\"right\"></td></tr>"
+               "<tr><th>b<th>c</table><p><a href=\"sub/Page%20x.htm#top\">in</a> <a "
+               "href=\"http://example.com/\">out</a> <a href='../top.htm'>up</a></p>"
+            << ""
+            << ""
+            << "a\\tab \\{bmr pic.gif\\}\r\nb\\tab c\r\n{\\uldb in}{\\v PAGE_X} out "
+               "{\\uldb up}{\\v TOP}";
+    }
+    void htmlPages() {
+        QFETCH(QString, html);
+        QFETCH(QString, title);
+        QFETCH(QString, heading);
+        QFETCH(QString, text);
+        const auto target = [](const QString& href) -> QString {
+            if (href.startsWith(u"sub/Page%20x.htm"))
+                return QStringLiteral("PAGE_X");
+            return href == u"../top.htm" ? QStringLiteral("TOP") : QString();
+        };
+        const HtmlPage page = ReadHtmlPage(html, target);
+        QCOMPARE(page.title, title);
+        QCOMPARE(page.heading, heading);
+        QCOMPARE(page.text, text);
+    }
+
+    // A contents file's nesting gives the levels; an index entry may lead
+    // to several pages.
+    void sitemaps() {
+        const auto entries = ReadSitemap(QStringLiteral(
+            "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Book\">"
+            "</OBJECT><UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" "
+            "value=\"A &quot;x&quot;\"><param name=\"Local\" value=\"a.htm\"><param "
+            "name=\"Local\" value=\"b.htm\"></OBJECT></UL><LI><object "
+            "type=\"text/site properties\"></object><LI><OBJECT type=\"text/sitemap\"><param "
+            "name=\"Name\" value=\"Top\"><param name=\"Local\" value=\"t.chm::/t.htm\">"
+            "</OBJECT></UL>"));
+        QStringList got;
+        for (const SitemapEntry& e : entries)
+            got << QStringLiteral("%1 %2 [%3]%4")
+                       .arg(e.level)
+                       .arg(e.name, e.locals.join(u','),
+                            e.hasChildren ? QStringLiteral(" +") : QString());
+        QCOMPARE(got, strings({"1 Book [] +", "2 A \"x\" [a.htm,b.htm]", "1 Top [t.chm::/t.htm]"}));
+        QCOMPARE(TopicIdOfPage(QStringLiteral("/html/Odd~0020id.htm")), QStringLiteral("Odd id"));
+        QCOMPARE(TopicIdOfPage(QStringLiteral("a~zz.html")), QStringLiteral("a~zz"));
+    }
+
+    // What a help file keeps of a topic's text comes back as the codes that
+    // made it: the kinds and looks of hotspots, the non-scrolling region,
+    // line breaks and tabs.
+    void helpFileTexts_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("jump, pop-up, macro")
+            << QByteArray("{\\uldb Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B} {\\uldb "
+                          "Quit}{\\v !Exit()}\\par")
+            << ""
+            << "{\\uldb Go}{\\v IDH_B} {\\ul Pop}{\\v IDH_B} {\\uldb Quit}{\\v !Exit()}";
+        QTest::newRow("plain looks, another file")
+            << QByteArray("{\\uldb A}{\\v %IDH_B} {\\ul B}{\\v %IDH_B} {\\uldb "
+                          "C}{\\v IDH_X@other.hlp}\\par")
+            << ""
+            << "{\\uldb A}{\\v %IDH_B} {\\ul B}{\\v %IDH_B} {\\uldb C}{\\v IDH_X@other.hlp}";
+        QTest::newRow("non-scrolling region")
+            << QByteArray("\\keepn {\\b Head} line\\line two\\par\\pard Body\\tab "
+                          "{\\i x}\\par\\par Last\\par")
+            << "{\\b Head} line\\line two"
+            << "Body\\tab {\\i x}\r\n\r\nLast";
+    }
+    void helpFileTexts() {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, header);
+        QFETCH(QString, text);
+        write(QStringLiteral("t.hpj"), "[OPTIONS]\r\nHLP=t.hlp\r\n[FILES]\r\nt.rtf\r\n");
+        write(QStringLiteral("t.rtf"),
+              "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\r\n"
+              "#{\\footnote IDH_A}${\\footnote A}\r\n" +
+                  body + "\\page\r\n#{\\footnote IDH_B}${\\footnote B}B\\par\\page}");
+        hc::Diagnostics diagnostics;
+        QVERIFY2(hc::Compile(path(QStringLiteral("t.hpj")), diagnostics).written,
+                 qPrintable(diagnostics.lines().join(u'\n')));
+        HelpFileTopics read;
+        QString error;
+        ContextNames names; // a topic of another file is named by a source only
+        AddContextName(names, QStringLiteral("IDH_X"));
+        QVERIFY(ReadHelpFileTopics(testenv::readAll(path(QStringLiteral("t.hlp"))),
+                                   QStringLiteral("t.hlp"), names, read, error));
+        QCOMPARE(read.topics.size(), std::size_t(2));
+        QCOMPARE(read.topics[0].id, QStringLiteral("IDH_A"));
+        QCOMPARE(read.topics[0].header, header);
+        QCOMPARE(read.topics[0].text, text);
+        QCOMPARE(read.notKept, QStringList());
+    }
+
+    // A compiled HTML Help file of another tool: pages in folders, UTF-8, a
+    // book that opens a page, an index entry for two pages, a link to a page
+    // the file lacks; a map header beside it names the page of its number.
+    void compiledHtmlHelpOfAnotherTool() {
+        write(QStringLiteral("f.hhp"),
+              "[OPTIONS]\r\nCompiled file=f.chm\r\nContents file=f.hhc\r\nIndex file=f.hhk\r\n"
+              "Title=F\r\n\r\n[FILES]\r\nhtml/a.htm\r\nhtml/sub/b.htm\r\n\r\n[ALIAS]\r\n"
+              "IDH_A=html/a.htm\r\nIDH_B=html/sub/b.htm\r\n\r\n[MAP]\r\n#define IDH_A 5\r\n"
+              "#define IDH_B 6\r\n");
+        QDir().mkpath(path(QStringLiteral("html/sub")));
+        write(QStringLiteral("html/a.htm"),
+              "<html><head><meta charset=\"utf-8\"><title>Caf\xc3\xa9 A</title></head><body><h1>"
+              "Caf\xc3\xa9 A</h1><p>See <a href=\"sub/b.htm\">b</a> and <a "
+              "href=\"gone.htm\">gone</a>.</p></body></html>");
+        write(QStringLiteral("html/sub/b.htm"),
+              "<HTML><HEAD><TITLE>B</TITLE></HEAD><BODY><P>Back to <A HREF=\"../a.htm#top\">a</A>"
+              "<UL><LI>one<LI>two</UL></BODY></HTML>");
+        const QByteArray entry = "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"";
+        write(QStringLiteral("f.hhc"),
+              "<HTML><BODY><UL>" + entry +
+                  "Book\"><param name=\"Local\" value=\"html/a.htm\">"
+                  "</OBJECT><UL>" +
+                  entry +
+                  "B page\"><param name=\"Local\" "
+                  "value=\"html/sub/b.htm\"></OBJECT></UL></UL></BODY></HTML>");
+        write(QStringLiteral("f.hhk"),
+              "<HTML><BODY><UL>" + entry +
+                  "both\"><param name=\"Local\" value=\"html/a.htm\">"
+                  "<param name=\"Local\" value=\"html/sub/b.htm\"></OBJECT>" +
+                  entry +
+                  "only b\"><param name=\"Local\" "
+                  "value=\"html/sub/b.htm\"></OBJECT></UL></BODY></HTML>");
+        CompileHtmlHelp(path(QStringLiteral("f.hhp")));
+        write(QStringLiteral("f.h"), "#define IDH_A 5\r\n");
+
+        const ImportReport report = ImportSources(*m_db, {path(QStringLiteral("f.chm"))});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                      strings({"TopicID", "TopicTitle", "TopicHeader", "Keywords", "HelpText",
+                               "MapNumber"})),
+                 QStringList({QStringLiteral("b|B||both;only b|Back to {\\uldb a}{\\v IDH_A}\r\n"
+                                             "\\bullet\\tab one\r\n\\bullet\\tab two|6"),
+                              QStringLiteral("IDH_A|Caf\u00e9 A||both|See {\\uldb b}{\\v b} and "
+                                             "gone.|5")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from ContentsFile order by Level"),
+                      strings({"Title", "Level", "Type"})),
+                 strings({"Book|1|3", "B page|2|2"}));
+        const QString said = DescribeImport(report);
+        for (const char* part :
+             {"1 from map names", "links out of the help file", "\"Book\" has entries below it"})
+            QVERIFY2(said.contains(QLatin1String(part)), qPrintable(said));
+    }
+
+    // A help file keeps hashes of its topic IDs: the names come from the
+    // sources given, else the file's own list, else the titles, else are made
+    // up, and the jumps follow the names chosen.
+    void helpFileTopicNames_data() {
+        QTest::addColumn<bool>("fileList");
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QStringList>("expected"); // title=ID, sorted
+        QTest::addColumn<QList<int>>("counts");    // sources, file, titles, made up
+        QTest::newRow("the file's list")
+            << true << strings({})
+            << strings({"Alpha=IDH_A", "Other=X9", "Print Setup 2=IDH_PrintSetup2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{0, 4, 0, 0};
+        QTest::newRow("sources first")
+            << true << strings({"X9", "IDH_PRINTSETUP2"})
+            << strings({"Alpha=IDH_A", "Other=X9", "Print Setup 2=IDH_PRINTSETUP2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{2, 2, 0, 0};
+        QTest::newRow("titles, then made up")
+            << false << strings({})
+            << strings({"Alpha=TOPIC_1", "Other=TOPIC_2", "Print Setup 2=IDH_PrintSetup2",
+                        "Print Setup=Print_Setup"})
+            << QList<int>{0, 0, 2, 2};
+    }
+    void helpFileTopicNames() {
+        QFETCH(bool, fileList);
+        QFETCH(QStringList, sources);
+        QFETCH(QStringList, expected);
+        QFETCH(QList<int>, counts);
+        const QList<QStringList> topicRows{strings({"IDH_A", "Alpha", "{\\ul Other}{\\v X9}"}),
+                                           strings({"Print_Setup", "Print Setup", "x"}),
+                                           strings({"IDH_PrintSetup2", "Print Setup 2", "y"}),
+                                           strings({"X9", "Other", "{\\uldb Alpha}{\\v IDH_A}"})};
+        for (const QStringList& r : topicRows)
+            testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                            {{"TopicID", r[0]},
+                             {"TopicTitle", r[1]},
+                             {"HelpText", r[2]},
                              {"Status", QStringLiteral("A")}});
         CreateSettings s;
         s.helpType = HelpType::WindowsHelp;
@@ -421,15 +826,36 @@ private slots:
         s.rtfFileName = path(QStringLiteral("out.rtf"));
         CreateReport created;
         CreateGeneralHelp(s, *m_db, created);
-        QVERIFY2(created.ok(), qPrintable(created.failures.join(u'\n')));
-        const QStringList before =
-            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"), fields);
-
-        auto fresh = testenv::freshProject(path(QStringLiteral("new.QMT")));
-        const ImportReport report = ImportSources(*fresh, {s.helpProjectFileName});
-        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(rows(*fresh, QStringLiteral("select * from GeneralHelp order by TopicID"), fields),
-                 before);
+        hc::Diagnostics diagnostics;
+        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+        QFile f(path(QStringLiteral("out.hlp")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        hc::HelpFileRead help = hc::ReadHelpFile(f.readAll());
+        if (!fileList)
+            help.topicIds.clear();
+        ContextNames names;
+        for (const QString& n : sources)
+            AddContextName(names, n);
+        HelpFileTopics read;
+        HelpFileTopicsOf(help, QStringLiteral("out.hlp"), names, read);
+        QStringList got;
+        QHash<QString, QString> idOf;
+        for (const RtfTopic& t : read.topics) {
+            got << t.title + u'=' + t.id;
+            idOf.insert(t.title, t.id);
+        }
+        got.sort();
+        QCOMPARE(got, expected);
+        QCOMPARE(
+            (QList<int>{read.namedBySources, read.namedByFile, read.namedByTitle, read.madeUp}),
+            counts);
+        for (const RtfTopic& t : read.topics) {
+            if (t.title == u"Alpha")
+                QCOMPARE(t.text, u"{\\ul Other}{\\v " + idOf.value(QStringLiteral("Other")) + u'}');
+            if (t.title == u"Other")
+                QCOMPARE(t.text,
+                         u"{\\uldb Alpha}{\\v " + idOf.value(QStringLiteral("Alpha")) + u'}');
+        }
     }
 
     // A source that cannot be read leaves the project as it was: all or nothing.
@@ -444,12 +870,15 @@ private slots:
                                       << "imports .vbp";
         QTest::newRow("help project with an error") << "broken.hpj"
                                                     << "broken.hpj";
+        QTest::newRow("damaged help file") << "cut.hlp"
+                                           << "cut.hlp cannot be imported: it is no help file";
     }
     void aBadSourceStoresNothing() {
         QFETCH(QString, bad);
         QFETCH(QString, told);
         QDir().mkpath(path(QStringLiteral("dir.h")));
         write(QStringLiteral("notes.txt"), "x");
+        write(QStringLiteral("cut.hlp"), QByteArray("?_\x03\x00\x10\x00\x00\x00", 8));
         // A map header that is a folder: the help project cannot be read.
         write(QStringLiteral("broken.hpj"), "[MAP]\r\n#include <dir.h>\r\n");
         const QString good = write(QStringLiteral("good.hm"), "#define IDH_A 1\r\n");
