@@ -73,6 +73,12 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
 
     FontTable fonts;
     Topics topics;
+    // Pictures: in the BMROOT folders, beside the project, in the include
+    // folders; then beside the topic file that names them.
+    QStringList pictureFolders = project.bitmapFolders;
+    pictureFolders << project.folder;
+    pictureFolders += project.includeFolders;
+    PictureStore pictures(pictureFolders);
     for (const HelpProject::TopicFile& f : project.topicFiles) {
         reading = f.path;
         const SourceFile file = ReadSourceFile(f.path);
@@ -88,7 +94,7 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
                         .arg(native(f.path), file.reason));
             continue;
         }
-        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d);
+        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d, &pictures);
         if (fonts.full()) {
             d.error(f.path, 0,
                     QStringLiteral("more than %1 font faces or %2 font descriptors; a help file "
@@ -100,6 +106,7 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
     }
     if (d.hasErrors())
         return;
+    topics.pictures = pictures.files();
     if (topics.list.empty()) {
         d.error(projectPath, 0, QStringLiteral("the topic files hold no topic"));
         return;

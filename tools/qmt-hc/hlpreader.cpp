@@ -5,6 +5,7 @@
 #include "codepage/ansi.h"
 #include "filesystem.h"
 #include "lz77.h"
+#include "picture.h"
 
 #include <algorithm>
 #include <map>
@@ -218,6 +219,12 @@ private:
 
 HelpFileRead Reader::read() {
     m_h.internalFiles = m_fs.names();
+    for (const QByteArray& name : m_h.internalFiles) {
+        bool number = false;
+        const int n = name.startsWith("|bm") ? name.mid(3).toInt(&number) : -1;
+        if (number)
+            m_h.bitmaps.emplace(n, m_fs.file(name).toByteArray());
+    }
     system();
     m_phrases = readPhrases(m_fs, m_h.minor);
     m_h.phraseCount = int(m_phrases.list.size());
@@ -409,7 +416,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                     f.packedUShort();
                 if (size < 0)
                     f.fail("has a picture of negative size");
-                f.skip(size);
+                const qsizetype end = f.pos() + size;
+                if ((pictureType == 3 || pictureType == 0x22) && size >= 4 && f.u16() == 0) {
+                    topic.pictures.push_back({std::uint8_t(code), int(f.u16())});
+                }
+                f.seek(end);
                 break;
             }
             case 0x89:
@@ -721,6 +732,20 @@ void HelpFileDump::header(const HelpFileRead& h) {
     out += QStringLiteral("contents topic: %1\n").arg(hex(h.contents));
     for (const QByteArray& m : h.macros)
         out += QStringLiteral("macro: %1\n").arg(t(m));
+    for (const auto& [number, stored] : h.bitmaps) {
+        try {
+            const PictureInfo p = ReadPictureInfo(stored);
+            out += QStringLiteral("picture |bm%1: %2x%3, %4 bits, %5 bytes\n")
+                       .arg(number)
+                       .arg(p.width)
+                       .arg(p.height)
+                       .arg(p.bitCount)
+                       .arg(stored.size());
+        } catch (const FormatError& e) {
+            out +=
+                QStringLiteral("picture |bm%1: %2\n").arg(number).arg(QString::fromUtf8(e.what()));
+        }
+    }
     for (const WindowRead& w : h.windows)
         out += QStringLiteral("window: %1 \"%2\" (%3,%4,%5,%6)\n")
                    .arg(t(w.name), t(w.caption))
@@ -767,6 +792,12 @@ void HelpFileDump::topic(const HelpFileRead& h, const TopicRead& topic, std::uin
     if (topic.browseBack != 0xFFFFFFFF || topic.browseNext != 0xFFFFFFFF)
         out += QStringLiteral("  browse: back %1, next %2\n")
                    .arg(hex(topic.browseBack), hex(topic.browseNext));
+    for (const auto& [code, number] : topic.pictures)
+        out += QStringLiteral("  picture %1 |bm%2\n")
+                   .arg(code == 0x87   ? QStringLiteral("left")
+                        : code == 0x88 ? QStringLiteral("right")
+                                       : QStringLiteral("in line"))
+                   .arg(number);
     for (const HotspotRead& s : topic.hotspots)
         out += QStringLiteral("  hotspot %1 %2: %3\n")
                    .arg(s.code, 2, 16)

@@ -34,6 +34,9 @@ struct TopicRead {
     std::uint32_t nonScroll = 0xFFFFFFFF, scroll = 0xFFFFFFFF;
     QByteArray text; // paragraphs and line breaks end with '\n', tabs are '\t'
     std::vector<HotspotRead> hotspots;
+    // Pictures of their own file: the command (0x86 in the line, 0x87 left,
+    // 0x88 right) and the number of the |bm file.
+    std::vector<std::pair<std::uint8_t, int>> pictures;
     std::vector<std::uint32_t> recordOffsets; // TOPICOFFSET of each text record
 };
 
@@ -69,7 +72,8 @@ struct HelpFileRead {
     std::vector<std::pair<std::uint32_t, QByteArray>> topicIds;   // |TopicId, when present
     std::vector<KeywordRead> keywords;
     std::vector<QByteArray> internalFiles;
-    int treeLevels = 0; // deepest tree of |CONTEXT, |TTLBTREE and |KWBTREE
+    std::map<int, QByteArray> bitmaps; // |bm0, |bm1 ... by number
+    int treeLevels = 0;                // deepest tree of |CONTEXT, |TTLBTREE and |KWBTREE
 
     // The topic a TOPICOFFSET falls in (the last one starting at or before it).
     const TopicRead* topicAt(std::uint32_t offset) const;

@@ -777,6 +777,8 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     fs.add("|TTLBTREE", titleFile());
     fs.add("|TopicId", topicIdFile());
     keywordFiles(fs, stats);
+    for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
+        fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
     return fs.build();
 }
 

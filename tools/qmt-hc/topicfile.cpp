@@ -5,6 +5,7 @@
 #include "contexthash.h"
 #include "rtf/document.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -52,8 +53,9 @@ int recordLength(int twips) {
 class TopicWriter : public rtf::ByteDocumentSink {
 public:
     TopicWriter(const QString& file, const std::vector<WindowDefinition>& windows, FontTable& fonts,
-                Topics& topics, Diagnostics& d)
-        : m_file(file), m_windows(windows), m_fonts(fonts), m_topics(topics), m_d(d) {
+                Topics& topics, Diagnostics& d, PictureStore* pictures)
+        : m_file(file), m_folder(QFileInfo(file).absolutePath()), m_windows(windows),
+          m_fonts(fonts), m_topics(topics), m_d(d), m_pictures(pictures) {
         m_topic.file = m_file;
         m_topic.firstParagraph = int(m_topics.paragraphs.size());
     }
@@ -72,14 +74,18 @@ private:
     void endRecord();
     std::uint16_t fontFor(const rtf::CharFormat& ch, bool plainHotspot);
     void hotspotCommand(const rtf::ByteHotspot& h);
+    void picture(const rtf::ByteParagraph& p, const rtf::Run& r);
     void lose(const QString& feature);
     bool topicHasContent() const;
+    QString topicName() const;
 
     QString m_file;
+    QString m_folder;
     const std::vector<WindowDefinition>& m_windows;
     FontTable& m_fonts;
     Topics& m_topics;
     Diagnostics& m_d;
+    PictureStore* m_pictures;
     const rtf::ByteInterpreter* m_rtf = nullptr;
 
     // The last font asked for, while the font and colour tables stay as they were.
@@ -92,8 +98,36 @@ private:
 
     Topic m_topic;
     RecordWriter m_record;
-    QStringList m_lost; // what of the topic the help file cannot show
+    QStringList m_lost;     // what of the topic the help file cannot show
+    QStringList m_problems; // pictures not found or not readable
 };
+
+// A picture in the line, or at the left or right margin: its command names
+// the internal file |bmN by number.
+void TopicWriter::picture(const rtf::ByteParagraph& p, const rtf::Run& r) {
+    const QString name = ansi::toUnicode(p.view(r).toByteArray());
+    if (!m_pictures) {
+        lose(u"picture " % name);
+        return;
+    }
+    QString problem;
+    const int number = m_pictures->number(name, m_folder, problem);
+    if (number < 0) {
+        problem = problem.arg(name);
+        if (!m_problems.contains(problem))
+            m_problems << problem;
+        return;
+    }
+    ByteWriter w;
+    w.u8(std::uint8_t(kPictureInline + (r.picture == rtf::PictureAlign::Left    ? 1
+                                        : r.picture == rtf::PictureAlign::Right ? 2
+                                                                                : 0)));
+    w.u8(3);         // a picture of its own file
+    w.packedLong(4); // the size of what follows
+    w.u16(0);
+    w.u16(std::uint16_t(number));
+    m_record.command(w.view());
+}
 
 void TopicWriter::lose(const QString& feature) {
     if (!m_lost.contains(feature))
@@ -348,7 +382,7 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
             continue;
         }
         if (r.kind == rtf::Run::Picture) {
-            lose(u"picture " % ansi::toUnicode(p.view(r).toByteArray()));
+            picture(p, r);
             continue;
         }
         const rtf::ByteHotspot* h = p.hotspotOf(r);
@@ -395,17 +429,23 @@ bool TopicWriter::topicHasContent() const {
            !m_topic.keywords.empty();
 }
 
+QString TopicWriter::topicName() const {
+    return !m_topic.contexts.empty()  ? ansi::toUnicode(m_topic.contexts[0].text)
+           : !m_topic.title.isEmpty() ? ansi::toUnicode(m_topic.title)
+                                      : QStringLiteral("at line %1").arg(m_topic.line);
+}
+
 void TopicWriter::page(int /*line*/) {
     if (!m_lost.isEmpty()) {
-        const QString name = !m_topic.contexts.empty() ? ansi::toUnicode(m_topic.contexts[0].text)
-                             : !m_topic.title.isEmpty()
-                                 ? ansi::toUnicode(m_topic.title)
-                                 : QStringLiteral("at line %1").arg(m_topic.line);
         m_d.warning(m_file, m_topic.line,
-                    u"topic " % name % u": the help file cannot show its " %
+                    u"topic " % topicName() % u": the help file cannot show its " %
                         m_lost.join(QStringLiteral(", ")));
         m_lost.clear();
     }
+    for (const QString& problem : std::as_const(m_problems))
+        m_d.warning(m_file, m_topic.line,
+                    u"topic " % topicName() % u": " % problem % u"; it is left out");
+    m_problems.clear();
     if (topicHasContent())
         m_topics.list.push_back(std::move(m_topic));
     m_topic = Topic();
@@ -417,10 +457,10 @@ void TopicWriter::page(int /*line*/) {
 
 void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
                    const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
-                   Diagnostics& diagnostics) {
+                   Diagnostics& diagnostics, PictureStore* pictures) {
     // The records take less room than the RTF they come from, as a rule.
     topics.bytes.reserve(topics.bytes.size() + bytes.size());
-    TopicWriter writer(fileName, windows, fonts, topics, diagnostics);
+    TopicWriter writer(fileName, windows, fonts, topics, diagnostics, pictures);
     // The file's bytes are read as they are: Windows-1252 is the code page of
     // help files, and RTF's codes are ASCII.
     rtf::ByteInterpreter interpreter(writer);
