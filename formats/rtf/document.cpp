@@ -62,6 +62,12 @@ enum class Word : std::uint8_t {
     Cell,
     Row,
     Trowd,
+    Cellx,
+    Trleft,
+    Trgaph,
+    Tx,
+    Tqr,
+    Tqc,
     Special,
 };
 
@@ -129,6 +135,12 @@ constexpr WordName kWords[] = {
     {"cell", Word::Cell},
     {"row", Word::Row},
     {"trowd", Word::Trowd},
+    {"cellx", Word::Cellx},
+    {"trleft", Word::Trleft},
+    {"trgaph", Word::Trgaph},
+    {"tx", Word::Tx},
+    {"tqr", Word::Tqr},
+    {"tqc", Word::Tqc},
     {"bullet", Word::Special, '\x95', 0x2022},
     {"emdash", Word::Special, '\x97', 0x2014},
     {"endash", Word::Special, '\x96', 0x2013},
@@ -280,6 +292,8 @@ template <typename View> struct BasicInterpreter<View>::State {
     std::uint8_t fontFamily = 3;
     int defaultFont = 0;
     std::vector<std::uint32_t> colors;
+    RowFormat row;
+    TabStop::Kind nextTab = TabStop::Left; // \tqr, \tqc: the kind of the next \txN
     std::uint32_t color = 0;
     bool colorSet = false;
     int tablesVersion = 0;
@@ -675,8 +689,31 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             sink.rowEnd(t.line);
         break;
     case Word::Trowd:
+        row = RowFormat();
+        pf.inTable = true;
+        break;
     case Word::Intbl:
         pf.inTable = true;
+        break;
+    case Word::Cellx:
+        row.cellRights.push_back(p);
+        break;
+    case Word::Trleft:
+        row.left = p;
+        break;
+    case Word::Trgaph:
+        row.gap = std::max(p, 0);
+        break;
+    case Word::Tqr:
+        nextTab = TabStop::Right;
+        break;
+    case Word::Tqc:
+        nextTab = TabStop::Center;
+        break;
+    case Word::Tx:
+        if (has && p >= 0)
+            pf.tabs.push_back({p, nextTab});
+        nextTab = TabStop::Left;
         break;
     case Word::Line:
         if (body)
@@ -1149,6 +1186,10 @@ template <typename View> const std::vector<std::uint32_t>& BasicInterpreter<View
 
 template <typename View> int BasicInterpreter<View>::tablesVersion() const {
     return m->tablesVersion;
+}
+
+template <typename View> const RowFormat& BasicInterpreter<View>::row() const {
+    return m->row;
 }
 
 template class BasicInterpreter<QStringView>;

@@ -346,7 +346,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
         const unsigned tableType = f.u8();
         if (tableType == 0 || tableType == 2)
             f.skip(2);
-        f.skip(4 * columns);
+        auto& table = topic.tables.emplace_back();
+        for (int c = 0; c < columns; ++c) {
+            const int gap = f.i16();
+            table.push_back({gap, f.i16()});
+        }
     }
     qsizetype at = 0;
     const auto nextString = [&]() {
@@ -377,9 +381,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
         }
         if (bits & 0x0200) {
             const int tabs = f.packedShort();
-            for (int t = 0; t < tabs; ++t)
-                if (f.packedUShort() & 0x4000)
-                    f.packedUShort();
+            auto& stops = topic.tabStops.emplace_back();
+            for (int t = 0; t < tabs; ++t) {
+                const unsigned stop = f.packedUShort();
+                stops.push_back({int(stop & 0x3FFF), stop & 0x4000 ? int(f.packedUShort()) : 0});
+            }
         }
         for (;;) {
             const QByteArray s = nextString();
@@ -798,6 +804,12 @@ void HelpFileDump::topic(const HelpFileRead& h, const TopicRead& topic, std::uin
                         : code == 0x88 ? QStringLiteral("right")
                                        : QStringLiteral("in line"))
                    .arg(number);
+    for (const auto& table : topic.tables) {
+        QStringList columns;
+        for (const auto& [gap, width] : table)
+            columns << QStringLiteral("%1+%2").arg(gap).arg(width);
+        out += QStringLiteral("  table row: %1\n").arg(columns.join(u' '));
+    }
     for (const HotspotRead& s : topic.hotspots)
         out += QStringLiteral("  hotspot %1 %2: %3\n")
                    .arg(s.code, 2, 16)

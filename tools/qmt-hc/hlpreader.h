@@ -37,6 +37,10 @@ struct TopicRead {
     // Pictures of their own file: the command (0x86 in the line, 0x87 left,
     // 0x88 right) and the number of the |bm file.
     std::vector<std::pair<std::uint8_t, int>> pictures;
+    // Each table record's columns: the space before each column's text and its width.
+    std::vector<std::vector<std::pair<int, int>>> tables;
+    // The tab stops of each paragraph that sets any: position, kind (0 left, 1 right, 2 centre).
+    std::vector<std::vector<std::pair<int, int>>> tabStops;
     std::vector<std::uint32_t> recordOffsets; // TOPICOFFSET of each text record
 };
 

@@ -24,7 +24,7 @@ constexpr int kTreePage = 0x800;
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 struct Link {
-    std::uint8_t type = 0x20; // 2 topic header, 0x20 text
+    std::uint8_t type = 0x20; // 2 topic header, 0x20 text, 0x23 table
     int topic = -1;
     int paragraph = -1; // text: in Topics::paragraphs
     // The sizes of its two parts after the link header: a topic header's
@@ -129,6 +129,7 @@ void Writer::makeLinks() {
             const Paragraph& paragraph = m_store.paragraphs[std::size_t(p)];
             links.push_back(int(m_links.size()));
             Link text;
+            text.type = paragraph.type;
             text.topic = t;
             text.paragraph = p;
             text.data1Size = packedLongSize(paragraph.formatSize) +
@@ -171,7 +172,7 @@ void Writer::layout(const std::vector<int>& blockStarts, std::vector<Place>& pla
         p.block = b;
         p.pos = (std::uint32_t(b) << 14) + kBlockHeader + std::uint32_t(at - blockBegin);
         p.offset = (std::uint32_t(b) << 15) + chars;
-        if (m_links[i].type == 0x20)
+        if (m_links[i].type != 2) // text and table records
             chars += std::uint32_t(m_links[i].data2Size);
         at += m_links[i].size();
     }

@@ -179,8 +179,8 @@ QImage ReadPicture(QByteArrayView stored) {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
         throw FormatError("picture: " + std::to_string(bits) + " bits a pixel are not read here");
     const qsizetype stride = rowBytes(h.info.width, bits);
-    const QByteArray data = unpack(stored.sliced(h.dataAt, h.dataSize), h.info.packing,
-                                   stride * h.info.height);
+    const QByteArray data =
+        unpack(stored.sliced(h.dataAt, h.dataSize), h.info.packing, stride * h.info.height);
     QImage image(h.info.width, h.info.height, QImage::Format_RGB32);
     QList<QRgb> palette;
     for (int i = 0; i < h.info.colors && bits <= 8; ++i) {
@@ -189,8 +189,8 @@ QImage ReadPicture(QByteArrayView stored) {
                         std::uint8_t(stored[at]));
     }
     for (int y = 0; y < h.info.height; ++y) {
-        const auto* row =
-            reinterpret_cast<const std::uint8_t*>(data.constData()) + (h.info.height - 1 - y) * stride;
+        const auto* row = reinterpret_cast<const std::uint8_t*>(data.constData()) +
+                          (h.info.height - 1 - y) * stride;
         QRgb* o = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < h.info.width; ++x) {
             unsigned v = 0;

@@ -42,7 +42,7 @@ public:
 
 private:
     QStringList m_folders;
-    QHash<QString, int> m_byPath;           // the file's path: its number
+    QHash<QString, int> m_byPath;            // the file's path: its number
     QHash<QString, QString> m_problemOfPath; // a file that could not be read
     std::vector<QByteArray> m_files;
 };

@@ -83,6 +83,7 @@ struct Paragraph {
     qsizetype at = 0;
     int formatSize = 0;
     int textSize = 0;
+    std::uint8_t type = 0x20; // 0x20 text, 0x23 a table row
 };
 
 struct FootnoteAt {

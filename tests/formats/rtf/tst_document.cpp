@@ -55,6 +55,12 @@ QString parFlags(const ParFormat& f) {
         p << QStringLiteral("keepn");
     if (f.inTable)
         p << QStringLiteral("intbl");
+    for (const TabStop& t : f.tabs)
+        p << QStringLiteral("tx") +
+                 (t.kind == TabStop::Right    ? QStringLiteral("r")
+                  : t.kind == TabStop::Center ? QStringLiteral("c")
+                                              : QString()) +
+                 QString::number(t.position);
     return p.isEmpty() ? QString() : u'{' + p.join(u' ') + QStringLiteral("} ");
 }
 
@@ -125,7 +131,15 @@ public:
             text += QStringLiteral(" <cell>");
         parts << text;
     }
-    void rowEnd(int) override { parts << QStringLiteral("<row>"); }
+    const RowFormat* row = nullptr; // the interpreter's
+    void rowEnd(int) override {
+        QString r = QStringLiteral("<row");
+        if (row->left || row->gap)
+            r += QStringLiteral(" left%1 gap%2").arg(row->left).arg(row->gap);
+        for (int right : row->cellRights)
+            r += u' ' + QString::number(right);
+        parts << r + u'>';
+    }
     void footnote(const BasicFootnote<Text>& f) override {
         parts << (f.mark ? QString(QLatin1Char(f.mark)) : QStringLiteral("?")) + u'=' +
                      str(f.value);
@@ -137,8 +151,10 @@ public:
 QString describe(const QString& rtf, bool document = false) {
     Describer<QString> unicode;
     Interpreter u(unicode);
+    unicode.row = &u.row();
     Describer<QByteArray> bytes;
     ByteInterpreter b(bytes);
+    bytes.row = &b.row();
     const QByteArray encoded = ansi::fromUnicode(rtf);
     if (document) {
         if (!u.readDocument(rtf) || !b.readDocument(encoded))
@@ -199,6 +215,9 @@ private slots:
             {"\\keepn\\b Heading\\par\\pard\\plain Body\\par", "{keepn} B'Heading' | 'Body' | //"},
             {"\\qj j\\par\\par", "{qj} 'j' | {qj}  | //"},
             {"a\\line b\\tab c\td\\bullet e\\par", "'a' <br> 'b' <tab> 'c' <tab> 'd\u2022e' | //"},
+            // Tab stops belong to the paragraph: \\pard clears them.
+            {"\\tx720\\tqr\\tx4000\\tqc\\tx2000 a\\par b\\par\\pard c\\par",
+             "{tx720 txr4000 txc2000} 'a' | {tx720 txr4000 txc2000} 'b' | 'c' | //"},
         });
     }
     void paragraphs() { check(); }
@@ -236,9 +255,14 @@ private slots:
     void tables_data() {
         addRows({
             {"\\trowd\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row\\pard after\\par",
-             "{intbl} 'A' <cell> | {intbl} 'B' <cell> | <row> | 'after' | //"},
+             "{intbl} 'A' <cell> | {intbl} 'B' <cell> | <row 2000 4000> | 'after' | //"},
             {"\\trowd\\intbl {\\b x}\\par y\\cell\\row",
              "{intbl} B'x' | {intbl} 'y' <cell> | <row> | //"},
+            // Each \\trowd begins the next row's definition afresh.
+            {"\\trowd\\trgaph108\\trleft-108\\cellx1000 a\\cell\\row"
+             "\\trowd\\cellx500\\cellx900 b\\cell c\\cell\\row",
+             "{intbl} 'a' <cell> | <row left-108 gap108 1000> | {intbl} 'b' <cell> | {intbl} 'c' "
+             "<cell> | <row 500 900> | //"},
         });
     }
     void tables() { check(); }

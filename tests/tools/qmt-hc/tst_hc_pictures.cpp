@@ -98,14 +98,14 @@ private slots:
             QImage expected(w, h, QImage::Format_RGB32);
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
-                    expected.setPixel(x, y,
-                                      bits == 24 ? pixel(x, y) : palette[int(pixel(x, y))]);
+                    expected.setPixel(x, y, bits == 24 ? pixel(x, y) : palette[int(pixel(x, y))]);
             QTest::newRow(name) << file << bmp(bits, w, h, palette, pixel) << expected
                                 << storedBits;
         };
         row("1 bit", QStringLiteral("one.bmp"), 1, 1, {qRgb(0, 0, 0), qRgb(255, 255, 255)},
             [](int x, int y) { return unsigned(x + y) % 2; });
-        row("4 bits", QStringLiteral("four.bmp"), 4, 4, ramp(16), [](int x, int y) { return unsigned(x * 3 + y) % 16; });
+        row("4 bits", QStringLiteral("four.bmp"), 4, 4, ramp(16),
+            [](int x, int y) { return unsigned(x * 3 + y) % 16; });
         row("8 bits", QStringLiteral("eight.bmp"), 8, 8, ramp(200),
             [](int x, int y) { return unsigned(x * 7 + y * 3) % 200; });
         row("24 bits", QStringLiteral("colour.bmp"), 24, 24, {},
@@ -124,7 +124,8 @@ private slots:
         QBuffer buffer(&pngBytes);
         buffer.open(QIODevice::WriteOnly);
         QVERIFY(png.save(&buffer, "PNG"));
-        QTest::newRow("PNG, transparent") << QStringLiteral("clear.png") << pngBytes << onWhite << 24;
+        QTest::newRow("PNG, transparent")
+            << QStringLiteral("clear.png") << pngBytes << onWhite << 24;
     }
     void pictureKinds() {
         QFETCH(QString, file);
@@ -132,15 +133,14 @@ private slots:
         QFETCH(QImage, expected);
         QFETCH(int, bits);
         testenv::writeAll(m_dir->filePath(file), bytes);
-        const QByteArray rtf = kRtfHeader +
-                               topic("IDH_A", "A", "See \\{bmc " + file.toLatin1() + "\\} here") + "}";
+        const QByteArray rtf =
+            kRtfHeader + topic("IDH_A", "A", "See \\{bmc " + file.toLatin1() + "\\} here") + "}";
         const Compiled c = compile(m_dir->path(), project(""), rtf);
         QVERIFY2(c.result.written, qPrintable(lines(c)));
         QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
         QVERIFY2(!lines(c).contains(u"picture"), qPrintable(lines(c)));
         QCOMPARE(c.file.bitmaps.size(), std::size_t(1));
-        QCOMPARE(c.file.topics[0].pictures,
-                 (std::vector<std::pair<std::uint8_t, int>>{{0x86, 0}}));
+        QCOMPARE(c.file.topics[0].pictures, (std::vector<std::pair<std::uint8_t, int>>{{0x86, 0}}));
         const QByteArray& stored = c.file.bitmaps.at(0);
         QCOMPARE(hc::ReadPictureInfo(stored).bitCount, bits);
         const QImage back = hc::ReadPicture(stored);
@@ -161,8 +161,8 @@ private slots:
     void placesAndProblems() {
         const QString dir = m_dir->path();
         const QByteArray small = bmp(24, 2, 2, {}, [](int, int) { return qRgb(1, 2, 3); });
-        testenv::writeAll(dir + u"/art2/Logo.BMP", small);   // second BMROOT folder, other case
-        testenv::writeAll(dir + u"/src/beside.bmp", small);  // beside the topic file
+        testenv::writeAll(dir + u"/art2/Logo.BMP", small);  // second BMROOT folder, other case
+        testenv::writeAll(dir + u"/src/beside.bmp", small); // beside the topic file
         testenv::writeAll(dir + u"/src/broken.bmp", "BM not a picture");
         QDir().mkpath(dir + u"/art1");
         const QByteArray rtf =
