@@ -17,7 +17,26 @@ QString RemoveFileExtension(const QString& strfullfilename) {
 }
 
 QString SwapCR(QString& strtext) {
-    strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
+    // Every line end is a paragraph: CR LF, CR, and LF alone as some editors
+    // and imports leave it.
+    if (!strtext.contains(u'\n')) {
+        strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
+        return strtext;
+    }
+    QString out;
+    out.reserve(strtext.size() + strtext.size() / 8);
+    for (qsizetype i = 0; i < strtext.size(); ++i) {
+        const QChar c = strtext[i];
+        if (c == u'\r' || c == u'\n') {
+            out += QStringLiteral("\\par");
+            if (c == u'\r' && i + 1 < strtext.size() && strtext[i + 1] == u'\n')
+                ++i;
+            out += u'\n';
+        } else {
+            out += c;
+        }
+    }
+    strtext = out;
     return strtext;
 }
 
