@@ -351,6 +351,7 @@ template <typename View> struct BasicInterpreter<View>::State {
     void endFootnote();
 
     void appendRun(Run::Kind kind, View chars, int line);
+    bool captureGoesOn(const Token& t) const;
     void endCapture(bool picture, int line);
     void endParagraph(bool cellEnd);
     void findHotspots();
@@ -392,7 +393,8 @@ template <typename View>
 BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Token& t) {
     if (capturing && t.kind != TokenKind::Text &&
         !(t.kind == TokenKind::ControlSymbol && t.text.size() == 1 &&
-          (t.text[0] == lit<Char>('}') || t.text[0] == lit<Char>('\''))))
+          (t.text[0] == lit<Char>('}') || t.text[0] == lit<Char>('\''))) &&
+        !captureGoesOn(t))
         endCapture(false, t.line);
     bool isText = false;
     switch (t.kind) {
@@ -499,9 +501,11 @@ template <typename View> void BasicInterpreter<View>::State::groupEnd() {
             endFootnote();
             return;
         }
-        if (closing == footnoteValueDepth) {
-            // The value's group ends while the footnote's own group stays
-            // open: the footnote ends here and what follows is topic text.
+        if (closing < footnoteValueDepth && closing > footnoteDepth) {
+            // A group around the value's group ends while the footnote's own
+            // group stays open: the footnote ends here and what follows is
+            // topic text. (Word spreads a value over groups side by side,
+            // "{ID}{_PART}", which all stay inside the footnote.)
             stack.pop_back();
             const int from = footnoteDepth - 1;
             endFootnote();
@@ -760,17 +764,25 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
         pf.keepNext = on;
         break;
     case Word::Special:
-        if constexpr (std::is_same_v<View, QStringView>) {
-            const QChar c(entry->unicode);
-            if (g.destination == Destination::Footnote)
+        if (g.destination == Destination::Footnote) {
+            // Titles and keywords keep plain quotes, as help compilers write them.
+            char plain = entry->byte;
+            if (plain == '\x91' || plain == '\x92')
+                plain = '\'';
+            else if (plain == '\x93' || plain == '\x94')
+                plain = '"';
+            if constexpr (std::is_same_v<View, QStringView>) {
+                const QChar c =
+                    plain == entry->byte ? QChar(entry->unicode) : QChar::fromLatin1(plain);
                 addFootnoteText(View(&c, 1));
-            else
-                text(View(&c, 1), t.line);
+            } else {
+                addFootnoteText(View(&plain, 1));
+            }
+        } else if constexpr (std::is_same_v<View, QStringView>) {
+            const QChar c(entry->unicode);
+            text(View(&c, 1), t.line);
         } else {
-            if (g.destination == Destination::Footnote)
-                addFootnoteText(View(&entry->byte, 1));
-            else
-                text(View(&entry->byte, 1), t.line);
+            text(View(&entry->byte, 1), t.line);
         }
         break;
     default:
@@ -929,6 +941,25 @@ void BasicInterpreter<View>::State::bodyText(View chars, int line, bool tabs) {
     }
 }
 
+// Word splits "\{bmc name\}" into groups of their own ("\{bmc }{\f7 name}"):
+// while the text so far may begin a picture, groups and formatting do not end it.
+template <typename View> bool BasicInterpreter<View>::State::captureGoesOn(const Token& t) const {
+    if (t.kind == TokenKind::ControlWord) {
+        const WordName* entry = wordOf(t.text);
+        const Word w = entry ? entry->word : Word::Unknown;
+        if (w == Word::Par || w == Word::Page || w == Word::Cell || w == Word::Row ||
+            w == Word::Line || w == Word::Tab || w == Word::Footnote || w == Word::Special ||
+            w == Word::U)
+            return false;
+    } else if (t.kind != TokenKind::GroupStart && t.kind != TokenKind::GroupEnd) {
+        return false;
+    }
+    const View c = View(capture).trimmed();
+    const View bm = View(fromAscii("bm"));
+    const qsizetype n = std::min<qsizetype>(c.size(), 2);
+    return c.first(n).compare(bm.first(n), Qt::CaseInsensitive) == 0;
+}
+
 // The end of text that "\{" began: a picture when it reads "bmc name" (or
 // bml, bmr, with "t" or "wd" after), else the text as it stands.
 template <typename View> void BasicInterpreter<View>::State::endCapture(bool closed, int line) {
@@ -1067,8 +1098,9 @@ template <typename View> void BasicInterpreter<View>::State::endFootnote() {
 template <typename View> void BasicInterpreter<View>::State::findHotspots() {
     // Hotspots: underlined, double underlined or struck-through text right
     // before hidden text, which names the target.
+    // A picture may be a hotspot as well, the usual way of a button.
     const auto hotOf = [](const Run& r) {
-        if (r.kind != Run::Text || r.ch.hidden)
+        if ((r.kind != Run::Text && r.kind != Run::Picture) || r.ch.hidden)
             return 0;
         if (r.ch.underline == 2 || r.ch.strike)
             return 2;

@@ -738,6 +738,21 @@ void HelpFileDump::header(const HelpFileRead& h) {
     out += QStringLiteral("contents topic: %1\n").arg(hex(h.contents));
     for (const QByteArray& m : h.macros)
         out += QStringLiteral("macro: %1\n").arg(t(m));
+    {
+        QStringList faces, colours;
+        for (const QByteArray& face : h.faces)
+            faces << t(face);
+        for (const FontDescriptor& f : h.fonts) {
+            const QString c = QStringLiteral("#%1%2%3")
+                                  .arg(f.color & 0xFF, 2, 16, QLatin1Char('0'))
+                                  .arg((f.color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+                                  .arg((f.color >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
+            if (!colours.contains(c))
+                colours << c;
+        }
+        out += QStringLiteral("fonts: %1; colours: %2\n")
+                   .arg(faces.join(QStringLiteral(", ")), colours.join(u' '));
+    }
     for (const auto& [number, stored] : h.bitmaps) {
         try {
             const PictureInfo p = ReadPictureInfo(stored);
@@ -804,6 +819,16 @@ void HelpFileDump::topic(const HelpFileRead& h, const TopicRead& topic, std::uin
                         : code == 0x88 ? QStringLiteral("right")
                                        : QStringLiteral("in line"))
                    .arg(number);
+    if (topic.nonScroll != 0xFFFFFFFF)
+        out += QStringLiteral("  non-scrolling region\n");
+    for (const auto& stops : topic.tabStops) {
+        QStringList list;
+        for (const auto& [position, kind] : stops)
+            list << QString::number(position) + (kind == 1   ? QStringLiteral("r")
+                                                 : kind == 2 ? QStringLiteral("c")
+                                                             : QString());
+        out += QStringLiteral("  tab stops: %1\n").arg(list.join(u' '));
+    }
     for (const auto& table : topic.tables) {
         QStringList columns;
         for (const auto& [gap, width] : table)

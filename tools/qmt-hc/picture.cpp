@@ -4,7 +4,9 @@
 #include "lz77.h"
 #include "project.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
@@ -231,16 +233,31 @@ int PictureStore::number(const QString& name, const QString& topicFolder, QStrin
         problem = *it;
         return -1;
     }
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        problem = QStringLiteral("picture %1 cannot be read (") + reader.errorString() + u')';
-        m_problemOfPath.insert(path, problem);
-        return -1;
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    QByteArray stored;
+    if (bytes.size() >= 8 && (getU16(bytes, 0) == kPictureMagic || getU16(bytes, 0) == 0x706C)) {
+        // Already in the help file's own form (pictures with hotspots, several
+        // resolutions of one): stored as it is.
+        stored = bytes;
+    } else {
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        reader.setDecideFormatFromContent(true);
+        const QImage image = reader.read();
+        if (image.isNull()) {
+            problem = QStringLiteral("picture %1 cannot be read (") +
+                      (file.error() != QFile::NoError ? file.errorString() : reader.errorString()) +
+                      u')';
+            m_problemOfPath.insert(path, problem);
+            return -1;
+        }
+        stored = PictureFile(image);
     }
     const int n = int(m_files.size());
-    m_files.push_back(PictureFile(image));
+    m_files.push_back(stored);
     m_byPath.insert(path, n);
     return n;
 }

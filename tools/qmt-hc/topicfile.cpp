@@ -443,13 +443,15 @@ void TopicWriter::runs(const rtf::ByteParagraph& p, bool mayEnd) {
             m_record.simple(kTab);
             continue;
         }
-        if (r.kind == rtf::Run::Picture) {
-            picture(p, r);
-            continue;
-        }
         const rtf::ByteHotspot* h = p.hotspotOf(r);
         if (h && h->firstRun == int(i))
             hotspotCommand(*h);
+        if (r.kind == rtf::Run::Picture) {
+            picture(p, r);
+            if (h && h->lastRun == int(i))
+                m_record.simple(kHotspotEnd);
+            continue;
+        }
         if (r.ch.highlight > 0)
             lose(QStringLiteral("highlight"));
         setFont(fontFor(r.ch, h != nullptr));

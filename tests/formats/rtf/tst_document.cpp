@@ -246,8 +246,16 @@ private slots:
             {"\\{bml left.bmp\\}\\{bmr right.bmp\\}\\{bmct t.bmp\\}\\par",
              "<bml:left.bmp> <bmr:right.bmp> <bmc:t.bmp> | //"},
             {"\\{BMC Caps.BMP\\}\\par", "<bmc:Caps.BMP> | //"},
+            // Word's groups inside the reference; a group ends text that is no picture.
+            {"\\{bmc }{\\f7\\insrsid1 Split.bmp}{\\f7 \\} button\\par",
+             "<bmc:Split.bmp> f7' button' | //"},
+            {"\\{x {\\b y}\\}\\par", "'{x ' B'y' '}' | //"},
+            // A picture as a button: the hotspot spans it.
+            {"{\\uldb \\{bmc go.bmp\\}}{\\v IDH_GO} {\\ul a\\{bmc b.bmp\\}}{\\v IDH_B}\\par",
+             "[J:IDH_GO <bmc:go.bmp>] ' ' [P:IDH_B U'a' <bmc:b.bmp>] | //"},
             {"\\{ewc x\\} \\{bmc\\} \\{bmx y\\}\\par", "'{ewc x} {bmc} {bmx y}' | //"},
-            {"\\{bmc open {\\b x}\\par", "'{bmc open ' B'x' | //"},
+            // An unclosed reference is text, in the look where it ends.
+            {"\\{bmc open {\\b x}\\par", "'{bmc open x' | //"},
         });
     }
     void pictures() { check(); }
@@ -278,6 +286,14 @@ private slots:
                  "#=IDH_W | $=Word | 'Body' | //"},
                 {"{\\rtf1 {\\up6 #}{\\footnote {\\up6 #} IDH_UP}Raised\\par}",
                  "#=IDH_UP | 'Raised' | //"},
+                // Word spreads a value over groups side by side (revision marks).
+                {"{\\rtf1 {\\up6 #}{\\footnote {\\up6 #}{ }{HIDD_OP}{\\f0 T}{ION}}"
+                 "{\\up6 $}{\\footnote {\\up6 $}{ \"}{Archive Options}{\" dialog}}Body\\par}",
+                 "#=HIDD_OPTION | $=\"Archive Options\" dialog | 'Body' | //"},
+                // Quotes by name are plain in a footnote, typographic in the text.
+                {"{\\rtf1 ${\\footnote \\ldblquote File\\rquote s\\rdblquote}\\lquote "
+                 "x\\rquote\\par}",
+                 "$=\"File's\" | '\u2018x\u2019' | //"},
                 {"{\\rtf1 {\\super !}{\\footnote {\\super !} CloseWindow(`main')}Body\\par}",
                  "!=CloseWindow(`main') | 'Body' | //"},
                 {"{\\rtf1 {\\b Hello}{\\footnote no mark} text\\par}",

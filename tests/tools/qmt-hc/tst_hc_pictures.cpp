@@ -168,8 +168,8 @@ private slots:
         const QByteArray rtf =
             kRtfHeader +
             topic("IDH_A", "A",
-                  "\\{bml logo.bmp\\} text \\{bmr beside.bmp\\}\\par \\{bmc logo.bmp\\} "
-                  "\\{bmc missing.bmp\\} \\{bmc broken.bmp\\}") +
+                  "\\{bml logo.bmp\\} text \\{bmr beside.bmp\\}\\par {\\uldb \\{bmc logo.bmp\\}}"
+                  "{\\v IDH_A} \\{bmc missing.bmp\\} \\{bmc broken.bmp\\}") +
             "}";
         testenv::writeAll(dir + u"/src/help.rtf", rtf);
         testenv::writeAll(dir + u"/help.hpj",
@@ -181,6 +181,9 @@ private slots:
         QCOMPARE(c.file.bitmaps.size(), std::size_t(2));
         QCOMPARE(c.file.topics[0].pictures,
                  (std::vector<std::pair<std::uint8_t, int>>{{0x87, 0}, {0x88, 1}, {0x86, 0}}));
+        // The picture in the line is a button: a jump around it.
+        QCOMPARE(c.file.topics[0].hotspots.size(), std::size_t(1));
+        QCOMPARE(c.file.topics[0].hotspots[0].code, std::uint8_t(0xE3));
         const QString l = lines(c);
         QVERIFY2(l.contains(u"topic IDH_A: picture missing.bmp is not found; it is left out"),
                  qPrintable(l));
