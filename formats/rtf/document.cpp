@@ -553,6 +553,12 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             return;
         default:
             if (word == Word::Unknown && IsSkippedDestination(t.text)) {
+                // A picture stored in the text itself is not carried (Word's
+                // second copy under \*\shppict is skipped before this).
+                if (g.destination == Destination::Body && sameWord("pict", t.text))
+                    sink.warning(t.line, QStringLiteral("a picture stored in the text (\\pict) "
+                                                        "is left out; name its file with "
+                                                        "\\{bmc name\\} instead"));
                 g.destination = Destination::Skip;
                 return;
             }

@@ -169,7 +169,9 @@ private slots:
             kRtfHeader +
             topic("IDH_A", "A",
                   "\\{bml logo.bmp\\} text \\{bmr beside.bmp\\}\\par {\\uldb \\{bmc logo.bmp\\}}"
-                  "{\\v IDH_A} \\{bmc missing.bmp\\} \\{bmc broken.bmp\\}") +
+                  "{\\v IDH_A} \\{bmc missing.bmp\\} \\{bmc broken.bmp\\}"
+                  "{\\*\\shppict{\\pict\\pngblip 89504e47}}{\\nonshppict{\\pict\\wmetafile8 "
+                  "0100}}") +
             "}";
         testenv::writeAll(dir + u"/src/help.rtf", rtf);
         testenv::writeAll(dir + u"/help.hpj",
@@ -189,6 +191,7 @@ private slots:
                  qPrintable(l));
         QVERIFY2(l.contains(u"topic IDH_A: picture broken.bmp cannot be read"), qPrintable(l));
         QVERIFY(!l.contains(u"logo.bmp") && !l.contains(u"beside.bmp"));
+        QCOMPARE(l.count(u"a picture stored in the text (\\pict) is left out"), 1);
         QVERIFY(hc::DumpHelpFile(c.file).contains(u"picture |bm1: 2x2, 24 bits"));
     }
 };
