@@ -53,7 +53,8 @@ class TestHcRealProjects : public QObject {
 private slots:
     void diskArcher() {
         QTemporaryDir dir;
-        for (QDirIterator it(QStringLiteral(QM_HC_DATA "/diskarcher"), QDir::Files); it.hasNext();) {
+        for (QDirIterator it(QStringLiteral(QM_HC_DATA "/diskarcher"), QDir::Files);
+             it.hasNext();) {
             it.next();
             QVERIFY(QFile::copy(it.filePath(), dir.filePath(it.fileName())));
         }
@@ -78,8 +79,8 @@ private slots:
         QCOMPARE(ours.pictureReferences, theirs.pictureReferences);
         // Every number of the project's own map file, none of the missing one's.
         QCOMPARE(ours.map.size(), std::size_t(44));
-        QVERIFY(std::includes(theirs.map.begin(), theirs.map.end(), ours.map.begin(),
-                              ours.map.end()));
+        QVERIFY(
+            std::includes(theirs.map.begin(), theirs.map.end(), ours.map.begin(), ours.map.end()));
     }
 };
 
