@@ -294,6 +294,9 @@ template <typename View> struct BasicInterpreter<View>::State {
     std::vector<std::uint32_t> colors;
     RowFormat row;
     TabStop::Kind nextTab = TabStop::Left; // \tqr, \tqc: the kind of the next \txN
+    // The lists of tab stops met, each once; a paragraph's format holds the
+    // number of its list, so that copying a group's format stays cheap.
+    std::vector<std::vector<TabStop>> tabLists{{}};
     std::uint32_t color = 0;
     bool colorSet = false;
     int tablesVersion = 0;
@@ -721,8 +724,15 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
         nextTab = TabStop::Center;
         break;
     case Word::Tx:
-        if (has && p >= 0)
-            pf.tabs.push_back({p, nextTab});
+        // Bounded, so that a file of nothing but tab stops stays quick to read.
+        if (has && p >= 0 && tabLists[std::size_t(pf.tabs)].size() < 64 && tabLists.size() < 1024) {
+            std::vector<TabStop> list = tabLists[std::size_t(pf.tabs)];
+            list.push_back({p, nextTab});
+            const auto it = std::find(tabLists.begin(), tabLists.end(), list);
+            pf.tabs = int(it - tabLists.begin());
+            if (it == tabLists.end())
+                tabLists.push_back(std::move(list));
+        }
         nextTab = TabStop::Left;
         break;
     case Word::Line:
@@ -1167,6 +1177,8 @@ template <typename View> void BasicInterpreter<View>::State::endParagraph(bool c
         findHotspots();
     hiddenRuns = false;
     par.format = top().par;
+    if (par.format.tabs > 0)
+        par.tabStops = tabLists[std::size_t(par.format.tabs)];
     par.endFormat = top().ch;
     par.cellEnd = cellEnd;
     sink.paragraph(par);

@@ -54,7 +54,7 @@ struct ParFormat {
     int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
     bool keepNext = false; // \keepn: part of the topic's non-scrolling region
     bool inTable = false;  // \intbl: a paragraph of a table cell
-    std::vector<TabStop> tabs;
+    int tabs = 0; // the tab stops set so far, by number (0: none; BasicParagraph::tabStops)
     bool operator==(const ParFormat&) const = default;
 };
 
@@ -110,6 +110,7 @@ template <typename Text> struct BasicParagraph {
     std::vector<Char> text; // the runs' characters, one after the other
     std::vector<Run> runs;
     std::vector<BasicHotspot<Text>> hotspots;
+    std::vector<TabStop> tabStops; // set by \txN, in the order given
     int line = 0;
     bool cellEnd = false; // ended by \cell rather than \par
 
@@ -121,6 +122,7 @@ template <typename Text> struct BasicParagraph {
         text.clear(); // keeps its room
         runs.clear();
         hotspots.clear();
+        tabStops.clear();
         cellEnd = false;
         line = 0;
     }

@@ -88,8 +88,8 @@ public:
     void tablesChanged() override { m_lastFont.valid = false; }
 
 private:
-    void startRecord(const rtf::ParFormat& par, bool continued);
-    void paragraphInfo(const rtf::ParFormat& par, bool continued);
+    void startRecord(const rtf::ByteParagraph& p, bool continued);
+    void paragraphInfo(const rtf::ByteParagraph& p, bool continued);
     void endRecord(std::uint8_t type = 0x20);
     void plainParagraph(const rtf::ByteParagraph& p);
     void runs(const rtf::ByteParagraph& p, bool mayEnd);
@@ -318,12 +318,13 @@ void TopicWriter::hotspotCommand(const rtf::ByteHotspot& h) {
     m_topic.hotspots.push_back(std::move(c));
 }
 
-void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
+void TopicWriter::startRecord(const rtf::ByteParagraph& p, bool continued) {
     m_record.clear();
-    paragraphInfo(par, continued);
+    paragraphInfo(p, continued);
 }
 
-void TopicWriter::paragraphInfo(const rtf::ParFormat& par, bool continued) {
+void TopicWriter::paragraphInfo(const rtf::ByteParagraph& p, bool continued) {
+    const rtf::ParFormat& par = p.format;
     // A paragraph split for its length goes on with the same alignment and
     // side indents only.
     // Most paragraphs have no spacing or indents: no lengths to convert.
@@ -341,7 +342,7 @@ void TopicWriter::paragraphInfo(const rtf::ParFormat& par, bool continued) {
     // Tab stops: the paragraph's own and, for a hanging indent, one at the
     // left indent, where the text after a bullet and its tab lines up.
     std::vector<std::pair<int, unsigned>> tabs; // position, kind (1 right, 2 centre)
-    for (const rtf::TabStop& t : par.tabs)
+    for (const rtf::TabStop& t : p.tabStops)
         tabs.push_back({std::clamp(recordLength(t.position), 0, 0x3FFF),
                         t.kind == rtf::TabStop::Right    ? 1u
                         : t.kind == rtf::TabStop::Center ? 2u
@@ -420,7 +421,7 @@ void TopicWriter::plainParagraph(const rtf::ByteParagraph& p) {
     // non-scrolling region.
     const bool fixed =
         ps.keepNext && !ps.inTable && m_topic.nonScrollParagraphs == m_topic.paragraphCount;
-    startRecord(ps, false);
+    startRecord(p, false);
     m_font = -1;
     runs(p, true);
     endRecord();
@@ -471,7 +472,7 @@ void TopicWriter::runs(const rtf::ByteParagraph& p, bool mayEnd) {
                             QStringLiteral("paragraph longer than %1 characters split")
                                 .arg(kParagraphLimit));
                 endRecord();
-                startRecord(p.format, true);
+                startRecord(p, true);
                 const int same = m_font;
                 m_font = -1;
                 setFont(same);
@@ -533,7 +534,7 @@ void TopicWriter::writeRow() {
         f.i16(std::int16_t(std::min(column, int(rights.size()) - 1)));
         f.i16(0);
         f.u8(0);
-        paragraphInfo(p.format, false);
+        paragraphInfo(p, false);
         m_font = -1;
         runs(p, false);
         m_record.endCommands();

@@ -34,7 +34,8 @@ QString flags(const CharFormat& c) {
     return f;
 }
 
-QString parFlags(const ParFormat& f) {
+template <typename Text> QString parFlags(const BasicParagraph<Text>& paragraph) {
+    const ParFormat& f = paragraph.format;
     QStringList p;
     if (f.alignment == Align::Right)
         p << QStringLiteral("qr");
@@ -55,7 +56,7 @@ QString parFlags(const ParFormat& f) {
         p << QStringLiteral("keepn");
     if (f.inTable)
         p << QStringLiteral("intbl");
-    for (const TabStop& t : f.tabs)
+    for (const TabStop& t : paragraph.tabStops)
         p << QStringLiteral("tx") +
                  (t.kind == TabStop::Right    ? QStringLiteral("r")
                   : t.kind == TabStop::Center ? QStringLiteral("c")
@@ -126,7 +127,7 @@ public:
                 s += u']';
             runs << s;
         }
-        QString text = parFlags(p.format) + runs.join(u' ');
+        QString text = parFlags(p) + runs.join(u' ');
         if (p.cellEnd)
             text += QStringLiteral(" <cell>");
         parts << text;
