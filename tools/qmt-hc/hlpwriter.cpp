@@ -129,7 +129,7 @@ void Writer::makeLinks() {
             const Paragraph& paragraph = m_store.paragraphs[std::size_t(p)];
             links.push_back(int(m_links.size()));
             Link text;
-            text.type = paragraph.type;
+            text.type = paragraph.table ? 0x23 : 0x20;
             text.topic = t;
             text.paragraph = p;
             text.data1Size = packedLongSize(paragraph.formatSize) +

@@ -387,7 +387,7 @@ void TopicWriter::endRecord(std::uint8_t type) {
     p.at = m_topics.bytes.size();
     p.formatSize = int(m_record.format.size());
     p.textSize = int(m_record.text.size());
-    p.type = type;
+    p.table = type == 0x23;
     m_topics.bytes.bytes(m_record.format.view());
     m_topics.bytes.bytes(m_record.text.view());
     m_topics.paragraphs.push_back(p);

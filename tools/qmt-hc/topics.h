@@ -82,8 +82,8 @@ struct Hotspot {
 struct Paragraph {
     qsizetype at = 0;
     int formatSize = 0;
-    int textSize = 0;
-    std::uint8_t type = 0x20; // 0x20 text, 0x23 a table row
+    int textSize : 31 = 0;
+    bool table : 1 = false; // a table row's record, else a text record (kept in the size's word)
 };
 
 struct FootnoteAt {
