@@ -23,20 +23,9 @@ QString SwapCR(QString& strtext) {
         strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
         return strtext;
     }
-    QString out;
-    out.reserve(strtext.size() + strtext.size() / 8);
-    for (qsizetype i = 0; i < strtext.size(); ++i) {
-        const QChar c = strtext[i];
-        if (c == u'\r' || c == u'\n') {
-            out += QStringLiteral("\\par");
-            if (c == u'\r' && i + 1 < strtext.size() && strtext[i + 1] == u'\n')
-                ++i;
-            out += u'\n';
-        } else {
-            out += c;
-        }
-    }
-    strtext = out;
+    strtext.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    strtext.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    strtext.replace(QLatin1Char('\n'), QStringLiteral("\\par\n"));
     return strtext;
 }
 
