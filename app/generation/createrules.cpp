@@ -21,7 +21,15 @@ QString RemoveFileExtension(const QString& strfullfilename) {
 }
 
 QString SwapCR(QString& strtext) {
-    strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
+    // Every line end is a paragraph: CR LF, CR, and LF alone as some editors
+    // and imports leave it.
+    if (!strtext.contains(u'\n')) {
+        strtext.replace(QLatin1Char('\r'), QStringLiteral("\\par"));
+        return strtext;
+    }
+    strtext.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    strtext.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    strtext.replace(QLatin1Char('\n'), QStringLiteral("\\par\n"));
     return strtext;
 }
 

@@ -6,7 +6,9 @@
 #include "fileio/textoutput.h"
 #include "generation/createchecks.h"
 #include "generation/createrules.h"
+#include "generation/helpfonts.h"
 #include "generation/helpwindow.h"
+#include "generation/htmlpages.h"
 #include "resources/stringtable.h"
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
@@ -19,6 +21,21 @@
 namespace {
 
 const QString kActive = QStringLiteral("A");
+
+// A title, keyword or heading as RTF text: its backslashes and braces
+// stand for themselves.
+QString rtfText(const QString& text) {
+    if (!text.contains(u'\\') && !text.contains(u'{') && !text.contains(u'}'))
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        if (c == u'\\' || c == u'{' || c == u'}')
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
 
 // The fixed start of a footnote line for one mark.
 QString footnotePrefix(const QString& mark) {
@@ -127,7 +144,14 @@ GeneralHelpSources::GeneralHelpSources(const CreateSettings& s, dao::Database& d
     fileio::AnsiLineFile& rtf = m_files->rtf;
     fileio::AnsiLineFile& hpj = m_files->hpj;
     const RtfParts parts;
-    rtf.writeLine(LoadResString(str::rtffile::Header));
+    // The fonts and colours help texts may name: the options' lists, else
+    // the header as topic files always had it.
+    const HelpFonts fonts = HelpFontsOf(s, &m_warnings);
+    if (fonts.standard)
+        rtf.writeLine(LoadResString(str::rtffile::Header));
+    else
+        rtf.writeLine({QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deftab720"),
+                       RtfFontAndColorTables(fonts)});
     writeHelpProjectHead(hpj, s);
 
     const auto mapLine = [&](const QString& topicId, const QVariant& stored) {
@@ -148,7 +172,7 @@ GeneralHelpSources::GeneralHelpSources(const CreateSettings& s, dao::Database& d
     readingDatabaseFor(rtf.fileName(), [&] {
         auto rs = activeRows(db, str::table::GeneralHelp,
                              QStringLiteral("TopicID, TopicTitle, BrowseSeq, Keywords, HelpText, "
-                                            "MapNumber"));
+                                            "MapNumber, TopicHeader"));
         TopicTexts t;
         for (; !rs->EOF_(); rs->MoveNext()) {
             t = {rs->TextAt(0), rs->TextAt(1), rs->TextAt(2), rs->TextAt(3), rs->TextAt(4)};
@@ -164,9 +188,11 @@ GeneralHelpSources::GeneralHelpSources(const CreateSettings& s, dao::Database& d
             const QString* values[] = {&t.id, &t.title, &t.browse, &t.keywords};
             for (int i = 0; i < 4; ++i)
                 if (!values[i]->isEmpty())
-                    rtf.writeLine({parts.footnotes[i], *values[i], parts.closing});
+                    rtf.writeLine({parts.footnotes[i], rtfText(*values[i]), parts.closing});
             rtf.writeLine(u"}");
-            rtf.writeLine({parts.titleStart, t.title, parts.paragraphsEnd});
+            // The heading, as in the pages and the preview, stays put as the text scrolls.
+            rtf.writeLine({parts.titleStart, rtfText(TopicHeading(t.title, rs->TextAt(6))),
+                           parts.paragraphsEnd});
             rtf.writeLine({parts.textStart, SwapCR(t.text), u"}"});
             topicEnd();
             mapLine(t.id, rs->FieldAt(5));

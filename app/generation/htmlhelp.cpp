@@ -8,6 +8,7 @@
 #include "fileio/savefile.h"
 #include "fileio/textoutput.h"
 #include "generation/generalhelp.h"
+#include "generation/helpfonts.h"
 #include "generation/helpwindow.h"
 #include "generation/htmlpages.h"
 #include "resources/stringtable.h"
@@ -328,7 +329,8 @@ private:
     QHash<QString, QString> m_address;
 };
 
-void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
+void writePages(Project& p, const HtmlHelpPaths& paths, const HelpFonts& fonts,
+                CreateReport& report) {
     PageFolder folder(paths.pagesDir);
     Pictures pictures(QFileInfo(paths.project).absolutePath(), folder);
     QHash<QString, qsizetype> topicOf, entryOf;
@@ -340,6 +342,7 @@ void writePages(Project& p, const HtmlHelpPaths& paths, CreateReport& report) {
     rtf::HtmlLinks popupLinks;
     popupLinks.page = [&p](const QString& contextString) { return topicLink(p, contextString); };
     popupLinks.picture = [&](const QString& name) { return pictures.address(name); };
+    SetHtmlFonts(popupLinks, fonts);
     // A pop-up shows its topic's text (a What's This topic's texts) on the page.
     QHash<QString, QString> popupHtml;
     const auto popup = [&](const QString& contextString) {
@@ -713,7 +716,11 @@ void CreateHTMLHelp(const CreateSettings& s, dao::Database& db, CreateReport& re
          {QFileInfo(paths.project).absolutePath(), paths.pagesDir,
           QFileInfo(paths.contents).absolutePath(), QFileInfo(paths.index).absolutePath()})
         fileio::RemoveStaleWorkFiles(folder);
-    writePages(project, paths, report);
+    QStringList fontProblems;
+    const HelpFonts fonts = HelpFontsOf(s, &fontProblems);
+    for (const QString& problem : std::as_const(fontProblems))
+        report.warn(problem);
+    writePages(project, paths, fonts, report);
     report.written << paths.pagesDir;
     writeContentsFile(project, paths);
     report.written << paths.contents;

@@ -3,6 +3,7 @@ list(APPEND QM_CORE_SOURCES
   workspace/createsettings.h
   generation/createrules.h generation/createrules.cpp
   generation/generalhelp.h generation/generalhelp.cpp
+  generation/helpfonts.h generation/helpfonts.cpp
   generation/helpwindow.h generation/helpwindow.cpp
   generation/htmlpages.h generation/htmlpages.cpp
   generation/htmlhelp.h generation/htmlhelp.cpp

@@ -116,7 +116,14 @@ public:
             m_hasHeader = true;
             return;
         }
-        m_body << paragraphCodes(p);
+        QString codes = paragraphCodes(p);
+        // Create's heading keeps with the empty line it writes after it.
+        if (p.format.keepNext && m_hasHeader && !m_createHeading && m_body.isEmpty() &&
+            codes.isEmpty()) {
+            m_createHeading = true;
+            return;
+        }
+        m_body << std::move(codes);
     }
 
     void footnote(const rtf::Footnote& f) override {
@@ -163,6 +170,13 @@ public:
         if (m_body.size() >= 2 && !m_topic.title.isEmpty() && m_body[1].isEmpty() &&
             m_body[0] == u"{\\b " + escaped(m_topic.title) + u'}')
             m_body.remove(0, 2);
+        // Create's heading is the topic header in bold, or the title when
+        // the topic has no header.
+        if (m_createHeading && m_topic.header.startsWith(u"{\\b ") &&
+            m_topic.header.endsWith(u'}')) {
+            const QString heading = m_topic.header.mid(4).chopped(1);
+            m_topic.header = heading == escaped(m_topic.title) ? QString() : heading;
+        }
         m_topic.text = m_body.join(QStringLiteral("\r\n"));
         if (m_footnotes || !m_topic.text.isEmpty() || !m_topic.header.isEmpty()) {
             if (m_topic.line == 0)
@@ -172,6 +186,7 @@ public:
         m_topic = {};
         m_body.clear();
         m_hasHeader = false;
+        m_createHeading = false;
         m_footnotes = false;
     }
 
@@ -187,6 +202,7 @@ private:
     RtfTopic m_topic;
     QStringList m_body;
     bool m_hasHeader = false;
+    bool m_createHeading = false; // the heading and empty line Create writes
     bool m_footnotes = false;
 };
 

@@ -162,6 +162,8 @@ constexpr int WINW = 541; // older projects hold the width under WINT instead
 constexpr int COMP = 542;
 constexpr int WINL = 543;
 constexpr int CRWH = 594; // WhatsThisHelp set on forms that get What's This IDs
+constexpr int FONT = 650; // the fonts help texts may name (\fN), separated by ";"
+constexpr int COLR = 651; // the colours help texts may name (\cfN): #RRGGBB, separated by ";"
 } // namespace option
 
 // The type of a What's This entry, as stored.

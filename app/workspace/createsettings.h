@@ -32,6 +32,8 @@ struct CreateSettings {
     QString contentsFileName;    // txtcontentsfilename (CONF)
     QString rtfFileName;         // txtrtffilename (RTFF)
     QString indexFileName;       // txtindexfilename (INDX)
+    QString helpFonts;           // FONT: faces help texts may name, ";" between them
+    QString helpColors;          // COLR: colours help texts may name, ";" between them
 
     // Check box values as stored: 0 cleared, 1 checked, 2 grayed.
     int createGeneralHelp = 0;          // CRGH

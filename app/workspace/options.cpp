@@ -75,7 +75,8 @@ void ApplyOptionRow(CreateSettings& s, HelpWindowGeometry& geometry, const QStri
         {VBPF, &CreateSettings::vbProjectFileName}, {HPFN, &CreateSettings::helpProjectFileName},
         {HPJT, &CreateSettings::helpProjectTitle},  {HLPF, &CreateSettings::helpFileName},
         {CONF, &CreateSettings::contentsFileName},  {RTFF, &CreateSettings::rtfFileName},
-        {INDX, &CreateSettings::indexFileName}};
+        {INDX, &CreateSettings::indexFileName},     {FONT, &CreateSettings::helpFonts},
+        {COLR, &CreateSettings::helpColors}};
     const std::pair<int, int CreateSettings::*> checks[] = {
         {CRGH, &CreateSettings::createGeneralHelp},
         {CRCF, &CreateSettings::createContentsFile},

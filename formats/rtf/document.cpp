@@ -62,6 +62,12 @@ enum class Word : std::uint8_t {
     Cell,
     Row,
     Trowd,
+    Cellx,
+    Trleft,
+    Trgaph,
+    Tx,
+    Tqr,
+    Tqc,
     Special,
 };
 
@@ -129,6 +135,12 @@ constexpr WordName kWords[] = {
     {"cell", Word::Cell},
     {"row", Word::Row},
     {"trowd", Word::Trowd},
+    {"cellx", Word::Cellx},
+    {"trleft", Word::Trleft},
+    {"trgaph", Word::Trgaph},
+    {"tx", Word::Tx},
+    {"tqr", Word::Tqr},
+    {"tqc", Word::Tqc},
     {"bullet", Word::Special, '\x95', 0x2022},
     {"emdash", Word::Special, '\x97', 0x2014},
     {"endash", Word::Special, '\x96', 0x2013},
@@ -280,6 +292,11 @@ template <typename View> struct BasicInterpreter<View>::State {
     std::uint8_t fontFamily = 3;
     int defaultFont = 0;
     std::vector<std::uint32_t> colors;
+    RowFormat row;
+    TabStop::Kind nextTab = TabStop::Left; // \tqr, \tqc: the kind of the next \txN
+    // The lists of tab stops met, each once; a paragraph's format holds the
+    // number of its list, so that copying a group's format stays cheap.
+    std::vector<std::vector<TabStop>> tabLists{{}};
     std::uint32_t color = 0;
     bool colorSet = false;
     int tablesVersion = 0;
@@ -337,6 +354,7 @@ template <typename View> struct BasicInterpreter<View>::State {
     void endFootnote();
 
     void appendRun(Run::Kind kind, View chars, int line);
+    bool captureGoesOn(const Token& t) const;
     void endCapture(bool picture, int line);
     void endParagraph(bool cellEnd);
     void findHotspots();
@@ -378,7 +396,8 @@ template <typename View>
 BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Token& t) {
     if (capturing && t.kind != TokenKind::Text &&
         !(t.kind == TokenKind::ControlSymbol && t.text.size() == 1 &&
-          (t.text[0] == lit<Char>('}') || t.text[0] == lit<Char>('\''))))
+          (t.text[0] == lit<Char>('}') || t.text[0] == lit<Char>('\''))) &&
+        !captureGoesOn(t))
         endCapture(false, t.line);
     bool isText = false;
     switch (t.kind) {
@@ -485,9 +504,11 @@ template <typename View> void BasicInterpreter<View>::State::groupEnd() {
             endFootnote();
             return;
         }
-        if (closing == footnoteValueDepth) {
-            // The value's group ends while the footnote's own group stays
-            // open: the footnote ends here and what follows is topic text.
+        if (closing < footnoteValueDepth && closing > footnoteDepth) {
+            // A group around the value's group ends while the footnote's own
+            // group stays open: the footnote ends here and what follows is
+            // topic text. (Word spreads a value over groups side by side,
+            // "{ID}{_PART}", which all stay inside the footnote.)
             stack.pop_back();
             const int from = footnoteDepth - 1;
             endFootnote();
@@ -535,6 +556,12 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             return;
         default:
             if (word == Word::Unknown && IsSkippedDestination(t.text)) {
+                // A picture stored in the text itself is not carried (Word's
+                // second copy under \*\shppict is skipped before this).
+                if (g.destination == Destination::Body && sameWord("pict", t.text))
+                    sink.warning(t.line, QStringLiteral("a picture stored in the text (\\pict) "
+                                                        "is left out; name its file with "
+                                                        "\\{bmc name\\} instead"));
                 g.destination = Destination::Skip;
                 return;
             }
@@ -675,8 +702,38 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             sink.rowEnd(t.line);
         break;
     case Word::Trowd:
+        row = RowFormat();
+        pf.inTable = true;
+        break;
     case Word::Intbl:
         pf.inTable = true;
+        break;
+    case Word::Cellx:
+        row.cellRights.push_back(p);
+        break;
+    case Word::Trleft:
+        row.left = p;
+        break;
+    case Word::Trgaph:
+        row.gap = std::max(p, 0);
+        break;
+    case Word::Tqr:
+        nextTab = TabStop::Right;
+        break;
+    case Word::Tqc:
+        nextTab = TabStop::Center;
+        break;
+    case Word::Tx:
+        // Bounded, so that a file of nothing but tab stops stays quick to read.
+        if (has && p >= 0 && tabLists[std::size_t(pf.tabs)].size() < 64 && tabLists.size() < 1024) {
+            std::vector<TabStop> list = tabLists[std::size_t(pf.tabs)];
+            list.push_back({p, nextTab});
+            const auto it = std::find(tabLists.begin(), tabLists.end(), list);
+            pf.tabs = int(it - tabLists.begin());
+            if (it == tabLists.end())
+                tabLists.push_back(std::move(list));
+        }
+        nextTab = TabStop::Left;
         break;
     case Word::Line:
         if (body)
@@ -723,17 +780,25 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
         pf.keepNext = on;
         break;
     case Word::Special:
-        if constexpr (std::is_same_v<View, QStringView>) {
-            const QChar c(entry->unicode);
-            if (g.destination == Destination::Footnote)
+        if (g.destination == Destination::Footnote) {
+            // Titles and keywords keep plain quotes, as help compilers write them.
+            char plain = entry->byte;
+            if (plain == '\x91' || plain == '\x92')
+                plain = '\'';
+            else if (plain == '\x93' || plain == '\x94')
+                plain = '"';
+            if constexpr (std::is_same_v<View, QStringView>) {
+                const QChar c =
+                    plain == entry->byte ? QChar(entry->unicode) : QChar::fromLatin1(plain);
                 addFootnoteText(View(&c, 1));
-            else
-                text(View(&c, 1), t.line);
+            } else {
+                addFootnoteText(View(&plain, 1));
+            }
+        } else if constexpr (std::is_same_v<View, QStringView>) {
+            const QChar c(entry->unicode);
+            text(View(&c, 1), t.line);
         } else {
-            if (g.destination == Destination::Footnote)
-                addFootnoteText(View(&entry->byte, 1));
-            else
-                text(View(&entry->byte, 1), t.line);
+            text(View(&entry->byte, 1), t.line);
         }
         break;
     default:
@@ -892,6 +957,25 @@ void BasicInterpreter<View>::State::bodyText(View chars, int line, bool tabs) {
     }
 }
 
+// Word splits "\{bmc name\}" into groups of their own ("\{bmc }{\f7 name}"):
+// while the text so far may begin a picture, groups and formatting do not end it.
+template <typename View> bool BasicInterpreter<View>::State::captureGoesOn(const Token& t) const {
+    if (t.kind == TokenKind::ControlWord) {
+        const WordName* entry = wordOf(t.text);
+        const Word w = entry ? entry->word : Word::Unknown;
+        if (w == Word::Par || w == Word::Page || w == Word::Cell || w == Word::Row ||
+            w == Word::Line || w == Word::Tab || w == Word::Footnote || w == Word::Special ||
+            w == Word::U)
+            return false;
+    } else if (t.kind != TokenKind::GroupStart && t.kind != TokenKind::GroupEnd) {
+        return false;
+    }
+    const View c = View(capture).trimmed();
+    const View bm = View(fromAscii("bm"));
+    const qsizetype n = std::min<qsizetype>(c.size(), 2);
+    return c.first(n).compare(bm.first(n), Qt::CaseInsensitive) == 0;
+}
+
 // The end of text that "\{" began: a picture when it reads "bmc name" (or
 // bml, bmr, with "t" or "wd" after), else the text as it stands.
 template <typename View> void BasicInterpreter<View>::State::endCapture(bool closed, int line) {
@@ -1030,8 +1114,9 @@ template <typename View> void BasicInterpreter<View>::State::endFootnote() {
 template <typename View> void BasicInterpreter<View>::State::findHotspots() {
     // Hotspots: underlined, double underlined or struck-through text right
     // before hidden text, which names the target.
+    // A picture may be a hotspot as well, the usual way of a button.
     const auto hotOf = [](const Run& r) {
-        if (r.kind != Run::Text || r.ch.hidden)
+        if ((r.kind != Run::Text && r.kind != Run::Picture) || r.ch.hidden)
             return 0;
         if (r.ch.underline == 2 || r.ch.strike)
             return 2;
@@ -1092,6 +1177,8 @@ template <typename View> void BasicInterpreter<View>::State::endParagraph(bool c
         findHotspots();
     hiddenRuns = false;
     par.format = top().par;
+    if (par.format.tabs > 0)
+        par.tabStops = tabLists[std::size_t(par.format.tabs)];
     par.endFormat = top().ch;
     par.cellEnd = cellEnd;
     sink.paragraph(par);
@@ -1149,6 +1236,10 @@ template <typename View> const std::vector<std::uint32_t>& BasicInterpreter<View
 
 template <typename View> int BasicInterpreter<View>::tablesVersion() const {
     return m->tablesVersion;
+}
+
+template <typename View> const RowFormat& BasicInterpreter<View>::row() const {
+    return m->row;
 }
 
 template class BasicInterpreter<QStringView>;

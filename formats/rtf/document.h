@@ -40,13 +40,30 @@ struct CharFormat {
     bool operator==(const CharFormat&) const = default;
 };
 
+// A tab stop set by \txN (after \tqr or \tqc for a right or centred one).
+struct TabStop {
+    enum Kind : std::uint8_t { Left, Right, Center };
+    int position = 0; // twips from the left margin
+    Kind kind = Left;
+    bool operator==(const TabStop&) const = default;
+};
+
 // Lengths in twips, as RTF gives them.
 struct ParFormat {
     Align alignment = Align::Left;
     int spaceBefore = 0, spaceAfter = 0, leftIndent = 0, rightIndent = 0, firstIndent = 0;
     bool keepNext = false; // \keepn: part of the topic's non-scrolling region
     bool inTable = false;  // \intbl: a paragraph of a table cell
+    int tabs = 0; // the tab stops set so far, by number (0: none; BasicParagraph::tabStops)
     bool operator==(const ParFormat&) const = default;
+};
+
+// The table row in force (\trowd, \trleftN, \trgaphN, \cellxN), in twips:
+// the right edge of each cell, from the left margin.
+struct RowFormat {
+    int left = 0; // where the row begins
+    int gap = 0;  // half the space between the text of two cells
+    std::vector<int> cellRights;
 };
 
 // Where a picture stands: \{bmc name\} in the line as a character, \{bml\}
@@ -93,6 +110,7 @@ template <typename Text> struct BasicParagraph {
     std::vector<Char> text; // the runs' characters, one after the other
     std::vector<Run> runs;
     std::vector<BasicHotspot<Text>> hotspots;
+    std::vector<TabStop> tabStops; // set by \txN, in the order given
     int line = 0;
     bool cellEnd = false; // ended by \cell rather than \par
 
@@ -104,6 +122,7 @@ template <typename Text> struct BasicParagraph {
         text.clear(); // keeps its room
         runs.clear();
         hotspots.clear();
+        tabStops.clear();
         cellEnd = false;
         line = 0;
     }
@@ -157,6 +176,8 @@ public:
     int defaultFont() const;
     const std::vector<std::uint32_t>& colors() const;
     int tablesVersion() const;
+    // The row definition in force: at a row end, that of the row ended.
+    const RowFormat& row() const;
 
     BasicInterpreter(const BasicInterpreter&) = delete;
     BasicInterpreter& operator=(const BasicInterpreter&) = delete;

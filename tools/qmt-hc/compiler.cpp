@@ -86,6 +86,12 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
 
     FontTable fonts;
     Topics topics;
+    // Pictures: in the BMROOT folders, beside the project, in the include
+    // folders; then beside the topic file that names them.
+    QStringList pictureFolders = project.bitmapFolders;
+    pictureFolders << project.folder;
+    pictureFolders += project.includeFolders;
+    PictureStore pictures(pictureFolders);
     for (const HelpProject::TopicFile& f : project.topicFiles) {
         reading = f.path;
         const SourceFile file = ReadSourceFile(f.path);
@@ -104,7 +110,7 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         // Room for the file's topics: a list that grows by doubling holds
         // its old copy and the new one for a while.
         topics.list.reserve(topics.list.size() + countControlWord(file.bytes, "\\page") + 1);
-        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d);
+        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d, &pictures);
         if (fonts.full()) {
             d.error(f.path, 0,
                     QStringLiteral("more than %1 font faces or %2 font descriptors; a help file "
@@ -117,6 +123,7 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
 
     if (d.hasErrors())
         return;
+    topics.pictures = pictures.files();
     if (topics.list.empty()) {
         d.error(projectPath, 0, QStringLiteral("the topic files hold no topic"));
         return;

@@ -5,6 +5,7 @@
 #include "codepage/ansi.h"
 #include "filesystem.h"
 #include "lz77.h"
+#include "picture.h"
 
 #include <algorithm>
 #include <map>
@@ -221,6 +222,12 @@ private:
 
 HelpFileRead Reader::read() {
     m_h.internalFiles = m_fs.names();
+    for (const QByteArray& name : m_h.internalFiles) {
+        bool number = false;
+        const int n = name.startsWith("|bm") ? name.mid(3).toInt(&number) : -1;
+        if (number)
+            m_h.bitmaps.emplace(n, m_fs.file(name).toByteArray());
+    }
     system();
     m_phrases = readPhrases(m_fs, m_h.minor);
     m_h.phraseCount = int(m_phrases.list.size());
@@ -342,7 +349,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
         const unsigned tableType = f.u8();
         if (tableType == 0 || tableType == 2)
             f.skip(2);
-        f.skip(4 * columns);
+        auto& table = topic.tables.emplace_back();
+        for (int c = 0; c < columns; ++c) {
+            const int gap = f.i16();
+            table.push_back({gap, f.i16()});
+        }
     }
     qsizetype at = 0;
     const auto nextString = [&]() {
@@ -374,9 +385,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
         }
         if (bits & 0x0200) {
             const int tabs = f.packedShort();
-            for (int t = 0; t < tabs; ++t)
-                if (f.packedUShort() & 0x4000)
-                    f.packedUShort();
+            auto& stops = topic.tabStops.emplace_back();
+            for (int t = 0; t < tabs; ++t) {
+                const unsigned stop = f.packedUShort();
+                stops.push_back({int(stop & 0x3FFF), stop & 0x4000 ? int(f.packedUShort()) : 0});
+            }
         }
         for (;;) {
             const QByteArray s = nextString();
@@ -418,7 +431,11 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                     f.packedUShort();
                 if (size < 0)
                     f.fail("has a picture of negative size");
-                f.skip(size);
+                const qsizetype end = f.pos() + size;
+                if ((pictureType == 3 || pictureType == 0x22) && size >= 4 && f.u16() == 0) {
+                    topic.pictures.push_back({std::uint8_t(code), int(f.u16())});
+                }
+                f.seek(end);
                 mark(topic, TextMark::Picture, code - 0x86u);
                 break;
             }
@@ -740,6 +757,35 @@ void HelpFileDump::header(const HelpFileRead& h) {
     out += QStringLiteral("contents topic: %1\n").arg(hex(h.contents));
     for (const QByteArray& m : h.macros)
         out += QStringLiteral("macro: %1\n").arg(t(m));
+    {
+        QStringList faces, colours;
+        for (const QByteArray& face : h.faces)
+            faces << t(face);
+        for (const FontDescriptor& f : h.fonts) {
+            const QString c = QStringLiteral("#%1%2%3")
+                                  .arg(f.color & 0xFF, 2, 16, QLatin1Char('0'))
+                                  .arg((f.color >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+                                  .arg((f.color >> 16) & 0xFF, 2, 16, QLatin1Char('0'));
+            if (!colours.contains(c))
+                colours << c;
+        }
+        out += QStringLiteral("fonts: %1; colours: %2\n")
+                   .arg(faces.join(QStringLiteral(", ")), colours.join(u' '));
+    }
+    for (const auto& [number, stored] : h.bitmaps) {
+        try {
+            const PictureInfo p = ReadPictureInfo(stored);
+            out += QStringLiteral("picture |bm%1: %2x%3, %4 bits, %5 bytes\n")
+                       .arg(number)
+                       .arg(p.width)
+                       .arg(p.height)
+                       .arg(p.bitCount)
+                       .arg(stored.size());
+        } catch (const FormatError& e) {
+            out +=
+                QStringLiteral("picture |bm%1: %2\n").arg(number).arg(QString::fromUtf8(e.what()));
+        }
+    }
     for (const WindowRead& w : h.windows)
         out += QStringLiteral("window: %1 \"%2\" (%3,%4,%5,%6)\n")
                    .arg(t(w.name), t(w.caption))
@@ -786,6 +832,28 @@ void HelpFileDump::topic(const HelpFileRead& h, const TopicRead& topic, std::uin
     if (topic.browseBack != 0xFFFFFFFF || topic.browseNext != 0xFFFFFFFF)
         out += QStringLiteral("  browse: back %1, next %2\n")
                    .arg(hex(topic.browseBack), hex(topic.browseNext));
+    for (const auto& [code, number] : topic.pictures)
+        out += QStringLiteral("  picture %1 |bm%2\n")
+                   .arg(code == 0x87   ? QStringLiteral("left")
+                        : code == 0x88 ? QStringLiteral("right")
+                                       : QStringLiteral("in line"))
+                   .arg(number);
+    if (topic.nonScroll != 0xFFFFFFFF)
+        out += QStringLiteral("  non-scrolling region\n");
+    for (const auto& stops : topic.tabStops) {
+        QStringList list;
+        for (const auto& [position, kind] : stops)
+            list << QString::number(position) + (kind == 1   ? QStringLiteral("r")
+                                                 : kind == 2 ? QStringLiteral("c")
+                                                             : QString());
+        out += QStringLiteral("  tab stops: %1\n").arg(list.join(u' '));
+    }
+    for (const auto& table : topic.tables) {
+        QStringList columns;
+        for (const auto& [gap, width] : table)
+            columns << QStringLiteral("%1+%2").arg(gap).arg(width);
+        out += QStringLiteral("  table row: %1\n").arg(columns.join(u' '));
+    }
     for (const HotspotRead& s : topic.hotspots)
         out += QStringLiteral("  hotspot %1 %2: %3\n")
                    .arg(s.code, 2, 16)

@@ -54,6 +54,13 @@ struct TopicRead {
     std::uint32_t nonScroll = 0xFFFFFFFF, scroll = 0xFFFFFFFF;
     QByteArray text; // paragraphs and line breaks end with '\n', tabs are '\t'
     std::vector<HotspotRead> hotspots;
+    // Pictures of their own file: the command (0x86 in the line, 0x87 left,
+    // 0x88 right) and the number of the |bm file.
+    std::vector<std::pair<std::uint8_t, int>> pictures;
+    // Each table record's columns: the space before each column's text and its width.
+    std::vector<std::vector<std::pair<int, int>>> tables;
+    // The tab stops of each paragraph that sets any: position, kind (0 left, 1 right, 2 centre).
+    std::vector<std::vector<std::pair<int, int>>> tabStops;
     std::vector<std::uint32_t> recordOffsets;   // TOPICOFFSET of each text record
     std::vector<std::uint32_t> recordPositions; // TOPICPOS of each text record
     std::vector<TextMark> marks;                // in the order of the text
@@ -91,7 +98,8 @@ struct HelpFileRead {
     std::vector<std::pair<std::uint32_t, QByteArray>> topicIds;   // |TopicId, when present
     std::vector<KeywordRead> keywords;
     std::vector<QByteArray> internalFiles;
-    int treeLevels = 0; // deepest tree of |CONTEXT, |TTLBTREE and |KWBTREE
+    std::map<int, QByteArray> bitmaps; // |bm0, |bm1 ... by number
+    int treeLevels = 0;                // deepest tree of |CONTEXT, |TTLBTREE and |KWBTREE
 
     // The topic a TOPICOFFSET falls in (the last one starting at or before it).
     const TopicRead* topicAt(std::uint32_t offset) const;

@@ -231,7 +231,7 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
         out.u32(previous);
         field(last ? -1 : link + 1, Field::Pos);
         out.u32(std::uint32_t(kLinkHeader + data1));
-        out.u8(0x20);
+        out.u8(p.table ? 0x23 : 0x20); // a table row's record, else a text record
         out.packedLong(p.formatSize);
         out.packedUShort(unsigned(p.textSize));
         out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
@@ -871,6 +871,8 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     fs.add("|TTLBTREE", titleFile());
     fs.add("|TopicId", topicIdFile());
     keywordFiles(fs, stats);
+    for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
+        fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
     return fs.build();
 }
 

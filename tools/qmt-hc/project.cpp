@@ -307,6 +307,18 @@ void Reader::option(const QByteArray& key, const QByteArray& value, int line) {
             }
             m_p.lcid[i] = std::uint16_t(v);
         }
+    } else if (key == "BMROOT") {
+        // One or more folders, separated by commas, relative to the project's folder.
+        for (const QByteArray& part : stripComment(value).split(',')) {
+            const QByteArray folder = part.trimmed();
+            if (folder.isEmpty())
+                continue;
+            m_p.bitmapFolders << ResolveProjectPath(m_p.folder, text(folder));
+            if (!QFileInfo(m_p.bitmapFolders.back()).isDir())
+                m_d.warning(m_p.path, line,
+                            QStringLiteral("picture folder %1 (BMROOT) is not a folder")
+                                .arg(native(m_p.bitmapFolders.back())));
+        }
     } else if (key == "COMPRESS") {
         const QByteArray v = stripComment(value).toUpper();
         std::int32_t n = 0;

@@ -54,6 +54,7 @@ struct HelpProject {
     QString helpFile;           // where the compiled file goes
     int helpFileLine = 0;       // the HLP= line; 0: named after the project
     QStringList includeFolders; // where #include looks besides the project's folder
+    QStringList bitmapFolders;  // BMROOT=: where pictures are looked for first
     bool hasLcid = false;
     std::uint16_t lcid[3] = {0, 0, 0};
     bool compress = false;

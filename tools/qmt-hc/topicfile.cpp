@@ -5,6 +5,7 @@
 #include "contexthash.h"
 #include "rtf/document.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <algorithm>
@@ -37,7 +38,25 @@ struct RecordWriter {
         format.bytes(bytes);
     }
     void simple(std::uint8_t code) { command(QByteArrayView(reinterpret_cast<char*>(&code), 1)); }
+    // The end of a paragraph's commands, behind the empty text after its end.
+    void endCommands() {
+        simple(kParagraphEnd);
+        total += current() + 1;
+        text.u8(0);
+        stringStart = text.size();
+        format.u8(kEnd);
+    }
+    void clear() {
+        format.clear();
+        text.clear();
+        stringStart = 0;
+        total = 0;
+    }
 };
+
+// What one table record and one paragraph's tab stops hold at most.
+constexpr int kMaxTableColumns = 255;
+constexpr int kMaxTabStops = 32;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -52,8 +71,9 @@ int recordLength(int twips) {
 class TopicWriter : public rtf::ByteDocumentSink {
 public:
     TopicWriter(const QString& file, const std::vector<WindowDefinition>& windows, FontTable& fonts,
-                Topics& topics, Diagnostics& d)
-        : m_file(file), m_windows(windows), m_fonts(fonts), m_topics(topics), m_d(d) {
+                Topics& topics, Diagnostics& d, PictureStore* pictures)
+        : m_file(file), m_folder(QFileInfo(file).absolutePath()), m_windows(windows),
+          m_fonts(fonts), m_topics(topics), m_d(d), m_pictures(pictures) {
         m_topic.file = m_file;
         m_topic.firstParagraph = int(m_topics.paragraphs.size());
     }
@@ -68,18 +88,27 @@ public:
     void tablesChanged() override { m_lastFont.valid = false; }
 
 private:
-    void startRecord(const rtf::ParFormat& par, bool continued);
-    void endRecord();
+    void startRecord(const rtf::ByteParagraph& p, bool continued);
+    void paragraphInfo(const rtf::ByteParagraph& p, bool continued);
+    void endRecord(std::uint8_t type = 0x20);
+    void plainParagraph(const rtf::ByteParagraph& p);
+    void runs(const rtf::ByteParagraph& p, bool mayEnd);
+    void setFont(int font);
+    void writeRow();
     std::uint16_t fontFor(const rtf::CharFormat& ch, bool plainHotspot);
     void hotspotCommand(const rtf::ByteHotspot& h);
+    void picture(const rtf::ByteParagraph& p, const rtf::Run& r);
     void lose(const QString& feature);
     bool topicHasContent() const;
+    QString topicName() const;
 
     QString m_file;
+    QString m_folder;
     const std::vector<WindowDefinition>& m_windows;
     FontTable& m_fonts;
     Topics& m_topics;
     Diagnostics& m_d;
+    PictureStore* m_pictures;
     const rtf::ByteInterpreter* m_rtf = nullptr;
 
     // The last font asked for, while the font and colour tables stay as they were.
@@ -92,8 +121,38 @@ private:
 
     Topic m_topic;
     RecordWriter m_record;
-    QStringList m_lost; // what of the topic the help file cannot show
+    int m_font = -1;                       // the font the record's text is in
+    std::vector<rtf::ByteParagraph> m_row; // the cells' paragraphs of a table row
+    QStringList m_lost;                    // what of the topic the help file cannot show
+    QStringList m_problems;                // pictures not found or not readable
 };
+
+// A picture in the line, or at the left or right margin: its command names
+// the internal file |bmN by number.
+void TopicWriter::picture(const rtf::ByteParagraph& p, const rtf::Run& r) {
+    const QString name = ansi::toUnicode(p.view(r).toByteArray());
+    if (!m_pictures) {
+        lose(u"picture " % name);
+        return;
+    }
+    QString problem;
+    const int number = m_pictures->number(name, m_folder, problem);
+    if (number < 0) {
+        problem = problem.arg(name);
+        if (!m_problems.contains(problem))
+            m_problems << problem;
+        return;
+    }
+    ByteWriter w;
+    w.u8(std::uint8_t(kPictureInline + (r.picture == rtf::PictureAlign::Left    ? 1
+                                        : r.picture == rtf::PictureAlign::Right ? 2
+                                                                                : 0)));
+    w.u8(3);         // a picture of its own file
+    w.packedLong(4); // the size of what follows
+    w.u16(0);
+    w.u16(std::uint16_t(number));
+    m_record.command(w.view());
+}
 
 void TopicWriter::lose(const QString& feature) {
     if (!m_lost.contains(feature))
@@ -259,7 +318,13 @@ void TopicWriter::hotspotCommand(const rtf::ByteHotspot& h) {
     m_topic.hotspots.push_back(std::move(c));
 }
 
-void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
+void TopicWriter::startRecord(const rtf::ByteParagraph& p, bool continued) {
+    m_record.clear();
+    paragraphInfo(p, continued);
+}
+
+void TopicWriter::paragraphInfo(const rtf::ByteParagraph& p, bool continued) {
+    const rtf::ParFormat& par = p.format;
     // A paragraph split for its length goes on with the same alignment and
     // side indents only.
     // Most paragraphs have no spacing or indents: no lengths to convert.
@@ -271,70 +336,102 @@ void TopicWriter::startRecord(const rtf::ParFormat& par, bool continued) {
     const int leftIndent = spaced ? recordLength(par.leftIndent) : 0;
     const int rightIndent = spaced ? recordLength(par.rightIndent) : 0;
     ByteWriter& f = m_record.format;
-    f.clear();
-    m_record.text.clear();
-    m_record.stringStart = 0;
-    m_record.total = 0;
     f.u8(0);
     f.u8(0x80);
     f.u16(0);
+    // Tab stops: the paragraph's own and, for a hanging indent, one at the
+    // left indent, where the text after a bullet and its tab lines up.
+    std::vector<std::pair<int, unsigned>> tabs; // position, kind (1 right, 2 centre)
+    for (const rtf::TabStop& t : p.tabStops)
+        tabs.push_back({std::clamp(recordLength(t.position), 0, 0x3FFF),
+                        t.kind == rtf::TabStop::Right    ? 1u
+                        : t.kind == rtf::TabStop::Center ? 2u
+                                                         : 0u});
+    if (firstIndent < 0 && leftIndent > 0)
+        tabs.push_back({std::min(leftIndent, 0x3FFF), 0u});
+    std::stable_sort(tabs.begin(), tabs.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    tabs.erase(std::unique(tabs.begin(), tabs.end(),
+                           [](const auto& a, const auto& b) { return a.first == b.first; }),
+               tabs.end());
+    if (tabs.size() > std::size_t(kMaxTabStops))
+        tabs.resize(kMaxTabStops);
     std::uint16_t bits = 0;
     bits |= spaceBefore ? 0x0002 : 0;
     bits |= spaceAfter ? 0x0004 : 0;
     bits |= leftIndent ? 0x0010 : 0;
     bits |= rightIndent ? 0x0020 : 0;
     bits |= firstIndent ? 0x0040 : 0;
+    bits |= tabs.empty() ? 0 : 0x0200;
     bits |= par.alignment == rtf::Align::Right    ? 0x0400
             : par.alignment == rtf::Align::Center ? 0x0800
                                                   : 0;
-    // A hanging indent has a tab stop at the left indent, where the text after
-    // a bullet and its tab lines up; the record needs it written out.
-    const bool hanging = firstIndent < 0 && leftIndent > 0;
-    bits |= hanging ? 0x0200 : 0;
     f.u16(bits);
     for (int v : {spaceBefore, spaceAfter, leftIndent, rightIndent, firstIndent})
         if (v)
             f.packedShort(std::clamp(v, -0x4000, 0x3FFF));
-    if (hanging) {
-        f.packedShort(1);
-        f.packedUShort(unsigned(std::min(leftIndent, 0x3FFF)));
+    if (!tabs.empty()) {
+        f.packedShort(int(tabs.size()));
+        for (const auto& [position, kind] : tabs) {
+            f.packedUShort(unsigned(position) | (kind ? 0x4000u : 0u));
+            if (kind)
+                f.packedUShort(kind);
+        }
     }
 }
 
-void TopicWriter::endRecord() {
-    m_record.simple(kParagraphEnd);
-    m_record.text.u8(0); // the empty text after the end
-    m_record.format.u8(kEnd);
+void TopicWriter::endRecord(std::uint8_t type) {
+    if (type == 0x20)
+        m_record.endCommands();
     Paragraph p;
     p.at = m_topics.bytes.size();
     p.formatSize = int(m_record.format.size());
     p.textSize = int(m_record.text.size());
+    p.table = type == 0x23;
     m_topics.bytes.bytes(m_record.format.view());
     m_topics.bytes.bytes(m_record.text.view());
     m_topics.paragraphs.push_back(p);
     ++m_topic.paragraphCount;
 }
 
+void TopicWriter::setFont(int f) {
+    if (f == m_font)
+        return;
+    const char command[3] = {char(kFont), char(f & 0xFF), char(f >> 8)};
+    m_record.command(QByteArrayView(command, 3));
+    m_font = f;
+}
+
 void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
     if (m_topic.line == 0 && !p.runs.empty())
         m_topic.line = p.line;
+    // A table row's paragraphs wait for its end, which gives its columns.
+    if (p.format.inTable || p.cellEnd) {
+        m_row.push_back(p);
+        return;
+    }
+    if (!m_row.empty())
+        writeRow();
+    plainParagraph(p);
+}
+
+void TopicWriter::plainParagraph(const rtf::ByteParagraph& p) {
     const rtf::ParFormat& ps = p.format;
     // The paragraphs a topic begins with that keep with the next form its
     // non-scrolling region.
     const bool fixed =
         ps.keepNext && !ps.inTable && m_topic.nonScrollParagraphs == m_topic.paragraphCount;
-    if (ps.inTable || p.cellEnd)
-        lose(QStringLiteral("table (each cell is a paragraph of its own)"));
+    startRecord(p, false);
+    m_font = -1;
+    runs(p, true);
+    endRecord();
+    if (fixed)
+        m_topic.nonScrollParagraphs = m_topic.paragraphCount;
+}
 
-    int font = -1;
-    const auto setFont = [&](std::uint16_t f) {
-        if (int(f) == font)
-            return;
-        const char command[3] = {char(kFont), char(f & 0xFF), char(f >> 8)};
-        m_record.command(QByteArrayView(command, 3));
-        font = f;
-    };
-    startRecord(ps, false);
+// The paragraph's runs as the record's text and commands; `mayEnd`: a long
+// paragraph goes on in a record of its own.
+void TopicWriter::runs(const rtf::ByteParagraph& p, bool mayEnd) {
     for (std::size_t i = 0; i < p.runs.size(); ++i) {
         const rtf::Run& r = p.runs[i];
         if (r.kind == rtf::Run::Text && r.ch.hidden)
@@ -347,65 +444,132 @@ void TopicWriter::paragraph(const rtf::ByteParagraph& p) {
             m_record.simple(kTab);
             continue;
         }
-        if (r.kind == rtf::Run::Picture) {
-            lose(u"picture " % ansi::toUnicode(p.view(r).toByteArray()));
-            continue;
-        }
         const rtf::ByteHotspot* h = p.hotspotOf(r);
         if (h && h->firstRun == int(i))
             hotspotCommand(*h);
+        if (r.kind == rtf::Run::Picture) {
+            picture(p, r);
+            if (h && h->lastRun == int(i))
+                m_record.simple(kHotspotEnd);
+            continue;
+        }
         if (r.ch.highlight > 0)
             lose(QStringLiteral("highlight"));
         setFont(fontFor(r.ch, h != nullptr));
         const QByteArrayView text = p.view(r);
         for (qsizetype at = 0; at < text.size();) {
             if (m_record.current() >= kStringLimit) {
-                const int same = font;
-                font = -1;
-                setFont(std::uint16_t(same));
+                const int same = m_font;
+                m_font = -1;
+                setFont(same);
             }
             const qsizetype n = std::min(text.size() - at, kStringLimit - m_record.current());
             m_record.text.bytes(text.sliced(at, n));
             at += n;
-            if (m_record.total + m_record.current() > kParagraphLimit && at < text.size()) {
+            if (mayEnd && m_record.total + m_record.current() > kParagraphLimit &&
+                at < text.size()) {
                 m_d.warning(m_file, r.line,
                             QStringLiteral("paragraph longer than %1 characters split")
                                 .arg(kParagraphLimit));
                 endRecord();
-                startRecord(ps, true);
-                const int same = font;
-                font = -1;
-                setFont(std::uint16_t(same));
+                startRecord(p, true);
+                const int same = m_font;
+                m_font = -1;
+                setFont(same);
             }
         }
         if (h && h->lastRun == int(i))
             m_record.simple(kHotspotEnd);
     }
-    if (font < 0)
+    if (m_font < 0)
         setFont(fontFor(p.endFormat, false));
-    endRecord();
-    if (fixed)
-        m_topic.nonScrollParagraphs = m_topic.paragraphCount;
 }
 
-void TopicWriter::rowEnd(int /*line*/) {}
+void TopicWriter::rowEnd(int /*line*/) {
+    if (!m_row.empty())
+        writeRow();
+}
+
+// One table record for the row: its columns' widths, then each cell's
+// paragraphs with their column, ended by column -1.
+void TopicWriter::writeRow() {
+    std::vector<rtf::ByteParagraph> row;
+    row.swap(m_row);
+    int cells = 0;
+    for (const rtf::ByteParagraph& p : row)
+        cells += p.cellEnd ? 1 : 0;
+    if (!row.back().cellEnd)
+        ++cells;
+    static const rtf::RowFormat kNoRow;
+    const rtf::RowFormat& format = m_rtf ? m_rtf->row() : kNoRow;
+    std::vector<int> rights = format.cellRights;
+    // Cells beyond the row's definition get an inch each.
+    while (int(rights.size()) < cells)
+        rights.push_back((rights.empty() ? format.left : rights.back()) + 1440);
+    const auto asParagraphs = [&](const QString& why) {
+        m_d.warning(m_file, row.front().line,
+                    u"table row " % why % u": its cells are written as paragraphs");
+        for (const rtf::ByteParagraph& p : row)
+            plainParagraph(p);
+    };
+    if (rights.size() > std::size_t(kMaxTableColumns))
+        return asParagraphs(QStringLiteral("with more than %1 columns").arg(kMaxTableColumns));
+
+    m_record.clear();
+    ByteWriter& f = m_record.format;
+    f.u8(std::uint8_t(rights.size()));
+    f.u8(1); // columns of the widths given
+    // Each column: the space before its text (for the first, from the margin)
+    // and the width of its text.
+    int left = format.left;
+    for (std::size_t c = 0; c < rights.size(); ++c) {
+        const int gap = c == 0 ? std::max(format.left + format.gap, 0) : 2 * format.gap;
+        const int width = rights[c] - left - 2 * format.gap;
+        f.i16(std::int16_t(std::clamp(recordLength(gap), 0, 0x7FFF)));
+        f.i16(std::int16_t(std::clamp(recordLength(width), 1, 0x7FFF)));
+        left = rights[c];
+    }
+    int column = 0;
+    for (const rtf::ByteParagraph& p : row) {
+        f.i16(std::int16_t(std::min(column, int(rights.size()) - 1)));
+        f.i16(0);
+        f.u8(0);
+        paragraphInfo(p, false);
+        m_font = -1;
+        runs(p, false);
+        m_record.endCommands();
+        column += p.cellEnd ? 1 : 0;
+    }
+    f.i16(-1);
+    if (m_record.text.size() > kParagraphLimit)
+        return asParagraphs(QStringLiteral("longer than %1 characters").arg(kParagraphLimit));
+    endRecord(0x23);
+}
 
 bool TopicWriter::topicHasContent() const {
     return m_topic.paragraphCount > 0 || !m_topic.contexts.empty() || !m_topic.title.isEmpty() ||
            !m_topic.keywords.empty();
 }
 
+QString TopicWriter::topicName() const {
+    return !m_topic.contexts.empty()  ? ansi::toUnicode(m_topic.contexts[0].text)
+           : !m_topic.title.isEmpty() ? ansi::toUnicode(m_topic.title)
+                                      : QStringLiteral("at line %1").arg(m_topic.line);
+}
+
 void TopicWriter::page(int /*line*/) {
+    if (!m_row.empty()) // a row without its end
+        writeRow();
     if (!m_lost.isEmpty()) {
-        const QString name = !m_topic.contexts.empty() ? ansi::toUnicode(m_topic.contexts[0].text)
-                             : !m_topic.title.isEmpty()
-                                 ? ansi::toUnicode(m_topic.title)
-                                 : QStringLiteral("at line %1").arg(m_topic.line);
         m_d.warning(m_file, m_topic.line,
-                    u"topic " % name % u": the help file cannot show its " %
+                    u"topic " % topicName() % u": the help file cannot show its " %
                         m_lost.join(QStringLiteral(", ")));
         m_lost.clear();
     }
+    for (const QString& problem : std::as_const(m_problems))
+        m_d.warning(m_file, m_topic.line,
+                    u"topic " % topicName() % u": " % problem % u"; it is left out");
+    m_problems.clear();
     if (topicHasContent())
         m_topics.list.push_back(std::move(m_topic));
     m_topic = Topic();
@@ -417,10 +581,10 @@ void TopicWriter::page(int /*line*/) {
 
 void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
                    const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
-                   Diagnostics& diagnostics) {
+                   Diagnostics& diagnostics, PictureStore* pictures) {
     // The records take less room than the RTF they come from, as a rule.
     topics.bytes.reserve(topics.bytes.size() + bytes.size());
-    TopicWriter writer(fileName, windows, fonts, topics, diagnostics);
+    TopicWriter writer(fileName, windows, fonts, topics, diagnostics, pictures);
     // The file's bytes are read as they are: Windows-1252 is the code page of
     // help files, and RTF's codes are ASCII.
     rtf::ByteInterpreter interpreter(writer);

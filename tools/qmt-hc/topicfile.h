@@ -7,6 +7,7 @@
 #pragma once
 
 #include "diagnostics.h"
+#include "picture.h"
 #include "project.h"
 #include "topics.h"
 
@@ -17,9 +18,10 @@
 namespace hc {
 
 // Appends the topics of the RTF text `bytes` (read from `fileName`) to
-// `topics`. `windows` are the project's windows (for jumps into one).
+// `topics`. `windows` are the project's windows (for jumps into one); the
+// pictures the topics show come from `pictures` (none without it).
 void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
                    const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
-                   Diagnostics& diagnostics);
+                   Diagnostics& diagnostics, PictureStore* pictures = nullptr);
 
 } // namespace hc

@@ -20,6 +20,7 @@ enum Code : std::uint8_t {
     kLineBreak = 0x81,
     kParagraphEnd = 0x82,
     kTab = 0x83,
+    kPictureInline = 0x86, // | 1 at the left margin, | 2 at the right
     kHotspotEnd = 0x89,
     kMacro = 0xC8,
     kPopup = 0xE2,
@@ -81,7 +82,8 @@ struct Hotspot {
 struct Paragraph {
     qsizetype at = 0;
     int formatSize = 0;
-    int textSize = 0;
+    int textSize : 31 = 0;
+    bool table : 1 = false; // a table row's record, else a text record (kept in the size's word)
 };
 
 struct FootnoteAt {
@@ -110,6 +112,7 @@ struct Topics {
     std::vector<Topic> list;
     std::vector<Paragraph> paragraphs;
     ByteWriter bytes;
+    std::vector<QByteArray> pictures; // the internal files |bm0, |bm1 ...
 };
 
 } // namespace hc

@@ -334,7 +334,7 @@ private slots:
         const CreateReport report = create();
         QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
         const QByteArray rtf = testenv::readAll(m_s.rtfFileName);
-        QVERIFY(rtf.contains("{\\b\\f1\\fs24 \\u1055?\\u1088?\\u1080?\\par \\par }"));
+        QVERIFY(rtf.contains("{\\keepn\\b\\f1\\fs24 \\u1055?\\u1088?\\u1080?\\par \\par }"));
         QVERIFY(rtf.contains("Smile \\u-10179?\\u-8704? \xe9}\r\n"));
     }
 

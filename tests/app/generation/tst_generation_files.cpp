@@ -132,12 +132,13 @@ private slots:
             kHeader + "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_FULL", "}}}") +
             footnote("$", "Full \xe9\x80", "}}}") + footnote("+", "seq:010", "}}}") +
             footnote("K", "one;two", "}}}") +
-            "}\r\n{\\b\\f1\\fs24 Full \xe9\x80\\par \\par }\r\n{\\f1\\fs20 first\\par\nsecond}\r\n"
+            "}\r\n{\\keepn\\b\\f1\\fs24 Full \xe9\x80\\par \\par }\r\n{\\f1\\fs20 "
+            "first\\par\nsecond}\r\n"
             "\\page\r\n\r\n" +
             // empty and null browse sequence and keywords: only "#" and "$"
             "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_BARE", "}}}") +
             footnote("$", "Bare", "}}}") +
-            "}\r\n{\\b\\f1\\fs24 Bare\\par \\par }\r\n{\\f1\\fs20 }\r\n\\page\r\n\r\n" +
+            "}\r\n{\\keepn\\b\\f1\\fs24 Bare\\par \\par }\r\n{\\f1\\fs20 }\r\n\\page\r\n\r\n" +
             "{\\cs16\\b\\f1\\fs24\\super\r\n" + footnote("#", "IDH_OK", "}}}") +
             "}\r\n{\\f1\\fs20 Press\r\nit\\par \\par }\r\n\\page\r\n\r\n" + "}\r\n";
         QCOMPARE(rtf(), expected);

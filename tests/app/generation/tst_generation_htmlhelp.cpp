@@ -351,6 +351,23 @@ private slots:
                                             "picture gone.bmp, macro hotspot (Exit()).")));
     }
 
+    // The project's fonts and colours style the pages as they do the help file.
+    void fontsAndColoursOfTheProject() {
+        m_s.helpFonts = QStringLiteral("Verdana;Courier New");
+        m_s.helpColors = QStringLiteral("#FF0000;0,128,0");
+        addTopic(*m_db, QStringLiteral("IDH_F"), QStringLiteral("Fonts"), QString(), QString(),
+                 QStringLiteral("{\\f1 code} {\\cf1 red} {\\highlight2 marked}"), 1);
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QVERIFY(report.warnings.isEmpty());
+        const QByteArray page = file(QStringLiteral("help_html/IDH_F.htm"));
+        QVERIFY2(page.contains("<span style=\"font-family: 'Courier New'\">code</span> <span "
+                               "style=\"color: #ff0000\">red</span> <span "
+                               "style=\"background-color: #008000\">marked</span>"),
+                 page.constData());
+    }
+
     void compiledAndReadBack() {
         fillProject();
         QVERIFY(testenv::writeAll(path(QStringLiteral("help.chm")), "old help file"));

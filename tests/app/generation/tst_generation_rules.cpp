@@ -64,14 +64,25 @@ private slots:
         QCOMPARE(RemoveFileExtension(name), expected);
     }
 
+    // Every line end of a topic's text is a paragraph, whichever form it has.
+    void swapCR_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("CR LF") << QStringLiteral("first\r\nsecond")
+                               << QStringLiteral("first\\par\nsecond");
+        QTest::newRow("CR alone") << QStringLiteral("\r\ra\rb")
+                                  << QStringLiteral("\\par\\para\\parb");
+        QTest::newRow("LF alone") << QStringLiteral("no breaks\n here")
+                                  << QStringLiteral("no breaks\\par\n here");
+        QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd\n\n")
+                               << QStringLiteral("a\\par\nb\\par\nc\\par\nd\\par\n\\par\n");
+        QTest::newRow("none") << QStringLiteral("plain") << QStringLiteral("plain");
+    }
     void swapCR() {
-        QString text = QStringLiteral("first\r\nsecond");
-        QCOMPARE(SwapCR(text), QStringLiteral("first\\par\nsecond"));
-        QCOMPARE(text, QStringLiteral("first\\par\nsecond")); // the argument holds it too
-        QString several = QStringLiteral("\r\ra\rb\n");
-        QCOMPARE(SwapCR(several), QStringLiteral("\\par\\para\\parb\n"));
-        QString none = QStringLiteral("no breaks\n here");
-        QCOMPARE(SwapCR(none), QStringLiteral("no breaks\n here"));
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(SwapCR(text), expected);
+        QCOMPARE(text, expected); // the argument holds it too
     }
 
     void helpTypeExtensions_data() {

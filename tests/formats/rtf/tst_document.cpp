@@ -34,7 +34,8 @@ QString flags(const CharFormat& c) {
     return f;
 }
 
-QString parFlags(const ParFormat& f) {
+template <typename Text> QString parFlags(const BasicParagraph<Text>& paragraph) {
+    const ParFormat& f = paragraph.format;
     QStringList p;
     if (f.alignment == Align::Right)
         p << QStringLiteral("qr");
@@ -55,6 +56,12 @@ QString parFlags(const ParFormat& f) {
         p << QStringLiteral("keepn");
     if (f.inTable)
         p << QStringLiteral("intbl");
+    for (const TabStop& t : paragraph.tabStops)
+        p << QStringLiteral("tx") +
+                 (t.kind == TabStop::Right    ? QStringLiteral("r")
+                  : t.kind == TabStop::Center ? QStringLiteral("c")
+                                              : QString()) +
+                 QString::number(t.position);
     return p.isEmpty() ? QString() : u'{' + p.join(u' ') + QStringLiteral("} ");
 }
 
@@ -120,12 +127,20 @@ public:
                 s += u']';
             runs << s;
         }
-        QString text = parFlags(p.format) + runs.join(u' ');
+        QString text = parFlags(p) + runs.join(u' ');
         if (p.cellEnd)
             text += QStringLiteral(" <cell>");
         parts << text;
     }
-    void rowEnd(int) override { parts << QStringLiteral("<row>"); }
+    const RowFormat* row = nullptr; // the interpreter's
+    void rowEnd(int) override {
+        QString r = QStringLiteral("<row");
+        if (row->left || row->gap)
+            r += QStringLiteral(" left%1 gap%2").arg(row->left).arg(row->gap);
+        for (int right : row->cellRights)
+            r += u' ' + QString::number(right);
+        parts << r + u'>';
+    }
     void footnote(const BasicFootnote<Text>& f) override {
         parts << (f.mark ? QString(QLatin1Char(f.mark)) : QStringLiteral("?")) + u'=' +
                      str(f.value);
@@ -137,8 +152,10 @@ public:
 QString describe(const QString& rtf, bool document = false) {
     Describer<QString> unicode;
     Interpreter u(unicode);
+    unicode.row = &u.row();
     Describer<QByteArray> bytes;
     ByteInterpreter b(bytes);
+    bytes.row = &b.row();
     const QByteArray encoded = ansi::fromUnicode(rtf);
     if (document) {
         if (!u.readDocument(rtf) || !b.readDocument(encoded))
@@ -199,6 +216,9 @@ private slots:
             {"\\keepn\\b Heading\\par\\pard\\plain Body\\par", "{keepn} B'Heading' | 'Body' | //"},
             {"\\qj j\\par\\par", "{qj} 'j' | {qj}  | //"},
             {"a\\line b\\tab c\td\\bullet e\\par", "'a' <br> 'b' <tab> 'c' <tab> 'd\u2022e' | //"},
+            // Tab stops belong to the paragraph: \\pard clears them.
+            {"\\tx720\\tqr\\tx4000\\tqc\\tx2000 a\\par b\\par\\pard c\\par",
+             "{tx720 txr4000 txc2000} 'a' | {tx720 txr4000 txc2000} 'b' | 'c' | //"},
         });
     }
     void paragraphs() { check(); }
@@ -227,8 +247,16 @@ private slots:
             {"\\{bml left.bmp\\}\\{bmr right.bmp\\}\\{bmct t.bmp\\}\\par",
              "<bml:left.bmp> <bmr:right.bmp> <bmc:t.bmp> | //"},
             {"\\{BMC Caps.BMP\\}\\par", "<bmc:Caps.BMP> | //"},
+            // Word's groups inside the reference; a group ends text that is no picture.
+            {"\\{bmc }{\\f7\\insrsid1 Split.bmp}{\\f7 \\} button\\par",
+             "<bmc:Split.bmp> f7' button' | //"},
+            {"\\{x {\\b y}\\}\\par", "'{x ' B'y' '}' | //"},
+            // A picture as a button: the hotspot spans it.
+            {"{\\uldb \\{bmc go.bmp\\}}{\\v IDH_GO} {\\ul a\\{bmc b.bmp\\}}{\\v IDH_B}\\par",
+             "[J:IDH_GO <bmc:go.bmp>] ' ' [P:IDH_B U'a' <bmc:b.bmp>] | //"},
             {"\\{ewc x\\} \\{bmc\\} \\{bmx y\\}\\par", "'{ewc x} {bmc} {bmx y}' | //"},
-            {"\\{bmc open {\\b x}\\par", "'{bmc open ' B'x' | //"},
+            // An unclosed reference is text, in the look where it ends.
+            {"\\{bmc open {\\b x}\\par", "'{bmc open x' | //"},
         });
     }
     void pictures() { check(); }
@@ -236,9 +264,14 @@ private slots:
     void tables_data() {
         addRows({
             {"\\trowd\\cellx2000\\cellx4000\\intbl A\\cell B\\cell\\row\\pard after\\par",
-             "{intbl} 'A' <cell> | {intbl} 'B' <cell> | <row> | 'after' | //"},
+             "{intbl} 'A' <cell> | {intbl} 'B' <cell> | <row 2000 4000> | 'after' | //"},
             {"\\trowd\\intbl {\\b x}\\par y\\cell\\row",
              "{intbl} B'x' | {intbl} 'y' <cell> | <row> | //"},
+            // Each \\trowd begins the next row's definition afresh.
+            {"\\trowd\\trgaph108\\trleft-108\\cellx1000 a\\cell\\row"
+             "\\trowd\\cellx500\\cellx900 b\\cell c\\cell\\row",
+             "{intbl} 'a' <cell> | <row left-108 gap108 1000> | {intbl} 'b' <cell> | {intbl} 'c' "
+             "<cell> | <row 500 900> | //"},
         });
     }
     void tables() { check(); }
@@ -254,6 +287,14 @@ private slots:
                  "#=IDH_W | $=Word | 'Body' | //"},
                 {"{\\rtf1 {\\up6 #}{\\footnote {\\up6 #} IDH_UP}Raised\\par}",
                  "#=IDH_UP | 'Raised' | //"},
+                // Word spreads a value over groups side by side (revision marks).
+                {"{\\rtf1 {\\up6 #}{\\footnote {\\up6 #}{ }{HIDD_OP}{\\f0 T}{ION}}"
+                 "{\\up6 $}{\\footnote {\\up6 $}{ \"}{Archive Options}{\" dialog}}Body\\par}",
+                 "#=HIDD_OPTION | $=\"Archive Options\" dialog | 'Body' | //"},
+                // Quotes by name are plain in a footnote, typographic in the text.
+                {"{\\rtf1 ${\\footnote \\ldblquote File\\rquote s\\rdblquote}\\lquote "
+                 "x\\rquote\\par}",
+                 "$=\"File's\" | '\u2018x\u2019' | //"},
                 {"{\\rtf1 {\\super !}{\\footnote {\\super !} CloseWindow(`main')}Body\\par}",
                  "!=CloseWindow(`main') | 'Body' | //"},
                 {"{\\rtf1 {\\b Hello}{\\footnote no mark} text\\par}",

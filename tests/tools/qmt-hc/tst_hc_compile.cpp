@@ -536,6 +536,52 @@ private slots:
         QVERIFY(h.lz77); // COMPRESS=12 Hall Zeck
     }
 
+    // What an author sets reaches the help file: the project's fonts and
+    // colours, the topic header as the heading that stays put, titles and
+    // keywords with braces and backslashes, texts with LF line ends.
+    void authorsFontsHeadingsAndLineEnds() {
+        testenv::RegistryFolder registry;
+        auto db = testenv::freshProject(folder() + QStringLiteral("/p.QMT"));
+        testenv::addRow(*db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_A")},
+                         {"TopicTitle", QStringLiteral("A {b} \\ c")},
+                         {"TopicHeader", QStringLiteral("Shown heading")},
+                         {"Keywords", QStringLiteral("k{1};plain")},
+                         {"HelpText", QStringLiteral("{\\cf1 red} {\\f1 face}\none\ntwo")},
+                         {"MapNumber", 1},
+                         {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpProjectTitle = QStringLiteral("Fonts");
+        s.helpProjectFileName = folder() + QStringLiteral("/out.hpj");
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = folder() + QStringLiteral("/out.rtf");
+        s.helpFonts = QStringLiteral("Verdana; Courier New");
+        s.helpColors = QStringLiteral("#FF0000;nothing");
+        CreateReport report;
+        CreateGeneralHelp(s, *db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        QCOMPARE(report.warnings.size(), qsizetype(1));
+        QVERIFY(report.warnings[0].contains(u"\"nothing\""));
+
+        hc::Diagnostics d;
+        const hc::CompileResult r = hc::Compile(s.helpProjectFileName, d, 1000000000);
+        QVERIFY2(r.written, qPrintable(d.lines().join(u'\n')));
+        QVERIFY2(d.lines().isEmpty(), qPrintable(d.lines().join(u'\n')));
+        const hc::HelpFileRead h =
+            hc::ReadHelpFile(testenv::readAll(folder() + QStringLiteral("/out.hlp")));
+        const hc::TopicRead* a = topicNamed(h, "IDH_A");
+        QVERIFY(a);
+        QCOMPARE(a->title, QByteArray("A {b} \\ c"));
+        QCOMPARE(a->text, QByteArray("Shown heading\n\nred face\none\ntwo\n"));
+        QVERIFY(a->nonScroll != 0xFFFFFFFF && a->scroll > a->nonScroll);
+        QCOMPARE(h.keywords.size(), std::size_t(2));
+        QCOMPARE(h.keywords[0].text, QByteArray("k{1}"));
+        // Create's own text is in \f1: the second face.
+        QCOMPARE(h.faces, std::vector<QByteArray>{"Courier New"});
+        QVERIFY(std::any_of(h.fonts.begin(), h.fonts.end(),
+                            [](const hc::FontDescriptor& f) { return f.color == 0x0000FF; }));
+    }
+
     void brokenInputNeverCrashes() {
         const QByteArray rtf = kRtfHeader +
                                topic("IDH_A", "A", "A {\\uldb jump}{\\v IDH_B}.", "k") +
