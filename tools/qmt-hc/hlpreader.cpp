@@ -351,8 +351,8 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
             f.skip(2);
         auto& table = topic.tables.emplace_back();
         for (int c = 0; c < columns; ++c) {
-            const int gap = f.i16();
-            table.push_back({gap, f.i16()});
+            const int width = f.i16();
+            table.push_back({f.i16(), width});
         }
     }
     qsizetype at = 0;

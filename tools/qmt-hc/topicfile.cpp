@@ -519,14 +519,17 @@ void TopicWriter::writeRow() {
     ByteWriter& f = m_record.format;
     f.u8(std::uint8_t(rights.size()));
     f.u8(1); // columns of the widths given
-    // Each column: the space before its text (for the first, from the margin)
-    // and the width of its text.
+    // Each column: the width of its text, then the space after it. A viewer
+    // takes half the second column's space as the cells' inner margin and the
+    // first column's space less the second's as the row's indent, and starts
+    // the first column at that margin.
     int left = format.left;
     for (std::size_t c = 0; c < rights.size(); ++c) {
-        const int gap = c == 0 ? std::max(format.left + format.gap, 0) : 2 * format.gap;
-        const int width = rights[c] - left - 2 * format.gap;
-        f.i16(std::int16_t(std::clamp(recordLength(gap), 0, 0x7FFF)));
+        const int gap = c == 0 ? std::max(format.left + 2 * format.gap, 0) : 2 * format.gap;
+        const int width =
+            c == 0 ? rights[c] - format.left - 3 * format.gap : rights[c] - left - 2 * format.gap;
         f.i16(std::int16_t(std::clamp(recordLength(width), 1, 0x7FFF)));
+        f.i16(std::int16_t(std::clamp(recordLength(gap), 0, 0x7FFF)));
         left = rights[c];
     }
     int column = 0;

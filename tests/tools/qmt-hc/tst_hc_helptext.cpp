@@ -122,7 +122,7 @@ private slots:
         QTest::newRow("two rows")
             << QByteArray("\\trowd\\trgaph100\\cellx2000\\cellx5000\\intbl a\\cell b\\cell\\row"
                           "\\trowd\\trgaph100\\cellx3000\\intbl {\\b c}\\par d\\cell\\row\\pard e")
-            << "10+180 20+280|10+280"
+            << "20+170 20+280|20+270"
             << ""
             << "a\nb\nc\nd\ne\n";
         QTest::newRow("row without its definition or its end")
