@@ -133,21 +133,20 @@ public:
                                   plural(int(project.topicFiles.size()), "topic file",
                                          "topic files"),
                                   plural(int(project.map.size()), "map entry", "map entries"));
-        option(str::option::HPFN, QFileInfo(path).absoluteFilePath(),
-               QStringLiteral("help project file"));
         option(str::option::HPJT, ansi::toUnicode(project.title), QStringLiteral("title"));
         if (!project.helpFile.isEmpty())
             option(str::option::HLPF, folder.relativeFilePath(project.helpFile),
                    QStringLiteral("help file"));
-        if (!project.contentsFile.isEmpty()) {
-            option(str::option::CONF, ansi::toUnicode(project.contentsFile),
-                   QStringLiteral("contents file"));
+        if (!project.contentsFile.isEmpty())
             option(str::option::CRCF, QStringLiteral("1"), QStringLiteral("Contents File box"),
                    QStringLiteral("ticked"));
-        }
-        if (!project.topicFiles.empty())
-            option(str::option::RTFF, folder.relativeFilePath(project.topicFiles.front().path),
-                   QStringLiteral("RTF file"));
+        // Create rewrites its help project, topic file and contents file
+        // whole: named after the author's own sources, it would write over them.
+        m_report.skipped << QStringLiteral("%1: the Create tab's help project, RTF and contents "
+                                           "file names are not taken from it, so that Create "
+                                           "never writes over the files imported; name your own "
+                                           "on the Create tab.")
+                                .arg(native(path));
         helpType(true);
         // The topics first, so that the map entries number the new ones.
         for (const hc::HelpProject::TopicFile& file : project.topicFiles)
