@@ -354,22 +354,8 @@ Result ExportWebHelp(dao::Database& db, const QString& projectPath, const QStrin
     const QString pictureFolder = helpbook::PictureFolder(db, projectPath);
     PageFolder pages(folder);
     fileio::RemoveStaleWorkFiles(folder);
-    // Pictures are copied once each, named apart from the pages.
-    QHash<QString, QString> copied;
-    const auto picture = [&](const QString& name) {
-        const QString key = name.toLower();
-        if (const auto it = copied.constFind(key); it != copied.constEnd())
-            return *it;
-        QString address;
-        const QString path = fileio::FindPath(pictureFolder + u'/', name);
-        QFile file(path);
-        if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
-            address = u"pic_" + HtmlHelpPageName(QFileInfo(path).fileName()).chopped(4);
-            pages.write(address, file.readAll());
-        }
-        copied.insert(key, address);
-        return address;
-    };
+    PagePictures pictures(pictureFolder, pages);
+    const auto picture = [&](const QString& name) { return pictures.address(name); };
     const Site site = BuildSite(book, picture);
     for (const auto& [name, bytes] : site.files)
         pages.write(name, bytes);
@@ -377,8 +363,7 @@ Result ExportWebHelp(dao::Database& db, const QString& projectPath, const QStrin
     QStringList names;
     for (const auto& file : site.files)
         names << file.first;
-    names += copied.values();
-    names.removeAll(QString());
+    names += pictures.files;
     const int removed = RemoveStalePages(folder, names);
     return {folder, pages.written(), removed, site.warnings};
 }

@@ -297,42 +297,10 @@ QString entryTitle(const EntryPage& e) {
     return words.isEmpty() ? e.id : words;
 }
 
-// The pages' pictures: found beside the help project (a name may have folders
-// in it, "\" or "/"), copied into the pages' folder once each.
-class Pictures {
-public:
-    Pictures(const QString& projectFolder, PageFolder& pages)
-        : m_folder(projectFolder), m_pages(pages) {}
-
-    // The picture's address from a page, empty when there is no such file.
-    QString address(const QString& name) {
-        const QString key = name.toLower();
-        if (const auto it = m_address.constFind(key); it != m_address.constEnd())
-            return *it;
-        QString address;
-        const QString path = fileio::FindPath(m_folder + u'/', name);
-        QFile file(path);
-        if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
-            address = u"pic_" + HtmlHelpPageName(QFileInfo(path).fileName()).chopped(4);
-            m_pages.write(address, file.readAll());
-            files << address;
-        }
-        m_address.insert(key, address);
-        return address;
-    }
-
-    QStringList files; // in the pages' folder, in the order first used
-
-private:
-    QString m_folder;
-    PageFolder& m_pages;
-    QHash<QString, QString> m_address;
-};
-
 void writePages(Project& p, const HtmlHelpPaths& paths, const HelpFonts& fonts,
                 CreateReport& report) {
     PageFolder folder(paths.pagesDir);
-    Pictures pictures(QFileInfo(paths.project).absolutePath(), folder);
+    PagePictures pictures(QFileInfo(paths.project).absolutePath(), folder);
     QHash<QString, qsizetype> topicOf, entryOf;
     for (std::size_t i = 0; i < p.topics.size(); ++i)
         topicOf.insert(textrules::TopicIdKey(p.topics[i].id), qsizetype(i));
@@ -650,6 +618,22 @@ QString HtmlHelpPageName(const QString& topicId) {
             name += u'~' + QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
     }
     return name + QStringLiteral(".htm");
+}
+
+QString PagePictures::address(const QString& name) {
+    const QString key = name.toLower();
+    if (const auto it = m_address.constFind(key); it != m_address.constEnd())
+        return *it;
+    QString address;
+    const QString path = fileio::FindPath(m_folder + u'/', name);
+    QFile file(path);
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly)) {
+        address = u"pic_" + HtmlHelpPageName(QFileInfo(path).fileName()).chopped(4);
+        m_pages.write(address, file.readAll());
+        files << address;
+    }
+    m_address.insert(key, address);
+    return address;
 }
 
 namespace {

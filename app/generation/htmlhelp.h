@@ -4,9 +4,12 @@
 #pragma once
 
 #include "generation/createreport.h"
+#include "generation/htmlpages.h"
 #include "workspace/createsettings.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace dao {
 class Database;
@@ -33,6 +36,24 @@ HtmlHelpPaths HtmlHelpPathsFor(const CreateSettings& settings);
 // that different IDs never share a page and every name is safe in a file
 // system, a URL and the project file.
 QString HtmlHelpPageName(const QString& topicId);
+
+// The pages' pictures: found in a folder (a name may have folders in it,
+// "\" or "/"), copied into the pages' folder once each, named apart from the
+// pages.
+class PagePictures {
+public:
+    PagePictures(const QString& folder, PageFolder& pages) : m_folder(folder), m_pages(pages) {}
+
+    // The picture's address from a page, empty when there is no such file.
+    QString address(const QString& name);
+
+    QStringList files; // in the pages' folder, in the order first used
+
+private:
+    QString m_folder;
+    PageFolder& m_pages;
+    QHash<QString, QString> m_address;
+};
 
 // Writes every HTML Help source from the project, then, when asked, the
 // application project's HelpFile line (naming the compiled file); `report`
