@@ -1,5 +1,6 @@
 // The Create tab of the main window: help type, automatic file names, browse
-// buttons and the Create command.
+// buttons, the help texts' fonts and colours (and the preview in them) and the
+// Create command.
 #include "app/generation/genfixture.h"
 #include "common/testenv.h"
 #include "common/window.h"
