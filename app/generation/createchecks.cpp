@@ -5,6 +5,7 @@
 #include "contents/contentstable.h"
 #include "dao.h"
 #include "generation/generalhelp.h"
+#include "generation/helpfonts.h"
 #include "resources/stringtable.h"
 #include "rtf/helptext.h"
 #include "workspace/filltemplate.h"
@@ -93,8 +94,14 @@ void checkSettings(const CreateSettings& s, Checker& check, bool all) {
     }
     if (general || forms)
         check.field(s.vbProjectFileName, str::caption::VbProjectFile, Target::FileName);
-    if (all)
+    if (all) {
         check.field(s.indexFileName, str::caption::IndexFileName, Target::FileName);
+        // The faces go into the ANSI topic file; Create itself only warns
+        // about a face or colour it cannot use and puts another in its place.
+        check.field(s.helpFonts, str::caption::HelpFonts, Target::AnsiLine);
+        for (const QString& problem : HelpFontsProblems(s))
+            check.add(problem);
+    }
 }
 
 std::unique_ptr<dao::Recordset> activeRows(dao::Database& db, int table) {

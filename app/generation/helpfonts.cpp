@@ -26,24 +26,29 @@ bool readColor(const QString& text, std::uint32_t& color) {
     return true;
 }
 
-} // namespace
-
-HelpFonts HelpFontsOf(const CreateSettings& s, QStringList* problems) {
+// The lists and, for each face or colour that cannot be used, a sentence
+// naming it; `atCreate` adds what stands in its place in the help file.
+HelpFonts readLists(const CreateSettings& s, QStringList* problems, bool atCreate) {
     HelpFonts f;
     f.faces = kStandardFaces;
     f.colors = {0};
     const QString faces = s.helpFonts.trimmed();
     const QString colors = s.helpColors.trimmed();
     f.standard = faces.isEmpty() && colors.isEmpty();
+    const auto tell = [&](const QString& fault, const char* standIn) {
+        if (problems)
+            *problems << (atCreate ? QString(fault + u"; " + QLatin1String(standIn)) : fault) +
+                             u'.';
+    };
     if (!faces.isEmpty()) {
         f.faces.clear();
         for (QString face : faces.split(u';')) {
             face = face.trimmed();
             if (face.contains(u'{') || face.contains(u'}') || face.contains(u'\\')) {
-                if (problems)
-                    *problems << QStringLiteral("The font \"%1\" of the FONT option holds a brace "
-                                                "or a backslash; Arial stands in its place.")
-                                     .arg(face);
+                tell(QStringLiteral("The font \"%1\" of the FONT option holds a brace or a "
+                                    "backslash")
+                         .arg(face),
+                     "Arial stands in its place");
                 face = QStringLiteral("Arial");
             }
             f.faces << (face.isEmpty() ? QStringLiteral("Arial") : face);
@@ -52,17 +57,34 @@ HelpFonts HelpFontsOf(const CreateSettings& s, QStringList* problems) {
     if (!colors.isEmpty()) {
         for (const QString& c : colors.split(u';')) {
             std::uint32_t color = 0;
-            if (!readColor(c, color) && problems)
-                *problems << QStringLiteral("The colour \"%1\" of the COLR option is neither "
-                                            "#RRGGBB nor red,green,blue; black stands in its "
-                                            "place.")
-                                 .arg(c.trimmed());
+            // An empty place (";;", a ";" at the end) is black, as an empty face is Arial.
+            if (!c.trimmed().isEmpty() && !readColor(c, color))
+                tell(QStringLiteral("The colour \"%1\" of the COLR option is neither #RRGGBB "
+                                    "nor red,green,blue")
+                         .arg(c.trimmed()),
+                     "black stands in its place");
             f.colors.push_back(color);
         }
     } else {
         f.colors.push_back(0); // \cf1: black
     }
     return f;
+}
+
+} // namespace
+
+HelpFonts HelpFontsOf(const CreateSettings& s, QStringList* problems) {
+    return readLists(s, problems, true);
+}
+
+QStringList HelpFontsProblems(const CreateSettings& s) {
+    QStringList problems;
+    readLists(s, &problems, false);
+    return problems;
+}
+
+QString HelpFonts::textFace() const {
+    return standard ? QString() : faces.value(kTextFont, faces.value(0));
 }
 
 QString RtfFontAndColorTables(const HelpFonts& f) {

@@ -16,6 +16,11 @@ struct HelpFonts {
     QStringList faces;                 // \f0, \f1 ...
     std::vector<std::uint32_t> colors; // \cf1, \cf2 ... as 0x00BBGGRR (\cf0: the automatic colour)
     bool standard = true;              // the lists every topic file had before the options
+
+    // Create writes a topic's text in \f1 (its heading too): the face text
+    // without \fN shows in; empty for the standard lists.
+    static constexpr int kTextFont = 1;
+    QString textFace() const;
 };
 
 // The lists from the options: faces separated by ";", colours as #RRGGBB
@@ -23,6 +28,10 @@ struct HelpFonts {
 // or a colour that does not read is named in `problems`; the colour counts as
 // black, so that the numbers after it stay.
 HelpFonts HelpFontsOf(const CreateSettings& settings, QStringList* problems = nullptr);
+
+// The same faults as the window names them before anything is written: the
+// same sentences without what would stand in their place.
+QStringList HelpFontsProblems(const CreateSettings& settings);
 
 // "{\fonttbl ...}{\colortbl;...;}" for the topic file's header.
 QString RtfFontAndColorTables(const HelpFonts& fonts);

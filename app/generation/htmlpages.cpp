@@ -2,6 +2,7 @@
 
 #include "codepage/ansi.h"
 #include "fileio/savefile.h"
+#include "helpfonts.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +89,14 @@ QByteArray TopicPage(const QString& title, const QString& heading, const QString
     html += QStringLiteral("<title>") + titleText(title) + QStringLiteral("</title>\n");
     // Paragraphs without gaps of their own, as in the help file: the spacing
     // is the text's.
-    html += QStringLiteral("<style type=\"text/css\">body { font-family: Arial, sans-serif; "
+    // A topic's own text (and its heading) is in the project's text face, as
+    // in the help file; a face a style sheet cannot quote keeps Arial.
+    QString face = links.fontFace ? links.fontFace(HelpFonts::kTextFont) : QString();
+    if (face.contains(u'\'') || face.contains(u'"') || face.contains(u'<') || face.contains(u'>'))
+        face.clear();
+    html += QStringLiteral("<style type=\"text/css\">body { font-family: ") +
+            (face.isEmpty() ? QString() : u'\'' + face + QStringLiteral("', ")) +
+            QStringLiteral("Arial, sans-serif; "
                            "font-size: 10pt; } h1 { font-size: 12pt; } p { margin-top: 0; "
                            "margin-bottom: 0; }\n") +
             rtf::PopupStyle() + QStringLiteral("</style>\n");

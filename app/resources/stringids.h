@@ -54,6 +54,8 @@ constexpr int Compile = 163;
 constexpr int WindowSize = 164;
 constexpr int IndexFileName = 165;
 constexpr int FormWhatsThisHelp = 166; // sets the WhatsThisHelp of forms
+constexpr int HelpFonts = 167;         // the FONT option's field
+constexpr int HelpColors = 168;        // the COLR option's field
 constexpr int Ok = 817;
 } // namespace caption
 

@@ -75,6 +75,8 @@ constexpr Entry kStrings[] = {
     {164, R"(Window Size)"},
     {165, R"(Index File Name)"},
     {166, R"(Set Forms' WhatsThisHelp)"},
+    {167, R"(Help Text Fonts)"},
+    {168, R"(Help Text Colours)"},
     // Statements and their table and field names
     {200, R"(select |1 from |2 where |3 = '|4')"},
     {201, R"(select * from contentsfile)"},

@@ -124,6 +124,9 @@ FrmMain::FrmMain(QWidget* parent)
             completer->setCompletionMode(QCompleter::PopupCompletion);
         }
     }
+    // The previews show help texts in the fonts and colours the Create tab gives.
+    connect(&createTab(), &CreateTab::helpFontsChanged, this,
+            [this] { generalHelpTab().setHelpFonts(createTab().helpFonts()); });
     connect(&createTab(), &CreateTab::helpFileMade, this, [this] {
         m_ui->mnuhelpsep2->setVisible(true);
         m_ui->mnuviewprojecthelp->setVisible(true);
@@ -422,7 +425,7 @@ void FrmMain::ZoomOutEdit() {
     if (!m_session.isOpen() || !text)
         return;
     // The editor writes its text back when it closes; saving is OK's business.
-    FrmTextEdit(text, this).exec();
+    FrmTextEdit(text, this, createTab().helpFonts()).exec();
 }
 
 void FrmMain::mnuwhatsthis_Click() {

@@ -1,7 +1,7 @@
 #include "frmtextedit.h"
 
+#include "helppreview.h"
 #include "icons.h"
-#include "rtf/helptext.h"
 #include "twips.h"
 #include "uiutil.h"
 #include "whatsthistexts.h"
@@ -44,8 +44,8 @@ QString plainSelection(const QTextCursor& cursor) {
 
 } // namespace
 
-FrmTextEdit::FrmTextEdit(QPlainTextEdit* target, QWidget* parent)
-    : QDialog(parent), m_target(target) {
+FrmTextEdit::FrmTextEdit(QPlainTextEdit* target, QWidget* parent, HelpFonts fonts)
+    : QDialog(parent), m_target(target), m_fonts(std::move(fonts)) {
     setObjectName(QStringLiteral("frmtextedit"));
     setWindowTitle(QStringLiteral("Quillmate Editor"));
     setSizeGripEnabled(true);
@@ -247,5 +247,5 @@ void FrmTextEdit::done(int result) {
 }
 
 void FrmTextEdit::ShowPreview() {
-    txtzoompreview->setHtml(rtf::HelpTextToHtml(ui::storedText(rtbeditor)));
+    txtzoompreview->setHtml(ui::HelpPreviewHtml(QString(), ui::storedText(rtbeditor), m_fonts));
 }

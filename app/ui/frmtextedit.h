@@ -5,6 +5,8 @@
 // time it opens while the program runs.
 #pragma once
 
+#include "generation/helpfonts.h"
+
 #include <QDialog>
 #include <QPointer>
 
@@ -36,7 +38,8 @@ public:
         BtnAlignRight
     };
 
-    explicit FrmTextEdit(QPlainTextEdit* target, QWidget* parent = nullptr);
+    // The preview shows the text in `fonts`, the project's fonts and colours.
+    explicit FrmTextEdit(QPlainTextEdit* target, QWidget* parent = nullptr, HelpFonts fonts = {});
 
     // The smallest size of the window, 6200 x 2800 twips on this screen.
     QSize minimumWindowSize() const;
@@ -82,5 +85,6 @@ private:
     void ShowPreview();
 
     QPointer<QPlainTextEdit> m_target;
+    HelpFonts m_fonts;
     QTimer* m_preview = nullptr;
 };

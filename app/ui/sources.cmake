@@ -16,6 +16,7 @@ list(APPEND QM_UI_SOURCES
   ui/tabs/createtab.ui ui/tabs/createtab.h ui/tabs/createtab.cpp
   ui/twips.h
   ui/frmtextedit.h ui/frmtextedit.cpp
+  ui/helppreview.h ui/helppreview.cpp
   ui/frmprogress.h ui/frmprogress.cpp
   ui/createrun.h ui/createrun.cpp ui/createreportdialog.h ui/createreportdialog.cpp
   ui/frmwindowsize.h ui/frmwindowsize.cpp

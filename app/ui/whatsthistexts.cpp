@@ -299,6 +299,20 @@ constexpr WhatsThisText kMainWindow[] = {
          "The index file (.HHK) Create writes from the topics' keywords (HTML Help only).")},
     {"cmdindexfilebrowse",
      QT_TRANSLATE_NOOP("WhatsThis", "Chooses the index file in a file dialog (HTML Help only).")},
+    {"txthelpfonts",
+     QT_TRANSLATE_NOOP(
+         "WhatsThis",
+         "The fonts help texts may name, separated by semicolons: the first is {\\f0 ...}, the "
+         "second {\\f1 ...}, and so on; a topic's own text is in the second. Empty: four Arial "
+         "faces. Create declares them in the topic file and styles the HTML Help pages with them; "
+         "the preview shows them. OK stores them with the project.")},
+    {"txthelpcolors",
+     QT_TRANSLATE_NOOP(
+         "WhatsThis",
+         "The colours help texts may name, separated by semicolons, each as #RRGGBB or "
+         "red,green,blue (0 to 255): the first is {\\cf1 ...} (or {\\highlight1 ...}), the "
+         "second {\\cf2 ...}, and so on. Empty: black alone. A colour that is neither is named "
+         "as you leave the field, and OK refuses it.")},
     {"frmcreateoptions", QT_TRANSLATE_NOOP("WhatsThis", "What Create writes.")},
     {"chkcreategeneralhelp",
      QT_TRANSLATE_NOOP("WhatsThis", "With Windows Help, Create writes the RTF topic file and the "

@@ -174,6 +174,10 @@ std::vector<OptionRow> CreateTabRows(const CreateSettings& s, const HelpWindowGe
         // Kept only while ticked: a project saved without it has the rows it
         // always had, and reads as not ticked.
         {key(CRWH), s.setFormWhatsThisHelp != 0 ? check(s.setFormWhatsThisHelp) : QString()},
+        // Stored only when given: without them the topic file keeps its
+        // standard fonts and colours.
+        {key(FONT), s.helpFonts.trimmed()},
+        {key(COLR), s.helpColors.trimmed()},
     };
 }
 

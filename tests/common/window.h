@@ -104,6 +104,10 @@ public:
     QLabel* lblindexfile = control<QLabel>("lblindexfile");
     QLineEdit* txtindexfilename = control<QLineEdit>("txtindexfilename");
     QPushButton* cmdindexfilebrowse = control<QPushButton>("cmdindexfilebrowse");
+    QLabel* lblhelpfonts = control<QLabel>("lblhelpfonts");
+    QLineEdit* txthelpfonts = control<QLineEdit>("txthelpfonts");
+    QLabel* lblhelpcolors = control<QLabel>("lblhelpcolors");
+    QLineEdit* txthelpcolors = control<QLineEdit>("txthelpcolors");
     QGroupBox* frmcreateoptions = control<QGroupBox>("frmcreateoptions");
     QCheckBox* chkcreategeneralhelp = control<QCheckBox>("chkcreategeneralhelp");
     QCheckBox* chkcreatecontentsfile = control<QCheckBox>("chkcreatecontentsfile");

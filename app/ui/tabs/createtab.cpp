@@ -131,9 +131,23 @@ CreateTab::CreateTab(TabContext& context)
     ui->chkvbproject->setEnabled(!ui->txtvbprojectfilename->text().isEmpty());
     ui::onFocusOut(ui->txtvbprojectfilename, this, [this] { projectFieldLeft(); });
 
+    // The fonts and colours: the preview follows them, and a face or colour
+    // that cannot be used is named as the field is left.
+    for (QLineEdit* box : {ui->txthelpfonts, ui->txthelpcolors}) {
+        connect(box, &QLineEdit::textChanged, this, [this] {
+            if (m_fontProblemTold && HelpFontsProblems(createSettings()).isEmpty()) {
+                m_fontProblemTold = false;
+                emit status(QString());
+            }
+            emit helpFontsChanged();
+        });
+        connect(box, &QLineEdit::editingFinished, this, [this] { tellFontProblems(); });
+    }
+
     for (QLineEdit* box :
          {ui->txtvbprojectfilename, ui->txthelpprojectfilename, ui->txthelpprojecttitle,
-          ui->txthelpfilename, ui->txtcontentsfilename, ui->txtrtffilename, ui->txtindexfilename})
+          ui->txthelpfilename, ui->txtcontentsfilename, ui->txtrtffilename, ui->txtindexfilename,
+          ui->txthelpfonts, ui->txthelpcolors})
         watch(box);
     for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{
              ui->chkcreategeneralhelp, ui->chkcreatecontentsfile, ui->chkcreatetooltips,
@@ -171,7 +185,9 @@ void CreateTab::loadStrings() {
                       {ui->lblrtffilename, str::caption::RtfFileName},
                       {ui->lblcontentsfilename, str::caption::ContentsFileName},
                       {ui->lblhelpfilename, str::caption::HelpFileName},
-                      {ui->lblhelpprojecttitle, str::caption::HelpProjectTitle}});
+                      {ui->lblhelpprojecttitle, str::caption::HelpProjectTitle},
+                      {ui->lblhelpfonts, str::caption::HelpFonts},
+                      {ui->lblhelpcolors, str::caption::HelpColors}});
 }
 
 void CreateTab::projectOpened() {
@@ -221,6 +237,8 @@ CreateSettings CreateTab::createSettings() const {
     s.contentsFileName = ui->txtcontentsfilename->text();
     s.rtfFileName = ui->txtrtffilename->text();
     s.indexFileName = ui->txtindexfilename->text();
+    s.helpFonts = ui->txthelpfonts->text();
+    s.helpColors = ui->txthelpcolors->text();
     s.createGeneralHelp = ui::checkValue(ui->chkcreategeneralhelp);
     s.createContentsFile = ui::checkValue(ui->chkcreatecontentsfile);
     s.createToolTips = ui::checkValue(ui->chkcreatetooltips);
@@ -244,7 +262,9 @@ void CreateTab::showCreateSettings(const CreateSettings& s) {
         {ui->txthelpfilename, &s.helpFileName},
         {ui->txtcontentsfilename, &s.contentsFileName},
         {ui->txtrtffilename, &s.rtfFileName},
-        {ui->txtindexfilename, &s.indexFileName}};
+        {ui->txtindexfilename, &s.indexFileName},
+        {ui->txthelpfonts, &s.helpFonts},
+        {ui->txthelpcolors, &s.helpColors}};
     for (const auto& [box, text] : texts)
         box->setText(*text);
     const std::pair<QCheckBox*, int> checks[] = {
@@ -346,6 +366,13 @@ void CreateTab::projectFieldLeft() {
     // The focus is still moving away; take it back once that is done.
     QTimer::singleShot(0, ui->txtvbprojectfilename,
                        [field = ui->txtvbprojectfilename] { field->setFocus(); });
+}
+
+void CreateTab::tellFontProblems() {
+    const QStringList problems = HelpFontsProblems(createSettings());
+    m_fontProblemTold = !problems.isEmpty();
+    if (m_fontProblemTold)
+        emit status(problems.join(u' '));
 }
 
 void CreateTab::cmdvbproectfilebrowse_Click() {

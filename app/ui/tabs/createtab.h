@@ -4,6 +4,7 @@
 
 #include "tabpage.h"
 
+#include "generation/helpfonts.h"
 #include "workspace/createsettings.h"
 #include <memory>
 
@@ -41,6 +42,9 @@ public:
     void discard() override { ApplyOptions(); }
     // The help project's title as stored with the project.
     const QString& storedTitle() const { return m_storedTitle; }
+    // The fonts and colours help texts may name, as the tab's fields give
+    // them (what Create declares in the topic file).
+    HelpFonts helpFonts() const { return HelpFontsOf(createSettings()); }
 
     void opthelptype_Click(int index);
     void cmdvbproectfilebrowse_Click();
@@ -57,16 +61,21 @@ public:
 signals:
     // Create compiled the help file: it can be viewed now.
     void helpFileMade();
+    // The fonts or colours fields changed (typed, or a project's shown).
+    void helpFontsChanged();
 
 private:
     void create();
     void formHelpAvailable();
     void projectFieldLeft();
+    // A face or colour that cannot be used, named in the status line.
+    void tellFontProblems();
 
     CreateRun* m_run = nullptr; // a child of the window
     QString m_storedTitle;
     // The application project text last refused, told once until it changes.
     QString m_refusedProjectText;
+    bool m_fontProblemTold = false; // the status line names a face or colour
     // Reads the application project named in the field when it is not the one
     // last read; true when it was read.
     bool readProjectIfChanged();

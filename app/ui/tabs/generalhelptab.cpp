@@ -9,6 +9,7 @@
 #include "shell/dialogs.h"
 #include "ui/captions.h"
 #include "ui/commandguard.h"
+#include "ui/helppreview.h"
 #include "ui/roomleft.h"
 #include "ui/topicmodel.h"
 #include "ui/uiutil.h"
@@ -251,10 +252,12 @@ QWidget* GeneralHelpTab::field(int captionId) const {
 void GeneralHelpTab::showPreview() {
     // The topic as its help page shows it: its heading, then the text with
     // its codes read.
-    QString html;
-    if (const QString heading = TopicHeading(ui->txttopictitle->text(), ui->txttopicheader->text());
-        !heading.isEmpty())
-        html = QStringLiteral("<h3>") + heading.toHtmlEscaped() + QStringLiteral("</h3>");
-    html += rtf::HelpTextToHtml(ui::storedText(ui->txtgenhelptext));
-    ui->txtgenpreview->setHtml(html);
+    ui->txtgenpreview->setHtml(
+        ui::HelpPreviewHtml(TopicHeading(ui->txttopictitle->text(), ui->txttopicheader->text()),
+                            ui::storedText(ui->txtgenhelptext), m_fonts));
+}
+
+void GeneralHelpTab::setHelpFonts(HelpFonts fonts) {
+    m_fonts = std::move(fonts);
+    m_preview.start();
 }

@@ -4,6 +4,8 @@
 
 #include "tabpage.h"
 
+#include "generation/helpfonts.h"
+
 #include <QTimer>
 #include <memory>
 
@@ -30,6 +32,8 @@ public:
     // Picking a topic shows its stored fields.
     void cbotopicid_Click();
     void cmdghnextmapnum_Click();
+    // The project's fonts and colours, which the preview shows the text in.
+    void setHelpFonts(HelpFonts fonts);
     // The Next buttons of both tabs: the next free map number into `box`.
     static void putNextMapNumber(Session& session, QLineEdit* box);
 
@@ -37,6 +41,7 @@ private:
     void showPreview();
 
     QTimer m_preview;
+    HelpFonts m_fonts;
     std::unique_ptr<Ui::GeneralHelpTab> ui;
     QString m_loadedTopicId; // the stored topic the fields show; empty for a new one
 };

@@ -366,6 +366,8 @@ private slots:
                                "style=\"color: #ff0000\">red</span> <span "
                                "style=\"background-color: #008000\">marked</span>"),
                  page.constData());
+        // Text without \fN is in the second face, as the topic file writes it.
+        QVERIFY(page.contains("body { font-family: 'Courier New', Arial, sans-serif;"));
     }
 
     void compiledAndReadBack() {

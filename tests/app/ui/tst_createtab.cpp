@@ -1,5 +1,6 @@
 // The Create tab of the main window: help type, automatic file names, browse
-// buttons and the Create command.
+// buttons, the help texts' fonts and colours (and the preview in them) and the
+// Create command.
 #include "app/generation/genfixture.h"
 #include "common/testenv.h"
 #include "common/window.h"
@@ -28,6 +29,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QtTest>
 
 using namespace genfixture;
@@ -571,6 +574,127 @@ private slots:
         QVERIFY(!m_w->createTab().run().running());
         QVERIFY(!QFile::exists(path(QStringLiteral("help.rtf"))));
         QVERIFY(messages().isEmpty());
+    }
+
+    // The fonts and colours fields: shown from the stored options, marked as
+    // changes, dropped by Discard, stored by OK (an emptied field drops its row).
+    void fontAndColourFieldsStoreAndDiscard() {
+        openProjectOnCreateTab();
+        m_w->cmdok->click();
+        dao::Database& db = *m_w->session().db;
+        options::UpdateOptions(db, QStringLiteral("FONT"), QStringLiteral("Verdana;Courier New"));
+        options::UpdateOptions(db, QStringLiteral("COLR"), QStringLiteral("#FF0000"));
+        m_w->createTab().ApplyOptions();
+        QCOMPARE(m_w->txthelpfonts->text(), QStringLiteral("Verdana;Courier New"));
+        QCOMPARE(m_w->txthelpcolors->text(), QStringLiteral("#FF0000"));
+        QVERIFY(!m_w->isWindowModified());
+
+        testenv::retype(m_w->txthelpfonts, QStringLiteral("Georgia"));
+        QVERIFY(m_w->isWindowModified());
+        QVERIFY(m_w->createTab().confirmChanges()); // the script answers Discard
+        QCOMPARE(messages().size(), qsizetype(1));
+        QCOMPARE(m_w->txthelpfonts->text(), QStringLiteral("Verdana;Courier New"));
+        QVERIFY(!m_w->isWindowModified());
+        m_dialogs->clear();
+
+        testenv::retype(m_w->txthelpfonts, QStringLiteral("Georgia; Tahoma"));
+        testenv::retype(m_w->txthelpcolors, QString());
+        m_w->cmdok->click();
+        QVERIFY(messages().isEmpty());
+        QVERIFY(!m_w->isWindowModified());
+        const CreateSettings stored = options::ReadCreateSettings(db);
+        QCOMPARE(stored.helpFonts, QStringLiteral("Georgia; Tahoma"));
+        const auto rows = options::ReadOptions(db);
+        QVERIFY(std::none_of(rows.begin(), rows.end(), [](const options::OptionRow& row) {
+            return row.key == QStringLiteral("COLR");
+        }));
+    }
+
+    // A face or colour Create cannot use is named as the field is left and
+    // refused by OK, which stores nothing; a good list passes both.
+    void wrongFontOrColourRefused_data() {
+        QTest::addColumn<QString>("fonts");
+        QTest::addColumn<QString>("colors");
+        QTest::addColumn<QString>("named"); // empty: accepted
+        QTest::newRow("good lists") << QStringLiteral("Arial;;Courier New")
+                                    << QStringLiteral(" #00ff00 ; 0, 128 ,255;") << QString();
+        QTest::newRow("hex digit") << QString() << QStringLiteral("#FF0000;#GG0000")
+                                   << QStringLiteral("\"#GG0000\" of the COLR option");
+        QTest::newRow("short hex")
+            << QString() << QStringLiteral("#F00") << QStringLiteral("\"#F00\" of the COLR option");
+        QTest::newRow("over 255") << QString() << QStringLiteral("0,256,0")
+                                  << QStringLiteral("\"0,256,0\" of the COLR option");
+        QTest::newRow("two parts") << QString() << QStringLiteral("red;1,2")
+                                   << QStringLiteral("\"red\" of the COLR option");
+        QTest::newRow("brace in a face") << QStringLiteral("Arial;{Bad}") << QString()
+                                         << QStringLiteral("\"{Bad}\" of the FONT option");
+    }
+    void wrongFontOrColourRefused() {
+        QFETCH(QString, fonts);
+        QFETCH(QString, colors);
+        QFETCH(QString, named);
+        openProjectOnCreateTab();
+        m_w->statusBar()->clearMessage();
+        testenv::retype(m_w->txthelpfonts, fonts);
+        testenv::retype(m_w->txthelpcolors, colors);
+        m_w->cmdok->setFocus(); // the field is left
+        const QString status = m_w->statusBar()->currentMessage();
+        m_w->cmdok->click();
+        const QStringList shown = messages();
+        const CreateSettings stored = options::ReadCreateSettings(*m_w->session().db);
+        if (named.isEmpty()) {
+            QCOMPARE(status, QString());
+            QCOMPARE(shown, QStringList());
+            QCOMPARE(stored.helpColors, colors.trimmed());
+            QCOMPARE(stored.helpFonts, fonts.trimmed());
+            return;
+        }
+        QVERIFY2(status.contains(named) && !status.contains(u"stands in its place"),
+                 qPrintable(status));
+        QCOMPARE(shown.size(), qsizetype(1));
+        QVERIFY2(shown[0].contains(named), qPrintable(shown[0]));
+        QCOMPARE(storedOptions(), 0);
+        QVERIFY(m_w->isWindowModified());
+        // Mended, the status line no longer names it.
+        testenv::retype(fonts.isEmpty() ? m_w->txthelpcolors : m_w->txthelpfonts, QString());
+        QCOMPARE(m_w->statusBar()->currentMessage(), QString());
+    }
+
+    // The preview shows \fN in the Nth face of the Create tab's fonts, \cfN in
+    // the Nth colour, and plain text in the face Create writes text in; it
+    // follows the fields as they change.
+    void previewUsesTheProjectFontsAndColours() {
+        openProjectOnCreateTab();
+        testenv::retype(m_w->txthelpfonts,
+                        QStringLiteral("Verdana;Georgia;Tahoma;Impact;Courier New"));
+        testenv::retype(m_w->txthelpcolors, QStringLiteral("#FF0000;0,0,255"));
+        selectTab(FrmMain::TabGeneralHelp);
+        testenv::retype(m_w->txtgenhelptext,
+                        QStringLiteral("plain {\\f4 mono} {\\cf1 red} {\\highlight2 marked}"));
+        const auto formatOf = [this](const QString& text) {
+            const QTextDocument* doc = m_w->txtgenpreview->document();
+            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+                for (auto it = b.begin(); !it.atEnd(); ++it)
+                    if (it.fragment().text().contains(text))
+                        return it.fragment().charFormat();
+            return QTextCharFormat();
+        };
+        const auto family = [&](const QString& text) {
+            const QStringList families = formatOf(text).fontFamilies().toStringList();
+            return families.value(0);
+        };
+        QTRY_COMPARE(family(QStringLiteral("mono")), QStringLiteral("Courier New"));
+        QCOMPARE(family(QStringLiteral("plain")), QStringLiteral("Georgia"));
+        QCOMPARE(formatOf(QStringLiteral("red")).foreground().color(), QColor(255, 0, 0));
+        QCOMPARE(formatOf(QStringLiteral("marked")).background().color(), QColor(0, 0, 255));
+
+        // Emptied, the fields give the standard lists: \f4 names no face.
+        selectTab(FrmMain::TabCreate);
+        testenv::retype(m_w->txthelpfonts, QString());
+        testenv::retype(m_w->txthelpcolors, QString());
+        selectTab(FrmMain::TabGeneralHelp);
+        QTRY_VERIFY(family(QStringLiteral("mono")) != QStringLiteral("Courier New"));
+        QVERIFY(formatOf(QStringLiteral("red")).foreground().color() != QColor(255, 0, 0));
     }
 };
 

@@ -866,13 +866,13 @@ void TestWorkspace::createTabRowsInOrder() {
     }
     QCOMPARE(keys.join(QLatin1Char(',')),
              QStringLiteral("VBPF,HPFN,HPJT,HLPF,CONF,RTFF,CRGH,CRCF,CRTT,CRCS,CRVB,HTMH,WHLP,"
-                            "WINT,WINL,WINW,WINH,COMP,INDX,CRWH"));
+                            "WINT,WINL,WINW,WINH,COMP,INDX,CRWH,FONT,COLR"));
     QCOMPARE(values.mid(6),
              QStringList({QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("2"),
                           QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("False"),
                           QStringLiteral("True"), QStringLiteral("98"), QStringLiteral("240"),
                           QStringLiteral("769"), QStringLiteral("547"), QStringLiteral("1"),
-                          QStringLiteral("/a/help.hhk"), QString()}));
+                          QStringLiteral("/a/help.hhk"), QString(), QString(), QString()}));
 }
 
 void TestWorkspace::savingTheCreateTabWritesEighteenRows() {
