@@ -281,6 +281,7 @@ template <typename View> struct BasicInterpreter<View>::State {
         Destination destination = Destination::Body;
         bool afterFootnote = false; // inside a footnote group that has already ended its value
         bool firstWord = true;      // no control word seen yet in this group
+        bool starred = false;       // opened by "\\*": skipped unless a known destination follows
     };
 
     explicit State(Sink& s) : sink(s) {}
@@ -313,8 +314,10 @@ template <typename View> struct BasicInterpreter<View>::State {
     int skipChars = 0;          // characters that stand in for the last \uN
     bool lastWasText = false;   // the last token gave text
     bool boundarySince = false; // a group began or ended since that text
+    qsizetype boundaryAt = 0;   // where the text since the last group boundary begins
     bool warnedBrace = false;
     bool fragment = false;
+    bool topicBegun = false; // a paragraph or footnote since the last page end
     bool hiddenRuns = false; // the paragraph has hidden text
     // "\{" opened what may be a picture, \{bmc name\}: its text so far.
     bool capturing = false;
@@ -423,6 +426,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         else
             stack.push_back(stack.back());
         stack.back().firstWord = true;
+        stack.back().starred = false;
         boundarySince = true;
         return;
     }
@@ -452,6 +456,9 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         if (stack.empty())
             stack.push_back(Group());
         controlSymbol(t);
+        // "#{\*\footnote": the mark stays the text just before the footnote.
+        if (t.text.size() == 1 && t.text[0] == lit<Char>('*'))
+            return;
         isText =
             t.text.size() == 1 && (t.text[0] == lit<Char>('\'') || t.text[0] == lit<Char>('\\') ||
                                    t.text[0] == lit<Char>('{') || t.text[0] == lit<Char>('}') ||
@@ -460,6 +467,8 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
     case TokenKind::Text:
         if (stack.empty())
             stack.push_back(Group());
+        if (boundarySince)
+            boundaryAt = qsizetype(par.text.size());
         {
             // A text broken by line ends comes in pieces; the characters
             // skipped after \u may run on into the next piece.
@@ -537,6 +546,10 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
     if (g.firstWord) {
         switch (word) {
         case Word::Footnote:
+            // "{\*\footnote", as some word processors write it, is a footnote as well.
+            if (g.starred && stack.size() > 1 &&
+                stack[stack.size() - 2].destination == Destination::Body)
+                g.destination = Destination::Body;
             if (g.destination == Destination::Body && !footnoteActive)
                 startFootnote(t.line);
             else
@@ -810,8 +823,10 @@ template <typename View> void BasicInterpreter<View>::State::controlSymbol(const
     Group& g = top();
     const char s = t.text.isEmpty() ? '\0' : char(charAt(t.text, 0));
     if (s == '*') {
-        if (g.firstWord)
+        if (g.firstWord) {
+            g.starred = true;
             g.destination = Destination::Skip;
+        }
         return;
     }
     if (g.destination == Destination::Skip)
@@ -1050,7 +1065,14 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
         while (end - r.begin > 1 && par.text[std::size_t(end - 1)] == lit<Char>(' '))
             --end;
         const unsigned c = end > r.begin ? unsigned(charAt(par.view(r), end - 1 - r.begin)) : 0;
-        if (end > r.begin && (!boundarySince || isFootnoteMark(c))) {
+        // A topic's first footnote whose mark follows blanks in the same run
+        // (" #{\footnote") is no footnote to help compilers: the mark stays
+        // text and the footnote is left without one.
+        const qsizetype from = std::max(r.begin, std::min(boundaryAt, end));
+        bool blanksBefore = !topicBegun && par.runs.size() == 1 && end - from > 1;
+        for (qsizetype i = from; blanksBefore && i < end - 1; ++i)
+            blanksBefore = isBlank(charAt(par.view(r), i - r.begin));
+        if (!blanksBefore && end > r.begin && (!boundarySince || isFootnoteMark(c))) {
             mark = char(c < 0x80 ? c : '?');
             r.end = end - 1;
             par.text.resize(std::size_t(r.end));
@@ -1069,6 +1091,7 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
     footnoteDepth = depth();
     footnoteValueDepth = -1;
     footnoteLine = line;
+    topicBegun = true;
 }
 
 template <typename View> void BasicInterpreter<View>::State::addFootnoteText(View chars) {
@@ -1183,6 +1206,7 @@ template <typename View> void BasicInterpreter<View>::State::endParagraph(bool c
     par.cellEnd = cellEnd;
     sink.paragraph(par);
     par.clear();
+    topicBegun = true;
 }
 
 template <typename View> void BasicInterpreter<View>::State::endTopic(int line) {
@@ -1193,6 +1217,7 @@ template <typename View> void BasicInterpreter<View>::State::endTopic(int line) 
         endParagraph(false);
     par.clear();
     hiddenRuns = false;
+    topicBegun = false;
     sink.page(line);
 }
 

@@ -302,6 +302,13 @@ private slots:
                 {"{\\rtf1 # {\\footnote\\pard IDH_SPACE\\~ X}}", "#=IDH_SPACE  X | //"},
                 {"{\\rtf1 #{\\footnote {IDH_ONE}}One\\par #{\\footnote {IDH_TWO}}Two\\par}",
                  "#=IDH_ONE | 'One' | #=IDH_TWO | 'Two' | //"},
+                // Office suites write "\\*\\footnote"; a group of another "\\*" word is skipped whole.
+                {"{\\rtf1 {\\super #{\\*\\footnote # IDH_STAR}}{\\*\\cs5 #{\\footnote X}}Body\\par}",
+                 "#=IDH_STAR | 'Body' | //"},
+                // A topic's first mark after blanks of its own group is text, later ones are marks.
+                {"{\\rtf1 {\\super  #{\\footnote # IDH_NOT}}Title\\par\\page{ }{#{\\footnote IDH_G}}A"
+                 "\\par\\page ${\\footnote T}{\\super  #{\\footnote IDH_LATER}}B\\par}",
+                 "?=# IDH_NOT | ' #Title' | // | #=IDH_G | ' A' | // | $=T | #=IDH_LATER | ' B' | //"},
                 {"{\\rtf1 x{\\fonttbl{\\f0\\froman Times;}}{\\colortbl;\\red255\\green0\\blue0;}y}",
                  "'xy' | //"},
                 {"{\\rtl1 x}", "not a document"},
