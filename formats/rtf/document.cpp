@@ -12,7 +12,7 @@ namespace rtf {
 
 namespace {
 
-enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable, Footnote };
+enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable, Footnote, Picture };
 
 enum class Word : std::uint8_t {
     Unknown,
@@ -318,6 +318,15 @@ template <typename View> struct BasicInterpreter<View>::State {
     bool warnedBrace = false;
     bool fragment = false;
     bool topicBegun = false; // a paragraph or footnote since the last page end
+    // The picture stored in the text being read ({\pict ...}): its group's
+    // depth, the bytes so far and a hex digit waiting for its pair.
+    EmbeddedPicture pict;
+    int pictDepth = -1;
+    int pictNibble = -1;
+    int pictLine = 0;
+    // Word writes each picture twice, "{\*\shppict{\pict ...}}{\nonshppict{\pict ...}}":
+    // the first copy is read, the second one skipped.
+    bool shppictRead = false;
     bool hiddenRuns = false; // the paragraph has hidden text
     // "\{" opened what may be a picture, \{bmc name\}: its text so far.
     bool capturing = false;
@@ -362,6 +371,9 @@ template <typename View> struct BasicInterpreter<View>::State {
     void endParagraph(bool cellEnd);
     void findHotspots();
     void endTopic(int line);
+    void pictureWord(View word, int parameter);
+    void pictureHex(View chars);
+    void endPicture();
 };
 
 template <typename View> void BasicInterpreter<View>::State::read(View source, bool wholeDocument) {
@@ -507,6 +519,10 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
 
 template <typename View> void BasicInterpreter<View>::State::groupEnd() {
     const int closing = depth();
+    if (closing == pictDepth) {
+        pictDepth = -1;
+        endPicture();
+    }
     if (footnoteActive) {
         if (closing == footnoteDepth) {
             stack.pop_back();
@@ -568,17 +584,38 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             colorSet = false;
             return;
         default:
-            if (word == Word::Unknown && IsSkippedDestination(t.text)) {
-                // A picture stored in the text itself is not carried (Word's
-                // second copy under \*\shppict is skipped before this).
-                if (g.destination == Destination::Body && sameWord("pict", t.text))
-                    sink.warning(t.line, QStringLiteral("a picture stored in the text (\\pict) "
-                                                        "is left out; name its file with "
-                                                        "\\{bmc name\\} instead"));
+            if (word != Word::Unknown)
+                break;
+            if (sameWord("shppict", t.text) && g.starred && stack.size() > 1 &&
+                stack[stack.size() - 2].destination == Destination::Body) {
+                g.destination = Destination::Body;
+                shppictRead = true;
+                return;
+            }
+            if (sameWord("nonshppict", t.text) && g.destination == Destination::Body) {
+                if (shppictRead)
+                    g.destination = Destination::Skip;
+                shppictRead = false;
+                return;
+            }
+            if (sameWord("pict", t.text) && g.destination == Destination::Body && !capturing) {
+                g.destination = Destination::Picture;
+                pict = EmbeddedPicture();
+                pictDepth = depth();
+                pictNibble = -1;
+                pictLine = t.line;
+                return;
+            }
+            if (IsSkippedDestination(t.text)) {
                 g.destination = Destination::Skip;
                 return;
             }
         }
+    }
+    if (g.destination == Destination::Picture) {
+        pictureWord(t.text, has ? p : 0);
+        if (word == Word::Bin)
+            pict.binary = true;
     }
     if (word == Word::Bin) {
         tokenizer.skipBinary(has ? std::max(p, 0) : 0);
@@ -942,6 +979,9 @@ template <typename View>
     case Destination::Footnote:
         addFootnoteText(chars);
         return;
+    case Destination::Picture:
+        pictureHex(chars);
+        return;
     case Destination::Body:
         break;
     }
@@ -1207,6 +1247,7 @@ template <typename View> void BasicInterpreter<View>::State::endParagraph(bool c
     sink.paragraph(par);
     par.clear();
     topicBegun = true;
+    shppictRead = false;
 }
 
 template <typename View> void BasicInterpreter<View>::State::endTopic(int line) {
@@ -1219,6 +1260,60 @@ template <typename View> void BasicInterpreter<View>::State::endTopic(int line) 
     hiddenRuns = false;
     topicBegun = false;
     sink.page(line);
+}
+
+// The control words of a picture stored in the text: its kind and size.
+template <typename View> void BasicInterpreter<View>::State::pictureWord(View word, int parameter) {
+    using F = EmbeddedPicture::Format;
+    struct Kind {
+        std::string_view name;
+        F format;
+    };
+    static constexpr Kind kKinds[] = {
+        {"pngblip", F::Png},         {"jpegblip", F::Jpeg},      {"dibitmap", F::Dib},
+        {"wbitmap", F::Bitmap},      {"wmetafile", F::Metafile}, {"emfblip", F::Metafile},
+        {"pmmetafile", F::Metafile}, {"macpict", F::Other},
+    };
+    for (const Kind& k : kKinds)
+        if (sameWord(k.name, word))
+            pict.format = k.format;
+    if (sameWord("picw", word))
+        pict.width = parameter;
+    else if (sameWord("pich", word))
+        pict.height = parameter;
+    else if (sameWord("wbmbitspixel", word))
+        pict.bitsPerPixel = parameter;
+    else if (sameWord("wbmwidthbytes", word))
+        pict.widthBytes = parameter;
+}
+
+template <typename View> void BasicInterpreter<View>::State::pictureHex(View chars) {
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const unsigned c = charAt(chars, i);
+        int v = -1;
+        if (c >= '0' && c <= '9')
+            v = int(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = int(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v = int(c - 'A' + 10);
+        if (v < 0)
+            continue;
+        if (pictNibble < 0) {
+            pictNibble = v;
+        } else {
+            pict.data.append(char(pictNibble << 4 | v));
+            pictNibble = -1;
+        }
+    }
+}
+
+// The picture stands where its group stood, as a character of the line.
+template <typename View> void BasicInterpreter<View>::State::endPicture() {
+    par.embedded.push_back(std::move(pict));
+    pict = EmbeddedPicture();
+    appendRun(Run::Picture, View(), pictLine);
+    par.runs.back().embedded = int(par.embedded.size()) - 1;
 }
 
 template <typename View>
