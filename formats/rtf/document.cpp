@@ -281,7 +281,7 @@ template <typename View> struct BasicInterpreter<View>::State {
         Destination destination = Destination::Body;
         bool afterFootnote = false; // inside a footnote group that has already ended its value
         bool firstWord = true;      // no control word seen yet in this group
-        bool starred = false;       // opened by "\\*": skipped unless a known destination follows
+        bool starred = false;       // opened by "\*": skipped unless a known destination follows
     };
 
     explicit State(Sink& s) : sink(s) {}
@@ -614,8 +614,11 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
     }
     if (g.destination == Destination::Picture) {
         pictureWord(t.text, has ? p : 0);
-        if (word == Word::Bin)
+        if (word == Word::Bin) {
             pict.binary = true;
+            tokenizer.skipBinary(has ? std::max(p, 0) : 0);
+        }
+        return;
     }
     if (word == Word::Bin) {
         tokenizer.skipBinary(has ? std::max(p, 0) : 0);

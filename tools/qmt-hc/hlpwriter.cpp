@@ -764,21 +764,23 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     BTreeEntries entries;
     int merged = 0;
     for (std::size_t i = 0; i < keywords.size();) {
-        // One entry for the keyword in all its spellings, the last one's
-        // text (as the author's compiler keeps it), each place once where it
-        // follows itself.
+        // One entry for the keyword in all its spellings, spelled as the one
+        // that sorts last byte by byte (lower case wins over capitals, as
+        // authors' compilers keep it), each place once where it follows itself.
         const QByteArrayView key = keywords[i].text;
+        QByteArrayView text = key;
         const qsizetype first = data.size();
         std::uint32_t previous = 0;
         std::size_t count = 0;
         for (; i < keywords.size() && CompareCaseless(keywords[i].text, key) == 0; ++i) {
+            if (keywords[i].text.compare(text) > 0)
+                text = keywords[i].text;
             if (count > 0 && keywords[i].offset == previous)
                 continue;
             data.u32(keywords[i].offset);
             previous = keywords[i].offset;
             ++count;
         }
-        const QByteArrayView text = keywords[i - 1].text;
         entries.leaf().stringz(text);
         entries.leaf().u16(std::uint16_t(std::min<std::size_t>(count, 0xFFFF)));
         entries.leaf().u32(std::uint32_t(first));

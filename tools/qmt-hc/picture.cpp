@@ -241,11 +241,14 @@ QImage EmbeddedImage(const rtf::EmbeddedPicture& p) {
     }
     if (p.format == F::Bitmap && p.width > 0 && p.height > 0 && p.widthBytes > 0 &&
         p.data.size() >= qsizetype(p.widthBytes) * p.height &&
-        (p.bitsPerPixel == 1 || p.bitsPerPixel == 24 || p.bitsPerPixel == 32)) {
+        (p.bitsPerPixel == 1 || p.bitsPerPixel == 24 || p.bitsPerPixel == 32) &&
+        qsizetype(p.width) * p.bitsPerPixel <= qsizetype(p.widthBytes) * 8) {
         QImage image(p.width, p.height, QImage::Format_RGB32);
+        if (image.isNull())
+            return {};
         for (int y = 0; y < p.height; ++y) {
-            const auto* row =
-                reinterpret_cast<const std::uint8_t*>(p.data.constData()) + y * p.widthBytes;
+            const auto* row = reinterpret_cast<const std::uint8_t*>(p.data.constData()) +
+                              qsizetype(y) * p.widthBytes;
             QRgb* o = reinterpret_cast<QRgb*>(image.scanLine(y)); // rows top down
             for (int x = 0; x < p.width; ++x) {
                 if (p.bitsPerPixel == 1) {
@@ -253,8 +256,6 @@ QImage EmbeddedImage(const rtf::EmbeddedPicture& p) {
                     o[x] = on ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
                 } else {
                     const int n = p.bitsPerPixel / 8;
-                    if ((x + 1) * n > p.widthBytes)
-                        return {};
                     o[x] = qRgb(row[n * x + 2], row[n * x + 1], row[n * x]);
                 }
             }

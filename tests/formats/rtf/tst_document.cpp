@@ -275,6 +275,8 @@ private slots:
              "{\\nonshppict{\\pict\\emfblip 02}}\\par",
              "<pict2 0x0 28> <pict4 0x0 02> | //"},
             {"{\\uldb {\\pict\\jpegblip ff}}{\\v IDH_J}\\par", "[J:IDH_J <pict1 0x0 ff>] | //"},
+            // Binary data (\\binN) is skipped whole, braces and all.
+            {"x{\\pict\\pngblip\\bin2 }{y}z\\par", "'x' <pict0 0x0 > 'z' | //"},
         });
     }
     void pictures() { check(); }
