@@ -307,7 +307,8 @@ QStringList SearchWords(const QString& text) {
 }
 
 Site BuildSite(const helpbook::Book& book,
-               const std::function<QString(const QString& name)>& picture) {
+               const std::function<QString(const QString& name)>& picture,
+               const std::function<QString(const rtf::EmbeddedPicture& picture)>& embedded) {
     Site site;
     rtf::HtmlLinks popupLinks;
     popupLinks.page = [&book](const QString& id) {
@@ -315,6 +316,7 @@ Site BuildSite(const helpbook::Book& book,
         return t >= 0 ? book.topics[std::size_t(t)].page : QString();
     };
     popupLinks.picture = picture;
+    popupLinks.embedded = embedded;
     QHash<int, QString> popupHtml;
     rtf::HtmlLinks links = popupLinks;
     links.popup = [&](const QString& id) {
@@ -356,7 +358,8 @@ Result ExportWebHelp(dao::Database& db, const QString& projectPath, const QStrin
     fileio::RemoveStaleWorkFiles(folder);
     PagePictures pictures(pictureFolder, pages);
     const auto picture = [&](const QString& name) { return pictures.address(name); };
-    const Site site = BuildSite(book, picture);
+    const Site site = BuildSite(book, picture,
+                                [&](const rtf::EmbeddedPicture& e) { return pictures.address(e); });
     for (const auto& [name, bytes] : site.files)
         pages.write(name, bytes);
     pages.commit();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "export/helpbook.h"
+#include "rtf/document.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,9 +31,11 @@ struct Site {
 };
 
 // The site's files. `picture` copies a picture file named in a text into the
-// site and answers its address there, or nothing when there is no such file.
+// site and answers its address there, or nothing when there is no such file;
+// `embedded` does the same for a picture stored in a text.
 Site BuildSite(const helpbook::Book& book,
-               const std::function<QString(const QString& name)>& picture);
+               const std::function<QString(const QString& name)>& picture,
+               const std::function<QString(const rtf::EmbeddedPicture& picture)>& embedded = {});
 
 // The words the search finds a text by: letters and digits, in lower case,
 // two characters or more.

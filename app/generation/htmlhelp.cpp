@@ -16,12 +16,14 @@
 #include "workspace/textrules.h"
 
 #include <QCollator>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
+#include <QtEndian>
 #include <algorithm>
 #include <stdexcept>
 #include <vector>
@@ -310,6 +312,7 @@ void writePages(Project& p, const HtmlHelpPaths& paths, const HelpFonts& fonts,
     rtf::HtmlLinks popupLinks;
     popupLinks.page = [&p](const QString& contextString) { return topicLink(p, contextString); };
     popupLinks.picture = [&](const QString& name) { return pictures.address(name); };
+    popupLinks.embedded = [&](const rtf::EmbeddedPicture& e) { return pictures.address(e); };
     SetHtmlFonts(popupLinks, fonts);
     // A pop-up shows its topic's text (a What's This topic's texts) on the page.
     QHash<QString, QString> popupHtml;
@@ -633,6 +636,45 @@ QString PagePictures::address(const QString& name) {
         files << address;
     }
     m_address.insert(key, address);
+    return address;
+}
+
+QString PagePictures::address(const rtf::EmbeddedPicture& picture) {
+    using F = rtf::EmbeddedPicture::Format;
+    QByteArray bytes = picture.data;
+    QString extension;
+    if (picture.format == F::Png && !picture.binary) {
+        extension = QStringLiteral(".png");
+    } else if (picture.format == F::Jpeg && !picture.binary) {
+        extension = QStringLiteral(".jpg");
+    } else if (picture.format == F::Dib && !picture.binary && bytes.size() >= 40) {
+        // A BMP file is the bitmap with the file header it lacks in the text.
+        const auto u32 = [&](int at) { return qFromLittleEndian<quint32>(bytes.constData() + at); };
+        const quint32 headerSize = u32(0),
+                      bits = qFromLittleEndian<quint16>(bytes.constData() + 14);
+        quint32 colors = u32(32);
+        if (colors == 0 && bits <= 8)
+            colors = 1u << bits;
+        const quint32 masks = headerSize == 40 && u32(16) == 3 ? 12 : 0;
+        QByteArray header(14, '\0');
+        header[0] = 'B';
+        header[1] = 'M';
+        qToLittleEndian<quint32>(quint32(14 + bytes.size()), header.data() + 2);
+        qToLittleEndian<quint32>(14 + headerSize + masks + 4 * colors, header.data() + 10);
+        bytes.prepend(header);
+        extension = QStringLiteral(".bmp");
+    } else {
+        return {};
+    }
+    const QString address =
+        u"pic_t" +
+        QString::fromLatin1(
+            QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex().left(16)) +
+        extension;
+    if (!files.contains(address)) {
+        m_pages.write(address, bytes);
+        files << address;
+    }
     return address;
 }
 

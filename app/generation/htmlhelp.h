@@ -46,6 +46,10 @@ public:
 
     // The picture's address from a page, empty when there is no such file.
     QString address(const QString& name);
+    // The address of a picture stored in a help text (PNG, JPEG or a
+    // device-independent bitmap, written as a file of its own, the same bytes
+    // once); empty for a kind a page cannot show.
+    QString address(const rtf::EmbeddedPicture& picture);
 
     QStringList files; // in the pages' folder, in the order first used
 

@@ -12,7 +12,7 @@ namespace rtf {
 
 namespace {
 
-enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable, Footnote };
+enum class Destination : std::uint8_t { Body, Skip, FontTable, ColorTable, Footnote, Picture };
 
 enum class Word : std::uint8_t {
     Unknown,
@@ -281,6 +281,7 @@ template <typename View> struct BasicInterpreter<View>::State {
         Destination destination = Destination::Body;
         bool afterFootnote = false; // inside a footnote group that has already ended its value
         bool firstWord = true;      // no control word seen yet in this group
+        bool starred = false;       // opened by "\*": skipped unless a known destination follows
     };
 
     explicit State(Sink& s) : sink(s) {}
@@ -313,8 +314,19 @@ template <typename View> struct BasicInterpreter<View>::State {
     int skipChars = 0;          // characters that stand in for the last \uN
     bool lastWasText = false;   // the last token gave text
     bool boundarySince = false; // a group began or ended since that text
+    qsizetype boundaryAt = 0;   // where the text since the last group boundary begins
     bool warnedBrace = false;
     bool fragment = false;
+    bool topicBegun = false; // a paragraph or footnote since the last page end
+    // The picture stored in the text being read ({\pict ...}): its group's
+    // depth, the bytes so far and a hex digit waiting for its pair.
+    EmbeddedPicture pict;
+    int pictDepth = -1;
+    int pictNibble = -1;
+    int pictLine = 0;
+    // Word writes each picture twice, "{\*\shppict{\pict ...}}{\nonshppict{\pict ...}}":
+    // the first copy is read, the second one skipped.
+    bool shppictRead = false;
     bool hiddenRuns = false; // the paragraph has hidden text
     // "\{" opened what may be a picture, \{bmc name\}: its text so far.
     bool capturing = false;
@@ -359,6 +371,9 @@ template <typename View> struct BasicInterpreter<View>::State {
     void endParagraph(bool cellEnd);
     void findHotspots();
     void endTopic(int line);
+    void pictureWord(View word, int parameter);
+    void pictureHex(View chars);
+    void endPicture();
 };
 
 template <typename View> void BasicInterpreter<View>::State::read(View source, bool wholeDocument) {
@@ -423,6 +438,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         else
             stack.push_back(stack.back());
         stack.back().firstWord = true;
+        stack.back().starred = false;
         boundarySince = true;
         return;
     }
@@ -452,6 +468,9 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         if (stack.empty())
             stack.push_back(Group());
         controlSymbol(t);
+        // "#{\*\footnote": the mark stays the text just before the footnote.
+        if (t.text.size() == 1 && t.text[0] == lit<Char>('*'))
+            return;
         isText =
             t.text.size() == 1 && (t.text[0] == lit<Char>('\'') || t.text[0] == lit<Char>('\\') ||
                                    t.text[0] == lit<Char>('{') || t.text[0] == lit<Char>('}') ||
@@ -460,6 +479,8 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
     case TokenKind::Text:
         if (stack.empty())
             stack.push_back(Group());
+        if (boundarySince)
+            boundaryAt = qsizetype(par.text.size());
         {
             // A text broken by line ends comes in pieces; the characters
             // skipped after \u may run on into the next piece.
@@ -498,6 +519,10 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
 
 template <typename View> void BasicInterpreter<View>::State::groupEnd() {
     const int closing = depth();
+    if (closing == pictDepth) {
+        pictDepth = -1;
+        endPicture();
+    }
     if (footnoteActive) {
         if (closing == footnoteDepth) {
             stack.pop_back();
@@ -537,6 +562,10 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
     if (g.firstWord) {
         switch (word) {
         case Word::Footnote:
+            // "{\*\footnote", as some word processors write it, is a footnote as well.
+            if (g.starred && stack.size() > 1 &&
+                stack[stack.size() - 2].destination == Destination::Body)
+                g.destination = Destination::Body;
             if (g.destination == Destination::Body && !footnoteActive)
                 startFootnote(t.line);
             else
@@ -555,17 +584,41 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             colorSet = false;
             return;
         default:
-            if (word == Word::Unknown && IsSkippedDestination(t.text)) {
-                // A picture stored in the text itself is not carried (Word's
-                // second copy under \*\shppict is skipped before this).
-                if (g.destination == Destination::Body && sameWord("pict", t.text))
-                    sink.warning(t.line, QStringLiteral("a picture stored in the text (\\pict) "
-                                                        "is left out; name its file with "
-                                                        "\\{bmc name\\} instead"));
+            if (word != Word::Unknown)
+                break;
+            if (sameWord("shppict", t.text) && g.starred && stack.size() > 1 &&
+                stack[stack.size() - 2].destination == Destination::Body) {
+                g.destination = Destination::Body;
+                shppictRead = true;
+                return;
+            }
+            if (sameWord("nonshppict", t.text) && g.destination == Destination::Body) {
+                if (shppictRead)
+                    g.destination = Destination::Skip;
+                shppictRead = false;
+                return;
+            }
+            if (sameWord("pict", t.text) && g.destination == Destination::Body && !capturing) {
+                g.destination = Destination::Picture;
+                pict = EmbeddedPicture();
+                pictDepth = depth();
+                pictNibble = -1;
+                pictLine = t.line;
+                return;
+            }
+            if (IsSkippedDestination(t.text)) {
                 g.destination = Destination::Skip;
                 return;
             }
         }
+    }
+    if (g.destination == Destination::Picture) {
+        pictureWord(t.text, has ? p : 0);
+        if (word == Word::Bin) {
+            pict.binary = true;
+            tokenizer.skipBinary(has ? std::max(p, 0) : 0);
+        }
+        return;
     }
     if (word == Word::Bin) {
         tokenizer.skipBinary(has ? std::max(p, 0) : 0);
@@ -810,8 +863,10 @@ template <typename View> void BasicInterpreter<View>::State::controlSymbol(const
     Group& g = top();
     const char s = t.text.isEmpty() ? '\0' : char(charAt(t.text, 0));
     if (s == '*') {
-        if (g.firstWord)
+        if (g.firstWord) {
+            g.starred = true;
             g.destination = Destination::Skip;
+        }
         return;
     }
     if (g.destination == Destination::Skip)
@@ -926,6 +981,9 @@ template <typename View>
         return;
     case Destination::Footnote:
         addFootnoteText(chars);
+        return;
+    case Destination::Picture:
+        pictureHex(chars);
         return;
     case Destination::Body:
         break;
@@ -1050,7 +1108,14 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
         while (end - r.begin > 1 && par.text[std::size_t(end - 1)] == lit<Char>(' '))
             --end;
         const unsigned c = end > r.begin ? unsigned(charAt(par.view(r), end - 1 - r.begin)) : 0;
-        if (end > r.begin && (!boundarySince || isFootnoteMark(c))) {
+        // A topic's first footnote whose mark follows blanks in the same run
+        // (" #{\footnote") is no footnote to help compilers: the mark stays
+        // text and the footnote is left without one.
+        const qsizetype from = std::max(r.begin, std::min(boundaryAt, end));
+        bool blanksBefore = !topicBegun && par.runs.size() == 1 && end - from > 1;
+        for (qsizetype i = from; blanksBefore && i < end - 1; ++i)
+            blanksBefore = isBlank(charAt(par.view(r), i - r.begin));
+        if (!blanksBefore && end > r.begin && (!boundarySince || isFootnoteMark(c))) {
             mark = char(c < 0x80 ? c : '?');
             r.end = end - 1;
             par.text.resize(std::size_t(r.end));
@@ -1069,6 +1134,7 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
     footnoteDepth = depth();
     footnoteValueDepth = -1;
     footnoteLine = line;
+    topicBegun = true;
 }
 
 template <typename View> void BasicInterpreter<View>::State::addFootnoteText(View chars) {
@@ -1183,6 +1249,8 @@ template <typename View> void BasicInterpreter<View>::State::endParagraph(bool c
     par.cellEnd = cellEnd;
     sink.paragraph(par);
     par.clear();
+    topicBegun = true;
+    shppictRead = false;
 }
 
 template <typename View> void BasicInterpreter<View>::State::endTopic(int line) {
@@ -1193,7 +1261,62 @@ template <typename View> void BasicInterpreter<View>::State::endTopic(int line) 
         endParagraph(false);
     par.clear();
     hiddenRuns = false;
+    topicBegun = false;
     sink.page(line);
+}
+
+// The control words of a picture stored in the text: its kind and size.
+template <typename View> void BasicInterpreter<View>::State::pictureWord(View word, int parameter) {
+    using F = EmbeddedPicture::Format;
+    struct Kind {
+        std::string_view name;
+        F format;
+    };
+    static constexpr Kind kKinds[] = {
+        {"pngblip", F::Png},         {"jpegblip", F::Jpeg},      {"dibitmap", F::Dib},
+        {"wbitmap", F::Bitmap},      {"wmetafile", F::Metafile}, {"emfblip", F::Metafile},
+        {"pmmetafile", F::Metafile}, {"macpict", F::Other},
+    };
+    for (const Kind& k : kKinds)
+        if (sameWord(k.name, word))
+            pict.format = k.format;
+    if (sameWord("picw", word))
+        pict.width = parameter;
+    else if (sameWord("pich", word))
+        pict.height = parameter;
+    else if (sameWord("wbmbitspixel", word))
+        pict.bitsPerPixel = parameter;
+    else if (sameWord("wbmwidthbytes", word))
+        pict.widthBytes = parameter;
+}
+
+template <typename View> void BasicInterpreter<View>::State::pictureHex(View chars) {
+    for (qsizetype i = 0; i < chars.size(); ++i) {
+        const unsigned c = charAt(chars, i);
+        int v = -1;
+        if (c >= '0' && c <= '9')
+            v = int(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            v = int(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            v = int(c - 'A' + 10);
+        if (v < 0)
+            continue;
+        if (pictNibble < 0) {
+            pictNibble = v;
+        } else {
+            pict.data.append(char(pictNibble << 4 | v));
+            pictNibble = -1;
+        }
+    }
+}
+
+// The picture stands where its group stood, as a character of the line.
+template <typename View> void BasicInterpreter<View>::State::endPicture() {
+    par.embedded.push_back(std::move(pict));
+    pict = EmbeddedPicture();
+    appendRun(Run::Picture, View(), pictLine);
+    par.runs.back().embedded = int(par.embedded.size()) - 1;
 }
 
 template <typename View>

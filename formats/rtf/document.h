@@ -70,6 +70,24 @@ struct RowFormat {
 // and \{bmr\} at the left or right margin with the text flowing round it.
 enum class PictureAlign : std::uint8_t { Character, Left, Right };
 
+// A picture stored in the text itself ({\pict ...}), as its bytes.
+struct EmbeddedPicture {
+    enum Format : std::uint8_t {
+        Png,      // \pngblip
+        Jpeg,     // \jpegblip
+        Dib,      // \dibitmapN: a device-independent bitmap without its file header
+        Bitmap,   // \wbitmapN: a device-dependent bitmap's bits alone
+        Metafile, // \wmetafileN, \emfblip
+        Other,    // \macpict and the rest
+    };
+    Format format = Other;
+    QByteArray data;
+    int width = 0, height = 0; // \picwN, \pichN: pixels of a bitmap
+    int bitsPerPixel = 0;      // \wbmbitspixelN
+    int widthBytes = 0;        // \wbmwidthbytesN
+    bool binary = false;       // given as \binN: not read
+};
+
 struct Run {
     enum Kind : std::uint8_t { Text, Tab, LineBreak, Picture };
     Kind kind = Text;
@@ -77,7 +95,8 @@ struct Run {
     CharFormat ch;
     qsizetype begin = 0, end = 0; // Text: the characters, Picture: the file name, in text
     int line = 0;
-    int hotspot = -1; // index into the paragraph's hotspots
+    int hotspot = -1;  // index into the paragraph's hotspots
+    int embedded = -1; // Picture: index into the paragraph's embedded pictures (no file name)
 };
 
 enum class HotspotKind : std::uint8_t {
@@ -110,7 +129,8 @@ template <typename Text> struct BasicParagraph {
     std::vector<Char> text; // the runs' characters, one after the other
     std::vector<Run> runs;
     std::vector<BasicHotspot<Text>> hotspots;
-    std::vector<TabStop> tabStops; // set by \txN, in the order given
+    std::vector<TabStop> tabStops;         // set by \txN, in the order given
+    std::vector<EmbeddedPicture> embedded; // pictures stored in the text
     int line = 0;
     bool cellEnd = false; // ended by \cell rather than \par
 
@@ -123,6 +143,7 @@ template <typename Text> struct BasicParagraph {
         runs.clear();
         hotspots.clear();
         tabStops.clear();
+        embedded.clear();
         cellEnd = false;
         line = 0;
     }

@@ -247,8 +247,21 @@ private:
         case Run::Tab:
             return QStringLiteral("<span class=\"tab\">&nbsp;</span>");
         case Run::Picture: {
-            const QString name = p.view(r).toString();
-            const QString src = m_links.picture ? m_links.picture(name) : QString();
+            const EmbeddedPicture* embedded =
+                r.embedded >= 0 ? &p.embedded[std::size_t(r.embedded)] : nullptr;
+            const QString name =
+                embedded ? QStringLiteral("picture stored in the text") : p.view(r).toString();
+            QString src;
+            if (embedded)
+                src = m_links.embedded ? m_links.embedded(*embedded) : QString();
+            else
+                src = m_links.picture ? m_links.picture(name) : QString();
+            if (src.isEmpty() && embedded) {
+                lose(embedded->format == EmbeddedPicture::Metafile
+                         ? QStringLiteral("metafile picture stored in the text")
+                         : name);
+                return {};
+            }
             if (src.isEmpty()) {
                 lose(u"picture " % name);
                 return {};

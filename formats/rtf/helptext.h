@@ -44,6 +44,8 @@ struct HtmlLinks {
     std::function<QString(const QString& contextString)> popup;
     // The address of a picture file named in the text.
     std::function<QString(const QString& file)> picture;
+    // The address of a picture stored in the text itself (\pict).
+    std::function<QString(const EmbeddedPicture& picture)> embedded;
     // The font table's faces by number, and the colour table (0x00BBGGRR),
     // for \fN, \cfN and \highlightN.
     std::function<QString(int font)> fontFace;

@@ -500,16 +500,23 @@ void Writer::contexts() {
 void Writer::aliases() {
     std::vector<ContextAt> added;
     for (const Alias& a : m_project.aliases) {
-        const std::int32_t hash = std::int32_t(ContextHash(a.alias));
-        const QString name = ansi::toUnicode(a.alias);
         bool found = false;
-        const std::uint32_t offset = offsetOfHash(ContextHash(a.target), found);
+        std::uint32_t offset = offsetOfHash(ContextHash(a.target), found);
+        const QByteArray* newName = &a.alias;
+        if (!found) {
+            // Written the other way round (a topic's context string = one that
+            // no topic defines): the undefined one leads to that topic.
+            offset = offsetOfHash(ContextHash(a.alias), found);
+            newName = &a.target;
+        }
         if (!found) {
             m_d.warning(a.file, a.line,
                         QStringLiteral("alias %1 names %2, which no topic defines; ignored")
-                            .arg(name, ansi::toUnicode(a.target)));
+                            .arg(ansi::toUnicode(a.alias), ansi::toUnicode(a.target)));
             continue;
         }
+        const std::int32_t hash = std::int32_t(ContextHash(*newName));
+        const QString name = ansi::toUnicode(*newName);
         const auto sameHash = [hash](const ContextAt& c) { return c.hash == hash; };
         auto it = std::find_if(added.begin(), added.end(), sameHash);
         const ContextAt* before = it != added.end() ? &*it : nullptr;
@@ -520,8 +527,8 @@ void Writer::aliases() {
             before = t != m_contexts.end() && t->hash == hash ? &*t : nullptr;
         }
         if (!before) {
-            added.push_back({hash, a.alias, offset});
-        } else if (before->name.compare(a.alias, Qt::CaseInsensitive) == 0) {
+            added.push_back({hash, *newName, offset});
+        } else if (before->name.compare(*newName, Qt::CaseInsensitive) == 0) {
             m_d.warning(a.file, a.line,
                         QStringLiteral("context string %1 is defined twice; this alias is ignored")
                             .arg(name));
@@ -757,13 +764,17 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     BTreeEntries entries;
     int merged = 0;
     for (std::size_t i = 0; i < keywords.size();) {
-        // One entry for the keyword in all its spellings, the first one's
-        // text, each place once where it follows itself.
-        const QByteArrayView text = keywords[i].text;
+        // One entry for the keyword in all its spellings, spelled as the one
+        // that sorts last byte by byte (lower case wins over capitals, as
+        // authors' compilers keep it), each place once where it follows itself.
+        const QByteArrayView key = keywords[i].text;
+        QByteArrayView text = key;
         const qsizetype first = data.size();
         std::uint32_t previous = 0;
         std::size_t count = 0;
-        for (; i < keywords.size() && CompareCaseless(keywords[i].text, text) == 0; ++i) {
+        for (; i < keywords.size() && CompareCaseless(keywords[i].text, key) == 0; ++i) {
+            if (keywords[i].text.compare(text) > 0)
+                text = keywords[i].text;
             if (count > 0 && keywords[i].offset == previous)
                 continue;
             data.u32(keywords[i].offset);

@@ -3,6 +3,7 @@
 #include "bytes.h"
 #include "lz77.h"
 #include "project.h"
+#include "rtf/document.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -210,6 +211,73 @@ QImage ReadPicture(QByteArrayView stored) {
         }
     }
     return image;
+}
+
+// A picture stored in the text as the image it shows: PNG and JPEG as they
+// are, a device-independent bitmap with the file header it lacks, a
+// device-dependent one of 1, 24 or 32 bits (the others need the palette of
+// the screen they were made on).
+QImage EmbeddedImage(const rtf::EmbeddedPicture& p) {
+    using F = rtf::EmbeddedPicture::Format;
+    if (p.format == F::Png || p.format == F::Jpeg)
+        return QImage::fromData(p.data, p.format == F::Png ? "PNG" : "JPEG");
+    if (p.format == F::Dib && p.data.size() >= 40) {
+        const std::uint32_t headerSize = getU32(p.data, 0);
+        const int bits = getU16(p.data, 14);
+        const std::uint32_t compression = getU32(p.data, 16);
+        std::uint32_t colors = getU32(p.data, 32);
+        if (colors == 0 && bits <= 8)
+            colors = 1u << bits;
+        std::uint32_t masks = headerSize == 40 && compression == 3 ? 12 : 0;
+        ByteWriter bmp;
+        bmp.u8('B');
+        bmp.u8('M');
+        bmp.u32(std::uint32_t(14 + p.data.size()));
+        bmp.u32(0);
+        bmp.u32(14 + headerSize + masks + 4 * colors);
+        QByteArray file = bmp.take();
+        file += p.data;
+        return QImage::fromData(file, "BMP");
+    }
+    if (p.format == F::Bitmap && p.width > 0 && p.height > 0 && p.widthBytes > 0 &&
+        p.data.size() >= qsizetype(p.widthBytes) * p.height &&
+        (p.bitsPerPixel == 1 || p.bitsPerPixel == 24 || p.bitsPerPixel == 32) &&
+        qsizetype(p.width) * p.bitsPerPixel <= qsizetype(p.widthBytes) * 8) {
+        QImage image(p.width, p.height, QImage::Format_RGB32);
+        if (image.isNull())
+            return {};
+        for (int y = 0; y < p.height; ++y) {
+            const auto* row = reinterpret_cast<const std::uint8_t*>(p.data.constData()) +
+                              qsizetype(y) * p.widthBytes;
+            QRgb* o = reinterpret_cast<QRgb*>(image.scanLine(y)); // rows top down
+            for (int x = 0; x < p.width; ++x) {
+                if (p.bitsPerPixel == 1) {
+                    const bool on = (row[x / 8] >> (7 - x % 8)) & 1;
+                    o[x] = on ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+                } else {
+                    const int n = p.bitsPerPixel / 8;
+                    o[x] = qRgb(row[n * x + 2], row[n * x + 1], row[n * x]);
+                }
+            }
+        }
+        return image;
+    }
+    return {};
+}
+
+int PictureStore::number(const rtf::EmbeddedPicture& picture, QString& problem) {
+    const QByteArray key = QByteArray(1, char(picture.format)) + picture.data;
+    if (const auto it = m_byContent.constFind(key); it != m_byContent.constEnd())
+        return *it;
+    const QImage image = picture.binary ? QImage() : EmbeddedImage(picture);
+    if (image.isNull()) {
+        problem = QStringLiteral("a picture stored in the text cannot be read");
+        return -1;
+    }
+    const int n = int(m_files.size());
+    m_files.push_back(PictureFile(image));
+    m_byContent.insert(key, n);
+    return n;
 }
 
 int PictureStore::number(const QString& name, const QString& topicFolder, QString& problem) {

@@ -10,6 +10,10 @@
 #include <QStringList>
 #include <vector>
 
+namespace rtf {
+struct EmbeddedPicture;
+}
+
 namespace hc {
 
 // The "lP" form of `image`: 1, 4 or 8 bits with a palette for an image of
@@ -36,6 +40,10 @@ public:
     // The number of the picture `name` ("\" or "/" separated, letter case
     // aside), -1 when it is not found or cannot be read; `problem` says which.
     int number(const QString& name, const QString& topicFolder, QString& problem);
+    // The number of a picture stored in a topic file itself (PNG, JPEG or a
+    // bitmap), the same for the same bytes; -1 with `problem` when it cannot
+    // be read.
+    int number(const rtf::EmbeddedPicture& picture, QString& problem);
 
     // The stored pictures, by number.
     const std::vector<QByteArray>& files() const { return m_files; }
@@ -44,6 +52,7 @@ private:
     QStringList m_folders;
     QHash<QString, int> m_byPath;            // the file's path: its number
     QHash<QString, QString> m_problemOfPath; // a file that could not be read
+    QHash<QByteArray, int> m_byContent;      // pictures stored in the text, by their bytes
     std::vector<QByteArray> m_files;
 };
 

@@ -130,13 +130,21 @@ private:
 // A picture in the line, or at the left or right margin: its command names
 // the internal file |bmN by number.
 void TopicWriter::picture(const rtf::ByteParagraph& p, const rtf::Run& r) {
-    const QString name = ansi::toUnicode(p.view(r).toByteArray());
+    const rtf::EmbeddedPicture* embedded =
+        r.embedded >= 0 ? &p.embedded[std::size_t(r.embedded)] : nullptr;
+    if (embedded && embedded->format == rtf::EmbeddedPicture::Metafile) {
+        lose(QStringLiteral("metafile picture stored in the text"));
+        return;
+    }
+    const QString name =
+        embedded ? QStringLiteral("stored in the text") : ansi::toUnicode(p.view(r).toByteArray());
     if (!m_pictures) {
         lose(u"picture " % name);
         return;
     }
     QString problem;
-    const int number = m_pictures->number(name, m_folder, problem);
+    const int number = embedded ? m_pictures->number(*embedded, problem)
+                                : m_pictures->number(name, m_folder, problem);
     if (number < 0) {
         problem = problem.arg(name);
         if (!m_problems.contains(problem))

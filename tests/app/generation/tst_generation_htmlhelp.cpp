@@ -11,6 +11,7 @@
 #include "rtf/helptext.h"
 
 #include <QRegularExpression>
+#include <QtEndian>
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -349,6 +350,46 @@ private slots:
         QCOMPARE(report.warnings,
                  QStringList(QStringLiteral("Topic IDH_PIC: the HTML Help pages cannot show its "
                                             "picture gone.bmp, macro hotspot (Exit()).")));
+    }
+
+    // Pictures stored in a help text (\\pict) become files of the pages, the
+    // same bytes once, shown where they stand; a metafile is named.
+    void picturesStoredInTheText() {
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + "rest of it";
+        // A device-independent bitmap of 1x1 pixel, 24 bits: a BMP file without its header.
+        const QByteArray dib = QByteArray::fromHex("28000000010000000100000001001800000000000400"
+                                                   "0000000000000000000000000000000000000000ff00");
+        const QString pict = u"{\\pict\\pngblip " + QString::fromLatin1(png.toHex()) + u'}';
+        addTopic(*m_db, QStringLiteral("IDH_P"), QStringLiteral("Stored"), QString(), QString(),
+                 QString(u"a" + pict + u"b{\\pict\\dibitmap0 " + QString::fromLatin1(dib.toHex()) +
+                         u"}{\\pict\\wmetafile8 0100}" + pict),
+                 1);
+        CreateReport report;
+        CreateHTMLHelp(m_s, *m_db, report);
+        QVERIFY2(report.ok(), qPrintable(report.failures.join(u'\n')));
+        const QByteArray page = file(QStringLiteral("help_html/IDH_P.htm"));
+        const QList<QByteArray> sources = [&] {
+            QList<QByteArray> s;
+            for (qsizetype at = page.indexOf("<img src=\""); at >= 0;
+                 at = page.indexOf("<img src=\"", at + 1))
+                s << page.mid(at + 10, page.indexOf('"', at + 10) - at - 10);
+            return s;
+        }();
+        QCOMPARE(sources.size(), 3);
+        QVERIFY(sources[0].endsWith(".png") && sources[1].endsWith(".bmp"));
+        QCOMPARE(sources[2], sources[0]);
+        QVERIFY(page.contains(QByteArray("<p>a<img src=\"" + sources[0] + "\"")));
+        QCOMPARE(file(u"help_html/" + QString::fromLatin1(sources[0])), png);
+        const QByteArray bmp = file(u"help_html/" + QString::fromLatin1(sources[1]));
+        QCOMPARE(bmp.left(2), QByteArray("BM"));
+        QCOMPARE(bmp.mid(14), dib);
+        QCOMPARE(qFromLittleEndian<quint32>(bmp.constData() + 10), quint32(14 + 40));
+        for (const QByteArray& s : {sources[0], sources[1]})
+            QVERIFY(
+                file(QStringLiteral("help.hhp")).contains(QByteArray("help_html/" + s + "\r\n")));
+        QCOMPARE(report.warnings,
+                 QStringList(QStringLiteral("Topic IDH_P: the HTML Help pages cannot show its "
+                                            "metafile picture stored in the text.")));
     }
 
     // The project's fonts and colours style the pages as they do the help file.

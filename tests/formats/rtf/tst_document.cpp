@@ -111,6 +111,15 @@ public:
                 s += QStringLiteral("<br>");
                 break;
             case Run::Picture:
+                if (r.embedded >= 0) {
+                    const EmbeddedPicture& e = p.embedded[std::size_t(r.embedded)];
+                    s += QStringLiteral("<pict%1 %2x%3 %4>")
+                             .arg(int(e.format))
+                             .arg(e.width)
+                             .arg(e.height)
+                             .arg(QString::fromLatin1(e.data.toHex()));
+                    break;
+                }
                 s += QStringLiteral("<bm") +
                      QLatin1String(r.picture == PictureAlign::Left    ? "l"
                                    : r.picture == PictureAlign::Right ? "r"
@@ -257,6 +266,17 @@ private slots:
             {"\\{ewc x\\} \\{bmc\\} \\{bmx y\\}\\par", "'{ewc x} {bmc} {bmx y}' | //"},
             // An unclosed reference is text, in the look where it ends.
             {"\\{bmc open {\\b x}\\par", "'{bmc open x' | //"},
+            // Pictures stored in the text (format 0 PNG, 2 DIB, 4 metafile): the
+            // hex digits as bytes; of Word's two copies the first.
+            {"a{\\pict{\\*\\picprop{\\sp{\\sn x}{\\sv 1}}}\\picw2\\pich3\\pngblip 89\r\n50 "
+             "0A}b\\par",
+             "'a' <pict0 2x3 89500a> 'b' | //"},
+            {"{\\*\\shppict{\\pict\\dibitmap0 28}}{\\nonshppict{\\pict\\wmetafile8 01}}"
+             "{\\nonshppict{\\pict\\emfblip 02}}\\par",
+             "<pict2 0x0 28> <pict4 0x0 02> | //"},
+            {"{\\uldb {\\pict\\jpegblip ff}}{\\v IDH_J}\\par", "[J:IDH_J <pict1 0x0 ff>] | //"},
+            // Binary data (\\binN) is skipped whole, braces and all.
+            {"x{\\pict\\pngblip\\bin2 }{y}z\\par", "'x' <pict0 0x0 > 'z' | //"},
         });
     }
     void pictures() { check(); }
@@ -302,6 +322,17 @@ private slots:
                 {"{\\rtf1 # {\\footnote\\pard IDH_SPACE\\~ X}}", "#=IDH_SPACE  X | //"},
                 {"{\\rtf1 #{\\footnote {IDH_ONE}}One\\par #{\\footnote {IDH_TWO}}Two\\par}",
                  "#=IDH_ONE | 'One' | #=IDH_TWO | 'Two' | //"},
+                // Office suites write "\\*\\footnote"; a group of another "\\*" word is skipped
+                // whole.
+                {"{\\rtf1 {\\super #{\\*\\footnote # IDH_STAR}}{\\*\\cs5 #{\\footnote "
+                 "X}}Body\\par}",
+                 "#=IDH_STAR | 'Body' | //"},
+                // A topic's first mark after blanks of its own group is text, later ones are marks.
+                {"{\\rtf1 {\\super  #{\\footnote # IDH_NOT}}Title\\par\\page{ }{#{\\footnote "
+                 "IDH_G}}A"
+                 "\\par\\page ${\\footnote T}{\\super  #{\\footnote IDH_LATER}}B\\par}",
+                 "?=# IDH_NOT | ' #Title' | // | #=IDH_G | ' A' | // | $=T | #=IDH_LATER | ' B' | "
+                 "//"},
                 {"{\\rtf1 x{\\fonttbl{\\f0\\froman Times;}}{\\colortbl;\\red255\\green0\\blue0;}y}",
                  "'xy' | //"},
                 {"{\\rtl1 x}", "not a document"},

@@ -161,6 +161,9 @@ private slots:
                               "</div>\n<p>Body</p>");
         QTest::newRow("all kept: no region")
             << QStringLiteral("\\keepn Only") << QStringLiteral("<p>Only</p>");
+        QTest::newRow("pictures stored in the text")
+            << QStringLiteral("a{\\pict\\pngblip 89}{\\pict\\wmetafile8 01}")
+            << QStringLiteral("<p>a<img src=\"t89.png\" alt=\"picture stored in the text\"></p>");
         QTest::newRow("macro hotspot and other file are text")
             << QStringLiteral("{\\uldb m}{\\v !Exit()}{\\uldb f}{\\v IDH_X@other.hlp}")
             << QStringLiteral("<p>mf</p>");
@@ -181,6 +184,11 @@ private slots:
         links.picture = [](const QString& name) -> QString {
             return name == u"logo.bmp" ? QStringLiteral("pics/") + name : QString();
         };
+        links.embedded = [](const EmbeddedPicture& p) -> QString {
+            return p.format == EmbeddedPicture::Png
+                       ? u't' + QString::fromLatin1(p.data.toHex()) + QStringLiteral(".png")
+                       : QString();
+        };
         links.fontFace = [](int font) -> QString {
             return font == 1 ? QStringLiteral("Courier New") : QString();
         };
@@ -190,6 +198,8 @@ private slots:
         // What the page cannot carry is named.
         if (text.contains(u"gone.bmp"))
             QCOMPARE(lost, QStringList{QStringLiteral("picture gone.bmp")});
+        else if (text.contains(u"pict"))
+            QCOMPARE(lost, QStringList{QStringLiteral("metafile picture stored in the text")});
         else if (text.contains(u"!Exit"))
             QCOMPARE(lost, (QStringList{
                                QStringLiteral("macro hotspot (Exit())"),

@@ -1,6 +1,7 @@
 // Pictures in the help file: \{bmc\}, \{bml\}, \{bmr\} found beside the
-// project, in its BMROOT folders or beside the topic file, each stored once
-// as a |bm file in the bits it came with, and read back pixel for pixel.
+// project, in its BMROOT folders or beside the topic file, and pictures
+// stored in the topic file itself (\pict), each stored once as a |bm file in
+// the bits it came with, and read back pixel for pixel.
 #include "hcfixture.h"
 
 #include "picture.h"
@@ -155,6 +156,79 @@ private slots:
                                         .arg(expected.pixel(x, y), 0, 16)));
     }
 
+    // Pictures stored in the text: PNG, JPEG and bitmaps become the help
+    // file's bitmaps in the line where they stand, the same bytes once;
+    // Word's second copy is skipped; a metafile is named with its topic.
+    void picturesStoredInTheText_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("bitmaps");
+        QTest::addColumn<int>("references");
+        QTest::addColumn<QImage>("first"); // the first bitmap as read back
+        QTest::addColumn<QString>("warning");
+
+        QImage image(5, 3, QImage::Format_RGB32);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                image.setPixel(x, y, qRgb(x * 50, y * 100, 200 - x * 40));
+        const auto encoded = [&](const char* format) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, format);
+            return bytes.toHex();
+        };
+        const QByteArray png = "{\\pict\\picw5\\pich3\\pngblip\r\n" + encoded("PNG") + "}";
+        const QByteArray wmf = "{\\pict\\wmetafile8\\picw5\\pich3 010009000003}";
+        // A device-independent bitmap is a BMP file without its first 14 bytes.
+        const QByteArray dib =
+            "{\\pict\\dibitmap0\\picw5\\pich3 " +
+            bmp(24, 5, 3, {}, [&](int x, int y) { return image.pixel(x, y); }).mid(14).toHex() +
+            "}";
+        // A device-dependent bitmap of one bit, rows top down, two bytes each.
+        QImage mono(9, 2, QImage::Format_RGB32);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 9; ++x)
+                mono.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        const QByteArray ddb = "{\\pict\\wbitmap0\\picw9\\pich2\\wbmbitspixel1\\wbmplanes1"
+                               "\\wbmwidthbytes2 5500aa80}";
+
+        QTest::newRow("PNG, Word's two copies")
+            << "{\\*\\shppict" + png + "}{\\nonshppict" + wmf + "}" << 1 << 1 << image << "";
+        QTest::newRow("the same PNG twice") << png + " and " + png << 1 << 2 << image << "";
+        QTest::newRow("device-independent bitmap") << dib << 1 << 1 << image << "";
+        QTest::newRow("device-dependent bitmap") << ddb << 1 << 1 << mono << "";
+        QTest::newRow("metafile alone")
+            << wmf << 0 << 0 << QImage()
+            << "topic IDH_A: the help file cannot show its metafile picture stored in the text";
+        QTest::newRow("broken PNG")
+            << QByteArray("{\\pict\\pngblip 89504e470d0a}") << 0 << 0 << QImage()
+            << "topic IDH_A: a picture stored in the text cannot be read; it is left out";
+    }
+    void picturesStoredInTheText() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, bitmaps);
+        QFETCH(int, references);
+        QFETCH(QImage, first);
+        QFETCH(QString, warning);
+        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", "See " + text + " here") + "}";
+        const Compiled c = compile(m_dir->path(), project(""), rtf);
+        QVERIFY2(c.result.written, qPrintable(lines(c)));
+        QVERIFY2(c.error.isEmpty(), qPrintable(c.error));
+        QCOMPARE(c.file.bitmaps.size(), std::size_t(bitmaps));
+        QCOMPARE(c.file.topics[0].pictures.size(), std::size_t(references));
+        for (const auto& [command, number] : c.file.topics[0].pictures)
+            QVERIFY(command == 0x86 && number == 0);
+        if (warning.isEmpty())
+            QVERIFY2(!lines(c).contains(u"picture"), qPrintable(lines(c)));
+        else
+            QVERIFY2(lines(c).contains(warning), qPrintable(lines(c)));
+        // The text around the picture stays as it was.
+        const QByteArray& t = c.file.topics[0].text;
+        QVERIFY2(t.contains("See  ") && t.contains("  here"), t.constData());
+        if (!first.isNull())
+            QCOMPARE(hc::ReadPicture(c.file.bitmaps.at(0)), first);
+    }
+
     // Where pictures are found, each stored once, at its place in the line
     // or at a margin; a picture that is missing or unreadable is named with
     // its topic and left out.
@@ -191,7 +265,7 @@ private slots:
                  qPrintable(l));
         QVERIFY2(l.contains(u"topic IDH_A: picture broken.bmp cannot be read"), qPrintable(l));
         QVERIFY(!l.contains(u"logo.bmp") && !l.contains(u"beside.bmp"));
-        QCOMPARE(l.count(u"a picture stored in the text (\\pict) is left out"), 1);
+        QCOMPARE(l.count(u"a picture stored in the text cannot be read; it is left out"), 1);
         QVERIFY(hc::DumpHelpFile(c.file).contains(u"picture |bm1: 2x2, 24 bits"));
     }
 };
