@@ -15,8 +15,10 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <functional>
 #include <optional>
+#include <queue>
 #include <string>
 #include <unordered_map>
 
@@ -123,34 +125,6 @@ struct FormEntries {
     std::vector<Entry> ids;
 };
 
-// The entries of a run by form, in order of first appearance (the tool tips'
-// forms first). The rows come by object, so a form's rows mostly follow each
-// other and the form is looked up once per run of rows.
-class EntrySet {
-public:
-    FormEntries& formOf(const QString& object) {
-        const QStringView form = QStringView(object).left(object.indexOf(u'.'));
-        if (m_last < forms.size() && forms[m_last].form == form)
-            return forms[m_last];
-        const QString name = form.toString();
-        const auto known = m_index.constFind(name);
-        if (known != m_index.cend()) {
-            m_last = *known;
-        } else {
-            m_last = forms.size();
-            m_index.insert(name, m_last);
-            forms.push_back({name, {}, {}});
-        }
-        return forms[m_last];
-    }
-
-    std::vector<FormEntries> forms;
-
-private:
-    QHash<QString, std::size_t> m_index;
-    std::size_t m_last = std::size_t(-1);
-};
-
 // A tool tip without text is left out, and the run fails.
 void checkToolTip(Entry& entry, FormWriteResult& result) {
     if (!entry.value.isNull())
@@ -174,20 +148,6 @@ void checkHelpIds(Entry& entry, const WriterTexts& texts, FormWriteResult& resul
                                           "for it.")
                                .arg(entry.object, entry.helpType, texts.both, texts.contextOnly,
                                     texts.whatsThisOnly);
-    }
-}
-
-// Reads the rows of `sql` (Object, then the fields `fill` takes) once,
-// forwards, into the writer's list of each form.
-template <class Fill>
-void readEntries(dao::Database& db, const QString& sql, EntrySet& set,
-                 std::vector<Entry> FormEntries::*list, Fill fill) {
-    auto rs = db.OpenRecordset(sql, dao::dbOpenForwardOnly);
-    for (; !rs->EOF_(); rs->MoveNext()) {
-        Entry entry;
-        entry.object = rs->TextAt(0);
-        fill(*rs, entry);
-        (set.formOf(entry.object).*list).push_back(std::move(entry));
     }
 }
 
@@ -403,71 +363,72 @@ private:
 // Rewrites form files on a few threads and writes them through
 // fileio::SaveFile, so that a failure leaves the form file as it was. Several
 // forms are in hand at once, because waiting for the disk is much of the
-// time; each folder is synced once when all are done, in finish().
+// time; forms are begun while the entries of later ones are still being
+// read. Each folder is synced once when all are done, in finish().
 class FormCommitter {
 public:
-    explicit FormCommitter(qsizetype forms) : m_failures(static_cast<std::size_t>(forms)) {
-        m_pool.setMaxThreadCount(kThreads);
-    }
+    FormCommitter() { m_pool.setMaxThreadCount(kThreads); }
 
-    // Runs `rewrite` for the form at `path` on a pool thread; the new bytes
-    // it gives are written, none leave the form untouched.
-    void start(qsizetype form, const QString& path,
+    // Runs `rewrite` for the form at `path` on a pool thread and saves the
+    // new bytes it gives; none leave the form untouched. What fails goes to
+    // `failure`, which only this form's work writes.
+    void start(QString& failure, const QString& path,
                std::function<std::optional<QByteArray>()> rewrite) {
-        m_pool.start([this, form, path, rewrite = std::move(rewrite)] {
-            QString& failure = m_failures[static_cast<std::size_t>(form)];
-            try {
+        m_pool.start([this, &failure, path, rewrite = std::move(rewrite)] {
+            guarded(failure, path, [&] {
                 if (const std::optional<QByteArray> bytes = rewrite()) {
                     fileio::SaveFile file(path);
                     file.write(*bytes);
                     file.commit(m_folders);
-                    renamed(form, path);
+                    const QMutexLocker lock(&m_mutex);
+                    m_renamed.emplace_back(&failure, path);
                 }
-            } catch (const FileError& e) {
-                failure = e.text();
-            } catch (const fileio::FileWriteError& e) {
-                failure = e.message();
-            } catch (const std::exception& e) {
-                failure = native(path) + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
-            }
+            });
         });
-    }
-
-    void fail(qsizetype form, const QString& text) {
-        m_failures[static_cast<std::size_t>(form)] = text;
     }
 
     void finish(FormWriteResult& result) {
         m_pool.waitForDone();
+        m_finished = true;
         // A form is written only once its folder's sync succeeded.
         int written = int(m_renamed.size());
         for (const fileio::FileWriteError& e : m_folders.sync()) {
-            for (const auto& [form, path] : m_renamed)
+            for (const auto& [failure, path] : m_renamed)
                 if (path == e.fileName()) {
-                    m_failures[static_cast<std::size_t>(form)] = e.message();
+                    *failure = e.message();
                     --written;
                 }
         }
         result.formsRewritten += written;
-        for (const QString& failure : m_failures) {
-            if (!failure.isEmpty())
-                result.failures.append(failure);
+    }
+
+    // Without finish() (an error while the entries were read), forms not
+    // begun yet are left alone and those already renamed are made to last.
+    ~FormCommitter() {
+        m_pool.clear();
+        m_pool.waitForDone();
+        if (!m_finished)
+            m_folders.sync();
+    }
+
+private:
+    template <class F> static void guarded(QString& failure, const QString& path, F&& work) {
+        try {
+            work();
+        } catch (const FileError& e) {
+            failure = e.text();
+        } catch (const fileio::FileWriteError& e) {
+            failure = e.message();
+        } catch (const std::exception& e) {
+            failure = native(path) + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
         }
     }
 
-    ~FormCommitter() { m_pool.waitForDone(); }
-
-private:
-    void renamed(qsizetype form, const QString& path) {
-        const QMutexLocker lock(&m_mutex);
-        m_renamed.emplace_back(form, path);
-    }
-
     static constexpr int kThreads = 8;
-    std::vector<QString> m_failures; // by form; each slot written by one task only
-    fileio::FolderSync m_folders;    // one sync per folder, in finish()
-    QMutex m_mutex;                  // guards m_renamed while tasks run
-    std::vector<std::pair<qsizetype, QString>> m_renamed; // forms renamed into place
+    fileio::FolderSync m_folders;                        // one sync per folder, in finish()
+    QMutex m_mutex;                                      // guards m_renamed while tasks run
+    std::vector<std::pair<QString*, QString>> m_renamed; // forms renamed into place
+    bool m_finished = false;
     QThreadPool m_pool;
 };
 
@@ -666,56 +627,179 @@ QByteArray rewriteForm(FormRewriter& rewriter, FormRule& rule, std::string_view 
     return out;
 }
 
-// Rewrites every form of `set`. The forms are rewritten on the committer's
-// threads; what each finds is kept by form and reported in the forms' order.
-// A form whose new text equals the old one is left untouched.
-void rewriteForms(const EntrySet& set, const QString& vbProjectFileName,
-                  const std::vector<FormRow>& forms, const WriterTexts& texts,
-                  const FormWriteOptions& options, FormWriteResult& result) {
-    struct Found {
-        QStringList typeWarnings; // lines a control's type has no property for
-        FormWriteResult result;   // the form's warnings and controls updated
-    };
-    const qsizetype count = static_cast<qsizetype>(set.forms.size());
-    std::vector<Found> found(set.forms.size());
-    {
-        FormCommitter committer(count);
-        for (qsizetype i = 0; i < count; ++i) {
-            const FormEntries* entries = &set.forms[static_cast<std::size_t>(i)];
-            const QString path = GetFormFilePath(entries->form, forms, vbProjectFileName);
-            if (path.isEmpty()) {
-                committer.fail(i, QStringLiteral("The form %1 is not in the application project "
-                                                 "%2: no form file it lists could be read with "
-                                                 "that name.")
-                                      .arg(entries->form, native(vbProjectFileName)));
-                continue;
-            }
-            Found* mine = &found[static_cast<std::size_t>(i)];
-            committer.start(i, path, [&texts, &options, mine, entries, path]() {
-                FormRule rule(texts);
-                FormRewriter rewriter(rule.formHelpName());
-                const QByteArray in = ReadFileBytes(path);
-                QByteArray out =
-                    rewriteForm(rewriter, rule, view(in), *entries, options, mine->result);
-                for (const QString& object : rule.missed())
-                    mine->result.warnings << QStringLiteral("%1 is not in the form file %2; "
-                                                            "nothing was written for it.")
-                                                 .arg(object, native(path));
-                mine->typeWarnings = rule.warnings;
-                return out == in ? std::optional<QByteArray>() : std::optional(std::move(out));
-            });
-        }
-        committer.finish(result);
+// A form to write: its entries, and what writing it found.
+struct FormJob {
+    FormEntries entries;
+    QByteArray sortKey;   // where the form's rows sort among the entries (see sortKey())
+    int tipsRank = -1;    // its place among the forms the tool tips name,
+    int idsRank = -1;     // and among those the help IDs name
+    bool started = false; // handed to the writers: no entry can be added any more
+    QString failure;
+    QStringList typeWarnings; // lines a control's type has no property for
+    FormWriteResult found;    // its own warnings and controls updated
+};
+
+// The entry queries order the rows by Object with NOCASE: ASCII letters
+// folded, then the UTF-8 bytes compared. This is that order's key.
+QByteArray sortKey(QStringView text) {
+    QByteArray key = text.toUtf8();
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
-    QStringList typeWarnings;
-    for (const Found& f : found) {
-        typeWarnings += f.typeWarnings;
-        result.warnings += f.result.warnings;
-        result.controlsUpdated += f.result.controlsUpdated;
-    }
-    typeWarnings.removeDuplicates(); // a control array warns once per element
-    result.warnings = typeWarnings + result.warnings;
+    return key;
 }
+
+// Reads the entries of both writers in one pass over the two queries, merged
+// by Object, and hands each form over as soon as no later row can name it:
+// the rows of a form are those whose key starts with the form's key and a
+// point (and the one that is the form's name alone, which sorts before them).
+// The forms are reported in the order of the separate queries: the tool tips'
+// forms first.
+class EntryReader {
+public:
+    explicit EntryReader(const WriterTexts& texts) : m_texts(texts) {}
+
+    void read(dao::Database& db, const FormWriteOptions& options,
+              const std::function<void(FormJob&)>& start) {
+        // Both queries are open before any form is handed over, so that an
+        // error in either leaves every form untouched.
+        Cursor tips;
+        Cursor ids;
+        if (options.toolTips)
+            tips.open(db, LoadResString(str::sql::ToolTipLines), m_ordered);
+        if (options.helpIds)
+            ids.open(db, LoadResString(str::sql::HelpIdLines), m_ordered);
+        while (tips.rs || ids.rs) {
+            const bool tip = tips.rs && (!ids.rs || tips.key <= ids.key);
+            Cursor& from = tip ? tips : ids;
+            if (m_ordered) // no later row sorts before this one
+                startPassed(from.key, start);
+            Entry entry;
+            entry.object = from.object;
+            entry.value = from.rs->FieldAt(1);
+            if (tip) {
+                checkToolTip(entry, m_tipChecks);
+            } else {
+                entry.helpType = from.rs->FieldAt(2).toString();
+                checkHelpIds(entry, m_texts, m_idChecks);
+            }
+            add(std::move(entry), tip);
+            from.next(m_ordered);
+        }
+        for (FormJob& job : m_jobs) {
+            if (!job.started)
+                begin(job, start);
+        }
+    }
+
+    // The forms in the order they are reported.
+    std::vector<FormJob*> reportOrder() {
+        std::vector<FormJob*> order;
+        order.reserve(m_jobs.size());
+        for (FormJob& job : m_jobs)
+            order.push_back(&job);
+        std::stable_sort(order.begin(), order.end(), [](const FormJob* a, const FormJob* b) {
+            const auto rank = [](const FormJob* job) {
+                return job->tipsRank >= 0 ? std::pair(0, job->tipsRank)
+                                          : std::pair(1, job->idsRank);
+            };
+            return rank(a) < rank(b);
+        });
+        return order;
+    }
+
+    // What the checks of the entries found, the tool tips' first.
+    QStringList checkFailures() const { return m_tipChecks.failures + m_idChecks.failures; }
+    QStringList checkWarnings() const { return m_tipChecks.warnings + m_idChecks.warnings; }
+
+private:
+    // One query, forwards, one row ahead.
+    struct Cursor {
+        std::unique_ptr<dao::Recordset> rs; // none once the rows are done
+        QString object;
+        QByteArray key;
+
+        void open(dao::Database& db, const QString& sql, bool& ordered) {
+            rs = db.OpenRecordset(sql, dao::dbOpenForwardOnly);
+            load(ordered);
+        }
+        void next(bool& ordered) {
+            rs->MoveNext();
+            load(ordered);
+        }
+        void load(bool& ordered) {
+            if (rs->EOF_()) {
+                rs.reset();
+                return;
+            }
+            object = rs->TextAt(0);
+            QByteArray last = std::exchange(key, sortKey(object));
+            if (key < last) // not the order assumed: hand nothing over before the end
+                ordered = false;
+        }
+    };
+
+    void begin(FormJob& job, const std::function<void(FormJob&)>& start) {
+        job.started = true;
+        start(job);
+    }
+
+    // Hands over every form whose rows all sort before `key`.
+    void startPassed(const QByteArray& key, const std::function<void(FormJob&)>& start) {
+        while (!m_waiting.empty()) {
+            FormJob* job = m_waiting.top().second;
+            const QByteArray& form = job->sortKey;
+            if (key <= form || key.startsWith(form))
+                return;
+            m_waiting.pop();
+            begin(*job, start);
+        }
+    }
+
+    void add(Entry entry, bool tip) {
+        const QStringView form = QStringView(entry.object).left(entry.object.indexOf(u'.'));
+        if (!m_last || m_last->entries.form != form) {
+            const QString name = form.toString();
+            FormJob*& job = m_byName[name];
+            if (!job) {
+                job = &m_jobs.emplace_back();
+                job->entries.form = name;
+                job->sortKey = sortKey(name) + '.';
+                m_waiting.emplace(job->sortKey, job);
+            }
+            m_last = job;
+        }
+        FormJob& job = *m_last;
+        int& rank = tip ? job.tipsRank : job.idsRank;
+        if (rank < 0)
+            rank = tip ? m_tipForms++ : m_idForms++;
+        if (job.started) { // only when the rows were not in the order assumed
+            (tip ? m_tipChecks : m_idChecks).failures
+                << QStringLiteral("The entry %1 came after the other entries of its form had been "
+                                  "written, so it was left out.")
+                       .arg(entry.object);
+            return;
+        }
+        (tip ? job.entries.tips : job.entries.ids).push_back(std::move(entry));
+    }
+
+    using Waiting = std::pair<QByteArray, FormJob*>;
+    struct Later {
+        bool operator()(const Waiting& a, const Waiting& b) const { return a.first > b.first; }
+    };
+
+    const WriterTexts& m_texts;
+    bool m_ordered = true;
+    std::deque<FormJob> m_jobs; // in order of first appearance; they stay where they are
+    QHash<QString, FormJob*> m_byName;
+    FormJob* m_last = nullptr;                                           // the form of the last row
+    std::priority_queue<Waiting, std::vector<Waiting>, Later> m_waiting; // not handed over yet
+    int m_tipForms = 0;
+    int m_idForms = 0;
+    FormWriteResult m_tipChecks;
+    FormWriteResult m_idChecks;
+};
 
 // The entries of `tips` and `ids` (either may be absent) that name controls
 // of `formName`, checked as the entry queries' rows are.
@@ -790,21 +874,46 @@ FormWriteResult WriteFormFiles(dao::Database& db, const FormWriteOptions& option
                                const std::vector<FormRow>& forms) {
     const WriterTexts texts;
     FormWriteResult result;
-    EntrySet set;
-    if (options.toolTips)
-        readEntries(db, LoadResString(str::sql::ToolTipLines), set, &FormEntries::tips,
-                    [&result](dao::Recordset& rs, Entry& entry) {
-                        entry.value = rs.FieldAt(1); // HelpText
-                        checkToolTip(entry, result);
-                    });
-    if (options.helpIds)
-        readEntries(db, LoadResString(str::sql::HelpIdLines), set, &FormEntries::ids,
-                    [&result, &texts](dao::Recordset& rs, Entry& entry) {
-                        entry.value = rs.FieldAt(1); // MapNumber
-                        entry.helpType = rs.FieldAt(2).toString();
-                        checkHelpIds(entry, texts, result);
-                    });
-    rewriteForms(set, vbProjectFileName, forms, texts, options, result);
+    EntryReader reader(texts);
+    {
+        FormCommitter committer;
+        reader.read(db, options, [&](FormJob& job) {
+            const QString& formName = job.entries.form;
+            const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
+            if (path.isEmpty()) {
+                job.failure = QStringLiteral("The form %1 is not in the application project %2: "
+                                             "no form file it lists could be read with that name.")
+                                  .arg(formName, native(vbProjectFileName));
+                return;
+            }
+            committer.start(job.failure, path, [&texts, &options, &job, path] {
+                FormRule rule(texts);
+                FormRewriter rewriter(rule.formHelpName());
+                const QByteArray in = ReadFileBytes(path);
+                QByteArray out =
+                    rewriteForm(rewriter, rule, view(in), job.entries, options, job.found);
+                for (const QString& object : rule.missed())
+                    job.found.warnings << QStringLiteral("%1 is not in the form file %2; nothing "
+                                                         "was written for it.")
+                                              .arg(object, native(path));
+                job.typeWarnings = rule.warnings;
+                return out == in ? std::optional<QByteArray>() : std::optional(std::move(out));
+            });
+        });
+        committer.finish(result);
+    }
+    result.failures = reader.checkFailures();
+    QStringList typeWarnings;
+    QStringList formWarnings;
+    for (const FormJob* job : reader.reportOrder()) {
+        if (!job->failure.isEmpty())
+            result.failures << job->failure;
+        typeWarnings += job->typeWarnings;
+        formWarnings += job->found.warnings;
+        result.controlsUpdated += job->found.controlsUpdated;
+    }
+    typeWarnings.removeDuplicates(); // a control array warns once per element
+    result.warnings = typeWarnings + reader.checkWarnings() + formWarnings;
     result.warnings.removeDuplicates(); // a second pass over a form finds the same
     return result;
 }
