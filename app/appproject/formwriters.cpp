@@ -87,23 +87,22 @@ QByteArray toolTipLine(const QByteArray& start, const QString& text) {
     QByteArray line;
     line.reserve(start.size() + bytes.size() + 8);
     line += start;
+    // Runs without a special character are copied whole.
     const std::string_view value = view(bytes);
-    if (value.find_first_of("\"\r\n") == std::string_view::npos) {
-        line += bytes;
-    } else {
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            const char c = value[i];
-            if (c == '"') {
-                line += "\"\"";
-            } else if (c == '\r' || c == '\n') {
-                if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n')
-                    ++i;
-                line += ' ';
-            } else {
-                line += c;
-            }
+    std::size_t from = 0;
+    for (std::size_t at = value.find_first_of("\"\r\n"); at != std::string_view::npos;
+         at = value.find_first_of("\"\r\n", from)) {
+        line.append(value.data() + from, static_cast<qsizetype>(at - from));
+        from = at + 1;
+        if (value[at] == '"') {
+            line += "\"\"";
+        } else {
+            if (value[at] == '\r' && from < value.size() && value[from] == '\n')
+                ++from;
+            line += ' ';
         }
     }
+    line.append(value.data() + from, static_cast<qsizetype>(value.size() - from));
     line += '"';
     return line;
 }
@@ -175,6 +174,16 @@ bool storedTruth(std::string_view line) {
     return ok && number != 0;
 }
 
+// Whether ClassifyFormLine() can find more than a property in `line`: most
+// lines are properties, and only one that starts with "A" or whose first
+// character after its blanks is "B" or "E" can be anything else.
+bool mayOpenOrClose(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    return i < line.size() && (line[i] == 'B' || line[i] == 'E' || (i == 0 && line[i] == 'A'));
+}
+
 // The line loop. It follows the nesting of control definitions, so that each
 // control's lines land among its own properties; lines of the form's code and
 // of nested property blocks are kept as they are. `rule` says which lines
@@ -208,7 +217,8 @@ public:
                 keep();
                 return;
             }
-            const FormLine form = ClassifyFormLine(line.substr(bom.size()));
+            const std::string_view text = line.substr(bom.size());
+            const FormLine form = mayOpenOrClose(text) ? ClassifyFormLine(text) : FormLine();
             if (blockDepth > 0) {
                 if (form.kind == LineKind::BeginProperty)
                     ++blockDepth;
