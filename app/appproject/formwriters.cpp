@@ -534,9 +534,11 @@ private:
         std::size_t at = next;
         bool named = false;
         if (entry.object.startsWith(prefix)) {
-            const QString name = entry.object.mid(prefix.size());
-            const QByteArray bytes = ansi::fromUnicode(name);
-            if (ansi::toUnicode(bytes) == name) { // else no control name in the file can be it
+            const QStringView name = QStringView(entry.object).sliced(prefix.size());
+            QByteArray bytes;
+            bytes.reserve(name.size());
+            // A name Windows-1252 cannot hold is no control name in the file.
+            if (ansi::appendEncoded(bytes, name) == name.size()) {
                 named = true;
                 at = m_byName.try_emplace(bytes.toStdString(), next).first->second;
             }
@@ -577,16 +579,18 @@ private:
     template <class T>
     using ByBytes = std::unordered_map<std::string, T, BytesHash, std::equal_to<>>;
 
-    // Which of the three properties a control type has, asked once per type.
-    bool typeHas(std::string_view type, WrittenProperty property) {
-        auto known = m_types.find(type);
-        if (known == m_types.end()) {
+    // Which of the three properties a control type has, asked once per type
+    // and thread (the answer depends on the type alone).
+    static bool typeHas(std::string_view type, WrittenProperty property) {
+        thread_local ByBytes<std::array<bool, 3>> types;
+        auto known = types.find(type);
+        if (known == types.end()) {
             const QString text = toText(type);
             std::array<bool, 3> has{};
             for (WrittenProperty p : {WrittenProperty::ToolTipText, WrittenProperty::HelpContextID,
                                       WrittenProperty::WhatsThisHelpID})
                 has[static_cast<std::size_t>(p)] = ControlTypeHasProperty(text, p);
-            known = m_types.emplace(std::string(type), has).first;
+            known = types.emplace(std::string(type), has).first;
         }
         return known->second[static_cast<std::size_t>(property)];
     }
@@ -595,7 +599,6 @@ private:
     std::vector<Slot> m_slots;          // in entry order
     ByBytes<std::size_t> m_byName;      // slots by control name
     std::vector<std::size_t> m_unnamed; // slots of objects no control can match
-    ByBytes<std::array<bool, 3>> m_types;
     bool m_setFormHelp = false;
 };
 
