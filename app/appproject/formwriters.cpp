@@ -15,8 +15,10 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <functional>
 #include <optional>
+#include <queue>
 #include <string>
 #include <unordered_map>
 
@@ -48,45 +50,104 @@ struct ControlLines {
     bool whatsThisCounted = false; // ... and a WhatsThisHelpID line
 };
 
-// The entries of one writer, each with the fields its control line needs,
-// and the forms they name, in query order. The fields come with the entry
-// query itself: Object is the table's key, so a lookup per control would only
-// find the same row again.
-struct Entries {
-    QHash<QString, QVariantList> objects; // Object -> the wanted fields
-    QStringList forms;                    // distinct, in order of first appearance
-    QHash<QString, QStringList> byForm;   // form -> its objects
+// The texts the writers put into form files, in Windows-1252, made once per run.
+struct WriterTexts {
+    WriterTexts()
+        : toolTipName(ansi::fromUnicode(LoadResString(str::vb::ToolTipText))),
+          toolTipStart(toolTipName + "    = \""),
+          contextName(ansi::fromUnicode(LoadResString(str::vb::HelpContextId))),
+          contextLine(ansi::fromUnicode(LoadResString(str::vb::HelpContextIdLine))),
+          whatsThisName(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpId))),
+          whatsThisLine(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpIdLine))),
+          formHelpName(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelp))),
+          // A form's own properties are indented by three blanks.
+          formHelpLine("   " + ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpTrueLine))),
+          both(LoadResString(str::helptype::Both)),
+          contextOnly(LoadResString(str::helptype::ContextSensitive)),
+          whatsThisOnly(LoadResString(str::helptype::WhatsThis)) {}
+
+    const QByteArray toolTipName;
+    const QByteArray toolTipStart; // a ToolTipText line up to its text
+    const QByteArray contextName;
+    const QByteArray contextLine;
+    const QByteArray whatsThisName;
+    const QByteArray whatsThisLine;
+    const QByteArray formHelpName;
+    const QByteArray formHelpLine;
+    const QString both;
+    const QString contextOnly;
+    const QString whatsThisOnly;
 };
 
-// `sql` selects Object, then the wanted fields, in that order; the rows are
-// read once, forwards, each field by its place in the row.
-Entries collectEntries(dao::Database& db, const QString& sql, int fields) {
-    Entries entries;
-    auto rs = db.OpenRecordset(sql, dao::dbOpenForwardOnly);
-    QString formName;
-    QStringList* formObjects = nullptr; // those of formName
-    for (; !rs->EOF_(); rs->MoveNext()) {
-        const QString object = rs->TextAt(0);
-        QVariantList values;
-        values.reserve(fields);
-        for (int field = 1; field <= fields; ++field)
-            values << rs->FieldAt(field);
-        entries.objects.insert(object, values);
-        // The rows come by object, so a form's rows mostly follow each other.
-        const QStringView form = QStringView(object).left(object.indexOf(u'.'));
-        if (!formObjects || form != formName) {
-            formName = form.toString();
-            const auto known = entries.byForm.find(formName);
-            if (known == entries.byForm.end()) {
-                entries.forms.append(formName);
-                formObjects = &entries.byForm[formName];
-            } else {
-                formObjects = &*known;
-            }
+// The tool-tip line for `text`, after `start`. Windows-1252 maps a double
+// quote, CR and LF to themselves and nothing else to them, so they are found
+// in the encoded bytes.
+QByteArray toolTipLine(const QByteArray& start, const QString& text) {
+    const QByteArray bytes = ansi::fromUnicode(text);
+    QByteArray line;
+    line.reserve(start.size() + bytes.size() + 8);
+    line += start;
+    // Runs without a special character are copied whole.
+    const std::string_view value = view(bytes);
+    std::size_t from = 0;
+    for (std::size_t at = value.find_first_of("\"\r\n"); at != std::string_view::npos;
+         at = value.find_first_of("\"\r\n", from)) {
+        line.append(value.data() + from, static_cast<qsizetype>(at - from));
+        from = at + 1;
+        if (value[at] == '"') {
+            line += "\"\"";
+        } else {
+            if (value[at] == '\r' && from < value.size() && value[from] == '\n')
+                ++from;
+            line += ' ';
         }
-        formObjects->append(object);
     }
-    return entries;
+    line.append(value.data() + from, static_cast<qsizetype>(value.size() - from));
+    line += '"';
+    return line;
+}
+
+// One entry of a writer: the object it names and the fields its lines need.
+// The fields come with the entry query itself: Object is the table's key, so
+// a lookup per control would only find the same row again.
+struct Entry {
+    QString object;       // "form.control"
+    QVariant value;       // HelpText of a tool tip; MapNumber of help IDs
+    QString helpType;     // help IDs: Type
+    bool leftOut = false; // its text or number cannot be written; reported when read
+};
+
+// The entries that name one form, each writer's in query order.
+struct FormEntries {
+    QString form;
+    std::vector<Entry> tips;
+    std::vector<Entry> ids;
+};
+
+// A tool tip without text is left out, and the run fails.
+void checkToolTip(Entry& entry, FormWriteResult& result) {
+    if (!entry.value.isNull())
+        return;
+    entry.leftOut = true;
+    result.failures << QStringLiteral("The tool tip of %1 has no text stored, so it was left out.")
+                           .arg(entry.object);
+}
+
+// Help IDs without a map number fail the run; those of an unknown help type
+// are left out with a warning.
+void checkHelpIds(Entry& entry, const WriterTexts& texts, FormWriteResult& result) {
+    if (!textrules::StoredMapNumber(entry.value)) {
+        entry.leftOut = true;
+        result.failures << textrules::BadMapNumberMessage(entry.object, entry.value);
+    } else if (entry.helpType != texts.both && entry.helpType != texts.contextOnly &&
+               entry.helpType != texts.whatsThisOnly) {
+        entry.leftOut = true;
+        result.warnings << QStringLiteral("The What's This entry %1 has the help type \"%2\", "
+                                          "which is none of %3, %4 and %5; nothing was written "
+                                          "for it.")
+                               .arg(entry.object, entry.helpType, texts.both, texts.contextOnly,
+                                    texts.whatsThisOnly);
+    }
 }
 
 // What a pass learnt about the form itself (its outermost control).
@@ -111,6 +172,16 @@ bool storedTruth(std::string_view line) {
     const long number =
         QByteArrayView(value.data(), static_cast<qsizetype>(value.size())).toLong(&ok);
     return ok && number != 0;
+}
+
+// Whether ClassifyFormLine() can find more than a property in `line`: most
+// lines are properties, and only one that starts with "A" or whose first
+// character after its blanks is "B" or "E" can be anything else.
+bool mayOpenOrClose(std::string_view line) {
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    return i < line.size() && (line[i] == 'B' || line[i] == 'E' || (i == 0 && line[i] == 'A'));
 }
 
 // The line loop. It follows the nesting of control definitions, so that each
@@ -146,7 +217,8 @@ public:
                 keep();
                 return;
             }
-            const FormLine form = ClassifyFormLine(line.substr(bom.size()));
+            const std::string_view text = line.substr(bom.size());
+            const FormLine form = mayOpenOrClose(text) ? ClassifyFormLine(text) : FormLine();
             if (blockDepth > 0) {
                 if (form.kind == LineKind::BeginProperty)
                     ++blockDepth;
@@ -301,182 +373,143 @@ private:
 // Rewrites form files on a few threads and writes them through
 // fileio::SaveFile, so that a failure leaves the form file as it was. Several
 // forms are in hand at once, because waiting for the disk is much of the
-// time; each folder is synced once when all are done, in finish().
+// time; forms are begun while the entries of later ones are still being
+// read. Each folder is synced once when all are done, in finish().
 class FormCommitter {
 public:
-    explicit FormCommitter(qsizetype forms) : m_failures(static_cast<std::size_t>(forms)) {
-        m_pool.setMaxThreadCount(kThreads);
-    }
+    FormCommitter() { m_pool.setMaxThreadCount(kThreads); }
 
-    // Runs `rewrite` for the form at `path` on a pool thread; the new bytes
-    // it gives are written, none leave the form untouched.
-    void start(qsizetype form, const QString& path,
+    // Runs `rewrite` for the form at `path` on a pool thread and saves the
+    // new bytes it gives; none leave the form untouched. What fails goes to
+    // `failure`, which only this form's work writes.
+    void start(QString& failure, const QString& path,
                std::function<std::optional<QByteArray>()> rewrite) {
-        m_pool.start([this, form, path, rewrite = std::move(rewrite)] {
-            QString& failure = m_failures[static_cast<std::size_t>(form)];
-            try {
+        m_pool.start([this, &failure, path, rewrite = std::move(rewrite)] {
+            guarded(failure, path, [&] {
                 if (const std::optional<QByteArray> bytes = rewrite()) {
                     fileio::SaveFile file(path);
                     file.write(*bytes);
                     file.commit(m_folders);
-                    renamed(form, path);
+                    const QMutexLocker lock(&m_mutex);
+                    m_renamed.emplace_back(&failure, path);
                 }
-            } catch (const FileError& e) {
-                failure = e.text();
-            } catch (const fileio::FileWriteError& e) {
-                failure = e.message();
-            } catch (const std::exception& e) {
-                failure = native(path) + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
-            }
+            });
         });
-    }
-
-    void fail(qsizetype form, const QString& text) {
-        m_failures[static_cast<std::size_t>(form)] = text;
     }
 
     void finish(FormWriteResult& result) {
         m_pool.waitForDone();
+        m_finished = true;
         // A form is written only once its folder's sync succeeded.
         int written = int(m_renamed.size());
         for (const fileio::FileWriteError& e : m_folders.sync()) {
-            for (const auto& [form, path] : m_renamed)
+            for (const auto& [failure, path] : m_renamed)
                 if (path == e.fileName()) {
-                    m_failures[static_cast<std::size_t>(form)] = e.message();
+                    *failure = e.message();
                     --written;
                 }
         }
         result.formsRewritten += written;
-        for (const QString& failure : m_failures) {
-            if (!failure.isEmpty())
-                result.failures.append(failure);
-        }
     }
 
-    ~FormCommitter() { m_pool.waitForDone(); }
+    // Without finish() (an error while the entries were read), forms not
+    // begun yet are left alone and those already renamed are made to last.
+    ~FormCommitter() {
+        m_pool.clear();
+        m_pool.waitForDone();
+        if (!m_finished)
+            m_folders.sync();
+    }
 
 private:
-    void renamed(qsizetype form, const QString& path) {
-        const QMutexLocker lock(&m_mutex);
-        m_renamed.emplace_back(form, path);
+    template <class F> static void guarded(QString& failure, const QString& path, F&& work) {
+        try {
+            work();
+        } catch (const FileError& e) {
+            failure = e.text();
+        } catch (const fileio::FileWriteError& e) {
+            failure = e.message();
+        } catch (const std::exception& e) {
+            failure = native(path) + QStringLiteral(": ") + QString::fromLocal8Bit(e.what());
+        }
     }
 
     static constexpr int kThreads = 8;
-    std::vector<QString> m_failures; // by form; each slot written by one task only
-    fileio::FolderSync m_folders;    // one sync per folder, in finish()
-    QMutex m_mutex;                  // guards m_renamed while tasks run
-    std::vector<std::pair<qsizetype, QString>> m_renamed; // forms renamed into place
+    fileio::FolderSync m_folders;                        // one sync per folder, in finish()
+    QMutex m_mutex;                                      // guards m_renamed while tasks run
+    std::vector<std::pair<QString*, QString>> m_renamed; // forms renamed into place
+    bool m_finished = false;
     QThreadPool m_pool;
 };
 
-// Decides the lines of each control: a ToolTipText line from the tool-tip
-// entries, HelpContextID and/or WhatsThisHelpID lines from the What's This
-// entries (either set may be absent), and on request the form's own
-// WhatsThisHelp line.
+// Decides the lines of each control of one form: a ToolTipText line from its
+// tool-tip entry, HelpContextID and/or WhatsThisHelpID lines from its What's
+// This entry, and on request the form's own WhatsThisHelp line.
 class FormRule {
 public:
-    using EntryMap = QHash<QString, QVariantList>;
+    explicit FormRule(const WriterTexts& texts) : m_texts(texts) {}
 
-    FormRule(const EntryMap* toolTips, const EntryMap* helpIds, FormWriteResult& result)
-        : m_toolTipName(ansi::fromUnicode(LoadResString(str::vb::ToolTipText))),
-          m_contextName(ansi::fromUnicode(LoadResString(str::vb::HelpContextId))),
-          m_contextLine(ansi::fromUnicode(LoadResString(str::vb::HelpContextIdLine))),
-          m_whatsThisName(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpId))),
-          m_whatsThisLine(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpIdLine))),
-          m_formHelpName(ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelp))),
-          // A form's own properties are indented by three blanks.
-          m_formHelpLine("   " + ansi::fromUnicode(LoadResString(str::vb::WhatsThisHelpTrueLine))),
-          m_both(LoadResString(str::helptype::Both)),
-          m_contextOnly(LoadResString(str::helptype::ContextSensitive)),
-          m_whatsThisOnly(LoadResString(str::helptype::WhatsThis)) {
-        m_tips.entries = toolTips;
-        m_ids.entries = helpIds;
-        if (toolTips) {
-            for (auto it = toolTips->cbegin(); it != toolTips->cend(); ++it) {
-                if (it->at(0).isNull()) {
-                    m_tips.skipped.insert(it.key());
-                    result.failures << QStringLiteral("The tool tip of %1 has no text stored, "
-                                                      "so it was left out.")
-                                           .arg(it.key());
-                }
-            }
-        }
-        if (helpIds) {
-            for (auto it = helpIds->cbegin(); it != helpIds->cend(); ++it) {
-                const QVariant number = it->at(0);
-                const QString helpType = it->at(1).toString();
-                if (!textrules::StoredMapNumber(number)) {
-                    m_ids.skipped.insert(it.key());
-                    result.failures << textrules::BadMapNumberMessage(it.key(), number);
-                } else if (helpType != m_both && helpType != m_contextOnly &&
-                           helpType != m_whatsThisOnly) {
-                    m_ids.skipped.insert(it.key());
-                    result.warnings
-                        << QStringLiteral("The What's This entry %1 has the help "
-                                          "type \"%2\", which is none of %3, %4 "
-                                          "and %5; nothing was written for it.")
-                               .arg(it.key(), helpType, m_both, m_contextOnly, m_whatsThisOnly);
-                }
-            }
-        }
+    const QByteArray& formHelpName() const { return m_texts.formHelpName; }
+
+    // The form `entries.form` is written next. Controls are looked up by the
+    // bytes of their names: Windows-1252 decoding is one to one, so the bytes
+    // of a name are its text. An object named by both writers has one slot.
+    void beginForm(const FormEntries& entries) {
+        m_slots.clear();
+        m_byName.clear();
+        m_unnamed.clear();
+        const QString prefix = entries.form + u'.';
+        for (const Entry& entry : entries.tips)
+            add(entry, prefix, &Slot::tip);
+        for (const Entry& entry : entries.ids)
+            add(entry, prefix, &Slot::ids);
     }
 
-    const QByteArray& formHelpName() const { return m_formHelpName; }
-
-    // The form `formName` with the entries `objects` ("form.control") is
-    // written next. `setFormHelp`: its own control gets "WhatsThisHelp = -1 'True".
-    void beginForm(const QString& formName, const QStringList& objects, bool setFormHelp) {
+    // The form is written again from the start; `setFormHelp`: its own
+    // control gets "WhatsThisHelp = -1 'True".
+    void restart(bool setFormHelp) {
         m_setFormHelp = setFormHelp;
-        m_tips.found.clear();
-        m_ids.found.clear();
-        m_controls.clear();
-        // Controls are looked up by the bytes of their names: Windows-1252
-        // decoding is one to one, so the bytes of a name are its text.
-        const QString prefix = formName + u'.';
-        for (const QString& object : objects) {
-            if (!object.startsWith(prefix))
-                continue;
-            const QString name = object.mid(prefix.size());
-            const QByteArray bytes = ansi::fromUnicode(name);
-            if (ansi::toUnicode(bytes) != name)
-                continue; // no control name in the file can be this text
-            Slot& slot = m_controls[bytes.toStdString()];
-            slot.object = object;
-            slot.tip = m_tips.entryOf(object);
-            slot.ids = m_ids.entryOf(object);
-        }
+        for (Slot& slot : m_slots)
+            slot.found = false;
     }
 
-    // Whether `object` of the form being written was asked for and not met.
-    bool missed(const QString& object) const {
-        return m_tips.missed(object) || m_ids.missed(object);
+    // The objects of the form that have lines to receive and were not met,
+    // in entry order.
+    QStringList missed() const {
+        QStringList objects;
+        for (const Slot& slot : m_slots) {
+            if (!slot.found && (slot.tip || slot.ids))
+                objects << *slot.object;
+        }
+        return objects;
     }
 
     ControlLines control(std::string_view controlName, std::string_view type, bool topLevel) {
         ControlLines lines;
         if (topLevel && m_setFormHelp)
-            lines.lines.push_back({m_formHelpName, m_formHelpLine, false, false});
-        const auto found = m_controls.find(controlName);
-        if (found == m_controls.end())
+            lines.lines.push_back({m_texts.formHelpName, m_texts.formHelpLine, false, false});
+        const auto found = m_byName.find(controlName);
+        if (found == m_byName.end())
             return lines;
-        const Slot* slot = &found->second;
-        const QString& object = slot->object;
-        if (const QVariantList* entry = slot->tip) {
-            m_tips.found.insert(object);
-            want(lines, type, WrittenProperty::ToolTipText, m_toolTipName,
-                 ToolTipLine(entry->at(0).toString()), object);
+        Slot& slot = m_slots[found->second];
+        slot.found = true;
+        const QString& object = *slot.object;
+        if (slot.tip) {
+            if (slot.tipLine.isNull()) // the elements of a control array share it
+                slot.tipLine = toolTipLine(m_texts.toolTipStart, slot.tip->value.toString());
+            want(lines, type, WrittenProperty::ToolTipText, m_texts.toolTipName, slot.tipLine,
+                 object);
         }
-        if (const QVariantList* entry = slot->ids) {
-            m_ids.found.insert(object);
+        if (slot.ids) {
             const QByteArray digits =
-                QByteArray::number(textrules::StoredMapNumber(entry->at(0)).value_or(0));
-            const QString helpType = entry->at(1).toString();
-            if (helpType == m_both || helpType == m_contextOnly)
-                want(lines, type, WrittenProperty::HelpContextID, m_contextName,
-                     m_contextLine + digits, object);
-            if (helpType == m_both || helpType == m_whatsThisOnly)
-                want(lines, type, WrittenProperty::WhatsThisHelpID, m_whatsThisName,
-                     m_whatsThisLine + digits, object, true);
+                QByteArray::number(textrules::StoredMapNumber(slot.ids->value).value_or(0));
+            const QString& helpType = slot.ids->helpType;
+            if (helpType == m_texts.both || helpType == m_texts.contextOnly)
+                want(lines, type, WrittenProperty::HelpContextID, m_texts.contextName,
+                     m_texts.contextLine + digits, object);
+            if (helpType == m_texts.both || helpType == m_texts.whatsThisOnly)
+                want(lines, type, WrittenProperty::WhatsThisHelpID, m_texts.whatsThisName,
+                     m_texts.whatsThisLine + digits, object, true);
         }
         std::sort(
             lines.lines.begin(), lines.lines.end(),
@@ -487,26 +520,41 @@ public:
     QStringList warnings;
 
 private:
-    // The entries of one writer and which of them the form being written met.
-    struct Writer {
-        const EntryMap* entries = nullptr;
-        QSet<QString> found;
-        QSet<QString> skipped; // entries left out (a text or number that cannot be written)
-
-        // The entry of `object`, unless it has none or is left out.
-        const QVariantList* entryOf(const QString& object) const {
-            if (!entries)
-                return nullptr;
-            const auto entry = entries->constFind(object);
-            if (entry == entries->cend() || skipped.contains(object))
-                return nullptr;
-            return &*entry;
-        }
-        bool missed(const QString& object) const {
-            return entries && entries->contains(object) && !skipped.contains(object) &&
-                   !found.contains(object);
-        }
+    // The entries of one control (or of an object no control can match).
+    struct Slot {
+        const QString* object = nullptr;
+        const Entry* tip = nullptr; // none, or left out
+        const Entry* ids = nullptr;
+        bool found = false; // a control of this name was met
+        QByteArray tipLine;
     };
+
+    void add(const Entry& entry, const QString& prefix, const Entry* Slot::*writer) {
+        const std::size_t next = m_slots.size();
+        std::size_t at = next;
+        bool named = false;
+        if (entry.object.startsWith(prefix)) {
+            const QStringView name = QStringView(entry.object).sliced(prefix.size());
+            QByteArray bytes;
+            bytes.reserve(name.size());
+            // A name Windows-1252 cannot hold is no control name in the file.
+            if (ansi::appendEncoded(bytes, name) == name.size()) {
+                named = true;
+                at = m_byName.try_emplace(bytes.toStdString(), next).first->second;
+            }
+        }
+        if (!named) {
+            for (const std::size_t other : m_unnamed) {
+                if (*m_slots[other].object == entry.object)
+                    at = other;
+            }
+            if (at == next)
+                m_unnamed.push_back(next);
+        }
+        if (at == next)
+            m_slots.push_back({&entry.object, nullptr, nullptr, false, {}});
+        m_slots[at].*writer = entry.leftOut ? nullptr : &entry;
+    }
 
     // A line for `property`, unless the control's type lacks it.
     void want(ControlLines& lines, std::string_view type, WrittenProperty property,
@@ -521,25 +569,6 @@ private:
         lines.lines.push_back({name, line, whatsThisId, false});
     }
 
-    const QByteArray m_toolTipName;
-    const QByteArray m_contextName;
-    const QByteArray m_contextLine;
-    const QByteArray m_whatsThisName;
-    const QByteArray m_whatsThisLine;
-    const QByteArray m_formHelpName;
-    const QByteArray m_formHelpLine;
-    const QString m_both;
-    const QString m_contextOnly;
-    const QString m_whatsThisOnly;
-    // The entries of one control of the form being written.
-    struct Slot {
-        QString object;
-        const QVariantList* tip = nullptr;
-        const QVariantList* ids = nullptr;
-    };
-
-    Writer m_tips;
-    Writer m_ids;
     // Control names and types are looked up by their bytes as the file has them.
     struct BytesHash {
         using is_transparent = void;
@@ -550,22 +579,26 @@ private:
     template <class T>
     using ByBytes = std::unordered_map<std::string, T, BytesHash, std::equal_to<>>;
 
-    // Which of the three properties a control type has, asked once per type.
-    bool typeHas(std::string_view type, WrittenProperty property) {
-        auto known = m_types.find(type);
-        if (known == m_types.end()) {
+    // Which of the three properties a control type has, asked once per type
+    // and thread (the answer depends on the type alone).
+    static bool typeHas(std::string_view type, WrittenProperty property) {
+        thread_local ByBytes<std::array<bool, 3>> types;
+        auto known = types.find(type);
+        if (known == types.end()) {
             const QString text = toText(type);
             std::array<bool, 3> has{};
             for (WrittenProperty p : {WrittenProperty::ToolTipText, WrittenProperty::HelpContextID,
                                       WrittenProperty::WhatsThisHelpID})
                 has[static_cast<std::size_t>(p)] = ControlTypeHasProperty(text, p);
-            known = m_types.emplace(std::string(type), has).first;
+            known = types.emplace(std::string(type), has).first;
         }
         return known->second[static_cast<std::size_t>(property)];
     }
 
-    ByBytes<Slot> m_controls; // the form's entries by control name
-    ByBytes<std::array<bool, 3>> m_types;
+    const WriterTexts& m_texts;
+    std::vector<Slot> m_slots;          // in entry order
+    ByBytes<std::size_t> m_byName;      // slots by control name
+    std::vector<std::size_t> m_unnamed; // slots of objects no control can match
     bool m_setFormHelp = false;
 };
 
@@ -590,129 +623,234 @@ QString formHelpWarning(const QString& formName, int controls) {
 // stands in the way of its What's This IDs, either a second pass that sets it
 // or a warning.
 QByteArray rewriteForm(FormRewriter& rewriter, FormRule& rule, std::string_view in,
-                       const QString& formName, const QStringList& objects,
-                       const FormWriteOptions& options, FormWriteResult& result) {
-    rule.beginForm(formName, objects, false);
+                       const FormEntries& entries, const FormWriteOptions& options,
+                       FormWriteResult& result) {
+    rule.beginForm(entries);
+    rule.restart(false);
     QByteArray out = rewriter.run(in, rule);
     if (needsFormHelp(rewriter.facts())) {
         if (options.whatsThisHelp) {
-            rule.beginForm(formName, objects, true);
+            rule.restart(true);
             out = rewriter.run(in, rule);
         } else {
-            result.warnings << formHelpWarning(formName, rewriter.facts().whatsThisControls);
+            result.warnings << formHelpWarning(entries.form, rewriter.facts().whatsThisControls);
         }
     }
     result.controlsUpdated += rewriter.controlsUpdated();
     return out;
 }
 
-// Rewrites every form in `formNames` with a copy of `prototype` each. The
-// forms are rewritten on the committer's threads; what each finds is kept by
-// form and reported in the forms' order. A form whose new text equals the old
-// one is left untouched.
-void rewriteForms(const QStringList& formNames, const QHash<QString, QStringList>& objects,
-                  const QString& vbProjectFileName, const std::vector<FormRow>& forms,
-                  const FormRule& prototype, const FormWriteOptions& options,
-                  FormWriteResult& result) {
-    struct Found {
-        QStringList typeWarnings; // lines a control's type has no property for
-        FormWriteResult result;   // the form's warnings and controls updated
-    };
-    std::vector<Found> found(static_cast<std::size_t>(formNames.size()));
-    {
-        FormCommitter committer(formNames.size());
-        for (qsizetype i = 0; i < formNames.size(); ++i) {
-            const QString& formName = formNames.at(i);
-            const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
-            if (path.isEmpty()) {
-                committer.fail(i, QStringLiteral("The form %1 is not in the application project "
-                                                 "%2: no form file it lists could be read with "
-                                                 "that name.")
-                                      .arg(formName, native(vbProjectFileName)));
-                continue;
-            }
-            Found* mine = &found[static_cast<std::size_t>(i)];
-            committer.start(i, path, [&, mine, formName, path]() -> std::optional<QByteArray> {
-                FormRule rule = prototype;
-                FormRewriter rewriter(rule.formHelpName());
-                const QByteArray in = ReadFileBytes(path);
-                const QStringList formObjects = objects.value(formName);
-                QByteArray out = rewriteForm(rewriter, rule, view(in), formName, formObjects,
-                                             options, mine->result);
-                for (const QString& object : formObjects) {
-                    if (rule.missed(object))
-                        mine->result.warnings
-                            << QStringLiteral("%1 is not in the form file %2; nothing was "
-                                              "written for it.")
-                                   .arg(object, native(path));
-                }
-                mine->typeWarnings = rule.warnings;
-                if (out == in)
-                    return std::nullopt;
-                return out;
-            });
-        }
-        committer.finish(result);
+// A form to write: its entries, and what writing it found.
+struct FormJob {
+    FormEntries entries;
+    QByteArray sortKey;   // where the form's rows sort among the entries (see sortKey())
+    int tipsRank = -1;    // its place among the forms the tool tips name,
+    int idsRank = -1;     // and among those the help IDs name
+    bool started = false; // handed to the writers: no entry can be added any more
+    QString failure;
+    QStringList typeWarnings; // lines a control's type has no property for
+    FormWriteResult found;    // its own warnings and controls updated
+};
+
+// The entry queries order the rows by Object with NOCASE: ASCII letters
+// folded, then the UTF-8 bytes compared. This is that order's key.
+QByteArray sortKey(QStringView text) {
+    QByteArray key = text.toUtf8();
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
-    QStringList typeWarnings;
-    for (const Found& f : found) {
-        typeWarnings += f.typeWarnings;
-        result.warnings += f.result.warnings;
-        result.controlsUpdated += f.result.controlsUpdated;
-    }
-    typeWarnings.removeDuplicates(); // a control array warns once per element
-    result.warnings = typeWarnings + result.warnings;
+    return key;
 }
 
-FormWriteResult writeForms(const Entries* toolTips, const Entries* helpIds,
-                           const FormWriteOptions& options, const QString& vbProjectFileName,
-                           const std::vector<FormRow>& forms) {
-    FormWriteResult result;
-    FormRule rule(toolTips ? &toolTips->objects : nullptr, helpIds ? &helpIds->objects : nullptr,
-                  result);
-    // The forms of both writers, each once; an object named by both, once.
-    QStringList formNames;
-    QHash<QString, QStringList> objects;
-    for (const Entries* entries : {toolTips, helpIds}) {
-        if (!entries)
-            continue;
-        for (const QString& form : entries->forms) {
-            QStringList& known = objects[form];
-            if (known.isEmpty())
-                formNames << form;
-            const QStringList& more = entries->byForm.value(form);
-            if (known.isEmpty()) {
-                known = more;
-                continue;
+// Reads the entries of both writers in one pass over the two queries, merged
+// by Object, and hands each form over as soon as no later row can name it:
+// the rows of a form are those whose key starts with the form's key and a
+// point (and the one that is the form's name alone, which sorts before them).
+// The forms are reported in the order of the separate queries: the tool tips'
+// forms first.
+class EntryReader {
+public:
+    explicit EntryReader(const WriterTexts& texts) : m_texts(texts) {}
+
+    void read(dao::Database& db, const FormWriteOptions& options,
+              const std::function<void(FormJob&)>& start) {
+        // Both queries are open before any form is handed over, so that an
+        // error in either leaves every form untouched.
+        Cursor tips;
+        Cursor ids;
+        if (options.toolTips)
+            tips.open(db, LoadResString(str::sql::ToolTipLines), m_ordered);
+        if (options.helpIds)
+            ids.open(db, LoadResString(str::sql::HelpIdLines), m_ordered);
+        while (tips.rs || ids.rs) {
+            const bool tip = tips.rs && (!ids.rs || tips.key <= ids.key);
+            Cursor& from = tip ? tips : ids;
+            if (m_ordered) // no later row sorts before this one
+                startPassed(from.key, start);
+            Entry entry;
+            entry.object = from.object;
+            entry.value = from.rs->FieldAt(1);
+            if (tip) {
+                checkToolTip(entry, m_tipChecks);
+            } else {
+                entry.helpType = from.rs->FieldAt(2).toString();
+                checkHelpIds(entry, m_texts, m_idChecks);
             }
-            // Those of the second writer that the first did not name.
-            const QSet<QString> first(known.cbegin(), known.cend());
-            for (const QString& object : more) {
-                if (!first.contains(object))
-                    known << object;
-            }
+            add(std::move(entry), tip);
+            from.next(m_ordered);
+        }
+        for (FormJob& job : m_jobs) {
+            if (!job.started)
+                begin(job, start);
         }
     }
-    rewriteForms(formNames, objects, vbProjectFileName, forms, rule, options, result);
-    result.warnings.removeDuplicates(); // a second pass over a form finds the same
-    return result;
+
+    // The forms in the order they are reported.
+    std::vector<FormJob*> reportOrder() {
+        std::vector<FormJob*> order;
+        order.reserve(m_jobs.size());
+        for (FormJob& job : m_jobs)
+            order.push_back(&job);
+        std::stable_sort(order.begin(), order.end(), [](const FormJob* a, const FormJob* b) {
+            const auto rank = [](const FormJob* job) {
+                return job->tipsRank >= 0 ? std::pair(0, job->tipsRank)
+                                          : std::pair(1, job->idsRank);
+            };
+            return rank(a) < rank(b);
+        });
+        return order;
+    }
+
+    // What the checks of the entries found, the tool tips' first.
+    QStringList checkFailures() const { return m_tipChecks.failures + m_idChecks.failures; }
+    QStringList checkWarnings() const { return m_tipChecks.warnings + m_idChecks.warnings; }
+
+private:
+    // One query, forwards, one row ahead.
+    struct Cursor {
+        std::unique_ptr<dao::Recordset> rs; // none once the rows are done
+        QString object;
+        QByteArray key;
+
+        void open(dao::Database& db, const QString& sql, bool& ordered) {
+            rs = db.OpenRecordset(sql, dao::dbOpenForwardOnly);
+            load(ordered);
+        }
+        void next(bool& ordered) {
+            rs->MoveNext();
+            load(ordered);
+        }
+        void load(bool& ordered) {
+            if (rs->EOF_()) {
+                rs.reset();
+                return;
+            }
+            object = rs->TextAt(0);
+            QByteArray last = std::exchange(key, sortKey(object));
+            if (key < last) // not the order assumed: hand nothing over before the end
+                ordered = false;
+        }
+    };
+
+    void begin(FormJob& job, const std::function<void(FormJob&)>& start) {
+        job.started = true;
+        start(job);
+    }
+
+    // Hands over every form whose rows all sort before `key`.
+    void startPassed(const QByteArray& key, const std::function<void(FormJob&)>& start) {
+        while (!m_waiting.empty()) {
+            FormJob* job = m_waiting.top().second;
+            const QByteArray& form = job->sortKey;
+            if (key <= form || key.startsWith(form))
+                return;
+            m_waiting.pop();
+            begin(*job, start);
+        }
+    }
+
+    void add(Entry entry, bool tip) {
+        const QStringView form = QStringView(entry.object).left(entry.object.indexOf(u'.'));
+        if (!m_last || m_last->entries.form != form) {
+            const QString name = form.toString();
+            FormJob*& job = m_byName[name];
+            if (!job) {
+                job = &m_jobs.emplace_back();
+                job->entries.form = name;
+                job->sortKey = sortKey(name) + '.';
+                m_waiting.emplace(job->sortKey, job);
+            }
+            m_last = job;
+        }
+        FormJob& job = *m_last;
+        int& rank = tip ? job.tipsRank : job.idsRank;
+        if (rank < 0)
+            rank = tip ? m_tipForms++ : m_idForms++;
+        if (job.started) { // only when the rows were not in the order assumed
+            (tip ? m_tipChecks : m_idChecks).failures
+                << QStringLiteral("The entry %1 came after the other entries of its form had been "
+                                  "written, so it was left out.")
+                       .arg(entry.object);
+            return;
+        }
+        (tip ? job.entries.tips : job.entries.ids).push_back(std::move(entry));
+    }
+
+    using Waiting = std::pair<QByteArray, FormJob*>;
+    struct Later {
+        bool operator()(const Waiting& a, const Waiting& b) const { return a.first > b.first; }
+    };
+
+    const WriterTexts& m_texts;
+    bool m_ordered = true;
+    std::deque<FormJob> m_jobs; // in order of first appearance; they stay where they are
+    QHash<QString, FormJob*> m_byName;
+    FormJob* m_last = nullptr;                                           // the form of the last row
+    std::priority_queue<Waiting, std::vector<Waiting>, Later> m_waiting; // not handed over yet
+    int m_tipForms = 0;
+    int m_idForms = 0;
+    FormWriteResult m_tipChecks;
+    FormWriteResult m_idChecks;
+};
+
+// The entries of `tips` and `ids` (either may be absent) that name controls
+// of `formName`, checked as the entry queries' rows are.
+FormEntries entriesInMemory(const QString& formName, const QHash<QString, QVariantList>* tips,
+                            const QHash<QString, QVariantList>* ids, const WriterTexts& texts,
+                            FormWriteResult& result) {
+    FormEntries entries{formName, {}, {}};
+    const QString prefix = formName + u'.';
+    if (tips) {
+        for (auto it = tips->cbegin(); it != tips->cend(); ++it) {
+            Entry entry{it.key(), it->value(0), {}, false};
+            checkToolTip(entry, result);
+            if (entry.object.startsWith(prefix))
+                entries.tips.push_back(std::move(entry));
+        }
+    }
+    if (ids) {
+        for (auto it = ids->cbegin(); it != ids->cend(); ++it) {
+            Entry entry{it.key(), it->value(0), it->value(1).toString(), false};
+            checkHelpIds(entry, texts, result);
+            if (entry.object.startsWith(prefix))
+                entries.ids.push_back(std::move(entry));
+        }
+    }
+    return entries;
 }
 
 QByteArray rewriteInMemory(QByteArrayView form, const QString& formName,
                            const QHash<QString, QVariantList>* toolTips,
                            const QHash<QString, QVariantList>* helpIds,
                            const FormWriteOptions& options, FormWriteResult& result) {
-    FormRule rule(toolTips, helpIds, result);
+    const WriterTexts texts;
+    const FormEntries entries = entriesInMemory(formName, toolTips, helpIds, texts, result);
+    FormRule rule(texts);
     FormRewriter rewriter(rule.formHelpName());
-    QStringList objects;
-    for (const auto* entries : {toolTips, helpIds}) {
-        if (entries)
-            objects += entries->keys();
-    }
-    objects.removeDuplicates();
     const QByteArray out =
-        rewriteForm(rewriter, rule, {form.data(), static_cast<std::size_t>(form.size())}, formName,
-                    objects, options, result);
+        rewriteForm(rewriter, rule, {form.data(), static_cast<std::size_t>(form.size())}, entries,
+                    options, result);
     rule.warnings.removeDuplicates();
     result.warnings += rule.warnings;
     return out;
@@ -721,26 +859,7 @@ QByteArray rewriteInMemory(QByteArrayView form, const QString& formName,
 } // namespace
 
 QByteArray QMTCOdeMod::ToolTipLine(const QString& text) {
-    const auto special = [](QChar c) { return c == u'"' || c == u'\r' || c == u'\n'; };
-    if (std::none_of(text.cbegin(), text.cend(), special))
-        return ansi::fromUnicode(LoadResString(str::vb::ToolTipText) + QStringLiteral("    = \"") +
-                                 text + u'"');
-    QString value;
-    value.reserve(text.size() + 8);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == u'"') {
-            value += QStringLiteral("\"\"");
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            value += u' ';
-        } else {
-            value += c;
-        }
-    }
-    return ansi::fromUnicode(LoadResString(str::vb::ToolTipText) + QStringLiteral("    = \"") +
-                             value + u'"');
+    return toolTipLine(ansi::fromUnicode(LoadResString(str::vb::ToolTipText)) + "    = \"", text);
 }
 
 QByteArray RewriteFormToolTips(QByteArrayView form, const QString& formName,
@@ -766,14 +885,50 @@ QByteArray RewriteForm(QByteArrayView form, const QString& formName,
 FormWriteResult WriteFormFiles(dao::Database& db, const FormWriteOptions& options,
                                const QString& vbProjectFileName,
                                const std::vector<FormRow>& forms) {
-    Entries toolTips;
-    Entries helpIds;
-    if (options.toolTips)
-        toolTips = collectEntries(db, LoadResString(str::sql::ToolTipLines), 1); // HelpText
-    if (options.helpIds)
-        helpIds = collectEntries(db, LoadResString(str::sql::HelpIdLines), 2); // MapNumber, Type
-    return writeForms(options.toolTips ? &toolTips : nullptr, options.helpIds ? &helpIds : nullptr,
-                      options, vbProjectFileName, forms);
+    const WriterTexts texts;
+    FormWriteResult result;
+    EntryReader reader(texts);
+    {
+        FormCommitter committer;
+        reader.read(db, options, [&](FormJob& job) {
+            const QString& formName = job.entries.form;
+            const QString path = GetFormFilePath(formName, forms, vbProjectFileName);
+            if (path.isEmpty()) {
+                job.failure = QStringLiteral("The form %1 is not in the application project %2: "
+                                             "no form file it lists could be read with that name.")
+                                  .arg(formName, native(vbProjectFileName));
+                return;
+            }
+            committer.start(job.failure, path, [&texts, &options, &job, path] {
+                FormRule rule(texts);
+                FormRewriter rewriter(rule.formHelpName());
+                const QByteArray in = ReadFileBytes(path);
+                QByteArray out =
+                    rewriteForm(rewriter, rule, view(in), job.entries, options, job.found);
+                for (const QString& object : rule.missed())
+                    job.found.warnings << QStringLiteral("%1 is not in the form file %2; nothing "
+                                                         "was written for it.")
+                                              .arg(object, native(path));
+                job.typeWarnings = rule.warnings;
+                return out == in ? std::optional<QByteArray>() : std::optional(std::move(out));
+            });
+        });
+        committer.finish(result);
+    }
+    result.failures = reader.checkFailures();
+    QStringList typeWarnings;
+    QStringList formWarnings;
+    for (const FormJob* job : reader.reportOrder()) {
+        if (!job->failure.isEmpty())
+            result.failures << job->failure;
+        typeWarnings += job->typeWarnings;
+        formWarnings += job->found.warnings;
+        result.controlsUpdated += job->found.controlsUpdated;
+    }
+    typeWarnings.removeDuplicates(); // a control array warns once per element
+    result.warnings = typeWarnings + reader.checkWarnings() + formWarnings;
+    result.warnings.removeDuplicates(); // a second pass over a form finds the same
+    return result;
 }
 
 FormWriteResult CreateToolTips(dao::Database& db, const QString& vbProjectFileName,

@@ -6,8 +6,13 @@
 // synced and renamed over it, so that a failure leaves the form file as it
 // was; each folder is synced once after its forms, and a form counts as
 // written only when that succeeded. A form that fails is reported and the
-// others are still written. Engine errors of the entry queries propagate;
-// nothing has been touched then.
+// others are still written. A form is begun as soon as the entry queries,
+// read together in order of Object, are past its entries; an entry whose row
+// comes out of that order (an Object another tool stored as bytes) after its
+// form was begun is left out and named among the failures. Engine errors of the
+// queries propagate: one in opening them comes before any form is touched;
+// one while reading their rows leaves the forms not begun yet untouched,
+// while those begun are finished, each whole and synced, and not reported.
 //
 // Each control named by an entry gets its line once, among its own
 // properties: before the first one whose name sorts after it, else as its

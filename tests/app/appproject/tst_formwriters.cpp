@@ -3,9 +3,11 @@
 #include "appproject/formwriters.h"
 #include "appproject/projectreader.h"
 #include "appprojectfixture.h"
+#include "codepage/ansi.h"
 
 #include <QDateTime>
 #include <QtTest>
+#include <array>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -200,6 +202,100 @@ private slots:
         QVERIFY(!QFile::exists(formPath(QStringLiteral("frmMissing.frm"))));
         QCOMPARE(read(QStringLiteral("frmMain.frm")),
                  form(button("cmdOK", {"ToolTipText    = \"ok\""}, "Top")));
+    }
+
+    // ---- Many forms: each is begun as soon as the entry queries are past it
+
+    void eachFormGetsAllItsEntries() {
+        // Names whose entries interleave in the queries' order (by Object,
+        // case folded): a prefix of another name, the same name in other
+        // case, a name past every ASCII one, an object that is a form name
+        // alone, forms missing from the project, one only the help IDs name.
+        const QStringList names{QStringLiteral("frm1"), QStringLiteral("frm10"),
+                                QStringLiteral("frm2"), QString::fromUtf8("frm\u00c4")};
+        QList<QPair<QString, QByteArray>> files;
+        for (const QString& name : names) {
+            const QByteArray bytes = ansi::fromUnicode(name);
+            files.append({name + QStringLiteral(".frm"),
+                          appfixture::formFile(bytes, button("cmdOK") + button("cmdNo"))});
+        }
+        const auto forms = project(files);
+        QCOMPARE(int(forms.size()), int(names.size()));
+        QHash<QString, QVariantList> tips;
+        QHash<QString, QVariantList> ids;
+        const auto tip = [&](const char* object) {
+            const QString o = QString::fromUtf8(object);
+            const QString text = QStringLiteral("t ") + o;
+            tips.insert(o, QVariantList{text});
+            appfixture::addToolTip(*m_db, o, text);
+        };
+        const auto help = [&](const char* object, const char* type, int number) {
+            const QString o = QString::fromUtf8(object);
+            ids.insert(o, QVariantList{number, QString::fromLatin1(type)});
+            appfixture::addWhatsThis(*m_db, o, QString::fromLatin1(type), number);
+        };
+        tip("frm1");
+        tip("frm1-x.cmdOK"); // after "frm1", before "frm1.*"
+        tip("frm1.cmdOK");
+        tip("frm10.cmdNo");
+        tip("FRM2.cmdNo");
+        tip("frm2.cmdOK");
+        tip("frmZ.cmdOK");
+        tip("frm\u00c4.cmdOK");
+        help("frm1.cmdNo", "Both", 1);
+        help("frm10.cmdOK", "ConS", 2);
+        help("frm10.cmdNo", "WhtS", 3);
+        help("frm2.cmdNo", "ConS", 4);
+        help("frm\u00c4.cmdNo", "ConS", 5);
+        help("frm0.cmdOK", "ConS", 6);
+
+        QList<QByteArray> before;
+        for (const QString& name : names)
+            before << read(name + QStringLiteral(".frm"));
+        const FormWriteResult result = WriteFormFiles(*m_db, {true, true, false}, vbp(), forms);
+        // Reported in the order of the tool tips' forms, then the others'.
+        QCOMPARE(result.failures.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const char* form = std::array{"frm1-x ", "FRM2 ", "frmZ ", "frm0 "}[std::size_t(i)];
+            QVERIFY2(result.failures.at(i).startsWith(u"The form " + QLatin1String(form)),
+                     qPrintable(result.failures.join(u'\n')));
+        }
+        const QStringList warned{QStringLiteral("frm1: 1 control got a What's This ID"),
+                                 QStringLiteral("frm1 is not in the form file"),
+                                 QStringLiteral("frm10: 1 control got a What's This ID")};
+        QCOMPARE(result.warnings.size(), warned.size());
+        for (qsizetype i = 0; i < warned.size(); ++i)
+            QVERIFY2(result.warnings.at(i).startsWith(warned.at(i)),
+                     qPrintable(result.warnings.join(u'\n')));
+        QCOMPARE(result.formsRewritten, int(names.size()));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            FormWriteResult alone;
+            QCOMPARE(read(names.at(i) + QStringLiteral(".frm")),
+                     RewriteForm(before.at(i), names.at(i), tips, ids, {true, true, false}, alone));
+        }
+    }
+
+    void entriesOutOfOrderAreLeftOutAndNamed() {
+        const auto forms =
+            project({{QStringLiteral("frm1.frm"),
+                      appfixture::formFile("frm1", button("cmdOK") + button("cmdNo"))},
+                     {QStringLiteral("frm2.frm"), appfixture::formFile("frm2", button("cmdOK"))}});
+        appfixture::addToolTip(*m_db, QStringLiteral("frm1.cmdOK"), QStringLiteral("a"));
+        appfixture::addToolTip(*m_db, QStringLiteral("frm2.cmdOK"), QStringLiteral("b"));
+        // Another tool stored an Object as bytes: such a row sorts after every text.
+        m_db.reset();
+        const QString project = path(QStringLiteral("proj.QMT"));
+        QVERIFY(appfixture::foreignRows(
+            project, QStringLiteral("INSERT INTO ToolTips VALUES "
+                                    "(CAST('frm1.cmdNo' AS BLOB), 'late', 'A');")));
+        m_db = dao::Database::OpenDatabase(project);
+        const FormWriteResult result = CreateToolTips(*m_db, vbp(), forms);
+        QCOMPARE(result.formsRewritten, 2);
+        QCOMPARE(result.failures,
+                 QStringList(QStringLiteral("The entry frm1.cmdNo came after the other entries of "
+                                            "its form had been written, so it was left out.")));
+        QVERIFY(read(QStringLiteral("frm1.frm")).contains("ToolTipText    = \"a\""));
+        QVERIFY(!read(QStringLiteral("frm1.frm")).contains("late"));
     }
 
     void fullDiskLeavesTheFormAsItWas() {
