@@ -5,12 +5,14 @@
 #include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "fileio/savefile.h"
 #include "import/chmimport.h"
 #include "import/cntfile.h"
 #include "import/hlpimport.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
 #include "import/vbpimport.h"
+#include "picture.h"
 #include "project.h"
 #include "resources/stringtable.h"
 #include "workspace/createsettings.h"
@@ -21,6 +23,7 @@
 #include "workspace/textrules.h"
 #include "workspace/transaction.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -86,11 +89,124 @@ void contextNames(const QString& path, ContextNames& names) {
     }
 }
 
+// The pictures taken out of help files, written as .bmp files into the
+// folder kPictureFolder beside the project file: only when the whole import
+// is stored, each under a name no file there has yet. The topics' text names
+// them by that folder and name, with "/" ("Pictures/x.bmp": the topic file's
+// reader does not see a picture whose name holds "\\"), which Create finds
+// beside the help project it writes (the project's folder, unless the author
+// moved it).
+class PictureFiles {
+public:
+    explicit PictureFiles(const QString& projectPath)
+        : m_folder(QFileInfo(projectPath).absoluteDir().filePath(kPictureFolder)) {}
+
+    // The name for the picture `number` of `helpFile`, one per picture.
+    QString name(const QString& helpFile, int number, QByteArrayView stored, QString& problem) {
+        const QString key = helpFile + u'|' + QString::number(number);
+        if (const auto it = m_names.constFind(key); it != m_names.constEnd())
+            return *it;
+        QString name;
+        try {
+            const QByteArray bytes = bmpBytes(hc::ReadPicture(stored));
+            if (bytes.isEmpty())
+                problem =
+                    QStringLiteral("its picture |bm%1 could not be made a .bmp file").arg(number);
+            else
+                name = newName(QFileInfo(helpFile).completeBaseName(), number, bytes);
+        } catch (const std::exception& e) {
+            problem = QStringLiteral("its picture |bm%1 cannot be read (%2)")
+                          .arg(number)
+                          .arg(QString::fromUtf8(e.what()));
+        }
+        if (!name.isEmpty())
+            m_names.insert(key, name);
+        return name;
+    }
+
+    bool empty() const { return m_pending.empty(); }
+    qsizetype count() const { return qsizetype(m_pending.size()); }
+    QString folder() const { return m_folder; }
+
+    // Writes every picture; on a failure removes those written and throws.
+    void write() {
+        m_madeFolder = !QFileInfo(m_folder).isDir();
+        if (m_madeFolder && !QDir().mkpath(m_folder))
+            throw fileio::FileWriteError(native(m_folder), QStringLiteral("could not be made"));
+        try {
+            for (const auto& [path, bytes] : m_pending) {
+                fileio::SaveBytes(path, bytes);
+                m_written << path;
+            }
+        } catch (...) {
+            removeWritten();
+            throw;
+        }
+    }
+
+    // Undoes write(): the project did not take the topics that name them.
+    void removeWritten() {
+        for (const QString& path : std::as_const(m_written))
+            QFile::remove(path);
+        m_written.clear();
+        if (m_madeFolder)
+            QDir().rmdir(m_folder);
+        m_madeFolder = false;
+    }
+
+private:
+    // A 24-bit picture keeps its colours; one of few colours becomes a
+    // picture with a palette again, as it was in the help file.
+    static QByteArray bmpBytes(QImage image) {
+        QList<QRgb> colors;
+        for (int y = 0; y < image.height() && colors.size() <= 256; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width() && colors.size() <= 256; ++x)
+                if (!colors.contains(line[x]))
+                    colors << line[x];
+        }
+        if (colors.size() <= 256)
+            image = image.convertToFormat(QImage::Format_Indexed8, colors,
+                                          Qt::ThresholdDither | Qt::AvoidDither);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        return image.save(&buffer, "BMP") ? bytes : QByteArray();
+    }
+
+    // "<help file>_<number>.bmp", numbered on when a file of that name (in
+    // any letter case) is there or taken.
+    QString newName(const QString& base, int number, const QByteArray& bytes) {
+        if (m_existing.isEmpty())
+            for (const QString& e : QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden))
+                m_existing.insert(e.toLower());
+        QString stem = QStringLiteral("%1_%2").arg(base).arg(number);
+        stem.removeIf([](QChar c) { return c == u' ' || c == u'\\' || c == u'{' || c == u'}'; });
+        QString file = stem + QStringLiteral(".bmp");
+        for (int n = 2; m_existing.contains(file.toLower()); ++n)
+            file = QStringLiteral("%1_%2.bmp").arg(stem).arg(n);
+        m_existing.insert(file.toLower());
+        m_pending.emplace_back(QDir(m_folder).filePath(file), bytes);
+        return kPictureFolder + u'/' + file;
+    }
+
+    static inline const QString kPictureFolder = QStringLiteral("Pictures");
+    QString m_folder;
+    QSet<QString> m_existing; // the folder's names, in lower case, and those given out
+    QHash<QString, QString> m_names;
+    std::vector<std::pair<QString, QByteArray>> m_pending;
+    QStringList m_written;
+    bool m_madeFolder = false;
+};
+
 // What the project holds and what the import adds to it, kept in memory
 // until everything has been read; then stored in one transaction.
 class Importer {
 public:
-    Importer(dao::Database& db, ImportReport& report) : m_db(db), m_report(report) { load(); }
+    Importer(dao::Database& db, ImportReport& report)
+        : m_db(db), m_report(report), m_pictures(db.Name()) {
+        load();
+    }
 
     void mapFile(const QString& path) {
         MapRead read;
@@ -292,8 +408,11 @@ public:
         }
         HelpFileTopics read;
         QString error;
-        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read,
-                                error)) {
+        const PictureNamer pictures = [&](int number, QByteArrayView stored, QString& problem) {
+            return m_pictures.name(path, number, stored, problem);
+        };
+        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read, error,
+                                pictures)) {
             m_report.problems << error;
             return;
         }
@@ -321,6 +440,22 @@ public:
     }
 
     void store() {
+        // The pictures first: a topic is stored only with the pictures it names.
+        m_pictures.write();
+        try {
+            storeRows();
+        } catch (...) {
+            m_pictures.removeWritten();
+            throw;
+        }
+        if (!m_pictures.empty())
+            m_report.added << QStringLiteral("%1 written into %2.")
+                                  .arg(plural(int(m_pictures.count()), "picture", "pictures"),
+                                       native(m_pictures.folder()));
+    }
+
+private:
+    void storeRows() {
         workspace::Transaction transaction(m_db);
         int highest = 0;
         {
@@ -417,7 +552,6 @@ public:
                 m_report.added << m_optionRoles.value(key);
     }
 
-private:
     // The Create tab's help type and box, when the project has none yet.
     void helpType(bool windowsHelp) {
         if (windowsHelp)
@@ -727,6 +861,7 @@ private:
 
     dao::Database& m_db;
     ImportReport& m_report;
+    PictureFiles m_pictures;
     QHash<QString, Topic> m_topics;          // by lower-case ID
     QHash<QString, Topic> m_whatsThisTopics; // the What's This entries' topic IDs
     QHash<int, QString> m_numberOwner;
@@ -828,6 +963,9 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
         report.problems << e.text();
     } catch (const dao::EngineError& e) {
         report.problems << QStringLiteral("The project could not be changed: %1").arg(e.text());
+    } catch (const fileio::FileWriteError& e) {
+        report.problems << QStringLiteral("The pictures of the help file were not written: %1")
+                               .arg(e.message());
     }
     if (!report.ok())
         report.added.clear(); // nothing was stored

@@ -22,7 +22,9 @@
 
 #include "compiler.h"
 #include "hlpreader.h"
+#include "picture.h"
 
+#include <QImage>
 #include <QtTest>
 
 using namespace import;
@@ -858,6 +860,89 @@ private slots:
                 QCOMPARE(t.text,
                          u"{\\uldb Alpha}{\\v " + idOf.value(QStringLiteral("Alpha")) + u'}');
         }
+    }
+
+    // A help file's pictures come out as .bmp files in the Pictures folder
+    // beside the project, named in the text where they stood, never over a
+    // file already there; the next Create puts them into its help file.
+    void helpFilePicturesComeBack_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("there"); // a file in the Pictures folder before
+        QTest::addColumn<QString>("named");
+        QTest::newRow("in the line") << "bmc"
+                                     << ""
+                                     << "out_0.bmp";
+        QTest::newRow("left, its name taken") << "bml"
+                                              << "OUT_0.BMP"
+                                              << "out_0_2.bmp";
+        QTest::newRow("right") << "bmr"
+                               << "other.bmp"
+                               << "out_0.bmp";
+    }
+    void helpFilePicturesComeBack() {
+        QFETCH(QString, code);
+        QFETCH(QString, there);
+        QFETCH(QString, named);
+        QImage picture(5, 3, QImage::Format_RGB32);
+        picture.fill(qRgb(255, 255, 255));
+        picture.setPixel(1, 1, qRgb(255, 0, 0));
+        picture.setPixel(4, 2, qRgb(0, 0, 128));
+        QVERIFY(picture.save(path(QStringLiteral("a.bmp")), "BMP"));
+        const QString ref = u"\\{" + code + u" a.bmp\\}";
+        testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_A")},
+                         {"TopicTitle", QStringLiteral("A")},
+                         {"HelpText", QString(u"Before " + ref + u" after\r\n\r\n" + ref)},
+                         {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
+        s.createGeneralHelp = 1;
+        s.helpProjectTitle = QStringLiteral("Help");
+        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = path(QStringLiteral("out.rtf"));
+        CreateReport created;
+        CreateGeneralHelp(s, *m_db, created);
+        hc::Diagnostics diagnostics;
+        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+
+        QVERIFY(QDir().mkpath(path(QStringLiteral("new/Pictures"))));
+        if (!there.isEmpty())
+            write(u"new/Pictures/" + there, "not a picture");
+        auto fresh = testenv::freshProject(path(QStringLiteral("new/new.QMT")));
+        const ImportReport report = ImportSources(*fresh, {path(QStringLiteral("out.hlp"))});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        const QString inText = u"\\{" + code + u" Pictures/" + named + u"\\}";
+        QCOMPARE(
+            rows(*fresh, QStringLiteral("select * from GeneralHelp"), {QStringLiteral("HelpText")}),
+            QStringList{u"Before " + inText + u" after\r\n\r\n" + inText});
+        const QString file = path(u"new/Pictures/" + named);
+        QCOMPARE(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
+        QCOMPARE(QDir(path(QStringLiteral("new/Pictures"))).count(), there.isEmpty() ? 3u : 4u);
+        if (!there.isEmpty())
+            QCOMPARE(testenv::readAll(path(u"new/Pictures/" + there)), QByteArray("not a picture"));
+        QCOMPARE(testenv::readAll(path(QStringLiteral("a.bmp"))).isEmpty(), false);
+
+        // Create again beside the new project: its help file holds the picture.
+        CreateSettings again = s;
+        again.helpProjectFileName = path(QStringLiteral("new/again.hpj"));
+        again.helpFileName = QStringLiteral("again.hlp");
+        again.rtfFileName = QStringLiteral("again.rtf");
+        CreateReport recreated;
+        CreateGeneralHelp(again, *fresh, recreated);
+        QVERIFY2(recreated.ok(), qPrintable(recreated.failures.join(u'\n')));
+        hc::Diagnostics compiled;
+        QVERIFY2(hc::Compile(again.helpProjectFileName, compiled).written,
+                 qPrintable(compiled.lines().join(u'\n')));
+        QVERIFY2(!compiled.lines().join(u' ').contains(u"picture"),
+                 qPrintable(compiled.lines().join(u'\n')));
+        const hc::HelpFileRead help =
+            hc::ReadHelpFile(testenv::readAll(path(QStringLiteral("new/again.hlp"))));
+        QCOMPARE(help.bitmaps.size(), std::size_t(1));
+        QCOMPARE(hc::ReadPicture(help.bitmaps.begin()->second), picture);
+        QCOMPARE(help.topics.at(0).pictures.size(), std::size_t(2));
+        QCOMPARE(int(help.topics.at(0).pictures.at(0).first),
+                 0x86 + int(code == u"bml") + 2 * int(code == u"bmr"));
     }
 
     // A source that cannot be read leaves the project as it was: all or nothing.
