@@ -52,15 +52,19 @@ QString readText(const QString& path) {
 
 // The files beside `path` with its base name and one of `extensions`, in
 // any letter case.
-QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
-    const QFileInfo info(path);
+QStringList besideFiles(const QString& base, const QDir& folder,
+                        std::initializer_list<QStringView> extensions) {
     QStringList found;
-    const QStringList entries = info.dir().entryList(QDir::Files);
+    const QStringList entries = folder.entryList(QDir::Files);
     for (QStringView ext : extensions)
         for (const QString& e : entries)
-            if (e.compare(info.completeBaseName() + u'.' + ext, Qt::CaseInsensitive) == 0)
-                found << info.dir().filePath(e);
+            if (e.compare(base + u'.' + ext, Qt::CaseInsensitive) == 0)
+                found << folder.filePath(e);
     return found;
+}
+QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
+    const QFileInfo info(path);
+    return besideFiles(info.completeBaseName(), info.dir(), extensions);
 }
 
 // The context strings a map header, VB module or help project names: its
@@ -253,7 +257,24 @@ public:
         if (!project.helpFile.isEmpty())
             option(str::option::HLPF, folder.relativeFilePath(project.helpFile),
                    QStringLiteral("help file"));
-        if (!project.contentsFile.isEmpty())
+        // Without a CNT= line a viewer opens the contents file named like the
+        // help file, as help projects of application wizards leave it.
+        QString cnt;
+        if (!project.contentsFile.isEmpty()) {
+            cnt = hc::ResolveProjectPath(project.folder, QString::fromLatin1(project.contentsFile));
+        } else {
+            const QStringList named = besideFiles(
+                QFileInfo(project.helpFile.isEmpty() ? path : project.helpFile).completeBaseName(),
+                folder, {u"cnt"});
+            if (!named.isEmpty()) {
+                cnt = named.front();
+                m_report.skipped << QStringLiteral("%1 names no contents file (CNT=); %2, named "
+                                                   "like its help file, was imported as its "
+                                                   "contents.")
+                                        .arg(native(path), native(cnt));
+            }
+        }
+        if (!cnt.isEmpty())
             option(str::option::CRCF, QStringLiteral("1"), QStringLiteral("Contents File box"),
                    QStringLiteral("ticked"));
         // Create rewrites its help project, topic file and contents file
@@ -282,9 +303,7 @@ public:
             entries.push_back(
                 {QString::fromLatin1(e.contextString), int(e.number), native(e.file), e.line});
         mapEntries(entries);
-        if (!project.contentsFile.isEmpty()) {
-            const QString cnt =
-                hc::ResolveProjectPath(project.folder, QString::fromLatin1(project.contentsFile));
+        if (!cnt.isEmpty()) {
             if (QFileInfo(cnt).isFile())
                 contentsFile(cnt);
             else

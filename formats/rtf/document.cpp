@@ -281,6 +281,11 @@ template <typename View> struct BasicInterpreter<View>::State {
         Destination destination = Destination::Body;
         bool afterFootnote = false; // inside a footnote group that has already ended its value
         bool firstWord = true;      // no control word seen yet in this group
+        // "\*" opened the group: skipped unless its first word is one read
+        // here all the same (a footnote, a character style's run), which
+        // other word processors write so.
+        bool starred = false;
+        Destination beforeStar = Destination::Body;
     };
 
     explicit State(Sink& s) : sink(s) {}
@@ -310,9 +315,10 @@ template <typename View> struct BasicInterpreter<View>::State {
     int footnoteValueDepth = -1;
     int footnoteLine = 0;
 
-    int skipChars = 0;          // characters that stand in for the last \uN
-    bool lastWasText = false;   // the last token gave text
-    bool boundarySince = false; // a group began or ended since that text
+    int skipChars = 0;            // characters that stand in for the last \uN
+    bool lastWasText = false;     // the last token gave text
+    bool textBeforeWords = false; // so did the last token other than control words
+    bool boundarySince = false;   // a group began or ended since that text
     bool warnedBrace = false;
     bool fragment = false;
     bool hiddenRuns = false; // the paragraph has hidden text
@@ -423,6 +429,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         else
             stack.push_back(stack.back());
         stack.back().firstWord = true;
+        stack.back().starred = false;
         boundarySince = true;
         return;
     }
@@ -492,6 +499,9 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         break;
     }
     lastWasText = isText;
+    if (t.kind != TokenKind::ControlWord &&
+        !(t.kind == TokenKind::ControlSymbol && t.text.size() == 1 && t.text[0] == lit<Char>('*')))
+        textBeforeWords = isText;
     if (isText)
         boundarySince = false;
 }
@@ -535,6 +545,8 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
 
     // Destinations
     if (g.firstWord) {
+        if (g.starred && (word == Word::Footnote || sameWord("cs", t.text)))
+            g.destination = g.beforeStar;
         switch (word) {
         case Word::Footnote:
             if (g.destination == Destination::Body && !footnoteActive)
@@ -810,8 +822,11 @@ template <typename View> void BasicInterpreter<View>::State::controlSymbol(const
     Group& g = top();
     const char s = t.text.isEmpty() ? '\0' : char(charAt(t.text, 0));
     if (s == '*') {
-        if (g.firstWord)
+        if (g.firstWord && !g.starred) {
+            g.starred = true;
+            g.beforeStar = g.destination;
             g.destination = Destination::Skip;
+        }
         return;
     }
     if (g.destination == Destination::Skip)
@@ -1042,15 +1057,17 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
     Group& g = top();
     // The footnote's mark is the character just before its group, as in
     // "#{\footnote ...}", or the text of a raised group of its own before it,
-    // as Word writes it: "{\super #}{\footnote ...}", "{\up6 #}{\footnote ...}".
+    // as Word writes it: "{\super #}{\footnote ...}", "{\up6 #}{\footnote ...}";
+    // other word processors put words between ("#{\super \chftn{\*\footnote").
     char mark = 0;
-    if (lastWasText && !par.runs.empty() && par.runs.back().kind == Run::Text) {
+    const bool wordsBetween = !lastWasText && textBeforeWords;
+    if ((lastWasText || wordsBetween) && !par.runs.empty() && par.runs.back().kind == Run::Text) {
         Run& r = par.runs.back();
         qsizetype end = r.end;
         while (end - r.begin > 1 && par.text[std::size_t(end - 1)] == lit<Char>(' '))
             --end;
         const unsigned c = end > r.begin ? unsigned(charAt(par.view(r), end - 1 - r.begin)) : 0;
-        if (end > r.begin && (!boundarySince || isFootnoteMark(c))) {
+        if (end > r.begin && ((!boundarySince && !wordsBetween) || isFootnoteMark(c))) {
             mark = char(c < 0x80 ? c : '?');
             r.end = end - 1;
             par.text.resize(std::size_t(r.end));

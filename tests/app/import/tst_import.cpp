@@ -352,6 +352,15 @@ private slots:
                           "Text\\par\\page")
             << QStringList{QStringLiteral("IDH_M|||||Text")}
             << QStringLiteral("further ID IDH_OTHER");
+        // Another word processor's form: the footnotes and the runs of a
+        // character style under \*, words between mark and footnote; an
+        // unknown \* group is still skipped.
+        QTest::newRow("starred footnotes")
+            << QByteArray("\\pard{\\*\\cs104{\\*\\updnprop5800}\\up6 #{\\super \\chftn{\\*"
+                          "\\footnote \\chftn\\pard{\\*\\cs104\\up6 #} IDH_S}}}{\\*\\cs104\\up6 "
+                          "${\\super \\chftn{\\*\\footnote \\chftn{\\*\\cs104 $} Starred}}}"
+                          "{\\*\\cs104 Shown}{\\*\\unknown hidden} text\\par\\page")
+            << QStringList{QStringLiteral("IDH_S|Starred||||Shown text")} << QString();
     }
     void topicFiles() {
         QFETCH(QByteArray, body);
