@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <map>
@@ -381,9 +382,10 @@ public:
                     << QStringLiteral("%1, line %2: %3").arg(path).arg(e.line).arg(problem);
                 continue;
             }
-            const QString key = newContentsKey(e.heading ? title : e.topicId);
-            if (!e.heading && !m_topics.contains(e.topicId.toLower()) &&
-                !m_whatsThisTopics.contains(e.topicId.toLower()))
+            const QString topicId = m_renamed.value(e.topicId.toLower(), e.topicId);
+            const QString key = newContentsKey(e.heading ? title : topicId);
+            if (!e.heading && !m_topics.contains(topicId.toLower()) &&
+                !m_whatsThisTopics.contains(topicId.toLower()))
                 m_report.skipped << QStringLiteral("%1, line %2: the entry \"%3\" opens the topic "
                                                    "%4, which the project does not have; it was "
                                                    "imported all the same.")
@@ -459,6 +461,7 @@ public:
     }
 
     void store() {
+        renameTargets();
         // The pictures first: a topic is stored only with the pictures it names.
         m_pictures.write();
         try {
@@ -726,6 +729,24 @@ private:
                                                      .arg(t.title));
             return;
         }
+        // Context strings with blanks, which help compilers take and a project
+        // does not, become IDs with "_"; the jumps to them follow in renameTargets().
+        if (t.id.contains(u' ')) {
+            QString id = t.id;
+            id.replace(u' ', u'_');
+            const QString lower = id.toLower();
+            if (textrules::CheckContextString(id, id).isEmpty() && !m_topics.contains(lower) &&
+                !m_whatsThisTopics.contains(lower) && !m_topicTexts.count(lower) &&
+                !m_renamed.contains(t.id.toLower())) {
+                m_report.skipped << where() + QStringLiteral("the topic ID \"%1\" holds blanks, "
+                                                             "which a project's IDs do not; it "
+                                                             "was imported as %2, and the jumps "
+                                                             "and contents entries to it with it.")
+                                                  .arg(t.id, id);
+                m_renamed.insert(t.id.toLower(), id);
+                t.id = id;
+            }
+        }
         QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
         if (problem.isEmpty() && t.id.size() > records::TopicIdSize)
             problem = QStringLiteral("The topic ID %1 is longer than %2 characters.")
@@ -856,6 +877,37 @@ private:
         return key;
     }
 
+    // The jumps and pop-ups of the new topics' texts to a topic whose ID
+    // was renamed, renamed with it ({\v ID}, {\v %ID>window}, {\v ID@file}).
+    void renameTargets() {
+        if (m_renamed.isEmpty())
+            return;
+        QStringList names;
+        for (auto it = m_renamed.cbegin(); it != m_renamed.cend(); ++it)
+            names << QRegularExpression::escape(it.key());
+        const QRegularExpression target(QStringLiteral("(\\{\\\\v [%*]?)(") + names.join(u'|') +
+                                            QStringLiteral(")(?=[}>@])"),
+                                        QRegularExpression::CaseInsensitiveOption);
+        const auto rename = [&](QString& text) {
+            if (!text.contains(u"\\v "))
+                return;
+            QString out;
+            qsizetype at = 0;
+            for (auto it = target.globalMatch(text); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                out += QStringView(text).sliced(at, m.capturedStart(2) - at);
+                out += m_renamed.value(m.captured(2).toLower());
+                at = m.capturedEnd(2);
+            }
+            if (at > 0)
+                text = out + QStringView(text).sliced(at);
+        };
+        for (auto& [key, t] : m_topicTexts) {
+            rename(t.text);
+            rename(t.header);
+        }
+    }
+
     // Sets an option the project does not hold yet; `role` and `shown` say
     // it in the report (an empty role: not reported).
     void option(int option, const QString& value, const QString& role,
@@ -890,6 +942,7 @@ private:
     QHash<QString, QString> m_options;
     QHash<QString, QString> m_optionRoles;
     int m_contentsCounter = 0;
+    QHash<QString, QString> m_renamed; // IDs with blanks, by lower case: the IDs they became
 
     std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
     std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files

@@ -399,20 +399,31 @@ private slots:
                          {"Status", QStringLiteral("A")}});
         QDir().mkpath(path(QStringLiteral("Sub")));
         write(QStringLiteral("Sub/Topics.RTF"),
-              "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text\\par\\page\n"
+              "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text {\\uldb x}{\\v "
+              "Two Words>win}\\par\\page\n"
               "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page\n"
-              "#{\\footnote IDH_CMD}entry text\\par\\page}");
+              "#{\\footnote IDH_CMD}entry text\\par\\page\n"
+              "#{\\footnote Two Words}${\\footnote Two}{\\uldb go}{\\v two words}\\par\\page\n"
+              "#{\\footnote IDH NEW}taken once blanks are _\\par\\page}");
+        // No CNT= line: the contents file named like the help file.
+        write(QStringLiteral("APP.CNT"), ":Base app.hlp\r\n1 Two=Two Words\r\n");
         const QString hpj = write(QStringLiteral("app.hpj"),
                                   "[FILES]\r\nsub\\topics.rtf\r\n[MAP]\r\nIDH_NEW=5\r\n");
         const ImportReport report = ImportSources(*m_db, {hpj});
         QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
-                      {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
-                       QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
-                 QStringList({QStringLiteral("IDH_NEW|New|New text|5"),
-                              QStringLiteral("IDH_OLD|Mine|kept|0")}));
+        QCOMPARE(
+            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                 {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                  QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
+            QStringList({QStringLiteral("IDH_NEW|New|New text {\\uldb x}{\\v Two_Words>win}|5"),
+                         QStringLiteral("IDH_OLD|Mine|kept|0"),
+                         QStringLiteral("Two_Words|Two|{\\uldb go}{\\v Two_Words}|0")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from ContentsFile"),
+                      {QStringLiteral("TopicID"), QStringLiteral("Title")}),
+                 QStringList{QStringLiteral("Two_Words.1|Two")});
         QVERIFY2(report.skipped.join(u' ').contains(u"has the topic IDH_OLD already") &&
-                     report.skipped.join(u' ').contains(u"IDH_CMD is the topic of a What's This"),
+                     report.skipped.join(u' ').contains(u"IDH_CMD is the topic of a What's This") &&
+                     report.skipped.join(u' ').contains(u"\"IDH NEW\" holds a blank"),
                  qPrintable(DescribeImport(report)));
         // A file that is no RTF fails the import.
         const QString bad = write(QStringLiteral("bad.rtf"), "not rtf");
