@@ -965,6 +965,65 @@ private slots:
                  0x86 + int(code == u"bml") + 2 * int(code == u"bmr"));
     }
 
+    // Help that authors published (data/, each with its licence), imported
+    // into a new project and counted: topics, titles, keywords, map numbers,
+    // contents entries, pictures. Application wizards' map headers number
+    // from 0x10000, above the project's highest map number, so none of theirs
+    // is kept; a help file keeps no keywords of topics under another title.
+    void realProjects_data() {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QList<int>>("counts");
+        // In the sources: 77 topic IDs, 36 titles, 16 keywords, 6 map entries, 8 contents lines.
+        QTest::newRow("VideoSender help project")
+            << strings({"videosender/vidsend2.hpj"}) << QList<int>{77, 36, 16, 0, 8, 0};
+        QTest::newRow("VideoSender help file")
+            << strings({"videosender/VIDSEND2.HLP", "videosender/vidsend2.cnt"})
+            << QList<int>{79, 36, 16, 0, 8, 21};
+        // 54 topic IDs (one twice), 13 titles, 11 keywords, 10 map entries, 10 contents lines.
+        QTest::newRow("NifTexture help project")
+            << strings({"niftexture/NifTexture.hpj"}) << QList<int>{53, 13, 11, 0, 10, 0};
+        QTest::newRow("NifTexture help file")
+            << strings({"niftexture/NIFTEXTURE.HLP", "niftexture/NifTexture.cnt"})
+            << QList<int>{55, 13, 11, 0, 10, 15};
+        // 37 pages, 41 contents entries, no index.
+        QTest::newRow("DEMIST compiled HTML Help")
+            << strings({"demist/Graph.chm"}) << QList<int>{37, 0, 0, 0, 41, 0};
+    }
+    void realProjects() {
+        QFETCH(QStringList, sources);
+        QFETCH(QList<int>, counts);
+        QStringList paths;
+        for (const QString& s : sources)
+            paths << QStringLiteral(QM_IMPORT_DATA "/") + s;
+        const QDir folder(QFileInfo(paths.front()).absolutePath());
+        const QStringList before = folder.entryList(QDir::AllEntries | QDir::Hidden);
+        const ImportReport report = ImportSources(*m_db, paths);
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QList<int> got(6, 0);
+        for (const QString& r : rows(*m_db, QStringLiteral("select * from GeneralHelp"),
+                                     {QStringLiteral("TopicTitle"), QStringLiteral("Keywords"),
+                                      QStringLiteral("MapNumber")})) {
+            const QStringList f = r.split(u'|');
+            ++got[0];
+            got[1] += f[0].isEmpty() ? 0 : 1;
+            got[2] += int(f[1].split(u';', Qt::SkipEmptyParts).size());
+            got[3] += f[2].toInt() > 0 ? 1 : 0;
+        }
+        got[4] = int(
+            rows(*m_db, QStringLiteral("select * from ContentsFile"), {QStringLiteral("TopicID")})
+                .size());
+        got[5] = int(QDir(path(QStringLiteral("Pictures"))).entryList(QDir::Files).size());
+        const auto words = [](const QList<int>& numbers) {
+            QStringList out;
+            for (int n : numbers)
+                out << QString::number(n);
+            return out.join(u' ');
+        };
+        QCOMPARE(words(got), words(counts));
+        // Nothing is written beside the sources.
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden), before);
+    }
+
     // A source that cannot be read leaves the project as it was: all or nothing.
     void aBadSourceStoresNothing_data() {
         QTest::addColumn<QString>("bad");
