@@ -5,6 +5,7 @@
 #include "codepage/ansi.h"
 
 #include <QDir>
+#include <tuple>
 
 using namespace QMTCOdeMod;
 
@@ -84,10 +85,36 @@ void ReadFormHelp(const QByteArray& formBytes, const QString& formName, const QS
         ControlHelp c = std::move(open.back());
         open.pop_back();
         if (c.hasToolTip || c.helpContextId || c.whatsThisHelpId) {
-            // A control array repeats its name: its elements share one entry.
-            for (const ControlHelp& seen : into.controls)
-                if (seen.object == c.object)
-                    return;
+            // A control array repeats its name: its elements share one entry,
+            // which takes what the first element with it has.
+            for (ControlHelp& seen : into.controls) {
+                if (seen.object != c.object)
+                    continue;
+                const auto differs = [&](const QString& property, const QString& kept,
+                                         const QString& other) {
+                    into.problems << QStringLiteral("%1: the elements of the control array %2 "
+                                                    "share one entry; the %3 %4 of a later "
+                                                    "element was left out for %5.")
+                                         .arg(where, c.object, property, other, kept);
+                };
+                if (c.hasToolTip && !seen.hasToolTip) {
+                    seen.toolTip = c.toolTip;
+                    seen.hasToolTip = true;
+                } else if (c.hasToolTip && c.toolTip != seen.toolTip) {
+                    differs(QStringLiteral("ToolTipText"), u'"' + seen.toolTip + u'"',
+                            u'"' + c.toolTip + u'"');
+                }
+                for (auto [mine, theirs, name] :
+                     {std::tuple{&seen.helpContextId, c.helpContextId, "HelpContextID"},
+                      std::tuple{&seen.whatsThisHelpId, c.whatsThisHelpId, "WhatsThisHelpID"}}) {
+                    if (theirs && !*mine)
+                        *mine = theirs;
+                    else if (theirs && theirs != *mine)
+                        differs(QString::fromLatin1(name), QString::number(*mine),
+                                QString::number(theirs));
+                }
+                return;
+            }
             into.controls.push_back(std::move(c));
         }
     };

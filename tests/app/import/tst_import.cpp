@@ -212,6 +212,27 @@ private slots:
                                    QStringLiteral("frmMain.fra VB.Frame [frame tip] 0 0"),
                                    QStringLiteral("frmMain.frmMain VB.Form [] 100 0")}));
         QCOMPARE(help.problems.size(), 2); // the .frx text and the number out of range
+
+        // A control array's entry takes each property from the first element
+        // that has it; a later element's other value is reported.
+        VbProjectHelp array;
+        ReadFormHelp("Begin VB.Form f\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 0\r\n      WhatsThisHelpID = 7\r\n"
+                     "   End\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 1\r\n      ToolTipText = \"one\"\r\n"
+                     "      WhatsThisHelpID = 8\r\n   End\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 2\r\n      ToolTipText = \"two\"\r\n"
+                     "      HelpContextID = 9\r\n   End\r\n"
+                     "End\r\nAttribute VB_Name = \"f\"\r\n",
+                     QStringLiteral("f"), QStringLiteral("f.frm"), array);
+        QCOMPARE(array.controls.size(), std::size_t(1));
+        QCOMPARE(array.controls[0].toolTip, QStringLiteral("one"));
+        QCOMPARE(array.controls[0].helpContextId, 9);
+        QCOMPARE(array.controls[0].whatsThisHelpId, 7);
+        QCOMPARE(array.problems.size(), 2);
+        QVERIFY2(array.problems.join(u' ').contains(u"ToolTipText \"two\"") &&
+                     array.problems.join(u' ').contains(u"WhatsThisHelpID 8"),
+                 qPrintable(array.problems.join(u'\n')));
     }
 
     // What the project holds stays as it is; what is new is added once.
