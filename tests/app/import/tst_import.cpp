@@ -233,6 +233,26 @@ private slots:
         QVERIFY2(array.problems.join(u' ').contains(u"ToolTipText \"two\"") &&
                      array.problems.join(u' ').contains(u"WhatsThisHelpID 8"),
                  qPrintable(array.problems.join(u'\n')));
+
+        // A long tool tip kept in the .frx file beside the form: its length
+        // in four bytes, then the text; one that runs past the end is reported.
+        for (const auto& [frx, tip] :
+             {std::pair{QByteArray("\x05\x00\x00\x00"
+                                   "caf\xe9!",
+                                   9),
+                        QStringLiteral("caf\u00e9!")},
+              std::pair{QByteArray("\x09\x00\x00\x00short", 9), QString()}}) {
+            write(QStringLiteral("FRMMAIN.FRX"), frx);
+            VbProjectHelp kept;
+            ReadFormHelp(kForm, QStringLiteral("frmMain"), QStringLiteral("frmMain.frm"), kept,
+                         m_dir->path());
+            QString label;
+            for (const ControlHelp& c : kept.controls)
+                if (c.object == u"frmMain.lbl")
+                    label = c.toolTip;
+            QCOMPARE(label, tip);
+            QCOMPARE(kept.problems.size(), tip.isEmpty() ? 2 : 1);
+        }
     }
 
     // What the project holds stays as it is; what is new is added once.
