@@ -129,6 +129,16 @@ public:
         return name;
     }
 
+    // Drops the pictures no text in `texts` names: those of topics left out.
+    void keepNamed(const QStringList& texts) {
+        std::erase_if(m_pending, [&](const auto& pending) {
+            const QString name = kPictureFolder + u'/' + QFileInfo(pending.first).fileName();
+            return std::none_of(texts.begin(), texts.end(), [&](const QString& t) {
+                return t.contains(name, Qt::CaseInsensitive);
+            });
+        });
+    }
+
     bool empty() const { return m_pending.empty(); }
     qsizetype count() const { return qsizetype(m_pending.size()); }
     QString folder() const { return m_folder; }
@@ -463,6 +473,10 @@ public:
     void store() {
         renameTargets();
         // The pictures first: a topic is stored only with the pictures it names.
+        QStringList texts;
+        for (const auto& [key, t] : m_topicTexts)
+            texts << t.header << t.text;
+        m_pictures.keepNamed(texts);
         m_pictures.write();
         try {
             storeRows();
