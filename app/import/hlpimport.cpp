@@ -40,6 +40,7 @@ public:
             m_codePage = 1252;
         }
         m_out.title = decode(m_h.title);
+        m_out.contentsFile = decode(m_h.contentsFile);
         const std::size_t n = m_h.topics.size();
         m_offsets.reserve(n);
         for (const hc::TopicRead& t : m_h.topics)

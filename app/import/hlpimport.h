@@ -32,6 +32,7 @@ void AddContextName(ContextNames& names, const QString& name);
 
 struct HelpFileTopics {
     QString title;                // the help file's title
+    QString contentsFile;         // the contents file its settings name, as written
     std::vector<RtfTopic> topics; // `line`: the topic's number in the file, from 1
     std::vector<MapEntry> map;    // by the topics' IDs
     QStringList notKept;          // what a project does not keep, naming file and topic

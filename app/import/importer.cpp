@@ -214,6 +214,11 @@ private:
     bool m_madeFolder = false;
 };
 
+// A source file's path for comparing: absolute, in lower case.
+QString sourceKey(const QString& path) {
+    return QFileInfo(path).absoluteFilePath().toLower();
+}
+
 // What the project holds and what the import adds to it, kept in memory
 // until everything has been read; then stored in one transaction.
 class Importer {
@@ -277,7 +282,7 @@ public:
             const QStringList named = besideFiles(
                 QFileInfo(project.helpFile.isEmpty() ? path : project.helpFile).completeBaseName(),
                 folder, {u"cnt"});
-            if (!named.isEmpty()) {
+            if (!named.isEmpty() && !m_sources.contains(sourceKey(named.front()))) {
                 cnt = named.front();
                 m_report.skipped << QStringLiteral("%1 names no contents file (CNT=); %2, named "
                                                    "like its help file, was imported as its "
@@ -468,6 +473,30 @@ public:
         for (RtfTopic& t : read.topics)
             topic(file, "topic", t);
         mapEntries(read.map);
+        // The contents file a viewer opens with it: the one its settings
+        // name, else the one named like it, beside it.
+        const QFileInfo info(path);
+        QStringList cnt;
+        if (!read.contentsFile.isEmpty())
+            cnt = besideFiles(
+                QFileInfo(QString(read.contentsFile).replace(u'\\', u'/')).completeBaseName(),
+                info.dir(), {u"cnt"});
+        if (cnt.isEmpty())
+            cnt = besideFiles(path, {u"cnt"});
+        if (!cnt.isEmpty() && !m_sources.contains(sourceKey(cnt.front()))) {
+            m_report.skipped << QStringLiteral("%1: its contents file %2, beside it, was "
+                                               "imported with it.")
+                                    .arg(native(path), native(cnt.front()));
+            m_sources.insert(sourceKey(cnt.front()));
+            contentsFile(cnt.front());
+        }
+    }
+
+    // The sources given, so that a contents file found beside a help file
+    // or project is not read a second time.
+    void given(const QStringList& sources) {
+        for (const QString& s : sources)
+            m_sources.insert(sourceKey(s));
     }
 
     void store() {
@@ -957,6 +986,7 @@ private:
     QHash<QString, QString> m_optionRoles;
     int m_contentsCounter = 0;
     QHash<QString, QString> m_renamed; // IDs with blanks, by lower case: the IDs they became
+    QSet<QString> m_sources;           // by sourceKey()
 
     std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
     std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
@@ -1014,6 +1044,7 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
             }
         }
         Importer importer(db, report);
+        importer.given(sources);
         for (const QString& source : sources) {
             const QString ext = QFileInfo(source).suffix().toLower();
             if (!QFileInfo(source).isFile()) {
