@@ -818,10 +818,20 @@ private:
                                               .arg(m_whatsThisTopics.value(lower).id);
             return;
         }
+        // A header cut would cut its codes (a picture's name, a hotspot):
+        // one too long goes whole to the head of the text.
+        if (t.header.size() > records::TopicHeaderSize) {
+            m_report.skipped << where() + QStringLiteral("the header of %1 is longer than %2 "
+                                                         "characters; it was put at the head of "
+                                                         "its text, which scrolls.")
+                                              .arg(t.id)
+                                              .arg(records::TopicHeaderSize);
+            t.text = t.text.isEmpty() ? t.header : t.header + QStringLiteral("\r\n") + t.text;
+            t.header.clear();
+        }
         for (auto [field, size, name] :
              {std::tuple{&t.title, records::TopicTitleSize, "title"},
-              std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"},
-              std::tuple{&t.header, records::TopicHeaderSize, "header"}}) {
+              std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"}}) {
             if (field->size() <= size)
                 continue;
             m_report.skipped << where() + QStringLiteral("the %1 of %2 is longer than %3 "

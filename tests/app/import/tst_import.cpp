@@ -445,7 +445,9 @@ private slots:
               "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page\n"
               "#{\\footnote IDH_CMD}entry text\\par\\page\n"
               "#{\\footnote Two Words}${\\footnote Two}{\\uldb go}{\\v two words}\\par\\page\n"
-              "#{\\footnote IDH NEW}taken once blanks are _\\par\\page}");
+              "#{\\footnote IDH NEW}taken once blanks are _\\par\\page\n"
+              "#{\\footnote IDH_LONG}\\keepn {\\b " +
+                  QByteArray(101, 'h') + "}\\par\\pard body\\par\\page}");
         // No CNT= line: the contents file named like the help file.
         write(QStringLiteral("APP.CNT"), ":Base app.hlp\r\n1 Two=Two Words\r\n");
         const QString hpj = write(QStringLiteral("app.hpj"),
@@ -456,7 +458,8 @@ private slots:
             rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
                  {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
                   QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
-            QStringList({QStringLiteral("IDH_NEW|New|New text {\\uldb x}{\\v Two_Words>win}|5"),
+            QStringList({u"IDH_LONG||{\\b " + QString(101, u'h') + u"}\r\nbody|0",
+                         QStringLiteral("IDH_NEW|New|New text {\\uldb x}{\\v Two_Words>win}|5"),
                          QStringLiteral("IDH_OLD|Mine|kept|0"),
                          QStringLiteral("Two_Words|Two|{\\uldb go}{\\v Two_Words}|0")}));
         QCOMPARE(rows(*m_db, QStringLiteral("select * from ContentsFile"),
