@@ -25,8 +25,8 @@ QString hex(std::uint32_t hash) {
 class Reader {
 public:
     Reader(const hc::HelpFileRead& h, const QString& file, const ContextNames& names,
-           HelpFileTopics& out)
-        : m_h(h), m_file(file), m_names(names), m_out(out) {}
+           HelpFileTopics& out, const PictureNamer& pictures)
+        : m_h(h), m_file(file), m_names(names), m_out(out), m_pictures(pictures) {}
 
     void read() {
         // The text is in the code page of the file's language.
@@ -40,6 +40,7 @@ public:
             m_codePage = 1252;
         }
         m_out.title = decode(m_h.title);
+        m_out.contentsFile = decode(m_h.contentsFile);
         const std::size_t n = m_h.topics.size();
         m_offsets.reserve(n);
         for (const hc::TopicRead& t : m_h.topics)
@@ -184,7 +185,9 @@ private:
         CodeWriter w;
         const QByteArray& text = topic.text;
         qsizetype at = 0;
-        int pictures = 0;
+        int pictures = 0; // left out
+        std::size_t ownFiles = 0;
+        QStringList lost;
         bool table = false;
         const auto textTo = [&](qsizetype end) {
             if (end > at)
@@ -221,9 +224,23 @@ private:
                 w.endParagraph();
                 ++at;
                 break;
-            case hc::TextMark::Picture:
-                ++pictures;
+            case hc::TextMark::Picture: {
+                QString problem = QStringLiteral("a picture stored in the text is not read");
+                QString name;
+                if ((m.value & 4) && ownFiles < topic.pictures.size())
+                    name = pictureName(topic.pictures[ownFiles++].second, problem);
+                if (name.isEmpty()) {
+                    if (!lost.contains(problem))
+                        lost << problem;
+                    ++pictures;
+                    break;
+                }
+                const QString kind = (m.value & 3) == 1   ? QStringLiteral("bml")
+                                     : (m.value & 3) == 2 ? QStringLiteral("bmr")
+                                                          : QStringLiteral("bmc");
+                w.text(u"\\{" + kind + u' ' + EscapedText(name) + u"\\}");
                 break;
+            }
             case hc::TextMark::HotspotBegin:
                 if (m.value < topic.hotspots.size())
                     hotspot(w, topic.hotspots[m.value]);
@@ -249,17 +266,33 @@ private:
         out.header = w.header.join(QStringLiteral("\\line "));
         const std::size_t i = std::size_t(out.line - 1);
         if (pictures)
-            m_out.notKept << where(i) + QStringLiteral("%1 left out: a help file keeps no "
-                                                       "picture names.")
+            m_out.notKept << where(i) + QStringLiteral("%1 left out: %2.")
                                             .arg(pictures == 1 ? QStringLiteral("its picture was")
                                                                : QStringLiteral("its %1 pictures "
                                                                                 "were")
-                                                                     .arg(pictures));
+                                                                     .arg(pictures),
+                                                 lost.join(QStringLiteral("; ")));
         if (table)
             m_out.notKept << where(i) + QStringLiteral("its table cells became paragraphs.");
         if (!topic.macros.empty())
             m_out.notKept << where(i) + QStringLiteral("its macros were left out: a project "
                                                        "keeps no topic macros.");
+    }
+
+    // The name of the picture in the |bm file `number`, empty when it is
+    // left out (`problem` says why).
+    QString pictureName(int number, QString& problem) const {
+        const auto stored = m_h.bitmaps.find(number);
+        if (stored == m_h.bitmaps.end()) {
+            problem =
+                QStringLiteral("the picture file |bm%1 is missing from the help file").arg(number);
+            return {};
+        }
+        if (!m_pictures) {
+            problem = QStringLiteral("pictures are not taken out of a help file here");
+            return {};
+        }
+        return m_pictures(number, stored->second, problem);
     }
 
     void hotspot(CodeWriter& w, const hc::HotspotRead& h) {
@@ -323,6 +356,7 @@ private:
     QString m_file;
     const ContextNames& m_names;
     HelpFileTopics& m_out;
+    const PictureNamer& m_pictures;
     std::vector<std::uint32_t> m_offsets;
     std::vector<QString> m_ids;
     QHash<std::uint32_t, QString> m_hashNames;
@@ -338,14 +372,14 @@ void AddContextName(ContextNames& names, const QString& name) {
 }
 
 void HelpFileTopicsOf(const hc::HelpFileRead& help, const QString& file, const ContextNames& names,
-                      HelpFileTopics& out) {
-    Reader(help, file, names, out).read();
+                      HelpFileTopics& out, const PictureNamer& pictures) {
+    Reader(help, file, names, out, pictures).read();
 }
 
 bool ReadHelpFileTopics(QByteArrayView bytes, const QString& file, const ContextNames& names,
-                        HelpFileTopics& out, QString& error) {
+                        HelpFileTopics& out, QString& error, const PictureNamer& pictures) {
     try {
-        HelpFileTopicsOf(hc::ReadHelpFile(bytes), file, names, out);
+        HelpFileTopicsOf(hc::ReadHelpFile(bytes), file, names, out, pictures);
         return true;
     } catch (const std::exception& e) {
         error = QStringLiteral("%1 cannot be imported: it is no help file that can be read (%2).")

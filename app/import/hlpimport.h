@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace hc {
@@ -31,6 +32,7 @@ void AddContextName(ContextNames& names, const QString& name);
 
 struct HelpFileTopics {
     QString title;                // the help file's title
+    QString contentsFile;         // the contents file its settings name, as written
     std::vector<RtfTopic> topics; // `line`: the topic's number in the file, from 1
     std::vector<MapEntry> map;    // by the topics' IDs
     QStringList notKept;          // what a project does not keep, naming file and topic
@@ -38,13 +40,19 @@ struct HelpFileTopics {
     int namedBySources = 0, namedByFile = 0, namedByTitle = 0, madeUp = 0;
 };
 
+// Gives a picture of the help file the name the topics' text calls it by
+// (\{bmc name\}): `number` is its |bm file, `stored` that file's bytes.
+// Empty, with `problem` saying why, when the picture is left out.
+using PictureNamer = std::function<QString(int number, QByteArrayView stored, QString& problem)>;
+
 // Reads the help file's bytes; `file` names it in what is said. False, with
 // `error` naming the file and the place, when the bytes are no help file or
-// do not hold together.
+// do not hold together. Without `pictures` the topics' pictures are left
+// out and reported.
 bool ReadHelpFileTopics(QByteArrayView bytes, const QString& file, const ContextNames& names,
-                        HelpFileTopics& out, QString& error);
+                        HelpFileTopics& out, QString& error, const PictureNamer& pictures = {});
 // The same from a file already read.
 void HelpFileTopicsOf(const hc::HelpFileRead& help, const QString& file, const ContextNames& names,
-                      HelpFileTopics& out);
+                      HelpFileTopics& out, const PictureNamer& pictures = {});
 
 } // namespace import

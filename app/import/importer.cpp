@@ -5,12 +5,14 @@
 #include "contents/contentsrules.h"
 #include "contents/contentstable.h"
 #include "dao.h"
+#include "fileio/savefile.h"
 #include "import/chmimport.h"
 #include "import/cntfile.h"
 #include "import/hlpimport.h"
 #include "import/mapfile.h"
 #include "import/rtftopics.h"
 #include "import/vbpimport.h"
+#include "picture.h"
 #include "project.h"
 #include "resources/stringtable.h"
 #include "workspace/createsettings.h"
@@ -21,9 +23,11 @@
 #include "workspace/textrules.h"
 #include "workspace/transaction.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
 #include <map>
@@ -49,15 +53,19 @@ QString readText(const QString& path) {
 
 // The files beside `path` with its base name and one of `extensions`, in
 // any letter case.
-QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
-    const QFileInfo info(path);
+QStringList besideFiles(const QString& base, const QDir& folder,
+                        std::initializer_list<QStringView> extensions) {
     QStringList found;
-    const QStringList entries = info.dir().entryList(QDir::Files);
+    const QStringList entries = folder.entryList(QDir::Files);
     for (QStringView ext : extensions)
         for (const QString& e : entries)
-            if (e.compare(info.completeBaseName() + u'.' + ext, Qt::CaseInsensitive) == 0)
-                found << info.dir().filePath(e);
+            if (e.compare(base + u'.' + ext, Qt::CaseInsensitive) == 0)
+                found << folder.filePath(e);
     return found;
+}
+QStringList besideFiles(const QString& path, std::initializer_list<QStringView> extensions) {
+    const QFileInfo info(path);
+    return besideFiles(info.completeBaseName(), info.dir(), extensions);
 }
 
 // The context strings a map header, VB module or help project names: its
@@ -86,11 +94,139 @@ void contextNames(const QString& path, ContextNames& names) {
     }
 }
 
+// The pictures taken out of help files, written as .bmp files into the
+// folder kPictureFolder beside the project file: only when the whole import
+// is stored, each under a name no file there has yet. The topics' text names
+// them by that folder and name, with "/" ("Pictures/x.bmp": the topic file's
+// reader does not see a picture whose name holds "\\"), which Create finds
+// beside the help project it writes (the project's folder, unless the author
+// moved it).
+class PictureFiles {
+public:
+    explicit PictureFiles(const QString& projectPath)
+        : m_folder(QFileInfo(projectPath).absoluteDir().filePath(kPictureFolder)) {}
+
+    // The name for the picture `number` of `helpFile`, one per picture.
+    QString name(const QString& helpFile, int number, QByteArrayView stored, QString& problem) {
+        const QString key = helpFile + u'|' + QString::number(number);
+        if (const auto it = m_names.constFind(key); it != m_names.constEnd())
+            return *it;
+        QString name;
+        try {
+            const QByteArray bytes = bmpBytes(hc::ReadPicture(stored));
+            if (bytes.isEmpty())
+                problem =
+                    QStringLiteral("its picture |bm%1 could not be made a .bmp file").arg(number);
+            else
+                name = newName(QFileInfo(helpFile).completeBaseName(), number, bytes);
+        } catch (const std::exception& e) {
+            problem = QStringLiteral("its picture |bm%1 cannot be read (%2)")
+                          .arg(number)
+                          .arg(QString::fromUtf8(e.what()));
+        }
+        if (!name.isEmpty())
+            m_names.insert(key, name);
+        return name;
+    }
+
+    // Drops the pictures no text in `texts` names: those of topics left out.
+    void keepNamed(const QStringList& texts) {
+        std::erase_if(m_pending, [&](const auto& pending) {
+            const QString name = kPictureFolder + u'/' + QFileInfo(pending.first).fileName();
+            return std::none_of(texts.begin(), texts.end(), [&](const QString& t) {
+                return t.contains(name, Qt::CaseInsensitive);
+            });
+        });
+    }
+
+    bool empty() const { return m_pending.empty(); }
+    qsizetype count() const { return qsizetype(m_pending.size()); }
+    QString folder() const { return m_folder; }
+
+    // Writes every picture; on a failure removes those written and throws.
+    void write() {
+        m_madeFolder = !QFileInfo(m_folder).isDir();
+        if (m_madeFolder && !QDir().mkpath(m_folder))
+            throw fileio::FileWriteError(native(m_folder), QStringLiteral("could not be made"));
+        try {
+            for (const auto& [path, bytes] : m_pending) {
+                fileio::SaveBytes(path, bytes);
+                m_written << path;
+            }
+        } catch (...) {
+            removeWritten();
+            throw;
+        }
+    }
+
+    // Undoes write(): the project did not take the topics that name them.
+    void removeWritten() {
+        for (const QString& path : std::as_const(m_written))
+            QFile::remove(path);
+        m_written.clear();
+        if (m_madeFolder)
+            QDir().rmdir(m_folder);
+        m_madeFolder = false;
+    }
+
+private:
+    // A 24-bit picture keeps its colours; one of few colours becomes a
+    // picture with a palette again, as it was in the help file.
+    static QByteArray bmpBytes(QImage image) {
+        QList<QRgb> colors;
+        for (int y = 0; y < image.height() && colors.size() <= 256; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width() && colors.size() <= 256; ++x)
+                if (!colors.contains(line[x]))
+                    colors << line[x];
+        }
+        if (colors.size() <= 256)
+            image = image.convertToFormat(QImage::Format_Indexed8, colors,
+                                          Qt::ThresholdDither | Qt::AvoidDither);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        return image.save(&buffer, "BMP") ? bytes : QByteArray();
+    }
+
+    // "<help file>_<number>.bmp", numbered on when a file of that name (in
+    // any letter case) is there or taken.
+    QString newName(const QString& base, int number, const QByteArray& bytes) {
+        if (m_existing.isEmpty())
+            for (const QString& e : QDir(m_folder).entryList(QDir::AllEntries | QDir::Hidden))
+                m_existing.insert(e.toLower());
+        QString stem = QStringLiteral("%1_%2").arg(base).arg(number);
+        stem.removeIf([](QChar c) { return c == u' ' || c == u'\\' || c == u'{' || c == u'}'; });
+        QString file = stem + QStringLiteral(".bmp");
+        for (int n = 2; m_existing.contains(file.toLower()); ++n)
+            file = QStringLiteral("%1_%2.bmp").arg(stem).arg(n);
+        m_existing.insert(file.toLower());
+        m_pending.emplace_back(QDir(m_folder).filePath(file), bytes);
+        return kPictureFolder + u'/' + file;
+    }
+
+    static inline const QString kPictureFolder = QStringLiteral("Pictures");
+    QString m_folder;
+    QSet<QString> m_existing; // the folder's names, in lower case, and those given out
+    QHash<QString, QString> m_names;
+    std::vector<std::pair<QString, QByteArray>> m_pending;
+    QStringList m_written;
+    bool m_madeFolder = false;
+};
+
+// A source file's path for comparing: absolute, in lower case.
+QString sourceKey(const QString& path) {
+    return QFileInfo(path).absoluteFilePath().toLower();
+}
+
 // What the project holds and what the import adds to it, kept in memory
 // until everything has been read; then stored in one transaction.
 class Importer {
 public:
-    Importer(dao::Database& db, ImportReport& report) : m_db(db), m_report(report) { load(); }
+    Importer(dao::Database& db, ImportReport& report)
+        : m_db(db), m_report(report), m_pictures(db.Name()) {
+        load();
+    }
 
     void mapFile(const QString& path) {
         MapRead read;
@@ -137,7 +273,24 @@ public:
         if (!project.helpFile.isEmpty())
             option(str::option::HLPF, folder.relativeFilePath(project.helpFile),
                    QStringLiteral("help file"));
-        if (!project.contentsFile.isEmpty())
+        // Without a CNT= line a viewer opens the contents file named like the
+        // help file, as help projects of application wizards leave it.
+        QString cnt;
+        if (!project.contentsFile.isEmpty()) {
+            cnt = hc::ResolveProjectPath(project.folder, QString::fromLatin1(project.contentsFile));
+        } else {
+            const QStringList named = besideFiles(
+                QFileInfo(project.helpFile.isEmpty() ? path : project.helpFile).completeBaseName(),
+                folder, {u"cnt"});
+            if (!named.isEmpty() && !m_sources.contains(sourceKey(named.front()))) {
+                cnt = named.front();
+                m_report.skipped << QStringLiteral("%1 names no contents file (CNT=); %2, named "
+                                                   "like its help file, was imported as its "
+                                                   "contents.")
+                                        .arg(native(path), native(cnt));
+            }
+        }
+        if (!cnt.isEmpty())
             option(str::option::CRCF, QStringLiteral("1"), QStringLiteral("Contents File box"),
                    QStringLiteral("ticked"));
         // Create rewrites its help project, topic file and contents file
@@ -166,9 +319,7 @@ public:
             entries.push_back(
                 {QString::fromLatin1(e.contextString), int(e.number), native(e.file), e.line});
         mapEntries(entries);
-        if (!project.contentsFile.isEmpty()) {
-            const QString cnt =
-                hc::ResolveProjectPath(project.folder, QString::fromLatin1(project.contentsFile));
+        if (!cnt.isEmpty()) {
             if (QFileInfo(cnt).isFile())
                 contentsFile(cnt);
             else
@@ -246,9 +397,10 @@ public:
                     << QStringLiteral("%1, line %2: %3").arg(path).arg(e.line).arg(problem);
                 continue;
             }
-            const QString key = newContentsKey(e.heading ? title : e.topicId);
-            if (!e.heading && !m_topics.contains(e.topicId.toLower()) &&
-                !m_whatsThisTopics.contains(e.topicId.toLower()))
+            const QString topicId = m_renamed.value(e.topicId.toLower(), e.topicId);
+            const QString key = newContentsKey(e.heading ? title : topicId);
+            if (!e.heading && !m_topics.contains(topicId.toLower()) &&
+                !m_whatsThisTopics.contains(topicId.toLower()))
                 m_report.skipped << QStringLiteral("%1, line %2: the entry \"%3\" opens the topic "
                                                    "%4, which the project does not have; it was "
                                                    "imported all the same.")
@@ -292,8 +444,11 @@ public:
         }
         HelpFileTopics read;
         QString error;
-        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read,
-                                error)) {
+        const PictureNamer pictures = [&](int number, QByteArrayView stored, QString& problem) {
+            return m_pictures.name(path, number, stored, problem);
+        };
+        if (!ReadHelpFileTopics(QMTCOdeMod::ReadFileBytes(path), native(path), names, read, error,
+                                pictures)) {
             m_report.problems << error;
             return;
         }
@@ -318,9 +473,54 @@ public:
         for (RtfTopic& t : read.topics)
             topic(file, "topic", t);
         mapEntries(read.map);
+        // The contents file a viewer opens with it: the one its settings
+        // name, else the one named like it, beside it.
+        const QFileInfo info(path);
+        QStringList cnt;
+        if (!read.contentsFile.isEmpty())
+            cnt = besideFiles(
+                QFileInfo(QString(read.contentsFile).replace(u'\\', u'/')).completeBaseName(),
+                info.dir(), {u"cnt"});
+        if (cnt.isEmpty())
+            cnt = besideFiles(path, {u"cnt"});
+        if (!cnt.isEmpty() && !m_sources.contains(sourceKey(cnt.front()))) {
+            m_report.skipped << QStringLiteral("%1: its contents file %2, beside it, was "
+                                               "imported with it.")
+                                    .arg(native(path), native(cnt.front()));
+            m_sources.insert(sourceKey(cnt.front()));
+            contentsFile(cnt.front());
+        }
+    }
+
+    // The sources given, so that a contents file found beside a help file
+    // or project is not read a second time.
+    void given(const QStringList& sources) {
+        for (const QString& s : sources)
+            m_sources.insert(sourceKey(s));
     }
 
     void store() {
+        renameTargets();
+        // The pictures first: a topic is stored only with the pictures it names.
+        QStringList texts;
+        for (const auto& [key, t] : m_topicTexts)
+            texts << t.header << t.text;
+        m_pictures.keepNamed(texts);
+        m_pictures.write();
+        try {
+            storeRows();
+        } catch (...) {
+            m_pictures.removeWritten();
+            throw;
+        }
+        if (!m_pictures.empty())
+            m_report.added << QStringLiteral("%1 written into %2.")
+                                  .arg(plural(int(m_pictures.count()), "picture", "pictures"),
+                                       native(m_pictures.folder()));
+    }
+
+private:
+    void storeRows() {
         workspace::Transaction transaction(m_db);
         int highest = 0;
         {
@@ -417,7 +617,6 @@ public:
                 m_report.added << m_optionRoles.value(key);
     }
 
-private:
     // The Create tab's help type and box, when the project has none yet.
     void helpType(bool windowsHelp) {
         if (windowsHelp)
@@ -573,6 +772,24 @@ private:
                                                      .arg(t.title));
             return;
         }
+        // Context strings with blanks, which help compilers take and a project
+        // does not, become IDs with "_"; the jumps to them follow in renameTargets().
+        if (t.id.contains(u' ')) {
+            QString id = t.id;
+            id.replace(u' ', u'_');
+            const QString lower = id.toLower();
+            if (textrules::CheckContextString(id, id).isEmpty() && !m_topics.contains(lower) &&
+                !m_whatsThisTopics.contains(lower) && !m_topicTexts.count(lower) &&
+                !m_renamed.contains(t.id.toLower())) {
+                m_report.skipped << where() + QStringLiteral("the topic ID \"%1\" holds blanks, "
+                                                             "which a project's IDs do not; it "
+                                                             "was imported as %2, and the jumps "
+                                                             "and contents entries to it with it.")
+                                                  .arg(t.id, id);
+                m_renamed.insert(t.id.toLower(), id);
+                t.id = id;
+            }
+        }
         QString problem = textrules::CheckContextString(t.id, u"The topic ID " + t.id);
         if (problem.isEmpty() && t.id.size() > records::TopicIdSize)
             problem = QStringLiteral("The topic ID %1 is longer than %2 characters.")
@@ -601,10 +818,20 @@ private:
                                               .arg(m_whatsThisTopics.value(lower).id);
             return;
         }
+        // A header cut would cut its codes (a picture's name, a hotspot):
+        // one too long goes whole to the head of the text.
+        if (t.header.size() > records::TopicHeaderSize) {
+            m_report.skipped << where() + QStringLiteral("the header of %1 is longer than %2 "
+                                                         "characters; it was put at the head of "
+                                                         "its text, which scrolls.")
+                                              .arg(t.id)
+                                              .arg(records::TopicHeaderSize);
+            t.text = t.text.isEmpty() ? t.header : t.header + QStringLiteral("\r\n") + t.text;
+            t.header.clear();
+        }
         for (auto [field, size, name] :
              {std::tuple{&t.title, records::TopicTitleSize, "title"},
-              std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"},
-              std::tuple{&t.header, records::TopicHeaderSize, "header"}}) {
+              std::tuple{&t.browse, records::BrowseSeqSize, "browse sequence"}}) {
             if (field->size() <= size)
                 continue;
             m_report.skipped << where() + QStringLiteral("the %1 of %2 is longer than %3 "
@@ -703,6 +930,37 @@ private:
         return key;
     }
 
+    // The jumps and pop-ups of the new topics' texts to a topic whose ID
+    // was renamed, renamed with it ({\v ID}, {\v %ID>window}, {\v ID@file}).
+    void renameTargets() {
+        if (m_renamed.isEmpty())
+            return;
+        QStringList names;
+        for (auto it = m_renamed.cbegin(); it != m_renamed.cend(); ++it)
+            names << QRegularExpression::escape(it.key());
+        const QRegularExpression target(QStringLiteral("(\\{\\\\v [%*]?)(") + names.join(u'|') +
+                                            QStringLiteral(")(?=[}>@])"),
+                                        QRegularExpression::CaseInsensitiveOption);
+        const auto rename = [&](QString& text) {
+            if (!text.contains(u"\\v "))
+                return;
+            QString out;
+            qsizetype at = 0;
+            for (auto it = target.globalMatch(text); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                out += QStringView(text).sliced(at, m.capturedStart(2) - at);
+                out += m_renamed.value(m.captured(2).toLower());
+                at = m.capturedEnd(2);
+            }
+            if (at > 0)
+                text = out + QStringView(text).sliced(at);
+        };
+        for (auto& [key, t] : m_topicTexts) {
+            rename(t.text);
+            rename(t.header);
+        }
+    }
+
     // Sets an option the project does not hold yet; `role` and `shown` say
     // it in the report (an empty role: not reported).
     void option(int option, const QString& value, const QString& role,
@@ -727,6 +985,7 @@ private:
 
     dao::Database& m_db;
     ImportReport& m_report;
+    PictureFiles m_pictures;
     QHash<QString, Topic> m_topics;          // by lower-case ID
     QHash<QString, Topic> m_whatsThisTopics; // the What's This entries' topic IDs
     QHash<int, QString> m_numberOwner;
@@ -736,6 +995,8 @@ private:
     QHash<QString, QString> m_options;
     QHash<QString, QString> m_optionRoles;
     int m_contentsCounter = 0;
+    QHash<QString, QString> m_renamed; // IDs with blanks, by lower case: the IDs they became
+    QSet<QString> m_sources;           // by sourceKey()
 
     std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
     std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
@@ -793,6 +1054,7 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
             }
         }
         Importer importer(db, report);
+        importer.given(sources);
         for (const QString& source : sources) {
             const QString ext = QFileInfo(source).suffix().toLower();
             if (!QFileInfo(source).isFile()) {
@@ -828,6 +1090,9 @@ ImportReport ImportSources(dao::Database& db, const QStringList& sources) {
         report.problems << e.text();
     } catch (const dao::EngineError& e) {
         report.problems << QStringLiteral("The project could not be changed: %1").arg(e.text());
+    } catch (const fileio::FileWriteError& e) {
+        report.problems << QStringLiteral("The pictures of the help file were not written: %1")
+                               .arg(e.message());
     }
     if (!report.ok())
         report.added.clear(); // nothing was stored

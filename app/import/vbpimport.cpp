@@ -3,8 +3,12 @@
 #include "appproject/projectreader.h"
 #include "appproject/qmtcodemod.h"
 #include "codepage/ansi.h"
+#include "fileio/findpath.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <tuple>
 
 using namespace QMTCOdeMod;
 
@@ -71,10 +75,46 @@ int helpId(const QString& value, const QString& object, const QString& where, co
     return 0;
 }
 
+// A text kept in the form's .frx file ($"form.frx":00A9): at the offset, its
+// length in four bytes, then the text. False, with `problem`, when it cannot be read.
+bool frxText(std::string_view line, const QString& folder, QString& value, QString& problem) {
+    std::string_view rest = TrimBlanks(line.substr(line.find('=') + 1));
+    const std::size_t open = rest.find('"'), close = rest.find('"', open + 1);
+    const std::size_t colon = rest.find(':', close);
+    if (open == std::string_view::npos || close == std::string_view::npos ||
+        colon == std::string_view::npos) {
+        problem = QStringLiteral("is no reference into a .frx file");
+        return false;
+    }
+    const QString name = text(rest.substr(open + 1, close - open - 1));
+    bool ok = false;
+    const qsizetype offset = text(TrimBlanks(rest.substr(colon + 1))).toLongLong(&ok, 16);
+    const QString path = fileio::FindPath(folder + u'/', name);
+    QFile file(path);
+    if (!ok || !file.open(QIODevice::ReadOnly)) {
+        problem = QStringLiteral("is kept in %1, which cannot be read").arg(name);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (offset < 0 || offset + 4 > bytes.size()) {
+        problem = QStringLiteral("is kept in %1 past its end").arg(name);
+        return false;
+    }
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.constData() + offset);
+    const qsizetype length =
+        qsizetype(at[0] | (at[1] << 8) | (at[2] << 16) | (std::uint32_t(at[3]) << 24));
+    if (length > bytes.size() - offset - 4) {
+        problem = QStringLiteral("is kept in %1, longer than the file").arg(name);
+        return false;
+    }
+    value = ansi::toUnicode(bytes.constData() + offset + 4, length);
+    return true;
+}
+
 } // namespace
 
 void ReadFormHelp(const QByteArray& formBytes, const QString& formName, const QString& where,
-                  VbProjectHelp& into) {
+                  VbProjectHelp& into, const QString& frxFolder) {
     std::vector<ControlHelp> open; // the controls whose definition has not ended, innermost last
     std::vector<bool> counted;
     int propertyBlocks = 0;
@@ -84,10 +124,36 @@ void ReadFormHelp(const QByteArray& formBytes, const QString& formName, const QS
         ControlHelp c = std::move(open.back());
         open.pop_back();
         if (c.hasToolTip || c.helpContextId || c.whatsThisHelpId) {
-            // A control array repeats its name: its elements share one entry.
-            for (const ControlHelp& seen : into.controls)
-                if (seen.object == c.object)
-                    return;
+            // A control array repeats its name: its elements share one entry,
+            // which takes what the first element with it has.
+            for (ControlHelp& seen : into.controls) {
+                if (seen.object != c.object)
+                    continue;
+                const auto differs = [&](const QString& property, const QString& kept,
+                                         const QString& other) {
+                    into.problems << QStringLiteral("%1: the elements of the control array %2 "
+                                                    "share one entry; the %3 %4 of a later "
+                                                    "element was left out for %5.")
+                                         .arg(where, c.object, property, other, kept);
+                };
+                if (c.hasToolTip && !seen.hasToolTip) {
+                    seen.toolTip = c.toolTip;
+                    seen.hasToolTip = true;
+                } else if (c.hasToolTip && c.toolTip != seen.toolTip) {
+                    differs(QStringLiteral("ToolTipText"), u'"' + seen.toolTip + u'"',
+                            u'"' + c.toolTip + u'"');
+                }
+                for (auto [mine, theirs, name] :
+                     {std::tuple{&seen.helpContextId, c.helpContextId, "HelpContextID"},
+                      std::tuple{&seen.whatsThisHelpId, c.whatsThisHelpId, "WhatsThisHelpID"}}) {
+                    if (theirs && !*mine)
+                        *mine = theirs;
+                    else if (theirs && theirs != *mine)
+                        differs(QString::fromLatin1(name), QString::number(*mine),
+                                QString::number(theirs));
+                }
+                return;
+            }
             into.controls.push_back(std::move(c));
         }
     };
@@ -132,10 +198,12 @@ void ReadFormHelp(const QByteArray& formBytes, const QString& formName, const QS
         QString value;
         bool quoted = false;
         if (!propertyValue(line, value, quoted)) {
-            into.problems << QStringLiteral("%1: the %2 of %3 is kept in the form's .frx file, "
-                                            "which is not read; it was left out.")
-                                 .arg(where, text(property), c.object);
-            return;
+            QString problem = QStringLiteral("is kept in the form's .frx file, which is not read");
+            if (!toolTip || frxFolder.isEmpty() || !frxText(line, frxFolder, value, problem)) {
+                into.problems << QStringLiteral("%1: the %2 of %3 %4; it was left out.")
+                                     .arg(where, text(property), c.object, problem);
+                return;
+            }
         }
         if (toolTip) {
             c.toolTip = value;
@@ -175,7 +243,8 @@ VbProjectHelp ReadVbProjectHelp(const QString& vbpPath) {
     for (const FormRow& form : forms) {
         const QString path = GetFormFilePath(form.formName, forms, vbpPath);
         try {
-            ReadFormHelp(ReadFileBytes(path), form.formName, QDir::toNativeSeparators(path), help);
+            ReadFormHelp(ReadFileBytes(path), form.formName, QDir::toNativeSeparators(path), help,
+                         QFileInfo(path).absolutePath());
         } catch (const FileError& e) {
             help.problems << e.text();
         }

@@ -27,9 +27,10 @@ struct VbProjectHelp {
 };
 
 // The help properties of the forms in `formBytes`, a form named `formName`;
-// `where` names the form file in what it reports.
+// `where` names the form file in what it reports. Texts the form keeps in its
+// .frx file are read from `frxFolder` (none read when it is empty).
 void ReadFormHelp(const QByteArray& formBytes, const QString& formName, const QString& where,
-                  VbProjectHelp& into);
+                  VbProjectHelp& into, const QString& frxFolder = {});
 
 // Reads the project file and every form it lists. Throws
 // QMTCOdeMod::FileError when the project file cannot be read.

@@ -281,7 +281,11 @@ template <typename View> struct BasicInterpreter<View>::State {
         Destination destination = Destination::Body;
         bool afterFootnote = false; // inside a footnote group that has already ended its value
         bool firstWord = true;      // no control word seen yet in this group
-        bool starred = false;       // opened by "\*": skipped unless a known destination follows
+        // "\*" opened the group: skipped unless its first word is a footnote,
+        // which other word processors write so. A character style's run
+        // ({\*\cs5 ...}) is skipped whole, as help compilers skip it.
+        bool starred = false;
+        Destination beforeStar = Destination::Body;
     };
 
     explicit State(Sink& s) : sink(s) {}
@@ -311,10 +315,11 @@ template <typename View> struct BasicInterpreter<View>::State {
     int footnoteValueDepth = -1;
     int footnoteLine = 0;
 
-    int skipChars = 0;          // characters that stand in for the last \uN
-    bool lastWasText = false;   // the last token gave text
-    bool boundarySince = false; // a group began or ended since that text
-    qsizetype boundaryAt = 0;   // where the text since the last group boundary begins
+    int skipChars = 0;            // characters that stand in for the last \uN
+    bool lastWasText = false;     // the last token gave text
+    bool textBeforeWords = false; // so did the last token other than control words
+    bool boundarySince = false;   // a group began or ended since that text
+    qsizetype boundaryAt = 0;     // where the text since the last group boundary begins
     bool warnedBrace = false;
     bool fragment = false;
     bool topicBegun = false; // a paragraph or footnote since the last page end
@@ -513,6 +518,9 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
         break;
     }
     lastWasText = isText;
+    if (t.kind != TokenKind::ControlWord &&
+        !(t.kind == TokenKind::ControlSymbol && t.text.size() == 1 && t.text[0] == lit<Char>('*')))
+        textBeforeWords = isText;
     if (isText)
         boundarySince = false;
 }
@@ -560,6 +568,8 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
 
     // Destinations
     if (g.firstWord) {
+        if (g.starred && word == Word::Footnote)
+            g.destination = g.beforeStar;
         switch (word) {
         case Word::Footnote:
             // "{\*\footnote", as some word processors write it, is a footnote as well.
@@ -863,8 +873,9 @@ template <typename View> void BasicInterpreter<View>::State::controlSymbol(const
     Group& g = top();
     const char s = t.text.isEmpty() ? '\0' : char(charAt(t.text, 0));
     if (s == '*') {
-        if (g.firstWord) {
+        if (g.firstWord && !g.starred) {
             g.starred = true;
+            g.beforeStar = g.destination;
             g.destination = Destination::Skip;
         }
         return;
@@ -1100,9 +1111,11 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
     Group& g = top();
     // The footnote's mark is the character just before its group, as in
     // "#{\footnote ...}", or the text of a raised group of its own before it,
-    // as Word writes it: "{\super #}{\footnote ...}", "{\up6 #}{\footnote ...}".
+    // as Word writes it: "{\super #}{\footnote ...}", "{\up6 #}{\footnote ...}";
+    // other word processors put words between ("#{\super \chftn{\*\footnote").
     char mark = 0;
-    if (lastWasText && !par.runs.empty() && par.runs.back().kind == Run::Text) {
+    const bool wordsBetween = !lastWasText && textBeforeWords;
+    if ((lastWasText || wordsBetween) && !par.runs.empty() && par.runs.back().kind == Run::Text) {
         Run& r = par.runs.back();
         qsizetype end = r.end;
         while (end - r.begin > 1 && par.text[std::size_t(end - 1)] == lit<Char>(' '))
@@ -1115,7 +1128,8 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
         bool blanksBefore = !topicBegun && par.runs.size() == 1 && end - from > 1;
         for (qsizetype i = from; blanksBefore && i < end - 1; ++i)
             blanksBefore = isBlank(charAt(par.view(r), i - r.begin));
-        if (!blanksBefore && end > r.begin && (!boundarySince || isFootnoteMark(c))) {
+        if (!blanksBefore && end > r.begin &&
+            ((!boundarySince && !wordsBetween) || isFootnoteMark(c))) {
             mark = char(c < 0x80 ? c : '?');
             r.end = end - 1;
             par.text.resize(std::size_t(r.end));

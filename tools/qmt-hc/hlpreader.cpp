@@ -432,11 +432,13 @@ void Reader::textRecord(TopicRead& topic, QByteArrayView data1, const QByteArray
                 if (size < 0)
                     f.fail("has a picture of negative size");
                 const qsizetype end = f.pos() + size;
+                bool ofItsOwn = false;
                 if ((pictureType == 3 || pictureType == 0x22) && size >= 4 && f.u16() == 0) {
                     topic.pictures.push_back({std::uint8_t(code), int(f.u16())});
+                    ofItsOwn = true;
                 }
                 f.seek(end);
-                mark(topic, TextMark::Picture, code - 0x86u);
+                mark(topic, TextMark::Picture, (code - 0x86u) | (ofItsOwn ? 4u : 0u));
                 break;
             }
             case 0x89:

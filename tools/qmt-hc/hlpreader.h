@@ -34,7 +34,8 @@ struct TextMark {
         LineBreak,    // the '\n' at `at`
         ParagraphEnd, // the '\n' at `at`
         Tab,          // the '\t' at `at`
-        Picture,      // value: 0 in the line, 1 left, 2 right
+        Picture,      // value: 0 in the line, 1 left, 2 right; + 4 when it is the topic's next
+                      // entry of TopicRead::pictures (a picture of its own file)
         HotspotBegin, // value: index into hotspots
         HotspotEnd,
     };

@@ -22,7 +22,9 @@
 
 #include "compiler.h"
 #include "hlpreader.h"
+#include "picture.h"
 
+#include <QImage>
 #include <QtTest>
 
 using namespace import;
@@ -210,6 +212,47 @@ private slots:
                                    QStringLiteral("frmMain.fra VB.Frame [frame tip] 0 0"),
                                    QStringLiteral("frmMain.frmMain VB.Form [] 100 0")}));
         QCOMPARE(help.problems.size(), 2); // the .frx text and the number out of range
+
+        // A control array's entry takes each property from the first element
+        // that has it; a later element's other value is reported.
+        VbProjectHelp array;
+        ReadFormHelp("Begin VB.Form f\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 0\r\n      WhatsThisHelpID = 7\r\n"
+                     "   End\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 1\r\n      ToolTipText = \"one\"\r\n"
+                     "      WhatsThisHelpID = 8\r\n   End\r\n"
+                     "   Begin VB.TextBox t\r\n      Index = 2\r\n      ToolTipText = \"two\"\r\n"
+                     "      HelpContextID = 9\r\n   End\r\n"
+                     "End\r\nAttribute VB_Name = \"f\"\r\n",
+                     QStringLiteral("f"), QStringLiteral("f.frm"), array);
+        QCOMPARE(array.controls.size(), std::size_t(1));
+        QCOMPARE(array.controls[0].toolTip, QStringLiteral("one"));
+        QCOMPARE(array.controls[0].helpContextId, 9);
+        QCOMPARE(array.controls[0].whatsThisHelpId, 7);
+        QCOMPARE(array.problems.size(), 2);
+        QVERIFY2(array.problems.join(u' ').contains(u"ToolTipText \"two\"") &&
+                     array.problems.join(u' ').contains(u"WhatsThisHelpID 8"),
+                 qPrintable(array.problems.join(u'\n')));
+
+        // A long tool tip kept in the .frx file beside the form: its length
+        // in four bytes, then the text; one that runs past the end is reported.
+        for (const auto& [frx, tip] :
+             {std::pair{QByteArray("\x05\x00\x00\x00"
+                                   "caf\xe9!",
+                                   9),
+                        QStringLiteral("caf\u00e9!")},
+              std::pair{QByteArray("\x09\x00\x00\x00short", 9), QString()}}) {
+            write(QStringLiteral("FRMMAIN.FRX"), frx);
+            VbProjectHelp kept;
+            ReadFormHelp(kForm, QStringLiteral("frmMain"), QStringLiteral("frmMain.frm"), kept,
+                         m_dir->path());
+            QString label;
+            for (const ControlHelp& c : kept.controls)
+                if (c.object == u"frmMain.lbl")
+                    label = c.toolTip;
+            QCOMPARE(label, tip);
+            QCOMPARE(kept.problems.size(), tip.isEmpty() ? 2 : 1);
+        }
     }
 
     // What the project holds stays as it is; what is new is added once.
@@ -350,6 +393,15 @@ private slots:
                           "Text\\par\\page")
             << QStringList{QStringLiteral("IDH_M|||||Text")}
             << QStringLiteral("further ID IDH_OTHER");
+        // Another word processor's form: the footnotes and the runs of a
+        // character style under \*, words between mark and footnote; an
+        // unknown \* group is still skipped.
+        QTest::newRow("starred footnotes")
+            << QByteArray("\\pard{\\up6 #{\\super \\chftn{\\*"
+                          "\\footnote \\chftn\\pard{\\*\\cs104\\up6 #} IDH_S}}}{\\up6 "
+                          "${\\super \\chftn{\\*\\footnote \\chftn{\\*\\cs104 $} Starred}}}"
+                          "{\\*\\cs104 Hidden}{\\*\\unknown hidden} text\\par\\page")
+            << QStringList{QStringLiteral("IDH_S|Starred|||| text")} << QString();
     }
     void topicFiles() {
         QFETCH(QByteArray, body);
@@ -388,20 +440,34 @@ private slots:
                          {"Status", QStringLiteral("A")}});
         QDir().mkpath(path(QStringLiteral("Sub")));
         write(QStringLiteral("Sub/Topics.RTF"),
-              "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text\\par\\page\n"
+              "{\\rtf1\\ansi #{\\footnote IDH_NEW}${\\footnote New}New text {\\uldb x}{\\v "
+              "Two Words>win}\\par\\page\n"
               "#{\\footnote idh_old}${\\footnote Theirs}replaced?\\par\\page\n"
-              "#{\\footnote IDH_CMD}entry text\\par\\page}");
+              "#{\\footnote IDH_CMD}entry text\\par\\page\n"
+              "#{\\footnote Two Words}${\\footnote Two}{\\uldb go}{\\v two words}\\par\\page\n"
+              "#{\\footnote IDH NEW}taken once blanks are _\\par\\page\n"
+              "#{\\footnote IDH_LONG}\\keepn {\\b " +
+                  QByteArray(101, 'h') + "}\\par\\pard body\\par\\page}");
+        // No CNT= line: the contents file named like the help file.
+        write(QStringLiteral("APP.CNT"), ":Base app.hlp\r\n1 Two=Two Words\r\n");
         const QString hpj = write(QStringLiteral("app.hpj"),
                                   "[FILES]\r\nsub\\topics.rtf\r\n[MAP]\r\nIDH_NEW=5\r\n");
         const ImportReport report = ImportSources(*m_db, {hpj});
         QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
-        QCOMPARE(rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
-                      {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
-                       QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
-                 QStringList({QStringLiteral("IDH_NEW|New|New text|5"),
-                              QStringLiteral("IDH_OLD|Mine|kept|0")}));
+        QCOMPARE(
+            rows(*m_db, QStringLiteral("select * from GeneralHelp order by TopicID"),
+                 {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                  QStringLiteral("HelpText"), QStringLiteral("MapNumber")}),
+            QStringList({u"IDH_LONG||{\\b " + QString(101, u'h') + u"}\r\nbody|0",
+                         QStringLiteral("IDH_NEW|New|New text {\\uldb x}{\\v Two_Words>win}|5"),
+                         QStringLiteral("IDH_OLD|Mine|kept|0"),
+                         QStringLiteral("Two_Words|Two|{\\uldb go}{\\v Two_Words}|0")}));
+        QCOMPARE(rows(*m_db, QStringLiteral("select * from ContentsFile"),
+                      {QStringLiteral("TopicID"), QStringLiteral("Title")}),
+                 QStringList{QStringLiteral("Two_Words.1|Two")});
         QVERIFY2(report.skipped.join(u' ').contains(u"has the topic IDH_OLD already") &&
-                     report.skipped.join(u' ').contains(u"IDH_CMD is the topic of a What's This"),
+                     report.skipped.join(u' ').contains(u"IDH_CMD is the topic of a What's This") &&
+                     report.skipped.join(u' ').contains(u"\"IDH NEW\" holds a blank"),
                  qPrintable(DescribeImport(report)));
         // A file that is no RTF fails the import.
         const QString bad = write(QStringLiteral("bad.rtf"), "not rtf");
@@ -411,8 +477,9 @@ private slots:
 
     // Create's sources and help files bring the same topics, map numbers and
     // contents back into a new project. A help file keeps the order of browse
-    // sequences, not their names, and no pictures' names; its contents file
-    // stands beside it. A compiled HTML Help file keeps no browse sequences.
+    // sequences, not their names, and no pictures' names; its contents file,
+    // beside it, comes with it. A compiled HTML Help file keeps no browse
+    // sequences.
     void roundTripThroughCreate_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("picture");
@@ -518,7 +585,7 @@ private slots:
         QCOMPARE(comparable(rows(*fresh, topicsSql, fields)),
                  comparable(rows(*m_db, topicsSql, fields)));
         QCOMPARE(rows(*fresh, contentsSql, contentsFields),
-                 kind == u"hlp" ? QStringList() : rows(*m_db, contentsSql, contentsFields));
+                 rows(*m_db, contentsSql, contentsFields));
         // The help project beside the help file names its topics.
         if (kind == u"hlp")
             QVERIFY2(report.read.join(u' ').contains(
@@ -858,6 +925,153 @@ private slots:
                 QCOMPARE(t.text,
                          u"{\\uldb Alpha}{\\v " + idOf.value(QStringLiteral("Alpha")) + u'}');
         }
+    }
+
+    // A help file's pictures come out as .bmp files in the Pictures folder
+    // beside the project, named in the text where they stood, never over a
+    // file already there; the next Create puts them into its help file.
+    void helpFilePicturesComeBack_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("there"); // a file in the Pictures folder before
+        QTest::addColumn<QString>("named");
+        QTest::newRow("in the line") << "bmc"
+                                     << ""
+                                     << "out_0.bmp";
+        QTest::newRow("left, its name taken") << "bml"
+                                              << "OUT_0.BMP"
+                                              << "out_0_2.bmp";
+        QTest::newRow("right") << "bmr"
+                               << "other.bmp"
+                               << "out_0.bmp";
+    }
+    void helpFilePicturesComeBack() {
+        QFETCH(QString, code);
+        QFETCH(QString, there);
+        QFETCH(QString, named);
+        QImage picture(5, 3, QImage::Format_RGB32);
+        picture.fill(qRgb(255, 255, 255));
+        picture.setPixel(1, 1, qRgb(255, 0, 0));
+        picture.setPixel(4, 2, qRgb(0, 0, 128));
+        QVERIFY(picture.save(path(QStringLiteral("a.bmp")), "BMP"));
+        const QString ref = u"\\{" + code + u" a.bmp\\}";
+        testenv::addRow(*m_db, QStringLiteral("GeneralHelp"),
+                        {{"TopicID", QStringLiteral("IDH_A")},
+                         {"TopicTitle", QStringLiteral("A")},
+                         {"HelpText", QString(u"Before " + ref + u" after\r\n\r\n" + ref)},
+                         {"Status", QStringLiteral("A")}});
+        CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
+        s.createGeneralHelp = 1;
+        s.helpProjectTitle = QStringLiteral("Help");
+        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = path(QStringLiteral("out.rtf"));
+        CreateReport created;
+        CreateGeneralHelp(s, *m_db, created);
+        hc::Diagnostics diagnostics;
+        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+
+        QVERIFY(QDir().mkpath(path(QStringLiteral("new/Pictures"))));
+        if (!there.isEmpty())
+            write(u"new/Pictures/" + there, "not a picture");
+        auto fresh = testenv::freshProject(path(QStringLiteral("new/new.QMT")));
+        const ImportReport report = ImportSources(*fresh, {path(QStringLiteral("out.hlp"))});
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        const QString inText = u"\\{" + code + u" Pictures/" + named + u"\\}";
+        QCOMPARE(
+            rows(*fresh, QStringLiteral("select * from GeneralHelp"), {QStringLiteral("HelpText")}),
+            QStringList{u"Before " + inText + u" after\r\n\r\n" + inText});
+        const QString file = path(u"new/Pictures/" + named);
+        QCOMPARE(QImage(file).convertToFormat(QImage::Format_RGB32), picture);
+        QCOMPARE(QDir(path(QStringLiteral("new/Pictures"))).count(), there.isEmpty() ? 3u : 4u);
+        if (!there.isEmpty())
+            QCOMPARE(testenv::readAll(path(u"new/Pictures/" + there)), QByteArray("not a picture"));
+        // Imported again, every topic is there already: no picture is written.
+        QVERIFY(ImportSources(*fresh, {path(QStringLiteral("out.hlp"))}).ok());
+        QCOMPARE(QDir(path(QStringLiteral("new/Pictures"))).count(), there.isEmpty() ? 3u : 4u);
+
+        // Create again beside the new project: its help file holds the picture.
+        CreateSettings again = s;
+        again.helpProjectFileName = path(QStringLiteral("new/again.hpj"));
+        again.helpFileName = QStringLiteral("again.hlp");
+        again.rtfFileName = QStringLiteral("again.rtf");
+        CreateReport recreated;
+        CreateGeneralHelp(again, *fresh, recreated);
+        QVERIFY2(recreated.ok(), qPrintable(recreated.failures.join(u'\n')));
+        hc::Diagnostics compiled;
+        QVERIFY2(hc::Compile(again.helpProjectFileName, compiled).written,
+                 qPrintable(compiled.lines().join(u'\n')));
+        QVERIFY2(!compiled.lines().join(u' ').contains(u"picture"),
+                 qPrintable(compiled.lines().join(u'\n')));
+        const hc::HelpFileRead help =
+            hc::ReadHelpFile(testenv::readAll(path(QStringLiteral("new/again.hlp"))));
+        QCOMPARE(help.bitmaps.size(), std::size_t(1));
+        QCOMPARE(hc::ReadPicture(help.bitmaps.begin()->second), picture);
+        QCOMPARE(help.topics.at(0).pictures.size(), std::size_t(2));
+        QCOMPARE(int(help.topics.at(0).pictures.at(0).first),
+                 0x86 + int(code == u"bml") + 2 * int(code == u"bmr"));
+    }
+
+    // Help that authors published (data/, each with its licence), imported
+    // into a new project and counted: topics, titles, keywords, map numbers,
+    // contents entries, pictures. Application wizards' map headers number
+    // from 0x10000, above the project's highest map number, so none of theirs
+    // is kept; a help file keeps no keywords of topics under another title.
+    void realProjects_data() {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<QList<int>>("counts");
+        // In the sources: 77 topic IDs, 36 titles, 16 keywords, 6 map entries, 8 contents lines;
+        // one ID's mark follows blanks in its topic's first group, which help compilers read as
+        // text.
+        QTest::newRow("VideoSender help project")
+            << strings({"videosender/vidsend2.hpj"}) << QList<int>{76, 36, 16, 0, 8, 0};
+        QTest::newRow("VideoSender help file")
+            << strings({"videosender/VIDSEND2.HLP", "videosender/vidsend2.cnt"})
+            << QList<int>{79, 36, 16, 0, 8, 21};
+        // 54 topic IDs (one twice, one inside a character style's run, which help compilers
+        // skip), 13 titles, 11 keywords, 10 map entries, 10 contents lines.
+        QTest::newRow("NifTexture help project")
+            << strings({"niftexture/NifTexture.hpj"}) << QList<int>{52, 13, 11, 0, 10, 0};
+        // The contents file beside the help file comes with it, once.
+        QTest::newRow("NifTexture help file")
+            << strings({"niftexture/NIFTEXTURE.HLP"}) << QList<int>{55, 13, 11, 0, 10, 15};
+        // 37 pages, 41 contents entries, no index.
+        QTest::newRow("DEMIST compiled HTML Help")
+            << strings({"demist/Graph.chm"}) << QList<int>{37, 0, 0, 0, 41, 0};
+    }
+    void realProjects() {
+        QFETCH(QStringList, sources);
+        QFETCH(QList<int>, counts);
+        QStringList paths;
+        for (const QString& s : sources)
+            paths << QStringLiteral(QM_IMPORT_DATA "/") + s;
+        const QDir folder(QFileInfo(paths.front()).absolutePath());
+        const QStringList before = folder.entryList(QDir::AllEntries | QDir::Hidden);
+        const ImportReport report = ImportSources(*m_db, paths);
+        QVERIFY2(report.ok(), qPrintable(DescribeImport(report)));
+        QList<int> got(6, 0);
+        for (const QString& r : rows(*m_db, QStringLiteral("select * from GeneralHelp"),
+                                     {QStringLiteral("TopicTitle"), QStringLiteral("Keywords"),
+                                      QStringLiteral("MapNumber")})) {
+            const QStringList f = r.split(u'|');
+            ++got[0];
+            got[1] += f[0].isEmpty() ? 0 : 1;
+            got[2] += int(f[1].split(u';', Qt::SkipEmptyParts).size());
+            got[3] += f[2].toInt() > 0 ? 1 : 0;
+        }
+        got[4] = int(
+            rows(*m_db, QStringLiteral("select * from ContentsFile"), {QStringLiteral("TopicID")})
+                .size());
+        got[5] = int(QDir(path(QStringLiteral("Pictures"))).entryList(QDir::Files).size());
+        const auto words = [](const QList<int>& numbers) {
+            QStringList out;
+            for (int n : numbers)
+                out << QString::number(n);
+            return out.join(u' ');
+        };
+        QCOMPARE(words(got), words(counts));
+        // Nothing is written beside the sources.
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden), before);
     }
 
     // A source that cannot be read leaves the project as it was: all or nothing.
