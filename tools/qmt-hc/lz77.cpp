@@ -198,7 +198,6 @@ void Lz77BlockPacker::clear() {
         m_base = 0;
     }
     m_openAt.clear();
-    m_headLog.clear();
     m_pieces.clear();
     m_inSize = m_outSize = m_inserted = 0;
     m_flagAt = -1;
@@ -232,8 +231,7 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
         nextOpen[p] = firstOpen;
 
     m_pieces.push_back({start, m_outSize, m_flagAt, m_inserted, m_items,
-                        m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size(),
-                        m_headLog.size()});
+                        m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size()});
     char* o = m_out.data();
     std::int32_t* head = m_head.data();
     std::int32_t* prev = m_prev.data();
@@ -241,7 +239,6 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
     while (pos < n) {
         for (; m_inserted < pos && m_inserted + kMinMatch <= n; ++m_inserted) {
             const int h = hash3(data + m_inserted);
-            m_headLog.push_back({h, head[h]});
             prev[m_inserted] = head[h];
             head[h] = m_base + std::int32_t(m_inserted);
         }
@@ -305,10 +302,10 @@ void Lz77BlockPacker::undo() {
 }
 
 void Lz77BlockPacker::restore(const Saved& s) {
-    while (m_headLog.size() > s.log) {
-        m_head[std::size_t(m_headLog.back().first)] = m_headLog.back().second;
-        m_headLog.pop_back();
-    }
+    // Each position put into the chains since, taken out last first: its
+    // bytes are still those it was hashed by, and prev holds the head it replaced.
+    for (qsizetype p = m_inserted - 1; p >= s.inserted; --p)
+        m_head[std::size_t(hash3(m_in.data() + p))] = m_prev[std::size_t(p)];
     for (qsizetype p = s.inSize - 1;
          p >= 0 && p >= s.inSize - kMaxMatch && m_nextOpen[p] >= s.inSize; --p)
         m_nextOpen[std::size_t(p)] = kNoOpenByte;
