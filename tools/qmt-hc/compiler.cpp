@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 
 namespace hc {
@@ -55,18 +54,6 @@ bool outputIsAnInput(const HelpProject& project, Diagnostics& d) {
     return false;
 }
 
-// How often the control word `word` ("\\page") stands in `rtf`: about how
-// many topics it holds.
-std::size_t countControlWord(QByteArrayView rtf, QByteArrayView word) {
-    std::size_t count = 0;
-    for (qsizetype at = rtf.indexOf(word); at >= 0; at = rtf.indexOf(word, at + word.size())) {
-        const qsizetype end = at + word.size();
-        if (end == rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[end])))
-            ++count;
-    }
-    return count;
-}
-
 void compile(const QString& projectPath, const QStringList& includeFolders, Diagnostics& d,
              std::uint32_t date, CompileResult& result, QString& reading) {
     reading = projectPath;
@@ -107,9 +94,6 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
                         .arg(native(f.path), file.reason));
             continue;
         }
-        // Room for the file's topics: a list that grows by doubling holds
-        // its old copy and the new one for a while.
-        topics.list.reserve(topics.list.size() + countControlWord(file.bytes, "\\page") + 1);
         ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d, &pictures);
         if (fonts.full()) {
             d.error(f.path, 0,

@@ -574,7 +574,7 @@ void TopicWriter::page(int /*line*/) {
                     u"topic " % topicName() % u": " % problem % u"; it is left out");
     m_problems.clear();
     if (topicHasContent())
-        m_topics.list.push_back(std::move(m_topic));
+        m_topics.add(m_topic);
     m_topic = Topic();
     m_topic.file = m_file;
     m_topic.firstParagraph = int(m_topics.paragraphs.size());
