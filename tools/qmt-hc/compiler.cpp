@@ -81,20 +81,30 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
     PictureStore pictures(pictureFolders);
     for (const HelpProject::TopicFile& f : project.topicFiles) {
         reading = f.path;
-        const SourceFile file = ReadSourceFile(f.path);
-        if (file.status == SourceFile::NotRegular) {
+        // Read a window at a time as it is interpreted: the file is never held whole.
+        SourceStream file(f.path);
+        if (file.status() == SourceFile::NotRegular) {
             d.error(projectPath, f.line,
                     QStringLiteral("topic file %1 is not a regular file; it is not read")
                         .arg(native(f.path)));
             continue;
         }
-        if (file.status != SourceFile::Read) {
+        if (file.status() != SourceFile::Read) {
             d.error(projectPath, f.line,
                     QStringLiteral("topic file %1 cannot be read (%2)")
-                        .arg(native(f.path), file.reason));
+                        .arg(native(f.path), file.reason()));
             continue;
         }
-        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d, &pictures);
+        // Room for the records, which take less than the RTF as a rule: the
+        // buffer does not grow by copying, and what is not written stays untouched.
+        topics.bytes.reserve(topics.bytes.size() + qsizetype(file.size()));
+        ReadTopicFile(f.path, file, project.windows, fonts, topics, d, &pictures);
+        if (file.status() != SourceFile::Read) {
+            d.error(projectPath, f.line,
+                    QStringLiteral("topic file %1 cannot be read (%2)")
+                        .arg(native(f.path), file.reason()));
+            continue;
+        }
         if (fonts.full()) {
             d.error(f.path, 0,
                     QStringLiteral("more than %1 font faces or %2 font descriptors; a help file "
