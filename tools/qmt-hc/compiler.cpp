@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace hc {
 
@@ -132,7 +133,8 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         date = std::uint32_t(ok ? fixed : QDateTime::currentSecsSinceEpoch());
     }
     reading = project.helpFile;
-    const QByteArray bytes = BuildHelpFile(project, topics, fonts, d, &result.stats, date);
+    const QByteArray bytes =
+        BuildHelpFile(project, std::move(topics), fonts, d, &result.stats, date);
     if (d.hasErrors())
         return;
     QString error;

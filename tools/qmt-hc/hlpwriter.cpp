@@ -49,8 +49,11 @@ struct OpenField {
 
 class Writer {
 public:
-    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d)
-        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d) {}
+    // `release`: the topics (as `topics`) whose records may go once written.
+    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d,
+           Topics* release)
+        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d),
+          m_release(release) {}
 
     QByteArray build(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
 
@@ -94,6 +97,7 @@ private:
     const std::vector<StoredTopic>& m_topics;
     const FontTable& m_fonts;
     Diagnostics& m_d;
+    Topics* m_release;
 
     std::vector<int> m_headerLink;               // per topic (and the closing header)
     mutable int m_lastTopic = 0;                 // linkAt()'s last answer
@@ -861,6 +865,11 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
         out.truncate(topicStart);
         plainTopicFile(out, blocks);
     }
+    // Nothing further reads the records.
+    if (m_release) {
+        (void)m_release->bytes.take();
+        std::vector<Paragraph>().swap(m_release->paragraphs);
+    }
     if (blocks > maxBlocks) {
         m_d.error(m_project.path, 0,
                   QStringLiteral("the topics fill %1 blocks of 4 KB; a help file holds at most %2 "
@@ -891,17 +900,33 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
 
 } // namespace
 
-QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
-                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
-                         int maxTopicBlocks) {
+namespace {
+
+QByteArray build(const HelpProject& project, const Topics& topics, Topics* release,
+                 const FontTable& fonts, Diagnostics& diagnostics, HelpFileStats* stats,
+                 std::uint32_t date, int maxTopicBlocks) {
     HelpFileStats local;
-    Writer writer(project, topics, fonts, diagnostics);
+    Writer writer(project, topics, fonts, diagnostics, release);
     try {
         return writer.build(stats ? *stats : local, date, maxTopicBlocks);
     } catch (const FormatError& e) {
         diagnostics.error(project.path, 0, QString::fromStdString(e.what()));
         return {};
     }
+}
+
+} // namespace
+
+QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
+                         int maxTopicBlocks) {
+    return build(project, topics, nullptr, fonts, diagnostics, stats, date, maxTopicBlocks);
+}
+
+QByteArray BuildHelpFile(const HelpProject& project, Topics&& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
+                         int maxTopicBlocks) {
+    return build(project, topics, &topics, fonts, diagnostics, stats, date, maxTopicBlocks);
 }
 
 } // namespace hc
