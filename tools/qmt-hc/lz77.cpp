@@ -215,16 +215,20 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
         std::memcpy(data + start, piece.data(), std::size_t(piece.size()));
     // Where the next open byte lies, from each byte of the piece, and from
     // the bytes before it that a match could still run into.
+    // Filled a field at a time from the end: the bytes after a field lead to
+    // the next one, an open byte to itself.
     std::int32_t open = kNoOpenByte;
-    std::size_t field = fields.size();
-    for (qsizetype p = n - 1; p >= start; --p) {
-        const qsizetype at = p - start;
-        while (field > 0 && fields[field - 1] > at)
-            --field;
-        if (field > 0 && at < fields[field - 1] + 4)
-            open = std::int32_t(p);
-        nextOpen[p] = open;
+    qsizetype filled = n; // from here on, done
+    for (std::size_t k = fields.size(); k-- > 0;) {
+        const qsizetype first = start + fields[k];
+        const qsizetype end = std::min(first + 4, filled);
+        std::fill(nextOpen + end, nextOpen + filled, open);
+        for (qsizetype p = first; p < end; ++p)
+            nextOpen[p] = std::int32_t(p);
+        open = std::int32_t(first);
+        filled = first;
     }
+    std::fill(nextOpen + start, nextOpen + filled, open);
     const std::int32_t firstOpen = fields.empty() ? kNoOpenByte : std::int32_t(start + fields[0]);
     for (qsizetype p = start - 1; p >= 0 && p >= start - kMaxMatch && nextOpen[p] == kNoOpenByte;
          --p)
