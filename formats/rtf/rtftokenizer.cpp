@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string_view>
 #include <type_traits>
 
@@ -29,6 +30,7 @@ template <typename View> void BasicTokenizer<View>::refill() {
                 size += n;
         }
         m_source = QByteArrayView(m_window.data(), size);
+        m_refillAt = m_streamEnd ? std::numeric_limits<qsizetype>::max() : size - kLookAhead;
     }
 }
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <type_traits>
 #include <vector>
 
@@ -111,6 +112,8 @@ private:
 
     ByteSource* m_stream = nullptr;
     bool m_streamEnd = false;
+    // Past this, the window is refilled before the next token (never without a source).
+    qsizetype m_refillAt = std::numeric_limits<qsizetype>::max();
     std::vector<char> m_window;
     qsizetype m_shift = 0; // where the window starts in the source
 };
@@ -173,14 +176,12 @@ template <typename View> inline void BasicTokenizer<View>::advance() {
 }
 
 template <typename View> inline TokenView<View> BasicTokenizer<View>::nextView() {
-    if (short_(kLookAhead)) [[unlikely]]
-        refill();
-    qsizetype size = m_source.size();
-    while (m_pos < size) {
-        if (short_(kLookAhead)) [[unlikely]] {
+    for (;;) {
+        if (m_pos > m_refillAt) [[unlikely]]
             refill();
-            size = m_source.size();
-        }
+        const qsizetype size = m_source.size();
+        if (m_pos >= size)
+            break;
         const char16_t c = at(m_pos);
         if (c == u'\\')
             return controlToken();
