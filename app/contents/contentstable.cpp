@@ -71,17 +71,29 @@ QStringList EntriesOfTopic(dao::Database& db, const QString& topicId) {
     return titles;
 }
 
-QSet<QString> HelpTopicKeys(dao::Database& db) {
-    QSet<QString> keys;
+namespace {
+
+// Calls f(key) with the key of each topic a contents entry can lead to, one
+// row at a time.
+template <typename F> void forEachTopicKey(dao::Database& db, F f) {
     const QString topicId = QStringLiteral("TopicID");
-    for (auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveTopicIds), dao::dbOpenSnapshot);
+    for (auto rs =
+             db.OpenRecordset(LoadResString(str::sql::ActiveTopicIds), dao::dbOpenForwardOnly);
          !rs->EOF_(); rs->MoveNext())
-        keys.insert(textrules::TopicIdKey(rs->Text(topicId)));
-    for (auto rs = db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis), dao::dbOpenSnapshot);
+        f(textrules::TopicIdKey(rs->Text(topicId)));
+    for (auto rs =
+             db.OpenRecordset(LoadResString(str::sql::ActiveWhatsThis), dao::dbOpenForwardOnly);
          !rs->EOF_(); rs->MoveNext()) {
         if (!rs->Text(QStringLiteral("HelpText")).trimmed().isEmpty())
-            keys.insert(textrules::TopicIdKey(rs->Text(topicId)));
+            f(textrules::TopicIdKey(rs->Text(topicId)));
     }
+}
+
+} // namespace
+
+QSet<QString> HelpTopicKeys(dao::Database& db) {
+    QSet<QString> keys;
+    forEachTopicKey(db, [&](const QString& key) { keys.insert(key); });
     return keys;
 }
 
@@ -97,7 +109,15 @@ QStringList EntriesWithoutTopic(dao::Database& db) {
     const std::vector<ContentsRow> rows = ReadContentsRows(db, str::sql::ContentsInStoredOrder);
     if (rows.empty())
         return warnings;
-    const QSet<QString> topics = HelpTopicKeys(db);
+    // Only the topics the entries name are kept, whatever the project's size.
+    QSet<QString> named, topics;
+    for (const ContentsRow& row : rows)
+        if (row.type != u"3")
+            named.insert(textrules::TopicIdKey(ExtractTopicID(row.topicId)));
+    forEachTopicKey(db, [&](const QString& key) {
+        if (named.contains(key))
+            topics.insert(key);
+    });
     for (const ContentsRow& row : rows) {
         if (const QString missing = MissingTopicOf(row, topics); !missing.isEmpty())
             warnings << QStringLiteral("The contents entry \"%1\" leads to the topic %2, which "

@@ -11,7 +11,7 @@
 #include "workspace/filltemplate.h"
 #include "workspace/textrules.h"
 
-#include <QSet>
+#include <algorithm>
 
 using textrules::Target;
 
@@ -179,10 +179,26 @@ void CheckHelpTextCodesOf(const QString& text, const std::function<QString()>& o
         warnings << u"The help text of " + owner() + u": " + problem.message;
 }
 
+namespace {
+
+// A 64-bit hash of textrules::TopicIdKey(id), without making the key.
+std::uint64_t topicKeyHash(const QString& id) {
+    std::uint64_t h = 0xcbf29ce484222325u;
+    for (QChar c : id) {
+        char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            u = char16_t(u + 32);
+        h = (h ^ u) * 0x100000001b3u;
+    }
+    return h;
+}
+
+} // namespace
+
 void LinkCheck::topic(const QString& id, const QString& text) {
     if (QStringList targets = linkTargets(text, rtf::LineEnds::Paragraphs); !targets.isEmpty())
         m_linking.push_back({u"Topic " + id, std::move(targets)});
-    m_topicIds << id;
+    m_topicKeys.push_back(topicKeyHash(id));
 }
 
 void LinkCheck::whatsThis(const QString& object, const QString& id, const QString& text) {
@@ -191,26 +207,27 @@ void LinkCheck::whatsThis(const QString& object, const QString& id, const QStrin
     if (id.isEmpty() || text.trimmed().isEmpty())
         m_textless.push_back({object, id});
     else
-        m_topicIds << id;
+        m_topicKeys.push_back(topicKeyHash(id));
 }
 
 QStringList LinkCheck::warnings() const {
     QStringList warnings;
     if (m_linking.empty() && m_textless.empty())
         return warnings; // nothing to look up: the usual case
-    QSet<QString> topics;
-    topics.reserve(m_topicIds.size());
-    for (const QString& id : m_topicIds)
-        topics.insert(textrules::TopicIdKey(id));
+    std::vector<std::uint64_t> keys = m_topicKeys;
+    std::sort(keys.begin(), keys.end());
+    const auto isTopic = [&](const QString& id) {
+        return std::binary_search(keys.begin(), keys.end(), topicKeyHash(id));
+    };
     // Links that lead nowhere, in both help files.
     for (const Linking& l : m_linking)
         for (const QString& target : l.targets)
-            if (!topics.contains(textrules::TopicIdKey(target)))
+            if (!isTopic(target))
                 warnings << l.owner + QStringLiteral(" links to \"%1\", which is no topic of the "
                                                      "help file.")
                                           .arg(target);
     for (const Entry& e : m_textless)
-        if (e.id.isEmpty() || !topics.contains(textrules::TopicIdKey(e.id)))
+        if (e.id.isEmpty() || !isTopic(e.id))
             warnings << QStringLiteral("The What's This entry %1 opens no topic: %2.")
                             .arg(e.object, e.id.isEmpty() ? QStringLiteral("it has no topic ID")
                                                           : u"no topic has the ID \"" + e.id +

@@ -7,6 +7,7 @@
 #include "workspace/createsettings.h"
 
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -67,7 +68,9 @@ private:
     };
     std::vector<Linking> m_linking;
     std::vector<Entry> m_textless; // What's This entries without a text (or topic ID) of their own
-    QStringList m_topicIds;        // what a jump or pop-up can lead to
+    // What a jump or pop-up can lead to, as hashes of their keys: eight bytes
+    // a topic, so that a large project's check does not hold every ID.
+    std::vector<std::uint64_t> m_topicKeys;
 };
 
 // Help texts whose RTF codes the help file will not show as typed (a single

@@ -356,7 +356,8 @@ template <typename View> struct BasicInterpreter<View>::State {
             return QByteArray(s);
     }
 
-    void read(View source, bool wholeDocument);
+    // False, having read nothing, when a whole document does not begin "{\rtf".
+    bool read(BasicTokenizer<View>& tokenizer, bool wholeDocument);
     void token(BasicTokenizer<View>& tokenizer, const Token& t);
     void controlWord(BasicTokenizer<View>& tokenizer, const Token& t);
     void controlSymbol(const Token& t);
@@ -381,17 +382,17 @@ template <typename View> struct BasicInterpreter<View>::State {
     void endPicture();
 };
 
-template <typename View> void BasicInterpreter<View>::State::read(View source, bool wholeDocument) {
-    BasicTokenizer<View> tokenizer(source);
+template <typename View>
+bool BasicInterpreter<View>::State::read(BasicTokenizer<View>& tokenizer, bool wholeDocument) {
+    if (wholeDocument) {
+        const TokenKind first = tokenizer.nextView().kind;
+        const Token second = tokenizer.nextView();
+        if (first != TokenKind::GroupStart || second.kind != TokenKind::ControlWord ||
+            !sameWord("rtf", second.text))
+            return false;
+    }
     stack.clear();
     fragment = !wholeDocument;
-    if (wholeDocument) {
-        const Token first = tokenizer.nextView();
-        const Token second = tokenizer.nextView();
-        if (first.kind != TokenKind::GroupStart || second.kind != TokenKind::ControlWord ||
-            !sameWord("rtf", second.text))
-            return;
-    }
     stack.push_back(Group());
     top().firstWord = false;
     // Each token made in place: copying one just returned stalls on its
@@ -409,6 +410,7 @@ template <typename View> void BasicInterpreter<View>::State::read(View source, b
     if (footnoteActive)
         endFootnote();
     endTopic(tokenizer.line());
+    return true;
 }
 
 template <typename View>
@@ -1341,20 +1343,20 @@ template <typename View> BasicInterpreter<View>::~BasicInterpreter() {
 }
 
 template <typename View> bool BasicInterpreter<View>::readDocument(View source) {
-    {
-        BasicTokenizer<View> probe(source);
-        const auto first = probe.nextView();
-        const auto second = probe.nextView();
-        if (first.kind != TokenKind::GroupStart || second.kind != TokenKind::ControlWord ||
-            !sameWord("rtf", second.text))
-            return false;
-    }
-    m->read(source, true);
-    return true;
+    BasicTokenizer<View> tokenizer(source);
+    return m->read(tokenizer, true);
+}
+
+template <typename View>
+bool BasicInterpreter<View>::readDocument(
+    ByteSource& source) requires std::is_same_v<View, QByteArrayView> {
+    BasicTokenizer<View> tokenizer(source);
+    return m->read(tokenizer, true);
 }
 
 template <typename View> void BasicInterpreter<View>::readFragment(View source) {
-    m->read(source, false);
+    BasicTokenizer<View> tokenizer(source);
+    m->read(tokenizer, false);
 }
 
 template <typename View>

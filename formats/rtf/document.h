@@ -28,6 +28,8 @@
 
 namespace rtf {
 
+class ByteSource;
+
 enum class Align : std::uint8_t { Left, Right, Center, Justify };
 
 struct CharFormat {
@@ -188,6 +190,9 @@ public:
     // A whole RTF document ("{\rtf1 ..."). False, having read nothing, when
     // the source does not begin so.
     bool readDocument(View source);
+    // The same, read from `source` a window at a time: the document is never
+    // held whole.
+    bool readDocument(ByteSource& source) requires std::is_same_v<View, QByteArrayView>;
     // A help text: RTF codes without a document's frame.
     void readFragment(View source);
 

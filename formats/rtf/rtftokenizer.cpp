@@ -4,10 +4,38 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <limits>
 #include <string_view>
 #include <type_traits>
 
 namespace rtf {
+
+template <typename View> void BasicTokenizer<View>::refill() {
+    if constexpr (std::is_same_v<View, QByteArrayView>) {
+        const qsizetype rest = m_source.size() - m_pos;
+        if (m_window.size() < std::size_t(kWindow + kLookAhead))
+            m_window.resize(std::size_t(kWindow + kLookAhead));
+        if (rest > 0 && m_pos > 0)
+            std::memmove(m_window.data(), m_window.data() + m_pos, std::size_t(rest));
+        m_shift += m_pos;
+        m_pos = 0;
+        qsizetype size = rest;
+        // A window's worth at least, so that a refill is rare.
+        while (size < kWindow && !m_streamEnd) {
+            const qsizetype n = m_stream->read(m_window.data() + size, kWindow + kLookAhead - size);
+            if (n <= 0)
+                m_streamEnd = true;
+            else
+                size += n;
+        }
+        m_source = QByteArrayView(m_window.data(), size);
+        m_refillAt = m_streamEnd ? std::numeric_limits<qsizetype>::max() : size - kLookAhead;
+    }
+}
+
+template void BasicTokenizer<QByteArrayView>::refill();
+template void BasicTokenizer<QStringView>::refill();
 
 Token Tokenizer::next() {
     const qsizetype start = m_pos;

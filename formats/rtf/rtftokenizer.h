@@ -15,7 +15,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <type_traits>
+#include <vector>
 
 namespace rtf {
 
@@ -54,12 +56,27 @@ template <typename View> struct TokenView {
     int line = 1;
 };
 
+// Bytes that come a piece at a time: a topic file read as it is split into
+// tokens, rather than held whole.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Reads up to `size` bytes into `to`: how many were read, 0 at the end.
+    virtual qsizetype read(char* to, qsizetype size) = 0;
+};
+
 // View: QStringView over Unicode text, or QByteArrayView over the bytes of a
 // single-byte code page such as Windows-1252. Codes are ASCII, so both give
 // the same tokens for the same text, their text in the source's own form.
 template <typename View> class BasicTokenizer {
 public:
     explicit BasicTokenizer(View source) : m_source(source) {}
+    // Over bytes read from `source` a window at a time. A token's text is a
+    // view into the window: it stays valid until the next token is asked for.
+    explicit BasicTokenizer(ByteSource& source) requires std::is_same_v<View, QByteArrayView>
+        : m_stream(&source) {
+        refill();
+    }
 
     // The next token; End once the source is used up (and ever after).
     TokenView<View> nextView();
@@ -67,8 +84,14 @@ public:
     // Skips `count` bytes of binary data (after "\binN"); line ends count too.
     void skipBinary(qsizetype count);
 
-    qsizetype position() const { return m_pos; }
+    // Where the next token starts, from the start of the source.
+    qsizetype position() const { return m_shift + m_pos; }
     int line() const { return m_line; }
+
+    // What a window holds after each read, and the least it holds ahead of a
+    // token: a token longer than that (text, as a rule) comes in pieces.
+    static constexpr qsizetype kWindow = 256 * 1024;
+    static constexpr qsizetype kLookAhead = 16 * 1024;
 
 protected:
     char16_t at(qsizetype i) const;
@@ -80,6 +103,19 @@ protected:
 
 private:
     TokenView<View> controlToken();
+    // With a byte source: whether fewer than `ahead` bytes are left in the
+    // window while the source has more.
+    bool short_(qsizetype ahead) const {
+        return m_stream && !m_streamEnd && m_source.size() - m_pos < ahead;
+    }
+    void refill(); // moves what is left to the window's start and reads on
+
+    ByteSource* m_stream = nullptr;
+    bool m_streamEnd = false;
+    // Past this, the window is refilled before the next token (never without a source).
+    qsizetype m_refillAt = std::numeric_limits<qsizetype>::max();
+    std::vector<char> m_window;
+    qsizetype m_shift = 0; // where the window starts in the source
 };
 
 class Tokenizer : public BasicTokenizer<QStringView> {
@@ -140,8 +176,12 @@ template <typename View> inline void BasicTokenizer<View>::advance() {
 }
 
 template <typename View> inline TokenView<View> BasicTokenizer<View>::nextView() {
-    const qsizetype size = m_source.size();
-    while (m_pos < size) {
+    for (;;) {
+        if (m_pos > m_refillAt) [[unlikely]]
+            refill();
+        const qsizetype size = m_source.size();
+        if (m_pos >= size)
+            break;
         const char16_t c = at(m_pos);
         if (c == u'\\')
             return controlToken();
@@ -150,7 +190,7 @@ template <typename View> inline TokenView<View> BasicTokenizer<View>::nextView()
             continue;
         }
         TokenView<View> token;
-        token.offset = m_pos;
+        token.offset = m_shift + m_pos;
         token.line = m_line;
         if (c == u'{' || c == u'}') {
             ++m_pos;
@@ -166,14 +206,14 @@ template <typename View> inline TokenView<View> BasicTokenizer<View>::nextView()
         return token;
     }
     TokenView<View> end;
-    end.offset = m_pos;
+    end.offset = m_shift + m_pos;
     end.line = m_line;
     return end;
 }
 
 template <typename View> inline TokenView<View> BasicTokenizer<View>::controlToken() {
     TokenView<View> token;
-    token.offset = m_pos;
+    token.offset = m_shift + m_pos;
     token.line = m_line;
     advance(); // the backslash
     if (m_pos >= m_source.size()) {
@@ -238,8 +278,13 @@ template <typename View> inline TokenView<View> BasicTokenizer<View>::controlTok
 }
 
 template <typename View> inline void BasicTokenizer<View>::skipBinary(qsizetype count) {
-    while (count-- > 0 && m_pos < m_source.size())
+    while (count-- > 0) {
+        if (short_(2)) // a line end's second byte is looked at as well
+            refill();
+        if (m_pos >= m_source.size())
+            break;
         advance();
+    }
 }
 
 // Control words that open a destination whose text is not part of the

@@ -12,8 +12,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cctype>
 #include <new>
+#include <utility>
 
 namespace hc {
 
@@ -55,18 +55,6 @@ bool outputIsAnInput(const HelpProject& project, Diagnostics& d) {
     return false;
 }
 
-// How often the control word `word` ("\\page") stands in `rtf`: about how
-// many topics it holds.
-std::size_t countControlWord(QByteArrayView rtf, QByteArrayView word) {
-    std::size_t count = 0;
-    for (qsizetype at = rtf.indexOf(word); at >= 0; at = rtf.indexOf(word, at + word.size())) {
-        const qsizetype end = at + word.size();
-        if (end == rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[end])))
-            ++count;
-    }
-    return count;
-}
-
 void compile(const QString& projectPath, const QStringList& includeFolders, Diagnostics& d,
              std::uint32_t date, CompileResult& result, QString& reading) {
     reading = projectPath;
@@ -94,23 +82,30 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
     PictureStore pictures(pictureFolders);
     for (const HelpProject::TopicFile& f : project.topicFiles) {
         reading = f.path;
-        const SourceFile file = ReadSourceFile(f.path);
-        if (file.status == SourceFile::NotRegular) {
+        // Read a window at a time as it is interpreted: the file is never held whole.
+        SourceStream file(f.path);
+        if (file.status() == SourceFile::NotRegular) {
             d.error(projectPath, f.line,
                     QStringLiteral("topic file %1 is not a regular file; it is not read")
                         .arg(native(f.path)));
             continue;
         }
-        if (file.status != SourceFile::Read) {
+        if (file.status() != SourceFile::Read) {
             d.error(projectPath, f.line,
                     QStringLiteral("topic file %1 cannot be read (%2)")
-                        .arg(native(f.path), file.reason));
+                        .arg(native(f.path), file.reason()));
             continue;
         }
-        // Room for the file's topics: a list that grows by doubling holds
-        // its old copy and the new one for a while.
-        topics.list.reserve(topics.list.size() + countControlWord(file.bytes, "\\page") + 1);
-        ReadTopicFile(f.path, file.bytes, project.windows, fonts, topics, d, &pictures);
+        // Room for the records, which take less than the RTF as a rule: the
+        // buffer does not grow by copying, and what is not written stays untouched.
+        topics.bytes.reserve(topics.bytes.size() + qsizetype(file.size()));
+        ReadTopicFile(f.path, file, project.windows, fonts, topics, d, &pictures);
+        if (file.status() != SourceFile::Read) {
+            d.error(projectPath, f.line,
+                    QStringLiteral("topic file %1 cannot be read (%2)")
+                        .arg(native(f.path), file.reason()));
+            continue;
+        }
         if (fonts.full()) {
             d.error(f.path, 0,
                     QStringLiteral("more than %1 font faces or %2 font descriptors; a help file "
@@ -138,7 +133,8 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         date = std::uint32_t(ok ? fixed : QDateTime::currentSecsSinceEpoch());
     }
     reading = project.helpFile;
-    const QByteArray bytes = BuildHelpFile(project, topics, fonts, d, &result.stats, date);
+    const QByteArray bytes =
+        BuildHelpFile(project, std::move(topics), fonts, d, &result.stats, date);
     if (d.hasErrors())
         return;
     QString error;

@@ -49,8 +49,11 @@ struct OpenField {
 
 class Writer {
 public:
-    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d)
-        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d) {}
+    // `release`: the topics (as `topics`) whose records may go once written.
+    Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d,
+           Topics* release)
+        : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d),
+          m_release(release) {}
 
     QByteArray build(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
 
@@ -91,9 +94,10 @@ private:
 
     const HelpProject& m_project;
     const Topics& m_store;
-    const std::vector<Topic>& m_topics;
+    const std::vector<StoredTopic>& m_topics;
     const FontTable& m_fonts;
     Diagnostics& m_d;
+    Topics* m_release;
 
     std::vector<int> m_headerLink;               // per topic (and the closing header)
     mutable int m_lastTopic = 0;                 // linkAt()'s last answer
@@ -115,10 +119,10 @@ private:
 qsizetype Writer::headerSize(int t) const {
     qsizetype size = kLinkHeader + 28;
     if (t < int(m_topics.size())) {
-        const Topic& topic = m_topics[std::size_t(t)];
-        size += topic.title.size();
-        for (const QByteArray& m : topic.macros)
-            size += 1 + m.size();
+        const StoredTopic& topic = m_topics[std::size_t(t)];
+        size += topic.title.size;
+        for (int m = topic.macros.first; m < topic.macros.end(); ++m)
+            size += 1 + m_store.macros[std::size_t(m)].size;
     }
     return size;
 }
@@ -157,7 +161,7 @@ template <typename F> void Writer::forEachLink(F f) const {
         f(link++, t, -1);
         if (t == n)
             break;
-        const Topic& topic = m_topics[std::size_t(t)];
+        const StoredTopic& topic = m_topics[std::size_t(t)];
         for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p)
             f(link++, t, p);
     }
@@ -196,7 +200,7 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
         out.u8(2);
         qsizetype all = size;
         if (t < topics) {
-            const Topic& topic = m_topics[std::size_t(t)];
+            const StoredTopic& topic = m_topics[std::size_t(t)];
             for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p)
                 all += textSize(p);
         }
@@ -215,11 +219,11 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
         field(fixed < count ? link + 1 + fixed : -1, Field::Pos);
         field(t < topics ? m_headerLink[std::size_t(t) + 1] : -1, Field::Pos);
         if (t < topics) {
-            const Topic& topic = m_topics[std::size_t(t)];
-            out.bytes(topic.title);
-            for (const QByteArray& m : topic.macros) {
+            const StoredTopic& topic = m_topics[std::size_t(t)];
+            out.bytes(m_store.text(topic.title));
+            for (int m = topic.macros.first; m < topic.macros.end(); ++m) {
                 out.u8(0);
-                out.bytes(m);
+                out.bytes(m_store.text(m_store.macros[std::size_t(m)]));
             }
         }
     } else {
@@ -452,13 +456,17 @@ void Writer::contexts() {
     // each hash is kept, the others are reported in file order.
     struct Defined {
         std::int32_t hash;
-        const FootnoteAt* context;
+        const StoredFootnote* context;
         int topic;
     };
     std::vector<Defined> all;
-    for (int t = 0; t < int(m_topics.size()); ++t)
-        for (const FootnoteAt& c : m_topics[std::size_t(t)].contexts)
-            all.push_back({std::int32_t(ContextHash(c.text)), &c, t});
+    for (int t = 0; t < int(m_topics.size()); ++t) {
+        const Range r = m_topics[std::size_t(t)].contexts;
+        for (int c = r.first; c < r.end(); ++c) {
+            const StoredFootnote& f = m_store.footnotes[std::size_t(c)];
+            all.push_back({std::int32_t(ContextHash(m_store.text(f.text))), &f, t});
+        }
+    }
     std::vector<std::size_t> order(all.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -475,24 +483,26 @@ void Writer::contexts() {
             continue;
         }
         kept = order[k];
-        m_contexts.push_back({d.hash, d.context->text, topicOffset(d.topic, d.context->paragraph)});
+        m_contexts.push_back(
+            {d.hash, m_store.text(d.context->text), topicOffset(d.topic, d.context->paragraph)});
     }
 
     std::sort(repeated.begin(), repeated.end());
     for (const auto& [which, first] : repeated) {
-        const FootnoteAt& c = *all[which].context;
-        const FootnoteAt& original = *all[first].context;
-        const Topic& topic = m_topics[std::size_t(all[which].topic)];
-        const QString name = ansi::toUnicode(c.text);
-        if (original.text.compare(c.text, Qt::CaseInsensitive) == 0)
-            m_d.warning(topic.file, c.line,
+        const StoredFootnote& c = *all[which].context;
+        const QByteArrayView text = m_store.text(c.text);
+        const QByteArrayView original = m_store.text(all[first].context->text);
+        const QString& file = m_store.fileOf(m_topics[std::size_t(all[which].topic)]);
+        const QString name = ansi::toUnicode(text.toByteArray());
+        if (original.compare(text, Qt::CaseInsensitive) == 0)
+            m_d.warning(file, c.line,
                         QStringLiteral("context string %1 is defined twice; this one is ignored")
                             .arg(name));
         else
             m_d.error(
-                topic.file, c.line,
+                file, c.line,
                 QStringLiteral("context strings %1 and %2 have the same hash value; rename one")
-                    .arg(ansi::toUnicode(original.text), name));
+                    .arg(ansi::toUnicode(original.toByteArray()), name));
     }
 }
 
@@ -555,21 +565,24 @@ std::uint32_t Writer::offsetOfHash(std::uint32_t hash, bool& found) const {
 
 int Writer::checkJumps() const {
     int jumps = 0;
-    for (const Topic& topic : m_topics)
-        for (const Hotspot& c : topic.hotspots) {
+    for (const StoredTopic& topic : m_topics)
+        for (int h = topic.hotspots.first; h < topic.hotspots.end(); ++h) {
+            const StoredHotspot& c = m_store.hotspots[std::size_t(h)];
+            const QByteArrayView target = m_store.text(c.jumpTarget);
             const std::uint8_t code = c.code;
             if (code >= 0xE0)
                 ++jumps;
-            if (c.jumpTarget.isEmpty() && code >= 0xE0 && code < 0xEA)
-                m_d.warning(topic.file, c.line, QStringLiteral("hotspot without a target"));
-            if (c.jumpTarget.isEmpty())
+            if (target.isEmpty() && code >= 0xE0 && code < 0xEA)
+                m_d.warning(m_store.fileOf(topic), c.line,
+                            QStringLiteral("hotspot without a target"));
+            if (target.isEmpty())
                 continue;
             bool found = false;
-            offsetOfHash(ContextHash(c.jumpTarget), found);
+            offsetOfHash(ContextHash(target), found);
             if (!found)
-                m_d.warning(topic.file, c.line,
+                m_d.warning(m_store.fileOf(topic), c.line,
                             QStringLiteral("jump to undefined context string %1")
-                                .arg(ansi::toUnicode(c.jumpTarget)));
+                                .arg(ansi::toUnicode(target.toByteArray())));
         }
     return jumps;
 }
@@ -723,7 +736,7 @@ QByteArray Writer::titleFile() const {
     for (int t = 0; t < int(m_topics.size()); ++t) {
         const std::uint32_t offset = m_offsets[std::size_t(m_headerLink[std::size_t(t)])];
         entries.leaf().u32(offset);
-        entries.leaf().stringz(m_topics[std::size_t(t)].title);
+        entries.leaf().stringz(m_store.text(m_topics[std::size_t(t)].title));
         entries.add(4);
     }
     return BuildBTree("Lz", kTreePage, false, entries);
@@ -751,9 +764,13 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
         std::uint32_t offset;
     };
     std::vector<Keyword> keywords;
-    for (int t = 0; t < int(m_topics.size()); ++t)
-        for (const FootnoteAt& k : m_topics[std::size_t(t)].keywords)
-            keywords.push_back({k.text, topicOffset(t, k.paragraph)});
+    for (int t = 0; t < int(m_topics.size()); ++t) {
+        const Range r = m_topics[std::size_t(t)].keywords;
+        for (int k = r.first; k < r.end(); ++k) {
+            const StoredFootnote& f = m_store.footnotes[std::size_t(k)];
+            keywords.push_back({m_store.text(f.text), topicOffset(t, f.paragraph)});
+        }
+    }
     if (keywords.empty())
         return;
     // Stable: a keyword's places stay in file order.
@@ -808,7 +825,7 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     m_browseNext.assign(std::size_t(n), -1);
     std::map<QByteArray, std::vector<std::pair<QByteArray, int>>> groups;
     for (int t = 0; t < n; ++t) {
-        const QByteArray& b = m_topics[std::size_t(t)].browse;
+        const QByteArray b = m_store.text(m_topics[std::size_t(t)].browse).toByteArray();
         if (b.isEmpty())
             continue;
         const qsizetype colon = b.indexOf(':');
@@ -859,6 +876,11 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
         out.truncate(topicStart);
         plainTopicFile(out, blocks);
     }
+    // Nothing further reads the records.
+    if (m_release) {
+        (void)m_release->bytes.take();
+        std::vector<Paragraph>().swap(m_release->paragraphs);
+    }
     if (blocks > maxBlocks) {
         m_d.error(m_project.path, 0,
                   QStringLiteral("the topics fill %1 blocks of 4 KB; a help file holds at most %2 "
@@ -889,17 +911,33 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
 
 } // namespace
 
-QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
-                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
-                         int maxTopicBlocks) {
+namespace {
+
+QByteArray build(const HelpProject& project, const Topics& topics, Topics* release,
+                 const FontTable& fonts, Diagnostics& diagnostics, HelpFileStats* stats,
+                 std::uint32_t date, int maxTopicBlocks) {
     HelpFileStats local;
-    Writer writer(project, topics, fonts, diagnostics);
+    Writer writer(project, topics, fonts, diagnostics, release);
     try {
         return writer.build(stats ? *stats : local, date, maxTopicBlocks);
     } catch (const FormatError& e) {
         diagnostics.error(project.path, 0, QString::fromStdString(e.what()));
         return {};
     }
+}
+
+} // namespace
+
+QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
+                         int maxTopicBlocks) {
+    return build(project, topics, nullptr, fonts, diagnostics, stats, date, maxTopicBlocks);
+}
+
+QByteArray BuildHelpFile(const HelpProject& project, Topics&& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,
+                         int maxTopicBlocks) {
+    return build(project, topics, &topics, fonts, diagnostics, stats, date, maxTopicBlocks);
 }
 
 } // namespace hc

@@ -32,5 +32,10 @@ constexpr int kMaxTopicBlocks = 1 << 17;
 QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
                          Diagnostics& diagnostics, HelpFileStats* stats = nullptr,
                          std::uint32_t date = 0, int maxTopicBlocks = kMaxTopicBlocks);
+// The same, releasing the topics' text records once they are in the help
+// file's bytes, so that they and the rest of the file are not held together.
+QByteArray BuildHelpFile(const HelpProject& project, Topics&& topics, const FontTable& fonts,
+                         Diagnostics& diagnostics, HelpFileStats* stats = nullptr,
+                         std::uint32_t date = 0, int maxTopicBlocks = kMaxTopicBlocks);
 
 } // namespace hc

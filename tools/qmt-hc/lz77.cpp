@@ -198,7 +198,6 @@ void Lz77BlockPacker::clear() {
         m_base = 0;
     }
     m_openAt.clear();
-    m_headLog.clear();
     m_pieces.clear();
     m_inSize = m_outSize = m_inserted = 0;
     m_flagAt = -1;
@@ -216,41 +215,48 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
         std::memcpy(data + start, piece.data(), std::size_t(piece.size()));
     // Where the next open byte lies, from each byte of the piece, and from
     // the bytes before it that a match could still run into.
+    // Filled a field at a time from the end: the bytes after a field lead to
+    // the next one, an open byte to itself.
     std::int32_t open = kNoOpenByte;
-    std::size_t field = fields.size();
-    for (qsizetype p = n - 1; p >= start; --p) {
-        const qsizetype at = p - start;
-        while (field > 0 && fields[field - 1] > at)
-            --field;
-        if (field > 0 && at < fields[field - 1] + 4)
-            open = std::int32_t(p);
-        nextOpen[p] = open;
+    qsizetype filled = n; // from here on, done
+    for (std::size_t k = fields.size(); k-- > 0;) {
+        const qsizetype first = start + fields[k];
+        const qsizetype end = std::min(first + 4, filled);
+        std::fill(nextOpen + end, nextOpen + filled, open);
+        for (qsizetype p = first; p < end; ++p)
+            nextOpen[p] = std::int32_t(p);
+        open = std::int32_t(first);
+        filled = first;
     }
+    std::fill(nextOpen + start, nextOpen + filled, open);
     const std::int32_t firstOpen = fields.empty() ? kNoOpenByte : std::int32_t(start + fields[0]);
     for (qsizetype p = start - 1; p >= 0 && p >= start - kMaxMatch && nextOpen[p] == kNoOpenByte;
          --p)
         nextOpen[p] = firstOpen;
 
     m_pieces.push_back({start, m_outSize, m_flagAt, m_inserted, m_items,
-                        m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size(),
-                        m_headLog.size()});
+                        m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size()});
+    // The state in locals: stores into the packed bytes could alias members.
     char* o = m_out.data();
     std::int32_t* head = m_head.data();
     std::int32_t* prev = m_prev.data();
+    const std::int32_t base = m_base;
+    const int effort = m_effort;
+    qsizetype inserted = m_inserted, outSize = m_outSize, flagAt = m_flagAt;
+    int items = m_items;
     qsizetype pos = start;
     while (pos < n) {
-        for (; m_inserted < pos && m_inserted + kMinMatch <= n; ++m_inserted) {
-            const int h = hash3(data + m_inserted);
-            m_headLog.push_back({h, head[h]});
-            prev[m_inserted] = head[h];
-            head[h] = m_base + std::int32_t(m_inserted);
+        for (; inserted < pos && inserted + kMinMatch <= n; ++inserted) {
+            const int h = hash3(data + inserted);
+            prev[inserted] = head[h];
+            head[h] = base + std::int32_t(inserted);
         }
         int bestLength = 0;
         qsizetype bestDistance = 0;
         const int limit = int(std::min<qsizetype>({kMaxMatch, n - pos, nextOpen[pos] - pos}));
         if (limit >= kMinMatch) {
-            qsizetype candidate = qsizetype(head[hash3(data + pos)]) - m_base;
-            for (int chain = 0; candidate >= 0 && chain < m_effort; ++chain) {
+            qsizetype candidate = qsizetype(head[hash3(data + pos)]) - base;
+            for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
                     break;
@@ -264,35 +270,40 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
                             break;
                     }
                 }
-                candidate = qsizetype(prev[candidate]) - m_base;
+                candidate = qsizetype(prev[candidate]) - base;
             }
         }
         const bool pair = bestLength >= kMinMatch;
-        if (m_outSize + (m_items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
+        if (outSize + (items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
+            m_inserted = inserted; // what restore() takes back out of the chains
             restore(m_pieces.back());
             m_pieces.pop_back();
             return false;
         }
-        if (m_items == 8) {
-            m_flagAt = m_outSize;
-            o[m_outSize++] = 0;
-            m_items = 0;
+        if (items == 8) {
+            flagAt = outSize;
+            o[outSize++] = 0;
+            items = 0;
         }
         if (pair) {
-            o[m_flagAt] = char(std::uint8_t(o[m_flagAt]) | (1u << m_items));
+            o[flagAt] = char(std::uint8_t(o[flagAt]) | (1u << items));
             const unsigned code =
                 unsigned(bestDistance - 1) | (unsigned(bestLength - kMinMatch) << 12);
-            o[m_outSize++] = char(code & 0xFF);
-            o[m_outSize++] = char(code >> 8);
+            o[outSize++] = char(code & 0xFF);
+            o[outSize++] = char(code >> 8);
             pos += bestLength;
         } else {
             if (nextOpen[pos] == pos)
-                m_openAt.push_back(int(m_outSize));
-            o[m_outSize++] = char(data[pos]);
+                m_openAt.push_back(int(outSize));
+            o[outSize++] = char(data[pos]);
             ++pos;
         }
-        ++m_items;
+        ++items;
     }
+    m_inserted = inserted;
+    m_outSize = outSize;
+    m_flagAt = flagAt;
+    m_items = items;
     m_inSize = n;
     return true;
 }
@@ -305,10 +316,10 @@ void Lz77BlockPacker::undo() {
 }
 
 void Lz77BlockPacker::restore(const Saved& s) {
-    while (m_headLog.size() > s.log) {
-        m_head[std::size_t(m_headLog.back().first)] = m_headLog.back().second;
-        m_headLog.pop_back();
-    }
+    // Each position put into the chains since, taken out last first: its
+    // bytes are still those it was hashed by, and prev holds the head it replaced.
+    for (qsizetype p = m_inserted - 1; p >= s.inserted; --p)
+        m_head[std::size_t(hash3(m_in.data() + p))] = m_prev[std::size_t(p)];
     for (qsizetype p = s.inSize - 1;
          p >= 0 && p >= s.inSize - kMaxMatch && m_nextOpen[p] >= s.inSize; --p)
         m_nextOpen[std::size_t(p)] = kNoOpenByte;

@@ -54,7 +54,7 @@ private:
         qsizetype inSize, outSize, flagAt, inserted;
         int items;
         char flag;
-        std::size_t openAt, log;
+        std::size_t openAt;
     };
     void restore(const Saved& s);
 
@@ -63,9 +63,8 @@ private:
     std::vector<unsigned char> m_in;
     std::vector<std::int32_t> m_nextOpen; // per input byte: the first open byte from it on
     std::vector<std::int32_t> m_head, m_prev;
-    std::int32_t m_base = 0; // as Lz77Compress's chains: entries below it are empty
-    std::vector<std::pair<int, std::int32_t>> m_headLog; // each insert's hash and former head
-    std::vector<Saved> m_pieces;                         // the state before each piece
+    std::int32_t m_base = 0;     // as Lz77Compress's chains: entries below it are empty
+    std::vector<Saved> m_pieces; // the state before each piece
     std::vector<char> m_out;
     std::vector<int> m_openAt;
     qsizetype m_inSize = 0, m_outSize = 0, m_inserted = 0;

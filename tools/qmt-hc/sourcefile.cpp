@@ -23,6 +23,11 @@ public:
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return m_fd; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd;
@@ -37,10 +42,9 @@ std::filesystem::path fsPath(const QString& name) {
     return std::filesystem::path(std::string(encoded.constData(), std::size_t(encoded.size())));
 }
 
-} // namespace
-
-SourceFile ReadSourceFile(const QString& path, qint64 limit) {
-    SourceFile f;
+// Opens `path` if it is a regular file of at most `limit` bytes: the
+// descriptor, else -1 with `f` saying why. `size` receives the file's size.
+int openRegular(const QString& path, qint64 limit, SourceFile& f, qint64& size) {
     const QByteArray name = QFile::encodeName(path);
     // Without O_NONBLOCK, opening a pipe would wait for a writer.
     Descriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
@@ -48,22 +52,63 @@ SourceFile ReadSourceFile(const QString& path, qint64 limit) {
         const int error = errno;
         f.status = error == ENOENT || error == ENOTDIR ? SourceFile::Missing : SourceFile::Failed;
         f.reason = reasonOf(error);
-        return f;
+        return -1;
     }
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) {
         f.reason = reasonOf(errno);
-        return f;
+        return -1;
     }
     if (!S_ISREG(st.st_mode)) {
         f.status = SourceFile::NotRegular;
-        return f;
+        return -1;
     }
     if (limit >= 0 && st.st_size > limit) {
         f.status = SourceFile::TooLarge;
-        return f;
+        return -1;
     }
-    f.bytes = QByteArray(qsizetype(st.st_size), Qt::Uninitialized);
+    size = st.st_size;
+    f.status = SourceFile::Read;
+    return fd.release();
+}
+
+} // namespace
+
+SourceStream::SourceStream(const QString& path) {
+    SourceFile f;
+    m_fd = openRegular(path, -1, f, m_size);
+    m_status = f.status;
+    m_reason = f.reason;
+}
+
+SourceStream::~SourceStream() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+qsizetype SourceStream::read(char* to, qsizetype size) {
+    if (m_fd < 0 || m_status != SourceFile::Read)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, to, std::size_t(size));
+        if (n >= 0)
+            return qsizetype(n);
+        if (errno == EINTR)
+            continue;
+        m_status = SourceFile::Failed;
+        m_reason = reasonOf(errno);
+        return 0;
+    }
+}
+
+SourceFile ReadSourceFile(const QString& path, qint64 limit) {
+    SourceFile f;
+    qint64 size = 0;
+    Descriptor fd(openRegular(path, limit, f, size));
+    if (fd.get() < 0)
+        return f;
+    f.status = SourceFile::Failed;
+    f.bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < f.bytes.size()) {
         const ssize_t n =

@@ -582,35 +582,81 @@ void TopicWriter::page(int /*line*/) {
                     u"topic " % topicName() % u": " % problem % u"; it is left out");
     m_problems.clear();
     if (topicHasContent())
-        m_topics.list.push_back(std::move(m_topic));
+        m_topics.add(m_topic);
     m_topic = Topic();
     m_topic.file = m_file;
     m_topic.firstParagraph = int(m_topics.paragraphs.size());
 }
 
+// Hands on the bytes of a topic file, counting the lines of the blanks it
+// begins with: where its first thing stands.
+class FirstLine : public rtf::ByteSource {
+public:
+    explicit FirstLine(rtf::ByteSource& source) : m_source(source) {}
+    qsizetype read(char* to, qsizetype size) override {
+        const qsizetype n = m_source.read(to, size);
+        for (qsizetype i = 0; i < n && m_blank; ++i) {
+            const char c = to[i];
+            if (m_cr && c != '\n')
+                ++m_line; // a line end of its own
+            m_cr = false;
+            if (!isBlank(c))
+                m_blank = false;
+            else if (c == '\n')
+                ++m_line;
+            else if (c == '\r')
+                m_cr = true;
+        }
+        return n;
+    }
+    int line() const { return m_line + (m_cr ? 1 : 0); }
+
+private:
+    rtf::ByteSource& m_source;
+    int m_line = 1;
+    bool m_blank = true, m_cr = false;
+};
+
+// The bytes of a topic file already in memory.
+class ViewSource : public rtf::ByteSource {
+public:
+    explicit ViewSource(QByteArrayView bytes) : m_bytes(bytes) {}
+    qsizetype read(char* to, qsizetype size) override {
+        const qsizetype n = std::min(size, m_bytes.size());
+        if (n > 0)
+            std::memcpy(to, m_bytes.data(), std::size_t(n));
+        m_bytes = m_bytes.sliced(n);
+        return n;
+    }
+
+private:
+    QByteArrayView m_bytes;
+};
+
 } // namespace
+
+void ReadTopicFile(const QString& fileName, rtf::ByteSource& source,
+                   const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
+                   Diagnostics& diagnostics, PictureStore* pictures) {
+    TopicWriter writer(fileName, windows, fonts, topics, diagnostics, pictures);
+    // The file's bytes are read as they are: Windows-1252 is the code page of
+    // help files, and RTF's codes are ASCII.
+    rtf::ByteInterpreter interpreter(writer);
+    writer.setInterpreter(&interpreter);
+    FirstLine counted(source);
+    if (!interpreter.readDocument(counted))
+        diagnostics.error(
+            fileName, counted.line(),
+            QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
+}
 
 void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
                    const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
                    Diagnostics& diagnostics, PictureStore* pictures) {
     // The records take less room than the RTF they come from, as a rule.
     topics.bytes.reserve(topics.bytes.size() + bytes.size());
-    TopicWriter writer(fileName, windows, fonts, topics, diagnostics, pictures);
-    // The file's bytes are read as they are: Windows-1252 is the code page of
-    // help files, and RTF's codes are ASCII.
-    rtf::ByteInterpreter interpreter(writer);
-    writer.setInterpreter(&interpreter);
-    if (!interpreter.readDocument(bytes)) {
-        // The line of the first thing in the file.
-        int line = 1;
-        for (qsizetype i = 0; i < bytes.size() && isBlank(bytes[i]); ++i)
-            if (bytes[i] == '\n' ||
-                (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
-                ++line;
-        diagnostics.error(
-            fileName, line,
-            QStringLiteral("this is not an RTF file (it does not begin with {\\rtf)"));
-    }
+    ViewSource source(bytes);
+    ReadTopicFile(fileName, source, windows, fonts, topics, diagnostics, pictures);
 }
 
 } // namespace hc

@@ -11,6 +11,8 @@
 #include "project.h"
 #include "topics.h"
 
+#include "rtf/rtftokenizer.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <vector>
@@ -21,6 +23,11 @@ namespace hc {
 // `topics`. `windows` are the project's windows (for jumps into one); the
 // pictures the topics show come from `pictures` (none without it).
 void ReadTopicFile(const QString& fileName, QByteArrayView bytes,
+                   const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
+                   Diagnostics& diagnostics, PictureStore* pictures = nullptr);
+// The same, the RTF read from `source` a piece at a time, so that a large
+// topic file is never held whole.
+void ReadTopicFile(const QString& fileName, rtf::ByteSource& source,
                    const std::vector<WindowDefinition>& windows, FontTable& fonts, Topics& topics,
                    Diagnostics& diagnostics, PictureStore* pictures = nullptr);
 

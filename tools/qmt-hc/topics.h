@@ -92,6 +92,7 @@ struct FootnoteAt {
     int line = 0;
 };
 
+// A topic while its file is read; Topics::add() keeps it in compact form.
 struct Topic {
     QString file;
     int line = 0;
@@ -106,13 +107,62 @@ struct Topic {
     std::vector<Hotspot> hotspots; // in the order of the text
 };
 
-// The topics of all topic files; their paragraphs are held together, in
-// bulk rather than a few small blocks of memory for each.
+// A string of a stored topic, in Topics::strings.
+struct StringAt {
+    qsizetype at = 0;
+    int size = 0;
+};
+
+struct StoredFootnote {
+    StringAt text;
+    int paragraph = 0;
+    int line = 0;
+};
+
+struct StoredHotspot {
+    StringAt jumpTarget; // empty: none to check
+    int line = 0;
+    std::uint8_t code = 0;
+};
+
+// A first element and a count in one of Topics' lists.
+struct Range {
+    int first = 0, count = 0;
+    int end() const { return first + count; }
+};
+
+// A topic as the help file's writer needs it: its strings and lists live in
+// Topics, so that a topic takes a few dozen bytes and no memory of its own.
+struct StoredTopic {
+    int file = 0; // in Topics::files
+    int line = 0;
+    int firstParagraph = 0; // in Topics::paragraphs
+    int paragraphCount = 0;
+    int nonScrollParagraphs = 0;
+    StringAt title, browse;
+    Range contexts, keywords; // in Topics::footnotes
+    Range macros;             // in Topics::macros
+    Range hotspots;           // in Topics::hotspots
+};
+
+// The topics of all topic files; their paragraphs, strings and lists are
+// held together, in bulk rather than a few small blocks of memory for each.
 struct Topics {
-    std::vector<Topic> list;
+    std::vector<StoredTopic> list;
     std::vector<Paragraph> paragraphs;
     ByteWriter bytes;
     std::vector<QByteArray> pictures; // the internal files |bm0, |bm1 ...
+
+    std::vector<QString> files; // the topic files, as the topics name them
+    ByteWriter strings;
+    std::vector<StoredFootnote> footnotes;
+    std::vector<StringAt> macros;
+    std::vector<StoredHotspot> hotspots;
+
+    // Appends `topic` in compact form.
+    void add(const Topic& topic);
+    QByteArrayView text(StringAt s) const { return strings.view().sliced(s.at, s.size); }
+    const QString& fileOf(const StoredTopic& t) const { return files[std::size_t(t.file)]; }
 };
 
 } // namespace hc

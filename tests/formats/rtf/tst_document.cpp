@@ -1,7 +1,9 @@
 // The help-text interpreter: RTF into the document model, one table per
-// feature group, each text read both as Unicode and as Windows-1252 bytes.
+// feature group, each text read both as Unicode and as Windows-1252 bytes
+// (a document's bytes whole and a window at a time).
 #include "codepage/ansi.h"
 #include "rtf/document.h"
+#include "rtf/rtftokenizer.h"
 
 #include <QtTest>
 
@@ -157,7 +159,22 @@ public:
     void page(int) override { parts << QStringLiteral("//"); }
 };
 
-// Read as a help text and as topic file bytes; both must agree.
+// A document's bytes, a few at a time.
+class SmallReads : public ByteSource {
+public:
+    explicit SmallReads(QByteArrayView bytes) : m_bytes(bytes) {}
+    qsizetype read(char* to, qsizetype size) override {
+        const qsizetype n = std::min({size, qsizetype(997), m_bytes.size()});
+        std::memcpy(to, m_bytes.data(), std::size_t(n));
+        m_bytes = m_bytes.sliced(n);
+        return n;
+    }
+
+private:
+    QByteArrayView m_bytes;
+};
+
+// Read as a help text and as topic file bytes; all must agree.
 QString describe(const QString& rtf, bool document = false) {
     Describer<QString> unicode;
     Interpreter u(unicode);
@@ -177,6 +194,16 @@ QString describe(const QString& rtf, bool document = false) {
     const QString c = bytes.parts.join(QStringLiteral(" | "));
     if (a != c)
         return QStringLiteral("Unicode: ") + a + QStringLiteral("\nbytes:   ") + c;
+    if (document) {
+        Describer<QByteArray> streamed;
+        ByteInterpreter s(streamed);
+        streamed.row = &s.row();
+        SmallReads source(encoded);
+        s.readDocument(source);
+        const QString w = streamed.parts.join(QStringLiteral(" | "));
+        if (w != c)
+            return QStringLiteral("bytes:    ") + c + QStringLiteral("\nwindowed: ") + w;
+    }
     return a;
 }
 
@@ -340,6 +367,16 @@ private slots:
             true);
     }
     void footnotes() { check(); }
+
+    // Text and footnotes longer than the window the bytes are read in.
+    void longerThanAWindow() {
+        const QString text(ByteTokenizer::kWindow + 100, u'x');
+        const QString rtf = QStringLiteral("{\\rtf1 #{\\footnote ") + text +
+                            QStringLiteral("}\\b ") + text + QStringLiteral("\\u8364 ?") + text +
+                            QStringLiteral("\\par}");
+        QCOMPARE(describe(rtf, true),
+                 u"#=" + text + u" | B'" + text + u'\u20AC' + text + QStringLiteral("' | //"));
+    }
 
     void tables_of_fonts_and_colours() {
         struct Sink : ByteDocumentSink {

@@ -1,5 +1,6 @@
 // The RTF tokenizer: tokens as strings (next) and as views into Unicode text
-// and into bytes (nextView), which split text at line ends.
+// and into bytes (nextView), which split text at line ends; bytes read a
+// window at a time give the tokens of the bytes read whole.
 #include "rtf/rtftokenizer.h"
 
 #include <QtTest>
@@ -52,6 +53,46 @@ template <typename Tokenizer, typename Next> QString all(Tokenizer& tokens, Next
             tokens.skipBinary(t.parameter);
     }
     return list.join(u' ');
+}
+
+// Hands out a document's bytes `step` at a time (the last read may be short).
+class StepSource : public ByteSource {
+public:
+    StepSource(QByteArrayView bytes, qsizetype step) : m_bytes(bytes), m_step(step) {}
+    qsizetype read(char* to, qsizetype size) override {
+        const qsizetype n = std::min({size, m_step, m_bytes.size()});
+        std::memcpy(to, m_bytes.data(), std::size_t(n));
+        m_bytes = m_bytes.sliced(n);
+        return n;
+    }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_step;
+};
+
+// Each token as kind, text, parameter, offset and line, binary data skipped;
+// text that goes on right after text (at a window's end) joined to it.
+QStringList tokenList(ByteTokenizer& tokens) {
+    QStringList list;
+    qsizetype textEnd = -1; // where the last token, a text, ended
+    for (auto t = tokens.nextView(); t.kind != TokenKind::End; t = tokens.nextView()) {
+        const bool text = t.kind == TokenKind::Text;
+        if (text && t.offset == textEnd)
+            list.back() += QString::fromLatin1(t.text);
+        else
+            list << QStringLiteral("%1 %2 %3@%4 %5")
+                        .arg(int(t.kind))
+                        .arg(t.parameter)
+                        .arg(t.offset)
+                        .arg(t.line)
+                        .arg(QString::fromLatin1(t.text));
+        textEnd = text ? t.offset + t.text.size() : -1;
+        if (t.kind == TokenKind::ControlWord && t.text == "bin")
+            tokens.skipBinary(t.parameter);
+    }
+    list << QStringLiteral("end %1@%2").arg(tokens.position()).arg(tokens.line());
+    return list;
 }
 
 } // namespace
@@ -119,6 +160,47 @@ private slots:
         for (Token t = tokens.next(); t.kind != TokenKind::End; t = tokens.next())
             offsets << t.offset;
         QCOMPARE(offsets, (QList<qsizetype>{0, 4, 7, 8, 12}));
+    }
+
+    // Windows end anywhere: inside a long text, among line ends (a CR whose
+    // LF comes with the next window), inside binary data; each document is
+    // read in steps of several sizes.
+    void windows_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        constexpr qsizetype kWindow = ByteTokenizer::kWindow;
+        QByteArray mixed = "{\\rtf1\\ansi ";
+        for (int i = 0; mixed.size() < 3 * kWindow; ++i)
+            mixed += QByteArray("\\b0 x\r\n\\'e9\\par\r{\\fs-20}\\\r\n\n\\u8364 ?text ")
+                         .left(7 + i % 31);
+        QTest::newRow("codes and line ends") << mixed;
+        QTest::newRow("text longer than a window")
+            << "{\\rtf1 " + QByteArray(kWindow + 5000, 'a') + "\r\nb\\par}";
+        QByteArray binary(kWindow + 777, '\0');
+        for (qsizetype i = 0; i < binary.size(); ++i)
+            binary[i] = "\r\n\\{}ab"[i % 7];
+        QTest::newRow("binary data across windows")
+            << "{\\pict\\bin" + QByteArray::number(binary.size()) + " " + binary + "}\\par\r\nx";
+        QTest::newRow("binary data past the end") << QByteArray("{\\bin99 \r\n");
+        QTest::newRow("line ends only") << QByteArray(kWindow + 3, '\r') + QByteArray(9, '\n');
+        QTest::newRow("empty") << QByteArray();
+    }
+
+    void windows() {
+        QFETCH(QByteArray, bytes);
+        ByteTokenizer whole(bytes);
+        const QStringList expected = tokenList(whole);
+        for (const qsizetype step : {qsizetype(1), qsizetype(4093), ByteTokenizer::kWindow * 2}) {
+            StepSource source(bytes, step);
+            ByteTokenizer windowed(source);
+            const QStringList got = tokenList(windowed);
+            QCOMPARE(got.size(), expected.size());
+            for (qsizetype i = 0; i < got.size(); ++i)
+                if (got[i] != expected[i])
+                    QFAIL(qPrintable(QStringLiteral("step %1, token %2: %3 instead of %4")
+                                         .arg(step)
+                                         .arg(i)
+                                         .arg(got[i].left(80), expected[i].left(80))));
+        }
     }
 
     void skippedDestinations() {

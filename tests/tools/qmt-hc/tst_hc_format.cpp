@@ -98,10 +98,13 @@ private slots:
         QFETCH(int, undoAfter);
         hc::Lz77BlockPacker packer(0x4000, 4084);
         packer.clear();
+        hc::Lz77BlockPacker straight(0x4000, 4084); // the same pieces, none taken back
+        straight.clear();
         QByteArray expected;
         std::vector<std::uint32_t> values;
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             const std::vector<int> at(fields[i].begin(), fields[i].end());
+            QVERIFY(straight.append(pieces[i], at));
             QVERIFY(packer.append(pieces[i], at));
             if (i == undoAfter) {
                 packer.undo();
@@ -117,6 +120,8 @@ private slots:
             }
             expected += piece;
         }
+        // A piece taken back leaves no trace in how the rest is packed.
+        QCOMPARE(packer.packed(), straight.packed());
         const std::vector<int>& open = packer.openBytes();
         QCOMPARE(open.size(), 4 * values.size());
         for (std::size_t f = 0; f < values.size(); ++f)
