@@ -324,72 +324,65 @@ public:
         workspace::Transaction transaction(m_db);
         int highest = 0;
         {
-            auto rs = emptyRows(str::table::GeneralHelp);
+            // The topics in ID order, the texts of those read from files
+            // among them in the same order.
+            auto rows =
+                m_db.OpenRowAppender(LoadResString(str::table::GeneralHelp),
+                                     {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                                      QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
+                                      QStringLiteral("TopicHeader"), QStringLiteral("HelpText"),
+                                      QStringLiteral("MapNumber"), QStringLiteral("Status")});
+            const RtfTopic none;
+            auto texts = m_topicTexts.begin();
             for (const auto& [key, topic] : m_newTopics) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("TopicID"), topic.id);
-                const auto texts = m_topicTexts.find(key);
-                const RtfTopic none;
-                const RtfTopic& t = texts == m_topicTexts.end() ? none : texts->second;
-                rs->SetField(QStringLiteral("TopicTitle"), t.title);
-                rs->SetField(QStringLiteral("BrowseSeq"), t.browse);
-                rs->SetField(QStringLiteral("Keywords"), t.keywords);
-                rs->SetField(QStringLiteral("TopicHeader"), t.header);
-                rs->SetField(QStringLiteral("HelpText"), t.text);
-                rs->SetField(QStringLiteral("MapNumber"), topic.map);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
+                const bool read = texts != m_topicTexts.end() && texts->first == key;
+                const RtfTopic& t = read ? texts->second : none;
+                rows->AddRow({topic.id, t.title, t.browse, t.keywords, t.header, t.text, topic.map,
+                              kActive});
+                if (read)
+                    ++texts;
                 highest = std::max(highest, topic.map);
             }
         }
-        for (const auto& [id, map] : m_mapChanges) {
-            auto rs = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
-                                                     LoadResString(str::table::GeneralHelp),
-                                                     LoadResString(str::field::TopicId), id),
+        if (!m_mapChanges.empty()) {
+            // One pass over the project's topics instead of a query for each.
+            auto rs = m_db.OpenRecordset(QStringLiteral("select TopicID, MapNumber from ") +
+                                             LoadResString(str::table::GeneralHelp),
                                          dao::dbOpenDynaset);
-            if (!rs->EOF_()) {
+            for (; !rs->EOF_(); rs->MoveNext()) {
+                const auto change = m_mapChanges.find(rs->TextAt(0));
+                if (change == m_mapChanges.end())
+                    continue;
                 rs->Edit();
-                rs->SetField(QStringLiteral("MapNumber"), map);
+                rs->SetField(QStringLiteral("MapNumber"), change->second);
                 rs->Update();
-                highest = std::max(highest, map);
+                highest = std::max(highest, change->second);
             }
         }
         {
-            auto rs = emptyRows(str::table::ToolTips);
-            for (const auto& [object, text] : m_newToolTips) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("Object"), object);
-                rs->SetField(QStringLiteral("HelpText"), text);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
-            }
+            auto rows = m_db.OpenRowAppender(
+                LoadResString(str::table::ToolTips),
+                {QStringLiteral("Object"), QStringLiteral("HelpText"), QStringLiteral("Status")});
+            for (const auto& [object, text] : m_newToolTips)
+                rows->AddRow({object, text, kActive});
         }
         {
-            auto rs = emptyRows(str::table::WhatsThis);
+            auto rows = m_db.OpenRowAppender(
+                LoadResString(str::table::WhatsThis),
+                {QStringLiteral("Object"), QStringLiteral("TopicID"), QStringLiteral("MapNumber"),
+                 QStringLiteral("HelpText"), QStringLiteral("Status"), QStringLiteral("Type")});
             for (const NewWhatsThis& w : m_newWhatsThis) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("Object"), w.object);
-                rs->SetField(QStringLiteral("TopicID"), w.topicId);
-                rs->SetField(QStringLiteral("MapNumber"), w.map);
-                rs->SetField(QStringLiteral("HelpText"), QString());
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->SetField(QStringLiteral("Type"), w.type);
-                rs->Update();
+                rows->AddRow({w.object, w.topicId, w.map, QString(), kActive, w.type});
                 highest = std::max(highest, w.map);
             }
         }
         {
-            auto rs = emptyRows(str::table::ContentsFile);
-            for (const contents::ContentsRow& row : m_newContents) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("TopicID"), row.topicId);
-                rs->SetField(QStringLiteral("Title"), row.title);
-                rs->SetField(QStringLiteral("Level"), row.level);
-                rs->SetField(QStringLiteral("Parent"), row.parent);
-                rs->SetField(QStringLiteral("Type"), row.type);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
-            }
+            auto rows = m_db.OpenRowAppender(LoadResString(str::table::ContentsFile),
+                                             {QStringLiteral("TopicID"), QStringLiteral("Title"),
+                                              QStringLiteral("Level"), QStringLiteral("Parent"),
+                                              QStringLiteral("Type"), QStringLiteral("Status")});
+            for (const contents::ContentsRow& row : m_newContents)
+                rows->AddRow({row.topicId, row.title, row.level, row.parent, row.type, kActive});
         }
         for (const auto& [key, value] : m_newOptions)
             options::UpdateOptions(m_db, key, value);
@@ -445,12 +438,6 @@ private:
     };
 
     static QString key(int option) { return LoadResString(option).toUpper(); }
-
-    std::unique_ptr<dao::Recordset> emptyRows(int table) {
-        return m_db.OpenRecordset(QStringLiteral("select * from ") + LoadResString(table) +
-                                      QStringLiteral(" where 0 = 1"),
-                                  dao::dbOpenDynaset);
-    }
 
     void load() {
         auto topics = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
