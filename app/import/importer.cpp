@@ -27,6 +27,7 @@
 #include <QSet>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace import {
 
@@ -278,6 +279,7 @@ public:
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.topics.size()), "topic", "topics"));
         const QString file = native(path);
+        reserveTopics(read.topics.size());
         for (RtfTopic& t : read.topics)
             topic(file, "line", t);
     }
@@ -324,8 +326,13 @@ public:
         workspace::Transaction transaction(m_db);
         int highest = 0;
         {
-            // The topics in ID order, the texts of those read from files
-            // among them in the same order.
+            // The topics in ID order.
+            std::vector<const std::pair<const QString, Topic>*> order;
+            order.reserve(m_newTopics.size());
+            for (const auto& entry : m_newTopics)
+                order.push_back(&entry);
+            std::sort(order.begin(), order.end(),
+                      [](const auto* a, const auto* b) { return a->first < b->first; });
             auto rows =
                 m_db.OpenRowAppender(LoadResString(str::table::GeneralHelp),
                                      {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
@@ -333,14 +340,12 @@ public:
                                       QStringLiteral("TopicHeader"), QStringLiteral("HelpText"),
                                       QStringLiteral("MapNumber"), QStringLiteral("Status")});
             const RtfTopic none;
-            auto texts = m_topicTexts.begin();
-            for (const auto& [key, topic] : m_newTopics) {
-                const bool read = texts != m_topicTexts.end() && texts->first == key;
-                const RtfTopic& t = read ? texts->second : none;
+            for (const auto* entry : order) {
+                const Topic& topic = entry->second;
+                const auto texts = m_topicTexts.find(entry->first);
+                const RtfTopic& t = texts == m_topicTexts.end() ? none : texts->second;
                 rows->AddRow({topic.id, t.title, t.browse, t.keywords, t.header, t.text, topic.map,
                               kActive});
-                if (read)
-                    ++texts;
                 highest = std::max(highest, topic.map);
             }
         }
@@ -473,11 +478,20 @@ private:
             m_contentsKeys.insert(row.topicId.toLower());
     }
 
+    // Room for `more` topics, so that reading many grows no table step by step.
+    void reserveTopics(size_t more) {
+        m_topics.reserve(m_topics.size() + qsizetype(more));
+        m_newTopics.reserve(m_newTopics.size() + more);
+        m_topicTexts.reserve(m_topicTexts.size() + more);
+    }
+
     // The topic ID the project gives a map number, when any.
     QString ownerOf(int number) const { return number ? m_numberOwner.value(number) : QString(); }
 
     void mapEntries(const std::vector<MapEntry>& entries) {
         QHash<QString, const MapEntry*> seen;
+        seen.reserve(qsizetype(entries.size()));
+        reserveTopics(entries.size());
         for (const MapEntry& e : entries) {
             const auto where = [&e] {
                 return QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
@@ -724,8 +738,10 @@ private:
     QHash<QString, QString> m_optionRoles;
     int m_contentsCounter = 0;
 
-    std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
-    std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
+    // By lower-case ID: hashed, for the look-ups of every topic and map
+    // entry read; put in ID order when stored.
+    std::unordered_map<QString, Topic> m_newTopics;
+    std::unordered_map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
     std::map<QString, int> m_mapChanges;
     std::vector<std::pair<QString, QString>> m_newToolTips;
     std::vector<NewWhatsThis> m_newWhatsThis;
