@@ -491,7 +491,6 @@ private:
     void mapEntries(const std::vector<MapEntry>& entries) {
         QHash<QString, const MapEntry*> seen;
         seen.reserve(qsizetype(entries.size()));
-        reserveTopics(entries.size());
         for (const MapEntry& e : entries) {
             const auto where = [&e] {
                 return QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
