@@ -31,6 +31,7 @@
 #include <QSet>
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 namespace import {
 
@@ -430,6 +431,7 @@ public:
         m_report.read << QStringLiteral("%1 (%2)").arg(
             native(path), plural(int(read.topics.size()), "topic", "topics"));
         const QString file = native(path);
+        reserveTopics(read.topics.size());
         for (RtfTopic& t : read.topics)
             topic(file, "line", t);
     }
@@ -524,72 +526,68 @@ private:
         workspace::Transaction transaction(m_db);
         int highest = 0;
         {
-            auto rs = emptyRows(str::table::GeneralHelp);
-            for (const auto& [key, topic] : m_newTopics) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("TopicID"), topic.id);
-                const auto texts = m_topicTexts.find(key);
-                const RtfTopic none;
+            // The topics in ID order.
+            std::vector<const std::pair<const QString, Topic>*> order;
+            order.reserve(m_newTopics.size());
+            for (const auto& entry : m_newTopics)
+                order.push_back(&entry);
+            std::sort(order.begin(), order.end(),
+                      [](const auto* a, const auto* b) { return a->first < b->first; });
+            auto rows =
+                m_db.OpenRowAppender(LoadResString(str::table::GeneralHelp),
+                                     {QStringLiteral("TopicID"), QStringLiteral("TopicTitle"),
+                                      QStringLiteral("BrowseSeq"), QStringLiteral("Keywords"),
+                                      QStringLiteral("TopicHeader"), QStringLiteral("HelpText"),
+                                      QStringLiteral("MapNumber"), QStringLiteral("Status")});
+            const RtfTopic none;
+            for (const auto* entry : order) {
+                const Topic& topic = entry->second;
+                const auto texts = m_topicTexts.find(entry->first);
                 const RtfTopic& t = texts == m_topicTexts.end() ? none : texts->second;
-                rs->SetField(QStringLiteral("TopicTitle"), t.title);
-                rs->SetField(QStringLiteral("BrowseSeq"), t.browse);
-                rs->SetField(QStringLiteral("Keywords"), t.keywords);
-                rs->SetField(QStringLiteral("TopicHeader"), t.header);
-                rs->SetField(QStringLiteral("HelpText"), t.text);
-                rs->SetField(QStringLiteral("MapNumber"), topic.map);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
+                rows->AddRow({topic.id, t.title, t.browse, t.keywords, t.header, t.text, topic.map,
+                              kActive});
                 highest = std::max(highest, topic.map);
             }
         }
-        for (const auto& [id, map] : m_mapChanges) {
-            auto rs = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
-                                                     LoadResString(str::table::GeneralHelp),
-                                                     LoadResString(str::field::TopicId), id),
+        if (!m_mapChanges.empty()) {
+            // One pass over the project's topics instead of a query for each.
+            auto rs = m_db.OpenRecordset(QStringLiteral("select TopicID, MapNumber from ") +
+                                             LoadResString(str::table::GeneralHelp),
                                          dao::dbOpenDynaset);
-            if (!rs->EOF_()) {
+            for (; !rs->EOF_(); rs->MoveNext()) {
+                const auto change = m_mapChanges.find(rs->TextAt(0));
+                if (change == m_mapChanges.end())
+                    continue;
                 rs->Edit();
-                rs->SetField(QStringLiteral("MapNumber"), map);
+                rs->SetField(QStringLiteral("MapNumber"), change->second);
                 rs->Update();
-                highest = std::max(highest, map);
+                highest = std::max(highest, change->second);
             }
         }
         {
-            auto rs = emptyRows(str::table::ToolTips);
-            for (const auto& [object, text] : m_newToolTips) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("Object"), object);
-                rs->SetField(QStringLiteral("HelpText"), text);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
-            }
+            auto rows = m_db.OpenRowAppender(
+                LoadResString(str::table::ToolTips),
+                {QStringLiteral("Object"), QStringLiteral("HelpText"), QStringLiteral("Status")});
+            for (const auto& [object, text] : m_newToolTips)
+                rows->AddRow({object, text, kActive});
         }
         {
-            auto rs = emptyRows(str::table::WhatsThis);
+            auto rows = m_db.OpenRowAppender(
+                LoadResString(str::table::WhatsThis),
+                {QStringLiteral("Object"), QStringLiteral("TopicID"), QStringLiteral("MapNumber"),
+                 QStringLiteral("HelpText"), QStringLiteral("Status"), QStringLiteral("Type")});
             for (const NewWhatsThis& w : m_newWhatsThis) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("Object"), w.object);
-                rs->SetField(QStringLiteral("TopicID"), w.topicId);
-                rs->SetField(QStringLiteral("MapNumber"), w.map);
-                rs->SetField(QStringLiteral("HelpText"), QString());
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->SetField(QStringLiteral("Type"), w.type);
-                rs->Update();
+                rows->AddRow({w.object, w.topicId, w.map, QString(), kActive, w.type});
                 highest = std::max(highest, w.map);
             }
         }
         {
-            auto rs = emptyRows(str::table::ContentsFile);
-            for (const contents::ContentsRow& row : m_newContents) {
-                rs->AddNew();
-                rs->SetField(QStringLiteral("TopicID"), row.topicId);
-                rs->SetField(QStringLiteral("Title"), row.title);
-                rs->SetField(QStringLiteral("Level"), row.level);
-                rs->SetField(QStringLiteral("Parent"), row.parent);
-                rs->SetField(QStringLiteral("Type"), row.type);
-                rs->SetField(QStringLiteral("Status"), kActive);
-                rs->Update();
-            }
+            auto rows = m_db.OpenRowAppender(LoadResString(str::table::ContentsFile),
+                                             {QStringLiteral("TopicID"), QStringLiteral("Title"),
+                                              QStringLiteral("Level"), QStringLiteral("Parent"),
+                                              QStringLiteral("Type"), QStringLiteral("Status")});
+            for (const contents::ContentsRow& row : m_newContents)
+                rows->AddRow({row.topicId, row.title, row.level, row.parent, row.type, kActive});
         }
         for (const auto& [key, value] : m_newOptions)
             options::UpdateOptions(m_db, key, value);
@@ -645,12 +643,6 @@ private:
 
     static QString key(int option) { return LoadResString(option).toUpper(); }
 
-    std::unique_ptr<dao::Recordset> emptyRows(int table) {
-        return m_db.OpenRecordset(QStringLiteral("select * from ") + LoadResString(table) +
-                                      QStringLiteral(" where 0 = 1"),
-                                  dao::dbOpenDynaset);
-    }
-
     void load() {
         auto topics = m_db.OpenRecordset(SelectWhere(QStringLiteral("*"),
                                                      LoadResString(str::table::GeneralHelp),
@@ -685,11 +677,19 @@ private:
             m_contentsKeys.insert(row.topicId.toLower());
     }
 
+    // Room for `more` topics, so that reading many grows no table step by step.
+    void reserveTopics(size_t more) {
+        m_topics.reserve(m_topics.size() + qsizetype(more));
+        m_newTopics.reserve(m_newTopics.size() + more);
+        m_topicTexts.reserve(m_topicTexts.size() + more);
+    }
+
     // The topic ID the project gives a map number, when any.
     QString ownerOf(int number) const { return number ? m_numberOwner.value(number) : QString(); }
 
     void mapEntries(const std::vector<MapEntry>& entries) {
         QHash<QString, const MapEntry*> seen;
+        seen.reserve(qsizetype(entries.size()));
         for (const MapEntry& e : entries) {
             const auto where = [&e] {
                 return QStringLiteral("%1, line %2: ").arg(e.file).arg(e.line);
@@ -998,8 +998,10 @@ private:
     QHash<QString, QString> m_renamed; // IDs with blanks, by lower case: the IDs they became
     QSet<QString> m_sources;           // by sourceKey()
 
-    std::map<QString, Topic> m_newTopics;     // by lower-case ID, in ID order
-    std::map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
+    // By lower-case ID: hashed, for the look-ups of every topic and map
+    // entry read; put in ID order when stored.
+    std::unordered_map<QString, Topic> m_newTopics;
+    std::unordered_map<QString, RtfTopic> m_topicTexts; // the new topics read from topic files
     std::map<QString, int> m_mapChanges;
     std::vector<std::pair<QString, QString>> m_newToolTips;
     std::vector<NewWhatsThis> m_newWhatsThis;

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -219,6 +220,7 @@ public:
     bool readOnly = false;
     QHash<QString, std::shared_ptr<const TableInfo>> tables; // by lower-case name
     QHash<QString, sqlite3_stmt*> cache;                     // prepared statements by text
+    std::optional<qint64> cacheBefore; // the page cache's size while it is raised
 
     ~Connection() { close(); }
 
@@ -240,6 +242,8 @@ public:
 
     [[noreturn]] void fail(int rc, const QString& doing) const;
     void exec(const QString& sql);
+    void raiseCache();
+    void restoreCache();
     std::shared_ptr<const TableInfo> table(const QString& name);
     TableDef readTable(const QString& canonical, const QString& createSql);
 };
@@ -363,6 +367,28 @@ void Connection::exec(const QString& sql) {
     Stmt s(*this, sql, false);
     while (s.step()) {
     }
+}
+
+// Rows added in bulk stay in memory until the commit: a transaction larger
+// than the usual cache would otherwise write (and encrypt) pages to the file
+// before it, and read some of them back.
+constexpr qint64 kBulkCacheKiB = 64 * 1024;
+
+void Connection::raiseCache() {
+    if (cacheBefore)
+        return;
+    Stmt s(*this, QStringLiteral("PRAGMA cache_size"), false);
+    const qint64 before = s.step() ? sqlite3_column_int64(s, 0) : 0;
+    exec(QStringLiteral("PRAGMA cache_size = %1").arg(-kBulkCacheKiB));
+    cacheBefore = before;
+}
+
+void Connection::restoreCache() {
+    if (!cacheBefore || !db)
+        return;
+    const qint64 before = *cacheBefore;
+    cacheBefore.reset();
+    exec(QStringLiteral("PRAGMA cache_size = %1").arg(before));
 }
 
 TableDef Connection::readTable(const QString& canonical, const QString& createSql) {
@@ -675,14 +701,18 @@ QVariant Recordset::Impl::fieldValue(const QString& name) {
     return cells[size_t(pos * columns + col)];
 }
 
-QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
-    const FieldDef& f = table->def.fields[size_t(field)];
-    const QString qualified = table->qualified(field);
+namespace {
+
+// `value` as field number `field` of `t` stores it; refused as the file's
+// rules would refuse it.
+QVariant convertValue(const TableInfo& t, int field, const QVariant& value) {
+    const FieldDef& f = t.def.fields[size_t(field)];
+    const auto qualified = [&] { return t.qualified(field); };
     if (f.autoIncrement)
         throw EngineError(
             errFieldNotUpdatable,
             QStringLiteral("The field '%1' is numbered by the engine and cannot be set.")
-                .arg(qualified));
+                .arg(qualified()));
     if (isNullValue(value))
         return {};
     if (isText(f.type)) {
@@ -698,7 +728,7 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
                 errTooLong,
                 QStringLiteral("The field '%1' is too small to accept the amount of data "
                                "you attempted to add (at most %2 characters).")
-                    .arg(qualified)
+                    .arg(qualified())
                     .arg(f.size));
         return s;
     }
@@ -707,14 +737,14 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
     auto mismatch = [&] {
         return EngineError(errTypeMismatch,
                            QStringLiteral("Type mismatch: '%1' is not a number for the field '%2'.")
-                               .arg(value.toString(), qualified));
+                               .arg(value.toString(), qualified()));
     };
     auto overflow = [&] {
         return EngineError(
             errOverflow,
             QStringLiteral("Numeric field overflow: the field '%1' holds whole numbers "
                            "from %2 to %3, not '%4'.")
-                .arg(qualified)
+                .arg(qualified())
                 .arg(low)
                 .arg(high)
                 .arg(value.toString()));
@@ -769,6 +799,32 @@ QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
         throw overflow();
     return int(d);
 }
+
+} // namespace
+
+QVariant Recordset::Impl::convert(int field, const QVariant& value) const {
+    return convertValue(*table, field, value);
+}
+
+namespace {
+
+// Refuses a value the field cannot store: null where required, the empty
+// text where it is not allowed.
+void checkStored(const TableInfo& t, size_t field, const QVariant& v) {
+    const FieldDef& f = t.def.fields[field];
+    if (f.required && isNullValue(v))
+        throw EngineError(errRequired,
+                          QStringLiteral("The field '%1' cannot contain a Null value because the "
+                                         "Required property for this field is set to True. Enter a "
+                                         "value in this field.")
+                              .arg(t.qualified(int(field))));
+    if (isText(f.type) && !f.allowZeroLength && !isNullValue(v) && v.toString().isEmpty())
+        throw EngineError(errZeroLength,
+                          QStringLiteral("The field '%1' cannot be a zero-length string.")
+                              .arg(t.qualified(int(field))));
+}
+
+} // namespace
 
 Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
 Recordset::~Recordset() = default;
@@ -893,18 +949,7 @@ void Recordset::Update() {
             continue;
         if (!d->isSet[i] && !adding)
             continue;
-        const QVariant v = d->isSet[i] ? d->buffer[i] : f.defaultValue;
-        if (f.required && isNullValue(v))
-            throw EngineError(
-                errRequired,
-                QStringLiteral("The field '%1' cannot contain a Null value because the "
-                               "Required property for this field is set to True. Enter a "
-                               "value in this field.")
-                    .arg(t.qualified(int(i))));
-        if (isText(f.type) && !f.allowZeroLength && !isNullValue(v) && v.toString().isEmpty())
-            throw EngineError(errZeroLength,
-                              QStringLiteral("The field '%1' cannot be a zero-length string.")
-                                  .arg(t.qualified(int(i))));
+        checkStored(t, i, d->isSet[i] ? d->buffer[i] : f.defaultValue);
         if (d->isSet[i]) {
             columns << quoteId(f.name);
             values.push_back(d->buffer[i]);
@@ -976,6 +1021,61 @@ void Recordset::Delete() {
     s.step();
     d->state[size_t(d->pos)] = 2;
     --d->live;
+}
+
+// --- bulk rows -------------------------------------------------------------
+
+struct RowAppender::Impl {
+    std::shared_ptr<Connection> c;
+    std::shared_ptr<const TableInfo> table;
+    std::vector<int> fields; // table field of each value
+    std::unique_ptr<Stmt> insert;
+    std::vector<QByteArray> texts; // the bound texts, alive until the step
+};
+
+RowAppender::RowAppender(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+RowAppender::~RowAppender() {
+    d->insert.reset();
+    // Inside a transaction the cache stays raised until its end.
+    if (d->c->db && sqlite3_get_autocommit(d->c->db)) {
+        try {
+            d->c->restoreCache();
+        } catch (const EngineError&) {
+            // Only the cache's size is left as it was raised.
+        }
+    }
+}
+
+void RowAppender::AddRow(const std::vector<QVariant>& values) {
+    Connection& c = *d->c;
+    c.handle();
+    const TableInfo& t = *d->table;
+    if (values.size() != d->fields.size())
+        throw EngineError(errSyntax, QStringLiteral("A row of '%1' needs %2 values, not %3.")
+                                         .arg(t.def.name)
+                                         .arg(d->fields.size())
+                                         .arg(values.size()));
+    sqlite3_stmt* s = *d->insert;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const int field = d->fields[i];
+        const QVariant v = convertValue(t, field, values[i]);
+        checkStored(t, size_t(field), v);
+        const int place = int(i + 1);
+        if (isNullValue(v)) {
+            sqlite3_bind_null(s, place);
+        } else if (isText(t.def.fields[size_t(field)].type)) {
+            d->texts[i] = v.toString().toUtf8();
+            sqlite3_bind_text(s, place, d->texts[i].constData(), int(d->texts[i].size()),
+                              SQLITE_STATIC);
+        } else {
+            sqlite3_bind_int64(s, place, v.toLongLong());
+        }
+    }
+    const int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    if (rc != SQLITE_DONE)
+        constraintFailed(c, sqlite3_extended_errcode(c.db), t);
 }
 
 // --- database ----------------------------------------------------------------
@@ -1258,6 +1358,51 @@ std::unique_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     return std::unique_ptr<Recordset>(new Recordset(std::move(d)));
 }
 
+std::unique_ptr<RowAppender> Database::OpenRowAppender(const QString& table,
+                                                       const QStringList& fields) {
+    Connection& c = *m_connection;
+    c.handle();
+    auto d = std::make_unique<RowAppender::Impl>();
+    d->c = m_connection;
+    d->table = c.table(table);
+    const TableInfo& t = *d->table;
+    QStringList columns, marks;
+    for (const QString& name : fields) {
+        const int f = t.fieldIndex(name);
+        if (f < 0)
+            throw EngineError(errItemNotFound, QStringLiteral("The field '%1' is not in the table "
+                                                              "'%2'.")
+                                                   .arg(name, t.def.name));
+        if (t.def.fields[size_t(f)].autoIncrement)
+            throw EngineError(
+                errFieldNotUpdatable,
+                QStringLiteral("The field '%1' is numbered by the engine and cannot be set.")
+                    .arg(t.qualified(f)));
+        if (std::find(d->fields.begin(), d->fields.end(), f) != d->fields.end())
+            throw EngineError(errSyntax,
+                              QStringLiteral("The field '%1' is named twice.").arg(t.qualified(f)));
+        d->fields.push_back(f);
+        columns << quoteId(t.def.fields[size_t(f)].name);
+        marks << QStringLiteral("?%1").arg(marks.size() + 1);
+    }
+    // The fields not named take their defaults, in every row alike.
+    for (size_t i = 0; i < t.def.fields.size(); ++i)
+        if (!t.def.fields[i].autoIncrement &&
+            std::find(d->fields.begin(), d->fields.end(), int(i)) == d->fields.end())
+            checkStored(t, i, t.def.fields[i].defaultValue);
+    d->texts.resize(d->fields.size());
+    d->insert = std::make_unique<Stmt>(
+        c,
+        columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteId(t.def.name))
+                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(quoteId(t.def.name), columns.join(QLatin1Char(',')),
+                                     marks.join(QLatin1Char(','))),
+        false);
+    if (!c.readOnly)
+        c.raiseCache();
+    return std::unique_ptr<RowAppender>(new RowAppender(std::move(d)));
+}
+
 void Database::Close() {
     m_connection->close();
 }
@@ -1273,13 +1418,17 @@ void Database::BeginTrans() {
 }
 void Database::CommitTrans() {
     m_connection->exec(QStringLiteral("COMMIT"));
+    m_connection->restoreCache();
 }
 void Database::Rollback() {
     // The store may have ended the transaction itself after a failure (disk full).
-    if (sqlite3_get_autocommit(m_connection->handle()))
+    if (sqlite3_get_autocommit(m_connection->handle())) {
+        m_connection->restoreCache();
         return;
+    }
     m_connection->exec(QStringLiteral("ROLLBACK"));
     m_connection->tables.clear();
+    m_connection->restoreCache();
 }
 
 } // namespace dao

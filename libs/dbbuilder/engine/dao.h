@@ -134,6 +134,26 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Adds many rows to one table through one prepared statement: for large
+// changes inside a transaction. The fields are named once, each row gives
+// their values in that order; a value is refused as Update refuses it, and
+// the fields not named take their defaults. Until the transaction ends (or
+// the appender, outside one) the database keeps the changed pages in memory.
+class RowAppender {
+public:
+    ~RowAppender();
+    RowAppender(const RowAppender&) = delete;
+    RowAppender& operator=(const RowAppender&) = delete;
+
+    void AddRow(const std::vector<QVariant>& values);
+
+private:
+    friend class Database;
+    struct Impl;
+    explicit RowAppender(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
 class Database {
 public:
     ~Database();
@@ -159,6 +179,8 @@ public:
 
     std::unique_ptr<Recordset> OpenRecordset(const QString& sql,
                                              RecordsetTypeEnum type = dbOpenDynaset);
+    // `fields` name the fields of `table` each row gives, in that order.
+    std::unique_ptr<RowAppender> OpenRowAppender(const QString& table, const QStringList& fields);
 
     // Closing twice, or closing a database whose file is gone, is harmless.
     void Close();

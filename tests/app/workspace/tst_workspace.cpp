@@ -106,6 +106,8 @@ private slots:
     void doubleStrayBackslashes();
     void parseMapNumber_data();
     void parseMapNumber();
+    void contextStringCharacters_data();
+    void contextStringCharacters();
     void counterStartsAtOneAndFollowsSaves();
     void counterGrowsOnly();
     void bothTabsShareTheCounter();
@@ -377,6 +379,39 @@ void TestWorkspace::doubleStrayBackslashes() {
     QFETCH(QString, text);
     QFETCH(QString, mended);
     QCOMPARE(textrules::DoubleStrayBackslashes(text), mended);
+}
+
+void TestWorkspace::contextStringCharacters_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("problem"); // a part of the message; empty: accepted
+    QTest::newRow("plain") << "IDH_Main.2~!"
+                           << "";
+    QTest::newRow("Windows-1252 letter") << "IDH_\u00e9t\u00e9"
+                                         << "";
+    QTest::newRow("Windows-1252 0x80") << "IDH_\u20ac"
+                                       << "";
+    QTest::newRow("blank") << "IDH A"
+                           << "a blank";
+    for (const char* c : {"=", ";", "#", "{", "}", "\\", "\""})
+        QTest::addRow("holds %s", c) << QStringLiteral("IDH_%1").arg(QLatin1String(c))
+                                     << QStringLiteral("holds \"%1\"").arg(QLatin1String(c));
+    QTest::newRow("tab") << "IDH\tA"
+                         << "control character";
+    QTest::newRow("delete") << "IDH\u007f"
+                            << "control character";
+    QTest::newRow("not in Windows-1252") << "IDH_\u0100"
+                                         << "cannot hold";
+}
+
+void TestWorkspace::contextStringCharacters() {
+    QFETCH(QString, id);
+    QFETCH(QString, problem);
+    const QString message = textrules::CheckContextString(id, QStringLiteral("The topic ID"));
+    if (problem.isEmpty())
+        QVERIFY2(message.isEmpty(), qPrintable(message));
+    else
+        QVERIFY2(message.startsWith(u"The topic ID \"") && message.contains(problem),
+                 qPrintable(message));
 }
 
 void TestWorkspace::parseMapNumber_data() {

@@ -767,6 +767,149 @@ private slots:
             countRows(*m_db, QStringLiteral("select * from options where descr = 'other.hpj'")), 1);
     }
 
+    // A row added through a row appender is refused or stored exactly as one
+    // added through AddNew/Update: the same refusal with the same text, the
+    // same stored row. `field` changes the table's valid row (an invalid
+    // value: left out of it); `twice`: the valid row is added first.
+    void rowAppenderKeepsTheRulesOfUpdate_data() {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("twice");
+        QTest::addColumn<int>("error");
+        const auto row = [](const char* name, const char* table, const char* field,
+                            const QVariant& value, int error, bool twice = false) {
+            QTest::newRow(name) << QString::fromLatin1(table) << QString::fromLatin1(field) << value
+                                << twice << error;
+        };
+        const QVariant leftOut;
+        row("title", "GeneralHelp", "TopicTitle", QStringLiteral("It's \u00e9"), 0);
+        row("null memo", "GeneralHelp", "Keywords", QVariant::fromValue(nullptr), 0);
+        row("empty id", "GeneralHelp", "TopicID", QString(), dao::errZeroLength);
+        row("long title", "GeneralHelp", "TopicTitle", QString(51, u'x'), dao::errTooLong);
+        row("title in characters", "GeneralHelp", "TopicTitle", QString(50, QChar(0x20AC)), 0);
+        row("number as text", "GeneralHelp", "MapNumber", QStringLiteral(" 12"), 0);
+        row("number rounded", "GeneralHelp", "MapNumber", 2.5, 0);
+        row("number too large", "GeneralHelp", "MapNumber", 32768, dao::errOverflow);
+        row("not a number", "GeneralHelp", "MapNumber", QStringLiteral("x"), dao::errTypeMismatch);
+        row("default status", "GeneralHelp", "Status", leftOut, 0);
+        row("required status", "WhatsThis", "Status", leftOut, dao::errRequired);
+        row("required, set null", "ToolTips", "HelpText", QVariant::fromValue(nullptr),
+            dao::errRequired);
+        row("numbered field", "ContentsFile", "Entry", 5, dao::errFieldNotUpdatable);
+        row("unknown field", "Options", "Value", QStringLiteral("x"), dao::errItemNotFound);
+        row("entries numbered", "ContentsFile", "Title", QStringLiteral("Second"), 0, true);
+        row("duplicate key", "GeneralHelp", "TopicID", QStringLiteral("idh_Main"),
+            dao::errDuplicateKey, true);
+        row("duplicate object", "ToolTips", "Object", QStringLiteral("FRMMAIN.CMDOK"),
+            dao::errDuplicateKey, true);
+    }
+    void rowAppenderKeepsTheRulesOfUpdate() {
+        QFETCH(QString, table);
+        QFETCH(QString, field);
+        QFETCH(QVariant, value);
+        QFETCH(bool, twice);
+        QFETCH(int, error);
+        const Values valid = validRow(table);
+        Values changed = valid;
+        if (value.isValid())
+            changed[field] = value;
+        else
+            changed.erase(field);
+        struct Outcome {
+            int error = 0;
+            QString text;
+            QStringList rows;
+        };
+        const auto attempt = [&](bool bulk) {
+            Outcome o;
+            m_db->BeginTrans();
+            o.error = refusal(
+                [&] {
+                    if (!bulk) {
+                        if (twice)
+                            addRow(*m_db, table, valid);
+                        addRow(*m_db, table, changed);
+                        return;
+                    }
+                    QStringList fields;
+                    std::vector<QVariant> first, second;
+                    for (const auto& [name, v] : changed) {
+                        fields << name;
+                        first.push_back(valid.count(name) ? valid.at(name) : v);
+                        second.push_back(v);
+                    }
+                    auto rows = m_db->OpenRowAppender(table, fields);
+                    if (twice)
+                        rows->AddRow(first);
+                    rows->AddRow(second);
+                },
+                &o.text);
+            auto rs =
+                m_db->OpenRecordset(QStringLiteral("select * from ") + table, dao::dbOpenSnapshot);
+            for (; !rs->EOF_(); rs->MoveNext()) {
+                QStringList cells;
+                for (int i = 0; i < rs->FieldNames().size(); ++i)
+                    cells << (rs->FieldAt(i).isNull() ? QStringLiteral("<null>") : rs->TextAt(i));
+                o.rows << cells.join(u'|');
+            }
+            m_db->Rollback();
+            return o;
+        };
+        const Outcome one = attempt(false);
+        const Outcome bulk = attempt(true);
+        QCOMPARE(one.error, error);
+        QCOMPARE(bulk.error, error);
+        QCOMPARE(bulk.text, one.text);
+        QCOMPARE(bulk.rows, one.rows);
+        QCOMPARE(bulk.rows.size(), (twice ? 1 : 0) + (error ? 0 : 1));
+        QCOMPARE(countRows(*m_db, QStringLiteral("select * from ") + table), 0); // rolled back
+    }
+
+    // The appender keeps the changed pages in memory until the transaction
+    // ends, and only then gives the cache back its size; a wrong count of
+    // values is refused.
+    void rowAppenderRaisesTheCacheForItsTransaction() {
+        const auto cacheSize = [&] {
+            auto rs = m_db->OpenRecordset(QStringLiteral("PRAGMA cache_size"), dao::dbOpenSnapshot);
+            return rs->FieldAt(0).toLongLong();
+        };
+        const qlonglong usual = cacheSize();
+        const QString text(3000, u't');
+        for (const bool commit : {false, true}) {
+            m_db->BeginTrans();
+            {
+                auto rows =
+                    m_db->OpenRowAppender(QStringLiteral("GeneralHelp"),
+                                          {QStringLiteral("TopicID"), QStringLiteral("HelpText")});
+                QCOMPARE(refusal([&] { rows->AddRow({QStringLiteral("IDH_X")}); }),
+                         int(dao::errSyntax));
+                for (int i = 0; i < 3000; ++i)
+                    rows->AddRow({QStringLiteral("IDH_%1").arg(i), text});
+            }
+            QVERIFY(cacheSize() != usual);
+            commit ? m_db->CommitTrans() : m_db->Rollback();
+            QCOMPARE(cacheSize(), usual);
+            QCOMPARE(countRows(*m_db, QStringLiteral("select * from generalhelp")),
+                     commit ? 3000 : 0);
+        }
+        // Outside a transaction each row is stored at once, and the cache is
+        // given back when the appender ends.
+        {
+            auto rows = m_db->OpenRowAppender(
+                QStringLiteral("Options"),
+                {QStringLiteral("Option"), QStringLiteral("Descr"), QStringLiteral("Status")});
+            rows->AddRow({QStringLiteral("HPFN"), QStringLiteral("help.hpj"), QStringLiteral("A")});
+        }
+        QCOMPARE(cacheSize(), usual);
+        m_db.reset();
+        auto db = dao::Database::OpenDatabase(m_path, false, false, kConnect);
+        QCOMPARE(countRows(*db, QStringLiteral("select * from options")), 1);
+        QCOMPARE(countRows(*db, QStringLiteral("select * from generalhelp where helptext = '") +
+                                    text + u'\''),
+                 3000);
+    }
+
     void transactionsStoreAllOrNothing() {
         m_db->BeginTrans();
         addRow(*m_db, QStringLiteral("Options"), validRow(QStringLiteral("Options")));
