@@ -109,21 +109,40 @@ QStringList EntriesWithoutTopic(dao::Database& db) {
     const std::vector<ContentsRow> rows = ReadContentsRows(db, str::sql::ContentsInStoredOrder);
     if (rows.empty())
         return warnings;
-    // Only the topics the entries name are kept, whatever the project's size.
-    QSet<QString> named, topics;
+    // Only the topics the entries name are looked up, through the topic ID's
+    // index: a scan of every topic would read all their texts.
+    QSet<QString> missing, topics;
     for (const ContentsRow& row : rows)
         if (row.type != u"3")
-            named.insert(textrules::TopicIdKey(ExtractTopicID(row.topicId)));
-    forEachTopicKey(db, [&](const QString& key) {
-        if (named.contains(key))
-            topics.insert(key);
-    });
+            missing.insert(textrules::TopicIdKey(ExtractTopicID(row.topicId)));
+    const QStringList named(missing.begin(), missing.end());
+    constexpr qsizetype kPerQuery = 500;
+    for (qsizetype from = 0; from < named.size(); from += kPerQuery) {
+        QStringList quoted;
+        for (const QString& key : named.mid(from, kPerQuery))
+            quoted << u'\'' + SqlText(key) + u'\'';
+        for (auto rs = db.OpenRecordset(FillTemplate(str::sql::ActiveTopicIdsAmong,
+                                                     {QStringLiteral("|1"), quoted.join(u',')}),
+                                        dao::dbOpenForwardOnly);
+             !rs->EOF_(); rs->MoveNext())
+            topics.insert(textrules::TopicIdKey(rs->TextAt(0)));
+    }
+    missing.subtract(topics);
+    // What's This entries with a text are topics too: read only when needed.
+    if (!missing.isEmpty())
+        for (auto rs =
+                 db.OpenRecordset(LoadResString(str::sql::WhatsThisTopics), dao::dbOpenForwardOnly);
+             !rs->EOF_(); rs->MoveNext()) {
+            const QString key = textrules::TopicIdKey(rs->TextAt(0));
+            if (missing.contains(key) && !rs->TextAt(1).trimmed().isEmpty())
+                topics.insert(key);
+        }
     for (const ContentsRow& row : rows) {
-        if (const QString missing = MissingTopicOf(row, topics); !missing.isEmpty())
+        if (const QString id = MissingTopicOf(row, topics); !id.isEmpty())
             warnings << QStringLiteral("The contents entry \"%1\" leads to the topic %2, which "
                                        "the project does not have: the help file's contents "
                                        "will lead nowhere there.")
-                            .arg(row.title, missing);
+                            .arg(row.title, id);
     }
     return warnings;
 }

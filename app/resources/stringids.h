@@ -123,6 +123,8 @@ constexpr int GeneralHelpMapNumbers = 571;
 constexpr int WhatsThisMapNumbers = 572;
 constexpr int ToolTipLines = 592; // the fields the form writers need, by object
 constexpr int HelpIdLines = 593;
+constexpr int ActiveTopicIdsAmong = 595; // |1: quoted IDs, separated by commas
+constexpr int WhatsThisTopics = 596;
 } // namespace sql
 
 // Table and field names in statements.

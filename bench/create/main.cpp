@@ -155,7 +155,7 @@ void minimalWriter(const QString& project, const QString& out) {
                  foot("+", col(st, 2), "}}}");
                  foot("K", col(st, 3), "}}}");
                  rtf.line("}");
-                 rtf.line("{\\b\\f1\\fs24 ", col(st, 1), "\\par \\par }");
+                 rtf.line("{\\keepn\\b\\f1\\fs24 ", col(st, 1), "\\par \\par }");
                  rtf.buf.append("{\\f1\\fs20 ");
                  for (char c : col(st, 4))
                      c == '\r' ? void(rtf.buf.append("\\par")) : rtf.buf.push_back(c);
