@@ -164,7 +164,7 @@ constexpr Entry kStrings[] = {
     {593,
      R"(select object, mapnumber, type from whatsthis where +status = 'A' order by object collate nocase)"},
     {594, R"(CRWH)"},
-    {595, R"(select topicid from generalhelp where status = 'A' and topicid in (|1))"},
+    {595, R"(select topicid from generalhelp where +status = 'A' and topicid in (|1))"},
     {596, R"(select topicid, helptext from whatsthis where status = 'A')"},
     {650, R"(FONT)"},
     {651, R"(COLR)"},
