@@ -13,6 +13,7 @@
 #include "import/rtftopics.h"
 #include "import/vbpimport.h"
 #include "picture.h"
+#include "pictureimage.h"
 #include "project.h"
 #include "resources/stringtable.h"
 #include "workspace/createsettings.h"

@@ -19,10 +19,15 @@ bool Diagnostics::hasErrors() const {
 }
 
 int Diagnostics::count(Severity severity) const {
-    int n = 0;
-    for (const Diagnostic& d : m_items)
-        n += d.severity == severity ? 1 : 0;
-    return n;
+    return severity == Severity::Error ? m_errors : m_warnings;
+}
+
+void Diagnostics::add(Diagnostic&& d) {
+    ++(d.severity == Severity::Error ? m_errors : m_warnings);
+    if (m_sink)
+        m_sink(d);
+    else
+        m_items.push_back(std::move(d));
 }
 
 QStringList Diagnostics::lines() const {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace diagnostics {
@@ -23,18 +24,28 @@ struct Diagnostic {
 class Diagnostics {
 public:
     void warning(const QString& file, int line, const QString& text) {
-        m_items.push_back({Severity::Warning, file, line, text});
+        add({Severity::Warning, file, line, text});
     }
     void error(const QString& file, int line, const QString& text) {
-        m_items.push_back({Severity::Error, file, line, text});
+        add({Severity::Error, file, line, text});
     }
     bool hasErrors() const;
     int count(Severity severity) const;
+    // Kept only without a sink.
     const std::vector<Diagnostic>& items() const { return m_items; }
     QStringList lines() const;
 
+    // From now on each diagnostic goes to `sink` as it comes and is only
+    // counted here: a program that prints them holds none of them.
+    void setSink(std::function<void(const Diagnostic&)> sink) { m_sink = std::move(sink); }
+
 private:
+    void add(Diagnostic&& d);
+
     std::vector<Diagnostic> m_items;
+    std::function<void(const Diagnostic&)> m_sink;
+    int m_warnings = 0;
+    int m_errors = 0;
 };
 
 } // namespace diagnostics

@@ -705,18 +705,20 @@ QByteArray Writer::contextFile() const {
 
 QByteArray Writer::mapFile(HelpFileStats& stats) const {
     std::map<std::int32_t, std::uint32_t> map;
-    for (const MapEntry& e : m_project.map) {
+    const MapEntries& entries = m_project.map;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
         bool found = false;
-        const std::uint32_t offset = offsetOfHash(ContextHash(e.contextString), found);
+        const QByteArrayView name = entries.contextString(i);
+        const std::uint32_t offset = offsetOfHash(ContextHash(name), found);
         if (!found) {
-            m_d.warning(e.file, e.line,
-                        u"map entry " % ansi::toUnicode(e.contextString) % u'=' %
-                            QString::number(e.number) % u" names no topic");
+            m_d.warning(entries.file(i), entries.line(i),
+                        u"map entry " % ansi::toUnicode(name.data(), name.size()) % u'=' %
+                            QString::number(entries.number(i)) % u" names no topic");
             continue;
         }
-        if (!map.try_emplace(e.number, offset).second)
-            m_d.warning(e.file, e.line,
-                        u"map number " % QString::number(e.number) %
+        if (!map.try_emplace(entries.number(i), offset).second)
+            m_d.warning(entries.file(i), entries.line(i),
+                        u"map number " % QString::number(entries.number(i)) %
                             u" is given twice; this entry is ignored");
     }
     if (map.size() > 0xFFFF)

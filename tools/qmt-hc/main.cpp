@@ -123,10 +123,14 @@ int main(int argc, char** argv) {
     if (project.isEmpty())
         return usage();
 
+    // The messages go out as they come, in the order they always had: a
+    // project with thousands of warnings holds none of them. Buffered, so that
+    // they do not cost a write each.
+    std::setvbuf(stderr, nullptr, _IOFBF, 1 << 16);
     hc::Diagnostics d;
+    d.setSink([](const hc::Diagnostic& m) { print(stderr, m.format() + u'\n'); });
     const hc::CompileResult r = hc::Compile(project, d, 0, includeFolders);
-    for (const QString& line : d.lines())
-        print(stderr, line + u'\n');
+    std::fflush(stderr);
     const QString name = QDir::toNativeSeparators(project);
     if (!r.written) {
         print(stderr, QStringLiteral("%1: %2 error(s), %3 warning(s); no help file written\n")

@@ -5,7 +5,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -16,21 +15,16 @@ struct EmbeddedPicture;
 
 namespace hc {
 
-// The "lP" form of `image`: 1, 4 or 8 bits with a palette for an image of
-// few colours, else 24 bits; transparent parts on white. Packed with LZ77
-// when that is smaller.
-QByteArray PictureFile(const QImage& image);
-
 // What a stored picture says of itself, for the reader's listing.
 struct PictureInfo {
     int width = 0, height = 0, bitCount = 0, colors = 0, packing = 0;
 };
 // Throws FormatError when `stored` is no picture of the "lP" form.
 PictureInfo ReadPictureInfo(QByteArrayView stored);
-// The bitmap of a stored picture as an image (the reader's check).
-QImage ReadPicture(QByteArrayView stored);
+// Converting images into that form, and back: pictureimage.h.
 
-// The pictures of one help file, found by name and read once each.
+// The pictures of one help file, found by name and read once each. The
+// image library is loaded only when a picture has to be converted.
 class PictureStore {
 public:
     // `folders`: where a picture is looked for, in this order, before the

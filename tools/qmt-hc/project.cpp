@@ -334,14 +334,11 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     {
         const QByteArrayView line = raw.trimmed();
         const qsizetype eq = line.indexOf('=');
-        MapEntry e;
+        std::int32_t number = 0;
         // No comment can start without ';' or '/'.
         if (eq > 0 && !line.startsWith('#') && !line.contains(';') && !line.contains('/') &&
-            !line.first(eq).trimmed().contains(' ') && parseNumber(line.sliced(eq + 1), e.number)) {
-            e.contextString = line.first(eq).trimmed().toByteArray();
-            e.file = file;
-            e.line = lineNo;
-            m_p.map.push_back(std::move(e));
+            !line.first(eq).trimmed().contains(' ') && parseNumber(line.sliced(eq + 1), number)) {
+            m_p.map.add(line.first(eq).trimmed(), number, file, lineNo);
             return;
         }
     }
@@ -388,10 +385,7 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
             QStringLiteral("map entry \"%1\" is not of the form NAME=number").arg(text(line)));
         return;
     }
-    e.contextString = name;
-    e.file = file;
-    e.line = lineNo;
-    m_p.map.push_back(e);
+    m_p.map.add(name, e.number, file, lineNo);
 }
 
 QString Reader::findInclude(const QString& name, const QString& from) const {
@@ -581,6 +575,16 @@ HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics,
         p.includeFolders << QFileInfo(folder).absoluteFilePath();
     Reader(p, diagnostics).read(path);
     return p;
+}
+
+void MapEntries::add(QByteArrayView contextString, std::int32_t number, const QString& file,
+                     int line) {
+    // The entries of one file come together: its name is kept once.
+    if (m_files.empty() || m_files.back() != file)
+        m_files.push_back(file);
+    m_rows.push_back({std::uint32_t(m_names.size()), number, std::int32_t(line),
+                      std::uint32_t(m_files.size() - 1)});
+    m_names.append(contextString);
 }
 
 } // namespace hc

@@ -19,6 +19,57 @@ struct MapEntry {
     int line = 0;
 };
 
+// The [MAP] entries, kept compact (a large project has tens of thousands):
+// the context strings in one buffer, the files they were written in once each.
+class MapEntries {
+public:
+    void add(QByteArrayView contextString, std::int32_t number, const QString& file, int line);
+    void push_back(const MapEntry& e) { add(e.contextString, e.number, e.file, e.line); }
+
+    std::size_t size() const { return m_rows.size(); }
+    bool empty() const { return m_rows.empty(); }
+    QByteArrayView contextString(std::size_t i) const {
+        const std::uint32_t end =
+            i + 1 < m_rows.size() ? m_rows[i + 1].nameAt : std::uint32_t(m_names.size());
+        return QByteArrayView(m_names).sliced(m_rows[i].nameAt, end - m_rows[i].nameAt);
+    }
+    std::int32_t number(std::size_t i) const { return m_rows[i].number; }
+    const QString& file(std::size_t i) const { return m_files[m_rows[i].file]; }
+    int line(std::size_t i) const { return m_rows[i].line; }
+    MapEntry operator[](std::size_t i) const {
+        return {contextString(i).toByteArray(), number(i), file(i), line(i)};
+    }
+
+    // Walks the entries as MapEntry values.
+    class const_iterator {
+    public:
+        const_iterator(const MapEntries* m, std::size_t i) : m_m(m), m_i(i) {}
+        MapEntry operator*() const { return (*m_m)[m_i]; }
+        const_iterator& operator++() {
+            ++m_i;
+            return *this;
+        }
+        bool operator!=(const const_iterator& o) const { return m_i != o.m_i; }
+
+    private:
+        const MapEntries* m_m;
+        std::size_t m_i;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+
+private:
+    struct Row {
+        std::uint32_t nameAt; // where the context string starts in m_names
+        std::int32_t number;
+        std::int32_t line;
+        std::uint32_t file; // in m_files
+    };
+    QByteArray m_names;
+    std::vector<Row> m_rows;
+    std::vector<QString> m_files;
+};
+
 struct WindowDefinition {
     QByteArray name;
     QByteArray caption;    // empty: the help file's title
@@ -63,7 +114,7 @@ struct HelpProject {
         int line = 0;
     };
     std::vector<TopicFile> topicFiles;
-    std::vector<MapEntry> map;
+    MapEntries map;
     std::vector<QString> includedFiles; // the map files read, for the output's checks
     std::vector<Alias> aliases;
     std::vector<WindowDefinition> windows;

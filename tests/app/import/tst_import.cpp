@@ -23,6 +23,7 @@
 #include "compiler.h"
 #include "hlpreader.h"
 #include "picture.h"
+#include "pictureimage.h"
 
 #include <QImage>
 #include <QtTest>

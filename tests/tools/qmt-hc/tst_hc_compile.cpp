@@ -5,6 +5,7 @@
 
 #include "app/generation/genfixture.h"
 
+#include "bytes.h"
 #include "contexthash.h"
 #include "generation/generalhelp.h"
 
@@ -34,6 +35,20 @@ std::uint32_t mapped(const hc::HelpFileRead& h, std::int32_t number) {
 
 QString hcProgram() {
     return qEnvironmentVariable("QUILLMATE_BUILD_DIR") + QStringLiteral("/bin/qmt-hc");
+}
+
+// A BMP file of one grey pixel.
+QByteArray onePixelBmp() {
+    hc::ByteWriter f;
+    for (std::uint32_t v : {0x4D42u}) // "BM"
+        f.u16(std::uint16_t(v));
+    for (std::uint32_t v : {58u, 0u, 54u, 40u, 1u, 1u})
+        f.u32(v);
+    f.u16(1);
+    f.u16(24);
+    for (std::uint32_t v : {0u, 4u, 2835u, 2835u, 0u, 0u, 0x00808080u})
+        f.u32(v);
+    return f.take();
 }
 
 } // namespace
@@ -170,6 +185,69 @@ private slots:
         QCOMPARE(lines.size(), expected.size());
         QCOMPARE(c.file.topics.size(), std::size_t(3));
         QCOMPARE(topicNamed(c.file, "IDH_A")->title, QByteArray("A"));
+    }
+
+    // Map entries from the project and a map file it includes, in between:
+    // each message names the entry's own file and line, in the order of the
+    // entries, and the program prints the same lines.
+    void mapMessagesKeepTheirPlaces() {
+        const QString dir = folder();
+        QVERIFY(testenv::writeAll(dir + u"/ids.hm",
+                                  "#define IDH_B 2\r\nIDH_C=4\r\n#define IDH_A 5\r\n"));
+        const QByteArray hpj =
+            project("", "IDH_A=1\r\n#include \"ids.hm\"\r\nIDH_GONE=3\r\nIDH_B=2\r\n");
+        const Compiled c = compile(
+            dir, hpj, kRtfHeader + topic("IDH_A", "A", "One.") + topic("IDH_B", "B", "Two.") + "}");
+        QVERIFY(c.result.written);
+        const QString hpjName = QDir::toNativeSeparators(dir + u"/help.hpj");
+        const QString hmName = QDir::toNativeSeparators(dir + u"/ids.hm");
+        const QStringList expected = {
+            hmName + u"(2): warning: map entry IDH_C=4 names no topic",
+            hpjName + u"(10): warning: map entry IDH_GONE=3 names no topic",
+            hpjName + u"(11): warning: map number 2 is given twice; this entry is ignored",
+        };
+        QCOMPARE(c.diagnostics.lines(), expected);
+        QCOMPARE(c.diagnostics.count(hc::Severity::Warning), 3);
+        QCOMPARE(c.file.map.size(), std::size_t(3));
+        QCOMPARE(mapped(c.file, 5), mapped(c.file, 1));
+
+        QProcess p;
+        p.start(hcProgram(), {dir + u"/help.hpj"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(p.readAllStandardError()), expected.join(u'\n') + u'\n');
+        const QByteArray out = p.readAllStandardOutput();
+        QVERIFY2(out.contains("3 map entries, 3 warning(s)"), out.constData());
+    }
+
+    // The image library is loaded by the program only for a picture to convert.
+    void imageLibraryOnlyForPictures_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("picture");
+        QTest::newRow("no picture") << QByteArray("Text.") << false;
+        QTest::newRow("picture file") << QByteArray("\\{bmc dot.bmp\\} Text.") << true;
+    }
+    void imageLibraryOnlyForPictures() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, picture);
+        const QString dir = folder();
+        QVERIFY(testenv::writeAll(dir + u"/dot.bmp", onePixelBmp()));
+        QVERIFY(
+            testenv::writeAll(dir + u"/help.rtf", kRtfHeader + topic("IDH_A", "A", text) + "}"));
+        QVERIFY(testenv::writeAll(dir + u"/help.hpj", project("")));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files")); // the loader's list
+        p.setProcessEnvironment(env);
+        p.start(hcProgram(), {dir + u"/help.hpj"});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QByteArray loaded = p.readAllStandardError();
+        QVERIFY2(loaded.contains("libqmthc.so"), "the loader lists no libraries");
+        QCOMPARE(loaded.contains("libqmthcimage.so"), picture);
+        QCOMPARE(loaded.contains("libQt6Gui.so"), picture);
+        const hc::HelpFileRead h = hc::ReadHelpFile(testenv::readAll(dir + u"/help.hlp"));
+        QCOMPARE(h.bitmaps.size(), std::size_t(picture ? 1 : 0));
     }
 
     void errorsWriteNothing_data() {

@@ -5,6 +5,7 @@
 #include "hcfixture.h"
 
 #include "picture.h"
+#include "pictureimage.h"
 
 #include <QBuffer>
 #include <QImage>
