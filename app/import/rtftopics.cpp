@@ -5,6 +5,9 @@
 #include "import/codewriter.h"
 #include "rtf/document.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace import {
 
 namespace {
@@ -14,29 +17,67 @@ QString escaped(QStringView text) {
     return EscapedText(text);
 }
 
-// The codes of a character format the project keeps: bold, italic, underline.
-QString formatCodes(const rtf::CharFormat& f, bool inHotspot) {
-    QString codes;
-    if (f.bold)
-        codes += QStringLiteral("\\b");
-    if (f.italic)
-        codes += QStringLiteral("\\i");
-    if (f.underline && !inHotspot)
-        codes += QStringLiteral("\\ul");
-    return codes;
+// The look of a run the project keeps, as a set of bits: bold, italic,
+// underline; the codes a group of that look opens with.
+enum Look : unsigned { Bold = 1, Italic = 2, Underline = 4 };
+
+unsigned lookOf(const rtf::CharFormat& f, bool inHotspot) {
+    return (f.bold ? Bold : 0u) | (f.italic ? Italic : 0u) |
+           (f.underline && !inHotspot ? Underline : 0u);
 }
 
-// One paragraph's runs as the help text's codes. Runs of one look are
-// written as one group, whatever Word split them for (fonts, revisions).
+void appendLook(QString& out, unsigned look) {
+    if (look & Bold)
+        out += QLatin1StringView("\\b");
+    if (look & Italic)
+        out += QLatin1StringView("\\i");
+    if (look & Underline)
+        out += QLatin1StringView("\\ul");
+}
+
+// Text as the help text holds it: code characters escaped, the
+// non-breaking hyphen as its code; plain stretches appended whole.
+void appendText(QString& out, QStringView text) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\\' && c != u'{' && c != u'}' && c != 0x2011)
+            continue;
+        out += text.sliced(from, i - from);
+        if (c == 0x2011) {
+            out += QLatin1StringView("\\_");
+        } else {
+            out += u'\\';
+            out += QChar(c);
+        }
+        from = i + 1;
+    }
+    out += text.sliced(from);
+}
+
+// One paragraph's runs as the help text's codes, written straight into one
+// string. Runs of one look are written as one group, whatever Word split
+// them for (fonts, revisions); a group is opened only once it has text.
 QString paragraphCodes(const rtf::Paragraph& p) {
     QString out;
-    QString group;     // the codes of the open format group
-    QString groupText; // its text
+    out.reserve(qsizetype(p.text.size()) + 8 * qsizetype(p.runs.size()) + 8);
+    unsigned group = 0;     // the look of the current group
+    bool groupOpen = false; // its "{codes " is written
+    bool groupText = false; // it has text since the last flush
     const auto flush = [&] {
-        if (groupText.isEmpty())
-            return;
-        out += group.isEmpty() ? groupText : u'{' + group + u' ' + groupText + u'}';
-        groupText.clear();
+        if (groupOpen)
+            out += u'}';
+        groupOpen = false;
+        groupText = false;
+    };
+    const auto startPiece = [&] {
+        if (!groupText && group) {
+            out += u'{';
+            appendLook(out, group);
+            out += u' ';
+            groupOpen = true;
+        }
+        groupText = true;
     };
     int open = -1; // the hotspot being written
     const auto closeHotspot = [&] {
@@ -44,20 +85,23 @@ QString paragraphCodes(const rtf::Paragraph& p) {
             return;
         flush();
         const rtf::Hotspot& h = p.hotspots[std::size_t(open)];
-        QString target = h.target;
-        if (h.kind != rtf::HotspotKind::Macro) {
-            if (!h.file.isEmpty())
-                target += u'@' + h.file;
-            if (!h.window.isEmpty())
-                target += u'>' + h.window;
-        } else if (!target.startsWith(u'!')) {
-            target.prepend(u'!');
-        }
+        out += QLatin1StringView("}{\\v ");
         if (h.look == rtf::HotspotLook::Plain)
-            target.prepend(u'%');
+            out += u'%';
         else if (h.look == rtf::HotspotLook::NoUnderline)
-            target.prepend(u'*');
-        out += QStringLiteral("}{\\v ") + target + u'}';
+            out += u'*';
+        if (h.kind == rtf::HotspotKind::Macro) {
+            if (!h.target.startsWith(u'!'))
+                out += u'!';
+            out += h.target;
+        } else {
+            out += h.target;
+            if (!h.file.isEmpty())
+                out += u'@' + h.file;
+            if (!h.window.isEmpty())
+                out += u'>' + h.window;
+        }
+        out += u'}';
         open = -1;
     };
     for (const rtf::Run& r : p.runs) {
@@ -66,38 +110,44 @@ QString paragraphCodes(const rtf::Paragraph& p) {
             flush();
             if (r.hotspot >= 0) {
                 const auto kind = p.hotspots[std::size_t(r.hotspot)].kind;
-                out += kind == rtf::HotspotKind::Popup ? QStringLiteral("{\\ul ")
-                                                       : QStringLiteral("{\\uldb ");
+                out += kind == rtf::HotspotKind::Popup ? QLatin1StringView("{\\ul ")
+                                                       : QLatin1StringView("{\\uldb ");
                 open = r.hotspot;
             }
         }
         if (r.ch.hidden && open < 0)
             continue; // hidden text outside a hotspot shows nowhere
-        QString piece;
+        if (r.kind == rtf::Run::Text) {
+            const unsigned look = lookOf(r.ch, open >= 0);
+            if (look != group) {
+                flush();
+                group = look;
+            }
+            const QStringView text = p.view(r);
+            if (text.isEmpty())
+                continue;
+            startPiece();
+            appendText(out, text);
+            continue;
+        }
+        startPiece();
         switch (r.kind) {
         case rtf::Run::Text:
-            piece = escaped(p.view(r));
-            piece.replace(QChar(0x2011), QStringLiteral("\\_")); // the non-breaking hyphen
             break;
         case rtf::Run::Tab:
-            piece = QStringLiteral("\\tab ");
+            out += QLatin1StringView("\\tab ");
             break;
         case rtf::Run::LineBreak:
-            piece = QStringLiteral("\\line ");
+            out += QLatin1StringView("\\line ");
             break;
         case rtf::Run::Picture:
-            piece = (r.picture == rtf::PictureAlign::Left    ? QStringLiteral("\\{bml ")
-                     : r.picture == rtf::PictureAlign::Right ? QStringLiteral("\\{bmr ")
-                                                             : QStringLiteral("\\{bmc ")) +
-                    p.view(r).toString() + QStringLiteral("\\}");
+            out += r.picture == rtf::PictureAlign::Left    ? QLatin1StringView("\\{bml ")
+                   : r.picture == rtf::PictureAlign::Right ? QLatin1StringView("\\{bmr ")
+                                                           : QLatin1StringView("\\{bmc ");
+            out += p.view(r);
+            out += QLatin1StringView("\\}");
             break;
         }
-        const QString codes = r.kind == rtf::Run::Text ? formatCodes(r.ch, open >= 0) : group;
-        if (codes != group) {
-            flush();
-            group = codes;
-        }
-        groupText += piece;
     }
     closeHotspot();
     flush();
@@ -222,8 +272,29 @@ int RtfCodePage(QByteArrayView bytes) {
 }
 
 QString RtfText(QByteArrayView bytes, int codePage) {
-    if (codePage == 1252 || !codepage::Known(codePage))
-        return ansi::toUnicode(bytes.data(), bytes.size());
+    if (codePage == 1252 || !codepage::Known(codePage)) {
+        // Windows-1252 is Latin-1 but for 0x80 to 0x9F: the whole text is
+        // widened at once and only those characters put right.
+        QString out = QString::fromLatin1(bytes);
+        const char* data = bytes.data();
+        const qsizetype size = bytes.size();
+        qsizetype i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            if (!(word & 0x8080808080808080u))
+                continue;
+            for (qsizetype k = i; k < i + 8; ++k)
+                if (static_cast<unsigned char>(data[k]) >= 0x80 &&
+                    static_cast<unsigned char>(data[k]) <= 0x9F)
+                    out[k] = ansi::toUnicode(data + k, 1).front();
+        }
+        for (; i < size; ++i)
+            if (static_cast<unsigned char>(data[i]) >= 0x80 &&
+                static_cast<unsigned char>(data[i]) <= 0x9F)
+                out[i] = ansi::toUnicode(data + i, 1).front();
+        return out;
+    }
     // Bytes above 127, written as they are or as \'hh, are characters of
     // the code page: they become those characters, so that the interpreter,
     // which takes \'hh as Windows-1252, never sees them as bytes.
