@@ -388,6 +388,22 @@ private slots:
                    "{\\ul Pop}{\\v IDH_P>win} {\\uldb Run}{\\v !Exit()}\r\n"
                    "a\\tab b\\line c \\{bmc pic.bmp\\} caf\u00e9 \\\\ \\{x\\}")}
             << QString();
+        // Runs of one look merged across fonts, hotspot looks and files,
+        // hidden text, the non-breaking hyphen and Windows-1252's own
+        // characters (0x80 to 0x9F), raw and as \'hh.
+        QTest::newRow("groups, hotspot looks, code page")
+            << QByteArray("#{\\footnote IDH_G}\\pard {\\b\\f1 one}{\\b\\f2  two}{\\b } "
+                          "{\\v hid}{\\b\\i x\\tab y}{\\b \\{bmc b.bmp\\}}\\par "
+                          "{\\uldb Plain}{\\v %IDH_1@other.hlp>win}{\\ul No}{\\v *IDH_2}"
+                          "{\\uldb {\\b Bold} jump}{\\v IDH_3}\\par "
+                          "non\\_break \x93q\x94 \\'80 \x80 \\'e9\xe9 \\par\\page")
+            << QStringList{QStringLiteral(
+                   "IDH_G||||"
+                   "|{\\b one two} {\\b\\i x\\tab y\\{bmc b.bmp\\}}\r\n"
+                   "{\\uldb Plain}{\\v %IDH_1@other.hlp>win}{\\ul No}{\\v *IDH_2}"
+                   "{\\uldb {\\b Bold} jump}{\\v IDH_3}\r\n"
+                   "non\\_break \u201cq\u201d \u20ac \u20ac \u00e9\u00e9 ")}
+            << QString();
         QTest::newRow("further ID and a macro reported")
             << QByteArray("#{\\footnote IDH_M}#{\\footnote IDH_OTHER}!{\\footnote Exit()}"
                           "Text\\par\\page")
