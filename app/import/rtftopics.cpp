@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace import {
 
@@ -55,12 +56,10 @@ void appendText(QString& out, QStringView text) {
     out += text.sliced(from);
 }
 
-// One paragraph's runs as the help text's codes, written straight into one
-// string. Runs of one look are written as one group, whatever Word split
-// them for (fonts, revisions); a group is opened only once it has text.
-QString paragraphCodes(const rtf::Paragraph& p) {
-    QString out;
-    out.reserve(qsizetype(p.text.size()) + 8 * qsizetype(p.runs.size()) + 8);
+// One paragraph's runs as the help text's codes, appended to `out`. Runs of
+// one look are written as one group, whatever Word split them for (fonts,
+// revisions); a group is opened only once it has text.
+void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
     unsigned group = 0;     // the look of the current group
     bool groupOpen = false; // its "{codes " is written
     bool groupText = false; // it has text since the last flush
@@ -151,7 +150,6 @@ QString paragraphCodes(const rtf::Paragraph& p) {
     }
     closeHotspot();
     flush();
-    return out;
 }
 
 class TopicSink : public rtf::DocumentSink {
@@ -161,19 +159,26 @@ public:
     void paragraph(const rtf::Paragraph& p) override {
         if (m_topic.line == 0)
             m_topic.line = p.line;
-        if (p.format.keepNext && !m_hasHeader && m_body.isEmpty()) {
-            m_topic.header = paragraphCodes(p);
+        if (p.format.keepNext && !m_hasHeader && m_starts.empty()) {
+            appendParagraphCodes(m_topic.header, p);
             m_hasHeader = true;
             return;
         }
-        QString codes = paragraphCodes(p);
+        // The body is written into one string, CR LF between paragraphs,
+        // where each paragraph starts kept aside.
+        const qsizetype before = m_text.size();
+        if (!m_starts.empty())
+            m_text += QLatin1StringView("\r\n");
+        const qsizetype start = m_text.size();
+        appendParagraphCodes(m_text, p);
         // Create's heading keeps with the empty line it writes after it.
-        if (p.format.keepNext && m_hasHeader && !m_createHeading && m_body.isEmpty() &&
-            codes.isEmpty()) {
+        if (p.format.keepNext && m_hasHeader && !m_createHeading && m_starts.empty() &&
+            m_text.size() == start) {
+            m_text.resize(before);
             m_createHeading = true;
             return;
         }
-        m_body << std::move(codes);
+        m_starts.push_back(start);
     }
 
     void footnote(const rtf::Footnote& f) override {
@@ -214,12 +219,21 @@ public:
     }
 
     void page(int line) override {
-        while (!m_body.isEmpty() && m_body.back().isEmpty())
-            m_body.removeLast();
+        // Empty paragraphs at the end go.
+        while (!m_starts.empty() && m_text.size() == m_starts.back()) {
+            m_starts.pop_back();
+            m_text.resize(m_starts.empty() ? 0 : m_text.size() - 2);
+        }
+        qsizetype from = 0;
         // Create opens a topic's text with its title in bold and an empty line.
-        if (m_body.size() >= 2 && !m_topic.title.isEmpty() && m_body[1].isEmpty() &&
-            m_body[0] == u"{\\b " + escaped(m_topic.title) + u'}')
-            m_body.remove(0, 2);
+        const std::size_t count = m_starts.size();
+        const qsizetype secondEnd = count > 2 ? m_starts[2] - 2 : m_text.size();
+        if (count >= 2 && !m_topic.title.isEmpty() && secondEnd == m_starts[1]) {
+            const QStringView first = QStringView(m_text).first(m_starts[1] - 2);
+            if (first.startsWith(u"{\\b ") && first.endsWith(u'}') &&
+                first.sliced(4).chopped(1) == escaped(m_topic.title))
+                from = count > 2 ? m_starts[2] : m_text.size();
+        }
         // Create's heading is the topic header in bold, or the title when
         // the topic has no header.
         if (m_createHeading && m_topic.header.startsWith(u"{\\b ") &&
@@ -227,14 +241,15 @@ public:
             const QString heading = m_topic.header.mid(4).chopped(1);
             m_topic.header = heading == escaped(m_topic.title) ? QString() : heading;
         }
-        m_topic.text = m_body.join(QStringLiteral("\r\n"));
+        m_topic.text = QStringView(m_text).sliced(from).toString();
         if (m_footnotes || !m_topic.text.isEmpty() || !m_topic.header.isEmpty()) {
             if (m_topic.line == 0)
                 m_topic.line = line;
             m_read.topics.push_back(std::move(m_topic));
         }
         m_topic = {};
-        m_body.clear();
+        m_text.resize(0); // keeps its room for the next topic
+        m_starts.clear();
         m_hasHeader = false;
         m_createHeading = false;
         m_footnotes = false;
@@ -250,7 +265,8 @@ private:
     QString m_file;
     RtfTopicsRead& m_read;
     RtfTopic m_topic;
-    QStringList m_body;
+    QString m_text;                  // the body's codes so far
+    std::vector<qsizetype> m_starts; // where each of its paragraphs starts in m_text
     bool m_hasHeader = false;
     bool m_createHeading = false; // the heading and empty line Create writes
     bool m_footnotes = false;
