@@ -272,6 +272,47 @@ private:
     bool m_footnotes = false;
 };
 
+// The first ID of each topic, from the footnotes alone: the text's
+// paragraphs are read by the interpreter of bytes and then dropped.
+class TopicIdSink : public rtf::ByteDocumentSink {
+public:
+    explicit TopicIdSink(QStringList& ids) : m_ids(ids) {}
+    void paragraph(const rtf::ByteParagraph&) override {}
+    void footnote(const rtf::ByteFootnote& f) override {
+        if (f.mark == '#' && m_id.isEmpty())
+            m_id = f.value;
+    }
+    void page(int) override {
+        if (!m_id.isEmpty())
+            m_ids << ansi::toUnicode(m_id);
+        m_id.clear();
+    }
+
+private:
+    QStringList& m_ids;
+    QByteArray m_id;
+};
+
+// Whether the interpreter of bytes reads the document's footnotes as the
+// one of Unicode text does: in Windows-1252, with no character that one
+// gives as Unicode outside Windows-1252 (\uN, \_, \emspace, \enspace) and
+// no no-break space (which that one trims as a blank).
+bool footnotesReadAsBytes(QByteArrayView bytes) {
+    if (RtfCodePage(bytes) != 1252 || bytes.contains('\xA0'))
+        return false;
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (qsizetype at = bytes.indexOf('\\'); at >= 0 && at + 1 < bytes.size();
+         at = bytes.indexOf('\\', at + 2)) {
+        const QByteArrayView rest = bytes.sliced(at + 1);
+        const char next = rest[0];
+        if (next == '_' || next == '~' || rest.startsWith("'a0") || rest.startsWith("'A0") ||
+            rest.startsWith("emspace") || rest.startsWith("enspace") ||
+            (next == 'u' && rest.size() > 1 && (rest[1] == '-' || digit(rest[1]))))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int RtfCodePage(QByteArrayView bytes) {
@@ -353,6 +394,26 @@ bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& rea
     rtf::Interpreter interpreter(sink);
     const QString text = RtfText(bytes, codePage);
     return interpreter.readDocument(text);
+}
+
+} // namespace import
+
+namespace import {
+
+QStringList RtfTopicIds(QByteArrayView bytes) {
+    QStringList ids;
+    if (!footnotesReadAsBytes(bytes)) {
+        RtfTopicsRead read;
+        ReadRtfTopics(bytes, QString(), read);
+        for (const RtfTopic& t : read.topics)
+            if (!t.id.isEmpty())
+                ids << t.id;
+        return ids;
+    }
+    TopicIdSink sink(ids);
+    rtf::ByteInterpreter interpreter(sink);
+    interpreter.readDocument(bytes);
+    return ids;
 }
 
 } // namespace import

@@ -440,6 +440,42 @@ private slots:
         QVERIFY(!ReadRtfTopics("plain text", QStringLiteral("t.rtf"), read));
     }
 
+    // The IDs read from the footnotes alone are those the whole reading
+    // gives, whichever way the characters of an ID are written.
+    void topicIds_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("superscript and plain forms, further ID, no ID")
+            << QByteArray("{\\super #}{\\footnote {\\super #} IDH_A}#{\\footnote IDH_A2}Text\\page "
+                          "${\\footnote No ID}Text\\page #{\\footnote }#{\\footnote IDH_C}\\page")
+            << QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_C")};
+        QTest::newRow("Windows-1252 characters, raw and as codes")
+            << QByteArray("#{\\footnote caf\xe9\\'e9\\emdash x}\\page #{\\footnote \\{q\\}}")
+            << QStringList{QStringLiteral("caf\u00e9\u00e9\u2014x"), QStringLiteral("{q}")};
+        QTest::newRow("Unicode and no-break characters")
+            << QByteArray("#{\\footnote a\\u8364?b}\\page #{\\footnote \\~#c\\_d}\\page "
+                          "#{\\footnote e\\emspace f}\\page #{\\footnote \\'a0g\xa0}")
+            << QStringList{QStringLiteral("a\u20acb"), QStringLiteral("c\u2011d"),
+                           QStringLiteral("e\u2003f"), QStringLiteral("g")};
+    }
+    void topicIds() {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, ids);
+        for (const QByteArray& head :
+             {QByteArray("{\\rtf1\\ansi "), QByteArray("{\\rtf1\\ansi\\ansicpg1251 ")}) {
+            const QByteArray document = head + body + '}';
+            RtfTopicsRead read;
+            QVERIFY(ReadRtfTopics(document, QStringLiteral("t.rtf"), read));
+            QStringList whole;
+            for (const RtfTopic& t : read.topics)
+                if (!t.id.isEmpty())
+                    whole << t.id;
+            QCOMPARE(RtfTopicIds(document), whole);
+            if (!head.contains("1251"))
+                QCOMPARE(whole, ids);
+        }
+    }
+
     // The topics of a help project's files are added with their map numbers;
     // a topic the project has stays as it is.
     void topicFilesIntoAProject() {
