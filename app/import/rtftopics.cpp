@@ -303,10 +303,14 @@ bool footnotesReadAsBytes(QByteArrayView bytes) {
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     for (qsizetype at = bytes.indexOf('\\'); at >= 0 && at + 1 < bytes.size();
          at = bytes.indexOf('\\', at + 2)) {
+        const char next = bytes[at + 1];
+        if (next == '_' || next == '~')
+            return false;
+        if (next != 'u' && next != 'e' && next != '\'')
+            continue;
         const QByteArrayView rest = bytes.sliced(at + 1);
-        const char next = rest[0];
-        if (next == '_' || next == '~' || rest.startsWith("'a0") || rest.startsWith("'A0") ||
-            rest.startsWith("emspace") || rest.startsWith("enspace") ||
+        if (rest.startsWith("'a0") || rest.startsWith("'A0") || rest.startsWith("emspace") ||
+            rest.startsWith("enspace") ||
             (next == 'u' && rest.size() > 1 && (rest[1] == '-' || digit(rest[1]))))
             return false;
     }
