@@ -56,10 +56,45 @@ void appendText(QString& out, QStringView text) {
     out += text.sliced(from);
 }
 
+// Windows-1252 text read as bytes: the same, each byte its character.
+void appendText(QString& out, QByteArrayView text) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c != '\\' && c != '{' && c != '}' && (c < 0x80 || c > 0x9F))
+            continue;
+        out += QLatin1StringView(text.sliced(from, i - from));
+        if (c >= 0x80)
+            out += ansi::toUnicode(text.data() + i, 1);
+        else {
+            out += u'\\';
+            out += QLatin1Char(char(c));
+        }
+        from = i + 1;
+    }
+    out += QLatin1StringView(text.sliced(from));
+}
+
+// A name or target as it stands.
+void appendPlain(QString& out, QStringView text) {
+    out += text;
+}
+void appendPlain(QString& out, QByteArrayView text) {
+    out += ansi::toUnicode(text.data(), text.size());
+}
+
+QString unicode(const QString& text) {
+    return text;
+}
+QString unicode(const QByteArray& text) {
+    return ansi::toUnicode(text);
+}
+
 // One paragraph's runs as the help text's codes, appended to `out`. Runs of
 // one look are written as one group, whatever Word split them for (fonts,
 // revisions); a group is opened only once it has text.
-void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
+template <typename Text>
+void appendParagraphCodes(QString& out, const rtf::BasicParagraph<Text>& p) {
     unsigned group = 0;     // the look of the current group
     bool groupOpen = false; // its "{codes " is written
     bool groupText = false; // it has text since the last flush
@@ -83,22 +118,26 @@ void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
         if (open < 0)
             return;
         flush();
-        const rtf::Hotspot& h = p.hotspots[std::size_t(open)];
+        const rtf::BasicHotspot<Text>& h = p.hotspots[std::size_t(open)];
         out += QLatin1StringView("}{\\v ");
         if (h.look == rtf::HotspotLook::Plain)
             out += u'%';
         else if (h.look == rtf::HotspotLook::NoUnderline)
             out += u'*';
         if (h.kind == rtf::HotspotKind::Macro) {
-            if (!h.target.startsWith(u'!'))
+            if (h.target.isEmpty() || h.target.front() != u'!')
                 out += u'!';
-            out += h.target;
+            appendPlain(out, h.target);
         } else {
-            out += h.target;
-            if (!h.file.isEmpty())
-                out += u'@' + h.file;
-            if (!h.window.isEmpty())
-                out += u'>' + h.window;
+            appendPlain(out, h.target);
+            if (!h.file.isEmpty()) {
+                out += u'@';
+                appendPlain(out, h.file);
+            }
+            if (!h.window.isEmpty()) {
+                out += u'>';
+                appendPlain(out, h.window);
+            }
         }
         out += u'}';
         open = -1;
@@ -122,7 +161,7 @@ void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
                 flush();
                 group = look;
             }
-            const QStringView text = p.view(r);
+            const auto text = p.view(r);
             if (text.isEmpty())
                 continue;
             startPiece();
@@ -143,7 +182,7 @@ void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
             out += r.picture == rtf::PictureAlign::Left    ? QLatin1StringView("\\{bml ")
                    : r.picture == rtf::PictureAlign::Right ? QLatin1StringView("\\{bmr ")
                                                            : QLatin1StringView("\\{bmc ");
-            out += p.view(r);
+            appendPlain(out, p.view(r));
             out += QLatin1StringView("\\}");
             break;
         }
@@ -152,11 +191,13 @@ void appendParagraphCodes(QString& out, const rtf::Paragraph& p) {
     flush();
 }
 
-class TopicSink : public rtf::DocumentSink {
+// Text: QString when the interpreter reads Unicode text, QByteArray when it
+// reads a Windows-1252 document's bytes.
+template <typename Text> class TopicSink : public rtf::BasicDocumentSink<Text> {
 public:
     TopicSink(const QString& file, RtfTopicsRead& read) : m_file(file), m_read(read) {}
 
-    void paragraph(const rtf::Paragraph& p) override {
+    void paragraph(const rtf::BasicParagraph<Text>& p) override {
         if (m_topic.line == 0)
             m_topic.line = p.line;
         if (p.format.keepNext && !m_hasHeader && m_starts.empty()) {
@@ -181,11 +222,11 @@ public:
         m_starts.push_back(start);
     }
 
-    void footnote(const rtf::Footnote& f) override {
+    void footnote(const rtf::BasicFootnote<Text>& f) override {
         if (m_topic.line == 0)
             m_topic.line = f.line;
         m_footnotes = true;
-        const QString& value = f.value;
+        const QString value = unicode(f.value);
         switch (f.mark) {
         case '#':
             if (m_topic.id.isEmpty())
@@ -394,7 +435,14 @@ bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& rea
                                        "reads; its text was read as Windows-1252.")
                             .arg(file)
                             .arg(codePage);
-    TopicSink sink(file, read);
+    if (footnotesReadAsBytes(bytes)) {
+        // Read as bytes where that gives the same: no copy of the whole
+        // document as Unicode text.
+        TopicSink<QByteArray> sink(file, read);
+        rtf::ByteInterpreter interpreter(sink);
+        return interpreter.readDocument(bytes);
+    }
+    TopicSink<QString> sink(file, read);
     rtf::Interpreter interpreter(sink);
     const QString text = RtfText(bytes, codePage);
     return interpreter.readDocument(text);
