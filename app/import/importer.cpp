@@ -89,10 +89,8 @@ void contextNames(const QString& path, ContextNames& names) {
     for (const hc::HelpProject::TopicFile& file : project.topicFiles) {
         if (!QFileInfo(file.path).isFile())
             continue;
-        RtfTopicsRead read;
-        ReadRtfTopics(QMTCOdeMod::ReadFileBytes(file.path), native(file.path), read);
-        for (const RtfTopic& t : read.topics)
-            AddContextName(names, t.id);
+        for (const QString& id : RtfTopicIds(QMTCOdeMod::ReadFileBytes(file.path)))
+            AddContextName(names, id);
     }
 }
 

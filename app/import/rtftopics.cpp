@@ -5,6 +5,10 @@
 #include "import/codewriter.h"
 #include "rtf/document.h"
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 namespace import {
 
 namespace {
@@ -14,50 +18,128 @@ QString escaped(QStringView text) {
     return EscapedText(text);
 }
 
-// The codes of a character format the project keeps: bold, italic, underline.
-QString formatCodes(const rtf::CharFormat& f, bool inHotspot) {
-    QString codes;
-    if (f.bold)
-        codes += QStringLiteral("\\b");
-    if (f.italic)
-        codes += QStringLiteral("\\i");
-    if (f.underline && !inHotspot)
-        codes += QStringLiteral("\\ul");
-    return codes;
+// The look of a run the project keeps, as a set of bits: bold, italic,
+// underline; the codes a group of that look opens with.
+enum Look : unsigned { Bold = 1, Italic = 2, Underline = 4 };
+
+unsigned lookOf(const rtf::CharFormat& f, bool inHotspot) {
+    return (f.bold ? Bold : 0u) | (f.italic ? Italic : 0u) |
+           (f.underline && !inHotspot ? Underline : 0u);
 }
 
-// One paragraph's runs as the help text's codes. Runs of one look are
-// written as one group, whatever Word split them for (fonts, revisions).
-QString paragraphCodes(const rtf::Paragraph& p) {
-    QString out;
-    QString group;     // the codes of the open format group
-    QString groupText; // its text
+void appendLook(QString& out, unsigned look) {
+    if (look & Bold)
+        out += QLatin1StringView("\\b");
+    if (look & Italic)
+        out += QLatin1StringView("\\i");
+    if (look & Underline)
+        out += QLatin1StringView("\\ul");
+}
+
+// Text as the help text holds it: code characters escaped, the
+// non-breaking hyphen as its code; plain stretches appended whole.
+void appendText(QString& out, QStringView text) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\\' && c != u'{' && c != u'}' && c != 0x2011)
+            continue;
+        out += text.sliced(from, i - from);
+        if (c == 0x2011) {
+            out += QLatin1StringView("\\_");
+        } else {
+            out += u'\\';
+            out += QChar(c);
+        }
+        from = i + 1;
+    }
+    out += text.sliced(from);
+}
+
+// Windows-1252 text read as bytes: the same, each byte its character.
+void appendText(QString& out, QByteArrayView text) {
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c != '\\' && c != '{' && c != '}' && (c < 0x80 || c > 0x9F))
+            continue;
+        out += QLatin1StringView(text.sliced(from, i - from));
+        if (c >= 0x80)
+            out += ansi::toUnicode(text.data() + i, 1);
+        else {
+            out += u'\\';
+            out += QLatin1Char(char(c));
+        }
+        from = i + 1;
+    }
+    out += QLatin1StringView(text.sliced(from));
+}
+
+// A name or target as it stands.
+void appendPlain(QString& out, QStringView text) {
+    out += text;
+}
+void appendPlain(QString& out, QByteArrayView text) {
+    out += ansi::toUnicode(text.data(), text.size());
+}
+
+QString unicode(const QString& text) {
+    return text;
+}
+QString unicode(const QByteArray& text) {
+    return ansi::toUnicode(text);
+}
+
+// One paragraph's runs as the help text's codes, appended to `out`. Runs of
+// one look are written as one group, whatever Word split them for (fonts,
+// revisions); a group is opened only once it has text.
+template <typename Text>
+void appendParagraphCodes(QString& out, const rtf::BasicParagraph<Text>& p) {
+    unsigned group = 0;     // the look of the current group
+    bool groupOpen = false; // its "{codes " is written
+    bool groupText = false; // it has text since the last flush
     const auto flush = [&] {
-        if (groupText.isEmpty())
-            return;
-        out += group.isEmpty() ? groupText : u'{' + group + u' ' + groupText + u'}';
-        groupText.clear();
+        if (groupOpen)
+            out += u'}';
+        groupOpen = false;
+        groupText = false;
+    };
+    const auto startPiece = [&] {
+        if (!groupText && group) {
+            out += u'{';
+            appendLook(out, group);
+            out += u' ';
+            groupOpen = true;
+        }
+        groupText = true;
     };
     int open = -1; // the hotspot being written
     const auto closeHotspot = [&] {
         if (open < 0)
             return;
         flush();
-        const rtf::Hotspot& h = p.hotspots[std::size_t(open)];
-        QString target = h.target;
-        if (h.kind != rtf::HotspotKind::Macro) {
-            if (!h.file.isEmpty())
-                target += u'@' + h.file;
-            if (!h.window.isEmpty())
-                target += u'>' + h.window;
-        } else if (!target.startsWith(u'!')) {
-            target.prepend(u'!');
-        }
+        const rtf::BasicHotspot<Text>& h = p.hotspots[std::size_t(open)];
+        out += QLatin1StringView("}{\\v ");
         if (h.look == rtf::HotspotLook::Plain)
-            target.prepend(u'%');
+            out += u'%';
         else if (h.look == rtf::HotspotLook::NoUnderline)
-            target.prepend(u'*');
-        out += QStringLiteral("}{\\v ") + target + u'}';
+            out += u'*';
+        if (h.kind == rtf::HotspotKind::Macro) {
+            if (h.target.isEmpty() || h.target.front() != u'!')
+                out += u'!';
+            appendPlain(out, h.target);
+        } else {
+            appendPlain(out, h.target);
+            if (!h.file.isEmpty()) {
+                out += u'@';
+                appendPlain(out, h.file);
+            }
+            if (!h.window.isEmpty()) {
+                out += u'>';
+                appendPlain(out, h.window);
+            }
+        }
+        out += u'}';
         open = -1;
     };
     for (const rtf::Run& r : p.runs) {
@@ -66,71 +148,85 @@ QString paragraphCodes(const rtf::Paragraph& p) {
             flush();
             if (r.hotspot >= 0) {
                 const auto kind = p.hotspots[std::size_t(r.hotspot)].kind;
-                out += kind == rtf::HotspotKind::Popup ? QStringLiteral("{\\ul ")
-                                                       : QStringLiteral("{\\uldb ");
+                out += kind == rtf::HotspotKind::Popup ? QLatin1StringView("{\\ul ")
+                                                       : QLatin1StringView("{\\uldb ");
                 open = r.hotspot;
             }
         }
         if (r.ch.hidden && open < 0)
             continue; // hidden text outside a hotspot shows nowhere
-        QString piece;
+        if (r.kind == rtf::Run::Text) {
+            const unsigned look = lookOf(r.ch, open >= 0);
+            if (look != group) {
+                flush();
+                group = look;
+            }
+            const auto text = p.view(r);
+            if (text.isEmpty())
+                continue;
+            startPiece();
+            appendText(out, text);
+            continue;
+        }
+        startPiece();
         switch (r.kind) {
         case rtf::Run::Text:
-            piece = escaped(p.view(r));
-            piece.replace(QChar(0x2011), QStringLiteral("\\_")); // the non-breaking hyphen
             break;
         case rtf::Run::Tab:
-            piece = QStringLiteral("\\tab ");
+            out += QLatin1StringView("\\tab ");
             break;
         case rtf::Run::LineBreak:
-            piece = QStringLiteral("\\line ");
+            out += QLatin1StringView("\\line ");
             break;
         case rtf::Run::Picture:
-            piece = (r.picture == rtf::PictureAlign::Left    ? QStringLiteral("\\{bml ")
-                     : r.picture == rtf::PictureAlign::Right ? QStringLiteral("\\{bmr ")
-                                                             : QStringLiteral("\\{bmc ")) +
-                    p.view(r).toString() + QStringLiteral("\\}");
+            out += r.picture == rtf::PictureAlign::Left    ? QLatin1StringView("\\{bml ")
+                   : r.picture == rtf::PictureAlign::Right ? QLatin1StringView("\\{bmr ")
+                                                           : QLatin1StringView("\\{bmc ");
+            appendPlain(out, p.view(r));
+            out += QLatin1StringView("\\}");
             break;
         }
-        const QString codes = r.kind == rtf::Run::Text ? formatCodes(r.ch, open >= 0) : group;
-        if (codes != group) {
-            flush();
-            group = codes;
-        }
-        groupText += piece;
     }
     closeHotspot();
     flush();
-    return out;
 }
 
-class TopicSink : public rtf::DocumentSink {
+// Text: QString when the interpreter reads Unicode text, QByteArray when it
+// reads a Windows-1252 document's bytes.
+template <typename Text> class TopicSink : public rtf::BasicDocumentSink<Text> {
 public:
     TopicSink(const QString& file, RtfTopicsRead& read) : m_file(file), m_read(read) {}
 
-    void paragraph(const rtf::Paragraph& p) override {
+    void paragraph(const rtf::BasicParagraph<Text>& p) override {
         if (m_topic.line == 0)
             m_topic.line = p.line;
-        if (p.format.keepNext && !m_hasHeader && m_body.isEmpty()) {
-            m_topic.header = paragraphCodes(p);
+        if (p.format.keepNext && !m_hasHeader && m_starts.empty()) {
+            appendParagraphCodes(m_topic.header, p);
             m_hasHeader = true;
             return;
         }
-        QString codes = paragraphCodes(p);
+        // The body is written into one string, CR LF between paragraphs,
+        // where each paragraph starts kept aside.
+        const qsizetype before = m_text.size();
+        if (!m_starts.empty())
+            m_text += QLatin1StringView("\r\n");
+        const qsizetype start = m_text.size();
+        appendParagraphCodes(m_text, p);
         // Create's heading keeps with the empty line it writes after it.
-        if (p.format.keepNext && m_hasHeader && !m_createHeading && m_body.isEmpty() &&
-            codes.isEmpty()) {
+        if (p.format.keepNext && m_hasHeader && !m_createHeading && m_starts.empty() &&
+            m_text.size() == start) {
+            m_text.resize(before);
             m_createHeading = true;
             return;
         }
-        m_body << std::move(codes);
+        m_starts.push_back(start);
     }
 
-    void footnote(const rtf::Footnote& f) override {
+    void footnote(const rtf::BasicFootnote<Text>& f) override {
         if (m_topic.line == 0)
             m_topic.line = f.line;
         m_footnotes = true;
-        const QString& value = f.value;
+        const QString value = unicode(f.value);
         switch (f.mark) {
         case '#':
             if (m_topic.id.isEmpty())
@@ -164,12 +260,21 @@ public:
     }
 
     void page(int line) override {
-        while (!m_body.isEmpty() && m_body.back().isEmpty())
-            m_body.removeLast();
+        // Empty paragraphs at the end go.
+        while (!m_starts.empty() && m_text.size() == m_starts.back()) {
+            m_starts.pop_back();
+            m_text.resize(m_starts.empty() ? 0 : m_text.size() - 2);
+        }
+        qsizetype from = 0;
         // Create opens a topic's text with its title in bold and an empty line.
-        if (m_body.size() >= 2 && !m_topic.title.isEmpty() && m_body[1].isEmpty() &&
-            m_body[0] == u"{\\b " + escaped(m_topic.title) + u'}')
-            m_body.remove(0, 2);
+        const std::size_t count = m_starts.size();
+        const qsizetype secondEnd = count > 2 ? m_starts[2] - 2 : m_text.size();
+        if (count >= 2 && !m_topic.title.isEmpty() && secondEnd == m_starts[1]) {
+            const QStringView first = QStringView(m_text).first(m_starts[1] - 2);
+            if (first.startsWith(u"{\\b ") && first.endsWith(u'}') &&
+                first.sliced(4).chopped(1) == escaped(m_topic.title))
+                from = count > 2 ? m_starts[2] : m_text.size();
+        }
         // Create's heading is the topic header in bold, or the title when
         // the topic has no header.
         if (m_createHeading && m_topic.header.startsWith(u"{\\b ") &&
@@ -177,14 +282,15 @@ public:
             const QString heading = m_topic.header.mid(4).chopped(1);
             m_topic.header = heading == escaped(m_topic.title) ? QString() : heading;
         }
-        m_topic.text = m_body.join(QStringLiteral("\r\n"));
+        m_topic.text = QStringView(m_text).sliced(from).toString();
         if (m_footnotes || !m_topic.text.isEmpty() || !m_topic.header.isEmpty()) {
             if (m_topic.line == 0)
                 m_topic.line = line;
             m_read.topics.push_back(std::move(m_topic));
         }
         m_topic = {};
-        m_body.clear();
+        m_text.resize(0); // keeps its room for the next topic
+        m_starts.clear();
         m_hasHeader = false;
         m_createHeading = false;
         m_footnotes = false;
@@ -200,11 +306,57 @@ private:
     QString m_file;
     RtfTopicsRead& m_read;
     RtfTopic m_topic;
-    QStringList m_body;
+    QString m_text;                  // the body's codes so far
+    std::vector<qsizetype> m_starts; // where each of its paragraphs starts in m_text
     bool m_hasHeader = false;
     bool m_createHeading = false; // the heading and empty line Create writes
     bool m_footnotes = false;
 };
+
+// The first ID of each topic, from the footnotes alone: the text's
+// paragraphs are read by the interpreter of bytes and then dropped.
+class TopicIdSink : public rtf::ByteDocumentSink {
+public:
+    explicit TopicIdSink(QStringList& ids) : m_ids(ids) {}
+    void paragraph(const rtf::ByteParagraph&) override {}
+    void footnote(const rtf::ByteFootnote& f) override {
+        if (f.mark == '#' && m_id.isEmpty())
+            m_id = f.value;
+    }
+    void page(int) override {
+        if (!m_id.isEmpty())
+            m_ids << ansi::toUnicode(m_id);
+        m_id.clear();
+    }
+
+private:
+    QStringList& m_ids;
+    QByteArray m_id;
+};
+
+// Whether the interpreter of bytes reads the document's footnotes as the
+// one of Unicode text does: in Windows-1252, with no character that one
+// gives as Unicode outside Windows-1252 (\uN, \_, \emspace, \enspace) and
+// no no-break space (which that one trims as a blank).
+bool footnotesReadAsBytes(QByteArrayView bytes) {
+    if (RtfCodePage(bytes) != 1252 || bytes.contains('\xA0'))
+        return false;
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (qsizetype at = bytes.indexOf('\\'); at >= 0 && at + 1 < bytes.size();
+         at = bytes.indexOf('\\', at + 2)) {
+        const char next = bytes[at + 1];
+        if (next == '_' || next == '~')
+            return false;
+        if (next != 'u' && next != 'e' && next != '\'')
+            continue;
+        const QByteArrayView rest = bytes.sliced(at + 1);
+        if (rest.startsWith("'a0") || rest.startsWith("'A0") || rest.startsWith("emspace") ||
+            rest.startsWith("enspace") ||
+            (next == 'u' && rest.size() > 1 && (rest[1] == '-' || digit(rest[1]))))
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -222,8 +374,29 @@ int RtfCodePage(QByteArrayView bytes) {
 }
 
 QString RtfText(QByteArrayView bytes, int codePage) {
-    if (codePage == 1252 || !codepage::Known(codePage))
-        return ansi::toUnicode(bytes.data(), bytes.size());
+    if (codePage == 1252 || !codepage::Known(codePage)) {
+        // Windows-1252 is Latin-1 but for 0x80 to 0x9F: the whole text is
+        // widened at once and only those characters put right.
+        QString out = QString::fromLatin1(bytes);
+        const char* data = bytes.data();
+        const qsizetype size = bytes.size();
+        qsizetype i = 0;
+        for (; i + 8 <= size; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            if (!(word & 0x8080808080808080u))
+                continue;
+            for (qsizetype k = i; k < i + 8; ++k)
+                if (static_cast<unsigned char>(data[k]) >= 0x80 &&
+                    static_cast<unsigned char>(data[k]) <= 0x9F)
+                    out[k] = ansi::toUnicode(data + k, 1).front();
+        }
+        for (; i < size; ++i)
+            if (static_cast<unsigned char>(data[i]) >= 0x80 &&
+                static_cast<unsigned char>(data[i]) <= 0x9F)
+                out[i] = ansi::toUnicode(data + i, 1).front();
+        return out;
+    }
     // Bytes above 127, written as they are or as \'hh, are characters of
     // the code page: they become those characters, so that the interpreter,
     // which takes \'hh as Windows-1252, never sees them as bytes.
@@ -262,10 +435,37 @@ bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& rea
                                        "reads; its text was read as Windows-1252.")
                             .arg(file)
                             .arg(codePage);
-    TopicSink sink(file, read);
+    if (footnotesReadAsBytes(bytes)) {
+        // Read as bytes where that gives the same: no copy of the whole
+        // document as Unicode text.
+        TopicSink<QByteArray> sink(file, read);
+        rtf::ByteInterpreter interpreter(sink);
+        return interpreter.readDocument(bytes);
+    }
+    TopicSink<QString> sink(file, read);
     rtf::Interpreter interpreter(sink);
     const QString text = RtfText(bytes, codePage);
     return interpreter.readDocument(text);
+}
+
+} // namespace import
+
+namespace import {
+
+QStringList RtfTopicIds(QByteArrayView bytes) {
+    QStringList ids;
+    if (!footnotesReadAsBytes(bytes)) {
+        RtfTopicsRead read;
+        ReadRtfTopics(bytes, QString(), read);
+        for (const RtfTopic& t : read.topics)
+            if (!t.id.isEmpty())
+                ids << t.id;
+        return ids;
+    }
+    TopicIdSink sink(ids);
+    rtf::ByteInterpreter interpreter(sink);
+    interpreter.readDocument(bytes);
+    return ids;
 }
 
 } // namespace import

@@ -32,6 +32,10 @@ struct RtfTopicsRead {
 // having read nothing, when the bytes are no RTF document.
 bool ReadRtfTopics(QByteArrayView bytes, const QString& file, RtfTopicsRead& read);
 
+// The ID (first "#" footnote) of each topic of a topic file, in order, as
+// ReadRtfTopics reads them, without building the topics' texts.
+QStringList RtfTopicIds(QByteArrayView bytes);
+
 // The code page an RTF document's \ansicpg names; 1252 when it names none.
 int RtfCodePage(QByteArrayView bytes);
 // The document as text: every byte above 127, raw or written as \'hh, read

@@ -389,6 +389,28 @@ private slots:
                    "{\\ul Pop}{\\v IDH_P>win} {\\uldb Run}{\\v !Exit()}\r\n"
                    "a\\tab b\\line c \\{bmc pic.bmp\\} caf\u00e9 \\\\ \\{x\\}")}
             << QString();
+        // Runs of one look merged across fonts, hotspot looks and files,
+        // hidden text, the non-breaking hyphen and Windows-1252's own
+        // characters (0x80 to 0x9F), raw and as \'hh.
+        QTest::newRow("groups, hotspot looks, code page")
+            << QByteArray("#{\\footnote IDH_G}\\pard {\\b\\f1 one}{\\b\\f2  two}{\\b } "
+                          "{\\v hid}{\\b\\i x\\tab y}{\\b \\{bmc b.bmp\\}}\\par "
+                          "{\\uldb Plain}{\\v %IDH_1@other.hlp>win}{\\ul No}{\\v *IDH_2}"
+                          "{\\uldb {\\b Bold} jump}{\\v IDH_3}\\par "
+                          "non\\_break \x93q\x94 \\'80 \x80 \\'e9\xe9 \\par\\page")
+            << QStringList{QStringLiteral(
+                   "IDH_G||||"
+                   "|{\\b one two} {\\b\\i x\\tab y\\{bmc b.bmp\\}}\r\n"
+                   "{\\uldb Plain}{\\v %IDH_1@other.hlp>win}{\\ul No}{\\v *IDH_2}"
+                   "{\\uldb {\\b Bold} jump}{\\v IDH_3}\r\n"
+                   "non\\_break \u201cq\u201d \u20ac \u20ac \u00e9\u00e9 ")}
+            << QString();
+        QTest::newRow("Windows-1252's own characters, no Unicode codes")
+            << QByteArray("#{\\footnote IDH_W}${\\footnote \x93W\x94}\\pard \x93q\x94 \\'80 \x80 "
+                          "{\\b \\'e9\\'9c}{\\uldb x}{\\v IDH_\x9c}\\par\\page")
+            << QStringList{QStringLiteral("IDH_W|\u201cW\u201d||||\u201cq\u201d \u20ac \u20ac "
+                                          "{\\b \u00e9\u0153}{\\uldb x}{\\v IDH_\u0153}")}
+            << QString();
         QTest::newRow("further ID and a macro reported")
             << QByteArray("#{\\footnote IDH_M}#{\\footnote IDH_OTHER}!{\\footnote Exit()}"
                           "Text\\par\\page")
@@ -412,17 +434,61 @@ private slots:
         const QByteArray document = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}"
                                     "{\\stylesheet{\\s1\\keepn heading 1;}}\n" +
                                     body + '}';
-        QVERIFY(ReadRtfTopics(document, QStringLiteral("t.rtf"), read));
-        QStringList got;
-        for (const RtfTopic& t : read.topics)
-            got << QStringList{t.id, t.title, t.browse, t.keywords, t.header, t.text}.join(u'|');
-        QCOMPARE(got, topics);
-        if (notKept.isEmpty())
-            QVERIFY2(read.notKept.isEmpty(), qPrintable(read.notKept.join(u'\n')));
-        else
-            QVERIFY2(read.notKept.join(u' ').contains(notKept),
-                     qPrintable(read.notKept.join(u'\n')));
+        // A \uN in a skipped group has the document read as Unicode text
+        // rather than as bytes: both readings give the same.
+        for (const QByteArray& before : {QByteArray(), QByteArray("{\\*\\unknown\\u65 }")}) {
+            read = {};
+            const qsizetype head = document.indexOf('\n') + 1;
+            const QByteArray source = document.left(head) + before + document.mid(head);
+            QVERIFY(ReadRtfTopics(source, QStringLiteral("t.rtf"), read));
+            QStringList got;
+            for (const RtfTopic& t : read.topics)
+                got << QStringList{t.id, t.title, t.browse, t.keywords, t.header, t.text}.join(
+                    u'|');
+            QCOMPARE(got, topics);
+            if (notKept.isEmpty())
+                QVERIFY2(read.notKept.isEmpty(), qPrintable(read.notKept.join(u'\n')));
+            else
+                QVERIFY2(read.notKept.join(u' ').contains(notKept),
+                         qPrintable(read.notKept.join(u'\n')));
+        }
         QVERIFY(!ReadRtfTopics("plain text", QStringLiteral("t.rtf"), read));
+    }
+
+    // The IDs read from the footnotes alone are those the whole reading
+    // gives, whichever way the characters of an ID are written.
+    void topicIds_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("superscript and plain forms, further ID, no ID")
+            << QByteArray("{\\super #}{\\footnote {\\super #} IDH_A}#{\\footnote IDH_A2}Text\\page "
+                          "${\\footnote No ID}Text\\page #{\\footnote }#{\\footnote IDH_C}\\page")
+            << QStringList{QStringLiteral("IDH_A"), QStringLiteral("IDH_C")};
+        QTest::newRow("Windows-1252 characters, raw and as codes")
+            << QByteArray("#{\\footnote caf\xe9\\'e9\\emdash x}\\page #{\\footnote \\{q\\}}")
+            << QStringList{QStringLiteral("caf\u00e9\u00e9\u2014x"), QStringLiteral("{q}")};
+        QTest::newRow("Unicode and no-break characters")
+            << QByteArray("#{\\footnote a\\u8364?b}\\page #{\\footnote \\~#c\\_d}\\page "
+                          "#{\\footnote e\\emspace f}\\page #{\\footnote \\'a0g\xa0}")
+            << QStringList{QStringLiteral("a\u20acb"), QStringLiteral("c\u2011d"),
+                           QStringLiteral("e\u2003f"), QStringLiteral("g")};
+    }
+    void topicIds() {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, ids);
+        for (const QByteArray& head :
+             {QByteArray("{\\rtf1\\ansi "), QByteArray("{\\rtf1\\ansi\\ansicpg1251 ")}) {
+            const QByteArray document = head + body + '}';
+            RtfTopicsRead read;
+            QVERIFY(ReadRtfTopics(document, QStringLiteral("t.rtf"), read));
+            QStringList whole;
+            for (const RtfTopic& t : read.topics)
+                if (!t.id.isEmpty())
+                    whole << t.id;
+            QCOMPARE(RtfTopicIds(document), whole);
+            if (!head.contains("1251"))
+                QCOMPARE(whole, ids);
+        }
     }
 
     // The topics of a help project's files are added with their map numbers;
