@@ -146,7 +146,8 @@ void TopicWriter::picture(const rtf::ByteParagraph& p, const rtf::Run& r) {
     const int number = embedded ? m_pictures->number(*embedded, problem)
                                 : m_pictures->number(name, m_folder, problem);
     if (number < 0) {
-        problem = problem.arg(name);
+        if (!embedded) // a stored picture's problem names no file
+            problem = problem.arg(name);
         if (!m_problems.contains(problem))
             m_problems << problem;
         return;
