@@ -94,6 +94,24 @@ class TestImport : public QObject {
     std::unique_ptr<dao::Database> m_db;
 
     QString path(const QString& name) const { return m_dir->filePath(name); }
+    // A help file of the project's topics: out.hpj and out.rtf, compiled to out.hlp.
+    CreateSettings helpFileSettings() const {
+        CreateSettings s;
+        s.helpType = HelpType::WindowsHelp;
+        s.createGeneralHelp = 1;
+        s.helpProjectTitle = QStringLiteral("Help");
+        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
+        s.helpFileName = QStringLiteral("out.hlp");
+        s.rtfFileName = path(QStringLiteral("out.rtf"));
+        return s;
+    }
+    bool compileTopics() {
+        const CreateSettings s = helpFileSettings();
+        CreateReport created;
+        CreateGeneralHelp(s, *m_db, created);
+        hc::Diagnostics diagnostics;
+        return created.ok() && hc::Compile(s.helpProjectFileName, diagnostics).written;
+    }
     QString write(const QString& name, const QByteArray& bytes) {
         const QString p = path(name);
         if (!testenv::writeAll(p, bytes))
@@ -953,17 +971,7 @@ private slots:
                              {"TopicTitle", r[1]},
                              {"HelpText", r[2]},
                              {"Status", QStringLiteral("A")}});
-        CreateSettings s;
-        s.helpType = HelpType::WindowsHelp;
-        s.createGeneralHelp = 1;
-        s.helpProjectTitle = QStringLiteral("Help");
-        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
-        s.helpFileName = QStringLiteral("out.hlp");
-        s.rtfFileName = path(QStringLiteral("out.rtf"));
-        CreateReport created;
-        CreateGeneralHelp(s, *m_db, created);
-        hc::Diagnostics diagnostics;
-        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+        QVERIFY(compileTopics());
         QFile f(path(QStringLiteral("out.hlp")));
         QVERIFY(f.open(QIODevice::ReadOnly));
         hc::HelpFileRead help = hc::ReadHelpFile(f.readAll());
@@ -1026,17 +1034,7 @@ private slots:
                          {"TopicTitle", QStringLiteral("A")},
                          {"HelpText", QString(u"Before " + ref + u" after\r\n\r\n" + ref)},
                          {"Status", QStringLiteral("A")}});
-        CreateSettings s;
-        s.helpType = HelpType::WindowsHelp;
-        s.createGeneralHelp = 1;
-        s.helpProjectTitle = QStringLiteral("Help");
-        s.helpProjectFileName = path(QStringLiteral("out.hpj"));
-        s.helpFileName = QStringLiteral("out.hlp");
-        s.rtfFileName = path(QStringLiteral("out.rtf"));
-        CreateReport created;
-        CreateGeneralHelp(s, *m_db, created);
-        hc::Diagnostics diagnostics;
-        QVERIFY(hc::Compile(s.helpProjectFileName, diagnostics).written);
+        QVERIFY(compileTopics());
 
         QVERIFY(QDir().mkpath(path(QStringLiteral("new/Pictures"))));
         if (!there.isEmpty())
@@ -1058,7 +1056,7 @@ private slots:
         QCOMPARE(QDir(path(QStringLiteral("new/Pictures"))).count(), there.isEmpty() ? 3u : 4u);
 
         // Create again beside the new project: its help file holds the picture.
-        CreateSettings again = s;
+        CreateSettings again = helpFileSettings();
         again.helpProjectFileName = path(QStringLiteral("new/again.hpj"));
         again.helpFileName = QStringLiteral("again.hlp");
         again.rtfFileName = QStringLiteral("again.rtf");
