@@ -2,6 +2,8 @@
 
 #include "bytes.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -182,13 +184,9 @@ QByteArray Lz77Compress(QByteArrayView src, qsizetype maxOut, qsizetype* consume
     return out;
 }
 
-namespace {
-constexpr std::int32_t kNoOpenByte = std::numeric_limits<std::int32_t>::max() / 2;
-}
-
 Lz77BlockPacker::Lz77BlockPacker(qsizetype maxInput, qsizetype maxPacked, int effort)
     : m_maxInput(maxInput), m_maxPacked(maxPacked), m_effort(effort), m_in(std::size_t(maxInput)),
-      m_nextOpen(std::size_t(maxInput)), m_head(std::size_t(1) << kHashBits, -1),
+      m_open(std::size_t(maxInput / 8 + 8), 0), m_head(std::size_t(1) << kHashBits, -1),
       m_prev(std::size_t(maxInput)), m_out(std::size_t(maxPacked)) {}
 
 void Lz77BlockPacker::clear() {
@@ -197,6 +195,7 @@ void Lz77BlockPacker::clear() {
         std::fill(m_head.begin(), m_head.end(), -1);
         m_base = 0;
     }
+    clearOpen(0, m_inSize);
     m_openAt.clear();
     m_pieces.clear();
     m_inSize = m_outSize = m_inserted = 0;
@@ -204,35 +203,37 @@ void Lz77BlockPacker::clear() {
     m_items = 8;
 }
 
+void Lz77BlockPacker::clearOpen(qsizetype from, qsizetype to) {
+    for (qsizetype p = from; p < to && p % 8; ++p)
+        m_open[std::size_t(p / 8)] &= std::uint8_t(~(1u << (p % 8)));
+    const qsizetype whole = (from + 7) / 8;
+    if (whole * 8 < to)
+        std::memset(m_open.data() + whole, 0, std::size_t((to - whole * 8 + 7) / 8));
+}
+
+namespace {
+// How far from `p` the first open byte lies, counting no further than the
+// longest match: a match may not reach it.
+int openDistance(const std::uint8_t* open, qsizetype p) {
+    std::uint32_t bits;
+    std::memcpy(&bits, open + p / 8, 4);
+    bits = qFromLittleEndian(bits) >> (p % 8); // at least 25 bytes' bits
+    return std::countr_zero(bits | (1u << kMaxMatch));
+}
+} // namespace
+
 bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) {
     const qsizetype start = m_inSize;
     const qsizetype n = start + piece.size();
     if (n > m_maxInput)
         return false;
     unsigned char* data = m_in.data();
-    std::int32_t* nextOpen = m_nextOpen.data();
+    std::uint8_t* open = m_open.data();
     if (!piece.isEmpty())
         std::memcpy(data + start, piece.data(), std::size_t(piece.size()));
-    // Where the next open byte lies, from each byte of the piece, and from
-    // the bytes before it that a match could still run into.
-    // Filled a field at a time from the end: the bytes after a field lead to
-    // the next one, an open byte to itself.
-    std::int32_t open = kNoOpenByte;
-    qsizetype filled = n; // from here on, done
-    for (std::size_t k = fields.size(); k-- > 0;) {
-        const qsizetype first = start + fields[k];
-        const qsizetype end = std::min(first + 4, filled);
-        std::fill(nextOpen + end, nextOpen + filled, open);
-        for (qsizetype p = first; p < end; ++p)
-            nextOpen[p] = std::int32_t(p);
-        open = std::int32_t(first);
-        filled = first;
-    }
-    std::fill(nextOpen + start, nextOpen + filled, open);
-    const std::int32_t firstOpen = fields.empty() ? kNoOpenByte : std::int32_t(start + fields[0]);
-    for (qsizetype p = start - 1; p >= 0 && p >= start - kMaxMatch && nextOpen[p] == kNoOpenByte;
-         --p)
-        nextOpen[p] = firstOpen;
+    for (const int f : fields)
+        for (qsizetype p = start + f; p < start + f + 4; ++p)
+            open[p / 8] |= std::uint8_t(1u << (p % 8));
 
     m_pieces.push_back({start, m_outSize, m_flagAt, m_inserted, m_items,
                         m_flagAt >= 0 ? m_out[std::size_t(m_flagAt)] : char(0), m_openAt.size()});
@@ -242,32 +243,44 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
     std::int32_t* prev = m_prev.data();
     const std::int32_t base = m_base;
     const int effort = m_effort;
+    constexpr unsigned kMask = (1u << kHashBits) - 1;
+    // Positions with kMinMatch bytes go into the chains as the packing
+    // passes them; the hash is rolled on from the one before.
+    const qsizetype hashed = n - kMinMatch + 1; // the positions that have a hash
     qsizetype inserted = m_inserted, outSize = m_outSize, flagAt = m_flagAt;
     int items = m_items;
     qsizetype pos = start;
     while (pos < n) {
-        for (; inserted < pos && inserted + kMinMatch <= n; ++inserted) {
-            const int h = hash3(data + inserted);
-            prev[inserted] = head[h];
-            head[h] = base + std::int32_t(inserted);
+        const qsizetype upTo = std::min(pos, hashed);
+        if (inserted < upTo) {
+            unsigned h = unsigned(hash3(data + inserted));
+            for (;;) {
+                prev[inserted] = head[h];
+                head[h] = base + std::int32_t(inserted);
+                if (++inserted == upTo)
+                    break;
+                h = ((h << 5) ^ data[inserted + kMinMatch - 1]) & kMask;
+            }
         }
         int bestLength = 0;
         qsizetype bestDistance = 0;
-        const int limit = int(std::min<qsizetype>({kMaxMatch, n - pos, nextOpen[pos] - pos}));
+        const int limit = int(std::min<qsizetype>(n - pos, openDistance(open, pos)));
         if (limit >= kMinMatch) {
             qsizetype candidate = qsizetype(head[hash3(data + pos)]) - base;
             for (int chain = 0; candidate >= 0 && chain < effort; ++chain) {
                 const qsizetype distance = pos - candidate;
                 if (distance > kWindow)
                     break;
-                const int reach = int(std::min<qsizetype>(limit, nextOpen[candidate] - candidate));
-                if (reach > bestLength && data[candidate + bestLength] == data[pos + bestLength]) {
-                    const int length = matchLength(data + candidate, data + pos, reach);
-                    if (length > bestLength) {
-                        bestLength = length;
-                        bestDistance = distance;
-                        if (length == limit)
-                            break;
+                if (data[candidate + bestLength] == data[pos + bestLength]) {
+                    const int reach = std::min(limit, openDistance(open, candidate));
+                    if (reach > bestLength) {
+                        const int length = matchLength(data + candidate, data + pos, reach);
+                        if (length > bestLength) {
+                            bestLength = length;
+                            bestDistance = distance;
+                            if (length == limit)
+                                break;
+                        }
                     }
                 }
                 candidate = qsizetype(prev[candidate]) - base;
@@ -276,6 +289,7 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
         const bool pair = bestLength >= kMinMatch;
         if (outSize + (items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
             m_inserted = inserted; // what restore() takes back out of the chains
+            m_inSize = n;          // and its open bytes
             restore(m_pieces.back());
             m_pieces.pop_back();
             return false;
@@ -293,7 +307,7 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
             o[outSize++] = char(code >> 8);
             pos += bestLength;
         } else {
-            if (nextOpen[pos] == pos)
+            if (open[pos / 8] & (1u << (pos % 8)))
                 m_openAt.push_back(int(outSize));
             o[outSize++] = char(data[pos]);
             ++pos;
@@ -320,9 +334,7 @@ void Lz77BlockPacker::restore(const Saved& s) {
     // bytes are still those it was hashed by, and prev holds the head it replaced.
     for (qsizetype p = m_inserted - 1; p >= s.inserted; --p)
         m_head[std::size_t(hash3(m_in.data() + p))] = m_prev[std::size_t(p)];
-    for (qsizetype p = s.inSize - 1;
-         p >= 0 && p >= s.inSize - kMaxMatch && m_nextOpen[p] >= s.inSize; --p)
-        m_nextOpen[std::size_t(p)] = kNoOpenByte;
+    clearOpen(s.inSize, m_inSize);
     m_inSize = s.inSize;
     m_outSize = s.outSize;
     m_flagAt = s.flagAt;

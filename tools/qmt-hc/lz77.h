@@ -57,11 +57,12 @@ private:
         std::size_t openAt;
     };
     void restore(const Saved& s);
+    void clearOpen(qsizetype from, qsizetype to);
 
     qsizetype m_maxInput, m_maxPacked;
     int m_effort;
     std::vector<unsigned char> m_in;
-    std::vector<std::int32_t> m_nextOpen; // per input byte: the first open byte from it on
+    std::vector<std::uint8_t> m_open; // a bit per input byte: set for open bytes
     std::vector<std::int32_t> m_head, m_prev;
     std::int32_t m_base = 0;     // as Lz77Compress's chains: entries below it are empty
     std::vector<Saved> m_pieces; // the state before each piece
