@@ -11,6 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace hc {
 
@@ -24,6 +25,17 @@ public:
 // written a byte or a word at a time, millions of times per help file.
 class ByteWriter {
 public:
+    ByteWriter() = default;
+    ByteWriter(ByteWriter&& o) noexcept
+        : m_data(std::exchange(o.m_data, {})), m_begin(std::exchange(o.m_begin, nullptr)),
+          m_size(std::exchange(o.m_size, 0)) {}
+    ByteWriter& operator=(ByteWriter&& o) noexcept {
+        m_data = std::exchange(o.m_data, {});
+        m_begin = std::exchange(o.m_begin, nullptr);
+        m_size = std::exchange(o.m_size, 0);
+        return *this;
+    }
+
     qsizetype size() const { return m_size; }
     void reserve(qsizetype n) {
         if (n > m_data.size())

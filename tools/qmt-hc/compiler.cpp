@@ -73,7 +73,14 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         return;
 
     FontTable fonts;
+    // The topics go to the help file's builder as they are read, a batch at
+    // a time: it packs them while the rest are read.
+    qsizetype expected = 0;
+    for (const HelpProject::TopicFile& f : project.topicFiles)
+        expected += std::max<qint64>(0, QFileInfo(f.path).size());
+    HelpFileBuilder builder(project, fonts, d, expected);
     Topics topics;
+    topics.onBatch = [&builder](Topics& batch) { builder.take(batch); };
     // Pictures: in the BMROOT folders, beside the project, in the include
     // folders; then beside the topic file that names them.
     QStringList pictureFolders = project.bitmapFolders;
@@ -96,9 +103,6 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
                         .arg(native(f.path), file.reason()));
             continue;
         }
-        // Room for the records, which take less than the RTF as a rule: the
-        // buffer does not grow by copying, and what is not written stays untouched.
-        topics.bytes.reserve(topics.bytes.size() + qsizetype(file.size()));
         ReadTopicFile(f.path, file, project.windows, fonts, topics, d, &pictures);
         if (file.status() != SourceFile::Read) {
             d.error(projectPath, f.line,
@@ -116,14 +120,14 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         }
     }
 
+    builder.take(topics);
     if (d.hasErrors())
         return;
-    topics.pictures = pictures.files();
-    if (topics.list.empty()) {
+    if (builder.topicCount() == 0) {
         d.error(projectPath, 0, QStringLiteral("the topic files hold no topic"));
         return;
     }
-    if (topics.list.size() > 0x7FFFFFFF / 2) {
+    if (builder.topicCount() > 0x7FFFFFFF / 2) {
         d.error(projectPath, 0, QStringLiteral("too many topics"));
         return;
     }
@@ -133,8 +137,7 @@ void compile(const QString& projectPath, const QStringList& includeFolders, Diag
         date = std::uint32_t(ok ? fixed : QDateTime::currentSecsSinceEpoch());
     }
     reading = project.helpFile;
-    const QByteArray bytes =
-        BuildHelpFile(project, std::move(topics), fonts, d, &result.stats, date);
+    const QByteArray bytes = builder.finish(pictures.files(), &result.stats, date);
     if (d.hasErrors())
         return;
     QString error;

@@ -10,10 +10,15 @@
 #include <QDir>
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <queue>
+#include <thread>
 
 namespace hc {
 
@@ -35,8 +40,10 @@ int packedUShortSize(unsigned v) {
     return v < 0x80 ? 1 : 2;
 }
 
-// A link's fields that give where other links landed.
-enum class Field : std::uint8_t { Pos, Offset };
+// A link's fields that give where other links landed. A topic header's
+// browse fields, while packing, give the topic (its neighbours are known
+// once every topic is in).
+enum class Field : std::uint8_t { Pos, Offset, BrowseBack, BrowseNext };
 
 // A field of a packed link whose value was not known when it was packed:
 // where its four bytes went in the help file, and the link it points to.
@@ -47,21 +54,52 @@ struct OpenField {
     bool operator>(const OpenField& o) const { return target > o.target; }
 };
 
+} // namespace
+
+// Topics on their way from the reader to the writer, a batch at a time.
+struct TopicFeed {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<Topics> batches;
+    bool closed = false; // no more batches come
+};
+
+namespace {
+
 class Writer {
 public:
     // `release`: the topics (as `topics`) whose records may go once written.
+    // `feed`: where further topics come from, appended to `release` (none:
+    // `topics` are all there is).
     Writer(const HelpProject& project, const Topics& topics, const FontTable& fonts, Diagnostics& d,
-           Topics* release)
+           Topics* release, TopicFeed* feed = nullptr)
         : m_project(project), m_store(topics), m_topics(topics.list), m_fonts(fonts), m_d(d),
-          m_release(release) {}
+          m_release(release), m_feed(feed), m_complete(!feed) {
+        topicsAdded(0);
+    }
 
     QByteArray build(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
+    // The topic file, packed where the project asks for it, as the topics come in.
+    void buildTopicFile(qsizetype expectedSize);
+    // Takes in the topics still in the feed, once it is closed.
+    void drain() {
+        while (pull()) {
+        }
+    }
+    // The rest, once every topic is in.
+    QByteArray finish(HelpFileStats& stats, std::uint32_t date, int maxBlocks);
 
 private:
     // The links: each topic's header, then a text record per paragraph;
     // last a header that closes the list. Link i of topic t is its header
     // when i == m_headerLink[t], else its paragraph i - m_headerLink[t] - 1.
     int linkCount() const { return m_headerLink.back() + 1; }
+    // Whether there is a link `link`, waiting for topics from the feed
+    // until it is known.
+    bool haveLink(int link);
+    // Takes in the next batch of the feed; false when none comes.
+    bool pull();
+    void topicsAdded(int from);
     qsizetype headerSize(int t) const;
     qsizetype textSize(int paragraph) const;
     // The topic of a link and its paragraph in Topics::paragraphs (-1: the header).
@@ -73,9 +111,13 @@ private:
     // asks `place(target, kind)` for its value: std::nullopt leaves the
     // field open (its offset goes into m_fields).
     template <typename Place>
-    void writeLink(ByteWriter& out, int link, int t, int paragraph, std::uint32_t previous,
-                   Place place);
+    void writeLink(ByteWriter& out, int link, bool last, int t, int paragraph,
+                   std::uint32_t previous, Place place);
     bool packedTopicFile(ByteWriter& out, int& blocks);
+    // Empties the chunks of records before link `link`, which are packed.
+    void dropRecordsBefore(int link);
+    // Unpacks the emptied chunks of records again from the packed blocks.
+    void restoreRecords(QByteArrayView blocks);
     void plainTopicFile(ByteWriter& out, int& blocks);
 
     void contexts();
@@ -98,6 +140,20 @@ private:
     const FontTable& m_fonts;
     Diagnostics& m_d;
     Topics* m_release;
+    TopicFeed* m_feed;
+    bool m_complete; // every topic is in
+
+    FileSystemWriter m_fs;
+    ByteWriter* m_topicFile = nullptr; // |TOPIC, in m_fs
+    qsizetype m_topicStart = 0;
+    int m_blocks = 0;
+    std::vector<OpenField> m_browseFields; // packed browse fields, filled in at the end
+    struct PackedBlock {
+        int first, end; // its links
+    };
+    std::vector<PackedBlock> m_packedBlocks; // the finished ones
+    int m_droppedChunks = 0;                 // the records of the first ones are in them only
+    bool m_browseKnown = false;              // m_browseBack and m_browseNext are set
 
     std::vector<int> m_headerLink;               // per topic (and the closing header)
     mutable int m_lastTopic = 0;                 // linkAt()'s last answer
@@ -115,6 +171,43 @@ private:
     };
     std::vector<ContextAt> m_contexts; // by hash, in signed order
 };
+
+void Writer::topicsAdded(int from) {
+    if (m_headerLink.empty())
+        m_headerLink.push_back(0);
+    for (int t = from; t < int(m_topics.size()); ++t)
+        m_headerLink.push_back(m_headerLink.back() + 1 + m_topics[std::size_t(t)].paragraphCount);
+    m_offsets.resize(std::size_t(linkCount()), kNone);
+}
+
+bool Writer::pull() {
+    if (m_complete)
+        return false;
+    Topics batch;
+    {
+        std::unique_lock lock(m_feed->mutex);
+        m_feed->ready.wait(lock, [&] { return !m_feed->batches.empty() || m_feed->closed; });
+        if (m_feed->batches.empty()) {
+            m_complete = true;
+            return false;
+        }
+        batch = std::move(m_feed->batches.front());
+        m_feed->batches.pop_front();
+    }
+    const int from = int(m_topics.size());
+    m_release->append(std::move(batch));
+    topicsAdded(from);
+    return true;
+}
+
+bool Writer::haveLink(int link) {
+    while (link >= m_headerLink.back()) {
+        if (m_complete)
+            return link == m_headerLink.back(); // the closing header
+        pull();
+    }
+    return true;
+}
 
 qsizetype Writer::headerSize(int t) const {
     qsizetype size = kLinkHeader + 28;
@@ -168,8 +261,8 @@ template <typename F> void Writer::forEachLink(F f) const {
 }
 
 template <typename Place>
-void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uint32_t previous,
-                       Place place) {
+void Writer::writeLink(ByteWriter& out, int link, bool last, int t, int paragraph,
+                       std::uint32_t previous, Place place) {
     m_fields.clear();
     m_fieldKinds.clear();
     m_fieldTargets.clear();
@@ -188,7 +281,6 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
         out.u32(value.value_or(0));
     };
     const int topics = int(m_topics.size());
-    const bool last = link + 1 == linkCount();
     if (paragraph < 0) {
         const qsizetype title = headerSize(t) - kLinkHeader - 28;
         const qsizetype size = kLinkHeader + 28 + title;
@@ -205,12 +297,18 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
                 all += textSize(p);
         }
         out.u32(std::uint32_t(all));
-        const auto browse = [&](const std::vector<int>& other) {
-            const int o = t < topics ? other[std::size_t(t)] : -1;
-            field(o < 0 ? -1 : m_headerLink[std::size_t(o)], Field::Offset);
+        const auto browse = [&](const std::vector<int>& other, Field open) {
+            if (t >= topics || m_topics[std::size_t(t)].browse.size == 0) {
+                out.u32(kNone); // in no browse sequence
+            } else if (!m_browseKnown) {
+                field(t, open);
+            } else {
+                const int o = other[std::size_t(t)];
+                field(o < 0 ? -1 : m_headerLink[std::size_t(o)], Field::Offset);
+            }
         };
-        browse(m_browseBack);
-        browse(m_browseNext);
+        browse(m_browseBack, Field::BrowseBack);
+        browse(m_browseNext, Field::BrowseNext);
         out.u32(std::uint32_t(t));
         // The non-scrolling region's records come first, then the scrolling ones.
         const int count = t < topics ? m_topics[std::size_t(t)].paragraphCount : 0;
@@ -238,7 +336,7 @@ void Writer::writeLink(ByteWriter& out, int link, int t, int paragraph, std::uin
         out.u8(p.table ? 0x23 : 0x20); // a table row's record, else a text record
         out.packedLong(p.formatSize);
         out.packedUShort(unsigned(p.textSize));
-        out.bytes(m_store.bytes.view().sliced(p.at, p.formatSize + p.textSize));
+        out.bytes(m_store.record(paragraph));
     }
 }
 
@@ -263,8 +361,6 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     int block = -1;
     qsizetype dataStart = 0; // where the block's packed bytes go in `out`
     std::uint32_t lastPos = kNone, lastHeader = 0;
-    const int count = linkCount();
-    m_offsets.assign(std::size_t(count), kNone);
 
     const auto put = [&](const OpenField& f, std::uint32_t value) {
         for (std::size_t k = 0; k < 4; ++k) {
@@ -278,20 +374,20 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     // Packs the link into the current block; false when it does not fit.
     // `nextOpen`: its pointer to the next link stays open.
     const auto pack = [&](int link, bool nextOpen) {
+        const bool last = !haveLink(link + 1);
         const auto [t, paragraph] = linkAt(link);
         const std::uint32_t pos =
             (std::uint32_t(block) << 14) + kBlockHeader + std::uint32_t(packer.inputSize());
         const std::uint32_t size =
             std::uint32_t(paragraph < 0 ? headerSize(t) : textSize(paragraph));
         const auto place = [&](int target, Field kind) -> std::optional<std::uint32_t> {
-            if (kind == Field::Offset && m_offsets[std::size_t(target)] != kNone)
-                return m_offsets[std::size_t(target)]; // a browse sequence leading back
             if (kind == Field::Pos && target == link + 1 && !nextOpen)
                 return pos + size;
             return std::nullopt;
         };
         piece.clear();
-        writeLink(piece, link, t, paragraph, placed.empty() ? lastPos : placed.back().pos, place);
+        writeLink(piece, link, last, t, paragraph, placed.empty() ? lastPos : placed.back().pos,
+                  place);
         if (!packer.append(piece.view(), m_fields))
             return false;
         std::uint32_t chars = 0;
@@ -326,8 +422,12 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     // Places the block's links for good and fills in the fields that
     // pointed to them, then writes the block.
     const auto endBlock = [&](bool last) {
-        for (const OpenField& f : blockFields)
-            open.push(f);
+        for (const OpenField& f : blockFields) {
+            if (f.kind == Field::BrowseBack || f.kind == Field::BrowseNext)
+                m_browseFields.push_back(f);
+            else
+                open.push(f);
+        }
         for (const Placed& p : placed) {
             m_offsets[std::size_t(p.link)] = p.offset;
             lastPos = p.pos;
@@ -338,6 +438,8 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
                 open.pop();
             }
         }
+        m_packedBlocks.push_back({placed.front().link, placed.back().link + 1});
+        dropRecordsBefore(placed.back().link + 1);
         const QByteArrayView packed = packer.packed();
         out.bytes(packed);
         if (!last)
@@ -347,7 +449,7 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     };
 
     startBlock();
-    for (int link = 0; link < count;) {
+    for (int link = 0; haveLink(link);) {
         if (pack(link, false)) {
             ++link;
             continue;
@@ -371,6 +473,70 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     endBlock(true);
     blocks = block + 1;
     return open.empty();
+}
+
+void Writer::dropRecordsBefore(int link) {
+    if (!m_release || m_store.chunks.empty())
+        return;
+    const auto [t, paragraph] = linkAt(link);
+    const int before = paragraph >= 0             ? paragraph
+                       : t < int(m_topics.size()) ? m_topics[std::size_t(t)].firstParagraph
+                                                  : int(m_store.paragraphs.size());
+    const int chunks = int(m_store.chunks.size());
+    while (m_droppedChunks < chunks &&
+           (m_droppedChunks + 1 < chunks ? m_store.chunkFirst[std::size_t(m_droppedChunks) + 1]
+                                         : int(m_store.paragraphs.size())) <= before)
+        m_release->chunks[std::size_t(m_droppedChunks++)] = QByteArray();
+}
+
+void Writer::restoreRecords(QByteArrayView blocks) {
+    if (m_droppedChunks == 0)
+        return;
+    const int dropped = m_store.chunkFirst.size() > std::size_t(m_droppedChunks)
+                            ? m_store.chunkFirst[std::size_t(m_droppedChunks)]
+                            : int(m_store.paragraphs.size()); // the paragraphs to restore
+    // Each emptied chunk as long as its records reach.
+    for (int c = 0; c < m_droppedChunks; ++c) {
+        const int end = c + 1 < int(m_store.chunkFirst.size())
+                            ? m_store.chunkFirst[std::size_t(c) + 1]
+                            : int(m_store.paragraphs.size());
+        qsizetype size = 0;
+        for (int p = m_store.chunkFirst[std::size_t(c)]; p < end; ++p) {
+            const Paragraph& r = m_store.paragraphs[std::size_t(p)];
+            size = std::max(size, r.at + r.formatSize + r.textSize);
+        }
+        m_release->chunks[std::size_t(c)] = QByteArray(size, '\0');
+    }
+    for (std::size_t b = 0; b < m_packedBlocks.size(); ++b) {
+        const PackedBlock& block = m_packedBlocks[b];
+        const auto [firstTopic, firstParagraph] = linkAt(block.first);
+        if (firstParagraph >= dropped ||
+            (firstParagraph < 0 && firstTopic < int(m_topics.size()) &&
+             m_topics[std::size_t(firstTopic)].firstParagraph >= dropped))
+            break;
+        const qsizetype start = qsizetype(b) * kBlockSize + kBlockHeader;
+        const QByteArray links = Lz77Decompress(
+            blocks.sliced(start, std::min<qsizetype>(kPlainBlockData, blocks.size() - start)),
+            kPackedBlockData);
+        qsizetype at = 0;
+        for (int link = block.first; link < block.end; ++link) {
+            const auto [t, p] = linkAt(link);
+            if (p < 0) {
+                at += headerSize(t);
+                continue;
+            }
+            const Paragraph& r = m_store.paragraphs[std::size_t(p)];
+            if (p < dropped) {
+                const qsizetype from = at + kLinkHeader + packedLongSize(r.formatSize) +
+                                       packedUShortSize(unsigned(r.textSize));
+                const int chunk = m_store.chunkOf(p);
+                std::memcpy(m_release->chunks[std::size_t(chunk)].data() + r.at,
+                            links.constData() + from, std::size_t(r.formatSize + r.textSize));
+            }
+            at += textSize(p);
+        }
+    }
+    m_droppedChunks = 0;
 }
 
 // Plain 4084-byte blocks that links run across: where each link lands
@@ -427,7 +593,8 @@ void Writer::plainTopicFile(ByteWriter& out, int& blocks) {
     ByteWriter piece;
     forEachLink([&](int link, int t, int paragraph) {
         piece.clear();
-        writeLink(piece, link, t, paragraph, link == 0 ? kNone : pos[std::size_t(link) - 1], place);
+        writeLink(piece, link, link + 1 == linkCount(), t, paragraph,
+                  link == 0 ? kNone : pos[std::size_t(link) - 1], place);
         QByteArrayView rest = piece.view();
         while (!rest.isEmpty()) {
             if (room == 0)
@@ -820,6 +987,24 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
 }
 
 QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
+    qsizetype streamSize = 0;
+    forEachLink([&](int, int t, int paragraph) {
+        streamSize += paragraph < 0 ? headerSize(t) : textSize(paragraph);
+    });
+    buildTopicFile(streamSize);
+    return finish(stats, date, maxBlocks);
+}
+
+void Writer::buildTopicFile(qsizetype expectedSize) {
+    // The topics go first, built in place in the help file's buffer; the
+    // other files point into them.
+    m_topicFile = &m_fs.begin("|TOPIC");
+    m_topicStart = m_topicFile->size();
+    m_topicFile->reserve(m_topicStart + expectedSize + (qsizetype(1) << 16));
+    m_packed = m_project.compress && packedTopicFile(*m_topicFile, m_blocks);
+}
+
+QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
     const int n = int(m_topics.size());
     // Browse sequences: topics of one group ("group:sequence"), ordered by
     // their sequence text, topics without one in file order.
@@ -845,28 +1030,27 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
             m_browseBack[std::size_t(members[i + 1].second)] = members[i].second;
         }
     }
+    m_browseKnown = true;
 
-    m_headerLink.clear();
-    qsizetype streamSize = 0;
-    forEachLink([&](int link, int t, int paragraph) {
-        if (paragraph < 0) {
-            m_headerLink.push_back(link);
-            streamSize += headerSize(t);
-        } else {
-            streamSize += textSize(paragraph);
+    ByteWriter& out = *m_topicFile;
+    const qsizetype topicStart = m_topicStart;
+    int blocks = m_blocks;
+    if (m_packed) {
+        for (const OpenField& f : m_browseFields) {
+            const int o =
+                (f.kind == Field::BrowseBack ? m_browseBack : m_browseNext)[std::size_t(f.target)];
+            const std::uint32_t value =
+                o < 0 ? kNone : m_offsets[std::size_t(m_headerLink[std::size_t(o)])];
+            for (std::size_t k = 0; k < 4; ++k)
+                out.put8(f.at[k], std::uint8_t(value >> (8 * k)));
         }
+    }
+    qsizetype streamSize = 0;
+    forEachLink([&](int, int t, int paragraph) {
+        streamSize += paragraph < 0 ? headerSize(t) : textSize(paragraph);
     });
     const qsizetype plainSize =
         std::max<qsizetype>(1, (streamSize + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
-
-    // The topics go first, built in place in the help file's buffer; the
-    // other files point into them.
-    FileSystemWriter fs;
-    ByteWriter& out = fs.begin("|TOPIC");
-    const qsizetype topicStart = out.size();
-    out.reserve(topicStart + plainSize + (qsizetype(1) << 16));
-    int blocks = 0;
-    m_packed = m_project.compress && packedTopicFile(out, blocks);
     if (m_project.compress && !m_packed)
         m_d.warning(
             m_project.path, 0,
@@ -875,12 +1059,14 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     if (m_packed && out.size() - topicStart > plainSize)
         m_packed = false;
     if (!m_packed) {
+        restoreRecords(out.view().sliced(topicStart));
         out.truncate(topicStart);
         plainTopicFile(out, blocks);
     }
     // Nothing further reads the records.
     if (m_release) {
         (void)m_release->bytes.take();
+        std::vector<QByteArray>().swap(m_release->chunks);
         std::vector<Paragraph>().swap(m_release->paragraphs);
     }
     if (blocks > maxBlocks) {
@@ -899,16 +1085,16 @@ QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks
     stats.jumps = checkJumps();
     stats.compressed = m_packed;
 
-    fs.add("|SYSTEM", system(date));
-    fs.add("|FONT", fontFile());
-    fs.add("|CONTEXT", contextFile());
-    fs.add("|CTXOMAP", mapFile(stats));
-    fs.add("|TTLBTREE", titleFile());
-    fs.add("|TopicId", topicIdFile());
-    keywordFiles(fs, stats);
+    m_fs.add("|SYSTEM", system(date));
+    m_fs.add("|FONT", fontFile());
+    m_fs.add("|CONTEXT", contextFile());
+    m_fs.add("|CTXOMAP", mapFile(stats));
+    m_fs.add("|TTLBTREE", titleFile());
+    m_fs.add("|TopicId", topicIdFile());
+    keywordFiles(m_fs, stats);
     for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
-        fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
-    return fs.build();
+        m_fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
+    return m_fs.build();
 }
 
 } // namespace
@@ -929,6 +1115,87 @@ QByteArray build(const HelpProject& project, const Topics& topics, Topics* relea
 }
 
 } // namespace
+
+struct HelpFileBuilder::Private {
+    Private(const HelpProject& p, const FontTable& fonts, Diagnostics& d)
+        : project(p), diagnostics(d), writer(p, all, fonts, d, &all, &feed) {}
+
+    const HelpProject& project;
+    Diagnostics& diagnostics;
+    Topics all;
+    TopicFeed feed;
+    Writer writer;
+    std::thread packing;
+    std::exception_ptr failed; // what stopped the packing
+};
+
+HelpFileBuilder::HelpFileBuilder(const HelpProject& project, const FontTable& fonts,
+                                 Diagnostics& diagnostics, qsizetype expectedSize)
+    : d(std::make_unique<Private>(project, fonts, diagnostics)) {
+    // Room the lists and the packed topics will not outgrow as a rule, so
+    // that they are not copied to grow; what stays unused is never touched.
+    // Only a hint: a huge topic file does not take its size in room up front.
+    const qsizetype room = std::min<qsizetype>(expectedSize, qsizetype(64) << 20);
+    Topics& all = d->all;
+    all.strings.reserve(room / 8);
+    all.paragraphs.reserve(std::size_t(room / 64));
+    all.list.reserve(std::size_t(room / 256));
+    all.footnotes.reserve(std::size_t(room / 128));
+    if (project.compress)
+        d->packing = std::thread([this, room] {
+            try {
+                d->writer.buildTopicFile(room);
+            } catch (...) {
+                d->failed = std::current_exception();
+            }
+        });
+}
+
+HelpFileBuilder::~HelpFileBuilder() {
+    if (!d->packing.joinable())
+        return;
+    {
+        const std::lock_guard lock(d->feed.mutex);
+        d->feed.batches.clear();
+        d->feed.closed = true;
+    }
+    d->feed.ready.notify_one();
+    d->packing.join();
+}
+
+void HelpFileBuilder::take(Topics& batch) {
+    m_topicCount += int(batch.list.size());
+    {
+        const std::lock_guard lock(d->feed.mutex);
+        d->feed.batches.push_back(batch.takeAll());
+    }
+    d->feed.ready.notify_one();
+}
+
+QByteArray HelpFileBuilder::finish(std::vector<QByteArray> pictures, HelpFileStats* stats,
+                                   std::uint32_t date, int maxTopicBlocks) {
+    {
+        const std::lock_guard lock(d->feed.mutex);
+        d->feed.closed = true;
+    }
+    d->feed.ready.notify_one();
+    HelpFileStats local;
+    try {
+        if (d->packing.joinable()) {
+            d->packing.join();
+            if (d->failed)
+                std::rethrow_exception(std::exchange(d->failed, nullptr));
+        } else {
+            d->writer.buildTopicFile(0);
+        }
+        d->writer.drain();
+        d->all.pictures = std::move(pictures);
+        return d->writer.finish(stats ? *stats : local, date, maxTopicBlocks);
+    } catch (const FormatError& e) {
+        d->diagnostics.error(d->project.path, 0, QString::fromStdString(e.what()));
+        return {};
+    }
+}
 
 QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const FontTable& fonts,
                          Diagnostics& diagnostics, HelpFileStats* stats, std::uint32_t date,

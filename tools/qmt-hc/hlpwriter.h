@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace hc {
@@ -37,5 +38,33 @@ QByteArray BuildHelpFile(const HelpProject& project, const Topics& topics, const
 QByteArray BuildHelpFile(const HelpProject& project, Topics&& topics, const FontTable& fonts,
                          Diagnostics& diagnostics, HelpFileStats* stats = nullptr,
                          std::uint32_t date = 0, int maxTopicBlocks = kMaxTopicBlocks);
+
+struct TopicFeed;
+
+// Builds the help file from topics handed over as they are read. Where the
+// project compresses, the topic blocks are packed meanwhile, on a thread
+// of its own; the rest follows once every topic is in.
+class HelpFileBuilder {
+public:
+    // `expectedSize`: about how many bytes of records the topics will take.
+    HelpFileBuilder(const HelpProject& project, const FontTable& fonts, Diagnostics& diagnostics,
+                    qsizetype expectedSize);
+    // Stops packing what will not be used.
+    ~HelpFileBuilder();
+    HelpFileBuilder(const HelpFileBuilder&) = delete;
+    HelpFileBuilder& operator=(const HelpFileBuilder&) = delete;
+
+    // Takes the topics out of `batch`, which were read after those taken before.
+    void take(Topics& batch);
+    int topicCount() const { return m_topicCount; }
+    // Every topic is in: the help file's bytes, as BuildHelpFile gives them.
+    QByteArray finish(std::vector<QByteArray> pictures, HelpFileStats* stats, std::uint32_t date,
+                      int maxTopicBlocks = kMaxTopicBlocks);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+    int m_topicCount = 0;
+};
 
 } // namespace hc

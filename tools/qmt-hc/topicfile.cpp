@@ -584,6 +584,8 @@ void TopicWriter::page(int /*line*/) {
     m_problems.clear();
     if (topicHasContent())
         m_topics.add(m_topic);
+    if (m_topics.onBatch && m_topics.bytes.size() >= Topics::kBatchBytes)
+        m_topics.onBatch(m_topics);
     m_topic = Topic();
     m_topic.file = m_file;
     m_topic.firstParagraph = int(m_topics.paragraphs.size());

@@ -1,5 +1,7 @@
 #include "topics.h"
 
+#include <algorithm>
+
 namespace hc {
 
 std::uint16_t FontTable::font(const QByteArray& face, FontDescriptor d) {
@@ -57,6 +59,76 @@ void Topics::add(const Topic& topic) {
     for (const Hotspot& h : topic.hotspots)
         hotspots.push_back({string(h.jumpTarget), h.line, h.code});
     list.push_back(t);
+}
+
+void Topics::append(Topics&& batch) {
+    const qsizetype stringsBase = strings.size();
+    const int paragraphBase = int(paragraphs.size()), footnoteBase = int(footnotes.size()),
+              macroBase = int(macros.size()), hotspotBase = int(hotspots.size());
+    // The records stay where they are, a chunk of their own.
+    if (!batch.paragraphs.empty()) {
+        chunkFirst.push_back(paragraphBase);
+        chunks.push_back(batch.bytes.take());
+    }
+    strings.bytes(batch.strings.view());
+    paragraphs.insert(paragraphs.end(), batch.paragraphs.begin(), batch.paragraphs.end());
+    for (StoredFootnote f : batch.footnotes) {
+        f.text.at += stringsBase;
+        footnotes.push_back(f);
+    }
+    for (StringAt m : batch.macros) {
+        m.at += stringsBase;
+        macros.push_back(m);
+    }
+    for (StoredHotspot h : batch.hotspots) {
+        h.jumpTarget.at += stringsBase;
+        hotspots.push_back(h);
+    }
+    for (StoredTopic t : batch.list) {
+        const QString& file = batch.files[std::size_t(t.file)];
+        if (files.empty() || files.back() != file)
+            files.push_back(file);
+        t.file = int(files.size()) - 1;
+        t.firstParagraph += paragraphBase;
+        t.title.at += stringsBase;
+        t.browse.at += stringsBase;
+        t.contexts.first += footnoteBase;
+        t.keywords.first += footnoteBase;
+        t.macros.first += macroBase;
+        t.hotspots.first += hotspotBase;
+        list.push_back(t);
+    }
+    for (QByteArray& picture : batch.pictures)
+        pictures.push_back(std::move(picture));
+}
+
+int Topics::chunkOf(int p) const {
+    if (chunkFirst.empty())
+        return -1;
+    return int(std::upper_bound(chunkFirst.begin(), chunkFirst.end(), p) - chunkFirst.begin()) - 1;
+}
+
+QByteArrayView Topics::record(int p) const {
+    const Paragraph& r = paragraphs[std::size_t(p)];
+    const int chunk = chunkOf(p);
+    const QByteArrayView in = chunk < 0 ? bytes.view() : QByteArrayView(chunks[std::size_t(chunk)]);
+    return in.sliced(r.at, r.formatSize + r.textSize);
+}
+
+Topics Topics::takeAll() {
+    Topics out;
+    out.list = std::exchange(list, {});
+    out.paragraphs = std::exchange(paragraphs, {});
+    out.bytes = std::exchange(bytes, {});
+    out.chunks = std::exchange(chunks, {});
+    out.chunkFirst = std::exchange(chunkFirst, {});
+    out.pictures = std::exchange(pictures, {});
+    out.files = std::exchange(files, {});
+    out.strings = std::exchange(strings, {});
+    out.footnotes = std::exchange(footnotes, {});
+    out.macros = std::exchange(macros, {});
+    out.hotspots = std::exchange(hotspots, {});
+    return out;
 }
 
 } // namespace hc

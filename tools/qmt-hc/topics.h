@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -150,7 +151,12 @@ struct StoredTopic {
 struct Topics {
     std::vector<StoredTopic> list;
     std::vector<Paragraph> paragraphs;
-    ByteWriter bytes;
+    ByteWriter bytes; // the records, as read
+    // The records of topics appended in batches: each batch's bytes, from
+    // the paragraph chunkFirst[i] on (a paragraph's `at` is then into its
+    // chunk). A chunk whose records are in the help file may be emptied.
+    std::vector<QByteArray> chunks;
+    std::vector<int> chunkFirst;
     std::vector<QByteArray> pictures; // the internal files |bm0, |bm1 ...
 
     std::vector<QString> files; // the topic files, as the topics name them
@@ -159,9 +165,23 @@ struct Topics {
     std::vector<StringAt> macros;
     std::vector<StoredHotspot> hotspots;
 
+    // While the topic files are read: called each time the topics read
+    // since the last call hold kBatchBytes of records, to take them away
+    // (with takeAll()) while the rest are read.
+    static constexpr qsizetype kBatchBytes = 128 * 1024;
+    std::function<void(Topics&)> onBatch;
+
     // Appends `topic` in compact form.
     void add(const Topic& topic);
+    // Appends the topics of `batch`, read after those already here.
+    void append(Topics&& batch);
+    // The topics and their records, leaving none here (onBatch stays).
+    Topics takeAll();
     QByteArrayView text(StringAt s) const { return strings.view().sliced(s.at, s.size); }
+    // The chunk of paragraph `p` (-1: in `bytes`).
+    int chunkOf(int p) const;
+    // The text record of paragraph `p`: its formatting part, then its text.
+    QByteArrayView record(int p) const;
     const QString& fileOf(const StoredTopic& t) const { return files[std::size_t(t.file)]; }
 };
 

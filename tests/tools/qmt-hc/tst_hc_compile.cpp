@@ -379,26 +379,37 @@ private slots:
     }
 
     // COMPRESS asks for packed topics, but text that hardly repeats itself is
-    // larger packed: then the topics are stored as they are.
+    // larger packed: then the topics are stored as they are. Records already
+    // packed and let go of come back from the packed blocks for that.
     void compressionKeepsTheSmallerFile_data() {
         QTest::addColumn<bool>("repeating");
-        QTest::newRow("repeating text is packed") << true;
-        QTest::newRow("random text is stored as it is") << false;
+        QTest::addColumn<int>("topics");
+        QTest::newRow("repeating text is packed") << true << 1;
+        QTest::newRow("random text is stored as it is") << false << 1;
+        QTest::newRow("random text, records let go of") << false << 8;
     }
     void compressionKeepsTheSmallerFile() {
         QFETCH(bool, repeating);
+        QFETCH(int, topics);
         QRandomGenerator random(7);
-        QByteArray text, shown; // the RTF and what the reader gives back
-        for (int paragraph = 0; paragraph < 40; ++paragraph) {
-            QByteArray line;
-            for (int i = 0; i < 1000; ++i)
-                line += repeating ? char('a' + i % 7)
-                                  : char("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
-                                         "456789"[random.bounded(62)]);
-            text += line + "\\par\r\n";
-            shown += line + '\n';
+        QByteArray rtf = kRtfHeader;
+        QList<QByteArray> shown; // what the reader gives back of each topic
+        for (int t = 0; t < topics; ++t) {
+            QByteArray text;
+            shown.append(QByteArray());
+            for (int paragraph = 0; paragraph < 40; ++paragraph) {
+                QByteArray line;
+                for (int i = 0; i < 1000; ++i)
+                    line += repeating
+                                ? char('a' + i % 7)
+                                : char("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123"
+                                       "456789"[random.bounded(62)]);
+                text += line + "\\par\r\n";
+                shown.last() += line + '\n';
+            }
+            rtf += topic("IDH_" + QByteArray::number(t), "T", text);
         }
-        const QByteArray rtf = kRtfHeader + topic("IDH_A", "A", text) + "}}";
+        rtf += "}}";
         const Compiled packed = compile(folder(), project("COMPRESS=YES\r\n"), rtf);
         QVERIFY2(packed.result.written && packed.error.isEmpty(),
                  qPrintable(packed.diagnostics.lines().join(u'\n') + packed.error));
@@ -406,7 +417,9 @@ private slots:
                  qPrintable(packed.diagnostics.lines().join(u'\n')));
         QCOMPARE(packed.file.lz77, repeating);
         QCOMPARE(packed.result.stats.compressed, repeating);
-        QVERIFY(topicNamed(packed.file, "IDH_A")->text.endsWith(shown));
+        for (int t = 0; t < topics; ++t)
+            QVERIFY(
+                topicNamed(packed.file, "IDH_" + QByteArray::number(t))->text.endsWith(shown[t]));
 
         const Compiled plain = compile(folder(), project("COMPRESS=NO\r\n"), rtf);
         QVERIFY(plain.result.written);
@@ -447,20 +460,24 @@ private slots:
         QCOMPARE(run({hpj, hpj}), 2);
     }
 
-    // A topic file larger than the memory the compiler may have: an error
-    // naming the project and the file, and the old help file left as it was.
+    // A topic file whose records take more memory than the compiler may
+    // have: an error naming the project and the file, and the old help file
+    // left as it was.
     void runningOutOfMemoryIsAnError() {
         const QString hlp = folder() + QStringLiteral("/help.hlp");
         const QString hpj = folder() + QStringLiteral("/help.hpj");
         QVERIFY(testenv::writeAll(hlp, "old"));
         QVERIFY(testenv::writeAll(hpj, project("")));
-        QFile rtf(folder() + QStringLiteral("/help.rtf"));
-        QVERIFY(rtf.open(QIODevice::WriteOnly));
-        QVERIFY(rtf.resize(qint64(1) << 30)); // a hole: no disk space used
-        rtf.close();
+        const QByteArray paragraph =
+            QByteArray("Some words of text in a paragraph that goes on for a while. ").repeated(4) +
+            "\\par\n";
+        QByteArray rtf = kRtfHeader;
+        for (int t = 0; t < 2000; ++t)
+            rtf += topic("IDH_" + QByteArray::number(t), "T", paragraph.repeated(40));
+        QVERIFY(testenv::writeAll(folder() + QStringLiteral("/help.rtf"), rtf + "}}")); // 20 MB
         QProcess p;
         p.start(QStringLiteral("prlimit"),
-                {QStringLiteral("--as=%1").arg(qint64(768) << 20), hcProgram(), hpj});
+                {QStringLiteral("--data=%1").arg(qint64(36) << 20), hcProgram(), hpj});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
