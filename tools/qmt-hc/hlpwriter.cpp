@@ -114,6 +114,10 @@ private:
     void writeLink(ByteWriter& out, int link, bool last, int t, int paragraph,
                    std::uint32_t previous, Place place);
     bool packedTopicFile(ByteWriter& out, int& blocks);
+    // The first paragraph of link `link` or after it.
+    int firstParagraphFrom(int link) const;
+    // The bytes of all links, stored as they are.
+    qsizetype streamSize() const;
     // Empties the chunks of records before link `link`, which are packed.
     void dropRecordsBefore(int link);
     // Unpacks the emptied chunks of records again from the packed blocks.
@@ -475,33 +479,30 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
     return open.empty();
 }
 
+int Writer::firstParagraphFrom(int link) const {
+    const auto [t, paragraph] = linkAt(link);
+    return paragraph >= 0             ? paragraph
+           : t < int(m_topics.size()) ? m_topics[std::size_t(t)].firstParagraph
+                                      : int(m_store.paragraphs.size());
+}
+
 void Writer::dropRecordsBefore(int link) {
     if (!m_release || m_store.chunks.empty())
         return;
-    const auto [t, paragraph] = linkAt(link);
-    const int before = paragraph >= 0             ? paragraph
-                       : t < int(m_topics.size()) ? m_topics[std::size_t(t)].firstParagraph
-                                                  : int(m_store.paragraphs.size());
-    const int chunks = int(m_store.chunks.size());
-    while (m_droppedChunks < chunks &&
-           (m_droppedChunks + 1 < chunks ? m_store.chunkFirst[std::size_t(m_droppedChunks) + 1]
-                                         : int(m_store.paragraphs.size())) <= before)
+    const int before = firstParagraphFrom(link);
+    while (m_droppedChunks < int(m_store.chunks.size()) &&
+           m_store.chunkEnd(m_droppedChunks) <= before)
         m_release->chunks[std::size_t(m_droppedChunks++)] = QByteArray();
 }
 
 void Writer::restoreRecords(QByteArrayView blocks) {
     if (m_droppedChunks == 0)
         return;
-    const int dropped = m_store.chunkFirst.size() > std::size_t(m_droppedChunks)
-                            ? m_store.chunkFirst[std::size_t(m_droppedChunks)]
-                            : int(m_store.paragraphs.size()); // the paragraphs to restore
+    const int dropped = m_store.chunkEnd(m_droppedChunks - 1); // the paragraphs to restore
     // Each emptied chunk as long as its records reach.
     for (int c = 0; c < m_droppedChunks; ++c) {
-        const int end = c + 1 < int(m_store.chunkFirst.size())
-                            ? m_store.chunkFirst[std::size_t(c) + 1]
-                            : int(m_store.paragraphs.size());
         qsizetype size = 0;
-        for (int p = m_store.chunkFirst[std::size_t(c)]; p < end; ++p) {
+        for (int p = m_store.chunkFirst[std::size_t(c)]; p < m_store.chunkEnd(c); ++p) {
             const Paragraph& r = m_store.paragraphs[std::size_t(p)];
             size = std::max(size, r.at + r.formatSize + r.textSize);
         }
@@ -509,10 +510,7 @@ void Writer::restoreRecords(QByteArrayView blocks) {
     }
     for (std::size_t b = 0; b < m_packedBlocks.size(); ++b) {
         const PackedBlock& block = m_packedBlocks[b];
-        const auto [firstTopic, firstParagraph] = linkAt(block.first);
-        if (firstParagraph >= dropped ||
-            (firstParagraph < 0 && firstTopic < int(m_topics.size()) &&
-             m_topics[std::size_t(firstTopic)].firstParagraph >= dropped))
+        if (firstParagraphFrom(block.first) >= dropped)
             break;
         const qsizetype start = qsizetype(b) * kBlockSize + kBlockHeader;
         const QByteArray links = Lz77Decompress(
@@ -986,12 +984,16 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
     stats.keywords = merged;
 }
 
-QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
-    qsizetype streamSize = 0;
+qsizetype Writer::streamSize() const {
+    qsizetype size = 0;
     forEachLink([&](int, int t, int paragraph) {
-        streamSize += paragraph < 0 ? headerSize(t) : textSize(paragraph);
+        size += paragraph < 0 ? headerSize(t) : textSize(paragraph);
     });
-    buildTopicFile(streamSize);
+    return size;
+}
+
+QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
+    buildTopicFile(streamSize());
     return finish(stats, date, maxBlocks);
 }
 
@@ -1045,12 +1047,8 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
                 out.put8(f.at[k], std::uint8_t(value >> (8 * k)));
         }
     }
-    qsizetype streamSize = 0;
-    forEachLink([&](int, int t, int paragraph) {
-        streamSize += paragraph < 0 ? headerSize(t) : textSize(paragraph);
-    });
     const qsizetype plainSize =
-        std::max<qsizetype>(1, (streamSize + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
+        std::max<qsizetype>(1, (streamSize() + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
     if (m_project.compress && !m_packed)
         m_d.warning(
             m_project.path, 0,

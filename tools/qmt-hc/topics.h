@@ -180,6 +180,11 @@ struct Topics {
     QByteArrayView text(StringAt s) const { return strings.view().sliced(s.at, s.size); }
     // The chunk of paragraph `p` (-1: in `bytes`).
     int chunkOf(int p) const;
+    // The paragraph after chunk `c`'s last.
+    int chunkEnd(int c) const {
+        return std::size_t(c) + 1 < chunkFirst.size() ? chunkFirst[std::size_t(c) + 1]
+                                                      : int(paragraphs.size());
+    }
     // The text record of paragraph `p`: its formatting part, then its text.
     QByteArrayView record(int p) const;
     const QString& fileOf(const StoredTopic& t) const { return files[std::size_t(t.file)]; }
