@@ -171,14 +171,11 @@ template <typename View> unsigned wordHash(View w) {
 template <typename View> bool sameWord(std::string_view name, View w) {
     if (qsizetype(name.size()) != w.size())
         return false;
-    if constexpr (std::is_same_v<View, QByteArrayView>) {
-        return std::memcmp(name.data(), w.data(), name.size()) == 0;
-    } else {
-        for (std::size_t i = 0; i < name.size(); ++i)
-            if (char16_t(name[i]) != w[qsizetype(i)].unicode())
-                return false;
-        return true;
-    }
+    // Words are short: a loop beats a call to memcmp.
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (unsigned(std::uint8_t(name[i])) != charAt(w, qsizetype(i)))
+            return false;
+    return true;
 }
 
 // One look-up per control word: a topic file has millions of them. An open
@@ -267,6 +264,71 @@ template <typename C> constexpr C lit(char c) {
         return c;
 }
 
+// The open groups, with runs of equal neighbours held once: a topic file
+// that leaves a group open per topic nests as deep as it has topics, each
+// level like the one around it.
+template <typename T> class GroupStack {
+public:
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    // Level `i`, made a run of its own so that it may change alone. Unless
+    // it stood alone already, this moves the levels: references to them
+    // do not stay valid.
+    T& operator[](std::size_t i) {
+        std::size_t e = m_runs.size() - 1;
+        std::size_t first = m_size - m_runs[e].count;
+        for (; first > i; first -= m_runs[e].count)
+            --e;
+        const std::size_t before = i - first, after = m_runs[e].count - before - 1;
+        if (before > 0 || after > 0) {
+            const T g = m_runs[e].group;
+            m_runs[e].count = 1;
+            if (after > 0)
+                m_runs.insert(m_runs.begin() + std::ptrdiff_t(e) + 1, {g, after});
+            if (before > 0)
+                m_runs.insert(m_runs.begin() + std::ptrdiff_t(e++), {g, before});
+        }
+        return m_runs[e].group;
+    }
+    // Level `i` to look at; unlike [], it leaves the levels' references valid.
+    const T& at(std::size_t i) const {
+        std::size_t e = m_runs.size() - 1;
+        for (std::size_t first = m_size - m_runs[e].count; first > i; first -= m_runs[e].count)
+            --e;
+        return m_runs[e].group;
+    }
+    T& back() { return m_runs.back().count == 1 ? m_runs.back().group : (*this)[m_size - 1]; }
+    void push_back(const T& g) {
+        const T copy = g; // `g` may be a level of this stack
+        // The level below the new one is done with changing as a rule:
+        // held once with its neighbour below when the two are alike.
+        const std::size_t n = m_runs.size();
+        if (n >= 2 && m_runs[n - 1].count == 1 && m_runs[n - 1].group == m_runs[n - 2].group) {
+            ++m_runs[n - 2].count;
+            m_runs.pop_back();
+        }
+        m_runs.push_back({copy, 1});
+        ++m_size;
+    }
+    void pop_back() {
+        if (--m_runs.back().count == 0)
+            m_runs.pop_back();
+        --m_size;
+    }
+    void clear() {
+        m_runs.clear();
+        m_size = 0;
+    }
+
+private:
+    struct Run {
+        T group;
+        std::size_t count;
+    };
+    std::vector<Run> m_runs;
+    std::size_t m_size = 0;
+};
+
 } // namespace
 
 template <typename View> struct BasicInterpreter<View>::State {
@@ -286,12 +348,13 @@ template <typename View> struct BasicInterpreter<View>::State {
         // ({\*\cs5 ...}) is skipped whole, as help compilers skip it.
         bool starred = false;
         Destination beforeStar = Destination::Body;
+        bool operator==(const Group&) const = default;
     };
 
     explicit State(Sink& s) : sink(s) {}
 
     Sink& sink;
-    std::vector<Group> stack;
+    GroupStack<Group> stack;
     std::map<int, BasicFont<Text>> fonts;
     Text fontName;
     std::uint8_t fontFamily = 3;
@@ -440,10 +503,7 @@ BasicInterpreter<View>::State::token(BasicTokenizer<View>& tokenizer, const Toke
             boundarySince = true;
             return;
         }
-        if (stack.empty())
-            stack.emplace_back();
-        else
-            stack.push_back(stack.back());
+        stack.push_back(stack.empty() ? Group() : stack.back());
         stack.back().firstWord = true;
         stack.back().starred = false;
         boundarySince = true;
@@ -576,7 +636,7 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
         case Word::Footnote:
             // "{\*\footnote", as some word processors write it, is a footnote as well.
             if (g.starred && stack.size() > 1 &&
-                stack[stack.size() - 2].destination == Destination::Body)
+                stack.at(stack.size() - 2).destination == Destination::Body)
                 g.destination = Destination::Body;
             if (g.destination == Destination::Body && !footnoteActive)
                 startFootnote(t.line);
@@ -599,7 +659,7 @@ BasicInterpreter<View>::State::controlWord(BasicTokenizer<View>& tokenizer, cons
             if (word != Word::Unknown)
                 break;
             if (sameWord("shppict", t.text) && g.starred && stack.size() > 1 &&
-                stack[stack.size() - 2].destination == Destination::Body) {
+                stack.at(stack.size() - 2).destination == Destination::Body) {
                 g.destination = Destination::Body;
                 shppictRead = true;
                 return;

@@ -17,9 +17,15 @@ struct Child {
 
 } // namespace
 
-QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
-                      const BTreeEntries& entries, BTreeShape* shape) {
-    std::vector<QByteArray> pages;
+void WriteBTree(ByteWriter& tree, QByteArrayView structure, int pageSize, bool directory,
+                const BTreeEntries& entries, BTreeShape* shape) {
+    // The header, then the pages in the order they are numbered: the
+    // leaves, then each level of index pages up to the root.
+    const qsizetype base = tree.size();
+    tree.zeros(kTreeHeader);
+    int pages = 0;
+    const auto pageAt = [&](int page) { return base + kTreeHeader + qsizetype(page) * pageSize; };
+    const auto endPage = [&](int page) { tree.zeros(pageAt(page + 1) - tree.size()); };
     std::vector<Child> children; // first key and page of each page of the level below
 
     // Leaves: entries packed in order.
@@ -27,24 +33,23 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
         std::vector<int> firsts;
         std::size_t i = 0;
         do {
-            ByteWriter leaf;
-            leaf.zeros(kLeafHeader);
+            const int number = pages++;
+            const qsizetype at = pageAt(number);
+            tree.zeros(kLeafHeader);
             const std::size_t first = i;
-            while (i < entries.size() && leaf.size() + entries.leaf(i).size() <= pageSize) {
+            while (i < entries.size() && tree.size() - at + entries.leaf(i).size() <= pageSize) {
                 if (entries.leaf(i).size() > pageSize - kLeafHeader)
                     throw FormatError("an entry does not fit in a tree page");
-                leaf.bytes(entries.leaf(i));
+                tree.bytes(entries.leaf(i));
                 ++i;
             }
             if (i < entries.size() && i == first)
                 throw FormatError("an entry does not fit in a tree page");
-            const int number = int(pages.size());
-            leaf.put16(0, std::uint16_t(pageSize - leaf.size()));
-            leaf.put16(2, std::uint16_t(i - first));
-            leaf.put16(4, std::uint16_t(number == 0 ? 0xFFFF : number - 1));
-            leaf.put16(6, std::uint16_t(i < entries.size() ? number + 1 : 0xFFFF));
-            leaf.zeros(pageSize - leaf.size());
-            pages.push_back(leaf.take());
+            tree.put16(at, std::uint16_t(pageSize - (tree.size() - at)));
+            tree.put16(at + 2, std::uint16_t(i - first));
+            tree.put16(at + 4, std::uint16_t(number == 0 ? 0xFFFF : number - 1));
+            tree.put16(at + 6, std::uint16_t(i < entries.size() ? number + 1 : 0xFFFF));
+            endPage(number);
             children.push_back(
                 {first < entries.size() ? entries.key(first) : QByteArrayView(), number});
             firsts.push_back(int(first));
@@ -52,11 +57,11 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
         if (shape) {
             shape->firstEntryOfLeaf = firsts;
             shape->leafPages.clear();
-            for (int p = 0; p < int(pages.size()); ++p)
+            for (int p = 0; p < pages; ++p)
                 shape->leafPages.push_back(p);
         }
     }
-    const int leafCount = int(pages.size());
+    const int leafCount = pages;
 
     // Index levels until one page holds them all.
     int levels = 1;
@@ -64,49 +69,50 @@ QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
         std::vector<Child> above;
         std::size_t i = 0;
         while (i < children.size()) {
-            ByteWriter index;
-            index.zeros(kIndexHeader);
+            const int number = pages++;
+            const qsizetype at = pageAt(number);
+            tree.zeros(kIndexHeader);
             const Child& leftmost = children[i++];
             int count = 0;
-            while (i < children.size() && index.size() + children[i].key.size() + 2 <= pageSize) {
-                index.bytes(children[i].key);
-                index.u16(std::uint16_t(children[i].page));
+            while (i < children.size() &&
+                   tree.size() - at + children[i].key.size() + 2 <= pageSize) {
+                tree.bytes(children[i].key);
+                tree.u16(std::uint16_t(children[i].page));
                 ++i;
                 ++count;
             }
             if (count == 0 && i < children.size())
                 throw FormatError("a key does not fit in a tree page");
-            index.put16(0, std::uint16_t(pageSize - index.size()));
-            index.put16(2, std::uint16_t(count));
-            index.put16(4, std::uint16_t(leftmost.page));
-            index.zeros(pageSize - index.size());
-            above.push_back({leftmost.key, int(pages.size())});
-            pages.push_back(index.take());
+            tree.put16(at, std::uint16_t(pageSize - (tree.size() - at)));
+            tree.put16(at + 2, std::uint16_t(count));
+            tree.put16(at + 4, std::uint16_t(leftmost.page));
+            endPage(number);
+            above.push_back({leftmost.key, number});
         }
         children = std::move(above);
         ++levels;
     }
-    if (pages.size() > 0x7FFF)
+    if (pages > 0x7FFF)
         throw FormatError("a tree has more pages than a help file can index");
 
+    tree.put16(base, 0x293B);
+    tree.put16(base + 2, std::uint16_t(0x0002 | (directory ? 0x0400 : 0)));
+    tree.put16(base + 4, std::uint16_t(pageSize));
+    for (qsizetype k = 0; k < std::min<qsizetype>(structure.size(), 15); ++k)
+        tree.put8(base + 6 + k, std::uint8_t(structure[k])); // NUL-padded to 16
+    // base + 22: must be zero
+    tree.put16(base + 24, std::uint16_t(leafCount - 1));         // page splits
+    tree.put16(base + 26, std::uint16_t(children.front().page)); // root
+    tree.put16(base + 28, 0xFFFF);
+    tree.put16(base + 30, std::uint16_t(pages));
+    tree.put16(base + 32, std::uint16_t(levels));
+    tree.put32(base + 34, std::uint32_t(entries.size()));
+}
+
+QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
+                      const BTreeEntries& entries, BTreeShape* shape) {
     ByteWriter tree;
-    tree.u16(0x293B);
-    tree.u16(std::uint16_t(0x0002 | (directory ? 0x0400 : 0)));
-    tree.u16(std::uint16_t(pageSize));
-    QByteArray structureField(16, '\0');
-    structureField.replace(
-        0, std::min<qsizetype>(structure.size(), 15),
-        structure.first(std::min<qsizetype>(structure.size(), 15)).toByteArray());
-    tree.bytes(structureField);
-    tree.u16(0);                                    // must be zero
-    tree.u16(std::uint16_t(leafCount - 1));         // page splits
-    tree.u16(std::uint16_t(children.front().page)); // root
-    tree.u16(0xFFFF);
-    tree.u16(std::uint16_t(pages.size()));
-    tree.u16(std::uint16_t(levels));
-    tree.u32(std::uint32_t(entries.size()));
-    for (const QByteArray& p : pages)
-        tree.bytes(p);
+    WriteBTree(tree, structure, pageSize, directory, entries, shape);
     return tree.take();
 }
 

@@ -27,6 +27,11 @@ public:
         const qsizetype begin = m_entries.empty() ? 0 : m_entries.back().end;
         m_entries.push_back({begin, m_bytes.size(), keySize});
     }
+    // Room for `count` entries of `bytes` bytes in all.
+    void reserve(std::size_t count, qsizetype bytes) {
+        m_entries.reserve(count);
+        m_bytes.reserve(bytes);
+    }
     std::size_t size() const { return m_entries.size(); }
     bool empty() const { return m_entries.empty(); }
     QByteArrayView leaf(std::size_t i) const {
@@ -53,6 +58,9 @@ struct BTreeShape {
 // in key order.
 QByteArray BuildBTree(QByteArrayView structure, int pageSize, bool directory,
                       const BTreeEntries& entries, BTreeShape* shape = nullptr);
+// The same, appended to `tree`.
+void WriteBTree(ByteWriter& tree, QByteArrayView structure, int pageSize, bool directory,
+                const BTreeEntries& entries, BTreeShape* shape = nullptr);
 
 struct BTreeHeader {
     unsigned flags = 0;

@@ -18,6 +18,13 @@ QByteArray ByteWriter::take() {
     return out;
 }
 
+void ByteWriter::reuse(QByteArray&& buffer) {
+    m_data = std::move(buffer);
+    m_data.resize(m_data.capacity()); // within its room: nothing moves
+    m_begin = m_data.data();
+    m_size = 0;
+}
+
 void ByteWriter::packedUShort(unsigned v) {
     if (v < 0x80) {
         u8(std::uint8_t(v * 2));

@@ -74,6 +74,8 @@ public:
     QByteArrayView view() const { return {m_begin, m_size}; }
     // The bytes written; the writer is empty afterwards.
     QByteArray take();
+    // Writes from the start of `buffer`, using all the room it has.
+    void reuse(QByteArray&& buffer);
 
 private:
     char* room(qsizetype n) {

@@ -45,14 +45,15 @@ QByteArray FileSystemWriter::build() {
         entries.leaf().u32(std::uint32_t(at));
         entries.add(int(name.size()) + 1);
     }
-    const QByteArray tree = BuildBTree("z4", kDirectoryPage, true, entries);
-    const std::uint32_t directory = std::uint32_t(m_out.size());
-    m_out.u32(std::uint32_t(tree.size() + kFileHeader));
-    m_out.u32(std::uint32_t(tree.size()));
+    const qsizetype directory = m_out.size();
+    m_out.zeros(8);
     m_out.u8(4);
-    m_out.bytes(tree);
+    WriteBTree(m_out, "z4", kDirectoryPage, true, entries);
+    const auto tree = std::uint32_t(m_out.size() - directory - kFileHeader);
+    m_out.put32(directory, tree + kFileHeader);
+    m_out.put32(directory + 4, tree);
     m_out.put32(0, kMagic);
-    m_out.put32(4, directory);
+    m_out.put32(4, std::uint32_t(directory));
     m_out.put32(8, 0xFFFFFFFF); // no free blocks
     m_out.put32(12, std::uint32_t(m_out.size()));
     return m_out.take();

@@ -62,6 +62,13 @@ struct TopicFeed {
     std::condition_variable ready;
     std::deque<Topics> batches;
     bool closed = false; // no more batches come
+    // Going back to the reader: batches appended, records in the help file.
+    std::vector<Topics> spentBatches;
+    std::vector<QByteArray> spentRecords;
+    // A few, while the reader still reads; the rest is let go of.
+    template <typename T> bool keepsSpent(const std::vector<T>& spent) const {
+        return !closed && spent.size() < 4;
+    }
 };
 
 namespace {
@@ -128,10 +135,10 @@ private:
     void aliases();
     QByteArray system(std::uint32_t date) const;
     QByteArray fontFile() const;
-    QByteArray contextFile() const;
+    void contextFile(ByteWriter& out) const;
     QByteArray mapFile(HelpFileStats& stats) const;
-    QByteArray titleFile() const;
-    QByteArray topicIdFile() const;
+    void titleFile(ByteWriter& out) const;
+    void topicIdFile(ByteWriter& out) const;
     void keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const;
     int checkJumps() const;
 
@@ -201,6 +208,9 @@ bool Writer::pull() {
     const int from = int(m_topics.size());
     m_release->append(std::move(batch));
     topicsAdded(from);
+    const std::lock_guard lock(m_feed->mutex);
+    if (m_feed->keepsSpent(m_feed->spentBatches))
+        m_feed->spentBatches.push_back(std::move(batch));
     return true;
 }
 
@@ -490,9 +500,16 @@ void Writer::dropRecordsBefore(int link) {
     if (!m_release || m_store.chunks.empty())
         return;
     const int before = firstParagraphFrom(link);
+    std::vector<QByteArray> dropped;
     while (m_droppedChunks < int(m_store.chunks.size()) &&
            m_store.chunkEnd(m_droppedChunks) <= before)
-        m_release->chunks[std::size_t(m_droppedChunks++)] = QByteArray();
+        dropped.push_back(std::move(m_release->chunks[std::size_t(m_droppedChunks++)]));
+    if (dropped.empty() || !m_feed)
+        return;
+    const std::lock_guard lock(m_feed->mutex);
+    for (QByteArray& records : dropped)
+        if (m_feed->keepsSpent(m_feed->spentRecords))
+            m_feed->spentRecords.push_back(std::move(records));
 }
 
 void Writer::restoreRecords(QByteArrayView blocks) {
@@ -858,71 +875,106 @@ QByteArray Writer::fontFile() const {
     return f.take();
 }
 
-QByteArray Writer::contextFile() const {
+void Writer::contextFile(ByteWriter& out) const {
     BTreeEntries entries;
+    entries.reserve(m_contexts.size(), 8 * qsizetype(m_contexts.size()));
     for (const ContextAt& c : m_contexts) {
         entries.leaf().i32(c.hash);
         entries.leaf().u32(c.offset);
         entries.add(4);
     }
-    return BuildBTree("L4", kTreePage, false, entries);
+    WriteBTree(out, "L4", kTreePage, false, entries);
 }
 
 QByteArray Writer::mapFile(HelpFileStats& stats) const {
-    std::map<std::int32_t, std::uint32_t> map;
+    // The first entry of each number that names a topic is kept; the
+    // others are reported in file order.
+    struct Kept {
+        std::int32_t number;
+        std::uint32_t entry;
+        std::uint32_t offset;
+    };
     const MapEntries& entries = m_project.map;
+    std::vector<Kept> kept;
+    kept.reserve(entries.size());
+    std::vector<std::uint8_t> fault(entries.size(), 0); // 1: names no topic, 2: number repeated
     for (std::size_t i = 0; i < entries.size(); ++i) {
         bool found = false;
-        const QByteArrayView name = entries.contextString(i);
-        const std::uint32_t offset = offsetOfHash(ContextHash(name), found);
-        if (!found) {
+        const std::uint32_t offset = offsetOfHash(ContextHash(entries.contextString(i)), found);
+        if (found)
+            kept.push_back({entries.number(i), std::uint32_t(i), offset});
+        else
+            fault[i] = 1;
+    }
+    // Stable: the entries of one number stay in file order.
+    std::stable_sort(kept.begin(), kept.end(),
+                     [](const Kept& a, const Kept& b) { return a.number < b.number; });
+    std::size_t unique = 0;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (unique > 0 && kept[unique - 1].number == kept[k].number)
+            fault[kept[k].entry] = 2;
+        else
+            kept[unique++] = kept[k];
+    }
+    kept.resize(unique);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (fault[i] == 1) {
+            const QByteArrayView name = entries.contextString(i);
             m_d.warning(entries.file(i), entries.line(i),
                         u"map entry " % ansi::toUnicode(name.data(), name.size()) % u'=' %
                             QString::number(entries.number(i)) % u" names no topic");
-            continue;
-        }
-        if (!map.try_emplace(entries.number(i), offset).second)
+        } else if (fault[i] == 2) {
             m_d.warning(entries.file(i), entries.line(i),
                         u"map number " % QString::number(entries.number(i)) %
                             u" is given twice; this entry is ignored");
+        }
     }
-    if (map.size() > 0xFFFF)
+    if (kept.size() > 0xFFFF)
         m_d.error(m_project.path, 0, QStringLiteral("more than 65535 map entries"));
-    stats.mapEntries = int(map.size());
+    stats.mapEntries = int(kept.size());
     ByteWriter f;
-    f.u16(std::uint16_t(map.size()));
-    for (const auto& [number, offset] : map) {
-        f.i32(number);
-        f.u32(offset);
+    f.reserve(2 + 8 * qsizetype(kept.size()));
+    f.u16(std::uint16_t(kept.size()));
+    for (const Kept& k : kept) {
+        f.i32(k.number);
+        f.u32(k.offset);
     }
     return f.take();
 }
 
-QByteArray Writer::titleFile() const {
+void Writer::titleFile(ByteWriter& out) const {
     BTreeEntries entries;
+    qsizetype bytes = 0;
+    for (const StoredTopic& t : m_topics)
+        bytes += 5 + t.title.size;
+    entries.reserve(m_topics.size(), bytes);
     for (int t = 0; t < int(m_topics.size()); ++t) {
         const std::uint32_t offset = m_offsets[std::size_t(m_headerLink[std::size_t(t)])];
         entries.leaf().u32(offset);
         entries.leaf().stringz(m_store.text(m_topics[std::size_t(t)].title));
         entries.add(4);
     }
-    return BuildBTree("Lz", kTreePage, false, entries);
+    WriteBTree(out, "Lz", kTreePage, false, entries);
 }
 
-QByteArray Writer::topicIdFile() const {
-    std::vector<std::pair<std::uint32_t, QByteArrayView>> ids;
+void Writer::topicIdFile(ByteWriter& out) const {
+    // By offset; the context strings of one place in hash order.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ids; // offset, index
     ids.reserve(m_contexts.size());
-    for (const ContextAt& c : m_contexts)
-        ids.push_back({c.offset, c.name});
-    std::stable_sort(ids.begin(), ids.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    qsizetype bytes = 0;
+    for (std::size_t i = 0; i < m_contexts.size(); ++i) {
+        ids.push_back({m_contexts[i].offset, std::uint32_t(i)});
+        bytes += 5 + m_contexts[i].name.size();
+    }
+    std::sort(ids.begin(), ids.end());
     BTreeEntries entries;
-    for (const auto& [offset, name] : ids) {
+    entries.reserve(ids.size(), bytes);
+    for (const auto& [offset, i] : ids) {
         entries.leaf().u32(offset);
-        entries.leaf().stringz(name);
+        entries.leaf().stringz(m_contexts[i].name);
         entries.add(4);
     }
-    return BuildBTree("Lz", kTreePage, false, entries);
+    WriteBTree(out, "Lz", kTreePage, false, entries);
 }
 
 void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
@@ -972,7 +1024,7 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
         ++merged;
     }
     BTreeShape shape;
-    fs.add("|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape));
+    WriteBTree(fs.begin("|KWBTREE"), "i24", kTreePage, false, entries, &shape);
     fs.add("|KWDATA", data.take());
     ByteWriter map;
     map.u16(std::uint16_t(shape.leafPages.size()));
@@ -1085,10 +1137,10 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
 
     m_fs.add("|SYSTEM", system(date));
     m_fs.add("|FONT", fontFile());
-    m_fs.add("|CONTEXT", contextFile());
+    contextFile(m_fs.begin("|CONTEXT"));
     m_fs.add("|CTXOMAP", mapFile(stats));
-    m_fs.add("|TTLBTREE", titleFile());
-    m_fs.add("|TopicId", topicIdFile());
+    titleFile(m_fs.begin("|TTLBTREE"));
+    topicIdFile(m_fs.begin("|TopicId"));
     keywordFiles(m_fs, stats);
     for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
         m_fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
@@ -1163,11 +1215,22 @@ HelpFileBuilder::~HelpFileBuilder() {
 
 void HelpFileBuilder::take(Topics& batch) {
     m_topicCount += int(batch.list.size());
+    Topics spent;
+    QByteArray records;
     {
         const std::lock_guard lock(d->feed.mutex);
         d->feed.batches.push_back(batch.takeAll());
+        if (!d->feed.spentBatches.empty()) {
+            spent = std::move(d->feed.spentBatches.back());
+            d->feed.spentBatches.pop_back();
+        }
+        if (!d->feed.spentRecords.empty()) {
+            records = std::move(d->feed.spentRecords.back());
+            d->feed.spentRecords.pop_back();
+        }
     }
     d->feed.ready.notify_one();
+    batch.reuse(std::move(spent), std::move(records));
 }
 
 QByteArray HelpFileBuilder::finish(std::vector<QByteArray> pictures, HelpFileStats* stats,

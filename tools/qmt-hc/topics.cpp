@@ -131,4 +131,20 @@ Topics Topics::takeAll() {
     return out;
 }
 
+void Topics::reuse(Topics&& spent, QByteArray&& records) {
+    const auto take = [](auto& mine, auto& theirs) {
+        mine.swap(theirs);
+        mine.clear();
+    };
+    take(list, spent.list);
+    take(paragraphs, spent.paragraphs);
+    take(files, spent.files);
+    take(footnotes, spent.footnotes);
+    take(macros, spent.macros);
+    take(hotspots, spent.hotspots);
+    std::swap(strings, spent.strings);
+    strings.clear();
+    bytes.reuse(std::move(records));
+}
+
 } // namespace hc

@@ -177,6 +177,10 @@ struct Topics {
     void append(Topics&& batch);
     // The topics and their records, leaving none here (onBatch stays).
     Topics takeAll();
+    // Holds no topics: goes on in the room of `spent`'s lists and in
+    // `records` (a batch the reader is done with, records it has dropped),
+    // so that the next batch does not grow fresh memory.
+    void reuse(Topics&& spent, QByteArray&& records);
     QByteArrayView text(StringAt s) const { return strings.view().sliced(s.at, s.size); }
     // The chunk of paragraph `p` (-1: in `bytes`).
     int chunkOf(int p) const;

@@ -362,6 +362,17 @@ private slots:
                  "//"},
                 {"{\\rtf1 x{\\fonttbl{\\f0\\froman Times;}}{\\colortbl;\\red255\\green0\\blue0;}y}",
                  "'xy' | //"},
+                // Groups left open, one per topic or entry, nest as deep as there are
+                // topics; an entry's footnote group left open begins the next entry.
+                {"{\\rtf1 {\\f2\\b A\\par\\page{\\f2\\b B\\par\\page{\\f2\\b C\\par\\page"
+                 "#{\\footnote {\\fs20{\\super #}{ IDH_D}}{\\i D\\par}"
+                 "#{\\footnote {\\fs20{\\super #}{ IDH_E}}{\\i E\\par}{\\f2 "
+                 "F\\par}\\page}}G\\par}}H\\par}",
+                 "Bf2'A' | // | Bf2'B' | // | Bf2'C' | // | #=IDH_D | BIf2'D' | // | #=IDH_E | "
+                 "BIf2'E' | Bf2'F' | // | Bf2'G' | Bf2'H' | //"},
+                // Alike levels are held once: a change to one leaves the others.
+                {"{\\rtf1 {\\b A{\\b B{\\b C{\\i D}\\ul E}F}G}H\\par}",
+                 "B'ABC' BI'D' BU'E' B'FG' 'H' | //"},
                 {"{\\rtl1 x}", "not a document"},
             },
             true);
