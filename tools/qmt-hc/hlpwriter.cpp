@@ -14,6 +14,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -62,12 +63,17 @@ struct TopicFeed {
     std::condition_variable ready;
     std::deque<Topics> batches;
     bool closed = false; // no more batches come
+    // The reader waits while this many batches wait to be packed, so that
+    // the topics read ahead take little memory.
+    static constexpr std::size_t kMaxWaiting = 4;
+    std::condition_variable taken;
+    bool stopped = false; // the packing ended: nothing is taken any more
     // Going back to the reader: batches appended, records in the help file.
     std::vector<Topics> spentBatches;
     std::vector<QByteArray> spentRecords;
     // A few, while the reader still reads; the rest is let go of.
     template <typename T> bool keepsSpent(const std::vector<T>& spent) const {
-        return !closed && spent.size() < 4;
+        return !closed && spent.size() < 2;
     }
 };
 
@@ -123,7 +129,7 @@ private:
     bool packedTopicFile(ByteWriter& out, int& blocks);
     // The first paragraph of link `link` or after it.
     int firstParagraphFrom(int link) const;
-    // The bytes of all links, stored as they are.
+    // The bytes of all links so far, stored as they are.
     qsizetype streamSize() const;
     // Empties the chunks of records before link `link`, which are packed.
     void dropRecordsBefore(int link);
@@ -136,7 +142,12 @@ private:
     QByteArray system(std::uint32_t date) const;
     QByteArray fontFile() const;
     void contextFile(ByteWriter& out) const;
-    QByteArray mapFile(HelpFileStats& stats) const;
+    struct MapFault {
+        std::uint32_t entry; // in the project's map
+        enum Kind : std::uint8_t { NoTopic, Repeated } kind;
+    };
+    QByteArray mapFile(HelpFileStats& stats, std::vector<MapFault>& faults) const;
+    void reportMapFaults(const std::vector<MapFault>& faults) const;
     void titleFile(ByteWriter& out) const;
     void topicIdFile(ByteWriter& out) const;
     void keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const;
@@ -167,6 +178,7 @@ private:
     bool m_browseKnown = false;              // m_browseBack and m_browseNext are set
 
     std::vector<int> m_headerLink;               // per topic (and the closing header)
+    qsizetype m_streamSize = 0;                  // the topics' links, stored as they are
     mutable int m_lastTopic = 0;                 // linkAt()'s last answer
     std::vector<std::uint32_t> m_offsets;        // per link: its TOPICOFFSET
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
@@ -186,8 +198,13 @@ private:
 void Writer::topicsAdded(int from) {
     if (m_headerLink.empty())
         m_headerLink.push_back(0);
-    for (int t = from; t < int(m_topics.size()); ++t)
-        m_headerLink.push_back(m_headerLink.back() + 1 + m_topics[std::size_t(t)].paragraphCount);
+    for (int t = from; t < int(m_topics.size()); ++t) {
+        const StoredTopic& topic = m_topics[std::size_t(t)];
+        m_headerLink.push_back(m_headerLink.back() + 1 + topic.paragraphCount);
+        m_streamSize += headerSize(t);
+        for (int p = topic.firstParagraph; p < topic.firstParagraph + topic.paragraphCount; ++p)
+            m_streamSize += textSize(p);
+    }
     m_offsets.resize(std::size_t(linkCount()), kNone);
 }
 
@@ -205,6 +222,7 @@ bool Writer::pull() {
         batch = std::move(m_feed->batches.front());
         m_feed->batches.pop_front();
     }
+    m_feed->taken.notify_one();
     const int from = int(m_topics.size());
     m_release->append(std::move(batch));
     topicsAdded(from);
@@ -886,9 +904,8 @@ void Writer::contextFile(ByteWriter& out) const {
     WriteBTree(out, "L4", kTreePage, false, entries);
 }
 
-QByteArray Writer::mapFile(HelpFileStats& stats) const {
-    // The first entry of each number that names a topic is kept; the
-    // others are reported in file order.
+QByteArray Writer::mapFile(HelpFileStats& stats, std::vector<MapFault>& faults) const {
+    // The first entry of each number that names a topic is kept.
     struct Kept {
         std::int32_t number;
         std::uint32_t entry;
@@ -897,38 +914,29 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
     const MapEntries& entries = m_project.map;
     std::vector<Kept> kept;
     kept.reserve(entries.size());
-    std::vector<std::uint8_t> fault(entries.size(), 0); // 1: names no topic, 2: number repeated
     for (std::size_t i = 0; i < entries.size(); ++i) {
         bool found = false;
         const std::uint32_t offset = offsetOfHash(ContextHash(entries.contextString(i)), found);
         if (found)
             kept.push_back({entries.number(i), std::uint32_t(i), offset});
         else
-            fault[i] = 1;
+            faults.push_back({std::uint32_t(i), MapFault::NoTopic});
     }
     // Stable: the entries of one number stay in file order.
     std::stable_sort(kept.begin(), kept.end(),
                      [](const Kept& a, const Kept& b) { return a.number < b.number; });
     std::size_t unique = 0;
+    const std::size_t noTopic = faults.size();
     for (std::size_t k = 0; k < kept.size(); ++k) {
         if (unique > 0 && kept[unique - 1].number == kept[k].number)
-            fault[kept[k].entry] = 2;
+            faults.push_back({kept[k].entry, MapFault::Repeated});
         else
             kept[unique++] = kept[k];
     }
     kept.resize(unique);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (fault[i] == 1) {
-            const QByteArrayView name = entries.contextString(i);
-            m_d.warning(entries.file(i), entries.line(i),
-                        u"map entry " % ansi::toUnicode(name.data(), name.size()) % u'=' %
-                            QString::number(entries.number(i)) % u" names no topic");
-        } else if (fault[i] == 2) {
-            m_d.warning(entries.file(i), entries.line(i),
-                        u"map number " % QString::number(entries.number(i)) %
-                            u" is given twice; this entry is ignored");
-        }
-    }
+    // In file order, as they are reported.
+    std::inplace_merge(faults.begin(), faults.begin() + std::ptrdiff_t(noTopic), faults.end(),
+                       [](const MapFault& a, const MapFault& b) { return a.entry < b.entry; });
     if (kept.size() > 0xFFFF)
         m_d.error(m_project.path, 0, QStringLiteral("more than 65535 map entries"));
     stats.mapEntries = int(kept.size());
@@ -940,6 +948,23 @@ QByteArray Writer::mapFile(HelpFileStats& stats) const {
         f.u32(k.offset);
     }
     return f.take();
+}
+
+void Writer::reportMapFaults(const std::vector<MapFault>& faults) const {
+    const MapEntries& entries = m_project.map;
+    for (const MapFault& fault : faults) {
+        const std::size_t i = fault.entry;
+        if (fault.kind == MapFault::NoTopic) {
+            const QByteArrayView name = entries.contextString(i);
+            m_d.warning(entries.file(i), entries.line(i),
+                        u"map entry " % ansi::toUnicode(name.data(), name.size()) % u'=' %
+                            QString::number(entries.number(i)) % u" names no topic");
+        } else {
+            m_d.warning(entries.file(i), entries.line(i),
+                        u"map number " % QString::number(entries.number(i)) %
+                            u" is given twice; this entry is ignored");
+        }
+    }
 }
 
 void Writer::titleFile(ByteWriter& out) const {
@@ -1037,11 +1062,7 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
 }
 
 qsizetype Writer::streamSize() const {
-    qsizetype size = 0;
-    forEachLink([&](int, int t, int paragraph) {
-        size += paragraph < 0 ? headerSize(t) : textSize(paragraph);
-    });
-    return size;
+    return m_streamSize + headerSize(int(m_topics.size())); // and the closing header
 }
 
 QByteArray Writer::build(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
@@ -1064,25 +1085,45 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     // their sequence text, topics without one in file order.
     m_browseBack.assign(std::size_t(n), -1);
     m_browseNext.assign(std::size_t(n), -1);
-    std::map<QByteArray, std::vector<std::pair<QByteArray, int>>> groups;
+    struct Member {
+        QByteArrayView group, sequence; // in its topic
+        int topic;
+    };
+    std::vector<Member> members;
     for (int t = 0; t < n; ++t) {
-        const QByteArray b = m_store.text(m_topics[std::size_t(t)].browse).toByteArray();
+        const QByteArrayView b = m_store.text(m_topics[std::size_t(t)].browse);
         if (b.isEmpty())
             continue;
         const qsizetype colon = b.indexOf(':');
-        QByteArray group = colon >= 0 ? b.left(colon).trimmed() : QByteArray();
-        QByteArray sequence = colon >= 0 ? b.mid(colon + 1).trimmed() : b.trimmed();
+        const QByteArrayView group = colon >= 0 ? b.first(colon).trimmed() : QByteArrayView();
+        QByteArrayView sequence = colon >= 0 ? b.sliced(colon + 1).trimmed() : b.trimmed();
         if (sequence.compare("auto", Qt::CaseInsensitive) == 0)
-            sequence.clear();
-        groups[group.toLower()].push_back({sequence, t});
+            sequence = QByteArrayView();
+        members.push_back({group, sequence, t});
     }
-    for (auto& [group, members] : groups) {
-        std::stable_sort(members.begin(), members.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t i = 0; i + 1 < members.size(); ++i) {
-            m_browseNext[std::size_t(members[i].second)] = members[i + 1].second;
-            m_browseBack[std::size_t(members[i + 1].second)] = members[i].second;
-        }
+    // Groups are told apart with their ASCII letters in either case.
+    const auto compareGroups = [](QByteArrayView a, QByteArrayView b) {
+        const auto lower = [](char c) {
+            return int(std::uint8_t(c >= 'A' && c <= 'Z' ? c + 32 : c));
+        };
+        const qsizetype common = std::min(a.size(), b.size());
+        for (qsizetype i = 0; i < common; ++i)
+            if (const int d = lower(a[i]) - lower(b[i]); d != 0)
+                return d;
+        return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+    };
+    std::sort(members.begin(), members.end(), [&](const Member& a, const Member& b) {
+        if (const int g = compareGroups(a.group, b.group); g != 0)
+            return g < 0;
+        if (const int q = a.sequence.compare(b.sequence); q != 0)
+            return q < 0;
+        return a.topic < b.topic;
+    });
+    for (std::size_t i = 0; i + 1 < members.size(); ++i) {
+        if (compareGroups(members[i].group, members[i + 1].group) != 0)
+            continue;
+        m_browseNext[std::size_t(members[i].topic)] = members[i + 1].topic;
+        m_browseBack[std::size_t(members[i + 1].topic)] = members[i].topic;
     }
     m_browseKnown = true;
 
@@ -1138,10 +1179,16 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     m_fs.add("|SYSTEM", system(date));
     m_fs.add("|FONT", fontFile());
     contextFile(m_fs.begin("|CONTEXT"));
-    m_fs.add("|CTXOMAP", mapFile(stats));
+    // The map's faults are reported on a second thread while the rest is
+    // built: the last messages, and a project may have thousands.
+    std::vector<MapFault> faults;
+    m_fs.add("|CTXOMAP", mapFile(stats, faults));
+    std::future<void> reported =
+        std::async(std::launch::async, [this, &faults] { reportMapFaults(faults); });
     titleFile(m_fs.begin("|TTLBTREE"));
     topicIdFile(m_fs.begin("|TopicId"));
     keywordFiles(m_fs, stats);
+    reported.get();
     for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
         m_fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
     return m_fs.build();
@@ -1198,6 +1245,11 @@ HelpFileBuilder::HelpFileBuilder(const HelpProject& project, const FontTable& fo
             } catch (...) {
                 d->failed = std::current_exception();
             }
+            {
+                const std::lock_guard lock(d->feed.mutex);
+                d->feed.stopped = true;
+            }
+            d->feed.taken.notify_one();
         });
 }
 
@@ -1218,7 +1270,11 @@ void HelpFileBuilder::take(Topics& batch) {
     Topics spent;
     QByteArray records;
     {
-        const std::lock_guard lock(d->feed.mutex);
+        std::unique_lock lock(d->feed.mutex);
+        d->feed.taken.wait(lock, [this] {
+            return d->feed.stopped || !d->packing.joinable() ||
+                   d->feed.batches.size() < TopicFeed::kMaxWaiting;
+        });
         d->feed.batches.push_back(batch.takeAll());
         if (!d->feed.spentBatches.empty()) {
             spent = std::move(d->feed.spentBatches.back());
