@@ -36,7 +36,9 @@ public:
     QStringList lines() const;
 
     // From now on each diagnostic goes to `sink` as it comes and is only
-    // counted here: a program that prints them holds none of them.
+    // counted here: a program that prints them holds none of them. The
+    // compilers call it one diagnostic at a time, though not always from
+    // the thread that started them.
     void setSink(std::function<void(const Diagnostic&)> sink) { m_sink = std::move(sink); }
 
 private:

@@ -137,7 +137,16 @@ private:
     void restoreRecords(QByteArrayView blocks);
     void plainTopicFile(ByteWriter& out, int& blocks);
 
-    void contexts();
+    // A context string whose hash an earlier one has: in file order.
+    struct RepeatedContext {
+        std::size_t at; // among all context strings, in file order
+        int footnote, kept, topic;
+    };
+    // m_contexts, but for their offsets, which placeContexts() adds once
+    // the topics are placed.
+    void sortContexts(std::vector<RepeatedContext>& repeated);
+    void placeContexts();
+    void reportRepeatedContexts(const std::vector<RepeatedContext>& repeated) const;
     void aliases();
     QByteArray system(std::uint32_t date) const;
     QByteArray fontFile() const;
@@ -182,6 +191,7 @@ private:
     mutable int m_lastTopic = 0;                 // linkAt()'s last answer
     std::vector<std::uint32_t> m_offsets;        // per link: its TOPICOFFSET
     std::vector<int> m_browseBack, m_browseNext; // per topic: topic index or -1
+    int m_recordChunk = -1;                      // the chunk of the last record written
     std::vector<int> m_fields;                   // the open fields of the link just written
     std::vector<Field> m_fieldKinds;
     std::vector<int> m_fieldTargets;
@@ -191,6 +201,7 @@ private:
         std::int32_t hash;
         QByteArrayView name; // in its topic
         std::uint32_t offset;
+        int topic = -1, paragraph = 0; // where it stands (-1: an alias)
     };
     std::vector<ContextAt> m_contexts; // by hash, in signed order
 };
@@ -368,7 +379,7 @@ void Writer::writeLink(ByteWriter& out, int link, bool last, int t, int paragrap
         out.u8(p.table ? 0x23 : 0x20); // a table row's record, else a text record
         out.packedLong(p.formatSize);
         out.packedUShort(unsigned(p.textSize));
-        out.bytes(m_store.record(paragraph));
+        out.bytes(m_store.record(paragraph, m_recordChunk));
     }
 }
 
@@ -651,48 +662,55 @@ std::uint32_t Writer::topicOffset(int topic, int paragraph) const {
     return m_offsets[std::size_t(link)];
 }
 
-void Writer::contexts() {
+void Writer::sortContexts(std::vector<RepeatedContext>& repeated) {
     // Every context string in file order, then sorted by hash: the first of
     // each hash is kept, the others are reported in file order.
     struct Defined {
         std::int32_t hash;
-        const StoredFootnote* context;
-        int topic;
+        int footnote, topic;
     };
     std::vector<Defined> all;
     for (int t = 0; t < int(m_topics.size()); ++t) {
         const Range r = m_topics[std::size_t(t)].contexts;
-        for (int c = r.first; c < r.end(); ++c) {
-            const StoredFootnote& f = m_store.footnotes[std::size_t(c)];
-            all.push_back({std::int32_t(ContextHash(m_store.text(f.text))), &f, t});
-        }
+        for (int c = r.first; c < r.end(); ++c)
+            all.push_back(
+                {std::int32_t(ContextHash(m_store.text(m_store.footnotes[std::size_t(c)].text))), c,
+                 t});
     }
     std::vector<std::size_t> order(all.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return all[a].hash < all[b].hash; });
-    std::vector<std::pair<std::size_t, std::size_t>> repeated; // (which, the one kept)
     m_contexts.clear();
     m_contexts.reserve(all.size());
     std::size_t kept = 0;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const Defined& d = all[order[k]];
         if (!m_contexts.empty() && m_contexts.back().hash == d.hash) {
-            repeated.push_back({order[k], kept});
+            repeated.push_back(
+                {order[k], all[order[k]].footnote, all[kept].footnote, all[order[k]].topic});
             continue;
         }
         kept = order[k];
-        m_contexts.push_back(
-            {d.hash, m_store.text(d.context->text), topicOffset(d.topic, d.context->paragraph)});
+        const StoredFootnote& f = m_store.footnotes[std::size_t(d.footnote)];
+        m_contexts.push_back({d.hash, m_store.text(f.text), 0, d.topic, f.paragraph});
     }
+    std::sort(repeated.begin(), repeated.end(),
+              [](const RepeatedContext& a, const RepeatedContext& b) { return a.at < b.at; });
+}
 
-    std::sort(repeated.begin(), repeated.end());
-    for (const auto& [which, first] : repeated) {
-        const StoredFootnote& c = *all[which].context;
+void Writer::placeContexts() {
+    for (ContextAt& c : m_contexts)
+        c.offset = topicOffset(c.topic, c.paragraph);
+}
+
+void Writer::reportRepeatedContexts(const std::vector<RepeatedContext>& repeated) const {
+    for (const RepeatedContext& r : repeated) {
+        const StoredFootnote& c = m_store.footnotes[std::size_t(r.footnote)];
         const QByteArrayView text = m_store.text(c.text);
-        const QByteArrayView original = m_store.text(all[first].context->text);
-        const QString& file = m_store.fileOf(m_topics[std::size_t(all[which].topic)]);
+        const QByteArrayView original = m_store.text(m_store.footnotes[std::size_t(r.kept)].text);
+        const QString& file = m_store.fileOf(m_topics[std::size_t(r.topic)]);
         const QString name = ansi::toUnicode(text.toByteArray());
         if (original.compare(text, Qt::CaseInsensitive) == 0)
             m_d.warning(file, c.line,
@@ -706,7 +724,6 @@ void Writer::contexts() {
     }
 }
 
-// Each alias is one more context string, leading where its target leads.
 void Writer::aliases() {
     std::vector<ContextAt> added;
     for (const Alias& a : m_project.aliases) {
@@ -1081,6 +1098,15 @@ void Writer::buildTopicFile(qsizetype expectedSize) {
 
 QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlocks) {
     const int n = int(m_topics.size());
+    if (m_project.compress && !m_packed)
+        m_d.warning(
+            m_project.path, 0,
+            QStringLiteral("the topics could not be compressed; they are stored as they are"));
+    // The context strings are sorted on a second thread meanwhile.
+    std::vector<RepeatedContext> repeated;
+    std::future<void> sorted =
+        std::async(std::launch::async, [this, &repeated] { sortContexts(repeated); });
+
     // Browse sequences: topics of one group ("group:sequence"), ordered by
     // their sequence text, topics without one in file order.
     m_browseBack.assign(std::size_t(n), -1);
@@ -1142,10 +1168,6 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     }
     const qsizetype plainSize =
         std::max<qsizetype>(1, (streamSize() + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
-    if (m_project.compress && !m_packed)
-        m_d.warning(
-            m_project.path, 0,
-            QStringLiteral("the topics could not be compressed; they are stored as they are"));
     // Text that hardly repeats itself comes out larger packed than as it is.
     if (m_packed && out.size() - topicStart > plainSize)
         m_packed = false;
@@ -1160,6 +1182,7 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
         std::vector<QByteArray>().swap(m_release->chunks);
         std::vector<Paragraph>().swap(m_release->paragraphs);
     }
+    sorted.get();
     if (blocks > maxBlocks) {
         m_d.error(m_project.path, 0,
                   QStringLiteral("the topics fill %1 blocks of 4 KB; a help file holds at most %2 "
@@ -1169,7 +1192,8 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
         return {};
     }
 
-    contexts();
+    reportRepeatedContexts(repeated);
+    placeContexts();
     aliases();
     stats.topics = n;
     stats.contextStrings = int(m_contexts.size());

@@ -1,8 +1,15 @@
 #include "topics.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace hc {
+
+namespace {
+// Where a StringAt can point.
+constexpr qsizetype kMaxStrings = std::numeric_limits<std::uint32_t>::max();
+} // namespace
 
 std::uint16_t FontTable::font(const QByteArray& face, FontDescriptor d) {
     qsizetype f = m_faces.indexOf(face);
@@ -38,7 +45,9 @@ void Topics::add(const Topic& topic) {
     t.paragraphCount = topic.paragraphCount;
     t.nonScrollParagraphs = topic.nonScrollParagraphs;
     const auto string = [&](QByteArrayView s) {
-        const StringAt at{strings.size(), int(s.size())};
+        if (strings.size() + s.size() > kMaxStrings)
+            throw std::bad_alloc();
+        const StringAt at{std::uint32_t(strings.size()), int(s.size())};
         strings.bytes(s);
         return at;
     };
@@ -62,7 +71,9 @@ void Topics::add(const Topic& topic) {
 }
 
 void Topics::append(Topics&& batch) {
-    const qsizetype stringsBase = strings.size();
+    if (strings.size() + batch.strings.size() > kMaxStrings)
+        throw std::bad_alloc();
+    const auto stringsBase = std::uint32_t(strings.size());
     const int paragraphBase = int(paragraphs.size()), footnoteBase = int(footnotes.size()),
               macroBase = int(macros.size()), hotspotBase = int(hotspots.size());
     // The records stay where they are, a chunk of their own.
@@ -109,9 +120,16 @@ int Topics::chunkOf(int p) const {
 }
 
 QByteArrayView Topics::record(int p) const {
+    int chunk = -1;
+    return record(p, chunk);
+}
+
+QByteArrayView Topics::record(int p, int& hint) const {
+    if (hint < 0 || std::size_t(hint) >= chunkFirst.size() || p < chunkFirst[std::size_t(hint)] ||
+        p >= chunkEnd(hint))
+        hint = chunkOf(p);
     const Paragraph& r = paragraphs[std::size_t(p)];
-    const int chunk = chunkOf(p);
-    const QByteArrayView in = chunk < 0 ? bytes.view() : QByteArrayView(chunks[std::size_t(chunk)]);
+    const QByteArrayView in = hint < 0 ? bytes.view() : QByteArrayView(chunks[std::size_t(hint)]);
     return in.sliced(r.at, r.formatSize + r.textSize);
 }
 

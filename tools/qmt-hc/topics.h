@@ -108,9 +108,10 @@ struct Topic {
     std::vector<Hotspot> hotspots; // in the order of the text
 };
 
-// A string of a stored topic, in Topics::strings.
+// A string of a stored topic, in Topics::strings: titles, context strings,
+// keywords, macros and jump targets, which stay far below 4 GB in all.
 struct StringAt {
-    qsizetype at = 0;
+    std::uint32_t at = 0;
     int size = 0;
 };
 
@@ -191,6 +192,9 @@ struct Topics {
     }
     // The text record of paragraph `p`: its formatting part, then its text.
     QByteArrayView record(int p) const;
+    // The same, looking first in chunk `hint`, which becomes p's chunk: for
+    // records taken in order.
+    QByteArrayView record(int p, int& hint) const;
     const QString& fileOf(const StoredTopic& t) const { return files[std::size_t(t.file)]; }
 };
 
