@@ -264,9 +264,9 @@ template <typename C> constexpr C lit(char c) {
         return c;
 }
 
-// The open groups, with runs of equal neighbours held once: a topic file
-// that leaves a group open per topic nests as deep as it has topics, each
-// level like the one around it.
+// The open groups. A topic file that leaves a group open per topic nests as
+// deep as it has topics, each level like the one around it: now and then,
+// runs of alike levels below the top ones are folded into one.
 template <typename T> class GroupStack {
 public:
     std::size_t size() const { return m_size; }
@@ -298,16 +298,11 @@ public:
         return m_runs[e].group;
     }
     T& back() { return m_runs.back().count == 1 ? m_runs.back().group : (*this)[m_size - 1]; }
+    // Like a vector's: `g` may be a level of this stack.
     void push_back(const T& g) {
-        const T copy = g; // `g` may be a level of this stack
-        // The level below the new one is done with changing as a rule:
-        // held once with its neighbour below when the two are alike.
-        const std::size_t n = m_runs.size();
-        if (n >= 2 && m_runs[n - 1].count == 1 && m_runs[n - 1].group == m_runs[n - 2].group) {
-            ++m_runs[n - 2].count;
-            m_runs.pop_back();
-        }
-        m_runs.push_back({copy, 1});
+        if (m_runs.size() >= m_foldAt)
+            fold();
+        m_runs.emplace_back(g, std::size_t(1));
         ++m_size;
     }
     void pop_back() {
@@ -318,6 +313,7 @@ public:
     void clear() {
         m_runs.clear();
         m_size = 0;
+        m_foldAt = kFirstFold;
     }
 
 private:
@@ -325,8 +321,26 @@ private:
         T group;
         std::size_t count;
     };
+    // Folds alike neighbours below the top levels, which go on changing as
+    // a rule; as seldom as the stack doubles, so it costs little per level.
+    void fold() {
+        constexpr std::size_t kTop = 8;
+        const std::size_t below = m_runs.size() - kTop;
+        std::size_t kept = 0;
+        for (std::size_t i = 1; i < below; ++i) {
+            if (m_runs[i].group == m_runs[kept].group)
+                m_runs[kept].count += m_runs[i].count;
+            else
+                m_runs[++kept] = m_runs[i];
+        }
+        m_runs.erase(m_runs.begin() + std::ptrdiff_t(kept) + 1,
+                     m_runs.begin() + std::ptrdiff_t(below));
+        m_foldAt = 2 * m_runs.size() + kFirstFold;
+    }
+    static constexpr std::size_t kFirstFold = 64;
     std::vector<Run> m_runs;
     std::size_t m_size = 0;
+    std::size_t m_foldAt = kFirstFold;
 };
 
 } // namespace

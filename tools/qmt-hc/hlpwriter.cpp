@@ -395,6 +395,7 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
         int link;
         std::uint32_t pos, offset;
         std::size_t fields; // its first open field in `blockFields`
+        int paragraph;      // -1: a topic's header
     };
     Lz77BlockPacker packer(kPackedBlockData, kPlainBlockData, 8);
     std::priority_queue<OpenField, std::vector<OpenField>, std::greater<>> open;
@@ -436,12 +437,14 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
         std::uint32_t chars = 0;
         if (!placed.empty()) {
             const Placed& before = placed.back();
-            const auto [bt, bp] = linkAt(before.link);
-            (void)bt;
-            chars = (before.offset & 0x7FFF) +
-                    (bp < 0 ? 0 : std::uint32_t(m_store.paragraphs[std::size_t(bp)].textSize));
+            chars =
+                (before.offset & 0x7FFF) +
+                (before.paragraph < 0
+                     ? 0
+                     : std::uint32_t(m_store.paragraphs[std::size_t(before.paragraph)].textSize));
         }
-        placed.push_back({link, pos, (std::uint32_t(block) << 15) + chars, blockFields.size()});
+        placed.push_back(
+            {link, pos, (std::uint32_t(block) << 15) + chars, blockFields.size(), paragraph});
         const std::vector<int>& bytes = packer.openBytes();
         const std::size_t first = bytes.size() - 4 * m_fields.size();
         for (std::size_t f = 0; f < m_fields.size(); ++f) {
@@ -474,7 +477,7 @@ bool Writer::packedTopicFile(ByteWriter& out, int& blocks) {
         for (const Placed& p : placed) {
             m_offsets[std::size_t(p.link)] = p.offset;
             lastPos = p.pos;
-            if (linkAt(p.link).second < 0)
+            if (p.paragraph < 0)
                 lastHeader = p.pos;
             while (!open.empty() && open.top().target == p.link) {
                 put(open.top(), open.top().kind == Field::Pos ? p.pos : p.offset);
