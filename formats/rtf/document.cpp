@@ -388,6 +388,7 @@ template <typename View> struct BasicInterpreter<View>::State {
     bool footnoteActive = false;
     char footnoteMark = 0;
     Text footnoteText;
+    BasicFootnote<Text> footnoteRead; // the last one read
     int footnoteDepth = 0;
     int footnoteValueDepth = -1;
     int footnoteLine = 0;
@@ -1250,20 +1251,20 @@ template <typename View> void BasicInterpreter<View>::State::addFootnoteText(Vie
 
 template <typename View> void BasicInterpreter<View>::State::endFootnote() {
     footnoteActive = false;
-    BasicFootnote<Text> f;
+    // One footnote value for all: its room is used again unless a sink
+    // kept a copy.
+    BasicFootnote<Text>& f = footnoteRead;
     f.mark = footnoteMark;
     f.line = footnoteLine;
     View value = View(footnoteText).trimmed();
     if (!value.isEmpty() && footnoteMark != 0 && value[0] == lit<Char>(footnoteMark))
         value = value.sliced(1).trimmed();
-    if constexpr (std::is_same_v<View, QStringView>) {
-        f.value = value.toString();
+    f.value.resize(value.size());
+    std::copy(value.begin(), value.end(), f.value.begin());
+    if constexpr (std::is_same_v<View, QStringView>)
         f.value.replace(QChar(0xA0), u' ');
-    } else {
-        f.value = value.toByteArray();
-        if (value.contains('\xA0'))
-            f.value.replace('\xA0', ' ');
-    }
+    else if (value.contains('\xA0'))
+        f.value.replace('\xA0', ' ');
     sink.footnote(f);
 }
 

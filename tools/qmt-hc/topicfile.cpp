@@ -171,7 +171,7 @@ void TopicWriter::lose(const QString& feature) {
 void TopicWriter::footnote(const rtf::ByteFootnote& f) {
     if (m_topic.line == 0)
         m_topic.line = f.line;
-    QByteArray v = f.value;
+    QByteArrayView v = f.value;
     const int paragraph = m_topic.paragraphCount;
     const int line = f.line;
     switch (f.mark) {
@@ -190,11 +190,11 @@ void TopicWriter::footnote(const rtf::ByteFootnote& f) {
                 m_file, line,
                 QStringLiteral("context string \"%1\" has characters other than A-Z a-z 0-9 . _; "
                                "help viewers may not find it")
-                    .arg(ansi::toUnicode(v)));
-        m_topic.contexts.push_back({std::move(v), paragraph, line});
+                    .arg(ansi::toUnicode(v.data(), v.size())));
+        m_topic.contexts.push_back({m_topic.keep(v), paragraph, line});
         return;
     case '$':
-        if (!m_topic.title.isEmpty()) {
+        if (m_topic.title.size > 0) {
             m_d.warning(m_file, line, QStringLiteral("second title footnote in one topic ignored"));
             return;
         }
@@ -202,14 +202,14 @@ void TopicWriter::footnote(const rtf::ByteFootnote& f) {
             m_d.warning(m_file, line, QStringLiteral("title longer than 255 characters shortened"));
             v.truncate(kNameLimit);
         }
-        m_topic.title = v;
+        m_topic.title = m_topic.keep(v);
         return;
     case 'K':
         for (qsizetype from = 0; from <= v.size();) {
             qsizetype end = v.indexOf(';', from);
             if (end < 0)
                 end = v.size();
-            QByteArrayView k = QByteArrayView(v).sliced(from, end - from).trimmed();
+            QByteArrayView k = v.sliced(from, end - from).trimmed();
             from = end + 1;
             if (k.isEmpty())
                 continue;
@@ -218,15 +218,15 @@ void TopicWriter::footnote(const rtf::ByteFootnote& f) {
                             QStringLiteral("keyword longer than 255 characters shortened"));
                 k.truncate(kNameLimit);
             }
-            m_topic.keywords.push_back({k.toByteArray(), paragraph, line});
+            m_topic.keywords.push_back({m_topic.keep(k), paragraph, line});
         }
         return;
     case '+':
-        m_topic.browse = v.isEmpty() ? QByteArray("auto") : v;
+        m_topic.browse = m_topic.keep(v.isEmpty() ? QByteArrayView("auto") : v);
         return;
     case '!':
         if (!v.isEmpty())
-            m_topic.macros.push_back(v);
+            m_topic.macros.push_back(m_topic.keep(v));
         return;
     default:
         return; // other footnotes (A, @, *, > ...) do not change the file
@@ -559,14 +559,18 @@ void TopicWriter::writeRow() {
 }
 
 bool TopicWriter::topicHasContent() const {
-    return m_topic.paragraphCount > 0 || !m_topic.contexts.empty() || !m_topic.title.isEmpty() ||
+    return m_topic.paragraphCount > 0 || !m_topic.contexts.empty() || m_topic.title.size > 0 ||
            !m_topic.keywords.empty();
 }
 
 QString TopicWriter::topicName() const {
-    return !m_topic.contexts.empty()  ? ansi::toUnicode(m_topic.contexts[0].text)
-           : !m_topic.title.isEmpty() ? ansi::toUnicode(m_topic.title)
-                                      : QStringLiteral("at line %1").arg(m_topic.line);
+    const auto name = [this](StringAt s) {
+        const QByteArrayView v = m_topic.text(s);
+        return ansi::toUnicode(v.data(), v.size());
+    };
+    return !m_topic.contexts.empty() ? name(m_topic.contexts[0].text)
+           : m_topic.title.size > 0  ? name(m_topic.title)
+                                     : QStringLiteral("at line %1").arg(m_topic.line);
 }
 
 void TopicWriter::page(int /*line*/) {
@@ -586,8 +590,7 @@ void TopicWriter::page(int /*line*/) {
         m_topics.add(m_topic);
     if (m_topics.onBatch && m_topics.bytes.size() >= Topics::kBatchBytes)
         m_topics.onBatch(m_topics);
-    m_topic = Topic();
-    m_topic.file = m_file;
+    m_topic.clear();
     m_topic.firstParagraph = int(m_topics.paragraphs.size());
 }
 

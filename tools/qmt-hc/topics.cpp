@@ -51,19 +51,19 @@ void Topics::add(const Topic& topic) {
         strings.bytes(s);
         return at;
     };
-    t.title = string(topic.title);
-    t.browse = string(topic.browse);
+    t.title = string(topic.text(topic.title));
+    t.browse = string(topic.text(topic.browse));
     const auto footnotesOf = [&](const std::vector<FootnoteAt>& from) {
         const Range r{int(footnotes.size()), int(from.size())};
         for (const FootnoteAt& f : from)
-            footnotes.push_back({string(f.text), f.paragraph, f.line});
+            footnotes.push_back({string(topic.text(f.text)), f.paragraph, f.line});
         return r;
     };
     t.contexts = footnotesOf(topic.contexts);
     t.keywords = footnotesOf(topic.keywords);
     t.macros = {int(macros.size()), int(topic.macros.size())};
-    for (const QByteArray& m : topic.macros)
-        macros.push_back(string(m));
+    for (const StringAt m : topic.macros)
+        macros.push_back(string(topic.text(m)));
     t.hotspots = {int(hotspots.size()), int(topic.hotspots.size())};
     for (const Hotspot& h : topic.hotspots)
         hotspots.push_back({string(h.jumpTarget), h.line, h.code});

@@ -87,27 +87,6 @@ struct Paragraph {
     bool table : 1 = false; // a table row's record, else a text record (kept in the size's word)
 };
 
-struct FootnoteAt {
-    QByteArray text;
-    int paragraph = 0; // the paragraph the footnote stands in front of
-    int line = 0;
-};
-
-// A topic while its file is read; Topics::add() keeps it in compact form.
-struct Topic {
-    QString file;
-    int line = 0;
-    std::vector<FootnoteAt> contexts;
-    QByteArray title;
-    std::vector<FootnoteAt> keywords;
-    QByteArray browse;
-    std::vector<QByteArray> macros;
-    int firstParagraph = 0; // in Topics::paragraphs
-    int paragraphCount = 0;
-    int nonScrollParagraphs = 0;   // the first ones, which stay put as the rest scrolls
-    std::vector<Hotspot> hotspots; // in the order of the text
-};
-
 // A string of a stored topic, in Topics::strings: titles, context strings,
 // keywords, macros and jump targets, which stay far below 4 GB in all.
 struct StringAt {
@@ -125,6 +104,45 @@ struct StoredHotspot {
     StringAt jumpTarget; // empty: none to check
     int line = 0;
     std::uint8_t code = 0;
+};
+
+// A footnote of a topic being read: its text in Topic::texts.
+using FootnoteAt = StoredFootnote;
+
+// A topic while its file is read; Topics::add() keeps it in compact form.
+// Its strings are in `texts`, whose room serves topic after topic.
+struct Topic {
+    QString file;
+    int line = 0;
+    ByteWriter texts;
+    std::vector<FootnoteAt> contexts;
+    StringAt title;
+    std::vector<FootnoteAt> keywords;
+    StringAt browse;
+    std::vector<StringAt> macros;
+    int firstParagraph = 0; // in Topics::paragraphs
+    int paragraphCount = 0;
+    int nonScrollParagraphs = 0;   // the first ones, which stay put as the rest scrolls
+    std::vector<Hotspot> hotspots; // in the order of the text
+
+    QByteArrayView text(StringAt s) const { return texts.view().sliced(s.at, s.size); }
+    StringAt keep(QByteArrayView s) {
+        const StringAt at{std::uint32_t(texts.size()), int(s.size())};
+        texts.bytes(s);
+        return at;
+    }
+    // Empty for the next topic, keeping the room of its lists.
+    void clear() {
+        line = 0;
+        texts.clear();
+        contexts.clear();
+        title = {};
+        keywords.clear();
+        browse = {};
+        macros.clear();
+        paragraphCount = nonScrollParagraphs = 0;
+        hotspots.clear();
+    }
 };
 
 // A first element and a count in one of Topics' lists.
