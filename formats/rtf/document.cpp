@@ -1231,7 +1231,10 @@ template <typename View> void BasicInterpreter<View>::State::startFootnote(int l
 template <typename View> void BasicInterpreter<View>::State::addFootnoteText(View chars) {
     if (!footnoteActive)
         return;
-    footnoteText += chars;
+    // Grown in place: appending through insert() costs more than the copy.
+    const qsizetype had = footnoteText.size();
+    footnoteText.resize(had + chars.size());
+    std::copy(chars.begin(), chars.end(), footnoteText.begin() + had);
     if (footnoteValueDepth < 0) {
         // The value begins at the first character that is neither blank nor,
         // first of all, the footnote's mark.

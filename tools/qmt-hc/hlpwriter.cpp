@@ -159,7 +159,9 @@ private:
     void reportMapFaults(const std::vector<MapFault>& faults) const;
     void titleFile(ByteWriter& out) const;
     void topicIdFile(ByteWriter& out) const;
-    void keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const;
+    using NamedFiles = std::vector<std::pair<QByteArray, QByteArray>>;
+    // |KWBTREE, |KWDATA and |KWMAP, when a topic has keywords.
+    void keywordFiles(NamedFiles& files, int& keywordCount) const;
     int checkJumps() const;
 
     std::uint32_t topicOffset(int topic, int paragraph) const;
@@ -1022,7 +1024,7 @@ void Writer::topicIdFile(ByteWriter& out) const {
     WriteBTree(out, "Lz", kTreePage, false, entries);
 }
 
-void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
+void Writer::keywordFiles(NamedFiles& files, int& keywordCount) const {
     struct Keyword {
         QByteArrayView text; // in its topic
         std::uint32_t offset;
@@ -1069,16 +1071,16 @@ void Writer::keywordFiles(FileSystemWriter& fs, HelpFileStats& stats) const {
         ++merged;
     }
     BTreeShape shape;
-    WriteBTree(fs.begin("|KWBTREE"), "i24", kTreePage, false, entries, &shape);
-    fs.add("|KWDATA", data.take());
+    files.push_back({"|KWBTREE", BuildBTree("i24", kTreePage, false, entries, &shape)});
+    files.push_back({"|KWDATA", data.take()});
     ByteWriter map;
     map.u16(std::uint16_t(shape.leafPages.size()));
     for (std::size_t i = 0; i < shape.leafPages.size(); ++i) {
         map.u32(std::uint32_t(shape.firstEntryOfLeaf[i]));
         map.u16(std::uint16_t(shape.leafPages[i]));
     }
-    fs.add("|KWMAP", map.take());
-    stats.keywords = merged;
+    files.push_back({"|KWMAP", map.take()});
+    keywordCount = merged;
 }
 
 qsizetype Writer::streamSize() const {
@@ -1105,7 +1107,9 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
         m_d.warning(
             m_project.path, 0,
             QStringLiteral("the topics could not be compressed; they are stored as they are"));
-    // The context strings are sorted on a second thread meanwhile.
+    // Work that needs no more than the topics is spread over a second
+    // thread: the context strings are sorted meanwhile, and the title and
+    // keyword files are built once the topics have their places.
     std::vector<RepeatedContext> repeated;
     std::future<void> sorted =
         std::async(std::launch::async, [this, &repeated] { sortContexts(repeated); });
@@ -1159,6 +1163,11 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     ByteWriter& out = *m_topicFile;
     const qsizetype topicStart = m_topicStart;
     int blocks = m_blocks;
+    const qsizetype plainSize =
+        std::max<qsizetype>(1, (streamSize() + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
+    // Text that hardly repeats itself comes out larger packed than as it is.
+    if (m_packed && out.size() - topicStart > plainSize)
+        m_packed = false;
     if (m_packed) {
         for (const OpenField& f : m_browseFields) {
             const int o =
@@ -1168,13 +1177,7 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
             for (std::size_t k = 0; k < 4; ++k)
                 out.put8(f.at[k], std::uint8_t(value >> (8 * k)));
         }
-    }
-    const qsizetype plainSize =
-        std::max<qsizetype>(1, (streamSize() + kPlainBlockData - 1) / kPlainBlockData) * kBlockSize;
-    // Text that hardly repeats itself comes out larger packed than as it is.
-    if (m_packed && out.size() - topicStart > plainSize)
-        m_packed = false;
-    if (!m_packed) {
+    } else {
         restoreRecords(out.view().sliced(topicStart));
         out.truncate(topicStart);
         plainTopicFile(out, blocks);
@@ -1185,6 +1188,14 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
         std::vector<QByteArray>().swap(m_release->chunks);
         std::vector<Paragraph>().swap(m_release->paragraphs);
     }
+    int keywords = 0;
+    std::future<NamedFiles> placed = std::async(std::launch::async, [this, &keywords] {
+        ByteWriter titles;
+        titleFile(titles);
+        NamedFiles files{{"|TTLBTREE", titles.take()}};
+        keywordFiles(files, keywords);
+        return files;
+    });
     sorted.get();
     if (blocks > maxBlocks) {
         m_d.error(m_project.path, 0,
@@ -1212,9 +1223,12 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     m_fs.add("|CTXOMAP", mapFile(stats, faults));
     std::future<void> reported =
         std::async(std::launch::async, [this, &faults] { reportMapFaults(faults); });
-    titleFile(m_fs.begin("|TTLBTREE"));
+    const NamedFiles side = placed.get();
+    stats.keywords = keywords;
+    m_fs.add(side.front().first, side.front().second); // the titles
     topicIdFile(m_fs.begin("|TopicId"));
-    keywordFiles(m_fs, stats);
+    for (std::size_t i = 1; i < side.size(); ++i)
+        m_fs.add(side[i].first, side[i].second);
     reported.get();
     for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
         m_fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);

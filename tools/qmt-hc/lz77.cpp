@@ -272,15 +272,16 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
                 if (distance > kWindow)
                     break;
                 if (data[candidate + bestLength] == data[pos + bestLength]) {
-                    const int reach = std::min(limit, openDistance(open, candidate));
-                    if (reach > bestLength) {
-                        const int length = matchLength(data + candidate, data + pos, reach);
-                        if (length > bestLength) {
-                            bestLength = length;
-                            bestDistance = distance;
-                            if (length == limit)
-                                break;
-                        }
+                    // Nor may the match reach an open byte where it was
+                    // found; looked at only for a longer one.
+                    int length = matchLength(data + candidate, data + pos, limit);
+                    if (length > bestLength)
+                        length = std::min(length, openDistance(open, candidate));
+                    if (length > bestLength) {
+                        bestLength = length;
+                        bestDistance = distance;
+                        if (length == limit)
+                            break;
                     }
                 }
                 candidate = qsizetype(prev[candidate]) - base;

@@ -90,6 +90,9 @@ int main(int argc, char** argv) {
     // the compile. (Left alone, the allocator raises this bound to the
     // largest buffer freed so far.)
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // The compiler's few threads share one heap: what one of them frees,
+    // the next takes again, instead of each keeping memory of its own.
+    mallopt(M_ARENA_MAX, 1);
 #endif
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
