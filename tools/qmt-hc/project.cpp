@@ -38,8 +38,18 @@ bool parseNumber(QByteArrayView text, std::int32_t& value) {
     QByteArrayView t = text.trimmed();
     if (t.endsWith('L') || t.endsWith('l'))
         t.chop(1);
-    bool ok = false;
     long long v = 0;
+    // Plain digits, as a map has thousands of: without the general parser.
+    if (!t.isEmpty() && t.size() <= 18 &&
+        std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        for (const char c : t)
+            v = v * 10 + (c - '0');
+        if (v > 0xFFFFFFFFLL)
+            return false;
+        value = std::int32_t(std::uint32_t(v));
+        return true;
+    }
+    bool ok = false;
     if (t.startsWith("0x") || t.startsWith("0X"))
         v = t.sliced(2).toLongLong(&ok, 16);
     else
@@ -165,9 +175,10 @@ void Reader::includeOptions(const QByteArray& all) {
             options = line.sliced(1).trimmed().toByteArray().toUpper().startsWith("OPTIONS");
             continue;
         }
+        if (!options)
+            continue;
         const qsizetype eq = line.indexOf('=');
-        if (!options || eq < 0 ||
-            line.first(eq).trimmed().compare("INCLUDE", Qt::CaseInsensitive) != 0)
+        if (eq < 0 || line.first(eq).trimmed().compare("INCLUDE", Qt::CaseInsensitive) != 0)
             continue;
         const QByteArray folder = stripComment(line.sliced(eq + 1).toByteArray());
         if (folder.isEmpty())
@@ -204,6 +215,7 @@ void Reader::read(const QString& path) {
     m_chain.push_back(QFileInfo(path).canonicalFilePath());
     includeOptions(all);
     QByteArray section;
+    bool inMap = false;
     QByteArray helpFile;
     int lineNo = 0;
     for (qsizetype at = 0; at <= all.size();) {
@@ -218,7 +230,7 @@ void Reader::read(const QString& path) {
         const QByteArrayView view = raw.trimmed();
         if (view.isEmpty() || view.startsWith(';') || view.startsWith("//"))
             continue;
-        if (section == "MAP" && !view.startsWith('[')) { // the longest section: no copies
+        if (inMap && !view.startsWith('[')) { // the longest section: no copies
             mapLine(view, path, lineNo, 0);
             continue;
         }
@@ -228,9 +240,11 @@ void Reader::read(const QString& path) {
             if (end < 0) {
                 m_d.error(path, lineNo, QStringLiteral("section name without its closing bracket"));
                 section = "?";
+                inMap = false;
                 continue;
             }
             section = line.mid(1, end - 1).trimmed().toUpper();
+            inMap = section == "MAP";
             static const QList<QByteArray> known = {"OPTIONS", "FILES",  "MAP",
                                                     "WINDOWS", "CONFIG", "ALIAS"};
             if (!known.contains(section))
@@ -333,13 +347,23 @@ void Reader::mapLine(QByteArrayView raw, const QString& file, int lineNo, int de
     // NAME=number alone, the form Create writes, taken without copies.
     {
         const QByteArrayView line = raw.trimmed();
-        const qsizetype eq = line.indexOf('=');
+        // One pass: the first '=', and no ';' or '/' that could start a comment.
+        qsizetype eq = -1;
+        bool plain = !line.startsWith('#');
+        for (qsizetype i = 0; plain && i < line.size(); ++i) {
+            const char c = line[i];
+            if (c == ';' || c == '/')
+                plain = false;
+            else if (c == '=' && eq < 0)
+                eq = i;
+        }
         std::int32_t number = 0;
-        // No comment can start without ';' or '/'.
-        if (eq > 0 && !line.startsWith('#') && !line.contains(';') && !line.contains('/') &&
-            !line.first(eq).trimmed().contains(' ') && parseNumber(line.sliced(eq + 1), number)) {
-            m_p.map.add(line.first(eq).trimmed(), number, file, lineNo);
-            return;
+        if (plain && eq > 0) {
+            const QByteArrayView name = line.first(eq).trimmed();
+            if (!name.contains(' ') && parseNumber(line.sliced(eq + 1), number)) {
+                m_p.map.add(name, number, file, lineNo);
+                return;
+            }
         }
     }
     QByteArray line = raw.trimmed().toByteArray();
@@ -580,11 +604,14 @@ HelpProject ReadHelpProject(const QString& path, Diagnostics& diagnostics,
 void MapEntries::add(QByteArrayView contextString, std::int32_t number, const QString& file,
                      int line) {
     // The entries of one file come together: its name is kept once.
-    if (m_files.empty() || m_files.back() != file)
+    if (m_files.empty() ||
+        (m_files.back().constData() != file.constData() && m_files.back() != file))
         m_files.push_back(file);
     m_rows.push_back({std::uint32_t(m_names.size()), number, std::int32_t(line),
                       std::uint32_t(m_files.size() - 1)});
-    m_names.append(contextString);
+    const qsizetype at = m_names.size();
+    m_names.resize(at + contextString.size());
+    std::copy(contextString.begin(), contextString.end(), m_names.begin() + at);
 }
 
 } // namespace hc
