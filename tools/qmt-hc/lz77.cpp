@@ -288,7 +288,9 @@ bool Lz77BlockPacker::append(QByteArrayView piece, std::span<const int> fields) 
             }
         }
         const bool pair = bestLength >= kMinMatch;
-        if (outSize + (items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
+        // An item takes three bytes at most (a flag byte and a pair).
+        if (outSize + 3 > m_maxPacked &&
+            outSize + (items == 8 ? 1 : 0) + (pair ? 2 : 1) > m_maxPacked) {
             m_inserted = inserted; // what restore() takes back out of the chains
             m_inSize = n;          // and its open bytes
             restore(m_pieces.back());

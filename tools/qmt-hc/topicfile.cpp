@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace hc {
@@ -85,7 +86,7 @@ public:
     void footnote(const rtf::ByteFootnote& f) override;
     void page(int line) override;
     void warning(int line, const QString& message) override { m_d.warning(m_file, line, message); }
-    void tablesChanged() override { m_lastFont.valid = false; }
+    void tablesChanged() override { m_knownCount = 0; }
 
 private:
     void startRecord(const rtf::ByteParagraph& p, bool continued);
@@ -111,13 +112,16 @@ private:
     PictureStore* m_pictures;
     const rtf::ByteInterpreter* m_rtf = nullptr;
 
-    // The last font asked for, while the font and colour tables stay as they were.
-    struct {
-        bool valid = false;
+    // The last fonts asked for, while the font and colour tables stay as
+    // they were: a topic goes back and forth between a few.
+    struct KnownFont {
         rtf::CharFormat ch;
         bool plainHotspot = false;
         std::uint16_t number = 0;
-    } m_lastFont;
+    };
+    static constexpr std::size_t kKnownFonts = 8;
+    std::array<KnownFont, kKnownFonts> m_knownFonts;
+    std::size_t m_knownCount = 0, m_knownNext = 0;
 
     Topic m_topic;
     RecordWriter m_record;
@@ -234,11 +238,14 @@ void TopicWriter::footnote(const rtf::ByteFootnote& f) {
 }
 
 std::uint16_t TopicWriter::fontFor(const rtf::CharFormat& ch, bool plainHotspot) {
-    const rtf::CharFormat& l = m_lastFont.ch;
-    if (m_lastFont.valid && m_lastFont.plainHotspot == plainHotspot && l.font == ch.font &&
-        l.halfPoints == ch.halfPoints && l.bold == ch.bold && l.italic == ch.italic &&
-        l.underline == ch.underline && l.strike == ch.strike && l.color == ch.color)
-        return m_lastFont.number;
+    for (std::size_t i = 0; i < m_knownCount; ++i) {
+        const KnownFont& k = m_knownFonts[i];
+        const rtf::CharFormat& l = k.ch;
+        if (k.plainHotspot == plainHotspot && l.font == ch.font && l.halfPoints == ch.halfPoints &&
+            l.bold == ch.bold && l.italic == ch.italic && l.underline == ch.underline &&
+            l.strike == ch.strike && l.color == ch.color)
+            return k.number;
+    }
     static const std::map<int, rtf::BasicFont<QByteArray>> kNoFonts;
     static const std::vector<std::uint32_t> kNoColors;
     const auto& fonts = m_rtf ? m_rtf->fonts() : kNoFonts;
@@ -259,11 +266,11 @@ std::uint16_t TopicWriter::fontFor(const rtf::CharFormat& ch, bool plainHotspot)
     }
     if (ch.color >= 0 && std::size_t(ch.color) < colors.size())
         d.color = colors[std::size_t(ch.color)];
-    m_lastFont.valid = true;
-    m_lastFont.ch = ch;
-    m_lastFont.plainHotspot = plainHotspot;
-    m_lastFont.number = m_fonts.font(face.left(31), d);
-    return m_lastFont.number;
+    const std::uint16_t number = m_fonts.font(face.left(31), d);
+    m_knownFonts[m_knownNext] = {ch, plainHotspot, number};
+    m_knownNext = (m_knownNext + 1) % kKnownFonts;
+    m_knownCount = std::min(m_knownCount + 1, kKnownFonts);
+    return number;
 }
 
 // Writes the command that starts a hotspot and keeps it for the checks.
