@@ -15,7 +15,6 @@
 #include <exception>
 #include <functional>
 #include <future>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <queue>
@@ -729,6 +728,7 @@ void Writer::reportRepeatedContexts(const std::vector<RepeatedContext>& repeated
     }
 }
 
+// Each alias is one more context string, leading where its target leads.
 void Writer::aliases() {
     std::vector<ContextAt> added;
     for (const Alias& a : m_project.aliases) {
