@@ -202,9 +202,10 @@ private:
         std::int32_t hash;
         QByteArrayView name; // in its topic
         std::uint32_t offset;
-        int topic = -1, paragraph = 0; // where it stands (-1: an alias)
     };
     std::vector<ContextAt> m_contexts; // by hash, in signed order
+    // Until placeContexts(): where each context string stands (topic, paragraph).
+    std::vector<std::pair<int, int>> m_contextPlaces;
 };
 
 void Writer::topicsAdded(int from) {
@@ -688,6 +689,8 @@ void Writer::sortContexts(std::vector<RepeatedContext>& repeated) {
                      [&](std::size_t a, std::size_t b) { return all[a].hash < all[b].hash; });
     m_contexts.clear();
     m_contexts.reserve(all.size());
+    m_contextPlaces.clear();
+    m_contextPlaces.reserve(all.size());
     std::size_t kept = 0;
     for (std::size_t k = 0; k < order.size(); ++k) {
         const Defined& d = all[order[k]];
@@ -698,15 +701,17 @@ void Writer::sortContexts(std::vector<RepeatedContext>& repeated) {
         }
         kept = order[k];
         const StoredFootnote& f = m_store.footnotes[std::size_t(d.footnote)];
-        m_contexts.push_back({d.hash, m_store.text(f.text), 0, d.topic, f.paragraph});
+        m_contexts.push_back({d.hash, m_store.text(f.text), 0});
+        m_contextPlaces.push_back({d.topic, f.paragraph});
     }
     std::sort(repeated.begin(), repeated.end(),
               [](const RepeatedContext& a, const RepeatedContext& b) { return a.at < b.at; });
 }
 
 void Writer::placeContexts() {
-    for (ContextAt& c : m_contexts)
-        c.offset = topicOffset(c.topic, c.paragraph);
+    for (std::size_t i = 0; i < m_contextPlaces.size(); ++i)
+        m_contexts[i].offset = topicOffset(m_contextPlaces[i].first, m_contextPlaces[i].second);
+    std::vector<std::pair<int, int>>().swap(m_contextPlaces);
 }
 
 void Writer::reportRepeatedContexts(const std::vector<RepeatedContext>& repeated) const {
@@ -1223,12 +1228,15 @@ QByteArray Writer::finish(HelpFileStats& stats, std::uint32_t date, int maxBlock
     m_fs.add("|CTXOMAP", mapFile(stats, faults));
     std::future<void> reported =
         std::async(std::launch::async, [this, &faults] { reportMapFaults(faults); });
-    const NamedFiles side = placed.get();
-    stats.keywords = keywords;
-    m_fs.add(side.front().first, side.front().second); // the titles
-    topicIdFile(m_fs.begin("|TopicId"));
-    for (std::size_t i = 1; i < side.size(); ++i)
-        m_fs.add(side[i].first, side[i].second);
+    {
+        // Let go of as soon as they are in the help file's buffer.
+        const NamedFiles side = placed.get();
+        stats.keywords = keywords;
+        m_fs.add(side.front().first, side.front().second); // the titles
+        topicIdFile(m_fs.begin("|TopicId"));
+        for (std::size_t i = 1; i < side.size(); ++i)
+            m_fs.add(side[i].first, side[i].second);
+    }
     reported.get();
     for (std::size_t i = 0; i < m_store.pictures.size(); ++i)
         m_fs.add("|bm" + QByteArray::number(qsizetype(i)), m_store.pictures[i]);
