@@ -275,10 +275,8 @@ public:
     // it stood alone already, this moves the levels: references to them
     // do not stay valid.
     T& operator[](std::size_t i) {
-        std::size_t e = m_runs.size() - 1;
-        std::size_t first = m_size - m_runs[e].count;
-        for (; first > i; first -= m_runs[e].count)
-            --e;
+        std::size_t first = 0;
+        std::size_t e = runOf(i, first);
         const std::size_t before = i - first, after = m_runs[e].count - before - 1;
         if (before > 0 || after > 0) {
             const T g = m_runs[e].group;
@@ -292,10 +290,8 @@ public:
     }
     // Level `i` to look at; unlike [], it leaves the levels' references valid.
     const T& at(std::size_t i) const {
-        std::size_t e = m_runs.size() - 1;
-        for (std::size_t first = m_size - m_runs[e].count; first > i; first -= m_runs[e].count)
-            --e;
-        return m_runs[e].group;
+        std::size_t first = 0;
+        return m_runs[runOf(i, first)].group;
     }
     T& back() { return m_runs.back().count == 1 ? m_runs.back().group : (*this)[m_size - 1]; }
     // Like a vector's: `g` may be a level of this stack.
@@ -321,6 +317,13 @@ private:
         T group;
         std::size_t count;
     };
+    // The run that holds level `i`, searched from the top; `first`: its first level.
+    std::size_t runOf(std::size_t i, std::size_t& first) const {
+        std::size_t e = m_runs.size() - 1;
+        for (first = m_size - m_runs[e].count; first > i; first -= m_runs[e].count)
+            --e;
+        return e;
+    }
     // Folds alike neighbours below the top levels, which go on changing as
     // a rule; as seldom as the stack doubles, so it costs little per level.
     void fold() {
